@@ -1,0 +1,122 @@
+#include "core/app/Files.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace kestrel {
+
+Result<std::string> readWholeFile(const std::string& path) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f)
+        return Result<std::string>::error(path + ": " + std::strerror(errno));
+    std::string data;
+    char buf[65536];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
+        data.append(buf, n);
+    bool failed = std::ferror(f) != 0;
+    std::fclose(f);
+    if (failed)
+        return Result<std::string>::error(path + ": read error");
+    return data;
+}
+
+Status writeFileAtomically(const std::string& path, std::string_view bytes) {
+    std::string tmp = path + ".tmp" + std::to_string(::getpid());
+    int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return Status::error(path + ": " + std::strerror(errno));
+    const char* p = bytes.data();
+    size_t left = bytes.size();
+    while (left > 0) {
+        ssize_t w = ::write(fd, p, left);
+        if (w < 0) {
+            if (errno == EINTR)
+                continue;
+            std::string msg = path + ": " + std::strerror(errno);
+            ::close(fd);
+            ::unlink(tmp.c_str());
+            return Status::error(msg);
+        }
+        p += w;
+        left -= static_cast<size_t>(w);
+    }
+    if (::fsync(fd) != 0 || ::close(fd) != 0) {
+        std::string msg = path + ": " + std::strerror(errno);
+        ::unlink(tmp.c_str());
+        return Status::error(msg);
+    }
+    if (std::rename(tmp.c_str(), path.c_str()) != 0) {
+        std::string msg = path + ": " + std::strerror(errno);
+        ::unlink(tmp.c_str());
+        return Status::error(msg);
+    }
+    return Status::ok();
+}
+
+bool fileExists(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool dirExists(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+Status makeDir(const std::string& path) {
+    if (dirExists(path))
+        return Status::ok();
+    if (::mkdir(path.c_str(), 0755) != 0 && errno != EEXIST)
+        return Status::error("フォルダ " + path + " を作成できません。(" + std::strerror(errno) + ")");
+    return Status::ok();
+}
+
+std::string joinPath(std::string_view folder, std::string_view name) {
+    std::string out(folder);
+    while (!out.empty() && out.back() == '/' && out.size() > 1)
+        out.pop_back();
+    while (!name.empty() && name.front() == '/')
+        name.remove_prefix(1);
+    if (!out.empty() && out.back() != '/')
+        out += '/';
+    out += name;
+    return out;
+}
+
+std::optional<std::string> findFileNoCase(const std::string& folder, std::string_view name) {
+    std::string exact = joinPath(folder, name);
+    if (fileExists(exact))
+        return exact;
+    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (!dir)
+        return std::nullopt;
+    std::optional<std::string> found;
+    while (dirent* e = ::readdir(dir)) {
+        std::string_view entry(e->d_name);
+        if (entry.size() != name.size())
+            continue;
+        bool same = true;
+        for (size_t i = 0; i < entry.size() && same; ++i) {
+            unsigned char a = static_cast<unsigned char>(entry[i]), b = static_cast<unsigned char>(name[i]);
+            if (a >= 'A' && a <= 'Z')
+                a = static_cast<unsigned char>(a + 32);
+            if (b >= 'A' && b <= 'Z')
+                b = static_cast<unsigned char>(b + 32);
+            same = a == b;
+        }
+        if (same && fileExists(joinPath(folder, entry))) {
+            found = joinPath(folder, entry);
+            break;
+        }
+    }
+    ::closedir(dir);
+    return found;
+}
+
+} // namespace kestrel

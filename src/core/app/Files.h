@@ -1,0 +1,27 @@
+#pragma once
+// File helpers shared by every subsystem: whole-file reads, atomic writes, folder creation, and name
+// look-ups without regard to case (files named on Windows arrive as "Regist.Mei" or "REGIST.MEI").
+#include "core/app/Status.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace kestrel {
+
+// The whole file, or an error naming it.
+Result<std::string> readWholeFile(const std::string& path);
+// Writes bytes to path atomically: a temporary file beside it, flushed, then renamed over it.
+// On failure the old file (if any) is unchanged.
+Status writeFileAtomically(const std::string& path, std::string_view bytes);
+bool fileExists(const std::string& path);
+bool dirExists(const std::string& path);
+// Creates one folder; ok when it already exists.
+Status makeDir(const std::string& path);
+// folder + "/" + name, where the name is matched without regard to ASCII case; an exact match wins.
+// Nothing when no such file exists.
+std::optional<std::string> findFileNoCase(const std::string& folder, std::string_view name);
+// Joins a folder and a name with exactly one "/".
+std::string joinPath(std::string_view folder, std::string_view name);
+
+} // namespace kestrel

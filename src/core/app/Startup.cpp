@@ -1,0 +1,62 @@
+#include "core/app/Startup.h"
+
+#include "core/app/Files.h"
+#include "core/app/IniFile.h"
+#include "core/db/Schema.h"
+
+namespace kestrel {
+
+ProgramPaths ProgramPaths::forFolder(std::string folder) {
+    while (folder.size() > 1 && folder.back() == '/')
+        folder.pop_back();
+    ProgramPaths p;
+    p.programFolder = folder;
+    p.databasePath = joinPath(folder, "Kestrel.mdb");
+    p.iniPath = joinPath(folder, "Kestrel.ini");
+    p.dataFolder = joinPath(folder, "Data");
+    p.htmFolder = joinPath(folder, "htm");
+    return p;
+}
+
+std::string programVersion() {
+    return std::to_string(KESTREL_VERSION_MAJOR) + "." + std::to_string(KESTREL_VERSION_MINOR) + "." +
+           std::to_string(KESTREL_VERSION_PATCH);
+}
+
+Result<StartupReport> runStartup(const ProgramPaths& paths, Settings& settings, Prompt& prompt,
+                                 const std::function<void(const std::string&)>& writeRegistryPath) {
+    StartupReport report;
+    if (!dirExists(paths.programFolder))
+        return Result<StartupReport>::error("フォルダ " + paths.programFolder + " がありません。");
+    for (const std::string& folder : {paths.dataFolder, paths.htmFolder}) {
+        if (dirExists(folder))
+            continue;
+        if (Status st = makeDir(folder); !st)
+            return st;
+        report.created.push_back(folder);
+    }
+    if (!fileExists(paths.databasePath)) {
+        if (Status st = db::CreateDatabaseFile(paths.databasePath); !st)
+            return st;
+        report.created.push_back(paths.databasePath);
+        report.createdDatabase = true;
+        report.startState = "3";
+    } else {
+        auto db = db::openKestrelDatabase(paths.databasePath);
+        if (!db)
+            return db.status();
+    }
+    if (!fileExists(paths.iniPath)) {
+        SaveSettings(paths.iniPath, defaultSettingsText(paths.programFolder), true, prompt);
+        report.created.push_back(paths.iniPath);
+        report.createdSettings = true;
+    }
+    LoadSettings(paths.iniPath, settings, prompt);
+    if (writeRegistryPath)
+        writeRegistryPath(paths.programFolder);
+    if (Status st = writeProfileString(paths.iniPath, kIniSection, "Version", programVersion()); !st)
+        prompt.notify(st.message());
+    return report;
+}
+
+} // namespace kestrel

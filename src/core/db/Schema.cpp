@@ -1,0 +1,226 @@
+#include "core/db/Schema.h"
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace kestrel::db {
+namespace {
+
+FieldDef L(const char* n) { return {n, FieldType::Long}; }
+FieldDef I(const char* n) { return {n, FieldType::Integer}; }
+FieldDef C(const char* n) { return {n, FieldType::Currency}; }
+FieldDef D(const char* n) { return {n, FieldType::Date}; }
+FieldDef B(const char* n) { return {n, FieldType::YesNo}; }
+FieldDef T(const char* n, int size, bool zeroLength) { return {n, FieldType::Text, size, zeroLength}; }
+
+std::vector<FieldDef> barFields() {
+    return {L("コード"), D("日付"), L("始値"), L("高値"), L("安値"), L("終値"), L("前日比"), C("出来高"), L("基準前日比")};
+}
+
+IndexDef primary(std::vector<IndexField> f) { return {"Primary", std::move(f), true, false}; }
+IndexDef plain(const char* name, std::vector<IndexField> f) { return {name, std::move(f), false, false}; }
+
+std::vector<TableDef> buildTables() {
+    std::vector<TableDef> t;
+    t.push_back({"dayData", barFields(), {primary({{"コード"}, {"日付"}}), plain("日付", {{"日付"}})}});
+    auto week = barFields();
+    week.push_back(L("売残"));
+    week.push_back(L("買残"));
+    t.push_back({"weekData", week, {primary({{"コード"}, {"日付"}}), plain("日付", {{"日付"}})}});
+    t.push_back({"shinyo",
+                 {L("コード"), D("日付"), L("売残"), L("買残"), L("単位")},
+                 {primary({{"コード"}, {"日付"}}), plain("日付", {{"日付", true}})}});
+    t.push_back({"wrkData", barFields(), {primary({{"コード"}, {"日付"}}), plain("日付", {{"日付", true}})}});
+    t.push_back({"wrkReadFile", {D("日付"), T("ファイル名", 20, true), B("ReadFlg")}, {primary({{"日付"}})}});
+    t.push_back({"wrkMei", {L("コード")}, {primary({{"コード"}})}});
+    t.push_back({"Mei",
+                 {L("コード"), I("市場コード"), T("銘柄", 20, true), L("出来高単位"), L("株価単位"), B("更新Flg")},
+                 {primary({{"コード"}}), {"市場コード", {{"市場コード"}, {"コード"}}, false, true}}});
+    t.push_back({"Shijyo", {L("コード"), T("市場", 20, true), T("略称", 10, true)}, {primary({{"コード"}})}});
+    t.push_back({"board",
+                 {I("区分"), L("コード"), I("市場コード"), T("銘柄", 20, true), D("日付"), L("始値"), L("高値"),
+                  L("安値"), L("終値"), L("前日比"), C("出来高"), L("現在値"), L("現前日比"), C("現出来高")},
+                 {primary({{"区分"}, {"コード"}})}});
+    std::vector<FieldDef> kinds = {T("種類コード", 3, false), T("種類名", 40, true), I("表示順")};
+    t.push_back({"informationClass", kinds, {primary({{"種類コード"}})}});
+    t.push_back({"wrkinformationClass", kinds, {primary({{"種類コード"}})}});
+    t.push_back({"informationData",
+                 {T("種類コード", 3, false), D("日付"), I("順位"), L("コード"), L("株価"), C("出来高"), L("前日比"),
+                  T("値", 10, true), L("現株価"), C("現比"), T("コメント", 10, true), T("Top種類コード", 3, false)},
+                 {primary({{"種類コード"}, {"日付"}, {"順位"}}), plain("日付", {{"日付", true}}),
+                  plain("Top種類コード", {{"Top種類コード"}}), plain("種類コード", {{"種類コード"}})}});
+    t.push_back({"stockmarket",
+                 {{"ID", FieldType::AutoLong}, L("コード"), I("市場コード"), T("銘柄", 20, true),
+                  T("購入日", 8, true), L("購入額"), L("購入数"), L("損益分岐点"), L("現在額"), T("売却日", 8, true),
+                  L("売却額"), L("売却数"), L("利益")},
+                 {primary({{"ID"}})}});
+    return t;
+}
+
+std::string quoted(const std::string& name) { return "\"" + name + "\""; }
+
+std::string columnDdl(const FieldDef& f) {
+    std::string q = quoted(f.name);
+    std::string c = "CONSTRAINT " + quoted(f.name) + " CHECK (";
+    switch (f.type) {
+    case FieldType::Long:
+        // "INT", not "INTEGER": a one-field key must not become the rowid, so rows keep the order they were added.
+        return q + " INT " + c + q + " IS NULL OR (typeof(" + q + ")='integer' AND " + q +
+               " BETWEEN -2147483648 AND 2147483647))";
+    case FieldType::AutoLong:
+        return q + " INTEGER PRIMARY KEY AUTOINCREMENT " + c + q + " BETWEEN 1 AND 2147483647)";
+    case FieldType::Integer:
+        return q + " SMALLINT " + c + q + " IS NULL OR (typeof(" + q + ")='integer' AND " + q +
+               " BETWEEN -32768 AND 32767))";
+    case FieldType::Currency:
+        return q + " NUMERIC " + c + q + " IS NULL OR (typeof(" + q + ") IN ('integer','real') AND " + q +
+               " BETWEEN -922337203685477 AND 922337203685477))";
+    case FieldType::Date:
+        return q + " DATE " + c + q + " IS NULL OR (typeof(" + q + ")='integer' AND " + q +
+               " BETWEEN 1000101 AND 99991231))";
+    case FieldType::YesNo:
+        return q + " BOOLEAN " + c + q + " IS NULL OR " + q + " IN (0,1))";
+    case FieldType::Text: {
+        std::string rule = q + " IS NULL OR (typeof(" + q + ")='text' AND length(" + q + ") <= " +
+                           std::to_string(f.size) + (f.allowZeroLength ? "" : " AND " + q + " <> ''") + ")";
+        return q + " TEXT " + c + rule + ")";
+    }
+    }
+    return q;
+}
+
+} // namespace
+
+const std::vector<TableDef>& schemaTables() {
+    static const std::vector<TableDef> tables = buildTables();
+    return tables;
+}
+
+const TableDef* findTable(const std::string& name) {
+    auto lower = [](std::string s) {
+        for (char& c : s)
+            if (c >= 'A' && c <= 'Z')
+                c = static_cast<char>(c + 32);
+        return s;
+    };
+    for (const auto& t : schemaTables())
+        if (lower(t.name) == lower(name))
+            return &t;
+    return nullptr;
+}
+
+std::vector<std::string> tableDdl(const TableDef& t) {
+    std::string sql = "CREATE TABLE " + quoted(t.name) + " (";
+    bool autoKey = false;
+    const IndexDef* pk = nullptr;
+    for (const IndexDef& idx : t.indexes)
+        if (idx.primary)
+            pk = &idx;
+    for (size_t i = 0; i < t.fields.size(); ++i) {
+        if (i)
+            sql += ", ";
+        sql += columnDdl(t.fields[i]);
+        autoKey = autoKey || t.fields[i].type == FieldType::AutoLong;
+        if (pk)
+            for (const IndexField& f : pk->fields)
+                if (f.name == t.fields[i].name && t.fields[i].type != FieldType::AutoLong)
+                    sql += " NOT NULL";
+    }
+    std::vector<std::string> out;
+    std::vector<std::string> indexes;
+    for (const IndexDef& idx : t.indexes) {
+        std::string cols;
+        for (size_t i = 0; i < idx.fields.size(); ++i) {
+            if (i)
+                cols += ", ";
+            cols += quoted(idx.fields[i].name) + (idx.fields[i].descending ? " DESC" : "");
+        }
+        if (idx.primary) {
+            if (!autoKey)
+                sql += ", PRIMARY KEY (" + cols + ")";
+            continue;
+        }
+        // The day table's date index also carries the reference close, so the query of every issue's
+        // reference on one date reads the index alone.
+        if (t.name == "dayData" && idx.name == "日付")
+            cols += ", \"基準前日比\"";
+        indexes.push_back(std::string("CREATE ") + (idx.unique ? "UNIQUE " : "") + "INDEX " +
+                          quoted(t.name + "_" + idx.name) + " ON " + quoted(t.name) + " (" + cols + ")");
+    }
+    // The price tables are clustered on (コード, 日付): an issue's bars sit together on disk. The small
+    // tables keep rowid order, so their rows read back in the order they were added.
+    bool clustered = t.name == "dayData" || t.name == "weekData" || t.name == "shinyo" || t.name == "wrkData";
+    sql += clustered ? ") WITHOUT ROWID" : ")";
+    out.push_back(sql);
+    out.insert(out.end(), indexes.begin(), indexes.end());
+    return out;
+}
+
+Status CreateDatabaseFile(const std::string& path) {
+    if (::access(path.c_str(), F_OK) == 0)
+        return Status::error("ファイル " + path + " はすでに存在します。");
+    std::string tmp = path + ".creating";
+    std::remove(tmp.c_str());
+    std::remove((tmp + "-wal").c_str());
+    std::remove((tmp + "-shm").c_str());
+    {
+        auto db = Database::create(tmp);
+        if (!db)
+            return db.status();
+        Transaction tx(**db);
+        if (!tx.began())
+            return tx.began();
+        for (const TableDef& t : schemaTables()) {
+            for (const std::string& ddl : tableDdl(t)) {
+                if (Status st = (*db)->exec(ddl); !st)
+                    return st;
+            }
+        }
+        static const struct {
+            int code;
+            const char* name;
+            const char* shortName;
+        } kMarkets[] = {{1, "東証１部", "東１"}, {2, "東証２部", "東２"}, {4, "大証", "大証"},
+                        {5, "名証", "名証"},     {6, "その他", "その他"}, {3, "店頭", "店頭"}};
+        for (const auto& m : kMarkets) {
+            if (Status st = (*db)->run("INSERT INTO Shijyo (コード, 市場, 略称) VALUES (?, ?, ?)", m.code, m.name,
+                                       m.shortName);
+                !st)
+                return st;
+        }
+        if (Status st = (*db)->exec("PRAGMA user_version = " + std::to_string(kSchemaVersion) +
+                                    "; PRAGMA application_id = " + std::to_string(kApplicationId));
+            !st)
+            return st;
+        if (Status st = tx.commit(); !st)
+            return st;
+        // Leave a single self-contained file behind before the rename.
+        (*db)->exec("PRAGMA wal_checkpoint(TRUNCATE); PRAGMA journal_mode=DELETE");
+    }
+    if (std::rename(tmp.c_str(), path.c_str()) != 0) {
+        std::remove(tmp.c_str());
+        return Status::error("データベース " + path + " を作成できません。");
+    }
+    return Status::ok();
+}
+
+Result<std::unique_ptr<Database>> openKestrelDatabase(const std::string& path, OpenMode mode) {
+    auto db = Database::open(path, mode);
+    if (!db)
+        return db;
+    auto version = (*db)->queryInt("PRAGMA user_version");
+    auto tables = (*db)->queryInt("SELECT count(*) FROM sqlite_master WHERE type='table' AND name IN "
+                                  "('dayData','weekData','Mei','Shijyo')");
+    if (!version)
+        return version.status();
+    if (!tables)
+        return tables.status();
+    if (tables->value_or(0) != 4)
+        return Result<std::unique_ptr<Database>>::error("ファイル " + path + " は株価ケストレルのデータベースではありません。");
+    if (version->value_or(0) > kSchemaVersion)
+        return Result<std::unique_ptr<Database>>::error("データベース " + path +
+                                                        " は新しいバージョンのプログラムで作成されています。");
+    return db;
+}
+
+} // namespace kestrel::db

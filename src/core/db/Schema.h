@@ -1,0 +1,61 @@
+#pragma once
+// The schema of Kestrel.mdb: thirteen tables with fixed names, fields, sizes and indexes, and the six
+// markets of Shijyo. Field rules a Jet file enforced are CHECK constraints here: Long and Integer ranges,
+// Text(n) lengths in characters, no zero-length text unless allowed, Yes/No as 0 or 1, dates as YYYYMMDD.
+// A constraint is named after its field, so a refused value reports which field refused it.
+#include "core/app/Status.h"
+#include "core/db/Database.h"
+
+#include <string>
+#include <vector>
+
+namespace kestrel::db {
+
+inline constexpr int kSchemaVersion = 1;
+inline constexpr int kApplicationId = 0x4B455354; // "KEST"
+
+enum class FieldType { Long, Integer, Currency, Date, Text, YesNo, AutoLong };
+
+struct FieldDef {
+    std::string name;
+    FieldType type;
+    int size = 0; // characters, for Text
+    bool allowZeroLength = false;
+};
+
+struct IndexField {
+    std::string name;
+    bool descending = false;
+};
+
+struct IndexDef {
+    std::string name; // "Primary" for the primary key
+    std::vector<IndexField> fields;
+    bool primary = false;
+    bool unique = false;
+};
+
+struct TableDef {
+    std::string name;
+    std::vector<FieldDef> fields;
+    std::vector<IndexDef> indexes;
+};
+
+// The thirteen tables in creation order.
+const std::vector<TableDef>& schemaTables();
+// The definition of a table by name (case-insensitive), or nullptr.
+const TableDef* findTable(const std::string& name);
+// The CREATE TABLE and CREATE INDEX statements of one table. SQLite index names are global, so the
+// index named `日付` of dayData becomes "dayData_日付".
+std::vector<std::string> tableDdl(const TableDef& t);
+
+// Creates the database file at path with every table and the six Shijyo rows. Builds it under a
+// temporary name and renames it into place, so a failure never leaves a half-built Kestrel.mdb.
+// Fails when the file already exists.
+Status CreateDatabaseFile(const std::string& path);
+
+// Opens Kestrel.mdb for the program: checks that it is this program's database (tables present,
+// schema version known) and gives a clear message otherwise.
+Result<std::unique_ptr<Database>> openKestrelDatabase(const std::string& path, OpenMode mode = OpenMode::ReadWrite);
+
+} // namespace kestrel::db

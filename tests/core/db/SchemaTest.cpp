@@ -1,0 +1,144 @@
+#include "core/app/Files.h"
+#include "core/app/IniFile.h"
+#include "core/app/Startup.h"
+#include "core/db/Lookups.h"
+#include "core/db/Schema.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace kestrel;
+using namespace kestrel::db;
+
+namespace {
+struct Fresh : ::testing::Test {
+    test::TempDir dir;
+    std::string path = dir.file("Kestrel.mdb");
+    std::unique_ptr<Database> db;
+    void SetUp() override {
+        ASSERT_TRUE(CreateDatabaseFile(path));
+        auto r = openKestrelDatabase(path);
+        ASSERT_TRUE(r) << r.message();
+        db = std::move(*r);
+    }
+};
+} // namespace
+
+TEST_F(Fresh, HoldsThirteenTablesWithTheirFieldsAndSixMarkets) {
+    std::vector<std::string> names;
+    auto st = db->prepare("SELECT name FROM sqlite_master WHERE type='table' AND name NOT LIKE 'sqlite_%' ORDER BY rowid");
+    ASSERT_TRUE(st) << st.message();
+    while (*st->step())
+        names.push_back(st->text(0));
+    EXPECT_EQ(names, (std::vector<std::string>{"dayData", "weekData", "shinyo", "wrkData", "wrkReadFile", "wrkMei", "Mei",
+                                               "Shijyo", "board", "informationClass", "wrkinformationClass",
+                                               "informationData", "stockmarket"}));
+    auto cols = db->prepare("SELECT group_concat(name, ',') FROM pragma_table_info('weekData')");
+    ASSERT_TRUE(cols) << cols.message();
+    ASSERT_TRUE(*cols->step());
+    EXPECT_EQ(cols->text(0), "コード,日付,始値,高値,安値,終値,前日比,出来高,基準前日比,売残,買残");
+
+    auto markets = db->prepare("SELECT コード, 市場, 略称 FROM Shijyo");
+    ASSERT_TRUE(markets) << markets.message();
+    std::string seen;
+    while (*markets->step())
+        seen += std::to_string(markets->int64(0)) + markets->text(1) + markets->text(2) + ";";
+    EXPECT_EQ(seen, "1東証１部東１;2東証２部東２;4大証大証;5名証名証;6その他その他;3店頭店頭;");
+    EXPECT_EQ(*db->queryInt("SELECT count(*) FROM dayData"), 0);
+    // Table names match without regard to case, as the screens' SQL relies on.
+    EXPECT_TRUE(db->exec("SELECT * FROM daydata, weekdata"));
+}
+
+TEST_F(Fresh, FieldRulesRefuseWhatTheFileFormatRefused) {
+    ASSERT_TRUE(db->run("INSERT INTO Mei (コード, 市場コード, 銘柄) VALUES (7203, 1, 'トヨタ自動車')"));
+    EXPECT_FALSE(db->run("INSERT INTO Mei (コード, 市場コード) VALUES (7203, 4)"));     // Primary
+    EXPECT_FALSE(db->run("INSERT INTO Mei (コード, 市場コード) VALUES (7203, 1)"));     // unique (市場コード, コード)
+    EXPECT_FALSE(db->run("INSERT INTO Mei (コード, 銘柄) VALUES (1, ?)", std::string(21, 'a'))); // Text(20)
+    EXPECT_TRUE(db->run("INSERT INTO Mei (コード, 銘柄) VALUES (2, ?)", "二十文字の銘柄名二十文字の銘柄名二十文字")); // 20 characters
+    EXPECT_FALSE(db->run("INSERT INTO Mei (コード, 市場コード) VALUES (3, 40000)"));    // Integer range
+    EXPECT_FALSE(db->run("INSERT INTO Mei (コード, 更新Flg) VALUES (4, 2)"));           // Yes/No
+    EXPECT_FALSE(db->run("INSERT INTO dayData (コード, 日付, 終値) VALUES (1, 20260101, 'abc')"));
+    EXPECT_FALSE(db->run("INSERT INTO dayData (コード, 日付, 終値) VALUES (1, 20260101, 2147483648)"));
+    EXPECT_FALSE(db->run("INSERT INTO informationClass (種類コード) VALUES ('')")); // no zero length there
+
+    auto bad = db->run("INSERT INTO stockmarket (コード, 購入日) VALUES (1, '26/12/061')");
+    EXPECT_FALSE(bad);
+    EXPECT_NE(bad.message().find("購入日"), std::string::npos) << bad.message();
+    ASSERT_TRUE(db->run("INSERT INTO stockmarket (コード, 購入日) VALUES (1, '26/12/06')"));
+    ASSERT_TRUE(db->run("INSERT INTO stockmarket (コード, 購入日) VALUES (2, '')"));
+    EXPECT_EQ(*db->queryInt("SELECT max(ID) FROM stockmarket"), 2);
+
+    // Currency keeps four decimals exactly and whole values as integers.
+    ASSERT_TRUE(db->run("INSERT INTO dayData (コード, 日付, 出来高) VALUES (1001, 20260105, ?)", *Currency::parse("12.34")));
+    ASSERT_TRUE(db->run("INSERT INTO dayData (コード, 日付, 出来高) VALUES (1002, 20260105, ?)", Currency::fromWhole(1234000)));
+    auto v = db->prepare("SELECT 出来高, typeof(出来高) FROM dayData ORDER BY コード");
+    ASSERT_TRUE(*v->step());
+    EXPECT_EQ(v->currency(0).toString(), "12.34");
+    ASSERT_TRUE(*v->step());
+    EXPECT_EQ(v->currency(0).toString(), "1234000");
+    EXPECT_EQ(v->text(1), "integer");
+}
+
+TEST_F(Fresh, LookupsAndTransactions) {
+    ASSERT_TRUE(db->run("INSERT INTO Mei (コード, 市場コード, 銘柄) VALUES (7203, 1, 'トヨタ自動車')"));
+    EXPECT_EQ(GetMarketCode(*db, 7203), 1);
+    EXPECT_EQ(GetMarketCode(*db, 9999), 0);
+    EXPECT_EQ(GetIssueName(*db, 7203), "トヨタ自動車");
+    EXPECT_EQ(GetIssueName(*db, 9999), "");
+    {
+        Transaction tx(*db);
+        ASSERT_TRUE(tx.began());
+        ASSERT_TRUE(db->run("DELETE FROM Mei"));
+        {
+            Transaction inner(*db); // a savepoint inside the transaction
+            ASSERT_TRUE(db->run("INSERT INTO Mei (コード) VALUES (1)"));
+        } // rolled back alone
+        EXPECT_EQ(*db->queryInt("SELECT count(*) FROM Mei"), 0);
+    } // rolled back
+    EXPECT_EQ(GetIssueName(*db, 7203), "トヨタ自動車");
+}
+
+TEST(DatabaseFile, ANonDatabaseOrMissingFileIsNeverOverwritten) {
+    test::TempDir dir;
+    std::string path = dir.file("Kestrel.mdb");
+    test::writeFile(path, "this is not a database, but the user's file");
+    auto r = openKestrelDatabase(path);
+    ASSERT_FALSE(r);
+    EXPECT_NE(r.message().find(path), std::string::npos);
+    EXPECT_FALSE(CreateDatabaseFile(path));
+    EXPECT_EQ(test::readFile(path), "this is not a database, but the user's file");
+    EXPECT_FALSE(openKestrelDatabase(dir.file("none.mdb")));
+    EXPECT_FALSE(fileExists(dir.file("none.mdb")));
+}
+
+TEST(StartupSteps, FirstStartCreatesEverythingAndTheSecondOnlyRewritesTheVersion) {
+    test::TempDir dir;
+    ProgramPaths paths = ProgramPaths::forFolder(dir.path());
+    test::ScriptedPrompt prompt;
+    Settings s;
+    std::string registry;
+    auto r = runStartup(paths, s, prompt, [&](const std::string& p) { registry = p; });
+    ASSERT_TRUE(r) << r.message();
+    EXPECT_EQ(r->startState, "3");
+    EXPECT_TRUE(dirExists(paths.dataFolder));
+    EXPECT_TRUE(dirExists(paths.htmFolder));
+    EXPECT_EQ(registry, dir.path());
+    EXPECT_EQ(s.hibiPath, dir.path() + "/Data/");
+    EXPECT_EQ(readProfileString(paths.iniPath, "Kestrel", "Version"), programVersion());
+    EXPECT_TRUE(prompt.notices.empty());
+
+    std::string iniBefore = test::readFile(paths.iniPath);
+    std::string dbBefore = test::readFile(paths.databasePath);
+    auto again = runStartup(paths, s, prompt, nullptr);
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->startState, "");
+    EXPECT_TRUE(again->created.empty());
+    EXPECT_EQ(test::readFile(paths.iniPath), iniBefore);
+
+    // Without the settings file only that file comes back; the database stays.
+    std::remove(paths.iniPath.c_str());
+    auto third = runStartup(paths, s, prompt, nullptr);
+    ASSERT_TRUE(third);
+    EXPECT_EQ(third->created, std::vector<std::string>{paths.iniPath});
+    EXPECT_FALSE(third->createdDatabase);
+}
