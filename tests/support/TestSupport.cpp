@@ -48,7 +48,9 @@ void writeFile(const std::string& path, const std::string& bytes) {
     out << bytes;
 }
 
-std::string testData(const std::string& name) { return std::string(KESTREL_TEST_DATA) + "/" + name; }
+std::string testData(const std::string& name) {
+    return std::string(KESTREL_TEST_DATA) + "/" + name;
+}
 
 std::string sharedTestData(const std::string& name) {
     std::string p = std::string(KESTREL_SHARED_TESTDATA) + "/" + name;

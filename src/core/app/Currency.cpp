@@ -30,7 +30,9 @@ std::int64_t divRoundHalfEven(std::int64_t num, std::int64_t den) {
     return q;
 }
 
-Currency Currency::fromDouble(double x) { return Currency(static_cast<std::int64_t>(roundHalfEven(x * kScale))); }
+Currency Currency::fromDouble(double x) {
+    return Currency(static_cast<std::int64_t>(roundHalfEven(x * kScale)));
+}
 
 std::optional<Currency> Currency::parse(std::string_view text) {
     size_t i = 0, n = text.size();
@@ -92,7 +94,8 @@ std::string Currency::toString() const {
     std::int64_t v = m_raw;
     bool negative = v < 0;
     // Work in unsigned to survive the minimum value.
-    std::uint64_t u = negative ? static_cast<std::uint64_t>(0) - static_cast<std::uint64_t>(v) : static_cast<std::uint64_t>(v);
+    std::uint64_t u =
+        negative ? static_cast<std::uint64_t>(0) - static_cast<std::uint64_t>(v) : static_cast<std::uint64_t>(v);
     std::uint64_t whole = u / kScale;
     std::uint64_t frac = u % kScale;
     std::string s = negative ? "-" : "";

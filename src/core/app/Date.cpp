@@ -22,14 +22,17 @@ bool parseInt(std::string_view s, int& out) {
     return true;
 }
 
-year_month_day ymdOf(int serial) { return year_month_day(kEpoch + days(serial)); }
+year_month_day ymdOf(int serial) {
+    return year_month_day(kEpoch + days(serial));
+}
 
 } // namespace
 
 std::optional<Date> Date::fromYmd(int y, int m, int d) {
     if (y < 100 || y > 9999 || m < 1 || m > 12 || d < 1 || d > 31)
         return std::nullopt;
-    std::chrono::year_month_day ymd{std::chrono::year(y), std::chrono::month(static_cast<unsigned>(m)), std::chrono::day(static_cast<unsigned>(d))};
+    std::chrono::year_month_day ymd{std::chrono::year(y), std::chrono::month(static_cast<unsigned>(m)),
+                                    std::chrono::day(static_cast<unsigned>(d))};
     if (!ymd.ok())
         return std::nullopt;
     return Date(static_cast<int>((sys_days(ymd) - kEpoch).count()));
@@ -77,9 +80,15 @@ std::optional<Date> Date::parse(std::string_view text) {
     return fromYmd(y, m, d);
 }
 
-int Date::year() const { return static_cast<int>(ymdOf(m_serial).year()); }
-int Date::month() const { return static_cast<int>(static_cast<unsigned>(ymdOf(m_serial).month())); }
-int Date::day() const { return static_cast<int>(static_cast<unsigned>(ymdOf(m_serial).day())); }
+int Date::year() const {
+    return static_cast<int>(ymdOf(m_serial).year());
+}
+int Date::month() const {
+    return static_cast<int>(static_cast<unsigned>(ymdOf(m_serial).month()));
+}
+int Date::day() const {
+    return static_cast<int>(static_cast<unsigned>(ymdOf(m_serial).day()));
+}
 
 int Date::weekday() const {
     // 1899-12-30 was a Saturday (7).
@@ -100,9 +109,15 @@ std::string two(int v) {
 }
 } // namespace
 
-std::string Date::toYYMMDD() const { return two(year() % 100) + "/" + two(month()) + "/" + two(day()); }
-std::string Date::toIso() const { return std::to_string(year()) + "-" + two(month()) + "-" + two(day()); }
-std::string Date::toYYYYMMDD() const { return std::to_string(ymd()); }
+std::string Date::toYYMMDD() const {
+    return two(year() % 100) + "/" + two(month()) + "/" + two(day());
+}
+std::string Date::toIso() const {
+    return std::to_string(year()) + "-" + two(month()) + "-" + two(day());
+}
+std::string Date::toYYYYMMDD() const {
+    return std::to_string(ymd());
+}
 
 Date PrevFriday(Date d) {
     while (d.weekday() != 6)

@@ -34,8 +34,8 @@ public:
     Date addDays(int n) const { return Date(m_serial + n); }
     int daysUntil(Date later) const { return later.m_serial - m_serial; }
 
-    std::string toYYMMDD() const;  // "26/12/06"
-    std::string toIso() const;     // "2026-12-06"
+    std::string toYYMMDD() const;   // "26/12/06"
+    std::string toIso() const;      // "2026-12-06"
     std::string toYYYYMMDD() const; // "20261206"
 
     auto operator<=>(const Date&) const = default;

@@ -25,8 +25,7 @@ Result<double> textToDouble(std::string_view text) {
             cleaned += c;
         } else if (c == ',' && digits && !dot && !exp) {
             // thousands separator
-        } else if ((c == '+' || c == '-') &&
-                   (k == i || (exp && (cleaned.back() == 'e')))) {
+        } else if ((c == '+' || c == '-') && (k == i || (exp && (cleaned.back() == 'e')))) {
             cleaned += c;
         } else if (c == '.' && !dot && !exp) {
             dot = true;
@@ -49,7 +48,9 @@ Result<double> textToDouble(std::string_view text) {
     return v;
 }
 
-bool isNumeric(std::string_view text) { return textToDouble(text).isOk(); }
+bool isNumeric(std::string_view text) {
+    return textToDouble(text).isOk();
+}
 
 namespace {
 template <typename T> Result<T> toInteger(std::string_view text) {
@@ -57,14 +58,19 @@ template <typename T> Result<T> toInteger(std::string_view text) {
     if (!d)
         return d.status();
     double r = roundHalfEven(*d);
-    if (r < static_cast<double>(std::numeric_limits<T>::min()) || r > static_cast<double>(std::numeric_limits<T>::max()))
+    if (r < static_cast<double>(std::numeric_limits<T>::min()) ||
+        r > static_cast<double>(std::numeric_limits<T>::max()))
         return Result<T>::error(kOverflow);
     return static_cast<T>(r);
 }
 } // namespace
 
-Result<std::int16_t> textToInt16(std::string_view text) { return toInteger<std::int16_t>(text); }
-Result<std::int32_t> textToInt32(std::string_view text) { return toInteger<std::int32_t>(text); }
+Result<std::int16_t> textToInt16(std::string_view text) {
+    return toInteger<std::int16_t>(text);
+}
+Result<std::int32_t> textToInt32(std::string_view text) {
+    return toInteger<std::int32_t>(text);
+}
 
 Result<float> textToSingle(std::string_view text) {
     auto d = textToDouble(text);
@@ -192,12 +198,24 @@ void SaveSettings(const std::string& iniPath, const SettingsText& v, bool resetF
             prompt.notify(st.message());
     }
     const std::pair<const char*, const std::string*> keys[] = {
-        {"ScreenMode", &v.ScreenMode}, {"slidechart", &v.slidechart}, {"move1", &v.move1},
-        {"move2", &v.move2},           {"move3", &v.move3},           {"SaicoL", &v.SaicoL},
-        {"RSIVR", &v.RSIVR},           {"DURL", &v.DURL},             {"MURL", &v.MURL},
-        {"RDel", &v.RDel},             {"SonPa", &v.SonPa},           {"hibiPath", &v.hibiPath},
-        {"sinyoPath", &v.sinyoPath},   {"MakeSyu", &v.MakeSyu},       {"ReadSinyo", &v.ReadSinyo},
-        {"DelJyoho", &v.DelJyoho},     {"ALLITORSO", &v.ALLITORSO},   {"ITORSO", &v.ITORSO},
+        {"ScreenMode", &v.ScreenMode},
+        {"slidechart", &v.slidechart},
+        {"move1", &v.move1},
+        {"move2", &v.move2},
+        {"move3", &v.move3},
+        {"SaicoL", &v.SaicoL},
+        {"RSIVR", &v.RSIVR},
+        {"DURL", &v.DURL},
+        {"MURL", &v.MURL},
+        {"RDel", &v.RDel},
+        {"SonPa", &v.SonPa},
+        {"hibiPath", &v.hibiPath},
+        {"sinyoPath", &v.sinyoPath},
+        {"MakeSyu", &v.MakeSyu},
+        {"ReadSinyo", &v.ReadSinyo},
+        {"DelJyoho", &v.DelJyoho},
+        {"ALLITORSO", &v.ALLITORSO},
+        {"ITORSO", &v.ITORSO},
     };
     for (const auto& [key, value] : keys) {
         if (Status st = writeProfileString(iniPath, kIniSection, key, *value); !st)

@@ -22,7 +22,9 @@ std::int32_t NullToValue(std::string_view numericText) {
     return d ? NullToValue(std::optional<double>(*d)) : 0;
 }
 
-std::string NullToValueText(const std::optional<std::string>& value) { return value ? *value : std::string(); }
+std::string NullToValueText(const std::optional<std::string>& value) {
+    return value ? *value : std::string();
+}
 
 std::optional<DateBoxEdit> DateAutoSlash(std::string_view text, bool backspaceFlag) {
     if (backspaceFlag)

@@ -23,7 +23,9 @@ struct DateBoxEdit {
     int caret = 0; // character position
 };
 // DateKeyDown: the new flag for a key press (8 is Backspace).
-inline bool DateKeyDown(int keyCode) { return keyCode == 8; }
+inline bool DateKeyDown(int keyCode) {
+    return keyCode == 8;
+}
 // DateAutoSlash: with the flag false, a text of 2 characters gets "/" (caret 3), then one of 5 gets
 // "/" (caret 6), so six typed digits become "YY/MM/DD". Nothing when the text stays as it is.
 std::optional<DateBoxEdit> DateAutoSlash(std::string_view text, bool backspaceFlag);

@@ -22,7 +22,9 @@ Statement& Statement::operator=(Statement&& o) noexcept {
     return *this;
 }
 
-Statement::~Statement() { sqlite3_finalize(m_stmt); }
+Statement::~Statement() {
+    sqlite3_finalize(m_stmt);
+}
 
 Statement& Statement::bind(int index, std::int64_t v) {
     int rc = sqlite3_bind_int64(m_stmt, index, v);
@@ -85,16 +87,24 @@ Status Statement::run() {
     return Status::ok();
 }
 
-void Statement::reset() { sqlite3_reset(m_stmt); }
-void Statement::clearBindings() { sqlite3_clear_bindings(m_stmt); }
+void Statement::reset() {
+    sqlite3_reset(m_stmt);
+}
+void Statement::clearBindings() {
+    sqlite3_clear_bindings(m_stmt);
+}
 
-bool Statement::isNull(int col) const { return sqlite3_column_type(m_stmt, col) == SQLITE_NULL; }
+bool Statement::isNull(int col) const {
+    return sqlite3_column_type(m_stmt, col) == SQLITE_NULL;
+}
 std::int64_t Statement::int64(int col) const {
     if (sqlite3_column_type(m_stmt, col) == SQLITE_FLOAT)
         return static_cast<std::int64_t>(roundHalfEven(sqlite3_column_double(m_stmt, col)));
     return sqlite3_column_int64(m_stmt, col);
 }
-double Statement::real(int col) const { return sqlite3_column_double(m_stmt, col); }
+double Statement::real(int col) const {
+    return sqlite3_column_double(m_stmt, col);
+}
 
 std::string Statement::text(int col) const {
     const unsigned char* p = sqlite3_column_text(m_stmt, col);
@@ -122,7 +132,9 @@ std::optional<Date> Statement::date(int col) const {
     return Date::fromYmdInt(sqlite3_column_int64(m_stmt, col));
 }
 
-int Statement::columnCount() const { return sqlite3_column_count(m_stmt); }
+int Statement::columnCount() const {
+    return sqlite3_column_count(m_stmt);
+}
 std::string Statement::columnName(int col) const {
     const char* n = sqlite3_column_name(m_stmt, col);
     return n ? n : "";
@@ -130,7 +142,9 @@ std::string Statement::columnName(int col) const {
 
 // ---- Database ----
 
-Database::~Database() { sqlite3_close_v2(m_db); }
+Database::~Database() {
+    sqlite3_close_v2(m_db);
+}
 
 std::string Database::errorMessage(int rc) const {
     std::string detail = m_db ? sqlite3_errmsg(m_db) : sqlite3_errstr(rc);
@@ -203,8 +217,12 @@ Result<Statement> Database::prepare(std::string_view sql) {
     return Statement(stmt, this);
 }
 
-std::int64_t Database::lastInsertRowid() const { return sqlite3_last_insert_rowid(m_db); }
-int Database::changes() const { return sqlite3_changes(m_db); }
+std::int64_t Database::lastInsertRowid() const {
+    return sqlite3_last_insert_rowid(m_db);
+}
+int Database::changes() const {
+    return sqlite3_changes(m_db);
+}
 
 // ---- Transaction ----
 
@@ -220,7 +238,9 @@ Transaction::Transaction(Database& db) : m_db(db) {
     m_open = m_began.isOk();
 }
 
-Transaction::~Transaction() { rollback(); }
+Transaction::~Transaction() {
+    rollback();
+}
 
 Status Transaction::commit() {
     if (!m_open)

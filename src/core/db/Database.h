@@ -108,7 +108,8 @@ public:
         return st->run();
     }
     // The first column of the first row, or nothing when there is no row.
-    template <typename... Args> Result<std::optional<std::int64_t>> queryInt(std::string_view sql, const Args&... args) {
+    template <typename... Args>
+    Result<std::optional<std::int64_t>> queryInt(std::string_view sql, const Args&... args) {
         auto st = prepare(sql);
         if (!st)
             return st.status();

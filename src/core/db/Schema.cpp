@@ -6,19 +6,36 @@
 namespace kestrel::db {
 namespace {
 
-FieldDef L(const char* n) { return {n, FieldType::Long}; }
-FieldDef I(const char* n) { return {n, FieldType::Integer}; }
-FieldDef C(const char* n) { return {n, FieldType::Currency}; }
-FieldDef D(const char* n) { return {n, FieldType::Date}; }
-FieldDef B(const char* n) { return {n, FieldType::YesNo}; }
-FieldDef T(const char* n, int size, bool zeroLength) { return {n, FieldType::Text, size, zeroLength}; }
-
-std::vector<FieldDef> barFields() {
-    return {L("コード"), D("日付"), L("始値"), L("高値"), L("安値"), L("終値"), L("前日比"), C("出来高"), L("基準前日比")};
+FieldDef L(const char* n) {
+    return {n, FieldType::Long};
+}
+FieldDef I(const char* n) {
+    return {n, FieldType::Integer};
+}
+FieldDef C(const char* n) {
+    return {n, FieldType::Currency};
+}
+FieldDef D(const char* n) {
+    return {n, FieldType::Date};
+}
+FieldDef B(const char* n) {
+    return {n, FieldType::YesNo};
+}
+FieldDef T(const char* n, int size, bool zeroLength) {
+    return {n, FieldType::Text, size, zeroLength};
 }
 
-IndexDef primary(std::vector<IndexField> f) { return {"Primary", std::move(f), true, false}; }
-IndexDef plain(const char* name, std::vector<IndexField> f) { return {name, std::move(f), false, false}; }
+std::vector<FieldDef> barFields() {
+    return {L("コード"), D("日付"),   L("始値"),   L("高値"),      L("安値"),
+            L("終値"),   L("前日比"), C("出来高"), L("基準前日比")};
+}
+
+IndexDef primary(std::vector<IndexField> f) {
+    return {"Primary", std::move(f), true, false};
+}
+IndexDef plain(const char* name, std::vector<IndexField> f) {
+    return {name, std::move(f), false, false};
+}
 
 std::vector<TableDef> buildTables() {
     std::vector<TableDef> t;
@@ -50,14 +67,26 @@ std::vector<TableDef> buildTables() {
                  {primary({{"種類コード"}, {"日付"}, {"順位"}}), plain("日付", {{"日付", true}}),
                   plain("Top種類コード", {{"Top種類コード"}}), plain("種類コード", {{"種類コード"}})}});
     t.push_back({"stockmarket",
-                 {{"ID", FieldType::AutoLong}, L("コード"), I("市場コード"), T("銘柄", 20, true),
-                  T("購入日", 8, true), L("購入額"), L("購入数"), L("損益分岐点"), L("現在額"), T("売却日", 8, true),
-                  L("売却額"), L("売却数"), L("利益")},
+                 {{"ID", FieldType::AutoLong},
+                  L("コード"),
+                  I("市場コード"),
+                  T("銘柄", 20, true),
+                  T("購入日", 8, true),
+                  L("購入額"),
+                  L("購入数"),
+                  L("損益分岐点"),
+                  L("現在額"),
+                  T("売却日", 8, true),
+                  L("売却額"),
+                  L("売却数"),
+                  L("利益")},
                  {primary({{"ID"}})}});
     return t;
 }
 
-std::string quoted(const std::string& name) { return "\"" + name + "\""; }
+std::string quoted(const std::string& name) {
+    return "\"" + name + "\"";
+}
 
 std::string columnDdl(const FieldDef& f) {
     std::string q = quoted(f.name);
@@ -81,8 +110,8 @@ std::string columnDdl(const FieldDef& f) {
     case FieldType::YesNo:
         return q + " BOOLEAN " + c + q + " IS NULL OR " + q + " IN (0,1))";
     case FieldType::Text: {
-        std::string rule = q + " IS NULL OR (typeof(" + q + ")='text' AND length(" + q + ") <= " +
-                           std::to_string(f.size) + (f.allowZeroLength ? "" : " AND " + q + " <> ''") + ")";
+        std::string rule = q + " IS NULL OR (typeof(" + q + ")='text' AND length(" + q +
+                           ") <= " + std::to_string(f.size) + (f.allowZeroLength ? "" : " AND " + q + " <> ''") + ")";
         return q + " TEXT " + c + rule + ")";
     }
     }
@@ -183,8 +212,8 @@ Status CreateDatabaseFile(const std::string& path) {
         } kMarkets[] = {{1, "東証１部", "東１"}, {2, "東証２部", "東２"}, {4, "大証", "大証"},
                         {5, "名証", "名証"},     {6, "その他", "その他"}, {3, "店頭", "店頭"}};
         for (const auto& m : kMarkets) {
-            if (Status st = (*db)->run("INSERT INTO Shijyo (コード, 市場, 略称) VALUES (?, ?, ?)", m.code, m.name,
-                                       m.shortName);
+            if (Status st =
+                    (*db)->run("INSERT INTO Shijyo (コード, 市場, 略称) VALUES (?, ?, ?)", m.code, m.name, m.shortName);
                 !st)
                 return st;
         }
@@ -216,7 +245,8 @@ Result<std::unique_ptr<Database>> openKestrelDatabase(const std::string& path, O
     if (!tables)
         return tables.status();
     if (tables->value_or(0) != 4)
-        return Result<std::unique_ptr<Database>>::error("ファイル " + path + " は株価ケストレルのデータベースではありません。");
+        return Result<std::unique_ptr<Database>>::error("ファイル " + path +
+                                                        " は株価ケストレルのデータベースではありません。");
     if (version->value_or(0) > kSchemaVersion)
         return Result<std::unique_ptr<Database>>::error("データベース " + path +
                                                         " は新しいバージョンのプログラムで作成されています。");

@@ -26,9 +26,9 @@ TEST(Rounding, HalvesGoToTheEvenNeighbour) {
 TEST(CurrencyValue, ParsesAndPrintsExactlyToFourDecimals) {
     EXPECT_EQ(Currency::parse("1234.5")->raw(), 12345000);
     EXPECT_EQ(Currency::parse(" -0.0001 ")->raw(), -1);
-    EXPECT_EQ(Currency::parse("0.00005")->raw(), 0);    // half to even: 0
-    EXPECT_EQ(Currency::parse("0.00015")->raw(), 2);    // half to even: 2
-    EXPECT_EQ(Currency::parse("0.000051")->raw(), 1);   // above half
+    EXPECT_EQ(Currency::parse("0.00005")->raw(), 0);  // half to even: 0
+    EXPECT_EQ(Currency::parse("0.00015")->raw(), 2);  // half to even: 2
+    EXPECT_EQ(Currency::parse("0.000051")->raw(), 1); // above half
     EXPECT_EQ(Currency::parse("922337203685477.5807")->raw(), INT64_MAX);
     EXPECT_FALSE(Currency::parse("922337203685478"));
     for (const char* bad : {"", "abc", "1.2.3", "--1", ".", "1e5", "12a"})

@@ -24,7 +24,8 @@ TEST(ProfileStrings, WindowsSemanticsOnACp932File) {
     ASSERT_TRUE(writeProfileString(ini, "Kestrel", "ReadSinyo", "しない"));
     ASSERT_TRUE(writeProfileString(ini, "New", "k", "v"));
     std::string expected = "[Other]\r\nkey=other\r\n; note\r\n[KESTREL]\r\nMOVE1=7\r\nDURL=\"x/y/\"\r\nmove1=6\r\n"
-                           "ReadSinyo=" + *utf8ToCp932("しない") + "\r\n[New]\r\nk=v\r\n";
+                           "ReadSinyo=" +
+                           *utf8ToCp932("しない") + "\r\n[New]\r\nk=v\r\n";
     EXPECT_EQ(readFile(ini), expected);
     EXPECT_EQ(readProfileString(ini, "Kestrel", "readsinyo"), "しない");
 }

@@ -1,8 +1,9 @@
+#include "core/db/Schema.h"
+
 #include "core/app/Files.h"
 #include "core/app/IniFile.h"
 #include "core/app/Startup.h"
 #include "core/db/Lookups.h"
-#include "core/db/Schema.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -26,12 +27,13 @@ struct Fresh : ::testing::Test {
 
 TEST_F(Fresh, HoldsThirteenTablesWithTheirFieldsAndSixMarkets) {
     std::vector<std::string> names;
-    auto st = db->prepare("SELECT name FROM sqlite_master WHERE type='table' AND name NOT LIKE 'sqlite_%' ORDER BY rowid");
+    auto st =
+        db->prepare("SELECT name FROM sqlite_master WHERE type='table' AND name NOT LIKE 'sqlite_%' ORDER BY rowid");
     ASSERT_TRUE(st) << st.message();
     while (*st->step())
         names.push_back(st->text(0));
-    EXPECT_EQ(names, (std::vector<std::string>{"dayData", "weekData", "shinyo", "wrkData", "wrkReadFile", "wrkMei", "Mei",
-                                               "Shijyo", "board", "informationClass", "wrkinformationClass",
+    EXPECT_EQ(names, (std::vector<std::string>{"dayData", "weekData", "shinyo", "wrkData", "wrkReadFile", "wrkMei",
+                                               "Mei", "Shijyo", "board", "informationClass", "wrkinformationClass",
                                                "informationData", "stockmarket"}));
     auto cols = db->prepare("SELECT group_concat(name, ',') FROM pragma_table_info('weekData')");
     ASSERT_TRUE(cols) << cols.message();
@@ -51,12 +53,13 @@ TEST_F(Fresh, HoldsThirteenTablesWithTheirFieldsAndSixMarkets) {
 
 TEST_F(Fresh, FieldRulesRefuseWhatTheFileFormatRefused) {
     ASSERT_TRUE(db->run("INSERT INTO Mei (コード, 市場コード, 銘柄) VALUES (7203, 1, 'トヨタ自動車')"));
-    EXPECT_FALSE(db->run("INSERT INTO Mei (コード, 市場コード) VALUES (7203, 4)"));     // Primary
-    EXPECT_FALSE(db->run("INSERT INTO Mei (コード, 市場コード) VALUES (7203, 1)"));     // unique (市場コード, コード)
+    EXPECT_FALSE(db->run("INSERT INTO Mei (コード, 市場コード) VALUES (7203, 4)")); // Primary
+    EXPECT_FALSE(db->run("INSERT INTO Mei (コード, 市場コード) VALUES (7203, 1)")); // unique (市場コード, コード)
     EXPECT_FALSE(db->run("INSERT INTO Mei (コード, 銘柄) VALUES (1, ?)", std::string(21, 'a'))); // Text(20)
-    EXPECT_TRUE(db->run("INSERT INTO Mei (コード, 銘柄) VALUES (2, ?)", "二十文字の銘柄名二十文字の銘柄名二十文字")); // 20 characters
-    EXPECT_FALSE(db->run("INSERT INTO Mei (コード, 市場コード) VALUES (3, 40000)"));    // Integer range
-    EXPECT_FALSE(db->run("INSERT INTO Mei (コード, 更新Flg) VALUES (4, 2)"));           // Yes/No
+    EXPECT_TRUE(db->run("INSERT INTO Mei (コード, 銘柄) VALUES (2, ?)",
+                        "二十文字の銘柄名二十文字の銘柄名二十文字"));                // 20 characters
+    EXPECT_FALSE(db->run("INSERT INTO Mei (コード, 市場コード) VALUES (3, 40000)")); // Integer range
+    EXPECT_FALSE(db->run("INSERT INTO Mei (コード, 更新Flg) VALUES (4, 2)"));        // Yes/No
     EXPECT_FALSE(db->run("INSERT INTO dayData (コード, 日付, 終値) VALUES (1, 20260101, 'abc')"));
     EXPECT_FALSE(db->run("INSERT INTO dayData (コード, 日付, 終値) VALUES (1, 20260101, 2147483648)"));
     EXPECT_FALSE(db->run("INSERT INTO informationClass (種類コード) VALUES ('')")); // no zero length there
@@ -69,8 +72,10 @@ TEST_F(Fresh, FieldRulesRefuseWhatTheFileFormatRefused) {
     EXPECT_EQ(*db->queryInt("SELECT max(ID) FROM stockmarket"), 2);
 
     // Currency keeps four decimals exactly and whole values as integers.
-    ASSERT_TRUE(db->run("INSERT INTO dayData (コード, 日付, 出来高) VALUES (1001, 20260105, ?)", *Currency::parse("12.34")));
-    ASSERT_TRUE(db->run("INSERT INTO dayData (コード, 日付, 出来高) VALUES (1002, 20260105, ?)", Currency::fromWhole(1234000)));
+    ASSERT_TRUE(
+        db->run("INSERT INTO dayData (コード, 日付, 出来高) VALUES (1001, 20260105, ?)", *Currency::parse("12.34")));
+    ASSERT_TRUE(
+        db->run("INSERT INTO dayData (コード, 日付, 出来高) VALUES (1002, 20260105, ?)", Currency::fromWhole(1234000)));
     auto v = db->prepare("SELECT 出来高, typeof(出来高) FROM dayData ORDER BY コード");
     ASSERT_TRUE(*v->step());
     EXPECT_EQ(v->currency(0).toString(), "12.34");

@@ -1,0 +1,77 @@
+#include "Command.h"
+
+#include <algorithm>
+#include <iostream>
+#include <unistd.h>
+
+namespace kestrel::cli {
+
+bool CliPrompt::askYesNo(const std::string& text, const std::string& title) {
+    m_out << "[" << title << "] " << text;
+    if (m_answer) {
+        m_out << " -> " << (*m_answer ? "はい" : "いいえ") << "\n";
+        return *m_answer;
+    }
+    if (::isatty(STDIN_FILENO)) {
+        m_out << " [y/N] " << std::flush;
+        std::string line;
+        std::getline(std::cin, line);
+        return !line.empty() && (line[0] == 'y' || line[0] == 'Y');
+    }
+    m_out << " -> いいえ (--yes で実行します)\n";
+    return false;
+}
+
+void CliPrompt::notify(const std::string& text, const std::string&) {
+    m_out << text << "\n";
+}
+
+bool Invocation::takeFlag(const std::string& name) {
+    auto it = std::find(args.begin(), args.end(), name);
+    if (it == args.end())
+        return false;
+    args.erase(it);
+    return true;
+}
+
+std::optional<std::string> Invocation::takeOption(const std::string& name) {
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == name && i + 1 < args.size()) {
+            std::string v = args[i + 1];
+            args.erase(args.begin() + static_cast<long>(i), args.begin() + static_cast<long>(i) + 2);
+            return v;
+        }
+        if (args[i].rfind(name + "=", 0) == 0) {
+            std::string v = args[i].substr(name.size() + 1);
+            args.erase(args.begin() + static_cast<long>(i));
+            return v;
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<Date> Invocation::parseDate(const std::string& text) {
+    auto d = Date::parse(text);
+    if (!d)
+        err << "kestrel: \"" << text << "\" is not a date (YYYY-MM-DD or YY/MM/DD)\n";
+    return d;
+}
+
+int Invocation::usage() {
+    err << usageText << "\n";
+    return 2;
+}
+
+std::vector<CommandSpec>& registry() {
+    static std::vector<CommandSpec> r;
+    return r;
+}
+
+void registerCommand(const CommandSpec& spec) {
+    registry().push_back(spec);
+}
+const std::vector<CommandSpec>& commands() {
+    return registry();
+}
+
+} // namespace kestrel::cli

@@ -1,0 +1,64 @@
+#pragma once
+// The command registry of the `kestrel` tool. Each Cmd*.cpp file defines its commands and registers
+// them with a static CommandRegistrar; main() parses the global options, runs start-up for the program
+// folder when the command needs it, and calls the command with an Invocation.
+#include "core/app/AppContext.h"
+#include "core/app/Date.h"
+#include "core/app/Prompt.h"
+
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kestrel::cli {
+
+// Prints notices and questions; questions are answered by --yes / --no, or at the terminal.
+class CliPrompt : public Prompt {
+public:
+    CliPrompt(std::ostream& out, std::optional<bool> answer) : m_out(out), m_answer(answer) {}
+    bool askYesNo(const std::string& text, const std::string& title = kConfirmTitle) override;
+    void notify(const std::string& text, const std::string& title = "") override;
+
+private:
+    std::ostream& m_out;
+    std::optional<bool> m_answer;
+};
+
+struct Invocation {
+    std::vector<std::string> args; // the command's own arguments
+    AppContext& context;
+    Prompt& prompt;
+    std::ostream& out;
+    std::ostream& err;
+
+    // Removes "--name" from args; true when it was there.
+    bool takeFlag(const std::string& name);
+    // Removes "--name VALUE" or "--name=VALUE" from args; the value, or nothing.
+    std::optional<std::string> takeOption(const std::string& name);
+    // A date argument (YYYY-MM-DD or YY/MM/DD); prints an error and gives nothing when it is not a date.
+    std::optional<Date> parseDate(const std::string& text);
+    // Prints the usage line of the command to err and returns the exit status for wrong arguments.
+    int usage();
+    std::string usageText;
+};
+
+using Handler = int (*)(Invocation&);
+
+struct CommandSpec {
+    const char* name;
+    const char* usage;   // arguments after the name
+    const char* summary; // one line
+    Handler run;
+    bool needsHome = true; // start-up runs for the program folder first
+    bool needsGui = false; // needs a (offscreen) GUI application, for drawing
+};
+
+void registerCommand(const CommandSpec& spec);
+const std::vector<CommandSpec>& commands();
+
+struct CommandRegistrar {
+    explicit CommandRegistrar(const CommandSpec& spec) { registerCommand(spec); }
+};
+
+} // namespace kestrel::cli

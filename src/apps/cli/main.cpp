@@ -1,0 +1,104 @@
+// kestrel: the command-line tool that runs the program's procedures without windows.
+#include "Command.h"
+#include "core/app/Startup.h"
+#include "platform/ProgramFolder.h"
+#include "platform/UserRegistry.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <algorithm>
+#include <cstdlib>
+#include <iostream>
+#include <memory>
+#include <stdlib.h>
+
+using namespace kestrel;
+using namespace kestrel::cli;
+
+namespace {
+
+void printHelp(std::ostream& out) {
+    out << "usage: kestrel [--home DIR] [--yes|--no] COMMAND [ARGS]\n\n"
+           "Runs the procedures of KabukaKestrel without windows, on the program folder given by --home,\n"
+           "the KESTREL_HOME variable, or the folder of this program. Dates are YYYY-MM-DD or YY/MM/DD.\n"
+           "Questions are answered by --yes or --no (without either, at the terminal, or No).\n\n"
+           "commands:\n";
+    std::vector<CommandSpec> sorted = commands();
+    std::sort(sorted.begin(), sorted.end(), [](const auto& a, const auto& b) { return std::string(a.name) < b.name; });
+    for (const CommandSpec& c : sorted) {
+        std::string line = std::string("  ") + c.name + (c.usage[0] ? std::string(" ") + c.usage : "");
+        out << line << "\n      " << c.summary << "\n";
+    }
+    out << "\n  --help, --version\n";
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string> raw(argv + 1, argv + argc);
+    std::optional<bool> answer;
+    std::vector<std::string> rest;
+    QStringList forHome;
+    for (const std::string& a : raw)
+        forHome << QString::fromStdString(a);
+    auto home = platform::chooseProgramFolder(forHome, QString());
+    if (!home.error.isEmpty()) {
+        std::cerr << "kestrel: " << home.error.toStdString() << "\n";
+        return 2;
+    }
+    for (const QString& q : home.rest) {
+        std::string a = q.toStdString();
+        if (a == "--yes" || a == "--no") {
+            answer = a == "--yes"; // anywhere on the line
+        } else if (rest.empty() && (a == "--help" || a == "-h")) {
+            printHelp(std::cout);
+            return 0;
+        } else if (rest.empty() && a == "--version") {
+            std::cout << "kestrel " << programVersion() << "\n";
+            return 0;
+        } else {
+            rest.push_back(a);
+        }
+    }
+    if (rest.empty()) {
+        printHelp(std::cerr);
+        return 2;
+    }
+    const CommandSpec* spec = nullptr;
+    for (const CommandSpec& c : commands())
+        if (rest[0] == c.name)
+            spec = &c;
+    if (!spec) {
+        std::cerr << "kestrel: unknown command \"" << rest[0] << "\" (see kestrel --help)\n";
+        return 2;
+    }
+
+    std::unique_ptr<QCoreApplication> app;
+    if (spec->needsGui) {
+        if (!std::getenv("QT_QPA_PLATFORM"))
+            ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    }
+    QCoreApplication::setOrganizationName(QStringLiteral("KestrelApp"));
+
+    if (home.folder.isEmpty())
+        home = platform::chooseProgramFolder(QStringList(), QCoreApplication::applicationDirPath());
+
+    AppContext context;
+    CliPrompt prompt(std::cout, answer);
+    Invocation inv{std::vector<std::string>(rest.begin() + 1, rest.end()), context, prompt, std::cout, std::cerr};
+    inv.usageText = std::string("usage: kestrel ") + spec->name + " " + spec->usage;
+    if (spec->needsHome) {
+        context.paths = ProgramPaths::forFolder(home.folder.toStdString());
+        auto report = runStartup(context.paths, context.settings, prompt, nullptr);
+        if (!report) {
+            std::cerr << report.message() << "\n";
+            return 1;
+        }
+    } else {
+        context.paths = ProgramPaths::forFolder(home.folder.toStdString());
+    }
+    return spec->run(inv);
+}

@@ -1,0 +1,24 @@
+// KabukaKestrel: the chart program.
+#include "platform/ProgramFolder.h"
+#include "ui/app/KestrelStart.h"
+
+#include <QApplication>
+#include <cstdio>
+
+int main(int argc, char** argv) {
+    if (!kestrel::ui::haveDisplayOrExplain("KabukaKestrel"))
+        return 2;
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("KabukaKestrel"));
+    QApplication::setOrganizationName(QStringLiteral("KestrelApp"));
+    auto home =
+        kestrel::platform::chooseProgramFolder(QApplication::arguments().mid(1), QApplication::applicationDirPath());
+    if (!home.error.isEmpty()) {
+        std::fprintf(stderr, "KabukaKestrel: %s\n", qPrintable(home.error));
+        return 2;
+    }
+    kestrel::ui::KestrelStart start;
+    if (!start.start(home.folder))
+        return 1;
+    return QApplication::exec();
+}

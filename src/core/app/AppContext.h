@@ -1,0 +1,22 @@
+#pragma once
+// The process-wide values of the main program: the paths fixed at start-up, the settings record,
+// and the chart mode with its bar table. Screens and commands receive one context instead of globals.
+#include "core/app/Settings.h"
+#include "core/app/Startup.h"
+
+#include <cstdint>
+#include <string>
+
+namespace kestrel {
+
+struct AppContext {
+    ProgramPaths paths;
+    Settings settings;
+    // 1 daily, 2 weekly; barTable follows it ("daydata" or "weekdata").
+    std::int16_t chartMode = 1;
+    std::string barTable = "daydata";
+    // True while the issue list follows the shown issue (set at start-up).
+    bool syncIssueList = true;
+};
+
+} // namespace kestrel

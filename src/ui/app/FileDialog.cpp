@@ -1,0 +1,52 @@
+#include "ui/app/FileDialog.h"
+
+#include <QFileDialog>
+#include <deque>
+
+namespace kestrel::ui {
+namespace {
+std::deque<QString>& queued() {
+    static std::deque<QString> q;
+    return q;
+}
+bool takeQueued(QString& out) {
+    if (queued().empty())
+        return false;
+    out = queued().front();
+    queued().pop_front();
+    return true;
+}
+} // namespace
+
+void FileDialog::setNextFileName(const QString& name) {
+    queued().push_back(name);
+}
+
+QString FileDialog::getOpenFileName(QWidget* parent, const QString& title, const QString& dir, const QString& filter) {
+    QString r;
+    if (takeQueued(r))
+        return r;
+    return QFileDialog::getOpenFileName(parent, title, dir, filter);
+}
+
+QString FileDialog::getSaveFileName(QWidget* parent, const QString& title, const QString& dir, const QString& filter) {
+    QString r;
+    if (takeQueued(r))
+        return r;
+    // The callers ask their own overwrite question.
+    return QFileDialog::getSaveFileName(parent, title, dir, filter, nullptr, QFileDialog::DontConfirmOverwrite);
+}
+
+QString FileDialog::getExistingDirectory(QWidget* parent, const QString& title, const QString& dir) {
+    QString r;
+    if (takeQueued(r))
+        return r;
+    return QFileDialog::getExistingDirectory(parent, title, dir);
+}
+
+QString BrowseFolder(QWidget* owner, const QString& defaultPath, const QString& title) {
+    QString chosen = FileDialog::getExistingDirectory(owner, title, defaultPath);
+    return chosen.isEmpty() ? defaultPath : chosen;
+}
+
+} // namespace kestrel::ui

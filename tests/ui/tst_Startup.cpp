@@ -1,0 +1,93 @@
+// The main program's start with windows: first start, second instance, splash, about, date boxes.
+#include "core/app/IniFile.h"
+#include "platform/UserRegistry.h"
+#include "support/TestSupport.h"
+#include "ui/app/DateBox.h"
+#include "ui/app/KestrelStart.h"
+#include "ui/app/MessageBox.h"
+#include "ui/app/frmAbout.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTest>
+
+using namespace kestrel;
+using namespace kestrel::ui;
+
+class TestStartup : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void init() {
+        MessageBox::setScripted(true);
+        MessageBox::clearLog();
+    }
+
+    void firstStartShowsTheMainWindowWithStartState3() {
+        test::TempDir home;
+        KestrelStart start;
+        QVERIFY(start.start(QString::fromStdString(home.path())));
+        QVERIFY(!start.mainWindow()->isVisible()); // the splash shows it after a second
+        QCOMPARE(start.mainWindow()->HandOverText, QStringLiteral("3"));
+        QTRY_VERIFY_WITH_TIMEOUT(start.mainWindow()->isVisible(), 3000);
+        QCOMPARE(start.mainWindow()->mnuDayWeek->text(), QStringLiteral("週チャートを表示"));
+        QCOMPARE(start.mainWindow()->mnuSlideShow->text(), QStringLiteral("ﾁｬｰﾄ・ｽﾗｲﾄﾞｼｮｰ・ｽﾀｰﾄ"));
+        QCOMPARE(platform::readProgramPath(), QString::fromStdString(home.path()));
+        QVERIFY(MessageBox::log().isEmpty());
+
+        // A second start on the same folder is refused with the message and nothing else.
+        KestrelStart second;
+        QVERIFY(!second.start(QString::fromStdString(home.path())));
+        QCOMPARE(MessageBox::log(),
+                 QStringList{QStringLiteral("!株価ケストレル|株価ケストレルはすでに起動しています。")});
+        QCOMPARE(second.mainWindow(), nullptr);
+    }
+
+    void laterStartHasNoStartStateAndADamagedDatabaseStops() {
+        test::TempDir home;
+        {
+            KestrelStart first;
+            QVERIFY(first.start(QString::fromStdString(home.path())));
+        }
+        {
+            KestrelStart again;
+            QVERIFY(again.start(QString::fromStdString(home.path())));
+            QCOMPARE(again.mainWindow()->HandOverText, QString());
+        }
+        test::writeFile(home.file("Kestrel.mdb"), "garbage");
+        KestrelStart broken;
+        QVERIFY(!broken.start(QString::fromStdString(home.path())));
+        QCOMPARE(MessageBox::log().size(), 1);
+        QVERIFY(MessageBox::log().first().contains(QString::fromStdString(home.file("Kestrel.mdb"))));
+        QCOMPARE(QString::fromStdString(test::readFile(home.file("Kestrel.mdb"))), QStringLiteral("garbage"));
+    }
+
+    void aboutShowsVersionTitleAndDescription() {
+        frmAbout about;
+        QCOMPARE(about.findChild<QLabel*>(QStringLiteral("lblTitle"))->text(), QStringLiteral("株価ケストレル"));
+        QCOMPARE(about.findChild<QLabel*>(QStringLiteral("lblDescription"))->text(),
+                 QStringLiteral("株式　チャート表示ソフト"));
+        QVERIFY(
+            about.findChild<QLabel*>(QStringLiteral("lblVersion"))->text().startsWith(QStringLiteral("ﾊﾞｰｼﾞｮﾝ 1.")));
+        about.show();
+        QTest::keyClick(&about, Qt::Key_Escape);
+        QVERIFY(!about.isVisible());
+    }
+
+    void dateBoxAddsSlashesWhileTypingButNotAfterBackspace() {
+        QLineEdit box;
+        installDateBox(&box);
+        box.show();
+        box.setFocus();
+        QTest::keyClicks(&box, QStringLiteral("261206"));
+        QCOMPARE(box.text(), QStringLiteral("26/12/06"));
+        for (int i = 0; i < 3; ++i)
+            QTest::keyClick(&box, Qt::Key_Backspace);
+        QCOMPARE(box.text(), QStringLiteral("26/12"));
+        QTest::keyClicks(&box, QStringLiteral("0"));
+        QCOMPARE(box.text(), QStringLiteral("26/120"));
+    }
+};
+
+QTEST_MAIN(TestStartup)
+#include "tst_Startup.moc"

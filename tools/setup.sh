@@ -1,0 +1,80 @@
+#!/usr/bin/env bash
+# Installs what a fresh Debian 12 machine lacks, builds, and then either starts KabukaKestrel on a
+# home folder inside the checkout ("run") or runs every test ("test"): plain build, then
+# AddressSanitizer + UndefinedBehaviorSanitizer build, the core-without-Qt check, and the fuzzers.
+set -euo pipefail
+mode=${1:-run}
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+
+packages=(build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev clang-format
+          qt6-base-dev qt6-base-dev-tools libgl-dev libxkbcommon-dev libgtest-dev googletest
+          libsqlite3-dev sqlite3 libarchive-dev mdbtools-dev mdbtools libc6-dev
+          fonts-ipafont-gothic xvfb xauth python3)
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    echo "== installing: ${missing[*]}"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+jobs=$(nproc)
+
+build() { # dir, extra cmake options
+    local dir=$1; shift
+    cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+    cmake --build "$dir" -j "$jobs"
+}
+
+case "$mode" in
+run)
+    build build
+    home="$root/home"
+    mkdir -p "$home"
+    if [ ! -f "$home/Kestrel.mdb" ] && [ -x build/tools/kestrel-demo ]; then
+        echo "== seeding a demo home in $home"
+        build/tools/kestrel-demo "$home" || echo "(demo data could not be made; starting with an empty home)"
+    fi
+    if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
+        echo "== no display: starting under xvfb-run (a virtual display; nothing is shown on screen)"
+        exec xvfb-run -a build/src/apps/kestrel/KabukaKestrel --home "$home"
+    fi
+    exec build/src/apps/kestrel/KabukaKestrel --home "$home"
+    ;;
+test)
+    echo "== core must not include Qt"
+    if grep -rnE '#\s*include\s*[<"]Q' src/core; then
+        echo "src/core includes a Qt header" >&2
+        exit 1
+    fi
+    echo "== plain build"
+    build build
+    (cd build && ctest --output-on-failure -j "$jobs" --timeout 600)
+    echo "== AddressSanitizer + UndefinedBehaviorSanitizer build"
+    build build-asan -DCMAKE_BUILD_TYPE=Debug -DKESTREL_SANITIZE=ON -DKESTREL_BENCH=OFF
+    (cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+        LSAN_OPTIONS=suppressions="$root/tools/lsan.supp" ctest --output-on-failure -j "$jobs" --timeout 900)
+    echo "== fuzzers (a few seconds each)"
+    CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKESTREL_FUZZ=ON >/dev/null
+    cmake --build build-fuzz -j "$jobs"
+    for f in build-fuzz/fuzz/fuzz_*; do
+        [ -x "$f" ] || continue
+        name=$(basename "$f")
+        corpus="fuzz/corpus/${name#fuzz_}"
+        mkdir -p "build-fuzz/corpus-$name"
+        echo "-- $name"
+        "$f" -max_total_time="${FUZZ_SECONDS:-10}" -rss_limit_mb=2048 "build-fuzz/corpus-$name" \
+            $( [ -d "$corpus" ] && echo "$corpus" ) 2>&1 | tail -n 2
+    done
+    echo "== all tests passed"
+    ;;
+*)
+    echo "usage: tools/setup.sh run|test" >&2
+    exit 2
+    ;;
+esac
