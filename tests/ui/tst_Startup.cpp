@@ -10,7 +10,10 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSysInfo>
 #include <QTest>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace kestrel;
 using namespace kestrel::ui;
@@ -60,6 +63,21 @@ private Q_SLOTS:
         QCOMPARE(MessageBox::log().size(), 1);
         QVERIFY(MessageBox::log().first().contains(QString::fromStdString(home.file("Kestrel.mdb"))));
         QCOMPARE(QString::fromStdString(test::readFile(home.file("Kestrel.mdb"))), QStringLiteral("garbage"));
+    }
+
+    void aStaleLockFromACrashedRunDoesNotBlockTheStart() {
+        test::TempDir home;
+        // A lock left by a process that has ended: a child that exits at once.
+        pid_t child = ::fork();
+        if (child == 0)
+            ::_exit(0);
+        ::waitpid(child, nullptr, 0);
+        platform::SingleInstance probe(QStringLiteral("KabukaKestrel"), QString::fromStdString(home.path()));
+        test::writeFile(probe.lockPath().toStdString(),
+                        std::to_string(child) + "\nKabukaKestrel\n" + QSysInfo::machineHostName().toStdString() + "\n");
+        KestrelStart start;
+        QVERIFY(start.start(QString::fromStdString(home.path())));
+        QVERIFY(MessageBox::log().isEmpty());
     }
 
     void aboutShowsVersionTitleAndDescription() {
