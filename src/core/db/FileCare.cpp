@@ -237,11 +237,16 @@ Status restoreDatabase(const std::string& sourceFile, const std::string& databas
     if (sameFile(sourceFile, databasePath))
         return Status::error("ﾊﾞｯｸｱｯﾌﾟﾌｧｲﾙ " + sourceFile + " はデータベースそのものです。");
     std::string tmp = databasePath + ".restoring";
+    // Reading a file in WAL mode creates its side files; the empty ones this read made go again.
+    bool hadSideFiles = fileExists(sourceFile + "-wal") || fileExists(sourceFile + "-shm");
     {
         auto source = Database::open(sourceFile, OpenMode::ReadOnly);
-        if (!source)
-            return source.status();
-        if (Status st = copyAndCheck(**source, tmp, nullptr, false); !st)
+        Status st = source ? copyAndCheck(**source, tmp, nullptr, false) : source.status();
+        source = Result<std::unique_ptr<Database>>(Status::error(""));
+        struct stat wal {};
+        if (!hadSideFiles && (::stat((sourceFile + "-wal").c_str(), &wal) != 0 || wal.st_size == 0))
+            removeSideFiles(sourceFile);
+        if (!st)
             return st;
     }
     step("replace");

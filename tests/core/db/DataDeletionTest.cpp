@@ -230,10 +230,4 @@ TEST_F(DataDeletionTest, DeleteAllDataRecreatesTheFileAndLeavesNoOldLog) {
     EXPECT_TRUE(no.notices.empty());
 }
 
-TEST_F(DataDeletionTest, TheModeLabelNamesTheMode) {
-    EXPECT_EQ(deletionModeLabel(1), "日データ削除モード");
-    EXPECT_EQ(deletionModeLabel(2), "週データ削除モード");
-    EXPECT_EQ((DeletionTarget{path, 2}).barTable(), "weekdata");
-}
-
 } // namespace

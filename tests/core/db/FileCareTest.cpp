@@ -153,6 +153,7 @@ TEST_F(FileCareTest, RestoreReplacesTheDatabaseOnlyFromAGoodCopy) {
     EXPECT_EQ(bars(path, 1334), 0);
     EXPECT_TRUE(fileExists(oldCopyPath(path)));
     EXPECT_FALSE(fileExists(path + "-wal"));
+    EXPECT_FALSE(fileExists(oldCopyPath(path) + "-wal")); // reading it left nothing beside it
 }
 
 } // namespace
