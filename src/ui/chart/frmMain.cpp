@@ -1,7 +1,10 @@
 #include "ui/chart/frmMain.h"
 
 #include "ui/app/frmAbout.h"
+#include "ui/db/CloseSequence.h"
 
+#include <QCloseEvent>
+#include <QCoreApplication>
 #include <QMenuBar>
 
 namespace kestrel::ui {
@@ -19,6 +22,17 @@ frmMain::frmMain(AppContext& context, QWidget* parent) : QMainWindow(parent), m_
     mnuAbout = help->addAction(QStringLiteral("バージョン情報(&A)"));
     mnuAbout->setObjectName(QStringLiteral("mnuAbout"));
     connect(mnuAbout, &QAction::triggered, this, &frmMain::showAbout);
+}
+
+void frmMain::closeEvent(QCloseEvent* event) {
+    CloseParts parts;
+    parts.window = this;
+    parts.timers = {findChild<QTimer*>(QStringLiteral("chartTimer")), findChild<QTimer*>(QStringLiteral("blinkTimer"))};
+    parts.databasePath = m_context.paths.databasePath;
+    CloseOutcome outcome = runCloseSequence(parts);
+    event->accept();
+    if (outcome != CloseOutcome::Closed)
+        QCoreApplication::quit();
 }
 
 void frmMain::showAbout() {

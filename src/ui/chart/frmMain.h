@@ -23,6 +23,10 @@ public:
 public Q_SLOTS:
     void showAbout();
 
+protected:
+    // Runs the close sequence (timers named chartTimer and blinkTimer are stopped; see CloseSequence.h).
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     AppContext& m_context;
 };

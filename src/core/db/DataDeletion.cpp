@@ -1,0 +1,275 @@
+#include "core/db/DataDeletion.h"
+
+#include "core/app/Files.h"
+#include "core/app/Settings.h"
+#include "core/db/Schema.h"
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace kestrel::db {
+namespace {
+
+constexpr const char* kEnterDate = "日付を入力して下さい。";
+constexpr const char* kEnterCode = "銘柄コードを入力して下さい。";
+constexpr const char* kEnterMarket = "市場コードを入力して下さい。";
+constexpr const char* kDeleted = "削除終了しました。";
+constexpr const char* kChanged = "変更終了しました。";
+
+Status runOnTables(Database& db, const char* const* heads, size_t count, const std::string& tail,
+                   const std::vector<std::int64_t>& args) {
+    Transaction tx(db);
+    if (!tx.began())
+        return tx.began();
+    for (size_t i = 0; i < count; ++i) {
+        auto st = db.prepare(std::string(heads[i]) + tail);
+        if (!st)
+            return st.status();
+        for (size_t a = 0; a < args.size(); ++a)
+            st->bind(static_cast<int>(a + 1), args[a]);
+        if (Status r = st->run(); !r)
+            return r;
+    }
+    return tx.commit();
+}
+
+// An issue code or market code as typed: nothing when it is not a number (the caller asks for one),
+// an error when it is a number out of range.
+struct Whole {
+    bool numeric = false;
+    Result<std::int32_t> value = Status::error("");
+};
+
+Whole wholeNumber(const std::string& text) {
+    Whole w;
+    w.numeric = isNumeric(text);
+    if (w.numeric)
+        w.value = textToInt32(text);
+    return w;
+}
+
+// The database for one action; the error is shown when it cannot be opened.
+std::unique_ptr<Database> openForAction(const std::string& path, Prompt& prompt) {
+    auto db = openKestrelDatabase(path);
+    if (!db) {
+        prompt.notify(db.message());
+        return nullptr;
+    }
+    return std::move(*db);
+}
+
+ActionResult finish(Status st, Prompt& prompt, const char* doneMessage) {
+    if (!st) {
+        prompt.notify(st.message());
+        return ActionResult::Failed;
+    }
+    prompt.notify(doneMessage);
+    return ActionResult::Done;
+}
+
+} // namespace
+
+Status DeleteFromAllTables(Database& db, const std::string& condition, const std::vector<std::int64_t>& args) {
+    static const char* const kHeads[] = {"delete from daydata ",         "delete from weekdata ",
+                                         "delete from informationData ", "delete from board ",
+                                         "delete from shinyo ",          "delete from Mei "};
+    return runOnTables(db, kHeads, std::size(kHeads), condition, args);
+}
+
+Status UpdateAllTables(Database& db, const std::string& clause, const std::vector<std::int64_t>& args) {
+    static const char* const kHeads[] = {"Update dayData ", "Update weekData ", "Update informationData ",
+                                         "Update board ",   "Update shinyo ",   "Update stockmarket "};
+    return runOnTables(db, kHeads, std::size(kHeads), clause, args);
+}
+
+std::string deletionModeLabel(std::int16_t chartMode) {
+    return chartMode == 2 ? "週データ削除モード" : "日データ削除モード";
+}
+
+void removeSideFiles(const std::string& path) {
+    std::remove((path + "-wal").c_str());
+    std::remove((path + "-shm").c_str());
+}
+
+ActionResult DeleteAllData(const std::string& databasePath, Prompt& prompt) {
+    if (!prompt.askYesNo("株価データー及びその他データーをすべて削除します　よろしいですか？"))
+        return ActionResult::Declined;
+    if (!fileExists(databasePath)) {
+        prompt.notify("株価データーが無い為削除しませんでした。");
+        return ActionResult::Done;
+    }
+    // The empty database is built first, so a failure leaves the old file in place.
+    std::string fresh = databasePath + ".cleared";
+    std::remove(fresh.c_str());
+    if (Status st = CreateDatabaseFile(fresh); !st) {
+        prompt.notify(st.message());
+        return ActionResult::Failed;
+    }
+    // A write-ahead log of the old file must not meet the new one.
+    if (auto old = Database::open(databasePath)) {
+        (*old)->exec("PRAGMA wal_checkpoint(TRUNCATE)");
+    }
+    removeSideFiles(databasePath);
+    if (std::rename(fresh.c_str(), databasePath.c_str()) != 0) {
+        std::remove(fresh.c_str());
+        prompt.notify("データベース " + databasePath + " を削除できません。");
+        return ActionResult::Failed;
+    }
+    prompt.notify("株価データーをすべて削除しました。");
+    return ActionResult::Done;
+}
+
+ActionResult DeleteDateRange(const DeletionTarget& t, const std::string& firstDate, const std::string& lastDate,
+                             Prompt& prompt) {
+    auto first = Date::parse(firstDate);
+    auto last = Date::parse(lastDate);
+    if (!first || !last) {
+        prompt.notify(kEnterDate);
+        return ActionResult::BadInput;
+    }
+    if (!prompt.askYesNo("日付範囲の株価ﾃﾞｰﾀｰをすべて削除します　よろしいですか？"))
+        return ActionResult::Declined;
+    auto db = openForAction(t.databasePath, prompt);
+    if (!db)
+        return ActionResult::Failed;
+    Transaction tx(*db);
+    Status st = tx.began();
+    if (st)
+        st = db->run("delete from " + t.barTable() + " where 日付 between ? and ?", *first, *last);
+    if (st && t.chartMode == 2)
+        st = db->run("delete from shinyo where 日付 between ? and ?", *first, *last);
+    if (st)
+        st = tx.commit();
+    return finish(st, prompt, kDeleted);
+}
+
+ActionResult DeleteInformationBefore(const DeletionTarget& t, const std::string& date, Prompt& prompt) {
+    auto d = Date::parse(date);
+    if (!d) {
+        prompt.notify(kEnterDate);
+        return ActionResult::BadInput;
+    }
+    if (!prompt.askYesNo(d->toYYMMDD() + " 日以前の株価ﾃﾞｰﾀｰをすべて削除します　よろしいですか？"))
+        return ActionResult::Declined;
+    auto db = openForAction(t.databasePath, prompt);
+    if (!db)
+        return ActionResult::Failed;
+    return finish(db->run("delete from informationData where 日付<=?", *d), prompt, kDeleted);
+}
+
+ActionResult DeleteIssue(const DeletionTarget& t, const std::string& code, Prompt& prompt) {
+    Whole c = wholeNumber(code);
+    if (!c.numeric) {
+        prompt.notify(kEnterCode);
+        return ActionResult::BadInput;
+    }
+    if (!c.value) {
+        prompt.notify(c.value.message());
+        return ActionResult::Failed;
+    }
+    std::string shown = std::to_string(*c.value);
+    if (!prompt.askYesNo("銘柄ｺｰﾄﾞ=" + shown + " の及び株価ﾃﾞｰﾀｰをすべて削除します　よろしいですか？"))
+        return ActionResult::Declined;
+    auto db = openForAction(t.databasePath, prompt);
+    if (!db)
+        return ActionResult::Failed;
+    return finish(DeleteFromAllTables(*db, "where コード=?", {*c.value}), prompt, kDeleted);
+}
+
+ActionResult DeleteIssueBefore(const DeletionTarget& t, const std::string& code, const std::string& date,
+                               Prompt& prompt) {
+    Whole c = wholeNumber(code);
+    if (!c.numeric) {
+        prompt.notify(kEnterCode);
+        return ActionResult::BadInput;
+    }
+    auto d = Date::parse(date);
+    if (!d) {
+        prompt.notify(kEnterDate);
+        return ActionResult::BadInput;
+    }
+    if (!c.value) {
+        prompt.notify(c.value.message());
+        return ActionResult::Failed;
+    }
+    std::string shown = std::to_string(*c.value);
+    if (!prompt.askYesNo("銘柄ｺｰﾄﾞ=" + shown + " の株価ﾃﾞｰﾀｰをすべて削除します　よろしいですか？"))
+        return ActionResult::Declined;
+    auto db = openForAction(t.databasePath, prompt);
+    if (!db)
+        return ActionResult::Failed;
+    Transaction tx(*db);
+    Status st = tx.began();
+    if (st)
+        st = db->run("delete from " + t.barTable() + " where コード=? and 日付<=?", *c.value, *d);
+    if (st && t.chartMode == 2)
+        st = db->run("delete from shinyo where コード=? and 日付<=?", *c.value, *d);
+    if (st)
+        st = tx.commit();
+    return finish(st, prompt, kDeleted);
+}
+
+ActionResult ChangeIssueCode(const DeletionTarget& t, const std::string& oldCode, const std::string& newCode,
+                             const std::optional<std::string>& oldMarket, const std::string& newMarket,
+                             Prompt& prompt) {
+    Whole from = wholeNumber(oldCode);
+    Whole to = wholeNumber(newCode);
+    if (!from.numeric || !to.numeric) {
+        prompt.notify(kEnterCode);
+        return ActionResult::BadInput;
+    }
+    Whole market = wholeNumber(newMarket);
+    if ((oldMarket && !isNumeric(*oldMarket)) || !market.numeric) {
+        prompt.notify(kEnterMarket);
+        return ActionResult::BadInput;
+    }
+    for (const Whole* w : {&from, &to, &market}) {
+        if (!w->value) {
+            prompt.notify(w->value.message());
+            return ActionResult::Failed;
+        }
+    }
+    if (!prompt.askYesNo("コード　又は　市場　を変更します　よろしいですか？"))
+        return ActionResult::Declined;
+    auto db = openForAction(t.databasePath, prompt);
+    if (!db)
+        return ActionResult::Failed;
+
+    static const struct {
+        const char* table;
+        const char* question;
+    } kCollisions[] = {
+        {"daydata", "日データに変更先のコードがすでに存在しますが　実行しますか？"},
+        {"weekdata", "週データに変更先のコードがすでに存在します　実行しますか？"},
+        {"informationData", "株式情報データに変更先のコードがすでに存在します　実行しますか？"},
+        {"board", "株価ボードＡデータに変更先のコードがすでに存在します　実行しますか？"},
+    };
+    for (const auto& c : kCollisions) {
+        auto found = db->queryInt("select 1 from " + std::string(c.table) + " where コード=? limit 1", *to.value);
+        if (!found) {
+            prompt.notify(found.message());
+            return ActionResult::Failed;
+        }
+        if (found->has_value() && !prompt.askYesNo(c.question))
+            return ActionResult::Declined;
+    }
+    auto inMei = db->queryInt("select 1 from Mei where コード=? and 市場コード=? limit 1", *to.value, *market.value);
+    if (!inMei) {
+        prompt.notify(inMei.message());
+        return ActionResult::Failed;
+    }
+    if (inMei->has_value() && !prompt.askYesNo("銘柄データに変更先のコードがすでに存在します　実行しますか？"))
+        return ActionResult::Declined;
+
+    Transaction tx(*db);
+    Status st = tx.began();
+    if (st)
+        st = UpdateAllTables(*db, "set コード=? where コード=?", {*to.value, *from.value});
+    if (st)
+        st = db->run("Update Mei set コード=?, 市場コード=? where コード=?", *to.value, *market.value, *from.value);
+    if (st)
+        st = tx.commit();
+    return finish(st, prompt, kChanged);
+}
+
+} // namespace kestrel::db

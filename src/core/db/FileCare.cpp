@@ -1,0 +1,263 @@
+#include "core/db/FileCare.h"
+
+#include "core/app/Files.h"
+#include "core/db/DataDeletion.h"
+#include "core/db/Schema.h"
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace kestrel::db {
+namespace {
+
+// The test hooks of the file header: a pause before each step, an abrupt end at a named one.
+void step(const char* name) {
+    if (const char* delay = std::getenv("KESTREL_TEST_FILECARE_DELAY_MS"))
+        ::usleep(static_cast<useconds_t>(std::atoi(delay)) * 1000);
+    if (const char* abortAt = std::getenv("KESTREL_TEST_FILECARE_ABORT"); abortAt && std::strcmp(abortAt, name) == 0)
+        std::raise(SIGKILL);
+}
+
+std::string folderOf(const std::string& path) {
+    auto slash = path.rfind('/');
+    return slash == std::string::npos ? std::string(".") : path.substr(0, slash == 0 ? 1 : slash);
+}
+
+Status syncPath(const std::string& path, bool directory) {
+    int fd = ::open(path.c_str(), (directory ? O_DIRECTORY : 0) | O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return Status::error(path + " を開けません。(" + std::strerror(errno) + ")");
+    int rc = ::fsync(fd);
+    int err = errno;
+    ::close(fd);
+    if (rc != 0 && !directory)
+        return Status::error(path + " に書き込めません。(" + std::strerror(err) + ")");
+    return Status::ok();
+}
+
+void removeWithSideFiles(const std::string& path) {
+    std::remove(path.c_str());
+    removeSideFiles(path);
+}
+
+bool sameFile(const std::string& a, const std::string& b) {
+    struct stat sa {
+    }, sb{};
+    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
+}
+
+// Row counts of every table, to compare a copy with its source.
+Result<std::vector<std::int64_t>> rowCounts(Database& db) {
+    std::vector<std::int64_t> counts;
+    for (const TableDef& t : schemaTables()) {
+        auto n = db.queryInt("select count(*) from \"" + t.name + "\"");
+        if (!n)
+            return n.status();
+        counts.push_back(n->value_or(0));
+    }
+    return counts;
+}
+
+// Copies the database open in source into the new file target (which must not exist), then checks the
+// copy. expected, when given, are the source's row counts.
+Status copyAndCheck(Database& source, const std::string& target, const std::vector<std::int64_t>* expected,
+                    bool journalDelete) {
+    removeWithSideFiles(target);
+    step("copy");
+    if (Status st = source.run("VACUUM INTO ?", target); !st) {
+        removeWithSideFiles(target);
+        return st;
+    }
+    step("check");
+    Status st;
+    {
+        auto copy = Database::open(target);
+        if (!copy)
+            st = copy.status();
+        if (st) {
+            auto check = (*copy)->prepare("PRAGMA integrity_check");
+            if (!check) {
+                st = check.status();
+            } else {
+                auto row = check->step();
+                if (!row)
+                    st = row.status();
+                else if (!*row || check->text(0) != "ok")
+                    st = Status::error("データベース " + target + " が壊れています。(" +
+                                       (*row ? check->text(0) : std::string()) + ")");
+            }
+        }
+        if (st) {
+            for (const TableDef& t : schemaTables()) {
+                auto n = (*copy)->queryInt("select count(*) from sqlite_master where type='table' and name=?", t.name);
+                if (!n) {
+                    st = n.status();
+                    break;
+                }
+                if (n->value_or(0) != 1) {
+                    st = Status::error("ファイル " + target + " は株価ケストレルのデータベースではありません。");
+                    break;
+                }
+            }
+        }
+        if (st && expected) {
+            auto counts = rowCounts(**copy);
+            if (!counts)
+                st = counts.status();
+            else if (*counts != *expected)
+                st = Status::error("データベース " + target + " の写しが元と一致しません。");
+        }
+        if (st && journalDelete)
+            st = (*copy)->exec("PRAGMA journal_mode=DELETE");
+    }
+    if (st)
+        st = syncPath(target, false);
+    if (!st)
+        removeWithSideFiles(target);
+    return st;
+}
+
+// Makes sure no connection to path is left (ours are closed): the last connection to close removes
+// the write-ahead log, so one still there means another program has the database open.
+Status checkNoConnection(const std::string& path) {
+    if (fileExists(path + "-wal")) {
+        // A log left by a program that ended abruptly is folded in by opening the file once.
+        if (auto db = Database::open(path))
+            (*db)->exec("PRAGMA wal_checkpoint(TRUNCATE)");
+    }
+    if (fileExists(path + "-wal"))
+        return Status::error("データベース " + path +
+                             " は他のプログラムが使用中です。しばらくしてからやり直してください。");
+    return Status::ok();
+}
+
+// Puts the checked file ready in place of target by rename; target's old -shm goes with it.
+Status replaceWith(const std::string& ready, const std::string& target) {
+    if (std::rename(ready.c_str(), target.c_str()) != 0) {
+        std::string why = std::strerror(errno);
+        removeWithSideFiles(ready);
+        return Status::error(target + " を置き換えられません。(" + why + ")");
+    }
+    std::remove((target + "-shm").c_str());
+    syncPath(folderOf(target), true);
+    return Status::ok();
+}
+
+// Makes keep a second name (or, where links are not possible, a copy) of the closed database path.
+Status keepPrevious(const std::string& path, const std::string& keep) {
+    std::string tmp = keep + ".keeping";
+    std::remove(tmp.c_str());
+    if (::link(path.c_str(), tmp.c_str()) != 0) {
+        auto bytes = readWholeFile(path);
+        if (!bytes)
+            return bytes.status();
+        if (Status st = writeFileAtomically(tmp, *bytes); !st)
+            return st;
+    }
+    removeSideFiles(keep);
+    if (std::rename(tmp.c_str(), keep.c_str()) != 0) {
+        std::string why = std::strerror(errno);
+        std::remove(tmp.c_str());
+        return Status::error(keep + " を作成できません。(" + why + ")");
+    }
+    return Status::ok();
+}
+
+} // namespace
+
+std::string oldCopyPath(const std::string& databasePath) {
+    if (databasePath.size() < 3)
+        return databasePath + "old";
+    return databasePath.substr(0, databasePath.size() - 3) + "old";
+}
+
+std::string backupFilePath(const std::string& folder) {
+    if (!folder.empty() && folder.back() == '/')
+        return folder + "Kestrel.mdb";
+    return folder + "/Kestrel.mdb";
+}
+
+Status compactDatabase(const std::string& databasePath) {
+    step("open");
+    std::string tmp = databasePath + ".compacting";
+    {
+        auto db = openKestrelDatabase(databasePath);
+        if (!db)
+            return db.status();
+        (*db)->exec("PRAGMA wal_checkpoint(TRUNCATE)");
+        auto counts = rowCounts(**db);
+        if (!counts)
+            return counts.status();
+        if (Status st = copyAndCheck(**db, tmp, &*counts, false); !st)
+            return st;
+    }
+    step("keep-old");
+    Status st = checkNoConnection(databasePath);
+    if (st)
+        st = keepPrevious(databasePath, oldCopyPath(databasePath));
+    if (!st) {
+        removeWithSideFiles(tmp);
+        return st;
+    }
+    step("replace");
+    st = replaceWith(tmp, databasePath);
+    step("done");
+    return st;
+}
+
+Status backupDatabase(const std::string& databasePath, const std::string& backupFile) {
+    std::string folder = folderOf(backupFile);
+    if (!dirExists(folder))
+        return Status::error("フォルダ " + folder + " が見つかりません。");
+    if (sameFile(databasePath, backupFile))
+        return Status::error("ﾊﾞｯｸｱｯﾌﾟ先 " + backupFile + " はデータベースそのものです。");
+    std::string tmp = backupFile + ".writing";
+    {
+        auto db = openKestrelDatabase(databasePath);
+        if (!db)
+            return db.status();
+        if (Status st = copyAndCheck(**db, tmp, nullptr, true); !st)
+            return st;
+    }
+    step("replace");
+    removeSideFiles(backupFile);
+    return replaceWith(tmp, backupFile);
+}
+
+Status restoreDatabase(const std::string& sourceFile, const std::string& databasePath) {
+    if (!fileExists(sourceFile))
+        return Status::error("ﾊﾞｯｸｱｯﾌﾟﾌｧｲﾙ " + sourceFile + " が見つかりません。");
+    if (sameFile(sourceFile, databasePath))
+        return Status::error("ﾊﾞｯｸｱｯﾌﾟﾌｧｲﾙ " + sourceFile + " はデータベースそのものです。");
+    std::string tmp = databasePath + ".restoring";
+    // Reading a file in WAL mode creates its side files; the empty ones this read made go again.
+    bool hadSideFiles = fileExists(sourceFile + "-wal") || fileExists(sourceFile + "-shm");
+    {
+        auto source = Database::open(sourceFile, OpenMode::ReadOnly);
+        Status st = source ? copyAndCheck(**source, tmp, nullptr, false) : source.status();
+        source = Result<std::unique_ptr<Database>>(Status::error(""));
+        struct stat wal {};
+        if (!hadSideFiles && (::stat((sourceFile + "-wal").c_str(), &wal) != 0 || wal.st_size == 0))
+            removeSideFiles(sourceFile);
+        if (!st)
+            return st;
+    }
+    step("replace");
+    if (fileExists(databasePath)) {
+        if (Status st = checkNoConnection(databasePath); !st) {
+            removeWithSideFiles(tmp);
+            return st;
+        }
+    }
+    removeSideFiles(databasePath);
+    return replaceWith(tmp, databasePath);
+}
+
+} // namespace kestrel::db

@@ -1,0 +1,113 @@
+// The options dialog: shows the settings, and on closing (close box or Esc) repairs, saves and reloads.
+#include "core/app/IniFile.h"
+#include "core/app/Startup.h"
+#include "support/TestSupport.h"
+#include "ui/app/FileDialog.h"
+#include "ui/app/MessageBox.h"
+#include "ui/app/frmOption.h"
+
+#include <QTest>
+
+using namespace kestrel;
+using namespace kestrel::ui;
+
+class TestOption : public QObject {
+    Q_OBJECT
+
+    struct Home {
+        test::TempDir dir;
+        AppContext context;
+        Home() {
+            context.paths = ProgramPaths::forFolder(dir.path());
+            test::ScriptedPrompt p;
+            SaveSettings(context.paths.iniPath, defaultSettingsText(dir.path()), true, p);
+            LoadSettings(context.paths.iniPath, context.settings, p);
+        }
+        QString ini(const char* key) const {
+            return QString::fromStdString(readProfileString(context.paths.iniPath, "Kestrel", key));
+        }
+    };
+    template <typename W> static W* find(QWidget& w, const char* name) {
+        return w.findChild<W*>(QString::fromLatin1(name));
+    }
+
+private Q_SLOTS:
+    void init() {
+        MessageBox::setScripted(true);
+        MessageBox::clearLog();
+    }
+
+    void showsTheSettingsRecord() {
+        Home home;
+        home.context.settings.slidechart = 2.5f;
+        home.context.settings.ITORSO = 3;
+        home.context.settings.ALLITORSO = 2;
+        frmOption w(home.context);
+        QCOMPARE(w.windowTitle(), QStringLiteral("ｵﾌﾟｼｮﾝ"));
+        QCOMPARE(find<QLineEdit>(w, "slidechart")->text(), QStringLiteral("2.5"));
+        QCOMPARE(find<QLineEdit>(w, "move2")->text(), QStringLiteral("15"));
+        QCOMPARE(find<QComboBox>(w, "CmbShinyo")->currentText(), QStringLiteral("しない"));
+        QCOMPARE(find<QComboBox>(w, "CmbDelJyoho")->currentText(), QStringLiteral("30"));
+        QCOMPARE(find<QComboBox>(w, "CmbDelJyoho")->count(), 9);
+        QVERIFY(find<QRadioButton>(w, "Option1")->isChecked());
+        QVERIFY(find<QRadioButton>(w, "Option5")->isChecked());
+        QVERIFY(find<QRadioButton>(w, "Option7")->isChecked());
+        QVERIFY(find<QCheckBox>(w, "ChkMakeSyu")->isChecked());
+    }
+
+    void closingRepairsSavesAndReloads() {
+        struct {
+            const char* slide;
+            const char* savedSlide;
+            float loaded;
+        } cases[] = {{"0.4", "1", 1.0f}, {"60", "60", 60.0f}, {"abc", "1", 1.0f}, {"0.5", "0.5", 0.5f}};
+        for (const auto& c : cases) {
+            Home home;
+            test::TempDir data;
+            frmOption w(home.context);
+            w.show();
+            find<QLineEdit>(w, "slidechart")->setText(QString::fromUtf8(c.slide));
+            find<QLineEdit>(w, "move2")->clear();
+            find<QComboBox>(w, "CmbDelJyoho")->setCurrentText(QStringLiteral("十日"));
+            find<QComboBox>(w, "CmbShinyo")->setCurrentText(QStringLiteral("木曜"));
+            find<QRadioButton>(w, "Option2")->setChecked(true);
+            find<QRadioButton>(w, "Option4")->setChecked(true);
+            FileDialog::setNextFileName(QString::fromStdString(data.path())); // chosen without a separator
+            find<QPushButton>(w, "CmdPath")->click();
+            QTest::keyClick(&w, Qt::Key_Escape);
+            QVERIFY(!w.isVisible());
+
+            QCOMPARE(home.ini("slidechart"), QString::fromUtf8(c.savedSlide));
+            QCOMPARE(find<QLineEdit>(w, "slidechart")->text(), QString::fromUtf8(c.savedSlide));
+            QCOMPARE(home.context.settings.slidechart, c.loaded);
+            QCOMPARE(home.ini("move2"), QStringLiteral("0"));
+            QCOMPARE(home.context.settings.move2, std::int16_t(0));
+            QCOMPARE(home.ini("DelJyoho"), QStringLiteral("10"));
+            QCOMPARE(home.ini("ReadSinyo"), QStringLiteral("木曜"));
+            QCOMPARE(home.ini("ScreenMode"), QStringLiteral("2"));
+            QCOMPARE(home.ini("ITORSO"), QStringLiteral("2"));
+            QCOMPARE(home.ini("hibiPath"), QString::fromStdString(data.path()));
+            QCOMPARE(QString::fromStdString(home.context.settings.hibiPath), QString::fromStdString(data.path() + "/"));
+            QCOMPARE(home.ini("MURL"), QString::fromUtf8(kDefaultServerAddress));
+            QVERIFY2(MessageBox::log().isEmpty(), qPrintable(MessageBox::log().join(QLatin1Char('\n'))));
+        }
+    }
+
+    void theCloseBoxSavesOnceAndACancelledBrowseKeepsTheFolder() {
+        Home home;
+        frmOption w(home.context);
+        w.show();
+        find<QLineEdit>(w, "TxtsinyoFold")->setText(QStringLiteral("/srv/sinyo"));
+        FileDialog::setNextFileName(QString());
+        find<QPushButton>(w, "CmdPath2")->click();
+        QCOMPARE(find<QLineEdit>(w, "TxtsinyoFold")->text(), QStringLiteral("/srv/sinyo"));
+        find<QLineEdit>(w, "RSIVR")->setText(QStringLiteral("-3"));
+        QVERIFY(w.close());
+        QCOMPARE(home.ini("sinyoPath"), QStringLiteral("/srv/sinyo"));
+        QCOMPARE(home.context.settings.sinyoPath, std::string("/srv/sinyo/"));
+        QCOMPARE(home.context.settings.RSIVR, std::int16_t(-3));
+    }
+};
+
+QTEST_MAIN(TestOption)
+#include "tst_frmOption.moc"

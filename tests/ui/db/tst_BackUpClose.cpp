@@ -1,0 +1,141 @@
+// The backup window and the main window's close sequence.
+#include "DbTestHome.h"
+#include "core/app/IniFile.h"
+#include "core/db/FileCare.h"
+#include "ui/app/FileDialog.h"
+#include "ui/app/MessageBox.h"
+#include "ui/chart/frmMain.h"
+#include "ui/db/CloseSequence.h"
+#include "ui/db/frmBackUp.h"
+
+#include <QDir>
+#include <QLineEdit>
+#include <QPushButton>
+
+using namespace kestrel;
+using namespace kestrel::ui;
+
+class TestBackUpClose : public QObject {
+    Q_OBJECT
+    static void click(QWidget& w, const char* name) { w.findChild<QPushButton*>(QString::fromLatin1(name))->click(); }
+    static QString backPath(const test::DbTestHome& home) {
+        return QString::fromStdString(readProfileString(home.context.paths.iniPath, "Kestrel", "BackPath"));
+    }
+
+private Q_SLOTS:
+    void init() {
+        MessageBox::setScripted(true);
+        MessageBox::clearLog();
+    }
+
+    void backupAndRestoreThroughAFolderWithoutItsSeparator() {
+        test::DbTestHome home;
+        test::TempDir media;
+        home.exec("insert into Mei(コード,市場コード) values (1301,1)");
+        {
+            frmBackUp w(home.context);
+            auto* path = w.findChild<QLineEdit*>(QStringLiteral("txtbackuppath"));
+            QCOMPARE(path->text(), QDir::homePath() + QLatin1Char('/'));
+            FileDialog::setNextFileName(QString::fromStdString(media.path()));
+            click(w, "CmdPath");
+            QCOMPARE(path->text(), QString::fromStdString(media.path()));
+            MessageBox::setNextAnswer(true);
+            click(w, "Cmdbackup");
+            QCOMPARE(MessageBox::log(),
+                     (QStringList{QStringLiteral("?ﾌｪﾝﾈﾙ|株価データーのﾊﾞｯｸｱｯﾌﾟを行います よろしいですか？"),
+                                  QStringLiteral("!株価ケストレル|ﾊﾞｯｸｱｯﾌﾟ終了しました。")}));
+            QVERIFY(fileExists(media.file("Kestrel.mdb")));
+
+            home.exec("delete from Mei");
+            MessageBox::clearLog();
+            MessageBox::setNextAnswer(true);
+            click(w, "CmdRebackup");
+            QCOMPARE(MessageBox::log().last(), QStringLiteral("!株価ケストレル|復元終了しました。"));
+            QCOMPARE(home.count("select count(*) from Mei"), 1LL);
+
+            // No old copy yet; a missing backup fails without a completion message.
+            MessageBox::clearLog();
+            click(w, "CmdoladmdbRebackup");
+            QCOMPARE(MessageBox::log(), QStringList{QStringLiteral("!株価ケストレル|ﾊﾞｯｸｱｯﾌﾟﾃﾞｰﾀｰがありません。")});
+            path->setText(QString::fromStdString(media.file("none")));
+            MessageBox::clearLog();
+            MessageBox::setNextAnswer(true);
+            click(w, "CmdRebackup");
+            QCOMPARE(MessageBox::log().size(), 2);
+            QVERIFY(!MessageBox::log().last().contains(QStringLiteral("復元終了しました。")));
+            QCOMPARE(home.count("select count(*) from Mei"), 1LL);
+            path->setText(QString::fromStdString(media.path()));
+            w.reject();
+        }
+        QCOMPARE(backPath(home), QString::fromStdString(media.path()));
+        {
+            frmBackUp w(home.context);
+            auto* path = w.findChild<QLineEdit*>(QStringLiteral("txtbackuppath"));
+            QCOMPARE(path->text(), QString::fromStdString(media.path()));
+            path->clear();
+            MessageBox::clearLog();
+            click(w, "Cmdbackup");
+            click(w, "CmdRebackup");
+            QCOMPARE(MessageBox::log(), (QStringList{QStringLiteral("!株価ケストレル|ﾊﾞｯｸｱｯﾌﾟﾊﾟｽを入力して下さい。"),
+                                                     QStringLiteral("!株価ケストレル|ﾊﾞｯｸｱｯﾌﾟﾊﾟｽを入力して下さい。")}));
+            w.show();
+            QTest::keyClick(&w, Qt::Key_Escape);
+        }
+        QCOMPARE(backPath(home), QString::fromStdString(media.path())); // an empty box keeps the folder
+    }
+
+    void closingAsksAboutTheLineThenCompaction() {
+        test::DbTestHome home;
+        home.exec("insert into Mei(コード,市場コード) values (1301,1)");
+        QTimer chart, blink;
+        chart.start(1000);
+        blink.start(500);
+        int hangUps = 0;
+        CloseParts parts;
+        parts.timers = {&chart, &blink};
+        parts.databasePath = home.context.paths.databasePath;
+        parts.dialUp = {[] { return true; }, [&] { ++hangUps; }};
+
+        MessageBox::setNextAnswer(true);
+        MessageBox::setNextAnswer(false);
+        QCOMPARE(runCloseSequence(parts), CloseOutcome::Closed);
+        QVERIFY(!chart.isActive() && !blink.isActive());
+        QCOMPARE(hangUps, 1);
+        QCOMPARE(MessageBox::log(), (QStringList{QStringLiteral("?ﾀﾞｲﾔﾙｱｯﾌﾟ|ﾀﾞｲﾔﾙｱｯﾌﾟを切断します　よろしいですか？"),
+                                                 QStringLiteral("?ﾌｪﾝﾈﾙ|") + compactQuestion()}));
+        QVERIFY(!fileExists(home.dir.file("Kestrel.old")));
+
+        // Without a line only the compaction question; Yes compacts and keeps the old file.
+        parts.dialUp = dialUpLine();
+        MessageBox::clearLog();
+        MessageBox::setNextAnswer(true);
+        QCOMPARE(runCloseSequence(parts), CloseOutcome::Compacted);
+        QCOMPARE(MessageBox::log().size(), 1);
+        QVERIFY(fileExists(home.dir.file("Kestrel.old")));
+        QCOMPARE(home.count("select count(*) from Mei"), 1LL);
+
+        // A damaged database is reported, and compaction leaves it as it was.
+        test::writeFile(home.context.paths.databasePath, std::string(4096, 'z'));
+        MessageBox::clearLog();
+        MessageBox::setNextAnswer(true);
+        QCOMPARE(runCloseSequence(parts), CloseOutcome::CompactionFailed);
+        QCOMPARE(MessageBox::log().size(), 3);
+        QCOMPARE(test::readFile(home.context.paths.databasePath), std::string(4096, 'z'));
+    }
+
+    void theMainWindowRunsTheSequenceWhenClosed() {
+        test::DbTestHome home;
+        frmMain main(home.context);
+        auto* chartTimer = new QTimer(&main);
+        chartTimer->setObjectName(QStringLiteral("chartTimer"));
+        chartTimer->start(1000);
+        main.show();
+        MessageBox::setNextAnswer(false);
+        QVERIFY(main.close());
+        QVERIFY(!chartTimer->isActive());
+        QCOMPARE(MessageBox::log(), QStringList{QStringLiteral("?ﾌｪﾝﾈﾙ|") + compactQuestion()});
+    }
+};
+
+QTEST_MAIN(TestBackUpClose)
+#include "tst_BackUpClose.moc"
