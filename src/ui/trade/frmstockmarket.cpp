@@ -60,6 +60,7 @@ frmstockmarket::frmstockmarket(AppContext& context, QWidget* parent)
     DBGridstockmarket->setSelectionMode(QAbstractItemView::SingleSelection);
     DBGridstockmarket->horizontalHeader()->setDefaultSectionSize(76);
     DBGridstockmarket->verticalHeader()->setDefaultSectionSize(22);
+    DBGridstockmarket->horizontalHeader()->resizeSection(trade::kColName, 150);
 
     auto* top = new QHBoxLayout;
     top->addWidget(Lblcode);
