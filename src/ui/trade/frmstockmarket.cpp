@@ -83,6 +83,8 @@ frmstockmarket::frmstockmarket(AppContext& context, QWidget* parent)
     // The labels follow the row also when its cells change under the cursor.
     connect(Datastockmarket, &QAbstractItemModel::dataChanged, this,
             [this] { showCurrentRow(DBGridstockmarket->currentIndex()); });
+    connect(Datastockmarket, &QAbstractItemModel::modelReset, this,
+            [this] { showCurrentRow(DBGridstockmarket->currentIndex()); });
     connect(CmdDelete, &QPushButton::clicked, this, &frmstockmarket::deleteCurrentRow);
     connect(CmdExcel, &QPushButton::clicked, this, &frmstockmarket::exportCsv);
     connect(CmdCalc, &QPushButton::clicked, this, &frmstockmarket::openCalculator);
