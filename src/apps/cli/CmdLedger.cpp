@@ -1,0 +1,235 @@
+// kestrel ledger: the trading board without its window (list, add, sell, delete, export).
+#include "Command.h"
+#include "core/app/Files.h"
+#include "core/db/Schema.h"
+#include "core/trade/Ledger.h"
+
+#include <charconv>
+#include <memory>
+#include <ostream>
+
+namespace kestrel::cli {
+namespace {
+
+using trade::LedgerRow;
+
+// Answers the lot-split question Yes (for --split) and passes everything else on.
+class SplitPrompt : public Prompt {
+public:
+    SplitPrompt(Prompt& inner, std::ostream& out) : m_inner(inner), m_out(out) {}
+    bool askYesNo(const std::string& text, const std::string& title) override {
+        m_out << "[" << title << "] " << text << " -> はい (--split)\n";
+        return true;
+    }
+    void notify(const std::string& text, const std::string& title) override { m_inner.notify(text, title); }
+
+private:
+    Prompt& m_inner;
+    std::ostream& m_out;
+};
+
+// A whole number written with digits and an optional minus sign, within 64 bits.
+std::optional<std::int64_t> wholeNumber(const std::string& s) {
+    std::int64_t v = 0;
+    auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
+    if (s.empty() || ec != std::errc() || end != s.data() + s.size())
+        return std::nullopt;
+    return v;
+}
+
+bool isWholeNumber(const std::string& s) {
+    return wholeNumber(s).has_value();
+}
+
+// Checks that each named argument is a whole number; prints which one is not.
+bool wholeNumbers(Invocation& inv, std::initializer_list<std::pair<const char*, const std::string*>> values) {
+    for (const auto& [name, value] : values) {
+        if (!isWholeNumber(*value)) {
+            inv.err << "kestrel: " << name << " \"" << *value << "\" is not a whole number\n";
+            return false;
+        }
+    }
+    return true;
+}
+
+std::unique_ptr<db::Database> openDb(Invocation& inv) {
+    auto db = db::openKestrelDatabase(inv.context.paths.databasePath);
+    if (!db) {
+        inv.err << db.message() << "\n";
+        return nullptr;
+    }
+    return std::move(*db);
+}
+
+void printHeader(std::ostream& out) {
+    out << trade::ledgerFieldName(trade::kColId);
+    for (int c = 0; c < trade::kColId; ++c)
+        out << "\t" << trade::ledgerFieldName(c);
+    out << "\n";
+}
+
+void printRow(std::ostream& out, const LedgerRow& r) {
+    out << r.ID;
+    for (int c = 0; c < trade::kColId; ++c)
+        out << "\t" << trade::cellText(r, c);
+    out << "\n";
+}
+
+int listRows(Invocation& inv) {
+    bool unsold = inv.takeFlag("--unsold"), sold = inv.takeFlag("--sold");
+    if (!inv.args.empty() || (unsold && sold))
+        return inv.usage();
+    auto db = openDb(inv);
+    if (!db)
+        return 1;
+    // Listing is opening the board: current prices come from the newest daily bars first.
+    if (Status s = trade::RefreshCurrentPrices(*db, inv.prompt); !s) {
+        inv.err << s.message() << "\n";
+        return 1;
+    }
+    auto rows = trade::ReadLedger(*db, unsold ? trade::LedgerView::Unsold
+                                       : sold ? trade::LedgerView::Sold
+                                              : trade::LedgerView::All);
+    if (!rows) {
+        inv.err << rows.message() << "\n";
+        return 1;
+    }
+    printHeader(inv.out);
+    for (const LedgerRow& r : *rows)
+        printRow(inv.out, r);
+    return 0;
+}
+
+// Stores the edits on row and prints the stored row(s).
+int edit(Invocation& inv, db::Database& db, const LedgerRow& row, const std::vector<trade::CellEdit>& edits,
+         Prompt& prompt) {
+    auto outcome = trade::EditRow(db, row, edits, inv.context.settings.SonPa, prompt);
+    if (!outcome) {
+        inv.err << outcome.message() << "\n";
+        return 1;
+    }
+    printHeader(inv.out);
+    printRow(inv.out, outcome->row);
+    if (outcome->added)
+        printRow(inv.out, *outcome->added);
+    return 0;
+}
+
+int addRow(Invocation& inv) {
+    if (inv.args.size() != 4)
+        return inv.usage();
+    const std::string &code = inv.args[0], &price = inv.args[2], &count = inv.args[3];
+    if (!wholeNumbers(inv, {{"CODE", &code}, {"PRICE", &price}, {"COUNT", &count}}))
+        return 2;
+    auto date = inv.parseDate(inv.args[1]);
+    if (!date)
+        return 2;
+    auto db = openDb(inv);
+    if (!db)
+        return 1;
+    int rc = edit(inv, *db, LedgerRow{},
+                  {{trade::kColCode, code},
+                   {trade::kColBuyDate, date->toYYMMDD()},
+                   {trade::kColBuyPrice, price},
+                   {trade::kColBuyCount, count}},
+                  inv.prompt);
+    auto known = db->queryInt("SELECT 1 FROM Mei WHERE コード = ?", *wholeNumber(code));
+    if (rc == 0 && known && !*known)
+        inv.prompt.notify("コード=" + code + " は銘柄マスタにありません (銘柄は空です)。");
+    return rc;
+}
+
+int sellRow(Invocation& inv) {
+    bool split = inv.takeFlag("--split");
+    if (inv.args.size() != 4)
+        return inv.usage();
+    const std::string &id = inv.args[0], &price = inv.args[2], &count = inv.args[3];
+    if (!wholeNumbers(inv, {{"ID", &id}, {"PRICE", &price}, {"COUNT", &count}}))
+        return 2;
+    auto date = inv.parseDate(inv.args[1]);
+    if (!date)
+        return 2;
+    auto db = openDb(inv);
+    if (!db)
+        return 1;
+    auto row = trade::ReadLedgerRow(*db, *wholeNumber(id));
+    if (!row || !*row) {
+        inv.err << (row ? "ID=" + id + " の行は売買管理ボードにありません。" : row.message()) << "\n";
+        return 1;
+    }
+    SplitPrompt yes(inv.prompt, inv.out);
+    return edit(inv, *db, **row,
+                {{trade::kColSellDate, date->toYYMMDD()}, {trade::kColSellPrice, price}, {trade::kColSellCount, count}},
+                split ? static_cast<Prompt&>(yes) : inv.prompt);
+}
+
+int deleteRow(Invocation& inv) {
+    if (inv.args.size() != 1 || !isWholeNumber(inv.args[0]))
+        return inv.usage();
+    auto db = openDb(inv);
+    if (!db)
+        return 1;
+    auto row = trade::ReadLedgerRow(*db, *wholeNumber(inv.args[0]));
+    if (!row || !*row) {
+        inv.err << (row ? "ID=" + inv.args[0] + " の行は売買管理ボードにありません。" : row.message()) << "\n";
+        return 1;
+    }
+    auto deleted = trade::DeleteLedgerRow(*db, **row, inv.prompt);
+    if (!deleted) {
+        inv.err << deleted.message() << "\n";
+        return 1;
+    }
+    if (!*deleted) {
+        inv.out << "nothing deleted\n";
+        return 1;
+    }
+    inv.out << "deleted ID=" << inv.args[0] << "\n";
+    return 0;
+}
+
+int exportCsv(Invocation& inv) {
+    if (!inv.args.empty())
+        return inv.usage();
+    auto db = openDb(inv);
+    if (!db)
+        return 1;
+    std::string path = trade::ledgerCsvPath(inv.context.paths.dataFolder);
+    Status s = makeDir(inv.context.paths.dataFolder);
+    if (s)
+        s = trade::ExportLedgerCsv(*db, path);
+    if (!s) {
+        inv.err << s.message() << "\n";
+        return 1;
+    }
+    inv.out << "wrote " << path << "\n";
+    return 0;
+}
+
+int runLedger(Invocation& inv) {
+    if (inv.args.empty())
+        return inv.usage();
+    std::string sub = inv.args.front();
+    inv.args.erase(inv.args.begin());
+    if (sub == "list")
+        return listRows(inv);
+    if (sub == "add")
+        return addRow(inv);
+    if (sub == "sell")
+        return sellRow(inv);
+    if (sub == "delete")
+        return deleteRow(inv);
+    if (sub == "export")
+        return exportCsv(inv);
+    return inv.usage();
+}
+
+const CommandRegistrar
+    kLedger({"ledger",
+             "list [--unsold|--sold] | add CODE YY/MM/DD PRICE COUNT | "
+             "sell ID YY/MM/DD PRICE COUNT [--split] | delete ID | export",
+             "the trading ledger: list lots (current prices refreshed first), add a purchase, "
+             "record a sale (--split moves unsold shares to a new lot), delete, write Data/stock.csv",
+             runLedger});
+
+} // namespace
+} // namespace kestrel::cli

@@ -1,0 +1,126 @@
+#include "ui/trade/LedgerModel.h"
+
+#include "core/db/Schema.h"
+
+namespace kestrel::ui {
+
+using trade::LedgerRow;
+
+LedgerModel::LedgerModel(AppContext& context, QWidget* dialog, QObject* parent)
+    : QAbstractTableModel(parent), m_context(context), m_prompt(dialog) {}
+
+std::unique_ptr<db::Database> LedgerModel::openDatabase() {
+    auto db = db::openKestrelDatabase(m_context.paths.databasePath);
+    if (!db) {
+        m_prompt.notify(db.message());
+        return nullptr;
+    }
+    return std::move(*db);
+}
+
+int LedgerModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(m_rows.size()) + 1;
+}
+
+int LedgerModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : trade::kLedgerColumns;
+}
+
+const LedgerRow* LedgerModel::rowAt(int row) const {
+    return row >= 0 && row < static_cast<int>(m_rows.size()) ? &m_rows[static_cast<size_t>(row)] : nullptr;
+}
+
+QVariant LedgerModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid())
+        return {};
+    if (role == Qt::DisplayRole || role == Qt::EditRole) {
+        const LedgerRow* r = rowAt(index.row());
+        return r ? QString::fromStdString(trade::cellText(*r, index.column())) : QString();
+    }
+    if (role == Qt::TextAlignmentRole) {
+        int c = index.column();
+        bool text = c == trade::kColName || c == trade::kColBuyDate || c == trade::kColSellDate;
+        return QVariant::fromValue(Qt::AlignVCenter | (text ? Qt::AlignLeft : Qt::AlignRight));
+    }
+    return {};
+}
+
+QVariant LedgerModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (role != Qt::DisplayRole)
+        return {};
+    if (orientation == Qt::Horizontal)
+        return QString::fromUtf8(trade::ledgerFieldName(section));
+    return section < static_cast<int>(m_rows.size()) ? QString::number(section + 1) : QStringLiteral("*");
+}
+
+Qt::ItemFlags LedgerModel::flags(const QModelIndex& index) const {
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    if (index.column() != trade::kColId)
+        f |= Qt::ItemIsEditable;
+    return f;
+}
+
+bool LedgerModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+    if (!index.isValid() || role != Qt::EditRole || index.column() == trade::kColId)
+        return false;
+    const int row = index.row();
+    const LedgerRow* current = rowAt(row);
+    std::string text = value.toString().toStdString();
+    // Leaving a cell as it was is no edit.
+    if (text == (current ? trade::cellText(*current, index.column()) : std::string()))
+        return true;
+    auto db = openDatabase();
+    if (!db)
+        return false;
+    auto outcome = trade::EditRow(*db, current ? *current : LedgerRow{}, {{index.column(), text}},
+                                  m_context.settings.SonPa, m_prompt);
+    if (!outcome) {
+        m_prompt.notify(outcome.message());
+        return false;
+    }
+    if (current) {
+        m_rows[static_cast<size_t>(row)] = outcome->row;
+        Q_EMIT dataChanged(this->index(row, 0), this->index(row, trade::kLedgerColumns - 1));
+    } else {
+        // The new-row line becomes the stored row and a fresh new-row line follows it, so the cursor
+        // stays on the row just added.
+        beginInsertRows(QModelIndex(), row + 1, row + 1);
+        m_rows.push_back(outcome->row);
+        endInsertRows();
+        Q_EMIT headerDataChanged(Qt::Vertical, row, row);
+        Q_EMIT dataChanged(this->index(row, 0), this->index(row, trade::kLedgerColumns - 1));
+    }
+    // A split lot shows in the order of the view once the editor has let go of the cell.
+    if (outcome->added)
+        QMetaObject::invokeMethod(this, &LedgerModel::reload, Qt::QueuedConnection);
+    return true;
+}
+
+void LedgerModel::setView(trade::LedgerView view) {
+    m_view = view;
+    reload();
+}
+
+void LedgerModel::reload() {
+    std::vector<LedgerRow> rows;
+    // A view that cannot be read shows nothing; the cause shows on the next edit.
+    if (auto db = db::openKestrelDatabase(m_context.paths.databasePath)) {
+        if (auto read = trade::ReadLedger(**db, m_view))
+            rows = std::move(*read);
+    }
+    beginResetModel();
+    m_rows = std::move(rows);
+    endResetModel();
+}
+
+void LedgerModel::forgetRow(int row) {
+    if (!rowAt(row))
+        return;
+    beginRemoveRows(QModelIndex(), row, row);
+    m_rows.erase(m_rows.begin() + row);
+    endRemoveRows();
+}
+
+} // namespace kestrel::ui

@@ -1,0 +1,48 @@
+#pragma once
+// The trading board "株式売買管理": the purchase and sale ledger in a grid with three views (unsold, sold,
+// all). Opening it refreshes current prices from the newest daily bars. Open it modally with exec().
+#include "core/app/AppContext.h"
+#include "ui/trade/LedgerModel.h"
+
+#include <QDialog>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableView>
+
+namespace kestrel::ui {
+
+class frmstockmarket : public QDialog {
+    Q_OBJECT
+public:
+    explicit frmstockmarket(AppContext& context, QWidget* parent = nullptr);
+
+    // The calculator programs looked for on PATH, in order of preference.
+    static QStringList calculatorPrograms();
+
+    QTableView* DBGridstockmarket;
+    LedgerModel* Datastockmarket;
+    QGroupBox* Frame1;
+    QRadioButton* Option1;
+    QRadioButton* Option2;
+    QRadioButton* Option3;
+    QPushButton* CmdExcel;
+    QPushButton* CmdCalc;
+    QPushButton* CmdDelete;
+    QLabel* Lblcode;
+    QLabel* Lblshijyocode;
+    QLabel* Lblmeigaramei;
+
+private:
+    void refreshCurrentPrices();
+    void showCurrentRow(const QModelIndex& current);
+    void deleteCurrentRow();
+    void exportCsv();
+    void openCalculator();
+
+    AppContext& m_context;
+    WidgetPrompt m_prompt;
+};
+
+} // namespace kestrel::ui

@@ -1,0 +1,245 @@
+// The trading board window: refresh on opening, the three views, editing cells through the grid, the lot
+// split question, delete, the CSV export and the calculator.
+#include "core/app/Encoding.h"
+#include "core/db/Schema.h"
+#include "support/TestSupport.h"
+#include "ui/app/MessageBox.h"
+#include "ui/app/Shell.h"
+#include "ui/trade/frmstockmarket.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QLineEdit>
+#include <QTest>
+#include <memory>
+
+using namespace kestrel;
+using namespace kestrel::ui;
+
+namespace {
+
+// A program folder with Kestrel.mdb and Kestrel.ini (SonPa 4) and two issues with daily bars.
+struct Home {
+    test::TempDir dir;
+    AppContext context;
+    Home() {
+        context.paths = ProgramPaths::forFolder(dir.path());
+        test::ScriptedPrompt prompt;
+        auto report = runStartup(context.paths, context.settings, prompt, nullptr);
+        if (!report)
+            qFatal("start-up failed: %s", report.message().c_str());
+        sql("INSERT INTO Mei (コード, 市場コード, 銘柄, 株価単位) VALUES (7203, 1, 'トヨタ自動車', 1), "
+            "(9984, 1, 'ソフトバンク', 10)");
+        sql("INSERT INTO dayData (コード, 日付, 終値) VALUES (7203, 20261203, 1200), (7203, 20261204, 1100), "
+            "(9984, 20261204, 700)");
+    }
+    void sql(const std::string& statement) {
+        auto db = db::openKestrelDatabase(context.paths.databasePath);
+        if (!db || !(*db)->exec(statement))
+            qFatal("sql failed: %s", statement.c_str());
+    }
+    std::string value(const std::string& query) {
+        auto db = db::openKestrelDatabase(context.paths.databasePath);
+        auto st = (*db)->prepare(query);
+        if (!st || !*st->step())
+            return "<none>";
+        return st->text(0);
+    }
+};
+
+QString cell(frmstockmarket& w, int row, int column) {
+    return w.Datastockmarket->index(row, column).data().toString();
+}
+
+bool edit(frmstockmarket& w, int row, int column, const QString& text) {
+    return w.Datastockmarket->setData(w.Datastockmarket->index(row, column), text);
+}
+
+} // namespace
+
+class TestFrmStockMarket : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void init() {
+        MessageBox::setScripted(true);
+        MessageBox::clearLog();
+        cShellFile::setRecording(true);
+        cShellFile::recorded().clear();
+    }
+
+    void openingRefreshesPricesAndShowsUnsoldLots() {
+        Home home;
+        home.sql("INSERT INTO stockmarket (コード, 購入日, 購入額, 購入数, 損益分岐点, 現在額, 売却日, 売却額, 売却数, "
+                 "利益) "
+                 "VALUES (7203, '26/11/02', 1000, 1000, 1040, 0, '00/00/00', 0, 0, 0), "
+                 "(7203, '26/11/02', 1000, 500, 1040, 0, '26/12/04', 900, 500, -70000), "
+                 "(9984, '26/11/05', 6000, 100, 6240, 0, '00/00/00', 0, 0, 0)");
+        frmstockmarket w(home.context);
+        QCOMPARE(w.windowTitle(), QStringLiteral("株式売買管理"));
+        QVERIFY(w.Option1->isChecked());
+        QCOMPARE(w.Option1->text(), QStringLiteral("未売却"));
+        QCOMPARE(w.CmdDelete->text(), QStringLiteral("削　　除"));
+        QStringList headers;
+        for (int c = 0; c < w.Datastockmarket->columnCount(); ++c)
+            headers << w.Datastockmarket->headerData(c, Qt::Horizontal).toString();
+        QCOMPARE(headers.join(QLatin1Char(',')),
+                 QStringLiteral(
+                     "コード,市場コード,銘柄,購入日,購入額,購入数,損益分岐点,現在額,売却日,売却額,売却数,利益,ID"));
+
+        // Unsold lots plus the new-row line, with prices and profits from the newest bars.
+        QCOMPARE(w.Datastockmarket->rowCount(), 3);
+        QCOMPARE(cell(w, 0, 2), QStringLiteral("トヨタ自動車"));
+        QCOMPARE(cell(w, 0, 7), QStringLiteral("1100"));
+        QCOMPARE(cell(w, 0, 11), QStringLiteral("60000"));
+        QCOMPARE(cell(w, 1, 7), QStringLiteral("7000"));
+        QCOMPARE(cell(w, 1, 11), QStringLiteral("76000"));
+        QCOMPARE(cell(w, 2, 12), QString());
+        QCOMPARE(w.Datastockmarket->headerData(2, Qt::Vertical).toString(), QStringLiteral("*"));
+
+        w.Option2->click();
+        QCOMPARE(w.Datastockmarket->rowCount(), 2);
+        QCOMPARE(cell(w, 0, 12), QStringLiteral("2"));
+        QCOMPARE(cell(w, 0, 11), QStringLiteral("-70000")); // a sale's profit is not refreshed
+        w.Option3->click();
+        QCOMPARE(w.Datastockmarket->rowCount(), 4);
+        QCOMPARE(cell(w, 0, 12) + cell(w, 1, 12) + cell(w, 2, 12), QStringLiteral("123"));
+        QVERIFY(MessageBox::log().isEmpty());
+    }
+
+    void typingANewLotAndSplittingItsSale() {
+        Home home;
+        frmstockmarket w(home.context);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QCOMPARE(w.Datastockmarket->rowCount(), 1);
+
+        // Type the code into the new-row line through the grid's own editor.
+        QModelIndex first = w.Datastockmarket->index(0, 0);
+        w.DBGridstockmarket->setCurrentIndex(first);
+        w.DBGridstockmarket->edit(first);
+        auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+        QVERIFY(editor);
+        QTest::keyClicks(editor, QStringLiteral("7203"));
+        QTest::keyClick(editor, Qt::Key_Return);
+        // The grid commits the typed text once the key press has been handled.
+        QTRY_COMPARE(w.Datastockmarket->rowCount(), 2);
+        QCOMPARE(cell(w, 0, 1), QStringLiteral("1"));
+        QCOMPARE(cell(w, 0, 2), QStringLiteral("トヨタ自動車"));
+        QCOMPARE(cell(w, 0, 8), QStringLiteral("00/00/00"));
+        QCOMPARE(w.DBGridstockmarket->currentIndex().row(), 0);
+        QCOMPARE(w.Lblcode->text(), QStringLiteral("7203"));
+        QCOMPARE(w.Lblshijyocode->text(), QStringLiteral("1"));
+        QCOMPARE(w.Lblmeigaramei->text(), QStringLiteral("トヨタ自動車"));
+
+        QVERIFY(edit(w, 0, 4, QStringLiteral("999")));
+        QCOMPARE(cell(w, 0, 6), QStringLiteral("1039"));
+        QVERIFY(edit(w, 0, 4, QStringLiteral("1000")));
+        QCOMPARE(cell(w, 0, 6), QStringLiteral("1040"));
+        QVERIFY(edit(w, 0, 5, QStringLiteral("1000")));
+        QCOMPARE(cell(w, 0, 11), QStringLiteral("-1040000"));
+
+        // A nine-character purchase date is refused by its field: a message, and the row stays.
+        QString dateBefore = cell(w, 0, 3);
+        QVERIFY(!edit(w, 0, 3, QStringLiteral("2026/1/06")));
+        QCOMPARE(MessageBox::log().size(), 1);
+        QVERIFY(MessageBox::log().first().contains(QStringLiteral("8 文字まで")));
+        QCOMPARE(cell(w, 0, 3), dateBefore);
+        QCOMPARE(QString::fromStdString(home.value("SELECT 購入日 FROM stockmarket")), dateBefore);
+
+        MessageBox::clearLog();
+        QVERIFY(edit(w, 0, 9, QStringLiteral("1100")));
+        QVERIFY(MessageBox::log().isEmpty());
+        MessageBox::setNextAnswer(true);
+        QVERIFY(edit(w, 0, 10, QStringLiteral("300")));
+        QCOMPARE(MessageBox::log(),
+                 QStringList{QStringLiteral(
+                     "?確認|700株 購入数が売却数より多いです 700株 の新規行を作成します　よろしいですか？")});
+        // The unsold view now holds the 700-share lot only.
+        QTRY_COMPARE(cell(w, 0, 5), QStringLiteral("700"));
+        QCOMPARE(w.Datastockmarket->rowCount(), 2);
+        QCOMPARE(cell(w, 0, 4), QStringLiteral("1000"));
+        QCOMPARE(cell(w, 0, 6), QStringLiteral("1040"));
+        w.Option2->click();
+        QCOMPARE(cell(w, 0, 5), QStringLiteral("300"));
+        QCOMPARE(cell(w, 0, 10), QStringLiteral("300"));
+        QCOMPARE(cell(w, 0, 11), QStringLiteral("18000"));
+    }
+
+    void aProfitBeyond32BitsIsReportedAndNotStored() {
+        Home home;
+        home.sql("INSERT INTO stockmarket (コード, 購入日, 購入額, 購入数, 損益分岐点, 現在額, 売却日, 売却額, 売却数, "
+                 "利益) "
+                 "VALUES (1301, '26/11/02', 9000, 0, 9360, 0, '00/00/00', 0, 0, 0)");
+        frmstockmarket w(home.context);
+        QVERIFY(!edit(w, 0, 5, QStringLiteral("3000000")));
+        QCOMPARE(MessageBox::log().size(), 1);
+        QVERIFY(MessageBox::log().first().contains(QStringLiteral("利益 -28080000000")));
+        QCOMPARE(cell(w, 0, 5), QStringLiteral("0"));
+        QCOMPARE(home.value("SELECT 購入数 || ',' || 利益 FROM stockmarket"), std::string("0,0"));
+    }
+
+    void deleteAsksForTheCurrentRow() {
+        Home home;
+        home.sql(
+            "INSERT INTO stockmarket (コード, 購入額, 購入数, 売却数) VALUES (7203, 1000, 100, 0), (9984, 500, 10, 0)");
+        frmstockmarket w(home.context);
+        w.DBGridstockmarket->setCurrentIndex(w.Datastockmarket->index(1, 5));
+        QCOMPARE(w.Lblcode->text(), QStringLiteral("9984"));
+        MessageBox::setNextAnswer(false);
+        w.CmdDelete->click();
+        QCOMPARE(MessageBox::log(),
+                 QStringList{QStringLiteral("?確認|コード=9984 銘柄を売買管理ボードから削除しますよろしいですか？")});
+        QCOMPARE(w.Datastockmarket->rowCount(), 3);
+        MessageBox::setNextAnswer(true);
+        w.CmdDelete->click();
+        QCOMPARE(w.Datastockmarket->rowCount(), 2);
+        QCOMPARE(home.value("SELECT group_concat(コード) FROM stockmarket"), std::string("7203"));
+        // The new-row line has nothing to delete and asks nothing.
+        MessageBox::clearLog();
+        w.DBGridstockmarket->setCurrentIndex(w.Datastockmarket->index(1, 0));
+        w.CmdDelete->click();
+        QVERIFY(MessageBox::log().isEmpty());
+    }
+
+    void excelWritesTheCsvAndOpensIt() {
+        Home home;
+        home.sql("INSERT INTO stockmarket (コード, 市場コード, 銘柄, 購入日, 購入額, 購入数, 損益分岐点, 現在額, "
+                 "売却日, 売却額, "
+                 "売却数, 利益) VALUES (7203, 1, 'トヨタ自動車', '26/11/02', 1000, 300, 1040, 0, '26/12/04', 1100, "
+                 "300, 18000)");
+        frmstockmarket w(home.context);
+        w.CmdExcel->click();
+        QString path = QString::fromStdString(home.dir.path()) + QStringLiteral("/Data/stock.csv");
+        QCOMPARE(cShellFile::recorded(), QStringList{path});
+        std::string expected =
+            "コード,市場コード,銘柄,購入日,購入額,購入数,損益分岐点,現在額,売却日,売却額,売却数,利益\r\n"
+            "7203,1,トヨタ自動車,26/11/02,1000,300,1040,1100,26/12/04,1100,300,18000\r\n";
+        QCOMPARE(test::readFile(path.toStdString()), *utf8ToCp932(expected));
+        QVERIFY(MessageBox::log().isEmpty());
+    }
+
+    void calculatorStartsFromPathOrSaysNoneIsThere() {
+        test::TempDir bin;
+        QByteArray oldPath = qgetenv("PATH");
+        std::string marker = bin.file("started");
+        test::writeFile(bin.file("kcalc"), "#!/bin/sh\n: >'" + marker + "'\n");
+        QFile::setPermissions(QString::fromStdString(bin.file("kcalc")),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        Home home;
+        frmstockmarket w(home.context);
+        qputenv("PATH", QByteArray::fromStdString(bin.path()));
+        w.CmdCalc->click();
+        QTRY_VERIFY(QFile::exists(QString::fromStdString(marker)));
+        QVERIFY(MessageBox::log().isEmpty());
+
+        test::TempDir empty;
+        qputenv("PATH", QByteArray::fromStdString(empty.path()));
+        w.CmdCalc->click();
+        qputenv("PATH", oldPath);
+        QCOMPARE(MessageBox::log().size(), 1);
+        QVERIFY(MessageBox::log().first().contains(QStringLiteral("計算機が見つかりません。")));
+    }
+};
+
+QTEST_MAIN(TestFrmStockMarket)
+#include "tst_frmstockmarket.moc"
