@@ -89,7 +89,7 @@ void tst_ChartPanel::pixelsSitAtTheLayoutPositions() {
     show.ScreenMode = 0;
     show.chartMode = 2;
     img = renderChartImage(twoBars(), show);
-    QCOMPARE(img.pixel(300, 300), qRgb(64, 64, 64));
+    QCOMPARE(img.pixel(301, 300), qRgb(64, 64, 64));
     QCOMPARE(img.pixel(205, 185), qRgb(255, 128, 128));
     QCOMPARE(img.pixel(199, 300), qRgb(128, 128, 128));
     // Labels: text somewhere in the left number column at y 100.
