@@ -1,7 +1,5 @@
 #include "core/chart/ChartScene.h"
 
-#include <optional>
-
 namespace kestrel::chart {
 namespace {
 
@@ -15,14 +13,16 @@ struct Point {
 class Trace {
 public:
     void to(std::vector<Primitive>& out, Point p, Rgb color) {
-        if (m_prev)
-            out.push_back({Shape::Line, m_prev->x, m_prev->y, p.x, p.y, color, {}});
+        if (m_has)
+            out.push_back({Shape::Line, m_prev.x, m_prev.y, p.x, p.y, color, {}});
         m_prev = p;
+        m_has = true;
     }
-    void clear() { m_prev.reset(); }
+    void clear() { m_has = false; }
 
 private:
-    std::optional<Point> m_prev;
+    Point m_prev;
+    bool m_has = false;
 };
 
 void line(std::vector<Primitive>& out, Shape s, int x1, int y1, int x2, int y2, Rgb c) {
