@@ -1,0 +1,123 @@
+// kestrel chart: loads the chart of one issue as the main window does, and prints its values, its
+// price list, or renders it to a PNG file.
+#include "Command.h"
+#include "core/app/Files.h"
+#include "core/chart/ChartData.h"
+#include "core/chart/ChartJson.h"
+#include "core/chart/ChartScene.h"
+#include "core/db/Schema.h"
+#include "ui/chart/ChartPainter.h"
+
+#include <QBuffer>
+#include <QByteArray>
+#include <ostream>
+
+namespace kestrel::cli {
+namespace {
+
+// Notices go to the error stream, so --json and --list output stays clean.
+class StderrPrompt : public Prompt {
+public:
+    explicit StderrPrompt(std::ostream& err) : m_err(err) {}
+    bool askYesNo(const std::string&, const std::string&) override { return false; }
+    void notify(const std::string& text, const std::string&) override { m_err << text << "\n"; }
+
+private:
+    std::ostream& m_err;
+};
+
+std::optional<int> wholeNumber(const std::string& s, int low, int high) {
+    if (s.empty() || s.size() > 6 || s.find_first_not_of("0123456789") != std::string::npos)
+        return std::nullopt;
+    int v = std::stoi(s);
+    if (v < low || v > high)
+        return std::nullopt;
+    return v;
+}
+
+int runChart(Invocation& inv) {
+    const bool weekly = inv.takeFlag("--weekly");
+    const bool json = inv.takeFlag("--json");
+    const bool list = inv.takeFlag("--list");
+    chart::ChartDisplay display;
+    display.curve = inv.takeFlag("--curve");
+    display.volume = !inv.takeFlag("--no-volume");
+    if (inv.takeFlag("--no-averages"))
+        for (int k = chart::kMa1; k <= chart::kMa3; ++k)
+            display.chartColors[k] = {};
+    std::optional<std::string> png = inv.takeOption("--png");
+    std::optional<std::string> dateText = inv.takeOption("--date");
+    if (auto mode = inv.takeOption("--lower-panel")) {
+        auto m = wholeNumber(*mode, 0, 4);
+        if (!m)
+            return inv.usage();
+        display.lowerPanelMode = *m;
+    }
+    if (inv.args.size() != 1)
+        return inv.usage();
+    auto code = wholeNumber(inv.args[0], 0, 99999);
+    if (!code)
+        return inv.usage();
+
+    std::string chartDate = Date::today().toYYMMDD();
+    if (dateText) {
+        auto d = inv.parseDate(*dateText);
+        if (!d)
+            return 2;
+        chartDate = d->toYYMMDD();
+    }
+    AppContext& ctx = inv.context;
+    ctx.chartMode = weekly ? 2 : 1;
+    ctx.barTable = weekly ? "weekdata" : "daydata";
+    display.chartMode = ctx.chartMode;
+    display.ScreenMode = ctx.settings.ScreenMode;
+    display.ALLITORSO = ctx.settings.ALLITORSO;
+
+    auto db = db::openKestrelDatabase(ctx.paths.databasePath, db::OpenMode::ReadOnly);
+    if (!db) {
+        inv.err << db.message() << "\n";
+        return 1;
+    }
+    chart::ChartData data;
+    data.latestDate = Date::today();
+    StderrPrompt prompt(inv.err);
+    Status st = chart::LoadChartData(**db, ctx, *code, chartDate, data, prompt);
+    if (!st) {
+        inv.err << st.message() << "\n";
+        return 1;
+    }
+    chart::ChartPicture pic = chart::DrawChart(data, display);
+    if (json)
+        inv.out << chart::chartToJson(data, chartDate);
+    if (list || (!json && !png))
+        for (const std::string& row : pic.rows)
+            inv.out << row << "\n";
+    if (png) {
+        QImage image = ui::renderChartImage(data, display);
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        if (!image.save(&buffer, "PNG")) {
+            inv.err << "kestrel: the image could not be encoded\n";
+            return 1;
+        }
+        if (Status w =
+                writeFileAtomically(*png, std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
+            !w) {
+            inv.err << w.message() << "\n";
+            return 1;
+        }
+    }
+    // Nothing loaded (no bar on or before the date): the empty chart was still written.
+    return data.barCount > 0 ? 0 : 1;
+}
+
+const CommandRegistrar kChart({"chart",
+                               "CODE [--date YYYY-MM-DD] [--weekly] [--json] [--list] [--png FILE] "
+                               "[--lower-panel 0-4] [--curve] [--no-volume] [--no-averages]",
+                               "load the chart of one issue ending at the date (default today); print its values "
+                               "(--json), its price list (--list, the default) or render it (--png)",
+                               runChart, true, true});
+
+} // namespace
+} // namespace kestrel::cli

@@ -1,0 +1,193 @@
+// LoadChartData: reads the bars of one issue that end at the chart date and hands them to the
+// indicator computation. At most four queries; the bars are read in one ordered range scan.
+#include "core/chart/ChartData.h"
+
+#include "core/app/Settings.h"
+#include "core/app/Shared.h"
+
+#include <limits>
+
+namespace kestrel::chart {
+namespace {
+
+constexpr const char* kNullUse = "Null の使い方が不正です。";
+// The largest whole number a Currency value holds.
+constexpr std::int64_t kCurrencyWholeMax = std::numeric_limits<std::int64_t>::max() / Currency::kScale;
+
+// Clears everything a load computes; the scroll range and the remembered code and mode stay.
+void resetLoad(ChartData& d) {
+    ChartData fresh;
+    fresh.latestDate = d.latestDate;
+    fresh.scrollStartDate = d.scrollStartDate;
+    fresh.lastLoadedCode = d.lastLoadedCode;
+    fresh.lastLoadedMode = d.lastLoadedMode;
+    fresh.scrollSmallChange = d.scrollSmallChange;
+    fresh.scrollLargeChange = d.scrollLargeChange;
+    d = fresh;
+}
+
+// The bar table's name as SQL, only for the two bar tables.
+const char* tableSql(const std::string& barTable, bool& weekly) {
+    std::string lower;
+    for (char c : barTable)
+        lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+    weekly = lower == "weekdata";
+    return weekly ? "weekData" : lower == "daydata" ? "dayData" : nullptr;
+}
+
+std::int32_t unitValue(const db::Statement& st, int col) {
+    if (st.isNull(col))
+        return 0;
+    return NullToValue(std::optional<double>(st.real(col)));
+}
+
+// A whole-yen field times the price unit; an error for Null or a value beyond Currency.
+Result<Currency> priceTimesUnit(const db::Statement& st, int col, std::int32_t unit) {
+    if (st.isNull(col))
+        return Result<Currency>::error(kNullUse);
+    std::int64_t v = st.int64(col);
+    std::int64_t product = 0;
+    if (__builtin_mul_overflow(v, static_cast<std::int64_t>(unit), &product) || product > kCurrencyWholeMax ||
+        product < -kCurrencyWholeMax)
+        return Result<Currency>::error(kOverflow);
+    return Currency::fromWhole(product);
+}
+
+// The volume times its unit, to the nearest 32-bit whole number.
+Result<std::int32_t> volumeTimesUnit(const db::Statement& st, int col, std::int32_t unit) {
+    if (st.isNull(col))
+        return Result<std::int32_t>::error(kNullUse);
+    std::int64_t raw = 0;
+    if (__builtin_mul_overflow(st.currency(col).raw(), static_cast<std::int64_t>(unit), &raw))
+        return Result<std::int32_t>::error(kOverflow);
+    std::int64_t whole = Currency::fromRaw(raw).roundToWhole();
+    if (whole > std::numeric_limits<std::int32_t>::max() || whole < std::numeric_limits<std::int32_t>::min())
+        return Result<std::int32_t>::error(kOverflow);
+    return static_cast<std::int32_t>(whole);
+}
+
+// The left end of the scroll range and the scroll bar's steps.
+Status scrollRange(db::Database& db, const char* table, std::int32_t code, ChartData& d) {
+    auto st = db.prepare(std::string("SELECT max(日付) FROM (SELECT 日付 FROM ") + table +
+                         " WHERE コード=?1 ORDER BY 日付 LIMIT 110)");
+    if (!st)
+        return st.status();
+    st->bind(1, static_cast<std::int64_t>(code));
+    auto row = st->step();
+    if (!row)
+        return row.status();
+    if (*row) {
+        if (auto date = st->date(0)) {
+            d.scrollStartDate = *date;
+            if (d.scrollStartDate > d.latestDate)
+                d.scrollStartDate = d.latestDate;
+        }
+    }
+    int days = d.scrollStartDate.daysUntil(d.latestDate);
+    d.scrollSmallChange = scrollSmallChange(days);
+    d.scrollLargeChange = scrollLargeChange(days);
+    return Status::ok();
+}
+
+Status readBars(db::Database& db, const char* table, bool weekly, std::int32_t code, Date chartDate, ChartData& d,
+                Prompt& prompt) {
+    auto first = db.prepare(std::string("SELECT min(日付) FROM (SELECT 日付 FROM ") + table +
+                            " WHERE コード=?1 AND 日付<=?2 ORDER BY 日付 DESC LIMIT 110)");
+    if (!first)
+        return first.status();
+    first->bind(1, static_cast<std::int64_t>(code)).bind(2, chartDate);
+    auto row = first->step();
+    if (!row)
+        return row.status();
+    std::optional<Date> startDate = *row ? first->date(0) : std::nullopt;
+    if (!startDate)
+        prompt.notify(kNoBarsMessage);
+
+    std::int32_t volumeUnit = 0, priceUnit = 0;
+    auto units = db.prepare("SELECT 出来高単位, 株価単位 FROM Mei WHERE コード=?1");
+    if (!units)
+        return units.status();
+    units->bind(1, static_cast<std::int64_t>(code));
+    auto unitRow = units->step();
+    if (!unitRow)
+        return unitRow.status();
+    if (*unitRow) {
+        volumeUnit = unitValue(*units, 0);
+        priceUnit = unitValue(*units, 1);
+    }
+    if (!startDate)
+        return Status::ok();
+
+    std::string sql = std::string("SELECT 日付, 始値, 高値, 安値, 終値, 前日比, 出来高") +
+                      (weekly ? ", 売残, 買残" : "") + " FROM " + table +
+                      " WHERE コード=?1 AND 日付 BETWEEN ?2 AND ?3 ORDER BY 日付 LIMIT 110";
+    auto bars = db.prepare(sql);
+    if (!bars)
+        return bars.status();
+    bars->bind(1, static_cast<std::int64_t>(code)).bind(2, *startDate).bind(3, chartDate);
+    Currency lastClose;
+    int n = 0;
+    while (n < kMaxBars) {
+        auto more = bars->step();
+        if (!more)
+            return more.status();
+        if (!*more)
+            break;
+        ChartBar& bar = d.bars[n];
+        bar.date = bars->date(0).value_or(Date());
+        Currency* prices[5] = {&bar.open, &bar.high, &bar.low, &bar.close, &bar.change};
+        const int cols[5] = {1, 2, 3, 4, 5};
+        for (int f = 0; f < 5; ++f) {
+            auto v = priceTimesUnit(*bars, cols[f], priceUnit);
+            if (!v)
+                return v.status();
+            *prices[f] = *v;
+        }
+        auto volume = volumeTimesUnit(*bars, 6, volumeUnit);
+        if (!volume)
+            return volume.status();
+        bar.volume = *volume;
+        if (bar.close.raw() != 0)
+            lastClose = bar.close;
+        bar.closeCarried = lastClose;
+        if (weekly) {
+            bar.sellBalance = unitValue(*bars, 7);
+            bar.buyBalance = unitValue(*bars, 8);
+        }
+        ++n;
+    }
+    d.barCount = static_cast<std::int16_t>(n);
+    return Status::ok();
+}
+
+} // namespace
+
+Status LoadChartData(db::Database& db, const AppContext& context, std::int32_t code, std::string& chartDateText,
+                     ChartData& data, Prompt& prompt) {
+    resetLoad(data);
+    std::optional<Date> chartDate = Date::parse(chartDateText);
+    if (!chartDate) {
+        chartDate = Date::today();
+        chartDateText = chartDate->toYYMMDD();
+    }
+    bool weekly = false;
+    const char* table = tableSql(context.barTable, weekly);
+    if (!table)
+        return Status::error("表 " + context.barTable + " はチャートの表ではありません。");
+
+    if (code != data.lastLoadedCode || context.chartMode != data.lastLoadedMode) {
+        if (Status st = scrollRange(db, table, code, data); !st)
+            return st;
+        data.lastLoadedCode = code;
+        data.lastLoadedMode = context.chartMode;
+    }
+    if (Status st = readBars(db, table, weekly, code, *chartDate, data, prompt); !st) {
+        // A load that stops part-way shows nothing rather than half-computed series.
+        resetLoad(data);
+        return st;
+    }
+    ComputeIndicators(data, IndicatorSettings::from(context.settings));
+    return Status::ok();
+}
+
+} // namespace kestrel::chart

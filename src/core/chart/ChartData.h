@@ -1,0 +1,96 @@
+#pragma once
+// The chart of one issue: at most 110 consecutive daily or weekly bars ending at the chart date, with
+// every series the drawing and the detail labels read (moving averages, deviations, slope angles and
+// the Ito ratio, psychological line, RSI, volume ratio), the extremes that fix the scales and a
+// least-squares quadratic through the closes.
+//
+// Invariants after LoadChartData: bars[0 .. barCount-1] hold the loaded bars oldest first, every other
+// slot is all-zero; prices are whole yen already multiplied by the issue's price unit; Currency values
+// are exact to four decimals; a series value of -1 (psych, rsi, vr) or 0 (ma, maAngle) means "no full
+// window yet". Nothing but the scroll-range fields survives from one load to the next.
+#include "core/app/AppContext.h"
+#include "core/app/Currency.h"
+#include "core/app/Date.h"
+#include "core/app/Prompt.h"
+#include "core/app/Status.h"
+#include "core/db/Database.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace kestrel::chart {
+
+inline constexpr int kMaxBars = 110;
+// Height in pixels of the price panel and width of one bar: the slope angles are angles as drawn.
+inline constexpr int kPricePanelHeight = 256;
+inline constexpr int kBarWidth = 5;
+// The range of the date scroll bar.
+inline constexpr int kScrollMax = 32767;
+
+inline constexpr const char* kNoBarsMessage = "基準日からの表示するデーターがありません。";
+
+struct ChartBar {
+    Date date;
+    Currency open, high, low, close;
+    Currency closeCarried; // close, or the last non-zero close before it (0 when none)
+    Currency change;
+    std::int32_t volume = 0;
+    std::int32_t sellBalance = 0, buyBalance = 0; // weekly bars only
+    Currency ma1, ma2, ma3;
+    std::int16_t dev1 = 0, dev2 = 0, dev3 = 0; // per mille
+    std::int16_t psych = 0, rsi = 0, vr = 0;   // 0..100, -1 before a full window
+    Currency maAngle1, maAngle2, maAngle3;     // shifted slope angles in degrees
+    Currency itoRatio;
+};
+
+struct ChartData {
+    std::array<ChartBar, kMaxBars> bars{};
+    std::int16_t barCount = 0;
+    std::int16_t center = 0;
+    Date latestDate;      // right end of the scroll range (today when the window opened)
+    Date scrollStartDate; // left end of the scroll range
+    Currency maxHigh = Currency::fromWhole(-1);
+    Currency minLow = Currency::fromWhole(1000000000);
+    Currency maxVolume = Currency::fromWhole(-1);
+    Currency minVolume = Currency::fromWhole(1000000000);
+    Currency maxBalance = Currency::fromWhole(-1);
+    Currency priceTop, priceBottom, itoMax;
+    Currency fitC, fitB, fitA;
+    // Remembered across loads: a load of another issue or mode recomputes the scroll range.
+    std::int32_t lastLoadedCode = 0; // held whole: a code beyond 16 bits must not alias another issue
+    std::int16_t lastLoadedMode = 0;
+    // Small and large change of the date scroll bar, set with the scroll range.
+    std::int16_t scrollSmallChange = 1;
+    std::int16_t scrollLargeChange = 1;
+};
+
+// The periods and the Ito-ratio choice a load uses (from the settings record).
+struct IndicatorSettings {
+    int move1 = 0, move2 = 0, move3 = 0; // moving-average periods
+    int SaicoL = 0;                      // psychological-line period
+    int RSIVR = 0;                       // RSI and volume-ratio period
+    int ITORSO = 0;                      // 1, 2 or 3: the average behind the Ito ratio
+    static IndicatorSettings from(const Settings& s);
+};
+
+// Loads the bars of issue `code` from context.barTable ("daydata" or "weekdata") ending at the date
+// in chartDateText, and computes every series and summary value. chartDateText is replaced by today's
+// date ("YY/MM/DD") when it is not a date. When no bar lies on or before the chart date, notifies
+// kNoBarsMessage through prompt and leaves an empty chart (barCount 0). The scroll range is
+// recomputed only when the code or chart mode differs from the previous load.
+// Returns an error (the chart then holds no bars) when the database cannot be read, a price field is
+// empty, or a value exceeds its field's range; ok otherwise, also for an empty chart.
+Status LoadChartData(db::Database& db, const AppContext& context, std::int32_t code, std::string& chartDateText,
+                     ChartData& data, Prompt& prompt);
+
+// The computation alone: given data.bars[0 .. data.barCount-1] with date, prices, closeCarried, change,
+// volume and balances filled, computes center, every series, the extremes, the scale bounds, the angles
+// and the fit. Every other field of the bars is expected to be zero.
+void ComputeIndicators(ChartData& data, const IndicatorSettings& settings);
+
+// The scroll bar's small and large change for a range of `days` days.
+std::int16_t scrollSmallChange(int days);
+std::int16_t scrollLargeChange(int days);
+
+} // namespace kestrel::chart

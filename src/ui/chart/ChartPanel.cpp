@@ -1,0 +1,209 @@
+#include "ui/chart/ChartPanel.h"
+
+#include "core/chart/ChartLayout.h"
+#include "ui/chart/ChartPainter.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace kestrel::ui {
+
+using namespace kestrel::chart;
+
+namespace {
+
+const QRect kChartRect(QPoint(kClearLeft, kClearTop), QPoint(kClearRight, kClearBottom));
+
+QString q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+QLabel* label(QWidget* parent, const char* name, int x, int y, int w = 70) {
+    auto* l = new QLabel(parent);
+    l->setObjectName(QString::fromLatin1(name));
+    l->setGeometry(x, y, w, 18);
+    return l;
+}
+
+QLabel* caption(QWidget* parent, const char* text, int x, int y) {
+    auto* l = new QLabel(QString::fromUtf8(text), parent);
+    l->setGeometry(x, y, 64, 18);
+    return l;
+}
+
+} // namespace
+
+ChartView::ChartView(QWidget* parent)
+    : QWidget(parent), m_surface(kSurfaceWidth, kSurfaceHeight, QImage::Format_RGB32) {
+    setObjectName(QStringLiteral("ChartView"));
+    m_surface.fill(toQColor(kDailyBack));
+    setGeometry(kChartRect);
+}
+
+void ChartView::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.drawImage(QPoint(0, 0), m_surface, kChartRect);
+}
+
+void ChartView::mousePressEvent(QMouseEvent* event) {
+    QPoint p = event->position().toPoint();
+    Q_EMIT clickedAt(p.x() + kClearLeft, p.y() + kClearTop);
+}
+
+ChartPanel::ChartPanel(AppContext& context, QWidget* parent) : QWidget(parent), m_context(context) {
+    setObjectName(QStringLiteral("ChartPanel"));
+    chartView = new ChartView(this);
+    connect(chartView, &ChartView::clickedAt, this, &ChartPanel::chartClicked);
+
+    const int right = kClearRight + 8;
+    KabukaList = new QListWidget(this);
+    KabukaList->setObjectName(QStringLiteral("KabukaList"));
+    KabukaList->setFont(chartFont());
+    KabukaList->setGeometry(right, kClearTop, 76 * kCharWidth + 28, 200);
+    KabukaList->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    connect(KabukaList, &QListWidget::currentRowChanged, this, &ChartPanel::KabukaListClick);
+
+    int y = kClearTop + 208;
+    caption(this, "最高値", right, y);
+    Lblsaitakane = label(this, "Lblsaitakane", right + 64, y);
+    caption(this, "最安値", right + 150, y);
+    Lblsaiyasune = label(this, "Lblsaiyasune", right + 214, y);
+    caption(this, "終値", right + 300, y);
+    Lblowarine = label(this, "Lblowarine", right + 364, y);
+    y += 22;
+    caption(this, "日付", right, y);
+    LblDate = label(this, "LblDate", right + 64, y);
+    y += 22;
+    const char* names[3][3] = {{"短期", "Lbltanidoheikn", "Lbltankairi"},
+                               {"中期", "Lbltyuidoheikn", "Lbltyukairi"},
+                               {"長期", "Lbltyoidoheikn", "Lbltyokairi"}};
+    QLabel** averages[3] = {&Lbltanidoheikn, &Lbltyuidoheikn, &Lbltyoidoheikn};
+    QLabel** deviations[3] = {&Lbltankairi, &Lbltyukairi, &Lbltyokairi};
+    for (int k = 0; k < 3; ++k, y += 22) {
+        caption(this, names[k][0], right, y);
+        *averages[k] = label(this, names[k][1], right + 64, y);
+        caption(this, "乖離率%", right + 150, y);
+        *deviations[k] = label(this, names[k][2], right + 214, y);
+    }
+    caption(this, "ｻｲｺﾛ", right, y);
+    LblSRL = label(this, "LblSRL", right + 64, y, 40);
+    caption(this, "RSI", right + 110, y);
+    LblRSI = label(this, "LblRSI", right + 174, y, 40);
+    caption(this, "VR", right + 220, y);
+    LblVR = label(this, "LblVR", right + 284, y, 40);
+
+    y += 30;
+    CmdSRLRSI = new QPushButton(QStringLiteral("ALL"), this);
+    CmdSRLRSI->setObjectName(QStringLiteral("CmdSRLRSI"));
+    CmdSRLRSI->setGeometry(right, y, 100, 24);
+    connect(CmdSRLRSI, &QPushButton::clicked, this, &ChartPanel::CmdSRLRSIClick);
+    Cmdidoheikin = new QPushButton(QStringLiteral("移動平均有"), this);
+    Cmdidoheikin->setObjectName(QStringLiteral("Cmdidoheikin"));
+    Cmdidoheikin->setGeometry(right + 108, y, 100, 24);
+    connect(Cmdidoheikin, &QPushButton::clicked, this, &ChartPanel::CmdidoheikinClick);
+    Chkdekidaka = new QCheckBox(QStringLiteral("出来高"), this);
+    Chkdekidaka->setObjectName(QStringLiteral("Chkdekidaka"));
+    Chkdekidaka->setGeometry(right + 216, y, 80, 24);
+    Chkdekidaka->setChecked(true);
+    connect(Chkdekidaka, &QCheckBox::clicked, this, [this] { DrawChart(false); });
+    Chknijikyokusenn = new QCheckBox(QStringLiteral("二次曲線"), this);
+    Chknijikyokusenn->setObjectName(QStringLiteral("Chknijikyokusenn"));
+    Chknijikyokusenn->setGeometry(right + 300, y, 90, 24);
+    connect(Chknijikyokusenn, &QCheckBox::clicked, this, [this] {
+        DrawChart(false);
+        Q_EMIT focusIssueList();
+    });
+    setMinimumSize(right + KabukaList->width() + 8, kClearBottom + 8);
+    DrawChartFrame();
+}
+
+void ChartPanel::setLowerPanelMode(int mode) {
+    m_display.lowerPanelMode = mode;
+}
+
+void ChartPanel::setAveragesShown(bool shown) {
+    for (int k = kMa1; k <= kMa3; ++k)
+        m_display.chartColors[k] = shown ? kShownColors[k] : Rgb{};
+}
+
+void ChartPanel::refreshDisplay() {
+    m_display.volume = Chkdekidaka->isChecked();
+    m_display.curve = Chknijikyokusenn->isChecked();
+    m_display.ScreenMode = m_context.settings.ScreenMode;
+    m_display.chartMode = m_context.chartMode;
+    m_display.ALLITORSO = m_context.settings.ALLITORSO;
+}
+
+void ChartPanel::paint(const std::vector<Primitive>& items) {
+    QImage& surface = chartView->surface();
+    QPainter painter(&surface);
+    painter.setClipRect(kChartRect);
+    paintPrimitives(painter, items);
+    painter.end();
+    chartView->update();
+}
+
+void ChartPanel::DrawChartFrame() {
+    refreshDisplay();
+    paint(chart::DrawChartFrame(m_display));
+}
+
+void ChartPanel::DrawChart(bool rebuildList) {
+    refreshDisplay();
+    ChartPicture pic = chart::DrawChart(m_data, m_display);
+    paint(pic.items);
+    if (rebuildList) {
+        KabukaList->clear();
+        for (const std::string& row : pic.rows)
+            KabukaList->addItem(q(row));
+        if (KabukaList->count() > 0)
+            KabukaList->setCurrentRow(KabukaList->count() - 1);
+    }
+    if (pic.rows.empty())
+        return; // an empty frame leaves the labels as they were
+    Lblsaitakane->setText(q(m_data.maxHigh.toString()));
+    Lblsaiyasune->setText(q(m_data.minLow.toString()));
+    if (QListWidgetItem* item = KabukaList->currentItem())
+        Lblowarine->setText(q(closeFromRow(item->text().toStdString())));
+}
+
+void ChartPanel::KabukaListClick(int row) {
+    if (row < 0 || row >= m_data.barCount || row >= kMaxBars)
+        return;
+    if (!rowHasDate(KabukaList->item(row)->text().toStdString()))
+        return;
+    DetailLabels l = detailLabels(m_data.bars[static_cast<size_t>(row)]);
+    Lbltankairi->setText(q(l.Lbltankairi));
+    Lbltyukairi->setText(q(l.Lbltyukairi));
+    Lbltyokairi->setText(q(l.Lbltyokairi));
+    Lbltanidoheikn->setText(q(l.Lbltanidoheikn));
+    Lbltyuidoheikn->setText(q(l.Lbltyuidoheikn));
+    Lbltyoidoheikn->setText(q(l.Lbltyoidoheikn));
+    Lblowarine->setText(q(l.Lblowarine));
+    LblDate->setText(q(l.LblDate));
+    LblSRL->setText(q(l.LblSRL));
+    LblRSI->setText(q(l.LblRSI));
+    LblVR->setText(q(l.LblVR));
+}
+
+void ChartPanel::chartClicked(int clientX, int) {
+    int row = rowAtX(clientX, KabukaList->count());
+    if (row >= 0)
+        KabukaList->setCurrentRow(row);
+}
+
+void ChartPanel::CmdSRLRSIClick() {
+    LowerPanelStep step = nextLowerPanelMode(m_display.lowerPanelMode, m_context.chartMode);
+    m_display.lowerPanelMode = step.mode;
+    CmdSRLRSI->setText(q(step.caption));
+    DrawChart(false);
+    Q_EMIT focusIssueList();
+}
+
+void ChartPanel::CmdidoheikinClick() {
+    Cmdidoheikin->setText(q(toggleAverages(m_display.chartColors)));
+    DrawChart(false);
+    Q_EMIT focusIssueList();
+}
+
+} // namespace kestrel::ui

@@ -1,0 +1,175 @@
+// The chart panel: pixels of the rendered chart at the layout's positions, the price list, the detail
+// labels, clicks on the chart and the display switches.
+#include "core/chart/ChartData.h"
+#include "ui/chart/ChartPainter.h"
+#include "ui/chart/ChartPanel.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace kestrel;
+using namespace kestrel::chart;
+using namespace kestrel::ui;
+
+namespace {
+
+// Two bars on the scale 90..120 and volumes up to 1000, both worked out in the core tests.
+ChartData twoBars() {
+    ChartData d;
+    d.barCount = 2;
+    d.bars[0].date = *Date::fromYmd(2024, 1, 4);
+    d.bars[0].open = Currency::fromWhole(100), d.bars[0].high = Currency::fromWhole(110);
+    d.bars[0].low = Currency::fromWhole(95), d.bars[0].close = Currency::fromWhole(105);
+    d.bars[0].volume = 1000;
+    d.bars[1].date = *Date::fromYmd(2024, 1, 5);
+    d.bars[1].open = Currency::fromWhole(105), d.bars[1].high = Currency::fromWhole(106);
+    d.bars[1].low = Currency::fromWhole(90), d.bars[1].close = Currency::fromWhole(100);
+    d.bars[1].change = Currency::fromWhole(-5);
+    d.bars[1].volume = 500;
+    for (ChartBar& b : d.bars)
+        b.closeCarried = b.close;
+    ComputeIndicators(d, IndicatorSettings{1, 1, 2, 1, 1, 1});
+    return d;
+}
+
+} // namespace
+
+class tst_ChartPanel : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void pixelsSitAtTheLayoutPositions();
+    void listLabelsAndClicks();
+    void switchesRedrawAndCaption();
+};
+
+void tst_ChartPanel::pixelsSitAtTheLayoutPositions() {
+    ChartDisplay show;
+    QImage img = renderChartImage(twoBars(), show);
+    QCOMPARE(img.size(), QSize(813, 453));
+    const QRgb back = qRgb(192, 192, 192), plot = qRgb(0, 0, 0), grid = qRgb(128, 128, 128);
+    struct Probe {
+        int x, y;
+        QRgb color;
+        const char* what;
+    } probes[] = {
+        {144, 300, back, "left of the cleared area"},
+        {199, 300, back, "left of the plot"},
+        {200, 300, plot, "plot's left edge"},
+        {757, 300, plot, "plot's right edge"},
+        {758, 300, back, "right of the plot"},
+        {300, 437, plot, "plot's bottom row"},
+        {301, 438, back, "under the plot"},
+        {220, 164, grid, "price grid dot"},
+        {221, 164, plot, "price grid gap"},
+        {220, 416, grid, "lower grid dot"},
+        {250, 120, grid, "time grid dot"},
+        {250, 121, plot, "time grid gap"},
+        {220, 356, qRgb(255, 255, 255), "panel divider"},
+        {250, 440, plot, "time tick under the plot"},
+        {250, 441, back, "end of the time tick"},
+        {197, 164, plot, "left tick"},
+        {194, 356, plot, "divider tick"},
+        {760, 292, plot, "right tick"},
+        {205, 185, qRgb(255, 0, 0), "rising wick top (110)"},
+        {205, 313, qRgb(255, 0, 0), "rising wick bottom (95)"},
+        {205, 184, plot, "above the wick"},
+        {204, 250, qRgb(255, 0, 0), "rising body, left side"},
+        {206, 228, qRgb(255, 0, 0), "rising body, close corner"},
+        {204, 396, qRgb(255, 255, 255), "volume box of bar 1"},
+        {206, 356, qRgb(255, 255, 255), "volume box top of bar 1"},
+        {206, 355, plot, "above the volume box"},
+        {210, 219, qRgb(224, 224, 224), "falling wick top (106)"},
+        {211, 271, qRgb(224, 224, 224), "falling body, close corner"},
+        {211, 397, qRgb(255, 255, 255), "volume box of bar 2 (500 -> 40 pixels)"},
+        {211, 395, plot, "above the volume box of bar 2"},
+    };
+    for (const Probe& p : probes)
+        QVERIFY2(img.pixel(p.x, p.y) == p.color, p.what);
+    // Screen mode 0: dark grey plot and pink rising candles; weekly: darker window.
+    show.ScreenMode = 0;
+    show.chartMode = 2;
+    img = renderChartImage(twoBars(), show);
+    QCOMPARE(img.pixel(301, 300), qRgb(64, 64, 64));
+    QCOMPARE(img.pixel(205, 185), qRgb(255, 128, 128));
+    QCOMPARE(img.pixel(199, 300), qRgb(128, 128, 128));
+    // Labels: text somewhere in the left number column at y 100.
+    bool ink = false;
+    for (int x = 169; x < 200 && !ink; ++x)
+        for (int y = 100; y < 112 && !ink; ++y)
+            ink = img.pixel(x, y) != qRgb(128, 128, 128);
+    QVERIFY(ink);
+}
+
+void tst_ChartPanel::listLabelsAndClicks() {
+    AppContext ctx;
+    ChartPanel panel(ctx);
+    panel.resize(panel.minimumSize());
+    panel.show();
+    panel.data() = twoBars();
+    panel.DrawChart(true);
+    QCOMPARE(panel.KabukaList->count(), 2);
+    QCOMPARE(panel.KabukaList->currentRow(), 1);
+    QCOMPARE(panel.KabukaList->item(0)->text(),
+             QStringLiteral("24/01/04         100        110         95        105          0        1000"));
+    QCOMPARE(panel.LblDate->text(), QStringLiteral("24/01/05"));
+    QCOMPARE(panel.Lblowarine->text(), QStringLiteral("100"));
+    QCOMPARE(panel.Lblsaitakane->text(), QStringLiteral("110"));
+    QCOMPARE(panel.Lblsaiyasune->text(), QStringLiteral("90"));
+    QCOMPARE(panel.Lbltanidoheikn->text(), QStringLiteral("100"));
+    QCOMPARE(panel.Lbltyoidoheikn->text(), QStringLiteral("103")); // (105 + 100) / 2 + 0.5 truncated
+    QCOMPARE(panel.Lbltyokairi->text(), QStringLiteral("-2.9"));   // 100 / 103 = -29.1 per mille
+    QCOMPARE(panel.LblRSI->text(), QStringLiteral("0"));
+
+    // A click at client x 203..207 selects the oldest bar; x 202 selects nothing.
+    QPoint origin = panel.chartView->geometry().topLeft();
+    QCOMPARE(origin, QPoint(145, 100));
+    QTest::mouseClick(panel.chartView, Qt::LeftButton, {}, QPoint(203, 200) - origin);
+    QCOMPARE(panel.KabukaList->currentRow(), 0);
+    QCOMPARE(panel.LblDate->text(), QStringLiteral("24/01/04"));
+    QCOMPARE(panel.Lbltankairi->text(), QStringLiteral("0"));
+    QTest::mouseClick(panel.chartView, Qt::LeftButton, {}, QPoint(208, 200) - origin);
+    QCOMPARE(panel.KabukaList->currentRow(), 1);
+    QTest::mouseClick(panel.chartView, Qt::LeftButton, {}, QPoint(202, 200) - origin);
+    QCOMPARE(panel.KabukaList->currentRow(), 1);
+    QTest::mouseClick(panel.chartView, Qt::LeftButton, {}, QPoint(215, 200) - origin);
+    QCOMPARE(panel.KabukaList->currentRow(), 1);
+
+    // Nothing loaded: the frame only; the list empties and the labels keep their text.
+    panel.data() = ChartData();
+    panel.DrawChart(true);
+    QCOMPARE(panel.KabukaList->count(), 0);
+    QCOMPARE(panel.LblDate->text(), QStringLiteral("24/01/05"));
+    QCOMPARE(panel.chartView->surface().pixel(205, 185), qRgb(64, 64, 64)); // screen mode 0
+}
+
+void tst_ChartPanel::switchesRedrawAndCaption() {
+    AppContext ctx;
+    ctx.chartMode = 2;
+    ChartPanel panel(ctx);
+    panel.data() = twoBars();
+    panel.DrawChart(true);
+    QSignalSpy focus(&panel, &ChartPanel::focusIssueList);
+    QStringList captions;
+    for (int i = 0; i < 5; ++i) {
+        panel.CmdSRLRSI->click();
+        captions << panel.CmdSRLRSI->text();
+    }
+    QCOMPARE(captions, (QStringList{QStringLiteral("RSI VR"), QStringLiteral("ｻｲｺﾛｼﾞｶﾙ"), QStringLiteral("信用取引"),
+                                    QStringLiteral("表示なし"), QStringLiteral("ALL")}));
+    QCOMPARE(panel.display().lowerPanelMode, 0);
+    QCOMPARE(focus.count(), 5);
+    panel.Cmdidoheikin->click();
+    QCOMPARE(panel.Cmdidoheikin->text(), QStringLiteral("移動平均無"));
+    QVERIFY(panel.display().chartColors[kMa1].isZero());
+    panel.Cmdidoheikin->click();
+    QCOMPARE(panel.Cmdidoheikin->text(), QStringLiteral("移動平均有"));
+    QCOMPARE(panel.display().chartColors, kShownColors);
+    // Volume off: the volume box of bar 1 disappears after the check box's redraw.
+    QCOMPARE(panel.chartView->surface().pixel(204, 396), qRgb(255, 255, 255));
+    panel.Chkdekidaka->click();
+    QVERIFY(panel.chartView->surface().pixel(204, 396) != qRgb(255, 255, 255));
+    QCOMPARE(panel.KabukaList->count(), 2); // redraws keep the list
+}
+
+QTEST_MAIN(tst_ChartPanel)
+#include "tst_ChartPanel.moc"
