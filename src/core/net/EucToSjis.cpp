@@ -13,41 +13,42 @@ bool IsEucDoubleBytePair(std::uint8_t b1, std::uint8_t b2) {
 }
 
 std::string EucToSjis(std::string_view bytes, std::int16_t lineBreakMode) {
-    constexpr char kCr = '\r';
-    constexpr char kLf = '\n';
-    std::string out;
-    out.reserve(bytes.size() + bytes.size() / 16 + 2);
+    // Every step writes at most two bytes per byte it consumes, so twice the input always suffices.
     const size_t n = bytes.size();
+    std::string out(2 * n, '\0');
+    const auto* in = reinterpret_cast<const std::uint8_t*>(bytes.data());
+    char* w = out.data();
     size_t i = 0;
     while (i < n) {
-        const auto b1 = static_cast<std::uint8_t>(bytes[i]);
-        const auto b2 = i + 1 < n ? static_cast<std::uint8_t>(bytes[i + 1]) : std::uint8_t{0};
+        const std::uint8_t b1 = in[i];
+        const std::uint8_t b2 = i + 1 < n ? in[i + 1] : 0;
         if (IsEucKanaPair(b1, b2)) {
-            out += static_cast<char>(b2);
+            *w++ = static_cast<char>(b2);
             i += 2;
         } else if (IsEucDoubleBytePair(b1, b2)) {
             const bool odd = (b1 & 1) != 0;
             const int first = b1 / 2 + (odd ? (b1 < 0xDF ? 0x31 : 0x71) : (b1 < 0xDF ? 0x30 : 0x70));
             const int second = odd ? (b2 < 0xE0 ? b2 - 0x61 : b2 - 0x60) : b2 - 2;
-            out += static_cast<char>(first);
-            out += static_cast<char>(second);
+            *w++ = static_cast<char>(first);
+            *w++ = static_cast<char>(second);
             i += 2;
         } else if ((b1 != 0x0D && b1 != 0x0A) || lineBreakMode < 1 || lineBreakMode > 3) {
-            out += static_cast<char>(b1);
+            *w++ = static_cast<char>(b1);
             i += 1;
         } else {
             const bool pair = b1 == 0x0D && b2 == 0x0A;
-            if (lineBreakMode == 1)
-                out += kCr;
-            else if (lineBreakMode == 2)
-                out += kLf;
-            else {
-                out += kCr;
-                out += kLf;
+            if (lineBreakMode == 1) {
+                *w++ = '\r';
+            } else if (lineBreakMode == 2) {
+                *w++ = '\n';
+            } else {
+                *w++ = '\r';
+                *w++ = '\n';
             }
             i += pair ? 2 : 1;
         }
     }
+    out.resize(static_cast<size_t>(w - out.data()));
     return out;
 }
 

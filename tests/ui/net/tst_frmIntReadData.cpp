@@ -170,7 +170,14 @@ private Q_SLOTS:
         Home home(m_server.address());
         auto w = home.open(QStringLiteral("2"));
         QTRY_COMPARE(w->LblText->text(), QStringLiteral("株価ﾃﾞｰﾀ取得中"));
-        w->ReadDateitaru->setFocus(); // leaving the start box would copy it into the end box
+        // Leaving the start box copies it into the end box.
+        w->activateWindow();
+        w->ReadDateji->setFocus();
+        w->ReadDateji->clear();
+        QTest::keyClicks(w->ReadDateji, QStringLiteral("000720"));
+        QCOMPARE(w->ReadDateji->text(), QStringLiteral("00/07/20"));
+        w->ReadDateitaru->setFocus();
+        QCOMPARE(w->ReadDateitaru->text(), QStringLiteral("00/07/20"));
         w->ReadDateji->setText(QStringLiteral("00/07/14"));
         w->ReadDateitaru->setText(QStringLiteral("00/07/10"));
         QTest::mouseClick(w->CmdInetRead, Qt::LeftButton);
