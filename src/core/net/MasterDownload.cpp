@@ -1,0 +1,71 @@
+#include "core/net/MasterDownload.h"
+
+#include "core/app/Encoding.h"
+#include "core/app/Files.h"
+#include "core/import/IssueMaster.h"
+#include "core/net/ServerFiles.h"
+
+#include <array>
+#include <strings.h>
+
+namespace kestrel::net {
+
+MasterDownload DownloadIssueMasterFile(const Fetcher& fetch, const std::string& durl, const std::string& dataFolder) {
+    MasterDownload r;
+    r.path =
+        findFileNoCase(dataFolder, import::kMasterFileName).value_or(joinPath(dataFolder, import::kMasterFileName));
+    const std::string url = serverUrl(durl, kMasterServerPath);
+    FetchResult got = fetch(url);
+    if (got.outcome == FetchResult::Outcome::Cancelled) {
+        r.cancelled = true;
+        r.note = describeFailure(got, url);
+        return r;
+    }
+    if (!got.complete()) {
+        r.note = describeFailure(got, url);
+        return r;
+    }
+    if (got.body.empty()) {
+        r.note = "空のファイルです: " + url;
+        return r;
+    }
+    // The first line of the file begins with its date; an error page or anything else does not.
+    if (!leadingDate(cp932ToUtf8Lossy(got.body.substr(0, 64)))) {
+        r.note = "日付で始まるファイルではありません: " + url;
+        return r;
+    }
+    Status written = writeFileAtomically(r.path, got.body);
+    if (!written) {
+        r.note = written.message();
+        return r;
+    }
+    r.written = true;
+    return r;
+}
+
+Date nextDataDate(Date latest) {
+    const int wd = latest.weekday();
+    if (wd == 6 || wd == 7)
+        return NextMonday(latest.addDays(1));
+    return latest.addDays(1);
+}
+
+Result<std::optional<Date>> latestStoredDate(db::Database& db, const std::string& table) {
+    static constexpr std::array<const char*, 3> kTables = {"daydata", "weekdata", "informationData"};
+    for (const char* t : kTables) {
+        if (::strcasecmp(t, table.c_str()) != 0)
+            continue;
+        auto max = db.queryInt(std::string("SELECT Max(日付) AS MaxDate FROM ") + t + " ;");
+        if (!max)
+            return max.status();
+        if (!*max)
+            return std::optional<Date>();
+        auto d = Date::fromYmdInt(**max);
+        if (!d)
+            return Result<std::optional<Date>>::error(db.path() + ": " + t + " に日付でない値があります");
+        return std::optional<Date>(*d);
+    }
+    return Result<std::optional<Date>>::error("日付のある表ではありません: " + table);
+}
+
+} // namespace kestrel::net

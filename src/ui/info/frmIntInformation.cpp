@@ -1,0 +1,152 @@
+#include "ui/info/frmIntInformation.h"
+
+#include "core/db/Schema.h"
+#include "core/info/DownloadInformation.h"
+#include "core/net/MasterDownload.h"
+#include "ui/app/DateBox.h"
+#include "ui/app/MessageBox.h"
+
+#include <QApplication>
+#include <QFrame>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace kestrel::ui {
+namespace {
+
+template <typename W> W* named(W* w, const char* name) {
+    w->setObjectName(QString::fromLatin1(name));
+    return w;
+}
+
+constexpr int kBarInset = 30; // the bar runs from 30 px inside the frame to 30 px before its end
+
+} // namespace
+
+frmIntInformation::frmIntInformation(AppContext& context, QString& handOverText, QWidget* parent)
+    : TransferDialog(context, handOverText, parent) {
+    setObjectName(QStringLiteral("frmIntInformation"));
+    setWindowTitle(QStringLiteral("株式情報取得"));
+    Label2 = named(new QLabel(QStringLiteral("日付"), this), "Label2");
+    ReadDateji = named(new QLineEdit(this), "ReadDateji");
+    Label1 = named(new QLabel(QStringLiteral("～"), this), "Label1");
+    ReadDateitaru = named(new QLineEdit(this), "ReadDateitaru");
+    CmdJiUp = named(new QPushButton(QStringLiteral("▲"), this), "CmdJiUp");
+    CmdJiDu = named(new QPushButton(QStringLiteral("▼"), this), "CmdJiDu");
+    CmditarUp = named(new QPushButton(QStringLiteral("▲"), this), "CmditarUp");
+    CmditarDu = named(new QPushButton(QStringLiteral("▼"), this), "CmditarDu");
+    CmdInetRead[0] = named(new QPushButton(QStringLiteral("情報取込"), this), "CmdInetRead");
+    CmdInetRead[1] = named(new QPushButton(QStringLiteral("情報の種類取り込み"), this), "CmdInetRead");
+    CmdClose = named(new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this), "CmdClose");
+    LblText = named(new QLabel(this), "LblText");
+    Label5 = named(new QFrame(this), "Label5");
+    Label5->setFrameShape(QFrame::Panel);
+    Label5->setFrameShadow(QFrame::Sunken);
+    Label5->setFixedSize(400, 24);
+    ShapeBox = named(new QFrame(Label5), "ShapeBox");
+    ShapeBox->setAutoFillBackground(true);
+    QPalette bar = ShapeBox->palette();
+    bar.setColor(QPalette::Window, QColor(0, 0, 160));
+    ShapeBox->setPalette(bar);
+    ShapeBox->setGeometry(kBarInset, 6, 0, 12);
+
+    auto* grid = new QGridLayout(this);
+    grid->addWidget(Label2, 0, 0, 2, 1);
+    grid->addWidget(ReadDateji, 0, 1, 2, 1);
+    grid->addWidget(CmdJiUp, 0, 2);
+    grid->addWidget(CmdJiDu, 1, 2);
+    grid->addWidget(Label1, 0, 3, 2, 1);
+    grid->addWidget(ReadDateitaru, 0, 4, 2, 1);
+    grid->addWidget(CmditarUp, 0, 5);
+    grid->addWidget(CmditarDu, 1, 5);
+    grid->addWidget(LblText, 2, 0, 1, 6);
+    grid->addWidget(Label5, 3, 0, 1, 6);
+    grid->addWidget(CmdInetRead[0], 4, 0, 1, 2);
+    grid->addWidget(CmdInetRead[1], 4, 2, 1, 2);
+    grid->addWidget(CmdClose, 4, 4, 1, 2);
+
+    installDateBox(ReadDateji);
+    installDateBox(ReadDateitaru);
+    for (int i = 0; i < 2; ++i) {
+        CmdInetRead[i]->setProperty("index", i);
+        CmdInetRead[i]->setAutoDefault(false);
+        connect(CmdInetRead[i], &QPushButton::clicked, this, [this, i] { CmdInetRead_Click(i); });
+    }
+    for (QPushButton* b : {CmdJiUp, CmdJiDu, CmditarUp, CmditarDu, CmdClose})
+        b->setAutoDefault(false);
+    connect(CmdJiUp, &QPushButton::clicked, this, [this] { spin(ReadDateji, 1); });
+    connect(CmdJiDu, &QPushButton::clicked, this, [this] { spin(ReadDateji, -1); });
+    connect(CmditarUp, &QPushButton::clicked, this, [this] { spin(ReadDateitaru, 1); });
+    connect(CmditarDu, &QPushButton::clicked, this, [this] { spin(ReadDateitaru, -1); });
+    connect(CmdClose, &QPushButton::clicked, this, &frmIntInformation::CmdClose_Click);
+    inetFlgs = false;
+}
+
+void frmIntInformation::Activate() {
+    QCoreApplication::processEvents();
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    LblText->setText(QStringLiteral("日付取得中....."));
+    const Date today = Date::today();
+    Date start = today, end = today;
+    auto db = db::openKestrelDatabase(m_context.paths.databasePath, db::OpenMode::ReadOnly);
+    auto latest = db ? net::latestStoredDate(**db, "informationData") : Result<std::optional<Date>>(db.status());
+    if (!latest) {
+        WidgetPrompt(this).notify(latest.message());
+    } else if (*latest) {
+        start = net::nextDataDate(**latest);
+        end = start > today ? start : today;
+    }
+    ReadDateji->setText(QString::fromStdString(start.toYYMMDD()));
+    ReadDateitaru->setText(QString::fromStdString(end.toYYMMDD()));
+    LblText->setText(QStringLiteral("株式情報自動取得....."));
+    QApplication::restoreOverrideCursor();
+}
+
+void frmIntInformation::Unload() {
+    Inet->Cancel();
+}
+
+void frmIntInformation::spin(QLineEdit* box, int days) {
+    if (auto d = Date::parse(box->text().toStdString()))
+        box->setText(QString::fromStdString(d->addDays(days).toYYMMDD()));
+    box->setFocus();
+}
+
+void frmIntInformation::setProgress(int done, int total) {
+    const int full = Label5->width() - 60;
+    ShapeBox->resize(total > 0 ? full * done / total : 0, ShapeBox->height());
+}
+
+void frmIntInformation::CmdInetRead_Click(int index) {
+    if (transferring())
+        return; // a run is still going
+    info::InfoDownloadOptions options;
+    options.mode = index;
+    options.ask = true;
+    options.kindsFromServer = true;
+    options.startText = ReadDateji->text().toStdString();
+    options.endText = ReadDateitaru->text().toStdString();
+    info::InfoDownloadObserver observer;
+    observer.status = [this](const std::string& text) {
+        LblText->setText(QString::fromStdString(text));
+        LblText->repaint();
+    };
+    observer.progress = [this](int done, int total) { setProgress(done, total); };
+    observer.transferStarted = [this] {
+        inetFlgs = true;
+        setBackColour(kTransferColour);
+    };
+    WidgetPrompt prompt(this);
+    setTransferring(true);
+    info::InfoDownloadResult r =
+        info::DownloadInformation(m_context.paths, m_context.settings.DURL, options, fetcher(), prompt, observer);
+    setTransferring(false);
+    if (!r.ran || r.cancelled)
+        return; // stopped before starting, or the window was closed meanwhile
+    m_handOverText = QString::fromStdString(r.message);
+    closeWindow();
+}
+
+} // namespace kestrel::ui

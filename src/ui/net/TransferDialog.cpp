@@ -1,0 +1,87 @@
+#include "ui/net/TransferDialog.h"
+
+#include "ui/app/MessageBox.h"
+#include "ui/app/Shell.h"
+
+#include <QCloseEvent>
+#include <QPushButton>
+#include <QTimer>
+
+namespace kestrel::ui {
+
+TransferDialog::TransferDialog(AppContext& context, QString& handOverText, QWidget* parent)
+    : QDialog(parent), Inet(new platform::HttpTransfer(this)), m_context(context), m_handOverText(handOverText) {
+    setAutoFillBackground(true);
+    Inet->Cancel();
+    cSetWindow::TopMost(this, true);
+}
+
+net::Fetcher TransferDialog::fetcher() {
+    return [this](const std::string& url) { return Inet->OpenURL(QString::fromStdString(url)); };
+}
+
+void TransferDialog::CmdClose_Click() {
+    if (m_closed)
+        return;
+    if (!inetFlgs) {
+        closeWindow();
+        return;
+    }
+    WidgetPrompt prompt(this);
+    if (!prompt.askYesNo("この操作を行うとコンピュータの再起動が必要となります よろしいですか？"))
+        return;
+    prompt.notify("必ずコンピュータを再起動してください。");
+    m_handOverText.clear();
+    Inet->Cancel();
+    closeWindow();
+}
+
+void TransferDialog::reject() {
+    CmdClose_Click();
+}
+
+void TransferDialog::closeEvent(QCloseEvent* event) {
+    if (m_closed) {
+        event->accept();
+        return;
+    }
+    event->ignore();
+    CmdClose_Click();
+}
+
+void TransferDialog::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (m_activated)
+        return;
+    m_activated = true;
+    QTimer::singleShot(0, this, [this] { Activate(); });
+}
+
+void TransferDialog::closeWindow() {
+    if (m_closed)
+        return;
+    m_closed = true;
+    Unload();
+    QDialog::done(QDialog::Rejected);
+}
+
+void TransferDialog::Unload() {
+    Inet->Cancel();
+    if (!inetFlgs)
+        m_handOverText.clear();
+}
+
+void TransferDialog::setBackColour(QRgb colour) {
+    QPalette p = palette();
+    p.setColor(QPalette::Window, QColor::fromRgb(colour));
+    setPalette(p);
+}
+
+QString captionForMode(const QString& caption, int chartMode) {
+    const QString suffix = chartMode == 2 ? QStringLiteral("(週)") : QStringLiteral("(日)");
+    if (caption.endsWith(QLatin1Char(')')))
+        return caption.left(caption.size() - 3) + suffix;
+    return caption + suffix;
+}
+
+} // namespace kestrel::ui
