@@ -5,6 +5,8 @@
 namespace kestrel::import {
 
 namespace {
+constexpr int kPreviousDayWindow = 60;
+
 struct Bar {
     Date date;
     std::int32_t change = 0, close = 0, reference = 0;
@@ -64,6 +66,11 @@ Status RecomputeChanges(db::Database& db, BarTable table, Date start, const Impo
                 if (b.close != 0)
                     b.reference = b.close;
                 ref = b.reference;
+            } else if (table == BarTable::Daily && bars[i - 1].date.daysUntil(b.date) > kPreviousDayWindow) {
+                // As on import: a bar more than 60 days after the one before it has no previous day.
+                b.change = 0;
+                b.reference = b.close;
+                ref = b.close;
             } else if (b.close != 0) {
                 b.change = ref != 0 ? b.close - ref : 0;
                 b.reference = b.close;

@@ -3,7 +3,8 @@
 // Mei, after prices were edited or deleted. For each issue the first bar on or after the start keeps
 // its 前日比 and gives the reference close; each later bar with a close gets close minus the reference
 // (0 when there is no reference) and becomes the reference; a bar without a close gets 前日比 0 and
-// carries the reference in 基準前日比. The whole run is one transaction.
+// carries the reference in 基準前日比. As on import, a daily bar more than 60 days after the bar before
+// it starts again (前日比 0, its close the reference). The whole run is one transaction.
 #include "core/app/Date.h"
 #include "core/app/Status.h"
 #include "core/db/Database.h"

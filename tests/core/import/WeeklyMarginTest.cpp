@@ -135,11 +135,14 @@ TEST_F(Bars, RecomputationRewritesChangesFromTheStartDate) {
     bar("dayData", 1302, 20260105, 0, 0, 0, 0, 0, 3, 80);
     bar("dayData", 1302, 20260106, 84, 84, 84, 84, 1, 3, 3);
     bar("weekData", 1301, 20260109, 1, 1, 1, 7, 1, 9, 9);
+    bar("dayData", 1301, 20260309, 110, 110, 110, 110, 1, 9, 1); // 60 days after 8 January
+    bar("dayData", 1301, 20260509, 120, 120, 120, 120, 1, 9, 1); // 61 days after 9 March
 
     ASSERT_TRUE(RecomputeChanges(*db, BarTable::Daily, day(1, 5)));
-    EXPECT_EQ(rows("SELECT コード, 日付, 前日比, 基準前日比 FROM dayData ORDER BY コード, 日付"),
-              "1301|20260102|9|90\n1301|20260105|9|100\n1301|20260106|5|105\n1301|20260107|0|105\n"
-              "1301|20260108|-2|103\n1302|20260105|3|80\n1302|20260106|4|84\n");
+    EXPECT_EQ(
+        rows("SELECT コード, 日付, 前日比, 基準前日比 FROM dayData ORDER BY コード, 日付"),
+        "1301|20260102|9|90\n1301|20260105|9|100\n1301|20260106|5|105\n1301|20260107|0|105\n"
+        "1301|20260108|-2|103\n1301|20260309|7|110\n1301|20260509|0|120\n1302|20260105|3|80\n1302|20260106|4|84\n");
     EXPECT_EQ(rows("SELECT 前日比, 基準前日比 FROM weekData"), "9|9\n");
 
     std::string before = rows("SELECT * FROM dayData");
