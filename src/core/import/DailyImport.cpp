@@ -2,6 +2,7 @@
 
 #include "core/app/Encoding.h"
 #include "core/app/Files.h"
+#include "core/import/CacheSize.h"
 #include "core/import/DailyFile.h"
 #include "core/import/IssueMaster.h"
 #include "core/import/MarginImport.h"
@@ -266,6 +267,7 @@ DailyImportResult ImportDailyFiles(db::Database& db, Date from, Date to, const D
     DailyImportResult result;
     if (options.dailyFolder.empty())
         return result;
+    ScopedCacheSize cache(db, kBulkCacheKib);
     DailyImporter importer(db, options, progress);
     if (Status st = importer.prepare(); !st) {
         result.status = st;

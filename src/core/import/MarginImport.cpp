@@ -2,6 +2,7 @@
 
 #include "core/app/Files.h"
 #include "core/app/Settings.h"
+#include "core/import/CacheSize.h"
 #include "core/import/DailyFile.h"
 #include "core/import/TextFile.h"
 
@@ -97,6 +98,7 @@ Result<bool> ImportMarginBalances(db::Database& db, const std::string& folder, D
                                   const ImportProgress& progress) {
     if (folder.empty())
         return false;
+    ScopedCacheSize cache(db, kBulkCacheKib);
     bool stored = false;
     for (Date d = from; d <= to; d = d.addDays(1)) {
         const std::string name = marginFileName(d);

@@ -1,5 +1,7 @@
 #include "core/import/Recompute.h"
 
+#include "core/import/CacheSize.h"
+
 #include <vector>
 
 namespace kestrel::import {
@@ -19,6 +21,7 @@ Status RecomputeChanges(db::Database& db, BarTable table, Date start, const Impo
     auto count = db.queryInt("SELECT Count(コード) AS wcount FROM Mei");
     if (!count)
         return count.status();
+    ScopedCacheSize cache(db, kBulkCacheKib);
     db::Transaction tx(db);
     if (!tx.began())
         return tx.began();

@@ -1,5 +1,7 @@
 #include "core/import/WeeklyBars.h"
 
+#include "core/import/CacheSize.h"
+
 #include <limits>
 #include <optional>
 #include <unordered_map>
@@ -204,6 +206,7 @@ Status BuildWeeklyBars(db::Database& db, Date start, Date end, const ImportProgr
     if (!count)
         return count.status();
     const long long issues = count->value_or(0);
+    ScopedCacheSize cache(db, kBulkCacheKib);
     db::Transaction tx(db);
     if (!tx.began())
         return tx.began();
