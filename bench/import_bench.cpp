@@ -1,0 +1,264 @@
+// Import speed: a year of daily files for 4,000 issues into an empty database (against the raw insert
+// rate of the same rows with the same commit grouping), weekly bars and change recomputation for that
+// year, peak memory and database size per million rows. With --ten-year, one more day added to a
+// database of ten years (built once and cached in the build folder).
+#include "DataGenerator.h"
+#include "core/app/Files.h"
+#include "core/db/Schema.h"
+#include "core/import/DailyImport.h"
+#include "core/import/Recompute.h"
+#include "core/import/WeeklyBars.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <sys/resource.h>
+#include <vector>
+
+using namespace kestrel;
+namespace fs = std::filesystem;
+
+namespace {
+
+// CPU seconds of this process so far (user + system): less disturbed than wall time on a busy machine.
+double cpuSeconds() {
+    rusage ru{};
+    getrusage(RUSAGE_SELF, &ru);
+    return static_cast<double>(ru.ru_utime.tv_sec + ru.ru_stime.tv_sec) +
+           static_cast<double>(ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e6;
+}
+
+double seconds(std::chrono::steady_clock::time_point since) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
+}
+
+void die(const std::string& what) {
+    std::fprintf(stderr, "%s\n", what.c_str());
+    std::exit(1);
+}
+
+std::unique_ptr<db::Database> freshDatabase(const std::string& path) {
+    fs::remove(path);
+    fs::remove(path + "-wal");
+    fs::remove(path + "-shm");
+    if (Status st = db::CreateDatabaseFile(path); !st)
+        die(st.message());
+    auto db = db::openKestrelDatabase(path);
+    if (!db)
+        die(db.message());
+    return std::move(*db);
+}
+
+long long fileSize(const std::string& path) {
+    std::error_code ec;
+    long long total = 0;
+    for (const char* suffix : {"", "-wal"})
+        total += static_cast<long long>(fs::file_size(path + suffix, ec)) * !ec;
+    return total;
+}
+
+struct Row {
+    std::int32_t code, date, o, h, l, c, change, reference;
+    double volume;
+};
+
+// Inserts the rows of db's dayData into a fresh database with the import's grouping: a commit every
+// rowsPerCommit rows and a savepoint per day. Returns rows per second.
+double rawInsertRate(db::Database& from, const std::string& path, long long rowsPerCommit) {
+    std::vector<Row> rows;
+    auto st = from.prepare(
+        "SELECT コード, 日付, 始値, 高値, 安値, 終値, 前日比, 基準前日比, 出来高 FROM dayData ORDER BY 日付, "
+        "コード");
+    while (*st->step())
+        rows.push_back({st->int32(0), st->int32(1), st->int32(2), st->int32(3), st->int32(4), st->int32(5),
+                        st->int32(6), st->int32(7), st->real(8)});
+    auto to = freshDatabase(path);
+    to->exec("PRAGMA cache_size = -65536; PRAGMA wal_autocheckpoint = 16384");
+    auto t0 = std::chrono::steady_clock::now();
+    auto ins = to->prepare(
+        "INSERT INTO dayData (コード, 日付, 始値, 高値, 安値, 終値, 前日比, 出来高, 基準前日比) VALUES (?, ?, "
+        "?, ?, ?, ?, ?, ?, ?)");
+    to->exec("BEGIN IMMEDIATE");
+    long long inGroup = 0;
+    std::int32_t day = 0;
+    for (const Row& r : rows) {
+        if (r.date != day) {
+            if (day)
+                to->exec("RELEASE d");
+            if (inGroup >= rowsPerCommit) {
+                to->exec("COMMIT");
+                to->exec("BEGIN IMMEDIATE");
+                inGroup = 0;
+            }
+            to->exec("SAVEPOINT d");
+            day = r.date;
+        }
+        ins->bindAll(r.code, r.date, r.o, r.h, r.l, r.c, r.change, Currency::fromDouble(r.volume), r.reference);
+        if (Status s = ins->run(); !s)
+            die(s.message());
+        ++inGroup;
+    }
+    to->exec("RELEASE d");
+    to->exec("COMMIT");
+    return static_cast<double>(rows.size()) / seconds(t0);
+}
+
+// Ten years of 4,000 issues written straight into dayData, cached next to the benchmark.
+std::string tenYearDatabase(const std::string& cacheDir) {
+    std::string path = cacheDir + "/ten-year.mdb";
+    if (fileExists(path))
+        return path;
+    std::printf("building the ten-year database (once; cached in %s)...\n", cacheDir.c_str());
+    std::fflush(stdout);
+    auto db = freshDatabase(path + ".tmp");
+    auto ins = db->prepare(
+        "INSERT INTO dayData (コード, 日付, 始値, 高値, 安値, 終値, 前日比, 出来高, 基準前日比) VALUES (?, ?, "
+        "?, ?, ?, ?, 0, ?, ?)");
+    auto t0 = std::chrono::steady_clock::now();
+    Date d = *Date::fromYmd(2016, 1, 4);
+    long long n = 0;
+    db->exec("BEGIN IMMEDIATE");
+    for (int days = 0; days < 2500; d = d.addDays(1)) {
+        if (d.isWeekend())
+            continue;
+        ++days;
+        for (int i = 0; i < 4000; ++i) {
+            int code = 1301 + i * 2;
+            int price = 500 + (code * 7 + days * 13) % 3000;
+            ins->bindAll(code, d, price, price + 5, price - 5, price, Currency::fromWhole(1000 + i), price);
+            if (Status s = ins->run(); !s)
+                die(s.message());
+            ++n;
+        }
+        if (days % 50 == 0) {
+            db->exec("COMMIT");
+            db->exec("BEGIN IMMEDIATE");
+        }
+    }
+    db->exec("COMMIT");
+    db->exec("PRAGMA wal_checkpoint(TRUNCATE)");
+    db.reset();
+    fs::rename(path + ".tmp", path);
+    std::printf("  %lld rows in %.1f s\n", n, seconds(t0));
+    return path;
+}
+
+void addOneDay(const std::string& cacheDir, const std::string& work) {
+    std::string cached = tenYearDatabase(cacheDir);
+    std::string path = work + "/ten.mdb";
+    fs::copy_file(cached, path, fs::copy_options::overwrite_existing);
+    auto db = db::openKestrelDatabase(path);
+    if (!db)
+        die(db.message());
+    auto last = (*db)->queryInt("SELECT Max(日付) FROM dayData");
+    Date next = Date::fromYmdInt(**last)->addDays(1);
+    while (next.isWeekend())
+        next = next.addDays(1);
+    std::string folder = work + "/one";
+    fs::create_directories(folder);
+    gen::GenOptions o;
+    o.issues = 3998;
+    o.from = o.to = next;
+    o.dailyFolder = folder;
+    o.holidays = false;
+    o.listingRate = o.delistingRate = 0;
+    auto sum = gen::generateData(o);
+    if (!sum)
+        die(sum.message());
+    // Warm the cache as a running program would have it, then time the import of the day.
+    (*db)->queryInt("SELECT count(*) FROM Mei");
+    import::DailyImportOptions options;
+    options.dailyFolder = folder;
+    auto t0 = std::chrono::steady_clock::now();
+    double cpu0 = cpuSeconds();
+    auto r = import::ImportDailyFiles(**db, next, next, options);
+    double t = seconds(t0), cpu = cpuSeconds() - cpu0;
+    if (!r.status)
+        die(r.status.message());
+    std::printf("one day (%lld rows) added to a ten-year database: %.3f s (%.3f s CPU) (limit 0.3 s)\n", r.rowsStored,
+                t, cpu);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    bool tenYear = false;
+    for (int i = 1; i < argc; ++i)
+        if (std::string(argv[i]) == "--ten-year")
+            tenYear = true;
+    std::string cacheDir = std::string(KESTREL_BENCH_CACHE);
+    fs::create_directories(cacheDir);
+    std::string work = cacheDir + "/work";
+    fs::remove_all(work);
+    fs::create_directories(work + "/files");
+
+    gen::GenOptions o;
+    o.seed = 42;
+    o.issues = 3998; // with the two indices, 4,000 issues a day
+    o.from = *Date::fromYmd(2025, 1, 6);
+    o.to = *Date::fromYmd(2026, 1, 2);
+    o.dailyFolder = work + "/files";
+    o.listingRate = o.delistingRate = 0;
+    auto t0 = std::chrono::steady_clock::now();
+    auto sum = gen::generateData(o);
+    if (!sum)
+        die(sum.message());
+    std::printf("generated %d daily files, %lld records in %.1f s\n", sum->dailyFiles, sum->records, seconds(t0));
+
+    const long long rowsPerCommit = import::DailyImportOptions().rowsPerCommit;
+    std::string path = work + "/year.mdb";
+    auto db = freshDatabase(path);
+    import::DailyImportOptions options;
+    options.dailyFolder = o.dailyFolder;
+    t0 = std::chrono::steady_clock::now();
+    double cpu0 = cpuSeconds();
+    auto r = import::ImportDailyFiles(*db, o.from, o.to, options);
+    double importTime = seconds(t0), importCpu = cpuSeconds() - cpu0;
+    if (!r.status)
+        die(r.status.message());
+    double importRate = static_cast<double>(r.rowsStored) / importTime;
+    std::printf("import of one year: %lld rows from %d files in %.2f s (%.2f s CPU) = %.0f rows/s (limit 8 s)\n",
+                r.rowsStored, r.filesRead, importTime, importCpu, importRate);
+    double raw = rawInsertRate(*db, work + "/raw.mdb", rowsPerCommit);
+    std::printf("raw insert of the same rows, same grouping: %.0f rows/s; import is %.2fx slower (limit 1.5x)\n", raw,
+                raw / importRate);
+
+    db->exec("PRAGMA wal_checkpoint(TRUNCATE)");
+    double mbPerMillion = static_cast<double>(fileSize(path)) / 1048576.0 / (static_cast<double>(r.rowsStored) / 1e6);
+    std::printf("database size: %.1f MiB per million daily rows (limit 60 MB)\n", mbPerMillion);
+
+    t0 = std::chrono::steady_clock::now();
+    cpu0 = cpuSeconds();
+    if (Status st = import::BuildWeeklyBars(*db, PrevMonday(o.from), NextFriday(o.to)); !st)
+        die(st.message());
+    std::printf("weekly bars of one year for 4,000 issues: %.2f s (%.2f s CPU) (limit 1 s)\n", seconds(t0),
+                cpuSeconds() - cpu0);
+
+    t0 = std::chrono::steady_clock::now();
+    if (Status st = import::RecomputeChanges(*db, import::BarTable::Daily, o.from); !st)
+        die(st.message());
+    std::printf("recomputation of one year of daily changes, nothing to change: %.2f s (limit 3 s)\n", seconds(t0));
+
+    // Recomputation rewrites every row when the stored changes are wrong.
+    db->exec("UPDATE dayData SET 前日比 = 前日比 + 1");
+    t0 = std::chrono::steady_clock::now();
+    cpu0 = cpuSeconds();
+    if (Status st = import::RecomputeChanges(*db, import::BarTable::Daily, o.from); !st)
+        die(st.message());
+    std::printf("recomputation of one year of daily changes, every row rewritten: %.2f s (%.2f s CPU) (limit 3 s)\n",
+                seconds(t0), cpuSeconds() - cpu0);
+    db.reset();
+
+    if (tenYear)
+        addOneDay(cacheDir, work);
+    else
+        std::printf("(run with --ten-year to time one day added to a ten-year database)\n");
+
+    rusage ru{};
+    getrusage(RUSAGE_SELF, &ru);
+    std::printf("peak memory: %.1f MiB (limit 150 MB)\n", static_cast<double>(ru.ru_maxrss) / 1024.0);
+    fs::remove_all(work);
+    return 0;
+}

@@ -1,0 +1,55 @@
+// Any bytes as Regist.Mei imported into a real database: never a crash; a refused file is kept and
+// leaves Mei as it was; an accepted one is deleted.
+#include "core/app/Files.h"
+#include "core/db/Schema.h"
+#include "core/import/IssueMaster.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unistd.h>
+
+namespace {
+
+class SilentPrompt : public kestrel::Prompt {
+public:
+    bool askYesNo(const std::string&, const std::string&) override { return false; }
+    void notify(const std::string&, const std::string&) override { ++notices; }
+    int notices = 0;
+};
+
+struct Home {
+    std::string folder = "/tmp/kestrel-fuzz-master-" + std::to_string(::getpid());
+    std::unique_ptr<kestrel::db::Database> db;
+    Home() {
+        kestrel::makeDir(folder);
+        std::string path = folder + "/Kestrel.mdb";
+        std::remove(path.c_str());
+        kestrel::db::CreateDatabaseFile(path);
+        db = std::move(*kestrel::db::openKestrelDatabase(path));
+    }
+};
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    static Home home;
+    home.db->exec("DELETE FROM Mei");
+    std::string file = home.folder + "/Regist.Mei";
+    kestrel::writeFileAtomically(file, std::string_view(reinterpret_cast<const char*>(data), size));
+    SilentPrompt prompt;
+    auto r = kestrel::import::ImportIssueMaster(*home.db, home.folder, prompt);
+    bool kept = kestrel::fileExists(file);
+    if (r.message == kestrel::import::kReadFinished) {
+        if (kept || prompt.notices != 0)
+            std::abort();
+    } else {
+        auto rows = home.db->queryInt("SELECT count(*) FROM Mei");
+        if (!kept || prompt.notices != 1 || !rows || rows->value_or(-1) != 0)
+            std::abort();
+    }
+    return 0;
+}

@@ -1,0 +1,198 @@
+// kestrel import-master / import-daily / build-weekly / import-margin / recompute: the import screens'
+// procedures without windows, with the same checks and the same result messages.
+#include "Command.h"
+#include "core/db/Schema.h"
+#include "core/import/DailyImport.h"
+#include "core/import/DateRange.h"
+#include "core/import/IssueMaster.h"
+#include "core/import/MarginImport.h"
+#include "core/import/Recompute.h"
+#include "core/import/WeeklyBars.h"
+
+#include <ostream>
+#include <unistd.h>
+
+namespace kestrel::cli {
+namespace {
+
+using namespace kestrel::import;
+
+// Progress on the terminal: the current step and percentage on one line, only when err is a terminal.
+ImportProgress terminalProgress(std::ostream& err) {
+    ImportProgress p;
+    if (!::isatty(2))
+        return p;
+    auto step = std::make_shared<std::string>();
+    p.step = [&err, step](const std::string& s) {
+        *step = s;
+        err << "\r\033[K" << s << std::flush;
+    };
+    p.percent = [&err, step](int percent) { err << "\r\033[K" << *step << " " << percent << "%" << std::flush; };
+    return p;
+}
+
+void endProgress(std::ostream& err) {
+    if (::isatty(2))
+        err << "\r\033[K" << std::flush;
+}
+
+std::unique_ptr<db::Database> openDatabase(Invocation& inv) {
+    auto db = db::openKestrelDatabase(inv.context.paths.databasePath);
+    if (!db) {
+        inv.err << db.message() << "\n";
+        return nullptr;
+    }
+    return std::move(*db);
+}
+
+// Parses the two date arguments and applies the screens' checks; prints the message on failure.
+bool takeRange(Invocation& inv, bool weekSpan, Date& from, Date& to) {
+    RangeCheck check = checkDateRange(Date::parse(inv.args[0]), Date::parse(inv.args[1]), weekSpan);
+    if (!check.ok()) {
+        inv.err << check.message << "\n";
+        return false;
+    }
+    from = *Date::parse(inv.args[0]);
+    to = *Date::parse(inv.args[1]);
+    return true;
+}
+
+int runImportMaster(Invocation& inv) {
+    if (!inv.args.empty())
+        return inv.usage();
+    auto db = openDatabase(inv);
+    if (!db)
+        return 1;
+    ImportProgress progress = terminalProgress(inv.err);
+    progress.showStep(kMasterFileName);
+    auto r = ImportIssueMaster(*db, inv.context.paths.dataFolder, inv.prompt, progress.percent);
+    endProgress(inv.err);
+    if (r.message.empty())
+        return 1;
+    inv.out << r.message << "\n";
+    if (r.message != kReadFinished)
+        return 1;
+    inv.out << r.added << " 件追加, " << r.rewritten << " 件更新\n";
+    return 0;
+}
+
+int runImportDaily(Invocation& inv) {
+    const bool margin = inv.takeFlag("--margin");
+    const bool weekly = inv.takeFlag("--weekly");
+    if (inv.args.size() != 2)
+        return inv.usage();
+    const Settings& s = inv.context.settings;
+    if (s.hibiPath.empty()) {
+        inv.err << "日々データーフォルダが登録されていません\n";
+        return 1;
+    }
+    if (margin && s.sinyoPath.empty()) {
+        inv.err << "信用データーフォルダが登録されていません\n";
+        return 1;
+    }
+    Date from, to;
+    if (!takeRange(inv, false, from, to))
+        return 1;
+    auto db = openDatabase(inv);
+    if (!db)
+        return 1;
+    DailyImportOptions options;
+    options.dailyFolder = s.hibiPath;
+    options.deleteExisting = s.RDel == 1;
+    options.readMargin = margin;
+    options.marginFolder = s.sinyoPath;
+    options.buildWeekly = weekly;
+    auto r = ImportDailyFiles(*db, from, to, options, terminalProgress(inv.err));
+    endProgress(inv.err);
+    if (!r.message.empty())
+        inv.out << r.message << "\n";
+    if (!r.status) {
+        inv.err << r.status.message() << "\n";
+        return 1;
+    }
+    inv.out << r.filesRead << " ファイル, " << r.rowsStored << " 件\n";
+    if (margin)
+        inv.out << (r.marginStored ? kMarginDone : kMarginNone) << "\n";
+    if (weekly)
+        inv.out << kWeeklyDone << "\n";
+    return r.rowsStored > 0 || r.marginStored || weekly ? 0 : 1;
+}
+
+int runBuildWeekly(Invocation& inv) {
+    if (inv.args.size() != 2)
+        return inv.usage();
+    Date from, to;
+    if (!takeRange(inv, true, from, to))
+        return 1;
+    auto db = openDatabase(inv);
+    if (!db)
+        return 1;
+    Status st = BuildWeeklyBars(*db, from, to, terminalProgress(inv.err));
+    endProgress(inv.err);
+    if (!st) {
+        inv.err << st.message() << "\n";
+        return 1;
+    }
+    inv.out << kWeeklyDone << "\n";
+    return 0;
+}
+
+int runImportMargin(Invocation& inv) {
+    if (inv.args.size() != 2)
+        return inv.usage();
+    Date from, to;
+    if (!takeRange(inv, true, from, to))
+        return 1;
+    auto db = openDatabase(inv);
+    if (!db)
+        return 1;
+    auto r = ImportMarginBalances(*db, inv.context.settings.sinyoPath, from, to, terminalProgress(inv.err));
+    endProgress(inv.err);
+    if (!r) {
+        inv.err << r.message() << "\n";
+        return 1;
+    }
+    inv.out << (*r ? kMarginDone : kMarginNone) << "\n";
+    return *r ? 0 : 1;
+}
+
+int runRecompute(Invocation& inv) {
+    if (inv.args.size() != 2 || (inv.args[0] != "daily" && inv.args[0] != "weekly"))
+        return inv.usage();
+    auto start = Date::parse(inv.args[1]);
+    if (!start) {
+        inv.err << kBadDate << "\n";
+        return 1;
+    }
+    auto db = openDatabase(inv);
+    if (!db)
+        return 1;
+    BarTable table = inv.args[0] == "daily" ? BarTable::Daily : BarTable::Weekly;
+    Status st = RecomputeChanges(*db, table, *start, terminalProgress(inv.err));
+    endProgress(inv.err);
+    if (!st) {
+        inv.err << st.message() << "\n";
+        return 1;
+    }
+    inv.out << kRecomputeDone << "\n";
+    return 0;
+}
+
+const CommandRegistrar kMaster({"import-master", "",
+                                "import Data/Regist.Mei into the issue master (the file is deleted afterwards)",
+                                runImportMaster});
+const CommandRegistrar kDaily({"import-daily", "FROM TO [--margin] [--weekly]",
+                               "import the daily price files of the range from the daily-data folder; "
+                               "--margin also reads margin balances, --weekly also builds weekly bars",
+                               runImportDaily});
+const CommandRegistrar kWeekly({"build-weekly", "MONDAY FRIDAY", "rebuild the weekly bars of the span",
+                                runBuildWeekly});
+const CommandRegistrar kMargin({"import-margin", "MONDAY FRIDAY",
+                                "import the margin balance files of the span from the margin-data folder",
+                                runImportMargin});
+const CommandRegistrar kRecompute({"recompute", "daily|weekly FROM",
+                                   "recompute the previous-day changes of daily or weekly bars from a date",
+                                   runRecompute});
+
+} // namespace
+} // namespace kestrel::cli

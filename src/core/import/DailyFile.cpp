@@ -1,0 +1,132 @@
+#include "core/import/DailyFile.h"
+
+#include "core/import/TextFile.h"
+
+#include <cstdio>
+
+namespace kestrel::import {
+
+namespace {
+
+std::string nameWithDate(const char* prefix, Date d) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%s%04d%02d.%02d", prefix, d.year() % 10000, d.month(), d.day());
+    return buf;
+}
+
+// Cuts the text before the next comma off `rest`; false when there is no comma left.
+bool cutField(std::string_view& rest, std::string_view& field) {
+    size_t comma = rest.find(',');
+    if (comma == std::string_view::npos)
+        return false;
+    field = trimBlanks(rest.substr(0, comma));
+    rest = trimBlanks(rest.substr(comma + 1));
+    return true;
+}
+
+} // namespace
+
+std::string dailyFileName(Date d) {
+    return nameWithDate("Ds", d);
+}
+std::string marginFileName(Date d) {
+    return nameWithDate("Ys", d);
+}
+
+std::int16_t marketFromFileCode(std::int64_t fileCode) {
+    static constexpr std::int16_t kMarkets[] = {1, 2, 4, 5, 6, 3};
+    return fileCode >= 0 && fileCode <= 5 ? kMarkets[fileCode] : 0;
+}
+
+int fileCodeFromMarket(std::int64_t market) {
+    switch (market) {
+    case 2:
+        return 1;
+    case 3:
+        return 5;
+    case 4:
+        return 2;
+    case 5:
+        return 3;
+    case 6:
+        return 4;
+    default:
+        return 0;
+    }
+}
+
+Result<DailyFile> parseDailyFile(std::string_view bytes, const std::string& fileName, bool headerOnly) {
+    using R = Result<DailyFile>;
+    std::vector<TextLine> lines = splitCp932Lines(bytes);
+    DailyFile file;
+    if (lines.empty() || !lines[0].validBytes)
+        return R::error(lineError(fileName, 1, "日付がありません。"));
+    std::string_view head = trimBlanks(lines[0].text);
+    auto ymd = head.size() == 8 ? parseDigits(head) : std::nullopt;
+    auto date = ymd ? Date::fromYmdInt(*ymd) : std::nullopt;
+    if (!date)
+        return R::error(lineError(fileName, 1, "日付 \"" + std::string(head) + "\" が正しくありません。"));
+    file.date = *date;
+    if (lines.size() < 2 || !lines[1].validBytes || !lines[1].terminated)
+        return R::error(lineError(fileName, 2, "件数がありません。"));
+    std::string_view countText = lines[1].text;
+    countText = countText.substr(0, countText.find(','));
+    auto count = parseDigits(countText);
+    if (!count || *count <= 0 || *count > 100000)
+        return R::error(
+            lineError(fileName, 2, "件数 \"" + std::string(trimBlanks(countText)) + "\" が正しくありません。"));
+    file.count = static_cast<int>(*count);
+    if (headerOnly)
+        return file;
+
+    file.records.reserve(static_cast<size_t>(file.count));
+    for (size_t i = 2; i < lines.size() && static_cast<int>(file.records.size()) < file.count; ++i) {
+        const TextLine& line = lines[i];
+        if (!line.validBytes)
+            return R::error(lineError(fileName, line.number, kNotCp932));
+        if (!line.terminated)
+            return R::error(lineError(fileName, line.number, kCutOff));
+        std::string_view rest = trimBlanks(line.text);
+        if (rest.empty())
+            continue;
+        std::string_view f[7];
+        for (auto& field : f)
+            if (!cutField(rest, field))
+                return R::error(lineError(fileName, line.number, kTooFewFields));
+        std::string_view volumeText = trimBlanks(rest.substr(0, rest.find(',')));
+        DailyRecord r;
+        r.line = line.number;
+        auto code = parseRoundedWhole(f[0]);
+        if (f[0].empty() || !code || *code < 1 || *code > 9999)
+            return R::error(
+                lineError(fileName, line.number, "銘柄コード \"" + std::string(f[0]) + "\" が正しくありません。"));
+        r.code = *code;
+        auto market = parseRoundedWhole(f[1]);
+        if (f[1].empty() || !market)
+            return R::error(
+                lineError(fileName, line.number, "市場コード \"" + std::string(f[1]) + "\" が正しくありません。"));
+        r.fileMarket = *market;
+        r.name.assign(f[2]);
+        std::int32_t* prices[] = {&r.open, &r.high, &r.low, &r.close};
+        for (int k = 0; k < 4; ++k) {
+            auto p = parseRoundedWhole(f[3 + k]);
+            if (!p)
+                return R::error(
+                    lineError(fileName, line.number, "株価 \"" + std::string(f[3 + k]) + "\" が数値ではありません。"));
+            *prices[k] = *p;
+        }
+        auto volume = parseVolume(volumeText);
+        if (!volume)
+            return R::error(
+                lineError(fileName, line.number, "出来高 \"" + std::string(volumeText) + "\" が数値ではありません。"));
+        r.volume = *volume;
+        file.records.push_back(std::move(r));
+    }
+    if (static_cast<int>(file.records.size()) < file.count)
+        return R::error(lineError(fileName, lines.empty() ? 1 : lines.back().number,
+                                  "件数 " + std::to_string(file.count) + " に対してデーターが " +
+                                      std::to_string(file.records.size()) + " 件しかありません。"));
+    return file;
+}
+
+} // namespace kestrel::import

@@ -1,0 +1,335 @@
+#include "core/import/DailyImport.h"
+
+#include "core/app/Encoding.h"
+#include "core/app/Files.h"
+#include "core/import/CacheSize.h"
+#include "core/import/DailyFile.h"
+#include "core/import/IssueMaster.h"
+#include "core/import/MarginImport.h"
+#include "core/import/WeeklyBars.h"
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace kestrel::import {
+namespace {
+
+constexpr int kCodes = 10000;
+constexpr size_t kMeiNameLength = 20;
+constexpr int kPreviousDayWindow = 60;
+
+Status dbError(const Status& st, const std::string& fileName) {
+    return Status::error(fileName + ": " + st.message());
+}
+
+// One run of the import. Mei is mirrored in memory (only this run writes it while it lasts), and the
+// reference closes of the last stored day are kept so the next day needs no look-up.
+class DailyImporter {
+public:
+    DailyImporter(db::Database& db, const DailyImportOptions& options, const ImportProgress& progress)
+        : m_db(db), m_options(options), m_progress(progress) {}
+
+    Status prepare();
+    // Reads one file inside its own savepoint; rowsStored grows by the rows it stored.
+    Status importFile(const std::string& path, const std::string& fileName);
+
+    long long rowsStored = 0;
+    int filesRead = 0;
+
+private:
+    Status loadMei();
+    Status loadPreviousDay(Date p);
+    Status storeRecords(const DailyFile& file, const std::string& fileName);
+    Status applyUpdateFlags(const std::string& fileName);
+
+    db::Database& m_db;
+    const DailyImportOptions& m_options;
+    const ImportProgress& m_progress;
+    db::Statement m_hasDay, m_deleteDay, m_prevDate, m_prevRows, m_insert, m_meiInsert, m_meiUpdate, m_flag;
+
+    // Working table: previous day (columns 0, 1), Mei (columns 2 to 4) and "seen" (column 5).
+    std::vector<char> m_prevHas = std::vector<char>(kCodes), m_meiHas = std::vector<char>(kCodes),
+                      m_seen = std::vector<char>(kCodes);
+    std::vector<std::int32_t> m_prevRef = std::vector<std::int32_t>(kCodes);
+    std::vector<std::int16_t> m_meiMarket = std::vector<std::int16_t>(kCodes);
+    std::vector<std::string> m_meiName = std::vector<std::string>(kCodes);
+    std::vector<signed char> m_meiFlag = std::vector<signed char>(kCodes, -1);
+    // The reference closes of the day stored last, valid for m_lastDay.
+    std::optional<Date> m_lastDay;
+    std::vector<char> m_lastHas = std::vector<char>(kCodes);
+    std::vector<std::int32_t> m_lastRef = std::vector<std::int32_t>(kCodes);
+};
+
+Status DailyImporter::prepare() {
+    struct {
+        db::Statement* st;
+        const char* sql;
+    } statements[] = {
+        {&m_hasDay, "SELECT 1 FROM dayData WHERE 日付 = ? LIMIT 1"},
+        {&m_deleteDay, "DELETE FROM dayData WHERE 日付 = ?"},
+        {&m_prevDate, "SELECT Max(日付) AS MaxDate FROM dayData WHERE 日付 BETWEEN ? AND ?"},
+        {&m_prevRows, "SELECT コード, 基準前日比 FROM dayData WHERE 日付 = ?"},
+        {&m_insert, "INSERT OR IGNORE INTO dayData (コード, 日付, 始値, 高値, 安値, 終値, 前日比, 出来高, 基準前日比) "
+                    "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"},
+        {&m_meiInsert, "INSERT INTO Mei (コード, 市場コード, 銘柄, 出来高単位, 株価単位, 更新Flg) "
+                       "VALUES (?, ?, ?, 1000, 1, 0)"},
+        {&m_meiUpdate, "UPDATE Mei SET 市場コード = ?, 銘柄 = ? WHERE コード = ?"},
+        {&m_flag, "UPDATE Mei SET 更新Flg = ? WHERE コード = ?"},
+    };
+    for (auto& s : statements) {
+        auto st = m_db.prepare(s.sql);
+        if (!st)
+            return st.status();
+        *s.st = std::move(*st);
+    }
+    return loadMei();
+}
+
+Status DailyImporter::loadMei() {
+    auto st = m_db.prepare("SELECT コード, 市場コード, 銘柄, 更新Flg FROM Mei");
+    if (!st)
+        return st.status();
+    for (;;) {
+        auto row = st->step();
+        if (!row)
+            return row.status();
+        if (!*row)
+            break;
+        std::int64_t code = st->int64(0);
+        if (code < 0 || code >= kCodes)
+            continue;
+        m_meiHas[code] = 1;
+        m_meiMarket[code] = static_cast<std::int16_t>(st->int64(1));
+        m_meiName[code] = st->text(2);
+        m_meiFlag[code] = st->isNull(3) ? -1 : static_cast<signed char>(st->int64(3) != 0);
+    }
+    return Status::ok();
+}
+
+Status DailyImporter::loadPreviousDay(Date p) {
+    if (m_lastDay && *m_lastDay == p) {
+        m_prevHas = m_lastHas;
+        m_prevRef = m_lastRef;
+        return Status::ok();
+    }
+    std::fill(m_prevHas.begin(), m_prevHas.end(), 0);
+    std::fill(m_prevRef.begin(), m_prevRef.end(), 0);
+    m_prevRows.reset();
+    m_prevRows.bind(1, p);
+    for (;;) {
+        auto row = m_prevRows.step();
+        if (!row)
+            return row.status();
+        if (!*row)
+            break;
+        std::int64_t code = m_prevRows.int64(0);
+        if (code < 0 || code >= kCodes)
+            continue;
+        m_prevHas[code] = 1;
+        m_prevRef[code] = m_prevRows.isNull(1) ? 0 : m_prevRows.int32(1);
+    }
+    m_prevRows.reset();
+    return Status::ok();
+}
+
+Status DailyImporter::importFile(const std::string& path, const std::string& fileName) {
+    auto bytes = readWholeFile(path);
+    if (!bytes)
+        return bytes.status();
+    auto header = parseDailyFile(*bytes, fileName, true);
+    if (!header)
+        return header.status();
+    const Date f = header->date;
+
+    db::Transaction tx(m_db);
+    if (!tx.began())
+        return dbError(tx.began(), fileName);
+    bool process = true;
+    if (m_options.deleteExisting) {
+        m_progress.showStep("データ削除中...");
+        if (Status st = m_deleteDay.bind(1, f).run(); !st)
+            return dbError(st, fileName);
+        if (m_lastDay == f)
+            m_lastDay.reset();
+    } else {
+        m_hasDay.reset();
+        auto row = m_hasDay.bind(1, f).step();
+        m_hasDay.reset();
+        if (!row)
+            return dbError(row.status(), fileName);
+        process = !*row;
+    }
+    // Files dated on a Saturday or Sunday are opened and closed without storing anything.
+    if (process && !f.isWeekend()) {
+        auto file = parseDailyFile(*bytes, fileName);
+        if (!file)
+            return file.status();
+        if (Status st = storeRecords(*file, fileName); !st)
+            return st;
+    }
+    return tx.commit();
+}
+
+Status DailyImporter::storeRecords(const DailyFile& file, const std::string& fileName) {
+    const Date f = file.date;
+    m_progress.showStep("前処理中...");
+    m_prevDate.reset();
+    auto row = m_prevDate.bind(1, f.addDays(-kPreviousDayWindow)).bind(2, f.addDays(-1)).step();
+    std::optional<Date> p = row && *row ? m_prevDate.date(0) : std::nullopt;
+    m_prevDate.reset();
+    if (!row)
+        return dbError(row.status(), fileName);
+    m_progress.showStep("前日データ読込み中...");
+    if (p) {
+        if (Status st = loadPreviousDay(*p); !st)
+            return dbError(st, fileName);
+    } else {
+        std::fill(m_prevHas.begin(), m_prevHas.end(), 0);
+    }
+    std::fill(m_seen.begin(), m_seen.end(), 0);
+    std::fill(m_lastHas.begin(), m_lastHas.end(), 0);
+    m_progress.showStep(fileName + " 処理中.....");
+    ++filesRead;
+
+    PercentCounter counter(m_progress, file.count);
+    long long stored = 0;
+    for (const DailyRecord& r : file.records) {
+        counter.next();
+        if (!isStoredFileMarket(r.fileMarket))
+            continue;
+        const int code = r.code;
+        std::int32_t open = r.open, high = r.high, low = r.low, close = r.close;
+        // A day without volume is a day without trading: no prices.
+        if (r.volume == Currency())
+            open = high = low = close = 0;
+        std::int32_t change = 0, reference = close;
+        if (m_prevHas[code]) {
+            if (r.volume == Currency())
+                reference = m_prevRef[code]; // the reference close is carried forward
+            else if (m_prevRef[code] != 0)
+                change = close - m_prevRef[code];
+        }
+
+        // Keep Mei in step with the file's market and name.
+        std::int16_t market = marketFromFileCode(r.fileMarket);
+        std::string name = utf8Left(r.name, kMeiNameLength);
+        if (!m_meiHas[code]) {
+            if (Status st = m_meiInsert.bindAll(code, market, name).run(); !st)
+                return Status::error(fileName + " の " + std::to_string(r.line) + " 行目: " + st.message());
+            m_meiHas[code] = 1;
+            m_meiFlag[code] = 0;
+            m_meiMarket[code] = market;
+            m_meiName[code] = name;
+        } else if (m_meiMarket[code] != market || m_meiName[code] != name) {
+            if (Status st = m_meiUpdate.bindAll(market, name, code).run(); !st)
+                return Status::error(fileName + " の " + std::to_string(r.line) + " 行目: " + st.message());
+            m_meiMarket[code] = market;
+            m_meiName[code] = name;
+        }
+        m_seen[code] = 1;
+
+        if (Status st = m_insert.bindAll(code, f, open, high, low, close, change, r.volume, reference).run(); !st)
+            return Status::error(fileName + " の " + std::to_string(r.line) + " 行目: " + st.message());
+        // A second record of the same issue on the same day is passed over; the first one stands.
+        if (m_db.changes() == 1) {
+            ++stored;
+            m_lastHas[code] = 1;
+            m_lastRef[code] = reference;
+        }
+    }
+    m_lastDay = f;
+    rowsStored += stored;
+    if (stored > 0) {
+        m_progress.showStep("銘柄処理中...");
+        return applyUpdateFlags(fileName);
+    }
+    return Status::ok();
+}
+
+// 更新Flg follows the issues of the latest file read: written with that file, so the flags always
+// match the last day stored, also after an interrupted run.
+Status DailyImporter::applyUpdateFlags(const std::string& fileName) {
+    for (int code = 0; code < kCodes; ++code) {
+        if (!m_meiHas[code] || m_meiFlag[code] == m_seen[code])
+            continue;
+        if (Status st = m_flag.bindAll(m_seen[code] != 0, code).run(); !st)
+            return dbError(st, fileName);
+        m_meiFlag[code] = m_seen[code];
+    }
+    return Status::ok();
+}
+
+} // namespace
+
+DailyImportResult ImportDailyFiles(db::Database& db, Date from, Date to, const DailyImportOptions& options,
+                                   const ImportProgress& progress) {
+    DailyImportResult result;
+    if (options.dailyFolder.empty())
+        return result;
+    ScopedCacheSize cache(db, kBulkCacheKib);
+    DailyImporter importer(db, options, progress);
+    if (Status st = importer.prepare(); !st) {
+        result.status = st;
+        return result;
+    }
+    auto group = std::make_unique<db::Transaction>(db);
+    if (!group->began()) {
+        result.status = group->began();
+        return result;
+    }
+    long long groupStart = 0;
+    for (Date d = from; d <= to; d = d.addDays(1)) {
+        const std::string name = dailyFileName(d);
+        auto path = findFileNoCase(options.dailyFolder, name);
+        if (!path)
+            continue;
+        Status st = importer.importFile(*path, name);
+        if (!st) {
+            // The bad file rolled back alone; the files before it stay stored.
+            Status committed = group->commit();
+            result.status = committed ? st : Status::error(st.message() + "\n" + committed.message());
+            result.filesRead = importer.filesRead;
+            result.rowsStored = importer.rowsStored;
+            return result;
+        }
+        if (importer.rowsStored - groupStart >= options.rowsPerCommit) {
+            if (Status c = group->commit(); !c) {
+                result.status = c;
+                return result;
+            }
+            group = std::make_unique<db::Transaction>(db);
+            if (!group->began()) {
+                result.status = group->began();
+                return result;
+            }
+            groupStart = importer.rowsStored;
+        }
+    }
+    if (Status c = group->commit(); !c) {
+        result.status = c;
+        return result;
+    }
+    group.reset();
+    result.filesRead = importer.filesRead;
+    result.rowsStored = importer.rowsStored;
+    result.message = importer.rowsStored > 0 ? kReadFinished : kNoStockData;
+
+    if (options.readMargin) {
+        auto margin = ImportMarginBalances(db, options.marginFolder, PrevMonday(PrevMonday(from).addDays(-1)),
+                                           PrevFriday(to), progress);
+        if (!margin) {
+            result.status = margin.status();
+            return result;
+        }
+        result.marginStored = *margin;
+    }
+    if (options.buildWeekly) {
+        progress.showStep("週データー作成中...");
+        if (Status st = BuildWeeklyBars(db, PrevMonday(from), NextFriday(to), progress); !st)
+            result.status = st;
+    }
+    return result;
+}
+
+} // namespace kestrel::import

@@ -1,0 +1,157 @@
+#include "core/import/MarginImport.h"
+
+#include "core/app/Files.h"
+#include "core/app/Settings.h"
+#include "core/import/CacheSize.h"
+#include "core/import/DailyFile.h"
+#include "core/import/TextFile.h"
+
+#include <limits>
+
+namespace kestrel::import {
+namespace {
+
+std::optional<std::int32_t> wholeNumber(std::string_view text) {
+    auto v = textToInt32(trimBlanks(text));
+    if (!v)
+        return std::nullopt;
+    return *v;
+}
+
+} // namespace
+
+Result<MarginFile> parseMarginFile(std::string_view bytes, const std::string& fileName) {
+    using R = Result<MarginFile>;
+    std::vector<TextLine> lines = splitCp932Lines(bytes);
+    MarginFile file;
+    std::string_view head = lines.empty() || !lines[0].validBytes ? std::string_view() : trimBlanks(lines[0].text);
+    // The date is taken from characters 1-4, 5-6 and the last two.
+    std::optional<Date> date;
+    if (head.size() >= 8) {
+        auto y = parseDigits(head.substr(0, 4)), m = parseDigits(head.substr(4, 2)),
+             d = parseDigits(head.substr(head.size() - 2));
+        if (y && m && d)
+            date = Date::fromYmd(static_cast<int>(*y), static_cast<int>(*m), static_cast<int>(*d));
+    }
+    if (!date)
+        return R::error(lineError(fileName, 1, "日付 \"" + std::string(head) + "\" が正しくありません。"));
+    file.date = *date;
+    if (lines.size() < 2 || !lines[1].validBytes || !lines[1].terminated)
+        return R::error(lineError(fileName, 2, "件数がありません。"));
+    std::string_view countText = lines[1].text;
+    countText = countText.substr(0, countText.find(','));
+    auto count = parseDigits(countText);
+    if (!count || *count <= 0 || *count > 100000)
+        return R::error(
+            lineError(fileName, 2, "件数 \"" + std::string(trimBlanks(countText)) + "\" が正しくありません。"));
+    file.count = static_cast<int>(*count);
+
+    bool ended = false;
+    for (size_t i = 2; i < lines.size() && static_cast<int>(file.records.size()) < file.count; ++i) {
+        const TextLine& line = lines[i];
+        if (!line.validBytes)
+            return R::error(lineError(fileName, line.number, kNotCp932));
+        if (!line.terminated)
+            return R::error(lineError(fileName, line.number, kCutOff));
+        std::string_view rest = line.text;
+        std::string_view f[6];
+        size_t comma = rest.find(',');
+        f[0] = trimBlanks(rest.substr(0, comma));
+        // A record whose code is not a number ends the file.
+        if (!isNumeric(f[0])) {
+            ended = true;
+            break;
+        }
+        for (int k = 0; k < 5; ++k) {
+            comma = rest.find(',');
+            if (comma == std::string_view::npos)
+                return R::error(lineError(fileName, line.number, kTooFewFields));
+            f[k] = rest.substr(0, comma);
+            rest = rest.substr(comma + 1);
+        }
+        f[5] = rest;
+        MarginRecord r;
+        r.line = line.number;
+        auto code = textToInt16(trimBlanks(f[0]));
+        if (!code || *code < 1 || *code > 9999)
+            return R::error(lineError(fileName, line.number,
+                                      "銘柄コード \"" + std::string(trimBlanks(f[0])) + "\" が正しくありません。"));
+        r.code = *code;
+        std::int32_t* values[] = {&r.sell, &r.buy, &r.unit};
+        for (int k = 0; k < 3; ++k) {
+            auto v = wholeNumber(f[3 + k]);
+            if (!v)
+                return R::error(lineError(fileName, line.number,
+                                          "\"" + std::string(trimBlanks(f[3 + k])) + "\" が数値ではありません。"));
+            *values[k] = *v;
+        }
+        file.records.push_back(r);
+    }
+    if (!ended && static_cast<int>(file.records.size()) < file.count)
+        return R::error(lineError(fileName, lines.back().number,
+                                  "件数 " + std::to_string(file.count) + " に対してデーターが " +
+                                      std::to_string(file.records.size()) + " 件しかありません。"));
+    return file;
+}
+
+Result<bool> ImportMarginBalances(db::Database& db, const std::string& folder, Date from, Date to,
+                                  const ImportProgress& progress) {
+    if (folder.empty())
+        return false;
+    ScopedCacheSize cache(db, kBulkCacheKib);
+    bool stored = false;
+    for (Date d = from; d <= to; d = d.addDays(1)) {
+        const std::string name = marginFileName(d);
+        auto path = findFileNoCase(folder, name);
+        if (!path)
+            continue;
+        auto bytes = readWholeFile(*path);
+        if (!bytes)
+            return bytes.status();
+        auto file = parseMarginFile(*bytes, name);
+        if (!file)
+            return file.status();
+        // A file dated on another weekday belongs to the Friday of its week: that Friday is replaced.
+        const Date friday = NextFriday(file->date);
+        auto fail = [&](const Status& st) { return Result<bool>::error(name + ": " + st.message()); };
+        db::Transaction tx(db);
+        if (!tx.began())
+            return fail(tx.began());
+        if (Status st = db.run("DELETE FROM shinyo WHERE 日付 = ?", friday); !st)
+            return fail(st);
+        if (Status st = db.run("UPDATE weekData SET 売残 = 0, 買残 = 0 WHERE 日付 = ?", friday); !st)
+            return fail(st);
+        progress.showStep(name + " 処理中.....");
+        auto insert =
+            db.prepare("INSERT OR IGNORE INTO shinyo (コード, 日付, 売残, 買残, 単位) VALUES (?, ?, ?, ?, ?)");
+        auto week = db.prepare("UPDATE weekData SET 売残 = ?, 買残 = ? WHERE コード = ? AND 日付 = ?");
+        if (!insert)
+            return fail(insert.status());
+        if (!week)
+            return fail(week.status());
+        bool storedHere = false;
+        PercentCounter counter(progress, file->count);
+        for (const MarginRecord& r : file->records) {
+            counter.next();
+            if (Status st = insert->bindAll(r.code, friday, r.sell, r.buy, r.unit).run(); !st)
+                return fail(st);
+            // A second record of the same issue is passed over; the first one stands.
+            if (db.changes() != 1)
+                continue;
+            storedHere = true;
+            const std::int64_t sell = std::int64_t(r.sell) * r.unit, buy = std::int64_t(r.buy) * r.unit;
+            constexpr std::int64_t kMax = std::numeric_limits<std::int32_t>::max();
+            constexpr std::int64_t kMin = std::numeric_limits<std::int32_t>::min();
+            if (sell > kMax || sell < kMin || buy > kMax || buy < kMin)
+                return Result<bool>::error(lineError(name, r.line, "信用残が大きすぎます（オーバーフローしました。）"));
+            if (Status st = week->bindAll(sell, buy, r.code, friday).run(); !st)
+                return fail(st);
+        }
+        if (Status st = tx.commit(); !st)
+            return fail(st);
+        stored = stored || storedHere;
+    }
+    return stored;
+}
+
+} // namespace kestrel::import

@@ -1,0 +1,238 @@
+#include "core/import/WeeklyBars.h"
+
+#include "core/import/CacheSize.h"
+
+#include <limits>
+#include <optional>
+#include <unordered_map>
+
+namespace kestrel::import {
+namespace {
+
+struct Week {
+    std::int32_t open = 0, high = 0, low = 0, close = 0;
+    Currency volume;
+};
+
+class WeeklyBuilder {
+public:
+    WeeklyBuilder(db::Database& db, Date start, Date end) : m_db(db), m_start(start), m_end(end) {}
+    Status prepare();
+    Status buildIssue(std::int32_t code);
+
+private:
+    Status writeWeek(std::int32_t code, Date lastDay, const Week& w);
+    Result<std::optional<std::int32_t>> previousReference(std::int32_t code, Date weekDate);
+    Result<std::pair<std::int32_t, std::int32_t>> margins(std::int32_t code, Date weekDate);
+
+    db::Database& m_db;
+    Date m_start, m_end;
+    db::Statement m_days, m_prevWeek, m_shinyo, m_insert;
+    // Margin rows of the span, keyed by code and date.
+    std::unordered_map<long long, std::tuple<std::int64_t, std::int64_t, std::int64_t>> m_margins;
+    // The reference close of the week written last for the current issue.
+    std::optional<std::int32_t> m_carried;
+    bool m_haveCarried = false;
+};
+
+long long marginKey(std::int64_t code, Date d) {
+    return code * 100000000LL + d.ymd();
+}
+
+Status WeeklyBuilder::prepare() {
+    struct {
+        db::Statement* st;
+        const char* sql;
+    } statements[] = {
+        {&m_days, "SELECT 日付, 始値, 高値, 安値, 終値, 出来高 FROM dayData WHERE コード = ? AND 日付 BETWEEN ? AND ? "
+                  "ORDER BY 日付"},
+        {&m_prevWeek, "SELECT 終値, 日付, 基準前日比 FROM weekData WHERE コード = ? AND 日付 < ? ORDER BY 日付 DESC "
+                      "LIMIT 1"},
+        {&m_shinyo, "SELECT 売残, 買残, 単位 FROM shinyo WHERE コード = ? AND 日付 = ?"},
+        {&m_insert,
+         "INSERT INTO weekData (コード, 日付, 始値, 高値, 安値, 終値, 前日比, 出来高, 基準前日比, 売残, 買残) "
+         "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"},
+    };
+    for (auto& s : statements) {
+        auto st = m_db.prepare(s.sql);
+        if (!st)
+            return st.status();
+        *s.st = std::move(*st);
+    }
+    auto all = m_db.prepare("SELECT コード, 日付, 売残, 買残, 単位 FROM shinyo WHERE 日付 BETWEEN ? AND ?");
+    if (!all)
+        return all.status();
+    all->bindAll(m_start, m_end);
+    for (;;) {
+        auto row = all->step();
+        if (!row)
+            return row.status();
+        if (!*row)
+            break;
+        if (auto d = all->date(1))
+            m_margins[marginKey(all->int64(0), *d)] = {all->int64(2), all->int64(3), all->int64(4)};
+    }
+    return Status::ok();
+}
+
+Result<std::optional<std::int32_t>> WeeklyBuilder::previousReference(std::int32_t code, Date weekDate) {
+    using R = Result<std::optional<std::int32_t>>;
+    // Weeks are written in date order, so after the first week the previous one is the week just
+    // written; only a week past the span's end can have stored weeks in between.
+    if (m_haveCarried && weekDate <= m_end)
+        return m_carried;
+    m_prevWeek.reset();
+    auto row = m_prevWeek.bindAll(code, weekDate).step();
+    if (!row)
+        return R(row.status());
+    std::optional<std::int32_t> ref;
+    if (*row)
+        ref = m_prevWeek.isNull(2) ? 0 : m_prevWeek.int32(2);
+    m_prevWeek.reset();
+    return ref;
+}
+
+Result<std::pair<std::int32_t, std::int32_t>> WeeklyBuilder::margins(std::int32_t code, Date weekDate) {
+    using R = Result<std::pair<std::int32_t, std::int32_t>>;
+    std::int64_t sell = 0, buy = 0, unit = 0;
+    bool found = false;
+    if (weekDate <= m_end) {
+        auto it = m_margins.find(marginKey(code, weekDate));
+        if (it != m_margins.end()) {
+            std::tie(sell, buy, unit) = it->second;
+            found = true;
+        }
+    } else {
+        m_shinyo.reset();
+        auto row = m_shinyo.bindAll(code, weekDate).step();
+        if (!row)
+            return R(row.status());
+        if (*row) {
+            sell = m_shinyo.int64(0);
+            buy = m_shinyo.int64(1);
+            unit = m_shinyo.int64(2);
+            found = true;
+        }
+        m_shinyo.reset();
+    }
+    if (!found)
+        return std::pair<std::int32_t, std::int32_t>(0, 0);
+    std::int64_t s = sell * unit, b = buy * unit;
+    constexpr std::int64_t kMax = std::numeric_limits<std::int32_t>::max();
+    constexpr std::int64_t kMin = std::numeric_limits<std::int32_t>::min();
+    if (s > kMax || s < kMin || b > kMax || b < kMin)
+        return R::error("銘柄コード " + std::to_string(code) + " の " + weekDate.toYYMMDD() +
+                        " の信用残が大きすぎます（オーバーフローしました。）");
+    return std::pair<std::int32_t, std::int32_t>(static_cast<std::int32_t>(s), static_cast<std::int32_t>(b));
+}
+
+Status WeeklyBuilder::writeWeek(std::int32_t code, Date lastDay, const Week& w) {
+    const Date weekDate = NextFriday(lastDay);
+    auto prev = previousReference(code, weekDate);
+    if (!prev)
+        return prev.status();
+    std::int32_t change = 0, reference = w.close;
+    if (prev->has_value()) {
+        if (w.close == 0)
+            reference = **prev; // a week without trading carries the reference forward
+        else if (**prev != 0)
+            change = w.close - **prev;
+    }
+    auto m = margins(code, weekDate);
+    if (!m)
+        return m.status();
+    if (Status st = m_insert
+                        .bindAll(code, weekDate, w.open, w.high, w.low, w.close, change, w.volume, reference, m->first,
+                                 m->second)
+                        .run();
+        !st)
+        return st;
+    m_carried = reference;
+    m_haveCarried = true;
+    return Status::ok();
+}
+
+Status WeeklyBuilder::buildIssue(std::int32_t code) {
+    m_carried.reset();
+    m_haveCarried = false;
+    Week w;
+    int prevWeekday = 0;
+    std::optional<Date> prevDate;
+    bool traded = false;
+    m_days.reset();
+    m_days.bindAll(code, m_start, m_end);
+    for (;;) {
+        auto row = m_days.step();
+        if (!row)
+            return row.status();
+        if (!*row)
+            break;
+        auto d = m_days.date(0);
+        if (!d)
+            continue;
+        const int weekday = d->weekday();
+        // A new week begins when the weekday number falls, or when a whole week or more was skipped.
+        if (prevDate && (prevWeekday > weekday || prevDate->daysUntil(*d) >= 7)) {
+            if (Status st = writeWeek(code, *prevDate, w); !st)
+                return st;
+            w = Week();
+        }
+        prevWeekday = weekday;
+        prevDate = *d;
+        const std::int32_t open = m_days.int32(1), high = m_days.int32(2), low = m_days.int32(3),
+                           close = m_days.int32(4);
+        if (w.open == 0 && open != 0)
+            w.open = open;
+        if (close != 0 && w.open != 0) {
+            traded = true;
+            w.close = close;
+            if (w.high == 0 || high > w.high)
+                w.high = high;
+            if (w.low == 0 || (low != 0 && low < w.low))
+                w.low = low;
+            w.volume += m_days.currency(5);
+        }
+    }
+    m_days.reset();
+    if (traded && prevDate)
+        return writeWeek(code, *prevDate, w);
+    return Status::ok();
+}
+
+} // namespace
+
+Status BuildWeeklyBars(db::Database& db, Date start, Date end, const ImportProgress& progress) {
+    auto count = db.queryInt("SELECT Count(コード) AS wcount FROM Mei");
+    if (!count)
+        return count.status();
+    const long long issues = count->value_or(0);
+    ScopedCacheSize cache(db, kBulkCacheKib);
+    db::Transaction tx(db);
+    if (!tx.began())
+        return tx.began();
+    if (Status st = db.run("DELETE FROM weekData WHERE 日付 BETWEEN ? AND ?", start, end); !st)
+        return st;
+    WeeklyBuilder builder(db, start, end);
+    if (Status st = builder.prepare(); !st)
+        return st;
+    auto list = db.prepare("SELECT コード FROM Mei ORDER BY 市場コード, コード");
+    if (!list)
+        return list.status();
+    if (progress.percent)
+        progress.percent(0);
+    PercentCounter counter(progress, issues);
+    for (;;) {
+        auto row = list->step();
+        if (!row)
+            return row.status();
+        if (!*row)
+            break;
+        counter.next();
+        if (Status st = builder.buildIssue(list->int32(0)); !st)
+            return st;
+    }
+    list->reset();
+    return tx.commit();
+}
+
+} // namespace kestrel::import

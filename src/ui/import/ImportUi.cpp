@@ -1,0 +1,78 @@
+#include "ui/import/ImportUi.h"
+
+#include "core/app/Progress.h"
+#include "ui/app/DateBox.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+
+namespace kestrel::ui {
+namespace {
+std::optional<Date> g_today;
+} // namespace
+
+Date importToday() {
+    return g_today ? *g_today : Date::today();
+}
+void setImportTodayForTests(std::optional<Date> today) {
+    g_today = today;
+}
+
+QString yymmdd(Date d) {
+    return QString::fromStdString(d.toYYMMDD());
+}
+QString shortDate(Date d) {
+    return QString::asprintf("%04d/%02d/%02d", d.year(), d.month(), d.day());
+}
+std::optional<Date> boxDate(const QLineEdit* box) {
+    return Date::parse(box->text().trimmed().toStdString());
+}
+
+void installImportDateBox(QLineEdit* box, QLabel* weekdayLabel) {
+    installDateBox(box);
+    auto update = [box, weekdayLabel] {
+        auto d = boxDate(box);
+        weekdayLabel->setText(d ? QString::fromStdString(weekdayName(*d)) + QStringLiteral("曜日") : QString());
+    };
+    QObject::connect(box, &QLineEdit::textChanged, weekdayLabel, update);
+    update();
+}
+
+void connectDayButton(QPushButton* button, QLineEdit* box, int days) {
+    QObject::connect(button, &QPushButton::clicked, box, [box, days] {
+        if (auto d = boxDate(box))
+            box->setText(shortDate(d->addDays(days)));
+        box->setFocus();
+    });
+}
+
+std::optional<Date> latestDailyDate(db::Database& db) {
+    auto max = db.queryInt("SELECT Max(日付) AS MaxDate FROM dayData");
+    if (!max || !max->has_value())
+        return std::nullopt;
+    return Date::fromYmdInt(**max);
+}
+
+import::ImportProgress labelProgress(QLabel* labPa, QLabel* labFileName){import::ImportProgress p;
+p.percent = [labPa](int percent) {
+    labPa->setText(QString::fromStdString(formatPercent(percent)));
+    labPa->repaint();
+    QCoreApplication::processEvents();
+};
+if (labFileName)
+    p.step = [labFileName](const std::string& text) {
+        labFileName->setText(QString::fromStdString(text));
+        labFileName->repaint();
+        QCoreApplication::processEvents();
+    };
+return p;
+} // namespace kestrel::ui
+
+BusyCursor::BusyCursor() {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+BusyCursor::~BusyCursor() {
+    QApplication::restoreOverrideCursor();
+}
+
+} // namespace kestrel::ui
