@@ -40,8 +40,10 @@ cmp -s "$t/www/kabumei/Regist.mei" "$t/h/Data/Regist.Mei" || fail "Regist.Mei no
 set_durl "127.0.0.1:$port/kabu"
 rc=0; "$kestrel" --home "$t/h" fetch-master >"$t/out" 2>&1 || rc=$?
 grep -q '^saved ' "$t/out" || fail "DURL without a trailing slash: $(cat "$t/out")"
-if grep -q '^読み込み終了$' "$t/out"; then [ $rc = 0 ] || fail "import finished but exit $rc"
-else grep -q '^銘柄ファイルが見つかりません。$' "$t/out" && [ $rc = 1 ] || fail "import message: $(cat "$t/out")"; fi
+grep -q '^読み込み終了$' "$t/out" && [ $rc = 0 ] || fail "import message or exit $rc: $(cat "$t/out")"
+[ "$(q "select group_concat(コード || ':' || 市場コード || ':' || 銘柄 || ':' || 更新Flg, ' ') from Mei")" = \
+    "1301:1:極洋:1 1332:1:日本水産:1" ] || fail "Mei after fetch-master: $(q 'select * from Mei')"
+[ ! -e "$t/h/Data/Regist.Mei" ] || fail "the imported Regist.Mei was kept"
 [ "$(grep -c 'kabumei/Regist.mei' "$t/main.log")" = 2 ] || fail "requests: $(cat "$t/main.log")"
 
 # Kinds, then a week of lists: five dates of each daily kind and the Friday of the weekly one.
