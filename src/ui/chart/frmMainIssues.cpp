@@ -90,8 +90,12 @@ void frmMain::ShowIssue(bool draw) {
     BusyPrompt prompt(this);
     std::string dateText = chartDate->text().toStdString();
     Status st = LoadChartData(**db, m_context, code.toInt(), dateText, m_chart->data(), prompt);
-    if (q(dateText) != chartDate->text())
+    if (q(dateText) != chartDate->text()) {
+        // The load put today in place of a text that was no date; the chart already ends there.
+        m_settingDate = true;
         setChartDateText(q(dateText));
+        m_settingDate = false;
+    }
     HScroll->setSingleStep(m_chart->data().scrollSmallChange);
     HScroll->setPageStep(m_chart->data().scrollLargeChange);
     if (!st)

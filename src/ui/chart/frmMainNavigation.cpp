@@ -28,7 +28,7 @@ void frmMain::setChartDateText(const QString& text) {
 
 void frmMain::chartDateChange(const QString& text) {
     // The date box completes "/" by setting its text again inside this signal; only the latest counts.
-    if (text != chartDate->text() || !Date::parse(text.toStdString()))
+    if (m_settingDate || text != chartDate->text() || !Date::parse(text.toStdString()))
         return;
     issueListBusy = true;
     FillIssueList(MeiCode->text());

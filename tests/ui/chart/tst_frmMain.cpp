@@ -143,6 +143,7 @@ private Q_SLOTS:
     void csvExportMatchesTheCommandLine();
     void menusOpenTheirScreensOrSaySoPlainly();
     void firstStartWalksThroughTheIssueMaster();
+    void minimizedWindowFlashesAfterARead();
     void screenshots();
 };
 
@@ -614,6 +615,29 @@ void tst_frmMain::firstStartWalksThroughTheIssueMaster() {
     QCOMPARE(main.HandOverText, QStringLiteral("1"));
     QCOMPARE(main.MeiCode->text(), QStringLiteral("1"));
     QCOMPARE(test::readFile(home.dir.file("Data/infodata")), std::string("kinds"));
+}
+
+void tst_frmMain::minimizedWindowFlashesAfterARead() {
+    Home home;
+    home.bars();
+    frmMain main(home.context);
+    main.show();
+    main.MeiCode->setText(QStringLiteral("7203"));
+    // A date box text that is no date: showing the issue puts today back and draws once.
+    main.chartDate->setText(QStringLiteral("26/1"));
+    main.MeiCode->setText(QStringLiteral("720"));
+    main.MeiCode->setText(QStringLiteral("7203"));
+    QCOMPARE(main.chartDate->text(), yymmdd(Date::today()));
+    QCOMPARE(main.chartPanel()->KabukaList->count(), kMaxBars);
+
+    main.blinkPending = true;
+    main.showMinimized();
+    QTRY_VERIFY(main.blinkTimer->isActive());
+    main.showNormal();
+    QTRY_VERIFY(!main.blinkTimer->isActive());
+    QVERIFY(!main.blinkPending);
+    QCOMPARE(main.chartPanel()->KabukaList->count(), kMaxBars);
+    QVERIFY(MessageBox::log().isEmpty());
 }
 
 // Pictures of the window in both modes and both colour schemes, written when KESTREL_SCREENSHOTS
