@@ -32,8 +32,8 @@ bool KestrelStart::start(const QString& programFolder) {
     frmMain* main = m_main.get();
     auto* splash = new frmSplash([main] {
         main->show();
-        main->mnuDayWeek->setText(QStringLiteral("週チャートを表示"));
-        main->mnuSlideShow->setText(QStringLiteral("ﾁｬｰﾄ・ｽﾗｲﾄﾞｼｮｰ・ｽﾀｰﾄ"));
+        main->mnuchartdayandweek->setText(QStringLiteral("週チャートを表示"));
+        main->mnuchartslideshow->setText(QStringLiteral("ﾁｬｰﾄ・ｽﾗｲﾄﾞｼｮｰ・ｽﾀｰﾄ"));
     });
     splash->show();
     return true;

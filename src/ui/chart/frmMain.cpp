@@ -1,43 +1,223 @@
+// The main window: its controls around the chart, loading, the first activation after a first start,
+// the keys it sees before its controls, minimizing and closing.
 #include "ui/chart/frmMain.h"
 
-#include "ui/app/frmAbout.h"
+#include "core/app/Files.h"
+#include "core/chart/Navigation.h"
+#include "core/db/Schema.h"
+#include "ui/app/DateBox.h"
+#include "ui/app/MessageBox.h"
+#include "ui/chart/frmFarstMsg.h"
 #include "ui/db/CloseSequence.h"
+#include "ui/db/ModeCaption.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QKeyEvent>
 #include <QMenuBar>
 
 namespace kestrel::ui {
 
+using namespace kestrel::chart;
+
+namespace {
+
+constexpr int kLeftWidth = 140; // controls left of the chart end before x 145
+
+template <typename W> W* named(W* w, const char* name) {
+    w->setObjectName(QString::fromLatin1(name));
+    return w;
+}
+
+} // namespace
+
+void SetChangeButtonCaption(QPushButton* button, std::int16_t chartMode) {
+    button->setText(QString::fromStdString(changeButtonCaption(chartMode)));
+}
+
 frmMain::frmMain(AppContext& context, QWidget* parent) : QMainWindow(parent), m_context(context) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("株価ケストレル"));
-    resize(1000, 720);
-    QMenu* view = menuBar()->addMenu(QStringLiteral("表示(&V)"));
-    mnuDayWeek = view->addAction(QStringLiteral("週チャートを表示"));
-    mnuDayWeek->setObjectName(QStringLiteral("mnuDayWeek"));
-    mnuSlideShow = view->addAction(QStringLiteral("ﾁｬｰﾄ・ｽﾗｲﾄﾞｼｮｰ・ｽﾀｰﾄ"));
-    mnuSlideShow->setObjectName(QStringLiteral("mnuSlideShow"));
-    QMenu* help = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
-    mnuAbout = help->addAction(QStringLiteral("バージョン情報(&A)"));
-    mnuAbout->setObjectName(QStringLiteral("mnuAbout"));
-    connect(mnuAbout, &QAction::triggered, this, &frmMain::showAbout);
+    chartTimer = named(new QTimer(this), "chartTimer");
+    blinkTimer = named(new QTimer(this), "blinkTimer");
+    blinkTimer->setInterval(800);
+    connect(chartTimer, &QTimer::timeout, this, &frmMain::chartTimerTick);
+    connect(blinkTimer, &QTimer::timeout, this, &frmMain::blinkTimerTick);
+    buildControls();
+    buildMenus();
+    buildToolbar();
+    loadWindow();
+}
+
+void frmMain::buildControls() {
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    setCentralWidget(client);
+    // The chart first: the window's own controls lie over the parts of its area it leaves free.
+    m_chart = new ChartPanel(m_context, client);
+    m_chart->move(0, 0);
+    connect(m_chart, &ChartPanel::focusIssueList, this, [this] { ListMei->setFocus(); });
+
+    LblMeiCode = named(new QLabel(QStringLiteral("銘柄ｺｰﾄﾞ(F1)"), client), "LblMeiCode");
+    LblMeiCode->setGeometry(4, 6, kLeftWidth - 4, 20);
+    MeiCode = named(new QLineEdit(client), "MeiCode");
+    MeiCode->setGeometry(4, 28, 68, 26);
+    installSelectAllText(MeiCode);
+    connect(MeiCode, &QLineEdit::textChanged, this, &frmMain::MeiCodeChange);
+    CmdFind = named(new QPushButton(QStringLiteral("検索"), client), "CmdFind");
+    CmdFind->setGeometry(78, 28, kLeftWidth - 78, 26);
+    connect(CmdFind, &QPushButton::clicked, this, &frmMain::CmdFindClick);
+
+    ListMei = named(new QListWidget(client), "ListMei");
+    ListMei->setGeometry(0, 92, kLeftWidth, 431);
+    connect(ListMei, &QListWidget::itemDoubleClicked, this, &frmMain::ListMeiDblClick);
+
+    QFont big = font();
+    big.setPointSize(big.pointSize() + 4);
+    big.setBold(true);
+    LblMei = named(new QLabel(client), "LblMei");
+    LblMei->setGeometry(150, 4, 300, 30);
+    LblMei->setFont(big);
+    Lblshijyo = named(new QLabel(client), "Lblshijyo");
+    Lblshijyo->setGeometry(456, 4, 100, 30);
+    Lblshijyo->setFont(big);
+
+    auto* dateCaption = new QLabel(QStringLiteral("基準日"), client);
+    dateCaption->setGeometry(150, 44, 48, 24);
+    chartDate = named(new QLineEdit(client), "chartDate");
+    chartDate->setGeometry(200, 44, 90, 24);
+    installDateBox(chartDate);
+    connect(chartDate, &QLineEdit::textChanged, this, &frmMain::chartDateChange);
+    Cmdchange = named(new QPushButton(client), "Cmdchange");
+    Cmdchange->setGeometry(300, 42, 170, 28);
+    connect(Cmdchange, &QPushButton::clicked, this, &frmMain::CmdchangeClick);
+
+    HScroll = named(new QScrollBar(Qt::Horizontal, client), "HScroll");
+    HScroll->setGeometry(kPlotLeft, kClearBottom + 6, kPlotRight - kPlotLeft + 1, 18);
+    HScroll->setRange(0, kScrollMax);
+    connect(HScroll, &QScrollBar::valueChanged, this, &frmMain::HScrollChange);
+
+    // The panel covers all of its controls (its buttons reach below the chart area).
+    QRect used = m_chart->childrenRect().united(QRect(QPoint(0, 0), m_chart->minimumSize()));
+    m_chart->resize(used.right() + 8, used.bottom() + 8);
+    client->setMinimumSize(m_chart->width(), std::max(m_chart->height(), ListMei->geometry().bottom() + 4));
+    // Keys reach the window before the focused control.
+    for (QWidget* w : client->findChildren<QWidget*>())
+        if (w->focusPolicy() != Qt::NoFocus)
+            w->installEventFilter(this);
+}
+
+void frmMain::loadWindow() {
+    if (auto db = db::openKestrelDatabase(m_context.paths.databasePath, db::OpenMode::ReadOnly)) {
+        if (auto names = loadMarketNames(**db))
+            m_marketNames = *names;
+    }
+    FillIssueList(MeiCode->text());
+    setChartDateText(QString::fromStdString(Date::today().toYYMMDD()));
+    SetModeCaption(this, m_context.chartMode, true);
+    m_chart->DrawChartFrame();
+    SetChangeButtonCaption(Cmdchange, m_context.chartMode);
+    m_chart->data().latestDate = Date::today();
+    HScroll->setValue(HScroll->maximum());
+    m_chart->Chkdekidaka->setChecked(true);
+    adjustSize();
+}
+
+QAction* frmMain::action(const QString& name) const {
+    return findChild<QAction*>(name);
+}
+
+bool frmMain::event(QEvent* e) {
+    if ((e->type() == QEvent::WindowActivate || e->type() == QEvent::Show) && !m_activated) {
+        m_activated = true;
+        if (HandOverText == QStringLiteral("3"))
+            QTimer::singleShot(0, this, &frmMain::firstActivation);
+    }
+    return QMainWindow::event(e);
+}
+
+void frmMain::firstActivation() {
+    const ProgramPaths& paths = m_context.paths;
+    bool noKinds = true;
+    if (auto db = db::openKestrelDatabase(paths.databasePath, db::OpenMode::ReadOnly)) {
+        auto n = (*db)->queryInt("SELECT count(*) FROM informationClass");
+        noKinds = !n || n->value_or(0) == 0;
+    }
+    if (noKinds) {
+        // The kinds file shipped beside the program goes where the information download reads it.
+        if (auto shipped = findFileNoCase(paths.programFolder, "infodata")) {
+            if (auto bytes = readWholeFile(*shipped))
+                (void)writeFileAtomically(joinPath(paths.dataFolder, "infodata"), *bytes);
+        }
+        loadInformationKinds();
+    }
+    HandOverText = QStringLiteral("1");
+    frmFarstMsg firstMessage(this);
+    firstMessage.exec();
+    MeiCode->setText(QStringLiteral("1"));
+    DialUpLine line = dialUpLine();
+    if (line.isConnected && line.isConnected() && line.hangUp)
+        line.hangUp();
+    MessageBox::information(this, QStringLiteral("銘柄登録を最新にしました 株価データの読込みを行ってください。"));
+}
+
+bool frmMain::eventFilter(QObject* watched, QEvent* e) {
+    if (e->type() != QEvent::KeyPress)
+        return QMainWindow::eventFilter(watched, e);
+    auto* key = static_cast<QKeyEvent*>(e);
+    if (key->key() == Qt::Key_F1) {
+        MeiCode->clear();
+        MeiCode->setFocus();
+        return true;
+    }
+    if (key->key() == Qt::Key_Space) {
+        nextIssue(key->modifiers() & Qt::ShiftModifier ? -1 : 1);
+        return true;
+    }
+    if (watched == ListMei && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
+        ListMeiDblClick();
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, e);
+}
+
+void frmMain::changeEvent(QEvent* e) {
+    QMainWindow::changeEvent(e);
+    if (e->type() != QEvent::WindowStateChange)
+        return;
+    if (isMinimized()) {
+        blinkTimer->start();
+        return;
+    }
+    blinkTimer->stop();
+    blinkPending = false;
+    m_chart->DrawChart(isMaximized());
+}
+
+void frmMain::resizeEvent(QResizeEvent* e) {
+    QMainWindow::resizeEvent(e);
+    if (!isMinimized() && m_chart)
+        m_chart->DrawChart(isMaximized());
+}
+
+void frmMain::blinkTimerTick() {
+    if (blinkPending)
+        QApplication::alert(this);
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {
     CloseParts parts;
     parts.window = this;
-    parts.timers = {findChild<QTimer*>(QStringLiteral("chartTimer")), findChild<QTimer*>(QStringLiteral("blinkTimer"))};
+    // Every slide-show and blink timer of the window, also any a caller added under those names.
+    for (const char* name : {"chartTimer", "blinkTimer"})
+        for (QTimer* t : findChildren<QTimer*>(QString::fromLatin1(name)))
+            parts.timers.push_back(t);
     parts.databasePath = m_context.paths.databasePath;
     CloseOutcome outcome = runCloseSequence(parts);
     event->accept();
     if (outcome != CloseOutcome::Closed)
         QCoreApplication::quit();
-}
-
-void frmMain::showAbout() {
-    frmAbout about(this);
-    about.exec();
 }
 
 } // namespace kestrel::ui

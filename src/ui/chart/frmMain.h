@@ -1,10 +1,24 @@
 #pragma once
-// The main window: the hub from which every screen opens. HandOverText carries modes and result
-// messages between screens; at start it holds the start state ("3" after a first start).
+// The main window: the hub from which every screen opens. Left of the chart: the issue code box
+// MeiCode, the issue list ListMei and the search by name; above it the chart date, the daily/weekly
+// switch and the shown issue's name and market; under it the date scroll bar HScroll. The chart itself
+// (ChartPanel) keeps its fixed pixel layout in the client area.
+// HandOverText carries modes and result messages between screens; at start it holds the start state
+// ("3" after a start that created the database).
 #include "core/app/AppContext.h"
+#include "core/chart/IssueList.h"
+#include "ui/chart/ChartPanel.h"
 
 #include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QMainWindow>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTimer>
+#include <QToolBar>
+#include <functional>
 
 namespace kestrel::ui {
 
@@ -15,20 +29,130 @@ public:
 
     QString HandOverText;
     AppContext& context() { return m_context; }
+    // Market short names by market code, read when the window loads.
+    const chart::MarketNames& marketNames() const { return m_marketNames; }
+    ChartPanel* chartPanel() const { return m_chart; }
 
-    QAction* mnuDayWeek = nullptr;   // daily/weekly switch
-    QAction* mnuSlideShow = nullptr; // slide show start/stop
-    QAction* mnuAbout = nullptr;
+    // Controls (objectName = member name).
+    QLabel* LblMeiCode = nullptr;
+    QLineEdit* MeiCode = nullptr;
+    QPushButton* CmdFind = nullptr;
+    QListWidget* ListMei = nullptr;
+    QLabel *LblMei = nullptr, *Lblshijyo = nullptr;
+    QLineEdit* chartDate = nullptr;
+    QPushButton* Cmdchange = nullptr;
+    QScrollBar* HScroll = nullptr;
+    QTimer* chartTimer = nullptr;
+    QTimer* blinkTimer = nullptr;
+    QToolBar* Toolbar = nullptr;
 
-public Q_SLOTS:
-    void showAbout();
+    // Menu entries whose captions other code sets.
+    QAction* mnuchartdayandweek = nullptr;
+    QAction* mnuchartslideshow = nullptr;
+    // Any menu entry or toolbar button by its name or key.
+    QAction* action(const QString& name) const;
+
+    // Shows the issue whose code is in MeiCode; with draw also loads and draws its chart.
+    void ShowIssue(bool draw);
+    // Refills ListMei with the issues whose code begins with the typed digits.
+    void FillIssueList(const QString& codeText);
+    void ToggleSlideShow();
+    void UpdateSlideShowCaption();
+    // Kind 1: the local read screen; kind 2: the internet read screen in the given mode.
+    void OpenReadScreen(int kind, const QString& mode);
+
+    // The screens the menus and the toolbar open. Each opens modally and returns true, or says plainly
+    // that it is not available yet and returns false.
+    enum class Screen {
+        ReadData,
+        ShinyoData,
+        SyuMakeData,
+        Zenjitusa,
+        IntReadData,
+        IntInformation,
+        Kabukaboard,
+        Information,
+        JyohoList,
+        EditKabuka,
+        EditMei,
+        ReadDelMei,
+        Datament,
+        DeleteData,
+        BackUp,
+        Option,
+        stockmarket,
+        About,
+    };
+    using Opener = std::function<void(frmMain&)>;
+    // How a screen opens; empty while the screen is not available yet.
+    static Opener opener(Screen screen);
+    bool screenAvailable(Screen screen) const { return static_cast<bool>(opener(screen)); }
+    bool openScreen(Screen screen);
+    // Loads the stock-information kinds on behalf of this window (first start).
+    void loadInformationKinds();
+
+    // The entries that act on the two stock boards and the issue-list files.
+    enum class BoardEntry { Register, Remove, ToList, SaveText, LoadText, Move, ListOutput, ListInput };
+    void boardEntry(BoardEntry entry, int board);
+
+    bool blinkPending = false;
+    bool issueListBusy = false;
 
 protected:
     // Runs the close sequence (timers named chartTimer and blinkTimer are stopped; see CloseSequence.h).
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
+    void buildControls();
+    void buildMenus();
+    void buildToolbar();
+    template <typename F> QAction* entry(QMenu* menu, const char* name, const char* caption, F handler);
+    template <typename F> QAction* button(const char* key, const char* text, const char* tip, F handler);
+    void loadWindow();
+    void firstActivation();
+    bool notAvailable();
+
+    // Issue selection.
+    void MeiCodeChange(const QString& text);
+    void ListMeiDblClick();
+    void CmdFindClick();
+    void mnuDelListClick();
+    bool shownIssueOrSay(const char* message);
+    void informationPage(const char* letter);
+
+    // Navigation.
+    void HScrollChange();
+    void chartDateChange(const QString& text);
+    void setChartDateText(const QString& text);
+    void CmdchangeClick();
+    void mnuchartslideshowClick();
+    void chartTimerTick();
+    void blinkTimerTick();
+    void nextIssue(int step);
+    void applyChartMode();
+
+    // Menu actions.
+    void mnuMeiRegistDataClick();
+    void mnuKabkaEditClick();
+    void mnudataoutputcsvClick();
+    void mnuJyohouListClick();
+    void mnuGaibuRunClick();
+    void mnuHelpClick();
+    void showHandOverMessage();
+
     AppContext& m_context;
+    chart::MarketNames m_marketNames;
+    ChartPanel* m_chart = nullptr;
+    int m_lastScrollValue = 0;
+    bool m_activated = false;
+    bool m_settingDate = false;
 };
+
+// The caption of the daily/weekly switch button for the chart mode.
+void SetChangeButtonCaption(QPushButton* button, std::int16_t chartMode);
 
 } // namespace kestrel::ui

@@ -1,19 +1,22 @@
 #include "ui/db/ModeCaption.h"
 
+#include "core/chart/ChartScene.h"
+#include "core/chart/Navigation.h"
+
 #include <QPalette>
 
 namespace kestrel::ui {
 
-void applyModeCaption(QWidget* window, std::int16_t chartMode, bool backColour) {
-    bool weekly = chartMode == 2;
-    QString mark = weekly ? QStringLiteral("(週)") : QStringLiteral("(日)");
+void SetModeCaption(QWidget* window, std::int16_t chartMode, bool backColour) {
+    QString mark = QString::fromStdString(chart::modeCaptionMark(chartMode));
     QString caption = window->windowTitle();
     if (caption.endsWith(QLatin1Char(')')))
         caption = caption.left(caption.size() - 3);
     window->setWindowTitle(caption + mark);
     if (backColour) {
+        chart::Rgb back = chart::windowBackColor(chartMode);
         QPalette p = window->palette();
-        p.setColor(QPalette::Window, weekly ? QColor(128, 128, 128) : QColor(192, 192, 192));
+        p.setColor(QPalette::Window, QColor(back.r, back.g, back.b));
         window->setPalette(p);
         window->setAutoFillBackground(true);
     }

@@ -7,6 +7,6 @@
 namespace kestrel::ui {
 
 // A caption already ending in ")" has its last three characters replaced; otherwise the mark is appended.
-void applyModeCaption(QWidget* window, std::int16_t chartMode, bool backColour);
+void SetModeCaption(QWidget* window, std::int16_t chartMode, bool backColour);
 
 } // namespace kestrel::ui

@@ -158,7 +158,7 @@ frmEditKabuka::frmEditKabuka(AppContext& context, const QString& handOver, QWidg
         m_prompt.notify(whole.message());
     }
 
-    applyModeCaption(this, context.chartMode, true);
+    SetModeCaption(this, context.chartMode, true);
     // 1 twip = 1/15 pixel: 9150/8895 twips daily, 11250/11055 weekly with the margin columns.
     bool weekly = context.chartMode == 2;
     kabuDBGrid->setColumnHidden(8, !weekly);

@@ -101,7 +101,7 @@ frmDeleteData::frmDeleteData(AppContext& context, QWidget* parent) : QDialog(par
     connect(CmdMeiDeleteHi, &QPushButton::clicked, this, &frmDeleteData::meiDeleteHi);
     connect(CmdDataUpdate, &QPushButton::clicked, this, &frmDeleteData::dataUpdate);
 
-    applyModeCaption(this, context.chartMode, true);
+    SetModeCaption(this, context.chartMode, true);
 }
 
 // Every action opens the database for itself and closes it before returning: no screen keeps a

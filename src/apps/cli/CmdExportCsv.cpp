@@ -1,0 +1,54 @@
+// kestrel export-csv: writes the price CSV of one issue into the data folder, the same file the main
+// window's export writes for the shown issue.
+#include "Command.h"
+#include "core/chart/IssueList.h"
+#include "core/chart/PriceCsv.h"
+#include "core/db/Schema.h"
+
+#include <ostream>
+
+namespace kestrel::cli {
+namespace {
+
+int runExportCsv(Invocation& inv) {
+    const bool weekly = inv.takeFlag("--weekly");
+    if (inv.args.size() != 1)
+        return inv.usage();
+    const std::string codeText = inv.args[0];
+    auto db = db::openKestrelDatabase(inv.context.paths.databasePath, db::OpenMode::ReadOnly);
+    if (!db) {
+        inv.err << db.message() << "\n";
+        return 1;
+    }
+    auto names = chart::loadMarketNames(**db);
+    if (!names) {
+        inv.err << names.message() << "\n";
+        return 1;
+    }
+    // As in the window: only an issue that can be shown is exported.
+    auto issue = chart::lookUpShownIssue(**db, codeText, *names);
+    if (!issue) {
+        inv.err << issue.message() << "\n";
+        return 1;
+    }
+    if (codeText.size() > 5 || !*issue) {
+        inv.err << "銘柄コードを入力して下さい。\n";
+        return 1;
+    }
+    chart::PriceCsvTitle title{(*issue)->name, codeText, (*issue)->market};
+    auto path = chart::ExportPriceCsv(**db, inv.context.paths.dataFolder, title, weekly ? 2 : 1);
+    if (!path) {
+        inv.err << path.message() << "\n";
+        return 1;
+    }
+    inv.out << chart::priceCsvDoneMessage(codeText) << "\n";
+    return 0;
+}
+
+const CommandRegistrar kExportCsv({"export-csv", "CODE [--weekly]",
+                                   "write every daily (or weekly) bar of the issue to Data/CODE.Csv with prices "
+                                   "and volumes multiplied by its units",
+                                   runExportCsv, true});
+
+} // namespace
+} // namespace kestrel::cli

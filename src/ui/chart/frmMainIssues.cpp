@@ -1,0 +1,156 @@
+// The main window's issue selection: the code box, the issue list, showing an issue with its chart,
+// the search by name and removing rows from the list.
+#include "core/chart/ChartData.h"
+#include "core/db/Schema.h"
+#include "ui/app/MessageBox.h"
+#include "ui/app/Shell.h"
+#include "ui/chart/frmMain.h"
+#include "ui/chart/frmMeiFind.h"
+#include "ui/db/BusyPrompt.h"
+
+namespace kestrel::ui {
+
+using namespace kestrel::chart;
+
+namespace {
+
+QString q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+} // namespace
+
+void frmMain::MeiCodeChange(const QString& text) {
+    Lblshijyo->clear();
+    LblMei->clear();
+    if (text.size() < 6) {
+        FillIssueList(text);
+        ShowIssue(true);
+        return;
+    }
+    MeiCode->setText(text.left(5)); // fires this again with the five characters
+    MeiCode->setCursorPosition(5);
+}
+
+void frmMain::FillIssueList(const QString& codeText) {
+    if (issueListBusy)
+        return;
+    const std::string text = codeText.toStdString();
+    if (!issueListRefills(text, ListMei->count()))
+        return;
+    auto bounds = issueCodeBounds(text);
+    if (!bounds)
+        return;
+    auto db = db::openKestrelDatabase(m_context.paths.databasePath, db::OpenMode::ReadOnly);
+    if (!db) {
+        MessageBox::information(this, q(db.message()));
+        return;
+    }
+    auto rows = issueRowsInRange(**db, bounds->first, bounds->second, m_marketNames);
+    if (!rows) {
+        MessageBox::information(this, q(rows.message()));
+        return;
+    }
+    ListMei->clear();
+    for (const std::string& row : *rows)
+        ListMei->addItem(q(row));
+    if (ListMei->count() > 0)
+        ListMei->setCurrentRow(0);
+}
+
+void frmMain::ShowIssue(bool draw) {
+    const QString code = MeiCode->text();
+    if (code.isEmpty())
+        return;
+    auto db = db::openKestrelDatabase(m_context.paths.databasePath, db::OpenMode::ReadOnly);
+    if (!db) {
+        MessageBox::information(this, q(db.message()));
+        return;
+    }
+    auto shown = lookUpShownIssue(**db, code.toStdString(), m_marketNames);
+    if (!shown) {
+        MessageBox::information(this, q(shown.message()));
+        return;
+    }
+    if (!*shown)
+        return; // not an issue: the labels stay empty and nothing is drawn
+    Lblshijyo->setText(q((*shown)->market));
+    LblMei->setText(q((*shown)->name));
+    if (m_context.syncIssueList) {
+        for (int i = 0; i < ListMei->count(); ++i) {
+            if (q(rowCode(ListMei->item(i)->text().toStdString())) == code) {
+                ListMei->setCurrentRow(i);
+                break;
+            }
+        }
+    }
+    m_context.syncIssueList = true;
+    if (!draw)
+        return;
+    BusyPrompt prompt(this);
+    std::string dateText = chartDate->text().toStdString();
+    Status st = LoadChartData(**db, m_context, code.toInt(), dateText, m_chart->data(), prompt);
+    if (q(dateText) != chartDate->text()) {
+        // The load put today in place of a text that was no date; the chart already ends there.
+        m_settingDate = true;
+        setChartDateText(q(dateText));
+        m_settingDate = false;
+    }
+    HScroll->setSingleStep(m_chart->data().scrollSmallChange);
+    HScroll->setPageStep(m_chart->data().scrollLargeChange);
+    if (!st)
+        prompt.notify(st.message());
+    m_chart->DrawChart(true);
+}
+
+void frmMain::ListMeiDblClick() {
+    m_context.syncIssueList = false;
+    QListWidgetItem* item = ListMei->currentItem();
+    if (!item)
+        return;
+    issueListBusy = true;
+    MeiCode->setText(q(rowCode(item->text().toStdString())));
+    issueListBusy = false;
+}
+
+void frmMain::CmdFindClick() {
+    MeiCode->setFocus();
+    MeiCode->selectAll();
+    issueListBusy = true;
+    {
+        frmMeiFind find(m_context, m_marketNames, this);
+        find.exec();
+        if (!find.chosenCode().isEmpty())
+            MeiCode->setText(find.chosenCode());
+    }
+    issueListBusy = false;
+    FillIssueList(MeiCode->text().left(2));
+    ShowIssue(false);
+}
+
+void frmMain::mnuDelListClick() {
+    QListWidgetItem* item = ListMei->currentItem();
+    if (!item || focusWidget() == MeiCode)
+        return;
+    if (!MessageBox::question(this, item->text() + QStringLiteral(" を銘柄リストから削除します　よろしいですか？")))
+        return;
+    int row = ListMei->row(item);
+    delete ListMei->takeItem(row);
+    if (ListMei->count() > 0)
+        ListMei->setCurrentRow(row > 0 ? row - 1 : 0);
+}
+
+bool frmMain::shownIssueOrSay(const char* message) {
+    if (!Lblshijyo->text().isEmpty() && !LblMei->text().isEmpty())
+        return true;
+    MessageBox::information(this, QString::fromUtf8(message));
+    return false;
+}
+
+void frmMain::informationPage(const char* letter) {
+    if (!shownIssueOrSay("銘柄コードを入力して下さい。"))
+        return;
+    OpenWebPage(q(informationPageAddress(m_context.settings.MURL, letter, MeiCode->text().toStdString())));
+}
+
+} // namespace kestrel::ui

@@ -1,0 +1,147 @@
+// The main window's menu bar and toolbar. Every entry is an action named as the entry (toolbar buttons
+// by their key); the screens they open are listed once, in frmMainScreens.cpp.
+#include "core/chart/Navigation.h"
+#include "ui/app/Shell.h"
+#include "ui/chart/frmMain.h"
+
+#include <QMenuBar>
+
+namespace kestrel::ui {
+
+using Screen = frmMain::Screen;
+using BoardEntry = frmMain::BoardEntry;
+
+template <typename F> QAction* frmMain::entry(QMenu* menu, const char* name, const char* caption, F handler) {
+    QAction* a = menu->addAction(QString::fromUtf8(caption));
+    a->setObjectName(QString::fromLatin1(name));
+    connect(a, &QAction::triggered, this, handler);
+    return a;
+}
+
+template <typename F> QAction* frmMain::button(const char* key, const char* text, const char* tip, F handler) {
+    QAction* a = Toolbar->addAction(QString::fromUtf8(text));
+    a->setObjectName(QString::fromLatin1(key));
+    a->setToolTip(QString::fromUtf8(tip));
+    connect(a, &QAction::triggered, this, handler);
+    return a;
+}
+
+void frmMain::buildMenus() {
+    QMenuBar* bar = menuBar();
+    auto open = [this](Screen s) { return [this, s] { openScreen(s); }; };
+    auto board = [this](BoardEntry e, int b) { return [this, e, b] { boardEntry(e, b); }; };
+
+    QMenu* file = bar->addMenu(QStringLiteral("ﾌｧｲﾙ"));
+    entry(file, "mnuReadData", "株価ﾃﾞｰﾀ読込", [this] { OpenReadScreen(1, QString()); });
+    entry(file, "mnuReadShinyoData", "信用ﾃﾞｰﾀ読込み", open(Screen::ShinyoData));
+    entry(file, "mnuMeiRegistData", "銘柄登録読込み", &frmMain::mnuMeiRegistDataClick);
+    entry(file, "mnuMakeSyuData", "週データー作成", open(Screen::SyuMakeData));
+    entry(file, "mnuIntMeiRegistData", "ｲﾝﾀｰﾈｯﾄで銘柄登録読込み", [this] { OpenReadScreen(2, QStringLiteral("1")); });
+    file->addSeparator();
+    entry(file, "mnuEnd", "終　了", [this] { close(); });
+
+    QMenu* edit = bar->addMenu(QStringLiteral("編集"));
+    entry(edit, "mnurestore", "ﾃﾞｰﾀｰのﾊﾞｯｸｱｯﾌﾟ 復元", open(Screen::BackUp));
+    entry(edit, "mnuKabkaEdit", "株価ﾃﾞｰﾀｰ編集", &frmMain::mnuKabkaEditClick);
+    entry(edit, "mnuMeiedit", "登録銘柄編集", open(Screen::EditMei));
+    entry(edit, "mnukabukatyousa", "株価ﾃﾞｰﾀｰ調査", open(Screen::Datament));
+    entry(edit, "mnukabukaDeleteEdit", "株価ﾃﾞｰﾀｰ削除　変更", open(Screen::DeleteData));
+    edit->addSeparator();
+    entry(edit, "mnuDelList", "銘柄リストから削除", &frmMain::mnuDelListClick);
+    entry(edit, "mnudataoutputcsv", "株価データCSV出力", &frmMain::mnudataoutputcsvClick);
+    entry(edit, "mnuMeiListOutput", "銘柄ﾘｽﾄ出力", board(BoardEntry::ListOutput, 0));
+    entry(edit, "mnuMeiListInput", "銘柄ﾘｽﾄ出力から入力", board(BoardEntry::ListInput, 0));
+    edit->addSeparator();
+    entry(edit, "mnuoption", "オプション", open(Screen::Option));
+    entry(edit, "mnuErrMei", "エラー銘柄確認", open(Screen::ReadDelMei));
+    entry(edit, "mnuZenjitusaKeisan", "前日比再計算", open(Screen::Zenjitusa));
+
+    QMenu* chart = bar->addMenu(QStringLiteral("ﾁｬｰﾄ"));
+    mnuchartdayandweek = entry(chart, "mnuchartdayandweek", "ﾁｬｰﾄTemp", &frmMain::CmdchangeClick);
+    mnuchartslideshow = entry(chart, "mnuchartslideshow", "ﾁｬｰﾄｽﾗｲﾄﾞTemp", &frmMain::mnuchartslideshowClick);
+
+    QMenu* boards = bar->addMenu(QStringLiteral("株価ボード"));
+    static const char* const kLetter[] = {"", "A", "B"};
+    for (int b = 1; b <= 2; ++b) {
+        auto name = [b](const char* part) { return std::string("mnuKabukaboard") + kLetter[b] + part; };
+        auto text = [b](const char* before, const char* after) { return std::string(before) + kLetter[b] + after; };
+        // The names and captions outlive the actions: QAction copies them.
+        entry(boards, name("").c_str(), text("株価ボード", "表示").c_str(), [this, b] {
+            HandOverText = QString::number(b);
+            openScreen(Screen::Kabukaboard);
+        });
+        entry(boards, name("In").c_str(), text("株価ボード", "へ登録").c_str(), board(BoardEntry::Register, b));
+        entry(boards, name("Del").c_str(), text("株価ボード", "から削除").c_str(), board(BoardEntry::Remove, b));
+        entry(boards, name("List").c_str(), text("株価ボード", "を銘柄リストへ").c_str(), board(BoardEntry::ToList, b));
+        entry(boards, name("TxtSave").c_str(), text("株価ボード", "を保存").c_str(), board(BoardEntry::SaveText, b));
+        entry(boards, name("TxtLoad").c_str(), text("株価ボード", "を保存から入力").c_str(),
+              board(BoardEntry::LoadText, b));
+        boards->addSeparator();
+    }
+    entry(boards, "mnuAtoB", "株価ボードＡからＢへ移動", board(BoardEntry::Move, 1));
+    entry(boards, "mnuBtoA", "株価ボードＢからＡへ移動", board(BoardEntry::Move, 2));
+
+    QMenu* info = bar->addMenu(QStringLiteral("株式情報"));
+    entry(info, "mnukabusikijyouhoopen", "株式情報表示", open(Screen::Information));
+    entry(info, "mnuMeisyutoku", "株式情報取得", open(Screen::IntInformation));
+    entry(info, "mnuJyohouList", "情報銘柄検索", &frmMain::mnuJyohouListClick);
+    info->addSeparator();
+    static const struct {
+        const char* name;
+        const char* caption;
+        const char* letter;
+    } kPages[] = {{"mnukyone", "株価今日の値動き", "a"}, {"mnukyosyosai", "株価詳細情報", "b"},
+                  {"mnusyosai", "企業情報", "c"},        {"mnuBSPL", "BS・PL情報", "d"},
+                  {"mnugyoseki", "業績推移", "e"},       {"mnuseityoritu", "成長率", "f"},
+                  {"mnukeijiban", "掲示板", "g"}};
+    for (const auto& p : kPages)
+        entry(info, p.name, p.caption, [this, letter = p.letter] { informationPage(letter); });
+
+    QMenu* version = bar->addMenu(QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報"));
+    entry(version, "mnuabout", "ﾊﾞｰｼﾞｮﾝ情報", open(Screen::About));
+    entry(version, "mnuGaibuRun", "外部ファイル実行", &frmMain::mnuGaibuRunClick);
+    entry(version, "mnuOutsideInfoHP", "株式情報ホームページ",
+          [this] { OpenWebPage(QString::fromStdString(m_context.settings.MURL)); });
+    entry(version, "mnuHelp", "ヘルプ", &frmMain::mnuHelpClick);
+}
+
+void frmMain::buildToolbar() {
+    Toolbar = new QToolBar(QStringLiteral("Toolbar"), this);
+    Toolbar->setObjectName(QStringLiteral("Toolbar"));
+    Toolbar->setMovable(false);
+    Toolbar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    addToolBar(Qt::TopToolBarArea, Toolbar);
+    auto open = [this](Screen s) { return [this, s] { openScreen(s); }; };
+    auto board = [this](BoardEntry e, int b) { return [this, e, b] { boardEntry(e, b); }; };
+    auto trigger = [this](const char* name) { return [this, name] { action(QString::fromLatin1(name))->trigger(); }; };
+
+    button("ChartButton", "ﾁｬｰﾄ", "選択した銘柄のチャートを表示", &frmMain::ListMeiDblClick);
+    button("ChartslideButton", "ｽﾗｲﾄﾞ", "チャート・スライドショー", &frmMain::ToggleSlideShow);
+    Toolbar->addSeparator();
+    button("LKboardAButton", "A→ﾘｽﾄ", "株価ボードAを銘柄リストへ", board(BoardEntry::ToList, 1));
+    button("LKboardBButton", "B→ﾘｽﾄ", "株価ボードBを銘柄リストへ", board(BoardEntry::ToList, 2));
+    button("inboardAButton", "A登録", "株価ボードAへ登録", board(BoardEntry::Register, 1));
+    button("inboardBButton", "B登録", "株価ボードBへ登録", board(BoardEntry::Register, 2));
+    button("KaboardAButton", "ﾎﾞｰﾄﾞA", "株価ボードA表示", [this] {
+        HandOverText = QStringLiteral("1");
+        openScreen(Screen::Kabukaboard);
+    });
+    button("KaboardBButton", "ﾎﾞｰﾄﾞB", "株価ボードB表示", [this] {
+        HandOverText = QStringLiteral("2");
+        openScreen(Screen::Kabukaboard);
+    });
+    Toolbar->addSeparator();
+    button("KDMentButton", "株価編集", "株価ﾃﾞｰﾀｰ編集", trigger("mnuKabkaEdit"));
+    button("MMentButton", "銘柄編集", "登録銘柄編集", open(Screen::EditMei));
+    button("DMentButton", "調査", "株価ﾃﾞｰﾀｰ調査", open(Screen::Datament));
+    button("DataDelButton", "削除", "株価ﾃﾞｰﾀｰ削除　変更", trigger("mnukabukaDeleteEdit"));
+    button("OptionButton", "ｵﾌﾟｼｮﾝ", "オプション", open(Screen::Option));
+    Toolbar->addSeparator();
+    button("IntReadKabukaButton", "株価読込", "株価ﾃﾞｰﾀ読込", trigger("mnuReadData"));
+    button("IntReadMeiButton", "銘柄読込", "ｲﾝﾀｰﾈｯﾄで銘柄登録読込み", trigger("mnuIntMeiRegistData"));
+    button("IntReadinfodataButton", "情報取得", "株式情報取得", trigger("mnuMeisyutoku"));
+    button("InfodataButton", "情報表示", "株式情報表示", trigger("mnukabusikijyouhoopen"));
+    button("kabukanriButton", "売買管理", "株式売買管理", open(Screen::stockmarket));
+}
+
+} // namespace kestrel::ui

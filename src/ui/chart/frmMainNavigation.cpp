@@ -1,0 +1,99 @@
+// The main window's moves through time and issues: the date scroll bar, the chart date box, the
+// daily/weekly switch, the slide show and the Space keys.
+#include "core/chart/Navigation.h"
+#include "ui/chart/frmMain.h"
+#include "ui/db/ModeCaption.h"
+
+namespace kestrel::ui {
+
+using namespace kestrel::chart;
+
+void frmMain::HScrollChange() {
+    if (LblMei->text().isEmpty()) {
+        HScroll->setValue(HScroll->maximum());
+        m_lastScrollValue = HScroll->maximum();
+        return;
+    }
+    const ChartData& d = m_chart->data();
+    if (auto adjusted = weekendStepValue(m_lastScrollValue, HScroll->value(), HScroll->singleStep(), d.scrollStartDate,
+                                         d.latestDate))
+        HScroll->setValue(*adjusted); // this event runs again for the new position
+    setChartDateText(QString::fromStdString(scrollDate(d.scrollStartDate, d.latestDate, HScroll->value()).toYYMMDD()));
+    m_lastScrollValue = HScroll->value();
+}
+
+void frmMain::setChartDateText(const QString& text) {
+    chartDate->setText(text);
+}
+
+void frmMain::chartDateChange(const QString& text) {
+    // The date box completes "/" by setting its text again inside this signal; only the latest counts.
+    if (m_settingDate || text != chartDate->text() || !Date::parse(text.toStdString()))
+        return;
+    issueListBusy = true;
+    FillIssueList(MeiCode->text());
+    ShowIssue(true);
+    issueListBusy = false;
+}
+
+void frmMain::applyChartMode() {
+    ModeSwitch next = ToggleChartMode(m_context.chartMode);
+    m_context.chartMode = next.chartMode;
+    if (!next.menuCaption.empty())
+        mnuchartdayandweek->setText(QString::fromStdString(next.menuCaption));
+    m_context.barTable = TableForMode(m_context.chartMode);
+}
+
+void frmMain::CmdchangeClick() {
+    applyChartMode();
+    SetModeCaption(this, m_context.chartMode, true);
+    SetChangeButtonCaption(Cmdchange, m_context.chartMode);
+    m_chart->DrawChartFrame();
+    ShowIssue(true);
+    ListMei->setFocus();
+}
+
+void frmMain::mnuchartslideshowClick() {
+    m_context.syncIssueList = false;
+    ToggleSlideShow();
+}
+
+void frmMain::ToggleSlideShow() {
+    chartTimer->setInterval(slideIntervalMs(m_context.settings.slidechart));
+    if (chartTimer->isActive())
+        chartTimer->stop();
+    else
+        chartTimer->start();
+    ListMeiDblClick();
+    UpdateSlideShowCaption();
+}
+
+void frmMain::UpdateSlideShowCaption() {
+    mnuchartslideshow->setText(QString::fromStdString(slideShowCaption(chartTimer->isActive())));
+}
+
+void frmMain::chartTimerTick() {
+    const int row = ListMei->currentRow();
+    if (row == ListMei->count() - 1 || ListMei->count() == 0) {
+        chartTimer->stop();
+        UpdateSlideShowCaption();
+        return;
+    }
+    ListMei->setCurrentRow(row + 1);
+    ListMeiDblClick();
+    UpdateSlideShowCaption();
+}
+
+void frmMain::nextIssue(int step) {
+    ListMei->setFocus();
+    const int row = ListMei->currentRow();
+    const int next = row + step;
+    if (row < 0 && step < 0)
+        return;
+    if (next < 0 || next >= ListMei->count())
+        return;
+    ListMei->setCurrentRow(next);
+    ListMeiDblClick();
+}
+
+} // namespace kestrel::ui

@@ -1,0 +1,224 @@
+// The screens the main window opens, and the menu entries that do more than open one: the read
+// screens with their result messages, price editing, the CSV export, help and outside files.
+#include "core/app/Files.h"
+#include "core/chart/PriceCsv.h"
+#include "core/db/Schema.h"
+#include "ui/app/FileDialog.h"
+#include "ui/app/MessageBox.h"
+#include "ui/app/Shell.h"
+#include "ui/app/frmAbout.h"
+#include "ui/app/frmOption.h"
+#include "ui/chart/frmMain.h"
+#include "ui/db/BusyPrompt.h"
+#include "ui/db/frmBackUp.h"
+#include "ui/db/frmDatament.h"
+#include "ui/db/frmDeleteData.h"
+#include "ui/db/frmEditMei.h"
+#include "ui/trade/frmstockmarket.h"
+
+#include <QApplication>
+#include <QFileInfo>
+
+namespace kestrel::ui {
+
+namespace {
+
+inline constexpr const char* kNotAvailable = "この画面はまだ利用できません。";
+
+// A screen taking the program's context and its owner, shown modally.
+template <typename Form> frmMain::Opener modal() {
+    return [](frmMain& main) {
+        Form form(main.context(), &main);
+        form.exec();
+    };
+}
+
+} // namespace
+
+frmMain::Opener frmMain::opener(Screen screen) {
+    switch (screen) {
+    case Screen::ReadData:
+        return {}; // frmReadData
+    case Screen::ShinyoData:
+        return {}; // frmShinyoData
+    case Screen::SyuMakeData:
+        return {}; // frmSyuMakeData
+    case Screen::Zenjitusa:
+        return {}; // frmZenjitusa
+    case Screen::IntReadData:
+        return {}; // frmIntReadData
+    case Screen::IntInformation:
+        return {}; // frmIntInformation
+    case Screen::Kabukaboard:
+        return {}; // frmKabukaboard
+    case Screen::Information:
+        return {}; // frmInformation
+    case Screen::JyohoList:
+        return {}; // frmJyohoList
+    case Screen::EditKabuka:
+        return [](frmMain& main) {
+            frmEditKabuka form(main.context(), main.HandOverText, &main);
+            form.exec();
+        };
+    case Screen::EditMei:
+        return modal<frmEditMei>();
+    case Screen::ReadDelMei:
+        return modal<frmReadDelMei>();
+    case Screen::Datament:
+        return modal<frmDatament>();
+    case Screen::DeleteData:
+        return modal<frmDeleteData>();
+    case Screen::BackUp:
+        return modal<frmBackUp>();
+    case Screen::Option:
+        return modal<frmOption>();
+    case Screen::stockmarket:
+        return modal<frmstockmarket>();
+    case Screen::About:
+        return [](frmMain& main) {
+            frmAbout form(&main);
+            form.exec();
+        };
+    }
+    return {};
+}
+
+bool frmMain::openScreen(Screen screen) {
+    Opener open = opener(screen);
+    if (!open)
+        return notAvailable();
+    const bool slideShow = chartTimer->isActive();
+    chartTimer->stop(); // the show waits while another screen is open
+    open(*this);
+    if (slideShow)
+        chartTimer->start();
+    return true;
+}
+
+bool frmMain::notAvailable() {
+    MessageBox::information(this, QString::fromUtf8(kNotAvailable));
+    return false;
+}
+
+void frmMain::loadInformationKinds() {
+    // The stock-information download loads the kinds file here once it exists.
+}
+
+void frmMain::boardEntry(BoardEntry entry, int board) {
+    switch (entry) {
+    case BoardEntry::Register:   // register the shown issue on the board
+    case BoardEntry::Remove:     // remove the shown issue from the board
+    case BoardEntry::ToList:     // the board's issues into ListMei
+    case BoardEntry::SaveText:   // save the board to a text file
+    case BoardEntry::LoadText:   // replace the board from a text file
+    case BoardEntry::Move:       // move the selected issue from this board to the other
+    case BoardEntry::ListOutput: // write ListMei to a list file
+    case BoardEntry::ListInput:  // read ListMei from a list file
+        (void)board;
+        notAvailable();
+        return;
+    }
+}
+
+void frmMain::showHandOverMessage() {
+    if (!HandOverText.isEmpty())
+        MessageBox::information(this, HandOverText);
+}
+
+void frmMain::OpenReadScreen(int kind, const QString& mode) {
+    if (kind == 1) {
+        if (!screenAvailable(Screen::ReadData)) {
+            notAvailable();
+            return;
+        }
+        HandOverText = QStringLiteral("2");
+        openScreen(Screen::ReadData);
+        showHandOverMessage();
+        return;
+    }
+    const Screen screen = mode.isEmpty() ? Screen::IntInformation : Screen::IntReadData;
+    if (!screenAvailable(screen)) {
+        notAvailable();
+        return;
+    }
+    blinkPending = true;
+    showMinimized();
+    OpenWebPage(QString::fromStdString(m_context.settings.MURL));
+    HandOverText = mode;
+    openScreen(screen);
+    if (!HandOverText.isEmpty()) {
+        QCoreApplication::processEvents();
+        showHandOverMessage();
+    }
+}
+
+void frmMain::mnuMeiRegistDataClick() {
+    if (!screenAvailable(Screen::ReadData)) {
+        notAvailable();
+        return;
+    }
+    if (!MessageBox::question(this, QStringLiteral("銘柄データーを読み込みします 宜しいですか？\n"
+                                                   "現在の銘柄登録は無くなり　新しく登録されます。")))
+        return;
+    HandOverText = QStringLiteral("1");
+    openScreen(Screen::ReadData);
+    showHandOverMessage();
+}
+
+void frmMain::mnuKabkaEditClick() {
+    if (!shownIssueOrSay("銘柄コードを指定して下さい。"))
+        return;
+    HandOverText = MeiCode->text() + QLatin1Char(',') + Lblshijyo->text() + QLatin1Char(',') + LblMei->text();
+    if (!MessageBox::question(this, QStringLiteral("株価メンテナンスを行います　よろしいですか？\n"
+                                                   "簡単に数字が変更されますので注意してください。")))
+        return;
+    openScreen(Screen::EditKabuka);
+}
+
+void frmMain::mnuJyohouListClick() {
+    if (!shownIssueOrSay("銘柄コードを入力して下さい。"))
+        return;
+    openScreen(Screen::JyohoList);
+}
+
+void frmMain::mnudataoutputcsvClick() {
+    if (!MessageBox::question(this, QString::fromUtf8(chart::kPriceCsvQuestion)))
+        return;
+    if (!shownIssueOrSay("銘柄コードを入力して下さい。"))
+        return;
+    {
+        BusyPrompt prompt(this);
+        auto db = db::openKestrelDatabase(m_context.paths.databasePath, db::OpenMode::ReadOnly);
+        if (!db) {
+            prompt.notify(db.message());
+            return;
+        }
+        chart::PriceCsvTitle title{LblMei->text().toStdString(), MeiCode->text().toStdString(),
+                                   Lblshijyo->text().toStdString()};
+        auto path = chart::ExportPriceCsv(**db, m_context.paths.dataFolder, title, m_context.chartMode);
+        if (!path) {
+            prompt.notify(path.message());
+            return;
+        }
+    }
+    MessageBox::information(this, QString::fromStdString(chart::priceCsvDoneMessage(MeiCode->text().toStdString())));
+}
+
+void frmMain::mnuGaibuRunClick() {
+    QString file = FileDialog::getOpenFileName(this, QStringLiteral("外部ファイル実行"),
+                                               QString::fromStdString(m_context.paths.dataFolder),
+                                               QStringLiteral("すべてのﾌｧｲﾙ(*.*) (*)"));
+    if (!file.isEmpty() && QFileInfo::exists(file))
+        cShellFile::ShellFile(file);
+}
+
+void frmMain::mnuHelpClick() {
+    auto htm = findFileNoCase(m_context.paths.htmFolder, "index.htm");
+    if (!htm) {
+        MessageBox::information(this, QStringLiteral("ヘルプファイルをダウンロードして下さい。"));
+        return;
+    }
+    cShellFile::ShellFile(QString::fromStdString(*htm));
+}
+
+} // namespace kestrel::ui

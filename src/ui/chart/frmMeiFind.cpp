@@ -1,0 +1,70 @@
+#include "ui/chart/frmMeiFind.h"
+
+#include "core/db/Schema.h"
+#include "ui/app/MessageBox.h"
+
+#include <QKeyEvent>
+#include <QVBoxLayout>
+
+namespace kestrel::ui {
+
+frmMeiFind::frmMeiFind(AppContext& context, const chart::MarketNames& names, QWidget* parent)
+    : QDialog(parent), m_context(context), m_names(names) {
+    setObjectName(QStringLiteral("frmMeiFind"));
+    setWindowTitle(QStringLiteral("銘柄検索"));
+    txtFind = new QLineEdit(this);
+    txtFind->setObjectName(QStringLiteral("txtFind"));
+    ListMei = new QListWidget(this);
+    ListMei->setObjectName(QStringLiteral("ListMei"));
+    Cmddecision = new QPushButton(QStringLiteral("決定"), this);
+    Cmddecision->setObjectName(QStringLiteral("Cmddecision"));
+    Cmddecision->setAutoDefault(false);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(txtFind);
+    layout->addWidget(ListMei);
+    layout->addWidget(Cmddecision);
+    resize(360, 420);
+    connect(txtFind, &QLineEdit::textChanged, this, &frmMeiFind::txtFindChange);
+    connect(ListMei, &QListWidget::itemDoubleClicked, this, &frmMeiFind::CmddecisionClick);
+    connect(Cmddecision, &QPushButton::clicked, this, &frmMeiFind::CmddecisionClick);
+    txtFind->installEventFilter(this);
+    ListMei->installEventFilter(this);
+}
+
+bool frmMeiFind::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            if (watched == ListMei || ListMei->currentItem())
+                CmddecisionClick();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void frmMeiFind::txtFindChange(const QString& text) {
+    auto db = db::openKestrelDatabase(m_context.paths.databasePath, db::OpenMode::ReadOnly);
+    if (!db) {
+        MessageBox::information(this, QString::fromStdString(db.message()));
+        return;
+    }
+    auto rows = chart::issueRowsByName(**db, text.toStdString(), m_names);
+    if (!rows) {
+        MessageBox::information(this, QString::fromStdString(rows.message()));
+        return;
+    }
+    ListMei->clear();
+    for (const std::string& row : *rows)
+        ListMei->addItem(QString::fromStdString(row));
+    if (ListMei->count() > 0)
+        ListMei->setCurrentRow(0);
+}
+
+void frmMeiFind::CmddecisionClick() {
+    QListWidgetItem* item = ListMei->currentItem();
+    m_chosen = item ? QString::fromStdString(chart::rowCode(item->text().toStdString())) : QString();
+    accept();
+}
+
+} // namespace kestrel::ui
