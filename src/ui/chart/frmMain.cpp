@@ -144,14 +144,8 @@ void frmMain::firstActivation() {
         auto n = (*db)->queryInt("SELECT count(*) FROM informationClass");
         noKinds = !n || n->value_or(0) == 0;
     }
-    if (noKinds) {
-        // The kinds file shipped beside the program goes where the information download reads it.
-        if (auto shipped = findFileNoCase(paths.programFolder, "infodata")) {
-            if (auto bytes = readWholeFile(*shipped))
-                (void)writeFileAtomically(joinPath(paths.dataFolder, "infodata"), *bytes);
-        }
-        loadInformationKinds();
-    }
+    if (noKinds)
+        loadInformationKinds(); // from the kinds file shipped beside the program
     HandOverText = QStringLiteral("1");
     frmFarstMsg firstMessage(this);
     firstMessage.exec();

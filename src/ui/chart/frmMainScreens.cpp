@@ -3,6 +3,7 @@
 #include "core/app/Files.h"
 #include "core/chart/PriceCsv.h"
 #include "core/db/Schema.h"
+#include "core/info/DownloadInformation.h"
 #include "ui/app/FileDialog.h"
 #include "ui/app/MessageBox.h"
 #include "ui/app/Shell.h"
@@ -14,6 +15,12 @@
 #include "ui/db/frmDatament.h"
 #include "ui/db/frmDeleteData.h"
 #include "ui/db/frmEditMei.h"
+#include "ui/import/frmReadData.h"
+#include "ui/import/frmShinyoData.h"
+#include "ui/import/frmSyuMakeData.h"
+#include "ui/import/frmZenjitusa.h"
+#include "ui/info/frmIntInformation.h"
+#include "ui/net/frmIntReadData.h"
 #include "ui/trade/frmstockmarket.h"
 
 #include <QApplication>
@@ -38,17 +45,34 @@ template <typename Form> frmMain::Opener modal() {
 frmMain::Opener frmMain::opener(Screen screen) {
     switch (screen) {
     case Screen::ReadData:
-        return {}; // frmReadData
+        return [](frmMain& main) {
+            frmReadData form(main.context(), main.HandOverText, &main, &main);
+            form.openOptions = [&main] { opener(Screen::Option)(main); };
+            form.runInternetRead = [&main, &form] {
+                frmIntReadData internet(main.context(), main.HandOverText, &form);
+                internet.exec();
+            };
+            form.showReadDelMei = [&main] { opener(Screen::ReadDelMei)(main); };
+            form.exec();
+        };
     case Screen::ShinyoData:
-        return {}; // frmShinyoData
+        return modal<frmShinyoData>();
     case Screen::SyuMakeData:
-        return {}; // frmSyuMakeData
+        return modal<frmSyuMakeData>();
     case Screen::Zenjitusa:
-        return {}; // frmZenjitusa
+        return modal<frmZenjitusa>();
     case Screen::IntReadData:
-        return {}; // frmIntReadData
+        return [](frmMain& main) {
+            frmIntReadData form(main.context(), main.HandOverText, &main);
+            // After a successful download the read screen imports the issue master in the same mode.
+            form.openReadData = [&main] { opener(Screen::ReadData)(main); };
+            form.exec();
+        };
     case Screen::IntInformation:
-        return {}; // frmIntInformation
+        return [](frmMain& main) {
+            frmIntInformation form(main.context(), main.HandOverText, &main);
+            form.exec();
+        };
     case Screen::Kabukaboard:
         return {}; // frmKabukaboard
     case Screen::Information:
@@ -101,7 +125,8 @@ bool frmMain::notAvailable() {
 }
 
 void frmMain::loadInformationKinds() {
-    // The stock-information download loads the kinds file here once it exists.
+    WidgetPrompt prompt(this);
+    info::LoadShippedKinds(m_context.paths, m_context.settings.DURL, prompt);
 }
 
 void frmMain::boardEntry(BoardEntry entry, int board) {
