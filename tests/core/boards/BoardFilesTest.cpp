@@ -108,8 +108,9 @@ TEST_F(BoardFilesTest, BadFilesLeaveTheBoardAsItWas) {
         prompt.notices.clear();
         EXPECT_FALSE(LoadBoardFromFile(*database, dir.file("Kestrel.ini"), 1, path, prompt)) << c.text;
         ASSERT_EQ(prompt.notices.size(), 1u) << c.text;
-        if (c.message)
+        if (c.message) {
             EXPECT_EQ(prompt.notices[0], c.message);
+        }
         EXPECT_EQ(boardCodes(1), "9999:旧 ") << c.text;
     }
     EXPECT_EQ(readProfileString(dir.file("Kestrel.ini"), "Kestrel", "boardA"), "");
