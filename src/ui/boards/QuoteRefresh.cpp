@@ -9,6 +9,7 @@
 #include "platform/InetHttp.h"
 
 #include <QDateTime>
+#include <QCursor>
 #include <QGuiApplication>
 
 namespace kestrel::ui {
@@ -18,7 +19,7 @@ void setWaitCursor(bool wait) {
     if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
         return;
     if (wait)
-        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
     else
         while (QGuiApplication::overrideCursor())
             QGuiApplication::restoreOverrideCursor();

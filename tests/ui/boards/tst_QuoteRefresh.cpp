@@ -109,11 +109,11 @@ void tst_QuoteRefresh::threeIssuesOnTwoChannels() {
     addIssue(1, 1301); // a page that has the table but not this issue's row
     addIssue(1, 9984); // a flat issue; the tick after the first hands it out
     addIssue(2, 7203); // board B is not touched
-    server.setRoute("/q?s=7203&d=v2", {200, page(row(7201, kFlat) + row(7203, kRising) + row(72030, kFlat)), 0, -1,
+    server.setRoute(QStringLiteral("/q?s=7203&d=v2"), {200, page(row(7201, kFlat) + row(7203, kRising) + row(72030, kFlat)), 0, -1,
                                        "text/html"});
-    server.setRoute("/q?s=6758&d=v2", {200, QByteArray(), 0, -1, "text/html"});
-    server.setRoute("/q?s=1301&d=v2", {200, page(row(13010, kRising)), 0, -1, "text/html"});
-    server.setRoute("/q?s=9984&d=v2", {200, page(row(9984, kFlat)), 300, -1, "text/html"});
+    server.setRoute(QStringLiteral("/q?s=6758&d=v2"), {200, QByteArray(), 0, -1, "text/html"});
+    server.setRoute(QStringLiteral("/q?s=1301&d=v2"), {200, page(row(13010, kRising)), 0, -1, "text/html"});
+    server.setRoute(QStringLiteral("/q?s=9984&d=v2"), {200, page(row(9984, kFlat)), 300, -1, "text/html"});
 
     ui::QuoteRefresh refresh(m_context, *m_prompt);
     refresh.setBoard(1);
