@@ -28,7 +28,7 @@ rc=0; k board add A 1301 >/dev/null 2>&1 || rc=$?
 k --yes board add --register A 1301 >/dev/null || fail "register 1301"
 k board add A 6758 >/dev/null
 [ "$(k board list A | head -1)" = "$(printf '6758\t1\tＸＹＺ\t2001-05-18\t5000\t5100\t4900\t5050\t20\t7700\t0\t0\t0')" ] || fail "list: $(k board list A)"
-[ "$(q 'select 始値 || \",\" || 出来高 from board where コード=7203')" = "12340,512000" ] || fail "units"
+[ "$(q "select 始値 || ',' || 出来高 from board where コード=7203")" = "12340,512000" ] || fail "units"
 
 # Saving: CP932, CR LF, code order; the empty board is one CR LF.
 k board save A "$t/a.A" >"$t/out" || fail "save: $(cat "$t/out")"
