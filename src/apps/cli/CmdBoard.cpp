@@ -81,7 +81,7 @@ int runBoard(Invocation& inv) {
         if (registerOnly) {
             const std::string market = std::to_string(db::GetMarketCode(*db, *code));
             return boards::RegisterShownIssue(*db, board, {inv.args[2], market, name}, Date::today(), inv.prompt) ? 0
-                                                                                                                   : 1;
+                                                                                                                  : 1;
         }
         auto added = boards::AddIssueFromLatestBar(*db, board, *code, name);
         if (!added) {

@@ -21,7 +21,8 @@ bool RegisterShownIssue(db::Database& db, int board, const ShownIssue& shown, Da
         prompt.notify(kNeedIssue);
         return false;
     }
-    if (!prompt.askYesNo(shown.name + " を株価ボード" + wideLetter(board) + "に登録します　よろしいですか？", "登録確認"))
+    if (!prompt.askYesNo(shown.name + " を株価ボード" + wideLetter(board) + "に登録します　よろしいですか？",
+                         "登録確認"))
         return false;
     auto code = textToInt32(shown.code);
     if (!code) {
@@ -37,9 +38,10 @@ bool RegisterShownIssue(db::Database& db, int board, const ShownIssue& shown, Da
         prompt.notify(kAlreadyOnBoard);
         return false;
     }
-    Status st = db.run("INSERT INTO board (区分, コード, 市場コード, 銘柄, 日付, 始値, 高値, 安値, 終値, 前日比, 出来高) "
-                       "VALUES (?, ?, ?, ?, ?, 0, 0, 0, 0, 0, 0)",
-                       board, *code, db::GetMarketCode(db, *code, &prompt), shown.name, today);
+    Status st =
+        db.run("INSERT INTO board (区分, コード, 市場コード, 銘柄, 日付, 始値, 高値, 安値, 終値, 前日比, 出来高) "
+               "VALUES (?, ?, ?, ?, ?, 0, 0, 0, 0, 0, 0)",
+               board, *code, db::GetMarketCode(db, *code, &prompt), shown.name, today);
     if (!st) {
         prompt.notify(st.message());
         return false;
@@ -52,7 +54,8 @@ bool RemoveShownIssue(db::Database& db, int board, const ShownIssue& shown, Prom
         prompt.notify(kNeedIssue);
         return false;
     }
-    if (!prompt.askYesNo(shown.name + " を株価ボード" + wideLetter(board) + "から削除します　よろしいですか？", "削除確認"))
+    if (!prompt.askYesNo(shown.name + " を株価ボード" + wideLetter(board) + "から削除します　よろしいですか？",
+                         "削除確認"))
         return false;
     auto code = textToInt32(shown.code);
     if (!code) {

@@ -117,16 +117,15 @@ Status LoadBoardText(db::Database& db, const std::string& path, int board) {
     if (Status st = db.run("DELETE FROM board WHERE 区分 = ?", board); !st)
         return st;
     for (const BoardLine& l : *lines) {
-        Status st =
-            db.run("INSERT INTO board (区分, コード, 市場コード, 銘柄) VALUES (?, ?, ?, ?)", l.kind, l.code, l.market, l.name);
+        Status st = db.run("INSERT INTO board (区分, コード, 市場コード, 銘柄) VALUES (?, ?, ?, ?)", l.kind, l.code,
+                           l.market, l.name);
         if (!st)
             return st;
     }
     return tx.commit();
 }
 
-bool SaveBoardToFile(db::Database& db, const std::string& iniPath, int board, const std::string& path,
-                     Prompt& prompt) {
+bool SaveBoardToFile(db::Database& db, const std::string& iniPath, int board, const std::string& path, Prompt& prompt) {
     if (path.empty())
         return false;
     if (fileExists(path) && !prompt.askYesNo(path + "のファイルは存在します 上書きしますか？", ""))

@@ -45,8 +45,7 @@ Status LoadBoardText(db::Database& db, const std::string& path, int board);
 
 // Save flow after the save dialog: an empty path does nothing; an existing file is overwritten only
 // after the question; then the name part is stored under boardA/boardB and "保存しました。" shown.
-bool SaveBoardToFile(db::Database& db, const std::string& iniPath, int board, const std::string& path,
-                     Prompt& prompt);
+bool SaveBoardToFile(db::Database& db, const std::string& iniPath, int board, const std::string& path, Prompt& prompt);
 // Load flow after the open dialog: checks the file's first character against the board, asks before
 // replacing, loads, stores the name part under boardA/boardB. True when the board was replaced (the
 // caller then shows the board window).

@@ -6,8 +6,9 @@
 namespace kestrel::boards {
 namespace {
 
-constexpr const char* kColumns = "区分, コード, 市場コード, 銘柄, 日付, 始値, 高値, 安値, 終値, 前日比, 出来高, 現在値, "
-                                 "現前日比, 現出来高";
+constexpr const char* kColumns =
+    "区分, コード, 市場コード, 銘柄, 日付, 始値, 高値, 安値, 終値, 前日比, 出来高, 現在値, "
+    "現前日比, 現出来高";
 
 struct LatestBar {
     Date date;
@@ -175,10 +176,11 @@ Result<AddOutcome> AddIssueFromLatestBar(db::Database& db, int board, std::int32
         return units.status();
     const LatestBar& b = **bar;
     const std::int64_t p = units->priceUnit;
-    Status st = db.run("INSERT INTO board (区分, コード, 市場コード, 銘柄, 日付, 始値, 高値, 安値, 終値, 前日比, 出来高) "
-                       "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
-                       board, code, units->market, name, b.date, b.open * p, b.high * p, b.low * p, b.close * p,
-                       b.change, b.volume * units->volumeUnit);
+    Status st =
+        db.run("INSERT INTO board (区分, コード, 市場コード, 銘柄, 日付, 始値, 高値, 安値, 終値, 前日比, 出来高) "
+               "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
+               board, code, units->market, name, b.date, b.open * p, b.high * p, b.low * p, b.close * p, b.change,
+               b.volume * units->volumeUnit);
     if (!st)
         return st;
     return AddOutcome::Added;

@@ -28,12 +28,12 @@ std::string GetToken(std::string_view text, std::string_view startMarker, std::s
 std::int32_t StripCommas(std::string_view text, std::string* error = nullptr);
 
 struct QuoteRow {
-    bool found = false;  // the page held the row; when false the other fields are empty/zero
-    std::string label;   // the small text of the row (the time of the quote)
+    bool found = false; // the page held the row; when false the other fields are empty/zero
+    std::string label;  // the small text of the row (the time of the quote)
     std::int32_t price = 0;
     std::int32_t change = 0;
     std::int32_t volume = 0;
-    std::string error;   // a cell that could not be read as a number ("" when none)
+    std::string error; // a cell that could not be read as a number ("" when none)
 };
 
 // Parses the row. A page without "チャート" or without the row marker of code gives

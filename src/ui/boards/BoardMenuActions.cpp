@@ -132,8 +132,7 @@ void moveBetweenBoards(QWidget* parent, AppContext& context, int source, const Q
 
 void saveBoardText(QWidget* parent, AppContext& context, int board) {
     WidgetPrompt prompt(parent);
-    const std::string stored =
-        readProfileString(context.paths.iniPath, boards::kSection, boards::boardFileKey(board));
+    const std::string stored = readProfileString(context.paths.iniPath, boards::kSection, boards::boardFileKey(board));
     const QString path = FileDialog::getSaveFileName(
         parent, QString(), dataFolder(context) + QLatin1Char('/') + QString::fromStdString(stored),
         dialogFilter(QString::fromUtf8(boards::boardFilter(board))));
@@ -143,7 +142,8 @@ void saveBoardText(QWidget* parent, AppContext& context, int board) {
         boards::SaveBoardToFile(*db, context.paths.iniPath, board, path.toStdString(), prompt);
 }
 
-void loadBoardText(QWidget* parent, AppContext& context, int board, const std::function<void(const QString&)>& showBoard) {
+void loadBoardText(QWidget* parent, AppContext& context, int board,
+                   const std::function<void(const QString&)>& showBoard) {
     WidgetPrompt prompt(parent);
     if (prompt.askYesNo("現在の株価ボードを保存しておきますか？"))
         saveBoardText(parent, context, board);
@@ -162,9 +162,9 @@ void loadBoardText(QWidget* parent, AppContext& context, int board, const std::f
 void writeIssueList(QWidget* parent, AppContext& context, QListWidget* ListMei) {
     WidgetPrompt prompt(parent);
     const std::string name = boards::ProposedListName(context.paths.dataFolder, Date::today());
-    const QString path =
-        FileDialog::getSaveFileName(parent, QString(), dataFolder(context) + QLatin1Char('/') + QString::fromStdString(name),
-                                    dialogFilter(QString::fromUtf8(boards::kListExportFilter)));
+    const QString path = FileDialog::getSaveFileName(
+        parent, QString(), dataFolder(context) + QLatin1Char('/') + QString::fromStdString(name),
+        dialogFilter(QString::fromUtf8(boards::kListExportFilter)));
     std::vector<std::string> rows;
     for (int i = 0; ListMei && i < ListMei->count(); ++i)
         rows.push_back(ListMei->item(i)->text().toStdString());

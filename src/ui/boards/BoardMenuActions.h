@@ -33,7 +33,8 @@ void moveBetweenBoards(QWidget* parent, AppContext& context, int source, const Q
 // Board text files. After a successful load, showBoard is called with the hand-over text "1" or "2"
 // (the main window opens the board window modally, e.g. with showBoardWindow).
 void saveBoardText(QWidget* parent, AppContext& context, int board);
-void loadBoardText(QWidget* parent, AppContext& context, int board, const std::function<void(const QString&)>& showBoard);
+void loadBoardText(QWidget* parent, AppContext& context, int board,
+                   const std::function<void(const QString&)>& showBoard);
 // Issue list files.
 void writeIssueList(QWidget* parent, AppContext& context, QListWidget* ListMei);
 void readIssueList(QWidget* parent, AppContext& context, QListWidget* ListMei);

@@ -8,8 +8,8 @@
 #include "platform/DialRasHangUp.h"
 #include "platform/InetHttp.h"
 
-#include <QDateTime>
 #include <QCursor>
+#include <QDateTime>
 #include <QGuiApplication>
 
 namespace kestrel::ui {
@@ -141,8 +141,8 @@ void QuoteRefresh::handlePage(int channel, const QString& text, std::int32_t cod
             m_prompt.notify(row.error);
         }
         auto db = db::openKestrelDatabase(m_context.paths.databasePath);
-        Status st = db ? boards::StoreQuote(**db, m_board, code, row.price, row.change, row.volume).status()
-                       : db.status();
+        Status st =
+            db ? boards::StoreQuote(**db, m_board, code, row.price, row.change, row.volume).status() : db.status();
         if (!st)
             m_prompt.notify(st.message());
     }

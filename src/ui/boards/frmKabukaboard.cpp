@@ -127,8 +127,8 @@ frmKabukaboard::frmKabukaboard(AppContext& context, const QString& handOverText,
         refreshGrid();
     });
     connect(m_refresh, &QuoteRefresh::completed, this, [this] {
-        LblboardDate->setText(QString::fromStdString(readProfileString(
-            m_context.paths.iniPath, boards::kSection, boards::boardDateKey(m_board))));
+        LblboardDate->setText(QString::fromStdString(
+            readProfileString(m_context.paths.iniPath, boards::kSection, boards::boardDateKey(m_board))));
     });
     Form_Load();
 }
@@ -151,8 +151,10 @@ void frmKabukaboard::Form_Load() {
     applyModeCaption(this, m_context.chartMode, false);
     boardData->setText(windowTitle());
     const std::string& ini = m_context.paths.iniPath;
-    LblFileName->setText(QString::fromStdString(readProfileString(ini, boards::kSection, boards::boardFileKey(m_board))));
-    LblboardDate->setText(QString::fromStdString(readProfileString(ini, boards::kSection, boards::boardDateKey(m_board))));
+    LblFileName->setText(
+        QString::fromStdString(readProfileString(ini, boards::kSection, boards::boardFileKey(m_board))));
+    LblboardDate->setText(
+        QString::fromStdString(readProfileString(ini, boards::kSection, boards::boardDateKey(m_board))));
 }
 
 void frmKabukaboard::refreshGrid() {

@@ -1,7 +1,8 @@
+#include "core/boards/BoardFiles.h"
+
 #include "core/app/Encoding.h"
 #include "core/app/IniFile.h"
 #include "core/boards/BoardEntries.h"
-#include "core/boards/BoardFiles.h"
 #include "core/boards/BoardStore.h"
 #include "core/db/Schema.h"
 #include "support/TestSupport.h"
@@ -25,8 +26,9 @@ protected:
         ASSERT_TRUE(opened);
         database = std::move(*opened);
         for (auto [code, market, name] : {std::tuple{7203, 1, "ＡＢＣ自動車"}, {6758, 1, "ＸＹＺ"}, {1301, 2, "極洋"}})
-            ASSERT_TRUE(database->run("INSERT INTO Mei (コード, 市場コード, 銘柄, 出来高単位, 株価単位) VALUES (?, ?, ?, 1000, 1)",
-                                      code, market, name));
+            ASSERT_TRUE(database->run(
+                "INSERT INTO Mei (コード, 市場コード, 銘柄, 出来高単位, 株価単位) VALUES (?, ?, ?, 1000, 1)", code,
+                market, name));
     }
     void addRow(int kind, int code, int market, const char* name) {
         ASSERT_TRUE(database->run("INSERT INTO board (区分, コード, 市場コード, 銘柄) VALUES (?, ?, ?, ?)", kind, code,

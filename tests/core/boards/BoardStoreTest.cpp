@@ -1,4 +1,5 @@
 #include "core/boards/BoardStore.h"
+
 #include "core/db/Schema.h"
 #include "support/TestSupport.h"
 

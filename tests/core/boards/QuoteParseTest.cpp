@@ -33,15 +33,15 @@ TEST(QuoteParseTest, GetTokenCases) {
         {"<TD NOWRAP><B>1,234</B></TD>", "<TD NOWRAP><B>", "</B></TD>", "1,234"},
         {"<td nowrap><b>1,234</b></td>", "<TD NOWRAP><B>", "</B></TD>", "1,234"}, // markers ignore case
         {"=FF0020>+12</FONT>", ">", "<", "+12"},
-        {"x>-</td>", ">", "<", "0"},               // a lone dash reads 0
+        {"x>-</td>", ">", "<", "0"}, // a lone dash reads 0
         {"<TD NOWRAP>+0.98%</TD>", "<TD NOWRAP>", "</TD>", "+0.98"},
         {"<SMALL>\"'=15:00</SMALL>", "<SMALL>", "</SMALL>", "15:00"}, // quotes and "=" skipped
-        {"<SMALL> 15:00</SMALL>", "<SMALL>", "</SMALL>", ""},          // a blank before the token ends it
+        {"<SMALL> 15:00</SMALL>", "<SMALL>", "</SMALL>", ""},         // a blank before the token ends it
         {"<SMALL>12 34", "<SMALL>", "</SMALL>", "12"},
-        {"AB:X:Y", "AB", ":", "X"},                 // a one-character end marker is skipped and stops
+        {"AB:X:Y", "AB", ":", "X"}, // a one-character end marker is skipped and stops
         {"no marker here", "<B>", "</B>", ""},
-        {"<B>", "<B>", "</B>", ""},                  // nothing after the marker
-        {"<B>5<B>6", "<B>", "</B>", "5"},            // the first occurrence counts
+        {"<B>", "<B>", "</B>", ""},       // nothing after the marker
+        {"<B>5<B>6", "<B>", "</B>", "5"}, // the first occurrence counts
     };
     for (const Case& c : cases)
         EXPECT_EQ(GetToken(c.text, c.start, c.end), c.expected) << c.text;
@@ -99,18 +99,18 @@ TEST(QuoteParseTest, PagesWithoutTheIssueGiveNothing) {
 }
 
 TEST(QuoteParseTest, CellsThatAreNoNumbers) {
-    const QuoteRow volume = ParseQuotePage(
-        page(quoteRow(7203, "<td nowrap><b>1,234</b></td><td nowrap><font color=ff0020>+12</font></td>"
-                            "<td nowrap><font color=ff0020>+0.98%</font></td><td nowrap>---</td>")),
-        7203);
+    const QuoteRow volume =
+        ParseQuotePage(page(quoteRow(7203, "<td nowrap><b>1,234</b></td><td nowrap><font color=ff0020>+12</font></td>"
+                                           "<td nowrap><font color=ff0020>+0.98%</font></td><td nowrap>---</td>")),
+                       7203);
     EXPECT_EQ(volume.price, 1234);
     EXPECT_EQ(volume.volume, 0);
     EXPECT_EQ(volume.error, "");
 
-    const QuoteRow price = ParseQuotePage(
-        page(quoteRow(7203, "<td nowrap><b>ABC</b></td><td nowrap><font color=ff0020>+12</font></td>"
-                            "<td nowrap><font color=ff0020>+0.98%</font></td><td nowrap>700</td>")),
-        7203);
+    const QuoteRow price =
+        ParseQuotePage(page(quoteRow(7203, "<td nowrap><b>ABC</b></td><td nowrap><font color=ff0020>+12</font></td>"
+                                           "<td nowrap><font color=ff0020>+0.98%</font></td><td nowrap>700</td>")),
+                       7203);
     EXPECT_TRUE(price.found);
     EXPECT_EQ(price.price, 0);
     EXPECT_EQ(price.change, 12);

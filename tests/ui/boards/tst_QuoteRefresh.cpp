@@ -39,10 +39,11 @@ std::string row(int code, const std::string& cells) {
 }
 
 QByteArray page(const std::string& rows) {
-    return eucJp("<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=EUC-JP\">"
-                 "<title>株価 - ﾎﾟｰﾀﾙ</title></head>\r\n<body><table border=0 cellpadding=2>\r\n"
-                 "<tr><th>コード</th><th>時刻</th><th>取引値</th><th>前日比</th><th></th><th>出来高</th><th></th></tr>\r\n" +
-                 rows + "</table></body></html>\r\n");
+    return eucJp(
+        "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=EUC-JP\">"
+        "<title>株価 - ﾎﾟｰﾀﾙ</title></head>\r\n<body><table border=0 cellpadding=2>\r\n"
+        "<tr><th>コード</th><th>時刻</th><th>取引値</th><th>前日比</th><th></th><th>出来高</th><th></th></tr>\r\n" +
+        rows + "</table></body></html>\r\n");
 }
 
 const std::string kRising = "<td nowrap><small>15:00</small></td><td nowrap><b>1,234</b></td>"
@@ -86,9 +87,10 @@ void tst_QuoteRefresh::cleanup() {
 void tst_QuoteRefresh::addIssue(int board, int code) {
     auto d = db::openKestrelDatabase(m_context.paths.databasePath);
     QVERIFY(d);
-    QVERIFY((*d)->run("INSERT INTO board (区分, コード, 市場コード, 銘柄, 現在値, 現前日比, 現出来高) VALUES (?, ?, 1, 'x', "
-                      "77, 7, 7)",
-                      board, code));
+    QVERIFY((*d)->run(
+        "INSERT INTO board (区分, コード, 市場コード, 銘柄, 現在値, 現前日比, 現出来高) VALUES (?, ?, 1, 'x', "
+        "77, 7, 7)",
+        board, code));
 }
 
 std::vector<boards::BoardRow> tst_QuoteRefresh::rows(int board) {
@@ -109,8 +111,8 @@ void tst_QuoteRefresh::threeIssuesOnTwoChannels() {
     addIssue(1, 1301); // a page that has the table but not this issue's row
     addIssue(1, 9984); // a flat issue; the tick after the first hands it out
     addIssue(2, 7203); // board B is not touched
-    server.setRoute(QStringLiteral("/q?s=7203&d=v2"), {200, page(row(7201, kFlat) + row(7203, kRising) + row(72030, kFlat)), 0, -1,
-                                       "text/html"});
+    server.setRoute(QStringLiteral("/q?s=7203&d=v2"),
+                    {200, page(row(7201, kFlat) + row(7203, kRising) + row(72030, kFlat)), 0, -1, "text/html"});
     server.setRoute(QStringLiteral("/q?s=6758&d=v2"), {200, QByteArray(), 0, -1, "text/html"});
     server.setRoute(QStringLiteral("/q?s=1301&d=v2"), {200, page(row(13010, kRising)), 0, -1, "text/html"});
     server.setRoute(QStringLiteral("/q?s=9984&d=v2"), {200, page(row(9984, kFlat)), 300, -1, "text/html"});
@@ -118,7 +120,8 @@ void tst_QuoteRefresh::threeIssuesOnTwoChannels() {
     ui::QuoteRefresh refresh(m_context, *m_prompt);
     refresh.setBoard(1);
     QVERIFY(refresh.CmdInet());
-    QCOMPARE(QString::fromStdString(m_prompt->questions.at(0)), QStringLiteral("確認|インターネットから株価を取得します　宜しいですか？"));
+    QCOMPARE(QString::fromStdString(m_prompt->questions.at(0)),
+             QStringLiteral("確認|インターネットから株価を取得します　宜しいですか？"));
     // Current values are cleared at the start.
     for (const auto& r : rows(1))
         QCOMPARE(r.now, 0);
