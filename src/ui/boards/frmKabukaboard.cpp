@@ -126,10 +126,6 @@ frmKabukaboard::frmKabukaboard(AppContext& context, const QString& handOverText,
         LblInt->repaint();
         refreshGrid();
     });
-    connect(m_refresh, &QuoteRefresh::completed, this, [this] {
-        LblboardDate->setText(QString::fromStdString(
-            readProfileString(m_context.paths.iniPath, boards::kSection, boards::boardDateKey(m_board))));
-    });
     Form_Load();
 }
 
