@@ -1,0 +1,133 @@
+// kestrel board list|add|save|load|refresh: the two stock boards from the command line, through the
+// same procedures as the board window and the main window's board menu.
+#include "Command.h"
+#include "core/app/Currency.h"
+#include "core/app/Files.h"
+#include "core/boards/BoardEntries.h"
+#include "core/boards/BoardFiles.h"
+#include "core/boards/BoardStore.h"
+#include "core/db/Lookups.h"
+#include "core/db/Schema.h"
+#include "ui/boards/QuoteRefresh.h"
+
+#include <QEventLoop>
+#include <ostream>
+
+namespace kestrel::cli {
+namespace {
+
+// "A" -> 1, "B" -> 2, anything else -> 0.
+int boardArg(const std::string& text) {
+    if (text == "A" || text == "a")
+        return 1;
+    if (text == "B" || text == "b")
+        return 2;
+    return 0;
+}
+
+std::unique_ptr<db::Database> openDb(Invocation& inv) {
+    auto db = db::openKestrelDatabase(inv.context.paths.databasePath);
+    if (!db) {
+        inv.err << db.message() << "\n";
+        return nullptr;
+    }
+    return std::move(*db);
+}
+
+std::string currencyText(Currency c) {
+    return c.raw() % Currency::kScale == 0 ? std::to_string(c.raw() / Currency::kScale) : numberText(c.toDouble());
+}
+
+// One line per row, by market and code: the thirteen grid columns separated by tabs.
+int printBoard(Invocation& inv, db::Database& db, int board) {
+    auto rows = boards::ReadBoard(db, board, boards::BoardOrder::MarketCode);
+    if (!rows) {
+        inv.err << rows.message() << "\n";
+        return 1;
+    }
+    for (const boards::BoardRow& r : *rows)
+        inv.out << r.code << '\t' << r.market << '\t' << r.name << '\t' << (r.date ? r.date->toIso() : "") << '\t'
+                << r.open << '\t' << r.high << '\t' << r.low << '\t' << r.close << '\t' << r.change << '\t'
+                << currencyText(r.volume) << '\t' << r.now << '\t' << r.nowChange << '\t' << currencyText(r.nowVolume)
+                << "\n";
+    return 0;
+}
+
+int runBoard(Invocation& inv) {
+    const bool registerOnly = inv.takeFlag("--register");
+    if (inv.args.size() < 2)
+        return inv.usage();
+    const std::string verb = inv.args[0];
+    const int board = boardArg(inv.args[1]);
+    if (board == 0)
+        return inv.usage();
+    const size_t expected = verb == "add" || verb == "save" || verb == "load" ? 3 : 2;
+    if (inv.args.size() != expected)
+        return inv.usage();
+    if (verb == "list") {
+        auto db = openDb(inv);
+        return db ? printBoard(inv, *db, board) : 1;
+    }
+    if (verb == "add") {
+        auto db = openDb(inv);
+        if (!db)
+            return 1;
+        auto code = textToInt32(inv.args[2]);
+        const std::string name = code ? db::GetIssueName(*db, *code, &inv.prompt) : std::string();
+        if (!code || name.empty()) {
+            inv.prompt.notify("正しい銘柄コードを入力して下さい。");
+            return 1;
+        }
+        if (registerOnly) {
+            const std::string market = std::to_string(db::GetMarketCode(*db, *code));
+            return boards::RegisterShownIssue(*db, board, {inv.args[2], market, name}, Date::today(), inv.prompt) ? 0
+                                                                                                                  : 1;
+        }
+        auto added = boards::AddIssueFromLatestBar(*db, board, *code, name);
+        if (!added) {
+            inv.err << added.message() << "\n";
+            return 1;
+        }
+        if (*added == boards::AddOutcome::AlreadyOnBoard) {
+            inv.prompt.notify("すでに登録されています。");
+            return 1;
+        }
+        if (*added == boards::AddOutcome::NoBar) {
+            inv.err << "kestrel: no daily bar for " << *code << "; nothing added (--register adds it without one)\n";
+            return 1;
+        }
+        inv.prompt.notify("登録しました。");
+        return 0;
+    }
+    if (verb == "save" || verb == "load") {
+        auto db = openDb(inv);
+        if (!db)
+            return 1;
+        const std::string& path = inv.args[2];
+        if (verb == "save")
+            return boards::SaveBoardToFile(*db, inv.context.paths.iniPath, board, path, inv.prompt) ? 0 : 1;
+        if (!fileExists(path)) {
+            inv.err << "kestrel: no file " << path << "\n";
+            return 1;
+        }
+        return boards::LoadBoardFromFile(*db, inv.context.paths.iniPath, board, path, inv.prompt) ? 0 : 1;
+    }
+    if (verb == "refresh") {
+        ui::QuoteRefresh refresh(inv.context, inv.prompt);
+        refresh.setBoard(board);
+        QEventLoop loop;
+        QObject::connect(&refresh, &ui::QuoteRefresh::completed, &loop, &QEventLoop::quit);
+        if (!refresh.CmdInet(false))
+            return 1;
+        loop.exec();
+        auto db = openDb(inv);
+        return db ? printBoard(inv, *db, board) : 1;
+    }
+    return inv.usage();
+}
+
+const CommandRegistrar kBoard({"board", "list|add [--register]|save|load|refresh A|B [CODE|FILE]",
+                               "show, fill, save, load or refresh stock board A or B", runBoard});
+
+} // namespace
+} // namespace kestrel::cli

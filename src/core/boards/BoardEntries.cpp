@@ -1,0 +1,131 @@
+#include "core/boards/BoardEntries.h"
+
+#include "core/app/Settings.h"
+#include "core/boards/BoardStore.h"
+#include "core/db/Lookups.h"
+
+namespace kestrel::boards {
+namespace {
+
+constexpr const char* kNeedIssue = "銘柄コードを入力して下さい。";
+constexpr const char* kAlreadyOnBoard = "すでに登録されています。";
+
+std::string wideLetter(int board) {
+    return board == 1 ? "Ａ" : "Ｂ";
+}
+
+} // namespace
+
+bool RegisterShownIssue(db::Database& db, int board, const ShownIssue& shown, Date today, Prompt& prompt) {
+    if (shown.market.empty() || shown.name.empty()) {
+        prompt.notify(kNeedIssue);
+        return false;
+    }
+    if (!prompt.askYesNo(shown.name + " を株価ボード" + wideLetter(board) + "に登録します　よろしいですか？",
+                         "登録確認"))
+        return false;
+    auto code = textToInt32(shown.code);
+    if (!code) {
+        prompt.notify(code.message());
+        return false;
+    }
+    auto held = BoardHolds(db, board, *code);
+    if (!held) {
+        prompt.notify(held.message());
+        return false;
+    }
+    if (*held) {
+        prompt.notify(kAlreadyOnBoard);
+        return false;
+    }
+    Status st =
+        db.run("INSERT INTO board (区分, コード, 市場コード, 銘柄, 日付, 始値, 高値, 安値, 終値, 前日比, 出来高) "
+               "VALUES (?, ?, ?, ?, ?, 0, 0, 0, 0, 0, 0)",
+               board, *code, db::GetMarketCode(db, *code, &prompt), shown.name, today);
+    if (!st) {
+        prompt.notify(st.message());
+        return false;
+    }
+    return true;
+}
+
+bool RemoveShownIssue(db::Database& db, int board, const ShownIssue& shown, Prompt& prompt) {
+    if (shown.market.empty() || shown.name.empty()) {
+        prompt.notify(kNeedIssue);
+        return false;
+    }
+    if (!prompt.askYesNo(shown.name + " を株価ボード" + wideLetter(board) + "から削除します　よろしいですか？",
+                         "削除確認"))
+        return false;
+    auto code = textToInt32(shown.code);
+    if (!code) {
+        prompt.notify(code.message());
+        return false;
+    }
+    auto removed = DeleteFromBoard(db, board, *code);
+    if (!removed) {
+        prompt.notify(removed.message());
+        return false;
+    }
+    if (!*removed)
+        prompt.notify("株価ボードに登録されていません。");
+    return *removed;
+}
+
+Result<std::vector<std::string>> BoardIssueListRows(db::Database& db, int board) {
+    auto names = LoadMarketNames(db);
+    if (!names)
+        return names.status();
+    auto st = db.prepare("SELECT board.コード, board.市場コード, Mei.銘柄 FROM board INNER JOIN Mei ON "
+                         "board.市場コード = Mei.市場コード AND board.コード = Mei.コード WHERE board.区分 = ? "
+                         "ORDER BY board.市場コード, board.コード");
+    if (!st)
+        return st.status();
+    st->bind(1, board);
+    std::vector<std::string> rows;
+    for (;;) {
+        auto more = st->step();
+        if (!more)
+            return more.status();
+        if (!*more)
+            break;
+        rows.push_back(IssueListRow(st->int32(0), *names, st->isNull(1) ? 0 : st->int32(1),
+                                    st->isNull(2) ? std::string() : st->text(2)));
+    }
+    return rows;
+}
+
+bool MoveBetweenBoards(db::Database& db, int source, const std::string& codeText, const std::string& caption,
+                       Prompt& prompt) {
+    auto code = isNumeric(codeText) ? textToInt32(codeText) : Result<std::int32_t>::error("");
+    if (!code) {
+        prompt.notify("株価ボードデーターを移動できません。");
+        return false;
+    }
+    if (!prompt.askYesNo("コード=" + codeText + " 銘柄を " + caption + " しますよろしいですか？"))
+        return false;
+    const int from = source == 1 ? 1 : 2;
+    const int to = from == 1 ? 2 : 1;
+    auto onDestination = BoardHolds(db, to, *code);
+    auto onSource = onDestination && !*onDestination ? BoardHolds(db, from, *code) : Result<bool>(false);
+    if (!onDestination || !onSource) {
+        prompt.notify(!onDestination ? onDestination.message() : onSource.message());
+        return false;
+    }
+    if (*onDestination) {
+        prompt.notify(kAlreadyOnBoard);
+        return false;
+    }
+    if (!*onSource) {
+        prompt.notify("ボード" + boardLetter(from) + "に登録されていません。");
+        return false;
+    }
+    if (Status st = db.run("UPDATE board SET 区分 = ? WHERE 区分 = ? AND コード = ?", to, from, *code); !st) {
+        prompt.notify(st.message());
+        return false;
+    }
+    prompt.notify("移動しました。");
+    return true;
+}
+
+} // namespace kestrel::boards

@@ -1,0 +1,237 @@
+#include "core/boards/BoardFiles.h"
+
+#include "core/app/Encoding.h"
+#include "core/app/Files.h"
+#include "core/app/IniFile.h"
+#include "core/app/Settings.h"
+#include "core/boards/BoardStore.h"
+#include "core/db/Lookups.h"
+
+namespace kestrel::boards {
+namespace {
+
+constexpr const char* kCrLf = "\r\n";
+
+std::vector<std::string> splitLines(std::string_view text) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string_view::npos)
+            end = text.size();
+        std::string line(text.substr(start, end - start));
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        lines.push_back(std::move(line));
+        start = end + 1;
+    }
+    return lines;
+}
+
+std::string namePart(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string lineError(size_t lineNo) {
+    return "株価ボードファイルの " + std::to_string(lineNo) + " 行目を読み込めません。";
+}
+
+} // namespace
+
+const char* boardFilter(int board) {
+    return board == 1 ? kBoardFilterA : kBoardFilterB;
+}
+
+Result<std::string> BoardText(db::Database& db, int board) {
+    auto rows = ReadBoard(db, board, BoardOrder::CodeMarket);
+    if (!rows)
+        return rows.status();
+    std::string text;
+    for (size_t i = 0; i < rows->size(); ++i) {
+        const BoardRow& r = (*rows)[i];
+        if (i > 0)
+            text += kCrLf;
+        text += std::to_string(r.kind) + "," + std::to_string(r.code) + "," + std::to_string(r.market) + "," + r.name;
+    }
+    text += kCrLf;
+    auto bytes = utf8ToCp932(text);
+    if (!bytes)
+        return Result<std::string>::error("株価ボードの銘柄名をファイルに書けません。");
+    return *bytes;
+}
+
+Status SaveBoardText(db::Database& db, const std::string& path, int board) {
+    auto text = BoardText(db, board);
+    if (!text)
+        return text.status();
+    return writeFileAtomically(path, *text);
+}
+
+Result<std::vector<BoardLine>> ParseBoardText(std::string_view bytes) {
+    auto text = cp932ToUtf8(bytes);
+    if (!text)
+        return Result<std::vector<BoardLine>>::error("株価ボードファイルの文字を読めません。");
+    std::vector<BoardLine> out;
+    const std::vector<std::string> lines = splitLines(*text);
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const std::string& line = lines[i];
+        if (line.empty())
+            continue;
+        std::string fields[4];
+        size_t start = 0;
+        bool ok = true;
+        for (int f = 0; f < 3; ++f) {
+            const size_t comma = line.find(',', start);
+            if (comma == std::string::npos) {
+                ok = false;
+                break;
+            }
+            fields[f] = line.substr(start, comma - start);
+            start = comma + 1;
+        }
+        if (!ok)
+            return Result<std::vector<BoardLine>>::error(lineError(i + 1));
+        const size_t comma = line.find(',', start);
+        fields[3] = line.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        auto kind = textToInt16(fields[0]);
+        auto code = textToInt32(fields[1]);
+        auto market = textToInt16(fields[2]);
+        if (!kind || !code || !market)
+            return Result<std::vector<BoardLine>>::error(lineError(i + 1));
+        out.push_back({*kind, *code, *market, fields[3]});
+    }
+    return out;
+}
+
+Status LoadBoardText(db::Database& db, const std::string& path, int board) {
+    auto bytes = readWholeFile(path);
+    if (!bytes)
+        return bytes.status();
+    auto lines = ParseBoardText(*bytes);
+    if (!lines)
+        return lines.status();
+    db::Transaction tx(db);
+    if (!tx.began())
+        return tx.began();
+    if (Status st = db.run("DELETE FROM board WHERE 区分 = ?", board); !st)
+        return st;
+    for (const BoardLine& l : *lines) {
+        Status st = db.run("INSERT INTO board (区分, コード, 市場コード, 銘柄) VALUES (?, ?, ?, ?)", l.kind, l.code,
+                           l.market, l.name);
+        if (!st)
+            return st;
+    }
+    return tx.commit();
+}
+
+bool SaveBoardToFile(db::Database& db, const std::string& iniPath, int board, const std::string& path, Prompt& prompt) {
+    if (path.empty())
+        return false;
+    if (fileExists(path) && !prompt.askYesNo(path + "のファイルは存在します 上書きしますか？", ""))
+        return false;
+    if (Status st = SaveBoardText(db, path, board); !st) {
+        prompt.notify(st.message());
+        return false;
+    }
+    if (Status st = writeProfileString(iniPath, kSection, boardFileKey(board), namePart(path)); !st)
+        prompt.notify(st.message());
+    if (fileExists(path))
+        prompt.notify("保存しました。");
+    return true;
+}
+
+bool LoadBoardFromFile(db::Database& db, const std::string& iniPath, int board, const std::string& path,
+                       Prompt& prompt) {
+    if (path.empty() || !fileExists(path))
+        return false;
+    auto bytes = readWholeFile(path);
+    if (!bytes) {
+        prompt.notify(bytes.message());
+        return false;
+    }
+    const char expected = board == 1 ? '1' : '2';
+    if (bytes->empty() || (*bytes)[0] != expected) {
+        prompt.notify(board == 1 ? "株価ボードＡに株価ボードＢのデーターを読み込もうとしています。"
+                                 : "株価ボードＢに株価ボードＡのデーターを読み込もうとしています。");
+        return false;
+    }
+    if (!prompt.askYesNo("現在の株価ボードのデーターは無くなり新しく書き換わります　よろしいですか？"))
+        return false;
+    if (Status st = LoadBoardText(db, path, board); !st) {
+        prompt.notify(st.message());
+        return false;
+    }
+    if (Status st = writeProfileString(iniPath, kSection, boardFileKey(board), namePart(path)); !st)
+        prompt.notify(st.message());
+    return true;
+}
+
+std::string ProposedListName(const std::string& folder, Date today) {
+    std::string stem = today.toYYMMDD();
+    std::erase(stem, '/');
+    std::string name;
+    for (int n = 0; n < 100; ++n) {
+        name = stem + (n < 10 ? "_" + std::to_string(n) : std::to_string(n)) + ".Lis";
+        if (!findFileNoCase(folder, name))
+            break;
+    }
+    return name;
+}
+
+Result<std::string> IssueListText(const std::vector<std::string>& rows) {
+    std::string text;
+    for (const std::string& row : rows)
+        text += utf8Left(row, 4) + kCrLf;
+    if (rows.empty())
+        text = kCrLf;
+    auto bytes = utf8ToCp932(text);
+    if (!bytes)
+        return Result<std::string>::error("銘柄リストをファイルに書けません。");
+    return *bytes;
+}
+
+bool WriteIssueListFile(const std::string& path, const std::vector<std::string>& rows, Prompt& prompt) {
+    if (path.empty())
+        return false;
+    if (fileExists(path) && !prompt.askYesNo(path + "のファイルは存在します 上書きしますか？"))
+        return false;
+    auto text = IssueListText(rows);
+    Status st = text ? writeFileAtomically(path, *text) : text.status();
+    if (!st) {
+        prompt.notify(st.message());
+        return false;
+    }
+    return true;
+}
+
+Result<std::vector<std::string>> ReadIssueListFile(db::Database& db, const std::string& path) {
+    auto bytes = readWholeFile(path);
+    if (!bytes)
+        return bytes.status();
+    auto names = LoadMarketNames(db);
+    if (!names)
+        return names.status();
+    std::vector<std::string> rows;
+    for (const std::string& line : splitLines(cp932ToUtf8Lossy(*bytes))) {
+        const std::string codeText = line.substr(0, line.find(','));
+        if (!isNumeric(codeText))
+            continue;
+        auto code = textToInt32(codeText);
+        if (!code)
+            continue;
+        auto st = db.prepare("SELECT 市場コード, 銘柄 FROM Mei WHERE コード = ?");
+        if (!st)
+            return st.status();
+        st->bind(1, *code);
+        auto found = st->step();
+        if (!found)
+            return found.status();
+        if (*found)
+            rows.push_back(IssueListRow(*code, *names, static_cast<int>(st->isNull(0) ? 0 : st->int64(0)),
+                                        st->isNull(1) ? std::string() : st->text(1)));
+    }
+    return rows;
+}
+
+} // namespace kestrel::boards

@@ -1,0 +1,234 @@
+#include "core/boards/BoardStore.h"
+
+#include "core/app/Settings.h"
+#include "core/db/Lookups.h"
+
+namespace kestrel::boards {
+namespace {
+
+constexpr const char* kColumns =
+    "区分, コード, 市場コード, 銘柄, 日付, 始値, 高値, 安値, 終値, 前日比, 出来高, 現在値, "
+    "現前日比, 現出来高";
+
+struct LatestBar {
+    Date date;
+    std::int64_t open = 0, high = 0, low = 0, close = 0;
+    std::int32_t change = 0;
+    Currency volume;
+};
+
+std::int64_t orZero(const db::Statement& st, int col) {
+    return st.isNull(col) ? 0 : st.int64(col);
+}
+
+Result<std::optional<LatestBar>> latestBar(db::Database& db, std::int32_t code) {
+    auto st = db.prepare("SELECT 日付, 始値, 高値, 安値, 終値, 前日比, 出来高 FROM dayData WHERE コード = ? "
+                         "ORDER BY 日付 DESC LIMIT 1");
+    if (!st)
+        return st.status();
+    st->bind(1, code);
+    auto row = st->step();
+    if (!row)
+        return row.status();
+    if (!*row)
+        return std::optional<LatestBar>();
+    LatestBar bar;
+    bar.date = st->date(0).value_or(Date::today());
+    bar.open = orZero(*st, 1);
+    bar.high = orZero(*st, 2);
+    bar.low = orZero(*st, 3);
+    bar.close = orZero(*st, 4);
+    bar.change = static_cast<std::int32_t>(orZero(*st, 5));
+    bar.volume = st->isNull(6) ? Currency() : st->currency(6);
+    return std::optional<LatestBar>(bar);
+}
+
+struct Units {
+    std::int64_t volumeUnit = 0, priceUnit = 0;
+    std::int16_t market = 0;
+};
+
+Result<Units> issueUnits(db::Database& db, std::int32_t code) {
+    auto st = db.prepare("SELECT 出来高単位, 株価単位, 市場コード FROM Mei WHERE コード = ?");
+    if (!st)
+        return st.status();
+    st->bind(1, code);
+    auto row = st->step();
+    if (!row)
+        return row.status();
+    Units u;
+    if (*row) {
+        u.volumeUnit = orZero(*st, 0);
+        u.priceUnit = orZero(*st, 1);
+        u.market = static_cast<std::int16_t>(orZero(*st, 2));
+    }
+    return u;
+}
+
+} // namespace
+
+std::string boardLetter(int board) {
+    return board == 1 ? "A" : "B";
+}
+std::string boardFileKey(int board) {
+    return "board" + boardLetter(board);
+}
+std::string boardDateKey(int board) {
+    return "boarddate" + boardLetter(board);
+}
+int boardKind(const std::string& handOverText) {
+    auto v = textToInt16(handOverText);
+    return v ? *v : 0;
+}
+
+Result<std::vector<BoardRow>> ReadBoard(db::Database& db, int board, BoardOrder order) {
+    std::string sql = std::string("SELECT ") + kColumns + " FROM board WHERE 区分 = ?";
+    if (order == BoardOrder::MarketCode)
+        sql += " ORDER BY 市場コード, コード";
+    else if (order == BoardOrder::CodeMarket)
+        sql += " ORDER BY コード, 市場コード";
+    else
+        sql += " ORDER BY rowid";
+    auto st = db.prepare(sql);
+    if (!st)
+        return st.status();
+    st->bind(1, board);
+    std::vector<BoardRow> rows;
+    for (;;) {
+        auto more = st->step();
+        if (!more)
+            return more.status();
+        if (!*more)
+            break;
+        BoardRow r;
+        r.kind = static_cast<std::int16_t>(orZero(*st, 0));
+        r.code = static_cast<std::int32_t>(orZero(*st, 1));
+        r.market = static_cast<std::int16_t>(orZero(*st, 2));
+        r.name = st->isNull(3) ? std::string() : st->text(3);
+        r.date = st->date(4);
+        r.open = static_cast<std::int32_t>(orZero(*st, 5));
+        r.high = static_cast<std::int32_t>(orZero(*st, 6));
+        r.low = static_cast<std::int32_t>(orZero(*st, 7));
+        r.close = static_cast<std::int32_t>(orZero(*st, 8));
+        r.change = static_cast<std::int32_t>(orZero(*st, 9));
+        r.volume = st->isNull(10) ? Currency() : st->currency(10);
+        r.now = static_cast<std::int32_t>(orZero(*st, 11));
+        r.nowChange = static_cast<std::int32_t>(orZero(*st, 12));
+        r.nowVolume = st->isNull(13) ? Currency() : st->currency(13);
+        rows.push_back(std::move(r));
+    }
+    return rows;
+}
+
+Status RefreshBoardFromBars(db::Database& db, int board, Date today) {
+    auto rows = ReadBoard(db, board, BoardOrder::Table);
+    if (!rows)
+        return rows.status();
+    db::Transaction tx(db);
+    if (!tx.began())
+        return tx.began();
+    for (const BoardRow& r : *rows) {
+        auto bar = latestBar(db, r.code);
+        if (!bar)
+            return bar.status();
+        Status st;
+        if (!*bar) {
+            st = db.run("UPDATE board SET 市場コード = ?, 銘柄 = ?, 日付 = ?, 始値 = 0, 高値 = 0, 安値 = 0, 終値 = 0, "
+                        "前日比 = 0, 出来高 = 0, 現在値 = 0, 現前日比 = 0, 現出来高 = 0 WHERE 区分 = ? AND コード = ?",
+                        db::GetMarketCode(db, r.code), db::GetIssueName(db, r.code), today, board, r.code);
+        } else {
+            auto units = issueUnits(db, r.code);
+            if (!units)
+                return units.status();
+            const LatestBar& b = **bar;
+            const std::int64_t p = units->priceUnit;
+            st = db.run("UPDATE board SET 市場コード = ?, 銘柄 = ?, 日付 = ?, 始値 = ?, 高値 = ?, 安値 = ?, 終値 = ?, "
+                        "前日比 = ?, 出来高 = ? WHERE 区分 = ? AND コード = ?",
+                        units->market, db::GetIssueName(db, r.code), b.date, b.open * p, b.high * p, b.low * p,
+                        b.close * p, b.change, b.volume * units->volumeUnit, board, r.code);
+        }
+        if (!st)
+            return st;
+    }
+    return tx.commit();
+}
+
+Result<bool> BoardHolds(db::Database& db, int board, std::int32_t code) {
+    auto n = db.queryInt("SELECT count(*) FROM board WHERE 区分 = ? AND コード = ?", board, code);
+    if (!n)
+        return n.status();
+    return n->value_or(0) > 0;
+}
+
+Result<AddOutcome> AddIssueFromLatestBar(db::Database& db, int board, std::int32_t code, const std::string& name) {
+    auto held = BoardHolds(db, board, code);
+    if (!held)
+        return held.status();
+    if (*held)
+        return AddOutcome::AlreadyOnBoard;
+    auto bar = latestBar(db, code);
+    if (!bar)
+        return bar.status();
+    if (!*bar)
+        return AddOutcome::NoBar;
+    auto units = issueUnits(db, code);
+    if (!units)
+        return units.status();
+    const LatestBar& b = **bar;
+    const std::int64_t p = units->priceUnit;
+    Status st =
+        db.run("INSERT INTO board (区分, コード, 市場コード, 銘柄, 日付, 始値, 高値, 安値, 終値, 前日比, 出来高) "
+               "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
+               board, code, units->market, name, b.date, b.open * p, b.high * p, b.low * p, b.close * p, b.change,
+               b.volume * units->volumeUnit);
+    if (!st)
+        return st;
+    return AddOutcome::Added;
+}
+
+Result<bool> DeleteFromBoard(db::Database& db, int board, std::int32_t code) {
+    Status st = db.run("DELETE FROM board WHERE 区分 = ? AND コード = ?", board, code);
+    if (!st)
+        return st;
+    return db.changes() > 0;
+}
+
+Status ClearCurrentValues(db::Database& db, int board) {
+    return db.run("UPDATE board SET 現在値 = 0, 現前日比 = 0, 現出来高 = 0 WHERE 区分 = ?", board);
+}
+
+Result<bool> StoreQuote(db::Database& db, int board, std::int32_t code, std::int32_t price, std::int32_t change,
+                        std::int32_t volume) {
+    Status st = db.run("UPDATE board SET 現在値 = ?, 現前日比 = ?, 現出来高 = ? WHERE 区分 = ? AND コード = ?", price,
+                       change, static_cast<std::int64_t>(volume), board, code);
+    if (!st)
+        return st;
+    return db.changes() > 0;
+}
+
+Result<std::vector<std::string>> LoadMarketNames(db::Database& db) {
+    std::vector<std::string> names(11);
+    auto st = db.prepare("SELECT コード, 略称 FROM Shijyo ORDER BY コード");
+    if (!st)
+        return st.status();
+    for (;;) {
+        auto more = st->step();
+        if (!more)
+            return more.status();
+        if (!*more)
+            break;
+        const std::int64_t code = st->int64(0);
+        if (code >= 0 && code < 11)
+            names[static_cast<size_t>(code)] = st->isNull(1) ? std::string() : st->text(1);
+    }
+    return names;
+}
+
+std::string IssueListRow(std::int32_t code, const std::vector<std::string>& marketNames, int market,
+                         const std::string& name) {
+    const std::string shortName =
+        market >= 0 && static_cast<size_t>(market) < marketNames.size() ? marketNames[static_cast<size_t>(market)] : "";
+    return std::to_string(code) + " " + shortName + " " + name;
+}
+
+} // namespace kestrel::boards

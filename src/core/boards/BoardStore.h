@@ -1,0 +1,71 @@
+#pragma once
+// The rows of the two stock boards (table board; 区分 1 = board A, 2 = board B): reading them, bringing
+// each row up to its issue's latest stored daily bar, adding an issue, and storing or clearing the
+// current values a quote refresh brings. Each call works on an open database and runs its writes in one
+// transaction, so a failure leaves the board as it was. Prices are stored in yen (bar value times the
+// issue's price unit) and volumes in shares (bar volume times the volume unit).
+#include "core/app/Currency.h"
+#include "core/app/Date.h"
+#include "core/app/Status.h"
+#include "core/db/Database.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kestrel::boards {
+
+inline constexpr const char* kSection = "Kestrel";
+
+// "A" for board 1, "B" for any other kind.
+std::string boardLetter(int board);
+// "boardA"/"boardB": the board file name; "boarddateA"/"boarddateB": the start of the last refresh.
+std::string boardFileKey(int board);
+std::string boardDateKey(int board);
+// The board kind of a hand-over text: the text as a number, 0 when it is not one.
+int boardKind(const std::string& handOverText);
+
+struct BoardRow {
+    std::int16_t kind = 0;
+    std::int32_t code = 0;
+    std::int16_t market = 0;
+    std::string name;
+    std::optional<Date> date;
+    std::int32_t open = 0, high = 0, low = 0, close = 0, change = 0;
+    Currency volume;
+    std::int32_t now = 0, nowChange = 0;
+    Currency nowVolume;
+};
+
+enum class BoardOrder { Table, MarketCode, CodeMarket };
+// The rows of one board in the given order (Table: the order rows were added).
+Result<std::vector<BoardRow>> ReadBoard(db::Database& db, int board, BoardOrder order);
+
+// Brings every row of the board up to its issue's latest daily bar: market, name, date, prices times
+// the price unit, change unscaled, volume times the volume unit; current values unchanged. A row whose
+// issue has no bar gets today's date, zero prices and zero current values.
+Status RefreshBoardFromBars(db::Database& db, int board, Date today);
+
+enum class AddOutcome { Added, AlreadyOnBoard, NoBar };
+// Adds the issue to the board from its latest daily bar, with the name given (the name shown).
+Result<AddOutcome> AddIssueFromLatestBar(db::Database& db, int board, std::int32_t code, const std::string& name);
+
+// Whether the board holds the code.
+Result<bool> BoardHolds(db::Database& db, int board, std::int32_t code);
+// Deletes the code from the board; false when it was not there.
+Result<bool> DeleteFromBoard(db::Database& db, int board, std::int32_t code);
+
+// Sets 現在値, 現前日比 and 現出来高 of every row of the board to 0.
+Status ClearCurrentValues(db::Database& db, int board);
+// Stores the current values of one issue; false when the board does not hold it.
+Result<bool> StoreQuote(db::Database& db, int board, std::int32_t code, std::int32_t price, std::int32_t change,
+                        std::int32_t volume);
+
+// The short market names indexed by 市場コード 0..10 (empty where Shijyo has none).
+Result<std::vector<std::string>> LoadMarketNames(db::Database& db);
+// The issue-list row: code, " ", market short name, " ", name.
+std::string IssueListRow(std::int32_t code, const std::vector<std::string>& marketNames, int market,
+                         const std::string& name);
+
+} // namespace kestrel::boards

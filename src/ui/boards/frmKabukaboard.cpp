@@ -1,0 +1,318 @@
+#include "ui/boards/frmKabukaboard.h"
+
+#include "core/app/Date.h"
+#include "core/app/IniFile.h"
+#include "core/app/Settings.h"
+#include "core/boards/BoardEntries.h"
+#include "core/boards/BoardStore.h"
+#include "core/db/Lookups.h"
+#include "core/db/Schema.h"
+#include "ui/db/ModeCaption.h"
+
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QVBoxLayout>
+
+namespace kestrel::ui {
+namespace {
+
+const std::vector<std::string> kColumns = {"コード", "市場コード", "銘柄",   "日付",   "始値",     "高値",    "安値",
+                                           "終値",   "前日比",     "出来高", "現在値", "現前日比", "現出来高"};
+const char* const kCaptions[] = {"コード", "市場コード", "銘柄",   "日付",   "始値",   "高値",    "安値",
+                                 "終値",   "前日比",     "出来高", "現在値", "前日比", "現出来高"};
+
+QPushButton* button(QWidget* parent, const char* name, const QString& caption) {
+    auto* b = new QPushButton(caption, parent);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setAutoDefault(false);
+    return b;
+}
+
+QLabel* label(QWidget* parent, const char* name) {
+    auto* l = new QLabel(parent);
+    l->setObjectName(QString::fromLatin1(name));
+    return l;
+}
+
+} // namespace
+
+QVariant BoardGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (role == Qt::DisplayRole && orientation == Qt::Horizontal && section >= 0 && section < 13)
+        return QString::fromUtf8(kCaptions[section]);
+    return DbTableModel::headerData(section, orientation, role);
+}
+
+frmKabukaboard::frmKabukaboard(AppContext& context, const QString& handOverText, QWidget* parent)
+    : QDialog(parent), m_context(context), m_prompt(this), m_board(boards::boardKind(handOverText.toStdString())),
+      m_handOverText(handOverText) {
+    setObjectName(QStringLiteral("frmKabukaboard"));
+    m_model = new BoardGridModel(context.paths.databasePath, m_prompt, this);
+    m_model->setObjectName(QStringLiteral("boardData"));
+    m_refresh = new QuoteRefresh(context, m_prompt, this);
+    m_refresh->setBoard(m_board);
+
+    boardDBGrid = new QTableView(this);
+    boardDBGrid->setObjectName(QStringLiteral("boardDBGrid"));
+    boardDBGrid->setModel(m_model);
+    boardDBGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    boardDBGrid->setSelectionMode(QAbstractItemView::SingleSelection);
+    boardDBGrid->verticalHeader()->setDefaultSectionSize(20);
+    MeiCode = new QLineEdit(this);
+    MeiCode->setObjectName(QStringLiteral("MeiCode"));
+    MeiCode->setMaximumWidth(70);
+    Lblshijyo = label(this, "Lblshijyo");
+    LblMei = label(this, "LblMei");
+    LblFileName = label(this, "LblFileName");
+    LblboardDate = label(this, "LblboardDate");
+    LblInt = label(this, "LblInt");
+    boardData = label(this, "boardDataCaption");
+    CmdfrmboardAdd = button(this, "CmdfrmboardAdd", QStringLiteral("株価ボードヘ追加"));
+    CmdfrmboardDel = button(this, "CmdfrmboardDel", QStringLiteral("株価ボードから削除"));
+    Cmdto = button(this, "Cmdto", QString());
+    Cmdclear = button(this, "Cmdclear", QStringLiteral("現在値ｸﾘｱ"));
+    CmdInet = button(this, "CmdInet", QStringLiteral("ｲﾝﾀｰﾈｯﾄから現在値取得"));
+    CmdFileclear = button(this, "CmdFileclear", QStringLiteral("ﾌｧｲﾙ名ｸﾘｱ"));
+    Cmdselectedchart = button(this, "Cmdselectedchart", QStringLiteral("チャート"));
+    CmdFind = button(this, "CmdFind", QStringLiteral("検索....."));
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(new QLabel(QStringLiteral("銘柄コード"), this));
+    top->addWidget(MeiCode);
+    top->addWidget(Lblshijyo);
+    top->addWidget(LblMei, 1);
+    top->addWidget(CmdFind);
+    top->addWidget(CmdfrmboardAdd);
+    top->addWidget(CmdfrmboardDel);
+    top->addWidget(Cmdto);
+    auto* second = new QHBoxLayout;
+    second->addWidget(new QLabel(QStringLiteral("ﾎﾞｰﾄﾞﾌｧｲﾙ名："), this));
+    second->addWidget(LblFileName, 1);
+    second->addWidget(CmdFileclear);
+    second->addWidget(LblboardDate);
+    second->addWidget(LblInt);
+    second->addWidget(Cmdclear);
+    second->addWidget(CmdInet);
+    second->addWidget(Cmdselectedchart);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addLayout(second);
+    layout->addWidget(boardData);
+    layout->addWidget(boardDBGrid, 1);
+    resize(960, 520);
+
+    connect(CmdfrmboardAdd, &QPushButton::clicked, this, &frmKabukaboard::CmdfrmboardAdd_Click);
+    connect(CmdfrmboardDel, &QPushButton::clicked, this, &frmKabukaboard::CmdfrmboardDel_Click);
+    connect(Cmdto, &QPushButton::clicked, this, &frmKabukaboard::Cmdto_Click);
+    connect(Cmdclear, &QPushButton::clicked, this, &frmKabukaboard::Cmdclear_Click);
+    connect(CmdInet, &QPushButton::clicked, this, &frmKabukaboard::CmdInet_Click);
+    connect(CmdFileclear, &QPushButton::clicked, this, &frmKabukaboard::CmdFileclear_Click);
+    connect(Cmdselectedchart, &QPushButton::clicked, this, &frmKabukaboard::Cmdselectedchart_Click);
+    connect(CmdFind, &QPushButton::clicked, this, &frmKabukaboard::CmdFind_Click);
+    connect(MeiCode, &QLineEdit::textChanged, this, &frmKabukaboard::MeiCode_Change);
+    // Row activation (double-click or Enter) shows the row's chart, unless a refresh is handing out issues.
+    connect(boardDBGrid, &QTableView::activated, this, [this] {
+        if (idle())
+            Cmdselectedchart_Click();
+    });
+    connect(m_refresh, &QuoteRefresh::started, this, [this] { LblboardDate->clear(); });
+    connect(m_refresh, &QuoteRefresh::pageHandled, this, [this](std::int32_t, const QString& text) {
+        LblInt->setText(text);
+        LblInt->repaint();
+        refreshGrid();
+    });
+    Form_Load();
+}
+
+void frmKabukaboard::Form_Load() {
+    if (auto db = db::openKestrelDatabase(m_context.paths.databasePath); !db)
+        m_prompt.notify(db.message());
+    else if (Status st = boards::RefreshBoardFromBars(**db, m_board, Date::today()); !st)
+        m_prompt.notify(st.message());
+    m_model->setSource("board", kColumns, "WHERE 区分 = ? ORDER BY 市場コード, コード", {m_board});
+    refreshGrid();
+    const bool a = m_board == 1;
+    setWindowTitle(a ? QStringLiteral("株価ボードA") : QStringLiteral("株価ボードB"));
+    setAutoFillBackground(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, a ? QColor(0xC0, 0xFF, 0xC0) : QColor(0xC0, 0xFF, 0xFF));
+    setPalette(pal);
+    Cmdto->setText(a ? QStringLiteral("株価ボードAからBへ移動") : QStringLiteral("株価ボードBからAへ移動"));
+    // The daily/weekly mark joins the caption; the board keeps its own colour.
+    applyModeCaption(this, m_context.chartMode, false);
+    boardData->setText(windowTitle());
+    const std::string& ini = m_context.paths.iniPath;
+    LblFileName->setText(
+        QString::fromStdString(readProfileString(ini, boards::kSection, boards::boardFileKey(m_board))));
+    LblboardDate->setText(
+        QString::fromStdString(readProfileString(ini, boards::kSection, boards::boardDateKey(m_board))));
+}
+
+void frmKabukaboard::refreshGrid() {
+    const int row = boardDBGrid->currentIndex().row();
+    m_model->refresh();
+    if (row >= 0 && row < m_model->rowCount())
+        boardDBGrid->selectRow(row);
+}
+
+std::int32_t frmKabukaboard::currentCode() const {
+    const int row = boardDBGrid->currentIndex().row();
+    if (row < 0 || row >= m_model->rowCount())
+        return 0;
+    const QVariant v = m_model->value(row, "コード");
+    return v.isNull() ? 0 : v.toInt();
+}
+
+void frmKabukaboard::MeiCode_Change() {
+    Lblshijyo->clear();
+    LblMei->clear();
+    QString text = MeiCode->text();
+    if (text.size() >= 5) {
+        const QSignalBlocker block(MeiCode);
+        MeiCode->setText(text.left(4));
+        MeiCode->setCursorPosition(4);
+        text = MeiCode->text();
+    }
+    if (text.size() != 4)
+        return;
+    auto code = textToInt32(text.toStdString());
+    if (!code)
+        return;
+    auto db = db::openKestrelDatabase(m_context.paths.databasePath, db::OpenMode::ReadOnly);
+    if (!db)
+        return;
+    const std::string name = db::GetIssueName(**db, *code, &m_prompt);
+    auto found = (*db)->queryInt("SELECT count(*) FROM Mei WHERE コード = ?", *code);
+    if (!found || found->value_or(0) == 0)
+        return;
+    auto names = boards::LoadMarketNames(**db);
+    const int market = db::GetMarketCode(**db, *code, &m_prompt);
+    if (names && market >= 0 && market < 11)
+        Lblshijyo->setText(QString::fromStdString((*names)[static_cast<size_t>(market)]));
+    LblMei->setText(QString::fromStdString(name));
+}
+
+void frmKabukaboard::CmdfrmboardAdd_Click() {
+    if (!idle())
+        return;
+    if (MeiCode->text().isEmpty() || Lblshijyo->text().isEmpty() || LblMei->text().isEmpty()) {
+        m_prompt.notify("正しい銘柄コードを入力して下さい。");
+        return;
+    }
+    if (!m_prompt.askYesNo("銘柄を株価ボードに追加しますよろしいですか？"))
+        return;
+    auto db = db::openKestrelDatabase(m_context.paths.databasePath);
+    if (!db) {
+        m_prompt.notify(db.message());
+        return;
+    }
+    auto code = textToInt32(MeiCode->text().toStdString());
+    if (!code)
+        return m_prompt.notify(code.message());
+    auto added = boards::AddIssueFromLatestBar(**db, m_board, *code, LblMei->text().toStdString());
+    if (!added)
+        m_prompt.notify(added.message());
+    else if (*added == boards::AddOutcome::AlreadyOnBoard)
+        m_prompt.notify("すでに登録されています。");
+    else if (*added == boards::AddOutcome::Added)
+        m_prompt.notify("登録しました。");
+    refreshGrid();
+}
+
+void frmKabukaboard::CmdfrmboardDel_Click() {
+    if (!idle())
+        return;
+    const std::int32_t code = currentCode();
+    if (code == 0)
+        return;
+    if (!m_prompt.askYesNo("コード=" + std::to_string(code) + " 銘柄を株価ボードから削除しますよろしいですか？"))
+        return;
+    auto db = db::openKestrelDatabase(m_context.paths.databasePath);
+    auto removed = db ? boards::DeleteFromBoard(**db, m_board, code) : Result<bool>(db.status());
+    if (!removed)
+        m_prompt.notify(removed.message());
+    refreshGrid();
+}
+
+void frmKabukaboard::Cmdto_Click() {
+    if (!idle())
+        return;
+    const std::int32_t code = currentCode();
+    if (code <= 0)
+        return;
+    auto db = db::openKestrelDatabase(m_context.paths.databasePath);
+    if (!db)
+        return m_prompt.notify(db.message());
+    if (boards::MoveBetweenBoards(**db, m_board, std::to_string(code), Cmdto->text().toStdString(), m_prompt))
+        refreshGrid();
+}
+
+void frmKabukaboard::Cmdclear_Click() {
+    if (!idle())
+        return;
+    auto db = db::openKestrelDatabase(m_context.paths.databasePath);
+    Status st = db ? boards::ClearCurrentValues(**db, m_board) : db.status();
+    if (!st)
+        m_prompt.notify(st.message());
+    refreshGrid();
+}
+
+void frmKabukaboard::CmdInet_Click() {
+    if (!idle())
+        return;
+    m_refresh->CmdInet(true);
+    refreshGrid();
+}
+
+void frmKabukaboard::CmdFileclear_Click() {
+    if (!idle())
+        return;
+    if (m_prompt.askYesNo("ファイル名をクリアします　よろしいですか？"))
+        LblFileName->clear();
+}
+
+void frmKabukaboard::Cmdselectedchart_Click() {
+    if (!idle())
+        return;
+    const std::int32_t code = currentCode();
+    if (code != 0)
+        Q_EMIT chartRequested(QString::number(code));
+}
+
+void frmKabukaboard::CmdFind_Click() {
+    if (!idle())
+        return;
+    MeiCode->setFocus();
+    MeiCode->selectAll();
+    if (!m_finder)
+        return;
+    const QString chosen = m_finder(this);
+    if (!chosen.isEmpty())
+        MeiCode->setText(chosen.left(4));
+}
+
+void frmKabukaboard::closeEvent(QCloseEvent* event) {
+    if (!idle()) {
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
+}
+
+void frmKabukaboard::reject() {
+    // Escape and the close box both end here; a refresh that still hands out issues keeps the window.
+    if (!idle())
+        return;
+    if (Status st = writeProfileString(m_context.paths.iniPath, boards::kSection, boards::boardFileKey(m_board),
+                                       LblFileName->text().toStdString());
+        !st)
+        m_prompt.notify(st.message());
+    QDialog::reject();
+}
+
+} // namespace kestrel::ui

@@ -1,0 +1,78 @@
+#pragma once
+// The stock board window: one board (HandOverText "1" = A, anything else = B) in a grid of thirteen
+// columns over the table board, the issue code box for adding, and the commands to delete, move, clear,
+// refresh from the quote portal, show an issue's chart and search. While a refresh hands out issues
+// (Timer1 running) every command does nothing and the window refuses to close.
+#include "core/app/AppContext.h"
+#include "ui/app/MessageBox.h"
+#include "ui/boards/QuoteRefresh.h"
+#include "ui/db/DbTableModel.h"
+
+#include <QDialog>
+#include <functional>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTableView;
+
+namespace kestrel::ui {
+
+// The grid model of the board: the columns of board with their captions.
+class BoardGridModel : public DbTableModel {
+    Q_OBJECT
+public:
+    using DbTableModel::DbTableModel;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+};
+
+class frmKabukaboard : public QDialog {
+    Q_OBJECT
+public:
+    frmKabukaboard(AppContext& context, const QString& handOverText, QWidget* parent = nullptr);
+
+    // The issue search: given the window, returns the chosen code text ("" when none). Unset: no search.
+    void setIssueFinder(std::function<QString(QWidget*)> finder) { m_finder = std::move(finder); }
+    int boardKind() const { return m_board; }
+    BoardGridModel* model() const { return m_model; }
+    QuoteRefresh* refresh() const { return m_refresh; }
+
+    void CmdfrmboardAdd_Click();
+    void CmdfrmboardDel_Click();
+    void Cmdto_Click();
+    void Cmdclear_Click();
+    void CmdInet_Click();
+    void CmdFileclear_Click();
+    void Cmdselectedchart_Click();
+    void CmdFind_Click();
+
+Q_SIGNALS:
+    // The main window sets its code box to this code (which shows the issue's chart).
+    void chartRequested(const QString& code);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void reject() override;
+
+private:
+    void Form_Load();
+    void MeiCode_Change();
+    void refreshGrid();
+    std::int32_t currentCode() const;
+    bool idle() const { return !m_refresh->running(); }
+
+    AppContext& m_context;
+    WidgetPrompt m_prompt;
+    int m_board;
+    QString m_handOverText;
+    BoardGridModel* m_model;
+    QuoteRefresh* m_refresh;
+    std::function<QString(QWidget*)> m_finder;
+    QTableView* boardDBGrid;
+    QLineEdit* MeiCode;
+    QLabel *Lblshijyo, *LblMei, *LblFileName, *LblboardDate, *LblInt, *boardData;
+    QPushButton *CmdfrmboardAdd, *CmdfrmboardDel, *Cmdto, *Cmdclear, *CmdInet, *CmdFileclear, *Cmdselectedchart,
+        *CmdFind;
+};
+
+} // namespace kestrel::ui

@@ -1,0 +1,75 @@
+#!/usr/bin/env bash
+# kestrel board: add, save and load board files byte for byte, refuse bad files, and refresh a board
+# from quote pages served by the tests' local HTTP server.
+set -euo pipefail
+kestrel=$1
+httpd=${KESTREL_TEST_HTTPD:-$2/tests/kestrel_test_httpd}
+t=$(mktemp -d)
+pids=()
+cleanup() { for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; rm -rf "$t"; }
+trap cleanup EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+sjis() { iconv -f UTF-8 -t CP932; }
+euc() { iconv -f UTF-8 -t EUC-JP-MS; }
+q() { sqlite3 "$t/h/Kestrel.mdb" "$1"; }
+k() { "$kestrel" --home "$t/h" "$@"; }
+
+mkdir -p "$t/h" "$t/www"
+k init >/dev/null
+q "INSERT INTO Mei (コード, 市場コード, 銘柄, 出来高単位, 株価単位) VALUES (7203, 1, 'ＡＢＣ自動車', 1000, 10), (6758, 1, 'ＸＹＺ', 100, 1), (1301, 2, '極洋', 1000, 1);"
+q "INSERT INTO dayData (コード, 日付, 始値, 高値, 安値, 終値, 前日比, 出来高) VALUES (7203, 20010518, 1234, 1250, 1200, 1240, -6, 512), (6758, 20010518, 5000, 5100, 4900, 5050, 20, 77);"
+
+# Adding: from the latest bar, once.
+[ "$(k board add A 7203)" = "登録しました。" ] || fail "add 7203"
+rc=0; out=$(k board add A 7203) || rc=$?
+[ "$out" = "すでに登録されています。" ] && [ $rc = 1 ] || fail "second add: $out ($rc)"
+rc=0; k board add A 1301 >/dev/null 2>&1 || rc=$?
+[ $rc = 1 ] && [ "$(q 'select count(*) from board')" = 1 ] || fail "an issue without a bar was added"
+k --yes board add --register A 1301 >/dev/null || fail "register 1301"
+k board add A 6758 >/dev/null
+[ "$(k board list A | head -1)" = "$(printf '6758\t1\tＸＹＺ\t2001-05-18\t5000\t5100\t4900\t5050\t20\t7700\t0\t0\t0')" ] || fail "list: $(k board list A)"
+[ "$(q "select 始値 || ',' || 出来高 from board where コード=7203")" = "12340,512000" ] || fail "units"
+
+# Saving: CP932, CR LF, code order; the empty board is one CR LF.
+k board save A "$t/a.A" >"$t/out" || fail "save: $(cat "$t/out")"
+grep -q '^保存しました。$' "$t/out" || fail "save message"
+printf '1,1301,2,極洋\r\n1,6758,1,ＸＹＺ\r\n1,7203,1,ＡＢＣ自動車\r\n' | sjis >"$t/expected"
+cmp "$t/a.A" "$t/expected" || fail "board file bytes"
+k board save B "$t/b.B" >/dev/null
+[ "$(od -An -c "$t/b.B" | tr -d ' ')" = '\r\n' ] || fail "empty board file: $(od -c "$t/b.B")"
+grep -q $'^boardA=a.A\r$' "$t/h/Kestrel.ini" || fail "boardA key"
+rc=0; k --no board save A "$t/a.A" >/dev/null || rc=$?
+[ $rc = 1 ] || fail "overwrite refused but exit $rc"
+
+# Loading: a board-A file into B is refused; a short line is refused before anything is deleted.
+rc=0; out=$(k --yes board load B "$t/a.A") || rc=$?
+[ $rc = 1 ] && [ "$out" = "株価ボードＢに株価ボードＡのデーターを読み込もうとしています。" ] || fail "A file into B: $out"
+printf '1,7203,1,ＡＢＣ自動車\r\n1,6758\r\n' | sjis >"$t/short.A"
+rc=0; out=$(k --yes board load A "$t/short.A") || rc=$?
+[ $rc = 1 ] && echo "$out" | grep -q '2 行目を読み込めません。' || fail "short line: $out"
+[ "$(q 'select count(*) from board where 区分=1')" = 3 ] || fail "board changed by a refused file"
+printf '1,9984,1,ソフト\r\n2,7203,1,ＡＢＣ自動車\r\n' | sjis >"$t/in.A"
+k --yes board load A "$t/in.A" >/dev/null || fail "load"
+[ "$(q 'select group_concat(区分 || ":" || コード, " ") from (select * from board order by 区分, コード)')" = "1:9984 2:7203" ] \
+    || fail "after load: $(q 'select 区分, コード from board')"
+k --yes board load A "$t/a.A" >/dev/null || fail "load back"
+
+# Refresh: quote pages as the portal serves them; 1301's page lacks its row, 6758's page is missing.
+row() { printf '<tr><td nowrap align=left><a href="/q?s=%s&d=t">%s</a></td>%s<td nowrap><small><a href="/q?s=%s&d=c">チャート</a></small></td></tr>\r\n' "$1" "$1" "$2" "$1"; }
+rising='<td nowrap><small>15:00</small></td><td nowrap><b>1,234</b></td><td nowrap><font color=ff0020>+12</font></td><td nowrap><font color=ff0020>+0.98%</font></td><td nowrap>1,234,000</td>'
+{ printf '<html><head><title>株価</title></head><body><table>\r\n'; row 7201 "$rising"; row 7203 "$rising"; printf '</table></body></html>\r\n'; } | euc >"$t/www/q?s=7203&d=v2"
+{ printf '<html><body><table>\r\n'; row 13010 "$rising"; printf '</table></body></html>\r\n'; } | euc >"$t/www/q?s=1301&d=v2"
+"$httpd" --root "$t/www" --prefix / --port-file "$t/port" --log "$t/log" --lifetime 120 &
+pids+=($!)
+for _ in $(seq 100); do [ -s "$t/port" ] && break; sleep 0.1; done
+port=$(cat "$t/port")
+sed -i "s|^\[Kestrel\]\r\$|[Kestrel]\r\nQuoteHost=127.0.0.1:$port\r|" "$t/h/Kestrel.ini"
+grep -q "^QuoteHost=127.0.0.1:$port" "$t/h/Kestrel.ini" || fail "QuoteHost not set"
+k board refresh A >"$t/out" || fail "refresh: $(cat "$t/out")"
+[ "$(grep -c '^取得終了しました。$' "$t/out")" = 1 ] || fail "completion message: $(cat "$t/out")"
+grep -q "$(printf '^7203\t.*\t1234\t12\t1234000$')" "$t/out" || fail "7203 current values: $(cat "$t/out")"
+grep -q "$(printf '^6758\t.*\t0\t0\t0$')" "$t/out" || fail "6758 keeps zeros"
+grep -q "$(printf '^1301\t.*\t0\t0\t0$')" "$t/out" || fail "1301 keeps zeros"
+[ "$(grep -c 'q?s=' "$t/log")" = 3 ] || fail "requests: $(cat "$t/log")"
+grep -q '^boarddateA=[0-9][0-9]/[0-9][0-9]/[0-9][0-9] [0-9][0-9]:[0-9][0-9]' "$t/h/Kestrel.ini" || fail "boarddateA"
+echo "1 passed, 0 failed"

@@ -1,0 +1,236 @@
+// The board window on a real database: load from the latest bars, the grid, the code box, the commands
+// and their messages, and the board menu helpers of the main window.
+#include "core/app/IniFile.h"
+#include "core/boards/BoardStore.h"
+#include "core/db/Schema.h"
+#include "support/TestSupport.h"
+#include "ui/app/FileDialog.h"
+#include "ui/app/MessageBox.h"
+#include "ui/boards/BoardMenuActions.h"
+#include "ui/boards/frmKabukaboard.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+
+using namespace kestrel;
+using kestrel::ui::MessageBox;
+
+class tst_frmKabukaboard : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void loadShowsTheLatestBars();
+    void codeBoxAndAdd();
+    void moveDeleteAndChart();
+    void menuHelpers();
+
+private:
+    std::int64_t query(const char* sql);
+    void exec(const char* sql);
+    std::unique_ptr<test::TempDir> m_dir;
+    AppContext m_context;
+};
+
+void tst_frmKabukaboard::init() {
+    m_dir = std::make_unique<test::TempDir>();
+    m_context.paths = ProgramPaths::forFolder(m_dir->path());
+    QVERIFY(makeDir(m_context.paths.dataFolder));
+    QVERIFY(db::CreateDatabaseFile(m_context.paths.databasePath).isOk());
+    exec("INSERT INTO Mei (コード, 市場コード, 銘柄, 出来高単位, 株価単位) VALUES (7203, 1, 'ＡＢＣ自動車', 1000, 10), "
+         "(6758, 1, 'ＸＹＺ', 100, 1), (1301, 2, '極洋', 1000, 1)");
+    exec("INSERT INTO dayData (コード, 日付, 始値, 高値, 安値, 終値, 前日比, 出来高) VALUES "
+         "(7203, 20010518, 1234, 1250, 1200, 1240, -6, 512), (6758, 20010518, 5000, 5100, 4900, 5050, 20, 77)");
+    MessageBox::setScripted(true);
+    MessageBox::clearLog();
+}
+
+void tst_frmKabukaboard::cleanup() {
+    m_dir.reset();
+}
+
+std::int64_t tst_frmKabukaboard::query(const char* sql) {
+    auto d = db::openKestrelDatabase(m_context.paths.databasePath);
+    return (*d)->queryInt(sql)->value_or(-1);
+}
+
+void tst_frmKabukaboard::exec(const char* sql) {
+    auto d = db::openKestrelDatabase(m_context.paths.databasePath);
+    QVERIFY((*d)->exec(sql));
+}
+
+void tst_frmKabukaboard::loadShowsTheLatestBars() {
+    exec("INSERT INTO board (区分, コード, 市場コード, 銘柄) VALUES (1, 7203, 0, 'x'), (1, 1301, 0, 'y'), (2, 6758, 1, "
+         "'z')");
+    QVERIFY(writeProfileString(m_context.paths.iniPath, "Kestrel", "boardA", "a.A"));
+    ui::frmKabukaboard w(m_context, QStringLiteral("1"));
+    QCOMPARE(w.windowTitle(), QStringLiteral("株価ボードA(日)"));
+    QCOMPARE(w.findChild<QPushButton*>(QStringLiteral("Cmdto"))->text(), QStringLiteral("株価ボードAからBへ移動"));
+    QCOMPARE(w.palette().color(QPalette::Window), QColor(0xC0, 0xFF, 0xC0));
+    QCOMPARE(w.findChild<QLabel*>(QStringLiteral("LblFileName"))->text(), QStringLiteral("a.A"));
+    auto* model = w.model();
+    QCOMPARE(model->columnCount(), 13);
+    QCOMPARE(model->headerData(11, Qt::Horizontal).toString(), QStringLiteral("前日比"));
+    QCOMPARE(model->headerData(12, Qt::Horizontal).toString(), QStringLiteral("現出来高"));
+    QCOMPARE(model->rowCount(), 2);
+    // By market, then code: 7203 (market 1) before 1301 (market 2).
+    QCOMPARE(model->value(0, "コード").toInt(), 7203);
+    QCOMPARE(model->value(0, "始値").toInt(), 12340);
+    QCOMPARE(model->value(0, "前日比").toInt(), -6);
+    QCOMPARE(model->value(1, "コード").toInt(), 1301);
+    QCOMPARE(model->value(1, "始値").toInt(), 0);
+    QCOMPARE(model->value(1, "市場コード").toInt(), 2);
+
+    // Closing stores the file name shown; a cleared name is stored empty.
+    MessageBox::setNextAnswer(true);
+    w.CmdFileclear_Click();
+    w.show();
+    QVERIFY(w.close());
+    QCOMPARE(readProfileString(m_context.paths.iniPath, "Kestrel", "boardA"), std::string());
+
+    ui::frmKabukaboard b(m_context, QStringLiteral("2"));
+    QCOMPARE(b.palette().color(QPalette::Window), QColor(0xC0, 0xFF, 0xFF));
+    QCOMPARE(b.model()->rowCount(), 1);
+    QCOMPARE(b.model()->value(0, "出来高").toInt(), 7700);
+}
+
+void tst_frmKabukaboard::codeBoxAndAdd() {
+    ui::frmKabukaboard w(m_context, QStringLiteral("1"));
+    auto* code = w.findChild<QLineEdit*>(QStringLiteral("MeiCode"));
+    code->setText(QStringLiteral("72035"));
+    QCOMPARE(code->text(), QStringLiteral("7203"));
+    QCOMPARE(w.findChild<QLabel*>(QStringLiteral("LblMei"))->text(), QStringLiteral("ＡＢＣ自動車"));
+    QCOMPARE(w.findChild<QLabel*>(QStringLiteral("Lblshijyo"))->text(), QStringLiteral("東１"));
+    MessageBox::setNextAnswer(true);
+    w.CmdfrmboardAdd_Click();
+    MessageBox::setNextAnswer(true);
+    w.CmdfrmboardAdd_Click();
+    QCOMPARE(MessageBox::log(), (QStringList{QStringLiteral("?確認|銘柄を株価ボードに追加しますよろしいですか？"),
+                                             QStringLiteral("!株価ケストレル|登録しました。"),
+                                             QStringLiteral("?確認|銘柄を株価ボードに追加しますよろしいですか？"),
+                                             QStringLiteral("!株価ケストレル|すでに登録されています。")}));
+    QCOMPARE(w.model()->rowCount(), 1);
+
+    // An issue without a bar is not added, silently; an unknown code needs a valid entry.
+    MessageBox::clearLog();
+    code->setText(QStringLiteral("1301"));
+    MessageBox::setNextAnswer(true);
+    w.CmdfrmboardAdd_Click();
+    QCOMPARE(MessageBox::log().size(), 1);
+    code->setText(QStringLiteral("9999"));
+    w.CmdfrmboardAdd_Click();
+    QCOMPARE(MessageBox::log().last(), QStringLiteral("!株価ケストレル|正しい銘柄コードを入力して下さい。"));
+    QCOMPARE(query("SELECT count(*) FROM board"), 1);
+}
+
+void tst_frmKabukaboard::moveDeleteAndChart() {
+    exec("INSERT INTO board (区分, コード, 市場コード, 銘柄, 現在値, 現前日比, 現出来高) VALUES (1, 7203, 1, 'x', 5, "
+         "5, 5), "
+         "(1, 6758, 1, 'z', 6, 6, 6), (2, 7203, 1, 'x', 7, 7, 7)");
+    ui::frmKabukaboard w(m_context, QStringLiteral("1"));
+    auto* grid = w.findChild<QTableView*>(QStringLiteral("boardDBGrid"));
+    QString jumped;
+    connect(&w, &ui::frmKabukaboard::chartRequested, this, [&](const QString& c) { jumped = c; });
+    grid->setCurrentIndex(w.model()->index(1, 0)); // 7203
+    w.Cmdselectedchart_Click();
+    QCOMPARE(jumped, QStringLiteral("7203"));
+
+    MessageBox::setNextAnswer(true);
+    w.Cmdto_Click();
+    QCOMPARE(MessageBox::log().last(), QStringLiteral("!株価ケストレル|すでに登録されています。"));
+    QCOMPARE(query("SELECT count(*) FROM board WHERE コード = 7203"), 2);
+
+    w.Cmdclear_Click();
+    QCOMPARE(query("SELECT sum(現在値) FROM board WHERE 区分 = 1"), 0);
+    QCOMPARE(query("SELECT 現在値 FROM board WHERE 区分 = 2"), 7);
+
+    grid->setCurrentIndex(w.model()->index(0, 0)); // 6758
+    MessageBox::setNextAnswer(true);
+    w.CmdfrmboardDel_Click();
+    QCOMPARE(MessageBox::log().last(),
+             QStringLiteral("?確認|コード=6758 銘柄を株価ボードから削除しますよろしいですか？"));
+    QCOMPARE(w.model()->rowCount(), 1);
+
+    // While issues are being handed out, the commands do nothing and the window stays open.
+    w.refresh()->Timer1.start(100000);
+    MessageBox::clearLog();
+    w.Cmdclear_Click();
+    w.CmdfrmboardDel_Click();
+    QVERIFY(MessageBox::log().isEmpty());
+    w.show();
+    QVERIFY(!w.close());
+    QVERIFY(w.isVisible());
+    w.refresh()->Timer1.stop();
+    QVERIFY(w.close());
+}
+
+void tst_frmKabukaboard::menuHelpers() {
+    namespace M = ui::BoardMenuActions;
+    QListWidget list;
+    exec("INSERT INTO board (区分, コード, 市場コード, 銘柄) VALUES (1, 1301, 2, 'y'), (1, 7203, 1, 'x'), (1, 4444, 1, "
+         "'q')");
+    M::boardToList(nullptr, m_context, 1, &list);
+    QCOMPARE(list.count(), 2);
+    QCOMPARE(list.item(0)->text(), QStringLiteral("7203 東１ ＡＢＣ自動車"));
+
+    // Move the selected issue to B, then remove its row from the list.
+    list.setCurrentRow(1);
+    MessageBox::setNextAnswer(true);
+    MessageBox::setNextAnswer(true);
+    M::moveBetweenBoards(nullptr, m_context, 1, QStringLiteral("株価ボードＡからＢへ移動"), &list);
+    QCOMPARE(query("SELECT 区分 FROM board WHERE コード = 1301"), 2);
+    QCOMPARE(list.count(), 1);
+
+    // Export proposes today's first free name in Data and writes the codes.
+    const std::string data = m_context.paths.dataFolder;
+    const QString proposed = QString::fromStdString(data + "/") +
+                             QString::fromStdString(Date::today().toYYMMDD()).remove(QLatin1Char('/')) +
+                             QStringLiteral("_0.Lis");
+    ui::FileDialog::setNextFileName(proposed);
+    M::writeIssueList(nullptr, m_context, &list);
+    QCOMPARE(test::readFile(proposed.toStdString()), std::string("7203\r\n"));
+    test::writeFile(data + "/in.Lis", "1301\r\n6758,x\r\n");
+    ui::FileDialog::setNextFileName(QString::fromStdString(data + "/in.Lis"));
+    M::readIssueList(nullptr, m_context, &list);
+    QCOMPARE(list.count(), 2);
+    QCOMPARE(list.item(1)->text(), QStringLiteral("6758 東１ ＸＹＺ"));
+
+    // Register and remove the shown issue; a paused slide show runs again afterwards.
+    QTimer slide;
+    slide.start(100000);
+    MessageBox::setNextAnswer(true);
+    M::registerShownIssue(nullptr, m_context, 2,
+                          {QStringLiteral("6758"), QStringLiteral("東１"), QStringLiteral("ＸＹＺ")}, &slide);
+    QVERIFY(slide.isActive());
+    QCOMPARE(query("SELECT count(*) FROM board WHERE 区分 = 2 AND コード = 6758"), 1);
+    list.setCurrentRow(1);
+    MessageBox::setNextAnswer(true);
+    MessageBox::setNextAnswer(true);
+    M::removeShownIssue(nullptr, m_context, 2,
+                        {QStringLiteral("6758"), QStringLiteral("東１"), QStringLiteral("ＸＹＺ")}, &list, &slide);
+    QCOMPARE(query("SELECT count(*) FROM board WHERE 区分 = 2 AND コード = 6758"), 0);
+    QCOMPARE(MessageBox::log().last(),
+             QStringLiteral("?確認|6758 東１ ＸＹＺ を銘柄リストから削除します　よろしいですか？"));
+    QCOMPARE(list.count(), 1);
+    QCOMPARE(list.currentRow(), 0);
+
+    // Save and load through the dialogs; the loaded board is shown.
+    ui::FileDialog::setNextFileName(QString::fromStdString(data + "/b.B"));
+    M::saveBoardText(nullptr, m_context, 2);
+    QCOMPARE(readProfileString(m_context.paths.iniPath, "Kestrel", "boardB"), std::string("b.B"));
+    exec("DELETE FROM board WHERE 区分 = 2");
+    QString shown;
+    MessageBox::setNextAnswer(false); // no save first
+    MessageBox::setNextAnswer(true);  // replace the board
+    ui::FileDialog::setNextFileName(QString::fromStdString(data + "/b.B"));
+    M::loadBoardText(nullptr, m_context, 2, [&](const QString& h) { shown = h; });
+    QCOMPARE(shown, QStringLiteral("2"));
+    QCOMPARE(query("SELECT count(*) FROM board WHERE 区分 = 2"), 1);
+}
+
+QTEST_MAIN(tst_frmKabukaboard)
+#include "tst_frmKabukaboard.moc"
