@@ -11,9 +11,9 @@ namespace kestrel::cli {
 namespace {
 
 int runRate(Invocation& inv) {
-    auto daysText = inv.takeOption("days");
-    auto priceText = inv.takeOption("max-price");
-    auto volumeText = inv.takeOption("min-volume");
+    auto daysText = inv.takeOption("--days");
+    auto priceText = inv.takeOption("--max-price");
+    auto volumeText = inv.takeOption("--min-volume");
     if (inv.args.size() != 2)
         return inv.usage();
     const std::string kind = inv.args[0];

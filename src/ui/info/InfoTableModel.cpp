@@ -2,6 +2,13 @@
 
 namespace kestrel::ui {
 
+QStringList headerList(std::initializer_list<const char*> texts) {
+    QStringList out;
+    for (const char* t : texts)
+        out << QString::fromUtf8(t);
+    return out;
+}
+
 InfoTableModel::InfoTableModel(QStringList headers, QObject* parent)
     : QAbstractTableModel(parent), m_headers(std::move(headers)) {}
 

@@ -4,9 +4,13 @@
 #include <QAbstractTableModel>
 #include <QStringList>
 #include <QVariant>
+#include <initializer_list>
 #include <vector>
 
 namespace kestrel::ui {
+
+// Column headers from UTF-8 texts.
+QStringList headerList(std::initializer_list<const char*> texts);
 
 class InfoTableModel : public QAbstractTableModel {
     Q_OBJECT

@@ -31,9 +31,9 @@ QString q(const std::string& s) {
     return QString::fromStdString(s);
 }
 
-const QStringList kRowHeaders = {"順位", "コード", "市場",   "銘柄",   "種類コード",
-                                 "日付", "株価",   "出来高", "前日比", "値"};
-const QStringList kRatedHeaders = kRowHeaders + QStringList{"現株価", "現比"};
+const QStringList kRowHeaders =
+    headerList({"順位", "コード", "市場", "銘柄", "種類コード", "日付", "株価", "出来高", "前日比", "値"});
+const QStringList kRatedHeaders = kRowHeaders + headerList({"現株価", "現比"});
 const QColor kFilterColour(192, 0, 0);
 
 QTableView* grid(QWidget* parent, const char* name, QAbstractItemModel* model) {
@@ -60,8 +60,8 @@ frmInformation::frmInformation(AppContext& context, QString& handOverText, QList
       m_ageReference(Date::today()) {
     setObjectName(QStringLiteral("frmInformation"));
     setWindowTitle(QStringLiteral("株式情報"));
-    m_kinds = new InfoTableModel({"種類コード", "種類名"}, this);
-    m_dates = new InfoTableModel({"種類コード", "日付", "コメント"}, this);
+    m_kinds = new InfoTableModel(headerList({"種類コード", "種類名"}), this);
+    m_dates = new InfoTableModel(headerList({"種類コード", "日付", "コメント"}), this);
     m_rows = new InfoTableModel(kRowHeaders, this);
     DatainformationClass = named(new QLabel(QStringLiteral("株式情報種類"), this), "DatainformationClass");
     DBGridnformationClass = grid(this, "DBGridnformationClass", m_kinds);

@@ -35,8 +35,8 @@ frmJyohoList::frmJyohoList(AppContext& context, const QString& handOverText, QWi
         CmbJyhoList[static_cast<std::size_t>(i)]->setProperty("index", i);
     }
     CmbJyhoList[1]->setVisible(false); // the codes follow the names
-    m_model = new InfoTableModel({"表示順", "種類コード", "種類名", "日付", "順位", "コード", "銘柄", "市場コード",
-                                  "株価", "出来高", "前日比", "値"},
+    m_model = new InfoTableModel(headerList({"表示順", "種類コード", "種類名", "日付", "順位", "コード", "銘柄",
+                                             "市場コード", "株価", "出来高", "前日比", "値"}),
                                  this);
     DatainformationData = named(new QLabel(QStringLiteral("情報表示"), this), "DatainformationData");
     DBGridinformationData = named(new QTableView(this), "DBGridinformationData");
