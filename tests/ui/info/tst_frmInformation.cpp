@@ -81,6 +81,13 @@ QStringList listRows(QListWidget& list) {
     return out;
 }
 
+QStringList L(std::initializer_list<const char*> texts) {
+    QStringList out;
+    for (const char* t : texts)
+        out << QString::fromUtf8(t);
+    return out;
+}
+
 template <typename W> W* child(QWidget* w, const char* name) {
     return w->findChild<W*>(QString::fromLatin1(name));
 }
@@ -91,6 +98,7 @@ class TestInformation : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void init() {
+        MessageBox::setDefaultTitle(QString()); // notices are logged as "!|text"
         MessageBox::setScripted(true);
         MessageBox::clearLog();
     }
@@ -103,17 +111,17 @@ private Q_SLOTS:
         auto* dates = child<QTableView>(w.get(), "DBGridinformationDataList");
         auto* rows = child<QTableView>(w.get(), "DBGridinformationData");
         QCOMPARE(w->windowTitle(), QStringLiteral("株式情報"));
-        QCOMPARE(column(kinds, 0), (QStringList{"d01", "w01", "S09"}));
-        QCOMPARE(column(dates, 1), (QStringList{"00/07/14", "00/07/13"}));
-        QCOMPARE(column(rows, 1), (QStringList{"1301", "1332", "1400", "1500"}));
+        QCOMPARE(column(kinds, 0), L({"d01", "w01", "S09"}));
+        QCOMPARE(column(dates, 1), L({"00/07/14", "00/07/13"}));
+        QCOMPARE(column(rows, 1), L({"1301", "1332", "1400", "1500"}));
         QCOMPARE(child<QLabel>(w.get(), "LblKensu")->text(), QStringLiteral("件数：4"));
         QCOMPARE(child<QLabel>(w.get(), "LalHani")->text(), QStringLiteral("00/07/14"));
 
         QTest::mouseClick(child<QPushButton>(w.get(), "CmdGenKabuka"), Qt::LeftButton);
         // 1332 (-1.3), 1400 (list price 0) and 1500 (no close) are not shown.
-        QCOMPARE(column(rows, 1), (QStringList{"1301"}));
+        QCOMPARE(column(rows, 1), L({"1301"}));
         QCOMPARE(rows->model()->columnCount(), 12);
-        QCOMPARE(column(rows, 11), (QStringList{"23.4"}));
+        QCOMPARE(column(rows, 11), L({"23.4"}));
         QCOMPARE(home.count("SELECT 現比 * 10 FROM informationData WHERE 日付=20000714 AND コード=1332"), -13);
         QCOMPARE(home.count("SELECT count(*) FROM informationData WHERE 現株価 IS NULL"), 3);
 
@@ -121,23 +129,23 @@ private Q_SLOTS:
         child<QComboBox>(w.get(), "TxtHi")->setEditText(QStringLiteral("30"));
         QTest::mouseClick(child<QPushButton>(w.get(), "CmdHiGenKabuka"), Qt::LeftButton);
         QCOMPARE(child<QLabel>(w.get(), "LalHani")->text(), QStringLiteral("00/07/13～00/07/14"));
-        QCOMPARE(column(rows, 1), (QStringList{"1400", "1301", "1301"})); // 400.0, 23.4, 12.1
+        QCOMPARE(column(rows, 1), L({"1400", "1301", "1301"})); // 400.0, 23.4, 12.1
         QTest::mouseClick(child<QPushButton>(w.get(), "CmdMeiList"), Qt::LeftButton);
-        QCOMPARE(listRows(home.listMei), (QStringList{"1400 東１ 零", "1301 東１ 極洋"}));
+        QCOMPARE(listRows(home.listMei), L({"1400 東１ 零", "1301 東１ 極洋"}));
 
         // Back to one date: rows are listed as they stand.
         dates->selectRow(0);
         dates->selectRow(1);
-        QCOMPARE(column(rows, 1), (QStringList{"1301", "1400"}));
+        QCOMPARE(column(rows, 1), L({"1301", "1400"}));
         QTest::mouseClick(child<QPushButton>(w.get(), "CmdMeiList"), Qt::LeftButton);
-        QCOMPARE(listRows(home.listMei), (QStringList{"1301 東１ 極洋", "1400 東１ 零"}));
+        QCOMPARE(listRows(home.listMei), L({"1301 東１ 極洋", "1400 東１ 零"}));
 
         // Bad counts of dates are refused without touching the grid.
         child<QComboBox>(w.get(), "TxtHi")->setEditText(QStringLiteral("abc"));
         MessageBox::clearLog();
         QTest::mouseClick(child<QPushButton>(w.get(), "CmdHiGenKabuka"), Qt::LeftButton);
         QCOMPARE(MessageBox::log(), QStringList{QStringLiteral("!|型が一致しません。")});
-        QCOMPARE(column(rows, 1), (QStringList{"1301", "1400"}));
+        QCOMPARE(column(rows, 1), L({"1301", "1400"}));
     }
 
     void filtersByPriceAndVolume() {
@@ -148,18 +156,18 @@ private Q_SLOTS:
         auto* volume = child<QLineEdit>(w.get(), "Txtdekidaka");
         const QColor plain = price->lineEdit()->palette().color(QPalette::Text);
         struct Case {
-            QString price, volume;
+            const char *price, *volume;
             QStringList codes;
         };
         const Case cases[] = {
-            {"800", "", {"1400", "1500"}}, // an empty volume box adds no condition
-            {"1000", "6000", {"1332"}},
-            {"1000", "abc", {"1301", "1332", "1400", "1500"}},
-            {"0", "", {"1400"}},
+            {"800", "", L({"1400", "1500"})}, // an empty volume box adds no condition
+            {"1000", "6000", L({"1332"})},
+            {"1000", "abc", L({"1301", "1332", "1400", "1500"})},
+            {"0", "", L({"1400"})},
         };
         for (const Case& c : cases) {
-            price->setEditText(c.price);
-            volume->setText(c.volume);
+            price->setEditText(QString::fromUtf8(c.price));
+            volume->setText(QString::fromUtf8(c.volume));
             QTest::mouseClick(child<QPushButton>(w.get(), "CmdFilter"), Qt::LeftButton);
             QCOMPARE(column(rows, 1), c.codes);
             QCOMPARE(child<QLabel>(w.get(), "LblKensu")->text(), QStringLiteral("件数：%1").arg(c.codes.size()));
@@ -172,7 +180,7 @@ private Q_SLOTS:
         volume->clear();
         QTest::mouseClick(child<QPushButton>(w.get(), "CmdFilter"), Qt::LeftButton);
         QTest::mouseClick(child<QPushButton>(w.get(), "CmdGenKabuka"), Qt::LeftButton);
-        QCOMPARE(column(rows, 1), (QStringList{"1301"}));
+        QCOMPARE(column(rows, 1), L({"1301"}));
         price->setEditText(QStringLiteral("999"));
         QTest::mouseClick(child<QPushButton>(w.get(), "CmdGenKabuka"), Qt::LeftButton);
         QCOMPARE(column(rows, 1), QStringList());
@@ -207,8 +215,7 @@ private Q_SLOTS:
         QCOMPARE(home.count("SELECT count(*) FROM informationData WHERE 日付=20000714"), 0);
         QVERIFY(MessageBox::log().contains(QStringLiteral("?確認|00/07/14 を削除します　よろしいですか？")));
         QVERIFY(MessageBox::log().contains(QStringLiteral("!|削除終了しました。")));
-        QCOMPARE(column(child<QTableView>(w.get(), "DBGridinformationDataList"), 1),
-                 (QStringList{"00/07/13", "00/06/13"}));
+        QCOMPARE(column(child<QTableView>(w.get(), "DBGridinformationDataList"), 1), L({"00/07/13", "00/06/13"}));
 
         // Ctrl+K on a row opens the information list of its issue.
         auto* rows = child<QTableView>(w.get(), "DBGridinformationData");
@@ -224,7 +231,7 @@ private Q_SLOTS:
         });
         QTest::keyClick(rows, Qt::Key_K, Qt::ControlModifier);
         QCOMPARE(home.handOver, QStringLiteral("1301"));
-        QCOMPARE(seen, (QStringList{"1301", "1301", "1301", "1301"}));
+        QCOMPARE(seen, L({"1301", "1301", "1301", "1301"}));
 
         // Closing: the filter boxes are saved and the old lists pruned (the reference was 00/07/14 at
         // load: daily lists before 00/06/14, weekly before 99/12/17).
@@ -277,25 +284,25 @@ private Q_SLOTS:
         QComboBox* codes = names == combos[0] ? combos[1] : combos[0];
         QStringList offered;
         for (int i = 0; i < codes->count(); ++i)
-            offered << names->itemText(i) + "/" + codes->itemText(i);
-        QCOMPARE(offered, (QStringList{"すべて/ALL", "値上がり/d01", "週間/w01"}));
+            offered << names->itemText(i) + QStringLiteral("/") + codes->itemText(i);
+        QCOMPARE(offered, L({"すべて/ALL", "値上がり/d01", "週間/w01"}));
         auto* grid = list.findChild<QTableView*>(QStringLiteral("DBGridinformationData"));
         auto keys = [grid] {
             QStringList out;
             for (int r = 0; r < grid->model()->rowCount(); ++r)
-                out << grid->model()->index(r, 1).data().toString() + "@" +
+                out << grid->model()->index(r, 1).data().toString() + QStringLiteral("@") +
                            grid->model()->index(r, 3).data().toString();
             return out;
         };
-        const QStringList byDate = {"S09@00/07/20", "d01@00/07/14", "d01@00/07/13", "w01@00/07/07"};
+        const QStringList byDate = L({"S09@00/07/20", "d01@00/07/14", "d01@00/07/13", "w01@00/07/07"});
         QCOMPARE(keys(), byDate);
         QTest::mouseClick(list.CmdHijyun, Qt::LeftButton); // date order already
         QCOMPARE(keys(), byDate);
         list.CmbJyhoList_Click(0, 2);
         QCOMPARE(codes->currentIndex(), 2);
-        QCOMPARE(keys(), (QStringList{"w01@00/07/07"}));
+        QCOMPARE(keys(), L({"w01@00/07/07"}));
         QTest::mouseClick(list.CmdKoumokuJyun, Qt::LeftButton);
-        QCOMPARE(keys(), (QStringList{"d01@00/07/14", "d01@00/07/13", "w01@00/07/07", "S09@00/07/20"}));
+        QCOMPARE(keys(), L({"d01@00/07/14", "d01@00/07/13", "w01@00/07/07", "S09@00/07/20"}));
         QCOMPARE(names->currentIndex(), 0);
         QCOMPARE(codes->currentIndex(), 0);
 
