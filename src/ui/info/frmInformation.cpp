@@ -298,6 +298,7 @@ void frmInformation::CmdGenKabuka_Click() {
         return;
     const std::string kind = m_view.kind;
     Lblkeisantyu->show();
+    Lblkeisantyu->repaint(); // the rating holds the event loop until it ends
     QApplication::setOverrideCursor(Qt::WaitCursor);
     auto db = db::openKestrelDatabase(m_context.paths.databasePath);
     auto rated = db ? info::rateRows(**db, kind, *d, *d) : Result<int>(db.status());
@@ -327,6 +328,7 @@ void frmInformation::CmdHiGenKabuka_Click() {
         return;
     const std::string kind = m_view.kind;
     Lblkeisantyu->show();
+    Lblkeisantyu->repaint(); // the rating holds the event loop until it ends
     QApplication::setOverrideCursor(Qt::WaitCursor);
     auto db = db::openKestrelDatabase(m_context.paths.databasePath);
     auto first = db ? info::firstOfLastDates(**db, kind, *d, *n) : Result<std::optional<Date>>(db.status());
