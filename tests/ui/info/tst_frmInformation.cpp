@@ -1,0 +1,320 @@
+// The screening window and the information list on stored lists: browsing, rating, filtering,
+// copying into the issue list, deletion, Ctrl+K and the old-list pruning on close.
+#include "core/app/Files.h"
+#include "core/app/IniFile.h"
+#include "core/db/Schema.h"
+#include "support/TestSupport.h"
+#include "ui/app/MessageBox.h"
+#include "ui/info/frmInformation.h"
+#include "ui/info/frmJyohoList.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+#include <QTimer>
+#include <memory>
+
+using namespace kestrel;
+using namespace kestrel::ui;
+
+namespace {
+
+struct Home {
+    test::TempDir dir;
+    AppContext context;
+    QString handOver;
+    QListWidget listMei;
+    Home() {
+        context.paths = ProgramPaths::forFolder(dir.path());
+        makeDir(context.paths.dataFolder);
+        db::CreateDatabaseFile(context.paths.databasePath);
+        sql("INSERT INTO informationClass VALUES ('d01','値上がり',1), ('w01','週間',2), ('S09','特別',3);"
+            "INSERT INTO Mei (コード, 市場コード, 銘柄) VALUES (1301,1,'極洋'), (1332,2,'日本水産'), (1400,1,'零');"
+            "INSERT INTO dayData (コード, 日付, 終値) VALUES (1301,20000714,1234), (1332,20000714,987),"
+            " (1400,20000714,500);");
+        row("d01", 20000713, 1, 1301, 1100, 1000);
+        row("d01", 20000713, 2, 1400, 100, 1000);
+        row("d01", 20000714, 1, 1301, 1000, 5000);
+        row("d01", 20000714, 2, 1332, 1000, 9000);
+        row("d01", 20000714, 3, 1400, 0, 100);
+        row("d01", 20000714, 4, 1500, 700, 100); // no stored close, not in Mei
+    }
+    void row(const char* kind, long long date, int rank, int code, int price, long long volume) {
+        auto db = db::openKestrelDatabase(context.paths.databasePath);
+        QVERIFY((*db)
+                    ->run("INSERT INTO informationData (種類コード, 日付, 順位, コード, 株価, 出来高, 前日比, 値, "
+                          "コメント, Top種類コード) VALUES (?, ?, ?, ?, ?, ?, 0, '', '上昇', substr(?, 1, 1))",
+                          std::string(kind), date, rank, code, price, volume, std::string(kind))
+                    .isOk());
+    }
+    void sql(const char* statement) {
+        auto db = db::openKestrelDatabase(context.paths.databasePath);
+        QVERIFY((*db)->exec(statement).isOk());
+    }
+    long long count(const char* sql) {
+        auto db = db::openKestrelDatabase(context.paths.databasePath);
+        return (*db)->queryInt(sql)->value_or(-1);
+    }
+    std::unique_ptr<frmInformation> open() {
+        auto w = std::make_unique<frmInformation>(context, handOver, &listMei);
+        w->show();
+        return w;
+    }
+};
+
+QStringList column(QTableView* grid, int col) {
+    QStringList out;
+    for (int r = 0; r < grid->model()->rowCount(); ++r)
+        out << grid->model()->index(r, col).data().toString();
+    return out;
+}
+
+QStringList listRows(QListWidget& list) {
+    QStringList out;
+    for (int i = 0; i < list.count(); ++i)
+        out << list.item(i)->text();
+    return out;
+}
+
+QStringList L(std::initializer_list<const char*> texts) {
+    QStringList out;
+    for (const char* t : texts)
+        out << QString::fromUtf8(t);
+    return out;
+}
+
+template <typename W> W* child(QWidget* w, const char* name) {
+    return w->findChild<W*>(QString::fromLatin1(name));
+}
+
+} // namespace
+
+class TestInformation : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void init() {
+        MessageBox::setDefaultTitle(QString()); // notices are logged as "!|text"
+        MessageBox::setScripted(true);
+        MessageBox::clearLog();
+    }
+
+    void browsesRatesAndCopiesRows() {
+        Home home;
+        home.listMei.addItem(QStringLiteral("9999 old"));
+        auto w = home.open();
+        auto* kinds = child<QTableView>(w.get(), "DBGridnformationClass");
+        auto* dates = child<QTableView>(w.get(), "DBGridinformationDataList");
+        auto* rows = child<QTableView>(w.get(), "DBGridinformationData");
+        QCOMPARE(w->windowTitle(), QStringLiteral("株式情報"));
+        QCOMPARE(column(kinds, 0), L({"d01", "w01", "S09"}));
+        QCOMPARE(column(dates, 1), L({"00/07/14", "00/07/13"}));
+        QCOMPARE(column(rows, 1), L({"1301", "1332", "1400", "1500"}));
+        QCOMPARE(child<QLabel>(w.get(), "LblKensu")->text(), QStringLiteral("件数：4"));
+        QCOMPARE(child<QLabel>(w.get(), "LalHani")->text(), QStringLiteral("00/07/14"));
+
+        QTest::mouseClick(child<QPushButton>(w.get(), "CmdGenKabuka"), Qt::LeftButton);
+        // 1332 (-1.3), 1400 (list price 0) and 1500 (no close) are not shown.
+        QCOMPARE(column(rows, 1), L({"1301"}));
+        QCOMPARE(rows->model()->columnCount(), 12);
+        QCOMPARE(column(rows, 11), L({"23.4"}));
+        QCOMPARE(home.count("SELECT 現比 * 10 FROM informationData WHERE 日付=20000714 AND コード=1332"), -13);
+        QCOMPARE(home.count("SELECT count(*) FROM informationData WHERE 現株価 IS NULL"), 3);
+
+        // The last 30 dates: only two are stored, so the range starts at the older one.
+        child<QComboBox>(w.get(), "TxtHi")->setEditText(QStringLiteral("30"));
+        QTest::mouseClick(child<QPushButton>(w.get(), "CmdHiGenKabuka"), Qt::LeftButton);
+        QCOMPARE(child<QLabel>(w.get(), "LalHani")->text(), QStringLiteral("00/07/13～00/07/14"));
+        QCOMPARE(column(rows, 1), L({"1400", "1301", "1301"})); // 400.0, 23.4, 12.1
+        QTest::mouseClick(child<QPushButton>(w.get(), "CmdMeiList"), Qt::LeftButton);
+        QCOMPARE(listRows(home.listMei), L({"1400 東１ 零", "1301 東１ 極洋"}));
+
+        // Back to one date: rows are listed as they stand.
+        dates->selectRow(0);
+        dates->selectRow(1);
+        QCOMPARE(column(rows, 1), L({"1301", "1400"}));
+        QTest::mouseClick(child<QPushButton>(w.get(), "CmdMeiList"), Qt::LeftButton);
+        QCOMPARE(listRows(home.listMei), L({"1301 東１ 極洋", "1400 東１ 零"}));
+
+        // Bad counts of dates are refused without touching the grid.
+        child<QComboBox>(w.get(), "TxtHi")->setEditText(QStringLiteral("abc"));
+        MessageBox::clearLog();
+        QTest::mouseClick(child<QPushButton>(w.get(), "CmdHiGenKabuka"), Qt::LeftButton);
+        QCOMPARE(MessageBox::log(), QStringList{QStringLiteral("!|型が一致しません。")});
+        QCOMPARE(column(rows, 1), L({"1301", "1400"}));
+    }
+
+    void filtersByPriceAndVolume() {
+        Home home;
+        auto w = home.open();
+        auto* rows = child<QTableView>(w.get(), "DBGridinformationData");
+        auto* price = child<QComboBox>(w.get(), "Txten");
+        auto* volume = child<QLineEdit>(w.get(), "Txtdekidaka");
+        const QColor plain = price->lineEdit()->palette().color(QPalette::Text);
+        struct Case {
+            const char *price, *volume;
+            QStringList codes;
+        };
+        const Case cases[] = {
+            {"800", "", L({"1400", "1500"})}, // an empty volume box adds no condition
+            {"1000", "6000", L({"1332"})},
+            {"1000", "abc", L({"1301", "1332", "1400", "1500"})},
+            {"0", "", L({"1400"})},
+        };
+        for (const Case& c : cases) {
+            price->setEditText(QString::fromUtf8(c.price));
+            volume->setText(QString::fromUtf8(c.volume));
+            QTest::mouseClick(child<QPushButton>(w.get(), "CmdFilter"), Qt::LeftButton);
+            QCOMPARE(column(rows, 1), c.codes);
+            QCOMPARE(child<QLabel>(w.get(), "LblKensu")->text(), QStringLiteral("件数：%1").arg(c.codes.size()));
+        }
+        QVERIFY(price->lineEdit()->palette().color(QPalette::Text) != plain);
+        QVERIFY(volume->palette().color(QPalette::Text) != plain);
+
+        // A rated view filtered again stays rated and keeps its ceiling on the next rating.
+        price->setEditText(QStringLiteral("1000"));
+        volume->clear();
+        QTest::mouseClick(child<QPushButton>(w.get(), "CmdFilter"), Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(w.get(), "CmdGenKabuka"), Qt::LeftButton);
+        QCOMPARE(column(rows, 1), L({"1301"}));
+        price->setEditText(QStringLiteral("999"));
+        QTest::mouseClick(child<QPushButton>(w.get(), "CmdGenKabuka"), Qt::LeftButton);
+        QCOMPARE(column(rows, 1), QStringList());
+
+        for (const char* bad : {"", "abc", "1000 or 1=1"}) {
+            MessageBox::clearLog();
+            price->setEditText(QString::fromUtf8(bad));
+            QTest::mouseClick(child<QPushButton>(w.get(), "CmdFilter"), Qt::LeftButton);
+            QCOMPARE(MessageBox::log(), QStringList{QStringLiteral("!|金額を入力して下さい。")});
+        }
+        QCOMPARE(home.count("SELECT count(*) FROM informationData"), 6);
+        // A new date shows every row again, unmarked.
+        child<QTableView>(w.get(), "DBGridinformationDataList")->selectRow(1);
+        QCOMPARE(price->lineEdit()->palette().color(QPalette::Text), plain);
+    }
+
+    void deletesAndPrunesOnClose() {
+        Home home;
+        home.context.settings.DelJyoho = 30;
+        writeProfileString(home.context.paths.iniPath, "Kestrel", "FilterGaku", "700");
+        home.row("d01", 20000613, 1, 1301, 1, 1); // a month older than the newest list
+        home.row("w01", 19991216, 1, 1301, 1, 1); // 211 days older
+        home.row("w01", 19991217, 1, 1301, 1, 1);
+        auto w = home.open();
+        QCOMPARE(child<QComboBox>(w.get(), "Txten")->currentText(), QStringLiteral("700"));
+
+        MessageBox::setNextAnswer(false);
+        QTest::mouseClick(child<QPushButton>(w.get(), "CmdDelete"), Qt::LeftButton);
+        QCOMPARE(home.count("SELECT count(*) FROM informationData WHERE 日付=20000714"), 4);
+        MessageBox::setNextAnswer(true);
+        QTest::mouseClick(child<QPushButton>(w.get(), "CmdDelete"), Qt::LeftButton);
+        QCOMPARE(home.count("SELECT count(*) FROM informationData WHERE 日付=20000714"), 0);
+        QVERIFY(MessageBox::log().contains(QStringLiteral("?確認|00/07/14 を削除します　よろしいですか？")));
+        QVERIFY(MessageBox::log().contains(QStringLiteral("!|削除終了しました。")));
+        QCOMPARE(column(child<QTableView>(w.get(), "DBGridinformationDataList"), 1), L({"00/07/13", "00/06/13"}));
+
+        // Ctrl+K on a row opens the information list of its issue.
+        auto* rows = child<QTableView>(w.get(), "DBGridinformationData");
+        rows->setFocus();
+        rows->selectRow(0);
+        QStringList seen;
+        QTimer::singleShot(0, this, [&seen] {
+            auto* list = qobject_cast<frmJyohoList*>(QApplication::activeModalWidget());
+            if (!list)
+                return;
+            seen = column(list->findChild<QTableView*>(QStringLiteral("DBGridinformationData")), 5);
+            list->reject();
+        });
+        QTest::keyClick(rows, Qt::Key_K, Qt::ControlModifier);
+        QCOMPARE(home.handOver, QStringLiteral("1301"));
+        QCOMPARE(seen, L({"1301", "1301", "1301", "1301"}));
+
+        // Closing: the filter boxes are saved and the old lists pruned (the reference was 00/07/14 at
+        // load: daily lists before 00/06/14, weekly before 99/12/17).
+        child<QComboBox>(w.get(), "Txten")->setEditText(QStringLiteral("1200"));
+        child<QLineEdit>(w.get(), "Txtdekidaka")->setText(QStringLiteral("5000"));
+        MessageBox::clearLog();
+        MessageBox::setNextAnswer(true);
+        w->close();
+        QCOMPARE(MessageBox::log(),
+                 QStringList{QStringLiteral(
+                     "?削除確認|オプション設定で設定した30日以上の削除すべきデーターがあります　削除しますか？")});
+        QCOMPARE(home.count("SELECT count(*) FROM informationData"), 3);
+        QCOMPARE(home.count("SELECT min(日付) FROM informationData"), 19991217LL);
+        QCOMPARE(home.count("SELECT min(日付) FROM informationData WHERE Top種類コード='d'"), 20000713LL);
+        const std::string ini = home.context.paths.iniPath;
+        QCOMPARE(readProfileString(ini, "Kestrel", "FilterGaku"), std::string("1200"));
+        QCOMPARE(readProfileString(ini, "Kestrel", "FilterDekidaka"), std::string("5000"));
+        QCOMPARE(readProfileString(ini, "Kestrel", "JyohoHi"), std::string(""));
+    }
+
+    void emptyDatabaseShowsEmptyGrids() {
+        Home home;
+        home.sql("DELETE FROM informationData; DELETE FROM informationClass;");
+        auto w = home.open();
+        QCOMPARE(child<QTableView>(w.get(), "DBGridinformationData")->model()->rowCount(), 0);
+        for (const char* button : {"CmdGenKabuka", "CmdDelete", "CmdMeiList", "CmdHiGenKabuka"}) {
+            MessageBox::clearLog();
+            QTest::mouseClick(child<QPushButton>(w.get(), button), Qt::LeftButton);
+            QCOMPARE(MessageBox::log(), QStringList{QStringLiteral("!|データー日付を選択して下さい。")});
+        }
+        MessageBox::clearLog();
+        QTest::mouseClick(child<QPushButton>(w.get(), "CmdinformationClassDel"), Qt::LeftButton);
+        QCOMPARE(MessageBox::log(), QStringList{QStringLiteral("!|株式情報種類を選択して下さい。")});
+        child<QComboBox>(w.get(), "Txten")->setEditText(QStringLiteral("500"));
+        QTest::mouseClick(child<QPushButton>(w.get(), "CmdFilter"), Qt::LeftButton);
+        QCOMPARE(child<QLabel>(w.get(), "LblKensu")->text(), QStringLiteral("件数：0"));
+    }
+
+    void informationListKindsAndOrders() {
+        Home home;
+        home.row("w01", 20000707, 5, 1301, 1, 1);
+        home.row("S09", 20000720, 1, 1301, 1, 1);
+        home.handOver = QStringLiteral("1301");
+        frmJyohoList list(home.context, home.handOver);
+        list.show();
+        QCOMPARE(list.windowTitle(), QStringLiteral("情報リスト"));
+        auto combos = list.findChildren<QComboBox*>(QStringLiteral("CmbJyhoList"));
+        QCOMPARE(combos.size(), 2);
+        QComboBox* names = combos[0]->property("index").toInt() == 0 ? combos[0] : combos[1];
+        QComboBox* codes = names == combos[0] ? combos[1] : combos[0];
+        QStringList offered;
+        for (int i = 0; i < codes->count(); ++i)
+            offered << names->itemText(i) + QStringLiteral("/") + codes->itemText(i);
+        QCOMPARE(offered, L({"すべて/ALL", "値上がり/d01", "週間/w01"}));
+        auto* grid = list.findChild<QTableView*>(QStringLiteral("DBGridinformationData"));
+        auto keys = [grid] {
+            QStringList out;
+            for (int r = 0; r < grid->model()->rowCount(); ++r)
+                out << grid->model()->index(r, 1).data().toString() + QStringLiteral("@") +
+                           grid->model()->index(r, 3).data().toString();
+            return out;
+        };
+        const QStringList byDate = L({"S09@00/07/20", "d01@00/07/14", "d01@00/07/13", "w01@00/07/07"});
+        QCOMPARE(keys(), byDate);
+        QTest::mouseClick(list.CmdHijyun, Qt::LeftButton); // date order already
+        QCOMPARE(keys(), byDate);
+        list.CmbJyhoList_Click(0, 2);
+        QCOMPARE(codes->currentIndex(), 2);
+        QCOMPARE(keys(), L({"w01@00/07/07"}));
+        QTest::mouseClick(list.CmdKoumokuJyun, Qt::LeftButton);
+        QCOMPARE(keys(), L({"d01@00/07/14", "d01@00/07/13", "w01@00/07/07", "S09@00/07/20"}));
+        QCOMPARE(names->currentIndex(), 0);
+        QCOMPARE(codes->currentIndex(), 0);
+
+        for (const char* text : {"", "abc", "1301 or 1=1"}) {
+            frmJyohoList none(home.context, QString::fromUtf8(text));
+            QCOMPARE(none.findChild<QTableView*>(QStringLiteral("DBGridinformationData"))->model()->rowCount(), 0);
+            QCOMPARE(none.findChildren<QComboBox*>(QStringLiteral("CmbJyhoList"))[0]->count(), 0);
+        }
+        frmJyohoList empty(home.context, QStringLiteral("4444"));
+        QCOMPARE(empty.findChild<QTableView*>(QStringLiteral("DBGridinformationData"))->model()->rowCount(), 0);
+    }
+};
+
+QTEST_MAIN(TestInformation)
+#include "tst_frmInformation.moc"
