@@ -4,6 +4,7 @@
 #include "core/app/Files.h"
 #include "core/import/DailyFile.h"
 
+#include <algorithm>
 #include <map>
 
 using namespace kestrel;
@@ -185,4 +186,23 @@ TEST(ConverterJob, FailedDownloadNeverLeavesAStaleArchive) {
     JobOutcome out = RunConverterJob(f.request, f.hooks);
     EXPECT_EQ(out.unavailable, 1);
     EXPECT_FALSE(fileExists(f.dir.file("data/20010507.lzh")));
+}
+
+TEST(ConverterJob, MonthArchiveGivesADailyFilePerTradingDay) {
+    Fixture f;
+    f.request.settings.setNo = 7;
+    f.request.settings.data(8) = "http://127.0.0.1:1/";
+    f.serve("http://127.0.0.1:1/kabudata.lzh", "converter/kabudata.lzh");
+    f.request.fromText = "01/05/01";
+    f.request.toText = "01/05/31";
+    JobOutcome out = RunConverterJob(f.request, f.hooks);
+    EXPECT_TRUE(out.ran);
+    EXPECT_EQ(f.fetched, std::vector<std::string>{"http://127.0.0.1:1/kabudata.lzh"});
+    EXPECT_EQ(std::count(f.log.begin(), f.log.end(), "株式.mdbをファイル変換中"), 1);
+    int files = 0;
+    for (Date d = *Date::fromYmd(2001, 5, 1); d <= *Date::fromYmd(2001, 5, 31); d = d.addDays(1))
+        files += fileExists(f.dir.file("data/" + import::dailyFileName(d))) ? 1 : 0;
+    EXPECT_EQ(files, 20);
+    EXPECT_FALSE(fileExists(f.dir.file("data/kabudata.lzh")));
+    EXPECT_FALSE(fileExists(f.dir.file("data/株式.mdb")));
 }
