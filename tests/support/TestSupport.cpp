@@ -54,6 +54,10 @@ std::string testData(const std::string& name) {
 
 std::string sharedTestData(const std::string& name) {
     std::string p = std::string(KESTREL_SHARED_TESTDATA) + "/" + name;
+    // A checkout elsewhere (a worktree) names the shared folder in the environment.
+    if (!std::filesystem::exists(p))
+        if (const char* env = std::getenv("KESTREL_SHARED_TESTDATA"))
+            p = std::string(env) + "/" + name;
     return std::filesystem::exists(p) ? p : std::string();
 }
 

@@ -1,0 +1,101 @@
+#include "core/converter/ConverterSettings.h"
+
+#include "core/app/Files.h"
+#include "core/app/IniFile.h"
+#include "core/app/Startup.h"
+
+#include <charconv>
+
+namespace kestrel::converter {
+
+namespace {
+
+std::string keyOf(int index) {
+    static const char* kPrefixes[] = {"URLTitle", "URL", "URLDATA"};
+    return std::string(kPrefixes[index / kSourceCount]) + std::to_string(index % kSourceCount + 1);
+}
+
+int toInt(const std::string& text) {
+    int v = 0;
+    auto [p, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
+    return ec == std::errc() && p == text.data() + text.size() ? v : 0;
+}
+
+} // namespace
+
+bool ConverterSettings::isRegistered(int source) const {
+    const std::string& t = title(source);
+    return !t.empty() && t != kUnregistered;
+}
+
+ConverterSettings defaultConverterSettings() {
+    ConverterSettings s;
+    for (int i = 1; i <= kSourceCount; ++i)
+        s.title(i) = kUnregistered;
+    s.title(1) = "株価データ情報";
+    s.page(1) = "http://kabudata.example/kabu.htm";
+    s.data(1) = "http://kabudata.example/kabudata/";
+    s.title(2) = "株価情報";
+    s.page(2) = "http://kabuka.example/";
+    s.data(2) = "http://kabuka.example/";
+    s.title(3) = "インターネット株価収集ソフト ＳＰＧ";
+    s.page(3) = "http://spg.example/download.htm";
+    s.title(8) = "株価データ情報の１ヶ月データー";
+    s.page(8) = "http://kabudata.example/kabu.htm";
+    s.data(8) = "http://kabudata.example/";
+    s.setNo = 0;
+    s.check1 = 1;
+    return s;
+}
+
+ConverterSettings LoadConverterSettings(const std::string& iniPath) {
+    ConverterSettings s;
+    cINI ini;
+    ini.cstrPath(iniPath);
+    ini.cstrSection(kIniSection);
+    for (int i = 0; i < 3 * kSourceCount; ++i) {
+        ini.cstrkey(keyOf(i));
+        s.texts[i] = ini.GetLineINI();
+    }
+    ini.cstrkey("SetNo");
+    s.setNo = toInt(ini.GetLineINI());
+    if (s.setNo < 0 || s.setNo >= kSourceCount)
+        s.setNo = 0;
+    ini.cstrkey("Check1");
+    s.check1 = toInt(ini.GetLineINI());
+    return s;
+}
+
+Status SaveConverterSettings(const std::string& iniPath, const ConverterSettings& settings) {
+    auto put = [&](const std::string& key, const std::string& value) {
+        cINI ini;
+        ini.cstrPath(iniPath);
+        ini.cstrSection(kIniSection);
+        ini.cstrkey(key);
+        ini.cstrData(value);
+        return ini.WriteIni();
+    };
+    // Title, page and data address of each source in turn.
+    for (int source = 1; source <= kSourceCount; ++source) {
+        for (int kind = 0; kind < 3; ++kind) {
+            int index = kind * kSourceCount + source - 1;
+            if (Status st = put(keyOf(index), settings.texts[index]); !st)
+                return st;
+        }
+    }
+    if (Status st = put("SetNo", std::to_string(settings.setNo)); !st)
+        return st;
+    if (Status st = put("Check1", std::to_string(settings.check1)); !st)
+        return st;
+    return put("Version", programVersion());
+}
+
+Result<ConverterSettings> loadOrCreateConverterSettings(const std::string& iniPath) {
+    if (!fileExists(iniPath)) {
+        if (Status st = SaveConverterSettings(iniPath, defaultConverterSettings()); !st)
+            return st;
+    }
+    return LoadConverterSettings(iniPath);
+}
+
+} // namespace kestrel::converter
