@@ -72,12 +72,19 @@ Result<DailyFile> parseDailyFile(std::string_view bytes, const std::string& file
     std::string_view countText = lines[1].text;
     countText = countText.substr(0, countText.find(','));
     auto count = parseDigits(countText);
-    if (!count || *count <= 0 || *count > 100000)
+    if (!count || *count < 0 || *count > 100000)
         return R::error(
             lineError(fileName, 2, "件数 \"" + std::string(trimBlanks(countText)) + "\" が正しくありません。"));
     file.count = static_cast<int>(*count);
     if (headerOnly)
         return file;
+    // A count of 0 is a day on which the converter kept no record: an empty day, unless records follow.
+    if (file.count == 0) {
+        for (size_t i = 2; i < lines.size(); ++i)
+            if (!trimBlanks(lines[i].text).empty())
+                return R::error(lineError(fileName, 2, "件数 0 に対してデーターがあります。"));
+        return file;
+    }
 
     file.records.reserve(static_cast<size_t>(file.count));
     for (size_t i = 2; i < lines.size() && static_cast<int>(file.records.size()) < file.count; ++i) {

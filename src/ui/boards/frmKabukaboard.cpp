@@ -144,7 +144,7 @@ void frmKabukaboard::Form_Load() {
     setPalette(pal);
     Cmdto->setText(a ? QStringLiteral("株価ボードAからBへ移動") : QStringLiteral("株価ボードBからAへ移動"));
     // The daily/weekly mark joins the caption; the board keeps its own colour.
-    applyModeCaption(this, m_context.chartMode, false);
+    SetModeCaption(this, m_context.chartMode, false);
     boardData->setText(windowTitle());
     const std::string& ini = m_context.paths.iniPath;
     LblFileName->setText(

@@ -9,6 +9,7 @@
 #include "ui/app/Shell.h"
 #include "ui/app/frmAbout.h"
 #include "ui/app/frmOption.h"
+#include "ui/boards/BoardMenuActions.h"
 #include "ui/chart/frmMain.h"
 #include "ui/db/BusyPrompt.h"
 #include "ui/db/frmBackUp.h"
@@ -19,7 +20,9 @@
 #include "ui/import/frmShinyoData.h"
 #include "ui/import/frmSyuMakeData.h"
 #include "ui/import/frmZenjitusa.h"
+#include "ui/info/frmInformation.h"
 #include "ui/info/frmIntInformation.h"
+#include "ui/info/frmJyohoList.h"
 #include "ui/net/frmIntReadData.h"
 #include "ui/trade/frmstockmarket.h"
 
@@ -74,11 +77,20 @@ frmMain::Opener frmMain::opener(Screen screen) {
             form.exec();
         };
     case Screen::Kabukaboard:
-        return {}; // frmKabukaboard
+        return [](frmMain& main) {
+            BoardMenuActions::showBoardWindow(&main, main.context(), main.HandOverText,
+                                              [&main](const QString& code) { main.MeiCode->setText(code); });
+        };
     case Screen::Information:
-        return {}; // frmInformation
+        return [](frmMain& main) {
+            frmInformation form(main.context(), main.HandOverText, main.ListMei, &main);
+            form.exec();
+        };
     case Screen::JyohoList:
-        return {}; // frmJyohoList
+        return [](frmMain& main) {
+            frmJyohoList form(main.context(), main.HandOverText, &main);
+            form.exec();
+        };
     case Screen::EditKabuka:
         return [](frmMain& main) {
             frmEditKabuka form(main.context(), main.HandOverText, &main);
@@ -130,17 +142,40 @@ void frmMain::loadInformationKinds() {
 }
 
 void frmMain::boardEntry(BoardEntry entry, int board) {
+    namespace M = BoardMenuActions;
+    const M::Shown shown{MeiCode->text(), Lblshijyo->text(), LblMei->text()};
     switch (entry) {
-    case BoardEntry::Register:   // register the shown issue on the board
-    case BoardEntry::Remove:     // remove the shown issue from the board
-    case BoardEntry::ToList:     // the board's issues into ListMei
-    case BoardEntry::SaveText:   // save the board to a text file
-    case BoardEntry::LoadText:   // replace the board from a text file
-    case BoardEntry::Move:       // move the selected issue from this board to the other
-    case BoardEntry::ListOutput: // write ListMei to a list file
-    case BoardEntry::ListInput:  // read ListMei from a list file
-        (void)board;
-        notAvailable();
+    case BoardEntry::Register:
+        M::registerShownIssue(this, m_context, board, shown, chartTimer);
+        UpdateSlideShowCaption();
+        return;
+    case BoardEntry::Remove:
+        if (MeiCode->hasFocus())
+            return; // Del in the code box edits the code
+        M::removeShownIssue(this, m_context, board, shown, ListMei, chartTimer);
+        UpdateSlideShowCaption();
+        return;
+    case BoardEntry::ToList:
+        M::boardToList(this, m_context, board, ListMei);
+        return;
+    case BoardEntry::SaveText:
+        M::saveBoardText(this, m_context, board);
+        return;
+    case BoardEntry::LoadText:
+        M::loadBoardText(this, m_context, board, [this](const QString& handOver) {
+            HandOverText = handOver;
+            openScreen(Screen::Kabukaboard);
+        });
+        return;
+    case BoardEntry::Move:
+        M::moveBetweenBoards(this, m_context, board,
+                             action(QString::fromLatin1(board == 1 ? "mnuAtoB" : "mnuBtoA"))->text(), ListMei);
+        return;
+    case BoardEntry::ListOutput:
+        M::writeIssueList(this, m_context, ListMei);
+        return;
+    case BoardEntry::ListInput:
+        M::readIssueList(this, m_context, ListMei);
         return;
     }
 }
@@ -203,6 +238,7 @@ void frmMain::mnuKabkaEditClick() {
 void frmMain::mnuJyohouListClick() {
     if (!shownIssueOrSay("銘柄コードを入力して下さい。"))
         return;
+    HandOverText = MeiCode->text();
     openScreen(Screen::JyohoList);
 }
 

@@ -74,7 +74,7 @@ TEST(DailyFile, RefusesMalformedInputNamingTheLine) {
     } cases[] = {
         {"2026010\r\n1,Kestrel\r\n1301,0,a,1,1,1,1,1\r\n", "Ds の 1 行目"},
         {"20260230\r\n1,Kestrel\r\n1301,0,a,1,1,1,1,1\r\n", "Ds の 1 行目"},
-        {"20260105\r\n0,Kestrel\r\n", "Ds の 2 行目"},
+        {"20260105\r\n0,Kestrel\r\n1301,0,a,1,1,1,1,1\r\n", "Ds の 2 行目: 件数 0"},
         {"20260105\r\nx,Kestrel\r\n1301,0,a,1,1,1,1,1\r\n", "Ds の 2 行目"},
         {"20260105", "Ds の 2 行目"},
         {file("1301,0,a,1,1,1,1\r\n"), "Ds の 3 行目: 項目が足りません"},
@@ -96,6 +96,11 @@ TEST(DailyFile, RefusesMalformedInputNamingTheLine) {
         ASSERT_FALSE(f) << c.bytes;
         EXPECT_NE(f.message().find(c.expect), std::string::npos) << f.message();
     }
+    // A day on which the converter kept no record reads as an empty day.
+    auto empty = parseDailyFile("20260105\r\n0,Kestrel\r\n", "Ds");
+    ASSERT_TRUE(empty) << empty.message();
+    EXPECT_EQ(empty->count, 0);
+    EXPECT_TRUE(empty->records.empty());
     // A cut-off line past the count does no harm.
     EXPECT_TRUE(parseDailyFile(file("1301,0,a,1,1,1,1,1\r\n1302,0,b,1"), "Ds"));
 }
