@@ -62,15 +62,15 @@ int Invocation::usage() {
     return 2;
 }
 
-std::vector<CommandSpec>& registry() {
-    static std::vector<CommandSpec> r;
+std::vector<CommandInfo>& registry() {
+    static std::vector<CommandInfo> r;
     return r;
 }
 
-void registerCommand(const CommandSpec& spec) {
-    registry().push_back(spec);
+void registerCommand(const CommandInfo& command) {
+    registry().push_back(command);
 }
-const std::vector<CommandSpec>& commands() {
+const std::vector<CommandInfo>& commands() {
     return registry();
 }
 

@@ -45,7 +45,7 @@ struct Invocation {
 
 using Handler = int (*)(Invocation&);
 
-struct CommandSpec {
+struct CommandInfo {
     const char* name;
     const char* usage;   // arguments after the name
     const char* summary; // one line
@@ -54,11 +54,11 @@ struct CommandSpec {
     bool needsGui = false; // needs a (offscreen) GUI application, for drawing
 };
 
-void registerCommand(const CommandSpec& spec);
-const std::vector<CommandSpec>& commands();
+void registerCommand(const CommandInfo& command);
+const std::vector<CommandInfo>& commands();
 
 struct CommandRegistrar {
-    explicit CommandRegistrar(const CommandSpec& spec) { registerCommand(spec); }
+    explicit CommandRegistrar(const CommandInfo& command) { registerCommand(command); }
 };
 
 } // namespace kestrel::cli

@@ -23,9 +23,9 @@ void printHelp(std::ostream& out) {
            "the KESTREL_HOME variable, or the folder of this program. Dates are YYYY-MM-DD or YY/MM/DD.\n"
            "Questions are answered by --yes or --no (without either, at the terminal, or No).\n\n"
            "commands:\n";
-    std::vector<CommandSpec> sorted = commands();
+    std::vector<CommandInfo> sorted = commands();
     std::sort(sorted.begin(), sorted.end(), [](const auto& a, const auto& b) { return std::string(a.name) < b.name; });
-    for (const CommandSpec& c : sorted) {
+    for (const CommandInfo& c : sorted) {
         std::string line = std::string("  ") + c.name + (c.usage[0] ? std::string(" ") + c.usage : "");
         out << line << "\n      " << c.summary << "\n";
     }
@@ -64,17 +64,17 @@ int main(int argc, char** argv) {
         printHelp(std::cerr);
         return 2;
     }
-    const CommandSpec* spec = nullptr;
-    for (const CommandSpec& c : commands())
+    const CommandInfo* command = nullptr;
+    for (const CommandInfo& c : commands())
         if (rest[0] == c.name)
-            spec = &c;
-    if (!spec) {
+            command = &c;
+    if (!command) {
         std::cerr << "kestrel: unknown command \"" << rest[0] << "\" (see kestrel --help)\n";
         return 2;
     }
 
     std::unique_ptr<QCoreApplication> app;
-    if (spec->needsGui) {
+    if (command->needsGui) {
         if (!std::getenv("QT_QPA_PLATFORM"))
             ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
         app = std::make_unique<QGuiApplication>(argc, argv);
@@ -89,8 +89,8 @@ int main(int argc, char** argv) {
     AppContext context;
     CliPrompt prompt(std::cout, answer);
     Invocation inv{std::vector<std::string>(rest.begin() + 1, rest.end()), context, prompt, std::cout, std::cerr};
-    inv.usageText = std::string("usage: kestrel ") + spec->name + " " + spec->usage;
-    if (spec->needsHome) {
+    inv.usageText = std::string("usage: kestrel ") + command->name + " " + command->usage;
+    if (command->needsHome) {
         context.paths = ProgramPaths::forFolder(home.folder.toStdString());
         auto report = runStartup(context.paths, context.settings, prompt, nullptr);
         if (!report) {
@@ -100,5 +100,5 @@ int main(int argc, char** argv) {
     } else {
         context.paths = ProgramPaths::forFolder(home.folder.toStdString());
     }
-    return spec->run(inv);
+    return command->run(inv);
 }
