@@ -59,6 +59,18 @@ public:
     Result<bool> step();
     // Steps to the end, for statements that return no rows.
     Status run();
+    // Steps through every row, calling onRow() with the statement on each; the first error ends the
+    // walk and is returned.
+    template <typename F> Status forEachRow(F&& onRow) {
+        for (;;) {
+            auto r = step();
+            if (!r)
+                return r.status();
+            if (!*r)
+                return Status::ok();
+            onRow();
+        }
+    }
     // Makes the statement ready to run again; bindings stay unless cleared.
     void reset();
     void clearBindings();

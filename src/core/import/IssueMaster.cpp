@@ -102,14 +102,11 @@ Status importLines(db::Database& db, const std::vector<TextLine>& lines, const s
     auto all = db.prepare("SELECT コード, 市場コード, 銘柄, 出来高単位, 株価単位 FROM Mei");
     if (!all)
         return all.status();
-    for (;;) {
-        auto r = all->step();
-        if (!r)
-            return r.status();
-        if (!*r)
-            break;
-        mei[all->int32(0)] = {static_cast<std::int16_t>(all->int64(1)), all->text(2), all->int32(3), all->int32(4)};
-    }
+    if (Status read = all->forEachRow([&] {
+            mei[all->int32(0)] = {static_cast<std::int16_t>(all->int64(1)), all->text(2), all->int32(3), all->int32(4)};
+        });
+        !read)
+        return read;
     auto insert = db.prepare("INSERT INTO Mei (コード, 市場コード, 銘柄, 出来高単位, 株価単位, 更新Flg) "
                              "VALUES (?, ?, ?, ?, ?, 1)");
     auto update = db.prepare("UPDATE Mei SET 市場コード = ?, 銘柄 = ?, 出来高単位 = ?, 株価単位 = ? WHERE コード = ?");

@@ -33,14 +33,8 @@ Status RecomputeChanges(db::Database& db, BarTable table, Date start, const Impo
         if (!*st)
             return st->status();
     std::vector<std::int32_t> codes;
-    for (;;) {
-        auto r = issues->step();
-        if (!r)
-            return r.status();
-        if (!*r)
-            break;
-        codes.push_back(issues->int32(0));
-    }
+    if (Status read = issues->forEachRow([&] { codes.push_back(issues->int32(0)); }); !read)
+        return read;
     PercentCounter counter(progress, count->value_or(0));
     std::vector<Bar> bars;
     for (std::int32_t code : codes) {

@@ -35,29 +35,26 @@ Result<std::vector<IssueInfoRow>> loadIssueInformation(db::Database& db, std::in
     if (oneKind)
         st->bind(2, kind);
     std::vector<IssueInfoRow> rows;
-    for (;;) {
-        auto r = st->step();
-        if (!r)
-            return r.status();
-        if (!*r)
-            break;
-        IssueInfoRow row;
-        if (!st->isNull(0))
-            row.order = static_cast<std::int16_t>(st->int64(0));
-        row.kind = st->text(1);
-        row.kindName = st->text(2);
-        row.date = st->date(3).value_or(Date());
-        row.rank = static_cast<std::int16_t>(st->int64(4));
-        row.code = st->int32(5);
-        row.name = st->text(6);
-        if (!st->isNull(7))
-            row.market = static_cast<std::int16_t>(st->int64(7));
-        row.price = st->int32(8);
-        row.volume = st->currency(9);
-        row.change = st->int32(10);
-        row.value = st->text(11);
-        rows.push_back(std::move(row));
-    }
+    if (Status read = st->forEachRow([&] {
+            IssueInfoRow row;
+            if (!st->isNull(0))
+                row.order = static_cast<std::int16_t>(st->int64(0));
+            row.kind = st->text(1);
+            row.kindName = st->text(2);
+            row.date = st->date(3).value_or(Date());
+            row.rank = static_cast<std::int16_t>(st->int64(4));
+            row.code = st->int32(5);
+            row.name = st->text(6);
+            if (!st->isNull(7))
+                row.market = static_cast<std::int16_t>(st->int64(7));
+            row.price = st->int32(8);
+            row.volume = st->currency(9);
+            row.change = st->int32(10);
+            row.value = st->text(11);
+            rows.push_back(std::move(row));
+        });
+        !read)
+        return read;
     return rows;
 }
 

@@ -34,14 +34,11 @@ Result<std::vector<InfoKind>> loadKinds(db::Database& db) {
     if (!st)
         return st.status();
     std::vector<InfoKind> kinds;
-    for (;;) {
-        auto r = st->step();
-        if (!r)
-            return r.status();
-        if (!*r)
-            break;
-        kinds.push_back({st->text(0), st->text(1), static_cast<std::int16_t>(st->int64(2))});
-    }
+    if (Status read = st->forEachRow([&] {
+            kinds.push_back({st->text(0), st->text(1), static_cast<std::int16_t>(st->int64(2))});
+        });
+        !read)
+        return read;
     return kinds;
 }
 
@@ -52,16 +49,13 @@ Result<std::vector<InfoDate>> loadDates(db::Database& db, const std::string& kin
         return st.status();
     st->bindAll(kind);
     std::vector<InfoDate> dates;
-    for (;;) {
-        auto r = st->step();
-        if (!r)
-            return r.status();
-        if (!*r)
-            break;
-        auto d = st->date(1);
-        if (d)
-            dates.push_back({st->text(0), *d, st->text(2)});
-    }
+    if (Status read = st->forEachRow([&] {
+            auto d = st->date(1);
+            if (d)
+                dates.push_back({st->text(0), *d, st->text(2)});
+        });
+        !read)
+        return read;
     return dates;
 }
 
@@ -87,30 +81,27 @@ Result<std::vector<InfoRow>> loadRows(db::Database& db, const RowView& view) {
         st->bind(++i, *view.maxPrice);
     if (view.minVolume)
         st->bind(++i, *view.minVolume);
-    for (;;) {
-        auto r = st->step();
-        if (!r)
-            return r.status();
-        if (!*r)
-            break;
-        InfoRow row;
-        row.rank = static_cast<std::int16_t>(st->int64(0));
-        row.code = st->int32(1);
-        if (!st->isNull(2))
-            row.market = static_cast<std::int16_t>(st->int64(2));
-        row.name = st->text(3);
-        row.kind = st->text(4);
-        row.date = st->date(5).value_or(Date());
-        row.price = st->int32(6);
-        row.volume = st->currency(7);
-        row.change = st->int32(8);
-        row.value = st->text(9);
-        if (!st->isNull(10))
-            row.current = st->int32(10);
-        if (!st->isNull(11))
-            row.ratio = st->currency(11);
-        rows.push_back(std::move(row));
-    }
+    if (Status read = st->forEachRow([&] {
+            InfoRow row;
+            row.rank = static_cast<std::int16_t>(st->int64(0));
+            row.code = st->int32(1);
+            if (!st->isNull(2))
+                row.market = static_cast<std::int16_t>(st->int64(2));
+            row.name = st->text(3);
+            row.kind = st->text(4);
+            row.date = st->date(5).value_or(Date());
+            row.price = st->int32(6);
+            row.volume = st->currency(7);
+            row.change = st->int32(8);
+            row.value = st->text(9);
+            if (!st->isNull(10))
+                row.current = st->int32(10);
+            if (!st->isNull(11))
+                row.ratio = st->currency(11);
+            rows.push_back(std::move(row));
+        });
+        !read)
+        return read;
     return rows;
 }
 
@@ -144,14 +135,11 @@ Result<int> rateRows(db::Database& db, const std::string& kind, Date first, Date
         std::int32_t price;
     };
     std::vector<Target> targets;
-    for (;;) {
-        auto r = rows->step();
-        if (!r)
-            return r.status();
-        if (!*r)
-            break;
-        targets.push_back({rows->int64(0), rows->int64(1), rows->int32(2), rows->int32(3)});
-    }
+    if (Status read = rows->forEachRow([&] {
+            targets.push_back({rows->int64(0), rows->int64(1), rows->int32(2), rows->int32(3)});
+        });
+        !read)
+        return read;
     int rated = 0;
     for (const Target& t : targets) {
         close->reset();
@@ -180,15 +168,12 @@ Result<std::optional<Date>> firstOfLastDates(db::Database& db, const std::string
         return st.status();
     st->bindAll(kind, last, n < 1 ? 1 : n);
     std::optional<Date> first;
-    for (;;) {
-        auto r = st->step();
-        if (!r)
-            return r.status();
-        if (!*r)
-            break;
-        if (auto d = st->date(0))
-            first = *d;
-    }
+    if (Status read = st->forEachRow([&] {
+            if (auto d = st->date(0))
+                first = *d;
+        });
+        !read)
+        return read;
     return first;
 }
 
@@ -280,16 +265,13 @@ Result<std::array<std::string, kMarketNameCount>> loadMarketNames(db::Database& 
     auto st = db.prepare("SELECT コード, 略称 FROM Shijyo ORDER BY コード");
     if (!st)
         return st.status();
-    for (;;) {
-        auto r = st->step();
-        if (!r)
-            return r.status();
-        if (!*r)
-            break;
-        std::int64_t code = st->int64(0);
-        if (code >= 0 && code < kMarketNameCount)
-            names[static_cast<std::size_t>(code)] = st->text(1);
-    }
+    if (Status read = st->forEachRow([&] {
+            std::int64_t code = st->int64(0);
+            if (code >= 0 && code < kMarketNameCount)
+                names[static_cast<std::size_t>(code)] = st->text(1);
+        });
+        !read)
+        return read;
     return names;
 }
 
