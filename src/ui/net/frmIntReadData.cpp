@@ -58,6 +58,8 @@ frmIntReadData::frmIntReadData(AppContext& context, QString& handOverText, QWidg
     inetFlgs = false;
 }
 
+frmIntReadData::~frmIntReadData() { ReadDateji->disconnect(this); }
+
 void frmIntReadData::Activate() {
     QCoreApplication::processEvents();
     if (issueMode()) {

@@ -18,6 +18,9 @@ class frmIntReadData : public TransferDialog {
     Q_OBJECT
 public:
     frmIntReadData(AppContext& context, QString& handOverText, QWidget* parent = nullptr);
+    // The date box loses its focus while the dialog hides on destruction: its signal must not reach
+    // this half-destroyed window.
+    ~frmIntReadData() override;
 
     // Called after this window closed on a stored issue master in mode "1": opens the import window
     // (modally), which finds "1" in the hand-over text.
