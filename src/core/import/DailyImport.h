@@ -25,7 +25,7 @@ struct DailyImportOptions {
     bool readMargin = false;          // afterwards, margin balances of the weeks around the range
     std::string marginFolder;         // sinyoPath
     bool buildWeekly = false;         // afterwards, weekly bars of the weeks of the range
-    long long rowsPerCommit = 100000; // files are grouped into commits of about this many rows
+    long long rowsPerCommit = 400000; // files are grouped into commits of about this many rows
 };
 
 struct DailyImportResult {
