@@ -169,10 +169,6 @@ std::vector<std::string> tableDdl(const TableDef& t) {
                 sql += ", PRIMARY KEY (" + cols + ")";
             continue;
         }
-        // The day table's date index also carries the reference close, so the query of every issue's
-        // reference on one date reads the index alone.
-        if (t.name == "dayData" && idx.name == "日付")
-            cols += ", \"基準前日比\"";
         indexes.push_back(std::string("CREATE ") + (idx.unique ? "UNIQUE " : "") + "INDEX " +
                           quoted(t.name + "_" + idx.name) + " ON " + quoted(t.name) + " (" + cols + ")");
     }
@@ -233,6 +229,23 @@ Status CreateDatabaseFile(const std::string& path) {
     return Status::ok();
 }
 
+namespace {
+
+// Version 1 to 2: the date index of dayData is rebuilt on the date alone, in one transaction.
+Status upgradeSchema(Database& db) {
+    Transaction tx(db);
+    if (!tx.began())
+        return tx.began();
+    if (Status st = db.exec("DROP INDEX IF EXISTS \"dayData_日付\"; CREATE INDEX \"dayData_日付\" ON "
+                            "\"dayData\" (\"日付\"); PRAGMA user_version = " +
+                            std::to_string(kSchemaVersion));
+        !st)
+        return st;
+    return tx.commit();
+}
+
+} // namespace
+
 Result<std::unique_ptr<Database>> openKestrelDatabase(const std::string& path, OpenMode mode) {
     auto db = Database::open(path, mode);
     if (!db)
@@ -250,6 +263,9 @@ Result<std::unique_ptr<Database>> openKestrelDatabase(const std::string& path, O
     if (version->value_or(0) > kSchemaVersion)
         return Result<std::unique_ptr<Database>>::error("データベース " + path +
                                                         " は新しいバージョンのプログラムで作成されています。");
+    if (mode == OpenMode::ReadWrite && version->value_or(0) < kSchemaVersion)
+        if (Status st = upgradeSchema(**db); !st)
+            return st;
     return db;
 }
 

@@ -11,7 +11,9 @@
 
 namespace kestrel::db {
 
-inline constexpr int kSchemaVersion = 1;
+// 2: the date index of dayData holds the date alone (version 1 also carried 基準前日比); a file of
+// version 1 is brought up to date when it is opened for writing.
+inline constexpr int kSchemaVersion = 2;
 inline constexpr int kApplicationId = 0x4B455354; // "KEST"
 
 enum class FieldType { Long, Integer, Currency, Date, Text, YesNo, AutoLong };

@@ -103,6 +103,29 @@ TEST_F(Fresh, LookupsAndTransactions) {
     EXPECT_EQ(GetIssueName(*db, 7203), "トヨタ自動車");
 }
 
+// A file of the first version (its date index also carried 基準前日比) keeps its rows and is brought
+// up to date when opened for writing; a reader leaves it as it is.
+TEST_F(Fresh, AnOlderFileIsUpgradedWhenOpenedForWriting) {
+    ASSERT_TRUE(db->exec("DROP INDEX \"dayData_日付\"; CREATE INDEX \"dayData_日付\" ON dayData (日付, 基準前日比); "
+                         "PRAGMA user_version = 1"));
+    ASSERT_TRUE(db->run("INSERT INTO dayData (コード, 日付, 終値, 基準前日比) VALUES (1301, 20260105, 100, 100)"));
+    db.reset();
+    auto indexColumns = [](Database& d) {
+        auto n = d.queryInt("SELECT count(*) FROM pragma_index_info('dayData_日付')");
+        return n && *n ? **n : -1;
+    };
+    {
+        auto reader = openKestrelDatabase(path, OpenMode::ReadOnly);
+        ASSERT_TRUE(reader) << reader.message();
+        EXPECT_EQ(indexColumns(**reader), 2);
+    }
+    auto writer = openKestrelDatabase(path);
+    ASSERT_TRUE(writer) << writer.message();
+    EXPECT_EQ(indexColumns(**writer), 1);
+    EXPECT_EQ(*(*writer)->queryInt("PRAGMA user_version"), kSchemaVersion);
+    EXPECT_EQ(*(*writer)->queryInt("SELECT 基準前日比 FROM dayData WHERE 日付 = 20260105"), 100);
+}
+
 TEST(DatabaseFile, ANonDatabaseOrMissingFileIsNeverOverwritten) {
     test::TempDir dir;
     std::string path = dir.file("Kestrel.mdb");
