@@ -17,14 +17,13 @@ public:
     Converter(const Converter&) = delete;
     Converter& operator=(const Converter&) = delete;
 
-    // Converts all of in; on an invalid or incomplete sequence returns false (or, when lossy,
-    // writes the replacement and skips one byte).
+    // Converts all of in, appending to out; on an invalid or incomplete sequence returns false (or,
+    // when lossy, writes the replacement and skips one byte).
     bool convert(std::string_view in, std::string& out, const char* replacement) {
         if (m_cd == reinterpret_cast<iconv_t>(-1))
             return false;
         iconv(m_cd, nullptr, nullptr, nullptr, nullptr);
-        out.clear();
-        out.reserve(in.size() * 3 / 2 + 8);
+        out.reserve(out.size() + in.size() * 3 / 2 + 8);
         char* src = const_cast<char*>(in.data());
         size_t srcLeft = in.size();
         char buf[4096];
@@ -72,6 +71,15 @@ std::optional<std::string> cp932ToUtf8(std::string_view bytes) {
     if (!conv.convert(bytes, out, nullptr))
         return std::nullopt;
     return out;
+}
+
+bool appendCp932AsUtf8(std::string_view bytes, std::string& out) {
+    if (isAscii(bytes)) {
+        out += bytes;
+        return true;
+    }
+    thread_local Converter conv("UTF-8", "CP932");
+    return conv.convert(bytes, out, nullptr);
 }
 
 std::optional<std::string> utf8ToCp932(std::string_view text) {

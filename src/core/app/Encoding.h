@@ -9,6 +9,8 @@ namespace kestrel {
 
 // CP932 bytes to UTF-8; nothing when the bytes are not valid CP932.
 std::optional<std::string> cp932ToUtf8(std::string_view bytes);
+// The same, appended to out; false (out then holds part of them) when the bytes are not valid CP932.
+bool appendCp932AsUtf8(std::string_view bytes, std::string& out);
 // UTF-8 text to CP932; nothing when a character has no CP932 form or the text is not UTF-8.
 std::optional<std::string> utf8ToCp932(std::string_view text);
 // CP932 to UTF-8 for display: invalid bytes become U+FFFD instead of failing.

@@ -57,19 +57,20 @@ int fileCodeFromMarket(std::int64_t market) {
 
 Result<DailyFile> parseDailyFile(std::string_view bytes, const std::string& fileName, bool headerOnly) {
     using R = Result<DailyFile>;
-    std::vector<TextLine> lines = splitCp932Lines(bytes);
+    Cp932LineReader reader(bytes);
+    TextLine line;
     DailyFile file;
-    if (lines.empty() || !lines[0].validBytes)
+    if (!reader.next(line) || !line.validBytes)
         return R::error(lineError(fileName, 1, "日付がありません。"));
-    std::string_view head = trimBlanks(lines[0].text);
+    std::string_view head = trimBlanks(line.text);
     auto ymd = head.size() == 8 ? parseDigits(head) : std::nullopt;
     auto date = ymd ? Date::fromYmdInt(*ymd) : std::nullopt;
     if (!date)
         return R::error(lineError(fileName, 1, "日付 \"" + std::string(head) + "\" が正しくありません。"));
     file.date = *date;
-    if (lines.size() < 2 || !lines[1].validBytes || !lines[1].terminated)
+    if (!reader.next(line) || !line.validBytes || !line.terminated)
         return R::error(lineError(fileName, 2, "件数がありません。"));
-    std::string_view countText = lines[1].text;
+    std::string_view countText = line.text;
     countText = countText.substr(0, countText.find(','));
     auto count = parseDigits(countText);
     if (!count || *count < 0 || *count > 100000)
@@ -80,15 +81,14 @@ Result<DailyFile> parseDailyFile(std::string_view bytes, const std::string& file
         return file;
     // A count of 0 is a day on which the converter kept no record: an empty day, unless records follow.
     if (file.count == 0) {
-        for (size_t i = 2; i < lines.size(); ++i)
-            if (!trimBlanks(lines[i].text).empty())
+        while (reader.next(line))
+            if (!trimBlanks(line.text).empty())
                 return R::error(lineError(fileName, 2, "件数 0 に対してデーターがあります。"));
         return file;
     }
 
     file.records.reserve(static_cast<size_t>(file.count));
-    for (size_t i = 2; i < lines.size() && static_cast<int>(file.records.size()) < file.count; ++i) {
-        const TextLine& line = lines[i];
+    while (static_cast<int>(file.records.size()) < file.count && reader.next(line)) {
         if (!line.validBytes)
             return R::error(lineError(fileName, line.number, kNotCp932));
         if (!line.terminated)
@@ -101,7 +101,7 @@ Result<DailyFile> parseDailyFile(std::string_view bytes, const std::string& file
             if (!cutField(rest, field))
                 return R::error(lineError(fileName, line.number, kTooFewFields));
         std::string_view volumeText = trimBlanks(rest.substr(0, rest.find(',')));
-        DailyRecord r;
+        DailyRecord& r = file.records.emplace_back();
         r.line = line.number;
         auto code = parseRoundedWhole(f[0]);
         if (f[0].empty() || !code || *code < 1 || *code > 9999)
@@ -127,10 +127,9 @@ Result<DailyFile> parseDailyFile(std::string_view bytes, const std::string& file
             return R::error(
                 lineError(fileName, line.number, "出来高 \"" + std::string(volumeText) + "\" が数値ではありません。"));
         r.volume = *volume;
-        file.records.push_back(std::move(r));
     }
     if (static_cast<int>(file.records.size()) < file.count)
-        return R::error(lineError(fileName, lines.empty() ? 1 : lines.back().number,
+        return R::error(lineError(fileName, line.number,
                                   "件数 " + std::to_string(file.count) + " に対してデーターが " +
                                       std::to_string(file.records.size()) + " 件しかありません。"));
     return file;

@@ -4,44 +4,52 @@
 #include "core/app/Settings.h"
 #include "core/app/Shared.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace kestrel::import {
 
-std::vector<TextLine> splitCp932Lines(std::string_view bytes) {
-    std::vector<TextLine> lines;
-    size_t pos = 0;
-    int number = 0;
-    while (pos < bytes.size()) {
-        size_t end = bytes.find('\n', pos);
-        TextLine line;
-        line.number = ++number;
-        std::string_view raw;
-        if (end == std::string_view::npos) {
-            raw = bytes.substr(pos);
-            line.terminated = false;
-            pos = bytes.size();
-        } else {
-            raw = bytes.substr(pos, end - pos);
-            pos = end + 1;
-        }
-        if (!raw.empty() && raw.back() == '\r')
-            raw.remove_suffix(1);
-        bool ascii = true;
-        for (char c : raw)
-            if (static_cast<unsigned char>(c) >= 0x80) {
-                ascii = false;
-                break;
-            }
-        if (ascii) {
-            line.text.assign(raw);
-        } else if (auto utf8 = cp932ToUtf8(raw)) {
-            line.text = std::move(*utf8);
-        } else {
-            line.validBytes = false;
-        }
-        lines.push_back(std::move(line));
+bool Cp932LineReader::next(TextLine& line) {
+    if (m_pos >= m_bytes.size())
+        return false;
+    size_t end = m_bytes.find('\n', m_pos);
+    line.number = ++m_number;
+    line.terminated = end != std::string_view::npos;
+    line.validBytes = true;
+    line.text.clear();
+    std::string_view raw = m_bytes.substr(m_pos, line.terminated ? end - m_pos : std::string_view::npos);
+    m_pos = line.terminated ? end + 1 : m_bytes.size();
+    if (!raw.empty() && raw.back() == '\r')
+        raw.remove_suffix(1);
+    // Bytes below 0x80 before the first byte above it are characters of their own, and so are those
+    // after the character that ends the last such byte: only the span between needs decoding.
+    size_t first = 0;
+    while (first < raw.size() && static_cast<unsigned char>(raw[first]) < 0x80)
+        ++first;
+    if (first == raw.size()) {
+        line.text.assign(raw);
+        return true;
     }
+    size_t last = raw.size() - 1;
+    while (static_cast<unsigned char>(raw[last]) < 0x80)
+        --last;
+    size_t spanEnd = std::min(raw.size(), last + 2);
+    line.text.assign(raw.substr(0, first));
+    if (!appendCp932AsUtf8(raw.substr(first, spanEnd - first), line.text)) {
+        line.text.clear();
+        line.validBytes = false;
+        return true;
+    }
+    line.text += raw.substr(spanEnd);
+    return true;
+}
+
+std::vector<TextLine> splitCp932Lines(std::string_view bytes, size_t maxLines) {
+    std::vector<TextLine> lines;
+    Cp932LineReader reader(bytes);
+    TextLine line;
+    while (lines.size() < maxLines && reader.next(line))
+        lines.push_back(line);
     return lines;
 }
 

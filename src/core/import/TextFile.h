@@ -5,6 +5,7 @@
 #include "core/app/Currency.h"
 #include "core/app/Status.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -20,9 +21,24 @@ struct TextLine {
     bool validBytes = true; // false when the bytes were not CP932 (text is then empty)
 };
 
+// Reads the lines of CP932 bytes one at a time, as splitCp932Lines does, into a TextLine whose text
+// buffer is reused from line to line.
+class Cp932LineReader {
+public:
+    explicit Cp932LineReader(std::string_view bytes) : m_bytes(bytes) {}
+    // The next line; false after the last one.
+    bool next(TextLine& line);
+
+private:
+    std::string_view m_bytes;
+    size_t m_pos = 0;
+    int m_number = 0;
+};
+
 // Splits the bytes into lines at LF (a CR before it is dropped) and decodes each from CP932.
 // A last line without a line end is kept with terminated = false; an empty remainder is no line.
-std::vector<TextLine> splitCp932Lines(std::string_view bytes);
+// Only the first maxLines lines are read.
+std::vector<TextLine> splitCp932Lines(std::string_view bytes, size_t maxLines = SIZE_MAX);
 
 // "Ds202601.05 の 5 行目: reason" — the message of a refused line.
 std::string lineError(const std::string& fileName, int line, const std::string& reason);
