@@ -8,6 +8,7 @@
 #include "core/import/MarginImport.h"
 #include "core/import/WeeklyBars.h"
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -23,16 +24,34 @@ Status dbError(const Status& st, const std::string& fileName) {
     return Status::error(fileName + ": " + st.message());
 }
 
+// One stored bar of dayData waiting for its group's commit.
+struct PendingRow {
+    std::int32_t code, date, open, high, low, close, change, reference;
+    Currency volume;
+};
+
 // One run of the import. Mei is mirrored in memory (only this run writes it while it lasts), and the
 // reference closes of the last stored day are kept so the next day needs no look-up.
+//
+// The bars of a group of files are kept in memory and stored together in (コード, 日付) order at the
+// group's commit: the table is clustered that way, so each issue's new bars go to its last page in one
+// pass instead of one page per bar. Everything else a file changes (deletions, Mei, 更新Flg) is written
+// at once inside the file's savepoint. In direct mode each bar is stored as it is read.
 class DailyImporter {
 public:
     DailyImporter(db::Database& db, const DailyImportOptions& options, const ImportProgress& progress)
         : m_db(db), m_options(options), m_progress(progress) {}
 
     Status prepare();
-    // Reads one file inside its own savepoint; rowsStored grows by the rows it stored.
+    // Reads one file inside its own savepoint; rowsStored grows by the rows it stored (or keeps).
     Status importFile(const std::string& path, const std::string& fileName);
+    // Stores the kept bars. On failure the caller rolls the group back and calls restart().
+    Status flush();
+    long long keptRows() const { return static_cast<long long>(m_pending.size()); }
+    void setDirect(bool direct) { m_direct = direct; }
+    // After a rolled-back group: forgets the kept bars and what memory holds beyond the database, and
+    // sets the counts back to the given ones.
+    Status restart(int files, long long rows);
 
     long long rowsStored = 0;
     int filesRead = 0;
@@ -46,7 +65,10 @@ private:
     db::Database& m_db;
     const DailyImportOptions& m_options;
     const ImportProgress& m_progress;
-    db::Statement m_hasDay, m_deleteDay, m_prevDate, m_prevRows, m_insert, m_meiInsert, m_meiUpdate, m_flag;
+    db::Statement m_hasDay, m_deleteDay, m_prevDate, m_prevRows, m_insert, m_bulkInsert, m_meiInsert, m_meiUpdate,
+        m_flag;
+    bool m_direct = false;
+    std::vector<PendingRow> m_pending;
 
     // Working table: previous day (columns 0, 1), Mei (columns 2 to 4) and "seen" (column 5).
     std::vector<char> m_prevHas = std::vector<char>(kCodes), m_meiHas = std::vector<char>(kCodes),
@@ -55,10 +77,12 @@ private:
     std::vector<std::int16_t> m_meiMarket = std::vector<std::int16_t>(kCodes);
     std::vector<std::string> m_meiName = std::vector<std::string>(kCodes);
     std::vector<signed char> m_meiFlag = std::vector<signed char>(kCodes, -1);
-    // The reference closes of the day stored last, valid for m_lastDay.
+    // The reference closes of the last day of this run that stored bars (m_lastDay), stored or kept,
+    // and those of the file being read.
     std::optional<Date> m_lastDay;
-    std::vector<char> m_lastHas = std::vector<char>(kCodes);
-    std::vector<std::int32_t> m_lastRef = std::vector<std::int32_t>(kCodes);
+    std::vector<char> m_lastHas = std::vector<char>(kCodes), m_curHas = std::vector<char>(kCodes);
+    std::vector<std::int32_t> m_lastRef = std::vector<std::int32_t>(kCodes),
+                              m_curRef = std::vector<std::int32_t>(kCodes);
 };
 
 Status DailyImporter::prepare() {
@@ -72,6 +96,8 @@ Status DailyImporter::prepare() {
         {&m_prevRows, "SELECT コード, 基準前日比 FROM dayData WHERE 日付 = ?"},
         {&m_insert, "INSERT OR IGNORE INTO dayData (コード, 日付, 始値, 高値, 安値, 終値, 前日比, 出来高, 基準前日比) "
                     "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"},
+        {&m_bulkInsert, "INSERT INTO dayData (コード, 日付, 始値, 高値, 安値, 終値, 前日比, 出来高, 基準前日比) "
+                        "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"},
         {&m_meiInsert, "INSERT INTO Mei (コード, 市場コード, 銘柄, 出来高単位, 株価単位, 更新Flg) "
                        "VALUES (?, ?, ?, 1000, 1, 0)"},
         {&m_meiUpdate, "UPDATE Mei SET 市場コード = ?, 銘柄 = ? WHERE コード = ?"},
@@ -87,6 +113,8 @@ Status DailyImporter::prepare() {
 }
 
 Status DailyImporter::loadMei() {
+    std::fill(m_meiHas.begin(), m_meiHas.end(), 0);
+    std::fill(m_meiFlag.begin(), m_meiFlag.end(), -1);
     auto st = m_db.prepare("SELECT コード, 市場コード, 銘柄, 更新Flg FROM Mei");
     if (!st)
         return st.status();
@@ -180,6 +208,12 @@ Status DailyImporter::storeRecords(const DailyFile& file, const std::string& fil
     m_prevDate.reset();
     if (!row)
         return dbError(row.status(), fileName);
+    // The last day this run stored may still wait in memory.
+    if (m_lastDay) {
+        const Date last = *m_lastDay;
+        if (last < f && f.addDays(-kPreviousDayWindow) <= last && (!p || p->ymd() < last.ymd()))
+            p = last;
+    }
     m_progress.showStep("前日データ読込み中...");
     if (p) {
         if (Status st = loadPreviousDay(*p); !st)
@@ -188,7 +222,7 @@ Status DailyImporter::storeRecords(const DailyFile& file, const std::string& fil
         std::fill(m_prevHas.begin(), m_prevHas.end(), 0);
     }
     std::fill(m_seen.begin(), m_seen.end(), 0);
-    std::fill(m_lastHas.begin(), m_lastHas.end(), 0);
+    std::fill(m_curHas.begin(), m_curHas.end(), 0);
     m_progress.showStep(fileName + " 処理中.....");
     ++filesRead;
 
@@ -229,22 +263,57 @@ Status DailyImporter::storeRecords(const DailyFile& file, const std::string& fil
         }
         m_seen[code] = 1;
 
-        if (Status st = m_insert.bindAll(code, f, open, high, low, close, change, r.volume, reference).run(); !st)
-            return Status::error(fileName + " の " + std::to_string(r.line) + " 行目: " + st.message());
         // A second record of the same issue on the same day is passed over; the first one stands.
-        if (m_db.changes() == 1) {
-            ++stored;
-            m_lastHas[code] = 1;
-            m_lastRef[code] = reference;
+        if (m_direct) {
+            if (Status st = m_insert.bindAll(code, f, open, high, low, close, change, r.volume, reference).run(); !st)
+                return Status::error(fileName + " の " + std::to_string(r.line) + " 行目: " + st.message());
+            if (m_db.changes() != 1)
+                continue;
+        } else {
+            if (m_curHas[code])
+                continue;
+            m_pending.push_back(
+                {code, static_cast<std::int32_t>(f.ymd()), open, high, low, close, change, reference, r.volume});
         }
+        ++stored;
+        m_curHas[code] = 1;
+        m_curRef[code] = reference;
     }
-    m_lastDay = f;
+    if (stored > 0) {
+        m_lastDay = f;
+        m_lastHas.swap(m_curHas);
+        m_lastRef.swap(m_curRef);
+    }
     rowsStored += stored;
     if (stored > 0) {
         m_progress.showStep("銘柄処理中...");
         return applyUpdateFlags(fileName);
     }
     return Status::ok();
+}
+
+Status DailyImporter::flush() {
+    std::sort(m_pending.begin(), m_pending.end(), [](const PendingRow& a, const PendingRow& b) {
+        return a.code != b.code ? a.code < b.code : a.date < b.date;
+    });
+    for (const PendingRow& r : m_pending) {
+        if (Status st =
+                m_bulkInsert.bindAll(r.code, r.date, r.open, r.high, r.low, r.close, r.change, r.volume, r.reference)
+                    .run();
+            !st)
+            return st;
+    }
+    m_pending.clear();
+    return Status::ok();
+}
+
+Status DailyImporter::restart(int files, long long rows) {
+    m_pending.clear();
+    m_bulkInsert.reset();
+    m_lastDay.reset();
+    filesRead = files;
+    rowsStored = rows;
+    return loadMei();
 }
 
 // 更新Flg follows the issues of the latest file read: written with that file, so the flags always
@@ -260,6 +329,66 @@ Status DailyImporter::applyUpdateFlags(const std::string& fileName) {
     return Status::ok();
 }
 
+// Files share a commit. When a file fails, it has rolled back alone and the files before it are
+// committed. When storing the group's kept bars fails, the group is rolled back and read again with
+// each bar stored as it is read, so the failure is met at its file and line as well.
+class DailyGroup {
+public:
+    DailyGroup(db::Database& db, DailyImporter& importer) : m_db(db), m_importer(importer) {}
+
+    Status begin() {
+        m_tx = std::make_unique<db::Transaction>(m_db);
+        m_files.clear();
+        m_startFiles = m_importer.filesRead;
+        m_startRows = m_importer.rowsStored;
+        return m_tx->began();
+    }
+    // Reads a file into the group. On failure the files before it are committed (or the commit's
+    // failure is added to the message) and the group is over.
+    Status add(const std::string& path, const std::string& name) {
+        Status st = m_importer.importFile(path, name);
+        if (st) {
+            m_files.emplace_back(path, name);
+            return st;
+        }
+        Status committed = commit();
+        return committed ? st : Status::error(st.message() + "\n" + committed.message());
+    }
+    Status commit() {
+        if (Status st = m_importer.flush(); st && (st = m_tx->commit()))
+            return st;
+        m_tx->rollback();
+        return replay();
+    }
+    Status commitAndBegin() {
+        Status st = commit();
+        return st ? begin() : st;
+    }
+
+private:
+    Status replay() {
+        if (Status st = m_importer.restart(m_startFiles, m_startRows); !st)
+            return st;
+        m_importer.setDirect(true);
+        auto files = std::move(m_files);
+        Status st = begin();
+        for (size_t i = 0; st && i < files.size(); ++i)
+            st = m_importer.importFile(files[i].first, files[i].second);
+        Status committed = m_tx->began() ? m_tx->commit() : m_tx->began();
+        m_importer.setDirect(false);
+        if (!st)
+            return committed ? st : Status::error(st.message() + "\n" + committed.message());
+        return committed;
+    }
+
+    db::Database& m_db;
+    DailyImporter& m_importer;
+    std::unique_ptr<db::Transaction> m_tx;
+    std::vector<std::pair<std::string, std::string>> m_files;
+    int m_startFiles = 0;
+    long long m_startRows = 0;
+};
+
 } // namespace
 
 DailyImportResult ImportDailyFiles(db::Database& db, Date from, Date to, const DailyImportOptions& options,
@@ -273,46 +402,33 @@ DailyImportResult ImportDailyFiles(db::Database& db, Date from, Date to, const D
         result.status = st;
         return result;
     }
-    auto group = std::make_unique<db::Transaction>(db);
-    if (!group->began()) {
-        result.status = group->began();
+    DailyGroup group(db, importer);
+    if (Status st = group.begin(); !st) {
+        result.status = st;
         return result;
     }
-    long long groupStart = 0;
     for (Date d = from; d <= to; d = d.addDays(1)) {
         const std::string name = dailyFileName(d);
         auto path = findFileNoCase(options.dailyFolder, name);
         if (!path)
             continue;
-        Status st = importer.importFile(*path, name);
+        Status st = group.add(*path, name);
+        if (st && importer.keptRows() >= options.rowsPerCommit)
+            st = group.commitAndBegin();
         if (!st) {
-            // The bad file rolled back alone; the files before it stay stored.
-            Status committed = group->commit();
-            result.status = committed ? st : Status::error(st.message() + "\n" + committed.message());
+            result.status = st;
             result.filesRead = importer.filesRead;
             result.rowsStored = importer.rowsStored;
             return result;
         }
-        if (importer.rowsStored - groupStart >= options.rowsPerCommit) {
-            if (Status c = group->commit(); !c) {
-                result.status = c;
-                return result;
-            }
-            group = std::make_unique<db::Transaction>(db);
-            if (!group->began()) {
-                result.status = group->began();
-                return result;
-            }
-            groupStart = importer.rowsStored;
-        }
     }
-    if (Status c = group->commit(); !c) {
-        result.status = c;
-        return result;
-    }
-    group.reset();
+    Status committed = group.commit();
     result.filesRead = importer.filesRead;
     result.rowsStored = importer.rowsStored;
+    if (!committed) {
+        result.status = committed;
+        return result;
+    }
     result.message = importer.rowsStored > 0 ? kReadFinished : kNoStockData;
 
     if (options.readMargin) {
