@@ -55,6 +55,18 @@ int fileCodeFromMarket(std::int64_t market) {
     }
 }
 
+Result<int> parseCountLine(const std::vector<TextLine>& lines, const std::string& fileName, int least) {
+    if (lines.size() < 2 || !lines[1].validBytes || !lines[1].terminated)
+        return Result<int>::error(lineError(fileName, 2, "件数がありません。"));
+    std::string_view countText = lines[1].text;
+    countText = countText.substr(0, countText.find(','));
+    auto count = parseDigits(countText);
+    if (!count || *count < least || *count > 100000)
+        return Result<int>::error(
+            lineError(fileName, 2, "件数 \"" + std::string(trimBlanks(countText)) + "\" が正しくありません。"));
+    return static_cast<int>(*count);
+}
+
 Result<DailyFile> parseDailyFile(std::string_view bytes, const std::string& fileName, bool headerOnly) {
     using R = Result<DailyFile>;
     std::vector<TextLine> lines = splitCp932Lines(bytes);
@@ -67,15 +79,10 @@ Result<DailyFile> parseDailyFile(std::string_view bytes, const std::string& file
     if (!date)
         return R::error(lineError(fileName, 1, "日付 \"" + std::string(head) + "\" が正しくありません。"));
     file.date = *date;
-    if (lines.size() < 2 || !lines[1].validBytes || !lines[1].terminated)
-        return R::error(lineError(fileName, 2, "件数がありません。"));
-    std::string_view countText = lines[1].text;
-    countText = countText.substr(0, countText.find(','));
-    auto count = parseDigits(countText);
-    if (!count || *count < 0 || *count > 100000)
-        return R::error(
-            lineError(fileName, 2, "件数 \"" + std::string(trimBlanks(countText)) + "\" が正しくありません。"));
-    file.count = static_cast<int>(*count);
+    auto count = parseCountLine(lines, fileName, 0);
+    if (!count)
+        return count.status();
+    file.count = *count;
     if (headerOnly)
         return file;
     // A count of 0 is a day on which the converter kept no record: an empty day, unless records follow.

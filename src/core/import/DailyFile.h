@@ -7,6 +7,7 @@
 #include "core/app/Currency.h"
 #include "core/app/Date.h"
 #include "core/app/Status.h"
+#include "core/import/TextFile.h"
 
 #include <cstdint>
 #include <string>
@@ -45,6 +46,11 @@ struct DailyFile {
     int count = 0;                    // from line 2
     std::vector<DailyRecord> records; // the first `count` non-empty record lines
 };
+
+// The record count on line 2 of a daily or margin file: the text before the first comma, a whole number
+// from least to 100000. The error names line 2 when it is missing, not CP932 or cut off, or holds another
+// count.
+Result<int> parseCountLine(const std::vector<TextLine>& lines, const std::string& fileName, int least);
 
 // Reads a daily file. With headerOnly the records are not read (days that are skipped or fall on a
 // weekend). Errors name the file and the line: a bad date or count, a line with fewer than seven

@@ -36,15 +36,10 @@ Result<MarginFile> parseMarginFile(std::string_view bytes, const std::string& fi
     if (!date)
         return R::error(lineError(fileName, 1, "日付 \"" + std::string(head) + "\" が正しくありません。"));
     file.date = *date;
-    if (lines.size() < 2 || !lines[1].validBytes || !lines[1].terminated)
-        return R::error(lineError(fileName, 2, "件数がありません。"));
-    std::string_view countText = lines[1].text;
-    countText = countText.substr(0, countText.find(','));
-    auto count = parseDigits(countText);
-    if (!count || *count <= 0 || *count > 100000)
-        return R::error(
-            lineError(fileName, 2, "件数 \"" + std::string(trimBlanks(countText)) + "\" が正しくありません。"));
-    file.count = static_cast<int>(*count);
+    auto count = parseCountLine(lines, fileName, 1);
+    if (!count)
+        return count.status();
+    file.count = *count;
 
     bool ended = false;
     for (size_t i = 2; i < lines.size() && static_cast<int>(file.records.size()) < file.count; ++i) {
