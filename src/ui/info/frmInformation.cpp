@@ -4,6 +4,7 @@
 #include "core/app/Settings.h"
 #include "core/db/Schema.h"
 #include "ui/app/MessageBox.h"
+#include "ui/app/Widgets.h"
 #include "ui/info/InfoTableModel.h"
 #include "ui/info/frmJyohoList.h"
 
@@ -21,15 +22,6 @@
 
 namespace kestrel::ui {
 namespace {
-
-template <typename W> W* named(W* w, const char* name) {
-    w->setObjectName(QString::fromLatin1(name));
-    return w;
-}
-
-QString q(const std::string& s) {
-    return QString::fromStdString(s);
-}
 
 const QStringList kRowHeaders =
     headerList({"順位", "コード", "市場", "銘柄", "種類コード", "日付", "株価", "出来高", "前日比", "値"});
