@@ -44,16 +44,24 @@ int finishStep(Invocation& inv, const Status& st, const char* doneMessage) {
     return 0;
 }
 
-// Parses the two date arguments and applies the screens' checks; prints the message on failure.
-bool takeRange(Invocation& inv, bool weekSpan, Date& from, Date& to) {
+// A command's span and the database it works on.
+struct SpanJob {
+    Date from, to;
+    std::unique_ptr<db::Database> db;
+};
+
+// The span of the two date arguments, checked as the screens check it, and the database opened; nothing
+// (the message printed) when either fails.
+std::optional<SpanJob> openSpanJob(Invocation& inv, bool weekSpan) {
     RangeCheck check = checkDateRange(Date::parse(inv.args[0]), Date::parse(inv.args[1]), weekSpan);
     if (!check.ok()) {
-        inv.err << check.message << "\n";
-        return false;
+        inv.fail(check.message);
+        return std::nullopt;
     }
-    from = *Date::parse(inv.args[0]);
-    to = *Date::parse(inv.args[1]);
-    return true;
+    auto db = inv.openDatabase();
+    if (!db)
+        return std::nullopt;
+    return SpanJob{*Date::parse(inv.args[0]), *Date::parse(inv.args[1]), std::move(db)};
 }
 
 int runImportMaster(Invocation& inv) {
@@ -85,11 +93,8 @@ int runImportDaily(Invocation& inv) {
         return inv.fail("日々データーフォルダが登録されていません");
     if (margin && s.sinyoPath.empty())
         return inv.fail("信用データーフォルダが登録されていません");
-    Date from, to;
-    if (!takeRange(inv, false, from, to))
-        return 1;
-    auto db = inv.openDatabase();
-    if (!db)
+    auto job = openSpanJob(inv, false);
+    if (!job)
         return 1;
     DailyImportOptions options;
     options.dailyFolder = s.hibiPath;
@@ -97,7 +102,7 @@ int runImportDaily(Invocation& inv) {
     options.readMargin = margin;
     options.marginFolder = s.sinyoPath;
     options.buildWeekly = weekly;
-    auto r = ImportDailyFiles(*db, from, to, options, terminalProgress(inv.err));
+    auto r = ImportDailyFiles(*job->db, job->from, job->to, options, terminalProgress(inv.err));
     endProgress(inv.err);
     if (!r.message.empty())
         inv.out << r.message << "\n";
@@ -114,25 +119,20 @@ int runImportDaily(Invocation& inv) {
 int runBuildWeekly(Invocation& inv) {
     if (inv.args.size() != 2)
         return inv.usage();
-    Date from, to;
-    if (!takeRange(inv, true, from, to))
+    auto job = openSpanJob(inv, true);
+    if (!job)
         return 1;
-    auto db = inv.openDatabase();
-    if (!db)
-        return 1;
-    return finishStep(inv, BuildWeeklyBars(*db, from, to, terminalProgress(inv.err)), kWeeklyDone);
+    return finishStep(inv, BuildWeeklyBars(*job->db, job->from, job->to, terminalProgress(inv.err)), kWeeklyDone);
 }
 
 int runImportMargin(Invocation& inv) {
     if (inv.args.size() != 2)
         return inv.usage();
-    Date from, to;
-    if (!takeRange(inv, true, from, to))
+    auto job = openSpanJob(inv, true);
+    if (!job)
         return 1;
-    auto db = inv.openDatabase();
-    if (!db)
-        return 1;
-    auto r = ImportMarginBalances(*db, inv.context.settings.sinyoPath, from, to, terminalProgress(inv.err));
+    auto r =
+        ImportMarginBalances(*job->db, inv.context.settings.sinyoPath, job->from, job->to, terminalProgress(inv.err));
     endProgress(inv.err);
     if (!r)
         return inv.fail(r.message());
