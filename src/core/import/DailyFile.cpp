@@ -24,6 +24,12 @@ bool cutField(std::string_view& rest, std::string_view& field) {
     return true;
 }
 
+// Line 1 of a daily file: YYYYMMDD.
+std::optional<Date> ymdDate(std::string_view head) {
+    auto ymd = head.size() == 8 ? parseDigits(head) : std::nullopt;
+    return ymd ? Date::fromYmdInt(*ymd) : std::nullopt;
+}
+
 } // namespace
 
 std::string dailyFileName(Date d) {
@@ -55,16 +61,22 @@ int fileCodeFromMarket(std::int64_t market) {
     }
 }
 
-Result<int> parseCountLine(const std::vector<TextLine>& lines, const std::string& fileName, int least) {
+Result<FileHead> parseFileHead(const std::vector<TextLine>& lines, const std::string& fileName,
+                               std::optional<Date> (*readDate)(std::string_view), int least) {
+    using R = Result<FileHead>;
+    std::string_view head = lines.empty() || !lines[0].validBytes ? std::string_view() : trimBlanks(lines[0].text);
+    auto date = readDate(head);
+    if (!date)
+        return R::error(lineError(fileName, 1, "日付 \"" + std::string(head) + "\" が正しくありません。"));
     if (lines.size() < 2 || !lines[1].validBytes || !lines[1].terminated)
-        return Result<int>::error(lineError(fileName, 2, "件数がありません。"));
+        return R::error(lineError(fileName, 2, "件数がありません。"));
     std::string_view countText = lines[1].text;
     countText = countText.substr(0, countText.find(','));
     auto count = parseDigits(countText);
     if (!count || *count < least || *count > 100000)
-        return Result<int>::error(
+        return R::error(
             lineError(fileName, 2, "件数 \"" + std::string(trimBlanks(countText)) + "\" が正しくありません。"));
-    return static_cast<int>(*count);
+    return FileHead{*date, static_cast<int>(*count)};
 }
 
 Result<DailyFile> parseDailyFile(std::string_view bytes, const std::string& fileName, bool headerOnly) {
@@ -73,16 +85,11 @@ Result<DailyFile> parseDailyFile(std::string_view bytes, const std::string& file
     DailyFile file;
     if (lines.empty() || !lines[0].validBytes)
         return R::error(lineError(fileName, 1, "日付がありません。"));
-    std::string_view head = trimBlanks(lines[0].text);
-    auto ymd = head.size() == 8 ? parseDigits(head) : std::nullopt;
-    auto date = ymd ? Date::fromYmdInt(*ymd) : std::nullopt;
-    if (!date)
-        return R::error(lineError(fileName, 1, "日付 \"" + std::string(head) + "\" が正しくありません。"));
-    file.date = *date;
-    auto count = parseCountLine(lines, fileName, 0);
-    if (!count)
-        return count.status();
-    file.count = *count;
+    auto head = parseFileHead(lines, fileName, ymdDate, 0);
+    if (!head)
+        return head.status();
+    file.date = head->date;
+    file.count = head->count;
     if (headerOnly)
         return file;
     // A count of 0 is a day on which the converter kept no record: an empty day, unless records follow.

@@ -10,6 +10,7 @@
 #include "core/import/TextFile.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -47,10 +48,16 @@ struct DailyFile {
     std::vector<DailyRecord> records; // the first `count` non-empty record lines
 };
 
-// The record count on line 2 of a daily or margin file: the text before the first comma, a whole number
-// from least to 100000. The error names line 2 when it is missing, not CP932 or cut off, or holds another
-// count.
-Result<int> parseCountLine(const std::vector<TextLine>& lines, const std::string& fileName, int least);
+// Lines 1 and 2 of a daily or margin file: the date that readDate finds in line 1 (trimmed; "" when the
+// line is missing or not CP932) and the record count before the first comma of line 2, a whole number
+// from least to 100000. The error names line 1 or 2: a date not found, a count line that is missing, not
+// CP932 or cut off, or another count.
+struct FileHead {
+    Date date;
+    int count = 0;
+};
+Result<FileHead> parseFileHead(const std::vector<TextLine>& lines, const std::string& fileName,
+                               std::optional<Date> (*readDate)(std::string_view), int least);
 
 // Reads a daily file. With headerOnly the records are not read (days that are skipped or fall on a
 // weekend). Errors name the file and the line: a bad date or count, a line with fewer than seven

@@ -18,28 +18,28 @@ std::optional<std::int32_t> wholeNumber(std::string_view text) {
     return *v;
 }
 
+// Line 1 of a margin file: the date is taken from characters 1-4, 5-6 and the last two.
+std::optional<Date> marginDate(std::string_view head) {
+    if (head.size() < 8)
+        return std::nullopt;
+    auto y = parseDigits(head.substr(0, 4)), m = parseDigits(head.substr(4, 2)),
+         d = parseDigits(head.substr(head.size() - 2));
+    if (!y || !m || !d)
+        return std::nullopt;
+    return Date::fromYmd(static_cast<int>(*y), static_cast<int>(*m), static_cast<int>(*d));
+}
+
 } // namespace
 
 Result<MarginFile> parseMarginFile(std::string_view bytes, const std::string& fileName) {
     using R = Result<MarginFile>;
     std::vector<TextLine> lines = splitCp932Lines(bytes);
     MarginFile file;
-    std::string_view head = lines.empty() || !lines[0].validBytes ? std::string_view() : trimBlanks(lines[0].text);
-    // The date is taken from characters 1-4, 5-6 and the last two.
-    std::optional<Date> date;
-    if (head.size() >= 8) {
-        auto y = parseDigits(head.substr(0, 4)), m = parseDigits(head.substr(4, 2)),
-             d = parseDigits(head.substr(head.size() - 2));
-        if (y && m && d)
-            date = Date::fromYmd(static_cast<int>(*y), static_cast<int>(*m), static_cast<int>(*d));
-    }
-    if (!date)
-        return R::error(lineError(fileName, 1, "日付 \"" + std::string(head) + "\" が正しくありません。"));
-    file.date = *date;
-    auto count = parseCountLine(lines, fileName, 1);
-    if (!count)
-        return count.status();
-    file.count = *count;
+    auto head = parseFileHead(lines, fileName, marginDate, 1);
+    if (!head)
+        return head.status();
+    file.date = head->date;
+    file.count = head->count;
 
     bool ended = false;
     for (size_t i = 2; i < lines.size() && static_cast<int>(file.records.size()) < file.count; ++i) {
