@@ -7,7 +7,6 @@
 #include "core/boards/BoardFiles.h"
 #include "core/boards/BoardStore.h"
 #include "core/db/Lookups.h"
-#include "core/db/Schema.h"
 #include "ui/boards/QuoteRefresh.h"
 
 #include <QEventLoop>
@@ -25,15 +24,6 @@ int boardArg(const std::string& text) {
     return 0;
 }
 
-std::unique_ptr<db::Database> openDb(Invocation& inv) {
-    auto db = db::openKestrelDatabase(inv.context.paths.databasePath);
-    if (!db) {
-        inv.err << db.message() << "\n";
-        return nullptr;
-    }
-    return std::move(*db);
-}
-
 std::string currencyText(Currency c) {
     return c.raw() % Currency::kScale == 0 ? std::to_string(c.raw() / Currency::kScale) : numberText(c.toDouble());
 }
@@ -41,10 +31,8 @@ std::string currencyText(Currency c) {
 // One line per row, by market and code: the thirteen grid columns separated by tabs.
 int printBoard(Invocation& inv, db::Database& db, int board) {
     auto rows = boards::ReadBoard(db, board, boards::BoardOrder::MarketCode);
-    if (!rows) {
-        inv.err << rows.message() << "\n";
-        return 1;
-    }
+    if (!rows)
+        return inv.fail(rows.message());
     for (const boards::BoardRow& r : *rows)
         inv.out << r.code << '\t' << r.market << '\t' << r.name << '\t' << (r.date ? r.date->toIso() : "") << '\t'
                 << r.open << '\t' << r.high << '\t' << r.low << '\t' << r.close << '\t' << r.change << '\t'
@@ -65,11 +53,11 @@ int runBoard(Invocation& inv) {
     if (inv.args.size() != expected)
         return inv.usage();
     if (verb == "list") {
-        auto db = openDb(inv);
+        auto db = inv.openDatabase();
         return db ? printBoard(inv, *db, board) : 1;
     }
     if (verb == "add") {
-        auto db = openDb(inv);
+        auto db = inv.openDatabase();
         if (!db)
             return 1;
         auto code = textToInt32(inv.args[2]);
@@ -84,10 +72,8 @@ int runBoard(Invocation& inv) {
                                                                                                                   : 1;
         }
         auto added = boards::AddIssueFromLatestBar(*db, board, *code, name);
-        if (!added) {
-            inv.err << added.message() << "\n";
-            return 1;
-        }
+        if (!added)
+            return inv.fail(added.message());
         if (*added == boards::AddOutcome::AlreadyOnBoard) {
             inv.prompt.notify("すでに登録されています。");
             return 1;
@@ -100,16 +86,14 @@ int runBoard(Invocation& inv) {
         return 0;
     }
     if (verb == "save" || verb == "load") {
-        auto db = openDb(inv);
+        auto db = inv.openDatabase();
         if (!db)
             return 1;
         const std::string& path = inv.args[2];
         if (verb == "save")
             return boards::SaveBoardToFile(*db, inv.context.paths.iniPath, board, path, inv.prompt) ? 0 : 1;
-        if (!fileExists(path)) {
-            inv.err << "kestrel: no file " << path << "\n";
-            return 1;
-        }
+        if (!fileExists(path))
+            return inv.fail("kestrel: no file " + path);
         return boards::LoadBoardFromFile(*db, inv.context.paths.iniPath, board, path, inv.prompt) ? 0 : 1;
     }
     if (verb == "refresh") {
@@ -120,7 +104,7 @@ int runBoard(Invocation& inv) {
         if (!refresh.CmdInet(false))
             return 1;
         loop.exec();
-        auto db = openDb(inv);
+        auto db = inv.openDatabase();
         return db ? printBoard(inv, *db, board) : 1;
     }
     return inv.usage();

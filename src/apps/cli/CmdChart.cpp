@@ -5,7 +5,6 @@
 #include "core/chart/ChartData.h"
 #include "core/chart/ChartJson.h"
 #include "core/chart/ChartScene.h"
-#include "core/db/Schema.h"
 #include "ui/chart/ChartPainter.h"
 
 #include <QBuffer>
@@ -73,19 +72,15 @@ int runChart(Invocation& inv) {
     display.ScreenMode = ctx.settings.ScreenMode;
     display.ALLITORSO = ctx.settings.ALLITORSO;
 
-    auto db = db::openKestrelDatabase(ctx.paths.databasePath, db::OpenMode::ReadOnly);
-    if (!db) {
-        inv.err << db.message() << "\n";
+    auto db = inv.openDatabase(db::OpenMode::ReadOnly);
+    if (!db)
         return 1;
-    }
     chart::ChartData data;
     data.latestDate = Date::today();
     StderrPrompt prompt(inv.err);
-    Status st = chart::LoadChartData(**db, ctx, *code, chartDate, data, prompt);
-    if (!st) {
-        inv.err << st.message() << "\n";
-        return 1;
-    }
+    Status st = chart::LoadChartData(*db, ctx, *code, chartDate, data, prompt);
+    if (!st)
+        return inv.fail(st.message());
     chart::ChartPicture pic = chart::DrawChart(data, display);
     if (json)
         inv.out << chart::chartToJson(data, chartDate);
@@ -97,16 +92,12 @@ int runChart(Invocation& inv) {
         QByteArray bytes;
         QBuffer buffer(&bytes);
         buffer.open(QIODevice::WriteOnly);
-        if (!image.save(&buffer, "PNG")) {
-            inv.err << "kestrel: the image could not be encoded\n";
-            return 1;
-        }
+        if (!image.save(&buffer, "PNG"))
+            return inv.fail("kestrel: the image could not be encoded");
         if (Status w =
                 writeFileAtomically(*png, std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
-            !w) {
-            inv.err << w.message() << "\n";
-            return 1;
-        }
+            !w)
+            return inv.fail(w.message());
     }
     // Nothing loaded (no bar on or before the date): the empty chart was still written.
     return data.barCount > 0 ? 0 : 1;

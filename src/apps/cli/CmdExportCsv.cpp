@@ -3,7 +3,6 @@
 #include "Command.h"
 #include "core/chart/IssueList.h"
 #include "core/chart/PriceCsv.h"
-#include "core/db/Schema.h"
 
 #include <ostream>
 
@@ -15,32 +14,22 @@ int runExportCsv(Invocation& inv) {
     if (inv.args.size() != 1)
         return inv.usage();
     const std::string codeText = inv.args[0];
-    auto db = db::openKestrelDatabase(inv.context.paths.databasePath, db::OpenMode::ReadOnly);
-    if (!db) {
-        inv.err << db.message() << "\n";
+    auto db = inv.openDatabase(db::OpenMode::ReadOnly);
+    if (!db)
         return 1;
-    }
-    auto names = chart::loadMarketNames(**db);
-    if (!names) {
-        inv.err << names.message() << "\n";
-        return 1;
-    }
+    auto names = chart::loadMarketNames(*db);
+    if (!names)
+        return inv.fail(names.message());
     // As in the window: only an issue that can be shown is exported.
-    auto issue = chart::lookUpShownIssue(**db, codeText, *names);
-    if (!issue) {
-        inv.err << issue.message() << "\n";
-        return 1;
-    }
-    if (codeText.size() > 5 || !*issue) {
-        inv.err << "銘柄コードを入力して下さい。\n";
-        return 1;
-    }
+    auto issue = chart::lookUpShownIssue(*db, codeText, *names);
+    if (!issue)
+        return inv.fail(issue.message());
+    if (codeText.size() > 5 || !*issue)
+        return inv.fail("銘柄コードを入力して下さい。");
     chart::PriceCsvTitle title{(*issue)->name, codeText, (*issue)->market};
-    auto path = chart::ExportPriceCsv(**db, inv.context.paths.dataFolder, title, weekly ? 2 : 1);
-    if (!path) {
-        inv.err << path.message() << "\n";
-        return 1;
-    }
+    auto path = chart::ExportPriceCsv(*db, inv.context.paths.dataFolder, title, weekly ? 2 : 1);
+    if (!path)
+        return inv.fail(path.message());
     inv.out << chart::priceCsvDoneMessage(codeText) << "\n";
     return 0;
 }

@@ -1,7 +1,6 @@
 // kestrel import-master / import-daily / build-weekly / import-margin / recompute: the import screens'
 // procedures without windows, with the same checks and the same result messages.
 #include "Command.h"
-#include "core/db/Schema.h"
 #include "core/import/DailyImport.h"
 #include "core/import/DateRange.h"
 #include "core/import/IssueMaster.h"
@@ -36,31 +35,39 @@ void endProgress(std::ostream& err) {
         err << "\r\033[K" << std::flush;
 }
 
-std::unique_ptr<db::Database> openDatabase(Invocation& inv) {
-    auto db = db::openKestrelDatabase(inv.context.paths.databasePath);
-    if (!db) {
-        inv.err << db.message() << "\n";
-        return nullptr;
-    }
-    return std::move(*db);
+// Ends the progress line, then prints the step's error or its completion message.
+int finishStep(Invocation& inv, const Status& st, const char* doneMessage) {
+    endProgress(inv.err);
+    if (!st)
+        return inv.fail(st.message());
+    inv.out << doneMessage << "\n";
+    return 0;
 }
 
-// Parses the two date arguments and applies the screens' checks; prints the message on failure.
-bool takeRange(Invocation& inv, bool weekSpan, Date& from, Date& to) {
+// A command's span and the database it works on.
+struct SpanJob {
+    Date from, to;
+    std::unique_ptr<db::Database> db;
+};
+
+// The span of the two date arguments, checked as the screens check it, and the database opened; nothing
+// (the message printed) when either fails.
+std::optional<SpanJob> openSpanJob(Invocation& inv, bool weekSpan) {
     RangeCheck check = checkDateRange(Date::parse(inv.args[0]), Date::parse(inv.args[1]), weekSpan);
     if (!check.ok()) {
-        inv.err << check.message << "\n";
-        return false;
+        inv.fail(check.message);
+        return std::nullopt;
     }
-    from = *Date::parse(inv.args[0]);
-    to = *Date::parse(inv.args[1]);
-    return true;
+    auto db = inv.openDatabase();
+    if (!db)
+        return std::nullopt;
+    return SpanJob{*Date::parse(inv.args[0]), *Date::parse(inv.args[1]), std::move(db)};
 }
 
 int runImportMaster(Invocation& inv) {
     if (!inv.args.empty())
         return inv.usage();
-    auto db = openDatabase(inv);
+    auto db = inv.openDatabase();
     if (!db)
         return 1;
     ImportProgress progress = terminalProgress(inv.err);
@@ -82,19 +89,12 @@ int runImportDaily(Invocation& inv) {
     if (inv.args.size() != 2)
         return inv.usage();
     const Settings& s = inv.context.settings;
-    if (s.hibiPath.empty()) {
-        inv.err << "日々データーフォルダが登録されていません\n";
-        return 1;
-    }
-    if (margin && s.sinyoPath.empty()) {
-        inv.err << "信用データーフォルダが登録されていません\n";
-        return 1;
-    }
-    Date from, to;
-    if (!takeRange(inv, false, from, to))
-        return 1;
-    auto db = openDatabase(inv);
-    if (!db)
+    if (s.hibiPath.empty())
+        return inv.fail("日々データーフォルダが登録されていません");
+    if (margin && s.sinyoPath.empty())
+        return inv.fail("信用データーフォルダが登録されていません");
+    auto job = openSpanJob(inv, false);
+    if (!job)
         return 1;
     DailyImportOptions options;
     options.dailyFolder = s.hibiPath;
@@ -102,14 +102,12 @@ int runImportDaily(Invocation& inv) {
     options.readMargin = margin;
     options.marginFolder = s.sinyoPath;
     options.buildWeekly = weekly;
-    auto r = ImportDailyFiles(*db, from, to, options, terminalProgress(inv.err));
+    auto r = ImportDailyFiles(*job->db, job->from, job->to, options, terminalProgress(inv.err));
     endProgress(inv.err);
     if (!r.message.empty())
         inv.out << r.message << "\n";
-    if (!r.status) {
-        inv.err << r.status.message() << "\n";
-        return 1;
-    }
+    if (!r.status)
+        return inv.fail(r.status.message());
     inv.out << r.filesRead << " ファイル, " << r.rowsStored << " 件\n";
     if (margin)
         inv.out << (r.marginStored ? kMarginDone : kMarginNone) << "\n";
@@ -121,37 +119,23 @@ int runImportDaily(Invocation& inv) {
 int runBuildWeekly(Invocation& inv) {
     if (inv.args.size() != 2)
         return inv.usage();
-    Date from, to;
-    if (!takeRange(inv, true, from, to))
+    auto job = openSpanJob(inv, true);
+    if (!job)
         return 1;
-    auto db = openDatabase(inv);
-    if (!db)
-        return 1;
-    Status st = BuildWeeklyBars(*db, from, to, terminalProgress(inv.err));
-    endProgress(inv.err);
-    if (!st) {
-        inv.err << st.message() << "\n";
-        return 1;
-    }
-    inv.out << kWeeklyDone << "\n";
-    return 0;
+    return finishStep(inv, BuildWeeklyBars(*job->db, job->from, job->to, terminalProgress(inv.err)), kWeeklyDone);
 }
 
 int runImportMargin(Invocation& inv) {
     if (inv.args.size() != 2)
         return inv.usage();
-    Date from, to;
-    if (!takeRange(inv, true, from, to))
+    auto job = openSpanJob(inv, true);
+    if (!job)
         return 1;
-    auto db = openDatabase(inv);
-    if (!db)
-        return 1;
-    auto r = ImportMarginBalances(*db, inv.context.settings.sinyoPath, from, to, terminalProgress(inv.err));
+    auto r =
+        ImportMarginBalances(*job->db, inv.context.settings.sinyoPath, job->from, job->to, terminalProgress(inv.err));
     endProgress(inv.err);
-    if (!r) {
-        inv.err << r.message() << "\n";
-        return 1;
-    }
+    if (!r)
+        return inv.fail(r.message());
     inv.out << (*r ? kMarginDone : kMarginNone) << "\n";
     return *r ? 0 : 1;
 }
@@ -160,22 +144,13 @@ int runRecompute(Invocation& inv) {
     if (inv.args.size() != 2 || (inv.args[0] != "daily" && inv.args[0] != "weekly"))
         return inv.usage();
     auto start = Date::parse(inv.args[1]);
-    if (!start) {
-        inv.err << kBadDate << "\n";
-        return 1;
-    }
-    auto db = openDatabase(inv);
+    if (!start)
+        return inv.fail(kBadDate);
+    auto db = inv.openDatabase();
     if (!db)
         return 1;
     BarTable table = inv.args[0] == "daily" ? BarTable::Daily : BarTable::Weekly;
-    Status st = RecomputeChanges(*db, table, *start, terminalProgress(inv.err));
-    endProgress(inv.err);
-    if (!st) {
-        inv.err << st.message() << "\n";
-        return 1;
-    }
-    inv.out << kRecomputeDone << "\n";
-    return 0;
+    return finishStep(inv, RecomputeChanges(*db, table, *start, terminalProgress(inv.err)), kRecomputeDone);
 }
 
 const CommandRegistrar kMaster({"import-master", "",

@@ -2,7 +2,6 @@
 // against the latest stored closes and prints the rated rows as the screening window shows them.
 #include "Command.h"
 #include "core/app/Settings.h"
-#include "core/db/Schema.h"
 #include "core/info/Screening.h"
 
 #include <ostream>
@@ -37,16 +36,12 @@ int runRate(Invocation& inv) {
         }
         previous.maxPrice = 0; // a ceiling is asked for: the rated view keeps the typed one
     }
-    auto db = db::openKestrelDatabase(inv.context.paths.databasePath);
-    if (!db) {
-        inv.err << db.message() << "\n";
+    auto db = inv.openDatabase();
+    if (!db)
         return 1;
-    }
-    auto first = info::firstOfLastDates(**db, kind, *last, days);
-    if (!first) {
-        inv.err << first.message() << "\n";
-        return 1;
-    }
+    auto first = info::firstOfLastDates(*db, kind, *last, days);
+    if (!first)
+        return inv.fail(first.message());
     if (!*first) {
         inv.err << "no list of kind " << kind << " on or before " << last->toYYMMDD() << "\n";
         return 1;
@@ -55,18 +50,14 @@ int runRate(Invocation& inv) {
         inv.err << "no list of kind " << kind << " on " << last->toYYMMDD() << "\n";
         return 1;
     }
-    auto rated = info::rateRows(**db, kind, **first, *last);
-    if (!rated) {
-        inv.err << rated.message() << "\n";
-        return 1;
-    }
+    auto rated = info::rateRows(*db, kind, **first, *last);
+    if (!rated)
+        return inv.fail(rated.message());
     info::RowView view = info::ratedView(previous, kind, days > 1 ? *first : std::nullopt, *last,
                                          priceText.value_or(""), volumeText.value_or(""));
-    auto rows = info::loadRows(**db, view);
-    if (!rows) {
-        inv.err << rows.message() << "\n";
-        return 1;
-    }
+    auto rows = info::loadRows(*db, view);
+    if (!rows)
+        return inv.fail(rows.message());
     inv.out << "# " << kind << " " << (*first)->toYYMMDD();
     if (days > 1)
         inv.out << "～" << last->toYYMMDD();

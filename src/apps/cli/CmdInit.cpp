@@ -14,10 +14,8 @@ int runInit(Invocation& inv) {
     auto report = runStartup(inv.context.paths, inv.context.settings, inv.prompt, [](const std::string& folder) {
         platform::writeProgramPath(QString::fromStdString(folder));
     });
-    if (!report) {
-        inv.err << report.message() << "\n";
-        return 1;
-    }
+    if (!report)
+        return inv.fail(report.message());
     for (const std::string& item : report->created)
         inv.out << "created " << item << "\n";
     if (report->created.empty())

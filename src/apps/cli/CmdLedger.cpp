@@ -1,7 +1,6 @@
 // kestrel ledger: the trading board without its window (list, add, sell, delete, export).
 #include "Command.h"
 #include "core/app/Files.h"
-#include "core/db/Schema.h"
 #include "core/trade/Ledger.h"
 
 #include <charconv>
@@ -52,15 +51,6 @@ bool wholeNumbers(Invocation& inv, std::initializer_list<std::pair<const char*, 
     return true;
 }
 
-std::unique_ptr<db::Database> openDb(Invocation& inv) {
-    auto db = db::openKestrelDatabase(inv.context.paths.databasePath);
-    if (!db) {
-        inv.err << db.message() << "\n";
-        return nullptr;
-    }
-    return std::move(*db);
-}
-
 void printHeader(std::ostream& out) {
     out << trade::ledgerFieldName(trade::kColId);
     for (int c = 0; c < trade::kColId; ++c)
@@ -79,21 +69,17 @@ int listRows(Invocation& inv) {
     bool unsold = inv.takeFlag("--unsold"), sold = inv.takeFlag("--sold");
     if (!inv.args.empty() || (unsold && sold))
         return inv.usage();
-    auto db = openDb(inv);
+    auto db = inv.openDatabase();
     if (!db)
         return 1;
     // Listing is opening the board: current prices come from the newest daily bars first.
-    if (Status s = trade::RefreshCurrentPrices(*db, inv.prompt); !s) {
-        inv.err << s.message() << "\n";
-        return 1;
-    }
+    if (Status s = trade::RefreshCurrentPrices(*db, inv.prompt); !s)
+        return inv.fail(s.message());
     auto rows = trade::ReadLedger(*db, unsold ? trade::LedgerView::Unsold
                                        : sold ? trade::LedgerView::Sold
                                               : trade::LedgerView::All);
-    if (!rows) {
-        inv.err << rows.message() << "\n";
-        return 1;
-    }
+    if (!rows)
+        return inv.fail(rows.message());
     printHeader(inv.out);
     for (const LedgerRow& r : *rows)
         printRow(inv.out, r);
@@ -104,10 +90,8 @@ int listRows(Invocation& inv) {
 int edit(Invocation& inv, db::Database& db, const LedgerRow& row, const std::vector<trade::CellEdit>& edits,
          Prompt& prompt) {
     auto outcome = trade::EditRow(db, row, edits, inv.context.settings.SonPa, prompt);
-    if (!outcome) {
-        inv.err << outcome.message() << "\n";
-        return 1;
-    }
+    if (!outcome)
+        return inv.fail(outcome.message());
     printHeader(inv.out);
     printRow(inv.out, outcome->row);
     if (outcome->added)
@@ -115,23 +99,41 @@ int edit(Invocation& inv, db::Database& db, const LedgerRow& row, const std::vec
     return 0;
 }
 
-int addRow(Invocation& inv) {
-    if (inv.args.size() != 4)
-        return inv.usage();
-    const std::string &code = inv.args[0], &price = inv.args[2], &count = inv.args[3];
-    if (!wholeNumbers(inv, {{"CODE", &code}, {"PRICE", &price}, {"COUNT", &count}}))
-        return 2;
+// The arguments KEY YY/MM/DD PRICE COUNT of add and sell, checked.
+struct TradeArgs {
+    std::string key, price, count;
+    Date date;
+};
+
+// Reads the four arguments, KEY named keyName; prints what is wrong and gives nothing when they are not
+// three whole numbers and a date.
+std::optional<TradeArgs> takeTradeArgs(Invocation& inv, const char* keyName) {
+    if (inv.args.size() != 4) {
+        inv.usage();
+        return std::nullopt;
+    }
+    const std::string &key = inv.args[0], &price = inv.args[2], &count = inv.args[3];
+    if (!wholeNumbers(inv, {{keyName, &key}, {"PRICE", &price}, {"COUNT", &count}}))
+        return std::nullopt;
     auto date = inv.parseDate(inv.args[1]);
     if (!date)
+        return std::nullopt;
+    return TradeArgs{key, price, count, *date};
+}
+
+int addRow(Invocation& inv) {
+    auto a = takeTradeArgs(inv, "CODE");
+    if (!a)
         return 2;
-    auto db = openDb(inv);
+    const std::string& code = a->key;
+    auto db = inv.openDatabase();
     if (!db)
         return 1;
     int rc = edit(inv, *db, LedgerRow{},
                   {{trade::kColCode, code},
-                   {trade::kColBuyDate, date->toYYMMDD()},
-                   {trade::kColBuyPrice, price},
-                   {trade::kColBuyCount, count}},
+                   {trade::kColBuyDate, a->date.toYYMMDD()},
+                   {trade::kColBuyPrice, a->price},
+                   {trade::kColBuyCount, a->count}},
                   inv.prompt);
     auto known = db->queryInt("SELECT 1 FROM Mei WHERE コード = ?", *wholeNumber(code));
     if (rc == 0 && known && !*known)
@@ -141,44 +143,35 @@ int addRow(Invocation& inv) {
 
 int sellRow(Invocation& inv) {
     bool split = inv.takeFlag("--split");
-    if (inv.args.size() != 4)
-        return inv.usage();
-    const std::string &id = inv.args[0], &price = inv.args[2], &count = inv.args[3];
-    if (!wholeNumbers(inv, {{"ID", &id}, {"PRICE", &price}, {"COUNT", &count}}))
+    auto a = takeTradeArgs(inv, "ID");
+    if (!a)
         return 2;
-    auto date = inv.parseDate(inv.args[1]);
-    if (!date)
-        return 2;
-    auto db = openDb(inv);
+    const std::string& id = a->key;
+    auto db = inv.openDatabase();
     if (!db)
         return 1;
     auto row = trade::ReadLedgerRow(*db, *wholeNumber(id));
-    if (!row || !*row) {
-        inv.err << (row ? "ID=" + id + " の行は売買管理ボードにありません。" : row.message()) << "\n";
-        return 1;
-    }
+    if (!row || !*row)
+        return inv.fail(row ? "ID=" + id + " の行は売買管理ボードにありません。" : row.message());
     SplitPrompt yes(inv.prompt, inv.out);
-    return edit(inv, *db, **row,
-                {{trade::kColSellDate, date->toYYMMDD()}, {trade::kColSellPrice, price}, {trade::kColSellCount, count}},
-                split ? static_cast<Prompt&>(yes) : inv.prompt);
+    return edit(
+        inv, *db, **row,
+        {{trade::kColSellDate, a->date.toYYMMDD()}, {trade::kColSellPrice, a->price}, {trade::kColSellCount, a->count}},
+        split ? static_cast<Prompt&>(yes) : inv.prompt);
 }
 
 int deleteRow(Invocation& inv) {
     if (inv.args.size() != 1 || !isWholeNumber(inv.args[0]))
         return inv.usage();
-    auto db = openDb(inv);
+    auto db = inv.openDatabase();
     if (!db)
         return 1;
     auto row = trade::ReadLedgerRow(*db, *wholeNumber(inv.args[0]));
-    if (!row || !*row) {
-        inv.err << (row ? "ID=" + inv.args[0] + " の行は売買管理ボードにありません。" : row.message()) << "\n";
-        return 1;
-    }
+    if (!row || !*row)
+        return inv.fail(row ? "ID=" + inv.args[0] + " の行は売買管理ボードにありません。" : row.message());
     auto deleted = trade::DeleteLedgerRow(*db, **row, inv.prompt);
-    if (!deleted) {
-        inv.err << deleted.message() << "\n";
-        return 1;
-    }
+    if (!deleted)
+        return inv.fail(deleted.message());
     if (!*deleted) {
         inv.out << "nothing deleted\n";
         return 1;
@@ -190,17 +183,15 @@ int deleteRow(Invocation& inv) {
 int exportCsv(Invocation& inv) {
     if (!inv.args.empty())
         return inv.usage();
-    auto db = openDb(inv);
+    auto db = inv.openDatabase();
     if (!db)
         return 1;
     std::string path = trade::ledgerCsvPath(inv.context.paths.dataFolder);
     Status s = makeDir(inv.context.paths.dataFolder);
     if (s)
         s = trade::ExportLedgerCsv(*db, path);
-    if (!s) {
-        inv.err << s.message() << "\n";
-        return 1;
-    }
+    if (!s)
+        return inv.fail(s.message());
     inv.out << "wrote " << path << "\n";
     return 0;
 }

@@ -1,7 +1,6 @@
 // kestrel fetch-master, fetch-kinds, fetch-info, fetch-page: downloads from the data server named by
 // DURL in Kestrel.ini, through the program's own transfers (each waits in a local event loop).
 #include "Command.h"
-#include "core/db/Schema.h"
 #include "core/import/IssueMaster.h"
 #include "core/info/DownloadInformation.h"
 #include "core/net/MasterDownload.h"
@@ -58,14 +57,12 @@ int runFetchMaster(Invocation& inv) {
     inv.out << "saved " << got.path << "\n";
     if (noImport)
         return 0;
-    auto db = db::openKestrelDatabase(inv.context.paths.databasePath);
-    if (!db) {
-        inv.err << db.message() << "\n";
+    auto db = inv.openDatabase();
+    if (!db)
         return 1;
-    }
     int shown = -1;
     import::MasterImportResult r =
-        import::ImportIssueMaster(**db, inv.context.paths.dataFolder, inv.prompt, [&](int percent) {
+        import::ImportIssueMaster(*db, inv.context.paths.dataFolder, inv.prompt, [&](int percent) {
             if (isShownPercent(percent) && percent != shown) {
                 shown = percent;
     inv.out << formatPercent(percent) << "%\n";

@@ -1,5 +1,7 @@
 #include "Command.h"
 
+#include "core/db/Schema.h"
+
 #include <algorithm>
 #include <iostream>
 #include <unistd.h>
@@ -60,6 +62,20 @@ std::optional<Date> Invocation::parseDate(const std::string& text) {
 int Invocation::usage() {
     err << usageText << "\n";
     return 2;
+}
+
+int Invocation::fail(const std::string& message) {
+    err << message << "\n";
+    return 1;
+}
+
+std::unique_ptr<db::Database> Invocation::openDatabase(db::OpenMode mode) {
+    auto db = db::openKestrelDatabase(context.paths.databasePath, mode);
+    if (!db) {
+        fail(db.message());
+        return nullptr;
+    }
+    return std::move(*db);
 }
 
 std::vector<CommandInfo>& registry() {

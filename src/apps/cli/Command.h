@@ -5,8 +5,10 @@
 #include "core/app/AppContext.h"
 #include "core/app/Date.h"
 #include "core/app/Prompt.h"
+#include "core/db/Database.h"
 
 #include <iosfwd>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -40,6 +42,10 @@ struct Invocation {
     std::optional<Date> parseDate(const std::string& text);
     // Prints the usage line of the command to err and returns the exit status for wrong arguments.
     int usage();
+    // Prints message as a line to err and returns the exit status of a command that failed (1).
+    int fail(const std::string& message);
+    // Opens the program folder's Kestrel.mdb; prints the error to err and gives nothing when it cannot.
+    std::unique_ptr<db::Database> openDatabase(db::OpenMode mode = db::OpenMode::ReadWrite);
     std::string usageText;
 };
 

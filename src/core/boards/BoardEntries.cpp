@@ -83,15 +83,12 @@ Result<std::vector<std::string>> BoardIssueListRows(db::Database& db, int board)
         return st.status();
     st->bind(1, board);
     std::vector<std::string> rows;
-    for (;;) {
-        auto more = st->step();
-        if (!more)
-            return more.status();
-        if (!*more)
-            break;
-        rows.push_back(IssueListRow(st->int32(0), *names, st->isNull(1) ? 0 : st->int32(1),
-                                    st->isNull(2) ? std::string() : st->text(2)));
-    }
+    if (Status read = st->forEachRow([&] {
+            rows.push_back(IssueListRow(st->int32(0), *names, st->isNull(1) ? 0 : st->int32(1),
+                                        st->isNull(2) ? std::string() : st->text(2)));
+        });
+        !read)
+        return read;
     return rows;
 }
 

@@ -94,29 +94,26 @@ Result<std::vector<BoardRow>> ReadBoard(db::Database& db, int board, BoardOrder 
         return st.status();
     st->bind(1, board);
     std::vector<BoardRow> rows;
-    for (;;) {
-        auto more = st->step();
-        if (!more)
-            return more.status();
-        if (!*more)
-            break;
-        BoardRow r;
-        r.kind = static_cast<std::int16_t>(orZero(*st, 0));
-        r.code = static_cast<std::int32_t>(orZero(*st, 1));
-        r.market = static_cast<std::int16_t>(orZero(*st, 2));
-        r.name = st->isNull(3) ? std::string() : st->text(3);
-        r.date = st->date(4);
-        r.open = static_cast<std::int32_t>(orZero(*st, 5));
-        r.high = static_cast<std::int32_t>(orZero(*st, 6));
-        r.low = static_cast<std::int32_t>(orZero(*st, 7));
-        r.close = static_cast<std::int32_t>(orZero(*st, 8));
-        r.change = static_cast<std::int32_t>(orZero(*st, 9));
-        r.volume = st->isNull(10) ? Currency() : st->currency(10);
-        r.now = static_cast<std::int32_t>(orZero(*st, 11));
-        r.nowChange = static_cast<std::int32_t>(orZero(*st, 12));
-        r.nowVolume = st->isNull(13) ? Currency() : st->currency(13);
-        rows.push_back(std::move(r));
-    }
+    if (Status read = st->forEachRow([&] {
+            BoardRow r;
+            r.kind = static_cast<std::int16_t>(orZero(*st, 0));
+            r.code = static_cast<std::int32_t>(orZero(*st, 1));
+            r.market = static_cast<std::int16_t>(orZero(*st, 2));
+            r.name = st->isNull(3) ? std::string() : st->text(3);
+            r.date = st->date(4);
+            r.open = static_cast<std::int32_t>(orZero(*st, 5));
+            r.high = static_cast<std::int32_t>(orZero(*st, 6));
+            r.low = static_cast<std::int32_t>(orZero(*st, 7));
+            r.close = static_cast<std::int32_t>(orZero(*st, 8));
+            r.change = static_cast<std::int32_t>(orZero(*st, 9));
+            r.volume = st->isNull(10) ? Currency() : st->currency(10);
+            r.now = static_cast<std::int32_t>(orZero(*st, 11));
+            r.nowChange = static_cast<std::int32_t>(orZero(*st, 12));
+            r.nowVolume = st->isNull(13) ? Currency() : st->currency(13);
+            rows.push_back(std::move(r));
+        });
+        !read)
+        return read;
     return rows;
 }
 
@@ -211,16 +208,13 @@ Result<std::vector<std::string>> LoadMarketNames(db::Database& db) {
     auto st = db.prepare("SELECT コード, 略称 FROM Shijyo ORDER BY コード");
     if (!st)
         return st.status();
-    for (;;) {
-        auto more = st->step();
-        if (!more)
-            return more.status();
-        if (!*more)
-            break;
-        const std::int64_t code = st->int64(0);
-        if (code >= 0 && code < 11)
-            names[static_cast<size_t>(code)] = st->isNull(1) ? std::string() : st->text(1);
-    }
+    if (Status read = st->forEachRow([&] {
+            const std::int64_t code = st->int64(0);
+            if (code >= 0 && code < 11)
+                names[static_cast<size_t>(code)] = st->isNull(1) ? std::string() : st->text(1);
+        });
+        !read)
+        return read;
     return names;
 }
 

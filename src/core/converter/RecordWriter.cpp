@@ -33,19 +33,16 @@ Result<IssueMaster> LoadIssueMaster(const std::string& kestrelMdbPath) {
     if (!st)
         return st.status();
     IssueMaster master;
-    for (;;) {
-        auto more = st->step();
-        if (!more)
-            return more.status();
-        if (!*more)
-            break;
-        IssueEntry e;
-        e.market = st->isNull(1) ? 0 : st->int32(1);
-        e.name = st->isNull(2) ? std::string() : st->text(2);
-        e.volumeUnit = st->isNull(3) ? 0 : st->int64(3);
-        e.priceUnit = st->isNull(4) ? 0 : st->int64(4);
-        master.set(st->int32(0), std::move(e));
-    }
+    if (Status read = st->forEachRow([&] {
+            IssueEntry e;
+            e.market = st->isNull(1) ? 0 : st->int32(1);
+            e.name = st->isNull(2) ? std::string() : st->text(2);
+            e.volumeUnit = st->isNull(3) ? 0 : st->int64(3);
+            e.priceUnit = st->isNull(4) ? 0 : st->int64(4);
+            master.set(st->int32(0), std::move(e));
+        });
+        !read)
+        return read;
     if (master.size() == 0)
         return Result<IssueMaster>::error("Mei に銘柄がありません");
     return master;

@@ -52,21 +52,18 @@ public:
         if (!st)
             return st.status();
         TableRows rows;
-        for (;;) {
-            auto more = st->step();
-            if (!more)
-                return more.status();
-            if (!*more)
-                break;
-            std::vector<Cell> row(columns.size());
-            for (size_t i = 0; i < columns.size(); ++i) {
-                int col = static_cast<int>(i);
-                row[i].null = st->isNull(col);
-                if (!row[i].null)
-                    row[i].text = st->text(col);
-            }
-            rows.push_back(std::move(row));
-        }
+        if (Status read = st->forEachRow([&] {
+                std::vector<Cell> row(columns.size());
+                for (size_t i = 0; i < columns.size(); ++i) {
+                    int col = static_cast<int>(i);
+                    row[i].null = st->isNull(col);
+                    if (!row[i].null)
+                        row[i].text = st->text(col);
+                }
+                rows.push_back(std::move(row));
+            });
+            !read)
+            return read;
         return rows;
     }
     bool writable() const override { return true; }

@@ -48,6 +48,32 @@ Whole wholeNumber(const std::string& text) {
     return w;
 }
 
+// Shows the first fault of an action's typed inputs, in the window's order: a code that is not a number,
+// then a market that is not a number, then a date that is not a date (each BadInput), last a number out of
+// range (Failed, with the conversion's message). Nothing when every input is sound.
+std::optional<ActionResult> rejectInputs(Prompt& prompt, std::initializer_list<const Whole*> codes,
+                                         std::initializer_list<const Whole*> markets,
+                                         std::initializer_list<const std::optional<Date>*> dates) {
+    auto reject = [&](const std::string& message, ActionResult r) {
+        prompt.notify(message);
+        return std::optional<ActionResult>(r);
+    };
+    for (const Whole* w : codes)
+        if (!w->numeric)
+            return reject(kEnterCode, ActionResult::BadInput);
+    for (const Whole* w : markets)
+        if (!w->numeric)
+            return reject(kEnterMarket, ActionResult::BadInput);
+    for (const std::optional<Date>* d : dates)
+        if (!*d)
+            return reject(kEnterDate, ActionResult::BadInput);
+    for (auto list : {codes, markets})
+        for (const Whole* w : list)
+            if (!w->value)
+                return reject(w->value.message(), ActionResult::Failed);
+    return std::nullopt;
+}
+
 // The database for one action; the error is shown when it cannot be opened.
 std::unique_ptr<Database> openForAction(const std::string& path, Prompt& prompt) {
     auto db = openKestrelDatabase(path);
@@ -56,6 +82,21 @@ std::unique_ptr<Database> openForAction(const std::string& path, Prompt& prompt)
         return nullptr;
     }
     return std::move(*db);
+}
+
+// Deletes the bars of the mode that match condition (e.g. "where 日付<=?") and, in weekly mode, the
+// margin balances that match it too, in one transaction.
+template <typename... Args>
+Status deleteBars(Database& db, const DeletionTarget& t, const std::string& condition, const Args&... args) {
+    Transaction tx(db);
+    Status st = tx.began();
+    if (st)
+        st = db.run("delete from " + t.barTable() + " " + condition, args...);
+    if (st && t.chartMode == 2)
+        st = db.run("delete from shinyo " + condition, args...);
+    if (st)
+        st = tx.commit();
+    return st;
 }
 
 ActionResult finish(Status st, Prompt& prompt, const char* doneMessage) {
@@ -123,32 +164,20 @@ ActionResult DeleteDateRange(const DeletionTarget& t, const std::string& firstDa
                              Prompt& prompt) {
     auto first = Date::parse(firstDate);
     auto last = Date::parse(lastDate);
-    if (!first || !last) {
-        prompt.notify(kEnterDate);
-        return ActionResult::BadInput;
-    }
+    if (auto rejected = rejectInputs(prompt, {}, {}, {&first, &last}))
+        return *rejected;
     if (!prompt.askYesNo("日付範囲の株価ﾃﾞｰﾀｰをすべて削除します　よろしいですか？"))
         return ActionResult::Declined;
     auto db = openForAction(t.databasePath, prompt);
     if (!db)
         return ActionResult::Failed;
-    Transaction tx(*db);
-    Status st = tx.began();
-    if (st)
-        st = db->run("delete from " + t.barTable() + " where 日付 between ? and ?", *first, *last);
-    if (st && t.chartMode == 2)
-        st = db->run("delete from shinyo where 日付 between ? and ?", *first, *last);
-    if (st)
-        st = tx.commit();
-    return finish(st, prompt, kDeleted);
+    return finish(deleteBars(*db, t, "where 日付 between ? and ?", *first, *last), prompt, kDeleted);
 }
 
 ActionResult DeleteInformationBefore(const DeletionTarget& t, const std::string& date, Prompt& prompt) {
     auto d = Date::parse(date);
-    if (!d) {
-        prompt.notify(kEnterDate);
-        return ActionResult::BadInput;
-    }
+    if (auto rejected = rejectInputs(prompt, {}, {}, {&d}))
+        return *rejected;
     if (!prompt.askYesNo(d->toYYMMDD() + " 日以前の株価ﾃﾞｰﾀｰをすべて削除します　よろしいですか？"))
         return ActionResult::Declined;
     auto db = openForAction(t.databasePath, prompt);
@@ -159,14 +188,8 @@ ActionResult DeleteInformationBefore(const DeletionTarget& t, const std::string&
 
 ActionResult DeleteIssue(const DeletionTarget& t, const std::string& code, Prompt& prompt) {
     Whole c = wholeNumber(code);
-    if (!c.numeric) {
-        prompt.notify(kEnterCode);
-        return ActionResult::BadInput;
-    }
-    if (!c.value) {
-        prompt.notify(c.value.message());
-        return ActionResult::Failed;
-    }
+    if (auto rejected = rejectInputs(prompt, {&c}, {}, {}))
+        return *rejected;
     std::string shown = std::to_string(*c.value);
     if (!prompt.askYesNo("銘柄ｺｰﾄﾞ=" + shown + " の及び株価ﾃﾞｰﾀｰをすべて削除します　よろしいですか？"))
         return ActionResult::Declined;
@@ -179,34 +202,16 @@ ActionResult DeleteIssue(const DeletionTarget& t, const std::string& code, Promp
 ActionResult DeleteIssueBefore(const DeletionTarget& t, const std::string& code, const std::string& date,
                                Prompt& prompt) {
     Whole c = wholeNumber(code);
-    if (!c.numeric) {
-        prompt.notify(kEnterCode);
-        return ActionResult::BadInput;
-    }
     auto d = Date::parse(date);
-    if (!d) {
-        prompt.notify(kEnterDate);
-        return ActionResult::BadInput;
-    }
-    if (!c.value) {
-        prompt.notify(c.value.message());
-        return ActionResult::Failed;
-    }
+    if (auto rejected = rejectInputs(prompt, {&c}, {}, {&d}))
+        return *rejected;
     std::string shown = std::to_string(*c.value);
     if (!prompt.askYesNo("銘柄ｺｰﾄﾞ=" + shown + " の株価ﾃﾞｰﾀｰをすべて削除します　よろしいですか？"))
         return ActionResult::Declined;
     auto db = openForAction(t.databasePath, prompt);
     if (!db)
         return ActionResult::Failed;
-    Transaction tx(*db);
-    Status st = tx.began();
-    if (st)
-        st = db->run("delete from " + t.barTable() + " where コード=? and 日付<=?", *c.value, *d);
-    if (st && t.chartMode == 2)
-        st = db->run("delete from shinyo where コード=? and 日付<=?", *c.value, *d);
-    if (st)
-        st = tx.commit();
-    return finish(st, prompt, kDeleted);
+    return finish(deleteBars(*db, t, "where コード=? and 日付<=?", *c.value, *d), prompt, kDeleted);
 }
 
 ActionResult ChangeIssueCode(const DeletionTarget& t, const std::string& oldCode, const std::string& newCode,
@@ -214,21 +219,11 @@ ActionResult ChangeIssueCode(const DeletionTarget& t, const std::string& oldCode
                              Prompt& prompt) {
     Whole from = wholeNumber(oldCode);
     Whole to = wholeNumber(newCode);
-    if (!from.numeric || !to.numeric) {
-        prompt.notify(kEnterCode);
-        return ActionResult::BadInput;
-    }
     Whole market = wholeNumber(newMarket);
-    if ((oldMarket && !isNumeric(*oldMarket)) || !market.numeric) {
-        prompt.notify(kEnterMarket);
-        return ActionResult::BadInput;
-    }
-    for (const Whole* w : {&from, &to, &market}) {
-        if (!w->value) {
-            prompt.notify(w->value.message());
-            return ActionResult::Failed;
-        }
-    }
+    // The old market is only checked to be a number.
+    Whole formerMarket{!oldMarket || isNumeric(*oldMarket), 0};
+    if (auto rejected = rejectInputs(prompt, {&from, &to}, {&formerMarket, &market}, {}))
+        return *rejected;
     if (!prompt.askYesNo("コード　又は　市場　を変更します　よろしいですか？"))
         return ActionResult::Declined;
     auto db = openForAction(t.databasePath, prompt);

@@ -24,6 +24,12 @@ bool cutField(std::string_view& rest, std::string_view& field) {
     return true;
 }
 
+// Line 1 of a daily file: YYYYMMDD.
+std::optional<Date> ymdDate(std::string_view head) {
+    auto ymd = head.size() == 8 ? parseDigits(head) : std::nullopt;
+    return ymd ? Date::fromYmdInt(*ymd) : std::nullopt;
+}
+
 } // namespace
 
 std::string dailyFileName(Date d) {
@@ -55,28 +61,38 @@ int fileCodeFromMarket(std::int64_t market) {
     }
 }
 
-Result<DailyFile> parseDailyFile(std::string_view bytes, const std::string& fileName, bool headerOnly) {
-    using R = Result<DailyFile>;
-    Cp932LineReader reader(bytes);
-    TextLine line;
-    DailyFile file;
-    if (!reader.next(line) || !line.validBytes)
-        return R::error(lineError(fileName, 1, "日付がありません。"));
-    std::string_view head = trimBlanks(line.text);
-    auto ymd = head.size() == 8 ? parseDigits(head) : std::nullopt;
-    auto date = ymd ? Date::fromYmdInt(*ymd) : std::nullopt;
+Result<FileHead> parseFileHead(Cp932LineReader& reader, TextLine& line, const std::string& fileName,
+                               std::optional<Date> (*readDate)(std::string_view), int least) {
+    using R = Result<FileHead>;
+    std::string_view head = reader.next(line) && line.validBytes ? trimBlanks(line.text) : std::string_view();
+    auto date = readDate(head);
     if (!date)
         return R::error(lineError(fileName, 1, "日付 \"" + std::string(head) + "\" が正しくありません。"));
-    file.date = *date;
     if (!reader.next(line) || !line.validBytes || !line.terminated)
         return R::error(lineError(fileName, 2, "件数がありません。"));
     std::string_view countText = line.text;
     countText = countText.substr(0, countText.find(','));
     auto count = parseDigits(countText);
-    if (!count || *count < 0 || *count > 100000)
+    if (!count || *count < least || *count > 100000)
         return R::error(
             lineError(fileName, 2, "件数 \"" + std::string(trimBlanks(countText)) + "\" が正しくありません。"));
-    file.count = static_cast<int>(*count);
+    return FileHead{*date, static_cast<int>(*count)};
+}
+
+Result<DailyFile> parseDailyFile(std::string_view bytes, const std::string& fileName, bool headerOnly) {
+    using R = Result<DailyFile>;
+    // A file read for its header alone is not decoded past line 2.
+    TextLine line;
+    Cp932LineReader first(bytes);
+    if (!first.next(line) || !line.validBytes)
+        return R::error(lineError(fileName, 1, "日付がありません。"));
+    Cp932LineReader reader(bytes);
+    DailyFile file;
+    auto head = parseFileHead(reader, line, fileName, ymdDate, 0);
+    if (!head)
+        return head.status();
+    file.date = head->date;
+    file.count = head->count;
     if (headerOnly)
         return file;
     // A count of 0 is a day on which the converter kept no record: an empty day, unless records follow.

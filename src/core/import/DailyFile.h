@@ -7,8 +7,10 @@
 #include "core/app/Currency.h"
 #include "core/app/Date.h"
 #include "core/app/Status.h"
+#include "core/import/TextFile.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -45,6 +47,18 @@ struct DailyFile {
     int count = 0;                    // from line 2
     std::vector<DailyRecord> records; // the first `count` non-empty record lines
 };
+
+// Lines 1 and 2 of a daily or margin file: the date that readDate finds in line 1 (trimmed; "" when the
+// line is missing or not CP932) and the record count before the first comma of line 2, a whole number
+// from least to 100000. The error names line 1 or 2: a date not found, a count line that is missing, not
+// CP932 or cut off, or another count.
+struct FileHead {
+    Date date;
+    int count = 0;
+};
+// The two lines are read from reader into line.
+Result<FileHead> parseFileHead(Cp932LineReader& reader, TextLine& line, const std::string& fileName,
+                               std::optional<Date> (*readDate)(std::string_view), int least);
 
 // Reads a daily file. With headerOnly the records are not read (days that are skipped or fall on a
 // weekend). Errors name the file and the line: a bad date or count, a line with fewer than seven

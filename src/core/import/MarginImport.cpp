@@ -18,37 +18,32 @@ std::optional<std::int32_t> wholeNumber(std::string_view text) {
     return *v;
 }
 
+// Line 1 of a margin file: the date is taken from characters 1-4, 5-6 and the last two.
+std::optional<Date> marginDate(std::string_view head) {
+    if (head.size() < 8)
+        return std::nullopt;
+    auto y = parseDigits(head.substr(0, 4)), m = parseDigits(head.substr(4, 2)),
+         d = parseDigits(head.substr(head.size() - 2));
+    if (!y || !m || !d)
+        return std::nullopt;
+    return Date::fromYmd(static_cast<int>(*y), static_cast<int>(*m), static_cast<int>(*d));
+}
+
 } // namespace
 
 Result<MarginFile> parseMarginFile(std::string_view bytes, const std::string& fileName) {
     using R = Result<MarginFile>;
-    std::vector<TextLine> lines = splitCp932Lines(bytes);
+    Cp932LineReader reader(bytes);
+    TextLine line;
     MarginFile file;
-    std::string_view head = lines.empty() || !lines[0].validBytes ? std::string_view() : trimBlanks(lines[0].text);
-    // The date is taken from characters 1-4, 5-6 and the last two.
-    std::optional<Date> date;
-    if (head.size() >= 8) {
-        auto y = parseDigits(head.substr(0, 4)), m = parseDigits(head.substr(4, 2)),
-             d = parseDigits(head.substr(head.size() - 2));
-        if (y && m && d)
-            date = Date::fromYmd(static_cast<int>(*y), static_cast<int>(*m), static_cast<int>(*d));
-    }
-    if (!date)
-        return R::error(lineError(fileName, 1, "日付 \"" + std::string(head) + "\" が正しくありません。"));
-    file.date = *date;
-    if (lines.size() < 2 || !lines[1].validBytes || !lines[1].terminated)
-        return R::error(lineError(fileName, 2, "件数がありません。"));
-    std::string_view countText = lines[1].text;
-    countText = countText.substr(0, countText.find(','));
-    auto count = parseDigits(countText);
-    if (!count || *count <= 0 || *count > 100000)
-        return R::error(
-            lineError(fileName, 2, "件数 \"" + std::string(trimBlanks(countText)) + "\" が正しくありません。"));
-    file.count = static_cast<int>(*count);
+    auto head = parseFileHead(reader, line, fileName, marginDate, 1);
+    if (!head)
+        return head.status();
+    file.date = head->date;
+    file.count = head->count;
 
     bool ended = false;
-    for (size_t i = 2; i < lines.size() && static_cast<int>(file.records.size()) < file.count; ++i) {
-        const TextLine& line = lines[i];
+    while (static_cast<int>(file.records.size()) < file.count && reader.next(line)) {
         if (!line.validBytes)
             return R::error(lineError(fileName, line.number, kNotCp932));
         if (!line.terminated)
@@ -88,7 +83,7 @@ Result<MarginFile> parseMarginFile(std::string_view bytes, const std::string& fi
         file.records.push_back(r);
     }
     if (!ended && static_cast<int>(file.records.size()) < file.count)
-        return R::error(lineError(fileName, lines.back().number,
+        return R::error(lineError(fileName, line.number,
                                   "件数 " + std::to_string(file.count) + " に対してデーターが " +
                                       std::to_string(file.records.size()) + " 件しかありません。"));
     return file;

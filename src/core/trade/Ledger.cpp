@@ -50,14 +50,8 @@ Result<std::vector<LedgerRow>> readRows(db::Database& db, const std::string& tai
     if (!st)
         return st.status();
     std::vector<LedgerRow> rows;
-    for (;;) {
-        auto more = st->step();
-        if (!more)
-            return more.status();
-        if (!*more)
-            break;
-        rows.push_back(readRow(*st));
-    }
+    if (Status read = st->forEachRow([&] { rows.push_back(readRow(*st)); }); !read)
+        return read;
     return rows;
 }
 

@@ -4,6 +4,7 @@
 #include "ui/app/DateBox.h"
 #include "ui/app/FileDialog.h"
 #include "ui/app/MessageBox.h"
+#include "ui/app/Widgets.h"
 
 #include <QButtonGroup>
 #include <QGridLayout>
@@ -14,14 +15,6 @@
 namespace kestrel::ui {
 namespace {
 
-template <typename W> W* named(W* w, const char* name) {
-    w->setObjectName(QString::fromLatin1(name));
-    return w;
-}
-
-QString q(const std::string& s) {
-    return QString::fromStdString(s);
-}
 std::string s(const QString& q) {
     return q.toStdString();
 }

@@ -1,6 +1,7 @@
 #include "ui/chart/ChartPanel.h"
 
 #include "core/chart/ChartLayout.h"
+#include "ui/app/Widgets.h"
 #include "ui/chart/ChartPainter.h"
 
 #include <QMouseEvent>
@@ -13,10 +14,6 @@ using namespace kestrel::chart;
 namespace {
 
 const QRect kChartRect(QPoint(kClearLeft, kClearTop), QPoint(kClearRight, kClearBottom));
-
-QString q(const std::string& s) {
-    return QString::fromStdString(s);
-}
 
 QLabel* label(QWidget* parent, const char* name, int x, int y, int w = 70) {
     auto* l = new QLabel(parent);

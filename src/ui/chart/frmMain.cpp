@@ -7,6 +7,7 @@
 #include "core/db/Schema.h"
 #include "ui/app/DateBox.h"
 #include "ui/app/MessageBox.h"
+#include "ui/app/Widgets.h"
 #include "ui/chart/frmFarstMsg.h"
 #include "ui/db/CloseSequence.h"
 #include "ui/db/ModeCaption.h"
@@ -24,11 +25,6 @@ using namespace kestrel::chart;
 namespace {
 
 constexpr int kLeftWidth = 140; // controls left of the chart end before x 145
-
-template <typename W> W* named(W* w, const char* name) {
-    w->setObjectName(QString::fromLatin1(name));
-    return w;
-}
 
 } // namespace
 

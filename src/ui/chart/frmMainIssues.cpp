@@ -4,6 +4,7 @@
 #include "core/db/Schema.h"
 #include "ui/app/MessageBox.h"
 #include "ui/app/Shell.h"
+#include "ui/app/Widgets.h"
 #include "ui/chart/frmMain.h"
 #include "ui/chart/frmMeiFind.h"
 #include "ui/db/BusyPrompt.h"
@@ -11,14 +12,6 @@
 namespace kestrel::ui {
 
 using namespace kestrel::chart;
-
-namespace {
-
-QString q(const std::string& s) {
-    return QString::fromStdString(s);
-}
-
-} // namespace
 
 void frmMain::MeiCodeChange(const QString& text) {
     Lblshijyo->clear();

@@ -3,6 +3,7 @@
 #include "core/db/Schema.h"
 #include "core/import/DateRange.h"
 #include "ui/app/MessageBox.h"
+#include "ui/app/Widgets.h"
 #include "ui/import/ImportUi.h"
 
 #include <QCloseEvent>
@@ -14,27 +15,20 @@ WeekSpanScreen::WeekSpanScreen(AppContext& context, const char* objectName, cons
     : QDialog(parent), m_context(context) {
     setObjectName(QString::fromLatin1(objectName));
     setWindowTitle(title);
-    auto named = [this](auto* w, const char* name) {
-        w->setObjectName(QString::fromLatin1(name));
-        w->setParent(this);
-        return w;
-    };
-    ReadDateji = named(new QLineEdit, "ReadDateji");
-    ReadDateitaru = named(new QLineEdit, "ReadDateitaru");
-    LabReadDateji = named(new QLabel, "LabReadDateji");
-    LabReadDateitaru = named(new QLabel, "LabReadDateitaru");
-    Frame1 = named(new QGroupBox, "Frame1");
-    Option1 = named(new QRadioButton(QStringLiteral("←")), "Option1");
-    Option2 = named(new QRadioButton(QStringLiteral("→")), "Option2");
-    Option1->setParent(Frame1);
-    Option2->setParent(Frame1);
+    ReadDateji = named(new QLineEdit(this), "ReadDateji");
+    ReadDateitaru = named(new QLineEdit(this), "ReadDateitaru");
+    LabReadDateji = named(new QLabel(this), "LabReadDateji");
+    LabReadDateitaru = named(new QLabel(this), "LabReadDateitaru");
+    Frame1 = named(new QGroupBox(this), "Frame1");
+    Option1 = named(new QRadioButton(QStringLiteral("←"), Frame1), "Option1");
+    Option2 = named(new QRadioButton(QStringLiteral("→"), Frame1), "Option2");
     auto* frame = new QHBoxLayout(Frame1);
     frame->addWidget(Option1);
     frame->addWidget(Option2);
-    CmdStartDate = named(new QPushButton(QStringLiteral("月曜日付")), "CmdStartDate");
-    CmdEndDate = named(new QPushButton(QStringLiteral("金曜日付")), "CmdEndDate");
-    CmdClose = named(new QPushButton(QStringLiteral("キャンセル")), "CmdClose");
-    LabPa = named(new QLabel, "LabPa");
+    CmdStartDate = named(new QPushButton(QStringLiteral("月曜日付"), this), "CmdStartDate");
+    CmdEndDate = named(new QPushButton(QStringLiteral("金曜日付"), this), "CmdEndDate");
+    CmdClose = named(new QPushButton(QStringLiteral("キャンセル"), this), "CmdClose");
+    LabPa = named(new QLabel(this), "LabPa");
 
     m_grid = new QGridLayout(this);
     m_grid->addWidget(new QLabel(QStringLiteral("期間日付　自")), 0, 0);

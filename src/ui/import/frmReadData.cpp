@@ -7,6 +7,7 @@
 #include "core/import/IssueMaster.h"
 #include "ui/app/MessageBox.h"
 #include "ui/app/Shell.h"
+#include "ui/app/Widgets.h"
 #include "ui/import/ImportUi.h"
 
 #include <QCloseEvent>
@@ -45,26 +46,21 @@ frmReadData::frmReadData(AppContext& context, QString& handOverText, QWidget* ma
     : QDialog(parent), m_context(context), m_handOver(handOverText), m_mainWindow(mainWindow) {
     setObjectName(QStringLiteral("frmReadData"));
     setWindowTitle(QStringLiteral("株価データー読み込み"));
-    auto named = [this](auto* w, const char* name) {
-        w->setObjectName(QString::fromLatin1(name));
-        w->setParent(this);
-        return w;
-    };
-    ReadDateji = named(new QLineEdit, "ReadDateji");
-    ReadDateitaru = named(new QLineEdit, "ReadDateitaru");
-    LabReadDateji = named(new QLabel, "LabReadDateji");
-    LabReadDateitaru = named(new QLabel, "LabReadDateitaru");
-    CmdJiUp = named(new QPushButton(QStringLiteral("▲")), "CmdJiUp");
-    CmdJiDu = named(new QPushButton(QStringLiteral("▼")), "CmdJiDu");
-    CmditarUp = named(new QPushButton(QStringLiteral("▲")), "CmditarUp");
-    CmditarDu = named(new QPushButton(QStringLiteral("▼")), "CmditarDu");
-    ChkShinyo = named(new QCheckBox(QStringLiteral("信用残も読込む")), "ChkShinyo");
-    ChkMakeSyu = named(new QCheckBox(QStringLiteral("週ﾃﾞｰﾀも作成する")), "ChkMakeSyu");
-    CmdReadData = named(new QPushButton(QStringLiteral("株価データー読込み")), "CmdReadData");
-    CmdFileConvert = named(new QPushButton(QStringLiteral("株価データーを取得しファイル変換")), "CmdFileConvert");
-    CmdClose = named(new QPushButton(QStringLiteral("キャンセル")), "CmdClose");
-    LabFileName = named(new QLabel, "LabFileName");
-    LabPa = named(new QLabel, "LabPa");
+    ReadDateji = named(new QLineEdit(this), "ReadDateji");
+    ReadDateitaru = named(new QLineEdit(this), "ReadDateitaru");
+    LabReadDateji = named(new QLabel(this), "LabReadDateji");
+    LabReadDateitaru = named(new QLabel(this), "LabReadDateitaru");
+    CmdJiUp = named(new QPushButton(QStringLiteral("▲"), this), "CmdJiUp");
+    CmdJiDu = named(new QPushButton(QStringLiteral("▼"), this), "CmdJiDu");
+    CmditarUp = named(new QPushButton(QStringLiteral("▲"), this), "CmditarUp");
+    CmditarDu = named(new QPushButton(QStringLiteral("▼"), this), "CmditarDu");
+    ChkShinyo = named(new QCheckBox(QStringLiteral("信用残も読込む"), this), "ChkShinyo");
+    ChkMakeSyu = named(new QCheckBox(QStringLiteral("週ﾃﾞｰﾀも作成する"), this), "ChkMakeSyu");
+    CmdReadData = named(new QPushButton(QStringLiteral("株価データー読込み"), this), "CmdReadData");
+    CmdFileConvert = named(new QPushButton(QStringLiteral("株価データーを取得しファイル変換"), this), "CmdFileConvert");
+    CmdClose = named(new QPushButton(QStringLiteral("キャンセル"), this), "CmdClose");
+    LabFileName = named(new QLabel(this), "LabFileName");
+    LabPa = named(new QLabel(this), "LabPa");
 
     auto* grid = new QGridLayout(this);
     grid->addWidget(new QLabel(QStringLiteral("期間日付　自")), 0, 0);

@@ -4,6 +4,7 @@
 #include "core/app/Settings.h"
 #include "core/db/Schema.h"
 #include "ui/app/MessageBox.h"
+#include "ui/app/Widgets.h"
 #include "ui/info/InfoTableModel.h"
 #include "ui/info/frmJyohoList.h"
 
@@ -21,15 +22,6 @@
 
 namespace kestrel::ui {
 namespace {
-
-template <typename W> W* named(W* w, const char* name) {
-    w->setObjectName(QString::fromLatin1(name));
-    return w;
-}
-
-QString q(const std::string& s) {
-    return QString::fromStdString(s);
-}
 
 const QStringList kRowHeaders =
     headerList({"順位", "コード", "市場", "銘柄", "種類コード", "日付", "株価", "出来高", "前日比", "値"});
@@ -288,6 +280,24 @@ void frmInformation::CmdFilter_Click() {
     showRows();
 }
 
+Date frmInformation::rateSpan(const std::string& kind, Date last, int days) {
+    Lblkeisantyu->show();
+    Lblkeisantyu->repaint(); // the rating holds the event loop until it ends
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    using FirstDate = Result<std::optional<Date>>;
+    auto db = db::openKestrelDatabase(m_context.paths.databasePath);
+    auto first = !db        ? FirstDate(db.status())
+                 : days > 0 ? info::firstOfLastDates(**db, kind, last, days)
+                            : FirstDate(std::optional<Date>(last));
+    const Date from = first && *first ? **first : last;
+    auto rated = first ? info::rateRows(**db, kind, from, last) : Result<int>(first.status());
+    QApplication::restoreOverrideCursor();
+    Lblkeisantyu->hide();
+    if (!rated)
+        MessageBox::information(this, q(rated.message()));
+    return from;
+}
+
 void frmInformation::CmdGenKabuka_Click() {
     if (!m_view.chosen()) {
         MessageBox::information(this, QString::fromUtf8(info::kChooseDate));
@@ -297,15 +307,7 @@ void frmInformation::CmdGenKabuka_Click() {
     if (!d)
         return;
     const std::string kind = m_view.kind;
-    Lblkeisantyu->show();
-    Lblkeisantyu->repaint(); // the rating holds the event loop until it ends
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    auto db = db::openKestrelDatabase(m_context.paths.databasePath);
-    auto rated = db ? info::rateRows(**db, kind, *d, *d) : Result<int>(db.status());
-    QApplication::restoreOverrideCursor();
-    Lblkeisantyu->hide();
-    if (!rated)
-        MessageBox::information(this, q(rated.message()));
+    rateSpan(kind, *d, 0);
     m_view = info::ratedView(m_view, kind, std::nullopt, *d, Txten->currentText().toStdString(),
                              Txtdekidaka->text().toStdString());
     LalHani->setText(q(d->toYYMMDD()));
@@ -327,17 +329,7 @@ void frmInformation::CmdHiGenKabuka_Click() {
     if (!d)
         return;
     const std::string kind = m_view.kind;
-    Lblkeisantyu->show();
-    Lblkeisantyu->repaint(); // the rating holds the event loop until it ends
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    auto db = db::openKestrelDatabase(m_context.paths.databasePath);
-    auto first = db ? info::firstOfLastDates(**db, kind, *d, *n) : Result<std::optional<Date>>(db.status());
-    Date d1 = first && *first ? **first : *d;
-    auto rated = first ? info::rateRows(**db, kind, d1, *d) : Result<int>(first.status());
-    QApplication::restoreOverrideCursor();
-    Lblkeisantyu->hide();
-    if (!rated)
-        MessageBox::information(this, q(rated.message()));
+    const Date d1 = rateSpan(kind, *d, *n);
     m_view =
         info::ratedView(m_view, kind, d1, *d, Txten->currentText().toStdString(), Txtdekidaka->text().toStdString());
     LalHani->setText(q(d1.toYYMMDD()) + QStringLiteral("～") + q(d->toYYMMDD()));

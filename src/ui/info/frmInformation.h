@@ -74,6 +74,10 @@ private:
     void markFilter();
     QString chosenKind() const;
     std::optional<Date> chosenDate() const;
+    // Rates the rows of kind from the first of the last `days` list dates on or before last (from last
+    // itself when days is 0), showing the calculating label and the hourglass meanwhile and an error
+    // afterwards. Returns the first date rated.
+    Date rateSpan(const std::string& kind, Date last, int days);
     void Unload();
 
     AppContext& m_context;

@@ -5,6 +5,7 @@
 #include "core/net/MasterDownload.h"
 #include "ui/app/DateBox.h"
 #include "ui/app/MessageBox.h"
+#include "ui/app/Widgets.h"
 
 #include <QApplication>
 #include <QFrame>
@@ -15,11 +16,6 @@
 
 namespace kestrel::ui {
 namespace {
-
-template <typename W> W* named(W* w, const char* name) {
-    w->setObjectName(QString::fromLatin1(name));
-    return w;
-}
 
 constexpr int kBarInset = 30; // the bar runs from 30 px inside the frame to 30 px before its end
 

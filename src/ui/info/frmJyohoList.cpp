@@ -2,6 +2,7 @@
 
 #include "core/db/Schema.h"
 #include "ui/app/MessageBox.h"
+#include "ui/app/Widgets.h"
 #include "ui/info/InfoTableModel.h"
 
 #include <QApplication>
@@ -13,18 +14,6 @@
 #include <QTableView>
 
 namespace kestrel::ui {
-namespace {
-
-template <typename W> W* named(W* w, const char* name) {
-    w->setObjectName(QString::fromLatin1(name));
-    return w;
-}
-
-QString q(const std::string& s) {
-    return QString::fromStdString(s);
-}
-
-} // namespace
 
 frmJyohoList::frmJyohoList(AppContext& context, const QString& handOverText, QWidget* parent)
     : QDialog(parent), m_context(context) {

@@ -5,6 +5,7 @@
 #include "core/net/ServerFiles.h"
 #include "ui/app/DateBox.h"
 #include "ui/app/MessageBox.h"
+#include "ui/app/Widgets.h"
 
 #include <QApplication>
 #include <QGridLayout>
@@ -13,14 +14,6 @@
 #include <QPushButton>
 
 namespace kestrel::ui {
-namespace {
-
-template <typename W> W* named(W* w, const char* name) {
-    w->setObjectName(QString::fromLatin1(name));
-    return w;
-}
-
-} // namespace
 
 frmIntReadData::frmIntReadData(AppContext& context, QString& handOverText, QWidget* parent)
     : TransferDialog(context, handOverText, parent), m_mode(handOverText) {
@@ -58,7 +51,9 @@ frmIntReadData::frmIntReadData(AppContext& context, QString& handOverText, QWidg
     inetFlgs = false;
 }
 
-frmIntReadData::~frmIntReadData() { ReadDateji->disconnect(this); }
+frmIntReadData::~frmIntReadData() {
+    ReadDateji->disconnect(this);
+}
 
 void frmIntReadData::Activate() {
     QCoreApplication::processEvents();

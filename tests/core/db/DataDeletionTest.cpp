@@ -119,6 +119,39 @@ TEST_F(DataDeletionTest, BadInputAsksNothingAndChangesNothing) {
     EXPECT_EQ(rowsOf(1301), 6);
 }
 
+TEST_F(DataDeletionTest, ANumberTooLargeFailsOnlyAfterEveryTextLooksRight) {
+    seedIssue(1301, 1);
+    DeletionTarget t{path, 1};
+    const std::string huge = "99999999999";
+    struct Case {
+        std::function<ActionResult()> action;
+        ActionResult result;
+        const char* message;
+    } cases[] = {
+        {[&] { return DeleteIssue(t, huge, prompt); }, ActionResult::Failed, "オーバーフローしました。"},
+        {[&] { return DeleteIssueBefore(t, huge, "26/13/05", prompt); }, ActionResult::BadInput,
+         "日付を入力して下さい。"},
+        {[&] { return DeleteIssueBefore(t, huge, "26/01/05", prompt); }, ActionResult::Failed,
+         "オーバーフローしました。"},
+        {[&] { return ChangeIssueCode(t, huge, "1302", std::string("東"), "1", prompt); }, ActionResult::BadInput,
+         "市場コードを入力して下さい。"},
+        {[&] { return ChangeIssueCode(t, "1301", "1302", std::string("1"), huge, prompt); }, ActionResult::Failed,
+         "オーバーフローしました。"},
+        {[&] { return ChangeIssueCode(t, "1301", huge, std::string(huge), "1", prompt); }, ActionResult::Failed,
+         "オーバーフローしました。"},
+    };
+    for (auto& c : cases) {
+        prompt.log.clear();
+        EXPECT_EQ(c.action(), c.result) << c.message;
+        EXPECT_EQ(prompt.log, std::vector<std::string>{std::string("!") + c.message});
+    }
+    // The old market is only looked at as text: a huge one reaches the question.
+    test::ScriptedPrompt no;
+    no.answer(false);
+    EXPECT_EQ(ChangeIssueCode(t, "1301", "1302", huge, "1", no), ActionResult::Declined);
+    EXPECT_EQ(rowsOf(1301), 6);
+}
+
 TEST_F(DataDeletionTest, InformationAndPerIssueDeletionsStopAtTheirDate) {
     for (int d : {20260105, 20260106, 20260107}) {
         exec("insert into informationData(種類コード,日付,順位,コード,Top種類コード) values ('A'," + std::to_string(d) +
