@@ -2,17 +2,8 @@
 # kestrel board: add, save and load board files byte for byte, refuse bad files, and refresh a board
 # from quote pages served by the tests' local HTTP server.
 set -euo pipefail
-kestrel=$1
-httpd=${KESTREL_TEST_HTTPD:-$2/tests/kestrel_test_httpd}
-t=$(mktemp -d)
-pids=()
-cleanup() { for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; rm -rf "$t"; }
-trap cleanup EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
-sjis() { iconv -f UTF-8 -t CP932; }
+source "$(dirname "$0")/common.bash"
 euc() { iconv -f UTF-8 -t EUC-JP-MS; }
-q() { sqlite3 "$t/h/Kestrel.mdb" "$1"; }
-k() { "$kestrel" --home "$t/h" "$@"; }
 
 mkdir -p "$t/h" "$t/www"
 k init >/dev/null
@@ -59,10 +50,7 @@ row() { printf '<tr><td nowrap align=left><a href="/q?s=%s&d=t">%s</a></td>%s<td
 rising='<td nowrap><small>15:00</small></td><td nowrap><b>1,234</b></td><td nowrap><font color=ff0020>+12</font></td><td nowrap><font color=ff0020>+0.98%</font></td><td nowrap>1,234,000</td>'
 { printf '<html><head><title>株価</title></head><body><table>\r\n'; row 7201 "$rising"; row 7203 "$rising"; printf '</table></body></html>\r\n'; } | euc >"$t/www/q?s=7203&d=v2"
 { printf '<html><body><table>\r\n'; row 13010 "$rising"; printf '</table></body></html>\r\n'; } | euc >"$t/www/q?s=1301&d=v2"
-"$httpd" --root "$t/www" --prefix / --port-file "$t/port" --log "$t/log" --lifetime 120 &
-pids+=($!)
-for _ in $(seq 100); do [ -s "$t/port" ] && break; sleep 0.1; done
-port=$(cat "$t/port")
+start_httpd quotes /
 sed -i "s|^\[Kestrel\]\r\$|[Kestrel]\r\nQuoteHost=127.0.0.1:$port\r|" "$t/h/Kestrel.ini"
 grep -q "^QuoteHost=127.0.0.1:$port" "$t/h/Kestrel.ini" || fail "QuoteHost not set"
 k board refresh A >"$t/out" || fail "refresh: $(cat "$t/out")"
@@ -70,6 +58,6 @@ k board refresh A >"$t/out" || fail "refresh: $(cat "$t/out")"
 grep -q "$(printf '^7203\t.*\t1234\t12\t1234000$')" "$t/out" || fail "7203 current values: $(cat "$t/out")"
 grep -q "$(printf '^6758\t.*\t0\t0\t0$')" "$t/out" || fail "6758 keeps zeros"
 grep -q "$(printf '^1301\t.*\t0\t0\t0$')" "$t/out" || fail "1301 keeps zeros"
-[ "$(grep -c 'q?s=' "$t/log")" = 3 ] || fail "requests: $(cat "$t/log")"
+[ "$(grep -c 'q?s=' "$t/quotes.log")" = 3 ] || fail "requests: $(cat "$t/quotes.log")"
 grep -q '^boarddateA=[0-9][0-9]/[0-9][0-9]/[0-9][0-9] [0-9][0-9]:[0-9][0-9]' "$t/h/Kestrel.ini" || fail "boarddateA"
 echo "1 passed, 0 failed"

@@ -1,22 +1,19 @@
 #!/usr/bin/env bash
 # kestrel chart: values as JSON, the price list, PNG files, and refusals of bad arguments.
 set -euo pipefail
-kestrel=$1
-t=$(mktemp -d); trap 'rm -rf "$t"' EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
+source "$(dirname "$0")/common.bash"
 mkdir "$t/h"
-"$kestrel" --home "$t/h" init >/dev/null
-db="$t/h/Kestrel.mdb"
-sqlite3 "$db" "insert into Mei(コード,市場コード,銘柄,出来高単位,株価単位) values (1301,1,'極洋',1000,1)"
+k init >/dev/null
+q "insert into Mei(コード,市場コード,銘柄,出来高単位,株価単位) values (1301,1,'極洋',1000,1)"
 # Closes 100, 102, 104, 106, 108 with changes +2 +2 -1 +3 -2 and volumes 1..5 thousand.
-sqlite3 "$db" "insert into dayData values
+q "insert into dayData values
  (1301,20240104,99,101,98,100,2,1,100),(1301,20240105,100,103,99,102,2,2,102),
  (1301,20240108,102,105,101,104,-1,3,104),(1301,20240109,104,107,103,106,3,4,106),
  (1301,20240110,106,109,105,108,-2,5,108)"
-sqlite3 "$db" "insert into weekData values (1301,20240105,99,103,98,102,2,3,102,300,500)"
+q "insert into weekData values (1301,20240105,99,103,98,102,2,3,102,300,500)"
 for key in move1 move2 move3 SaicoL RSIVR; do sed -i "s/^$key=[0-9]*/$key=5/" "$t/h/Kestrel.ini"; done
 
-"$kestrel" --home "$t/h" chart 1301 --date 2024-01-31 --json >"$t/j" 2>"$t/e" || fail "chart --json: $(cat "$t/e")"
+k chart 1301 --date 2024-01-31 --json >"$t/j" 2>"$t/e" || fail "chart --json: $(cat "$t/e")"
 python3 - "$t/j" <<'EOF' || fail "json values"
 import json, sys
 d = json.load(open(sys.argv[1]))
@@ -32,23 +29,23 @@ assert (d["fitC"], d["fitB"], d["fitA"]) == (0, 2, 104), d
 assert set(b) >= {"open", "closeCarried", "change", "volume", "sellBalance", "maAngle1", "itoRatio"}
 EOF
 
-"$kestrel" --home "$t/h" chart 1301 --date 24/01/09 --list >"$t/l"
+k chart 1301 --date 24/01/09 --list >"$t/l"
 [ "$(wc -l <"$t/l")" = 4 ] || fail "list rows"
 [ "$(tail -1 "$t/l")" = "24/01/09         104        107        103        106          3        4000" ] || fail "list row text: $(tail -1 "$t/l")"
 
-"$kestrel" --home "$t/h" chart 1301 --weekly --date 2024-01-31 --json >"$t/w"
+k chart 1301 --weekly --date 2024-01-31 --json >"$t/w"
 python3 -c 'import json,sys; d=json.load(open(sys.argv[1])); b=d["bars"][0]; assert (b["sellBalance"], b["buyBalance"], d["maxBalance"]) == (300, 500, 500)' "$t/w" || fail "weekly balances"
 
 for mode in 0 1 2 3 4; do
-    "$kestrel" --home "$t/h" chart 1301 --date 2024-01-31 --lower-panel $mode --curve --png "$t/c$mode.png" || fail "png $mode"
+    k chart 1301 --date 2024-01-31 --lower-panel $mode --curve --png "$t/c$mode.png" || fail "png $mode"
     [ "$(head -c 8 "$t/c$mode.png" | od -An -tx1 | tr -d ' \n')" = 89504e470d0a1a0a ] || fail "not a PNG"
 done
-"$kestrel" --home "$t/h" chart 1301 --date 2024-01-31 --curve --no-volume --png "$t/nv.png"
+k chart 1301 --date 2024-01-31 --curve --no-volume --png "$t/nv.png"
 cmp -s "$t/c0.png" "$t/nv.png" && fail "--no-volume changed nothing"
 
 # No bar on or before the date: the message, an empty chart, exit 1.
 set +e
-"$kestrel" --home "$t/h" chart 1301 --date 2023-12-01 --json >"$t/j2" 2>"$t/e2"; rc=$?
+k chart 1301 --date 2023-12-01 --json >"$t/j2" 2>"$t/e2"; rc=$?
 set -e
 [ $rc = 1 ] || fail "no bars gave $rc"
 grep -q "基準日からの表示するデーターがありません。" "$t/e2" || fail "no-bars message"
@@ -57,12 +54,12 @@ python3 -c 'import json,sys; d=json.load(open(sys.argv[1])); assert d["barCount"
 for bad in "abc" "1301 --lower-panel 5" "1301 --lower-panel x" "" "1301 1302"; do
     set +e
     # shellcheck disable=SC2086
-    "$kestrel" --home "$t/h" chart $bad >/dev/null 2>&1; rc=$?
+    k chart $bad >/dev/null 2>&1; rc=$?
     set -e
     [ $rc = 2 ] || fail "\"$bad\" gave $rc"
 done
 set +e
-"$kestrel" --home "$t/h" chart 1301 --date 2024-02-30 >/dev/null 2>&1; rc=$?
+k chart 1301 --date 2024-02-30 >/dev/null 2>&1; rc=$?
 set -e
 [ $rc = 2 ] || fail "an impossible date gave $rc"
 echo "1 passed, 0 failed"

@@ -1,12 +1,8 @@
 #!/usr/bin/env bash
 # kestrel delete / change-code / compact / backup / restore, including compactions killed part-way.
 set -euo pipefail
-kestrel=$1
-t=$(mktemp -d); trap 'rm -rf "$t"' EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
-h=$t/h; mkdir "$h"; db=$h/Kestrel.mdb
-k() { "$kestrel" --home "$h" "$@"; }
-q() { sqlite3 "$db" "$1"; }
+source "$(dirname "$0")/common.bash"
+mkdir "$h"; db=$h/Kestrel.mdb
 k init >/dev/null
 
 seed() {

@@ -2,16 +2,13 @@
 # The import commands on generated data: a Saturday file, a repeated record, zero-volume days, listings,
 # 大証 records and a 70-day gap; checks of the date arguments; a rerun and a killed run give the same tables.
 set -euo pipefail
-kestrel=$1
-build=$2
+source "$(dirname "$0")/common.bash"
 gendata=$build/tools/kestrel-gendata
-t=$(mktemp -d); trap 'rm -rf "$t"' EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
 q() { sqlite3 "$1/Kestrel.mdb" "$2"; }
 dumpdb() { for tb in dayData Mei weekData shinyo; do sqlite3 "$1/Kestrel.mdb" "select * from $tb order by 1, 2"; done; }
 
 mkdir -p "$t/h"
-"$kestrel" --home "$t/h" init >/dev/null
+k init >/dev/null
 sed -i "s|^sinyoPath=.*\r\$|sinyoPath=$t/h/Data/\r|" "$t/h/Kestrel.ini"
 # 2026-01-05 is a Monday; 2026-01-10 a Saturday; no files from 2026-02-02 for 70 days.
 "$gendata" --out "$t/h/Data" --margin-out "$t/h/Data" --master-out "$t/h/Data" --issues 60 --seed 7 \
@@ -21,22 +18,22 @@ sed -i "s|^sinyoPath=.*\r\$|sinyoPath=$t/h/Data/\r|" "$t/h/Kestrel.ini"
 cp -r "$t/h" "$t/fresh"
 
 # Argument checks come before any work.
-out=$("$kestrel" --home "$t/h" build-weekly 2026-01-06 2026-01-09 2>&1) && fail "Tuesday start accepted"
+out=$(k build-weekly 2026-01-06 2026-01-09 2>&1) && fail "Tuesday start accepted"
 [ "$out" = "期間自は必ず月曜日を指定して下さい。" ] || fail "monday message: $out"
-out=$("$kestrel" --home "$t/h" import-margin 2026-01-05 2026-01-08 2>&1) && fail "Thursday end accepted"
+out=$(k import-margin 2026-01-05 2026-01-08 2>&1) && fail "Thursday end accepted"
 [ "$out" = "期間至は必ず金曜日を指定して下さい。" ] || fail "friday message: $out"
-out=$("$kestrel" --home "$t/h" import-daily 2026-01-09 2026-01-05 2>&1) && fail "reversed range accepted"
+out=$(k import-daily 2026-01-09 2026-01-05 2>&1) && fail "reversed range accepted"
 [ "$out" = "日付の範囲が誤っています。" ] || fail "range message: $out"
-out=$("$kestrel" --home "$t/h" import-daily 26/13/01 2026-01-05 2>&1) && fail "bad date accepted"
+out=$(k import-daily 26/13/01 2026-01-05 2>&1) && fail "bad date accepted"
 [ "$out" = "日付の入力が誤っています。" ] || fail "date message: $out"
-out=$("$kestrel" --home "$t/h" import-daily 2025-12-01 2025-12-31 2>&1) && fail "empty range succeeded"
+out=$(k import-daily 2025-12-01 2025-12-31 2>&1) && fail "empty range succeeded"
 echo "$out" | grep -q '^株式データーが存在しません｡$' || fail "no-data message: $out"
 
-"$kestrel" --home "$t/h" import-master | grep -q '^読み込み終了$' || fail "master import"
+k import-master | grep -q '^読み込み終了$' || fail "master import"
 [ ! -f "$t/h/Data/Regist.Mei" ] || fail "Regist.Mei not deleted"
-out=$("$kestrel" --home "$t/h" import-master 2>&1) && fail "second master import succeeded"
+out=$(k import-master 2>&1) && fail "second master import succeeded"
 [ "$out" = "銘柄ファイルが見つかりません。" ] || fail "missing master message: $out"
-"$kestrel" --home "$t/h" import-daily 2026-01-05 2026-05-29 --margin --weekly >"$t/out"
+k import-daily 2026-01-05 2026-05-29 --margin --weekly >"$t/out"
 grep -q '^読み込み終了$' "$t/out" || fail "daily import: $(cat "$t/out")"
 grep -q '^週データーの作成終了しました。$' "$t/out" || fail "weekly message"
 
@@ -66,11 +63,11 @@ bad=$(q "$t/h" "
 
 # Rerunning any command over the same range leaves identical tables.
 dumpdb "$t/h" >"$t/before"
-"$kestrel" --home "$t/h" import-daily 2026-01-05 2026-05-29 --margin --weekly >/dev/null
-"$kestrel" --home "$t/h" build-weekly 2026-01-05 2026-05-29 >/dev/null
-"$kestrel" --home "$t/h" import-margin 2026-01-05 2026-05-29 >/dev/null
-"$kestrel" --home "$t/h" recompute daily 2026-01-05 >/dev/null
-"$kestrel" --home "$t/h" recompute weekly 2026-01-05 | grep -q '^前日差再計算終了しました。$' || fail "recompute message"
+k import-daily 2026-01-05 2026-05-29 --margin --weekly >/dev/null
+k build-weekly 2026-01-05 2026-05-29 >/dev/null
+k import-margin 2026-01-05 2026-05-29 >/dev/null
+k recompute daily 2026-01-05 >/dev/null
+k recompute weekly 2026-01-05 | grep -q '^前日差再計算終了しました。$' || fail "recompute message"
 dumpdb "$t/h" >"$t/after"
 diff "$t/before" "$t/after" | head -5 >&2 || true
 cmp -s "$t/after" "$t/before" || fail "a rerun changed the tables"

@@ -1,12 +1,7 @@
 #!/usr/bin/env bash
 # kestrel info rate: one date, the last N dates, the filters, bad input.
 set -euo pipefail
-kestrel=$1
-t=$(mktemp -d)
-trap 'rm -rf "$t"' EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
-q() { sqlite3 "$t/h/Kestrel.mdb" "$1"; }
-k() { "$kestrel" --home "$t/h" "$@"; }
+source "$(dirname "$0")/common.bash"
 
 mkdir -p "$t/h"
 k init >/dev/null

@@ -1,13 +1,11 @@
 #!/usr/bin/env bash
 # kestrel init on an empty folder, a second init, and a folder whose database is not a database.
 set -euo pipefail
-kestrel=$1
-t=$(mktemp -d); trap 'rm -rf "$t"' EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
+source "$(dirname "$0")/common.bash"
 
-out=$("$kestrel" --home "$t/h" init 2>&1) && fail "init on a missing folder succeeded: $out"
+out=$(k init 2>&1) && fail "init on a missing folder succeeded: $out"
 mkdir "$t/h"
-"$kestrel" --home "$t/h" init >"$t/out1"
+k init >"$t/out1"
 grep -q "created $t/h/Kestrel.mdb" "$t/out1" || fail "no database reported"
 [ -d "$t/h/Data" ] && [ -d "$t/h/htm" ] || fail "folders missing"
 [ "$(sqlite3 "$t/h/Kestrel.mdb" "select count(*) from sqlite_master where type='table' and name not like 'sqlite%'")" = 13 ] || fail "tables"
@@ -18,7 +16,7 @@ iconv -f CP932 -t UTF-8 "$t/h/Kestrel.ini" | grep -q $'^ReadSinyo=しない\r$' 
 
 cp "$t/h/Kestrel.ini" "$t/ini.before"
 sqlite3 "$t/h/Kestrel.mdb" .dump >"$t/db.before"
-"$kestrel" --home "$t/h" init >"$t/out2"
+k init >"$t/out2"
 grep -q "nothing to create" "$t/out2" || fail "second init created something"
 cmp -s "$t/ini.before" "$t/h/Kestrel.ini" || fail "second init changed the settings"
 sqlite3 "$t/h/Kestrel.mdb" .dump | cmp -s - "$t/db.before" || fail "second init changed the database"

@@ -1,11 +1,8 @@
 #!/usr/bin/env bash
 # kestrel ledger: purchases, a partial sale split into two lots, refusals that change nothing, the export.
 set -euo pipefail
-kestrel=$1
-t=$(mktemp -d); trap 'rm -rf "$t"' EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
-h=$t/h; mkdir "$h"
-k() { "$kestrel" --home "$h" "$@"; }
+source "$(dirname "$0")/common.bash"
+mkdir "$h"
 q() { sqlite3 -separator ' ' "$h/Kestrel.mdb" "$1"; }
 k init >/dev/null
 header='コード,市場コード,銘柄,購入日,購入額,購入数,損益分岐点,現在額,売却日,売却額,売却数,利益'

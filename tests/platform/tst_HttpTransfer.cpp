@@ -1,5 +1,4 @@
 // Transfers against a real server on 127.0.0.1: outcomes, time limit, cancel; the two page channels.
-#include "platform/DialRasHangUp.h"
 #include "platform/HttpTransfer.h"
 #include "platform/InetHttp.h"
 #include "support/LocalHttpServer.h"
@@ -159,15 +158,6 @@ private Q_SLOTS:
         c.DL(3, 9, m_server.url(QStringLiteral("/ok")));
         QTest::qWait(300);
         QVERIFY(spy1.isEmpty() && spy2.isEmpty() && m_server.requests().isEmpty());
-    }
-
-    void noDialUpConnectionsHere() {
-        QVERIFY(DialRasHangUp::AttemptConnect());
-        QVERIFY(!DialRasHangUp::IsConnected(true));
-        QCOMPARE(DialRasHangUp::DialConnectionHandle(), quintptr(0));
-        QCOMPARE(DialRasHangUp::DialEntryName(), QString());
-        DialRasHangUp::HangUp();
-        QVERIFY(!DialRasHangUp::IsConnected(false));
     }
 
 private:

@@ -1,8 +1,12 @@
 #pragma once
-// Shared test helpers: a temporary folder per test, a scripted prompt, and file helpers.
+// Shared test helpers: a temporary folder per test, a scripted prompt, file helpers, and a fresh
+// Kestrel.mdb with short-hand queries. Set-up steps that fail throw std::runtime_error, which fails the
+// test where it stands (both test frameworks report an escaping exception).
 #include "core/app/Prompt.h"
+#include "core/db/Database.h"
 
 #include <deque>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -42,5 +46,25 @@ void writeFile(const std::string& path, const std::string& bytes);
 std::string testData(const std::string& name);
 // The shared real-world fixtures, or "" when the folder is absent (tests then skip).
 std::string sharedTestData(const std::string& name);
+
+// Statements on the database file at `path`, each on a connection of its own that is closed again (so
+// a test can check that the code under test holds no file open).
+void execSql(const std::string& path, const std::string& sql);
+// The first field of the first row as text ("" when there is no row).
+std::string queryText(const std::string& path, const std::string& sql);
+// The first field of the first row as a number (-1 when there is no row or it is Null).
+long long queryCount(const std::string& path, const std::string& sql);
+
+// A fresh Kestrel.mdb in a temporary folder, held open in `db`.
+struct KestrelDb {
+    TempDir dir;
+    std::string path = dir.file("Kestrel.mdb");
+    std::unique_ptr<db::Database> db;
+    KestrelDb();
+    void exec(const std::string& sql);
+    long long count(const std::string& sql);
+    // Every row of a query, fields joined by "|" (Null as "NULL"), each row ended by "\n".
+    std::string rows(const std::string& sql);
+};
 
 } // namespace kestrel::test

@@ -1,10 +1,8 @@
 // The import screens driven through their widgets: opening dates, checks and their messages, modes,
 // the daily import with its result, the busy flag, the converter start and the week-span screens.
 #include "core/app/Encoding.h"
-#include "core/app/Files.h"
 #include "core/app/Startup.h"
-#include "core/db/Schema.h"
-#include "support/TestSupport.h"
+#include "support/WindowTestSupport.h"
 #include "ui/app/MessageBox.h"
 #include "ui/import/ImportUi.h"
 #include "ui/import/frmReadData.h"
@@ -12,12 +10,15 @@
 #include "ui/import/frmSyuMakeData.h"
 #include "ui/import/frmZenjitusa.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QLineEdit>
 #include <QTest>
 #include <QTimer>
 
 using namespace kestrel;
 using namespace kestrel::ui;
+using kestrel::test::logged;
 
 namespace {
 
@@ -25,24 +26,8 @@ Date day(int y, int m, int d) {
     return *Date::fromYmd(y, m, d);
 }
 
-struct Home {
-    test::TempDir dir;
-    AppContext context;
-    Home() {
-        context.paths = ProgramPaths::forFolder(dir.path());
-        makeDir(context.paths.dataFolder);
-        db::CreateDatabaseFile(context.paths.databasePath);
-        context.settings.hibiPath = context.paths.dataFolder + "/";
-    }
-    void sql(const std::string& s) {
-        auto db = db::openKestrelDatabase(context.paths.databasePath);
-        QVERIFY((*db)->exec(s));
-    }
-    QString value(const std::string& s) {
-        auto db = db::openKestrelDatabase(context.paths.databasePath);
-        auto st = (*db)->prepare(s);
-        return *st->step() ? QString::fromStdString(st->text(0)) : QString();
-    }
+struct Home : test::WindowHome {
+    Home() { context.settings.hibiPath = context.paths.dataFolder + "/"; }
     void write(const std::string& name, const std::string& text) {
         std::string crlf;
         for (char c : text)
@@ -51,11 +36,20 @@ struct Home {
     }
 };
 
-bool logged(const QString& entry) {
-    for (const QString& e : MessageBox::log())
-        if (e.endsWith(QStringLiteral("|") + entry))
-            return true;
-    return false;
+struct Refusal {
+    const char *start, *end, *message;
+};
+
+// Each pair of dates is typed, the button clicked, and the one message shown is the expected one.
+void refusals(QLineEdit* start, QLineEdit* end, QAbstractButton* go, std::initializer_list<Refusal> cases) {
+    for (const Refusal& c : cases) {
+        MessageBox::clearLog();
+        start->setText(QString::fromUtf8(c.start));
+        end->setText(QString::fromUtf8(c.end));
+        QTest::mouseClick(go, Qt::LeftButton);
+        QCOMPARE(MessageBox::log().size(), 1);
+        QVERIFY2(logged(QString::fromUtf8(c.message)), qPrintable(MessageBox::log().join(QStringLiteral(";"))));
+    }
 }
 
 } // namespace
@@ -84,7 +78,7 @@ private Q_SLOTS:
             Home h;
             h.context.settings.MakeSyu = 1;
             if (c.latest)
-                h.sql("INSERT INTO dayData VALUES (1301, " + std::to_string(c.latest) + ", 1,1,1,1,0,1,1)");
+                h.exec("INSERT INTO dayData VALUES (1301, " + std::to_string(c.latest) + ", 1,1,1,1,0,1,1)");
             QString hand;
             frmReadData f(h.context, hand);
             QCOMPARE(f.ReadDateji->text(), QString::fromUtf8(c.start));
@@ -133,25 +127,16 @@ private Q_SLOTS:
         QCOMPARE(optionsOpened, 1);
         f.ChkShinyo->setChecked(false);
 
-        struct {
-            const char *start, *end, *message;
-        } cases[] = {{"26/13/01", "26/01/20", "日付の入力が誤っています。"},
-                     {"26/01/05", "x", "日付の入力が誤っています。"},
-                     {"26/01/09", "26/01/05", "日付の範囲が誤っています。"}};
-        for (const auto& c : cases) {
-            MessageBox::clearLog();
-            f.ReadDateji->setText(QString::fromUtf8(c.start));
-            f.ReadDateitaru->setText(QString::fromUtf8(c.end));
-            QTest::mouseClick(f.CmdReadData, Qt::LeftButton);
-            QCOMPARE(MessageBox::log().size(), 1);
-            QVERIFY2(logged(QString::fromUtf8(c.message)), qPrintable(MessageBox::log().join(QStringLiteral(";"))));
-        }
-        QCOMPARE(h.value("SELECT count(*) FROM dayData"), QStringLiteral("0"));
+        refusals(f.ReadDateji, f.ReadDateitaru, f.CmdReadData,
+                 {{"26/13/01", "26/01/20", "日付の入力が誤っています。"},
+                  {"26/01/05", "x", "日付の入力が誤っています。"},
+                  {"26/01/09", "26/01/05", "日付の範囲が誤っています。"}});
+        QCOMPARE(h.text("SELECT count(*) FROM dayData"), QStringLiteral("0"));
     }
 
     void dailyImportReportsThroughHandOverTextAndRefusesClosingWhileBusy() {
         Home h;
-        h.sql("INSERT INTO Mei VALUES (9999, 1, '消える', 1000, 1, 1)");
+        h.exec("INSERT INTO Mei VALUES (9999, 1, '消える', 1000, 1, 1)");
         h.write("Ds202601.05", "20260105\n2,Kestrel\n1301,0,極洋,100,110,90,100,5000\n1302,2,大証,1,1,1,1,1\n");
         h.write("Ds202601.06", "20260106\n1,Kestrel\n1301,0,極洋,101,106,100,105,3000\n");
         QString hand = QStringLiteral("2");
@@ -175,7 +160,7 @@ private Q_SLOTS:
         QVERIFY(!f.isVisible());
         QCOMPARE(hand, QStringLiteral("読み込み終了"));
         QCOMPARE(MessageBox::log(), QStringList{QStringLiteral("?確認|株価データーの読込みを開始します。")});
-        QCOMPARE(h.value("SELECT group_concat(前日比) FROM dayData"), QStringLiteral("0,5"));
+        QCOMPARE(h.text("SELECT group_concat(前日比) FROM dayData"), QStringLiteral("0,5"));
         QCOMPARE(deletionOffered, 1); // 9999 was not in the last file
     }
 
@@ -191,7 +176,7 @@ private Q_SLOTS:
         QCOMPARE(f.windowTitle(), QStringLiteral("銘柄データー読み込み"));
         QCOMPARE(f.ReadMode, QStringLiteral("1"));
         QCOMPARE(hand, QStringLiteral("読み込み終了"));
-        QCOMPARE(h.value("SELECT 銘柄 FROM Mei"), QStringLiteral("極洋"));
+        QCOMPARE(h.text("SELECT 銘柄 FROM Mei"), QStringLiteral("極洋"));
         QCOMPARE(deletionOffered, 0);
 
         QString again = QStringLiteral("3");
@@ -238,8 +223,8 @@ private Q_SLOTS:
 
     void weekSpanScreensCheckTheSpanAndRun() {
         Home h;
-        h.sql("INSERT INTO Mei VALUES (1301, 1, 'a', 1000, 1, 1)");
-        h.sql("INSERT INTO dayData VALUES (1301, 20260107, 100, 110, 90, 105, 0, 10, 105)");
+        h.exec("INSERT INTO Mei VALUES (1301, 1, 'a', 1000, 1, 1)");
+        h.exec("INSERT INTO dayData VALUES (1301, 20260107, 100, 110, 90, 105, 0, 10, 105)");
         frmSyuMakeData w(h.context);
         QCOMPARE(w.windowTitle(), QStringLiteral("週株価データ作成"));
         QCOMPARE(w.ReadDateji->text(), QStringLiteral("26/01/05"));
@@ -253,20 +238,11 @@ private Q_SLOTS:
         QTest::mouseClick(w.CmdEndDate, Qt::LeftButton);
         QCOMPARE(w.ReadDateitaru->text(), QStringLiteral("26/01/30"));
 
-        struct {
-            const char *start, *end, *message;
-        } cases[] = {{"26/01/06", "26/01/09", "期間自は必ず月曜日を指定して下さい。"},
-                     {"26/01/05", "26/01/08", "期間至は必ず金曜日を指定して下さい。"},
-                     {"26/01/12", "26/01/09", "日付の範囲が誤っています。"},
-                     {"", "26/01/09", "日付の入力が誤っています。"}};
-        for (const auto& c : cases) {
-            MessageBox::clearLog();
-            w.ReadDateji->setText(QString::fromUtf8(c.start));
-            w.ReadDateitaru->setText(QString::fromUtf8(c.end));
-            QTest::mouseClick(w.CmdMakeWeekData, Qt::LeftButton);
-            QCOMPARE(MessageBox::log().size(), 1);
-            QVERIFY2(logged(QString::fromUtf8(c.message)), qPrintable(MessageBox::log().join(QStringLiteral(";"))));
-        }
+        refusals(w.ReadDateji, w.ReadDateitaru, w.CmdMakeWeekData,
+                 {{"26/01/06", "26/01/09", "期間自は必ず月曜日を指定して下さい。"},
+                  {"26/01/05", "26/01/08", "期間至は必ず金曜日を指定して下さい。"},
+                  {"26/01/12", "26/01/09", "日付の範囲が誤っています。"},
+                  {"", "26/01/09", "日付の入力が誤っています。"}});
         MessageBox::clearLog();
         w.ReadDateji->setText(QStringLiteral("26/01/05"));
         w.ReadDateitaru->setText(QStringLiteral("26/01/09"));
@@ -274,7 +250,7 @@ private Q_SLOTS:
         QTest::mouseClick(w.CmdMakeWeekData, Qt::LeftButton);
         QCOMPARE(MessageBox::log().first(), QStringLiteral("?確認|週データーの作成を開始します。"));
         QVERIFY(logged(QStringLiteral("週データーの作成終了しました。")));
-        QCOMPARE(h.value("SELECT 日付 || '|' || 終値 FROM weekData"), QStringLiteral("20260109|105"));
+        QCOMPARE(h.text("SELECT 日付 || '|' || 終値 FROM weekData"), QStringLiteral("20260109|105"));
 
         frmShinyoData s(h.context);
         QCOMPARE(s.windowTitle(), QStringLiteral("信用データ読込み"));
@@ -287,9 +263,9 @@ private Q_SLOTS:
 
     void recomputationScreen() {
         Home h;
-        h.sql("INSERT INTO Mei VALUES (1301, 1, 'a', 1000, 1, 1)");
-        h.sql("INSERT INTO weekData (コード, 日付, 始値, 高値, 安値, 終値, 前日比, 出来高, 基準前日比) VALUES "
-              "(1301, 20260109, 1, 1, 1, 100, 0, 1, 100), (1301, 20260116, 1, 1, 1, 104, 0, 1, 104)");
+        h.exec("INSERT INTO Mei VALUES (1301, 1, 'a', 1000, 1, 1)");
+        h.exec("INSERT INTO weekData (コード, 日付, 始値, 高値, 安値, 終値, 前日比, 出来高, 基準前日比) VALUES "
+               "(1301, 20260109, 1, 1, 1, 100, 0, 1, 100), (1301, 20260116, 1, 1, 1, 104, 0, 1, 104)");
         frmZenjitusa z(h.context);
         QCOMPARE(z.windowTitle(), QStringLiteral("前日比再計算"));
         QCOMPARE(z.txtStartDate->text(), QStringLiteral("2025/12/20"));
@@ -305,7 +281,7 @@ private Q_SLOTS:
         QTest::mouseClick(z.CmdSaikeisan, Qt::LeftButton);
         QCOMPARE(MessageBox::log().first(), QStringLiteral("?確認|前日差再計算を開始します。"));
         QVERIFY(logged(QStringLiteral("前日差再計算終了しました。")));
-        QCOMPARE(h.value("SELECT group_concat(前日比) FROM weekData"), QStringLiteral("0,4"));
+        QCOMPARE(h.text("SELECT group_concat(前日比) FROM weekData"), QStringLiteral("0,4"));
     }
 };
 

@@ -4,7 +4,6 @@
 #include "core/app/IniFile.h"
 #include "core/boards/BoardEntries.h"
 #include "core/boards/BoardStore.h"
-#include "core/db/Schema.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -13,18 +12,13 @@ using namespace kestrel;
 using namespace kestrel::boards;
 using kestrel::test::readFile;
 using kestrel::test::ScriptedPrompt;
-using kestrel::test::TempDir;
 using kestrel::test::writeFile;
 
 namespace {
 
-class BoardFilesTest : public ::testing::Test {
+class BoardFilesTest : public ::testing::Test, protected test::KestrelDb {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(db::CreateDatabaseFile(dir.file("Kestrel.mdb")).isOk());
-        auto opened = db::openKestrelDatabase(dir.file("Kestrel.mdb"));
-        ASSERT_TRUE(opened);
-        database = std::move(*opened);
         for (auto [code, market, name] : {std::tuple{7203, 1, "ＡＢＣ自動車"}, {6758, 1, "ＸＹＺ"}, {1301, 2, "極洋"}})
             ASSERT_TRUE(database->run(
                 "INSERT INTO Mei (コード, 市場コード, 銘柄, 出来高単位, 株価単位) VALUES (?, ?, ?, 1000, 1)", code,
@@ -43,8 +37,7 @@ protected:
     }
     static std::string sjis(const std::string& utf8) { return *utf8ToCp932(utf8); }
 
-    TempDir dir;
-    std::unique_ptr<db::Database> database;
+    db::Database* database = db.get();
     ScriptedPrompt prompt;
 };
 

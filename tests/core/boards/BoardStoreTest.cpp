@@ -1,6 +1,5 @@
 #include "core/boards/BoardStore.h"
 
-#include "core/db/Schema.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -10,38 +9,32 @@ using namespace kestrel::boards;
 
 namespace {
 
-class BoardStoreTest : public ::testing::Test {
+class BoardStoreTest : public ::testing::Test, protected test::KestrelDb {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(db::CreateDatabaseFile(dir.file("Kestrel.mdb")).isOk());
-        auto opened = db::openKestrelDatabase(dir.file("Kestrel.mdb"));
-        ASSERT_TRUE(opened);
-        d = std::move(*opened);
         // 7203: price unit 10, volume unit 1000, two bars; 1301: no bars.
-        ASSERT_TRUE(d->run("INSERT INTO Mei (コード, 市場コード, 銘柄, 出来高単位, 株価単位) VALUES "
-                           "(7203, 1, 'ＡＢＣ自動車', 1000, 10), (1301, 2, '極洋', 1000, 1)"));
-        ASSERT_TRUE(d->run("INSERT INTO dayData (コード, 日付, 始値, 高値, 安値, 終値, 前日比, 出来高) VALUES "
-                           "(7203, 20010517, 1, 1, 1, 1, 1, 1), (7203, 20010518, 1234, 1250, 1200, 1240, -6, 512)"));
+        ASSERT_TRUE(db->run("INSERT INTO Mei (コード, 市場コード, 銘柄, 出来高単位, 株価単位) VALUES "
+                            "(7203, 1, 'ＡＢＣ自動車', 1000, 10), (1301, 2, '極洋', 1000, 1)"));
+        ASSERT_TRUE(db->run("INSERT INTO dayData (コード, 日付, 始値, 高値, 安値, 終値, 前日比, 出来高) VALUES "
+                            "(7203, 20010517, 1, 1, 1, 1, 1, 1), (7203, 20010518, 1234, 1250, 1200, 1240, -6, 512)"));
     }
     BoardRow row(int kind, int code) {
-        auto rows = ReadBoard(*d, kind, BoardOrder::Table);
+        auto rows = ReadBoard(*db, kind, BoardOrder::Table);
         for (const BoardRow& r : *rows)
             if (r.code == code)
                 return r;
         ADD_FAILURE() << "no row " << code;
         return {};
     }
-    test::TempDir dir;
-    std::unique_ptr<db::Database> d;
 };
 
 } // namespace
 
 TEST_F(BoardStoreTest, LoadBringsRowsToTheLatestBar) {
-    ASSERT_TRUE(d->run("INSERT INTO board (区分, コード, 市場コード, 銘柄, 現在値, 現前日比, 現出来高) VALUES "
-                       "(1, 7203, 0, 'x', 1300, 5, 700), (1, 1301, 0, 'y', 90, 1, 2)"));
+    ASSERT_TRUE(db->run("INSERT INTO board (区分, コード, 市場コード, 銘柄, 現在値, 現前日比, 現出来高) VALUES "
+                        "(1, 7203, 0, 'x', 1300, 5, 700), (1, 1301, 0, 'y', 90, 1, 2)"));
     const Date today = *Date::fromYmd(2001, 5, 20);
-    ASSERT_TRUE(RefreshBoardFromBars(*d, 1, today));
+    ASSERT_TRUE(RefreshBoardFromBars(*db, 1, today));
     const BoardRow a = row(1, 7203);
     EXPECT_EQ(a.market, 1);
     EXPECT_EQ(a.name, "ＡＢＣ自動車");
@@ -63,19 +56,19 @@ TEST_F(BoardStoreTest, LoadBringsRowsToTheLatestBar) {
 }
 
 TEST_F(BoardStoreTest, AddClearAndStore) {
-    EXPECT_EQ(*AddIssueFromLatestBar(*d, 2, 1301, "極洋"), AddOutcome::NoBar);
-    EXPECT_EQ(*d->queryInt("SELECT count(*) FROM board"), 0);
-    EXPECT_EQ(*AddIssueFromLatestBar(*d, 2, 7203, "ＡＢＣ自動車"), AddOutcome::Added);
-    EXPECT_EQ(*AddIssueFromLatestBar(*d, 2, 7203, "ＡＢＣ自動車"), AddOutcome::AlreadyOnBoard);
+    EXPECT_EQ(*AddIssueFromLatestBar(*db, 2, 1301, "極洋"), AddOutcome::NoBar);
+    EXPECT_EQ(*db->queryInt("SELECT count(*) FROM board"), 0);
+    EXPECT_EQ(*AddIssueFromLatestBar(*db, 2, 7203, "ＡＢＣ自動車"), AddOutcome::Added);
+    EXPECT_EQ(*AddIssueFromLatestBar(*db, 2, 7203, "ＡＢＣ自動車"), AddOutcome::AlreadyOnBoard);
     EXPECT_EQ(row(2, 7203).open, 12340);
     EXPECT_EQ(row(2, 7203).volume, Currency::fromWhole(512000));
 
-    EXPECT_TRUE(*StoreQuote(*d, 2, 7203, 1234, 12, 1234000));
-    EXPECT_FALSE(*StoreQuote(*d, 1, 7203, 1, 1, 1)); // not on board A
+    EXPECT_TRUE(*StoreQuote(*db, 2, 7203, 1234, 12, 1234000));
+    EXPECT_FALSE(*StoreQuote(*db, 1, 7203, 1, 1, 1)); // not on board A
     EXPECT_EQ(row(2, 7203).now, 1234);
     EXPECT_EQ(row(2, 7203).nowChange, 12);
     EXPECT_EQ(row(2, 7203).nowVolume, Currency::fromWhole(1234000));
-    ASSERT_TRUE(ClearCurrentValues(*d, 2));
+    ASSERT_TRUE(ClearCurrentValues(*db, 2));
     EXPECT_EQ(row(2, 7203).now, 0);
     EXPECT_EQ(row(2, 7203).nowVolume, Currency());
 }

@@ -1,7 +1,6 @@
 // Loading a chart from a real database file and its series, against values worked out by hand.
 #include "core/chart/ChartData.h"
 
-#include "core/db/Schema.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -22,17 +21,12 @@ struct Bar {
     int sell = 0, buy = 0;
 };
 
-struct ChartDb : ::testing::Test {
-    test::TempDir dir;
-    std::unique_ptr<db::Database> db;
+struct ChartDb : ::testing::Test, test::KestrelDb {
     AppContext ctx;
     test::ScriptedPrompt prompt;
     ChartData data;
 
     void SetUp() override {
-        std::string path = dir.file("Kestrel.mdb");
-        ASSERT_TRUE(db::CreateDatabaseFile(path));
-        db = std::move(*db::openKestrelDatabase(path));
         ctx.settings.move1 = 3;
         ctx.settings.move2 = 2;
         ctx.settings.move3 = 4;

@@ -2,7 +2,6 @@
 // name with the characters a user may type into it.
 #include "core/chart/IssueList.h"
 
-#include "core/db/Schema.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -68,14 +67,9 @@ TEST(IssueList, RowsAndTheirCodes) {
 
 namespace {
 
-struct IssueDb : ::testing::Test {
-    test::TempDir dir;
-    std::unique_ptr<db::Database> db;
+struct IssueDb : ::testing::Test, test::KestrelDb {
     MarketNames names;
     void SetUp() override {
-        std::string path = dir.file("Kestrel.mdb");
-        ASSERT_TRUE(db::CreateDatabaseFile(path));
-        db = std::move(*db::openKestrelDatabase(path));
         ASSERT_TRUE(db->run("INSERT INTO Shijyo (コード, 市場, 略称) VALUES (15, '遠く', '遠')"));
         struct {
             int code, market;

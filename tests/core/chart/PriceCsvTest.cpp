@@ -4,7 +4,6 @@
 
 #include "core/app/Encoding.h"
 #include "core/app/Files.h"
-#include "core/db/Schema.h"
 #include "support/TestSupport.h"
 
 #include <filesystem>
@@ -15,14 +14,9 @@ using namespace kestrel::chart;
 
 namespace {
 
-struct CsvDb : ::testing::Test {
-    test::TempDir dir;
-    std::unique_ptr<db::Database> db;
+struct CsvDb : ::testing::Test, test::KestrelDb {
     std::string dataFolder;
     void SetUp() override {
-        std::string path = dir.file("Kestrel.mdb");
-        ASSERT_TRUE(db::CreateDatabaseFile(path));
-        db = std::move(*db::openKestrelDatabase(path));
         dataFolder = dir.file("Data");
         ASSERT_TRUE(makeDir(dataFolder));
         ASSERT_TRUE(db->run("INSERT INTO Mei (コード, 市場コード, 銘柄, 出来高単位, 株価単位) VALUES "

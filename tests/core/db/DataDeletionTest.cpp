@@ -15,26 +15,10 @@ namespace {
 
 class DataDeletionTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        path = dir.file("Kestrel.mdb");
-        ASSERT_TRUE(CreateDatabaseFile(path).isOk());
-    }
-    std::unique_ptr<Database> open() {
-        auto db = Database::open(path);
-        EXPECT_TRUE(db.isOk()) << db.message();
-        return std::move(*db);
-    }
-    void exec(const std::string& sql) {
-        auto db = open();
-        Status st = db->exec(sql);
-        ASSERT_TRUE(st.isOk()) << st.message() << " in " << sql;
-    }
-    long long count(const std::string& sql) {
-        auto db = open();
-        auto n = db->queryInt(sql);
-        EXPECT_TRUE(n.isOk()) << n.message();
-        return n->value_or(-1);
-    }
+    void SetUp() override { ASSERT_TRUE(CreateDatabaseFile(path).isOk()); }
+    std::unique_ptr<Database> open() { return std::move(*Database::open(path)); }
+    void exec(const std::string& sql) { test::execSql(path, sql); }
+    long long count(const std::string& sql) { return test::queryCount(path, sql); }
     // One issue's rows in every per-issue table.
     void seedIssue(int code, int market, int firstDate = 20260105) {
         std::string c = std::to_string(code), d = std::to_string(firstDate);
@@ -55,7 +39,7 @@ protected:
     }
 
     test::TempDir dir;
-    std::string path;
+    std::string path = dir.file("Kestrel.mdb");
     test::ScriptedPrompt prompt;
 };
 

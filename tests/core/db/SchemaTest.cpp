@@ -12,17 +12,7 @@ using namespace kestrel;
 using namespace kestrel::db;
 
 namespace {
-struct Fresh : ::testing::Test {
-    test::TempDir dir;
-    std::string path = dir.file("Kestrel.mdb");
-    std::unique_ptr<Database> db;
-    void SetUp() override {
-        ASSERT_TRUE(CreateDatabaseFile(path));
-        auto r = openKestrelDatabase(path);
-        ASSERT_TRUE(r) << r.message();
-        db = std::move(*r);
-    }
-};
+struct Fresh : ::testing::Test, test::KestrelDb {};
 } // namespace
 
 TEST_F(Fresh, HoldsThirteenTablesWithTheirFieldsAndSixMarkets) {

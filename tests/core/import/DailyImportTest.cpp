@@ -9,12 +9,9 @@
 
 using namespace kestrel;
 using namespace kestrel::import;
+using kestrel::test::day;
 
 namespace {
-
-Date day(int m, int d) {
-    return *Date::fromYmd(2026, m, d);
-}
 
 struct DailyImport : test::ImportFixture {
     DailyImportOptions options() {

@@ -1,6 +1,6 @@
 #pragma once
 // A fresh Kestrel.mdb in a temporary folder with a data folder beside it, and helpers to write
-// CP932 files and read tables back as text for comparison.
+// CP932 files and read the written tables back as text for comparison.
 #include "core/app/Encoding.h"
 #include "core/app/Files.h"
 #include "core/db/Schema.h"
@@ -12,17 +12,16 @@
 
 namespace kestrel::test {
 
-struct ImportFixture : ::testing::Test {
-    TempDir dir;
-    std::string dbPath = dir.file("Kestrel.mdb");
-    std::string data = dir.file("Data");
-    std::unique_ptr<db::Database> db;
+// A day of 2026, the year of the import fixtures.
+inline Date day(int month, int d) {
+    return *Date::fromYmd(2026, month, d);
+}
 
-    void SetUp() override {
-        ASSERT_TRUE(makeDir(data));
-        ASSERT_TRUE(db::CreateDatabaseFile(dbPath));
-        reopen();
-    }
+struct ImportFixture : ::testing::Test, KestrelDb {
+    std::string& dbPath = path;
+    std::string data = dir.file("Data");
+
+    void SetUp() override { ASSERT_TRUE(makeDir(data)); }
     void reopen() {
         db.reset();
         auto r = db::openKestrelDatabase(dbPath);
@@ -40,24 +39,6 @@ struct ImportFixture : ::testing::Test {
         auto bytes = utf8ToCp932(crlf);
         ASSERT_TRUE(bytes) << name;
         writeFile(joinPath(folder.empty() ? data : folder, name), *bytes);
-    }
-    // Every row of a query, fields joined by "|", rows by "\n".
-    std::string rows(const std::string& sql) {
-        auto st = db->prepare(sql);
-        EXPECT_TRUE(st) << st.message();
-        if (!st)
-            return {};
-        std::string out;
-        for (;;) {
-            auto r = st->step();
-            EXPECT_TRUE(r) << r.message();
-            if (!r || !*r)
-                break;
-            for (int i = 0; i < st->columnCount(); ++i)
-                out += (i ? "|" : "") + (st->isNull(i) ? std::string("NULL") : st->text(i));
-            out += "\n";
-        }
-        return out;
     }
     // The whole content of the tables an import writes.
     std::string dump() {

@@ -5,12 +5,9 @@
 
 using namespace kestrel;
 using namespace kestrel::import;
+using kestrel::test::day;
 
 namespace {
-
-Date day(int m, int d) {
-    return *Date::fromYmd(2026, m, d);
-}
 
 struct Bars : test::ImportFixture {
     void bar(const char* table, int code, int ymd, int open, int high, int low, int close, int volume, int change = 0,

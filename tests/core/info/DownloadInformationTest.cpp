@@ -41,14 +41,8 @@ struct Fixture {
         makeDir(paths.dataFolder);
         EXPECT_TRUE(db::CreateDatabaseFile(paths.databasePath).isOk());
     }
-    void kinds(const char* sql) {
-        auto db = db::openKestrelDatabase(paths.databasePath);
-        EXPECT_TRUE((*db)->exec(sql).isOk());
-    }
-    long long count(const std::string& sql) {
-        auto db = db::openKestrelDatabase(paths.databasePath);
-        return (*db)->queryInt(sql)->value_or(-1);
-    }
+    void kinds(const char* sql) { test::execSql(paths.databasePath, sql); }
+    long long count(const std::string& sql) { return test::queryCount(paths.databasePath, sql); }
     net::Fetcher fetcher() {
         return [this](const std::string& url) {
             fetched.push_back(url.substr(kBase.size()));

@@ -2,7 +2,6 @@
 #include "core/info/InformationFiles.h"
 
 #include "core/app/Encoding.h"
-#include "core/db/Schema.h"
 #include "core/info/InformationStore.h"
 #include "support/TestSupport.h"
 
@@ -12,12 +11,6 @@ using namespace kestrel;
 using namespace kestrel::info;
 
 namespace {
-
-std::unique_ptr<db::Database> makeDb(const test::TempDir& dir) {
-    const std::string path = dir.file("Kestrel.mdb");
-    EXPECT_TRUE(db::CreateDatabaseFile(path).isOk());
-    return std::move(*db::openKestrelDatabase(path));
-}
 
 std::string rowsOf(db::Database& db, const std::string& sql) {
     auto st = db.prepare(sql);
@@ -120,8 +113,8 @@ TEST(InformationFiles, KindsFileFields) {
 }
 
 TEST(InformationStore, KindsAreTakenOnlyFromACompleteFile) {
-    test::TempDir dir;
-    auto db = makeDb(dir);
+    test::KestrelDb t;
+    auto& db = t.db;
     auto first = parseKindsFile("00/07/14 2\r\nd01,値上がり率,1\r\nw01,週間,2\r\n");
     ASSERT_EQ(storeKinds(*db, *first).value(), true);
 
@@ -152,8 +145,8 @@ TEST(InformationStore, KindsAreTakenOnlyFromACompleteFile) {
 }
 
 TEST(InformationStore, AListReplacesItsDayAndARefusedListChangesNothing) {
-    test::TempDir dir;
-    auto db = makeDb(dir);
+    test::KestrelDb t;
+    auto& db = t.db;
     auto list = parseListFile(kList);
     ASSERT_TRUE(list.isOk());
     const Date day = *Date::fromYmd(2000, 7, 14);

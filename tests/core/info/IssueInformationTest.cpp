@@ -1,7 +1,6 @@
 // The information rows of one issue: the kinds offered, the two orders, kinds missing from the kinds.
 #include "core/info/IssueInformation.h"
 
-#include "core/db/Schema.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -21,9 +20,8 @@ std::string keys(const std::vector<IssueInfoRow>& rows) {
 } // namespace
 
 TEST(IssueInformation, KindsAndOrders) {
-    test::TempDir dir;
-    ASSERT_TRUE(db::CreateDatabaseFile(dir.file("Kestrel.mdb")).isOk());
-    auto db = std::move(*db::openKestrelDatabase(dir.file("Kestrel.mdb")));
+    test::KestrelDb t;
+    auto& db = t.db;
     ASSERT_TRUE(
         db->exec("INSERT INTO informationClass VALUES ('w01','週間',1), ('S01','特別',2), ('d01','日々',3),"
                  " ('s02','小文字',4);"

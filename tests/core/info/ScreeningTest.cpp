@@ -1,7 +1,6 @@
 // Screening of stored lists: rating, filtered views, deletion, pruning and the issue-list rows.
 #include "core/info/Screening.h"
 
-#include "core/db/Schema.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -15,14 +14,7 @@ Date ymd(long long v) {
     return *Date::fromYmdInt(v);
 }
 
-struct Db {
-    test::TempDir dir;
-    std::unique_ptr<db::Database> db;
-    Db() {
-        EXPECT_TRUE(db::CreateDatabaseFile(dir.file("Kestrel.mdb")).isOk());
-        db = std::move(*db::openKestrelDatabase(dir.file("Kestrel.mdb")));
-    }
-    void exec(const std::string& sql) { ASSERT_TRUE(db->exec(sql).isOk()) << sql; }
+struct Db : test::KestrelDb {
     void row(const char* kind, long long date, int rank, int code, int price, long long volume) {
         ASSERT_TRUE(db->run("INSERT INTO informationData (種類コード, 日付, 順位, コード, 株価, 出来高, 前日比, 値, "
                             "コメント, Top種類コード) VALUES (?, ?, ?, ?, ?, ?, 0, '', 'c', substr(?, 1, 1))",
@@ -32,7 +24,6 @@ struct Db {
     void close(int code, long long date, int close) {
         ASSERT_TRUE(db->run("INSERT INTO dayData (コード, 日付, 終値) VALUES (?, ?, ?)", code, date, close).isOk());
     }
-    long long count(const std::string& sql) { return db->queryInt(sql)->value_or(-1); }
 };
 
 std::vector<int> codes(const std::vector<InfoRow>& rows) {

@@ -2,7 +2,6 @@
 #include "core/net/MasterDownload.h"
 
 #include "core/app/Files.h"
-#include "core/db/Schema.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -80,9 +79,8 @@ TEST(MasterDownload, NextDataDate) {
 }
 
 TEST(MasterDownload, LatestStoredDate) {
-    test::TempDir dir;
-    ASSERT_TRUE(db::CreateDatabaseFile(dir.file("Kestrel.mdb")).isOk());
-    auto db = std::move(*db::openKestrelDatabase(dir.file("Kestrel.mdb")));
+    test::KestrelDb t;
+    auto& db = t.db;
     EXPECT_FALSE(latestStoredDate(*db, "weekdata")->has_value());
     ASSERT_TRUE(db->exec("INSERT INTO weekData (コード, 日付) VALUES (1301, 20000707), (1301, 20000714)").isOk());
     EXPECT_EQ((*latestStoredDate(*db, "WeekData"))->ymd(), 20000714);

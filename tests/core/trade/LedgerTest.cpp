@@ -2,7 +2,6 @@
 
 #include "core/app/Date.h"
 #include "core/app/Encoding.h"
-#include "core/db/Schema.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -14,15 +13,9 @@ namespace {
 
 const Currency kSonPa4 = Currency::fromWhole(4);
 
-struct LedgerDb : ::testing::Test {
-    test::TempDir dir;
-    std::unique_ptr<db::Database> db;
+struct LedgerDb : ::testing::Test, test::KestrelDb {
     test::ScriptedPrompt prompt;
     void SetUp() override {
-        ASSERT_TRUE(db::CreateDatabaseFile(dir.file("Kestrel.mdb")));
-        auto r = db::openKestrelDatabase(dir.file("Kestrel.mdb"));
-        ASSERT_TRUE(r) << r.message();
-        db = std::move(*r);
         ASSERT_TRUE(db->run("INSERT INTO Mei (コード, 市場コード, 銘柄, 出来高単位, 株価単位) VALUES "
                             "(7203, 1, 'トヨタ自動車', 100, 1), (9984, 1, 'ソフトバンク', 100, 10)"));
     }

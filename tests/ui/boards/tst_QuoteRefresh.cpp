@@ -2,9 +2,8 @@
 // serves them.
 #include "core/app/IniFile.h"
 #include "core/boards/BoardStore.h"
-#include "core/db/Schema.h"
 #include "support/LocalHttpServer.h"
-#include "support/TestSupport.h"
+#include "support/WindowTestSupport.h"
 #include "ui/boards/QuoteRefresh.h"
 
 #include <QTest>
@@ -68,20 +67,19 @@ private:
     std::vector<boards::BoardRow> rows(int board);
     int completions() const;
 
-    std::unique_ptr<test::TempDir> m_dir;
+    std::unique_ptr<test::WindowHome> m_home;
     AppContext m_context;
     std::unique_ptr<test::ScriptedPrompt> m_prompt;
 };
 
 void tst_QuoteRefresh::init() {
-    m_dir = std::make_unique<test::TempDir>();
-    m_context.paths = ProgramPaths::forFolder(m_dir->path());
-    QVERIFY(db::CreateDatabaseFile(m_context.paths.databasePath).isOk());
+    m_home = std::make_unique<test::WindowHome>();
+    m_context = m_home->context;
     m_prompt = std::make_unique<test::ScriptedPrompt>();
 }
 
 void tst_QuoteRefresh::cleanup() {
-    m_dir.reset();
+    m_home.reset();
 }
 
 void tst_QuoteRefresh::addIssue(int board, int code) {

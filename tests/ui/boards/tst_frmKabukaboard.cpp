@@ -2,8 +2,7 @@
 // and their messages, and the board menu helpers of the main window.
 #include "core/app/IniFile.h"
 #include "core/boards/BoardStore.h"
-#include "core/db/Schema.h"
-#include "support/TestSupport.h"
+#include "support/WindowTestSupport.h"
 #include "ui/app/FileDialog.h"
 #include "ui/app/MessageBox.h"
 #include "ui/boards/BoardMenuActions.h"
@@ -30,17 +29,15 @@ private Q_SLOTS:
     void menuHelpers();
 
 private:
-    std::int64_t query(const char* sql);
-    void exec(const char* sql);
-    std::unique_ptr<test::TempDir> m_dir;
+    long long query(const char* sql) { return m_home->count(sql); }
+    void exec(const char* sql) { m_home->exec(sql); }
+    std::unique_ptr<test::WindowHome> m_home;
     AppContext m_context;
 };
 
 void tst_frmKabukaboard::init() {
-    m_dir = std::make_unique<test::TempDir>();
-    m_context.paths = ProgramPaths::forFolder(m_dir->path());
-    QVERIFY(makeDir(m_context.paths.dataFolder));
-    QVERIFY(db::CreateDatabaseFile(m_context.paths.databasePath).isOk());
+    m_home = std::make_unique<test::WindowHome>();
+    m_context = m_home->context;
     exec("INSERT INTO Mei (コード, 市場コード, 銘柄, 出来高単位, 株価単位) VALUES (7203, 1, 'ＡＢＣ自動車', 1000, 10), "
          "(6758, 1, 'ＸＹＺ', 100, 1), (1301, 2, '極洋', 1000, 1)");
     exec("INSERT INTO dayData (コード, 日付, 始値, 高値, 安値, 終値, 前日比, 出来高) VALUES "
@@ -50,17 +47,7 @@ void tst_frmKabukaboard::init() {
 }
 
 void tst_frmKabukaboard::cleanup() {
-    m_dir.reset();
-}
-
-std::int64_t tst_frmKabukaboard::query(const char* sql) {
-    auto d = db::openKestrelDatabase(m_context.paths.databasePath);
-    return (*d)->queryInt(sql)->value_or(-1);
-}
-
-void tst_frmKabukaboard::exec(const char* sql) {
-    auto d = db::openKestrelDatabase(m_context.paths.databasePath);
-    QVERIFY((*d)->exec(sql));
+    m_home.reset();
 }
 
 void tst_frmKabukaboard::loadShowsTheLatestBars() {
@@ -77,13 +64,11 @@ void tst_frmKabukaboard::loadShowsTheLatestBars() {
     QCOMPARE(model->headerData(11, Qt::Horizontal).toString(), QStringLiteral("前日比"));
     QCOMPARE(model->headerData(12, Qt::Horizontal).toString(), QStringLiteral("現出来高"));
     QCOMPARE(model->rowCount(), 2);
-    // By market, then code: 7203 (market 1) before 1301 (market 2).
+    // Loaded from the bars (the values are the core test's), by market, then code: 7203 (market 1)
+    // before 1301 (market 2).
     QCOMPARE(model->value(0, "コード").toInt(), 7203);
     QCOMPARE(model->value(0, "始値").toInt(), 12340);
-    QCOMPARE(model->value(0, "前日比").toInt(), -6);
     QCOMPARE(model->value(1, "コード").toInt(), 1301);
-    QCOMPARE(model->value(1, "始値").toInt(), 0);
-    QCOMPARE(model->value(1, "市場コード").toInt(), 2);
 
     // Closing stores the file name shown; a cleared name is stored empty.
     MessageBox::setNextAnswer(true);
@@ -95,7 +80,6 @@ void tst_frmKabukaboard::loadShowsTheLatestBars() {
     ui::frmKabukaboard b(m_context, QStringLiteral("2"));
     QCOMPARE(b.palette().color(QPalette::Window), QColor(0xC0, 0xFF, 0xFF));
     QCOMPARE(b.model()->rowCount(), 1);
-    QCOMPARE(b.model()->value(0, "出来高").toInt(), 7700);
 }
 
 void tst_frmKabukaboard::codeBoxAndAdd() {

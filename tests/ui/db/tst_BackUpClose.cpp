@@ -1,7 +1,7 @@
 // The backup window and the main window's close sequence.
-#include "DbTestHome.h"
 #include "core/app/IniFile.h"
 #include "core/db/FileCare.h"
+#include "support/WindowTestSupport.h"
 #include "ui/app/FileDialog.h"
 #include "ui/app/MessageBox.h"
 #include "ui/chart/frmMain.h"
@@ -18,7 +18,7 @@ using namespace kestrel::ui;
 class TestBackUpClose : public QObject {
     Q_OBJECT
     static void click(QWidget& w, const char* name) { w.findChild<QPushButton*>(QString::fromLatin1(name))->click(); }
-    static QString backPath(const test::DbTestHome& home) {
+    static QString backPath(const test::WindowHome& home) {
         return QString::fromStdString(readProfileString(home.context.paths.iniPath, "Kestrel", "BackPath"));
     }
 
@@ -29,7 +29,7 @@ private Q_SLOTS:
     }
 
     void backupAndRestoreThroughAFolderWithoutItsSeparator() {
-        test::DbTestHome home;
+        test::WindowHome home;
         test::TempDir media;
         home.exec("insert into Mei(コード,市場コード) values (1301,1)");
         {
@@ -85,7 +85,7 @@ private Q_SLOTS:
     }
 
     void closingAsksAboutTheLineThenCompaction() {
-        test::DbTestHome home;
+        test::WindowHome home;
         home.exec("insert into Mei(コード,市場コード) values (1301,1)");
         QTimer chart, blink;
         chart.start(1000);
@@ -124,7 +124,7 @@ private Q_SLOTS:
     }
 
     void theMainWindowRunsTheSequenceWhenClosed() {
-        test::DbTestHome home;
+        test::WindowHome home;
         frmMain main(home.context);
         auto* chartTimer = new QTimer(&main);
         chartTimer->setObjectName(QStringLiteral("chartTimer"));

@@ -1,6 +1,6 @@
 // The maintenance windows: cross-checks through wrkMei, deletions, the not-updated list, and grid edits
 // written straight to the database (refused values leave the row as it was).
-#include "DbTestHome.h"
+#include "support/WindowTestSupport.h"
 #include "ui/app/MessageBox.h"
 #include "ui/db/frmDatament.h"
 #include "ui/db/frmEditMei.h"
@@ -12,17 +12,13 @@
 
 using namespace kestrel;
 using namespace kestrel::ui;
+using kestrel::test::column;
+using kestrel::test::texts;
 
 class TestMaintenance : public QObject {
     Q_OBJECT
     static QTableView* grid(QWidget& w, const char* name) {
         return w.findChild<QTableView*>(QString::fromLatin1(name));
-    }
-    static QStringList column(QTableView* g, int col) {
-        QStringList out;
-        for (int r = 0; r < g->model()->rowCount(); ++r)
-            out << g->model()->index(r, col).data().toString();
-        return out;
     }
     static void click(QWidget& w, const char* name) { w.findChild<QPushButton*>(QString::fromLatin1(name))->click(); }
 
@@ -33,7 +29,7 @@ private Q_SLOTS:
     }
 
     void crossChecksListBothDirectionsAndDeleteTheSelection() {
-        test::DbTestHome home;
+        test::WindowHome home;
         home.exec("insert into wrkMei(コード) values (42)"); // left over from an earlier session
         for (int c : {1332, 1301, 1305})
             home.exec("insert into dayData(コード,日付) values (" + std::to_string(c) + ",20260105)");
@@ -51,13 +47,13 @@ private Q_SLOTS:
         MessageBox::clearLog();
         MessageBox::setNextAnswer(true);
         click(w, "CmdMake1");
-        QCOMPARE(column(g, 0), (QStringList{QStringLiteral("1301"), QStringLiteral("1332")}));
+        QCOMPARE(column(g, 0), texts({"1301", "1332"}));
         QCOMPARE(MessageBox::log(),
                  (QStringList{QStringLiteral("?確認|株価データーと銘柄登録を照合します　よろしいですか？"),
                               QStringLiteral("!株価ケストレル|照合終了しました。")}));
         MessageBox::setNextAnswer(true);
         click(w, "CmdMake2");
-        QCOMPARE(column(g, 0), (QStringList{QStringLiteral("2000"), QStringLiteral("1999")}));
+        QCOMPARE(column(g, 0), texts({"2000", "1999"}));
 
         // Delete the registration of the selected 1999, then the data of 2000.
         g->setCurrentIndex(g->model()->index(1, 0));
@@ -83,20 +79,12 @@ private Q_SLOTS:
         QCOMPARE(column(g, 0), QStringList());
 
         // 銘柄メンテナンス opens the issue grid modally.
-        bool opened = false;
-        QTimer::singleShot(0, this, [&] {
-            if (auto* edit = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
-                opened = edit->objectName() == QStringLiteral("frmEditMei");
-                edit->reject();
-            }
-        });
-        click(w, "CmdMeiRegist");
-        QVERIFY(opened);
+        QCOMPARE(test::withModal([&] { click(w, "CmdMeiRegist"); }), QStringLiteral("frmEditMei"));
         QCOMPARE(home.openDatabaseFiles(), 0);
     }
 
     void notUpdatedIssuesAreListedAndDeletedEverywhere() {
-        test::DbTestHome home;
+        test::WindowHome home;
         home.exec("insert into Mei(コード,市場コード,更新Flg) values (1332,1,0), (1301,2,0), (1305,1,1)");
         for (int c : {1301, 1332, 1305}) {
             std::string s = std::to_string(c);
@@ -109,7 +97,7 @@ private Q_SLOTS:
         }
         frmReadDelMei w(home.context);
         QTableView* g = grid(w, "MeiDBGrid");
-        QCOMPARE(column(g, 0), (QStringList{QStringLiteral("1301"), QStringLiteral("1332")}));
+        QCOMPARE(column(g, 0), texts({"1301", "1332"}));
         QCOMPARE(g->model()->columnCount(), 5);
 
         click(w, "CmdDelete");
@@ -125,7 +113,7 @@ private Q_SLOTS:
     }
 
     void gridEditsWriteThroughAndRefusedValuesKeepTheRow() {
-        test::DbTestHome home;
+        test::WindowHome home;
         home.exec("insert into Mei(コード,市場コード,銘柄,出来高単位,株価単位) values (1301,1,'極洋',1000,1)");
         frmEditMei w(home.context);
         QTableView* g = grid(w, "MeiDBGrid");
@@ -162,7 +150,7 @@ private Q_SLOTS:
 
     void barGridShowsTheMarginColumnsOnlyWeekly() {
         for (std::int16_t mode : {1, 2}) {
-            test::DbTestHome home(mode);
+            test::WindowHome home(mode);
             home.exec("insert into dayData(コード,日付,終値,出来高) values (1301,20260106,250,1234.5), "
                       "(1301,20260105,240,10), (1332,20260105,1,1)");
             home.exec("insert into weekData(コード,日付,終値,売残,買残) values (1301,20260109,250,7,8)");
@@ -176,7 +164,7 @@ private Q_SLOTS:
             QCOMPARE(w.findChild<QLabel*>(QStringLiteral("kabukaDataCaption"))->text(), QStringLiteral("1301"));
             QCOMPARE(w.width(), mode == 1 ? 610 : 750);
             if (mode == 1) {
-                QCOMPARE(column(g, 1), (QStringList{QStringLiteral("2026/01/05"), QStringLiteral("2026/01/06")}));
+                QCOMPARE(column(g, 1), texts({"2026/01/05", "2026/01/06"}));
                 QCOMPARE(column(g, 7).last(), QStringLiteral("1234.5"));
                 // A date typed short is stored as YYYYMMDD; a day that does not exist is refused.
                 QVERIFY(g->model()->setData(g->model()->index(0, 1), QStringLiteral("26/01/02")));

@@ -1,5 +1,5 @@
 // The deletion window: its mode, its boxes and buttons, the order of its questions and messages.
-#include "DbTestHome.h"
+#include "support/WindowTestSupport.h"
 #include "ui/app/MessageBox.h"
 #include "ui/db/frmDeleteData.h"
 
@@ -33,7 +33,7 @@ private Q_SLOTS:
             int grey;
         } cases[] = {{1, "日データ削除モード", "(日)", 192}, {2, "週データ削除モード", "(週)", 128}};
         for (const auto& c : cases) {
-            test::DbTestHome home(c.mode);
+            test::WindowHome home(c.mode);
             frmDeleteData w(home.context);
             QCOMPARE(w.findChild<QLabel*>(QStringLiteral("LblMode"))->text(), QString::fromUtf8(c.label));
             QVERIFY(w.windowTitle().endsWith(QString::fromUtf8(c.suffix)));
@@ -42,7 +42,7 @@ private Q_SLOTS:
     }
 
     void typedDatesDeleteTheRangeOfTheWeeklyBarsAndBalances() {
-        test::DbTestHome home(2);
+        test::WindowHome home(2);
         for (int d : {20260105, 20260112, 20260119}) {
             home.exec("insert into weekData(コード,日付) values (1301," + std::to_string(d) + ")");
             home.exec("insert into shinyo(コード,日付) values (1301," + std::to_string(d) + ")");
@@ -69,7 +69,7 @@ private Q_SLOTS:
     }
 
     void codeChangeAsksAboutEachTableThatHasTheNewCode() {
-        test::DbTestHome home;
+        test::WindowHome home;
         home.exec("insert into dayData(コード,日付) values (1301,20260105)");
         home.exec("insert into dayData(コード,日付) values (1302,20260106)");
         home.exec("insert into board(区分,コード) values (1,1302)");
@@ -105,7 +105,7 @@ private Q_SLOTS:
     }
 
     void clearingEverythingReplacesTheFileWhileTheWindowIsOpen() {
-        test::DbTestHome home;
+        test::WindowHome home;
         home.exec("insert into Mei(コード,市場コード) values (1301,1)");
         frmDeleteData w(home.context);
         MessageBox::setNextAnswer(true);

@@ -1,9 +1,7 @@
 // The stock-information download window against a local server: dates, spin buttons, both buttons.
 #include "core/app/Encoding.h"
-#include "core/app/Files.h"
-#include "core/db/Schema.h"
 #include "support/LocalHttpServer.h"
-#include "support/TestSupport.h"
+#include "support/WindowTestSupport.h"
 #include "ui/app/MessageBox.h"
 #include "ui/info/frmIntInformation.h"
 
@@ -26,28 +24,13 @@ QByteArray cp932(const std::string& utf8) {
     return QByteArray::fromStdString(*utf8ToCp932(utf8));
 }
 
-struct Home {
-    test::TempDir dir;
-    AppContext context;
+struct Home : test::WindowHome {
     QString handOver;
-    explicit Home(const QString& durl) {
-        context.paths = ProgramPaths::forFolder(dir.path());
-        makeDir(context.paths.dataFolder);
-        db::CreateDatabaseFile(context.paths.databasePath);
-        context.settings.DURL = durl.toStdString();
-    }
+    explicit Home(const QString& durl) { context.settings.DURL = durl.toStdString(); }
     std::unique_ptr<frmIntInformation> open() {
         auto w = std::make_unique<frmIntInformation>(context, handOver);
         w->show();
         return w;
-    }
-    void sql(const char* statement) {
-        auto db = db::openKestrelDatabase(context.paths.databasePath);
-        QVERIFY((*db)->exec(statement).isOk());
-    }
-    long long count(const char* sql) {
-        auto db = db::openKestrelDatabase(context.paths.databasePath);
-        return (*db)->queryInt(sql)->value_or(-1);
     }
 };
 
@@ -79,8 +62,7 @@ private Q_SLOTS:
         for (const Case& c : cases) {
             Home home(m_server.address());
             if (!c.sql.empty())
-                home.sql(
-                    ("INSERT INTO informationData (種類コード, 日付, 順位, コード, Top種類コード) " + c.sql).c_str());
+                home.exec("INSERT INTO informationData (種類コード, 日付, 順位, コード, Top種類コード) " + c.sql);
             auto w = home.open();
             QTRY_COMPARE(w->LblText->text(), QStringLiteral("株式情報自動取得....."));
             QCOMPARE(w->ReadDateji->text(), c.start);
@@ -107,7 +89,7 @@ private Q_SLOTS:
 
     void listsOfAWeekThenKinds() {
         Home home(m_server.address() + QStringLiteral("/kabu"));
-        home.sql("INSERT INTO informationClass VALUES ('d01','上昇',1),('w01','週',2)");
+        home.exec("INSERT INTO informationClass VALUES ('d01','上昇',1),('w01','週',2)");
         for (int day = 10; day <= 14; ++day) {
             const QString ymd = QStringLiteral("200007%1").arg(day);
             const std::string list = "00/07/" + std::to_string(day) + " 1,    上昇\r\n1,1301,100,1234,5,x\r\n";
@@ -151,7 +133,7 @@ private Q_SLOTS:
 
     void closingMidRunStopsIt() {
         Home home(m_server.address());
-        home.sql("INSERT INTO informationClass VALUES ('d01','a',1),('d02','b',2)");
+        home.exec("INSERT INTO informationClass VALUES ('d01','a',1),('d02','b',2)");
         m_server.setRoute(QStringLiteral("/jyhodata/20000710.d01"), HttpRoute{200, "", -1});
         auto w = home.open();
         QTRY_COMPARE(w->LblText->text(), QStringLiteral("株式情報自動取得....."));

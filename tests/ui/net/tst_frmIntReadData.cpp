@@ -1,10 +1,9 @@
 // The internet read window against a local server: modes, the stored file, dates, closing mid-transfer.
 #include "core/app/Encoding.h"
 #include "core/app/Files.h"
-#include "core/db/Schema.h"
 #include "platform/HttpTransfer.h"
 #include "support/LocalHttpServer.h"
-#include "support/TestSupport.h"
+#include "support/WindowTestSupport.h"
 #include "ui/app/MessageBox.h"
 #include "ui/net/frmIntReadData.h"
 
@@ -26,17 +25,10 @@ namespace {
 const QString kMasterPath = QStringLiteral("/kabu/kabumei/Regist.mei");
 const std::string kMaster = *utf8ToCp932("20001204,2\r\n1301,1,極洋,1000,1\r\n1332,1,日本水産,1000,1\r\n");
 
-struct Home {
-    test::TempDir dir;
-    AppContext context;
+struct Home : test::WindowHome {
     QString handOver;
     int readDataOpened = 0;
-    explicit Home(const QString& durl) {
-        context.paths = ProgramPaths::forFolder(dir.path());
-        makeDir(context.paths.dataFolder);
-        db::CreateDatabaseFile(context.paths.databasePath);
-        context.settings.DURL = durl.toStdString();
-    }
+    explicit Home(const QString& durl) { context.settings.DURL = durl.toStdString(); }
     std::unique_ptr<frmIntReadData> open(const QString& mode) {
         handOver = mode;
         auto w = std::make_unique<frmIntReadData>(context, handOver);
@@ -45,10 +37,6 @@ struct Home {
         return w;
     }
     std::string master() const { return test::readFile(context.paths.dataFolder + "/Regist.Mei"); }
-    void sql(const char* statement) {
-        auto db = db::openKestrelDatabase(context.paths.databasePath);
-        QVERIFY((*db)->exec(statement).isOk());
-    }
 };
 
 } // namespace
@@ -155,7 +143,7 @@ private Q_SLOTS:
         for (const Case& c : cases) {
             Home home(m_server.address());
             if (*c.barSql)
-                home.sql(c.barSql);
+                home.exec(c.barSql);
             home.context.chartMode = static_cast<std::int16_t>(c.chartMode);
             home.context.barTable = c.chartMode == 2 ? "weekdata" : "daydata";
             auto w = home.open(QStringLiteral("2"));
