@@ -24,7 +24,7 @@ Status dbError(const Status& st, const std::string& fileName) {
     return Status::error(fileName + ": " + st.message());
 }
 
-// One stored bar of dayData waiting for its group's commit.
+// One bar of dayData waiting for its group's commit.
 struct PendingRow {
     std::int32_t code, date, open, high, low, close, change, reference;
     Currency volume;
@@ -47,7 +47,7 @@ public:
     Status importFile(const std::string& path, const std::string& fileName);
     // Stores the kept bars. On failure the caller rolls the group back and calls restart().
     Status flush();
-    long long keptRows() const { return static_cast<long long>(m_pending.size()); }
+    long long keptRows() const { return m_kept; }
     void setDirect(bool direct) { m_direct = direct; }
     // After a rolled-back group: forgets the kept bars and what memory holds beyond the database, and
     // sets the counts back to the given ones.
@@ -68,7 +68,8 @@ private:
     db::Statement m_hasDay, m_deleteDay, m_prevDate, m_prevRows, m_insert, m_bulkInsert, m_meiInsert, m_meiUpdate,
         m_flag;
     bool m_direct = false;
-    std::vector<PendingRow> m_pending;
+    std::vector<std::vector<PendingRow>> m_pending = std::vector<std::vector<PendingRow>>(kCodes); // by code
+    long long m_kept = 0;
 
     // Working table: previous day (columns 0, 1), Mei (columns 2 to 4) and "seen" (column 5).
     std::vector<char> m_prevHas = std::vector<char>(kCodes), m_meiHas = std::vector<char>(kCodes),
@@ -272,8 +273,9 @@ Status DailyImporter::storeRecords(const DailyFile& file, const std::string& fil
         } else {
             if (m_curHas[code])
                 continue;
-            m_pending.push_back(
+            m_pending[code].push_back(
                 {code, static_cast<std::int32_t>(f.ymd()), open, high, low, close, change, reference, r.volume});
+            ++m_kept;
         }
         ++stored;
         m_curHas[code] = 1;
@@ -293,22 +295,27 @@ Status DailyImporter::storeRecords(const DailyFile& file, const std::string& fil
 }
 
 Status DailyImporter::flush() {
-    std::sort(m_pending.begin(), m_pending.end(), [](const PendingRow& a, const PendingRow& b) {
-        return a.code != b.code ? a.code < b.code : a.date < b.date;
-    });
-    for (const PendingRow& r : m_pending) {
-        if (Status st =
-                m_bulkInsert.bindAll(r.code, r.date, r.open, r.high, r.low, r.close, r.change, r.volume, r.reference)
-                    .run();
-            !st)
-            return st;
+    // Each issue's bars were kept in the order of their days: issue by issue they give (コード, 日付).
+    for (std::vector<PendingRow>& bars : m_pending) {
+        for (const PendingRow& r : bars) {
+            if (Status st =
+                    m_bulkInsert
+                        .bindAll(r.code, r.date, r.open, r.high, r.low, r.close, r.change, r.volume, r.reference)
+                        .run();
+                !st)
+                return st;
+        }
     }
-    m_pending.clear();
+    for (std::vector<PendingRow>& bars : m_pending)
+        bars.clear();
+    m_kept = 0;
     return Status::ok();
 }
 
 Status DailyImporter::restart(int files, long long rows) {
-    m_pending.clear();
+    for (std::vector<PendingRow>& bars : m_pending)
+        bars.clear();
+    m_kept = 0;
     m_bulkInsert.reset();
     m_lastDay.reset();
     filesRead = files;
