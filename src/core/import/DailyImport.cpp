@@ -19,6 +19,7 @@ namespace {
 constexpr int kCodes = 10000;
 constexpr size_t kMeiNameLength = 20;
 constexpr int kPreviousDayWindow = 60;
+constexpr long long kRowsBetweenIdle = 20000;
 
 Status dbError(const Status& st, const std::string& fileName) {
     return Status::error(fileName + ": " + st.message());
@@ -296,7 +297,15 @@ Status DailyImporter::storeRecords(const DailyFile& file, const std::string& fil
 
 Status DailyImporter::flush() {
     // Each issue's bars were kept in the order of their days: issue by issue they give (コード, 日付).
+    long long stored = 0;
     for (std::vector<PendingRow>& bars : m_pending) {
+        if (bars.empty())
+            continue;
+        // A group takes a second or more: the screens keep servicing their events meanwhile.
+        if ((stored += static_cast<long long>(bars.size())) >= kRowsBetweenIdle) {
+            stored = 0;
+            m_progress.keepAlive();
+        }
         for (const PendingRow& r : bars) {
             if (Status st =
                     m_bulkInsert

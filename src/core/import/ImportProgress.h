@@ -11,11 +11,16 @@ namespace kestrel::import {
 
 struct ImportProgress {
     std::function<void(const std::string&)> step;
-    ProgressFn percent; // called when the whole percentage changes to one a label shows (0 or 5 last)
+    ProgressFn percent;         // called when the whole percentage changes to one a label shows (0 or 5 last)
+    std::function<void()> idle; // called now and then during work that shows nothing new (storing a group)
 
     void showStep(const std::string& text) const {
         if (step)
             step(text);
+    }
+    void keepAlive() const {
+        if (idle)
+            idle();
     }
 };
 

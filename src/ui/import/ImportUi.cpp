@@ -53,20 +53,23 @@ std::optional<Date> latestDailyDate(db::Database& db) {
     return Date::fromYmdInt(**max);
 }
 
-import::ImportProgress labelProgress(QLabel* labPa, QLabel* labFileName){import::ImportProgress p;
-p.percent = [labPa](int percent) {
-    labPa->setText(QString::fromStdString(formatPercent(percent)));
-    labPa->repaint();
-    QCoreApplication::processEvents();
-};
-if (labFileName)
-    p.step = [labFileName](const std::string& text) {
-        labFileName->setText(QString::fromStdString(text));
-        labFileName->repaint();
+// Qualified in full: a line that begins with "import" reads to the formatter as a module import.
+kestrel::import::ImportProgress labelProgress(QLabel* labPa, QLabel* labFileName) {
+    kestrel::import::ImportProgress p;
+    p.percent = [labPa](int percent) {
+        labPa->setText(QString::fromStdString(formatPercent(percent)));
+        labPa->repaint();
         QCoreApplication::processEvents();
     };
-return p;
-} // namespace kestrel::ui
+    if (labFileName)
+        p.step = [labFileName](const std::string& text) {
+            labFileName->setText(QString::fromStdString(text));
+            labFileName->repaint();
+            QCoreApplication::processEvents();
+        };
+    p.idle = [] { QCoreApplication::processEvents(); };
+    return p;
+}
 
 BusyCursor::BusyCursor() {
     QApplication::setOverrideCursor(Qt::WaitCursor);

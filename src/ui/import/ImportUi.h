@@ -36,7 +36,7 @@ std::optional<Date> latestDailyDate(db::Database& db);
 
 // Progress shown in LabPa ("##" on whole parts ending in 0 or 5) and the step in LabFileName (when
 // given); the event queue is serviced so the window stays live.
-import::ImportProgress labelProgress(QLabel* labPa, QLabel* labFileName);
+kestrel::import::ImportProgress labelProgress(QLabel* labPa, QLabel* labFileName);
 
 // Hourglass pointer for the lifetime of the object.
 class BusyCursor {
