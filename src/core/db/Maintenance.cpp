@@ -74,15 +74,12 @@ Result<int> deleteNotUpdatedIssues(Database& db) {
         auto st = db.prepare(std::string("select コード from Mei ") + kNotUpdatedIssues);
         if (!st)
             return st.status();
-        for (;;) {
-            auto row = st->step();
-            if (!row)
-                return row.status();
-            if (!*row)
-                break;
+        Status read = st->forEachRow([&] {
             if (!st->isNull(0))
                 codes.push_back(st->int64(0));
-        }
+        });
+        if (!read)
+            return read;
     }
     for (std::int64_t code : codes)
         if (Status st = DeleteFromAllTables(db, "where コード=?", {code}); !st)

@@ -120,21 +120,15 @@ Status DailyImporter::loadMei() {
     auto st = m_db.prepare("SELECT コード, 市場コード, 銘柄, 更新Flg FROM Mei");
     if (!st)
         return st.status();
-    for (;;) {
-        auto row = st->step();
-        if (!row)
-            return row.status();
-        if (!*row)
-            break;
+    return st->forEachRow([&] {
         std::int64_t code = st->int64(0);
         if (code < 0 || code >= kCodes)
-            continue;
+            return;
         m_meiHas[code] = 1;
         m_meiMarket[code] = static_cast<std::int16_t>(st->int64(1));
         m_meiName[code] = st->text(2);
         m_meiFlag[code] = st->isNull(3) ? -1 : static_cast<signed char>(st->int64(3) != 0);
-    }
-    return Status::ok();
+    });
 }
 
 Status DailyImporter::loadPreviousDay(Date p) {
@@ -147,20 +141,15 @@ Status DailyImporter::loadPreviousDay(Date p) {
     std::fill(m_prevRef.begin(), m_prevRef.end(), 0);
     m_prevRows.reset();
     m_prevRows.bind(1, p);
-    for (;;) {
-        auto row = m_prevRows.step();
-        if (!row)
-            return row.status();
-        if (!*row)
-            break;
+    Status read = m_prevRows.forEachRow([&] {
         std::int64_t code = m_prevRows.int64(0);
         if (code < 0 || code >= kCodes)
-            continue;
+            return;
         m_prevHas[code] = 1;
         m_prevRef[code] = m_prevRows.isNull(1) ? 0 : m_prevRows.int32(1);
-    }
+    });
     m_prevRows.reset();
-    return Status::ok();
+    return read;
 }
 
 Status DailyImporter::importFile(const std::string& path, const std::string& fileName) {
