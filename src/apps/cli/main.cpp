@@ -100,5 +100,10 @@ int main(int argc, char** argv) {
     } else {
         context.paths = ProgramPaths::forFolder(home.folder.toStdString());
     }
-    return command->run(inv);
+    const int rc = command->run(inv);
+    // What a command left for deletion (a finished download and its reply) goes now, while the network
+    // thread that shares those objects still runs, rather than in the teardown at exit.
+    if (app)
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    return rc;
 }
