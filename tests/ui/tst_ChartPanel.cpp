@@ -17,15 +17,16 @@ namespace {
 ChartData twoBars() {
     ChartData d;
     d.barCount = 2;
-    d.bars[0].date = *Date::fromYmd(2024, 1, 4);
-    d.bars[0].open = Currency::fromWhole(100), d.bars[0].high = Currency::fromWhole(110);
-    d.bars[0].low = Currency::fromWhole(95), d.bars[0].close = Currency::fromWhole(105);
-    d.bars[0].volume = 1000;
-    d.bars[1].date = *Date::fromYmd(2024, 1, 5);
-    d.bars[1].open = Currency::fromWhole(105), d.bars[1].high = Currency::fromWhole(106);
-    d.bars[1].low = Currency::fromWhole(90), d.bars[1].close = Currency::fromWhole(100);
-    d.bars[1].change = Currency::fromWhole(-5);
-    d.bars[1].volume = 500;
+    // day of January 2024, open, high, low, close, change, volume
+    const int rows[2][7] = {{4, 100, 110, 95, 105, 0, 1000}, {5, 105, 106, 90, 100, -5, 500}};
+    for (int i = 0; i < 2; ++i) {
+        ChartBar& b = d.bars[i];
+        b.date = *Date::fromYmd(2024, 1, rows[i][0]);
+        b.open = Currency::fromWhole(rows[i][1]), b.high = Currency::fromWhole(rows[i][2]);
+        b.low = Currency::fromWhole(rows[i][3]), b.close = Currency::fromWhole(rows[i][4]);
+        b.change = Currency::fromWhole(rows[i][5]);
+        b.volume = rows[i][6];
+    }
     for (ChartBar& b : d.bars)
         b.closeCarried = b.close;
     ComputeIndicators(d, IndicatorSettings{1, 1, 2, 1, 1, 1});
@@ -109,14 +110,15 @@ void tst_ChartPanel::listLabelsAndClicks() {
     // A click at client x 203..207 selects the oldest bar; x 202 selects nothing.
     QPoint origin = panel.chartView->geometry().topLeft();
     QCOMPARE(origin, QPoint(145, 100));
-    QTest::mouseClick(panel.chartView, Qt::LeftButton, {}, QPoint(203, 200) - origin);
-    QCOMPARE(panel.KabukaList->currentRow(), 0);
-    QCOMPARE(panel.LblDate->text(), QStringLiteral("24/01/04"));
-    QCOMPARE(panel.Lbltankairi->text(), QStringLiteral("0"));
-    QTest::mouseClick(panel.chartView, Qt::LeftButton, {}, QPoint(208, 200) - origin);
-    QCOMPARE(panel.KabukaList->currentRow(), 1);
-    QTest::mouseClick(panel.chartView, Qt::LeftButton, {}, QPoint(202, 200) - origin);
-    QCOMPARE(panel.KabukaList->currentRow(), 1);
+    const std::pair<int, int> clicks[] = {{207, 0}, {203, 0}, {208, 1}, {202, 1}}; // client x, selected row
+    for (auto [x, row] : clicks) {
+        QTest::mouseClick(panel.chartView, Qt::LeftButton, {}, QPoint(x, 200) - origin);
+        QCOMPARE(panel.KabukaList->currentRow(), row);
+        if (row == 0) {
+            QCOMPARE(panel.LblDate->text(), QStringLiteral("24/01/04"));
+            QCOMPARE(panel.Lbltankairi->text(), QStringLiteral("0"));
+        }
+    }
 
     // Nothing loaded: the frame only; the list empties and the labels keep their text.
     panel.data() = ChartData();

@@ -40,6 +40,14 @@ QString cell(frmstockmarket& w, int row, int column) {
     return w.Datastockmarket->index(row, column).data().toString();
 }
 
+// The texts of the given (row, column) cells, joined by "|".
+QString cells(frmstockmarket& w, std::initializer_list<std::pair<int, int>> at) {
+    QStringList r;
+    for (auto [row, column] : at)
+        r << cell(w, row, column);
+    return r.join(QLatin1Char('|'));
+}
+
 bool edit(frmstockmarket& w, int row, int column, const QString& text) {
     return w.Datastockmarket->setData(w.Datastockmarket->index(row, column), text);
 }
@@ -77,10 +85,7 @@ private Q_SLOTS:
 
         // Unsold lots plus the new-row line, with prices and profits from the newest bars.
         QCOMPARE(w.Datastockmarket->rowCount(), 3);
-        QCOMPARE(cell(w, 0, 2), QStringLiteral("トヨタ自動車"));
-        QCOMPARE(cell(w, 0, 7), QStringLiteral("1100"));
-        QCOMPARE(cell(w, 0, 11), QStringLiteral("60000"));
-        QCOMPARE(cell(w, 2, 12), QString());
+        QCOMPARE(cells(w, {{0, 2}, {0, 7}, {0, 11}, {2, 12}}), QStringLiteral("トヨタ自動車|1100|60000|"));
         QCOMPARE(w.Datastockmarket->headerData(2, Qt::Vertical).toString(), QStringLiteral("*"));
 
         w.Option2->click();
@@ -88,7 +93,7 @@ private Q_SLOTS:
         QCOMPARE(cell(w, 0, 12), QStringLiteral("2"));
         w.Option3->click();
         QCOMPARE(w.Datastockmarket->rowCount(), 4);
-        QCOMPARE(cell(w, 0, 12) + cell(w, 1, 12) + cell(w, 2, 12), QStringLiteral("123"));
+        QCOMPARE(cells(w, {{0, 12}, {1, 12}, {2, 12}}), QStringLiteral("1|2|3"));
         QVERIFY(MessageBox::log().isEmpty());
     }
 
@@ -109,13 +114,11 @@ private Q_SLOTS:
         QTest::keyClick(editor, Qt::Key_Return);
         // The grid commits the typed text once the key press has been handled.
         QTRY_COMPARE(w.Datastockmarket->rowCount(), 2);
-        QCOMPARE(cell(w, 0, 1), QStringLiteral("1"));
-        QCOMPARE(cell(w, 0, 2), QStringLiteral("トヨタ自動車"));
-        QCOMPARE(cell(w, 0, 8), QStringLiteral("00/00/00"));
+        QCOMPARE(cells(w, {{0, 1}, {0, 2}, {0, 8}}), QStringLiteral("1|トヨタ自動車|00/00/00"));
         QCOMPARE(w.DBGridstockmarket->currentIndex().row(), 0);
-        QCOMPARE(w.Lblcode->text(), QStringLiteral("7203"));
-        QCOMPARE(w.Lblshijyocode->text(), QStringLiteral("1"));
-        QCOMPARE(w.Lblmeigaramei->text(), QStringLiteral("トヨタ自動車"));
+        QCOMPARE(
+            QStringList({w.Lblcode->text(), w.Lblshijyocode->text(), w.Lblmeigaramei->text()}).join(QLatin1Char('|')),
+            QStringLiteral("7203|1|トヨタ自動車"));
 
         QVERIFY(edit(w, 0, 4, QStringLiteral("1000")));
         QCOMPARE(cell(w, 0, 6), QStringLiteral("1040"));
@@ -142,8 +145,7 @@ private Q_SLOTS:
         QTRY_COMPARE(cell(w, 0, 5), QStringLiteral("700"));
         QCOMPARE(w.Datastockmarket->rowCount(), 2);
         w.Option2->click();
-        QCOMPARE(cell(w, 0, 5), QStringLiteral("300"));
-        QCOMPARE(cell(w, 0, 11), QStringLiteral("18000"));
+        QCOMPARE(cells(w, {{0, 5}, {0, 11}}), QStringLiteral("300|18000"));
     }
 
     void deleteAsksForTheCurrentRow() {
