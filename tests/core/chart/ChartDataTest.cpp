@@ -31,13 +31,16 @@ struct ChartDb : ::testing::Test, test::KestrelDb {
     ChartData data;
 
     void SetUp() override {
-        ctx.settings.move1 = 3;
         ctx.settings.move2 = 2;
         ctx.settings.move3 = 4;
-        ctx.settings.SaicoL = 3;
-        ctx.settings.RSIVR = 3;
-        ctx.settings.ITORSO = 2;
+        setPeriods(3, 3, 3, 2);
         data.latestDate = *Date::fromYmd(2024, 1, 15);
+    }
+    void setPeriods(int move1, int saicoL, int rsivr, int itorso) {
+        ctx.settings.move1 = static_cast<std::int16_t>(move1);
+        ctx.settings.SaicoL = static_cast<std::int16_t>(saicoL);
+        ctx.settings.RSIVR = static_cast<std::int16_t>(rsivr);
+        ctx.settings.ITORSO = static_cast<std::int16_t>(itorso);
     }
     void mei(int code, std::optional<int> volumeUnit, std::optional<int> priceUnit, int market = 1) {
         ASSERT_TRUE(db->run("INSERT INTO Mei (コード, 市場コード, 銘柄, 出来高単位, 株価単位) VALUES (?, ?, 'x', ?, ?)",
@@ -222,10 +225,7 @@ TEST_F(ChartDb, BadInputLoadsSafely) {
     bars("dayData", 1301, kSeven);
     for (const Case& c : periods) {
         SCOPED_TRACE(c.what);
-        ctx.settings.move1 = static_cast<std::int16_t>(c.move1);
-        ctx.settings.SaicoL = static_cast<std::int16_t>(c.saicoL);
-        ctx.settings.RSIVR = static_cast<std::int16_t>(c.rsivr);
-        ctx.settings.ITORSO = static_cast<std::int16_t>(c.itorso);
+        setPeriods(c.move1, c.saicoL, c.rsivr, c.itorso);
         ASSERT_TRUE(load(1301, "24/01/31"));
         EXPECT_EQ(data.barCount, 7);
         for (int i = 0; i < 7; ++i) {
@@ -274,9 +274,7 @@ TEST_F(ChartDb, BadInputLoadsSafely) {
     // A single bar.
     mei(5, 1, 1);
     bars("dayData", 5, {{20240104, 98, 101, 97, 100, 2, "1"}});
-    ctx.settings.move1 = 1;
-    ctx.settings.SaicoL = 1;
-    ctx.settings.RSIVR = 1;
+    setPeriods(1, 1, 1, -1);
     ASSERT_TRUE(load(5, "24/01/31"));
     EXPECT_EQ(std::tie(data.barCount, data.center, data.bars[0].psych), std::make_tuple(1, 1, 100));
     EXPECT_EQ(data.bars[0].ma1, C("100"));
@@ -285,8 +283,7 @@ TEST_F(ChartDb, BadInputLoadsSafely) {
     // A Null price or a volume beyond 32 bits ends the load with the runtime's message and no bars.
     mei(6, 1000, 1);
     bars("dayData", 6, {{20240104, 98, 101, 97, 100, 2, "1"}, {20240105, std::nullopt, 101, 97, 100, 0, "1"}});
-    Status st = load(6, "24/01/31");
-    EXPECT_EQ(st.message(), "Null の使い方が不正です。");
+    EXPECT_EQ(load(6, "24/01/31").message(), "Null の使い方が不正です。");
     EXPECT_EQ(data.barCount, 0);
     EXPECT_EQ(data.bars[0].close, Currency());
     mei(7, 1000, 1);
@@ -305,7 +302,6 @@ TEST_F(ChartDb, BadInputLoadsSafely) {
 
 TEST_F(ChartDb, LeadingZeroClosesAndExtremeDeviations) {
     // Leading days without trading carry nothing: the average counts only the non-zero closes.
-    ctx.settings.move1 = 3;
     mei(1, 1, 1);
     bars("dayData", 1,
          {{20240104, 0, 0, 0, 0, 0, "0"},
