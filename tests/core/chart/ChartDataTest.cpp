@@ -4,6 +4,7 @@
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
+#include <tuple>
 
 using namespace kestrel;
 using namespace kestrel::chart;
@@ -12,6 +13,9 @@ namespace {
 
 Currency C(const char* text) {
     return *Currency::parse(text);
+}
+Currency W(long long v) {
+    return Currency::fromWhole(v);
 }
 
 struct Bar {
@@ -27,13 +31,16 @@ struct ChartDb : ::testing::Test, test::KestrelDb {
     ChartData data;
 
     void SetUp() override {
-        ctx.settings.move1 = 3;
         ctx.settings.move2 = 2;
         ctx.settings.move3 = 4;
-        ctx.settings.SaicoL = 3;
-        ctx.settings.RSIVR = 3;
-        ctx.settings.ITORSO = 2;
+        setPeriods(3, 3, 3, 2);
         data.latestDate = *Date::fromYmd(2024, 1, 15);
+    }
+    void setPeriods(int move1, int saicoL, int rsivr, int itorso) {
+        ctx.settings.move1 = static_cast<std::int16_t>(move1);
+        ctx.settings.SaicoL = static_cast<std::int16_t>(saicoL);
+        ctx.settings.RSIVR = static_cast<std::int16_t>(rsivr);
+        ctx.settings.ITORSO = static_cast<std::int16_t>(itorso);
     }
     void mei(int code, std::optional<int> volumeUnit, std::optional<int> priceUnit, int market = 1) {
         ASSERT_TRUE(db->run("INSERT INTO Mei (コード, 市場コード, 銘柄, 出来高単位, 株価単位) VALUES (?, ?, 'x', ?, ?)",
@@ -92,34 +99,18 @@ TEST_F(ChartDb, SevenDailyBarsGiveTheSeriesWorkedByHand) {
         SCOPED_TRACE("bar " + std::to_string(i + 1));
         const ChartBar& b = data.bars[i];
         const Row& e = expected[i];
-        EXPECT_EQ(b.close, Currency::fromWhole(e.close));
-        EXPECT_EQ(b.closeCarried, Currency::fromWhole(e.carried));
-        EXPECT_EQ(b.volume, e.volume);
-        EXPECT_EQ(b.ma1, Currency::fromWhole(e.ma1));
-        EXPECT_EQ(b.dev1, e.dev1);
-        EXPECT_EQ(b.ma2, Currency::fromWhole(e.ma2));
-        EXPECT_EQ(b.dev2, e.dev2);
-        EXPECT_EQ(b.ma3, Currency::fromWhole(e.ma3));
-        EXPECT_EQ(b.dev3, e.dev3);
-        EXPECT_EQ(b.psych, e.psych);
-        EXPECT_EQ(b.rsi, e.rsi);
-        EXPECT_EQ(b.vr, e.vr);
-        EXPECT_EQ(b.maAngle1, C(e.angle1));
-        EXPECT_EQ(b.maAngle2, C(e.angle2));
-        EXPECT_EQ(b.maAngle3, Currency());
-        EXPECT_EQ(b.itoRatio, b.maAngle2);
-        EXPECT_EQ(b.sellBalance, 0);
+        EXPECT_EQ(std::tie(b.close, b.closeCarried, b.ma1, b.ma2, b.ma3),
+                  std::make_tuple(W(e.close), W(e.carried), W(e.ma1), W(e.ma2), W(e.ma3)));
+        EXPECT_EQ(std::tie(b.volume, b.dev1, b.dev2, b.dev3, b.psych, b.rsi, b.vr, b.sellBalance),
+                  std::make_tuple(e.volume, e.dev1, e.dev2, e.dev3, e.psych, e.rsi, e.vr, 0));
+        EXPECT_EQ(std::tie(b.maAngle1, b.maAngle2, b.maAngle3, b.itoRatio),
+                  std::make_tuple(C(e.angle1), C(e.angle2), Currency(), C(e.angle2)));
     }
     EXPECT_EQ(data.bars[6].date, *Date::fromYmd(2024, 1, 12));
     EXPECT_EQ(data.bars[7].date, Date()); // slots past the loaded bars stay cleared
-    EXPECT_EQ(data.maxHigh, C("113"));
-    EXPECT_EQ(data.minLow, C("97"));
-    EXPECT_EQ(data.maxVolume, C("5000"));
-    EXPECT_EQ(data.minVolume, C("0"));
-    EXPECT_EQ(data.maxBalance, C("0"));
-    EXPECT_EQ(data.priceTop, C("120"));
-    EXPECT_EQ(data.priceBottom, C("90"));
-    EXPECT_EQ(data.itoMax, C("76.808"));
+    EXPECT_EQ(std::tie(data.maxHigh, data.minLow, data.maxVolume, data.minVolume, data.maxBalance),
+              std::make_tuple(W(113), W(97), W(5000), W(0), W(0)));
+    EXPECT_EQ(std::tie(data.priceTop, data.priceBottom, data.itoMax), std::make_tuple(W(120), W(90), C("76.808")));
     // x = -3..3: D = 7*196 - 28^2 = 588.
     EXPECT_EQ(data.fitC, C("-0.0833"));  // (7*2953 - 740*28) / 588
     EXPECT_EQ(data.fitB, C("2.0357"));   // 57 / 28
@@ -127,28 +118,25 @@ TEST_F(ChartDb, SevenDailyBarsGiveTheSeriesWorkedByHand) {
 }
 
 TEST_F(ChartDb, QuadraticFitForOddAndEvenCounts) {
+    std::vector<Bar> rows = {{20240104, 100, 100, 100, 100, 0, "1"},
+                             {20240105, 110, 110, 110, 110, 10, "1"},
+                             {20240108, 130, 130, 130, 130, 20, "1"}};
     mei(1, 1, 1);
+    bars("dayData", 1, rows);
+    rows.push_back({20240109, 120, 120, 120, 120, -10, "1"});
     mei(2, 1, 1);
-    bars("dayData", 1,
-         {{20240104, 100, 100, 100, 100, 0, "1"},
-          {20240105, 110, 110, 110, 110, 10, "1"},
-          {20240108, 130, 130, 130, 130, 20, "1"}});
-    bars("dayData", 2,
-         {{20240104, 100, 100, 100, 100, 0, "1"},
-          {20240105, 110, 110, 110, 110, 10, "1"},
-          {20240108, 130, 130, 130, 130, 20, "1"},
-          {20240109, 120, 120, 120, 120, -10, "1"}});
-    ASSERT_TRUE(load(1, "2024-02-01"));
-    EXPECT_EQ(data.center, 2);
-    EXPECT_EQ(data.fitC, C("5"));
-    EXPECT_EQ(data.fitB, C("15"));
-    EXPECT_EQ(data.fitA, C("110"));
-    // Four bars: centre 2, x = -1..2, N = 3, D = 3*18 - 6^2 = 18.
-    ASSERT_TRUE(load(2, "2024-02-01"));
-    EXPECT_EQ(data.center, 2);
-    EXPECT_EQ(data.fitC, C("-35"));      // (3*710 - 460*6) / 18
-    EXPECT_EQ(data.fitB, C("45"));       // 270 / 6
-    EXPECT_EQ(data.fitA, C("223.3333")); // (460*18 - 6*710) / 18
+    bars("dayData", 2, rows);
+    // Four bars: centre 2, x = -1..2, N = 3, D = 3*18 - 6^2 = 18; fitC = (3*710 - 460*6) / 18,
+    // fitB = 270 / 6, fitA = (460*18 - 6*710) / 18.
+    struct Case {
+        int code;
+        const char *c, *b, *a;
+    } cases[] = {{1, "5", "15", "110"}, {2, "-35", "45", "223.3333"}};
+    for (const Case& e : cases) {
+        ASSERT_TRUE(load(e.code, "2024-02-01"));
+        EXPECT_EQ(data.center, 2) << e.code;
+        EXPECT_EQ(std::tie(data.fitC, data.fitB, data.fitA), std::make_tuple(C(e.c), C(e.b), C(e.a))) << e.code;
+    }
 }
 
 TEST_F(ChartDb, WindowEndsAtTheChartDateAndHoldsAtMost110Bars) {
@@ -222,10 +210,9 @@ TEST_F(ChartDb, WeeklyBarsCarryMarginBalancesAndUnits) {
     ASSERT_EQ(data.barCount, 2);
     EXPECT_EQ(data.bars[0].high, C("120"));
     EXPECT_EQ(data.bars[1].change, C("10"));
-    EXPECT_EQ(data.bars[0].volume, 2); // 1.5 and 2.5 go to the even neighbour
-    EXPECT_EQ(data.bars[1].volume, 2);
-    EXPECT_EQ(data.bars[0].sellBalance, 300);
-    EXPECT_EQ(data.bars[0].buyBalance, 500);
+    // 1.5 and 2.5 go to the even neighbour.
+    EXPECT_EQ(std::tie(data.bars[0].volume, data.bars[1].volume, data.bars[0].sellBalance, data.bars[0].buyBalance),
+              std::make_tuple(2, 2, 300, 500));
     EXPECT_EQ(data.maxBalance, C("700"));
 }
 
@@ -238,18 +225,13 @@ TEST_F(ChartDb, BadInputLoadsSafely) {
     bars("dayData", 1301, kSeven);
     for (const Case& c : periods) {
         SCOPED_TRACE(c.what);
-        ctx.settings.move1 = static_cast<std::int16_t>(c.move1);
-        ctx.settings.SaicoL = static_cast<std::int16_t>(c.saicoL);
-        ctx.settings.RSIVR = static_cast<std::int16_t>(c.rsivr);
-        ctx.settings.ITORSO = static_cast<std::int16_t>(c.itorso);
+        setPeriods(c.move1, c.saicoL, c.rsivr, c.itorso);
         ASSERT_TRUE(load(1301, "24/01/31"));
         EXPECT_EQ(data.barCount, 7);
         for (int i = 0; i < 7; ++i) {
-            EXPECT_EQ(data.bars[i].ma1, Currency());
-            EXPECT_EQ(data.bars[i].psych, -1);
-            EXPECT_EQ(data.bars[i].rsi, -1);
-            EXPECT_EQ(data.bars[i].vr, -1);
-            EXPECT_EQ(data.bars[i].itoRatio, Currency());
+            const ChartBar& b = data.bars[i];
+            EXPECT_EQ(std::tie(b.ma1, b.itoRatio), std::make_tuple(Currency(), Currency())) << i;
+            EXPECT_EQ(std::tie(b.psych, b.rsi, b.vr), std::make_tuple(-1, -1, -1)) << i;
         }
         EXPECT_EQ(data.bars[6].ma2, C("111")); // the other averages are unaffected
         EXPECT_EQ(data.itoMax, Currency());
@@ -261,19 +243,19 @@ TEST_F(ChartDb, BadInputLoadsSafely) {
     mei(4, 1000, 1, 12); // a market code beyond the market names does not matter here
     for (int code : {1, 2, 3, 4})
         bars("dayData", code, kSeven);
-    for (int code : {1, 2}) {
-        ASSERT_TRUE(load(code, "24/01/31"));
+    // Without a price unit there is no non-zero low: the scale starts at 0.
+    struct Units {
+        int code;
+        long long maxHigh, maxVolume;
+    } units[] = {{1, 0, 0}, {2, 0, 0}, {3, 565, 0}, {4, 113, 5000}};
+    for (const Units& u : units) {
+        ASSERT_TRUE(load(u.code, "24/01/31"));
         EXPECT_EQ(data.barCount, 7);
-        EXPECT_EQ(data.maxHigh, Currency());
-        EXPECT_EQ(data.maxVolume, Currency());
-        EXPECT_EQ(data.priceTop, C("10"));
-        EXPECT_EQ(data.priceBottom, Currency()); // no non-zero low: the scale starts at 0
+        EXPECT_EQ(std::tie(data.maxHigh, data.maxVolume), std::make_tuple(W(u.maxHigh), W(u.maxVolume))) << u.code;
+        if (u.maxHigh == 0) {
+            EXPECT_EQ(std::tie(data.priceTop, data.priceBottom), std::make_tuple(W(10), W(0))) << u.code;
+        }
     }
-    ASSERT_TRUE(load(3, "24/01/31"));
-    EXPECT_EQ(data.maxHigh, C("565"));
-    EXPECT_EQ(data.maxVolume, Currency());
-    ASSERT_TRUE(load(4, "24/01/31"));
-    EXPECT_EQ(data.maxVolume, C("5000"));
 
     // A chart date before the first bar: the message, and nothing loaded.
     ASSERT_TRUE(load(1301, "2023-12-01"));
@@ -292,22 +274,16 @@ TEST_F(ChartDb, BadInputLoadsSafely) {
     // A single bar.
     mei(5, 1, 1);
     bars("dayData", 5, {{20240104, 98, 101, 97, 100, 2, "1"}});
-    ctx.settings.move1 = 1;
-    ctx.settings.SaicoL = 1;
-    ctx.settings.RSIVR = 1;
+    setPeriods(1, 1, 1, -1);
     ASSERT_TRUE(load(5, "24/01/31"));
-    EXPECT_EQ(data.barCount, 1);
-    EXPECT_EQ(data.center, 1);
+    EXPECT_EQ(std::tie(data.barCount, data.center, data.bars[0].psych), std::make_tuple(1, 1, 100));
     EXPECT_EQ(data.bars[0].ma1, C("100"));
-    EXPECT_EQ(data.bars[0].psych, 100);
-    EXPECT_EQ(data.fitA, Currency()); // D = 0: no curve
-    EXPECT_EQ(data.fitB, Currency());
+    EXPECT_EQ(std::tie(data.fitA, data.fitB), std::make_tuple(Currency(), Currency())); // D = 0: no curve
 
     // A Null price or a volume beyond 32 bits ends the load with the runtime's message and no bars.
     mei(6, 1000, 1);
     bars("dayData", 6, {{20240104, 98, 101, 97, 100, 2, "1"}, {20240105, std::nullopt, 101, 97, 100, 0, "1"}});
-    Status st = load(6, "24/01/31");
-    EXPECT_EQ(st.message(), "Null の使い方が不正です。");
+    EXPECT_EQ(load(6, "24/01/31").message(), "Null の使い方が不正です。");
     EXPECT_EQ(data.barCount, 0);
     EXPECT_EQ(data.bars[0].close, Currency());
     mei(7, 1000, 1);
@@ -326,7 +302,6 @@ TEST_F(ChartDb, BadInputLoadsSafely) {
 
 TEST_F(ChartDb, LeadingZeroClosesAndExtremeDeviations) {
     // Leading days without trading carry nothing: the average counts only the non-zero closes.
-    ctx.settings.move1 = 3;
     mei(1, 1, 1);
     bars("dayData", 1,
          {{20240104, 0, 0, 0, 0, 0, "0"},
@@ -369,17 +344,15 @@ TEST(ChartIndicators, HalvesToEvenAndAnglesAsDrawn) {
     d.bars[0].high = Currency::fromWhole(2655);
     d.bars[0].low = Currency::fromWhole(105);
     ComputeIndicators(d, IndicatorSettings{5, 0, 0, 8, 8, 1});
-    EXPECT_EQ(d.priceTop, C("2660"));
-    EXPECT_EQ(d.priceBottom, C("100"));
+    EXPECT_EQ(std::tie(d.priceTop, d.priceBottom), std::make_tuple(W(2660), W(100)));
     // arctan(100 / (5 * 10 * 5)) = 21.8014 degrees, then shifted by the largest angle (itself).
     EXPECT_EQ(d.itoMax, C("21.8014"));
     EXPECT_EQ(d.bars[10].maAngle1, C("43.6028"));
     EXPECT_EQ(d.bars[10].itoRatio, C("43.6028"));
     EXPECT_EQ(d.bars[9].maAngle1, Currency()); // no change before bar 2 * 5 + 1
-    EXPECT_EQ(d.bars[6].psych, -1);
-    EXPECT_EQ(d.bars[7].psych, 12); // 1 of 8 = 12.5
-    EXPECT_EQ(d.bars[9].psych, 25);
-    EXPECT_EQ(d.bars[10].psych, 38); // 3 of 8 = 37.5
+    // 1 of 8 = 12.5 and 3 of 8 = 37.5 go to the even neighbour.
+    EXPECT_EQ(std::tie(d.bars[6].psych, d.bars[7].psych, d.bars[9].psych, d.bars[10].psych),
+              std::make_tuple(-1, 12, 25, 38));
     EXPECT_EQ(d.bars[7].rsi, 100);
     EXPECT_EQ(d.bars[7].vr, 56); // (100 + 700 / 2) / 800 = 56.25
     // A window without any change: RSI 0 and every volume counts half.
@@ -391,8 +364,6 @@ TEST(ChartIndicators, HalvesToEvenAndAnglesAsDrawn) {
         flat.bars[i].volume = 10 * (i + 1);
     }
     ComputeIndicators(flat, IndicatorSettings{3, 3, 3, 3, 3, 3});
-    EXPECT_EQ(flat.bars[2].rsi, 0);
-    EXPECT_EQ(flat.bars[2].vr, 50);
-    EXPECT_EQ(flat.bars[2].psych, 0);
-    EXPECT_EQ(flat.bars[2].dev3, 0);
+    const ChartBar& f = flat.bars[2];
+    EXPECT_EQ(std::tie(f.rsi, f.vr, f.psych, f.dev3), std::make_tuple(0, 50, 0, 0));
 }

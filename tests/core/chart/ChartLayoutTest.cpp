@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <gtest/gtest.h>
+#include <tuple>
 
 using namespace kestrel;
 using namespace kestrel::chart;
@@ -49,39 +50,34 @@ TEST(ChartLayout, ScalesAreQuantisedToTheDigitsOfTheRange) {
         EXPECT_EQ(s.den, c.den) << c.range;
     }
     // 80 pixels hold the largest balance plus 5 %: 10^3 * 80 / (700 * 1.05) = 108.84 -> 0.109.
-    Scale b = balanceScale(W(700));
-    EXPECT_EQ(b.num, 109);
-    EXPECT_EQ(b.den, 1000);
+    EXPECT_EQ(std::make_tuple(balanceScale(W(700)).num, balanceScale(W(700)).den), std::make_tuple(109, 1000));
     EXPECT_EQ(balanceScale(W(0)).num, 0);
     // y of prices: 100 + 8.53 * (120 - p), to the nearest pixel.
     Scale sP = quantisedScale(W(30), 256);
-    EXPECT_EQ(priceY(sP, W(120), W(120)), 100);
-    EXPECT_EQ(priceY(sP, W(120), W(110)), 185); // 185.3
-    EXPECT_EQ(priceY(sP, W(120), W(105)), 228); // 227.95
-    EXPECT_EQ(priceY(sP, W(120), W(90)), 356);  // 355.9
-    EXPECT_EQ(oscillatorY(0), 436);
-    EXPECT_EQ(oscillatorY(100), 356);
-    EXPECT_EQ(oscillatorY(47), 398); // 436 - 37.6
+    const int prices[] = {120, 110, 105, 90}, ys[] = {100, 185, 228, 356}; // 185.3, 227.95, 355.9
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(priceY(sP, W(120), W(prices[i])), ys[i]) << prices[i];
+    // Oscillators: 436 - 0.8 * value; 47 -> 398.4.
+    EXPECT_EQ(std::make_tuple(oscillatorY(0), oscillatorY(100), oscillatorY(47)), std::make_tuple(436, 356, 398));
     EXPECT_EQ(itoY(W(10), W(10)), 396);
     EXPECT_EQ(itoY(W(10), Currency()), 436);
 }
 
 TEST(ChartLayout, ListRowsLabelsAndClicks) {
-    ChartBar b;
-    b.date = *Date::fromYmd(2024, 1, 9);
-    b.open = W(106);
-    b.high = W(106);
-    b.low = W(102);
-    b.close = W(103);
-    b.change = W(-3);
-    b.volume = 2000;
-    b.dev1 = 38;
-    b.dev2 = -5;
-    b.dev3 = 40;
-    b.ma1 = W(104);
-    b.psych = -1;
-    b.rsi = 67;
-    b.vr = 60;
+    ChartBar b{.date = *Date::fromYmd(2024, 1, 9),
+               .open = W(106),
+               .high = W(106),
+               .low = W(102),
+               .close = W(103),
+               .change = W(-3),
+               .volume = 2000,
+               .ma1 = W(104),
+               .dev1 = 38,
+               .dev2 = -5,
+               .dev3 = 40,
+               .psych = -1,
+               .rsi = 67,
+               .vr = 60};
     const std::string row = KabukaListRow(b);
     EXPECT_EQ(row, "24/01/09         106        106        102        103         -3        2000");
     EXPECT_EQ(row.size(), 76u);
@@ -96,14 +92,9 @@ TEST(ChartLayout, ListRowsLabelsAndClicks) {
     EXPECT_EQ(KabukaListRow(b).substr(KabukaListRow(b).size() - 12), "  2147483647");
 
     DetailLabels l = detailLabels(b);
-    EXPECT_EQ(l.Lbltankairi, "3.8");
-    EXPECT_EQ(l.Lbltyukairi, "-0.5");
-    EXPECT_EQ(l.Lbltyokairi, "4");
-    EXPECT_EQ(l.Lbltanidoheikn, "104");
-    EXPECT_EQ(l.Lbltyuidoheikn, "0");
-    EXPECT_EQ(l.LblDate, "24/01/09");
-    EXPECT_EQ(l.LblSRL, "-1");
-    EXPECT_EQ(l.LblRSI, "67");
+    EXPECT_EQ((std::vector<std::string>{l.Lbltankairi, l.Lbltyukairi, l.Lbltyokairi, l.Lbltanidoheikn, l.Lbltyuidoheikn,
+                                        l.LblDate, l.LblSRL, l.LblRSI}),
+              (std::vector<std::string>{"3.8", "-0.5", "4", "104", "0", "24/01/09", "-1", "67"}));
 
     EXPECT_EQ(numberWithSign(W(1240)), " 1240");
     EXPECT_EQ(numberWithSign(W(-5)), "-5");
@@ -179,11 +170,8 @@ TEST(ChartScene, FrameCandlesVolumesAndLines) {
     // Two bars on the scale 90..120 (8.53 pixels per yen) and volumes up to 1000 (0.08 per share).
     ChartData d;
     d.barCount = 2;
-    d.bars[0] = {};
-    d.bars[0].open = W(100), d.bars[0].high = W(110), d.bars[0].low = W(95), d.bars[0].close = W(105);
-    d.bars[0].volume = 1000;
-    d.bars[1].open = W(105), d.bars[1].high = W(106), d.bars[1].low = W(90), d.bars[1].close = W(100);
-    d.bars[1].volume = 500;
+    d.bars[0] = {.open = W(100), .high = W(110), .low = W(95), .close = W(105), .volume = 1000};
+    d.bars[1] = {.open = W(105), .high = W(106), .low = W(90), .close = W(100), .volume = 500};
     for (ChartBar& b : d.bars)
         b.closeCarried = b.close;
     ComputeIndicators(d, IndicatorSettings{});

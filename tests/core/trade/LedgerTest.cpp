@@ -5,6 +5,7 @@
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
+#include <tuple>
 
 using namespace kestrel;
 using namespace kestrel::trade;
@@ -59,27 +60,23 @@ TEST(LedgerArithmetic, BreakEvenRaisesByThePercentageWithHalvesGoingUp) {
 }
 
 TEST(LedgerArithmetic, ProfitIsExactIn64BitsAndOverflowIsNothing) {
-    EXPECT_EQ(lotProfit(300, 1100, 1040), 18000);
-    EXPECT_EQ(lotProfit(1000, 0, 1040), -1040000);
-    EXPECT_EQ(lotProfit(3000000, 0, 9360), -28080000000LL);
-    // The products exceed 32 bits but the difference does not.
-    EXPECT_EQ(lotProfit(3000000, 9000, 9360), -1080000000LL);
-    EXPECT_EQ(lotProfit(INT64_MAX, 2, 1), std::nullopt);
+    struct Case {
+        std::int64_t count, price, breakEven;
+        std::optional<std::int64_t> expected;
+    } cases[] = {{300, 1100, 1040, 18000},
+                 {1000, 0, 1040, -1040000},
+                 {3000000, 0, 9360, -28080000000LL},
+                 {3000000, 9000, 9360, -1080000000LL}, // the products exceed 32 bits, the difference does not
+                 {INT64_MAX, 2, 1, std::nullopt}};
+    for (const Case& c : cases)
+        EXPECT_EQ(lotProfit(c.count, c.price, c.breakEven), c.expected) << c.count << " x " << c.price;
 }
 
 TEST_F(LedgerDb, ANewRowIsRepairedAndFilledFromMei) {
     auto r = EditRow(*db, LedgerRow{}, {{kColCode, "7203"}}, kSonPa4, prompt);
     ASSERT_TRUE(r) << r.message();
     EXPECT_GT(r->row.ID, 0);
-    LedgerRow want;
-    want.ID = r->row.ID;
-    want.code = 7203;
-    want.marketCode = 1;
-    want.name = "トヨタ自動車";
-    want.buyDate = Date::today().toYYMMDD();
-    want.buyPrice = want.buyCount = want.breakEven = want.currentPrice = 0;
-    want.sellDate = "00/00/00";
-    want.sellPrice = want.sellCount = want.profit = 0;
+    const LedgerRow want{r->row.ID, 7203, 1, "トヨタ自動車", Date::today().toYYMMDD(), 0, 0, 0, 0, "00/00/00", 0, 0, 0};
     EXPECT_EQ(r->row, want);
     EXPECT_EQ(stored(r->row.ID), want);
     EXPECT_TRUE(prompt.log.empty());
@@ -163,24 +160,26 @@ TEST_F(LedgerDb, ProfitBeyond32BitsIsRefusedNotWrapped) {
 
 TEST_F(LedgerDb, BreakEvenAndProfitFollowTheEditedCells) {
     LedgerRow lot = add(7203, "999", "1000");
-    EXPECT_EQ(lot.breakEven, 1039);
-    EXPECT_EQ(lot.profit, -1039000); // unsold at a current price of 0
-    auto priced = EditRow(*db, lot, {{kColBuyPrice, "1000"}}, kSonPa4, prompt);
-    ASSERT_TRUE(priced);
-    EXPECT_EQ(priced->row.breakEven, 1040);
-    auto current = EditRow(*db, priced->row, {{kColCurrent, "1100"}}, kSonPa4, prompt);
-    ASSERT_TRUE(current);
-    EXPECT_EQ(current->row.profit, 60000); // 1000 x (1100 - 1040)
-    // Selling all of the lot asks nothing and counts the sale.
-    auto sold = EditRow(*db, current->row, {{kColSellPrice, "1200"}, {kColSellCount, "1000"}}, kSonPa4, prompt);
-    ASSERT_TRUE(sold);
-    EXPECT_EQ(sold->row.profit, 160000);
-    EXPECT_FALSE(sold->added);
-    // A changed purchase price of a sold lot moves its profit too.
-    auto repriced = EditRow(*db, sold->row, {{kColBuyPrice, "1100"}}, kSonPa4, prompt);
-    ASSERT_TRUE(repriced);
-    EXPECT_EQ(repriced->row.breakEven, 1144);
-    EXPECT_EQ(repriced->row.profit, 56000); // 1000 x (1200 - 1144)
+    EXPECT_EQ(std::tie(lot.breakEven, lot.profit), std::make_tuple(1039, -1039000)); // unsold, current price 0
+    // Selling all of the lot asks nothing and counts the sale; a changed purchase price of a sold lot
+    // moves its profit too: 1000 x (1200 - 1144).
+    struct Step {
+        std::vector<CellEdit> edits;
+        std::int64_t breakEven, profit;
+    } steps[] = {
+        {{{kColBuyPrice, "1000"}}, 1040, -1040000},
+        {{{kColCurrent, "1100"}}, 1040, 60000}, // 1000 x (1100 - 1040)
+        {{{kColSellPrice, "1200"}, {kColSellCount, "1000"}}, 1040, 160000},
+        {{{kColBuyPrice, "1100"}}, 1144, 56000},
+    };
+    for (const Step& step : steps) {
+        auto r = EditRow(*db, lot, step.edits, kSonPa4, prompt);
+        ASSERT_TRUE(r) << r.message();
+        EXPECT_FALSE(r->added);
+        EXPECT_EQ(std::tie(r->row.breakEven, r->row.profit), std::make_tuple(step.breakEven, step.profit));
+        EXPECT_EQ(stored(lot.ID), r->row);
+        lot = r->row;
+    }
     EXPECT_TRUE(prompt.log.empty());
 }
 
@@ -202,15 +201,7 @@ TEST_F(LedgerDb, APartialSaleSplitsTheLotOnYes) {
     ASSERT_TRUE(r->added);
     LedgerRow rest = stored(r->added->ID);
     EXPECT_EQ(rest, *r->added);
-    EXPECT_EQ(rest.code, 7203);
-    EXPECT_EQ(rest.name, "トヨタ自動車");
-    EXPECT_EQ(rest.buyDate, "26/11/02");
-    EXPECT_EQ(rest.buyPrice, 1000);
-    EXPECT_EQ(rest.breakEven, 1040);
-    EXPECT_EQ(rest.buyCount, 700);
-    EXPECT_EQ(rest.sellDate, "00/00/00");
-    EXPECT_EQ(rest.sellCount, 0);
-    EXPECT_EQ(rest.profit, 0);
+    EXPECT_EQ(rest, (LedgerRow{rest.ID, 7203, 1, "トヨタ自動車", "26/11/02", 1000, 700, 1040, 0, "00/00/00", 0, 0, 0}));
     auto unsold = ReadLedger(*db, LedgerView::Unsold);
     ASSERT_TRUE(unsold);
     ASSERT_EQ(unsold->size(), 1u);
@@ -260,22 +251,20 @@ TEST_F(LedgerDb, OpeningRefreshTakesTheNewestBar) {
     LedgerRow hugeBefore = stored(huge.ID);
 
     ASSERT_TRUE(RefreshCurrentPrices(*db, prompt));
-    EXPECT_EQ(stored(unsold.ID).currentPrice, 1100);
-    EXPECT_EQ(stored(unsold.ID).profit, 60000); // 1000 x 1100 - 1000 x 1040
-    EXPECT_EQ(stored(sold.ID).currentPrice, 1100);
-    EXPECT_EQ(stored(sold.ID).profit, -70000);       // the sale's profit stays: 500 x (900 - 1040)
-    EXPECT_EQ(stored(tenths.ID).currentPrice, 7000); // 株価単位 10 x 700
-    EXPECT_EQ(stored(tenths.ID).profit, 76000);      // 100 x (7000 - 6240)
+    // 1000 x 1100 - 1000 x 1040; a sale keeps its profit, 500 x (900 - 1040); 株価単位 10 x 700 and
+    // 100 x (7000 - 6240).
+    struct Refreshed {
+        std::int64_t id, current, profit;
+    } refreshed[] = {{unsold.ID, 1100, 60000}, {sold.ID, 1100, -70000}, {tenths.ID, 7000, 76000}};
+    for (const Refreshed& e : refreshed)
+        EXPECT_EQ(std::make_tuple(stored(e.id).currentPrice, stored(e.id).profit),
+                  std::make_tuple(e.current, e.profit));
     EXPECT_EQ(stored(noBars.ID), noBarsBefore);
-    LedgerRow g = stored(gone.ID);
-    EXPECT_EQ(g.name, "");
-    EXPECT_EQ(g.marketCode, 3);
+    EXPECT_EQ(std::make_tuple(stored(gone.ID).name, stored(gone.ID).marketCode), std::make_tuple("", 3));
     // 300,000,000 x 10 does not fit the field: reported, and the old price and profit stay.
-    LedgerRow h = stored(huge.ID);
-    EXPECT_EQ(h.marketCode, 2);
-    EXPECT_EQ(h.name, "大型");
-    EXPECT_EQ(h.currentPrice, hugeBefore.currentPrice);
-    EXPECT_EQ(h.profit, hugeBefore.profit);
+    hugeBefore.marketCode = 2;
+    hugeBefore.name = "大型";
+    EXPECT_EQ(stored(huge.ID), hugeBefore);
     ASSERT_EQ(prompt.notices.size(), 1u);
     EXPECT_NE(prompt.notices[0].find("オーバーフローしました。現在額 3000000000"), std::string::npos);
     EXPECT_NE(prompt.notices[0].find("ID=" + std::to_string(huge.ID)), std::string::npos);
