@@ -38,6 +38,7 @@ protected:
     static std::string sjis(const std::string& utf8) { return *utf8ToCp932(utf8); }
 
     db::Database* database = db.get();
+    const std::string ini = dir.file("Kestrel.ini");
     ScriptedPrompt prompt;
 };
 
@@ -52,14 +53,14 @@ TEST_F(BoardFilesTest, SavedTextIsCp932WithCrLfInCodeOrder) {
     addRow(1, 1301, 2, "極洋");
     addRow(2, 6758, 1, "ＸＹＺ");
     const std::string path = dir.file("x.A");
-    ASSERT_TRUE(SaveBoardToFile(*database, dir.file("Kestrel.ini"), 1, path, prompt));
+    ASSERT_TRUE(SaveBoardToFile(*database, ini, 1, path, prompt));
     EXPECT_EQ(readFile(path), sjis("1,1301,2,極洋\r\n1,7203,1,ＡＢＣ自動車\r\n"));
-    EXPECT_EQ(readProfileString(dir.file("Kestrel.ini"), "Kestrel", "boardA"), "x.A");
+    EXPECT_EQ(readProfileString(ini, "Kestrel", "boardA"), "x.A");
     EXPECT_EQ(prompt.notices, std::vector<std::string>{"保存しました。"});
 
     // An existing file is replaced only after the question.
     prompt.answer(false);
-    EXPECT_FALSE(SaveBoardToFile(*database, dir.file("Kestrel.ini"), 2, path, prompt));
+    EXPECT_FALSE(SaveBoardToFile(*database, ini, 2, path, prompt));
     EXPECT_EQ(prompt.questions.back(), "|" + path + "のファイルは存在します 上書きしますか？");
     EXPECT_EQ(readFile(path), sjis("1,1301,2,極洋\r\n1,7203,1,ＡＢＣ自動車\r\n"));
 }
@@ -70,14 +71,14 @@ TEST_F(BoardFilesTest, LoadReplacesTheBoardLineByLine) {
     const std::string path = dir.file("in.A");
     // The later line starting with 2 lands on board B, as the file says.
     writeFile(path, sjis("1,7203,1,ＡＢＣ自動車\r\n1,1301,2,極洋,余り\r\n2,6758,1,ＸＹＺ\r\n"));
-    ASSERT_TRUE(LoadBoardFromFile(*database, dir.file("Kestrel.ini"), 1, path, prompt));
+    ASSERT_TRUE(LoadBoardFromFile(*database, ini, 1, path, prompt));
     EXPECT_EQ(boardCodes(1), "1301:極洋 7203:ＡＢＣ自動車 ");
     EXPECT_EQ(boardCodes(2), "6758:ＸＹＺ 8888:B ");
-    EXPECT_EQ(readProfileString(dir.file("Kestrel.ini"), "Kestrel", "boardA"), "in.A");
+    EXPECT_EQ(readProfileString(ini, "Kestrel", "boardA"), "in.A");
 
     // A board-A file is refused for board B before any question.
     prompt.questions.clear();
-    EXPECT_FALSE(LoadBoardFromFile(*database, dir.file("Kestrel.ini"), 2, path, prompt));
+    EXPECT_FALSE(LoadBoardFromFile(*database, ini, 2, path, prompt));
     EXPECT_EQ(prompt.notices.back(), "株価ボードＢに株価ボードＡのデーターを読み込もうとしています。");
     EXPECT_TRUE(prompt.questions.empty());
     EXPECT_EQ(boardCodes(2), "6758:ＸＹＺ 8888:B ");
@@ -101,14 +102,14 @@ TEST_F(BoardFilesTest, BadFilesLeaveTheBoardAsItWas) {
         const std::string path = dir.file("bad.A");
         writeFile(path, sjis(c.text));
         prompt.notices.clear();
-        EXPECT_FALSE(LoadBoardFromFile(*database, dir.file("Kestrel.ini"), 1, path, prompt)) << c.text;
+        EXPECT_FALSE(LoadBoardFromFile(*database, ini, 1, path, prompt)) << c.text;
         ASSERT_EQ(prompt.notices.size(), 1u) << c.text;
         if (c.message) {
             EXPECT_EQ(prompt.notices[0], c.message);
         }
         EXPECT_EQ(boardCodes(1), "9999:旧 ") << c.text;
     }
-    EXPECT_EQ(readProfileString(dir.file("Kestrel.ini"), "Kestrel", "boardA"), "");
+    EXPECT_EQ(readProfileString(ini, "Kestrel", "boardA"), "");
 }
 
 TEST_F(BoardFilesTest, ProposedListNames) {

@@ -26,6 +26,15 @@ protected:
         ADD_FAILURE() << "no row " << code;
         return {};
     }
+    // market|name|date|open|high|low|close|change|volume|now|nowChange|nowVolume
+    std::string fields(int kind, int code) {
+        const BoardRow r = row(kind, code);
+        std::string out = std::to_string(r.market) + "|" + r.name + "|" + (r.date ? std::to_string(r.date->ymd()) : "");
+        for (long long v : {r.open, r.high, r.low, r.close, r.change})
+            out += "|" + std::to_string(v);
+        return out + "|" + r.volume.toString() + "|" + std::to_string(r.now) + "|" + std::to_string(r.nowChange) + "|" +
+               r.nowVolume.toString();
+    }
 };
 
 } // namespace
@@ -35,24 +44,10 @@ TEST_F(BoardStoreTest, LoadBringsRowsToTheLatestBar) {
                         "(1, 7203, 0, 'x', 1300, 5, 700), (1, 1301, 0, 'y', 90, 1, 2)"));
     const Date today = *Date::fromYmd(2001, 5, 20);
     ASSERT_TRUE(RefreshBoardFromBars(*db, 1, today));
-    const BoardRow a = row(1, 7203);
-    EXPECT_EQ(a.market, 1);
-    EXPECT_EQ(a.name, "ＡＢＣ自動車");
-    EXPECT_EQ(a.date, Date::fromYmd(2001, 5, 18));
-    EXPECT_EQ(a.open, 12340);
-    EXPECT_EQ(a.high, 12500);
-    EXPECT_EQ(a.low, 12000);
-    EXPECT_EQ(a.close, 12400);
-    EXPECT_EQ(a.change, -6); // unscaled
-    EXPECT_EQ(a.volume, Currency::fromWhole(512000));
-    EXPECT_EQ(a.now, 1300); // current values stay
-    EXPECT_EQ(a.nowVolume, Currency::fromWhole(700));
-    const BoardRow b = row(1, 1301);
-    EXPECT_EQ(b.market, 2);
-    EXPECT_EQ(b.date, today);
-    EXPECT_EQ(b.open, 0);
-    EXPECT_EQ(b.now, 0);
-    EXPECT_EQ(b.nowVolume, Currency());
+    // Prices times the price unit, the change unscaled, volume times the volume unit; current values stay.
+    EXPECT_EQ(fields(1, 7203), "1|ＡＢＣ自動車|20010518|12340|12500|12000|12400|-6|512000|1300|5|700");
+    // No bar: today's date, zero prices and zero current values.
+    EXPECT_EQ(fields(1, 1301), "2|極洋|20010520|0|0|0|0|0|0|0|0|0");
 }
 
 TEST_F(BoardStoreTest, AddClearAndStore) {
@@ -60,17 +55,13 @@ TEST_F(BoardStoreTest, AddClearAndStore) {
     EXPECT_EQ(*db->queryInt("SELECT count(*) FROM board"), 0);
     EXPECT_EQ(*AddIssueFromLatestBar(*db, 2, 7203, "ＡＢＣ自動車"), AddOutcome::Added);
     EXPECT_EQ(*AddIssueFromLatestBar(*db, 2, 7203, "ＡＢＣ自動車"), AddOutcome::AlreadyOnBoard);
-    EXPECT_EQ(row(2, 7203).open, 12340);
-    EXPECT_EQ(row(2, 7203).volume, Currency::fromWhole(512000));
+    EXPECT_EQ(fields(2, 7203), "1|ＡＢＣ自動車|20010518|12340|12500|12000|12400|-6|512000|0|0|0");
 
     EXPECT_TRUE(*StoreQuote(*db, 2, 7203, 1234, 12, 1234000));
     EXPECT_FALSE(*StoreQuote(*db, 1, 7203, 1, 1, 1)); // not on board A
-    EXPECT_EQ(row(2, 7203).now, 1234);
-    EXPECT_EQ(row(2, 7203).nowChange, 12);
-    EXPECT_EQ(row(2, 7203).nowVolume, Currency::fromWhole(1234000));
+    EXPECT_EQ(fields(2, 7203), "1|ＡＢＣ自動車|20010518|12340|12500|12000|12400|-6|512000|1234|12|1234000");
     ASSERT_TRUE(ClearCurrentValues(*db, 2));
-    EXPECT_EQ(row(2, 7203).now, 0);
-    EXPECT_EQ(row(2, 7203).nowVolume, Currency());
+    EXPECT_EQ(fields(2, 7203), "1|ＡＢＣ自動車|20010518|12340|12500|12000|12400|-6|512000|0|0|0");
 }
 
 TEST(BoardKeysTest, KindsAndKeys) {

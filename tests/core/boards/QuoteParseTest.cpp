@@ -58,30 +58,44 @@ TEST(QuoteParseTest, StripCommasCases) {
     EXPECT_EQ(error, "オーバーフローしました。");
 }
 
-TEST(QuoteParseTest, RowsOfAPage) {
+TEST(QuoteParseTest, RowsOfAPageAndCellsThatAreNoNumbers) {
     const std::string other = quoteRow(7201, "<td nowrap><small>14:59</small></td><td nowrap><b>999</b></td>"
                                              "<td nowrap><font color=0000ff>-3</font></td>"
                                              "<td nowrap><font color=0000ff>-0.30%</font></td><td nowrap>50,000</td>");
     const std::string flat = quoteRow(6758, "<td nowrap><small>15:00</small></td><td nowrap><b>5,000</b></td>"
                                             "<td nowrap>-</td><td nowrap>-</td><td nowrap>5,000</td>");
     const std::string text = page(other + quoteRow(7203, kRising) + flat);
+    // Cells that are no numbers, each on a page of its own: a volume of dashes reads 0 without an error; a
+    // price that is no number reads 0 and is reported, the other cells are still taken.
+    const std::string dashes =
+        page(quoteRow(7203, "<td nowrap><b>1,234</b></td><td nowrap><font color=ff0020>+12</font></td>"
+                            "<td nowrap><font color=ff0020>+0.98%</font></td><td nowrap>---</td>"));
+    const std::string letters =
+        page(quoteRow(7203, "<td nowrap><b>ABC</b></td><td nowrap><font color=ff0020>+12</font></td>"
+                            "<td nowrap><font color=ff0020>+0.98%</font></td><td nowrap>700</td>"));
     struct Case {
+        const std::string& page;
         int code;
         int price, change, volume;
-        const char* label;
+        const char* label; // nullptr: not checked
+        const char* error;
     } cases[] = {
-        {7203, 1234, 12, 1234000, "15:00"},
-        {7201, 999, -3, 50000, "14:59"},
-        {6758, 5000, 0, 5000, "15:00"},
+        {text, 7203, 1234, 12, 1234000, "15:00", ""},
+        {text, 7201, 999, -3, 50000, "14:59", ""},
+        {text, 6758, 5000, 0, 5000, "15:00", ""},
+        {dashes, 7203, 1234, 12, 0, nullptr, ""},
+        {letters, 7203, 0, 12, 700, nullptr, "型が一致しません。"},
     };
     for (const Case& c : cases) {
-        const QuoteRow r = ParseQuotePage(text, c.code);
+        const QuoteRow r = ParseQuotePage(c.page, c.code);
         EXPECT_TRUE(r.found) << c.code;
         EXPECT_EQ(r.price, c.price) << c.code;
         EXPECT_EQ(r.change, c.change) << c.code;
         EXPECT_EQ(r.volume, c.volume) << c.code;
-        EXPECT_EQ(r.label, c.label) << c.code;
-        EXPECT_EQ(r.error, "") << c.code;
+        if (c.label) {
+            EXPECT_EQ(r.label, c.label) << c.code;
+        }
+        EXPECT_EQ(r.error, c.error) << c.code;
     }
 }
 
@@ -96,26 +110,6 @@ TEST(QuoteParseTest, PagesWithoutTheIssueGiveNothing) {
         EXPECT_EQ(r.volume, 0);
     }
     EXPECT_TRUE(ParseQuotePage(others, 72030).found);
-}
-
-TEST(QuoteParseTest, CellsThatAreNoNumbers) {
-    const QuoteRow volume =
-        ParseQuotePage(page(quoteRow(7203, "<td nowrap><b>1,234</b></td><td nowrap><font color=ff0020>+12</font></td>"
-                                           "<td nowrap><font color=ff0020>+0.98%</font></td><td nowrap>---</td>")),
-                       7203);
-    EXPECT_EQ(volume.price, 1234);
-    EXPECT_EQ(volume.volume, 0);
-    EXPECT_EQ(volume.error, "");
-
-    const QuoteRow price =
-        ParseQuotePage(page(quoteRow(7203, "<td nowrap><b>ABC</b></td><td nowrap><font color=ff0020>+12</font></td>"
-                                           "<td nowrap><font color=ff0020>+0.98%</font></td><td nowrap>700</td>")),
-                       7203);
-    EXPECT_TRUE(price.found);
-    EXPECT_EQ(price.price, 0);
-    EXPECT_EQ(price.change, 12);
-    EXPECT_EQ(price.volume, 700);
-    EXPECT_EQ(price.error, "型が一致しません。");
 }
 
 TEST(QuoteParseTest, Url) {

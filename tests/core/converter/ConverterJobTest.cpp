@@ -13,6 +13,14 @@ using kestrel::test::TempDir;
 
 namespace {
 
+net::FetchResult answer(net::FetchResult::Outcome outcome, const std::string& body, int status = 200) {
+    net::FetchResult r;
+    r.outcome = outcome;
+    r.httpStatus = status;
+    r.body = body;
+    return r;
+}
+
 struct Fixture {
     TempDir dir;
     std::string kestrelPath = kestrel::test::makeKestrelWithMei(dir);
@@ -29,13 +37,8 @@ struct Fixture {
         hooks.fetch = [this](const std::string& url) {
             fetched.push_back(url);
             auto it = answers.find(url);
-            if (it != answers.end())
-                return it->second;
-            net::FetchResult r;
-            r.outcome = net::FetchResult::Outcome::HttpError;
-            r.httpStatus = 404;
-            r.body = "<html>Not Found</html>";
-            return r;
+            return it != answers.end() ? it->second
+                                       : answer(net::FetchResult::Outcome::HttpError, "<html>Not Found</html>", 404);
         };
         hooks.openPage = [this](const std::string& p) { pages.push_back(p); };
         hooks.attemptConnect = [] { return true; };
@@ -45,11 +48,8 @@ struct Fixture {
         request.dataFolder = dir.file("data");
     }
     void serve(const std::string& url, const std::string& fixture) {
-        net::FetchResult r;
-        r.outcome = net::FetchResult::Outcome::Body;
-        r.httpStatus = 200;
-        r.body = kestrel::test::readFile(kestrel::test::testData(fixture));
-        answers[url] = r;
+        answers[url] =
+            answer(net::FetchResult::Outcome::Body, kestrel::test::readFile(kestrel::test::testData(fixture)));
     }
 };
 
@@ -168,19 +168,15 @@ TEST(ConverterJob, FailedDownloadNeverLeavesAStaleArchive) {
     // An older, valid archive of the day lies in the folder; the new transfer breaks off.
     kestrel::test::writeFile(f.dir.file("data/20010507.lzh"),
                              kestrel::test::readFile(kestrel::test::testData("converter/20010504.lzh")));
-    net::FetchResult broken;
-    broken.outcome = net::FetchResult::Outcome::Failed;
-    broken.body = "partial";
+    net::FetchResult broken = answer(net::FetchResult::Outcome::Failed, "partial", 0);
     broken.error = "connection reset";
     f.answers["http://127.0.0.1:1/kabudata/20010507.lzh"] = broken;
     Status st = DownloadFile(f.dir.file("data"), "http://127.0.0.1:1/kabudata/", "20010507.lzh", f.hooks.fetch);
     EXPECT_FALSE(st.isOk());
     EXPECT_FALSE(fileExists(f.dir.file("data/20010507.lzh")));
     // A served 200 body that is an HTML page is written, then found not to be an archive and deleted.
-    net::FetchResult page;
-    page.outcome = net::FetchResult::Outcome::Body;
-    page.body = "<html>maintenance</html>";
-    f.answers["http://127.0.0.1:1/kabudata/20010507.lzh"] = page;
+    f.answers["http://127.0.0.1:1/kabudata/20010507.lzh"] =
+        answer(net::FetchResult::Outcome::Body, "<html>maintenance</html>", 0);
     f.request.fromText = f.request.toText = "01/05/07";
     f.request.phases = JobPhases::DownloadOnly;
     JobOutcome out = RunConverterJob(f.request, f.hooks);

@@ -30,12 +30,8 @@ protected:
                             .isOk());
         ASSERT_TRUE(tx.commit().isOk());
     }
-    long long bars(const std::string& file, int code) {
-        auto db = Database::open(file);
-        EXPECT_TRUE(db.isOk()) << db.message();
-        if (!db)
-            return -1;
-        return (*db)->queryInt("select count(*) from dayData where コード=?", code)->value_or(-1);
+    static long long bars(const std::string& file, int code) {
+        return test::queryCount(file, "select count(*) from dayData where コード=" + std::to_string(code));
     }
     static long long size(const std::string& file) {
         struct stat st {};
@@ -55,10 +51,7 @@ TEST_F(FileCareTest, PathsOfTheOldCopyAndOfABackupFolder) {
 
 TEST_F(FileCareTest, EachCompactionKeepsThePreviousDatabaseAsOld) {
     addBars(path, 1301, 2000);
-    {
-        auto db = Database::open(path);
-        (*db)->exec("delete from dayData where 終値 >= 100");
-    }
+    test::execSql(path, "delete from dayData where 終値 >= 100");
     long long before = size(path);
     ASSERT_TRUE(compactDatabase(path).isOk());
     EXPECT_EQ(bars(path, 1301), 100);
@@ -108,10 +101,8 @@ TEST_F(FileCareTest, BackupWhileOpenCarriesRowsStillInTheLog) {
     ASSERT_TRUE(backupDatabase(path, backupFilePath(media.path() + "/")).isOk());
     std::string backup = media.file("Kestrel.mdb");
     EXPECT_FALSE(fileExists(backup + "-wal"));
-    auto copy = Database::open(backup, OpenMode::ReadOnly);
-    ASSERT_TRUE(copy.isOk()) << copy.message();
-    EXPECT_EQ((*copy)->queryInt("select count(*) from Mei")->value_or(0), 2);
-    EXPECT_EQ((*copy)->queryInt("select count(*) from dayData")->value_or(0), 3);
+    EXPECT_EQ(test::queryCount(backup, "select count(*) from Mei"), 2);
+    EXPECT_EQ(bars(backup, 1301), 3);
 
     EXPECT_FALSE(backupDatabase(path, backupFilePath(media.file("missing"))).isOk());
     EXPECT_FALSE(backupDatabase(path, path).isOk()); // onto itself
@@ -124,18 +115,11 @@ TEST_F(FileCareTest, RestoreReplacesTheDatabaseOnlyFromAGoodCopy) {
     addBars(path, 1332, 2);
 
     std::string notKestrel = media.file("other.mdb");
-    {
-        auto other = Database::create(notKestrel);
-        (*other)->exec("create table t(x)");
-    }
+    ASSERT_TRUE((*Database::create(notKestrel))->exec("create table t(x)").isOk());
     test::writeFile(media.file("garbage.mdb"), std::string(4096, '\1'));
-    struct {
-        std::string source;
-    } bad[] = {{media.file("none.mdb")}, {media.file("garbage.mdb")}, {notKestrel}, {path}};
-    for (const auto& b : bad) {
-        Status st = restoreDatabase(b.source, path);
-        EXPECT_FALSE(st.isOk()) << b.source;
-        EXPECT_EQ(bars(path, 1332), 2) << b.source;
+    for (const std::string& source : {media.file("none.mdb"), media.file("garbage.mdb"), notKestrel, path}) {
+        EXPECT_FALSE(restoreDatabase(source, path).isOk()) << source;
+        EXPECT_EQ(bars(path, 1332), 2) << source;
         EXPECT_FALSE(fileExists(path + ".restoring"));
     }
 

@@ -16,26 +16,13 @@ struct Fresh : ::testing::Test, test::KestrelDb {};
 } // namespace
 
 TEST_F(Fresh, HoldsThirteenTablesWithTheirFieldsAndSixMarkets) {
-    std::vector<std::string> names;
-    auto st =
-        db->prepare("SELECT name FROM sqlite_master WHERE type='table' AND name NOT LIKE 'sqlite_%' ORDER BY rowid");
-    ASSERT_TRUE(st) << st.message();
-    while (*st->step())
-        names.push_back(st->text(0));
-    EXPECT_EQ(names, (std::vector<std::string>{"dayData", "weekData", "shinyo", "wrkData", "wrkReadFile", "wrkMei",
-                                               "Mei", "Shijyo", "board", "informationClass", "wrkinformationClass",
-                                               "informationData", "stockmarket"}));
-    auto cols = db->prepare("SELECT group_concat(name, ',') FROM pragma_table_info('weekData')");
-    ASSERT_TRUE(cols) << cols.message();
-    ASSERT_TRUE(*cols->step());
-    EXPECT_EQ(cols->text(0), "コード,日付,始値,高値,安値,終値,前日比,出来高,基準前日比,売残,買残");
-
-    auto markets = db->prepare("SELECT コード, 市場, 略称 FROM Shijyo");
-    ASSERT_TRUE(markets) << markets.message();
-    std::string seen;
-    while (*markets->step())
-        seen += std::to_string(markets->int64(0)) + markets->text(1) + markets->text(2) + ";";
-    EXPECT_EQ(seen, "1東証１部東１;2東証２部東２;4大証大証;5名証名証;6その他その他;3店頭店頭;");
+    EXPECT_EQ(rows("SELECT name FROM sqlite_master WHERE type='table' AND name NOT LIKE 'sqlite_%' ORDER BY rowid"),
+              "dayData\nweekData\nshinyo\nwrkData\nwrkReadFile\nwrkMei\nMei\nShijyo\nboard\ninformationClass\n"
+              "wrkinformationClass\ninformationData\nstockmarket\n");
+    EXPECT_EQ(rows("SELECT group_concat(name, ',') FROM pragma_table_info('weekData')"),
+              "コード,日付,始値,高値,安値,終値,前日比,出来高,基準前日比,売残,買残\n");
+    EXPECT_EQ(rows("SELECT コード, 市場, 略称 FROM Shijyo"),
+              "1|東証１部|東１\n2|東証２部|東２\n4|大証|大証\n5|名証|名証\n6|その他|その他\n3|店頭|店頭\n");
     EXPECT_EQ(*db->queryInt("SELECT count(*) FROM dayData"), 0);
     // Table names match without regard to case, as the screens' SQL relies on.
     EXPECT_TRUE(db->exec("SELECT * FROM daydata, weekdata"));

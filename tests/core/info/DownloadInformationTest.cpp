@@ -18,12 +18,16 @@ namespace {
 const std::string kServer = "127.0.0.1:9/kabu";
 const std::string kBase = "http://127.0.0.1:9/kabu/";
 
-FetchResult body(const std::string& utf8) {
+FetchResult answer(FetchResult::Outcome outcome, int status = 0, const std::string& bytes = "") {
     FetchResult r;
-    r.outcome = FetchResult::Outcome::Body;
-    r.httpStatus = 200;
-    r.body = *utf8ToCp932(utf8);
+    r.outcome = outcome;
+    r.httpStatus = status;
+    r.body = bytes;
     return r;
+}
+
+FetchResult body(const std::string& utf8) {
+    return answer(FetchResult::Outcome::Body, 200, *utf8ToCp932(utf8));
 }
 
 std::string listFor(const std::string& yymmdd) {
@@ -47,22 +51,18 @@ struct Fixture {
         return [this](const std::string& url) {
             fetched.push_back(url.substr(kBase.size()));
             auto it = answers.find(url);
-            if (it != answers.end())
-                return it->second;
-            FetchResult r;
-            r.outcome = FetchResult::Outcome::HttpError;
-            r.httpStatus = 404;
-            r.body = "<html>Not Found</html>";
-            return r;
+            return it != answers.end() ? it->second
+                                       : answer(FetchResult::Outcome::HttpError, 404, "<html>Not Found</html>");
         };
     }
-    InfoDownloadResult lists(const std::string& from, const std::string& to, bool ask = false) {
+    InfoDownloadResult lists(const std::string& from, const std::string& to, int mode = 0, bool ask = false,
+                             const InfoDownloadObserver& observer = {}) {
         InfoDownloadOptions o;
-        o.mode = 0;
+        o.mode = mode;
         o.ask = ask;
         o.startText = from;
         o.endText = to;
-        return DownloadInformation(paths, kServer, o, fetcher(), prompt);
+        return DownloadInformation(paths, kServer, o, fetcher(), prompt, observer);
     }
 };
 
@@ -105,10 +105,8 @@ TEST(DownloadInformation, EmptyAnswerEndsThePassAndErrorPagesAreSkipped) {
     f.answers[kBase + "jyhodata/20000710.d01"] = body(listFor("00/07/10"));
     f.answers[kBase + "jyhodata/20000710.d02"] = body("00/07/10 5,    rows missing\r\n1,1,1,1,1,x\r\n");
     f.answers[kBase + "jyhodata/20000711.d02"] = body("");
-    FetchResult late;
-    late.outcome = FetchResult::Outcome::TimedOut;
-    late.timeoutSeconds = 30;
-    f.answers[kBase + "jyhodata/20000714.w01"] = late;
+    f.answers[kBase + "jyhodata/20000714.w01"] = answer(FetchResult::Outcome::TimedOut);
+    f.answers[kBase + "jyhodata/20000714.w01"].timeoutSeconds = 30;
 
     InfoDownloadResult r = f.lists("00/07/10", "00/07/14");
     // 11th d01 is a 404 page (skipped), 11th d02 is empty: no more daily kinds; the weekly pass still runs.
@@ -150,15 +148,10 @@ TEST(DownloadInformation, DateChecksAndQuestionsComeFirst) {
         if (*c.kindsSql)
             f.kinds(c.kindsSql);
         f.prompt.answer(c.answer);
-        InfoDownloadOptions o;
-        o.mode = c.mode;
-        o.ask = true;
-        o.startText = c.from;
-        o.endText = c.to;
         bool started = false;
         InfoDownloadObserver obs;
         obs.transferStarted = [&] { started = true; };
-        InfoDownloadResult r = DownloadInformation(f.paths, kServer, o, f.fetcher(), f.prompt, obs);
+        InfoDownloadResult r = f.lists(c.from, c.to, c.mode, true, obs);
         ASSERT_EQ(f.prompt.log.size(), 1u) << c.log;
         EXPECT_EQ(f.prompt.log[0], c.log);
         EXPECT_EQ(r.ran, c.ran) << c.log;
@@ -169,10 +162,8 @@ TEST(DownloadInformation, DateChecksAndQuestionsComeFirst) {
 
 TEST(DownloadInformation, KindsFromTheServerAndFromTheShippedFile) {
     Fixture f;
-    InfoDownloadOptions o;
-    o.mode = 1;
     f.answers[kBase + "kabumei/infodata"] = body("00/07/14 2\r\nd01,値上がり率,1\r\nw01,週間出来高,2\r\n");
-    InfoDownloadResult r = DownloadInformation(f.paths, kServer, o, f.fetcher(), f.prompt);
+    InfoDownloadResult r = f.lists("", "", 1);
     EXPECT_EQ(r.message, kDownloadFinished);
     EXPECT_EQ(f.count("select count(*) from informationClass"), 2);
 
@@ -181,7 +172,7 @@ TEST(DownloadInformation, KindsFromTheServerAndFromTheShippedFile) {
     for (int i = 1; i <= 11; ++i)
         eleven += "x" + std::to_string(i) + ",n,1\r\n";
     f.answers[kBase + "kabumei/infodata"] = body(eleven);
-    r = DownloadInformation(f.paths, kServer, o, f.fetcher(), f.prompt);
+    r = f.lists("", "", 1);
     EXPECT_EQ(r.message.substr(0, r.message.find('\n')), "取得するファイルが見つかりません。");
     EXPECT_EQ(f.count("select count(*) from informationClass"), 2);
 
@@ -201,9 +192,7 @@ TEST(DownloadInformation, KindsFromTheServerAndFromTheShippedFile) {
 TEST(DownloadInformation, ACancelledTransferStopsAtOnce) {
     Fixture f;
     f.kinds("INSERT INTO informationClass VALUES ('d01','a',1),('d02','b',2)");
-    FetchResult cancelled;
-    cancelled.outcome = FetchResult::Outcome::Cancelled;
-    f.answers[kBase + "jyhodata/20000710.d01"] = cancelled;
+    f.answers[kBase + "jyhodata/20000710.d01"] = answer(FetchResult::Outcome::Cancelled);
     InfoDownloadResult r = f.lists("00/07/10", "00/07/14");
     EXPECT_TRUE(r.cancelled);
     EXPECT_EQ(r.message, "");

@@ -12,17 +12,6 @@ using namespace kestrel::info;
 
 namespace {
 
-std::string rowsOf(db::Database& db, const std::string& sql) {
-    auto st = db.prepare(sql);
-    std::string out;
-    for (auto r = st->step(); r && *r; r = st->step()) {
-        for (int c = 0; c < st->columnCount(); ++c)
-            out += (c ? "," : "") + (st->isNull(c) ? std::string("NULL") : st->text(c));
-        out += ";";
-    }
-    return out;
-}
-
 const char* kList = "00/07/14 3,    値上がり率ランキング表\r\n"
                     "1,1301,250,1234,15,12.5%\r\n"
                     "2,9984, abc ,0.5,-3,\r\n"
@@ -36,18 +25,13 @@ TEST(InformationFiles, ListFileFields) {
     EXPECT_EQ(f->date.ymd(), 20000714);
     EXPECT_EQ(f->declared, 3);
     EXPECT_EQ(f->title, "値上がり率ランキング表");
-    ASSERT_EQ(f->rows.size(), 3u);
-    EXPECT_EQ(f->rows[0].rank, 1);
-    EXPECT_EQ(f->rows[0].code, 1301);
-    EXPECT_EQ(f->rows[0].price, 250);
-    EXPECT_EQ(f->rows[0].volume, Currency::fromWhole(1234000));
-    EXPECT_EQ(f->rows[0].change, 15);
-    EXPECT_EQ(f->rows[0].value, "12.5%");
-    EXPECT_EQ(f->rows[1].price, 0) << "a price that is no number reads as 0";
-    EXPECT_EQ(f->rows[1].volume, Currency::fromWhole(500));
-    EXPECT_EQ(f->rows[1].value, "");
-    EXPECT_EQ(f->rows[2].change, 0);
-    EXPECT_EQ(f->rows[2].value, "1.2") << "the value ends at a further comma";
+    // A price that is no number reads as 0; the value ends at a further comma.
+    std::vector<std::string> rows;
+    for (const auto& r : f->rows)
+        rows.push_back(std::to_string(r.rank) + "," + std::to_string(r.code) + "," + std::to_string(r.price) + "," +
+                       r.volume.toString() + "," + std::to_string(r.change) + "," + r.value);
+    EXPECT_EQ(rows,
+              (std::vector<std::string>{"1,1301,250,1234000,15,12.5%", "2,9984,0,500,-3,", "3,7203,4000,20000,0,1.2"}));
 }
 
 TEST(InformationFiles, WhereListsEnd) {
@@ -77,8 +61,11 @@ TEST(InformationFiles, BadFilesNameTheLine) {
     struct Case {
         std::string text;
         std::string error;
+        bool kinds = false;
     };
     const Case cases[] = {
+        {"00/07/14 2\r\nd01,値上がり,1\r\nd02,値下がり,two\r\n", "3行目: 表示順: 型が一致しません。", true},
+        {"00/07/14 1\r\nd01 値上がり 1\r\n", "2行目: 種類コード,種類名,表示順 の形ではありません", true},
         {"<html>404</html>\r\n", "1行目: 日付で始まっていません"},
         {"00/07/14 2,    t\r\n1,1,1,1,1,a\r\n1,2,3\r\n", "3行目: 順位,コード,株価,出来高,前日比,値 の形ではありません"},
         {"00/07/14 1,    t\r\nfirst,1,1,1,1,a\r\n", "2行目: 順位: 型が一致しません。"},
@@ -88,16 +75,10 @@ TEST(InformationFiles, BadFilesNameTheLine) {
         {"00/07/14 1,    t\r\n1,1,1,99999999999999,1,a\r\n", "2行目: 出来高: オーバーフローしました。"},
     };
     for (const Case& c : cases) {
-        auto f = parseListFile(c.text);
-        ASSERT_FALSE(f.isOk()) << c.text;
-        EXPECT_EQ(f.message(), c.error);
+        Status st = c.kinds ? parseKindsFile(c.text).status() : parseListFile(c.text).status();
+        ASSERT_FALSE(st.isOk()) << c.text;
+        EXPECT_EQ(st.message(), c.error);
     }
-    auto k = parseKindsFile("00/07/14 2\r\nd01,値上がり,1\r\nd02,値下がり,two\r\n");
-    ASSERT_FALSE(k.isOk());
-    EXPECT_EQ(k.message(), "3行目: 表示順: 型が一致しません。");
-    k = parseKindsFile("00/07/14 1\r\nd01 値上がり 1\r\n");
-    ASSERT_FALSE(k.isOk());
-    EXPECT_EQ(k.message(), "2行目: 種類コード,種類名,表示順 の形ではありません");
 }
 
 TEST(InformationFiles, KindsFileFields) {
@@ -114,9 +95,8 @@ TEST(InformationFiles, KindsFileFields) {
 
 TEST(InformationStore, KindsAreTakenOnlyFromACompleteFile) {
     test::KestrelDb t;
-    auto& db = t.db;
     auto first = parseKindsFile("00/07/14 2\r\nd01,値上がり率,1\r\nw01,週間,2\r\n");
-    ASSERT_EQ(storeKinds(*db, *first).value(), true);
+    ASSERT_EQ(storeKinds(*t.db, *first).value(), true);
 
     // Twelve declared, eleven present (one of them renaming d01): nothing changes anywhere.
     std::string eleven = "00/07/15 12\r\n";
@@ -125,49 +105,47 @@ TEST(InformationStore, KindsAreTakenOnlyFromACompleteFile) {
                   std::to_string(i) + "\r\n";
     auto partial = parseKindsFile(eleven);
     ASSERT_TRUE(partial.isOk());
-    ASSERT_EQ(storeKinds(*db, *partial).value(), false);
-    EXPECT_EQ(rowsOf(*db, "select * from informationClass order by 表示順"), "d01,値上がり率,1;w01,週間,2;");
-    EXPECT_EQ(rowsOf(*db, "select count(*) from wrkinformationClass"), "2;");
+    ASSERT_EQ(storeKinds(*t.db, *partial).value(), false);
+    EXPECT_EQ(t.rows("select * from informationClass order by 表示順"), "d01|値上がり率|1\nw01|週間|2\n");
+    EXPECT_EQ(t.rows("select count(*) from wrkinformationClass"), "2\n");
 
     // A complete file renames and reorders d01, adds d02 and keeps w01.
     auto second = parseKindsFile("00/07/16 2\r\nd02,出来高,3\r\nd01,値上り,5\r\n");
-    ASSERT_EQ(storeKinds(*db, *second).value(), true);
-    EXPECT_EQ(rowsOf(*db, "select * from informationClass order by 表示順"), "w01,週間,2;d02,出来高,3;d01,値上り,5;");
-    EXPECT_EQ(rowsOf(*db, "select 種類コード from wrkinformationClass order by 種類コード"), "d01;d02;");
+    ASSERT_EQ(storeKinds(*t.db, *second).value(), true);
+    EXPECT_EQ(t.rows("select * from informationClass order by 表示順"), "w01|週間|2\nd02|出来高|3\nd01|値上り|5\n");
+    EXPECT_EQ(t.rows("select 種類コード from wrkinformationClass order by 種類コード"), "d01\nd02\n");
 
     // A code too long for the field is refused and the file changes nothing.
     auto bad = parseKindsFile("00/07/17 2\r\nd03,x,1\r\nd0004,y,2\r\n");
-    auto refused = storeKinds(*db, *bad);
+    auto refused = storeKinds(*t.db, *bad);
     ASSERT_FALSE(refused.isOk());
     EXPECT_NE(refused.message().find("d0004"), std::string::npos);
-    EXPECT_EQ(rowsOf(*db, "select count(*) from informationClass"), "3;");
-    EXPECT_EQ(rowsOf(*db, "select 種類コード from wrkinformationClass order by 種類コード"), "d01;d02;");
+    EXPECT_EQ(t.rows("select count(*) from informationClass"), "3\n");
+    EXPECT_EQ(t.rows("select 種類コード from wrkinformationClass order by 種類コード"), "d01\nd02\n");
 }
 
 TEST(InformationStore, AListReplacesItsDayAndARefusedListChangesNothing) {
     test::KestrelDb t;
-    auto& db = t.db;
     auto list = parseListFile(kList);
     ASSERT_TRUE(list.isOk());
     const Date day = *Date::fromYmd(2000, 7, 14);
-    ASSERT_TRUE(storeList(*db, "d01", day, *list).isOk());
-    ASSERT_TRUE(storeList(*db, "d01", day, *list).isOk());
-    EXPECT_EQ(rowsOf(*db,
-                     "select 種類コード, 日付, 順位, コード, 株価, 出来高, 前日比, 値, 現株価, コメント, Top種類コード "
+    ASSERT_TRUE(storeList(*t.db, "d01", day, *list).isOk());
+    ASSERT_TRUE(storeList(*t.db, "d01", day, *list).isOk());
+    EXPECT_EQ(t.rows("select 種類コード, 日付, 順位, コード, 株価, 出来高, 前日比, 値, 現株価, コメント, Top種類コード "
                      "from informationData order by 順位"),
-              "d01,20000714,1,1301,250,1234000,15,12.5%,NULL,値上がり率ランキング,d;"
-              "d01,20000714,2,9984,0,500,-3,,NULL,値上がり率ランキング,d;"
-              "d01,20000714,3,7203,4000,20000,0,1.2,NULL,値上がり率ランキング,d;");
+              "d01|20000714|1|1301|250|1234000|15|12.5%|NULL|値上がり率ランキング|d\n"
+              "d01|20000714|2|9984|0|500|-3||NULL|値上がり率ランキング|d\n"
+              "d01|20000714|3|7203|4000|20000|0|1.2|NULL|値上がり率ランキング|d\n");
 
     // A list fetched under the next day's name but dated the 14th replaces the 14th's rows too.
     auto moved = parseListFile("00/07/14 1,    t\r\n1,1301,260,1,0,a\r\n");
-    ASSERT_TRUE(storeList(*db, "d01", day.addDays(1), *moved).isOk());
-    EXPECT_EQ(rowsOf(*db, "select 日付, 順位, 株価 from informationData"), "20000714,1,260;");
+    ASSERT_TRUE(storeList(*t.db, "d01", day.addDays(1), *moved).isOk());
+    EXPECT_EQ(t.rows("select 日付, 順位, 株価 from informationData"), "20000714|1|260\n");
 
     // Two rows with one rank, or a value longer than the field: the earlier rows stay as they were.
     auto twice = parseListFile("00/07/14 2,    t\r\n1,1,1,1,1,a\r\n1,2,2,2,2,b\r\n");
-    EXPECT_FALSE(storeList(*db, "d01", day, *twice).isOk());
+    EXPECT_FALSE(storeList(*t.db, "d01", day, *twice).isOk());
     auto longValue = parseListFile("00/07/14 1,    t\r\n1,1,1,1,1,12345678901\r\n");
-    EXPECT_FALSE(storeList(*db, "d01", day, *longValue).isOk());
-    EXPECT_EQ(rowsOf(*db, "select 日付, 順位, 株価 from informationData"), "20000714,1,260;");
+    EXPECT_FALSE(storeList(*t.db, "d01", day, *longValue).isOk());
+    EXPECT_EQ(t.rows("select 日付, 順位, 株価 from informationData"), "20000714|1|260\n");
 }

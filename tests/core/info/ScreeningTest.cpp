@@ -144,13 +144,15 @@ TEST(Screening, PruningCutoffsAndDeletion) {
     test::ScriptedPrompt prompt;
     EXPECT_FALSE(offerPruning(*t.db, *ageReference(*t.db), 30, prompt)); // an empty database
     EXPECT_TRUE(prompt.questions.empty());
-    t.row("d01", 20000731, 1, 1301, 1, 1);
-    t.row("d01", 20000701, 1, 1301, 1, 1);
-    t.row("d01", 20000630, 1, 1301, 1, 1);
-    t.row("w01", 20000103, 1, 1301, 1, 1);
-    t.row("w01", 20000102, 1, 1301, 1, 1);
-    t.row("D02", 20000601, 1, 1301, 1, 1);
-    t.row("S01", 19990101, 1, 1301, 1, 1); // neither daily nor weekly: kept
+    // S01 is neither daily nor weekly: kept.
+    for (auto [kind, date] : {std::pair{"d01", 20000731},
+                              {"d01", 20000701},
+                              {"d01", 20000630},
+                              {"w01", 20000103},
+                              {"w01", 20000102},
+                              {"D02", 20000601},
+                              {"S01", 19990101}})
+        t.row(kind, date, 1, 1301, 1, 1);
     EXPECT_EQ(*ageReference(*t.db), ymd(20000731));
     EXPECT_FALSE(offerPruning(*t.db, ymd(20000731), 0, prompt));
     prompt.answer(false);
@@ -160,10 +162,8 @@ TEST(Screening, PruningCutoffsAndDeletion) {
               "削除確認|オプション設定で設定した30日以上の削除すべきデーターがあります　削除しますか？");
     EXPECT_EQ(t.count("SELECT count(*) FROM informationData"), 7);
     EXPECT_TRUE(offerPruning(*t.db, ymd(20000731), 30, prompt));
-    auto st = t.db->prepare("SELECT group_concat(種類コード || 日付, ' ') FROM "
-                            "(SELECT * FROM informationData ORDER BY 日付)");
-    ASSERT_TRUE(st->step().value());
-    EXPECT_EQ(st->text(0), "S0119990101 w0120000103 d0120000701 d0120000731");
+    EXPECT_EQ(t.rows("SELECT 種類コード || 日付 FROM informationData ORDER BY 日付"),
+              "S0119990101\nw0120000103\nd0120000701\nd0120000731\n");
 
     ASSERT_TRUE(deleteDate(*t.db, "d01", ymd(20000701)).isOk());
     EXPECT_EQ(t.count("SELECT count(*) FROM informationData WHERE 種類コード='d01'"), 1);
@@ -175,11 +175,8 @@ TEST(Screening, IssueListRows) {
     std::array<std::string, kMarketNameCount> names{};
     names[1] = "東1";
     names[3] = "店頭";
-    std::vector<InfoRow> rows(4);
-    rows[0] = {1, 1301, 1, "極洋"};
-    rows[1] = {2, 9999, 12, "外"};
-    rows[2] = {3, 1301, 1, "極洋"};
-    rows[3] = {4, 7203, std::nullopt, ""};
+    const std::vector<InfoRow> rows = {
+        {1, 1301, 1, "極洋"}, {2, 9999, 12, "外"}, {3, 1301, 1, "極洋"}, {4, 7203, std::nullopt, ""}};
     EXPECT_EQ(issueListRows(rows, names, false),
               (std::vector<std::string>{"1301 東1 極洋", "9999  外", "1301 東1 極洋", "7203  "}));
     EXPECT_EQ(issueListRows(rows, names, true), (std::vector<std::string>{"1301 東1 極洋", "9999  外", "7203  "}));

@@ -38,24 +38,22 @@ TEST(EucToSjis, PairsAndBytesWithoutPartner) {
 TEST(EucToSjis, LineBreakModes) {
     struct Case {
         std::string in;
-        std::string mode0, mode1, mode2, mode3;
+        std::string modes[4];
     };
     const Case cases[] = {
-        {"a\nb", "a\nb", "a\rb", "a\nb", "a\r\nb"},
-        {"a\r\nb", "a\r\nb", "a\rb", "a\nb", "a\r\nb"},
-        {"a\rb", "a\rb", "a\rb", "a\nb", "a\r\nb"},
-        {"\n\r", "\n\r", "\r\r", "\n\n", "\r\n\r\n"},
-        {"\r\r\n", "\r\r\n", "\r\r", "\n\n", "\r\n\r\n"},
-        {"x\r", "x\r", "x\r", "x\n", "x\r\n"},
-        {"\xA5\xC1\n\x8E\xB1\r\n", "\x83\x60\n\xB1\r\n", "\x83\x60\r\xB1\r", "\x83\x60\n\xB1\n",
-         "\x83\x60\r\n\xB1\r\n"},
+        {"a\nb", {"a\nb", "a\rb", "a\nb", "a\r\nb"}},
+        {"a\r\nb", {"a\r\nb", "a\rb", "a\nb", "a\r\nb"}},
+        {"a\rb", {"a\rb", "a\rb", "a\nb", "a\r\nb"}},
+        {"\n\r", {"\n\r", "\r\r", "\n\n", "\r\n\r\n"}},
+        {"\r\r\n", {"\r\r\n", "\r\r", "\n\n", "\r\n\r\n"}},
+        {"x\r", {"x\r", "x\r", "x\n", "x\r\n"}},
+        {"\xA5\xC1\n\x8E\xB1\r\n",
+         {"\x83\x60\n\xB1\r\n", "\x83\x60\r\xB1\r", "\x83\x60\n\xB1\n", "\x83\x60\r\n\xB1\r\n"}},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(EucToSjis(c.in, 0), c.mode0);
-        EXPECT_EQ(EucToSjis(c.in, 1), c.mode1);
-        EXPECT_EQ(EucToSjis(c.in, 2), c.mode2);
-        EXPECT_EQ(EucToSjis(c.in, 3), c.mode3);
-        EXPECT_EQ(EucToSjis(c.in, 7), c.mode0) << "an unknown mode leaves line breaks alone";
+        for (int mode = 0; mode < 4; ++mode)
+            EXPECT_EQ(EucToSjis(c.in, mode), c.modes[mode]) << mode;
+        EXPECT_EQ(EucToSjis(c.in, 7), c.modes[0]) << "an unknown mode leaves line breaks alone";
     }
 }
 
