@@ -53,10 +53,26 @@ bool sameFile(const std::string& a, const std::string& b) {
            sa.st_ino == sb.st_ino;
 }
 
+// Whether the file holds the table; a table added by a later schema version may be missing from an
+// older file, which then counts as holding it empty.
+Result<bool> hasTable(Database& db, const TableDef& t) {
+    auto n = db.queryInt("select count(*) from sqlite_master where type='table' and name=?", t.name);
+    if (!n)
+        return n.status();
+    return n->value_or(0) == 1;
+}
+
 // Row counts of every table, to compare a copy with its source.
 Result<std::vector<std::int64_t>> rowCounts(Database& db) {
     std::vector<std::int64_t> counts;
     for (const TableDef& t : schemaTables()) {
+        auto present = hasTable(db, t);
+        if (!present)
+            return present.status();
+        if (!*present && t.sinceVersion > 1) {
+            counts.push_back(0);
+            continue;
+        }
         auto n = db.queryInt("select count(*) from \"" + t.name + "\"");
         if (!n)
             return n.status();
@@ -96,12 +112,12 @@ Status copyAndCheck(Database& source, const std::string& target, const std::vect
         }
         if (st) {
             for (const TableDef& t : schemaTables()) {
-                auto n = (*copy)->queryInt("select count(*) from sqlite_master where type='table' and name=?", t.name);
-                if (!n) {
-                    st = n.status();
+                auto present = hasTable(**copy, t);
+                if (!present) {
+                    st = present.status();
                     break;
                 }
-                if (n->value_or(0) != 1) {
+                if (!*present && t.sinceVersion == 1) {
                     st = Status::error("ファイル " + target + " は株価ケストレルのデータベースではありません。");
                     break;
                 }

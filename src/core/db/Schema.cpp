@@ -81,6 +81,13 @@ std::vector<TableDef> buildTables() {
                   L("売却数"),
                   L("利益")},
                  {primary({{"ID"}})}});
+    // Split events of an issue: from 日付 on (the first trading day at the new price) one share before
+    // is 分割後/分割前 shares after. 出所: 1 entered, 2 detected, 3 from the exchange's data. 状態: 0
+    // proposed, 1 confirmed, 2 dismissed (kept so that the same proposal is not made again).
+    t.push_back({"Bunkatu",
+                 {L("コード"), D("日付"), L("分割前"), L("分割後"), I("出所"), I("状態")},
+                 {primary({{"コード"}, {"日付"}})},
+                 3});
     return t;
 }
 
@@ -231,15 +238,30 @@ Status CreateDatabaseFile(const std::string& path) {
 
 namespace {
 
-// Version 1 to 2: the date index of dayData is rebuilt on the date alone, in one transaction.
-Status upgradeSchema(Database& db) {
+// Brings a file of an older version up to date in one transaction: version 1 to 2 rebuilds the date
+// index of dayData on the date alone; to 3 adds the tables of later versions.
+Status upgradeSchema(Database& db, std::int64_t from) {
     Transaction tx(db);
     if (!tx.began())
         return tx.began();
-    if (Status st = db.exec("DROP INDEX IF EXISTS \"dayData_日付\"; CREATE INDEX \"dayData_日付\" ON "
-                            "\"dayData\" (\"日付\"); PRAGMA user_version = " +
-                            std::to_string(kSchemaVersion));
-        !st)
+    if (from < 2)
+        if (Status st = db.exec("DROP INDEX IF EXISTS \"dayData_日付\"; CREATE INDEX \"dayData_日付\" ON "
+                                "\"dayData\" (\"日付\")");
+            !st)
+            return st;
+    for (const TableDef& t : schemaTables()) {
+        if (t.sinceVersion <= from)
+            continue;
+        auto present = db.queryInt("SELECT count(*) FROM sqlite_master WHERE type='table' AND name=?", t.name);
+        if (!present)
+            return present.status();
+        if (present->value_or(0) > 0)
+            continue;
+        for (const std::string& ddl : tableDdl(t))
+            if (Status st = db.exec(ddl); !st)
+                return st;
+    }
+    if (Status st = db.exec("PRAGMA user_version = " + std::to_string(kSchemaVersion)); !st)
         return st;
     return tx.commit();
 }
@@ -264,7 +286,7 @@ Result<std::unique_ptr<Database>> openKestrelDatabase(const std::string& path, O
         return Result<std::unique_ptr<Database>>::error("データベース " + path +
                                                         " は新しいバージョンのプログラムで作成されています。");
     if (mode == OpenMode::ReadWrite && version->value_or(0) < kSchemaVersion)
-        if (Status st = upgradeSchema(**db); !st)
+        if (Status st = upgradeSchema(**db, version->value_or(0)); !st)
             return st;
     return db;
 }

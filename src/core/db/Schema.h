@@ -1,5 +1,5 @@
 #pragma once
-// The schema of Kestrel.mdb: thirteen tables with fixed names, fields, sizes and indexes, and the six
+// The schema of Kestrel.mdb: fourteen tables with fixed names, fields, sizes and indexes, and the six
 // markets of Shijyo. Field rules a Jet file enforced are CHECK constraints here: Long and Integer ranges,
 // Text(n) lengths in characters, no zero-length text unless allowed, Yes/No as 0 or 1, dates as YYYYMMDD.
 // A constraint is named after its field, so a refused value reports which field refused it.
@@ -11,9 +11,10 @@
 
 namespace kestrel::db {
 
-// 2: the date index of dayData holds the date alone (version 1 also carried 基準前日比); a file of
-// version 1 is brought up to date when it is opened for writing.
-inline constexpr int kSchemaVersion = 2;
+// 2: the date index of dayData holds the date alone (version 1 also carried 基準前日比).
+// 3: the table Bunkatu of split events. An older file is brought up to date when it is opened for
+// writing; a reader of an older file finds no Bunkatu and sees no split events.
+inline constexpr int kSchemaVersion = 3;
 inline constexpr int kApplicationId = 0x4B455354; // "KEST"
 
 enum class FieldType { Long, Integer, Currency, Date, Text, YesNo, AutoLong };
@@ -41,9 +42,10 @@ struct TableDef {
     std::string name;
     std::vector<FieldDef> fields;
     std::vector<IndexDef> indexes;
+    int sinceVersion = 1; // the schema version that added the table; older files lack it
 };
 
-// The thirteen tables in creation order.
+// The fourteen tables in creation order.
 const std::vector<TableDef>& schemaTables();
 // The definition of a table by name (case-insensitive), or nullptr.
 const TableDef* findTable(const std::string& name);

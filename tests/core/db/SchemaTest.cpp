@@ -4,6 +4,7 @@
 #include "core/app/IniFile.h"
 #include "core/app/Startup.h"
 #include "core/db/Lookups.h"
+#include "core/db/SplitTable.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -15,10 +16,10 @@ namespace {
 struct Fresh : ::testing::Test, test::KestrelDb {};
 } // namespace
 
-TEST_F(Fresh, HoldsThirteenTablesWithTheirFieldsAndSixMarkets) {
+TEST_F(Fresh, HoldsFourteenTablesWithTheirFieldsAndSixMarkets) {
     EXPECT_EQ(rows("SELECT name FROM sqlite_master WHERE type='table' AND name NOT LIKE 'sqlite_%' ORDER BY rowid"),
               "dayData\nweekData\nshinyo\nwrkData\nwrkReadFile\nwrkMei\nMei\nShijyo\nboard\ninformationClass\n"
-              "wrkinformationClass\ninformationData\nstockmarket\n");
+              "wrkinformationClass\ninformationData\nstockmarket\nBunkatu\n");
     EXPECT_EQ(rows("SELECT group_concat(name, ',') FROM pragma_table_info('weekData')"),
               "コード,日付,始値,高値,安値,終値,前日比,出来高,基準前日比,売残,買残\n");
     EXPECT_EQ(rows("SELECT コード, 市場, 略称 FROM Shijyo"),
@@ -101,6 +102,12 @@ TEST_F(Fresh, AnOlderFileIsUpgradedWhenOpenedForWriting) {
     EXPECT_EQ(indexColumns(**writer), 1);
     EXPECT_EQ(*(*writer)->queryInt("PRAGMA user_version"), kSchemaVersion);
     EXPECT_EQ(*(*writer)->queryInt("SELECT 基準前日比 FROM dayData WHERE 日付 = 20260105"), 100);
+    // The upgrade also adds the split table, which a proposal then fills once per issue and day.
+    SplitEvent e{1301, *Date::fromYmd(2026, 1, 5), 1, 2, SplitSource::Exchange};
+    EXPECT_EQ(proposeSplit(**writer, e).value(), true);
+    e.after = 3;
+    EXPECT_EQ(proposeSplit(**writer, e).value(), false);
+    EXPECT_EQ(*(*writer)->queryInt("SELECT 分割後 * 10 + 状態 FROM Bunkatu"), 20);
 }
 
 TEST(DatabaseFile, ANonDatabaseOrMissingFileIsNeverOverwritten) {

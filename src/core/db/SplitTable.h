@@ -1,0 +1,30 @@
+#pragma once
+// The rows of Bunkatu, the split events of an issue. A row says that from its date on (the first
+// trading day at the new price) one share held before is after/before shares: a 1:2 split is
+// before 1, after 2; a 10:1 reverse split is before 10, after 1. The stored bars stay as traded; a
+// reader adjusts them with the confirmed events.
+#include "core/app/Date.h"
+#include "core/app/Status.h"
+#include "core/db/Database.h"
+
+#include <cstdint>
+
+namespace kestrel::db {
+
+enum class SplitSource : std::int16_t { Entered = 1, Detected = 2, Exchange = 3 };
+enum class SplitState : std::int16_t { Proposed = 0, Confirmed = 1, Dismissed = 2 };
+
+struct SplitEvent {
+    std::int32_t code = 0;
+    Date date;
+    std::int32_t before = 1;
+    std::int32_t after = 1;
+    SplitSource source = SplitSource::Entered;
+    SplitState state = SplitState::Proposed;
+};
+
+// Records a proposed event unless the issue already has a row on that day: an event the user confirmed
+// or dismissed is never replaced, so the same proposal is not made twice. Returns whether a row was added.
+Result<bool> proposeSplit(Database& db, const SplitEvent& event);
+
+} // namespace kestrel::db
