@@ -104,6 +104,8 @@ int runImportDaily(Invocation& inv) {
     options.buildWeekly = weekly;
     auto r = ImportDailyFiles(*job->db, job->from, job->to, options, terminalProgress(inv.err));
     endProgress(inv.err);
+    for (const std::string& w : r.warnings)
+        inv.err << w << "\n";
     if (!r.message.empty())
         inv.out << r.message << "\n";
     if (!r.status)

@@ -24,6 +24,25 @@ bool cutField(std::string_view& rest, std::string_view& field) {
     return true;
 }
 
+// Full-width digits, sign and point (as typed in a Japanese spreadsheet) in their ASCII form.
+std::string foldWideDigits(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        // U+FF0B '+', U+FF0D '-', U+FF0E '.', U+FF10..U+FF19 '0'..'9' are EF BC 8B..99 in UTF-8.
+        if (i + 2 < text.size() && text[i] == '\xEF' && text[i + 1] == '\xBC') {
+            unsigned char c = static_cast<unsigned char>(text[i + 2]);
+            if (c == 0x8B || c == 0x8D || c == 0x8E || (c >= 0x90 && c <= 0x99)) {
+                out += static_cast<char>(c - 0x8B + '+');
+                i += 2;
+                continue;
+            }
+        }
+        out += text[i];
+    }
+    return out;
+}
+
 // Line 1 of a daily file: YYYYMMDD.
 std::optional<Date> ymdDate(std::string_view head) {
     auto ymd = head.size() == 8 ? parseDigits(head) : std::nullopt;
@@ -59,6 +78,19 @@ int fileCodeFromMarket(std::int64_t market) {
     default:
         return 0;
     }
+}
+
+std::string nonNumericWarning(const std::string& fileName, const std::vector<int>& lines) {
+    if (lines.empty())
+        return {};
+    constexpr size_t kNamed = 10;
+    std::string text = fileName + " の ";
+    for (size_t i = 0; i < lines.size() && i < kNamed; ++i)
+        text += (i ? ", " : "") + std::to_string(lines[i]);
+    text += " 行目";
+    if (lines.size() > kNamed)
+        text += " ほか " + std::to_string(lines.size() - kNamed) + " 行";
+    return text + ": 数値でない項目を 0 として読み込みました。";
 }
 
 Result<FileHead> parseFileHead(Cp932LineReader& reader, TextLine& line, const std::string& fileName,
@@ -124,25 +156,24 @@ Result<DailyFile> parseDailyFile(std::string_view bytes, const std::string& file
             return R::error(
                 lineError(fileName, line.number, "銘柄コード \"" + std::string(f[0]) + "\" が正しくありません。"));
         r.code = *code;
-        auto market = parseRoundedWhole(f[1]);
-        if (f[1].empty() || !market)
-            return R::error(
-                lineError(fileName, line.number, "市場コード \"" + std::string(f[1]) + "\" が正しくありません。"));
-        r.fileMarket = *market;
+        // Cells that are not numbers read as 0; the line is listed once.
+        bool numeric = true;
+        auto whole = [&](std::string_view text) {
+            auto v = text.empty() ? std::nullopt : parseRoundedWhole(foldWideDigits(text));
+            numeric = numeric && v.has_value();
+            return v.value_or(0);
+        };
+        r.fileMarket = whole(f[1]);
         r.name.assign(f[2]);
-        std::int32_t* prices[] = {&r.open, &r.high, &r.low, &r.close};
-        for (int k = 0; k < 4; ++k) {
-            auto p = parseRoundedWhole(f[3 + k]);
-            if (!p)
-                return R::error(
-                    lineError(fileName, line.number, "株価 \"" + std::string(f[3 + k]) + "\" が数値ではありません。"));
-            *prices[k] = *p;
-        }
-        auto volume = parseVolume(volumeText);
-        if (!volume)
-            return R::error(
-                lineError(fileName, line.number, "出来高 \"" + std::string(volumeText) + "\" が数値ではありません。"));
-        r.volume = *volume;
+        r.open = whole(f[3]);
+        r.high = whole(f[4]);
+        r.low = whole(f[5]);
+        r.close = whole(f[6]);
+        auto volume = volumeText.empty() ? std::nullopt : parseVolume(foldWideDigits(volumeText));
+        numeric = numeric && volume.has_value();
+        r.volume = volume.value_or(Currency());
+        if (!numeric)
+            file.nonNumericLines.push_back(line.number);
     }
     if (static_cast<int>(file.records.size()) < file.count)
         return R::error(lineError(fileName, line.number,

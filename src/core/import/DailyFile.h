@@ -3,7 +3,8 @@
 // program. Line 1 is the trading date YYYYMMDD, line 2 the record count and the marker "Kestrel", then
 // one record per issue: code, file market code (0 to 5), name, open, high, low, close, volume.
 // The reader refuses a file it cannot read completely, naming the line, so a day is stored whole or
-// not at all.
+// not at all. Price, volume and market cells that are not numbers (spreadsheet error cells such as
+// "#VALUE!", "-", empty cells) read as 0 and are listed, so a day with error cells still imports.
 #include "core/app/Currency.h"
 #include "core/app/Date.h"
 #include "core/app/Status.h"
@@ -46,7 +47,12 @@ struct DailyFile {
     Date date;                        // from line 1
     int count = 0;                    // from line 2
     std::vector<DailyRecord> records; // the first `count` non-empty record lines
+    std::vector<int> nonNumericLines; // record lines with a price, volume or market cell read as 0
 };
+
+// The warning for a file with cells that were not numbers: the file, its first ten such lines and
+// how many more there were. Empty when lines is empty.
+std::string nonNumericWarning(const std::string& fileName, const std::vector<int>& lines);
 
 // Lines 1 and 2 of a daily or margin file: the date that readDate finds in line 1 (trimmed; "" when the
 // line is missing or not CP932) and the record count before the first comma of line 2, a whole number
@@ -62,9 +68,10 @@ Result<FileHead> parseFileHead(Cp932LineReader& reader, TextLine& line, const st
 
 // Reads a daily file. With headerOnly the records are not read (days that are skipped or fall on a
 // weekend). Errors name the file and the line: a bad date or count, a line with fewer than seven
-// commas, a code that is not a whole number from 1 to 9999, a market code, price or volume that is not
-// a number, bytes that are not CP932, fewer record lines than the count, or a cut-off last line.
-// An empty volume reads as 0 (a day without trading); an empty price as 0.
+// commas, a code that is not a whole number from 1 to 9999, bytes that are not CP932, fewer record
+// lines than the count, or a cut-off last line. A market code or price that is not a number, or is
+// beyond the 32-bit range, reads as 0, and so does a volume that is empty or not a number; such lines
+// are listed in nonNumericLines. Full-width digits read as the number they write.
 Result<DailyFile> parseDailyFile(std::string_view bytes, const std::string& fileName, bool headerOnly = false);
 
 } // namespace kestrel::import

@@ -52,10 +52,11 @@ public:
     void setDirect(bool direct) { m_direct = direct; }
     // After a rolled-back group: forgets the kept bars and what memory holds beyond the database, and
     // sets the counts back to the given ones.
-    Status restart(int files, long long rows);
+    Status restart(int files, long long rows, size_t warningCount);
 
     long long rowsStored = 0;
     int filesRead = 0;
+    std::vector<std::string> warnings;
 
 private:
     Status loadMei();
@@ -186,6 +187,8 @@ Status DailyImporter::importFile(const std::string& path, const std::string& fil
             return file.status();
         if (Status st = storeRecords(*file, fileName); !st)
             return st;
+        if (!file->nonNumericLines.empty())
+            warnings.push_back(nonNumericWarning(fileName, file->nonNumericLines));
     }
     return tx.commit();
 }
@@ -310,7 +313,7 @@ Status DailyImporter::flush() {
     return Status::ok();
 }
 
-Status DailyImporter::restart(int files, long long rows) {
+Status DailyImporter::restart(int files, long long rows, size_t warningCount) {
     for (std::vector<PendingRow>& bars : m_pending)
         bars.clear();
     m_kept = 0;
@@ -318,6 +321,7 @@ Status DailyImporter::restart(int files, long long rows) {
     m_lastDay.reset();
     filesRead = files;
     rowsStored = rows;
+    warnings.resize(warningCount);
     return loadMei();
 }
 
@@ -346,6 +350,7 @@ public:
         m_files.clear();
         m_startFiles = m_importer.filesRead;
         m_startRows = m_importer.rowsStored;
+        m_startWarnings = m_importer.warnings.size();
         return m_tx->began();
     }
     // Reads a file into the group. On failure the files before it are committed (or the commit's
@@ -372,7 +377,7 @@ public:
 
 private:
     Status replay() {
-        if (Status st = m_importer.restart(m_startFiles, m_startRows); !st)
+        if (Status st = m_importer.restart(m_startFiles, m_startRows, m_startWarnings); !st)
             return st;
         m_importer.setDirect(true);
         auto files = std::move(m_files);
@@ -392,6 +397,7 @@ private:
     std::vector<std::pair<std::string, std::string>> m_files;
     int m_startFiles = 0;
     long long m_startRows = 0;
+    size_t m_startWarnings = 0;
 };
 
 } // namespace
@@ -424,12 +430,14 @@ DailyImportResult ImportDailyFiles(db::Database& db, Date from, Date to, const D
             result.status = st;
             result.filesRead = importer.filesRead;
             result.rowsStored = importer.rowsStored;
+            result.warnings = importer.warnings;
             return result;
         }
     }
     Status committed = group.commit();
     result.filesRead = importer.filesRead;
     result.rowsStored = importer.rowsStored;
+    result.warnings = importer.warnings;
     if (!committed) {
         result.status = committed;
         return result;

@@ -14,6 +14,7 @@
 #include "core/import/ImportProgress.h"
 
 #include <string>
+#include <vector>
 
 namespace kestrel::import {
 
@@ -34,6 +35,8 @@ struct DailyImportResult {
     int filesRead = 0;   // files whose records were read
     long long rowsStored = 0;
     bool marginStored = false; // the margin step stored at least one row
+    // One line per file stored with cells that were not numbers (read as 0): the file and its lines.
+    std::vector<std::string> warnings;
 };
 
 // Imports the daily files dated from..to (both inclusive) found in options.dailyFolder, then runs the

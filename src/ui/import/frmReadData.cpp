@@ -219,6 +219,12 @@ void frmReadData::ImportDailyFiles() {
                                               labelProgress(LabPa, LabFileName));
             if (!r.message.empty())
                 m_handOver = QString::fromStdString(r.message);
+            // Cells read as 0 are told, not refused: the days were imported.
+            std::string warning;
+            for (const std::string& w : r.warnings)
+                warning += (warning.empty() ? "" : "\n") + w;
+            if (!warning.empty())
+                prompt.notify(warning);
             if (!r.status)
                 prompt.notify(r.status.message());
         }

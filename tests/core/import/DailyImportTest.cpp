@@ -134,7 +134,7 @@ TEST_F(DailyImport, ABadFileRollsBackAloneAndARerunCompletesTheRange) {
                              "1301,0,極洋,101,106,100,105,3000\n"
                              "1303,5,新規,200,200,200,200,0\n"
                              "1301,0,極洋,1,1,1,1,1\n"
-                             "1305,1,新名,50,52,50,51.5,1x\n");
+                             "13x5,1,新名,50,52,50,51.5,10\n");
     auto r = ImportDailyFiles(*db, day(1, 5), day(1, 11), options());
     ASSERT_FALSE(r.status);
     EXPECT_NE(r.status.message().find("Ds202601.06 の 6 行目"), std::string::npos) << r.status.message();
