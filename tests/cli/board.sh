@@ -55,6 +55,9 @@ sed -i "s|^\[Kestrel\]\r\$|[Kestrel]\r\nQuoteHost=127.0.0.1:$port\r|" "$t/h/Kest
 grep -q "^QuoteHost=127.0.0.1:$port" "$t/h/Kestrel.ini" || fail "QuoteHost not set"
 k board refresh A >"$t/out" || fail "refresh: $(cat "$t/out")"
 [ "$(grep -c '^取得終了しました。$' "$t/out")" = 1 ] || fail "completion message: $(cat "$t/out")"
+grep -q '^2 銘柄の現在値を取得できませんでした。$' "$t/out" && [ "$(grep -c '^未取得: ' "$t/out")" = 1 ] \
+    && grep '^未取得: ' "$t/out" | grep -q ' 6758' && grep '^未取得: ' "$t/out" | grep -q ' 1301' \
+    || fail "failed rows: $(cat "$t/out")"
 grep -q "$(printf '^7203\t.*\t1234\t12\t1234000$')" "$t/out" || fail "7203 current values: $(cat "$t/out")"
 grep -q "$(printf '^6758\t.*\t0\t0\t0$')" "$t/out" || fail "6758 keeps zeros"
 grep -q "$(printf '^1301\t.*\t0\t0\t0$')" "$t/out" || fail "1301 keeps zeros"

@@ -11,6 +11,7 @@
 #include <QCursor>
 #include <QDateTime>
 #include <QGuiApplication>
+#include <algorithm>
 
 namespace kestrel::ui {
 namespace {
@@ -44,6 +45,15 @@ std::string QuoteRefresh::quoteHost(const std::string& iniPath) {
     return host.empty() ? boards::kDefaultQuoteHost : host;
 }
 
+std::string QuoteRefresh::failureLines(const std::vector<std::int32_t>& codes) {
+    if (codes.empty())
+        return {};
+    std::string text = "\n" + std::to_string(codes.size()) + " 銘柄の現在値を取得できませんでした。\n未取得:";
+    for (std::int32_t code : codes)
+        text += " " + std::to_string(code);
+    return text;
+}
+
 bool QuoteRefresh::CmdInet(bool confirm) {
     if (Timer1.isActive() || m_active)
         return false;
@@ -63,10 +73,8 @@ bool QuoteRefresh::CmdInet(bool confirm) {
         m_prompt.notify(db.message());
         return false;
     }
-    if (Status st = boards::ClearCurrentValues(**db, m_board); !st) {
-        m_prompt.notify(st.message());
-        return false;
-    }
+    // The current values are not cleared first: a row whose page fails keeps the values it had.
+    m_failed.clear();
     Q_EMIT started(QString::fromStdString(stamp));
     auto rows = boards::ReadBoard(**db, m_board, boards::BoardOrder::Table);
     if (!rows) {
@@ -145,6 +153,8 @@ void QuoteRefresh::handlePage(int channel, const QString& text, std::int32_t cod
             db ? boards::StoreQuote(**db, m_board, code, row.price, row.change, row.volume).status() : db.status();
         if (!st)
             m_prompt.notify(st.message());
+    } else {
+        m_failed.push_back(code);
     }
     QPointer<platform::InetHttp>& inet = channel == 1 ? GetHttp1 : GetHttp2;
     if (inet)
@@ -168,7 +178,16 @@ void QuoteRefresh::checkCompletion() {
     setWaitCursor(false);
     if (platform::DialRasHangUp::IsConnected(true))
         platform::DialRasHangUp::HangUp();
-    m_prompt.notify("取得終了しました。");
+    // Rows never handed out (the refresh stopped at a bad cell) were not refreshed either. The list
+    // follows the board's order.
+    std::vector<std::int32_t> failed;
+    for (size_t i = 0; i < m_codes.size(); ++i) {
+        const std::int32_t code = m_codes[i];
+        if (code > 0 && (i >= m_next || std::find(m_failed.begin(), m_failed.end(), code) != m_failed.end()))
+            failed.push_back(code);
+    }
+    m_failed = failed;
+    m_prompt.notify("取得終了しました。" + failureLines(m_failed));
     Q_EMIT completed();
 }
 

@@ -6,7 +6,9 @@
 // and neither channel is busy, and then the completion message is shown exactly once.
 //
 // Every page frees its channel, whatever it holds: an empty page (dead host, time limit), a page
-// without the row, or one whose cells are not numbers. A row without a page keeps its zeros.
+// without the row, or one whose cells are not numbers. A row whose page failed (empty, or
+// without the row) keeps the values of the refresh before and is listed as not refreshed; the
+// completion message then says how many rows failed and names their codes.
 #include "core/app/AppContext.h"
 #include "core/app/Prompt.h"
 
@@ -40,6 +42,12 @@ public:
     bool running() const { return Timer1.isActive(); }
     // True from the start of a refresh until its completion.
     bool busy() const { return m_active; }
+    // The codes whose rows were not refreshed: while running, those whose page failed so far; after
+    // completion also those never handed out, in the board's order.
+    const std::vector<std::int32_t>& failedCodes() const { return m_failed; }
+    // The lines told after "取得終了しました。" for these codes: none when there are none, else the count
+    // and the line "未取得: " + the codes separated by blanks.
+    static std::string failureLines(const std::vector<std::int32_t>& codes);
 
     QTimer Timer1;
 
@@ -65,6 +73,7 @@ private:
     int m_board = 1;
     std::string m_host;
     std::vector<std::int32_t> m_codes; // the board's codes in table order
+    std::vector<std::int32_t> m_failed;
     size_t m_next = 0;
     QPointer<platform::InetHttp> GetHttp1, GetHttp2;
     std::int32_t m_code[2] = {0, 0};

@@ -10,6 +10,7 @@
 #include "ui/db/ModeCaption.h"
 
 #include <QCloseEvent>
+#include <QColor>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -18,6 +19,7 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace kestrel::ui {
 namespace {
@@ -46,6 +48,22 @@ QVariant BoardGridModel::headerData(int section, Qt::Orientation orientation, in
     if (role == Qt::DisplayRole && orientation == Qt::Horizontal && section >= 0 && section < 13)
         return QString::fromUtf8(kCaptions[section]);
     return DbTableModel::headerData(section, orientation, role);
+}
+
+QVariant BoardGridModel::data(const QModelIndex& index, int role) const {
+    if ((role == Qt::BackgroundRole || role == Qt::ToolTipRole) && index.column() == columnOf("現在値") &&
+        !m_failed.empty()) {
+        const QVariant code = value(index.row(), "コード");
+        if (!code.isNull() && std::find(m_failed.begin(), m_failed.end(), code.toInt()) != m_failed.end())
+            return role == Qt::ToolTipRole ? QVariant(QStringLiteral("取得失敗")) : QVariant(QColor(0xFF, 0xC0, 0xC0));
+    }
+    return DbTableModel::data(index, role);
+}
+
+void BoardGridModel::setFailedCodes(std::vector<std::int32_t> codes) {
+    m_failed = std::move(codes);
+    if (rowCount() > 0)
+        Q_EMIT dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
 }
 
 frmKabukaboard::frmKabukaboard(AppContext& context, const QString& handOverText, QWidget* parent)
@@ -120,12 +138,17 @@ frmKabukaboard::frmKabukaboard(AppContext& context, const QString& handOverText,
         if (idle())
             Cmdselectedchart_Click();
     });
-    connect(m_refresh, &QuoteRefresh::started, this, [this] { LblboardDate->clear(); });
+    connect(m_refresh, &QuoteRefresh::started, this, [this] {
+        LblboardDate->clear();
+        m_model->setFailedCodes({});
+    });
     connect(m_refresh, &QuoteRefresh::pageHandled, this, [this](std::int32_t, const QString& text) {
         LblInt->setText(text);
         LblInt->repaint();
+        m_model->setFailedCodes(m_refresh->failedCodes());
         refreshGrid();
     });
+    connect(m_refresh, &QuoteRefresh::completed, this, [this] { m_model->setFailedCodes(m_refresh->failedCodes()); });
     Form_Load();
 }
 

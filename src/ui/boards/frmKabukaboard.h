@@ -18,12 +18,18 @@ class QTableView;
 
 namespace kestrel::ui {
 
-// The grid model of the board: the columns of board with their captions.
+// The grid model of the board: the columns of board with their captions. The 現在値 cell of a row the
+// last refresh could not fetch is coloured and tells "取得失敗"; its value is the one kept from before.
 class BoardGridModel : public DbTableModel {
     Q_OBJECT
 public:
     using DbTableModel::DbTableModel;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    void setFailedCodes(std::vector<std::int32_t> codes);
+
+private:
+    std::vector<std::int32_t> m_failed;
 };
 
 class frmKabukaboard : public QDialog {

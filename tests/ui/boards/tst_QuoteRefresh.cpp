@@ -97,7 +97,8 @@ std::vector<boards::BoardRow> tst_QuoteRefresh::rows(int board) {
 }
 
 int tst_QuoteRefresh::completions() const {
-    return static_cast<int>(std::count(m_prompt->notices.begin(), m_prompt->notices.end(), "取得終了しました。"));
+    return static_cast<int>(std::count_if(m_prompt->notices.begin(), m_prompt->notices.end(),
+                                          [](const std::string& n) { return n.rfind("取得終了しました。", 0) == 0; }));
 }
 
 void tst_QuoteRefresh::threeIssuesOnTwoChannels() {
@@ -120,14 +121,15 @@ void tst_QuoteRefresh::threeIssuesOnTwoChannels() {
     QVERIFY(refresh.CmdInet());
     QCOMPARE(QString::fromStdString(m_prompt->questions.at(0)),
              QStringLiteral("確認|インターネットから株価を取得します　宜しいですか？"));
-    // Current values are cleared at the start.
-    for (const auto& r : rows(1))
-        QCOMPARE(r.now, 0);
     QVERIFY(!readProfileString(m_context.paths.iniPath, "Kestrel", "boarddateA").empty());
     QTRY_VERIFY_WITH_TIMEOUT(!refresh.busy(), 15000);
     QTest::qWait(1200); // no second completion message after the end
     QCOMPARE(completions(), 1);
     QCOMPARE(m_prompt->notices.size(), size_t(1));
+    // The dead page and the page without the row are named in the board's order.
+    QCOMPARE(QString::fromStdString(m_prompt->notices.at(0)),
+             QStringLiteral("取得終了しました。\n2 銘柄の現在値を取得できませんでした。\n未取得: 6758 1301"));
+    QCOMPARE(refresh.failedCodes(), (std::vector<std::int32_t>{6758, 1301}));
 
     const QStringList requests = server.requests();
     QCOMPARE(requests.size(), 4);
@@ -136,7 +138,7 @@ void tst_QuoteRefresh::threeIssuesOnTwoChannels() {
 
     struct Expect {
         int code, now, change, volume;
-    } expected[] = {{1301, 0, 0, 0}, {6758, 0, 0, 0}, {7203, 1234, 12, 1234000}, {9984, 512, 0, 3000}};
+    } expected[] = {{1301, 77, 7, 7}, {6758, 77, 7, 7}, {7203, 1234, 12, 1234000}, {9984, 512, 0, 3000}};
     const auto got = rows(1);
     QCOMPARE(got.size(), std::size(expected));
     for (size_t i = 0; i < got.size(); ++i) {
@@ -164,8 +166,10 @@ void tst_QuoteRefresh::deadHostCompletesOnce() {
     QTRY_VERIFY_WITH_TIMEOUT(!refresh.busy(), 30000);
     QTest::qWait(700);
     QCOMPARE(completions(), 1);
+    QCOMPARE(QString::fromStdString(m_prompt->notices.back()),
+             QStringLiteral("取得終了しました。\n3 銘柄の現在値を取得できませんでした。\n未取得: 1301 1332 7203"));
     for (const auto& r : rows(2))
-        QCOMPARE(r.now, 0);
+        QCOMPARE(r.now, 77); // kept, not zeroed
     QVERIFY(!readProfileString(m_context.paths.iniPath, "Kestrel", "boarddateB").empty());
 }
 
