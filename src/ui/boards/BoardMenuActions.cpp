@@ -187,8 +187,9 @@ void readIssueList(QWidget* parent, AppContext& context, QListWidget* ListMei) {
 }
 
 void showBoardWindow(QWidget* parent, AppContext& context, const QString& handOverText,
-                     const std::function<void(const QString&)>& onChart) {
+                     const std::function<void(const QString&)>& onChart, std::function<QString(QWidget*)> finder) {
     frmKabukaboard window(context, handOverText, parent);
+    window.setIssueFinder(std::move(finder));
     if (onChart)
         QObject::connect(&window, &frmKabukaboard::chartRequested, &window, onChart);
     window.exec();

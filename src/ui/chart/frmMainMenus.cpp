@@ -83,7 +83,8 @@ void frmMain::buildMenus() {
 
     QMenu* info = bar->addMenu(QStringLiteral("株式情報"));
     entry(info, "mnukabusikijyouhoopen", "株式情報表示", open(Screen::Information));
-    entry(info, "mnuMeisyutoku", "株式情報取得", open(Screen::IntInformation));
+    // The kind-2 road with no mode: the download's result is shown after the window closes.
+    entry(info, "mnuMeisyutoku", "株式情報取得", [this] { OpenReadScreen(2, QString()); });
     entry(info, "mnuJyohouList", "情報銘柄検索", &frmMain::mnuJyohouListClick);
     info->addSeparator();
     static const struct {

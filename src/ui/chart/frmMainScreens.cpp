@@ -11,6 +11,7 @@
 #include "ui/app/frmOption.h"
 #include "ui/boards/BoardMenuActions.h"
 #include "ui/chart/frmMain.h"
+#include "ui/chart/frmMeiFind.h"
 #include "ui/db/BusyPrompt.h"
 #include "ui/db/frmBackUp.h"
 #include "ui/db/frmDatament.h"
@@ -78,8 +79,13 @@ frmMain::Opener frmMain::opener(Screen screen) {
         };
     case Screen::Kabukaboard:
         return [](frmMain& main) {
-            BoardMenuActions::showBoardWindow(&main, main.context(), main.HandOverText,
-                                              [&main](const QString& code) { main.MeiCode->setText(code); });
+            BoardMenuActions::showBoardWindow(
+                &main, main.context(), main.HandOverText, [&main](const QString& code) { main.MeiCode->setText(code); },
+                [&main](QWidget* parent) {
+                    frmMeiFind find(main.context(), main.marketNames(), parent);
+                    find.exec();
+                    return find.chosenCode();
+                });
         };
     case Screen::Information:
         return [](frmMain& main) {

@@ -446,8 +446,6 @@ void tst_frmMain::menusOpenTheirScreensOrSaySoPlainly() {
         {"mnuReadShinyoData", "frmShinyoData"},
         {"mnuMakeSyuData", "frmSyuMakeData"},
         {"mnuZenjitusaKeisan", "frmZenjitusa"},
-        {"mnuMeisyutoku", "frmIntInformation"},
-        {"IntReadinfodataButton", "frmIntInformation"},
         {"mnuKabukaboardA", "frmKabukaboard"},
         {"KaboardBButton", "frmKabukaboard"},
         {"mnukabusikijyouhoopen", "frmInformation"},
@@ -483,6 +481,24 @@ void tst_frmMain::menusOpenTheirScreensOrSaySoPlainly() {
     QVERIFY(cShellFile::recorded().first().startsWith(QStringLiteral("http://")));
     cShellFile::recorded().clear();
     main.showNormal();
+    // The stock-information download goes the same road with no mode and shows its result afterwards.
+    for (const char* name : {"mnuMeisyutoku", "IntReadinfodataButton"}) {
+        MessageBox::clearLog();
+        main.HandOverText = QStringLiteral("1");
+        bool minimized = false, cleared = false;
+        QCOMPARE(withModal([&] { main.action(QString::fromLatin1(name))->trigger(); },
+                           [&](QDialog*) {
+                               minimized = main.isMinimized();
+                               cleared = main.HandOverText.isEmpty();
+                               main.HandOverText = QStringLiteral("取得するファイルが見つかりません。");
+                           }),
+                 QStringLiteral("frmIntInformation"));
+        QVERIFY2(minimized && cleared, name);
+        QCOMPARE(cShellFile::recorded().size(), 1);
+        QCOMPARE(MessageBox::log(), QStringList{QStringLiteral("!株価ケストレル|取得するファイルが見つかりません。")});
+        cShellFile::recorded().clear();
+        main.showNormal();
+    }
 
     // Information pages need a shown issue; help needs its file; an outside file opens when it exists.
     MessageBox::clearLog();
