@@ -29,6 +29,9 @@ bool KestrelStart::start(const QString& programFolder) {
     m_context.barTable = "daydata";
     m_main = std::make_unique<frmMain>(m_context);
     m_main->HandOverText = QString::fromStdString(report->startState);
+    // A first start fills Mei through its own steps; any other start opens on a chart.
+    if (m_main->HandOverText != QStringLiteral("3"))
+        m_main->showStartIssue();
     frmMain* main = m_main.get();
     auto* splash = new frmSplash([main] {
         main->show();

@@ -56,7 +56,8 @@ ChartPanel::ChartPanel(AppContext& context, QWidget* parent) : QWidget(parent), 
     KabukaList = new QListWidget(this);
     KabukaList->setObjectName(QStringLiteral("KabukaList"));
     KabukaList->setFont(chartFont());
-    KabukaList->setGeometry(right, kClearTop, 76 * kCharWidth + 28, 200);
+    // Narrow enough for the window to fit a 1280-pixel screen; the rows' ends scroll sideways.
+    KabukaList->setGeometry(right, kClearTop, 68 * kCharWidth + 28, 200);
     KabukaList->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     connect(KabukaList, &QListWidget::currentRowChanged, this, &ChartPanel::KabukaListClick);
 

@@ -197,6 +197,7 @@ void frmMain::blinkTimerTick() {
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {
+    rememberLastCode();
     CloseParts parts;
     parts.window = this;
     // Every slide-show and blink timer of the window, also any a caller added under those names.

@@ -60,6 +60,11 @@ public:
     void UpdateSlideShowCaption();
     // Kind 1: the local read screen; kind 2: the internet read screen in the given mode.
     void OpenReadScreen(int kind, const QString& mode);
+    // At start: shows the issue last shown (Kestrel.ini key LastCode) when Mei still holds it, else
+    // the first issue of Mei; nothing on an empty Mei.
+    void showStartIssue();
+    // At close: remembers the shown issue's code under LastCode (written only when it changed).
+    void rememberLastCode();
 
     // The screens the menus and the toolbar open. Each opens modally and returns true, or says plainly
     // that it is not available yet and returns false.
