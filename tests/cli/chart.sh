@@ -14,6 +14,10 @@ q "insert into weekData values (1301,20240105,99,103,98,102,2,3,102,300,500)"
 for key in move1 move2 move3 SaicoL RSIVR; do sed -i "s/^$key=[0-9]*/$key=5/" "$t/h/Kestrel.ini"; done
 
 k chart 1301 --date 2024-01-31 --json >"$t/j" 2>"$t/e" || fail "chart --json: $(cat "$t/e")"
+[ ! -s "$t/e" ] || fail "chart --json wrote to stderr: $(cat "$t/e")"
+# With the price list as well, stdout is still one JSON document.
+k chart 1301 --date 2024-01-31 --json --list >"$t/jl"
+python3 -c 'import json,sys; d=json.load(open(sys.argv[1])); assert len(d["priceList"]) == d["barCount"] == 5' "$t/jl" || fail "json with list: $(head -c 300 "$t/jl")"
 python3 - "$t/j" <<'EOF' || fail "json values"
 import json, sys
 d = json.load(open(sys.argv[1]))

@@ -83,8 +83,8 @@ int runChart(Invocation& inv) {
         return inv.fail(st.message());
     chart::ChartPicture pic = chart::DrawChart(data, display);
     if (json)
-        inv.out << chart::chartToJson(data, chartDate);
-    if (list || (!json && !png))
+        inv.out << chart::chartToJson(data, chartDate, list ? &pic.rows : nullptr);
+    else if (list || !png)
         for (const std::string& row : pic.rows)
             inv.out << row << "\n";
     if (png) {

@@ -1,8 +1,10 @@
 // kestrel init: the start-up steps without windows.
 #include "Command.h"
+#include "core/app/Files.h"
 #include "core/app/Startup.h"
 #include "platform/UserRegistry.h"
 
+#include <filesystem>
 #include <ostream>
 
 namespace kestrel::cli {
@@ -11,11 +13,23 @@ namespace {
 int runInit(Invocation& inv) {
     if (!inv.args.empty())
         return inv.usage();
+    // A program folder that does not exist yet is made, with its parents.
+    const std::string& folder = inv.context.paths.programFolder;
+    bool madeFolder = false;
+    if (!folder.empty() && !dirExists(folder)) {
+        std::error_code ec;
+        std::filesystem::create_directories(folder, ec);
+        if (ec)
+            return inv.fail("フォルダ " + folder + " を作成できません。(" + ec.message() + ")");
+        madeFolder = true;
+    }
     auto report = runStartup(inv.context.paths, inv.context.settings, inv.prompt, [](const std::string& folder) {
         platform::writeProgramPath(QString::fromStdString(folder));
     });
     if (!report)
         return inv.fail(report.message());
+    if (madeFolder)
+        inv.out << "created " << folder << "\n";
     for (const std::string& item : report->created)
         inv.out << "created " << item << "\n";
     if (report->created.empty())

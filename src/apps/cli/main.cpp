@@ -32,9 +32,17 @@ void printHelp(std::ostream& out) {
     out << "\n  --help, --version\n";
 }
 
+// The toolkit's own notes (a missing XDG_RUNTIME_DIR, font or platform remarks) are not the
+// command's output: only its critical and fatal messages reach the error stream.
+void toolkitMessage(QtMsgType type, const QMessageLogContext&, const QString& text) {
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        std::cerr << "kestrel: " << text.toStdString() << "\n";
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    qInstallMessageHandler(toolkitMessage);
     std::vector<std::string> raw(argv + 1, argv + argc);
     std::optional<bool> answer;
     std::vector<std::string> rest;

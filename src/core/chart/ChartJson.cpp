@@ -1,105 +1,79 @@
 #include "core/chart/ChartJson.h"
 
+#include <nlohmann/json.hpp>
+
 namespace kestrel::chart {
 namespace {
 
-class Object {
-public:
-    explicit Object(std::string& out, const char* indent) : m_out(out), m_indent(indent) { m_out += "{"; }
-    void raw(const char* name, const std::string& value) {
-        m_out += m_first ? "\n" : ",\n";
-        m_first = false;
-        m_out += m_indent;
-        m_out += "  \"";
-        m_out += name;
-        m_out += "\": ";
-        m_out += value;
-    }
-    void num(const char* name, Currency v) { raw(name, v.toString()); }
-    void num(const char* name, long long v) { raw(name, std::to_string(v)); }
-    void date(const char* name, Date d) { raw(name, "\"" + d.toIso() + "\""); }
-    void close() {
-        m_out += "\n";
-        m_out += m_indent;
-        m_out += "}";
-    }
+using Json = nlohmann::ordered_json;
 
-private:
-    std::string& m_out;
-    const char* m_indent;
-    bool m_first = true;
-};
-
-// Text from a date box: digits and slashes only, but escape anyway.
-std::string quoted(const std::string& s) {
-    std::string q = "\"";
-    for (char c : s) {
-        if (c == '"' || c == '\\')
-            q += '\\';
-        if (static_cast<unsigned char>(c) >= 0x20)
-            q += c;
-    }
-    return q + "\"";
+// Whole currency values as integers; others as the nearest double, which prints their four decimals.
+Json number(Currency v) {
+    if (v.isWhole())
+        return Json(v.raw() / Currency::kScale);
+    return Json(v.toDouble());
+}
+Json number(long long v) {
+    return Json(v);
 }
 
 } // namespace
 
-std::string chartToJson(const ChartData& d, const std::string& chartDateText) {
-    std::string out;
-    Object top(out, "");
-    top.raw("chartDate", quoted(chartDateText));
-    top.num("barCount", d.barCount);
-    top.num("center", d.center);
-    top.num("maxHigh", d.maxHigh);
-    top.num("minLow", d.minLow);
-    top.num("maxVolume", d.maxVolume);
-    top.num("minVolume", d.minVolume);
-    top.num("maxBalance", d.maxBalance);
-    top.num("priceTop", d.priceTop);
-    top.num("priceBottom", d.priceBottom);
-    top.num("itoMax", d.itoMax);
-    top.num("fitA", d.fitA);
-    top.num("fitB", d.fitB);
-    top.num("fitC", d.fitC);
-    top.date("latestDate", d.latestDate);
-    top.date("scrollStartDate", d.scrollStartDate);
-    top.num("scrollSmallChange", d.scrollSmallChange);
-    top.num("scrollLargeChange", d.scrollLargeChange);
-    std::string bars = "[";
+std::string chartToJson(const ChartData& d, const std::string& chartDateText, const std::vector<std::string>* rows) {
+    Json top;
+    top["chartDate"] = chartDateText;
+    top["barCount"] = number(d.barCount);
+    top["center"] = number(d.center);
+    top["maxHigh"] = number(d.maxHigh);
+    top["minLow"] = number(d.minLow);
+    top["maxVolume"] = number(d.maxVolume);
+    top["minVolume"] = number(d.minVolume);
+    top["maxBalance"] = number(d.maxBalance);
+    top["priceTop"] = number(d.priceTop);
+    top["priceBottom"] = number(d.priceBottom);
+    top["itoMax"] = number(d.itoMax);
+    top["fitA"] = number(d.fitA);
+    top["fitB"] = number(d.fitB);
+    top["fitC"] = number(d.fitC);
+    top["latestDate"] = d.latestDate.toIso();
+    top["scrollStartDate"] = d.scrollStartDate.toIso();
+    top["scrollSmallChange"] = number(d.scrollSmallChange);
+    top["scrollLargeChange"] = number(d.scrollLargeChange);
+    Json bars = Json::array();
     const int n = d.barCount < 0 ? 0 : d.barCount > kMaxBars ? kMaxBars : d.barCount;
     for (int i = 0; i < n; ++i) {
         const ChartBar& b = d.bars[i];
-        bars += i ? ",\n    " : "\n    ";
-        Object o(bars, "    ");
-        o.date("date", b.date);
-        o.num("open", b.open);
-        o.num("high", b.high);
-        o.num("low", b.low);
-        o.num("close", b.close);
-        o.num("closeCarried", b.closeCarried);
-        o.num("change", b.change);
-        o.num("volume", b.volume);
-        o.num("sellBalance", b.sellBalance);
-        o.num("buyBalance", b.buyBalance);
-        o.num("ma1", b.ma1);
-        o.num("ma2", b.ma2);
-        o.num("ma3", b.ma3);
-        o.num("dev1", b.dev1);
-        o.num("dev2", b.dev2);
-        o.num("dev3", b.dev3);
-        o.num("psych", b.psych);
-        o.num("rsi", b.rsi);
-        o.num("vr", b.vr);
-        o.num("maAngle1", b.maAngle1);
-        o.num("maAngle2", b.maAngle2);
-        o.num("maAngle3", b.maAngle3);
-        o.num("itoRatio", b.itoRatio);
-        o.close();
+        Json o;
+        o["date"] = b.date.toIso();
+        o["open"] = number(b.open);
+        o["high"] = number(b.high);
+        o["low"] = number(b.low);
+        o["close"] = number(b.close);
+        o["closeCarried"] = number(b.closeCarried);
+        o["change"] = number(b.change);
+        o["volume"] = number(b.volume);
+        o["sellBalance"] = number(b.sellBalance);
+        o["buyBalance"] = number(b.buyBalance);
+        o["ma1"] = number(b.ma1);
+        o["ma2"] = number(b.ma2);
+        o["ma3"] = number(b.ma3);
+        o["dev1"] = number(b.dev1);
+        o["dev2"] = number(b.dev2);
+        o["dev3"] = number(b.dev3);
+        o["psych"] = number(b.psych);
+        o["rsi"] = number(b.rsi);
+        o["vr"] = number(b.vr);
+        o["maAngle1"] = number(b.maAngle1);
+        o["maAngle2"] = number(b.maAngle2);
+        o["maAngle3"] = number(b.maAngle3);
+        o["itoRatio"] = number(b.itoRatio);
+        bars.push_back(std::move(o));
     }
-    bars += n ? "\n  ]" : "]";
-    top.raw("bars", bars);
-    top.close();
-    return out + "\n";
+    top["bars"] = std::move(bars);
+    if (rows)
+        top["priceList"] = *rows;
+    // Text that is not UTF-8 is replaced rather than refused.
+    return top.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }
 
 } // namespace kestrel::chart

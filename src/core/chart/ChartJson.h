@@ -4,9 +4,12 @@
 #include "core/chart/ChartData.h"
 
 #include <string>
+#include <vector>
 
 namespace kestrel::chart {
 
-std::string chartToJson(const ChartData& data, const std::string& chartDateText);
+// With rows, the price list's rows follow under "priceList", so the output stays one JSON document.
+std::string chartToJson(const ChartData& data, const std::string& chartDateText,
+                        const std::vector<std::string>* rows = nullptr);
 
 } // namespace kestrel::chart
