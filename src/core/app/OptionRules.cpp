@@ -21,6 +21,7 @@ SettingsText repairOptionControls(const OptionControls& c, const std::string& mu
     t.RSIVR = numericOr(c.RSIVR, "0");
     t.DURL = c.TxtUrl;
     t.MURL = murl;
+    t.QuoteHost = c.TxtQuoteHost;
     t.RDel = c.ChkRDel ? "1" : "0";
     t.SonPa = numericOr(c.sonekipa, "4");
     t.hibiPath = c.TxthidiFold;
@@ -45,6 +46,7 @@ OptionControls optionControlsFor(const Settings& s) {
     c.SaicoL = t.SaicoL;
     c.RSIVR = t.RSIVR;
     c.TxtUrl = s.DURL;
+    c.TxtQuoteHost = s.QuoteHost;
     c.ChkRDel = s.RDel != 0;
     c.sonekipa = t.SonPa;
     c.TxthidiFold = s.hibiPath;

@@ -11,7 +11,7 @@ namespace kestrel {
 // What the options dialog holds when it closes.
 struct OptionControls {
     bool Option1 = true; // ScreenMode 1, else 2
-    std::string slidechart, move1, move2, move3, SaicoL, RSIVR, TxtUrl;
+    std::string slidechart, move1, move2, move3, SaicoL, RSIVR, TxtUrl, TxtQuoteHost;
     bool ChkRDel = false;
     std::string sonekipa, TxthidiFold, TxtsinyoFold;
     bool ChkMakeSyu = false;

@@ -112,6 +112,7 @@ SettingsText defaultSettingsText(const std::string& programFolder) {
     t.RSIVR = "12";
     t.DURL = kDefaultServerAddress;
     t.MURL = kDefaultServerAddress;
+    t.QuoteHost = kDefaultQuoteHost;
     t.RDel = "0";
     t.SonPa = "4";
     t.hibiPath = programFolder + "/Data/";
@@ -135,6 +136,7 @@ SettingsText settingsToText(const Settings& s) {
     t.RSIVR = std::to_string(s.RSIVR);
     t.DURL = s.DURL;
     t.MURL = s.MURL;
+    t.QuoteHost = s.QuoteHost;
     t.RDel = std::to_string(s.RDel);
     t.SonPa = s.SonPa.toString();
     t.hibiPath = s.hibiPath;
@@ -180,6 +182,7 @@ void LoadSettings(const std::string& iniPath, Settings& s, Prompt& prompt) {
     s.hibiPath = withSeparator(get("hibiPath"));
     s.sinyoPath = withSeparator(get("sinyoPath"));
     s.MURL = get("MURL");
+    s.QuoteHost = get("QuoteHost");
     loadInt16("RDel", s.RDel);
     if (auto r = textToCurrency(get("SonPa")))
         s.SonPa = *r;
@@ -207,6 +210,7 @@ void SaveSettings(const std::string& iniPath, const SettingsText& v, bool resetF
         {"RSIVR", &v.RSIVR},
         {"DURL", &v.DURL},
         {"MURL", &v.MURL},
+        {"QuoteHost", &v.QuoteHost},
         {"RDel", &v.RDel},
         {"SonPa", &v.SonPa},
         {"hibiPath", &v.hibiPath},

@@ -14,6 +14,8 @@ namespace kestrel {
 inline constexpr const char* kIniSection = "Kestrel";
 // The data server's address without scheme; a fictitious host until the user points DURL elsewhere.
 inline constexpr const char* kDefaultServerAddress = "data.kabukakestrel.example/kabu/";
+// The quote portal's host ("name" or "name:port") the stock boards read; fictitious until set.
+inline constexpr const char* kDefaultQuoteHost = "quote.example";
 
 struct Settings {
     std::int16_t ScreenMode = 0;
@@ -23,6 +25,7 @@ struct Settings {
     std::string DURL;
     std::string hibiPath, sinyoPath;
     std::string MURL;
+    std::string QuoteHost; // key QuoteHost
     std::int16_t RDel = 0;
     Currency SonPa;
     std::int16_t MakeSyu = 0;
@@ -35,6 +38,7 @@ struct Settings {
 struct SettingsText {
     std::string ScreenMode, slidechart, move1, move2, move3, SaicoL, RSIVR, DURL, MURL, RDel, SonPa, hibiPath,
         sinyoPath, MakeSyu, ReadSinyo, DelJyoho, ALLITORSO, ITORSO;
+    std::string QuoteHost; // written after MURL
 };
 
 // The values written when Kestrel.ini is first created; hibiPath is the program folder's Data folder.

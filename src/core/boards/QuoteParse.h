@@ -3,6 +3,8 @@
 // from the previous day and the volume. The page is the program's UTF-8 text of the downloaded page
 // (net::pageTextToUtf8). Markers are matched without regard to ASCII case. Nothing here touches the
 // network or the database; QuoteRow says whether the page held the row at all.
+#include "core/app/Settings.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -10,7 +12,7 @@
 namespace kestrel::boards {
 
 // The host used when the settings file names none.
-inline constexpr const char* kDefaultQuoteHost = "quote.example";
+inline constexpr const char* kDefaultQuoteHost = kestrel::kDefaultQuoteHost;
 // The settings key (section Kestrel) that names the portal host, "name" or "name:port".
 inline constexpr const char* kQuoteHostKey = "QuoteHost";
 

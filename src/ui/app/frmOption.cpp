@@ -44,6 +44,7 @@ frmOption::frmOption(AppContext& context, QWidget* parent) : QDialog(parent), m_
     SaicoL = edit("SaicoL");
     RSIVR = edit("RSIVR");
     TxtUrl = edit("TxtUrl");
+    TxtQuoteHost = edit("TxtQuoteHost");
     sonekipa = edit("sonekipa");
     TxthidiFold = edit("TxthidiFold");
     TxtsinyoFold = edit("TxtsinyoFold");
@@ -96,6 +97,7 @@ frmOption::frmOption(AppContext& context, QWidget* parent) : QDialog(parent), m_
     row(QStringLiteral("ｻｲｺﾛｼﾞｶﾙﾗｲﾝ"), SaicoL);
     row(QStringLiteral("RSI　VR"), RSIVR);
     row(QStringLiteral("URL"), TxtUrl);
+    row(QStringLiteral("株価ボード取得先"), TxtQuoteHost);
     grid->addWidget(new QLabel(QStringLiteral("株価データーを読み込む時 読込日の"), this), r, 0);
     grid->addWidget(ChkRDel, r++, 1, 1, 2);
     row(QStringLiteral("損益分岐点簡易計算"), sonekipa, new QLabel(QStringLiteral("%"), this));
@@ -123,6 +125,7 @@ frmOption::frmOption(AppContext& context, QWidget* parent) : QDialog(parent), m_
     SaicoL->setText(q(c.SaicoL));
     RSIVR->setText(q(c.RSIVR));
     TxtUrl->setText(q(c.TxtUrl));
+    TxtQuoteHost->setText(q(c.TxtQuoteHost));
     ChkRDel->setChecked(c.ChkRDel);
     sonekipa->setText(q(c.sonekipa));
     TxthidiFold->setText(q(c.TxthidiFold));
@@ -152,6 +155,7 @@ void frmOption::saveOnUnload() {
     c.SaicoL = s(SaicoL->text());
     c.RSIVR = s(RSIVR->text());
     c.TxtUrl = s(TxtUrl->text());
+    c.TxtQuoteHost = s(TxtQuoteHost->text());
     c.ChkRDel = ChkRDel->isChecked();
     c.sonekipa = s(sonekipa->text());
     c.TxthidiFold = s(TxthidiFold->text());

@@ -20,6 +20,7 @@ public:
 
     QRadioButton *Option1, *Option2, *Option3, *Option4, *Option5, *Option6, *Option7;
     QLineEdit *slidechart, *move1, *move2, *move3, *SaicoL, *RSIVR, *TxtUrl, *sonekipa, *TxthidiFold, *TxtsinyoFold;
+    QLineEdit* TxtQuoteHost; // the stock boards' quote host (key QuoteHost)
     QCheckBox *ChkRDel, *ChkMakeSyu;
     QComboBox *CmbShinyo, *CmbDelJyoho;
     QPushButton *CmdPath, *CmdPath2;

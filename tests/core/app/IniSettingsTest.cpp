@@ -60,6 +60,7 @@ TEST(SettingsFile, DefaultsRoundTripAndFoldersGetTheirSeparator) {
     EXPECT_EQ(s.move2, 15);
     EXPECT_EQ(s.ITORSO, 1);
     EXPECT_EQ(s.DURL, kDefaultServerAddress);
+    EXPECT_EQ(s.QuoteHost, "quote.example"); // written with the others, so the user can find it
     EXPECT_EQ(s.ReadSinyo, "しない");
     EXPECT_EQ(s.hibiPath, "/opt/k/Data/");
     EXPECT_EQ(s.sinyoPath, "");

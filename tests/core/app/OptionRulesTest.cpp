@@ -16,6 +16,7 @@ OptionControls sample() {
     c.SaicoL = "12";
     c.RSIVR = "12";
     c.TxtUrl = "prices.example.org/kabu/";
+    c.TxtQuoteHost = "127.0.0.1:8080";
     c.sonekipa = "4";
     c.TxthidiFold = "/home/k/Data";
     c.CmbShinyo = "木曜";
@@ -57,6 +58,7 @@ TEST(OptionRulesTest, NonNumericEntriesTakeTheirFallbacks) {
     EXPECT_EQ(t.DelJyoho, "10");
     EXPECT_EQ(t.MURL, "mem.example/");
     EXPECT_EQ(t.DURL, "prices.example.org/kabu/");
+    EXPECT_EQ(t.QuoteHost, "127.0.0.1:8080");
     EXPECT_EQ(t.hibiPath, "/home/k/Data"); // the separator is added when loading, not here
     for (const char* day : {"水曜", "木曜", "金曜", "しない"}) {
         o.CmbShinyo = day;
