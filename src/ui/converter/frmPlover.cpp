@@ -136,11 +136,19 @@ void frmPlover::proposeDates() {
             QString::fromStdString(proposedStartDate(latestStoredDate(m_paths.databasePath), Date::today()).toYYMMDD());
         ReadDateji->setText(start);
         ReadDateitaru->setText(start);
+        rememberFilledDates();
         return;
     }
     int comma = m_commandLine.indexOf(QLatin1Char(','));
     ReadDateji->setText(comma < 0 ? m_commandLine : m_commandLine.left(comma));
     ReadDateitaru->setText(comma < 0 ? QString() : m_commandLine.mid(comma + 1));
+    rememberFilledDates();
+}
+
+void frmPlover::rememberFilledDates() {
+    m_filled = true;
+    m_filledFrom = ReadDateji->text();
+    m_filledTo = ReadDateitaru->text();
 }
 
 void frmPlover::AppendLog(const QString& text) {
@@ -206,8 +214,12 @@ void frmPlover::closeEvent(QCloseEvent* event) {
 
 void frmPlover::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && isActiveWindow() && !m_busy)
-        proposeDates();
+    // Dates the user typed since they were filled stay; boxes as they were filled, or empty, are filled again.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && !m_busy) {
+        const QString from = ReadDateji->text(), to = ReadDateitaru->text();
+        if (!m_filled || (from == m_filledFrom && to == m_filledTo) || (from.isEmpty() && to.isEmpty()))
+            proposeDates();
+    }
 }
 
 frmEdit::frmEdit(converter::ConverterSettings& settings, QWidget* parent) : QDialog(parent), m_settings(settings) {

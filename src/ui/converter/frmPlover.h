@@ -59,6 +59,10 @@ private:
     ConverterPaths m_paths;
     converter::ConverterSettings m_settings;
     QString m_commandLine;
+    // The date texts last filled in (from the command line or the stored data).
+    void rememberFilledDates();
+    bool m_filled = false;
+    QString m_filledFrom, m_filledTo;
     bool m_busy = false;
 };
 
