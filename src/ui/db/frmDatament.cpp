@@ -9,8 +9,11 @@
 #include "ui/db/frmEditMei.h"
 
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
+#include <QStyle>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace kestrel::ui {
 namespace {
@@ -159,12 +162,19 @@ frmEditKabuka::frmEditKabuka(AppContext& context, const QString& handOver, QWidg
     }
 
     SetModeCaption(this, context.chartMode, true);
-    // 1 twip = 1/15 pixel: 9150/8895 twips daily, 11250/11055 weekly with the margin columns.
     bool weekly = context.chartMode == 2;
     kabuDBGrid->setColumnHidden(8, !weekly);
     kabuDBGrid->setColumnHidden(9, !weekly);
-    kabuDBGrid->setMinimumWidth(weekly ? 737 : 593);
-    resize(weekly ? 750 : 610, 480);
+    // The window opens wide enough for every shown column (日付 to 出来高, and the margins weekly) beside
+    // the row numbers and a vertical scroll bar; it may be resized, the grid follows in its layout.
+    kabuDBGrid->resizeColumnsToContents();
+    int gridWidth = kabuDBGrid->verticalHeader()->sizeHint().width() + 2 * kabuDBGrid->frameWidth() +
+                    kabuDBGrid->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 4;
+    for (int c = 0; c < kabukaData->columnCount(); ++c)
+        if (!kabuDBGrid->isColumnHidden(c))
+            gridWidth += kabuDBGrid->columnWidth(c);
+    const QMargins m = layout->contentsMargins();
+    resize(std::max(gridWidth + m.left() + m.right(), weekly ? 750 : 610), 480);
 }
 
 } // namespace kestrel::ui
