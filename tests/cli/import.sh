@@ -81,4 +81,11 @@ kill -9 $pid 2>/dev/null || true
 wait $pid 2>/dev/null || true
 "$kestrel" --home "$t/fresh" import-daily 2026-01-05 2026-05-29 --margin --weekly >/dev/null || true
 dumpdb "$t/fresh" | cmp -s - "$t/before" || fail "a killed run and a rerun differ from an uninterrupted run"
+
+# Error cells are read as 0 and named once on stderr; the day is imported.
+"$kestrel" --home "$t/cells" init >/dev/null
+printf '20260105\r\n2,Kestrel\r\n1301,0,a,#VALUE!,#VALUE!,#VALUE!,#VALUE!,#VALUE!\r\n1332,0,b,10,12,9,11,5\r\n' >"$t/cells/Data/Ds202601.05"
+"$kestrel" --home "$t/cells" import-daily 2026-01-05 2026-01-05 >"$t/cells.out" 2>"$t/cells.err" || fail "error cells refused: $(cat "$t/cells.err")"
+[ "$(cat "$t/cells.err")" = "Ds202601.05 の 3 行目: 数値でない項目を 0 として読み込みました。" ] || fail "warning: $(cat "$t/cells.err")"
+[ "$(q "$t/cells" 'select group_concat(コード || ":" || 終値, " ") from dayData')" = "1301:0 1332:11" ] || fail "rows of error cells"
 echo "1 passed, 0 failed"
