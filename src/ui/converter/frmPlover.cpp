@@ -1,10 +1,12 @@
 #include "ui/converter/frmPlover.h"
 
 #include "core/app/Startup.h"
+#include "platform/JQuantsClient.h"
 #include "ui/app/DateBox.h"
 #include "ui/app/MessageBox.h"
 #include "ui/app/Shell.h"
 #include "ui/app/frmAbout.h"
+#include "ui/converter/JQuantsHook.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -151,8 +153,11 @@ void frmPlover::AppendLog(const QString& text) {
 }
 
 void frmPlover::startJob() {
-    if (m_busy)
+    if (m_busy) {
+        if (m_jquants) // a second press stops a J-Quants run after the request in flight
+            m_jquants->cancel();
         return;
+    }
     converter::JobRequest request;
     request.settings = m_settings;
     request.settings.check1 = Check1->isChecked() ? 1 : 0;
@@ -167,6 +172,7 @@ void frmPlover::startJob() {
     platform::HttpTransfer transfer;
     converter::JobHooks hooks;
     installPlatformHooks(hooks, transfer, true);
+    installJQuantsHook(hooks, m_paths, [this](platform::JQuantsClient* c) { m_jquants = c; });
     hooks.prompt = &prompt;
     hooks.log = [this](const std::string& line) { AppendLog(QString::fromStdString(line)); };
     hooks.endOfDownloads = [] { QApplication::beep(); };
