@@ -60,9 +60,112 @@ SplitRatio splitRatio(double f) {
 
 namespace {
 
+// A page is read in one pass (SAX) that keeps only the scalar fields of the rows of "data" and the
+// pagination key: a day of 4,000 issues then costs a few milliseconds, not a whole document tree.
+struct Scalar {
+    enum class Kind { Null, Number, String, Other } kind = Kind::Null;
+    double number = 0;
+    std::string text;
+};
+struct FlatRow {
+    bool isObject = true;
+    std::vector<std::pair<std::string, Scalar>> fields;
+    const Scalar* find(std::string_view key) const {
+        for (const auto& [k, v] : fields)
+            if (k == key)
+                return &v;
+        return nullptr;
+    }
+};
+struct FlatPage {
+    bool topIsObject = false;
+    bool dataIsArray = false;
+    std::vector<FlatRow> rows;
+    Scalar paginationKey;
+};
+
+class PageReader : public nlohmann::json_sax<json> {
+public:
+    explicit PageReader(FlatPage& page) : m_page(page) {}
+
+    bool null() override { return scalar({}); }
+    bool boolean(bool) override { return scalar({Scalar::Kind::Other, 0, {}}); }
+    bool number_integer(number_integer_t v) override {
+        return scalar({Scalar::Kind::Number, static_cast<double>(v), {}});
+    }
+    bool number_unsigned(number_unsigned_t v) override {
+        return scalar({Scalar::Kind::Number, static_cast<double>(v), {}});
+    }
+    bool number_float(number_float_t v, const string_t&) override { return scalar({Scalar::Kind::Number, v, {}}); }
+    bool string(string_t& v) override { return scalar({Scalar::Kind::String, 0, std::move(v)}); }
+    bool binary(binary_t&) override { return scalar({Scalar::Kind::Other, 0, {}}); }
+    bool start_object(std::size_t) override { return open('o'); }
+    bool start_array(std::size_t) override { return open('a'); }
+    bool end_object() override { return close(); }
+    bool end_array() override { return close(); }
+    bool key(string_t& k) override {
+        if (m_stack.size() == 1)
+            m_topKey = k;
+        else if (inRow())
+            m_fieldKey = k;
+        return true;
+    }
+    bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) override { return false; }
+
+private:
+    bool inRow() const { return m_stack.size() == 3 && m_inData && m_stack[2] == 'o'; }
+    // A value at the current place: the top, a member of the top object, an element of data, a field.
+    void place(const Scalar& v, char container) {
+        if (m_stack.empty()) {
+            m_page.topIsObject = container == 'o';
+        } else if (m_stack.size() == 1) {
+            if (m_topKey == "data") {
+                m_page.dataIsArray = container == 'a';
+                m_inData = container == 'a';
+            } else if (m_topKey == "pagination_key") {
+                m_page.paginationKey = container ? Scalar{Scalar::Kind::Other, 0, {}} : v;
+            }
+        } else if (m_stack.size() == 2 && m_inData) {
+            m_page.rows.push_back({container == 'o', {}});
+        } else if (inRow()) {
+            m_page.rows.back().fields.emplace_back(m_fieldKey, container ? Scalar{Scalar::Kind::Other, 0, {}} : v);
+        }
+    }
+    bool scalar(Scalar v) {
+        place(v, 0);
+        return true;
+    }
+    bool open(char container) {
+        place({}, container);
+        m_stack.push_back(container);
+        return true;
+    }
+    bool close() {
+        m_stack.pop_back();
+        if (m_stack.size() == 1)
+            m_inData = false;
+        return true;
+    }
+
+    FlatPage& m_page;
+    std::vector<char> m_stack;
+    std::string m_topKey, m_fieldKey;
+    bool m_inData = false;
+};
+
+Result<FlatPage> parsePage(std::string_view body, const std::string& context) {
+    FlatPage page;
+    PageReader reader(page);
+    if (!json::sax_parse(body.begin(), body.end(), &reader))
+        return Result<FlatPage>::error(context + ": J-Quants の応答が JSON として読めません");
+    if (!page.topIsObject || !page.dataIsArray)
+        return Result<FlatPage>::error(context + ": J-Quants の応答に data がありません");
+    return page;
+}
+
 // A row's field: a failure names the field and the context.
 struct RowReader {
-    const json& row;
+    const FlatRow& row;
     const std::string& context;
     std::string error;
 
@@ -72,58 +175,49 @@ struct RowReader {
         return false;
     }
     std::optional<double> number(const char* key) {
-        auto it = row.find(key);
-        if (it == row.end() || it->is_null())
+        const Scalar* v = row.find(key);
+        if (!v || v->kind == Scalar::Kind::Null)
             return std::nullopt;
-        if (!it->is_number()) {
+        if (v->kind != Scalar::Kind::Number) {
             fail(std::string("項目 ") + key + " が数値ではありません");
             return std::nullopt;
         }
-        return it->get<double>();
+        return v->number;
     }
     std::string text(const char* key) {
-        auto it = row.find(key);
-        if (it == row.end() || it->is_null())
+        const Scalar* v = row.find(key);
+        if (!v || v->kind == Scalar::Kind::Null)
             return {};
-        if (!it->is_string()) {
+        if (v->kind != Scalar::Kind::String) {
             fail(std::string("項目 ") + key + " が文字列ではありません");
             return {};
         }
-        return it->get<std::string>();
+        return v->text;
     }
     std::optional<Date> date() {
-        auto it = row.find("Date");
-        if (it == row.end() || !it->is_string()) {
+        const Scalar* v = row.find("Date");
+        if (!v || v->kind != Scalar::Kind::String) {
             fail("日付のない行があります");
             return std::nullopt;
         }
-        auto d = Date::parse(it->get<std::string>());
+        auto d = Date::parse(v->text);
         if (!d)
-            fail("日付 " + it->get<std::string>() + " が読めません");
+            fail("日付 " + v->text + " が読めません");
         return d;
     }
     // The row's issue code: nothing and skipped for a code we cannot hold; an error when not a string.
     std::optional<int> code(std::vector<std::string>& skipped) {
-        auto it = row.find("Code");
-        if (it == row.end() || !it->is_string()) {
+        const Scalar* v = row.find("Code");
+        if (!v || v->kind != Scalar::Kind::String) {
             fail("銘柄コードが文字列ではありません");
             return std::nullopt;
         }
-        auto c = localCode(it->get<std::string>());
+        auto c = localCode(v->text);
         if (!c)
-            skipped.push_back(it->get<std::string>());
+            skipped.push_back(v->text);
         return c;
     }
 };
-
-Result<json> parsePage(std::string_view body, const std::string& context) {
-    json page = json::parse(body.begin(), body.end(), nullptr, false);
-    if (page.is_discarded())
-        return Result<json>::error(context + ": J-Quants の応答が JSON として読めません");
-    if (!page.is_object() || !page.contains("data") || !page["data"].is_array())
-        return Result<json>::error(context + ": J-Quants の応答に data がありません");
-    return page;
-}
 
 // Walks the rows of every page; fn(reader, rows) adds a row or fails through the reader.
 template <class Row, class Fn>
@@ -133,8 +227,8 @@ Result<Rows<Row>> parseRows(const std::vector<std::string>& pages, const std::st
         auto page = parsePage(body, context);
         if (!page)
             return page.status();
-        for (const json& row : (*page)["data"]) {
-            if (!row.is_object())
+        for (const FlatRow& row : page->rows) {
+            if (!row.isObject)
                 return Result<Rows<Row>>::error(context + ": J-Quants の行がオブジェクトではありません");
             RowReader r{row, context, {}};
             fn(r, out);
@@ -177,12 +271,12 @@ Result<std::string> paginationKey(std::string_view body, const std::string& cont
     auto page = parsePage(body, context);
     if (!page)
         return page.status();
-    auto it = page->find("pagination_key");
-    if (it == page->end() || it->is_null())
+    const Scalar& key = page->paginationKey;
+    if (key.kind == Scalar::Kind::Null)
         return std::string();
-    if (!it->is_string())
+    if (key.kind != Scalar::Kind::String)
         return Result<std::string>::error(context + ": pagination_key が文字列ではありません");
-    return it->get<std::string>();
+    return key.text;
 }
 
 Result<Rows<MasterRow>> parseMaster(const std::vector<std::string>& pages, const std::string& context) {
@@ -274,13 +368,17 @@ Result<DayWritten> writeDailyFile(const IssueMaster& master, Date day, const std
     std::string text;
     text.reserve(bars.size() * 48);
     int count = 0;
+    // The lines collect as UTF-8 and are converted in one go; only when some name has no CP932 form
+    // are they converted line by line, dropping just the characters that have none.
+    std::vector<std::string> lines;
+    lines.reserve(bars.size() + 1);
     auto add = [&](const WorkingRecord& record) {
-        auto line = recordLine(master, record);
-        if (!line)
-            return;
-        text += toCp932Dropping(*line);
-        text += "\r\n";
-        ++count;
+        if (auto line = recordLine(master, record)) {
+            text += *line;
+            text += "\r\n";
+            lines.push_back(std::move(*line));
+            ++count;
+        }
     };
     // TOPIX has no volume of its own; it gets the day's volume of the 東証１部 issues (the issues it is
     // computed from), so an index day with prices is a traded day to the import, as for any issue.
@@ -313,7 +411,13 @@ Result<DayWritten> writeDailyFile(const IssueMaster& master, Date day, const std
         add(record);
     }
     std::string path = joinPath(folder, import::dailyFileName(day));
-    std::string_view records(text);
+    auto converted = utf8ToCp932(text);
+    if (!converted) {
+        converted.emplace();
+        for (const std::string& line : lines)
+            *converted += toCp932Dropping(line) + "\r\n";
+    }
+    std::string_view records(*converted);
     if (Status st = writeFileAtomically(path, dailyFileBytes(day, count, records)); !st)
         return st;
     return DayWritten{path, count};
