@@ -3,6 +3,7 @@
 #include "core/app/Files.h"
 #include "core/converter/JQuantsData.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -38,25 +39,33 @@ int main() {
     TopixRow topix{Date::fromYmd(2024, 1, 5).value(), 2310, 2330, 2300, 2320};
 
     const int runs = 50;
-    double best = 1e9, total = 0;
+    std::vector<double> parseMs, writeMs, totalMs;
     int records = 0;
     for (int r = 0; r < runs; ++r) {
         auto t0 = std::chrono::steady_clock::now();
         auto bars = parseBars(pages, "bench");
         if (!bars)
             return std::fprintf(stderr, "%s\n", bars.message().c_str()), 1;
+        auto t1 = std::chrono::steady_clock::now();
         auto written = writeDailyFile(master, topix.date, bars->rows, topix, dir.string());
         if (!written)
             return std::fprintf(stderr, "%s\n", written.message().c_str()), 1;
-        double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
-        best = std::min(best, ms);
-        total += ms;
+        auto t2 = std::chrono::steady_clock::now();
+        parseMs.push_back(std::chrono::duration<double, std::milli>(t1 - t0).count());
+        writeMs.push_back(std::chrono::duration<double, std::milli>(t2 - t1).count());
+        totalMs.push_back(std::chrono::duration<double, std::milli>(t2 - t0).count());
         records = written->records;
     }
+    // The median: the machine's other work shows in the mean, not in what a day costs.
+    auto median = [](std::vector<double> v) {
+        std::sort(v.begin(), v.end());
+        return v[v.size() / 2];
+    };
+    double day = median(totalMs);
     std::filesystem::remove_all(dir);
     std::printf("J-Quants day of %d issues (%zu + %zu bytes of JSON) -> daily file of %d records\n", issues,
                 pages[0].size(), pages[1].size(), records);
-    std::printf("  best %.2f ms, mean %.2f ms over %d runs (limit 30 ms): %s\n", best, total / runs, runs,
-                total / runs < 30 ? "ok" : "TOO SLOW");
-    return total / runs < 30 ? 0 : 1;
+    std::printf("  median %.2f ms a day (reading %.2f ms, writing %.2f ms) over %d runs (limit 30 ms): %s\n", day,
+                median(parseMs), median(writeMs), runs, day < 30 ? "ok" : "TOO SLOW");
+    return day < 30 ? 0 : 1;
 }
