@@ -189,7 +189,7 @@ QString jquantsKey(QString* error) {
 }
 
 std::optional<JQuantsClient::Options> jquantsOptions(const std::string& kestrelIniPath, QString* error,
-                                                     const QString& address) {
+                                                     const QString& address, const QString& key) {
     converter::jquants::JQuantsSettings s = converter::jquants::loadJQuantsSettings(kestrelIniPath);
     JQuantsClient::Options o;
     o.baseUrl = address.isEmpty() ? QString::fromStdString(s.baseUrl) : address;
@@ -204,7 +204,7 @@ std::optional<JQuantsClient::Options> jquantsOptions(const std::string& kestrelI
             QStringLiteral("J-Quants のアドレス JQuantsURL が使えません（https:// で始めてください）: ") + o.baseUrl;
         return std::nullopt;
     }
-    o.key = jquantsKey(error);
+    o.key = key.isEmpty() ? jquantsKey(error) : key;
     if (o.key.isEmpty())
         return std::nullopt;
     return o;

@@ -61,8 +61,8 @@ QString jquantsKey(QString* error);
 // The client options of the program folder's Kestrel.ini and the key; nothing, with the reason in
 // *error, when there is no key or the address is unusable. Plain http is accepted only for a server
 // on this machine, so the key never crosses a network unencrypted.
-// A non-empty address replaces JQuantsURL.
+// A non-empty address replaces JQuantsURL; a non-empty key (one typed in the options) the stored one.
 std::optional<JQuantsClient::Options> jquantsOptions(const std::string& kestrelIniPath, QString* error,
-                                                     const QString& address = {});
+                                                     const QString& address = {}, const QString& key = {});
 
 } // namespace kestrel::platform
