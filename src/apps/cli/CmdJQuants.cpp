@@ -16,9 +16,11 @@ using namespace kestrel::converter::jquants;
 
 platform::JQuantsClient* g_client = nullptr;
 
+// The first Ctrl-C asks the run to stop after the request in flight; a second one ends the program.
 extern "C" void onInterrupt(int) {
     if (g_client)
         g_client->cancel();
+    std::signal(SIGINT, SIG_DFL);
 }
 
 int runCommand(Invocation& inv, const char* name, std::vector<std::string> args) {

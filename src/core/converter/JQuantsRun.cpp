@@ -200,6 +200,9 @@ struct Run {
                     ++out.holidays;
                     log(d.toIso() + " は休場日です");
                 } else {
+                    // The proposals go first: a run stopped between the two finds them on resuming
+                    // (a proposal already there is not made twice), while the day's file marks it done.
+                    recordSplitsOf(bars->rows, d);
                     auto it = topix.find(d.ymd());
                     auto written =
                         writeDailyFile(snapshot, d, bars->rows,
@@ -210,7 +213,6 @@ struct Run {
                     }
                     ++out.daysWritten;
                     log(import::dailyFileName(d) + " を作成しました（" + std::to_string(written->records) + " 件）");
-                    recordSplitsOf(bars->rows, d);
                 }
                 if (hooks.progress)
                     hooks.progress(++done, out.daysTotal);
