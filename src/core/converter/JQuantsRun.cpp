@@ -236,4 +236,22 @@ RunOutcome RunJQuants(const RunRequest& request, JQuantsApi& api, const RunHooks
     return run.out;
 }
 
+Result<int> FetchJQuantsMaster(JQuantsApi& api, Date date, const std::string& dataFolder) {
+    std::string context = date.toIso() + " の銘柄一覧";
+    auto pages = api.getPages("/equities/master", {{"date", date.toIso()}}, context);
+    if (!pages)
+        return pages.status();
+    auto rows = parseMaster(*pages, context);
+    if (!rows)
+        return rows.status();
+    if (rows->rows.empty())
+        return Result<int>::error(context + ": J-Quants に銘柄がありません");
+    makeDir(dataFolder);
+    if (Status st =
+            writeFileAtomically(joinPath(dataFolder, import::kMasterFileName), masterFileBytes(date, rows->rows));
+        !st)
+        return st;
+    return static_cast<int>(rows->rows.size());
+}
+
 } // namespace kestrel::converter::jquants

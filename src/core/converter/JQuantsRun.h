@@ -58,4 +58,7 @@ struct RunHooks {
 
 RunOutcome RunJQuants(const RunRequest& request, JQuantsApi& api, const RunHooks& hooks);
 
+// The issue master of one day written as dataFolder/Regist.Mei (atomically); the number of issues.
+Result<int> FetchJQuantsMaster(JQuantsApi& api, Date date, const std::string& dataFolder);
+
 } // namespace kestrel::converter::jquants

@@ -3,6 +3,7 @@
 #include "core/converter/JQuantsData.h"
 
 #include "core/app/Encoding.h"
+#include "core/converter/JQuantsRun.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -83,7 +84,8 @@ TEST(JQuantsData, DailyFileCarriesOutageRowsAndGivesTopixAVolume) {
         {"Date": "2020-10-01", "Code": "99990", "O": 1, "H": 1, "L": 1, "C": 1, "Vo": 1}]})"},
                           "d")
                     .value();
-    converter::IssueMaster master = snapshotMaster(nullptr, {{1301, 1, "極洋"}, {7203, 1, "トヨタ自動車"}, {3350, 3, "例"}});
+    converter::IssueMaster master =
+        snapshotMaster(nullptr, {{1301, 1, "極洋"}, {7203, 1, "トヨタ自動車"}, {3350, 3, "例"}});
     TopixRow topix{Date::fromYmd(2020, 10, 1).value(), 1620.9, 1630.2, 1610.7, 1625.1};
     auto written = writeDailyFile(master, topix.date, bars.rows, topix, dir.path()).value();
     EXPECT_EQ(written.records, 4); // 9999 is not in the master
@@ -117,4 +119,27 @@ TEST(JQuantsData, SplitDaysBecomeProposalsOnce) {
     EXPECT_EQ(recordSplits(*k.db, bars.rows).value(), 0);
     EXPECT_EQ(k.rows("select コード, 日付, 分割前, 分割後, 出所, 状態 from Bunkatu order by コード"),
               "3350|20240105|10|1|3|0\n7203|20240105|1|2|3|0\n");
+}
+
+TEST(JQuantsData, MasterOfOneDayBecomesRegistMei) {
+    struct OnePage : JQuantsApi {
+        std::string body;
+        std::string asked;
+        Result<std::vector<std::string>> getPages(const std::string& path, const Query& q,
+                                                  const std::string&) override {
+            asked = path + "?" + q[0].first + "=" + q[0].second;
+            return std::vector<std::string>{body};
+        }
+        bool cancelled() const override { return false; }
+    } api;
+    test::TempDir dir;
+    Date day = Date::fromYmd(2024, 1, 5).value();
+    api.body = R"({"data": [{"Code": "72030", "CoName": "トヨタ自動車", "Mkt": "0111"}, {"Code": "130A0"}]})";
+    EXPECT_EQ(FetchJQuantsMaster(api, day, dir.path()).value(), 1);
+    EXPECT_EQ(api.asked, "/equities/master?date=2024-01-05");
+    EXPECT_EQ(cp932ToUtf8(test::readFile(dir.file("Regist.Mei"))).value(),
+              "20240105,2\r\n1002,1,総合指数,1,1\r\n7203,1,トヨタ自動車,1,1\r\n");
+    api.body = R"({"data": []})"; // nothing listed: the good file stays
+    EXPECT_FALSE(FetchJQuantsMaster(api, day, dir.path()));
+    EXPECT_TRUE(test::readFile(dir.file("Regist.Mei")).starts_with("20240105,2\r\n"));
 }
