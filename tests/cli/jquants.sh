@@ -102,6 +102,16 @@ grep -q 'date=2024-01-05' "$t/plain.log" && ! grep -q 'daily?date=2024-01-04' "$
 cmp -s "$t/first05" "$h/Data/Ds202401.05" || fail "resumed day differs"
 grep -q '^1 日分を作成, 1 日分は作成済み' "$t/out" || fail "resume summary: $(cat "$t/out")"
 
+# The pace is kept by the fetcher: three requests at 60 a minute take at least two seconds, and the
+# wait before the next request is shown (as plain lines when not on a terminal).
+set_ini "$h" JQuantsPace 60
+began=$(date +%s%N)
+k fetch-jquants 2024-01-04 2024-01-04 --refetch >"$t/out" 2>"$t/err" || fail "paced run: $(cat "$t/out" "$t/err")"
+[ $(( ($(date +%s%N) - began) / 1000000 )) -ge 2000 ] || fail "pace not kept"
+grep -q '^1/1 日  次の要求まで 1 秒$' "$t/err" || grep -q '^0/1 日  次の要求まで 1 秒$' "$t/err" || fail "wait not shown: $(cat "$t/err")"
+cmp -s "$h/Data/Ds202401.04" <(printf '20240104\r\n3,Kestrel\r\n1301,0,極洋,3000,3050,2990,3020,15000\r\n7203,0,トヨタ自動車,0,0,0,0,0\r\n1002,0,総合指数,2300,2310,2290,2305,1\r\n' | sjis) || fail "refetched day"
+set_ini "$h" JQuantsPace 6000
+
 # A plan that refuses a date, then a malformed page: the message names the date; the day before is kept.
 out=$(k fetch-jquants 2024-01-08 2024-01-10 2>&1) && fail "403 taken: $out"
 echo "$out" | grep -q '2024-01-09 の株価: .*プランではこの日付のデータを取得できません' || fail "403 message: $out"
