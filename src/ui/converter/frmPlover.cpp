@@ -172,7 +172,11 @@ void frmPlover::startJob() {
     platform::HttpTransfer transfer;
     converter::JobHooks hooks;
     installPlatformHooks(hooks, transfer, true);
-    installJQuantsHook(hooks, m_paths, [this](platform::JQuantsClient* c) { m_jquants = c; });
+    // While a J-Quants run asks the server, the start button stops it (after the request in flight).
+    installJQuantsHook(hooks, m_paths, [this](platform::JQuantsClient* c) {
+        m_jquants = c;
+        CmdLzhdownload->setText(c ? QStringLiteral("中止") : QStringLiteral("*****　開　　始　*****"));
+    });
     hooks.prompt = &prompt;
     hooks.log = [this](const std::string& line) { AppendLog(QString::fromStdString(line)); };
     hooks.endOfDownloads = [] { QApplication::beep(); };
