@@ -21,7 +21,7 @@ master='{"data": [
  {"Date": "2024-01-05", "Code": "130A0", "CoName": "英字コード", "Mkt": "0113"},
  {"Date": "2024-01-05", "Code": "25935", "CoName": "優先株", "Mkt": "0111"}]}'
 echo "$master" >"$w/equities_master/2024-01-01.json"
-echo "$master" >"$w/equities_master/2024-01-05.json"
+for d in 04 05 08 10 11; do echo "$master" >"$w/equities_master/2024-01-$d.json"; done
 cat >"$w/indices_bars_daily_topix/all.json" <<'J'
 {"data": [{"Date": "2024-01-04", "O": 2300.5, "H": 2310.9, "L": 2290.1, "C": 2305.2},
           {"Date": "2024-01-05", "O": 2310, "H": 2330, "L": 2300, "C": 2320}]}
@@ -121,6 +121,11 @@ mv "$w/equities_bars_daily/2024-01-09.json" "$t/refused"
 out=$(k fetch-jquants 2024-01-08 2024-01-10 2>&1) && fail "malformed page taken: $out"
 echo "$out" | grep -q '2024-01-10 の株価: J-Quants の応答が JSON として読めません' || fail "malformed message: $out"
 [ ! -e "$h/Data/Ds202401.10" ] || fail "malformed day written"
+
+# A day without an issue list is refused rather than written empty.
+out=$(k fetch-jquants 2024-01-15 2024-01-15 2>&1) && fail "empty master taken: $out"
+echo "$out" | grep -q '2024-01-15 の銘柄一覧: J-Quants に銘柄がありません' || fail "empty master message: $out"
+[ ! -e "$h/Data/Ds202401.15" ] || fail "day without a master written"
 
 # A wrong key, and an empty key refused before any request.
 : >"$t/plain.log"

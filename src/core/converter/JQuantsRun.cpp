@@ -65,6 +65,9 @@ struct Run {
             for (MasterRow& row : rows->rows)
                 merged[row.code] = std::move(row);
         }
+        // Without the list every record would be dropped and empty days would pass for finished ones.
+        if (merged.empty())
+            return Result<std::vector<MasterRow>>::error(req.to.toIso() + " の銘柄一覧: J-Quants に銘柄がありません");
         std::vector<MasterRow> out;
         for (auto& [code, row] : merged)
             out.push_back(std::move(row));
