@@ -21,7 +21,10 @@ master='{"data": [
  {"Date": "2024-01-05", "Code": "130A0", "CoName": "英字コード", "Mkt": "0113"},
  {"Date": "2024-01-05", "Code": "25935", "CoName": "優先株", "Mkt": "0111"}]}'
 echo "$master" >"$w/equities_master/2024-01-01.json"
-for d in 04 05 08 10 11; do echo "$master" >"$w/equities_master/2024-01-$d.json"; done
+for d in 05 08 10 11; do echo "$master" >"$w/equities_master/2024-01-$d.json"; done
+# An issue listed on 2024-01-04 only: neither end of the range lists it, so that day's list is asked.
+echo "${master%]\}}"', {"Date": "2024-01-04", "Code": "86010", "CoName": "大和証券", "Mkt": "0111"}]}' \
+    >"$w/equities_master/2024-01-04.json"
 cat >"$w/indices_bars_daily_topix/all.json" <<'J'
 {"data": [{"Date": "2024-01-04", "O": 2300.5, "H": 2310.9, "L": 2290.1, "C": 2305.2},
           {"Date": "2024-01-05", "O": 2310, "H": 2330, "L": 2300, "C": 2320}]}
@@ -30,6 +33,7 @@ printf 'STATUS 429 1\n{"message": "Rate limit exceeded"}' >"$w/equities_bars_dai
 cat >"$w/equities_bars_daily/2024-01-04.json" <<'J'
 {"data": [{"Date": "2024-01-04", "Code": "13010", "O": 3000, "H": 3050, "L": 2990, "C": 3020, "Vo": 15000, "AdjFactor": 1},
           {"Date": "2024-01-04", "Code": "72030", "O": null, "H": null, "L": null, "C": null, "Vo": null, "AdjFactor": 1},
+          {"Date": "2024-01-04", "Code": "86010", "O": 800, "H": 810, "L": 790, "C": 805, "Vo": 30000},
           {"Date": "2024-01-04", "Code": "130A0", "O": 10, "H": 10, "L": 10, "C": 10, "Vo": 5, "AdjFactor": 1}]}
 J
 cat >"$w/equities_bars_daily/2024-01-05.json" <<'J'
@@ -70,28 +74,28 @@ set_ini "$h" JQuantsURL "http://127.0.0.1:$port"
 set_ini "$h" JQuantsPace 6000
 
 k fetch-jquants 2024-01-01 2024-01-05 --master --margin --import >"$t/out" 2>"$t/err" || fail "fetch: $(cat "$t/out" "$t/err")"
-for line in '2024-01-01 は休場日です' 'Ds202401.04 を作成しました（3 件）' 'Ds202401.05 を作成しました（4 件）' \
+for line in '2024-01-01 は休場日です' 'Ds202401.04 を作成しました（4 件）' 'Ds202401.05 を作成しました（4 件）' \
     'Ys202401.05 を作成しました（2 件）' '取り込めない銘柄コード 2 件を除きました' '株式分割の候補 1 件を記録しました'; do
     grep -qxF "$line" "$t/out" || fail "missing line $line: $(cat "$t/out")"
 done
-[ "$(grep -c 'date=2024-01-04' "$t/plain.log")" = 2 ] || fail "429 not retried once: $(cat "$t/plain.log")"
+[ "$(grep -c 'daily?date=2024-01-04' "$t/plain.log")" = 2 ] || fail "429 not retried once: $(cat "$t/plain.log")"
 [ "$(grep -c 'pagination_key=p2' "$t/plain.log")" = 2 ] || fail "cut page not retried once: $(cat "$t/plain.log")"
-[ "$(wc -l <"$t/plain.log")" = 12 ] || fail "requests: $(cat "$t/plain.log")"
+[ "$(wc -l <"$t/plain.log")" = 13 ] || fail "requests: $(cat "$t/plain.log")"
 expect() { printf "$2" | sjis | od -c >"$t/want"; od -c <"$1" >"$t/got"; cmp -s "$t/want" "$t/got" || fail "$1: $(iconv -f CP932 -t UTF-8 "$1" 2>&1)"; }
-expect "$h/Data/Ds202401.04" '20240104\r\n3,Kestrel\r\n1301,0,極洋,3000,3050,2990,3020,15000\r\n7203,0,トヨタ自動車,0,0,0,0,0\r\n1002,0,総合指数,2300,2310,2290,2305,1\r\n'
+expect "$h/Data/Ds202401.04" '20240104\r\n4,Kestrel\r\n1301,0,極洋,3000,3050,2990,3020,15000\r\n7203,0,トヨタ自動車,0,0,0,0,0\r\n8601,0,大和証券,800,810,790,805,30000\r\n1002,0,総合指数,2300,2310,2290,2305,1\r\n'
 expect "$h/Data/Ds202401.05" '20240105\r\n4,Kestrel\r\n1301,0,極洋,3020,3100,3010,3090,20000\r\n7203,0,トヨタ自動車,2600,2650,2580,2620,1000000\r\n3350,5,グロース例,500,510,495,505,200\r\n1002,0,総合指数,2310,2330,2300,2320,1.02\r\n'
 expect "$h/Data/Ys202401.05" '20240105\r\n2,Kestrel\r\n1301,,,12000,50000,1\r\n7203,,,1000000,300000,1\r\n'
 [ ! -e "$h/Data/Regist.Mei" ] || fail "Regist.Mei not imported"
 [ "$(q "select group_concat(コード || ':' || 市場コード || ':' || 銘柄 || ':' || 出来高単位 || ':' || 株価単位, ' ') from (select * from Mei order by コード)")" = \
-  "1002:1:総合指数:1:1 1301:1:極洋:1:1 3350:3:グロース例:1:1 7203:1:トヨタ自動車:1:1" ] || fail "Mei: $(q 'select * from Mei')"
+  "1002:1:総合指数:1:1 1301:1:極洋:1:1 3350:3:グロース例:1:1 7203:1:トヨタ自動車:1:1 8601:1:大和証券:1:1" ] || fail "Mei: $(q 'select * from Mei')"
 [ "$(q "select group_concat(コード || ':' || 日付 || ':' || 終値 || ':' || 前日比 || ':' || 出来高, ' ') from (select * from daydata order by コード, 日付)")" = \
-  "1002:20240104:2305:0:1 1002:20240105:2320:15:1.02 1301:20240104:3020:0:15000 1301:20240105:3090:70:20000 3350:20240105:505:0:200 7203:20240104:0:0:0 7203:20240105:2620:0:1000000" ] ||
+  "1002:20240104:2305:0:1 1002:20240105:2320:15:1.02 1301:20240104:3020:0:15000 1301:20240105:3090:70:20000 3350:20240105:505:0:200 7203:20240104:0:0:0 7203:20240105:2620:0:1000000 8601:20240104:805:0:30000" ] ||
     fail "daydata: $(q 'select * from daydata')"
 [ "$(q "select コード || ':' || 日付 || ':' || 分割前 || ':' || 分割後 || ':' || 出所 || ':' || 状態 from Bunkatu")" = "7203:20240105:1:2:3:0" ] ||
     fail "Bunkatu: $(q 'select * from Bunkatu')"
 [ "$(q "select group_concat(コード || ':' || 売残 || ':' || 買残 || ':' || 単位, ' ') from (select * from shinyo order by コード)")" = \
   "1301:12000:50000:1 7203:1000000:300000:1" ] || fail "shinyo: $(q "select * from shinyo") $(cat "$t/err")"
-[ "$(q 'select count(*) from weekdata where 日付=20240105')" = 4 ] || fail "weekly bars"
+[ "$(q 'select count(*) from weekdata where 日付=20240105')" = 5 ] || fail "weekly bars"
 
 # Resume: a day whose file is complete is not asked for again; a lost day is fetched and equals the first run.
 cp "$h/Data/Ds202401.05" "$t/first05"
@@ -109,7 +113,7 @@ began=$(date +%s%N)
 k fetch-jquants 2024-01-04 2024-01-04 --refetch >"$t/out" 2>"$t/err" || fail "paced run: $(cat "$t/out" "$t/err")"
 [ $(( ($(date +%s%N) - began) / 1000000 )) -ge 2000 ] || fail "pace not kept"
 grep -q '^1/1 日  次の要求まで 1 秒$' "$t/err" || grep -q '^0/1 日  次の要求まで 1 秒$' "$t/err" || fail "wait not shown: $(cat "$t/err")"
-cmp -s "$h/Data/Ds202401.04" <(printf '20240104\r\n3,Kestrel\r\n1301,0,極洋,3000,3050,2990,3020,15000\r\n7203,0,トヨタ自動車,0,0,0,0,0\r\n1002,0,総合指数,2300,2310,2290,2305,1\r\n' | sjis) || fail "refetched day"
+cmp -s "$h/Data/Ds202401.04" <(printf '20240104\r\n4,Kestrel\r\n1301,0,極洋,3000,3050,2990,3020,15000\r\n7203,0,トヨタ自動車,0,0,0,0,0\r\n8601,0,大和証券,800,810,790,805,30000\r\n1002,0,総合指数,2300,2310,2290,2305,1\r\n' | sjis) || fail "refetched day"
 set_ini "$h" JQuantsPace 6000
 
 # A plan that refuses a date, then a malformed page: the message names the date; the day before is kept.
@@ -151,7 +155,7 @@ KESTREL_JQUANTS_CAFILE=$t/c.pem "$plover" --home "$h2" --batch --source 9 24/01/
 grep -qxF '2/2 日' "$t/out" || fail "progress: $(cat "$t/out")"
 cmp -s "$t/first05" "$h2/Data/Ds202401.05" || fail "Plover's day differs: $(iconv -f CP932 -t UTF-8 "$h2/Data/Ds202401.05")"
 "$kestrel" --home "$h2" import-daily 2024-01-04 2024-01-05 >/dev/null || fail "import of Plover's days"
-[ "$(sqlite3 "$h2/Kestrel.mdb" 'select count(*) from daydata')" = 7 ] || fail "Plover rows"
+[ "$(sqlite3 "$h2/Kestrel.mdb" 'select count(*) from daydata')" = 8 ] || fail "Plover rows"
 [ "$(sqlite3 "$h2/Kestrel.mdb" 'select 分割後 from Bunkatu where コード=7203')" = 2 ] || fail "Plover split"
 
 # The key is in no file of either program folder.

@@ -18,6 +18,8 @@ struct Run {
     const RunHooks& hooks;
     RunOutcome out;
     std::set<std::string> skipped;
+    std::map<int, MasterRow> m_master;
+    std::set<int> m_lookedUp;
 
     void log(const std::string& text) const {
         if (hooks.log)
@@ -48,11 +50,8 @@ struct Run {
         return !req.refetch && fileExists(joinPath(req.dailyFolder, import::dailyFileName(d)));
     }
 
-    Result<std::vector<MasterRow>> fetchMaster() {
-        std::map<int, MasterRow> merged; // the last day's names and markets win
-        std::vector<Date> dates{req.from};
-        if (req.to != req.from)
-            dates.push_back(req.to);
+    // The issue lists of the days, merged into into (a later day's name and market win).
+    Status fetchMaster(const std::vector<Date>& dates, std::map<int, MasterRow>& into) {
         for (Date d : dates) {
             std::string context = d.toIso() + " の銘柄一覧";
             auto pages = get("/equities/master", {{"date", d.toIso()}}, context);
@@ -63,15 +62,45 @@ struct Run {
                 return rows.status();
             skipped.insert(rows->skippedCodes.begin(), rows->skippedCodes.end());
             for (MasterRow& row : rows->rows)
-                merged[row.code] = std::move(row);
+                into[row.code] = std::move(row);
         }
-        // Without the list every record would be dropped and empty days would pass for finished ones.
-        if (merged.empty())
-            return Result<std::vector<MasterRow>>::error(req.to.toIso() + " の銘柄一覧: J-Quants に銘柄がありません");
-        std::vector<MasterRow> out;
-        for (auto& [code, row] : merged)
-            out.push_back(std::move(row));
-        return out;
+        return Status::ok();
+    }
+    std::vector<MasterRow> masterRows() const {
+        std::vector<MasterRow> rows;
+        for (const auto& [code, row] : m_master)
+            rows.push_back(row);
+        return rows;
+    }
+    Status writeRegistMei() {
+        makeDir(req.dataFolder);
+        std::string path = joinPath(req.dataFolder, import::kMasterFileName);
+        if (Status st = writeFileAtomically(path, masterFileBytes(req.to, masterRows())); !st)
+            return st;
+        log(std::string(import::kMasterFileName) + " を作成しました（" + std::to_string(m_master.size()) + " 銘柄）");
+        return Status::ok();
+    }
+    // An issue traded on a day but in neither list (listed and gone within the range) is looked up in
+    // that day's list, once per code; true when the snapshot grew.
+    Result<bool> lookUpUnknown(const std::vector<BarRow>& bars, Date d, IssueMaster& snapshot) {
+        bool unknown = false;
+        for (const BarRow& bar : bars)
+            if (!snapshot.find(bar.code) && m_lookedUp.insert(bar.code).second)
+                unknown = true;
+        if (!unknown)
+            return false;
+        std::map<int, MasterRow> day;
+        if (Status st = fetchMaster({d}, day); !st)
+            return st;
+        bool grew = false;
+        for (auto& [code, row] : day) {
+            if (!snapshot.find(code)) {
+                snapshot.set(code, {true, row.market, row.name, 1, 1});
+                m_master.emplace(code, std::move(row));
+                grew = true;
+            }
+        }
+        return grew;
     }
 
     void recordSplitsOf(const std::vector<BarRow>& bars, Date d) {
@@ -148,23 +177,27 @@ struct Run {
         if (hooks.progress)
             hooks.progress(done, out.daysTotal);
         if (!todo.empty() || req.master) {
-            auto master = fetchMaster();
-            if (!master) {
-                out.status = master.status();
+            std::vector<Date> ends{req.from};
+            if (req.to != req.from)
+                ends.push_back(req.to);
+            if (Status st = fetchMaster(ends, m_master); !st) {
+                out.status = st;
+                return;
+            }
+            // Without the list every record would be dropped and empty days would pass for finished ones.
+            if (m_master.empty()) {
+                out.status = Status::error(req.to.toIso() + " の銘柄一覧: J-Quants に銘柄がありません");
                 return;
             }
             if (req.master) {
-                makeDir(req.dataFolder);
-                std::string path = joinPath(req.dataFolder, import::kMasterFileName);
-                if (Status st = writeFileAtomically(path, masterFileBytes(req.to, *master)); !st) {
+                if (Status st = writeRegistMei(); !st) {
                     out.status = st;
                     return;
                 }
-                log(std::string(import::kMasterFileName) + " を作成しました（" + std::to_string(master->size()) +
-                    " 銘柄）");
             }
             auto mei = LoadIssueMaster(req.databasePath);
-            IssueMaster snapshot = snapshotMaster(mei ? &*mei : nullptr, *master);
+            IssueMaster snapshot = snapshotMaster(mei ? &*mei : nullptr, masterRows());
+            bool masterGrew = false;
 
             std::map<long long, TopixRow> topix;
             if (!todo.empty()) {
@@ -203,6 +236,12 @@ struct Run {
                     ++out.holidays;
                     log(d.toIso() + " は休場日です");
                 } else {
+                    auto grew = lookUpUnknown(bars->rows, d, snapshot);
+                    if (!grew) {
+                        out.status = grew.status();
+                        return;
+                    }
+                    masterGrew = masterGrew || *grew;
                     // The proposals go first: a run stopped between the two finds them on resuming
                     // (a proposal already there is not made twice), while the day's file marks it done.
                     recordSplitsOf(bars->rows, d);
@@ -219,6 +258,12 @@ struct Run {
                 }
                 if (hooks.progress)
                     hooks.progress(++done, out.daysTotal);
+            }
+            if (req.master && masterGrew) {
+                if (Status st = writeRegistMei(); !st) {
+                    out.status = st;
+                    return;
+                }
             }
         }
         if (req.margin) {

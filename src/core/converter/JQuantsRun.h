@@ -1,8 +1,8 @@
 #pragma once
-// A J-Quants run over a date range: the issue master (of the first and the last day), TOPIX for the
-// range, then one request (and its pages) per weekday, each day's daily file written atomically once
-// all its pages arrived, and the weekly margin balances of the Fridays in the range. A day whose file
-// already exists is not fetched again unless refetch is set, so an interrupted run resumes where it
+// A J-Quants run over a date range: the issue master (of the first and the last day, and of any day
+// that trades an issue neither lists), TOPIX for the range, then one request (and its pages) per weekday, each day's
+// daily file written atomically once all its pages arrived, and the weekly margin balances of the Fridays in the range.
+// A day whose file already exists is not fetched again unless refetch is set, so an interrupted run resumes where it
 // stopped. The first error ends the run with a message naming the date; the days before it are kept.
 // The transport (HTTP, pacing, retries, the key) comes in through JQuantsApi.
 #include "core/app/Date.h"
