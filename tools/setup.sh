@@ -11,7 +11,7 @@ packages=(build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev 
           qt6-base-dev qt6-base-dev-tools libgl-dev libxkbcommon-dev libgtest-dev googletest
           libsqlite3-dev sqlite3 libarchive-dev mdbtools-dev mdbtools libc6-dev
           fonts-ipafont-gothic xvfb xauth python3
-          nlohmann-json3-dev)
+          nlohmann-json3-dev qtkeychain-qt6-dev openssl)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

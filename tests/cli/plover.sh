@@ -18,9 +18,9 @@ k init >/dev/null
 printf '20010501,3\r\n1001,1,日経平均,1,1\r\n1301,1,極洋,1000,10\r\n1332,1,日本水産,1000,1\r\n' | sjis >"$t/h/Data/Regist.Mei"
 k import-master | grep -q '^読み込み終了$' || fail "master import"
 
-# A first start writes Plover.ini with 27 keys; the source's data address is a setting.
+# A first start writes Plover.ini with 30 keys; the source's data address is a setting.
 "$plover" --home "$t/h" --batch --source 1 01/05/05 01/05/05 --download-only >"$t/out" || fail "first run: $(cat "$t/out")"
-[ "$(grep -c '=' "$t/h/Plover.ini")" = 27 ] || fail "Plover.ini keys: $(cat "$t/h/Plover.ini")"
+[ "$(grep -c '=' "$t/h/Plover.ini")" = 30 ] || fail "Plover.ini keys: $(cat "$t/h/Plover.ini")"
 grep -q '^20010505　スキップ$' "$t/out" || fail "weekend day: $(cat "$t/out")"
 sed -i "s|^URLDATA1=.*\r\$|URLDATA1=http://127.0.0.1:$port/kabu/kabudata/\r|" "$t/h/Plover.ini"
 
@@ -47,7 +47,7 @@ k chart 1301 --date 2001-05-07 >"$t/chart" 2>&1 || fail "chart: $(cat "$t/chart"
 grep -q "126" "$t/chart" || fail "chart list: $(cat "$t/chart")"
 
 # Bad command lines are refused without a job.
-"$plover" --home "$t/h" --batch --source 9 01/05/04 01/05/04 >/dev/null 2>&1 && fail "source 9 accepted"
+"$plover" --home "$t/h" --batch --source 10 01/05/04 01/05/04 >/dev/null 2>&1 && fail "source 10 accepted"
 out=$("$plover" --home "$t/h" --batch --source 1 01/05/08 01/05/04 2>&1) && fail "reversed range accepted"
 echo "$out" | grep -q '日付範囲が誤っています。' || fail "range message: $out"
 echo "1 passed, 0 failed"

@@ -56,6 +56,39 @@ struct Job {
         log(name + (ok || req.phases == JobPhases::ConvertOnly ? "を取得済" : "はまだ取得不能"));
     }
 
+    // Source 9: each day's file is written as soon as all its pages arrived, so the conversion phase has
+    // nothing left to do for it and an interrupted job keeps every finished day.
+    bool jquantsDownload(Date from, Date to) {
+        std::string error;
+        auto api = hooks.jquants ? hooks.jquants(req.settings.data(kJQuantsSource), &error) : nullptr;
+        if (!api) {
+            notify(error.empty() ? "J-Quants に接続できません" : error);
+            return false;
+        }
+        jquants::RunRequest run;
+        run.from = from;
+        run.to = to;
+        run.dataFolder = run.dailyFolder = run.marginFolder = req.dataFolder;
+        run.databasePath = req.databasePath;
+        jquants::RunHooks runHooks;
+        runHooks.log = hooks.log;
+        runHooks.progress = [this](int done, int total) {
+            log(std::to_string(done) + "/" + std::to_string(total) + " 日");
+        };
+        jquants::RunOutcome got = jquants::RunJQuants(run, *api, runHooks);
+        outcome.dailyFiles += got.daysWritten;
+        if (got.cancelled) {
+            notify("中止しました。作成済みの日はそのまま残っています");
+            return false;
+        }
+        if (!got.status) {
+            notify(got.status.message());
+            return false;
+        }
+        log("全ダウンロード終了");
+        return true;
+    }
+
     // False when the job ends early.
     bool downloadPhase(Date from, Date to) {
         if (hooks.attemptConnect && !hooks.attemptConnect()) {
@@ -84,6 +117,8 @@ struct Job {
                 log("kabudata.lzhを取得中");
                 logFetched("kabudata.lzh", fetchAndExtract(s.data(8), "kabudata.lzh", "kabudata.lzh"));
                 break;
+            } else if (source == kJQuantsSource) {
+                return jquantsDownload(from, to);
             } else if (source == 3) {
                 std::string spg = collectorFolder(s.data(3)) + "spg.mdb";
                 if (Status st = PrepareSpg(req.databasePath, spg, hooks.log); !st) {
@@ -177,6 +212,8 @@ struct Job {
         if (!ask(question))
             return;
         auto master = LoadIssueMaster(req.databasePath);
+        if (!master && source == kJQuantsSource) // the exchange's own issue list stands in for an empty Mei
+            master = IssueMaster();
         if (!master) {
             notify("銘柄データーが読込み出来ませんでした　処理を中止します");
             return;

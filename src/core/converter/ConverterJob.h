@@ -8,10 +8,12 @@
 #include "core/app/Date.h"
 #include "core/app/Prompt.h"
 #include "core/converter/ConverterSettings.h"
+#include "core/converter/JQuantsRun.h"
 #include "core/converter/RecordWriter.h"
 #include "core/net/Fetch.h"
 
 #include <functional>
+#include <memory>
 #include <string>
 
 namespace kestrel::converter {
@@ -39,13 +41,16 @@ struct JobHooks {
     std::function<void()> endOfDownloads; // beep and hang up a dial-up line
     // Called as the job starts and ends working (busy flag, hourglass).
     std::function<void(bool busy)> setBusy;
+    // The J-Quants connection of source 9 (data address "" for Kestrel.ini's JQuantsURL); nothing, with
+    // the reason in *error, when there is no key or no usable address.
+    std::function<std::unique_ptr<jquants::JQuantsApi>(const std::string& address, std::string* error)> jquants;
 };
 
 struct JobOutcome {
     bool ran = false;    // the job got past its checks and question and reached the final message
     int extracted = 0;   // archives unpacked
     int unavailable = 0; // archives logged as not yet available
-    int dailyFiles = 0;  // daily files written from CSV days
+    int dailyFiles = 0;  // daily files written from CSV days or J-Quants days
 };
 
 // Fetches base + name and writes the body to folder + "/" + name through a temporary file renamed on

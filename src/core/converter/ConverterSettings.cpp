@@ -43,6 +43,9 @@ ConverterSettings defaultConverterSettings() {
     s.title(8) = "株価データ情報の１ヶ月データー";
     s.page(8) = "http://kabudata.example/kabu.htm";
     s.data(8) = "http://kabudata.example/";
+    // An empty data address takes the API address JQuantsURL of Kestrel.ini.
+    s.title(kJQuantsSource) = "J-Quants";
+    s.page(kJQuantsSource) = "https://jpx-jquants.com/";
     s.setNo = 0;
     s.check1 = 1;
     return s;
@@ -56,6 +59,11 @@ ConverterSettings LoadConverterSettings(const std::string& iniPath) {
     for (int i = 0; i < 3 * kSourceCount; ++i) {
         ini.cstrkey(keyOf(i));
         s.texts[i] = ini.GetLineINI();
+    }
+    if (s.title(kJQuantsSource).empty() && s.page(kJQuantsSource).empty()) { // a file of eight sources
+        ConverterSettings d = defaultConverterSettings();
+        s.title(kJQuantsSource) = d.title(kJQuantsSource);
+        s.page(kJQuantsSource) = d.page(kJQuantsSource);
     }
     ini.cstrkey("SetNo");
     s.setNo = toInt(ini.GetLineINI());

@@ -1,7 +1,7 @@
 #pragma once
-// The converter's settings: eight price sources (title, page, data address each) kept in Plover.ini,
-// section "download", with the selected source and the "keep only the converted files" box. The 24
-// texts are held in one array in the order title 1..8, page 1..8, data address 1..8. A missing file
+// The converter's settings: nine price sources (the ninth the exchange's J-Quants API) (title, page, data address each)
+// kept in Plover.ini, section "download", with the selected source and the "keep only the converted files" box. The 27
+// texts are held in one array in the order title 1..9, page 1..9, data address 1..9. A missing file
 // is written with the defaults; a missing key reads as "" (numbers as 0).
 #include "core/app/Status.h"
 
@@ -10,16 +10,17 @@
 
 namespace kestrel::converter {
 
-inline constexpr int kSourceCount = 8;
+inline constexpr int kSourceCount = 9;
+inline constexpr int kJQuantsSource = 9;
 inline constexpr const char* kIniSection = "download";
 inline constexpr const char* kUnregistered = "未登録";
 
 struct ConverterSettings {
     std::array<std::string, 3 * kSourceCount> texts; // titles, pages, data addresses
-    int setNo = 0;                                   // selected source - 1, 0 to 7
+    int setNo = 0;                                   // selected source - 1, 0 to 8
     int check1 = 1;                                  // 1: keep only the converted files
 
-    // source is 1 to 8.
+    // source is 1 to 9.
     std::string& title(int source) { return texts[source - 1]; }
     std::string& page(int source) { return texts[kSourceCount + source - 1]; }
     std::string& data(int source) { return texts[2 * kSourceCount + source - 1]; }
@@ -32,9 +33,9 @@ struct ConverterSettings {
 
 // The settings written on a first start (hosts under .example; source 3 has no command line yet).
 ConverterSettings defaultConverterSettings();
-// Reads the 24 texts, SetNo and Check1 from the file; SetNo outside 0..7 reads as 0.
+// Reads the 27 texts, SetNo and Check1 from the file; SetNo outside 0..8 reads as 0.
 ConverterSettings LoadConverterSettings(const std::string& iniPath);
-// Writes URLTitle1, URL1, URLDATA1, ... URLDATA8, SetNo, Check1 and Version, in that order.
+// Writes URLTitle1, URL1, URLDATA1, ... URLDATA9, SetNo, Check1 and Version, in that order.
 Status SaveConverterSettings(const std::string& iniPath, const ConverterSettings& settings);
 // Writes the defaults when the file is missing, then loads it.
 Result<ConverterSettings> loadOrCreateConverterSettings(const std::string& iniPath);

@@ -5,6 +5,7 @@
 #include "core/db/Database.h"
 #include "core/import/DailyFile.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 
@@ -60,9 +61,14 @@ std::string StripQuotes(std::string_view text) {
 std::string formatNumber(double v) {
     if (v == 0)
         return "0";
+    // As printf's "%.15g" (to_chars with a precision is specified so), without printf's cost per call.
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%.15g", v);
-    return buf;
+    if (std::fabs(v) < 1e15 && v == std::trunc(v)) {
+        auto end = std::to_chars(buf, buf + sizeof buf, static_cast<long long>(v)).ptr;
+        return std::string(buf, end);
+    }
+    auto end = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 15).ptr;
+    return std::string(buf, end);
 }
 
 namespace {

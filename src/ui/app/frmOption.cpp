@@ -3,6 +3,7 @@
 #include "core/app/OptionRules.h"
 #include "ui/app/DateBox.h"
 #include "ui/app/FileDialog.h"
+#include "ui/app/JQuantsOptions.h"
 #include "ui/app/MessageBox.h"
 #include "ui/app/Widgets.h"
 
@@ -108,6 +109,8 @@ frmOption::frmOption(AppContext& context, QWidget* parent) : QDialog(parent), m_
     row(QStringLiteral("日以前の株価情報自動削除"), CmbDelJyoho);
     grid->addWidget(allIto, r++, 0, 1, 3);
     grid->addWidget(ito, r++, 0, 1, 3);
+    jquants = new JQuantsOptionsBox(m_context.paths.iniPath, this);
+    grid->addWidget(jquants, r++, 0, 1, 3);
 
     connect(CmdPath, &QPushButton::clicked, this, [this] {
         TxthidiFold->setText(BrowseFolder(this, TxthidiFold->text(), QStringLiteral("日々データーフォルダ選択")));
@@ -181,6 +184,7 @@ void frmOption::saveOnUnload() {
     WidgetPrompt prompt(this);
     SaveSettings(m_context.paths.iniPath, t, false, prompt);
     LoadSettings(m_context.paths.iniPath, m_context.settings, prompt);
+    jquants->save(prompt);
 }
 
 } // namespace kestrel::ui

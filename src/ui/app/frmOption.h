@@ -12,6 +12,8 @@
 
 namespace kestrel::ui {
 
+class JQuantsOptionsBox;
+
 class frmOption : public QDialog {
     Q_OBJECT
 public:
@@ -24,6 +26,7 @@ public:
     QCheckBox *ChkRDel, *ChkMakeSyu;
     QComboBox *CmbShinyo, *CmbDelJyoho;
     QPushButton *CmdPath, *CmdPath2;
+    JQuantsOptionsBox* jquants;
 
 private:
     void saveOnUnload();

@@ -2,6 +2,7 @@
 
 #include "platform/SingleInstance.h"
 #include "ui/converter/ConverterPlatform.h"
+#include "ui/converter/JQuantsHook.h"
 
 #include <cstdio>
 
@@ -80,6 +81,7 @@ int runPloverBatch(const QStringList& argsIn, const QString& converterFolder, co
     platform::HttpTransfer transfer;
     converter::JobHooks hooks;
     installPlatformHooks(hooks, transfer, false);
+    installJQuantsHook(hooks, paths);
     hooks.prompt = &prompt;
     hooks.log = [](const std::string& line) {
         std::printf("%s\n", line.c_str());

@@ -1,10 +1,12 @@
 #include "ui/converter/frmPlover.h"
 
 #include "core/app/Startup.h"
+#include "platform/JQuantsClient.h"
 #include "ui/app/DateBox.h"
 #include "ui/app/MessageBox.h"
 #include "ui/app/Shell.h"
 #include "ui/app/frmAbout.h"
+#include "ui/converter/JQuantsHook.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -159,8 +161,11 @@ void frmPlover::AppendLog(const QString& text) {
 }
 
 void frmPlover::startJob() {
-    if (m_busy)
+    if (m_busy) {
+        if (m_jquants) // a second press stops a J-Quants run after the request in flight
+            m_jquants->cancel();
         return;
+    }
     converter::JobRequest request;
     request.settings = m_settings;
     request.settings.check1 = Check1->isChecked() ? 1 : 0;
@@ -175,6 +180,11 @@ void frmPlover::startJob() {
     platform::HttpTransfer transfer;
     converter::JobHooks hooks;
     installPlatformHooks(hooks, transfer, true);
+    // While a J-Quants run asks the server, the start button stops it (after the request in flight).
+    installJQuantsHook(hooks, m_paths, [this](platform::JQuantsClient* c) {
+        m_jquants = c;
+        CmdLzhdownload->setText(c ? QStringLiteral("中止") : QStringLiteral("*****　開　　始　*****"));
+    });
     hooks.prompt = &prompt;
     hooks.log = [this](const std::string& line) { AppendLog(QString::fromStdString(line)); };
     hooks.endOfDownloads = [] { QApplication::beep(); };

@@ -17,6 +17,10 @@
 #include <QRadioButton>
 #include <array>
 
+namespace kestrel::platform {
+class JQuantsClient;
+}
+
 namespace kestrel::ui {
 
 class frmPlover : public QMainWindow {
@@ -64,6 +68,7 @@ private:
     bool m_filled = false;
     QString m_filledFrom, m_filledTo;
     bool m_busy = false;
+    platform::JQuantsClient* m_jquants = nullptr; // while a J-Quants run uses it
 };
 
 // The source editor: title, page and data address of the selected source, stored back on close.

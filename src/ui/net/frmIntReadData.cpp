@@ -6,6 +6,7 @@
 #include "ui/app/DateBox.h"
 #include "ui/app/MessageBox.h"
 #include "ui/app/Widgets.h"
+#include "ui/net/JQuantsMaster.h"
 
 #include <QApplication>
 #include <QGridLayout>
@@ -108,7 +109,9 @@ void frmIntReadData::CmdInetRead_Click() {
         LblText->setText(QStringLiteral("銘柄ﾃﾞｰﾀ取得中"));
         setTransferring(true);
         net::MasterDownload r =
-            net::DownloadIssueMasterFile(fetcher(), m_context.settings.DURL, m_context.paths.dataFolder);
+            jquantsSelected(m_context)
+                ? downloadJQuantsMaster(m_context)
+                : net::DownloadIssueMasterFile(fetcher(), m_context.settings.DURL, m_context.paths.dataFolder);
         setTransferring(false);
         if (r.cancelled)
             return; // the window was closed during the transfer

@@ -9,7 +9,7 @@
 using namespace kestrel;
 using namespace kestrel::converter;
 
-TEST(ConverterSettings, FirstStartWritesTwentySevenKeysAndEditsRoundTrip) {
+TEST(ConverterSettings, FirstStartWritesThirtyKeysAndEditsRoundTrip) {
     kestrel::test::TempDir dir;
     std::string ini = dir.file("Plover.ini");
     auto s = loadOrCreateConverterSettings(ini);
@@ -18,7 +18,7 @@ TEST(ConverterSettings, FirstStartWritesTwentySevenKeysAndEditsRoundTrip) {
     int lines = 0;
     for (size_t p = 0; (p = text.find("\r\n", p)) != std::string::npos; p += 2)
         ++lines;
-    EXPECT_EQ(lines, 28); // [download] and 27 keys
+    EXPECT_EQ(lines, 31); // [download] and 30 keys
     EXPECT_EQ(text.rfind("[download]\r\nURLTitle1=株価データ情報\r\nURL1=", 0), 0u) << text;
     EXPECT_NE(text.find("\r\nSetNo=0\r\nCheck1=1\r\nVersion="), std::string::npos);
     EXPECT_EQ(s->title(4), "未登録");

@@ -1,0 +1,128 @@
+// kestrel fetch-jquants: the exchange's J-Quants API as a price source. Writes the daily files (and
+// with --master Data/Regist.Mei, with --margin the margin files) of the range, then with --import runs
+// the imports of the same range. Ctrl-C stops after the request in flight; what was written is whole.
+#include "Command.h"
+#include "core/converter/JQuantsRun.h"
+#include "platform/JQuantsClient.h"
+
+#include <csignal>
+#include <ostream>
+#include <unistd.h>
+
+namespace kestrel::cli {
+namespace {
+
+using namespace kestrel::converter::jquants;
+
+platform::JQuantsClient* g_client = nullptr;
+
+// The first Ctrl-C asks the run to stop after the request in flight; a second one ends the program.
+extern "C" void onInterrupt(int) {
+    if (g_client)
+        g_client->cancel();
+    std::signal(SIGINT, SIG_DFL);
+}
+
+int runCommand(Invocation& inv, const char* name, std::vector<std::string> args) {
+    for (const CommandInfo& c : commands()) {
+        if (std::string(name) == c.name) {
+            Invocation sub{std::move(args), inv.context, inv.prompt, inv.out, inv.err};
+            sub.usageText = std::string("usage: kestrel ") + c.name + " " + c.usage;
+            return c.run(sub);
+        }
+    }
+    return 1;
+}
+
+int runFetchJQuants(Invocation& inv) {
+    RunRequest req;
+    req.master = inv.takeFlag("--master");
+    req.margin = inv.takeFlag("--margin");
+    req.refetch = inv.takeFlag("--refetch");
+    const bool import = inv.takeFlag("--import");
+    if (inv.args.size() != 2)
+        return inv.usage();
+    auto from = inv.parseDate(inv.args[0]), to = inv.parseDate(inv.args[1]);
+    if (!from || !to)
+        return 1;
+    if (*to < *from)
+        return inv.fail("日付の範囲が誤っています。");
+    const Settings& s = inv.context.settings;
+    if (s.hibiPath.empty())
+        return inv.fail("日々データーフォルダが登録されていません");
+    if (req.margin && s.sinyoPath.empty())
+        return inv.fail("信用データーフォルダが登録されていません");
+    QString why;
+    auto options = platform::jquantsOptions(inv.context.paths.iniPath, &why);
+    if (!options)
+        return inv.fail(why.toStdString());
+    req.from = *from;
+    req.to = *to;
+    req.dataFolder = inv.context.paths.dataFolder;
+    req.dailyFolder = s.hibiPath;
+    req.marginFolder = s.sinyoPath;
+    req.databasePath = inv.context.paths.databasePath;
+
+    platform::JQuantsClient client(*options);
+    // Progress: one updating line on a terminal, plain lines otherwise.
+    const bool tty = ::isatty(2);
+    int done = 0, total = 0;
+    auto show = [&](const std::string& text) {
+        if (tty)
+            inv.err << "\r\033[K" << text << std::flush;
+        else
+            inv.err << text << "\n";
+    };
+    client.onWait = [&](int seconds) {
+        show(std::to_string(done) + "/" + std::to_string(total) + " 日  次の要求まで " + std::to_string(seconds) +
+             " 秒");
+    };
+    RunHooks hooks;
+    hooks.log = [&](const std::string& line) {
+        if (tty)
+            inv.err << "\r\033[K" << std::flush;
+        inv.out << line << "\n" << std::flush;
+    };
+    hooks.warn = [&](const std::string& line) { inv.err << line << "\n"; };
+    hooks.progress = [&](int d, int t) {
+        done = d;
+        total = t;
+        show(std::to_string(d) + "/" + std::to_string(t) + " 日");
+    };
+    g_client = &client;
+    auto old = std::signal(SIGINT, onInterrupt);
+    RunOutcome out = RunJQuants(req, client, hooks);
+    std::signal(SIGINT, old);
+    g_client = nullptr;
+    if (tty)
+        inv.err << "\r\033[K" << std::flush;
+    inv.out << out.daysWritten << " 日分を作成, " << out.daysKept << " 日分は作成済み, " << out.holidays
+            << " 日は休場日, " << client.requestCount() << " 回の要求\n";
+    if (out.splitsProposed > 0)
+        inv.out << "株式分割の候補 " << out.splitsProposed << " 件を記録しました\n";
+    if (out.cancelled)
+        return inv.fail("中止しました。作成済みの日はそのまま残っています");
+    if (!out.status)
+        return inv.fail(out.status.message());
+    if (!import)
+        return 0;
+    if (req.master && runCommand(inv, "import-master", {}) != 0)
+        return 1;
+    int rc = runCommand(inv, "import-daily", {from->toIso(), to->toIso(), "--weekly"});
+    if (rc != 0)
+        return rc;
+    if (req.margin) {
+        Date monday = PrevMonday(*from), friday = NextFriday(*to);
+        runCommand(inv, "import-margin", {monday.toIso(), friday.toIso()}); // a range without files is no error
+    }
+    return 0;
+}
+
+const CommandRegistrar kFetch({"fetch-jquants", "FROM TO [--master] [--margin] [--import] [--refetch]",
+                               "fetch the range from the J-Quants API (key from the keyring or JQUANTS_API_KEY) into "
+                               "daily files; --master writes Data/Regist.Mei, --margin the margin files, --import "
+                               "imports them; days already fetched are kept unless --refetch",
+                               runFetchJQuants});
+
+} // namespace
+} // namespace kestrel::cli

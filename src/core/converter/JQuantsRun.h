@@ -1,0 +1,64 @@
+#pragma once
+// A J-Quants run over a date range: the issue master (of the first and the last day, and of any day
+// that trades an issue neither lists), TOPIX for the range, then one request (and its pages) per weekday, each day's
+// daily file written atomically once all its pages arrived, and the weekly margin balances of the Fridays in the range.
+// A day whose file already exists is not fetched again unless refetch is set, so an interrupted run resumes where it
+// stopped. The first error ends the run with a message naming the date; the days before it are kept.
+// The transport (HTTP, pacing, retries, the key) comes in through JQuantsApi.
+#include "core/app/Date.h"
+#include "core/app/Status.h"
+#include "core/converter/RecordWriter.h"
+
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace kestrel::converter::jquants {
+
+using Query = std::vector<std::pair<std::string, std::string>>;
+
+class JQuantsApi {
+public:
+    virtual ~JQuantsApi() = default;
+    // Every page of path with query (following pagination_key), or the error; context names what is
+    // asked for the messages ("2024-01-05 の株価").
+    virtual Result<std::vector<std::string>> getPages(const std::string& path, const Query& query,
+                                                      const std::string& context) = 0;
+    // True once the user asked to stop; the run ends before its next request.
+    virtual bool cancelled() const = 0;
+};
+
+struct RunRequest {
+    Date from, to;
+    bool master = false; // write Regist.Mei into dataFolder
+    bool margin = false; // write the margin files into marginFolder
+    bool refetch = false;
+    std::string dataFolder, dailyFolder, marginFolder;
+    std::string databasePath; // Kestrel.mdb: Mei for the snapshot, Bunkatu for the split proposals
+};
+
+struct RunOutcome {
+    Status status; // the error that ended the run
+    bool cancelled = false;
+    int daysTotal = 0;   // weekdays in the range
+    int daysWritten = 0; // daily files written by this run
+    int daysKept = 0;    // already complete, not fetched again
+    int holidays = 0;    // weekdays without data
+    int marginFiles = 0;
+    int splitsProposed = 0;
+    int skippedCodes = 0; // distinct codes that cannot be held
+};
+
+struct RunHooks {
+    LogFn log;
+    std::function<void(const std::string&)> warn;      // a problem that does not end the run
+    std::function<void(int done, int total)> progress; // days done of days total
+};
+
+RunOutcome RunJQuants(const RunRequest& request, JQuantsApi& api, const RunHooks& hooks);
+
+// The issue master of one day written as dataFolder/Regist.Mei (atomically); the number of issues.
+Result<int> FetchJQuantsMaster(JQuantsApi& api, Date date, const std::string& dataFolder);
+
+} // namespace kestrel::converter::jquants

@@ -1,0 +1,68 @@
+#pragma once
+// JQuantsClient: the J-Quants API over Qt Network. Every request carries the key in "x-api-key"; the
+// pages of an answer are followed through pagination_key. The client keeps its own pace (requests per
+// minute, counted from the start of one request to the next), retries a 429 after the time its
+// Retry-After asks (or a growing backoff) and a 5xx or broken connection after a growing backoff,
+// and turns 401/403 into a message saying whether the key or the plan is at fault. Waits run a local
+// event loop, so windows stay live; cancel() ends the run after the request in flight.
+#include "core/converter/JQuantsRun.h"
+
+#include <QNetworkAccessManager>
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <optional>
+
+namespace kestrel::platform {
+
+class JQuantsClient : public QObject, public converter::jquants::JQuantsApi {
+    Q_OBJECT
+public:
+    struct Options {
+        QString baseUrl;       // "https://api.jquants.com/v2"; http:// is accepted for local servers
+        QString key;           // already trimmed, not empty
+        int pace = 5;          // requests per minute
+        int backoffMs = 4000;  // first wait after a 5xx or a broken connection; doubles each time
+        int retries = 6;       // further attempts of one page before the run gives up
+        int timeoutMs = 60000; // no data for this long ends a transfer
+    };
+    explicit JQuantsClient(Options options, QObject* parent = nullptr);
+
+    Result<std::vector<std::string>> getPages(const std::string& path, const converter::jquants::Query& query,
+                                              const std::string& context) override;
+    bool cancelled() const override { return m_cancelled; }
+    void cancel() { m_cancelled = true; }
+    // Told the wait, in seconds, before the next request whenever one begins.
+    std::function<void(int seconds)> onWait;
+    int requestCount() const { return m_requests; }
+
+private:
+    struct Answer {
+        int status = 0;
+        QByteArray body;
+        int retryAfterMs = -1;
+        QString error;          // transport failure
+        bool transient = false; // a failure worth another attempt (a cut or stalled connection)
+    };
+    Answer fetch(const QUrl& url);
+    // Waits ms in the event loop; false when cancelled meanwhile.
+    bool wait(int ms);
+
+    Options m_options;
+    QNetworkAccessManager m_manager;
+    qint64 m_lastStartMs = -1;
+    bool m_cancelled = false;
+    int m_requests = 0;
+};
+
+// The key to use: JQUANTS_API_KEY when set, else the keyring's; trimmed. An empty result comes with
+// the reason in *error.
+QString jquantsKey(QString* error);
+// The client options of the program folder's Kestrel.ini and the key; nothing, with the reason in
+// *error, when there is no key or the address is unusable. Plain http is accepted only for a server
+// on this machine, so the key never crosses a network unencrypted.
+// A non-empty address replaces JQuantsURL; a non-empty key (one typed in the options) the stored one.
+std::optional<JQuantsClient::Options> jquantsOptions(const std::string& kestrelIniPath, QString* error,
+                                                     const QString& address = {}, const QString& key = {});
+
+} // namespace kestrel::platform

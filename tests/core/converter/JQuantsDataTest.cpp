@@ -1,0 +1,145 @@
+// J-Quants pages into our files: codes, split fractions, bad pages, the outage row, TOPIX's volume and
+// the margin balances that would not fit.
+#include "core/converter/JQuantsData.h"
+
+#include "core/app/Encoding.h"
+#include "core/converter/JQuantsRun.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace kestrel;
+using namespace kestrel::converter::jquants;
+
+TEST(JQuantsData, CodesMarketsAndSplitFractions) {
+    const struct {
+        const char* code;
+        int expected; // 0: cannot be held
+    } codes[] = {{"13010", 1301}, {"00010", 1}, {"13015", 0}, {"130A0", 0}, {"1301", 0}, {"130100", 0}, {"00000", 0}};
+    for (const auto& c : codes)
+        EXPECT_EQ(localCode(c.code).value_or(0), c.expected) << c.code;
+
+    const struct {
+        const char* mkt;
+        int market;
+    } markets[] = {{"0111", 1}, {"0101", 1}, {"0112", 2}, {"0102", 2}, {"0113", 3},
+                   {"0104", 3}, {"0106", 3}, {"0107", 3}, {"0105", 6}, {"0109", 6}};
+    for (const auto& m : markets)
+        EXPECT_EQ(marketOf(m.mkt), m.market) << m.mkt;
+
+    const struct {
+        double factor;
+        int before, after;
+    } ratios[] = {{0.5, 1, 2}, {0.333333, 1, 3}, {10, 10, 1},       {0.4, 2, 5}, {0.25, 1, 4},
+                  {1.5, 3, 2}, {0.666667, 2, 3}, {0.090909, 1, 11}, {5, 5, 1},   {0.2, 1, 5}};
+    for (const auto& r : ratios) {
+        SplitRatio got = splitRatio(r.factor);
+        EXPECT_EQ(got.before, r.before) << r.factor;
+        EXPECT_EQ(got.after, r.after) << r.factor;
+    }
+}
+
+TEST(JQuantsData, BadPagesNameTheDateAndKeepNothing) {
+    const std::string ok = R"({"Date": "2024-01-05", "Code": "13010", "O": 1, "H": 1, "L": 1, "C": 1, "Vo": 1})";
+    const struct {
+        std::string body;
+        const char* message; // "" when the page reads
+        size_t rows;
+    } cases[] = {
+        {R"({"data": [)" + ok + "]}", "", 1},
+        {R"({"data": []})", "", 0}, // a holiday
+        {R"({"data": [)" + ok + R"(, {"Date": "2024-01-05", "Code": "130A0", "O": 1}]})", "", 1},
+        {R"({"data": [)" + ok + ", ", "JSON として読めません", 0},
+        {R"({"message": "x"})", "data がありません", 0},
+        {R"({"data": {"Code": "13010"}})", "data がありません", 0},
+        {R"({"data": [)" + ok + R"(, {"Date": "2024-01-05", "Code": "72030", "O": "2600"}]})",
+         "項目 O が数値ではありません", 0},
+        {R"({"data": [{"Date": "2024-01-05", "Code": 72030}]})", "銘柄コードが文字列ではありません", 0},
+        {R"({"data": [{"Code": "72030", "O": 1}]})", "日付のない行があります", 0},
+        {R"({"data": [{"Date": "2024-13-05", "Code": "72030"}]})", "日付 2024-13-05 が読めません", 0},
+        {R"({"data": [17]})", "オブジェクトではありません", 0},
+    };
+    for (const auto& c : cases) {
+        auto got = parseBars({c.body}, "2024-01-05 の株価");
+        if (!*c.message) {
+            ASSERT_TRUE(got) << c.body << got.message();
+            EXPECT_EQ(got->rows.size(), c.rows) << c.body;
+        } else {
+            ASSERT_FALSE(got) << c.body;
+            EXPECT_NE(got.message().find("2024-01-05 の株価"), std::string::npos) << got.message();
+            EXPECT_NE(got.message().find(c.message), std::string::npos) << got.message();
+        }
+    }
+    EXPECT_EQ(paginationKey(R"({"data": [], "pagination_key": "abc"})", "x").value(), "abc");
+    EXPECT_EQ(paginationKey(R"({"data": []})", "x").value(), "");
+    EXPECT_FALSE(paginationKey(R"({"data": [], "pagination_key": 5})", "x"));
+}
+
+TEST(JQuantsData, DailyFileCarriesOutageRowsAndGivesTopixAVolume) {
+    test::TempDir dir;
+    auto bars = parseBars({R"({"data": [
+        {"Date": "2020-10-01", "Code": "13010", "O": null, "H": null, "L": null, "C": null, "Vo": null},
+        {"Date": "2020-10-01", "Code": "72030", "O": 7000, "H": 7100, "L": 6900, "C": 7050.5, "Vo": 2500000},
+        {"Date": "2020-10-01", "Code": "33500", "O": 500, "H": 500, "L": 500, "C": 500, "Vo": 0},
+        {"Date": "2020-10-01", "Code": "99990", "O": 1, "H": 1, "L": 1, "C": 1, "Vo": 1}]})"},
+                          "d")
+                    .value();
+    converter::IssueMaster master =
+        snapshotMaster(nullptr, {{1301, 1, "極洋"}, {7203, 1, "トヨタ自動車"}, {3350, 3, "例"}});
+    TopixRow topix{Date::fromYmd(2020, 10, 1).value(), 1620.9, 1630.2, 1610.7, 1625.1};
+    auto written = writeDailyFile(master, topix.date, bars.rows, topix, dir.path()).value();
+    EXPECT_EQ(written.records, 4); // 9999 is not in the master
+    // 1301 traded nothing: volume 0, prices 0. 3350's volume 0 also zeroes its prices. TOPIX: 2.5 million
+    // shares of 東証１部 issues -> 2.5.
+    EXPECT_EQ(cp932ToUtf8(test::readFile(written.path)).value(),
+              "20201001\r\n4,Kestrel\r\n1301,0,極洋,0,0,0,0,0\r\n7203,0,トヨタ自動車,7000,7100,6900,7050,2500000\r\n"
+              "3350,5,例,0,0,0,0,0\r\n1002,0,総合指数,1620,1630,1610,1625,2.5\r\n");
+
+    // A day of index prices but no traded 東証１部 issue still gives TOPIX a volume (1 million shares).
+    auto alone = writeDailyFile(master, topix.date, {}, topix, dir.path()).value();
+    EXPECT_NE(test::readFile(alone.path).find("1625,1\r\n"), std::string::npos);
+
+    // Regist.Mei: 1002 first, commas out of names, units 1/1.
+    EXPECT_EQ(cp932ToUtf8(masterFileBytes(topix.date, {{1301, 1, "極洋,株"}})).value(),
+              "20201001,2\r\n1002,1,総合指数,1,1\r\n1301,1,極洋株,1,1\r\n");
+    // A balance beyond 32 bits is written in thousands rather than wrapped.
+    EXPECT_EQ(marginFileBytes(topix.date, {{1301, topix.date, 50000, 12000}, {7203, topix.date, 3e9, 1234567}}),
+              "20201001\r\n2,Kestrel\r\n1301,,,12000,50000,1\r\n7203,,,1235,3000000,1000\r\n");
+}
+
+TEST(JQuantsData, SplitDaysBecomeProposalsOnce) {
+    test::KestrelDb k;
+    auto bars = parseBars({R"({"data": [
+        {"Date": "2024-01-05", "Code": "72030", "C": 1, "Vo": 1, "AdjFactor": 0.5},
+        {"Date": "2024-01-05", "Code": "13010", "C": 1, "Vo": 1, "AdjFactor": 1},
+        {"Date": "2024-01-05", "Code": "33500", "C": 1, "Vo": 1, "AdjFactor": 10}]})"},
+                          "d")
+                    .value();
+    EXPECT_EQ(recordSplits(*k.db, bars.rows).value(), 2);
+    EXPECT_EQ(recordSplits(*k.db, bars.rows).value(), 0);
+    EXPECT_EQ(k.rows("select コード, 日付, 分割前, 分割後, 出所, 状態 from Bunkatu order by コード"),
+              "3350|20240105|10|1|3|0\n7203|20240105|1|2|3|0\n");
+}
+
+TEST(JQuantsData, MasterOfOneDayBecomesRegistMei) {
+    struct OnePage : JQuantsApi {
+        std::string body;
+        std::string asked;
+        Result<std::vector<std::string>> getPages(const std::string& path, const Query& q,
+                                                  const std::string&) override {
+            asked = path + "?" + q[0].first + "=" + q[0].second;
+            return std::vector<std::string>{body};
+        }
+        bool cancelled() const override { return false; }
+    } api;
+    test::TempDir dir;
+    Date day = Date::fromYmd(2024, 1, 5).value();
+    api.body = R"({"data": [{"Code": "72030", "CoName": "トヨタ自動車", "Mkt": "0111"}, {"Code": "130A0"}]})";
+    EXPECT_EQ(FetchJQuantsMaster(api, day, dir.path()).value(), 1);
+    EXPECT_EQ(api.asked, "/equities/master?date=2024-01-05");
+    EXPECT_EQ(cp932ToUtf8(test::readFile(dir.file("Regist.Mei"))).value(),
+              "20240105,2\r\n1002,1,総合指数,1,1\r\n7203,1,トヨタ自動車,1,1\r\n");
+    api.body = R"({"data": []})"; // nothing listed: the good file stays
+    EXPECT_FALSE(FetchJQuantsMaster(api, day, dir.path()));
+    EXPECT_TRUE(test::readFile(dir.file("Regist.Mei")).starts_with("20240105,2\r\n"));
+}
