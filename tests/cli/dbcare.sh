@@ -79,6 +79,8 @@ check_db() {
     [ "$(q 'pragma integrity_check')" = ok ] || fail "damaged after $1"
     [ "$(q 'select count(*) from dayData')" = 3 ] || fail "rows lost after $1"
     [ "$(q 'select count(*) from Shijyo')" = 6 ] || fail "tables lost after $1"
+    [ ! -e "$h/Kestrel.old" ] || [ "$(stat -c %i "$db")" != "$(stat -c %i "$h/Kestrel.old")" ] ||
+        fail "Kestrel.mdb and Kestrel.old are one file after $1"
 }
 for step in open copy check keep-old replace done; do
     rc=0
