@@ -119,7 +119,7 @@ k --yes restore "$t/usb" | grep -q "^復元終了しました。$" || fail "rest
 k --yes restore --old | grep -q "^復元終了しました。$" || fail "restore from old"
 [ "$(q 'select count(*) from Mei where コード=7203')" = 0 ] || fail "rows of the old copy"
 rm "$h/Kestrel.old"
-out=$(k --yes restore --old) && fail "restore without an old copy"
+out=$(k --yes restore --old 2>&1) && fail "restore without an old copy"
 [ "$out" = "ﾊﾞｯｸｱｯﾌﾟﾃﾞｰﾀｰがありません。" ] || fail "no old copy message: $out"
 
 # Deleting everything leaves an empty database in place.

@@ -2,6 +2,7 @@
 
 #include "core/app/Files.h"
 #include "core/db/DataDeletion.h"
+#include "core/db/Recovery.h"
 #include "core/db/Schema.h"
 
 #include <csignal>
@@ -276,7 +277,7 @@ Status backupDatabase(const std::string& databasePath, const std::string& backup
         return Status::error("ﾊﾞｯｸｱｯﾌﾟ先 " + backupFile + " はデータベースそのものです。");
     std::string tmp = backupFile + ".writing";
     {
-        auto db = openKestrelDatabase(databasePath);
+        auto db = openKestrelDatabase(databasePath, OpenMode::ReadOnly);
         if (!db)
             return db.status();
         if (Status st = copyAndCheck(**db, tmp, nullptr, true, backupFile); !st)
@@ -287,27 +288,35 @@ Status backupDatabase(const std::string& databasePath, const std::string& backup
     return replaceWith(tmp, backupFile);
 }
 
-Status restoreDatabase(const std::string& sourceFile, const std::string& databasePath) {
+Status restoreDatabase(const std::string& sourceFile, const std::string& databasePath, std::string* keptAside) {
     if (!fileExists(sourceFile))
         return Status::error("ﾊﾞｯｸｱｯﾌﾟﾌｧｲﾙ " + sourceFile + " が見つかりません。");
     if (sameFile(sourceFile, databasePath))
         return Status::error("ﾊﾞｯｸｱｯﾌﾟﾌｧｲﾙ " + sourceFile + " はデータベースそのものです。");
     std::string tmp = databasePath + ".restoring";
-    // Reading a file in WAL mode creates its side files; the empty ones this read made go again.
-    bool hadSideFiles = fileExists(sourceFile + "-wal") || fileExists(sourceFile + "-shm");
+    // Reading a file in WAL mode creates its side files; empty ones (this read's or an earlier one's)
+    // carry nothing and go again.
     {
         auto source = Database::open(sourceFile, OpenMode::ReadOnly);
         Status st = source ? copyAndCheck(**source, tmp, nullptr, false, databasePath) : source.status();
         source = Result<std::unique_ptr<Database>>(Status::error(""));
         struct stat wal {};
-        if (!hadSideFiles && (::stat((sourceFile + "-wal").c_str(), &wal) != 0 || wal.st_size == 0))
+        if (::stat((sourceFile + "-wal").c_str(), &wal) != 0 || wal.st_size == 0)
             removeSideFiles(sourceFile);
         if (!st)
             return st;
     }
     step("replace");
     if (fileExists(databasePath)) {
-        if (Status st = checkNoConnection(databasePath); !st) {
+        if (checkDatabaseFile(databasePath).replaceable()) {
+            auto aside = keepAside(databasePath);
+            if (!aside) {
+                removeWithSideFiles(tmp);
+                return aside.status();
+            }
+            if (keptAside)
+                *keptAside = *aside;
+        } else if (Status st = checkNoConnection(databasePath); !st) {
             removeWithSideFiles(tmp);
             return st;
         }
