@@ -79,6 +79,8 @@ check_db() {
     [ "$(q 'pragma integrity_check')" = ok ] || fail "damaged after $1"
     [ "$(q 'select count(*) from dayData')" = 3 ] || fail "rows lost after $1"
     [ "$(q 'select count(*) from Shijyo')" = 6 ] || fail "tables lost after $1"
+    [ ! -e "$h/Kestrel.old" ] || [ "$(stat -c %i "$db")" != "$(stat -c %i "$h/Kestrel.old")" ] ||
+        fail "Kestrel.mdb and Kestrel.old are one file after $1"
 }
 for step in open copy check keep-old replace done; do
     rc=0
@@ -117,7 +119,7 @@ k --yes restore "$t/usb" | grep -q "^復元終了しました。$" || fail "rest
 k --yes restore --old | grep -q "^復元終了しました。$" || fail "restore from old"
 [ "$(q 'select count(*) from Mei where コード=7203')" = 0 ] || fail "rows of the old copy"
 rm "$h/Kestrel.old"
-out=$(k --yes restore --old) && fail "restore without an old copy"
+out=$(k --yes restore --old 2>&1) && fail "restore without an old copy"
 [ "$out" = "ﾊﾞｯｸｱｯﾌﾟﾃﾞｰﾀｰがありません。" ] || fail "no old copy message: $out"
 
 # Deleting everything leaves an empty database in place.

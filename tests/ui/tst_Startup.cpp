@@ -76,8 +76,10 @@ private Q_SLOTS:
         test::writeFile(home.file("Kestrel.mdb"), "garbage");
         KestrelStart broken;
         QVERIFY(!broken.start(QString::fromStdString(home.path())));
-        QCOMPARE(MessageBox::log().size(), 1);
+        // The damage is told, a new empty database offered (no Kestrel.old, no backup) and declined.
+        QCOMPARE(MessageBox::log().size(), 3);
         QVERIFY(MessageBox::log().first().contains(QString::fromStdString(home.file("Kestrel.mdb"))));
+        QVERIFY(MessageBox::log().at(1).contains(QStringLiteral("新しい空のデータベースで始めますか？")));
         QCOMPARE(QString::fromStdString(test::readFile(home.file("Kestrel.mdb"))), QStringLiteral("garbage"));
     }
 

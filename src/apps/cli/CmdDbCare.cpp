@@ -4,6 +4,8 @@
 #include "core/app/Files.h"
 #include "core/db/DataDeletion.h"
 #include "core/db/FileCare.h"
+#include "core/db/Recovery.h"
+#include "core/db/Schema.h"
 
 #include <ostream>
 
@@ -54,32 +56,52 @@ int runCompact(Invocation& inv) {
     inv.out << "最適化＆バックアップ処理中．．．\n";
     inv.out.flush();
     Status st = db::compactDatabase(inv.context.paths.databasePath);
-    if (!st) {
-        inv.prompt.notify(st.message());
-        return 1;
-    }
-    return 0;
+    return st ? 0 : inv.fail(st.message());
 }
 
 int runBackup(Invocation& inv) {
     if (inv.args.size() != 1)
         return inv.usage();
-    if (inv.args[0].empty()) {
-        inv.prompt.notify("ﾊﾞｯｸｱｯﾌﾟﾊﾟｽを入力して下さい。");
-        return 1;
-    }
+    if (inv.args[0].empty())
+        return inv.fail("ﾊﾞｯｸｱｯﾌﾟﾊﾟｽを入力して下さい。");
     if (!inv.prompt.askYesNo("株価データーのﾊﾞｯｸｱｯﾌﾟを行います よろしいですか？", "ﾌｪﾝﾈﾙ"))
         return 1;
     Status st = db::backupDatabase(inv.context.paths.databasePath, db::backupFilePath(inv.args[0]));
-    if (!st) {
-        inv.prompt.notify(st.message());
-        return 1;
-    }
+    if (!st)
+        return inv.fail(st.message());
     inv.prompt.notify("ﾊﾞｯｸｱｯﾌﾟ終了しました。");
     return 0;
 }
 
+// A new empty database in place of a damaged one, which is kept aside.
+int restoreEmpty(Invocation& inv) {
+    const std::string& dbPath = inv.context.paths.databasePath;
+    db::FileCheck check = db::checkDatabaseFile(dbPath);
+    if (check.state == db::FileState::Sound)
+        return inv.fail("データベース " + dbPath +
+                        " は壊れていません。データを消すには kestrel delete all を使います。");
+    if (!check.replaceable() && check.state != db::FileState::Missing)
+        return inv.fail(check.message);
+    if (!inv.prompt.askYesNo("新しい空のデータベースで始めますか？"))
+        return 1;
+    std::string aside;
+    if (check.state != db::FileState::Missing) {
+        auto kept = db::keepAside(dbPath);
+        if (!kept)
+            return inv.fail(kept.message());
+        aside = *kept;
+    }
+    if (Status st = db::CreateDatabaseFile(dbPath); !st)
+        return inv.fail(st.message());
+    inv.out << "新しいデータベースを作成しました。\n";
+    if (!aside.empty())
+        inv.out << "壊れたファイルは " << aside << " に残しました。\n";
+    return 0;
+}
+
 int runRestore(Invocation& inv) {
+    if (inv.takeFlag("--empty"))
+        return inv.args.empty() ? restoreEmpty(inv) : inv.usage();
     bool fromOld = inv.takeFlag("--old");
     const std::string& dbPath = inv.context.paths.databasePath;
     std::string source;
@@ -87,32 +109,29 @@ int runRestore(Invocation& inv) {
         if (!inv.args.empty())
             return inv.usage();
         source = db::oldCopyPath(dbPath);
-        if (!fileExists(source)) {
-            inv.prompt.notify("ﾊﾞｯｸｱｯﾌﾟﾃﾞｰﾀｰがありません。");
-            return 1;
-        }
+        if (!fileExists(source))
+            return inv.fail("ﾊﾞｯｸｱｯﾌﾟﾃﾞｰﾀｰがありません。");
         if (!inv.prompt.askYesNo("株価データーのﾊﾞｯｸｱｯﾌﾟから復元します　現在のデーターはなくなります　よろしいですか？",
                                  "ﾌｪﾝﾈﾙ"))
             return 1;
     } else {
         if (inv.args.size() != 1)
             return inv.usage();
-        if (inv.args[0].empty()) {
-            inv.prompt.notify("ﾊﾞｯｸｱｯﾌﾟﾊﾟｽを入力して下さい。");
-            return 1;
-        }
+        if (inv.args[0].empty())
+            return inv.fail("ﾊﾞｯｸｱｯﾌﾟﾊﾟｽを入力して下さい。");
         source = db::backupFilePath(inv.args[0]);
         if (!inv.prompt.askYesNo("株価データーのﾊﾞｯｸｱｯﾌﾟからの復元を行います よろしいですか？　"
                                  "現在のデーターは入れ替わってしまいます。",
                                  "ﾌｪﾝﾈﾙ"))
             return 1;
     }
-    Status st = db::restoreDatabase(source, dbPath);
-    if (!st) {
-        inv.prompt.notify(st.message());
-        return 1;
-    }
+    std::string aside;
+    Status st = db::restoreDatabase(source, dbPath, &aside);
+    if (!st)
+        return inv.fail(st.message());
     inv.prompt.notify("復元終了しました。");
+    if (!aside.empty())
+        inv.out << "壊れたファイルは " << aside << " に残しました。\n";
     return 0;
 }
 
@@ -125,8 +144,10 @@ const CommandRegistrar kChangeCode({"change-code", "OLD NEW NEWMARKET",
 const CommandRegistrar kCompact({"compact", "", "compact Kestrel.mdb, keeping the previous file as Kestrel.old",
                                  runCompact});
 const CommandRegistrar kBackup({"backup", "DIR", "copy Kestrel.mdb into the folder DIR", runBackup});
-const CommandRegistrar kRestore({"restore", "DIR | --old",
-                                 "replace Kestrel.mdb with the backup in DIR, or with Kestrel.old", runRestore});
+const CommandRegistrar kRestore({"restore", "DIR | --old | --empty",
+                                 "replace Kestrel.mdb with the backup in DIR, with Kestrel.old, or with a new empty "
+                                 "database (a damaged Kestrel.mdb is kept aside under a dated name)",
+                                 runRestore, true, false, true});
 
 } // namespace
 } // namespace kestrel::cli

@@ -56,8 +56,9 @@ struct CommandInfo {
     const char* usage;   // arguments after the name
     const char* summary; // one line
     Handler run;
-    bool needsHome = true; // start-up runs for the program folder first
-    bool needsGui = false; // needs a (offscreen) GUI application, for drawing
+    bool needsHome = true;    // start-up runs for the program folder first
+    bool needsGui = false;    // needs a (offscreen) GUI application, for drawing
+    bool anyDatabase = false; // runs whatever state Kestrel.mdb is in (a damaged one does not stop the start)
 };
 
 void registerCommand(const CommandInfo& command);

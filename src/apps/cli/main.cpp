@@ -100,7 +100,10 @@ int main(int argc, char** argv) {
     inv.usageText = std::string("usage: kestrel ") + command->name + " " + command->usage;
     if (command->needsHome) {
         context.paths = ProgramPaths::forFolder(home.folder.toStdString());
-        auto report = runStartup(context.paths, context.settings, prompt, nullptr);
+        // What the start has to say (a setting that will not convert) is a warning: standard error.
+        CliPrompt startPrompt(std::cerr, answer);
+        auto report = runStartup(context.paths, context.settings, startPrompt, nullptr,
+                                 command->anyDatabase ? DamagedDatabase::Go : DamagedDatabase::Stop);
         if (!report) {
             std::cerr << report.message() << "\n";
             return 1;

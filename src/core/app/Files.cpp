@@ -1,10 +1,12 @@
 #include "core/app/Files.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <string>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -57,6 +59,27 @@ Status writeFileAtomically(const std::string& path, std::string_view bytes) {
         return Status::error(msg);
     }
     return Status::ok();
+}
+
+void removeStaleTemporaries(const std::string& path) {
+    auto slash = path.rfind('/');
+    std::string folder = slash == std::string::npos ? "." : path.substr(0, slash == 0 ? 1 : slash);
+    std::string prefix = (slash == std::string::npos ? path : path.substr(slash + 1)) + ".tmp";
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir)
+        return;
+    while (dirent* e = ::readdir(dir)) {
+        std::string_view name(e->d_name);
+        if (name.size() <= prefix.size() || name.substr(0, prefix.size()) != prefix)
+            continue;
+        std::string_view digits = name.substr(prefix.size());
+        if (digits.find_first_not_of("0123456789") != std::string_view::npos || digits.size() > 9)
+            continue;
+        pid_t pid = static_cast<pid_t>(std::stol(std::string(digits)));
+        if (pid != ::getpid() && ::kill(pid, 0) != 0 && errno == ESRCH)
+            ::unlink(joinPath(folder, name).c_str());
+    }
+    ::closedir(dir);
 }
 
 bool fileExists(const std::string& path) {

@@ -14,6 +14,9 @@ Result<std::string> readWholeFile(const std::string& path);
 // Writes bytes to path atomically: a temporary file beside it, flushed, then renamed over it.
 // On failure the old file (if any) is unchanged.
 Status writeFileAtomically(const std::string& path, std::string_view bytes);
+// Removes the temporary files of writeFileAtomically (path + ".tmp" + process id) left by processes
+// that are no longer running.
+void removeStaleTemporaries(const std::string& path);
 bool fileExists(const std::string& path);
 bool dirExists(const std::string& path);
 // Creates one folder; ok when it already exists.

@@ -161,18 +161,20 @@ std::string withSeparator(std::string folder) {
 
 void LoadSettings(const std::string& iniPath, Settings& s, Prompt& prompt) {
     auto get = [&](const char* key) { return readProfileString(iniPath, kIniSection, key); };
+    // A value that will not convert is named by its key and file.
+    auto tell = [&](const char* key, const Status& st) { prompt.notify(iniPath + " の " + key + ": " + st.message()); };
     auto loadInt16 = [&](const char* key, std::int16_t& field) {
         auto r = textToInt16(get(key));
         if (r)
             field = *r;
         else
-            prompt.notify(r.message());
+            tell(key, r.status());
     };
     loadInt16("ScreenMode", s.ScreenMode);
     if (auto r = textToSingle(get("slidechart")))
         s.slidechart = *r;
     else
-        prompt.notify(r.message());
+        tell("slidechart", r.status());
     loadInt16("move1", s.move1);
     loadInt16("move2", s.move2);
     loadInt16("move3", s.move3);
@@ -187,7 +189,7 @@ void LoadSettings(const std::string& iniPath, Settings& s, Prompt& prompt) {
     if (auto r = textToCurrency(get("SonPa")))
         s.SonPa = *r;
     else
-        prompt.notify(r.message());
+        tell("SonPa", r.status());
     loadInt16("MakeSyu", s.MakeSyu);
     s.ReadSinyo = get("ReadSinyo");
     loadInt16("DelJyoho", s.DelJyoho);

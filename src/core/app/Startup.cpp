@@ -2,7 +2,11 @@
 
 #include "core/app/Files.h"
 #include "core/app/IniFile.h"
+#include "core/db/FileCare.h"
+#include "core/db/Recovery.h"
 #include "core/db/Schema.h"
+
+#include <unistd.h>
 
 namespace kestrel {
 
@@ -24,10 +28,16 @@ std::string programVersion() {
 }
 
 Result<StartupReport> runStartup(const ProgramPaths& paths, Settings& settings, Prompt& prompt,
-                                 const std::function<void(const std::string&)>& writeRegistryPath) {
+                                 const std::function<void(const std::string&)>& writeRegistryPath,
+                                 DamagedDatabase onDamaged) {
     StartupReport report;
     if (!dirExists(paths.programFolder))
         return Result<StartupReport>::error("フォルダ " + paths.programFolder + " がありません。");
+    const bool writable = ::access(paths.programFolder.c_str(), W_OK) == 0;
+    if (writable) {
+        db::removeLeftovers(paths.databasePath);
+        removeStaleTemporaries(paths.iniPath);
+    }
     for (const std::string& folder : {paths.dataFolder, paths.htmFolder}) {
         if (dirExists(folder))
             continue;
@@ -41,10 +51,30 @@ Result<StartupReport> runStartup(const ProgramPaths& paths, Settings& settings, 
         report.created.push_back(paths.databasePath);
         report.createdDatabase = true;
         report.startState = "3";
-    } else {
-        auto db = db::openKestrelDatabase(paths.databasePath);
-        if (!db)
-            return db.status();
+    } else if (onDamaged != DamagedDatabase::Go) {
+        auto check = db::checkDatabaseFile(paths.databasePath);
+        if (check.replaceable() && onDamaged == DamagedDatabase::Stop)
+            return Result<StartupReport>::error(
+                db::recoveryAdvice(paths.databasePath, check, db::lastBackupFile(paths.iniPath)));
+        if (check.replaceable()) {
+            auto chosen = db::offerRecovery(paths.databasePath, check, db::lastBackupFile(paths.iniPath), prompt);
+            if (!chosen)
+                return chosen.status();
+            if (*chosen == db::Recovery::Declined)
+                return Result<StartupReport>::error("データベース " + paths.databasePath +
+                                                    " が使えないため、起動を中止します。");
+            if (*chosen == db::Recovery::CreatedEmpty) {
+                report.createdDatabase = true;
+                report.startState = "3";
+            }
+        } else if (check.state != db::FileState::Sound) {
+            return Result<StartupReport>::error(check.message);
+        } else if (writable) {
+            // An older file is brought up to date here, once.
+            auto db = db::openKestrelDatabase(paths.databasePath);
+            if (!db)
+                return db.status();
+        }
     }
     if (!fileExists(paths.iniPath)) {
         SaveSettings(paths.iniPath, defaultSettingsText(paths.programFolder), true, prompt);
@@ -54,8 +84,9 @@ Result<StartupReport> runStartup(const ProgramPaths& paths, Settings& settings, 
     LoadSettings(paths.iniPath, settings, prompt);
     if (writeRegistryPath)
         writeRegistryPath(paths.programFolder);
-    if (Status st = writeProfileString(paths.iniPath, kIniSection, "Version", programVersion()); !st)
-        prompt.notify(st.message());
+    if (readProfileString(paths.iniPath, kIniSection, "Version") != programVersion())
+        if (Status st = writeProfileString(paths.iniPath, kIniSection, "Version", programVersion()); !st)
+            prompt.notify(st.message());
     return report;
 }
 

@@ -33,11 +33,21 @@ struct StartupReport {
     std::string startState; // "3" when this start created the database, else ""
 };
 
-// Runs the start-up steps in order: folders Data and htm, Kestrel.mdb (created when missing, checked
-// when present: a file that is not this program's database is never overwritten and stops the start),
-// Kestrel.ini with defaults when missing, LoadSettings into settings, writeRegistryPath(programFolder),
-// then the Version key. Messages of the settings code go through prompt.
+// What the start does with a Kestrel.mdb that is damaged or not this program's database.
+enum class DamagedDatabase {
+    Stop,  // the start fails with a message saying what is wrong and which commands bring a database back
+    Offer, // the ways back are offered through the prompt (the start fails when all are declined)
+    Go,    // the start goes on and leaves the file to the caller (check, restore)
+};
+
+// Runs the start-up steps in order: what a stopped compaction, backup or restore or an earlier
+// settings write left is cleared; folders Data and htm; Kestrel.mdb (created when missing, checked
+// when present: a file that is damaged or not this program's database is never overwritten and is
+// handled as onDamaged says); Kestrel.ini with defaults when missing, LoadSettings into settings,
+// writeRegistryPath(programFolder), then the Version key (written only when it changed). Messages of
+// the settings code go through prompt.
 Result<StartupReport> runStartup(const ProgramPaths& paths, Settings& settings, Prompt& prompt,
-                                 const std::function<void(const std::string&)>& writeRegistryPath);
+                                 const std::function<void(const std::string&)>& writeRegistryPath,
+                                 DamagedDatabase onDamaged = DamagedDatabase::Stop);
 
 } // namespace kestrel

@@ -2,6 +2,7 @@
 
 #include "core/app/Files.h"
 #include "core/db/DataDeletion.h"
+#include "core/db/Recovery.h"
 #include "core/db/Schema.h"
 
 #include <csignal>
@@ -9,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -41,9 +43,11 @@ Status syncPath(const std::string& path, bool directory) {
     return Status::ok();
 }
 
+// A temporary file of ours goes with its log, its index and the rollback journal a copy into it writes.
 void removeWithSideFiles(const std::string& path) {
     std::remove(path.c_str());
     removeSideFiles(path);
+    std::remove((path + "-journal").c_str());
 }
 
 bool sameFile(const std::string& a, const std::string& b) {
@@ -82,13 +86,19 @@ Result<std::vector<std::int64_t>> rowCounts(Database& db) {
 }
 
 // Copies the database open in source into the new file target (which must not exist), then checks the
-// copy. expected, when given, are the source's row counts.
+// copy. expected, when given, are the source's row counts. A failure to write the copy names shownName,
+// the file the user knows (the backup file, the database), not the temporary one.
 Status copyAndCheck(Database& source, const std::string& target, const std::vector<std::int64_t>* expected,
-                    bool journalDelete) {
+                    bool journalDelete, const std::string& shownName) {
     removeWithSideFiles(target);
     step("copy");
     if (Status st = source.run("VACUUM INTO ?", target); !st) {
+        int code = sqlite3_errcode(source.handle()) & 0xff;
+        std::string detail = sqlite3_errmsg(source.handle());
         removeWithSideFiles(target);
+        if (code == SQLITE_FULL || code == SQLITE_IOERR || code == SQLITE_CANTOPEN || code == SQLITE_READONLY ||
+            code == SQLITE_PERM)
+            return Status::error(shownName + " に書き込めません。(" + detail + ")");
         return st;
     }
     step("check");
@@ -133,8 +143,8 @@ Status copyAndCheck(Database& source, const std::string& target, const std::vect
         if (st && journalDelete)
             st = (*copy)->exec("PRAGMA journal_mode=DELETE");
     }
-    if (st)
-        st = syncPath(target, false);
+    if (st && !syncPath(target, false))
+        st = Status::error(shownName + " に書き込めません。");
     if (!st)
         removeWithSideFiles(target);
     return st;
@@ -166,24 +176,9 @@ Status replaceWith(const std::string& ready, const std::string& target) {
     return Status::ok();
 }
 
-// Makes keep a second name (or, where links are not possible, a copy) of the closed database path.
-Status keepPrevious(const std::string& path, const std::string& keep) {
-    std::string tmp = keep + ".keeping";
-    std::remove(tmp.c_str());
-    if (::link(path.c_str(), tmp.c_str()) != 0) {
-        auto bytes = readWholeFile(path);
-        if (!bytes)
-            return bytes.status();
-        if (Status st = writeFileAtomically(tmp, *bytes); !st)
-            return st;
-    }
-    removeSideFiles(keep);
-    if (std::rename(tmp.c_str(), keep.c_str()) != 0) {
-        std::string why = std::strerror(errno);
-        std::remove(tmp.c_str());
-        return Status::error(keep + " を作成できません。(" + why + ")");
-    }
-    return Status::ok();
+// Swaps the names of two files in one step (Linux renameat2); false when the file system cannot.
+bool exchangeNames(const std::string& a, const std::string& b) {
+    return ::renameat2(AT_FDCWD, a.c_str(), AT_FDCWD, b.c_str(), RENAME_EXCHANGE) == 0;
 }
 
 } // namespace
@@ -200,8 +195,32 @@ std::string backupFilePath(const std::string& folder) {
     return folder + "/Kestrel.mdb";
 }
 
+void removeLeftovers(const std::string& databasePath) {
+    const std::string oldPath = oldCopyPath(databasePath);
+    std::string compacting = databasePath + ".compacting";
+    // A compaction stopped between its two renames on a file system without name exchange: the
+    // checked, compacted copy takes the empty place of the database.
+    if (!fileExists(databasePath) && fileExists(compacting) && fileExists(oldPath))
+        if (std::rename(compacting.c_str(), databasePath.c_str()) == 0)
+            syncPath(folderOf(databasePath), true);
+    for (const std::string& side : {compacting, databasePath + ".writing", databasePath + ".restoring",
+                                    databasePath + ".cleared", databasePath + ".creating"})
+        if (fileExists(databasePath))
+            removeWithSideFiles(side);
+    // Earlier versions kept the previous database under this name first.
+    removeWithSideFiles(oldPath + ".keeping");
+    // Kestrel.old is only ever read: an empty log and its index, left by a reader that ended abruptly,
+    // carry nothing.
+    struct stat wal {};
+    bool walEmpty = ::stat((oldPath + "-wal").c_str(), &wal) != 0 || wal.st_size == 0;
+    if (walEmpty)
+        removeSideFiles(oldPath);
+}
+
 Status compactDatabase(const std::string& databasePath) {
     step("open");
+    removeLeftovers(databasePath);
+    const std::string oldPath = oldCopyPath(databasePath);
     std::string tmp = databasePath + ".compacting";
     {
         auto db = openKestrelDatabase(databasePath);
@@ -211,21 +230,43 @@ Status compactDatabase(const std::string& databasePath) {
         auto counts = rowCounts(**db);
         if (!counts)
             return counts.status();
-        if (Status st = copyAndCheck(**db, tmp, &*counts, false); !st)
+        if (Status st = copyAndCheck(**db, tmp, &*counts, false, databasePath); !st)
             return st;
     }
     step("keep-old");
-    Status st = checkNoConnection(databasePath);
-    if (st)
-        st = keepPrevious(databasePath, oldCopyPath(databasePath));
-    if (!st) {
+    if (Status st = checkNoConnection(databasePath); !st) {
         removeWithSideFiles(tmp);
         return st;
     }
-    step("replace");
-    st = replaceWith(tmp, databasePath);
+    // Kestrel.mdb and Kestrel.old stay two different files at every step: the compacted copy and the
+    // database swap names, then the database (now under the copy's name) becomes Kestrel.old. Without
+    // name exchange, the database is renamed to Kestrel.old first and the copy takes its place; a stop
+    // in between leaves Kestrel.mdb missing, and the next start or compaction puts the copy in place.
+    removeSideFiles(oldPath);
+    if (exchangeNames(tmp, databasePath)) {
+        std::remove((databasePath + "-shm").c_str());
+        syncPath(folderOf(databasePath), true);
+        step("replace");
+        if (std::rename(tmp.c_str(), oldPath.c_str()) != 0) {
+            // The database is the compacted copy already; the earlier Kestrel.old stays.
+            std::string why = std::strerror(errno);
+            removeWithSideFiles(tmp);
+            return Status::error(oldPath + " を作成できません。(" + why + ")");
+        }
+        syncPath(folderOf(databasePath), true);
+    } else {
+        if (std::rename(databasePath.c_str(), oldPath.c_str()) != 0) {
+            std::string why = std::strerror(errno);
+            removeWithSideFiles(tmp);
+            return Status::error(oldPath + " を作成できません。(" + why + ")");
+        }
+        std::remove((databasePath + "-shm").c_str());
+        step("replace");
+        if (Status st = replaceWith(tmp, databasePath); !st)
+            return st;
+    }
     step("done");
-    return st;
+    return Status::ok();
 }
 
 Status backupDatabase(const std::string& databasePath, const std::string& backupFile) {
@@ -236,10 +277,10 @@ Status backupDatabase(const std::string& databasePath, const std::string& backup
         return Status::error("ﾊﾞｯｸｱｯﾌﾟ先 " + backupFile + " はデータベースそのものです。");
     std::string tmp = backupFile + ".writing";
     {
-        auto db = openKestrelDatabase(databasePath);
+        auto db = openKestrelDatabase(databasePath, OpenMode::ReadOnly);
         if (!db)
             return db.status();
-        if (Status st = copyAndCheck(**db, tmp, nullptr, true); !st)
+        if (Status st = copyAndCheck(**db, tmp, nullptr, true, backupFile); !st)
             return st;
     }
     step("replace");
@@ -247,27 +288,35 @@ Status backupDatabase(const std::string& databasePath, const std::string& backup
     return replaceWith(tmp, backupFile);
 }
 
-Status restoreDatabase(const std::string& sourceFile, const std::string& databasePath) {
+Status restoreDatabase(const std::string& sourceFile, const std::string& databasePath, std::string* keptAside) {
     if (!fileExists(sourceFile))
         return Status::error("ﾊﾞｯｸｱｯﾌﾟﾌｧｲﾙ " + sourceFile + " が見つかりません。");
     if (sameFile(sourceFile, databasePath))
         return Status::error("ﾊﾞｯｸｱｯﾌﾟﾌｧｲﾙ " + sourceFile + " はデータベースそのものです。");
     std::string tmp = databasePath + ".restoring";
-    // Reading a file in WAL mode creates its side files; the empty ones this read made go again.
-    bool hadSideFiles = fileExists(sourceFile + "-wal") || fileExists(sourceFile + "-shm");
+    // Reading a file in WAL mode creates its side files; empty ones (this read's or an earlier one's)
+    // carry nothing and go again.
     {
         auto source = Database::open(sourceFile, OpenMode::ReadOnly);
-        Status st = source ? copyAndCheck(**source, tmp, nullptr, false) : source.status();
+        Status st = source ? copyAndCheck(**source, tmp, nullptr, false, databasePath) : source.status();
         source = Result<std::unique_ptr<Database>>(Status::error(""));
         struct stat wal {};
-        if (!hadSideFiles && (::stat((sourceFile + "-wal").c_str(), &wal) != 0 || wal.st_size == 0))
+        if (::stat((sourceFile + "-wal").c_str(), &wal) != 0 || wal.st_size == 0)
             removeSideFiles(sourceFile);
         if (!st)
             return st;
     }
     step("replace");
     if (fileExists(databasePath)) {
-        if (Status st = checkNoConnection(databasePath); !st) {
+        if (checkDatabaseFile(databasePath).replaceable()) {
+            auto aside = keepAside(databasePath);
+            if (!aside) {
+                removeWithSideFiles(tmp);
+                return aside.status();
+            }
+            if (keptAside)
+                *keptAside = *aside;
+        } else if (Status st = checkNoConnection(databasePath); !st) {
             removeWithSideFiles(tmp);
             return st;
         }

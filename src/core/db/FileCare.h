@@ -29,7 +29,13 @@ Status compactDatabase(const std::string& databasePath);
 // backup file stays as it was.
 Status backupDatabase(const std::string& databasePath, const std::string& backupFile);
 // Replaces the database with a checked copy of sourceFile (a backup or Kestrel.old). A missing or
-// damaged source, or one that is not this program's database, leaves the database in place.
-Status restoreDatabase(const std::string& sourceFile, const std::string& databasePath);
+// damaged source, or one that is not this program's database, leaves the database in place. A damaged
+// or foreign database is not replaced but kept aside under a dated name, given in keptAside.
+Status restoreDatabase(const std::string& sourceFile, const std::string& databasePath,
+                       std::string* keptAside = nullptr);
+// Clears what a stopped compaction, backup or restore left beside the database: puts the checked
+// compacted copy in place of a missing database, removes temporary files and the empty side files of
+// Kestrel.old. Compaction runs it first; so does every start.
+void removeLeftovers(const std::string& databasePath);
 
 } // namespace kestrel::db

@@ -117,6 +117,7 @@ Status importLines(db::Database& db, const std::vector<TextLine>& lines, const s
 
     ImportProgress shown{{}, progress};
     PercentCounter counter(shown, static_cast<long long>(*count));
+    long long issueLines = 0;
     for (size_t i = li + 1; i < lines.size(); ++i) {
         const TextLine& line = lines[i];
         if (!line.validBytes)
@@ -126,6 +127,7 @@ Status importLines(db::Database& db, const std::vector<TextLine>& lines, const s
         if (!line.terminated)
             return Status::error(lineError(fileName, line.number, kCutOff));
         counter.next();
+        ++issueLines;
         auto m = parseMasterLine(line.text, fileName, line.number);
         if (!m)
             return m.status();
@@ -146,6 +148,11 @@ Status importLines(db::Database& db, const std::vector<TextLine>& lines, const s
         if (!st)
             return Status::error(lineError(fileName, line.number, st.message()));
     }
+    // A file cut short would lose the issues after the cut; more lines than the count are all kept.
+    if (issueLines < static_cast<long long>(*count))
+        return Status::error("銘柄ファイル " + fileName + " は途中で切れています。(見出しの件数 " +
+                             std::to_string(*count) + " 件に対し、銘柄の行は " + std::to_string(issueLines) +
+                             " 件です)");
     return Status::ok();
 }
 

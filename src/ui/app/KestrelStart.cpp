@@ -17,9 +17,10 @@ bool KestrelStart::start(const QString& programFolder) {
     }
     m_context.paths = ProgramPaths::forFolder(programFolder.toStdString());
     WidgetPrompt prompt;
-    auto report = runStartup(m_context.paths, m_context.settings, prompt, [](const std::string& folder) {
-        platform::writeProgramPath(QString::fromStdString(folder));
-    });
+    auto report = runStartup(
+        m_context.paths, m_context.settings, prompt,
+        [](const std::string& folder) { platform::writeProgramPath(QString::fromStdString(folder)); },
+        DamagedDatabase::Offer);
     if (!report) {
         MessageBox::information(nullptr, QString::fromStdString(report.message()));
         return false;

@@ -93,8 +93,8 @@ TEST(SettingsFile, ABadOrMissingKeyShowsOneMessageAndKeepsTheOldValue) {
     Settings s; // fresh start: fields are zero
     LoadSettings(ini, s, prompt);
     ASSERT_EQ(prompt.notices.size(), 2u);
-    EXPECT_EQ(prompt.notices[0], kTypeMismatch); // move2
-    EXPECT_EQ(prompt.notices[1], kTypeMismatch); // ITORSO missing
+    EXPECT_EQ(prompt.notices[0], ini + " の move2: " + kTypeMismatch);
+    EXPECT_EQ(prompt.notices[1], ini + " の ITORSO: " + kTypeMismatch); // missing
     EXPECT_EQ(s.ITORSO, 0);
     EXPECT_EQ(s.move2, 0);
     EXPECT_EQ(s.move3, 30); // the keys after a bad one still load

@@ -5,8 +5,12 @@
 #include "core/db/Schema.h"
 #include "support/TestSupport.h"
 
+#include <csignal>
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace kestrel;
 using namespace kestrel::db;
@@ -64,6 +68,60 @@ TEST_F(FileCareTest, EachCompactionKeepsThePreviousDatabaseAsOld) {
     EXPECT_EQ(bars(path, 1332), 10);
     EXPECT_EQ(bars(dir.file("Kestrel.old"), 1332), 10); // the old copy is the database before this compaction
     EXPECT_FALSE(fileExists(path + "-wal"));
+}
+
+static ino_t inode(const std::string& file) {
+    struct stat st {};
+    return ::stat(file.c_str(), &st) == 0 ? st.st_ino : 0;
+}
+
+TEST_F(FileCareTest, ACompactionStoppedAtAnyStepKeepsTwoSeparateFiles) {
+    // Each run adds a bar of a new issue to Kestrel.mdb; Kestrel.old is the database before that.
+    const std::string old = oldCopyPath(path);
+    addBars(path, 1301, 3);
+    ASSERT_TRUE(compactDatabase(path).isOk());
+    struct {
+        const char* step;
+        bool databaseIsNew; // Kestrel.mdb is the compacted copy
+        bool oldIsNew;      // Kestrel.old is the database before this run
+    } cases[] = {{"open", false, false},     {"copy", false, false},   {"check", false, false},
+                 {"keep-old", false, false}, {"replace", true, false}, {"done", true, true}};
+    int code = 2000;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.step);
+        addBars(path, ++code, 1);
+        test::writeFile(old + ".keeping", "left by an earlier version");
+        ino_t before = inode(path);
+        pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            ::setenv("KESTREL_TEST_FILECARE_ABORT", c.step, 1);
+            (void)compactDatabase(path);
+            ::_exit(0);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+        ASSERT_TRUE(fileExists(path));
+        ASSERT_TRUE(fileExists(old));
+        EXPECT_NE(inode(path), inode(old));
+        EXPECT_EQ(inode(path) != before, c.databaseIsNew);
+        EXPECT_EQ(bars(path, code), 1);
+        EXPECT_EQ(bars(old, code), c.oldIsNew ? 1 : 0);
+        // The next compaction finishes cleanly and leaves nothing of ours behind.
+        ASSERT_TRUE(compactDatabase(path).isOk());
+        EXPECT_NE(inode(path), inode(old));
+        EXPECT_EQ(bars(old, code), 1);
+        for (const char* leftover : {".compacting", ".compacting-journal", "-wal"})
+            EXPECT_FALSE(fileExists(path + leftover)) << leftover;
+        EXPECT_FALSE(fileExists(old + ".keeping"));
+    }
+    // Stopped between the two renames where names cannot be exchanged: the database is missing and
+    // the checked copy beside it takes its place.
+    ASSERT_EQ(std::rename(path.c_str(), (path + ".compacting").c_str()), 0);
+    ASSERT_TRUE(compactDatabase(path).isOk());
+    EXPECT_EQ(bars(path, code), 1);
+    EXPECT_EQ(bars(path, 1301), 3);
 }
 
 TEST_F(FileCareTest, CompactionLeavesTheDatabaseWhenItCannotBeDone) {

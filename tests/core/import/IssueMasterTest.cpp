@@ -82,6 +82,9 @@ TEST_F(Master, AnErrorLeavesMeiAsItWasAndKeepsTheFile) {
         {"1305,1,x,1000\n", "Regist.Mei の 3 行目: 項目が足りません。"},
         {"1305,1,x,many,1\n", "出来高単位"},
         {"1305,1,x,1000,1", "行の終わり"},
+        // Cut at a line end: one issue line of the two the header counts (an empty line is no issue).
+        {"", "は途中で切れています。(見出しの件数 2 件に対し、銘柄の行は 1 件です)"},
+        {"\n", "銘柄の行は 1 件です"},
         {"1305,1,あいうえおかきくけこさしすせそたちつてとな,1000,1\n", ""}, // a long name is cut to 20
     };
     for (const auto& c : cases) {
