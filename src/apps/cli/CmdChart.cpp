@@ -38,6 +38,8 @@ int runChart(Invocation& inv) {
     const bool weekly = inv.takeFlag("--weekly");
     const bool json = inv.takeFlag("--json");
     const bool list = inv.takeFlag("--list");
+    if (inv.takeFlag("--raw"))
+        inv.context.splitAdjust = false;
     chart::ChartDisplay display;
     display.curve = inv.takeFlag("--curve");
     display.volume = !inv.takeFlag("--no-volume");
@@ -103,12 +105,14 @@ int runChart(Invocation& inv) {
     return data.barCount > 0 ? 0 : 1;
 }
 
-const CommandRegistrar kChart({"chart",
-                               "CODE [--date YYYY-MM-DD] [--weekly] [--json] [--list] [--png FILE] "
-                               "[--lower-panel 0-4] [--curve] [--no-volume] [--no-averages]",
-                               "load the chart of one issue ending at the date (default today); print its values "
-                               "(--json), its price list (--list, the default) or render it (--png)",
-                               runChart, true, true});
+const CommandRegistrar
+    kChart({"chart",
+            "CODE [--date YYYY-MM-DD] [--weekly] [--json] [--list] [--png FILE] "
+            "[--lower-panel 0-4] [--curve] [--no-volume] [--no-averages] [--raw]",
+            "load the chart of one issue ending at the date (default today); print its values "
+            "(--json), its price list (--list, the default) or render it (--png); --raw shows bars as "
+            "traded, without split adjustment",
+            runChart, true, true});
 
 } // namespace
 } // namespace kestrel::cli

@@ -17,6 +17,8 @@ struct AppContext {
     std::string barTable = "daydata";
     // True while the issue list follows the shown issue (set at start-up).
     bool syncIssueList = true;
+    // 分割調整: bars before a confirmed split are shown adjusted; off shows them as traded.
+    bool splitAdjust = true;
 };
 
 } // namespace kestrel

@@ -4,6 +4,7 @@
 
 #include "core/app/Settings.h"
 #include "core/app/Shared.h"
+#include "core/chart/SplitAdjust.h"
 
 #include <limits>
 
@@ -185,6 +186,14 @@ Status LoadChartData(db::Database& db, const AppContext& context, std::int32_t c
         // A load that stops part-way shows nothing rather than half-computed series.
         resetLoad(data);
         return st;
+    }
+    if (context.splitAdjust && data.barCount > 0) {
+        auto events = db::listSplits(db, code, true);
+        if (!events) {
+            resetLoad(data);
+            return events.status();
+        }
+        AdjustForSplits(data, *events, weekly);
     }
     ComputeIndicators(data, IndicatorSettings::from(context.settings));
     return Status::ok();

@@ -63,7 +63,12 @@ struct ChartData {
     // Small and large change of the date scroll bar, set with the scroll range.
     std::int16_t scrollSmallChange = 1;
     std::int16_t scrollLargeChange = 1;
+    // Per bar: kSplitEventBar when a split takes effect at this bar, kSplitOneYen when an adjusted
+    // price would have rounded to 0 and shows as 1 yen.
+    std::array<std::uint8_t, kMaxBars> splitFlags{};
 };
+inline constexpr std::uint8_t kSplitEventBar = 1;
+inline constexpr std::uint8_t kSplitOneYen = 2;
 
 // The periods and the Ito-ratio choice a load uses (from the settings record).
 struct IndicatorSettings {

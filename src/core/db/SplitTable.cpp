@@ -12,3 +12,138 @@ Result<bool> proposeSplit(Database& db, const SplitEvent& e) {
 }
 
 } // namespace kestrel::db
+
+#include <numeric>
+
+namespace kestrel::db {
+namespace {
+
+constexpr const char* kBadRatio = "分割比率が正しくありません。0 より大きく、0.001 以上 1000 以下の比率"
+                                  "（例: 2、0.1、1.5、1:2）を入力して下さい。";
+
+std::string dayName(std::int32_t code, Date date) {
+    return "銘柄コード " + std::to_string(code) + " の " + date.toIso();
+}
+
+bool parseDecimal(const std::string& s, std::int64_t& num, std::int64_t& den) {
+    num = 0;
+    den = 1;
+    bool dot = false, digit = false;
+    for (char c : s) {
+        if (c == '.' && !dot) {
+            dot = true;
+            continue;
+        }
+        if (c < '0' || c > '9' || num > 100000000 || den > 100000000)
+            return false;
+        digit = true;
+        num = num * 10 + (c - '0');
+        if (dot)
+            den *= 10;
+    }
+    return digit;
+}
+
+} // namespace
+
+Result<std::vector<SplitEvent>> listSplits(Database& db, std::int32_t code, bool confirmedOnly) {
+    using R = Result<std::vector<SplitEvent>>;
+    auto has = db.queryInt("SELECT count(*) FROM sqlite_master WHERE type='table' AND name='Bunkatu'");
+    if (!has)
+        return R(has.status());
+    std::vector<SplitEvent> out;
+    if (has->value_or(0) == 0)
+        return out;
+    auto st = db.prepare("SELECT コード, 日付, 分割前, 分割後, 出所, 状態 FROM Bunkatu WHERE (?1 = 0 OR コード = ?1) "
+                         "AND (?2 = 0 OR 状態 = 1) ORDER BY コード, 日付");
+    if (!st)
+        return R(st.status());
+    st->bindAll(static_cast<std::int64_t>(code), confirmedOnly);
+    if (Status s = st->forEachRow([&] {
+            const Statement& r = *st;
+            SplitEvent e;
+            e.code = r.int32(0);
+            e.date = r.date(1).value_or(Date());
+            e.before = r.int32(2);
+            e.after = r.int32(3);
+            e.source = static_cast<SplitSource>(r.int32(4));
+            e.state = static_cast<SplitState>(r.int32(5));
+            if (e.before > 0 && e.after > 0)
+                out.push_back(e);
+        });
+        !s)
+        return R(s);
+    return out;
+}
+
+Status parseSplitRatio(const std::string& text, std::int32_t& before, std::int32_t& after) {
+    std::int64_t b = 1, a = 1, bd = 1, ad = 1;
+    const auto colon = text.find(':');
+    if (colon != std::string::npos) {
+        if (!parseDecimal(text.substr(0, colon), b, bd) || !parseDecimal(text.substr(colon + 1), a, ad))
+            return Status::error(kBadRatio);
+    } else if (!parseDecimal(text, a, ad)) {
+        return Status::error(kBadRatio);
+    }
+    // after/before = (a/ad) / (b/bd)
+    std::int64_t num = a * bd, den = b * ad;
+    if (num <= 0 || den <= 0 || num > den * 1000 || num * 1000 < den)
+        return Status::error(kBadRatio);
+    const std::int64_t g = std::gcd(num, den);
+    num /= g;
+    den /= g;
+    if (num > 1000000 || den > 1000000)
+        return Status::error(kBadRatio);
+    after = static_cast<std::int32_t>(num);
+    before = static_cast<std::int32_t>(den);
+    return Status::ok();
+}
+
+Status addSplit(Database& db, std::int32_t code, Date date, std::int32_t before, std::int32_t after) {
+    if (before <= 0 || after <= 0 || after > 1000LL * before || 1000LL * after < before)
+        return Status::error(kBadRatio);
+    auto first = db.queryInt("SELECT min(日付) FROM dayData WHERE コード = ?", code);
+    if (!first)
+        return first.status();
+    if (!*first || date.ymd() < **first)
+        return Status::error(dayName(code, date) + " は最初の株価データーより前のため、分割を登録できません。");
+    auto bar = db.queryInt("SELECT count(*) FROM dayData WHERE コード = ? AND 日付 = ?", code, date);
+    if (!bar)
+        return bar.status();
+    if (bar->value_or(0) == 0)
+        return Status::error(dayName(code, date) + " には株価データーがないため、分割を登録できません。");
+    Transaction tx(db);
+    if (!tx.began())
+        return tx.began();
+    auto state = db.queryInt("SELECT 状態 FROM Bunkatu WHERE コード = ? AND 日付 = ?", code, date);
+    if (!state)
+        return state.status();
+    if (*state && **state == static_cast<int>(SplitState::Confirmed))
+        return Status::error(dayName(code, date) + " には既に分割が登録されています。");
+    if (Status st = db.run("INSERT OR REPLACE INTO Bunkatu (コード, 日付, 分割前, 分割後, 出所, 状態) "
+                           "VALUES (?, ?, ?, ?, 1, 1)",
+                           code, date, before, after);
+        !st)
+        return st;
+    return tx.commit();
+}
+
+Status removeSplit(Database& db, std::int32_t code, Date date) {
+    if (Status st = db.run("DELETE FROM Bunkatu WHERE コード = ? AND 日付 = ?", code, date); !st)
+        return st;
+    if (db.changes() == 0)
+        return Status::error(dayName(code, date) + " の分割はありません。");
+    return Status::ok();
+}
+
+Status setSplitState(Database& db, std::int32_t code, Date date, SplitState state) {
+    if (Status st = db.run("UPDATE Bunkatu SET 状態 = ? WHERE コード = ? AND 日付 = ?",
+                           static_cast<std::int16_t>(state), code, date);
+        !st)
+        return st;
+    if (db.changes() == 0)
+        return Status::error(dayName(code, date) + " の分割はありません。");
+    return Status::ok();
+}
+
+} // namespace kestrel::db

@@ -8,6 +8,8 @@
 #include "core/db/Database.h"
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 namespace kestrel::db {
 
@@ -26,5 +28,25 @@ struct SplitEvent {
 // Records a proposed event unless the issue already has a row on that day: an event the user confirmed
 // or dismissed is never replaced, so the same proposal is not made twice. Returns whether a row was added.
 Result<bool> proposeSplit(Database& db, const SplitEvent& event);
+
+} // namespace kestrel::db
+
+namespace kestrel::db {
+
+// The events of one issue (code > 0) or of every issue (code 0), ordered by code and date; only the
+// confirmed ones when confirmedOnly. A file without Bunkatu (an older version opened read-only) has none.
+Result<std::vector<SplitEvent>> listSplits(Database& db, std::int32_t code, bool confirmedOnly);
+
+// Reads "2", "0.1", "1.5" (shares after per share before) or "1:2" (before:after) into before/after,
+// reduced. An error with a Japanese message for 0, a negative or a ratio above 1000 or below 0.001.
+Status parseSplitRatio(const std::string& text, std::int32_t& before, std::int32_t& after);
+
+// Enters a confirmed event. Refused with a message when the day has no daily bar of the issue, lies
+// before its first bar, or already holds a confirmed event; a proposal on that day is replaced.
+Status addSplit(Database& db, std::int32_t code, Date date, std::int32_t before, std::int32_t after);
+// Removes the event of that day; an error when there is none.
+Status removeSplit(Database& db, std::int32_t code, Date date);
+// Confirms or dismisses the event of that day; an error when there is none.
+Status setSplitState(Database& db, std::int32_t code, Date date, SplitState state);
 
 } // namespace kestrel::db

@@ -1,0 +1,83 @@
+// kestrel split: lists, enters, removes, confirms and dismisses the split events of issues.
+#include "Command.h"
+#include "core/db/SplitTable.h"
+
+#include <ostream>
+
+namespace kestrel::cli {
+namespace {
+
+std::optional<std::int32_t> codeArg(const std::string& s) {
+    if (s.empty() || s.size() > 9 || s.find_first_not_of("0123456789") != std::string::npos)
+        return std::nullopt;
+    return static_cast<std::int32_t>(std::stol(s));
+}
+
+const char* stateName(db::SplitState s) {
+    return s == db::SplitState::Confirmed ? "確定" : s == db::SplitState::Dismissed ? "却下" : "提案";
+}
+
+const char* sourceName(db::SplitSource s) {
+    return s == db::SplitSource::Exchange ? "取引所" : s == db::SplitSource::Detected ? "検出" : "入力";
+}
+
+int runSplit(Invocation& inv) {
+    if (inv.args.empty())
+        return inv.usage();
+    const std::string sub = inv.args[0];
+    std::optional<std::int32_t> code;
+    if (inv.args.size() >= 2) {
+        code = codeArg(inv.args[1]);
+        if (!code)
+            return inv.usage();
+    }
+    if (sub == "list" && inv.args.size() <= 2) {
+        auto db = inv.openDatabase(db::OpenMode::ReadOnly);
+        if (!db)
+            return 1;
+        auto events = db::listSplits(*db, code.value_or(0), false);
+        if (!events)
+            return inv.fail(events.message());
+        for (const auto& e : *events)
+            inv.out << e.code << "\t" << e.date.toIso() << "\t" << e.before << ":" << e.after << "\t"
+                    << sourceName(e.source) << "\t" << stateName(e.state) << "\n";
+        return 0;
+    }
+    if ((sub == "add" && inv.args.size() == 4) ||
+        ((sub == "remove" || sub == "confirm" || sub == "dismiss") && inv.args.size() == 3)) {
+        auto date = inv.parseDate(inv.args[2]);
+        if (!date)
+            return 2;
+        auto db = inv.openDatabase();
+        if (!db)
+            return 1;
+        Status st;
+        if (sub == "add") {
+            std::int32_t before = 1, after = 1;
+            st = db::parseSplitRatio(inv.args[3], before, after);
+            if (st)
+                st = db::addSplit(*db, *code, *date, before, after);
+        } else if (sub == "remove") {
+            st = db::removeSplit(*db, *code, *date);
+        } else {
+            st = db::setSplitState(*db, *code, *date,
+                                   sub == "confirm" ? db::SplitState::Confirmed : db::SplitState::Dismissed);
+        }
+        if (!st)
+            return inv.fail(st.message());
+        if (sub == "add" || sub == "remove" || sub == "confirm")
+            inv.out << "週足は kestrel build-weekly " << date->toIso() << " 以降で作り直して下さい。\n";
+        return 0;
+    }
+    return inv.usage();
+}
+
+const CommandRegistrar kSplit({"split",
+                               "list [CODE] | add CODE DATE RATIO | remove CODE DATE | confirm CODE DATE | "
+                               "dismiss CODE DATE",
+                               "list, enter (RATIO: shares after per share before, e.g. 2, 0.1, 1:2), remove, "
+                               "confirm or dismiss split events; bars before a confirmed event are adjusted",
+                               runSplit, true});
+
+} // namespace
+} // namespace kestrel::cli

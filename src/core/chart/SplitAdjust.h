@@ -1,0 +1,22 @@
+#pragma once
+// Split adjustment on read: the stored bars stay as traded; a reader divides the prices of every bar
+// before a confirmed event by the cumulative ratio (shares after per share before) and multiplies its
+// volume by it, rounding halves to even. A positive price that would round to 0 shows as 1 yen.
+#include "core/chart/ChartData.h"
+#include "core/db/SplitTable.h"
+
+#include <vector>
+
+namespace kestrel::chart {
+
+// price * before / after to whole units, halves to even (exact, no floating point).
+std::int64_t splitDivide(std::int64_t value, std::int64_t before, std::int64_t after);
+
+// Adjusts data.bars[0 .. barCount-1] (read as traded) with the confirmed events of the issue, oldest
+// first. A bar dated d takes every event dated after d; a weekly bar covers its week, so events inside
+// it are already in the bar. The change of the first bar at or after an event is taken against the
+// adjusted previous close; the carried closes follow the adjusted closes. Marks bars that carry an
+// event (kSplitEventBar) or a price raised to 1 yen (kSplitOneYen) in data.splitFlags.
+void AdjustForSplits(ChartData& data, const std::vector<db::SplitEvent>& events, bool weekly);
+
+} // namespace kestrel::chart

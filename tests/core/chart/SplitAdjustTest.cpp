@@ -1,0 +1,112 @@
+// Split events: ratio input, refused entries, and bars adjusted across an event, worked by hand.
+#include "core/chart/SplitAdjust.h"
+
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace kestrel;
+using namespace kestrel::chart;
+
+namespace {
+
+Currency W(long long v) {
+    return Currency::fromWhole(v);
+}
+Date D(int y, int m, int d) {
+    return *Date::fromYmd(y, m, d);
+}
+
+TEST(SplitRatio, ParsesFractionsAndRefusesAbsurdRatios) {
+    const struct {
+        const char* text;
+        bool ok;
+        int before, after;
+    } cases[] = {
+        {"2", true, 1, 2},     {"0.1", true, 10, 1},    {"1.5", true, 2, 3},      {"1:2", true, 1, 2},
+        {"10:1", true, 10, 1}, {"1000", true, 1, 1000}, {"0.001", true, 1000, 1}, {"0", false, 0, 0},
+        {"-2", false, 0, 0},   {"1001", false, 0, 0},   {"0.0009", false, 0, 0},  {"abc", false, 0, 0},
+        {"", false, 0, 0},     {"1:0", false, 0, 0},
+    };
+    for (const auto& c : cases) {
+        std::int32_t b = 0, a = 0;
+        Status st = db::parseSplitRatio(c.text, b, a);
+        EXPECT_EQ(bool(st), c.ok) << c.text;
+        if (c.ok) {
+            EXPECT_EQ(std::make_pair(b, a), std::make_pair(c.before, c.after)) << c.text;
+        }
+    }
+}
+
+TEST(SplitAdjust, DailyBarsBeforeAnEventAreHalvedAndTheChangeFollows) {
+    ChartData d;
+    const struct {
+        Date date;
+        long long o, h, l, c, chg;
+        int vol;
+    } raw[] = {{D(2024, 1, 4), 1000, 1010, 990, 1000, 0, 100},
+               {D(2024, 1, 5), 1002, 1020, 1001, 1005, 5, 201},
+               {D(2024, 1, 9), 505, 510, 500, 503, -502, 400}};
+    for (int i = 0; i < 3; ++i) {
+        ChartBar& b = d.bars[i];
+        b.date = raw[i].date;
+        b.open = W(raw[i].o), b.high = W(raw[i].h), b.low = W(raw[i].l), b.close = W(raw[i].c);
+        b.change = W(raw[i].chg), b.volume = raw[i].vol, b.closeCarried = b.close;
+    }
+    d.barCount = 3;
+    AdjustForSplits(d, {{1, D(2024, 1, 9), 1, 2, db::SplitSource::Entered, db::SplitState::Confirmed}}, false);
+    // 1001/2 = 500.5 and 1005/2 = 502.5 and 5/2 = 2.5 go to the even neighbour; 201*2 = 402.
+    const long long want[3][6] = {
+        {500, 505, 495, 500, 0, 200}, {501, 510, 500, 502, 2, 402}, {505, 510, 500, 503, 1, 400}};
+    for (int i = 0; i < 3; ++i) {
+        const ChartBar& b = d.bars[i];
+        EXPECT_EQ(b.open, W(want[i][0])) << i;
+        EXPECT_EQ(b.high, W(want[i][1])) << i;
+        EXPECT_EQ(b.low, W(want[i][2])) << i;
+        EXPECT_EQ(b.close, W(want[i][3])) << i;
+        EXPECT_EQ(b.change, W(want[i][4])) << i; // the event bar: 503 - 1005/2 (502)
+        EXPECT_EQ(b.volume, want[i][5]) << i;
+        EXPECT_EQ(b.closeCarried, W(want[i][3])) << i;
+    }
+    EXPECT_EQ(d.splitFlags[2], kSplitEventBar);
+    EXPECT_EQ(d.splitFlags[0], 0);
+}
+
+TEST(SplitAdjust, CheapIssueAfterALargeSplitShowsOneYen) {
+    ChartData d;
+    d.bars[0].date = D(2024, 1, 4);
+    d.bars[0].open = d.bars[0].high = d.bars[0].low = d.bars[0].close = W(4);
+    d.bars[1].date = D(2024, 1, 5);
+    d.barCount = 2;
+    AdjustForSplits(d, {{1, D(2024, 1, 5), 1, 10, db::SplitSource::Entered, db::SplitState::Confirmed}}, false);
+    EXPECT_EQ(d.bars[0].close, W(1)); // 0.4 yen
+    EXPECT_EQ(d.splitFlags[0], kSplitOneYen);
+}
+
+struct SplitTableDb : ::testing::Test, test::KestrelDb {};
+
+TEST_F(SplitTableDb, EntriesAreRefusedWithAReasonAndRemovalRestores) {
+    exec("INSERT INTO dayData (コード, 日付, 始値, 高値, 安値, 終値, 前日比, 出来高) VALUES "
+         "(1301, 20240104, 1, 1, 1, 1, 0, 1), (1301, 20240105, 1, 1, 1, 1, 0, 1)");
+    ASSERT_TRUE(db::addSplit(*db, 1301, D(2024, 1, 5), 1, 2));
+    const struct {
+        Date date;
+        int before, after;
+        const char* says;
+    } refused[] = {{D(2024, 1, 5), 1, 3, "既に分割"},
+                   {D(2024, 1, 6), 1, 2, "株価データーがない"},
+                   {D(2024, 1, 3), 1, 2, "最初の株価データーより前"},
+                   {D(2024, 1, 4), 1, 0, "分割比率"},
+                   {D(2024, 1, 4), 1, 1001, "分割比率"}};
+    for (const auto& r : refused) {
+        Status st = db::addSplit(*db, 1301, r.date, r.before, r.after);
+        ASSERT_FALSE(st) << r.says;
+        EXPECT_NE(st.message().find(r.says), std::string::npos) << st.message();
+    }
+    EXPECT_EQ(rows("SELECT コード, 日付, 分割前, 分割後, 出所, 状態 FROM Bunkatu"), "1301|20240105|1|2|1|1\n");
+    ASSERT_TRUE(db::removeSplit(*db, 1301, D(2024, 1, 5)));
+    EXPECT_FALSE(db::removeSplit(*db, 1301, D(2024, 1, 5)));
+    EXPECT_EQ(count("SELECT count(*) FROM Bunkatu"), 0);
+}
+
+} // namespace
