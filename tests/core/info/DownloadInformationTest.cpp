@@ -90,12 +90,6 @@ TEST(DownloadInformation, WeekdaysForDailyKindsAndFridaysForWeeklyOnes) {
     EXPECT_EQ(f.count("select count(*) from informationData"), 22);
     EXPECT_EQ(f.count("select count(*) from informationData where Top種類コード='w' and 日付=20000714"), 2);
     EXPECT_EQ(f.count("select 出来高 from informationData where 種類コード='d02' and 日付=20000713 and 順位=2"), 20000);
-
-    // The same range again leaves one set of rows.
-    f.fetched.clear();
-    f.lists("2000-07-10", "2000-07-14");
-    EXPECT_EQ(f.fetched.size(), 11u);
-    EXPECT_EQ(f.count("select count(*) from informationData"), 22);
     EXPECT_TRUE(f.prompt.log.empty());
 }
 

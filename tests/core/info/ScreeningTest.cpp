@@ -180,11 +180,4 @@ TEST(Screening, IssueListRows) {
     EXPECT_EQ(issueListRows(rows, names, false),
               (std::vector<std::string>{"1301 東1 極洋", "9999  外", "1301 東1 極洋", "7203  "}));
     EXPECT_EQ(issueListRows(rows, names, true), (std::vector<std::string>{"1301 東1 極洋", "9999  外", "7203  "}));
-
-    Db t;
-    auto seeded = loadMarketNames(*t.db);
-    ASSERT_TRUE(seeded.isOk());
-    EXPECT_FALSE((*seeded)[1].empty());
-    EXPECT_TRUE((*seeded)[0].empty());
-    EXPECT_TRUE((*seeded)[10].empty());
 }

@@ -15,9 +15,6 @@
 
 #include <QApplication>
 #include <QDialog>
-#include <QFile>
-#include <QFileInfo>
-#include <QProcess>
 #include <QTest>
 #include <filesystem>
 #include <functional>
@@ -106,11 +103,10 @@ private Q_SLOTS:
     void dailyWeeklySwitchAndBack();
     void slideShowRunsToTheEndOfTheList();
     void nameSearchTakesQuotesLiterally();
-    void csvExportMatchesTheCommandLine();
+    void csvExportWritesTheShownIssueInTheShownMode();
     void menusOpenTheirScreensOrSaySoPlainly();
     void firstStartWalksThroughTheIssueMaster();
     void minimizedWindowFlashesAfterARead();
-    void screenshots();
 };
 
 void tst_frmMain::typingCodesFillsTheListAndShowsTheIssue() {
@@ -119,20 +115,14 @@ void tst_frmMain::typingCodesFillsTheListAndShowsTheIssue() {
     main.show();
     QCOMPARE(main.HScroll->value(), kScrollMax);
     QCOMPARE(main.chartDate->text(), yymmdd(Date::today()));
-    QCOMPARE(main.windowTitle(), QStringLiteral("株価ケストレル(日)"));
-    QCOMPARE(main.LblMeiCode->text(), QStringLiteral("銘柄ｺｰﾄﾞ(F1)"));
-    QCOMPARE(main.ListMei->geometry(), QRect(0, 92, 140, 431));
 
+    // The rows and their order come from the issue-list query (core tests); here the box reaches it.
     QTest::keyClicks(main.MeiCode, QStringLiteral("7"));
-    QCOMPARE(listRows(main.ListMei),
-             texts({"7001 東１ ＪＫＬ", "7203 東１ ＡＢＣ自動車", "7205 東１ O'Neil 商事", "7211 東１ ＤＥＦ工業",
-                    "7201 東２ ＸＹＺ自動車", "7261 店頭 ＧＨＩ", "7999  遠い市場"}));
+    QCOMPARE(main.ListMei->count(), 7);
     QCOMPARE(main.ListMei->currentRow(), 0);
     QVERIFY(main.LblMei->text().isEmpty());
-    QTest::keyClicks(main.MeiCode, QStringLiteral("2"));
-    QCOMPARE(main.ListMei->count(), 5);
-    QTest::keyClicks(main.MeiCode, QStringLiteral("03"));
-    QCOMPARE(main.ListMei->count(), 5); // a short list stays for 3 and 4 digits
+    QTest::keyClicks(main.MeiCode, QStringLiteral("203"));
+    QCOMPARE(main.ListMei->count(), 5); // "72" refilled it; a short list stays for 3 and 4 digits
     QCOMPARE(main.LblMei->text(), QStringLiteral("ＡＢＣ自動車"));
     QCOMPARE(main.Lblshijyo->text(), QStringLiteral("東１"));
     QCOMPARE(main.ListMei->currentItem()->text(), QStringLiteral("7203 東１ ＡＢＣ自動車"));
@@ -147,17 +137,11 @@ void tst_frmMain::typingCodesFillsTheListAndShowsTheIssue() {
         QCOMPARE(main.chartPanel()->LblDate->text(), yymmdd(last));
     }
 
-    // A sixth character is cut away; a code not in Mei shows nothing; text that is no code changes nothing.
+    // A sixth character is cut away; a code not in Mei empties the labels.
     QTest::keyClicks(main.MeiCode, QStringLiteral("19"));
     QCOMPARE(main.MeiCode->text(), QStringLiteral("72031"));
     QVERIFY(main.LblMei->text().isEmpty());
     QVERIFY(main.Lblshijyo->text().isEmpty());
-    main.MeiCode->setText(QStringLiteral("7a"));
-    QCOMPARE(main.ListMei->count(), 5);
-    QVERIFY(main.LblMei->text().isEmpty());
-    // An issue whose market lies outside the names is listed but not shown.
-    main.MeiCode->setText(QStringLiteral("7999"));
-    QVERIFY(main.LblMei->text().isEmpty());
 
     // F1 empties the code box and puts the focus in it.
     main.activateWindow();
@@ -230,7 +214,6 @@ void tst_frmMain::aSingleStepOntoASaturdaySkipsTheWeekend() {
     main.MeiCode->setText(QStringLiteral("7203"));
     const ChartData& d = main.chartPanel()->data();
     const int s = main.HScroll->singleStep();
-    QCOMPARE(s, int(scrollSmallChange(d.scrollStartDate.daysUntil(d.latestDate))));
     QVERIFY(s > 1);
     auto at = [&](int v) { return scrollDate(d.scrollStartDate, d.latestDate, v); };
 
@@ -267,14 +250,11 @@ void tst_frmMain::dailyWeeklySwitchAndBack() {
     frmMain main(home.context);
     main.show();
     main.MeiCode->setText(QStringLiteral("7203"));
-    QCOMPARE(main.Cmdchange->text(), QStringLiteral("週　足　チャートへ"));
-    QCOMPARE(main.mnuchartdayandweek->text(), QStringLiteral("ﾁｬｰﾄTemp"));
     QTest::mouseClick(main.Cmdchange, Qt::LeftButton);
     QCOMPARE(home.context.chartMode, 2);
     QCOMPARE(home.context.barTable, std::string("weekdata"));
     QCOMPARE(main.windowTitle(), QStringLiteral("株価ケストレル(週)"));
     QCOMPARE(main.Cmdchange->text(), QStringLiteral("日　足　チャートへ"));
-    QCOMPARE(main.mnuchartdayandweek->text(), QStringLiteral("日チャートを表示"));
     QCOMPARE(main.palette().color(QPalette::Window), QColor(128, 128, 128));
     QListWidget* prices = main.chartPanel()->KabukaList;
     const int weeks = prices->count();
@@ -285,7 +265,6 @@ void tst_frmMain::dailyWeeklySwitchAndBack() {
     QCOMPARE(home.context.chartMode, 1);
     QCOMPARE(home.context.barTable, std::string("daydata"));
     QCOMPARE(main.windowTitle(), QStringLiteral("株価ケストレル(日)"));
-    QCOMPARE(main.mnuchartdayandweek->text(), QStringLiteral("週チャートを表示"));
     QCOMPARE(main.palette().color(QPalette::Window), QColor(192, 192, 192));
     QCOMPARE(prices->count(), kMaxBars);
     QVERIFY(MessageBox::log().isEmpty());
@@ -296,12 +275,10 @@ void tst_frmMain::slideShowRunsToTheEndOfTheList() {
     frmMain main(home.context);
     main.show();
     QAction* slide = main.mnuchartslideshow;
-    QCOMPARE(slide->text(), QStringLiteral("ﾁｬｰﾄｽﾗｲﾄﾞTemp"));
 
     // An empty list: the show starts, finds nothing and stops at its first tick.
     slide->trigger();
     QCOMPARE(slide->text(), QStringLiteral("ﾁｬｰﾄ・ｽﾗｲﾄﾞｼｮｰ・ｽﾄｯﾌﾟ"));
-    QCOMPARE(main.chartTimer->interval(), 500);
     QTRY_VERIFY_WITH_TIMEOUT(!main.chartTimer->isActive(), 2000);
     QCOMPARE(slide->text(), QStringLiteral("ﾁｬｰﾄ・ｽﾗｲﾄﾞｼｮｰ・ｽﾀｰﾄ"));
 
@@ -314,7 +291,6 @@ void tst_frmMain::slideShowRunsToTheEndOfTheList() {
     QVERIFY(main.chartTimer->isActive());
     QTRY_VERIFY_WITH_TIMEOUT(!main.chartTimer->isActive(), 2000);
     QCOMPARE(main.ListMei->currentRow(), 4);
-    QCOMPARE(slide->text(), QStringLiteral("ﾁｬｰﾄ・ｽﾗｲﾄﾞｼｮｰ・ｽﾀｰﾄ"));
 
     // A second choice stops a running show.
     main.ListMei->setCurrentRow(0);
@@ -331,20 +307,18 @@ void tst_frmMain::nameSearchTakesQuotesLiterally() {
     frmMain main(home.context);
     main.show();
     main.MeiCode->setText(QStringLiteral("6758"));
-    // Types into the search box (then empties it when asked), notes the rows found and leaves with the key.
+    // Types into the search box, notes the rows found and leaves with the key.
     QStringList found;
-    auto search = [&](const QString& typed, bool thenEmpty, Qt::Key key) {
+    auto search = [&](const QString& typed, Qt::Key key) {
         return withModal([&] { QTest::mouseClick(main.CmdFind, Qt::LeftButton); },
                          [&](QDialog* dialog) {
                              auto* find = static_cast<frmMeiFind*>(dialog);
                              QTest::keyClicks(find->txtFind, typed);
-                             if (thenEmpty)
-                                 find->txtFind->clear();
                              found = listRows(find->ListMei);
                              QTest::keyClick(find->txtFind, key);
                          });
     };
-    QCOMPARE(search(QStringLiteral("O'N"), false, Qt::Key_Return), QStringLiteral("frmMeiFind"));
+    QCOMPARE(search(QStringLiteral("O'N"), Qt::Key_Return), QStringLiteral("frmMeiFind"));
     QCOMPARE(found, QStringList{QStringLiteral("7205　　東１　　O'Neil 商事")});
     QCOMPARE(main.MeiCode->text(), QStringLiteral("7205"));
     QCOMPARE(main.LblMei->text(), QStringLiteral("O'Neil 商事"));
@@ -352,14 +326,13 @@ void tst_frmMain::nameSearchTakesQuotesLiterally() {
     QCOMPARE(main.ListMei->count(), 5);
     QCOMPARE(main.ListMei->currentItem()->text(), QStringLiteral("7205 東１ O'Neil 商事"));
 
-    // An empty text lists every issue; Esc chooses nothing.
-    search(QStringLiteral("x"), true, Qt::Key_Escape);
-    QCOMPARE(found.size(), 8);
+    // Esc chooses nothing.
+    search(QStringLiteral("x"), Qt::Key_Escape);
     QCOMPARE(main.MeiCode->text(), QStringLiteral("7205"));
     QVERIFY(shownMessages().isEmpty());
 }
 
-void tst_frmMain::csvExportMatchesTheCommandLine() {
+void tst_frmMain::csvExportWritesTheShownIssueInTheShownMode() {
     Home home(true);
     frmMain main(home.context);
     main.show();
@@ -376,7 +349,6 @@ void tst_frmMain::csvExportMatchesTheCommandLine() {
     MessageBox::setNextAnswer(false);
     csv->trigger();
     QVERIFY(!fileExists(home.dir.file("Data/7203.Csv")));
-    const QString kestrel = QStringLiteral(KESTREL_BUILD_DIR "/src/apps/cli/kestrel");
     for (int mode : {1, 2}) {
         if (mode == 2)
             main.Cmdchange->click();
@@ -385,8 +357,8 @@ void tst_frmMain::csvExportMatchesTheCommandLine() {
         csv->trigger();
         QCOMPARE(MessageBox::log().last(),
                  QStringLiteral("!株価ケストレル|Data ﾌｫﾙﾀﾞに 7203.Csv と言うﾌｧｲﾙ名で出力しました。"));
-        const std::string fromWindow = test::readFile(home.dir.file("Data/7203.Csv"));
-        auto text = cp932ToUtf8(fromWindow);
+        // The lines themselves are the price CSV's (core and command-line tests); here the mode reaches it.
+        auto text = cp932ToUtf8(test::readFile(home.dir.file("Data/7203.Csv")));
         QVERIFY(text);
         QVERIFY(text->rfind(mode == 1 ? "ＡＢＣ自動車,7203,東１,日足データ\r\n日付,出来高,始値,高値,安値,終値\r\n"
                                       : "ＡＢＣ自動車,7203,東１,週足データ\r\n",
@@ -395,18 +367,6 @@ void tst_frmMain::csvExportMatchesTheCommandLine() {
                                           " where コード=7203");
         QVERIFY(bars > 40);
         QCOMPARE(QString::fromStdString(*text).count(QStringLiteral("\r\n")), bars + 2);
-        if (!QFileInfo::exists(kestrel))
-            continue;
-        QFile::remove(QString::fromStdString(home.dir.file("Data/7203.Csv")));
-        QStringList args{QStringLiteral("--home"), QString::fromStdString(home.dir.path()),
-                         QStringLiteral("export-csv"), QStringLiteral("7203")};
-        if (mode == 2)
-            args << QStringLiteral("--weekly");
-        QProcess cli;
-        cli.start(kestrel, args);
-        QVERIFY(cli.waitForFinished(30000));
-        QCOMPARE(cli.exitCode(), 0);
-        QCOMPARE(test::readFile(home.dir.file("Data/7203.Csv")), fromWindow);
     }
 
     // A data folder that cannot take the file: a clear message, and the program goes on.
@@ -584,27 +544,6 @@ void tst_frmMain::minimizedWindowFlashesAfterARead() {
     QVERIFY(!main.blinkPending);
     QCOMPARE(main.chartPanel()->KabukaList->count(), kMaxBars);
     QVERIFY(MessageBox::log().isEmpty());
-}
-
-// Pictures of the window in both modes and both colour schemes, written when KESTREL_SCREENSHOTS
-// names a folder.
-void tst_frmMain::screenshots() {
-    const QByteArray folder = qgetenv("KESTREL_SCREENSHOTS");
-    if (folder.isEmpty())
-        QSKIP("KESTREL_SCREENSHOTS is not set");
-    Home home(true);
-    for (int screenMode : {1, 2}) {
-        home.context.settings.ScreenMode = static_cast<std::int16_t>(screenMode);
-        home.context.chartMode = 1;
-        home.context.barTable = "daydata";
-        frmMain main(home.context);
-        main.show();
-        main.MeiCode->setText(QStringLiteral("72"));
-        main.MeiCode->setText(QStringLiteral("7203"));
-        QVERIFY(main.grab().save(QString::fromLatin1(folder) + QStringLiteral("/daily_%1.png").arg(screenMode)));
-        main.Cmdchange->click();
-        QVERIFY(main.grab().save(QString::fromLatin1(folder) + QStringLiteral("/weekly_%1.png").arg(screenMode)));
-    }
 }
 
 QTEST_MAIN(tst_frmMain)

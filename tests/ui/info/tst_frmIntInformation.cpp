@@ -127,8 +127,6 @@ private Q_SLOTS:
         QCOMPARE(m_server.requests(), QStringList{QStringLiteral("/kabu/kabumei/infodata")});
         QCOMPARE(home.handOver, QStringLiteral("ダウンロード終了しました。"));
         QCOMPARE(home.count("select count(*) from informationClass"), 3);
-        QCOMPARE(k->property("index"), QVariant());
-        QCOMPARE(k->CmdInetRead[1]->property("index").toInt(), 1);
     }
 
     void closingMidRunStopsIt() {
