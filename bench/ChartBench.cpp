@@ -7,7 +7,7 @@
 #include "core/app/AppContext.h"
 #include "core/chart/ChartData.h"
 #include "core/db/Schema.h"
-#include "ui/chart/ChartPainter.h"
+#include "services/render/ChartPainter.h"
 
 #include <QGuiApplication>
 #include <algorithm>
@@ -202,7 +202,7 @@ int main(int argc, char** argv) {
         std::vector<double> draw;
         for (int i = 0; i < 300; ++i) {
             auto t = Clock::now();
-            QImage image = ui::renderChartImage(data, display);
+            QImage image = services::renderChartImage(data, display);
             draw.push_back(since(t));
         }
         report("draw one chart onto an offscreen image", draw);

@@ -7,7 +7,7 @@
 #include "core/boards/BoardFiles.h"
 #include "core/boards/BoardStore.h"
 #include "core/db/Lookups.h"
-#include "ui/boards/QuoteRefresh.h"
+#include "services/boards/QuoteRefresh.h"
 
 #include <QEventLoop>
 #include <ostream>
@@ -97,10 +97,10 @@ int runBoard(Invocation& inv) {
         return boards::LoadBoardFromFile(*db, inv.context.paths.iniPath, board, path, inv.prompt) ? 0 : 1;
     }
     if (verb == "refresh") {
-        ui::QuoteRefresh refresh(inv.context, inv.prompt);
+        services::QuoteRefresh refresh(inv.context, inv.prompt);
         refresh.setBoard(board);
         QEventLoop loop;
-        QObject::connect(&refresh, &ui::QuoteRefresh::completed, &loop, &QEventLoop::quit);
+        QObject::connect(&refresh, &services::QuoteRefresh::completed, &loop, &QEventLoop::quit);
         if (!refresh.CmdInet(false))
             return 1;
         loop.exec();

@@ -5,11 +5,15 @@
 #include "core/chart/ChartData.h"
 #include "core/chart/ChartJson.h"
 #include "core/chart/ChartScene.h"
-#include "ui/chart/ChartPainter.h"
+
+#include <ostream>
+
+#ifdef KESTREL_WITH_PNG
+#include "services/render/ChartPainter.h"
 
 #include <QBuffer>
 #include <QByteArray>
-#include <ostream>
+#endif
 
 namespace kestrel::cli {
 namespace {
@@ -45,6 +49,10 @@ int runChart(Invocation& inv) {
         for (int k = chart::kMa1; k <= chart::kMa3; ++k)
             display.chartColors[k] = {};
     std::optional<std::string> png = inv.takeOption("--png");
+#ifndef KESTREL_WITH_PNG
+    if (png)
+        return inv.fail("kestrel: --png is not available: this kestrel was built without Qt Gui");
+#endif
     std::optional<std::string> dateText = inv.takeOption("--date");
     if (auto mode = inv.takeOption("--lower-panel")) {
         auto m = wholeNumber(*mode, 0, 4);
@@ -87,8 +95,9 @@ int runChart(Invocation& inv) {
     if (list || (!json && !png))
         for (const std::string& row : pic.rows)
             inv.out << row << "\n";
+#ifdef KESTREL_WITH_PNG
     if (png) {
-        QImage image = ui::renderChartImage(data, display);
+        QImage image = services::renderChartImage(data, display);
         QByteArray bytes;
         QBuffer buffer(&bytes);
         buffer.open(QIODevice::WriteOnly);
@@ -99,6 +108,7 @@ int runChart(Invocation& inv) {
             !w)
             return inv.fail(w.message());
     }
+#endif
     // Nothing loaded (no bar on or before the date): the empty chart was still written.
     return data.barCount > 0 ? 0 : 1;
 }

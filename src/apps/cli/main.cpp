@@ -5,7 +5,9 @@
 #include "platform/UserRegistry.h"
 
 #include <QCoreApplication>
+#ifdef KESTREL_WITH_PNG
 #include <QGuiApplication>
+#endif
 #include <algorithm>
 #include <cstdlib>
 #include <iostream>
@@ -74,13 +76,15 @@ int main(int argc, char** argv) {
     }
 
     std::unique_ptr<QCoreApplication> app;
+#ifdef KESTREL_WITH_PNG
     if (command->needsGui) {
         if (!std::getenv("QT_QPA_PLATFORM"))
             ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
         app = std::make_unique<QGuiApplication>(argc, argv);
-    } else {
-        app = std::make_unique<QCoreApplication>(argc, argv);
     }
+#endif
+    if (!app)
+        app = std::make_unique<QCoreApplication>(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("KestrelApp"));
 
     if (home.folder.isEmpty())

@@ -1,11 +1,8 @@
-#include "ui/app/KestrelStart.h"
+#include "apps/kestrel/KestrelStart.h"
 
 #include "platform/UserRegistry.h"
 #include "ui/app/MessageBox.h"
 #include "ui/app/frmSplash.h"
-
-#include <cstdio>
-#include <cstdlib>
 
 namespace kestrel::ui {
 
@@ -37,18 +34,6 @@ bool KestrelStart::start(const QString& programFolder) {
     });
     splash->show();
     return true;
-}
-
-bool haveDisplayOrExplain(const char* programName) {
-    if (std::getenv("QT_QPA_PLATFORM") || std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY"))
-        return true;
-    std::fprintf(stderr,
-                 "%s: no display found (DISPLAY is not set).\n"
-                 "Start it under a virtual display, for example:\n"
-                 "  xvfb-run -a %s [--home DIR]\n"
-                 "or set QT_QPA_PLATFORM=offscreen to run without any window system.\n",
-                 programName, programName);
-    return false;
 }
 
 } // namespace kestrel::ui

@@ -24,7 +24,4 @@ private:
     std::unique_ptr<frmMain> m_main;
 };
 
-// True when a window system is reachable; otherwise prints how to get one and returns false.
-bool haveDisplayOrExplain(const char* programName);
-
 } // namespace kestrel::ui

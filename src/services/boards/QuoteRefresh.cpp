@@ -1,4 +1,4 @@
-#include "ui/boards/QuoteRefresh.h"
+#include "services/boards/QuoteRefresh.h"
 
 #include "core/app/Date.h"
 #include "core/app/IniFile.h"
@@ -8,24 +8,14 @@
 #include "platform/DialRasHangUp.h"
 #include "platform/InetHttp.h"
 
-#include <QCursor>
 #include <QDateTime>
-#include <QGuiApplication>
 
-namespace kestrel::ui {
-namespace {
+namespace kestrel::services {
 
-void setWaitCursor(bool wait) {
-    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
-        return;
-    if (wait)
-        QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
-    else
-        while (QGuiApplication::overrideCursor())
-            QGuiApplication::restoreOverrideCursor();
+void QuoteRefresh::setWaitCursor(bool wait) {
+    if (waitCursor)
+        waitCursor(wait);
 }
-
-} // namespace
 
 QuoteRefresh::QuoteRefresh(AppContext& context, Prompt& prompt, QObject* parent)
     : QObject(parent), m_context(context), m_prompt(prompt) {
@@ -172,4 +162,4 @@ void QuoteRefresh::checkCompletion() {
     Q_EMIT completed();
 }
 
-} // namespace kestrel::ui
+} // namespace kestrel::services

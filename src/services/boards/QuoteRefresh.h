@@ -15,13 +15,14 @@
 #include <QString>
 #include <QTimer>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 namespace kestrel::platform {
 class InetHttp;
 }
 
-namespace kestrel::ui {
+namespace kestrel::services {
 
 class QuoteRefresh : public QObject {
     Q_OBJECT
@@ -42,6 +43,8 @@ public:
     bool busy() const { return m_active; }
 
     QTimer Timer1;
+    // Shows (true) or clears (false) the wait cursor; the board window sets it, the command line does not.
+    std::function<void(bool)> waitCursor;
 
 Q_SIGNALS:
     // A page was handled (its row may have changed); text is the row's small text (the quote time).
@@ -52,6 +55,7 @@ Q_SIGNALS:
     void started(const QString& boardDate);
 
 private:
+    void setWaitCursor(bool wait);
     void Timer1_Timer();
     bool halfStep(int channel);
     void GetHttp1_Gethtm1(const QString& text, qint32 id);
@@ -72,4 +76,4 @@ private:
     bool m_active = false;
 };
 
-} // namespace kestrel::ui
+} // namespace kestrel::services

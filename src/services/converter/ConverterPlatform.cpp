@@ -1,13 +1,12 @@
-#include "ui/converter/ConverterPlatform.h"
+#include "services/converter/ConverterPlatform.h"
 
 #include "core/app/Files.h"
 #include "core/db/Database.h"
 #include "platform/UserRegistry.h"
-#include "ui/app/Shell.h"
 
 #include <QProcess>
 
-namespace kestrel::ui {
+namespace kestrel::services {
 
 ConverterPaths converterPaths(const QString& converterFolder, const QString& mainFolder) {
     ConverterPaths p;
@@ -19,12 +18,13 @@ ConverterPaths converterPaths(const QString& converterFolder, const QString& mai
     return p;
 }
 
-void installPlatformHooks(converter::JobHooks& hooks, platform::HttpTransfer& transfer, bool openPages) {
+void installPlatformHooks(converter::JobHooks& hooks, platform::HttpTransfer& transfer,
+                          std::function<void(const std::string&)> openPage) {
     hooks.fetch = [&transfer](const std::string& url) { return transfer.OpenURL(QString::fromStdString(url)); };
     hooks.attemptConnect = [] { return true; };
-    hooks.openPage = [openPages](const std::string& address) {
-        if (openPages)
-            cShellFile::ShellFile(QString::fromStdString(address));
+    hooks.openPage = [openPage = std::move(openPage)](const std::string& address) {
+        if (openPage)
+            openPage(address);
     };
     hooks.startProgram = [](const std::string& commandLine, const std::string& folder) {
         QStringList parts = QProcess::splitCommand(QString::fromStdString(commandLine));
@@ -54,4 +54,4 @@ Date proposedStartDate(std::optional<Date> latest, Date today) {
     return next.weekday() == 7 ? NextMonday(next) : next;
 }
 
-} // namespace kestrel::ui
+} // namespace kestrel::services

@@ -7,8 +7,9 @@
 #include "platform/HttpTransfer.h"
 
 #include <QString>
+#include <functional>
 
-namespace kestrel::ui {
+namespace kestrel::services {
 
 struct ConverterPaths {
     std::string iniPath;      // converter folder + "/Plover.ini"
@@ -21,8 +22,9 @@ struct ConverterPaths {
 // the per-user value.
 ConverterPaths converterPaths(const QString& converterFolder, const QString& mainFolder);
 
-// Fills fetch, startProgram and openPage (opening pages only when openPages is set).
-void installPlatformHooks(converter::JobHooks& hooks, platform::HttpTransfer& transfer, bool openPages);
+// Fills fetch, startProgram and openPage (pages are opened by openPage; none when it is empty).
+void installPlatformHooks(converter::JobHooks& hooks, platform::HttpTransfer& transfer,
+                          std::function<void(const std::string&)> openPage = {});
 
 // The latest daily date stored in Kestrel.mdb, if any.
 std::optional<Date> latestStoredDate(const std::string& databasePath);
@@ -30,4 +32,4 @@ std::optional<Date> latestStoredDate(const std::string& databasePath);
 // that is a Saturday), or today when nothing is stored.
 Date proposedStartDate(std::optional<Date> latest, Date today);
 
-} // namespace kestrel::ui
+} // namespace kestrel::services

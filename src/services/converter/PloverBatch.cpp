@@ -1,11 +1,11 @@
-#include "ui/converter/PloverBatch.h"
+#include "services/converter/PloverBatch.h"
 
 #include "platform/SingleInstance.h"
-#include "ui/converter/ConverterPlatform.h"
+#include "services/converter/ConverterPlatform.h"
 
 #include <cstdio>
 
-namespace kestrel::ui {
+namespace kestrel::services {
 
 namespace {
 
@@ -79,7 +79,7 @@ int runPloverBatch(const QStringList& argsIn, const QString& converterFolder, co
     PrintingPrompt prompt;
     platform::HttpTransfer transfer;
     converter::JobHooks hooks;
-    installPlatformHooks(hooks, transfer, false);
+    installPlatformHooks(hooks, transfer);
     hooks.prompt = &prompt;
     hooks.log = [](const std::string& line) {
         std::printf("%s\n", line.c_str());
@@ -89,4 +89,4 @@ int runPloverBatch(const QStringList& argsIn, const QString& converterFolder, co
     return outcome.ran ? 0 : 1;
 }
 
-} // namespace kestrel::ui
+} // namespace kestrel::services

@@ -4,9 +4,9 @@
 #include <QString>
 #include <QStringList>
 
-namespace kestrel::ui {
+namespace kestrel::services {
 
 // args without the program name and without "--home DIR"; returns the exit code (0 when the job ran).
 int runPloverBatch(const QStringList& args, const QString& converterFolder, const QString& mainFolder);
 
-} // namespace kestrel::ui
+} // namespace kestrel::services

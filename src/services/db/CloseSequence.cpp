@@ -1,14 +1,10 @@
-#include "ui/db/CloseSequence.h"
+#include "services/db/CloseSequence.h"
 
 #include "core/app/Files.h"
 #include "core/db/FileCare.h"
 #include "core/db/Schema.h"
-#include "ui/app/MessageBox.h"
 
-#include <QApplication>
-#include <QVBoxLayout>
-
-namespace kestrel::ui {
+namespace kestrel::services {
 
 DialUpLine& dialUpLine() {
     static DialUpLine line{[] { return false; }, [] {}};
@@ -21,50 +17,36 @@ QString compactQuestion() {
                           "最適化するなら　はい　そのまま終了なら　いいえ");
 }
 
-frmCmpctMsg::frmCmpctMsg(QWidget* parent) : QWidget(parent, Qt::Dialog | Qt::WindowStaysOnTopHint) {
-    setObjectName(QStringLiteral("frmCmpctMsg"));
-    setWindowTitle(QStringLiteral("株価ケストレル"));
-    Label1 = new QLabel(QStringLiteral("最適化＆バックアップ処理中．．．"), this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(24, 18, 24, 18);
-    layout->addWidget(Label1);
-}
-
-CloseOutcome runCloseSequence(const CloseParts& parts) {
-    for (QTimer* t : parts.timers)
+CloseOutcome runCloseSteps(const CloseSteps& steps) {
+    for (QTimer* t : steps.timers)
         if (t)
             t->stop();
+    Prompt& prompt = *steps.prompt;
 
-    if (parts.dialUp.isConnected && parts.dialUp.isConnected() &&
-        MessageBox::question(parts.window, QStringLiteral("ﾀﾞｲﾔﾙｱｯﾌﾟを切断します　よろしいですか？"),
-                             QStringLiteral("ﾀﾞｲﾔﾙｱｯﾌﾟ")) &&
-        parts.dialUp.hangUp)
-        parts.dialUp.hangUp();
+    if (steps.dialUp.isConnected && steps.dialUp.isConnected() &&
+        prompt.askYesNo("ﾀﾞｲﾔﾙｱｯﾌﾟを切断します　よろしいですか？", "ﾀﾞｲﾔﾙｱｯﾌﾟ") && steps.dialUp.hangUp)
+        steps.dialUp.hangUp();
 
     // The database must still open; a missing one is no reason to stop the closing.
-    if (fileExists(parts.databasePath)) {
-        auto db = db::openKestrelDatabase(parts.databasePath);
+    if (fileExists(steps.databasePath)) {
+        auto db = db::openKestrelDatabase(steps.databasePath);
         if (!db)
-            MessageBox::information(parts.window, QString::fromStdString(db.message()));
+            prompt.notify(db.message());
     }
 
-    if (!MessageBox::question(parts.window, compactQuestion(), QStringLiteral("ﾌｪﾝﾈﾙ")))
+    if (!prompt.askYesNo(compactQuestion().toStdString(), "ﾌｪﾝﾈﾙ"))
         return CloseOutcome::Closed;
 
-    QCoreApplication::processEvents();
-    frmCmpctMsg message(parts.window);
-    message.show();
-    message.repaint();
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    Status st = db::compactDatabase(parts.databasePath);
-    QApplication::restoreOverrideCursor();
-    message.hide();
+    if (steps.compacting)
+        steps.compacting(true);
+    Status st = db::compactDatabase(steps.databasePath);
+    if (steps.compacting)
+        steps.compacting(false);
     if (!st) {
-        MessageBox::information(parts.window, QString::fromStdString(st.message()));
+        prompt.notify(st.message());
         return CloseOutcome::CompactionFailed;
     }
     return CloseOutcome::Compacted;
 }
 
-} // namespace kestrel::ui
+} // namespace kestrel::services

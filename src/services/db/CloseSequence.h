@@ -1,16 +1,16 @@
 #pragma once
-// What happens when the main window closes: its timers stop, an open dial-up line may be hung up, and
-// the user may have the database compacted (the file as it was stays as Kestrel.old) while the small
-// window frmCmpctMsg says so. The main window's close handler calls runCloseSequence and, unless the
-// outcome is Closed, ends the program at once.
-#include <QLabel>
+// What happens when the main window closes, without its windows: its timers stop, an open dial-up line
+// may be hung up, and the user may have the database compacted (the file as it was stays as
+// Kestrel.old). Questions and notices go through the prompt; the caller shows the compaction notice.
+#include "core/app/Prompt.h"
+
+#include <QString>
 #include <QTimer>
-#include <QWidget>
 #include <functional>
 #include <string>
 #include <vector>
 
-namespace kestrel::ui {
+namespace kestrel::services {
 
 // The dial-up layer as the close sequence sees it. The default reports no connection.
 struct DialUpLine {
@@ -20,11 +20,13 @@ struct DialUpLine {
 // The process-wide dial-up layer; the network layer installs the real one.
 DialUpLine& dialUpLine();
 
-struct CloseParts {
-    QWidget* window = nullptr;   // owner of the questions
+struct CloseSteps {
+    Prompt* prompt = nullptr;
     std::vector<QTimer*> timers; // the slide-show and blink timers
     std::string databasePath;
     DialUpLine dialUp = dialUpLine();
+    // Called with true before compaction starts and with false once it has ended.
+    std::function<void(bool)> compacting;
 };
 
 enum class CloseOutcome {
@@ -35,14 +37,6 @@ enum class CloseOutcome {
 
 // The text of the question asked before compaction (title "ﾌｪﾝﾈﾙ").
 QString compactQuestion();
-CloseOutcome runCloseSequence(const CloseParts& parts);
+CloseOutcome runCloseSteps(const CloseSteps& steps);
 
-// The small window shown while compaction runs.
-class frmCmpctMsg : public QWidget {
-    Q_OBJECT
-public:
-    explicit frmCmpctMsg(QWidget* parent = nullptr);
-    QLabel* Label1;
-};
-
-} // namespace kestrel::ui
+} // namespace kestrel::services

@@ -1,8 +1,8 @@
-#include "ui/chart/ChartPainter.h"
+#include "services/render/ChartPainter.h"
 
 #include <QFontDatabase>
 
-namespace kestrel::ui {
+namespace kestrel::services {
 
 using chart::Primitive;
 using chart::Shape;
@@ -92,4 +92,4 @@ QImage renderChartImage(const chart::ChartData& data, const chart::ChartDisplay&
     return image;
 }
 
-} // namespace kestrel::ui
+} // namespace kestrel::services

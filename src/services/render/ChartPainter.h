@@ -8,7 +8,7 @@
 #include <QImage>
 #include <QPainter>
 
-namespace kestrel::ui {
+namespace kestrel::services {
 
 // The label font: a Japanese gothic whose half-width characters are 6 pixels wide.
 QFont chartFont();
@@ -21,4 +21,4 @@ inline constexpr int kSurfaceWidth = chart::kClearRight + 1;
 inline constexpr int kSurfaceHeight = chart::kClearBottom + 1;
 QImage renderChartImage(const chart::ChartData& data, const chart::ChartDisplay& display);
 
-} // namespace kestrel::ui
+} // namespace kestrel::services

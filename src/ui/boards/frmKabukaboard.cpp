@@ -10,7 +10,9 @@
 #include "ui/db/ModeCaption.h"
 
 #include <QCloseEvent>
+#include <QCursor>
 #include <QGridLayout>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -54,8 +56,15 @@ frmKabukaboard::frmKabukaboard(AppContext& context, const QString& handOverText,
     setObjectName(QStringLiteral("frmKabukaboard"));
     m_model = new BoardGridModel(context.paths.databasePath, m_prompt, this);
     m_model->setObjectName(QStringLiteral("boardData"));
-    m_refresh = new QuoteRefresh(context, m_prompt, this);
+    m_refresh = new services::QuoteRefresh(context, m_prompt, this);
     m_refresh->setBoard(m_board);
+    m_refresh->waitCursor = [](bool wait) {
+        if (wait)
+            QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+        else
+            while (QGuiApplication::overrideCursor())
+                QGuiApplication::restoreOverrideCursor();
+    };
 
     boardDBGrid = new QTableView(this);
     boardDBGrid->setObjectName(QStringLiteral("boardDBGrid"));
@@ -120,8 +129,8 @@ frmKabukaboard::frmKabukaboard(AppContext& context, const QString& handOverText,
         if (idle())
             Cmdselectedchart_Click();
     });
-    connect(m_refresh, &QuoteRefresh::started, this, [this] { LblboardDate->clear(); });
-    connect(m_refresh, &QuoteRefresh::pageHandled, this, [this](std::int32_t, const QString& text) {
+    connect(m_refresh, &services::QuoteRefresh::started, this, [this] { LblboardDate->clear(); });
+    connect(m_refresh, &services::QuoteRefresh::pageHandled, this, [this](std::int32_t, const QString& text) {
         LblInt->setText(text);
         LblInt->repaint();
         refreshGrid();

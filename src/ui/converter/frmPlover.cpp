@@ -25,7 +25,8 @@ QLabel* label(QWidget* parent, const char* name, const QString& text) {
 
 } // namespace
 
-frmPlover::frmPlover(ConverterPaths paths, converter::ConverterSettings settings, QString commandLine, QWidget* parent)
+frmPlover::frmPlover(services::ConverterPaths paths, converter::ConverterSettings settings, QString commandLine,
+                     QWidget* parent)
     : QMainWindow(parent), m_paths(std::move(paths)), m_settings(std::move(settings)),
       m_commandLine(std::move(commandLine)) {
     setObjectName(QStringLiteral("frmMain"));
@@ -132,8 +133,8 @@ void frmPlover::refreshCaptions() {
 
 void frmPlover::proposeDates() {
     if (m_commandLine.isEmpty()) {
-        QString start =
-            QString::fromStdString(proposedStartDate(latestStoredDate(m_paths.databasePath), Date::today()).toYYMMDD());
+        QString start = QString::fromStdString(
+            services::proposedStartDate(services::latestStoredDate(m_paths.databasePath), Date::today()).toYYMMDD());
         ReadDateji->setText(start);
         ReadDateitaru->setText(start);
         return;
@@ -166,7 +167,8 @@ void frmPlover::startJob() {
     WidgetPrompt prompt(this);
     platform::HttpTransfer transfer;
     converter::JobHooks hooks;
-    installPlatformHooks(hooks, transfer, true);
+    services::installPlatformHooks(
+        hooks, transfer, [](const std::string& address) { cShellFile::ShellFile(QString::fromStdString(address)); });
     hooks.prompt = &prompt;
     hooks.log = [this](const std::string& line) { AppendLog(QString::fromStdString(line)); };
     hooks.endOfDownloads = [] { QApplication::beep(); };

@@ -1,9 +1,9 @@
 // The main program's start with windows: first start, second instance, splash, about, date boxes.
+#include "apps/kestrel/KestrelStart.h"
 #include "core/app/IniFile.h"
 #include "platform/UserRegistry.h"
 #include "support/TestSupport.h"
 #include "ui/app/DateBox.h"
-#include "ui/app/KestrelStart.h"
 #include "ui/app/MessageBox.h"
 #include "ui/app/frmAbout.h"
 

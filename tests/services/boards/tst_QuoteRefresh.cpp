@@ -2,9 +2,9 @@
 // serves them.
 #include "core/app/IniFile.h"
 #include "core/boards/BoardStore.h"
+#include "services/boards/QuoteRefresh.h"
 #include "support/LocalHttpServer.h"
 #include "support/WindowTestSupport.h"
-#include "ui/boards/QuoteRefresh.h"
 
 #include <QTest>
 #include <QTimer>
@@ -115,7 +115,7 @@ void tst_QuoteRefresh::threeIssuesOnTwoChannels() {
     server.setRoute(QStringLiteral("/q?s=1301&d=v2"), {200, page(row(13010, kRising)), 0, -1, "text/html"});
     server.setRoute(QStringLiteral("/q?s=9984&d=v2"), {200, page(row(9984, kFlat)), 300, -1, "text/html"});
 
-    ui::QuoteRefresh refresh(m_context, *m_prompt);
+    services::QuoteRefresh refresh(m_context, *m_prompt);
     refresh.setBoard(1);
     QVERIFY(refresh.CmdInet());
     QCOMPARE(QString::fromStdString(m_prompt->questions.at(0)),
@@ -158,7 +158,7 @@ void tst_QuoteRefresh::deadHostCompletesOnce() {
     QVERIFY(writeProfileString(m_context.paths.iniPath, "Kestrel", "QuoteHost", address.toStdString()));
     for (int code : {1301, 1332, 7203})
         addIssue(2, code);
-    ui::QuoteRefresh refresh(m_context, *m_prompt);
+    services::QuoteRefresh refresh(m_context, *m_prompt);
     refresh.setBoard(2);
     QVERIFY(refresh.CmdInet(false));
     QTRY_VERIFY_WITH_TIMEOUT(!refresh.busy(), 30000);
@@ -170,12 +170,12 @@ void tst_QuoteRefresh::deadHostCompletesOnce() {
 }
 
 void tst_QuoteRefresh::emptyBoardSaysSo() {
-    ui::QuoteRefresh refresh(m_context, *m_prompt);
+    services::QuoteRefresh refresh(m_context, *m_prompt);
     refresh.setBoard(1);
     QVERIFY(!refresh.CmdInet(false));
     QCOMPARE(QString::fromStdString(m_prompt->notices.at(0)), QStringLiteral("取得する銘柄がありません。"));
     QVERIFY(!refresh.running());
-    QCOMPARE(ui::QuoteRefresh::quoteHost(m_context.paths.iniPath), std::string("quote.example"));
+    QCOMPARE(services::QuoteRefresh::quoteHost(m_context.paths.iniPath), std::string("quote.example"));
 }
 
 QTEST_MAIN(tst_QuoteRefresh)

@@ -5,7 +5,7 @@
 #include "ui/app/FileDialog.h"
 #include "ui/app/MessageBox.h"
 #include "ui/chart/frmMain.h"
-#include "ui/db/CloseSequence.h"
+#include "ui/db/CloseWindow.h"
 #include "ui/db/frmBackUp.h"
 
 #include <QDir>
