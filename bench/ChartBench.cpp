@@ -4,9 +4,9 @@
 // build folder. Prints medians and 90th percentiles in milliseconds. "Cold" runs flush the file's pages
 // from the page cache (fdatasync, then posix_fadvise DONTNEED on the file, -wal and -shm) and open a
 // new connection before each load; the time of the open is shown separately.
-#include "core/app/AppContext.h"
 #include "core/chart/ChartData.h"
 #include "core/db/Schema.h"
+#include "core/startup/AppContext.h"
 #include "services/render/ChartPainter.h"
 
 #include <QGuiApplication>

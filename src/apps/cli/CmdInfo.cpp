@@ -1,8 +1,8 @@
 // kestrel info rate: rates a stored stock-information list (one date, or the last N dates of a kind)
 // against the latest stored closes and prints the rated rows as the screening window shows them.
 #include "Command.h"
-#include "core/app/Settings.h"
 #include "core/info/Screening.h"
+#include "core/settings/Settings.h"
 
 #include <ostream>
 

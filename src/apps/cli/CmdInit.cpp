@@ -1,6 +1,6 @@
 // kestrel init: the start-up steps without windows.
 #include "Command.h"
-#include "core/app/Startup.h"
+#include "core/startup/Startup.h"
 #include "platform/UserRegistry.h"
 
 #include <ostream>

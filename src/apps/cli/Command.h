@@ -2,10 +2,10 @@
 // The command registry of the `kestrel` tool. Each Cmd*.cpp file defines its commands and registers
 // them with a static CommandRegistrar; main() parses the global options, runs start-up for the program
 // folder when the command needs it, and calls the command with an Invocation.
-#include "core/app/AppContext.h"
 #include "core/app/Date.h"
 #include "core/app/Prompt.h"
 #include "core/db/Database.h"
+#include "core/startup/AppContext.h"
 
 #include <iosfwd>
 #include <memory>

@@ -1,6 +1,6 @@
 // kestrel: the command-line tool that runs the program's procedures without windows.
 #include "Command.h"
-#include "core/app/Startup.h"
+#include "core/startup/Startup.h"
 #include "platform/ProgramFolder.h"
 #include "platform/UserRegistry.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 // The start of the main program with windows: single instance, the core start-up steps, the per-user
 // value for the converter, the hidden main window with its start state, and the splash that shows it.
-#include "core/app/AppContext.h"
+#include "core/startup/AppContext.h"
 #include "platform/SingleInstance.h"
 #include "ui/chart/frmMain.h"
 

@@ -1,8 +1,8 @@
 #include "core/boards/BoardEntries.h"
 
-#include "core/app/Settings.h"
 #include "core/boards/BoardStore.h"
 #include "core/db/Lookups.h"
+#include "core/settings/Settings.h"
 
 namespace kestrel::boards {
 namespace {

@@ -2,10 +2,10 @@
 
 #include "core/app/Encoding.h"
 #include "core/app/Files.h"
-#include "core/app/IniFile.h"
-#include "core/app/Settings.h"
 #include "core/boards/BoardStore.h"
 #include "core/db/Lookups.h"
+#include "core/settings/IniFile.h"
+#include "core/settings/Settings.h"
 
 namespace kestrel::boards {
 namespace {

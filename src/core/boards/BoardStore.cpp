@@ -1,7 +1,7 @@
 #include "core/boards/BoardStore.h"
 
-#include "core/app/Settings.h"
 #include "core/db/Lookups.h"
+#include "core/settings/Settings.h"
 
 namespace kestrel::boards {
 namespace {

@@ -2,8 +2,8 @@
 // indicator computation. At most four queries; the bars are read in one ordered range scan.
 #include "core/chart/ChartData.h"
 
-#include "core/app/Settings.h"
-#include "core/app/Shared.h"
+#include "core/settings/Settings.h"
+#include "core/settings/Shared.h"
 
 #include <limits>
 

@@ -8,12 +8,12 @@
 // slot is all-zero; prices are whole yen already multiplied by the issue's price unit; Currency values
 // are exact to four decimals; a series value of -1 (psych, rsi, vr) or 0 (ma, maAngle) means "no full
 // window yet". Nothing but the scroll-range fields survives from one load to the next.
-#include "core/app/AppContext.h"
 #include "core/app/Currency.h"
 #include "core/app/Date.h"
 #include "core/app/Prompt.h"
 #include "core/app/Status.h"
 #include "core/db/Database.h"
+#include "core/startup/AppContext.h"
 
 #include <array>
 #include <cstdint>

@@ -2,9 +2,9 @@
 
 #include "core/app/Encoding.h"
 #include "core/app/Files.h"
-#include "core/app/Settings.h"
 #include "core/chart/IssueList.h"
 #include "core/chart/Navigation.h"
+#include "core/settings/Settings.h"
 
 #include <cstdio>
 #include <optional>

@@ -1,8 +1,8 @@
 #include "core/db/DataDeletion.h"
 
 #include "core/app/Files.h"
-#include "core/app/Settings.h"
 #include "core/db/Schema.h"
+#include "core/settings/Settings.h"
 
 #include <cstdio>
 #include <unistd.h>

@@ -2,7 +2,7 @@
 
 #include "core/app/Currency.h"
 #include "core/app/Date.h"
-#include "core/app/Settings.h"
+#include "core/settings/Settings.h"
 
 #include <cmath>
 #include <optional>

@@ -10,8 +10,8 @@
 // The result message is "ダウンロード終了しました。" when at least one file was complete, else
 // "取得するファイルが見つかりません。", followed by notes on failed transfers.
 #include "core/app/Prompt.h"
-#include "core/app/Startup.h"
 #include "core/net/Fetch.h"
+#include "core/startup/Startup.h"
 
 #include <functional>
 #include <string>

@@ -1,4 +1,4 @@
-#include "core/app/IniFile.h"
+#include "core/settings/IniFile.h"
 
 #include "core/app/Encoding.h"
 

@@ -1,4 +1,4 @@
-#include "core/app/OptionRules.h"
+#include "core/settings/OptionRules.h"
 
 namespace kestrel {
 namespace {

@@ -2,7 +2,7 @@
 // The repairs the options dialog makes to its controls when it closes, as a pure function: from the
 // texts and choices of the controls to the eighteen setting texts that SaveSettings writes. Only the
 // repairs below are made; anything else (a moving-average period of 0 or below) is saved as typed.
-#include "core/app/Settings.h"
+#include "core/settings/Settings.h"
 
 #include <string>
 

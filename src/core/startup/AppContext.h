@@ -1,8 +1,8 @@
 #pragma once
 // The process-wide values of the main program: the paths fixed at start-up, the settings record,
 // and the chart mode with its bar table. Screens and commands receive one context instead of globals.
-#include "core/app/Settings.h"
-#include "core/app/Startup.h"
+#include "core/settings/Settings.h"
+#include "core/startup/Startup.h"
 
 #include <cstdint>
 #include <string>

@@ -1,8 +1,8 @@
-#include "core/app/Startup.h"
+#include "core/startup/Startup.h"
 
 #include "core/app/Files.h"
-#include "core/app/IniFile.h"
 #include "core/db/Schema.h"
+#include "core/settings/IniFile.h"
 
 namespace kestrel {
 

@@ -4,8 +4,8 @@
 // version recorded. The GUI and the command line both run it; the per-user registry value is written
 // by the caller's platform layer through the callback.
 #include "core/app/Prompt.h"
-#include "core/app/Settings.h"
 #include "core/app/Status.h"
+#include "core/settings/Settings.h"
 
 #include <functional>
 #include <string>

@@ -2,7 +2,7 @@
 // and the refresh of current prices when the board opens.
 #include "core/app/Date.h"
 #include "core/app/Encoding.h"
-#include "core/app/Settings.h"
+#include "core/settings/Settings.h"
 #include "core/trade/Ledger.h"
 #include "core/trade/LedgerFields.h"
 

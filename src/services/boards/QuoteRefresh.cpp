@@ -1,10 +1,10 @@
 #include "services/boards/QuoteRefresh.h"
 
 #include "core/app/Date.h"
-#include "core/app/IniFile.h"
 #include "core/boards/BoardStore.h"
 #include "core/boards/QuoteParse.h"
 #include "core/db/Schema.h"
+#include "core/settings/IniFile.h"
 #include "platform/DialRasHangUp.h"
 #include "platform/InetHttp.h"
 

@@ -7,8 +7,8 @@
 //
 // Every page frees its channel, whatever it holds: an empty page (dead host, time limit), a page
 // without the row, or one whose cells are not numbers. A row without a page keeps its zeros.
-#include "core/app/AppContext.h"
 #include "core/app/Prompt.h"
+#include "core/startup/AppContext.h"
 
 #include <QObject>
 #include <QPointer>

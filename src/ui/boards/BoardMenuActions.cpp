@@ -2,11 +2,11 @@
 
 #include "core/app/Date.h"
 #include "core/app/Files.h"
-#include "core/app/IniFile.h"
 #include "core/boards/BoardEntries.h"
 #include "core/boards/BoardFiles.h"
 #include "core/boards/BoardStore.h"
 #include "core/db/Schema.h"
+#include "core/settings/IniFile.h"
 #include "ui/app/FileDialog.h"
 #include "ui/app/MessageBox.h"
 #include "ui/boards/frmKabukaboard.h"

@@ -1,12 +1,12 @@
 #include "ui/boards/frmKabukaboard.h"
 
 #include "core/app/Date.h"
-#include "core/app/IniFile.h"
-#include "core/app/Settings.h"
 #include "core/boards/BoardEntries.h"
 #include "core/boards/BoardStore.h"
 #include "core/db/Lookups.h"
 #include "core/db/Schema.h"
+#include "core/settings/IniFile.h"
+#include "core/settings/Settings.h"
 #include "ui/db/ModeCaption.h"
 
 #include <QCloseEvent>

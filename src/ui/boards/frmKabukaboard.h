@@ -3,7 +3,7 @@
 // columns over the table board, the issue code box for adding, and the commands to delete, move, clear,
 // refresh from the quote portal, show an issue's chart and search. While a refresh hands out issues
 // (Timer1 running) every command does nothing and the window refuses to close.
-#include "core/app/AppContext.h"
+#include "core/startup/AppContext.h"
 #include "services/boards/QuoteRefresh.h"
 #include "ui/app/MessageBox.h"
 #include "ui/db/DbTableModel.h"

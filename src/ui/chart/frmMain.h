@@ -5,8 +5,8 @@
 // (ChartPanel) keeps its fixed pixel layout in the client area.
 // HandOverText carries modes and result messages between screens; at start it holds the start state
 // ("3" after a start that created the database).
-#include "core/app/AppContext.h"
 #include "core/chart/IssueList.h"
+#include "core/startup/AppContext.h"
 #include "ui/chart/ChartPanel.h"
 
 #include <QAction>

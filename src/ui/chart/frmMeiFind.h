@@ -1,8 +1,8 @@
 #pragma once
 // The search by name: every change of txtFind lists the issues whose name contains the text; Enter,
 // a double-click or Cmddecision takes the selected row's code, Esc closes without a choice.
-#include "core/app/AppContext.h"
 #include "core/chart/IssueList.h"
+#include "core/startup/AppContext.h"
 
 #include <QDialog>
 #include <QLineEdit>

@@ -1,6 +1,6 @@
 #include "ui/converter/frmPlover.h"
 
-#include "core/app/Startup.h"
+#include "core/startup/Startup.h"
 #include "ui/app/DateBox.h"
 #include "ui/app/MessageBox.h"
 #include "ui/app/Shell.h"

@@ -1,8 +1,8 @@
 #include "ui/db/frmBackUp.h"
 
 #include "core/app/Files.h"
-#include "core/app/IniFile.h"
 #include "core/db/FileCare.h"
+#include "core/settings/IniFile.h"
 #include "ui/app/FileDialog.h"
 #include "ui/db/BusyPrompt.h"
 

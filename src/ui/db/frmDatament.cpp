@@ -1,8 +1,8 @@
 #include "ui/db/frmDatament.h"
 
-#include "core/app/Settings.h"
 #include "core/db/Maintenance.h"
 #include "core/db/Schema.h"
+#include "core/settings/Settings.h"
 #include "ui/db/BusyPrompt.h"
 #include "ui/db/MaintenanceGrid.h"
 #include "ui/db/ModeCaption.h"

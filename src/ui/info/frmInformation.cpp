@@ -1,8 +1,8 @@
 #include "ui/info/frmInformation.h"
 
-#include "core/app/IniFile.h"
-#include "core/app/Settings.h"
 #include "core/db/Schema.h"
+#include "core/settings/IniFile.h"
+#include "core/settings/Settings.h"
 #include "ui/app/MessageBox.h"
 #include "ui/app/Widgets.h"
 #include "ui/info/InfoTableModel.h"

@@ -1,6 +1,6 @@
 // The main program's start with windows: first start, second instance, splash, about, date boxes.
 #include "apps/kestrel/KestrelStart.h"
-#include "core/app/IniFile.h"
+#include "core/settings/IniFile.h"
 #include "platform/UserRegistry.h"
 #include "support/TestSupport.h"
 #include "ui/app/DateBox.h"

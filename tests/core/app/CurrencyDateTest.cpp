@@ -1,7 +1,7 @@
 #include "core/app/Currency.h"
 #include "core/app/Date.h"
-#include "core/app/Settings.h"
-#include "core/app/Shared.h"
+#include "core/settings/Settings.h"
+#include "core/settings/Shared.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 #include "core/boards/BoardFiles.h"
 
 #include "core/app/Encoding.h"
-#include "core/app/IniFile.h"
 #include "core/boards/BoardEntries.h"
 #include "core/boards/BoardStore.h"
+#include "core/settings/IniFile.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "core/app/Encoding.h"
-#include "core/app/IniFile.h"
-#include "core/app/Settings.h"
+#include "core/settings/IniFile.h"
+#include "core/settings/Settings.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 // The repairs the options dialog makes when it closes.
-#include "core/app/OptionRules.h"
+#include "core/settings/OptionRules.h"
 
 #include <gtest/gtest.h>
 

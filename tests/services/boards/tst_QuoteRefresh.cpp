@@ -1,7 +1,7 @@
 // Board refreshes against quote pages served by a local HTTP server, EUC-JP encoded as the portal
 // serves them.
-#include "core/app/IniFile.h"
 #include "core/boards/BoardStore.h"
+#include "core/settings/IniFile.h"
 #include "services/boards/QuoteRefresh.h"
 #include "support/LocalHttpServer.h"
 #include "support/WindowTestSupport.h"

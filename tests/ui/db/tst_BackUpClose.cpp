@@ -1,6 +1,6 @@
 // The backup window and the main window's close sequence.
-#include "core/app/IniFile.h"
 #include "core/db/FileCare.h"
+#include "core/settings/IniFile.h"
 #include "support/WindowTestSupport.h"
 #include "ui/app/FileDialog.h"
 #include "ui/app/MessageBox.h"

@@ -1,7 +1,7 @@
 // The screening window and the information list on stored lists: browsing, rating, filtering,
 // copying into the issue list, deletion, Ctrl+K and the old-list pruning on close.
 #include "core/app/Files.h"
-#include "core/app/IniFile.h"
+#include "core/settings/IniFile.h"
 #include "support/WindowTestSupport.h"
 #include "ui/app/MessageBox.h"
 #include "ui/info/frmInformation.h"
