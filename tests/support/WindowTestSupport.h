@@ -26,7 +26,6 @@ struct WindowHome {
     explicit WindowHome(std::int16_t chartMode = 1) {
         context.paths = ProgramPaths::forFolder(dir.path());
         context.chartMode = chartMode;
-        context.barTable = chartMode == 2 ? "weekdata" : "daydata";
         if (!makeDir(context.paths.dataFolder) || !db::CreateDatabaseFile(context.paths.databasePath))
             qFatal("cannot create the program folder");
     }

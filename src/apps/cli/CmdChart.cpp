@@ -75,7 +75,6 @@ int runChart(Invocation& inv) {
     }
     AppContext& ctx = inv.context;
     ctx.chartMode = weekly ? 2 : 1;
-    ctx.barTable = weekly ? "weekdata" : "daydata";
     display.chartMode = ctx.chartMode;
     display.ScreenMode = ctx.settings.ScreenMode;
     display.ALLITORSO = ctx.settings.ALLITORSO;

@@ -23,7 +23,6 @@ bool KestrelStart::start(const QString& programFolder) {
     }
     m_context.syncIssueList = true;
     m_context.chartMode = 1;
-    m_context.barTable = "daydata";
     m_main = std::make_unique<frmMain>(m_context);
     m_main->HandOverText = QString::fromStdString(report->startState);
     frmMain* main = m_main.get();

@@ -2,6 +2,7 @@
 
 #include "core/boards/BoardStore.h"
 #include "core/db/Lookups.h"
+#include "core/db/MarketNames.h"
 #include "core/settings/Settings.h"
 
 namespace kestrel::boards {
@@ -73,7 +74,7 @@ bool RemoveShownIssue(db::Database& db, int board, const ShownIssue& shown, Prom
 }
 
 Result<std::vector<std::string>> BoardIssueListRows(db::Database& db, int board) {
-    auto names = LoadMarketNames(db);
+    auto names = db::loadMarketNames(db);
     if (!names)
         return names.status();
     auto st = db.prepare("SELECT board.コード, board.市場コード, Mei.銘柄 FROM board INNER JOIN Mei ON "
@@ -84,8 +85,8 @@ Result<std::vector<std::string>> BoardIssueListRows(db::Database& db, int board)
     st->bind(1, board);
     std::vector<std::string> rows;
     if (Status read = st->forEachRow([&] {
-            rows.push_back(IssueListRow(st->int32(0), *names, st->isNull(1) ? 0 : st->int32(1),
-                                        st->isNull(2) ? std::string() : st->text(2)));
+            rows.push_back(db::issueListRow(st->int32(0), db::marketName(*names, st->isNull(1) ? 0 : st->int32(1)),
+                                            st->isNull(2) ? std::string() : st->text(2)));
         });
         !read)
         return read;

@@ -4,6 +4,7 @@
 #include "core/app/Files.h"
 #include "core/boards/BoardStore.h"
 #include "core/db/Lookups.h"
+#include "core/db/MarketNames.h"
 #include "core/settings/IniFile.h"
 #include "core/settings/Settings.h"
 
@@ -209,7 +210,7 @@ Result<std::vector<std::string>> ReadIssueListFile(db::Database& db, const std::
     auto bytes = readWholeFile(path);
     if (!bytes)
         return bytes.status();
-    auto names = LoadMarketNames(db);
+    auto names = db::loadMarketNames(db);
     if (!names)
         return names.status();
     std::vector<std::string> rows;
@@ -228,8 +229,8 @@ Result<std::vector<std::string>> ReadIssueListFile(db::Database& db, const std::
         if (!found)
             return found.status();
         if (*found)
-            rows.push_back(IssueListRow(*code, *names, static_cast<int>(st->isNull(0) ? 0 : st->int64(0)),
-                                        st->isNull(1) ? std::string() : st->text(1)));
+            rows.push_back(db::issueListRow(*code, db::marketName(*names, st->isNull(0) ? 0 : st->int64(0)),
+                                            st->isNull(1) ? std::string() : st->text(1)));
     }
     return rows;
 }

@@ -203,26 +203,4 @@ Result<bool> StoreQuote(db::Database& db, int board, std::int32_t code, std::int
     return db.changes() > 0;
 }
 
-Result<std::vector<std::string>> LoadMarketNames(db::Database& db) {
-    std::vector<std::string> names(11);
-    auto st = db.prepare("SELECT コード, 略称 FROM Shijyo ORDER BY コード");
-    if (!st)
-        return st.status();
-    if (Status read = st->forEachRow([&] {
-            const std::int64_t code = st->int64(0);
-            if (code >= 0 && code < 11)
-                names[static_cast<size_t>(code)] = st->isNull(1) ? std::string() : st->text(1);
-        });
-        !read)
-        return read;
-    return names;
-}
-
-std::string IssueListRow(std::int32_t code, const std::vector<std::string>& marketNames, int market,
-                         const std::string& name) {
-    const std::string shortName =
-        market >= 0 && static_cast<size_t>(market) < marketNames.size() ? marketNames[static_cast<size_t>(market)] : "";
-    return std::to_string(code) + " " + shortName + " " + name;
-}
-
 } // namespace kestrel::boards

@@ -62,10 +62,4 @@ Status ClearCurrentValues(db::Database& db, int board);
 Result<bool> StoreQuote(db::Database& db, int board, std::int32_t code, std::int32_t price, std::int32_t change,
                         std::int32_t volume);
 
-// The short market names indexed by 市場コード 0..10 (empty where Shijyo has none).
-Result<std::vector<std::string>> LoadMarketNames(db::Database& db);
-// The issue-list row: code, " ", market short name, " ", name.
-std::string IssueListRow(std::int32_t code, const std::vector<std::string>& marketNames, int market,
-                         const std::string& name);
-
 } // namespace kestrel::boards

@@ -26,15 +26,6 @@ void resetLoad(ChartData& d) {
     d = fresh;
 }
 
-// The bar table's name as SQL, only for the two bar tables.
-const char* tableSql(const std::string& barTable, bool& weekly) {
-    std::string lower;
-    for (char c : barTable)
-        lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
-    weekly = lower == "weekdata";
-    return weekly ? "weekData" : lower == "daydata" ? "dayData" : nullptr;
-}
-
 std::int32_t unitValue(const db::Statement& st, int col) {
     if (st.isNull(col))
         return 0;
@@ -170,10 +161,8 @@ Status LoadChartData(db::Database& db, const AppContext& context, std::int32_t c
         chartDate = Date::today();
         chartDateText = chartDate->toYYMMDD();
     }
-    bool weekly = false;
-    const char* table = tableSql(context.barTable, weekly);
-    if (!table)
-        return Status::error("表 " + context.barTable + " はチャートの表ではありません。");
+    const bool weekly = context.barTable() == db::BarTable::Weekly;
+    const char* table = db::barTableName(context.barTable());
 
     if (code != data.lastLoadedCode || context.chartMode != data.lastLoadedMode) {
         if (Status st = scrollRange(db, table, code, data); !st)

@@ -74,7 +74,7 @@ struct IndicatorSettings {
     static IndicatorSettings from(const Settings& s);
 };
 
-// Loads the bars of issue `code` from context.barTable ("daydata" or "weekdata") ending at the date
+// Loads the bars of issue `code` from the bar table of context.chartMode ending at the date
 // in chartDateText, and computes every series and summary value. chartDateText is replaced by today's
 // date ("YY/MM/DD") when it is not a date. When no bar lies on or before the chart date, notifies
 // kNoBarsMessage through prompt and leaves an empty chart (barCount 0). The scroll range is

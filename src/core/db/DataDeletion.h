@@ -11,6 +11,7 @@
 // database for the length of the action only, and report with the program's own messages.
 #include "core/app/Prompt.h"
 #include "core/app/Status.h"
+#include "core/db/BarTable.h"
 #include "core/db/Database.h"
 
 #include <cstdint>
@@ -39,7 +40,7 @@ enum class ActionResult {
 struct DeletionTarget {
     std::string databasePath;
     std::int16_t chartMode = 1; // 1 daily, 2 weekly
-    std::string barTable() const { return chartMode == 2 ? "weekdata" : "daydata"; }
+    std::string barTable() const { return barTableName(barTableForMode(chartMode)); }
 };
 
 // The mode label of the deletion window: "日データ削除モード" or "週データ削除モード".

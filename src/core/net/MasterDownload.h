@@ -5,6 +5,7 @@
 // cut-short download never replaces a good local file.
 #include "core/app/Date.h"
 #include "core/db/Database.h"
+#include "core/db/LatestDate.h"
 #include "core/net/Fetch.h"
 
 #include <optional>
@@ -27,8 +28,6 @@ MasterDownload DownloadIssueMasterFile(const Fetcher& fetch, const std::string& 
 // Saturday, else the next day.
 Date nextDataDate(Date latest);
 
-// SELECT Max(日付) of one of the dated tables (daydata, weekdata, informationData; any other name is
-// refused); nothing when the table is empty.
-Result<std::optional<Date>> latestStoredDate(db::Database& db, const std::string& table);
+using db::latestStoredDate;
 
 } // namespace kestrel::net

@@ -1,6 +1,7 @@
 #pragma once
 // The process-wide values of the main program: the paths fixed at start-up, the settings record,
 // and the chart mode with its bar table. Screens and commands receive one context instead of globals.
+#include "core/db/BarTable.h"
 #include "core/settings/Settings.h"
 #include "core/startup/Startup.h"
 
@@ -12,9 +13,9 @@ namespace kestrel {
 struct AppContext {
     ProgramPaths paths;
     Settings settings;
-    // 1 daily, 2 weekly; barTable follows it ("daydata" or "weekdata").
+    // 1 daily, 2 weekly; the bar table follows it.
     std::int16_t chartMode = 1;
-    std::string barTable = "daydata";
+    db::BarTable barTable() const { return db::barTableForMode(chartMode); }
     // True while the issue list follows the shown issue (set at start-up).
     bool syncIssueList = true;
 };

@@ -1,7 +1,9 @@
 #include "services/converter/ConverterPlatform.h"
 
 #include "core/app/Files.h"
+#include "core/db/BarTable.h"
 #include "core/db/Database.h"
+#include "core/db/LatestDate.h"
 #include "platform/UserRegistry.h"
 
 #include <QProcess>
@@ -41,10 +43,8 @@ std::optional<Date> latestStoredDate(const std::string& databasePath) {
     auto db = db::Database::open(databasePath, db::OpenMode::ReadOnly);
     if (!db)
         return std::nullopt;
-    auto max = (*db)->queryInt("SELECT Max(日付) AS MaxDate FROM daydata");
-    if (!max || !*max)
-        return std::nullopt;
-    return Date::fromYmdInt(**max);
+    auto latest = db::latestStoredDate(**db, db::barTableName(db::BarTable::Daily));
+    return latest ? *latest : std::nullopt;
 }
 
 Date proposedStartDate(std::optional<Date> latest, Date today) {

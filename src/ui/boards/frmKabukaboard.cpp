@@ -4,6 +4,7 @@
 #include "core/boards/BoardEntries.h"
 #include "core/boards/BoardStore.h"
 #include "core/db/Lookups.h"
+#include "core/db/MarketNames.h"
 #include "core/db/Schema.h"
 #include "core/settings/IniFile.h"
 #include "core/settings/Settings.h"
@@ -199,10 +200,10 @@ void frmKabukaboard::MeiCode_Change() {
     auto found = (*db)->queryInt("SELECT count(*) FROM Mei WHERE コード = ?", *code);
     if (!found || found->value_or(0) == 0)
         return;
-    auto names = boards::LoadMarketNames(**db);
+    auto names = db::loadMarketNames(**db);
     const int market = db::GetMarketCode(**db, *code, &m_prompt);
-    if (names && market >= 0 && market < 11)
-        Lblshijyo->setText(QString::fromStdString((*names)[static_cast<size_t>(market)]));
+    if (names && market >= 0 && market < db::kMarketNameCount)
+        Lblshijyo->setText(QString::fromStdString(db::marketName(*names, market)));
     LblMei->setText(QString::fromStdString(name));
 }
 

@@ -67,8 +67,8 @@ void frmDatament::make(bool pricesWithoutIssue) {
     {
         auto db = db::openKestrelDatabase(m_context.paths.databasePath);
         Status st = !db                  ? db.status()
-                    : pricesWithoutIssue ? db::listCodesWithoutIssue(**db, m_context.barTable)
-                                         : db::listIssuesWithoutBars(**db, m_context.barTable);
+                    : pricesWithoutIssue ? db::listCodesWithoutIssue(**db, m_context.barTable())
+                                         : db::listIssuesWithoutBars(**db, m_context.barTable());
         if (!st) {
             busy.notify(st.message());
             return;
@@ -151,7 +151,7 @@ frmEditKabuka::frmEditKabuka(AppContext& context, const QString& handOver, QWidg
                                               "終値",   "前日比", "出来高", "売残", "買残"};
     auto whole = textToInt32(code.toStdString());
     if (whole) {
-        kabukaData->setSource(context.barTable, columns, "where コード=? order by 日付", {*whole});
+        kabukaData->setSource(db::barTableName(context.barTable()), columns, "where コード=? order by 日付", {*whole});
         kabukaData->refresh();
     } else {
         kabukaData->setSource({}, columns);

@@ -372,8 +372,7 @@ void frmInformation::CmdMeiList_Click() {
     if (!m_listMei)
         return;
     auto db = db::openKestrelDatabase(m_context.paths.databasePath);
-    auto names =
-        db ? info::loadMarketNames(**db) : Result<std::array<std::string, info::kMarketNameCount>>(db.status());
+    auto names = db ? info::loadMarketNames(**db) : Result<db::MarketNames>(db.status());
     if (!names) {
         MessageBox::information(this, q(names.message()));
         return;

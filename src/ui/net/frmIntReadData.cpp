@@ -64,7 +64,8 @@ void frmIntReadData::Activate() {
         LblText->setText(QStringLiteral("日付取得中....."));
         Date start = Date::today();
         auto db = db::openKestrelDatabase(m_context.paths.databasePath, db::OpenMode::ReadOnly);
-        auto latest = db ? net::latestStoredDate(**db, m_context.barTable) : Result<std::optional<Date>>(db.status());
+        auto latest = db ? net::latestStoredDate(**db, db::barTableName(m_context.barTable()))
+                         : Result<std::optional<Date>>(db.status());
         if (!latest)
             WidgetPrompt(this).notify(latest.message());
         else if (*latest)

@@ -271,7 +271,7 @@ void tst_frmMain::dailyWeeklySwitchAndBack() {
     QCOMPARE(main.mnuchartdayandweek->text(), QStringLiteral("ﾁｬｰﾄTemp"));
     QTest::mouseClick(main.Cmdchange, Qt::LeftButton);
     QCOMPARE(home.context.chartMode, 2);
-    QCOMPARE(home.context.barTable, std::string("weekdata"));
+    QVERIFY(home.context.barTable() == db::BarTable::Weekly);
     QCOMPARE(main.windowTitle(), QStringLiteral("株価ケストレル(週)"));
     QCOMPARE(main.Cmdchange->text(), QStringLiteral("日　足　チャートへ"));
     QCOMPARE(main.mnuchartdayandweek->text(), QStringLiteral("日チャートを表示"));
@@ -283,7 +283,7 @@ void tst_frmMain::dailyWeeklySwitchAndBack() {
 
     main.mnuchartdayandweek->trigger();
     QCOMPARE(home.context.chartMode, 1);
-    QCOMPARE(home.context.barTable, std::string("daydata"));
+    QVERIFY(home.context.barTable() == db::BarTable::Daily);
     QCOMPARE(main.windowTitle(), QStringLiteral("株価ケストレル(日)"));
     QCOMPARE(main.mnuchartdayandweek->text(), QStringLiteral("週チャートを表示"));
     QCOMPARE(main.palette().color(QPalette::Window), QColor(192, 192, 192));
@@ -580,7 +580,6 @@ void tst_frmMain::screenshots() {
     for (int screenMode : {1, 2}) {
         home.context.settings.ScreenMode = static_cast<std::int16_t>(screenMode);
         home.context.chartMode = 1;
-        home.context.barTable = "daydata";
         frmMain main(home.context);
         main.show();
         main.MeiCode->setText(QStringLiteral("72"));
