@@ -32,7 +32,7 @@ std::string currencyText(Currency c) {
 int printBoard(Invocation& inv, db::Database& db, int board) {
     auto rows = boards::ReadBoard(db, board, boards::BoardOrder::MarketCode);
     if (!rows)
-        return inv.fail(rows.message());
+        return inv.fail(rows);
     for (const boards::BoardRow& r : *rows)
         inv.out << r.code << '\t' << r.market << '\t' << r.name << '\t' << (r.date ? r.date->toIso() : "") << '\t'
                 << r.open << '\t' << r.high << '\t' << r.low << '\t' << r.close << '\t' << r.change << '\t'
@@ -73,7 +73,7 @@ int runBoard(Invocation& inv) {
         }
         auto added = boards::AddIssueFromLatestBar(*db, board, *code, name);
         if (!added)
-            return inv.fail(added.message());
+            return inv.fail(added);
         if (*added == boards::AddOutcome::AlreadyOnBoard) {
             inv.prompt.notify("すでに登録されています。");
             return 1;

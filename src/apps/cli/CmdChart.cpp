@@ -87,7 +87,7 @@ int runChart(Invocation& inv) {
     StderrPrompt prompt(inv.err);
     Status st = chart::LoadChartData(*db, ctx, *code, chartDate, data, prompt);
     if (!st)
-        return inv.fail(st.message());
+        return inv.fail(st);
     chart::ChartPicture pic = chart::DrawChart(data, display);
     if (json)
         inv.out << chart::chartToJson(data, chartDate);
@@ -105,7 +105,7 @@ int runChart(Invocation& inv) {
         if (Status w =
                 writeFileAtomically(*png, std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
             !w)
-            return inv.fail(w.message());
+            return inv.fail(w);
     }
 #endif
     // Nothing loaded (no bar on or before the date): the empty chart was still written.

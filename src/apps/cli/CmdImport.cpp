@@ -39,7 +39,7 @@ void endProgress(std::ostream& err) {
 int finishStep(Invocation& inv, const Status& st, const char* doneMessage) {
     endProgress(inv.err);
     if (!st)
-        return inv.fail(st.message());
+        return inv.fail(st);
     inv.out << doneMessage << "\n";
     return 0;
 }
@@ -107,7 +107,7 @@ int runImportDaily(Invocation& inv) {
     if (!r.message.empty())
         inv.out << r.message << "\n";
     if (!r.status)
-        return inv.fail(r.status.message());
+        return inv.fail(r.status);
     inv.out << r.filesRead << " ファイル, " << r.rowsStored << " 件\n";
     if (margin)
         inv.out << (r.marginStored ? kMarginDone : kMarginNone) << "\n";
@@ -135,7 +135,7 @@ int runImportMargin(Invocation& inv) {
         ImportMarginBalances(*job->db, inv.context.settings.sinyoPath, job->from, job->to, terminalProgress(inv.err));
     endProgress(inv.err);
     if (!r)
-        return inv.fail(r.message());
+        return inv.fail(r);
     inv.out << (*r ? kMarginDone : kMarginNone) << "\n";
     return *r ? 0 : 1;
 }

@@ -15,7 +15,7 @@ int runInit(Invocation& inv) {
         platform::writeProgramPath(QString::fromStdString(folder));
     });
     if (!report)
-        return inv.fail(report.message());
+        return inv.fail(report);
     for (const std::string& item : report->created)
         inv.out << "created " << item << "\n";
     if (report->created.empty())

@@ -74,12 +74,12 @@ int listRows(Invocation& inv) {
         return 1;
     // Listing is opening the board: current prices come from the newest daily bars first.
     if (Status s = trade::RefreshCurrentPrices(*db, inv.prompt); !s)
-        return inv.fail(s.message());
+        return inv.fail(s);
     auto rows = trade::ReadLedger(*db, unsold ? trade::LedgerView::Unsold
                                        : sold ? trade::LedgerView::Sold
                                               : trade::LedgerView::All);
     if (!rows)
-        return inv.fail(rows.message());
+        return inv.fail(rows);
     printHeader(inv.out);
     for (const LedgerRow& r : *rows)
         printRow(inv.out, r);
@@ -91,7 +91,7 @@ int edit(Invocation& inv, db::Database& db, const LedgerRow& row, const std::vec
          Prompt& prompt) {
     auto outcome = trade::EditRow(db, row, edits, inv.context.settings.SonPa, prompt);
     if (!outcome)
-        return inv.fail(outcome.message());
+        return inv.fail(outcome);
     printHeader(inv.out);
     printRow(inv.out, outcome->row);
     if (outcome->added)
@@ -171,7 +171,7 @@ int deleteRow(Invocation& inv) {
         return inv.fail(row ? "ID=" + inv.args[0] + " の行は売買管理ボードにありません。" : row.message());
     auto deleted = trade::DeleteLedgerRow(*db, **row, inv.prompt);
     if (!deleted)
-        return inv.fail(deleted.message());
+        return inv.fail(deleted);
     if (!*deleted) {
         inv.out << "nothing deleted\n";
         return 1;
@@ -191,7 +191,7 @@ int exportCsv(Invocation& inv) {
     if (s)
         s = trade::ExportLedgerCsv(*db, path);
     if (!s)
-        return inv.fail(s.message());
+        return inv.fail(s);
     inv.out << "wrote " << path << "\n";
     return 0;
 }

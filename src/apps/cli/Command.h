@@ -44,6 +44,9 @@ struct Invocation {
     int usage();
     // Prints message as a line to err and returns the exit status of a command that failed (1).
     int fail(const std::string& message);
+    // Prints the status's message as a line to err and returns the exit status of its code.
+    int fail(const Status& status);
+    template <typename T> int fail(const Result<T>& result) { return fail(result.status()); }
     // Opens the program folder's Kestrel.mdb; prints the error to err and gives nothing when it cannot.
     std::unique_ptr<db::Database> openDatabase(db::OpenMode mode = db::OpenMode::ReadWrite);
     std::string usageText;
@@ -59,6 +62,11 @@ struct CommandInfo {
     bool needsHome = true; // start-up runs for the program folder first
     bool needsGui = false; // needs a (offscreen) GUI application, for drawing
 };
+
+// The exit status of a failure: 1 for a failure of no particular kind, 3 and up by its code.
+int exitCodeFor(StatusCode code);
+// The lines of --help that list the exit statuses.
+const char* exitCodeHelp();
 
 void registerCommand(const CommandInfo& command);
 const std::vector<CommandInfo>& commands();

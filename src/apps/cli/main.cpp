@@ -31,7 +31,7 @@ void printHelp(std::ostream& out) {
         std::string line = std::string("  ") + c.name + (c.usage[0] ? std::string(" ") + c.usage : "");
         out << line << "\n      " << c.summary << "\n";
     }
-    out << "\n  --help, --version\n";
+    out << "\n  --help, --version\n\n" << exitCodeHelp();
 }
 
 } // namespace
@@ -99,7 +99,7 @@ int main(int argc, char** argv) {
         auto report = runStartup(context.paths, context.settings, prompt, nullptr);
         if (!report) {
             std::cerr << report.message() << "\n";
-            return 1;
+            return exitCodeFor(report.code());
         }
     } else {
         context.paths = ProgramPaths::forFolder(home.folder.toStdString());

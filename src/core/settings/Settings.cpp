@@ -34,17 +34,17 @@ Result<double> textToDouble(std::string_view text) {
             exp = true;
             cleaned += 'e';
         } else {
-            return Result<double>::error(kTypeMismatch);
+            return Result<double>::error(StatusCode::InvalidInput, kTypeMismatch);
         }
     }
     if (!digits || cleaned.back() == 'e' || cleaned.back() == '+' || cleaned.back() == '-')
-        return Result<double>::error(kTypeMismatch);
+        return Result<double>::error(StatusCode::InvalidInput, kTypeMismatch);
     char* end = nullptr;
     double v = std::strtod(cleaned.c_str(), &end);
     if (end != cleaned.c_str() + cleaned.size())
-        return Result<double>::error(kTypeMismatch);
+        return Result<double>::error(StatusCode::InvalidInput, kTypeMismatch);
     if (!std::isfinite(v))
-        return Result<double>::error(kOverflow);
+        return Result<double>::error(StatusCode::OutOfRange, kOverflow);
     return v;
 }
 
@@ -60,7 +60,7 @@ template <typename T> Result<T> toInteger(std::string_view text) {
     double r = roundHalfEven(*d);
     if (r < static_cast<double>(std::numeric_limits<T>::min()) ||
         r > static_cast<double>(std::numeric_limits<T>::max()))
-        return Result<T>::error(kOverflow);
+        return Result<T>::error(StatusCode::OutOfRange, kOverflow);
     return static_cast<T>(r);
 }
 } // namespace
@@ -77,7 +77,7 @@ Result<float> textToSingle(std::string_view text) {
     if (!d)
         return d.status();
     if (std::fabs(*d) > std::numeric_limits<float>::max())
-        return Result<float>::error(kOverflow);
+        return Result<float>::error(StatusCode::OutOfRange, kOverflow);
     return static_cast<float>(*d);
 }
 
@@ -86,7 +86,7 @@ Result<Currency> textToCurrency(std::string_view text) {
     if (!d)
         return d.status();
     if (std::fabs(*d) > 9.2e14)
-        return Result<Currency>::error(kOverflow);
+        return Result<Currency>::error(StatusCode::OutOfRange, kOverflow);
     // Exact for plain decimal text; through the double otherwise (exponents, commas).
     if (auto exact = Currency::parse(text))
         return *exact;

@@ -43,7 +43,7 @@ Result<std::int64_t> repairNumber(int column, const std::optional<std::string>& 
         return stored.value_or(0);
     auto d = textToDouble(*typed);
     if (!d) {
-        if (d.message() == kOverflow)
+        if (d.code() == StatusCode::OutOfRange)
             return Result<std::int64_t>::error(quotedField(column) + "に「" + *typed + "」は入力できません。" +
                                                kOverflow);
         return std::int64_t(0); // not a number: the cell becomes 0

@@ -31,7 +31,7 @@ struct Fixture {
     JobRequest request;
 
     Fixture() {
-        makeDir(dir.file("data"));
+        EXPECT_TRUE(makeDir(dir.file("data")));
         hooks.prompt = &prompt;
         hooks.log = [this](const std::string& s) { log.push_back(s); };
         hooks.fetch = [this](const std::string& url) {

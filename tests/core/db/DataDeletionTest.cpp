@@ -208,8 +208,8 @@ TEST_F(DataDeletionTest, DeleteAllDataRecreatesTheFileAndLeavesNoOldLog) {
     {
         // Rows that sit only in the write-ahead log of an earlier connection.
         auto db = open();
-        db->exec("PRAGMA wal_autocheckpoint=0");
-        db->exec("insert into dayData(コード,日付) values (9999,20260105)");
+        EXPECT_TRUE(db->exec("PRAGMA wal_autocheckpoint=0"));
+        EXPECT_TRUE(db->exec("insert into dayData(コード,日付) values (9999,20260105)"));
     }
     EXPECT_EQ(DeleteAllData(path, prompt), ActionResult::Done);
     EXPECT_EQ(prompt.notices, std::vector<std::string>{"株価データーをすべて削除しました。"});

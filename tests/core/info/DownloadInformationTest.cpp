@@ -42,7 +42,7 @@ struct Fixture {
     test::ScriptedPrompt prompt;
 
     Fixture() {
-        makeDir(paths.dataFolder);
+        EXPECT_TRUE(makeDir(paths.dataFolder));
         EXPECT_TRUE(db::CreateDatabaseFile(paths.databasePath).isOk());
     }
     void kinds(const char* sql) { test::execSql(paths.databasePath, sql); }

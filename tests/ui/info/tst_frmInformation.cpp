@@ -153,7 +153,7 @@ private Q_SLOTS:
     void deletesAndPrunesOnClose() {
         Home home;
         home.context.settings.DelJyoho = 30;
-        writeProfileString(home.context.paths.iniPath, "Kestrel", "FilterGaku", "700");
+        QVERIFY(writeProfileString(home.context.paths.iniPath, "Kestrel", "FilterGaku", "700"));
         home.row("d01", 20000613, 1, 1301, 1, 1); // a month older than the newest list
         home.row("w01", 19991216, 1, 1301, 1, 1); // 211 days older
         home.row("w01", 19991217, 1, 1301, 1, 1);
