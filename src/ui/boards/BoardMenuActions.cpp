@@ -9,6 +9,7 @@
 #include "core/settings/IniFile.h"
 #include "ui/app/FileDialog.h"
 #include "ui/app/MessageBox.h"
+#include "ui/app/OpenDatabase.h"
 #include "ui/boards/frmKabukaboard.h"
 
 #include <QListWidget>
@@ -37,11 +38,9 @@ private:
 };
 
 std::unique_ptr<db::Database> openDb(AppContext& context, Prompt& prompt) {
-    auto db = db::openKestrelDatabase(context.paths.databasePath);
-    if (!db) {
-        prompt.notify(db.message());
+    auto db = openDatabaseOrTell(context.paths.databasePath, prompt);
+    if (!db)
         return nullptr;
-    }
     return std::move(*db);
 }
 

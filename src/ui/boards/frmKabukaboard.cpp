@@ -8,6 +8,8 @@
 #include "core/db/Schema.h"
 #include "core/settings/IniFile.h"
 #include "core/settings/Settings.h"
+#include "ui/app/OpenDatabase.h"
+#include "ui/app/Widgets.h"
 #include "ui/db/ModeCaption.h"
 
 #include <QCloseEvent>
@@ -29,13 +31,6 @@ const std::vector<std::string> kColumns = {"コード", "市場コード", "銘�
                                            "終値",   "前日比",     "出来高", "現在値", "現前日比", "現出来高"};
 const char* const kCaptions[] = {"コード", "市場コード", "銘柄",   "日付",   "始値",   "高値",    "安値",
                                  "終値",   "前日比",     "出来高", "現在値", "前日比", "現出来高"};
-
-QPushButton* button(QWidget* parent, const char* name, const QString& caption) {
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setAutoDefault(false);
-    return b;
-}
 
 QLabel* label(QWidget* parent, const char* name) {
     auto* l = new QLabel(parent);
@@ -216,11 +211,9 @@ void frmKabukaboard::CmdfrmboardAdd_Click() {
     }
     if (!m_prompt.askYesNo("銘柄を株価ボードに追加しますよろしいですか？"))
         return;
-    auto db = db::openKestrelDatabase(m_context.paths.databasePath);
-    if (!db) {
-        m_prompt.notify(db.message());
+    auto db = openDatabaseOrTell(m_context.paths.databasePath, m_prompt);
+    if (!db)
         return;
-    }
     auto code = textToInt32(MeiCode->text().toStdString());
     if (!code)
         return m_prompt.notify(code.message());

@@ -84,9 +84,8 @@ public:
         About,
     };
     using Opener = std::function<void(frmMain&)>;
-    // How a screen opens; empty while the screen is not available yet.
+    // How each screen opens.
     static Opener opener(Screen screen);
-    bool screenAvailable(Screen screen) const { return static_cast<bool>(opener(screen)); }
     bool openScreen(Screen screen);
     // Loads the stock-information kinds on behalf of this window (first start).
     void loadInformationKinds();
@@ -114,7 +113,6 @@ private:
     template <typename F> QAction* button(const char* key, const char* text, const char* tip, F handler);
     void loadWindow();
     void firstActivation();
-    bool notAvailable();
 
     // Issue selection.
     void MeiCodeChange(const QString& text);

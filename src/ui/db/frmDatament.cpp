@@ -3,6 +3,7 @@
 #include "core/db/Maintenance.h"
 #include "core/db/Schema.h"
 #include "core/settings/Settings.h"
+#include "ui/app/Widgets.h"
 #include "ui/db/BusyPrompt.h"
 #include "ui/db/MaintenanceGrid.h"
 #include "ui/db/ModeCaption.h"
@@ -13,17 +14,6 @@
 #include <QVBoxLayout>
 
 namespace kestrel::ui {
-namespace {
-
-QPushButton* button(QWidget* parent, const char* name, const QString& caption) {
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setAutoDefault(false);
-    return b;
-}
-
-} // namespace
-
 frmDatament::frmDatament(AppContext& context, QWidget* parent) : QDialog(parent), m_context(context), m_prompt(this) {
     setObjectName(QStringLiteral("frmDatament"));
     setWindowTitle(QStringLiteral("ﾃﾞｰﾀｰﾒﾝﾃ"));

@@ -2,6 +2,7 @@
 
 #include "core/db/DataDeletion.h"
 #include "ui/app/DateBox.h"
+#include "ui/app/Widgets.h"
 #include "ui/db/BusyPrompt.h"
 #include "ui/db/ModeCaption.h"
 
@@ -22,13 +23,6 @@ QLineEdit* box(QWidget* parent, const char* name, bool date) {
         installSelectAllText(e);
     }
     return e;
-}
-
-QPushButton* button(QWidget* parent, const char* name, const QString& caption) {
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setAutoDefault(false);
-    return b;
 }
 
 std::string text(const QLineEdit* e) {

@@ -1,6 +1,7 @@
 #include "ui/trade/LedgerModel.h"
 
 #include "core/db/Schema.h"
+#include "ui/app/OpenDatabase.h"
 
 namespace kestrel::ui {
 
@@ -10,11 +11,9 @@ LedgerModel::LedgerModel(AppContext& context, QWidget* dialog, QObject* parent)
     : QAbstractTableModel(parent), m_context(context), m_prompt(dialog) {}
 
 std::unique_ptr<db::Database> LedgerModel::openDatabase() {
-    auto db = db::openKestrelDatabase(m_context.paths.databasePath);
-    if (!db) {
-        m_prompt.notify(db.message());
+    auto db = openDatabaseOrTell(m_context.paths.databasePath, m_prompt);
+    if (!db)
         return nullptr;
-    }
     return std::move(*db);
 }
 
