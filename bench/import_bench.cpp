@@ -303,7 +303,7 @@ int main(int argc, char** argv) {
     report(
         "weekly bars of one year for 4,000 issues", [] {},
         [&] { return import::BuildWeeklyBars(*db, PrevMonday(o.from), NextFriday(o.to)); });
-    auto recompute = [&] { return import::RecomputeChanges(*db, import::BarTable::Daily, o.from); };
+    auto recompute = [&] { return import::recomputeChanges(*db, import::BarTable::Daily, o.from); };
     report(
         "recomputation of one year of daily changes, nothing to change", [] {}, recompute);
     report(

@@ -30,7 +30,7 @@ ChartData twoBars() {
     }
     for (ChartBar& b : d.bars)
         b.closeCarried = b.close;
-    ComputeIndicators(d, IndicatorSettings{1, 1, 2, 1, 1, 1});
+    computeIndicators(d, IndicatorSettings{1, 1, 2, 1, 1, 1});
     return d;
 }
 

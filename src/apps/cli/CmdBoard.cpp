@@ -30,7 +30,7 @@ std::string currencyText(Currency c) {
 
 // One line per row, by market and code: the thirteen grid columns separated by tabs.
 int printBoard(Invocation& inv, db::Database& db, int board) {
-    auto rows = boards::ReadBoard(db, board, boards::BoardOrder::MarketCode);
+    auto rows = boards::readBoard(db, board, boards::BoardOrder::MarketCode);
     if (!rows)
         return inv.fail(rows);
     for (const boards::BoardRow& r : *rows)
@@ -71,7 +71,7 @@ int runBoard(Invocation& inv) {
             return boards::RegisterShownIssue(*db, board, {inv.args[2], market, name}, Date::today(), inv.prompt) ? 0
                                                                                                                   : 1;
         }
-        auto added = boards::AddIssueFromLatestBar(*db, board, *code, name);
+        auto added = boards::addIssueFromLatestBar(*db, board, *code, name);
         if (!added)
             return inv.fail(added);
         if (*added == boards::AddOutcome::AlreadyOnBoard) {
@@ -91,10 +91,10 @@ int runBoard(Invocation& inv) {
             return 1;
         const std::string& path = inv.args[2];
         if (verb == "save")
-            return boards::SaveBoardToFile(*db, inv.context.paths.iniPath, board, path, inv.prompt) ? 0 : 1;
+            return boards::saveBoardToFile(*db, inv.context.paths.iniPath, board, path, inv.prompt) ? 0 : 1;
         if (!fileExists(path))
             return inv.fail("kestrel: no file " + path);
-        return boards::LoadBoardFromFile(*db, inv.context.paths.iniPath, board, path, inv.prompt) ? 0 : 1;
+        return boards::loadBoardFromFile(*db, inv.context.paths.iniPath, board, path, inv.prompt) ? 0 : 1;
     }
     if (verb == "refresh") {
         services::QuoteRefresh refresh(inv.context, inv.prompt);

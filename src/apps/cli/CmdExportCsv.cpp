@@ -27,7 +27,7 @@ int runExportCsv(Invocation& inv) {
     if (codeText.size() > 5 || !*issue)
         return inv.fail("銘柄コードを入力して下さい。");
     chart::PriceCsvTitle title{(*issue)->name, codeText, (*issue)->market};
-    auto path = chart::ExportPriceCsv(*db, inv.context.paths.dataFolder, title, weekly ? 2 : 1);
+    auto path = chart::exportPriceCsv(*db, inv.context.paths.dataFolder, title, weekly ? 2 : 1);
     if (!path)
         return inv.fail(path);
     inv.out << chart::priceCsvDoneMessage(codeText) << "\n";

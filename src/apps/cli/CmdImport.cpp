@@ -150,7 +150,7 @@ int runRecompute(Invocation& inv) {
     if (!db)
         return 1;
     BarTable table = inv.args[0] == "daily" ? BarTable::Daily : BarTable::Weekly;
-    return finishStep(inv, RecomputeChanges(*db, table, *start, terminalProgress(inv.err)), kRecomputeDone);
+    return finishStep(inv, recomputeChanges(*db, table, *start, terminalProgress(inv.err)), kRecomputeDone);
 }
 
 const CommandRegistrar kMaster({"import-master", "",

@@ -75,7 +75,7 @@ int listRows(Invocation& inv) {
     // Listing is opening the board: current prices come from the newest daily bars first.
     if (Status s = trade::RefreshCurrentPrices(*db, inv.prompt); !s)
         return inv.fail(s);
-    auto rows = trade::ReadLedger(*db, unsold ? trade::LedgerView::Unsold
+    auto rows = trade::readLedger(*db, unsold ? trade::LedgerView::Unsold
                                        : sold ? trade::LedgerView::Sold
                                               : trade::LedgerView::All);
     if (!rows)
@@ -89,7 +89,7 @@ int listRows(Invocation& inv) {
 // Stores the edits on row and prints the stored row(s).
 int edit(Invocation& inv, db::Database& db, const LedgerRow& row, const std::vector<trade::CellEdit>& edits,
          Prompt& prompt) {
-    auto outcome = trade::EditRow(db, row, edits, inv.context.settings.SonPa, prompt);
+    auto outcome = trade::editRow(db, row, edits, inv.context.settings.SonPa, prompt);
     if (!outcome)
         return inv.fail(outcome);
     printHeader(inv.out);
@@ -150,7 +150,7 @@ int sellRow(Invocation& inv) {
     auto db = inv.openDatabase();
     if (!db)
         return 1;
-    auto row = trade::ReadLedgerRow(*db, *wholeNumber(id));
+    auto row = trade::readLedgerRow(*db, *wholeNumber(id));
     if (!row || !*row)
         return inv.fail(row ? "ID=" + id + " の行は売買管理ボードにありません。" : row.message());
     SplitPrompt yes(inv.prompt, inv.out);
@@ -166,10 +166,10 @@ int deleteRow(Invocation& inv) {
     auto db = inv.openDatabase();
     if (!db)
         return 1;
-    auto row = trade::ReadLedgerRow(*db, *wholeNumber(inv.args[0]));
+    auto row = trade::readLedgerRow(*db, *wholeNumber(inv.args[0]));
     if (!row || !*row)
         return inv.fail(row ? "ID=" + inv.args[0] + " の行は売買管理ボードにありません。" : row.message());
-    auto deleted = trade::DeleteLedgerRow(*db, **row, inv.prompt);
+    auto deleted = trade::deleteLedgerRow(*db, **row, inv.prompt);
     if (!deleted)
         return inv.fail(deleted);
     if (!*deleted) {
@@ -189,7 +189,7 @@ int exportCsv(Invocation& inv) {
     std::string path = trade::ledgerCsvPath(inv.context.paths.dataFolder);
     Status s = makeDir(inv.context.paths.dataFolder);
     if (s)
-        s = trade::ExportLedgerCsv(*db, path);
+        s = trade::exportLedgerCsv(*db, path);
     if (!s)
         return inv.fail(s);
     inv.out << "wrote " << path << "\n";

@@ -30,7 +30,7 @@ bool RegisterShownIssue(db::Database& db, int board, const ShownIssue& shown, Da
         prompt.notify(code.message());
         return false;
     }
-    auto held = BoardHolds(db, board, *code);
+    auto held = boardHolds(db, board, *code);
     if (!held) {
         prompt.notify(held.message());
         return false;
@@ -63,7 +63,7 @@ bool RemoveShownIssue(db::Database& db, int board, const ShownIssue& shown, Prom
         prompt.notify(code.message());
         return false;
     }
-    auto removed = DeleteFromBoard(db, board, *code);
+    auto removed = deleteFromBoard(db, board, *code);
     if (!removed) {
         prompt.notify(removed.message());
         return false;
@@ -73,7 +73,7 @@ bool RemoveShownIssue(db::Database& db, int board, const ShownIssue& shown, Prom
     return *removed;
 }
 
-Result<std::vector<std::string>> BoardIssueListRows(db::Database& db, int board) {
+Result<std::vector<std::string>> boardIssueListRows(db::Database& db, int board) {
     auto names = db::loadMarketNames(db);
     if (!names)
         return names.status();
@@ -104,8 +104,8 @@ bool MoveBetweenBoards(db::Database& db, int source, const std::string& codeText
         return false;
     const int from = source == 1 ? 1 : 2;
     const int to = from == 1 ? 2 : 1;
-    auto onDestination = BoardHolds(db, to, *code);
-    auto onSource = onDestination && !*onDestination ? BoardHolds(db, from, *code) : Result<bool>(false);
+    auto onDestination = boardHolds(db, to, *code);
+    auto onSource = onDestination && !*onDestination ? boardHolds(db, from, *code) : Result<bool>(false);
     if (!onDestination || !onSource) {
         prompt.notify(!onDestination ? onDestination.message() : onSource.message());
         return false;

@@ -81,7 +81,7 @@ int boardKind(const std::string& handOverText) {
     return v ? *v : 0;
 }
 
-Result<std::vector<BoardRow>> ReadBoard(db::Database& db, int board, BoardOrder order) {
+Result<std::vector<BoardRow>> readBoard(db::Database& db, int board, BoardOrder order) {
     std::string sql = std::string("SELECT ") + kColumns + " FROM board WHERE 区分 = ?";
     if (order == BoardOrder::MarketCode)
         sql += " ORDER BY 市場コード, コード";
@@ -117,8 +117,8 @@ Result<std::vector<BoardRow>> ReadBoard(db::Database& db, int board, BoardOrder 
     return rows;
 }
 
-Status RefreshBoardFromBars(db::Database& db, int board, Date today) {
-    auto rows = ReadBoard(db, board, BoardOrder::Table);
+Status refreshBoardFromBars(db::Database& db, int board, Date today) {
+    auto rows = readBoard(db, board, BoardOrder::Table);
     if (!rows)
         return rows.status();
     db::Transaction tx(db);
@@ -150,15 +150,15 @@ Status RefreshBoardFromBars(db::Database& db, int board, Date today) {
     return tx.commit();
 }
 
-Result<bool> BoardHolds(db::Database& db, int board, std::int32_t code) {
+Result<bool> boardHolds(db::Database& db, int board, std::int32_t code) {
     auto n = db.queryInt("SELECT count(*) FROM board WHERE 区分 = ? AND コード = ?", board, code);
     if (!n)
         return n.status();
     return n->value_or(0) > 0;
 }
 
-Result<AddOutcome> AddIssueFromLatestBar(db::Database& db, int board, std::int32_t code, const std::string& name) {
-    auto held = BoardHolds(db, board, code);
+Result<AddOutcome> addIssueFromLatestBar(db::Database& db, int board, std::int32_t code, const std::string& name) {
+    auto held = boardHolds(db, board, code);
     if (!held)
         return held.status();
     if (*held)
@@ -183,18 +183,18 @@ Result<AddOutcome> AddIssueFromLatestBar(db::Database& db, int board, std::int32
     return AddOutcome::Added;
 }
 
-Result<bool> DeleteFromBoard(db::Database& db, int board, std::int32_t code) {
+Result<bool> deleteFromBoard(db::Database& db, int board, std::int32_t code) {
     Status st = db.run("DELETE FROM board WHERE 区分 = ? AND コード = ?", board, code);
     if (!st)
         return st;
     return db.changes() > 0;
 }
 
-Status ClearCurrentValues(db::Database& db, int board) {
+Status clearCurrentValues(db::Database& db, int board) {
     return db.run("UPDATE board SET 現在値 = 0, 現前日比 = 0, 現出来高 = 0 WHERE 区分 = ?", board);
 }
 
-Result<bool> StoreQuote(db::Database& db, int board, std::int32_t code, std::int32_t price, std::int32_t change,
+Result<bool> storeQuote(db::Database& db, int board, std::int32_t code, std::int32_t price, std::int32_t change,
                         std::int32_t volume) {
     Status st = db.run("UPDATE board SET 現在値 = ?, 現前日比 = ?, 現出来高 = ? WHERE 区分 = ? AND コード = ?", price,
                        change, static_cast<std::int64_t>(volume), board, code);

@@ -175,7 +175,7 @@ Status LoadChartData(db::Database& db, const AppContext& context, std::int32_t c
         resetLoad(data);
         return st;
     }
-    ComputeIndicators(data, IndicatorSettings::from(context.settings));
+    computeIndicators(data, IndicatorSettings::from(context.settings));
     return Status::ok();
 }
 

@@ -87,7 +87,7 @@ Status LoadChartData(db::Database& db, const AppContext& context, std::int32_t c
 // The computation alone: given data.bars[0 .. data.barCount-1] with date, prices, closeCarried, change,
 // volume and balances filled, computes center, every series, the extremes, the scale bounds, the angles
 // and the fit. Every other field of the bars is expected to be zero.
-void ComputeIndicators(ChartData& data, const IndicatorSettings& settings);
+void computeIndicators(ChartData& data, const IndicatorSettings& settings);
 
 // The scroll bar's small and large change for a range of `days` days.
 std::int16_t scrollSmallChange(int days);

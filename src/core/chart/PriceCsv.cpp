@@ -105,7 +105,7 @@ Result<std::string> priceCsvText(db::Database& db, const PriceCsvTitle& title, i
     return text;
 }
 
-Result<std::string> ExportPriceCsv(db::Database& db, const std::string& dataFolder, const PriceCsvTitle& title,
+Result<std::string> exportPriceCsv(db::Database& db, const std::string& dataFolder, const PriceCsvTitle& title,
                                    int chartMode) {
     auto text = priceCsvText(db, title, chartMode);
     if (!text)

@@ -219,7 +219,7 @@ Status DownloadFile(const std::string& folder, const std::string& base, const st
     return Status::ok();
 }
 
-JobOutcome RunConverterJob(const JobRequest& request, JobHooks& hooks) {
+JobOutcome runConverterJob(const JobRequest& request, JobHooks& hooks) {
     Job job{request, hooks, {}};
     job.run();
     return job.outcome;

@@ -16,7 +16,7 @@ struct Bar {
 };
 } // namespace
 
-Status RecomputeChanges(db::Database& db, BarTable table, Date start, const ImportProgress& progress) {
+Status recomputeChanges(db::Database& db, BarTable table, Date start, const ImportProgress& progress) {
     const std::string t = db::barTableName(table);
     auto count = db.queryInt("SELECT Count(コード) AS wcount FROM Mei");
     if (!count)

@@ -20,6 +20,6 @@ using db::BarTable;
 
 // Rewrites 前日比 and 基準前日比 of dayData (Daily) or weekData (Weekly) from start on; rows whose
 // values do not change are not written. Progress is the percentage of issues done.
-Status RecomputeChanges(db::Database& db, BarTable table, Date start, const ImportProgress& progress = {});
+Status recomputeChanges(db::Database& db, BarTable table, Date start, const ImportProgress& progress = {});
 
 } // namespace kestrel::import

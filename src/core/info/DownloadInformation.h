@@ -55,6 +55,6 @@ InfoDownloadResult DownloadInformation(const ProgramPaths& paths, const std::str
 
 // The first-start load of the kinds shipped in the program folder: copies programFolder/infodata to
 // Data/infodata and runs DownloadInformation in mode 1 from that file, without questions.
-InfoDownloadResult LoadShippedKinds(const ProgramPaths& paths, const std::string& durl, Prompt& prompt);
+InfoDownloadResult loadShippedKinds(const ProgramPaths& paths, const std::string& durl, Prompt& prompt);
 
 } // namespace kestrel::info

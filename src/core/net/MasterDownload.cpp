@@ -10,7 +10,7 @@
 
 namespace kestrel::net {
 
-MasterDownload DownloadIssueMasterFile(const Fetcher& fetch, const std::string& durl, const std::string& dataFolder) {
+MasterDownload downloadIssueMasterFile(const Fetcher& fetch, const std::string& durl, const std::string& dataFolder) {
     MasterDownload r;
     r.path =
         findFileNoCase(dataFolder, import::kMasterFileName).value_or(joinPath(dataFolder, import::kMasterFileName));

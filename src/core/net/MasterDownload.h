@@ -22,7 +22,7 @@ struct MasterDownload {
 
 // Fetches serverUrl(durl, "kabumei/Regist.mei") and writes the answer's bytes unchanged to
 // dataFolder/Regist.Mei (an existing file of that name in any letter case is replaced).
-MasterDownload DownloadIssueMasterFile(const Fetcher& fetch, const std::string& durl, const std::string& dataFolder);
+MasterDownload downloadIssueMasterFile(const Fetcher& fetch, const std::string& durl, const std::string& dataFolder);
 
 // The first date to fetch after the latest stored one: the Monday after it when it is a Friday or
 // Saturday, else the next day.

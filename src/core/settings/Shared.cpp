@@ -22,7 +22,7 @@ std::int32_t NullToValue(std::string_view numericText) {
     return d ? NullToValue(std::optional<double>(*d)) : 0;
 }
 
-std::string NullToValueText(const std::optional<std::string>& value) {
+std::string nullToValueText(const std::optional<std::string>& value) {
     return value ? *value : std::string();
 }
 

@@ -14,7 +14,7 @@ namespace kestrel {
 std::int32_t NullToValue(std::optional<double> value);
 std::int32_t NullToValue(std::string_view numericText);
 // NullToValue with the empty-text kind: a missing value reads as "", text stays as it is.
-std::string NullToValueText(const std::optional<std::string>& value);
+std::string nullToValueText(const std::optional<std::string>& value);
 
 // Date boxes. The Backspace flag is true when the last key in a date box was Backspace, and is set
 // again whenever a date box loses the focus.

@@ -148,7 +148,7 @@ std::optional<std::int64_t> lotProfit(std::int64_t count, std::int64_t price, st
     return d;
 }
 
-Result<EditOutcome> EditRow(db::Database& db, const LedgerRow& current, const std::vector<CellEdit>& edits,
+Result<EditOutcome> editRow(db::Database& db, const LedgerRow& current, const std::vector<CellEdit>& edits,
                             Currency sonPa, Prompt& prompt) {
     LedgerRow row = current;
     std::set<int> edited;
@@ -268,7 +268,7 @@ Result<EditOutcome> EditRow(db::Database& db, const LedgerRow& current, const st
 }
 
 Status RefreshCurrentPrices(db::Database& db, Prompt& prompt) {
-    auto rows = ReadLedger(db, LedgerView::All);
+    auto rows = readLedger(db, LedgerView::All);
     if (!rows)
         return rows.status();
     db::Transaction tx(db);

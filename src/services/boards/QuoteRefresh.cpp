@@ -53,12 +53,12 @@ bool QuoteRefresh::CmdInet(bool confirm) {
         m_prompt.notify(db.message());
         return false;
     }
-    if (Status st = boards::ClearCurrentValues(**db, m_board); !st) {
+    if (Status st = boards::clearCurrentValues(**db, m_board); !st) {
         m_prompt.notify(st.message());
         return false;
     }
     Q_EMIT started(QString::fromStdString(stamp));
-    auto rows = boards::ReadBoard(**db, m_board, boards::BoardOrder::Table);
+    auto rows = boards::readBoard(**db, m_board, boards::BoardOrder::Table);
     if (!rows) {
         m_prompt.notify(rows.message());
         return false;
@@ -109,7 +109,7 @@ bool QuoteRefresh::halfStep(int channel) {
         GetHttp2 = inet;
         connect(inet, &platform::InetHttp::Gethtm2, this, &QuoteRefresh::GetHttp2_Gethtm2);
     }
-    inet->DL(static_cast<qint16>(channel), code, QString::fromStdString(boards::QuoteUrl(m_host, code)));
+    inet->DL(static_cast<qint16>(channel), code, QString::fromStdString(boards::quoteUrl(m_host, code)));
     ++m_next;
     return true;
 }
@@ -123,7 +123,7 @@ void QuoteRefresh::GetHttp2_Gethtm2(const QString& text, qint32 id) {
 }
 
 void QuoteRefresh::handlePage(int channel, const QString& text, std::int32_t code) {
-    const boards::QuoteRow row = boards::ParseQuotePage(text.toStdString(), code);
+    const boards::QuoteRow row = boards::parseQuotePage(text.toStdString(), code);
     if (row.found) {
         if (!row.error.empty()) {
             setWaitCursor(false);
@@ -132,7 +132,7 @@ void QuoteRefresh::handlePage(int channel, const QString& text, std::int32_t cod
         }
         auto db = db::openKestrelDatabase(m_context.paths.databasePath);
         Status st =
-            db ? boards::StoreQuote(**db, m_board, code, row.price, row.change, row.volume).status() : db.status();
+            db ? boards::storeQuote(**db, m_board, code, row.price, row.change, row.volume).status() : db.status();
         if (!st)
             m_prompt.notify(st.message());
     }

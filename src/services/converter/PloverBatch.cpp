@@ -85,7 +85,7 @@ int runPloverBatch(const QStringList& argsIn, const QString& converterFolder, co
         std::printf("%s\n", line.c_str());
         std::fflush(stdout);
     };
-    converter::JobOutcome outcome = converter::RunConverterJob(request, hooks);
+    converter::JobOutcome outcome = converter::runConverterJob(request, hooks);
     return outcome.ran ? 0 : 1;
 }
 

@@ -137,7 +137,7 @@ frmKabukaboard::frmKabukaboard(AppContext& context, const QString& handOverText,
 void frmKabukaboard::Form_Load() {
     if (auto db = db::openKestrelDatabase(m_context.paths.databasePath); !db)
         m_prompt.notify(db.message());
-    else if (Status st = boards::RefreshBoardFromBars(**db, m_board, Date::today()); !st)
+    else if (Status st = boards::refreshBoardFromBars(**db, m_board, Date::today()); !st)
         m_prompt.notify(st.message());
     m_model->setSource("board", kColumns, "WHERE 区分 = ? ORDER BY 市場コード, コード", {m_board});
     refreshGrid();
@@ -217,7 +217,7 @@ void frmKabukaboard::CmdfrmboardAdd_Click() {
     auto code = textToInt32(MeiCode->text().toStdString());
     if (!code)
         return m_prompt.notify(code.message());
-    auto added = boards::AddIssueFromLatestBar(**db, m_board, *code, LblMei->text().toStdString());
+    auto added = boards::addIssueFromLatestBar(**db, m_board, *code, LblMei->text().toStdString());
     if (!added)
         m_prompt.notify(added.message());
     else if (*added == boards::AddOutcome::AlreadyOnBoard)
@@ -236,7 +236,7 @@ void frmKabukaboard::CmdfrmboardDel_Click() {
     if (!m_prompt.askYesNo("コード=" + std::to_string(code) + " 銘柄を株価ボードから削除しますよろしいですか？"))
         return;
     auto db = db::openKestrelDatabase(m_context.paths.databasePath);
-    auto removed = db ? boards::DeleteFromBoard(**db, m_board, code) : Result<bool>(db.status());
+    auto removed = db ? boards::deleteFromBoard(**db, m_board, code) : Result<bool>(db.status());
     if (!removed)
         m_prompt.notify(removed.message());
     refreshGrid();
@@ -259,7 +259,7 @@ void frmKabukaboard::Cmdclear_Click() {
     if (!idle())
         return;
     auto db = db::openKestrelDatabase(m_context.paths.databasePath);
-    Status st = db ? boards::ClearCurrentValues(**db, m_board) : db.status();
+    Status st = db ? boards::clearCurrentValues(**db, m_board) : db.status();
     if (!st)
         m_prompt.notify(st.message());
     refreshGrid();

@@ -132,7 +132,7 @@ bool frmMain::openScreen(Screen screen) {
 
 void frmMain::loadInformationKinds() {
     WidgetPrompt prompt(this);
-    info::LoadShippedKinds(m_context.paths, m_context.settings.DURL, prompt);
+    info::loadShippedKinds(m_context.paths, m_context.settings.DURL, prompt);
 }
 
 void frmMain::boardEntry(BoardEntry entry, int board) {
@@ -236,7 +236,7 @@ void frmMain::mnudataoutputcsvClick() {
             return;
         chart::PriceCsvTitle title{LblMei->text().toStdString(), MeiCode->text().toStdString(),
                                    Lblshijyo->text().toStdString()};
-        auto path = chart::ExportPriceCsv(**db, m_context.paths.dataFolder, title, m_context.chartMode);
+        auto path = chart::exportPriceCsv(**db, m_context.paths.dataFolder, title, m_context.chartMode);
         if (!path) {
             prompt.notify(path.message());
             return;

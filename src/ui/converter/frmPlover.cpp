@@ -181,7 +181,7 @@ void frmPlover::startJob() {
             QApplication::restoreOverrideCursor();
         }
     };
-    converter::RunConverterJob(request, hooks);
+    converter::runConverterJob(request, hooks);
     if (m_busy) {
         m_busy = false;
         QApplication::restoreOverrideCursor();

@@ -102,34 +102,34 @@ frmDeleteData::frmDeleteData(AppContext& context, QWidget* parent) : QDialog(par
 // connection, so the whole file can be replaced.
 void frmDeleteData::dataAllClear() {
     BusyPrompt prompt(this);
-    db::DeleteAllData(m_context.paths.databasePath, prompt);
+    db::deleteAllData(m_context.paths.databasePath, prompt);
 }
 
 void frmDeleteData::kabukaDate() {
     BusyPrompt prompt(this);
-    db::DeleteDateRange({m_context.paths.databasePath, m_context.chartMode}, text(TxtDeleteDate),
+    db::deleteDateRange({m_context.paths.databasePath, m_context.chartMode}, text(TxtDeleteDate),
                         text(TxtIgoDeleteDate), prompt);
 }
 
 void frmDeleteData::kabukaJyohoDate() {
     BusyPrompt prompt(this);
-    db::DeleteInformationBefore({m_context.paths.databasePath, m_context.chartMode}, text(TxtDeleteJyohoDate), prompt);
+    db::deleteInformationBefore({m_context.paths.databasePath, m_context.chartMode}, text(TxtDeleteJyohoDate), prompt);
 }
 
 void frmDeleteData::meiDelete() {
     BusyPrompt prompt(this);
-    db::DeleteIssue({m_context.paths.databasePath, m_context.chartMode}, text(TxtMeiCode), prompt);
+    db::deleteIssue({m_context.paths.databasePath, m_context.chartMode}, text(TxtMeiCode), prompt);
 }
 
 void frmDeleteData::meiDeleteHi() {
     BusyPrompt prompt(this);
-    db::DeleteIssueBefore({m_context.paths.databasePath, m_context.chartMode}, text(TxtMeiCodeHi),
+    db::deleteIssueBefore({m_context.paths.databasePath, m_context.chartMode}, text(TxtMeiCodeHi),
                           text(TxtDeleteDateHi), prompt);
 }
 
 void frmDeleteData::dataUpdate() {
     BusyPrompt prompt(this);
-    db::ChangeIssueCode({m_context.paths.databasePath, m_context.chartMode}, text(TxtSMeiCode), text(TxtUMeiCode),
+    db::changeIssueCode({m_context.paths.databasePath, m_context.chartMode}, text(TxtSMeiCode), text(TxtUMeiCode),
                         text(TxtShijyoSCode), text(TxtShijyoUCode), prompt);
 }
 

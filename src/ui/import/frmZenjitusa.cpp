@@ -64,7 +64,7 @@ void frmZenjitusa::recompute() {
     {
         BusyCursor hourglass;
         auto db = db::openKestrelDatabase(m_context.paths.databasePath);
-        st = db ? import::RecomputeChanges(**db,
+        st = db ? import::recomputeChanges(**db,
                                            Option1->isChecked() ? import::BarTable::Daily : import::BarTable::Weekly,
                                            *start, labelProgress(LabPa, nullptr))
                 : db.status();

@@ -109,7 +109,7 @@ void frmIntReadData::CmdInetRead_Click() {
         LblText->setText(QStringLiteral("銘柄ﾃﾞｰﾀ取得中"));
         setTransferring(true);
         net::MasterDownload r =
-            net::DownloadIssueMasterFile(fetcher(), m_context.settings.DURL, m_context.paths.dataFolder);
+            net::downloadIssueMasterFile(fetcher(), m_context.settings.DURL, m_context.paths.dataFolder);
         setTransferring(false);
         if (r.cancelled)
             return; // the window was closed during the transfer

@@ -73,7 +73,7 @@ bool LedgerModel::setData(const QModelIndex& index, const QVariant& value, int r
     auto db = openDatabase();
     if (!db)
         return false;
-    auto outcome = trade::EditRow(*db, current ? *current : LedgerRow{}, {{index.column(), text}},
+    auto outcome = trade::editRow(*db, current ? *current : LedgerRow{}, {{index.column(), text}},
                                   m_context.settings.SonPa, m_prompt);
     if (!outcome) {
         m_prompt.notify(outcome.message());
@@ -106,7 +106,7 @@ void LedgerModel::reload() {
     std::vector<LedgerRow> rows;
     // A view that cannot be read shows nothing; the cause shows on the next edit.
     if (auto db = db::openKestrelDatabase(m_context.paths.databasePath)) {
-        if (auto read = trade::ReadLedger(**db, m_view))
+        if (auto read = trade::readLedger(**db, m_view))
             rows = std::move(*read);
     }
     beginResetModel();

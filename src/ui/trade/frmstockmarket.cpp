@@ -119,7 +119,7 @@ void frmstockmarket::deleteCurrentRow() {
     auto db = Datastockmarket->openDatabase();
     if (!db)
         return;
-    auto deleted = trade::DeleteLedgerRow(*db, *current, m_prompt);
+    auto deleted = trade::deleteLedgerRow(*db, *current, m_prompt);
     if (!deleted)
         m_prompt.notify(deleted.message());
     else if (*deleted)
@@ -133,7 +133,7 @@ void frmstockmarket::exportCsv() {
     std::string path = trade::ledgerCsvPath(m_context.paths.dataFolder);
     Status s = makeDir(m_context.paths.dataFolder);
     if (s)
-        s = trade::ExportLedgerCsv(*db, path);
+        s = trade::exportLedgerCsv(*db, path);
     if (!s) {
         m_prompt.notify(s.message());
         return;

@@ -96,8 +96,8 @@ TEST(SharedProcedures, NullToValueAndDateAutoSlash) {
     EXPECT_EQ(NullToValue("12.5"), 12);
     EXPECT_EQ(NullToValue("x"), 0);
     EXPECT_EQ(NullToValue(std::optional<double>(1e12)), 0);
-    EXPECT_EQ(NullToValueText(std::nullopt), "");
-    EXPECT_EQ(NullToValueText(std::string("a")), "a");
+    EXPECT_EQ(nullToValueText(std::nullopt), "");
+    EXPECT_EQ(nullToValueText(std::string("a")), "a");
 
     auto e = DateAutoSlash("26", false);
     ASSERT_TRUE(e);

@@ -337,7 +337,7 @@ TEST(ChartIndicators, HalvesToEvenAndAnglesAsDrawn) {
     }
     d.bars[0].high = Currency::fromWhole(2655);
     d.bars[0].low = Currency::fromWhole(105);
-    ComputeIndicators(d, IndicatorSettings{5, 0, 0, 8, 8, 1});
+    computeIndicators(d, IndicatorSettings{5, 0, 0, 8, 8, 1});
     EXPECT_EQ(std::tie(d.priceTop, d.priceBottom), std::make_tuple(W(2660), W(100)));
     // arctan(100 / (5 * 10 * 5)) = 21.8014 degrees, then shifted by the largest angle (itself).
     EXPECT_EQ(d.itoMax, C("21.8014"));
@@ -357,7 +357,7 @@ TEST(ChartIndicators, HalvesToEvenAndAnglesAsDrawn) {
         flat.bars[i].close = flat.bars[i].closeCarried = flat.bars[i].high = flat.bars[i].low = C("50");
         flat.bars[i].volume = 10 * (i + 1);
     }
-    ComputeIndicators(flat, IndicatorSettings{3, 3, 3, 3, 3, 3});
+    computeIndicators(flat, IndicatorSettings{3, 3, 3, 3, 3, 3});
     const ChartBar& f = flat.bars[2];
     EXPECT_EQ(std::tie(f.rsi, f.vr, f.psych, f.dev3), std::make_tuple(0, 50, 0, 0));
 }

@@ -93,7 +93,7 @@ void tst_QuoteRefresh::addIssue(int board, int code) {
 
 std::vector<boards::BoardRow> tst_QuoteRefresh::rows(int board) {
     auto d = db::openKestrelDatabase(m_context.paths.databasePath);
-    return *boards::ReadBoard(**d, board, boards::BoardOrder::CodeMarket);
+    return *boards::readBoard(**d, board, boards::BoardOrder::CodeMarket);
 }
 
 int tst_QuoteRefresh::completions() const {
