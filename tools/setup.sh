@@ -55,6 +55,10 @@ test)
     echo "== plain build"
     build build
     (cd build && ctest --output-on-failure -j "$jobs" --timeout 600)
+    if ldd build/src/apps/cli/kestrel | grep -E 'libQt6Widgets'; then
+        echo "kestrel links Qt Widgets" >&2
+        exit 1
+    fi
     echo "== command-line tool without the GUI (no Qt Gui or Widgets), with its tests"
     cmake -S . -B build-nogui -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKESTREL_GUI=OFF -DKESTREL_BENCH=OFF >/dev/null
     cmake --build build-nogui -j "$jobs" --target kestrel kestrel_test_httpd kestrel-gendata
