@@ -169,13 +169,11 @@ int deleteRow(Invocation& inv) {
     auto row = trade::readLedgerRow(*db, *wholeNumber(inv.args[0]));
     if (!row || !*row)
         return inv.fail(row ? "ID=" + inv.args[0] + " の行は売買管理ボードにありません。" : row.message());
-    auto deleted = trade::deleteLedgerRow(*db, **row, inv.prompt);
+    Status deleted = trade::deleteLedgerRow(*db, **row, inv.prompt);
+    if (deleted.is(StatusCode::Cancelled) || deleted.is(StatusCode::NotFound))
+        inv.out << "nothing deleted\n";
     if (!deleted)
         return inv.fail(deleted);
-    if (!*deleted) {
-        inv.out << "nothing deleted\n";
-        return 1;
-    }
     inv.out << "deleted ID=" << inv.args[0] << "\n";
     return 0;
 }

@@ -147,15 +147,12 @@ Result<std::optional<LedgerRow>> readLedgerRow(db::Database& db, std::int64_t id
     return std::optional<LedgerRow>(readRow(*st));
 }
 
-Result<bool> deleteLedgerRow(db::Database& db, const LedgerRow& row, Prompt& prompt) {
+Status deleteLedgerRow(db::Database& db, const LedgerRow& row, Prompt& prompt) {
     if (!row.code || row.ID == 0)
-        return false;
+        return Status::error(StatusCode::NotFound, "");
     if (!prompt.askYesNo("コード=" + std::to_string(*row.code) + " 銘柄を売買管理ボードから削除しますよろしいですか？"))
-        return false;
-    Status s = db.run("DELETE FROM stockmarket WHERE ID = ?", row.ID);
-    if (!s)
-        return s;
-    return true;
+        return Status::cancelled();
+    return db.run("DELETE FROM stockmarket WHERE ID = ?", row.ID);
 }
 
 Result<std::string> ledgerCsvText(db::Database& db) {

@@ -104,9 +104,9 @@ Result<EditOutcome> editRow(db::Database& db, const LedgerRow& row, const std::v
 // only for a database failure (then nothing is changed).
 Status RefreshCurrentPrices(db::Database& db, Prompt& prompt);
 
-// Asks "コード=<code> 銘柄を売買管理ボードから削除しますよろしいですか？" and deletes the row on Yes. Returns
-// false without asking when the row has no code or no ID, and false on No.
-Result<bool> deleteLedgerRow(db::Database& db, const LedgerRow& row, Prompt& prompt);
+// Asks "コード=<code> 銘柄を売買管理ボードから削除しますよろしいですか？" and deletes the row on Yes. Ok when
+// deleted; NotFound (no message) without asking when the row has no code or no ID; Cancelled on No.
+Status deleteLedgerRow(db::Database& db, const LedgerRow& row, Prompt& prompt);
 
 // The export text: the header line, then one line per row (ordered by コード, 市場コード) with the twelve
 // values without ID, lines separated by CR LF and one CR LF at the end; UTF-8. A value holding a comma,

@@ -119,11 +119,11 @@ void frmstockmarket::deleteCurrentRow() {
     auto db = Datastockmarket->openDatabase();
     if (!db)
         return;
-    auto deleted = trade::deleteLedgerRow(*db, *current, m_prompt);
-    if (!deleted)
-        m_prompt.notify(deleted.message());
-    else if (*deleted)
+    Status deleted = trade::deleteLedgerRow(*db, *current, m_prompt);
+    if (deleted)
         Datastockmarket->forgetRow(row);
+    else if (!deleted.is(StatusCode::Cancelled) && !deleted.is(StatusCode::NotFound))
+        m_prompt.notify(deleted.message());
 }
 
 void frmstockmarket::exportCsv() {

@@ -313,15 +313,15 @@ TEST_F(LedgerDb, CsvHoldsTheHeaderAndOneLinePerRow) {
 TEST_F(LedgerDb, DeleteAsksAndNeedsACodeAndAnId) {
     LedgerRow lot = add(7203, "1000", "100");
     prompt.answer(false);
-    EXPECT_FALSE(*deleteLedgerRow(*db, lot, prompt));
+    EXPECT_EQ(deleteLedgerRow(*db, lot, prompt).code(), StatusCode::Cancelled);
     EXPECT_EQ(prompt.questions,
               (std::vector<std::string>{"確認|コード=7203 銘柄を売買管理ボードから削除しますよろしいですか？"}));
     LedgerRow noCode = lot;
     noCode.code.reset();
-    EXPECT_FALSE(*deleteLedgerRow(*db, noCode, prompt));
-    EXPECT_FALSE(*deleteLedgerRow(*db, LedgerRow{}, prompt));
+    EXPECT_EQ(deleteLedgerRow(*db, noCode, prompt).code(), StatusCode::NotFound);
+    EXPECT_EQ(deleteLedgerRow(*db, LedgerRow{}, prompt).code(), StatusCode::NotFound);
     EXPECT_EQ(prompt.questions.size(), 1u);
     prompt.answer(true);
-    EXPECT_TRUE(*deleteLedgerRow(*db, lot, prompt));
+    EXPECT_TRUE(deleteLedgerRow(*db, lot, prompt));
     EXPECT_EQ(*db->queryInt("SELECT count(*) FROM stockmarket"), 0);
 }
