@@ -5,8 +5,8 @@
 #include "core/boards/QuoteParse.h"
 #include "core/db/Schema.h"
 #include "core/settings/IniFile.h"
-#include "platform/DialRasHangUp.h"
 #include "platform/InetHttp.h"
+#include "services/db/CloseSequence.h"
 
 #include <QDateTime>
 
@@ -39,7 +39,7 @@ bool QuoteRefresh::CmdInet(bool confirm) {
         return false;
     if (confirm && !m_prompt.askYesNo("インターネットから株価を取得します　宜しいですか？"))
         return false;
-    if (!platform::DialRasHangUp::AttemptConnect()) {
+    if (const DialUpLine& line = dialUpLine(); line.attemptConnect && !line.attemptConnect()) {
         m_prompt.notify("接続に失敗しました。");
         return false;
     }
@@ -156,8 +156,8 @@ void QuoteRefresh::checkCompletion() {
         return;
     m_active = false;
     setWaitCursor(false);
-    if (platform::DialRasHangUp::IsConnected(true))
-        platform::DialRasHangUp::HangUp();
+    if (const DialUpLine& line = dialUpLine(); line.isConnected && line.isConnected() && line.hangUp)
+        line.hangUp();
     m_prompt.notify("取得終了しました。");
     Q_EMIT completed();
 }
