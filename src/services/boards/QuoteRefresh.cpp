@@ -6,7 +6,7 @@
 #include "core/db/Schema.h"
 #include "core/settings/IniFile.h"
 #include "platform/InetHttp.h"
-#include "services/db/CloseSequence.h"
+#include "services/net/DialUpLine.h"
 
 #include <QDateTime>
 

@@ -3,16 +3,8 @@
 #include "core/app/Files.h"
 #include "core/db/FileCare.h"
 #include "core/db/Schema.h"
-#include "platform/DialRasHangUp.h"
 
 namespace kestrel::services {
-
-DialUpLine& dialUpLine() {
-    static DialUpLine line{[] { return platform::DialRasHangUp::IsConnected(true); },
-                           [] { platform::DialRasHangUp::HangUp(); },
-                           [] { return platform::DialRasHangUp::AttemptConnect(); }};
-    return line;
-}
 
 QString compactQuestion() {
     return QStringLiteral("ご使用ありがとうございました。\n\n"

@@ -3,6 +3,7 @@
 // may be hung up, and the user may have the database compacted (the file as it was stays as
 // Kestrel.old). Questions and notices go through the prompt; the caller shows the compaction notice.
 #include "core/app/Prompt.h"
+#include "services/net/DialUpLine.h"
 
 #include <QString>
 #include <QTimer>
@@ -11,16 +12,6 @@
 #include <vector>
 
 namespace kestrel::services {
-
-// The dial-up line around downloads and at closing: the one seam every caller goes through. The
-// default is the platform's (which has no dial-up connections); tests install their own.
-struct DialUpLine {
-    std::function<bool()> isConnected; // remembers the connection it reports
-    std::function<void()> hangUp;
-    std::function<bool()> attemptConnect; // true when the network may be used; empty counts as true
-};
-// The process-wide dial-up line.
-DialUpLine& dialUpLine();
 
 struct CloseSteps {
     Prompt* prompt = nullptr;
