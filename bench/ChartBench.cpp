@@ -4,10 +4,10 @@
 // build folder. Prints medians and 90th percentiles in milliseconds. "Cold" runs flush the file's pages
 // from the page cache (fdatasync, then posix_fadvise DONTNEED on the file, -wal and -shm) and open a
 // new connection before each load; the time of the open is shown separately.
-#include "core/app/AppContext.h"
 #include "core/chart/ChartData.h"
 #include "core/db/Schema.h"
-#include "ui/chart/ChartPainter.h"
+#include "core/startup/AppContext.h"
+#include "services/render/ChartPainter.h"
 
 #include <QGuiApplication>
 #include <algorithm>
@@ -24,6 +24,14 @@ using namespace kestrel;
 using Clock = std::chrono::steady_clock;
 
 namespace {
+
+// A step of the set-up that fails leaves no figure worth printing.
+void must(const kestrel::Status& st) {
+    if (!st) {
+        std::fprintf(stderr, "bench: %s\n", st.message().c_str());
+        std::exit(1);
+    }
+}
 
 constexpr int kIssues = 4000;
 constexpr int kDays = 2500;
@@ -54,8 +62,8 @@ bool build(const std::string& path) {
         return false;
     db::Database& db = **opened;
     // Rows go in in key order; the date index is built afterwards in one sort.
-    db.exec("PRAGMA synchronous=OFF");
-    db.exec("DROP INDEX \"dayData_日付\"");
+    must(db.exec("PRAGMA synchronous=OFF"));
+    must(db.exec("DROP INDEX \"dayData_日付\""));
     std::vector<Date> days = tradingDays();
     auto st = db.prepare("INSERT INTO dayData VALUES (?,?,?,?,?,?,?,?,?)");
     auto mei =
@@ -72,11 +80,11 @@ bool build(const std::string& path) {
     auto t0 = Clock::now();
     for (int issue = 0; issue < kIssues; ++issue) {
         if (issue % 200 == 0)
-            db.exec(issue ? "COMMIT; BEGIN" : "BEGIN");
+            must(db.exec(issue ? "COMMIT; BEGIN" : "BEGIN"));
         int code = 1300 + issue * 2;
         mei->reset();
         mei->bind(1, code);
-        mei->run();
+        must(mei->run());
         long long close = 200 + static_cast<long long>(next() % 5000), reference = 0;
         for (Date d : days) {
             long long open = close;
@@ -93,11 +101,11 @@ bool build(const std::string& path) {
             }
         }
     }
-    db.exec("COMMIT");
+    must(db.exec("COMMIT"));
     for (const std::string& ddl : db::tableDdl(*db::findTable("dayData")))
         if (ddl.rfind("CREATE INDEX", 0) == 0)
-            db.exec(ddl);
-    db.exec("PRAGMA wal_checkpoint(TRUNCATE)");
+            must(db.exec(ddl));
+    must(db.exec("PRAGMA wal_checkpoint(TRUNCATE)"));
     std::printf("built %d rows in %.1f s\n", kIssues * kDays, std::chrono::duration<double>(Clock::now() - t0).count());
     opened->reset();
     std::remove((tmp + "-wal").c_str());
@@ -163,7 +171,7 @@ int main(int argc, char** argv) {
         for (int i = 0; i < 2000; ++i) {
             auto [code, date] = pick();
             auto t = Clock::now();
-            chart::LoadChartData(**db, ctx, code, date, data, prompt);
+            must(chart::LoadChartData(**db, ctx, code, date, data, prompt));
             warm.push_back(since(t));
             if (data.barCount != 110)
                 std::printf("unexpected bar count %d\n", data.barCount);
@@ -176,7 +184,7 @@ int main(int argc, char** argv) {
             auto [code, date] = pick();
             auto t = Clock::now();
             auto db = db::openKestrelDatabase(path, db::OpenMode::ReadOnly);
-            chart::LoadChartData(**db, ctx, code, date, data, prompt);
+            must(chart::LoadChartData(**db, ctx, code, date, data, prompt));
             reopen.push_back(since(t));
         }
         report("open + load + indicators, warm", reopen);
@@ -189,7 +197,7 @@ int main(int argc, char** argv) {
             auto t = Clock::now();
             auto db = db::openKestrelDatabase(path, db::OpenMode::ReadOnly);
             auto t1 = Clock::now();
-            chart::LoadChartData(**db, ctx, code, date, data, prompt);
+            must(chart::LoadChartData(**db, ctx, code, date, data, prompt));
             cold.push_back(since(t1));
             coldOpen.push_back(since(t));
         }
@@ -202,7 +210,7 @@ int main(int argc, char** argv) {
         std::vector<double> draw;
         for (int i = 0; i < 300; ++i) {
             auto t = Clock::now();
-            QImage image = ui::renderChartImage(data, display);
+            QImage image = services::renderChartImage(data, display);
             draw.push_back(since(t));
         }
         report("draw one chart onto an offscreen image", draw);

@@ -1,5 +1,5 @@
 // Any bytes as an INI file: reading keys never crashes and never returns more than 1023 bytes' worth.
-#include "core/app/IniFile.h"
+#include "core/settings/IniFile.h"
 
 #include <cstddef>
 #include <cstdint>

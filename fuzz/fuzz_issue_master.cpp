@@ -25,10 +25,10 @@ struct Home {
     std::string folder = "/tmp/kestrel-fuzz-master-" + std::to_string(::getpid());
     std::unique_ptr<kestrel::db::Database> db;
     Home() {
-        kestrel::makeDir(folder);
         std::string path = folder + "/Kestrel.mdb";
         std::remove(path.c_str());
-        kestrel::db::CreateDatabaseFile(path);
+        if (!kestrel::makeDir(folder) || !kestrel::db::CreateDatabaseFile(path))
+            std::abort(); // no harness without its folder and database
         db = std::move(*kestrel::db::openKestrelDatabase(path));
     }
 };
@@ -37,9 +37,10 @@ struct Home {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static Home home;
-    home.db->exec("DELETE FROM Mei");
     std::string file = home.folder + "/Regist.Mei";
-    kestrel::writeFileAtomically(file, std::string_view(reinterpret_cast<const char*>(data), size));
+    if (!home.db->exec("DELETE FROM Mei") ||
+        !kestrel::writeFileAtomically(file, std::string_view(reinterpret_cast<const char*>(data), size)))
+        std::abort(); // the harness's own set-up failed
     SilentPrompt prompt;
     auto r = kestrel::import::ImportIssueMaster(*home.db, home.folder, prompt);
     bool kept = kestrel::fileExists(file);

@@ -3,12 +3,12 @@
 // the issue master, the daily files, the margin balances and the weekly bars.
 #include "DataGenerator.h"
 #include "core/app/Files.h"
-#include "core/app/Startup.h"
 #include "core/db/Schema.h"
 #include "core/import/DailyImport.h"
 #include "core/import/IssueMaster.h"
 #include "core/import/MarginImport.h"
 #include "core/import/WeeklyBars.h"
+#include "core/startup/Startup.h"
 
 #include <iostream>
 

@@ -56,6 +56,18 @@ test)
     echo "== plain build"
     build build
     (cd build && ctest --output-on-failure -j "$jobs" --timeout 600)
+    if ldd build/src/apps/cli/kestrel | grep -E 'libQt6Widgets'; then
+        echo "kestrel links Qt Widgets" >&2
+        exit 1
+    fi
+    echo "== command-line tool without the GUI (no Qt Gui or Widgets), with its tests"
+    cmake -S . -B build-nogui -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKESTREL_GUI=OFF -DKESTREL_BENCH=OFF >/dev/null
+    cmake --build build-nogui -j "$jobs" --target kestrel kestrel_test_httpd kestrel-gendata
+    if ldd build-nogui/src/apps/cli/kestrel | grep -E 'libQt6(Gui|Widgets)'; then
+        echo "kestrel without the GUI links Qt Gui or Widgets" >&2
+        exit 1
+    fi
+    (cd build-nogui && ctest --output-on-failure -j "$jobs" --timeout 600 -R '^cli_')
     echo "== AddressSanitizer + UndefinedBehaviorSanitizer build"
     build build-asan -DCMAKE_BUILD_TYPE=Debug -DKESTREL_SANITIZE=ON -DKESTREL_BENCH=OFF
     (cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \

@@ -40,12 +40,18 @@ k chart 1301 --date 24/01/09 --list >"$t/l"
 k chart 1301 --weekly --date 2024-01-31 --json >"$t/w"
 python3 -c 'import json,sys; d=json.load(open(sys.argv[1])); b=d["bars"][0]; assert (b["sellBalance"], b["buyBalance"], d["maxBalance"]) == (300, 500, 500)' "$t/w" || fail "weekly balances"
 
+if [ "${KESTREL_WITH_PNG:-1}" = 1 ]; then
 for mode in 0 1 2 3 4; do
     k chart 1301 --date 2024-01-31 --lower-panel $mode --curve --png "$t/c$mode.png" || fail "png $mode"
     [ "$(head -c 8 "$t/c$mode.png" | od -An -tx1 | tr -d ' \n')" = 89504e470d0a1a0a ] || fail "not a PNG"
 done
 k chart 1301 --date 2024-01-31 --curve --no-volume --png "$t/nv.png"
 cmp -s "$t/c0.png" "$t/nv.png" && fail "--no-volume changed nothing"
+else
+    # Built without Qt Gui: --png says so and writes nothing.
+    k chart 1301 --date 2024-01-31 --png "$t/c0.png" 2>"$t/epng" && fail "png without Qt Gui"
+    grep -q 'not available' "$t/epng" && [ ! -e "$t/c0.png" ] || fail "png refusal: $(cat "$t/epng")"
+fi
 
 # No bar on or before the date: the message, an empty chart, exit 1.
 set +e

@@ -53,7 +53,10 @@ k ledger add 1301 26/11/02 100 10 >"$t/out" || fail "unknown code"
 [ "$(q "SELECT count(*) FROM stockmarket WHERE コード = 1301 AND 銘柄 = ''")" = 1 ] || fail "unknown code name"
 
 # Delete asks; --no keeps the row, --yes removes it.
-k --no ledger delete 4 >/dev/null && fail "delete answered No reported success"
+set +e
+k --no ledger delete 4 >/dev/null; rc=$?
+set -e
+[ $rc = 3 ] || fail "delete answered No gave $rc, not 3 (cancelled)"
 [ "$(q 'SELECT count(*) FROM stockmarket')" = 4 ] || fail "deleted on No"
 k --yes ledger delete 4 | grep -q 'コード=1301 銘柄を売買管理ボードから削除しますよろしいですか？' || fail "delete question"
 [ "$(q 'SELECT count(*) FROM stockmarket')" = 3 ] || fail "not deleted on Yes"

@@ -1,9 +1,9 @@
 #pragma once
 // Helpers of the window tests: a program folder with a fresh database, the rows of lists and grids as
 // text, the scripted message log, and a modal window driven while it is up.
-#include "core/app/AppContext.h"
 #include "core/app/Files.h"
 #include "core/db/Schema.h"
+#include "core/startup/AppContext.h"
 #include "support/TestSupport.h"
 #include "ui/app/MessageBox.h"
 
@@ -26,7 +26,6 @@ struct WindowHome {
     explicit WindowHome(std::int16_t chartMode = 1) {
         context.paths = ProgramPaths::forFolder(dir.path());
         context.chartMode = chartMode;
-        context.barTable = chartMode == 2 ? "weekdata" : "daydata";
         if (!makeDir(context.paths.dataFolder) || !db::CreateDatabaseFile(context.paths.databasePath))
             qFatal("cannot create the program folder");
     }

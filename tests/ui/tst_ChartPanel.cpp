@@ -1,7 +1,7 @@
 // The chart panel: pixels of the rendered chart at the layout's positions, the price list, the detail
 // labels, clicks on the chart and the display switches.
 #include "core/chart/ChartData.h"
-#include "ui/chart/ChartPainter.h"
+#include "services/render/ChartPainter.h"
 #include "ui/chart/ChartPanel.h"
 
 #include <QSignalSpy>
@@ -10,6 +10,7 @@
 using namespace kestrel;
 using namespace kestrel::chart;
 using namespace kestrel::ui;
+using namespace kestrel::services;
 
 namespace {
 
@@ -29,7 +30,7 @@ ChartData twoBars() {
     }
     for (ChartBar& b : d.bars)
         b.closeCarried = b.close;
-    ComputeIndicators(d, IndicatorSettings{1, 1, 2, 1, 1, 1});
+    computeIndicators(d, IndicatorSettings{1, 1, 2, 1, 1, 1});
     return d;
 }
 

@@ -1,7 +1,7 @@
 // The import screens driven through their widgets: opening dates, checks and their messages, modes,
 // the daily import with its result, the busy flag, the converter start and the week-span screens.
 #include "core/app/Encoding.h"
-#include "core/app/Startup.h"
+#include "core/startup/Startup.h"
 #include "support/WindowTestSupport.h"
 #include "ui/app/MessageBox.h"
 #include "ui/import/ImportUi.h"

@@ -16,6 +16,7 @@
 
 using namespace kestrel;
 using namespace kestrel::ui;
+using namespace kestrel::services;
 
 class tst_frmPlover : public QObject {
     Q_OBJECT

@@ -8,6 +8,7 @@
 
 using namespace kestrel;
 using namespace kestrel::ui;
+using namespace kestrel::services;
 
 class tst_frmPloverDates : public QObject {
     Q_OBJECT

@@ -7,7 +7,7 @@
 #include "core/boards/BoardFiles.h"
 #include "core/boards/BoardStore.h"
 #include "core/db/Lookups.h"
-#include "ui/boards/QuoteRefresh.h"
+#include "services/boards/QuoteRefresh.h"
 
 #include <QEventLoop>
 #include <ostream>
@@ -30,9 +30,9 @@ std::string currencyText(Currency c) {
 
 // One line per row, by market and code: the thirteen grid columns separated by tabs.
 int printBoard(Invocation& inv, db::Database& db, int board) {
-    auto rows = boards::ReadBoard(db, board, boards::BoardOrder::MarketCode);
+    auto rows = boards::readBoard(db, board, boards::BoardOrder::MarketCode);
     if (!rows)
-        return inv.fail(rows.message());
+        return inv.fail(rows);
     for (const boards::BoardRow& r : *rows)
         inv.out << r.code << '\t' << r.market << '\t' << r.name << '\t' << (r.date ? r.date->toIso() : "") << '\t'
                 << r.open << '\t' << r.high << '\t' << r.low << '\t' << r.close << '\t' << r.change << '\t'
@@ -71,9 +71,9 @@ int runBoard(Invocation& inv) {
             return boards::RegisterShownIssue(*db, board, {inv.args[2], market, name}, Date::today(), inv.prompt) ? 0
                                                                                                                   : 1;
         }
-        auto added = boards::AddIssueFromLatestBar(*db, board, *code, name);
+        auto added = boards::addIssueFromLatestBar(*db, board, *code, name);
         if (!added)
-            return inv.fail(added.message());
+            return inv.fail(added);
         if (*added == boards::AddOutcome::AlreadyOnBoard) {
             inv.prompt.notify("すでに登録されています。");
             return 1;
@@ -91,16 +91,16 @@ int runBoard(Invocation& inv) {
             return 1;
         const std::string& path = inv.args[2];
         if (verb == "save")
-            return boards::SaveBoardToFile(*db, inv.context.paths.iniPath, board, path, inv.prompt) ? 0 : 1;
+            return boards::saveBoardToFile(*db, inv.context.paths.iniPath, board, path, inv.prompt) ? 0 : 1;
         if (!fileExists(path))
             return inv.fail("kestrel: no file " + path);
-        return boards::LoadBoardFromFile(*db, inv.context.paths.iniPath, board, path, inv.prompt) ? 0 : 1;
+        return boards::loadBoardFromFile(*db, inv.context.paths.iniPath, board, path, inv.prompt) ? 0 : 1;
     }
     if (verb == "refresh") {
-        ui::QuoteRefresh refresh(inv.context, inv.prompt);
+        services::QuoteRefresh refresh(inv.context, inv.prompt);
         refresh.setBoard(board);
         QEventLoop loop;
-        QObject::connect(&refresh, &ui::QuoteRefresh::completed, &loop, &QEventLoop::quit);
+        QObject::connect(&refresh, &services::QuoteRefresh::completed, &loop, &QEventLoop::quit);
         if (!refresh.CmdInet(false))
             return 1;
         loop.exec();

@@ -5,11 +5,15 @@
 #include "core/chart/ChartData.h"
 #include "core/chart/ChartJson.h"
 #include "core/chart/ChartScene.h"
-#include "ui/chart/ChartPainter.h"
+
+#include <ostream>
+
+#ifdef KESTREL_WITH_PNG
+#include "services/render/ChartPainter.h"
 
 #include <QBuffer>
 #include <QByteArray>
-#include <ostream>
+#endif
 
 namespace kestrel::cli {
 namespace {
@@ -47,6 +51,10 @@ int runChart(Invocation& inv) {
         for (int k = chart::kMa1; k <= chart::kMa3; ++k)
             display.chartColors[k] = {};
     std::optional<std::string> png = inv.takeOption("--png");
+#ifndef KESTREL_WITH_PNG
+    if (png)
+        return inv.fail("kestrel: --png is not available: this kestrel was built without Qt Gui");
+#endif
     std::optional<std::string> dateText = inv.takeOption("--date");
     if (auto mode = inv.takeOption("--lower-panel")) {
         auto m = wholeNumber(*mode, 0, 4);
@@ -69,7 +77,6 @@ int runChart(Invocation& inv) {
     }
     AppContext& ctx = inv.context;
     ctx.chartMode = weekly ? 2 : 1;
-    ctx.barTable = weekly ? "weekdata" : "daydata";
     display.chartMode = ctx.chartMode;
     display.ScreenMode = ctx.settings.ScreenMode;
     display.ALLITORSO = ctx.settings.ALLITORSO;
@@ -82,15 +89,16 @@ int runChart(Invocation& inv) {
     StderrPrompt prompt(inv.err);
     Status st = chart::LoadChartData(*db, ctx, *code, chartDate, data, prompt);
     if (!st)
-        return inv.fail(st.message());
+        return inv.fail(st);
     chart::ChartPicture pic = chart::DrawChart(data, display);
     if (json)
         inv.out << chart::chartToJson(data, chartDate, list ? &pic.rows : nullptr);
     else if (list || !png)
         for (const std::string& row : pic.rows)
             inv.out << row << "\n";
+#ifdef KESTREL_WITH_PNG
     if (png) {
-        QImage image = ui::renderChartImage(data, display);
+        QImage image = services::renderChartImage(data, display);
         QByteArray bytes;
         QBuffer buffer(&bytes);
         buffer.open(QIODevice::WriteOnly);
@@ -99,8 +107,9 @@ int runChart(Invocation& inv) {
         if (Status w =
                 writeFileAtomically(*png, std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
             !w)
-            return inv.fail(w.message());
+            return inv.fail(w);
     }
+#endif
     // Nothing loaded (no bar on or before the date): the empty chart was still written.
     return data.barCount > 0 ? 0 : 1;
 }

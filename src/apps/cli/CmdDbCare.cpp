@@ -24,15 +24,15 @@ int runDelete(Invocation& inv) {
         return inv.usage();
     const std::string& what = a[0];
     if (what == "all" && a.size() == 1)
-        return exitFor(db::DeleteAllData(target.databasePath, inv.prompt));
+        return exitFor(db::deleteAllData(target.databasePath, inv.prompt));
     if (what == "range" && a.size() == 3)
-        return exitFor(db::DeleteDateRange(target, a[1], a[2], inv.prompt));
+        return exitFor(db::deleteDateRange(target, a[1], a[2], inv.prompt));
     if (what == "info-before" && a.size() == 2)
-        return exitFor(db::DeleteInformationBefore(target, a[1], inv.prompt));
+        return exitFor(db::deleteInformationBefore(target, a[1], inv.prompt));
     if (what == "issue" && a.size() == 2)
-        return exitFor(db::DeleteIssue(target, a[1], inv.prompt));
+        return exitFor(db::deleteIssue(target, a[1], inv.prompt));
     if (what == "issue-before" && a.size() == 3)
-        return exitFor(db::DeleteIssueBefore(target, a[1], a[2], inv.prompt));
+        return exitFor(db::deleteIssueBefore(target, a[1], a[2], inv.prompt));
     return inv.usage();
 }
 
@@ -40,7 +40,7 @@ int runChangeCode(Invocation& inv) {
     if (inv.args.size() != 3)
         return inv.usage();
     db::DeletionTarget target{inv.context.paths.databasePath, 1};
-    return exitFor(db::ChangeIssueCode(target, inv.args[0], inv.args[1], std::nullopt, inv.args[2], inv.prompt));
+    return exitFor(db::changeIssueCode(target, inv.args[0], inv.args[1], std::nullopt, inv.args[2], inv.prompt));
 }
 
 // The question the main window asks when it closes.

@@ -17,19 +17,19 @@ int runExportCsv(Invocation& inv) {
     auto db = inv.openDatabase(db::OpenMode::ReadOnly);
     if (!db)
         return 1;
-    auto names = chart::loadMarketNames(*db);
+    auto names = db::loadMarketNames(*db);
     if (!names)
-        return inv.fail(names.message());
+        return inv.fail(names);
     // As in the window: only an issue that can be shown is exported.
     auto issue = chart::lookUpShownIssue(*db, codeText, *names);
     if (!issue)
-        return inv.fail(issue.message());
+        return inv.fail(issue);
     if (codeText.size() > 5 || !*issue)
         return inv.fail("銘柄コードを入力して下さい。");
     chart::PriceCsvTitle title{(*issue)->name, codeText, (*issue)->market};
-    auto path = chart::ExportPriceCsv(*db, inv.context.paths.dataFolder, title, weekly ? 2 : 1);
+    auto path = chart::exportPriceCsv(*db, inv.context.paths.dataFolder, title, weekly ? 2 : 1);
     if (!path)
-        return inv.fail(path.message());
+        return inv.fail(path);
     inv.out << chart::priceCsvDoneMessage(codeText) << "\n";
     return 0;
 }

@@ -39,7 +39,7 @@ void endProgress(std::ostream& err) {
 int finishStep(Invocation& inv, const Status& st, const char* doneMessage) {
     endProgress(inv.err);
     if (!st)
-        return inv.fail(st.message());
+        return inv.fail(st);
     inv.out << doneMessage << "\n";
     return 0;
 }
@@ -109,7 +109,7 @@ int runImportDaily(Invocation& inv) {
     if (!r.message.empty())
         inv.out << r.message << "\n";
     if (!r.status)
-        return inv.fail(r.status.message());
+        return inv.fail(r.status);
     inv.out << r.filesRead << " ファイル, " << r.rowsStored << " 件\n";
     if (margin)
         inv.out << (r.marginStored ? kMarginDone : kMarginNone) << "\n";
@@ -137,7 +137,7 @@ int runImportMargin(Invocation& inv) {
         ImportMarginBalances(*job->db, inv.context.settings.sinyoPath, job->from, job->to, terminalProgress(inv.err));
     endProgress(inv.err);
     if (!r)
-        return inv.fail(r.message());
+        return inv.fail(r);
     inv.out << (*r ? kMarginDone : kMarginNone) << "\n";
     return *r ? 0 : 1;
 }
@@ -152,7 +152,7 @@ int runRecompute(Invocation& inv) {
     if (!db)
         return 1;
     BarTable table = inv.args[0] == "daily" ? BarTable::Daily : BarTable::Weekly;
-    return finishStep(inv, RecomputeChanges(*db, table, *start, terminalProgress(inv.err)), kRecomputeDone);
+    return finishStep(inv, recomputeChanges(*db, table, *start, terminalProgress(inv.err)), kRecomputeDone);
 }
 
 const CommandRegistrar kMaster({"import-master", "",

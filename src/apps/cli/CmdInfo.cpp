@@ -1,8 +1,8 @@
 // kestrel info rate: rates a stored stock-information list (one date, or the last N dates of a kind)
 // against the latest stored closes and prints the rated rows as the screening window shows them.
 #include "Command.h"
-#include "core/app/Settings.h"
 #include "core/info/Screening.h"
+#include "core/settings/Settings.h"
 
 #include <ostream>
 
@@ -41,7 +41,7 @@ int runRate(Invocation& inv) {
         return 1;
     auto first = info::firstOfLastDates(*db, kind, *last, days);
     if (!first)
-        return inv.fail(first.message());
+        return inv.fail(first);
     if (!*first) {
         inv.err << "no list of kind " << kind << " on or before " << last->toYYMMDD() << "\n";
         return 1;
@@ -52,12 +52,12 @@ int runRate(Invocation& inv) {
     }
     auto rated = info::rateRows(*db, kind, **first, *last);
     if (!rated)
-        return inv.fail(rated.message());
+        return inv.fail(rated);
     info::RowView view = info::ratedView(previous, kind, days > 1 ? *first : std::nullopt, *last,
                                          priceText.value_or(""), volumeText.value_or(""));
     auto rows = info::loadRows(*db, view);
     if (!rows)
-        return inv.fail(rows.message());
+        return inv.fail(rows);
     inv.out << "# " << kind << " " << (*first)->toYYMMDD();
     if (days > 1)
         inv.out << "～" << last->toYYMMDD();

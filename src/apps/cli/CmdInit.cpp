@@ -1,7 +1,7 @@
 // kestrel init: the start-up steps without windows.
 #include "Command.h"
 #include "core/app/Files.h"
-#include "core/app/Startup.h"
+#include "core/startup/Startup.h"
 #include "platform/UserRegistry.h"
 
 #include <filesystem>
@@ -27,7 +27,7 @@ int runInit(Invocation& inv) {
         platform::writeProgramPath(QString::fromStdString(folder));
     });
     if (!report)
-        return inv.fail(report.message());
+        return inv.fail(report);
     if (madeFolder)
         inv.out << "created " << folder << "\n";
     for (const std::string& item : report->created)

@@ -74,12 +74,12 @@ int listRows(Invocation& inv) {
         return 1;
     // Listing is opening the board: current prices come from the newest daily bars first.
     if (Status s = trade::RefreshCurrentPrices(*db, inv.prompt); !s)
-        return inv.fail(s.message());
-    auto rows = trade::ReadLedger(*db, unsold ? trade::LedgerView::Unsold
+        return inv.fail(s);
+    auto rows = trade::readLedger(*db, unsold ? trade::LedgerView::Unsold
                                        : sold ? trade::LedgerView::Sold
                                               : trade::LedgerView::All);
     if (!rows)
-        return inv.fail(rows.message());
+        return inv.fail(rows);
     printHeader(inv.out);
     for (const LedgerRow& r : *rows)
         printRow(inv.out, r);
@@ -89,9 +89,9 @@ int listRows(Invocation& inv) {
 // Stores the edits on row and prints the stored row(s).
 int edit(Invocation& inv, db::Database& db, const LedgerRow& row, const std::vector<trade::CellEdit>& edits,
          Prompt& prompt) {
-    auto outcome = trade::EditRow(db, row, edits, inv.context.settings.SonPa, prompt);
+    auto outcome = trade::editRow(db, row, edits, inv.context.settings.SonPa, prompt);
     if (!outcome)
-        return inv.fail(outcome.message());
+        return inv.fail(outcome);
     printHeader(inv.out);
     printRow(inv.out, outcome->row);
     if (outcome->added)
@@ -150,7 +150,7 @@ int sellRow(Invocation& inv) {
     auto db = inv.openDatabase();
     if (!db)
         return 1;
-    auto row = trade::ReadLedgerRow(*db, *wholeNumber(id));
+    auto row = trade::readLedgerRow(*db, *wholeNumber(id));
     if (!row || !*row)
         return inv.fail(row ? "ID=" + id + " の行は売買管理ボードにありません。" : row.message());
     SplitPrompt yes(inv.prompt, inv.out);
@@ -166,16 +166,14 @@ int deleteRow(Invocation& inv) {
     auto db = inv.openDatabase();
     if (!db)
         return 1;
-    auto row = trade::ReadLedgerRow(*db, *wholeNumber(inv.args[0]));
+    auto row = trade::readLedgerRow(*db, *wholeNumber(inv.args[0]));
     if (!row || !*row)
         return inv.fail(row ? "ID=" + inv.args[0] + " の行は売買管理ボードにありません。" : row.message());
-    auto deleted = trade::DeleteLedgerRow(*db, **row, inv.prompt);
-    if (!deleted)
-        return inv.fail(deleted.message());
-    if (!*deleted) {
+    Status deleted = trade::deleteLedgerRow(*db, **row, inv.prompt);
+    if (deleted.is(StatusCode::Cancelled) || deleted.is(StatusCode::NotFound))
         inv.out << "nothing deleted\n";
-        return 1;
-    }
+    if (!deleted)
+        return inv.fail(deleted);
     inv.out << "deleted ID=" << inv.args[0] << "\n";
     return 0;
 }
@@ -189,9 +187,9 @@ int exportCsv(Invocation& inv) {
     std::string path = trade::ledgerCsvPath(inv.context.paths.dataFolder);
     Status s = makeDir(inv.context.paths.dataFolder);
     if (s)
-        s = trade::ExportLedgerCsv(*db, path);
+        s = trade::exportLedgerCsv(*db, path);
     if (!s)
-        return inv.fail(s.message());
+        return inv.fail(s);
     inv.out << "wrote " << path << "\n";
     return 0;
 }

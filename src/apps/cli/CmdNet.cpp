@@ -49,7 +49,7 @@ int runFetchMaster(Invocation& inv) {
         return inv.usage();
     platform::HttpTransfer transfer;
     net::MasterDownload got =
-        net::DownloadIssueMasterFile(fetcherOf(transfer), inv.context.settings.DURL, inv.context.paths.dataFolder);
+        net::downloadIssueMasterFile(fetcherOf(transfer), inv.context.settings.DURL, inv.context.paths.dataFolder);
     if (!got.written) {
         inv.err << net::kNotFoundMessage << "\n" << got.note << "\n";
         return 1;
@@ -78,7 +78,7 @@ int runInformation(Invocation& inv, info::InfoDownloadOptions options) {
     info::InfoDownloadObserver observer;
     observer.status = [&](const std::string& text) { inv.out << text << "\n"; };
     info::InfoDownloadResult r = options.mode == 1 && !options.kindsFromServer
-                                     ? info::LoadShippedKinds(inv.context.paths, inv.context.settings.DURL, inv.prompt)
+                                     ? info::loadShippedKinds(inv.context.paths, inv.context.settings.DURL, inv.prompt)
                                      : info::DownloadInformation(inv.context.paths, inv.context.settings.DURL, options,
                                                                  fetcherOf(transfer), inv.prompt, observer);
     if (!r.ran)

@@ -69,10 +69,45 @@ int Invocation::fail(const std::string& message) {
     return 1;
 }
 
+int Invocation::fail(const Status& status) {
+    if (!status.message().empty())
+        err << status.message() << "\n";
+    return exitCodeFor(status.code());
+}
+
+int exitCodeFor(StatusCode code) {
+    switch (code) {
+    case StatusCode::Ok:
+        return 0;
+    case StatusCode::Cancelled:
+        return 3;
+    case StatusCode::NotFound:
+        return 4;
+    case StatusCode::InvalidInput:
+    case StatusCode::OutOfRange:
+        return 5;
+    case StatusCode::Busy:
+        return 6;
+    case StatusCode::Io:
+        return 7;
+    case StatusCode::Database:
+        return 8;
+    case StatusCode::Failed:
+        break;
+    }
+    return 1;
+}
+
+const char* exitCodeHelp() {
+    return "exit status:\n"
+           "  0 done, 1 failed, 2 wrong arguments, 3 cancelled (a question answered No),\n"
+           "  4 not found, 5 invalid input, 6 busy (in use elsewhere), 7 file error, 8 database error\n";
+}
+
 std::unique_ptr<db::Database> Invocation::openDatabase(db::OpenMode mode) {
     auto db = db::openKestrelDatabase(context.paths.databasePath, mode);
     if (!db) {
-        fail(db.message());
+        (void)fail(db);
         return nullptr;
     }
     return std::move(*db);

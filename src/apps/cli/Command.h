@@ -2,10 +2,10 @@
 // The command registry of the `kestrel` tool. Each Cmd*.cpp file defines its commands and registers
 // them with a static CommandRegistrar; main() parses the global options, runs start-up for the program
 // folder when the command needs it, and calls the command with an Invocation.
-#include "core/app/AppContext.h"
 #include "core/app/Date.h"
 #include "core/app/Prompt.h"
 #include "core/db/Database.h"
+#include "core/startup/AppContext.h"
 
 #include <iosfwd>
 #include <memory>
@@ -44,6 +44,9 @@ struct Invocation {
     int usage();
     // Prints message as a line to err and returns the exit status of a command that failed (1).
     int fail(const std::string& message);
+    // Prints the status's message as a line to err and returns the exit status of its code.
+    int fail(const Status& status);
+    template <typename T> int fail(const Result<T>& result) { return fail(result.status()); }
     // Opens the program folder's Kestrel.mdb; prints the error to err and gives nothing when it cannot.
     std::unique_ptr<db::Database> openDatabase(db::OpenMode mode = db::OpenMode::ReadWrite);
     std::string usageText;
@@ -60,6 +63,11 @@ struct CommandInfo {
     bool needsGui = false;    // needs a (offscreen) GUI application, for drawing
     bool anyDatabase = false; // runs whatever state Kestrel.mdb is in (a damaged one does not stop the start)
 };
+
+// The exit status of a failure: 1 for a failure of no particular kind, 3 and up by its code.
+int exitCodeFor(StatusCode code);
+// The lines of --help that list the exit statuses.
+const char* exitCodeHelp();
 
 void registerCommand(const CommandInfo& command);
 const std::vector<CommandInfo>& commands();

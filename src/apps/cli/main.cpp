@@ -1,11 +1,13 @@
 // kestrel: the command-line tool that runs the program's procedures without windows.
 #include "Command.h"
-#include "core/app/Startup.h"
+#include "core/startup/Startup.h"
 #include "platform/ProgramFolder.h"
 #include "platform/UserRegistry.h"
 
 #include <QCoreApplication>
+#ifdef KESTREL_WITH_PNG
 #include <QGuiApplication>
+#endif
 #include <algorithm>
 #include <cstdlib>
 #include <iostream>
@@ -29,7 +31,7 @@ void printHelp(std::ostream& out) {
         std::string line = std::string("  ") + c.name + (c.usage[0] ? std::string(" ") + c.usage : "");
         out << line << "\n      " << c.summary << "\n";
     }
-    out << "\n  --help, --version\n";
+    out << "\n  --help, --version\n\n" << exitCodeHelp();
 }
 
 // The toolkit's own notes (a missing XDG_RUNTIME_DIR, font or platform remarks) are not the
@@ -82,13 +84,15 @@ int main(int argc, char** argv) {
     }
 
     std::unique_ptr<QCoreApplication> app;
+#ifdef KESTREL_WITH_PNG
     if (command->needsGui) {
         if (!std::getenv("QT_QPA_PLATFORM"))
             ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
         app = std::make_unique<QGuiApplication>(argc, argv);
-    } else {
-        app = std::make_unique<QCoreApplication>(argc, argv);
     }
+#endif
+    if (!app)
+        app = std::make_unique<QCoreApplication>(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("KestrelApp"));
 
     if (home.folder.isEmpty())
@@ -106,7 +110,7 @@ int main(int argc, char** argv) {
                                  command->anyDatabase ? DamagedDatabase::Go : DamagedDatabase::Stop);
         if (!report) {
             std::cerr << report.message() << "\n";
-            return 1;
+            return exitCodeFor(report.code());
         }
     } else {
         context.paths = ProgramPaths::forFolder(home.folder.toStdString());

@@ -1,6 +1,7 @@
 // KabukaKestrel: the chart program.
+#include "apps/kestrel/KestrelStart.h"
 #include "platform/ProgramFolder.h"
-#include "ui/app/KestrelStart.h"
+#include "ui/app/DisplayCheck.h"
 
 #include <QApplication>
 #include <cstdio>

@@ -2,9 +2,9 @@
 // With "--batch" it runs one job without windows (no display needed).
 #include "platform/ProgramFolder.h"
 #include "platform/SingleInstance.h"
-#include "ui/app/KestrelStart.h"
+#include "services/converter/PloverBatch.h"
+#include "ui/app/DisplayCheck.h"
 #include "ui/app/MessageBox.h"
-#include "ui/converter/PloverBatch.h"
 #include "ui/converter/frmPlover.h"
 
 #include <QApplication>
@@ -40,7 +40,7 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "Plover: %s\n", qPrintable(home.error));
             return 2;
         }
-        return kestrel::ui::runPloverBatch(home.rest, home.folder, homeGiven(args) ? home.folder : QString());
+        return kestrel::services::runPloverBatch(home.rest, home.folder, homeGiven(args) ? home.folder : QString());
     }
     if (!kestrel::ui::haveDisplayOrExplain("Plover"))
         return 2;
@@ -58,7 +58,7 @@ int main(int argc, char** argv) {
         return 0;
     kestrel::ui::MessageBox::setTopLeft(true);
     kestrel::ui::MessageBox::setDefaultTitle(QStringLiteral("Plover"));
-    auto paths = kestrel::ui::converterPaths(home.folder, homeGiven(args) ? home.folder : QString());
+    auto paths = kestrel::services::converterPaths(home.folder, homeGiven(args) ? home.folder : QString());
     auto settings = kestrel::converter::loadOrCreateConverterSettings(paths.iniPath);
     if (!settings) {
         kestrel::ui::MessageBox::information(nullptr, QString::fromStdString(settings.message()));

@@ -1,8 +1,9 @@
 #include "core/boards/BoardEntries.h"
 
-#include "core/app/Settings.h"
 #include "core/boards/BoardStore.h"
 #include "core/db/Lookups.h"
+#include "core/db/MarketNames.h"
+#include "core/settings/Settings.h"
 
 namespace kestrel::boards {
 namespace {
@@ -29,7 +30,7 @@ bool RegisterShownIssue(db::Database& db, int board, const ShownIssue& shown, Da
         prompt.notify(code.message());
         return false;
     }
-    auto held = BoardHolds(db, board, *code);
+    auto held = boardHolds(db, board, *code);
     if (!held) {
         prompt.notify(held.message());
         return false;
@@ -62,7 +63,7 @@ bool RemoveShownIssue(db::Database& db, int board, const ShownIssue& shown, Prom
         prompt.notify(code.message());
         return false;
     }
-    auto removed = DeleteFromBoard(db, board, *code);
+    auto removed = deleteFromBoard(db, board, *code);
     if (!removed) {
         prompt.notify(removed.message());
         return false;
@@ -72,8 +73,8 @@ bool RemoveShownIssue(db::Database& db, int board, const ShownIssue& shown, Prom
     return *removed;
 }
 
-Result<std::vector<std::string>> BoardIssueListRows(db::Database& db, int board) {
-    auto names = LoadMarketNames(db);
+Result<std::vector<std::string>> boardIssueListRows(db::Database& db, int board) {
+    auto names = db::loadMarketNames(db);
     if (!names)
         return names.status();
     auto st = db.prepare("SELECT board.コード, board.市場コード, Mei.銘柄 FROM board INNER JOIN Mei ON "
@@ -84,8 +85,8 @@ Result<std::vector<std::string>> BoardIssueListRows(db::Database& db, int board)
     st->bind(1, board);
     std::vector<std::string> rows;
     if (Status read = st->forEachRow([&] {
-            rows.push_back(IssueListRow(st->int32(0), *names, st->isNull(1) ? 0 : st->int32(1),
-                                        st->isNull(2) ? std::string() : st->text(2)));
+            rows.push_back(db::issueListRow(st->int32(0), db::marketName(*names, st->isNull(1) ? 0 : st->int32(1)),
+                                            st->isNull(2) ? std::string() : st->text(2)));
         });
         !read)
         return read;
@@ -103,8 +104,8 @@ bool MoveBetweenBoards(db::Database& db, int source, const std::string& codeText
         return false;
     const int from = source == 1 ? 1 : 2;
     const int to = from == 1 ? 2 : 1;
-    auto onDestination = BoardHolds(db, to, *code);
-    auto onSource = onDestination && !*onDestination ? BoardHolds(db, from, *code) : Result<bool>(false);
+    auto onDestination = boardHolds(db, to, *code);
+    auto onSource = onDestination && !*onDestination ? boardHolds(db, from, *code) : Result<bool>(false);
     if (!onDestination || !onSource) {
         prompt.notify(!onDestination ? onDestination.message() : onSource.message());
         return false;

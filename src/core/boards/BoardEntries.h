@@ -25,7 +25,7 @@ bool RegisterShownIssue(db::Database& db, int board, const ShownIssue& shown, Da
 // Removes the shown issue from the board after the question (title "削除確認").
 bool RemoveShownIssue(db::Database& db, int board, const ShownIssue& shown, Prompt& prompt);
 // The issue-list rows of the board's issues found in Mei, by market, then code.
-Result<std::vector<std::string>> BoardIssueListRows(db::Database& db, int board);
+Result<std::vector<std::string>> boardIssueListRows(db::Database& db, int board);
 // Moves the issue whose code text is codeText from the source board to the other one after the
 // question naming caption; true when the row was moved.
 bool MoveBetweenBoards(db::Database& db, int source, const std::string& codeText, const std::string& caption,

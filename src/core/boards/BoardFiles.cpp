@@ -2,10 +2,11 @@
 
 #include "core/app/Encoding.h"
 #include "core/app/Files.h"
-#include "core/app/IniFile.h"
-#include "core/app/Settings.h"
 #include "core/boards/BoardStore.h"
 #include "core/db/Lookups.h"
+#include "core/db/MarketNames.h"
+#include "core/settings/IniFile.h"
+#include "core/settings/Settings.h"
 
 namespace kestrel::boards {
 namespace {
@@ -43,8 +44,8 @@ const char* boardFilter(int board) {
     return board == 1 ? kBoardFilterA : kBoardFilterB;
 }
 
-Result<std::string> BoardText(db::Database& db, int board) {
-    auto rows = ReadBoard(db, board, BoardOrder::CodeMarket);
+Result<std::string> boardText(db::Database& db, int board) {
+    auto rows = readBoard(db, board, BoardOrder::CodeMarket);
     if (!rows)
         return rows.status();
     std::string text;
@@ -62,13 +63,13 @@ Result<std::string> BoardText(db::Database& db, int board) {
 }
 
 Status SaveBoardText(db::Database& db, const std::string& path, int board) {
-    auto text = BoardText(db, board);
+    auto text = boardText(db, board);
     if (!text)
         return text.status();
     return writeFileAtomically(path, *text);
 }
 
-Result<std::vector<BoardLine>> ParseBoardText(std::string_view bytes) {
+Result<std::vector<BoardLine>> parseBoardText(std::string_view bytes) {
     auto text = cp932ToUtf8(bytes);
     if (!text)
         return Result<std::vector<BoardLine>>::error("株価ボードファイルの文字を読めません。");
@@ -108,7 +109,7 @@ Status LoadBoardText(db::Database& db, const std::string& path, int board) {
     auto bytes = readWholeFile(path);
     if (!bytes)
         return bytes.status();
-    auto lines = ParseBoardText(*bytes);
+    auto lines = parseBoardText(*bytes);
     if (!lines)
         return lines.status();
     db::Transaction tx(db);
@@ -125,7 +126,7 @@ Status LoadBoardText(db::Database& db, const std::string& path, int board) {
     return tx.commit();
 }
 
-bool SaveBoardToFile(db::Database& db, const std::string& iniPath, int board, const std::string& path, Prompt& prompt) {
+bool saveBoardToFile(db::Database& db, const std::string& iniPath, int board, const std::string& path, Prompt& prompt) {
     if (path.empty())
         return false;
     if (fileExists(path) && !prompt.askYesNo(path + "のファイルは存在します 上書きしますか？", ""))
@@ -141,7 +142,7 @@ bool SaveBoardToFile(db::Database& db, const std::string& iniPath, int board, co
     return true;
 }
 
-bool LoadBoardFromFile(db::Database& db, const std::string& iniPath, int board, const std::string& path,
+bool loadBoardFromFile(db::Database& db, const std::string& iniPath, int board, const std::string& path,
                        Prompt& prompt) {
     if (path.empty() || !fileExists(path))
         return false;
@@ -167,7 +168,7 @@ bool LoadBoardFromFile(db::Database& db, const std::string& iniPath, int board, 
     return true;
 }
 
-std::string ProposedListName(const std::string& folder, Date today) {
+std::string proposedListName(const std::string& folder, Date today) {
     std::string stem = today.toYYMMDD();
     std::erase(stem, '/');
     std::string name;
@@ -179,7 +180,7 @@ std::string ProposedListName(const std::string& folder, Date today) {
     return name;
 }
 
-Result<std::string> IssueListText(const std::vector<std::string>& rows) {
+Result<std::string> issueListText(const std::vector<std::string>& rows) {
     std::string text;
     for (const std::string& row : rows)
         text += utf8Left(row, 4) + kCrLf;
@@ -191,12 +192,12 @@ Result<std::string> IssueListText(const std::vector<std::string>& rows) {
     return *bytes;
 }
 
-bool WriteIssueListFile(const std::string& path, const std::vector<std::string>& rows, Prompt& prompt) {
+bool writeIssueListFile(const std::string& path, const std::vector<std::string>& rows, Prompt& prompt) {
     if (path.empty())
         return false;
     if (fileExists(path) && !prompt.askYesNo(path + "のファイルは存在します 上書きしますか？"))
         return false;
-    auto text = IssueListText(rows);
+    auto text = issueListText(rows);
     Status st = text ? writeFileAtomically(path, *text) : text.status();
     if (!st) {
         prompt.notify(st.message());
@@ -205,11 +206,11 @@ bool WriteIssueListFile(const std::string& path, const std::vector<std::string>&
     return true;
 }
 
-Result<std::vector<std::string>> ReadIssueListFile(db::Database& db, const std::string& path) {
+Result<std::vector<std::string>> readIssueListFile(db::Database& db, const std::string& path) {
     auto bytes = readWholeFile(path);
     if (!bytes)
         return bytes.status();
-    auto names = LoadMarketNames(db);
+    auto names = db::loadMarketNames(db);
     if (!names)
         return names.status();
     std::vector<std::string> rows;
@@ -228,8 +229,8 @@ Result<std::vector<std::string>> ReadIssueListFile(db::Database& db, const std::
         if (!found)
             return found.status();
         if (*found)
-            rows.push_back(IssueListRow(*code, *names, static_cast<int>(st->isNull(0) ? 0 : st->int64(0)),
-                                        st->isNull(1) ? std::string() : st->text(1)));
+            rows.push_back(db::issueListRow(*code, db::marketName(*names, st->isNull(0) ? 0 : st->int64(0)),
+                                            st->isNull(1) ? std::string() : st->text(1)));
     }
     return rows;
 }

@@ -27,7 +27,7 @@ inline constexpr const char* kListImportFilter = "銘柄出力ファイル（*.L
 const char* boardFilter(int board);
 
 // The text a board file holds for the board (CP932 bytes); an error when a name has no CP932 form.
-Result<std::string> BoardText(db::Database& db, int board);
+Result<std::string> boardText(db::Database& db, int board);
 // Writes the board to path (replacing it atomically).
 Status SaveBoardText(db::Database& db, const std::string& path, int board);
 
@@ -39,27 +39,27 @@ struct BoardLine {
 };
 // Splits board file bytes into lines; blank lines are skipped. An error names the first line that has
 // fewer than three "," or whose numbers are not numbers.
-Result<std::vector<BoardLine>> ParseBoardText(std::string_view bytes);
+Result<std::vector<BoardLine>> parseBoardText(std::string_view bytes);
 // Replaces board with the lines of the file at path (each line keeps its own 区分): all or nothing.
 Status LoadBoardText(db::Database& db, const std::string& path, int board);
 
 // Save flow after the save dialog: an empty path does nothing; an existing file is overwritten only
 // after the question; then the name part is stored under boardA/boardB and "保存しました。" shown.
-bool SaveBoardToFile(db::Database& db, const std::string& iniPath, int board, const std::string& path, Prompt& prompt);
+bool saveBoardToFile(db::Database& db, const std::string& iniPath, int board, const std::string& path, Prompt& prompt);
 // Load flow after the open dialog: checks the file's first character against the board, asks before
 // replacing, loads, stores the name part under boardA/boardB. True when the board was replaced (the
 // caller then shows the board window).
-bool LoadBoardFromFile(db::Database& db, const std::string& iniPath, int board, const std::string& path,
+bool loadBoardFromFile(db::Database& db, const std::string& iniPath, int board, const std::string& path,
                        Prompt& prompt);
 
 // The proposed list file name for today: YYMMDD + "_0".."_9" or "10".."99" + ".Lis", the first that
 // does not exist in folder ("…99.Lis" when all do).
-std::string ProposedListName(const std::string& folder, Date today);
+std::string proposedListName(const std::string& folder, Date today);
 // The list file text: the first 4 characters of every row, each followed by CR LF (CP932).
-Result<std::string> IssueListText(const std::vector<std::string>& rows);
+Result<std::string> issueListText(const std::vector<std::string>& rows);
 // Export flow after the save dialog: empty path does nothing; asks before overwriting; writes.
-bool WriteIssueListFile(const std::string& path, const std::vector<std::string>& rows, Prompt& prompt);
+bool writeIssueListFile(const std::string& path, const std::vector<std::string>& rows, Prompt& prompt);
 // The issue-list rows for the codes in the file at path that are issues of Mei, in file order.
-Result<std::vector<std::string>> ReadIssueListFile(db::Database& db, const std::string& path);
+Result<std::vector<std::string>> readIssueListFile(db::Database& db, const std::string& path);
 
 } // namespace kestrel::boards

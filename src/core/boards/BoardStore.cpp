@@ -1,7 +1,7 @@
 #include "core/boards/BoardStore.h"
 
-#include "core/app/Settings.h"
 #include "core/db/Lookups.h"
+#include "core/settings/Settings.h"
 
 namespace kestrel::boards {
 namespace {
@@ -81,7 +81,7 @@ int boardKind(const std::string& handOverText) {
     return v ? *v : 0;
 }
 
-Result<std::vector<BoardRow>> ReadBoard(db::Database& db, int board, BoardOrder order) {
+Result<std::vector<BoardRow>> readBoard(db::Database& db, int board, BoardOrder order) {
     std::string sql = std::string("SELECT ") + kColumns + " FROM board WHERE 区分 = ?";
     if (order == BoardOrder::MarketCode)
         sql += " ORDER BY 市場コード, コード";
@@ -117,8 +117,8 @@ Result<std::vector<BoardRow>> ReadBoard(db::Database& db, int board, BoardOrder 
     return rows;
 }
 
-Status RefreshBoardFromBars(db::Database& db, int board, Date today) {
-    auto rows = ReadBoard(db, board, BoardOrder::Table);
+Status refreshBoardFromBars(db::Database& db, int board, Date today) {
+    auto rows = readBoard(db, board, BoardOrder::Table);
     if (!rows)
         return rows.status();
     db::Transaction tx(db);
@@ -150,15 +150,15 @@ Status RefreshBoardFromBars(db::Database& db, int board, Date today) {
     return tx.commit();
 }
 
-Result<bool> BoardHolds(db::Database& db, int board, std::int32_t code) {
+Result<bool> boardHolds(db::Database& db, int board, std::int32_t code) {
     auto n = db.queryInt("SELECT count(*) FROM board WHERE 区分 = ? AND コード = ?", board, code);
     if (!n)
         return n.status();
     return n->value_or(0) > 0;
 }
 
-Result<AddOutcome> AddIssueFromLatestBar(db::Database& db, int board, std::int32_t code, const std::string& name) {
-    auto held = BoardHolds(db, board, code);
+Result<AddOutcome> addIssueFromLatestBar(db::Database& db, int board, std::int32_t code, const std::string& name) {
+    auto held = boardHolds(db, board, code);
     if (!held)
         return held.status();
     if (*held)
@@ -183,46 +183,24 @@ Result<AddOutcome> AddIssueFromLatestBar(db::Database& db, int board, std::int32
     return AddOutcome::Added;
 }
 
-Result<bool> DeleteFromBoard(db::Database& db, int board, std::int32_t code) {
+Result<bool> deleteFromBoard(db::Database& db, int board, std::int32_t code) {
     Status st = db.run("DELETE FROM board WHERE 区分 = ? AND コード = ?", board, code);
     if (!st)
         return st;
     return db.changes() > 0;
 }
 
-Status ClearCurrentValues(db::Database& db, int board) {
+Status clearCurrentValues(db::Database& db, int board) {
     return db.run("UPDATE board SET 現在値 = 0, 現前日比 = 0, 現出来高 = 0 WHERE 区分 = ?", board);
 }
 
-Result<bool> StoreQuote(db::Database& db, int board, std::int32_t code, std::int32_t price, std::int32_t change,
+Result<bool> storeQuote(db::Database& db, int board, std::int32_t code, std::int32_t price, std::int32_t change,
                         std::int32_t volume) {
     Status st = db.run("UPDATE board SET 現在値 = ?, 現前日比 = ?, 現出来高 = ? WHERE 区分 = ? AND コード = ?", price,
                        change, static_cast<std::int64_t>(volume), board, code);
     if (!st)
         return st;
     return db.changes() > 0;
-}
-
-Result<std::vector<std::string>> LoadMarketNames(db::Database& db) {
-    std::vector<std::string> names(11);
-    auto st = db.prepare("SELECT コード, 略称 FROM Shijyo ORDER BY コード");
-    if (!st)
-        return st.status();
-    if (Status read = st->forEachRow([&] {
-            const std::int64_t code = st->int64(0);
-            if (code >= 0 && code < 11)
-                names[static_cast<size_t>(code)] = st->isNull(1) ? std::string() : st->text(1);
-        });
-        !read)
-        return read;
-    return names;
-}
-
-std::string IssueListRow(std::int32_t code, const std::vector<std::string>& marketNames, int market,
-                         const std::string& name) {
-    const std::string shortName =
-        market >= 0 && static_cast<size_t>(market) < marketNames.size() ? marketNames[static_cast<size_t>(market)] : "";
-    return std::to_string(code) + " " + shortName + " " + name;
 }
 
 } // namespace kestrel::boards

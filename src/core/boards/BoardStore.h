@@ -40,32 +40,26 @@ struct BoardRow {
 
 enum class BoardOrder { Table, MarketCode, CodeMarket };
 // The rows of one board in the given order (Table: the order rows were added).
-Result<std::vector<BoardRow>> ReadBoard(db::Database& db, int board, BoardOrder order);
+Result<std::vector<BoardRow>> readBoard(db::Database& db, int board, BoardOrder order);
 
 // Brings every row of the board up to its issue's latest daily bar: market, name, date, prices times
 // the price unit, change unscaled, volume times the volume unit; current values unchanged. A row whose
 // issue has no bar gets today's date, zero prices and zero current values.
-Status RefreshBoardFromBars(db::Database& db, int board, Date today);
+Status refreshBoardFromBars(db::Database& db, int board, Date today);
 
 enum class AddOutcome { Added, AlreadyOnBoard, NoBar };
 // Adds the issue to the board from its latest daily bar, with the name given (the name shown).
-Result<AddOutcome> AddIssueFromLatestBar(db::Database& db, int board, std::int32_t code, const std::string& name);
+Result<AddOutcome> addIssueFromLatestBar(db::Database& db, int board, std::int32_t code, const std::string& name);
 
 // Whether the board holds the code.
-Result<bool> BoardHolds(db::Database& db, int board, std::int32_t code);
+Result<bool> boardHolds(db::Database& db, int board, std::int32_t code);
 // Deletes the code from the board; false when it was not there.
-Result<bool> DeleteFromBoard(db::Database& db, int board, std::int32_t code);
+Result<bool> deleteFromBoard(db::Database& db, int board, std::int32_t code);
 
 // Sets 現在値, 現前日比 and 現出来高 of every row of the board to 0.
-Status ClearCurrentValues(db::Database& db, int board);
+Status clearCurrentValues(db::Database& db, int board);
 // Stores the current values of one issue; false when the board does not hold it.
-Result<bool> StoreQuote(db::Database& db, int board, std::int32_t code, std::int32_t price, std::int32_t change,
+Result<bool> storeQuote(db::Database& db, int board, std::int32_t code, std::int32_t price, std::int32_t change,
                         std::int32_t volume);
-
-// The short market names indexed by 市場コード 0..10 (empty where Shijyo has none).
-Result<std::vector<std::string>> LoadMarketNames(db::Database& db);
-// The issue-list row: code, " ", market short name, " ", name.
-std::string IssueListRow(std::int32_t code, const std::vector<std::string>& marketNames, int market,
-                         const std::string& name);
 
 } // namespace kestrel::boards

@@ -1,7 +1,7 @@
 #include "core/boards/QuoteParse.h"
 
-#include "core/app/Settings.h"
-#include "core/app/Shared.h"
+#include "core/settings/Settings.h"
+#include "core/settings/Shared.h"
 
 namespace kestrel::boards {
 namespace {
@@ -40,7 +40,7 @@ std::string upperAscii(std::string_view text) {
     return out;
 }
 
-std::string QuoteUrl(std::string_view host, std::int32_t code) {
+std::string quoteUrl(std::string_view host, std::int32_t code) {
     return "http://" + std::string(host) + "/q?s=" + std::to_string(code) + "&d=v2";
 }
 
@@ -91,7 +91,7 @@ std::int32_t StripCommas(std::string_view text, std::string* error) {
     return *value;
 }
 
-QuoteRow ParseQuotePage(std::string_view page, std::int32_t code) {
+QuoteRow parseQuotePage(std::string_view page, std::int32_t code) {
     QuoteRow row;
     if (page.find(kChartWord) == std::string_view::npos)
         return row;

@@ -3,7 +3,7 @@
 // from the previous day and the volume. The page is the program's UTF-8 text of the downloaded page
 // (net::pageTextToUtf8). Markers are matched without regard to ASCII case. Nothing here touches the
 // network or the database; QuoteRow says whether the page held the issue's row at all.
-#include "core/app/Settings.h"
+#include "core/settings/Settings.h"
 
 #include <cstdint>
 #include <string>
@@ -17,7 +17,7 @@ inline constexpr const char* kDefaultQuoteHost = kestrel::kDefaultQuoteHost;
 inline constexpr const char* kQuoteHostKey = "QuoteHost";
 
 // "http://" + host + "/q?s=" + code + "&d=v2".
-std::string QuoteUrl(std::string_view host, std::int32_t code);
+std::string quoteUrl(std::string_view host, std::int32_t code);
 
 // The first token after the first occurrence of start in the upper-cased text: blanks, quotes, "=",
 // "<" (and a one-character end marker) before it are skipped, a blank before any token ends the search;
@@ -41,7 +41,7 @@ struct QuoteRow {
 // Parses the issue's row. A page without "チャート" or without the row marker of code gives
 // found = false, so nothing else on the page is taken for the issue. A price or volume cell that is no
 // number leaves that value 0 and names the fault in error; the other values are still read.
-QuoteRow ParseQuotePage(std::string_view page, std::int32_t code);
+QuoteRow parseQuotePage(std::string_view page, std::int32_t code);
 
 // ASCII upper case (other characters unchanged).
 std::string upperAscii(std::string_view text);

@@ -2,9 +2,9 @@
 // indicator computation. At most four queries; the bars are read in one ordered range scan.
 #include "core/chart/ChartData.h"
 
-#include "core/app/Settings.h"
-#include "core/app/Shared.h"
 #include "core/chart/SplitAdjust.h"
+#include "core/settings/Settings.h"
+#include "core/settings/Shared.h"
 
 #include <limits>
 
@@ -25,15 +25,6 @@ void resetLoad(ChartData& d) {
     fresh.scrollSmallChange = d.scrollSmallChange;
     fresh.scrollLargeChange = d.scrollLargeChange;
     d = fresh;
-}
-
-// The bar table's name as SQL, only for the two bar tables.
-const char* tableSql(const std::string& barTable, bool& weekly) {
-    std::string lower;
-    for (char c : barTable)
-        lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
-    weekly = lower == "weekdata";
-    return weekly ? "weekData" : lower == "daydata" ? "dayData" : nullptr;
 }
 
 std::int32_t unitValue(const db::Statement& st, int col) {
@@ -171,10 +162,8 @@ Status LoadChartData(db::Database& db, const AppContext& context, std::int32_t c
         chartDate = Date::today();
         chartDateText = chartDate->toYYMMDD();
     }
-    bool weekly = false;
-    const char* table = tableSql(context.barTable, weekly);
-    if (!table)
-        return Status::error("表 " + context.barTable + " はチャートの表ではありません。");
+    const bool weekly = context.barTable() == db::BarTable::Weekly;
+    const char* table = db::barTableName(context.barTable());
 
     if (code != data.lastLoadedCode || context.chartMode != data.lastLoadedMode) {
         if (Status st = scrollRange(db, table, code, data); !st)
@@ -195,7 +184,7 @@ Status LoadChartData(db::Database& db, const AppContext& context, std::int32_t c
         }
         AdjustForSplits(data, *events, weekly);
     }
-    ComputeIndicators(data, IndicatorSettings::from(context.settings));
+    computeIndicators(data, IndicatorSettings::from(context.settings));
     return Status::ok();
 }
 

@@ -8,12 +8,12 @@
 // slot is all-zero; prices are whole yen already multiplied by the issue's price unit; Currency values
 // are exact to four decimals; a series value of -1 (psych, rsi, vr) or 0 (ma, maAngle) means "no full
 // window yet". Nothing but the scroll-range fields survives from one load to the next.
-#include "core/app/AppContext.h"
 #include "core/app/Currency.h"
 #include "core/app/Date.h"
 #include "core/app/Prompt.h"
 #include "core/app/Status.h"
 #include "core/db/Database.h"
+#include "core/startup/AppContext.h"
 
 #include <array>
 #include <cstdint>
@@ -79,7 +79,7 @@ struct IndicatorSettings {
     static IndicatorSettings from(const Settings& s);
 };
 
-// Loads the bars of issue `code` from context.barTable ("daydata" or "weekdata") ending at the date
+// Loads the bars of issue `code` from the bar table of context.chartMode ending at the date
 // in chartDateText, and computes every series and summary value. chartDateText is replaced by today's
 // date ("YY/MM/DD") when it is not a date. When no bar lies on or before the chart date, notifies
 // kNoBarsMessage through prompt and leaves an empty chart (barCount 0). The scroll range is
@@ -92,7 +92,7 @@ Status LoadChartData(db::Database& db, const AppContext& context, std::int32_t c
 // The computation alone: given data.bars[0 .. data.barCount-1] with date, prices, closeCarried, change,
 // volume and balances filled, computes center, every series, the extremes, the scale bounds, the angles
 // and the fit. Every other field of the bars is expected to be zero.
-void ComputeIndicators(ChartData& data, const IndicatorSettings& settings);
+void computeIndicators(ChartData& data, const IndicatorSettings& settings);
 
 // The scroll bar's small and large change for a range of `days` days.
 std::int16_t scrollSmallChange(int days);

@@ -238,7 +238,7 @@ std::int16_t scrollLargeChange(int days) {
     return static_cast<std::int16_t>(divRoundHalfEven(5LL * kScrollMax, days));
 }
 
-void ComputeIndicators(ChartData& d, const IndicatorSettings& s) {
+void computeIndicators(ChartData& d, const IndicatorSettings& s) {
     if (d.barCount < 0 || d.barCount > kMaxBars)
         d.barCount = 0;
     const int n = d.barCount;

@@ -141,7 +141,7 @@ std::string barDateLabel(const ChartBar& b) {
     return s;
 }
 
-std::string KabukaListRow(const ChartBar& b) {
+std::string kabukaListRow(const ChartBar& b) {
     std::string row = b.date.toYYMMDD() + " ";
     for (Currency v : {b.open, b.high, b.low, b.close, b.change})
         row += padLeft(numberWithSign(v), 11);

@@ -68,7 +68,7 @@ std::string barDateLabel(const ChartBar& b);
 // One row of KabukaList: "YY/MM/DD", a space, open, high, low, close and change right-aligned in 11
 // characters and volume in 12, each written with its sign position. A number wider than its column
 // widens the row rather than losing digits.
-std::string KabukaListRow(const ChartBar& b);
+std::string kabukaListRow(const ChartBar& b);
 // The close read back from a row (the 11 characters from position 43) as plain number text; "0" when
 // the row is too short or holds no number there.
 std::string closeFromRow(const std::string& row);

@@ -150,7 +150,7 @@ ChartPicture DrawChart(const ChartData& d, const ChartDisplay& display) {
         }
         if (ito && b.itoRatio.raw() > 0 && d.itoMax.raw() > 0)
             itoTrace.to(out, {x, itoY(b.itoRatio, d.itoMax)}, kItoColor);
-        pic.rows.push_back(KabukaListRow(b));
+        pic.rows.push_back(kabukaListRow(b));
     }
     return pic;
 }

@@ -5,6 +5,7 @@
 // its leading digits.
 #include "core/app/Status.h"
 #include "core/db/Database.h"
+#include "core/db/MarketNames.h"
 
 #include <array>
 #include <cstdint>
@@ -16,15 +17,11 @@
 
 namespace kestrel::chart {
 
-// Market short names (略称) indexed by market code 0..10; codes without a market are "".
-using MarketNames = std::array<std::string, 11>;
-// Reads every market of Shijyo; markets whose code lies outside 0..10 are left out.
-Result<MarketNames> loadMarketNames(db::Database& db);
-// The short name of a market code, "" for a code outside 0..10.
-std::string marketName(const MarketNames& names, std::int64_t marketCode);
+using db::issueListRow;
+using db::loadMarketNames;
+using db::marketName;
+using db::MarketNames;
 
-// One row of the issue list: code, " ", market short name, " ", name.
-std::string issueListRow(std::int64_t code, std::string_view market, std::string_view name);
 // One row of the name search's list: the same fields separated by two full-width spaces.
 std::string issueFindRow(std::int64_t code, std::string_view market, std::string_view name);
 // The issue code a row starts with: its first 4 characters, cut at a separator when the code is

@@ -39,7 +39,7 @@ std::optional<int> weekendStepValue(int lastValue, int value, int smallChange, D
 }
 
 const char* TableForMode(int chartMode) {
-    return chartMode == 2 ? kWeeklyTable : kDailyTable;
+    return db::barTableName(db::barTableForMode(chartMode));
 }
 
 ModeSwitch ToggleChartMode(std::int16_t chartMode) {

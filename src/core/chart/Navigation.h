@@ -4,6 +4,7 @@
 // weekend; the daily/weekly switch with its captions; the slide show's captions and interval.
 // Everything here is arithmetic on dates and positions; the window applies the results.
 #include "core/app/Date.h"
+#include "core/db/BarTable.h"
 
 #include <cstdint>
 #include <optional>
@@ -22,8 +23,8 @@ Date scrollDate(Date start, Date latest, int value);
 // not a Saturday, or value 0).
 std::optional<int> weekendStepValue(int lastValue, int value, int smallChange, Date start, Date latest);
 
-inline constexpr const char* kDailyTable = "daydata";
-inline constexpr const char* kWeeklyTable = "weekdata";
+inline constexpr const char* kDailyTable = db::barTableName(db::BarTable::Daily);
+inline constexpr const char* kWeeklyTable = db::barTableName(db::BarTable::Weekly);
 // The bar table of a chart mode: "daydata" for 1, "weekdata" for 2 (and daydata for anything else).
 const char* TableForMode(int chartMode);
 

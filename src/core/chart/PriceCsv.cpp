@@ -2,9 +2,9 @@
 
 #include "core/app/Encoding.h"
 #include "core/app/Files.h"
-#include "core/app/Settings.h"
 #include "core/chart/IssueList.h"
 #include "core/chart/Navigation.h"
+#include "core/settings/Settings.h"
 
 #include <cstdio>
 #include <optional>
@@ -105,7 +105,7 @@ Result<std::string> priceCsvText(db::Database& db, const PriceCsvTitle& title, i
     return text;
 }
 
-Result<std::string> ExportPriceCsv(db::Database& db, const std::string& dataFolder, const PriceCsvTitle& title,
+Result<std::string> exportPriceCsv(db::Database& db, const std::string& dataFolder, const PriceCsvTitle& title,
                                    int chartMode) {
     auto text = priceCsvText(db, title, chartMode);
     if (!text)

@@ -33,7 +33,7 @@ Result<std::string> priceCsvText(db::Database& db, const PriceCsvTitle& title, i
 // any letter case is the one replaced). Returns the path written, or an error naming what failed
 // (the text has a character without a CP932 form, the folder is not writable); the old file is then
 // unchanged.
-Result<std::string> ExportPriceCsv(db::Database& db, const std::string& dataFolder, const PriceCsvTitle& title,
+Result<std::string> exportPriceCsv(db::Database& db, const std::string& dataFolder, const PriceCsvTitle& title,
                                    int chartMode);
 
 } // namespace kestrel::chart

@@ -221,7 +221,8 @@ struct Job {
         if (hooks.setBusy)
             hooks.setBusy(true);
         log("銘柄データ読込み中");
-        makeDir(req.dataFolder);
+        // A folder that cannot be made shows as the failure of the first file written into it.
+        (void)makeDir(req.dataFolder);
         bool go = req.phases == JobPhases::ConvertOnly || downloadPhase(*from, *to);
         if (go) {
             if (req.phases != JobPhases::DownloadOnly)
@@ -246,7 +247,8 @@ Status DownloadFile(const std::string& folder, const std::string& base, const st
         return Status::error(net::describeFailure(got, url));
     }
     if (size_t slash = path.find_last_of('/'); slash != std::string::npos)
-        makeDir(path.substr(0, slash));
+        // A folder that cannot be made shows as the failure of the write below.
+        (void)makeDir(path.substr(0, slash));
     if (Status st = writeFileAtomically(path, got.body); !st) {
         std::remove(path.c_str());
         return st;
@@ -254,7 +256,7 @@ Status DownloadFile(const std::string& folder, const std::string& base, const st
     return Status::ok();
 }
 
-JobOutcome RunConverterJob(const JobRequest& request, JobHooks& hooks) {
+JobOutcome runConverterJob(const JobRequest& request, JobHooks& hooks) {
     Job job{request, hooks, {}};
     job.run();
     return job.outcome;

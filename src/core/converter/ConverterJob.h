@@ -59,6 +59,6 @@ struct JobOutcome {
 Status DownloadFile(const std::string& folder, const std::string& base, const std::string& name,
                     const net::Fetcher& fetch);
 
-JobOutcome RunConverterJob(const JobRequest& request, JobHooks& hooks);
+JobOutcome runConverterJob(const JobRequest& request, JobHooks& hooks);
 
 } // namespace kestrel::converter

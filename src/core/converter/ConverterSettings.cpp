@@ -1,8 +1,8 @@
 #include "core/converter/ConverterSettings.h"
 
 #include "core/app/Files.h"
-#include "core/app/IniFile.h"
-#include "core/app/Startup.h"
+#include "core/settings/IniFile.h"
+#include "core/startup/Startup.h"
 
 #include <charconv>
 

@@ -73,7 +73,8 @@ struct Run {
         return rows;
     }
     Status writeRegistMei() {
-        makeDir(req.dataFolder);
+        // A folder that cannot be made is reported by the first file written into it.
+        (void)makeDir(req.dataFolder);
         std::string path = joinPath(req.dataFolder, import::kMasterFileName);
         if (Status st = writeFileAtomically(path, masterFileBytes(req.to, masterRows())); !st)
             return st;
@@ -216,7 +217,8 @@ struct Run {
                 for (const TopixRow& row : rows->rows)
                     topix[row.date.ymd()] = row;
             }
-            makeDir(req.dailyFolder);
+            // A folder that cannot be made is reported by the first file written into it.
+            (void)makeDir(req.dailyFolder);
             for (Date d : todo) {
                 if (stopped())
                     return;
@@ -267,7 +269,8 @@ struct Run {
             }
         }
         if (req.margin) {
-            makeDir(req.marginFolder);
+            // A folder that cannot be made is reported by the first file written into it.
+            (void)makeDir(req.marginFolder);
             margins();
         }
     }
@@ -294,7 +297,8 @@ Result<int> FetchJQuantsMaster(JQuantsApi& api, Date date, const std::string& da
         return rows.status();
     if (rows->rows.empty())
         return Result<int>::error(context + ": J-Quants に銘柄がありません");
-    makeDir(dataFolder);
+    // A folder that cannot be made is reported by the first file written into it.
+    (void)makeDir(dataFolder);
     if (Status st =
             writeFileAtomically(joinPath(dataFolder, import::kMasterFileName), masterFileBytes(date, rows->rows));
         !st)

@@ -1,7 +1,7 @@
 #include "core/converter/JQuantsSettings.h"
 
-#include "core/app/IniFile.h"
-#include "core/app/Settings.h"
+#include "core/settings/IniFile.h"
+#include "core/settings/Settings.h"
 
 #include <algorithm>
 #include <charconv>

@@ -1,8 +1,8 @@
 #include "core/db/DataDeletion.h"
 
 #include "core/app/Files.h"
-#include "core/app/Settings.h"
 #include "core/db/Schema.h"
+#include "core/settings/Settings.h"
 
 #include <cstdio>
 #include <unistd.h>
@@ -132,7 +132,7 @@ void removeSideFiles(const std::string& path) {
     std::remove((path + "-shm").c_str());
 }
 
-ActionResult DeleteAllData(const std::string& databasePath, Prompt& prompt) {
+ActionResult deleteAllData(const std::string& databasePath, Prompt& prompt) {
     if (!prompt.askYesNo("株価データー及びその他データーをすべて削除します　よろしいですか？"))
         return ActionResult::Declined;
     if (!fileExists(databasePath)) {
@@ -148,7 +148,8 @@ ActionResult DeleteAllData(const std::string& databasePath, Prompt& prompt) {
     }
     // A write-ahead log of the old file must not meet the new one.
     if (auto old = Database::open(databasePath)) {
-        (*old)->exec("PRAGMA wal_checkpoint(TRUNCATE)");
+        // Best effort: folding the log in only keeps it from meeting the new file.
+        (void)(*old)->exec("PRAGMA wal_checkpoint(TRUNCATE)");
     }
     removeSideFiles(databasePath);
     if (std::rename(fresh.c_str(), databasePath.c_str()) != 0) {
@@ -160,7 +161,7 @@ ActionResult DeleteAllData(const std::string& databasePath, Prompt& prompt) {
     return ActionResult::Done;
 }
 
-ActionResult DeleteDateRange(const DeletionTarget& t, const std::string& firstDate, const std::string& lastDate,
+ActionResult deleteDateRange(const DeletionTarget& t, const std::string& firstDate, const std::string& lastDate,
                              Prompt& prompt) {
     auto first = Date::parse(firstDate);
     auto last = Date::parse(lastDate);
@@ -174,7 +175,7 @@ ActionResult DeleteDateRange(const DeletionTarget& t, const std::string& firstDa
     return finish(deleteBars(*db, t, "where 日付 between ? and ?", *first, *last), prompt, kDeleted);
 }
 
-ActionResult DeleteInformationBefore(const DeletionTarget& t, const std::string& date, Prompt& prompt) {
+ActionResult deleteInformationBefore(const DeletionTarget& t, const std::string& date, Prompt& prompt) {
     auto d = Date::parse(date);
     if (auto rejected = rejectInputs(prompt, {}, {}, {&d}))
         return *rejected;
@@ -186,7 +187,7 @@ ActionResult DeleteInformationBefore(const DeletionTarget& t, const std::string&
     return finish(db->run("delete from informationData where 日付<=?", *d), prompt, kDeleted);
 }
 
-ActionResult DeleteIssue(const DeletionTarget& t, const std::string& code, Prompt& prompt) {
+ActionResult deleteIssue(const DeletionTarget& t, const std::string& code, Prompt& prompt) {
     Whole c = wholeNumber(code);
     if (auto rejected = rejectInputs(prompt, {&c}, {}, {}))
         return *rejected;
@@ -199,7 +200,7 @@ ActionResult DeleteIssue(const DeletionTarget& t, const std::string& code, Promp
     return finish(DeleteFromAllTables(*db, "where コード=?", {*c.value}), prompt, kDeleted);
 }
 
-ActionResult DeleteIssueBefore(const DeletionTarget& t, const std::string& code, const std::string& date,
+ActionResult deleteIssueBefore(const DeletionTarget& t, const std::string& code, const std::string& date,
                                Prompt& prompt) {
     Whole c = wholeNumber(code);
     auto d = Date::parse(date);
@@ -214,7 +215,7 @@ ActionResult DeleteIssueBefore(const DeletionTarget& t, const std::string& code,
     return finish(deleteBars(*db, t, "where コード=? and 日付<=?", *c.value, *d), prompt, kDeleted);
 }
 
-ActionResult ChangeIssueCode(const DeletionTarget& t, const std::string& oldCode, const std::string& newCode,
+ActionResult changeIssueCode(const DeletionTarget& t, const std::string& oldCode, const std::string& newCode,
                              const std::optional<std::string>& oldMarket, const std::string& newMarket,
                              Prompt& prompt) {
     Whole from = wholeNumber(oldCode);

@@ -6,11 +6,12 @@
 // open): either every table changes or none does. Conditions and clauses are SQL fragments written by
 // this program with "?" placeholders; values, never user text, are bound to them.
 //
-// The Delete* and ChangeIssueCode procedures are the actions of the deletion window and of the command
+// The Delete* and changeIssueCode procedures are the actions of the deletion window and of the command
 // line: they take the texts the user typed, check them, ask their questions through the Prompt, open the
 // database for the length of the action only, and report with the program's own messages.
 #include "core/app/Prompt.h"
 #include "core/app/Status.h"
+#include "core/db/BarTable.h"
 #include "core/db/Database.h"
 
 #include <cstdint>
@@ -39,7 +40,7 @@ enum class ActionResult {
 struct DeletionTarget {
     std::string databasePath;
     std::int16_t chartMode = 1; // 1 daily, 2 weekly
-    std::string barTable() const { return chartMode == 2 ? "weekdata" : "daydata"; }
+    std::string barTable() const { return barTableName(barTableForMode(chartMode)); }
 };
 
 // The mode label of the deletion window: "日データ削除モード" or "週データ削除モード".
@@ -47,21 +48,21 @@ std::string deletionModeLabel(std::int16_t chartMode);
 
 // Deletes the database file and creates an empty one. The caller must hold no connection to it.
 // The new file is built beside the old one and renamed over it, so Kestrel.mdb is never missing.
-ActionResult DeleteAllData(const std::string& databasePath, Prompt& prompt);
+ActionResult deleteAllData(const std::string& databasePath, Prompt& prompt);
 // Deletes the bars of the mode between two dates (and in weekly mode the margin balances).
-ActionResult DeleteDateRange(const DeletionTarget& t, const std::string& firstDate, const std::string& lastDate,
+ActionResult deleteDateRange(const DeletionTarget& t, const std::string& firstDate, const std::string& lastDate,
                              Prompt& prompt);
 // Deletes the stock-information rows dated on or before date.
-ActionResult DeleteInformationBefore(const DeletionTarget& t, const std::string& date, Prompt& prompt);
+ActionResult deleteInformationBefore(const DeletionTarget& t, const std::string& date, Prompt& prompt);
 // Deletes every row of one issue with DeleteFromAllTables.
-ActionResult DeleteIssue(const DeletionTarget& t, const std::string& code, Prompt& prompt);
+ActionResult deleteIssue(const DeletionTarget& t, const std::string& code, Prompt& prompt);
 // Deletes the bars of one issue (and in weekly mode its margin balances) dated on or before date.
-ActionResult DeleteIssueBefore(const DeletionTarget& t, const std::string& code, const std::string& date,
+ActionResult deleteIssueBefore(const DeletionTarget& t, const std::string& code, const std::string& date,
                                Prompt& prompt);
 // Changes an issue's code (and market) in every table, asking about each table that already holds the
 // new code. Runs as one transaction: a failing statement leaves every table as it was, shows the error,
 // and no completion message follows. oldMarket is only checked to be numeric (the command line has none).
-ActionResult ChangeIssueCode(const DeletionTarget& t, const std::string& oldCode, const std::string& newCode,
+ActionResult changeIssueCode(const DeletionTarget& t, const std::string& oldCode, const std::string& newCode,
                              const std::optional<std::string>& oldMarket, const std::string& newMarket, Prompt& prompt);
 
 // Removes the -wal and -shm files that belong to path (ignoring missing ones).

@@ -256,10 +256,11 @@ void Transaction::rollback() {
         return;
     m_open = false;
     if (m_savepoint) {
-        m_db.exec("ROLLBACK TO " + m_name);
-        m_db.exec("RELEASE " + m_name);
+        // Rolling back reports nothing: a failed rollback leaves SQLite's own at close.
+        (void)m_db.exec("ROLLBACK TO " + m_name);
+        (void)m_db.exec("RELEASE " + m_name);
     } else {
-        m_db.exec("ROLLBACK");
+        (void)m_db.exec("ROLLBACK");
     }
 }
 

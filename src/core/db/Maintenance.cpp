@@ -7,8 +7,8 @@
 namespace kestrel::db {
 namespace {
 
-std::string checkedBarTable(const std::string& barTable) {
-    return barTable == "weekdata" || barTable == "weekData" ? "weekData" : "dayData";
+std::string checkedBarTable(BarTable barTable) {
+    return barTableName(barTable);
 }
 
 Status inTransaction(Database& db, const std::vector<std::string>& statements) {
@@ -27,7 +27,7 @@ Status clearWorkList(Database& db) {
     return db.exec("delete from wrkMei");
 }
 
-Status listCodesWithoutIssue(Database& db, const std::string& barTable) {
+Status listCodesWithoutIssue(Database& db, BarTable barTable) {
     return inTransaction(db,
                          {"delete from wrkMei",
                           "insert into wrkMei(コード) select コード from " + checkedBarTable(barTable) +
@@ -35,7 +35,7 @@ Status listCodesWithoutIssue(Database& db, const std::string& barTable) {
                               " group by コード order by コード"});
 }
 
-Status listIssuesWithoutBars(Database& db, const std::string& barTable) {
+Status listIssuesWithoutBars(Database& db, BarTable barTable) {
     return inTransaction(db,
                          {"delete from wrkMei",
                           "insert or ignore into wrkMei(コード) select コード from Mei m where コード is not null and "

@@ -3,6 +3,7 @@
 // work table wrkMei, and the deletions those screens offer. Each runs in one transaction on a database
 // the caller opened for the action; on error nothing changes.
 #include "core/app/Status.h"
+#include "core/db/BarTable.h"
 #include "core/db/Database.h"
 
 #include <cstdint>
@@ -15,11 +16,11 @@ inline constexpr const char* kNotUpdatedIssues = "where 更新Flg=0 order by コ
 
 // Empties wrkMei.
 Status clearWorkList(Database& db);
-// Fills wrkMei (emptied first) with every code of barTable ("daydata" or "weekdata") that Mei lacks,
+// Fills wrkMei (emptied first) with every code of barTable that Mei lacks,
 // in ascending order.
-Status listCodesWithoutIssue(Database& db, const std::string& barTable);
+Status listCodesWithoutIssue(Database& db, BarTable barTable);
 // Fills wrkMei (emptied first) with every Mei code that has no row in barTable, in Mei's order.
-Status listIssuesWithoutBars(Database& db, const std::string& barTable);
+Status listIssuesWithoutBars(Database& db, BarTable barTable);
 // Deletes every per-issue row of code (DeleteFromAllTables) and its wrkMei row.
 Status deleteIssueData(Database& db, std::int32_t code);
 // Deletes the Mei row of code and its wrkMei row; the price data stays.

@@ -1,8 +1,8 @@
 #include "core/db/Recovery.h"
 
 #include "core/app/Files.h"
-#include "core/app/IniFile.h"
-#include "core/app/Settings.h"
+#include "core/settings/IniFile.h"
+#include "core/settings/Settings.h"
 #include "core/db/DataDeletion.h"
 #include "core/db/FileCare.h"
 #include "core/db/Schema.h"

@@ -227,7 +227,8 @@ Status CreateDatabaseFile(const std::string& path) {
         if (Status st = tx.commit(); !st)
             return st;
         // Leave a single self-contained file behind before the rename.
-        (*db)->exec("PRAGMA wal_checkpoint(TRUNCATE); PRAGMA journal_mode=DELETE");
+        // Best effort: a file left in WAL mode still opens.
+        (void)(*db)->exec("PRAGMA wal_checkpoint(TRUNCATE); PRAGMA journal_mode=DELETE");
     }
     if (std::rename(tmp.c_str(), path.c_str()) != 0) {
         std::remove(tmp.c_str());

@@ -16,20 +16,21 @@ public:
         auto old = db.queryInt("PRAGMA cache_size");
         if (old && old->has_value()) {
             m_old = **old;
-            db.exec("PRAGMA cache_size = " + std::to_string(-kib));
+            // Cache and checkpoint sizes only tune speed; a refused setting changes nothing else.
+            (void)db.exec("PRAGMA cache_size = " + std::to_string(-kib));
         }
         // Fewer checkpoints while the job runs: pages rewritten by several commits reach the file once.
         auto pages = db.queryInt("PRAGMA wal_autocheckpoint");
         if (pages && pages->has_value()) {
             m_oldCheckpoint = **pages;
-            db.exec("PRAGMA wal_autocheckpoint = 16384");
+            (void)db.exec("PRAGMA wal_autocheckpoint = 16384");
         }
     }
     ~ScopedCacheSize() {
         if (m_old)
-            m_db.exec("PRAGMA cache_size = " + std::to_string(*m_old));
+            (void)m_db.exec("PRAGMA cache_size = " + std::to_string(*m_old));
         if (m_oldCheckpoint)
-            m_db.exec("PRAGMA wal_autocheckpoint = " + std::to_string(*m_oldCheckpoint));
+            (void)m_db.exec("PRAGMA wal_autocheckpoint = " + std::to_string(*m_oldCheckpoint));
     }
     ScopedCacheSize(const ScopedCacheSize&) = delete;
     ScopedCacheSize& operator=(const ScopedCacheSize&) = delete;

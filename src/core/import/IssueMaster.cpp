@@ -2,9 +2,9 @@
 
 #include "core/app/Encoding.h"
 #include "core/app/Files.h"
-#include "core/app/Settings.h"
 #include "core/import/ImportProgress.h"
 #include "core/import/TextFile.h"
+#include "core/settings/Settings.h"
 
 #include <cstdio>
 #include <map>

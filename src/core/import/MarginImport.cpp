@@ -1,10 +1,10 @@
 #include "core/import/MarginImport.h"
 
 #include "core/app/Files.h"
-#include "core/app/Settings.h"
 #include "core/import/CacheSize.h"
 #include "core/import/DailyFile.h"
 #include "core/import/TextFile.h"
+#include "core/settings/Settings.h"
 
 #include <limits>
 

@@ -16,8 +16,8 @@ struct Bar {
 };
 } // namespace
 
-Status RecomputeChanges(db::Database& db, BarTable table, Date start, const ImportProgress& progress) {
-    const std::string t = table == BarTable::Daily ? "dayData" : "weekData";
+Status recomputeChanges(db::Database& db, BarTable table, Date start, const ImportProgress& progress) {
+    const std::string t = db::barTableName(table);
     auto count = db.queryInt("SELECT Count(コード) AS wcount FROM Mei");
     if (!count)
         return count.status();

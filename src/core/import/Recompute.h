@@ -7,6 +7,7 @@
 // it starts again (前日比 0, its close the reference). The whole run is one transaction.
 #include "core/app/Date.h"
 #include "core/app/Status.h"
+#include "core/db/BarTable.h"
 #include "core/db/Database.h"
 #include "core/import/ImportProgress.h"
 
@@ -15,10 +16,10 @@ namespace kestrel::import {
 inline constexpr const char* kRecomputeAsk = "前日差再計算を開始します。";
 inline constexpr const char* kRecomputeDone = "前日差再計算終了しました。";
 
-enum class BarTable { Daily, Weekly };
+using db::BarTable;
 
 // Rewrites 前日比 and 基準前日比 of dayData (Daily) or weekData (Weekly) from start on; rows whose
 // values do not change are not written. Progress is the percentage of issues done.
-Status RecomputeChanges(db::Database& db, BarTable table, Date start, const ImportProgress& progress = {});
+Status recomputeChanges(db::Database& db, BarTable table, Date start, const ImportProgress& progress = {});
 
 } // namespace kestrel::import

@@ -1,8 +1,8 @@
 #include "core/import/TextFile.h"
 
 #include "core/app/Encoding.h"
-#include "core/app/Settings.h"
-#include "core/app/Shared.h"
+#include "core/settings/Settings.h"
+#include "core/settings/Shared.h"
 
 #include <algorithm>
 #include <limits>

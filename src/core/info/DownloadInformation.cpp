@@ -223,7 +223,7 @@ InfoDownloadResult DownloadInformation(const ProgramPaths& paths, const std::str
     return Run(paths, durl, options, fetch, prompt, observer).run();
 }
 
-InfoDownloadResult LoadShippedKinds(const ProgramPaths& paths, const std::string& durl, Prompt& prompt) {
+InfoDownloadResult loadShippedKinds(const ProgramPaths& paths, const std::string& durl, Prompt& prompt) {
     if (auto shipped = findFileNoCase(paths.programFolder, kKindsFileName)) {
         auto bytes = readWholeFile(*shipped);
         Status copied =

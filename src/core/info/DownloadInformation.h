@@ -10,8 +10,8 @@
 // The result message is "ダウンロード終了しました。" when at least one file was complete, else
 // "取得するファイルが見つかりません。", followed by notes on failed transfers.
 #include "core/app/Prompt.h"
-#include "core/app/Startup.h"
 #include "core/net/Fetch.h"
+#include "core/startup/Startup.h"
 
 #include <functional>
 #include <string>
@@ -55,6 +55,6 @@ InfoDownloadResult DownloadInformation(const ProgramPaths& paths, const std::str
 
 // The first-start load of the kinds shipped in the program folder: copies programFolder/infodata to
 // Data/infodata and runs DownloadInformation in mode 1 from that file, without questions.
-InfoDownloadResult LoadShippedKinds(const ProgramPaths& paths, const std::string& durl, Prompt& prompt);
+InfoDownloadResult loadShippedKinds(const ProgramPaths& paths, const std::string& durl, Prompt& prompt);
 
 } // namespace kestrel::info

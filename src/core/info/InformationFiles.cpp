@@ -1,8 +1,8 @@
 #include "core/info/InformationFiles.h"
 
-#include "core/app/Settings.h"
-#include "core/app/Shared.h"
 #include "core/net/ServerFiles.h"
+#include "core/settings/Settings.h"
+#include "core/settings/Shared.h"
 
 #include <limits>
 

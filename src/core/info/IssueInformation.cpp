@@ -1,6 +1,6 @@
 #include "core/info/IssueInformation.h"
 
-#include "core/app/Settings.h"
+#include "core/settings/Settings.h"
 
 #include <cmath>
 

@@ -1,7 +1,7 @@
 #include "core/info/Screening.h"
 
-#include "core/app/Settings.h"
-#include "core/app/Shared.h"
+#include "core/settings/Settings.h"
+#include "core/settings/Shared.h"
 
 #include <set>
 
@@ -260,37 +260,14 @@ bool offerPruning(db::Database& db, Date reference, int days, Prompt& prompt) {
     return true;
 }
 
-Result<std::array<std::string, kMarketNameCount>> loadMarketNames(db::Database& db) {
-    std::array<std::string, kMarketNameCount> names;
-    auto st = db.prepare("SELECT コード, 略称 FROM Shijyo ORDER BY コード");
-    if (!st)
-        return st.status();
-    if (Status read = st->forEachRow([&] {
-            std::int64_t code = st->int64(0);
-            if (code >= 0 && code < kMarketNameCount)
-                names[static_cast<std::size_t>(code)] = st->text(1);
-        });
-        !read)
-        return read;
-    return names;
-}
-
-std::string issueListRow(std::int32_t code, std::optional<std::int16_t> market, const std::string& name,
-                         const std::array<std::string, kMarketNameCount>& marketNames) {
-    std::string m;
-    if (market && *market >= 0 && *market < kMarketNameCount)
-        m = marketNames[static_cast<std::size_t>(*market)];
-    return std::to_string(code) + " " + m + " " + name;
-}
-
-std::vector<std::string> issueListRows(const std::vector<InfoRow>& rows,
-                                       const std::array<std::string, kMarketNameCount>& marketNames, bool unique) {
+std::vector<std::string> issueListRows(const std::vector<InfoRow>& rows, const MarketNames& marketNames, bool unique) {
     std::vector<std::string> out;
     std::set<std::int32_t> seen;
     for (const InfoRow& r : rows) {
         if (unique && !seen.insert(r.code).second)
             continue;
-        out.push_back(issueListRow(r.code, r.market, r.name, marketNames));
+        out.push_back(
+            db::issueListRow(r.code, r.market ? db::marketName(marketNames, *r.market) : std::string(), r.name));
     }
     return out;
 }

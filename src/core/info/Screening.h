@@ -12,6 +12,7 @@
 #include "core/app/Prompt.h"
 #include "core/app/Status.h"
 #include "core/db/Database.h"
+#include "core/db/MarketNames.h"
 
 #include <array>
 #include <cstdint>
@@ -21,7 +22,7 @@
 
 namespace kestrel::info {
 
-inline constexpr int kMarketNameCount = 11; // 市場コード 0..10
+using db::kMarketNameCount;
 
 struct InfoKind {
     std::string code;
@@ -111,15 +112,11 @@ std::string pruneQuestion(int days);
 // True when lists were deleted. Errors are shown through prompt.
 bool offerPruning(db::Database& db, Date reference, int days, Prompt& prompt);
 
-// The short market names of Shijyo by 市場コード (empty where no market or a null name).
-Result<std::array<std::string, kMarketNameCount>> loadMarketNames(db::Database& db);
-// An issue-list row: code, one space, market short name, one space, issue name. A market code outside
-// 0..10 or missing gives an empty market name.
-std::string issueListRow(std::int32_t code, std::optional<std::int16_t> market, const std::string& name,
-                         const std::array<std::string, kMarketNameCount>& marketNames);
+using db::loadMarketNames;
+using db::MarketNames;
+
 // The issue-list rows of rows in order; with unique (a range view) an issue is listed once.
-std::vector<std::string> issueListRows(const std::vector<InfoRow>& rows,
-                                       const std::array<std::string, kMarketNameCount>& marketNames, bool unique);
+std::vector<std::string> issueListRows(const std::vector<InfoRow>& rows, const MarketNames& marketNames, bool unique);
 
 inline constexpr const char* kEnterAmount = "金額を入力して下さい。";
 inline constexpr const char* kChooseDate = "データー日付を選択して下さい。";

@@ -10,7 +10,7 @@
 
 namespace kestrel::net {
 
-MasterDownload DownloadIssueMasterFile(const Fetcher& fetch, const std::string& durl, const std::string& dataFolder) {
+MasterDownload downloadIssueMasterFile(const Fetcher& fetch, const std::string& durl, const std::string& dataFolder) {
     MasterDownload r;
     r.path =
         findFileNoCase(dataFolder, import::kMasterFileName).value_or(joinPath(dataFolder, import::kMasterFileName));
@@ -48,24 +48,6 @@ Date nextDataDate(Date latest) {
     if (wd == 6 || wd == 7)
         return NextMonday(latest.addDays(1));
     return latest.addDays(1);
-}
-
-Result<std::optional<Date>> latestStoredDate(db::Database& db, const std::string& table) {
-    static constexpr std::array<const char*, 3> kTables = {"daydata", "weekdata", "informationData"};
-    for (const char* t : kTables) {
-        if (::strcasecmp(t, table.c_str()) != 0)
-            continue;
-        auto max = db.queryInt(std::string("SELECT Max(日付) AS MaxDate FROM ") + t + " ;");
-        if (!max)
-            return max.status();
-        if (!*max)
-            return std::optional<Date>();
-        auto d = Date::fromYmdInt(**max);
-        if (!d)
-            return Result<std::optional<Date>>::error(db.path() + ": " + t + " に日付でない値があります");
-        return std::optional<Date>(*d);
-    }
-    return Result<std::optional<Date>>::error("日付のある表ではありません: " + table);
 }
 
 } // namespace kestrel::net

@@ -5,6 +5,7 @@
 // cut-short download never replaces a good local file.
 #include "core/app/Date.h"
 #include "core/db/Database.h"
+#include "core/db/LatestDate.h"
 #include "core/net/Fetch.h"
 
 #include <optional>
@@ -21,14 +22,12 @@ struct MasterDownload {
 
 // Fetches serverUrl(durl, "kabumei/Regist.mei") and writes the answer's bytes unchanged to
 // dataFolder/Regist.Mei (an existing file of that name in any letter case is replaced).
-MasterDownload DownloadIssueMasterFile(const Fetcher& fetch, const std::string& durl, const std::string& dataFolder);
+MasterDownload downloadIssueMasterFile(const Fetcher& fetch, const std::string& durl, const std::string& dataFolder);
 
 // The first date to fetch after the latest stored one: the Monday after it when it is a Friday or
 // Saturday, else the next day.
 Date nextDataDate(Date latest);
 
-// SELECT Max(日付) of one of the dated tables (daydata, weekdata, informationData; any other name is
-// refused); nothing when the table is empty.
-Result<std::optional<Date>> latestStoredDate(db::Database& db, const std::string& table);
+using db::latestStoredDate;
 
 } // namespace kestrel::net

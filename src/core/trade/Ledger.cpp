@@ -122,7 +122,7 @@ std::string cellText(const LedgerRow& row, int column) {
     return {};
 }
 
-Result<std::vector<LedgerRow>> ReadLedger(db::Database& db, LedgerView view) {
+Result<std::vector<LedgerRow>> readLedger(db::Database& db, LedgerView view) {
     switch (view) {
     case LedgerView::Unsold:
         return readRows(db, "WHERE 売却数 = 0 ORDER BY コード, ID");
@@ -134,7 +134,7 @@ Result<std::vector<LedgerRow>> ReadLedger(db::Database& db, LedgerView view) {
     return readRows(db, "ORDER BY コード, ID");
 }
 
-Result<std::optional<LedgerRow>> ReadLedgerRow(db::Database& db, std::int64_t id) {
+Result<std::optional<LedgerRow>> readLedgerRow(db::Database& db, std::int64_t id) {
     auto st = db.prepare(std::string(kSelectRow) + "WHERE ID = ?");
     if (!st)
         return st.status();
@@ -147,18 +147,15 @@ Result<std::optional<LedgerRow>> ReadLedgerRow(db::Database& db, std::int64_t id
     return std::optional<LedgerRow>(readRow(*st));
 }
 
-Result<bool> DeleteLedgerRow(db::Database& db, const LedgerRow& row, Prompt& prompt) {
+Status deleteLedgerRow(db::Database& db, const LedgerRow& row, Prompt& prompt) {
     if (!row.code || row.ID == 0)
-        return false;
+        return Status::error(StatusCode::NotFound, "");
     if (!prompt.askYesNo("コード=" + std::to_string(*row.code) + " 銘柄を売買管理ボードから削除しますよろしいですか？"))
-        return false;
-    Status s = db.run("DELETE FROM stockmarket WHERE ID = ?", row.ID);
-    if (!s)
-        return s;
-    return true;
+        return Status::cancelled();
+    return db.run("DELETE FROM stockmarket WHERE ID = ?", row.ID);
 }
 
-Result<std::string> LedgerCsvText(db::Database& db) {
+Result<std::string> ledgerCsvText(db::Database& db) {
     // Rows of one issue and market keep the order they were added in.
     auto rows = readRows(db, "ORDER BY コード, 市場コード, ID");
     if (!rows)
@@ -174,14 +171,14 @@ Result<std::string> LedgerCsvText(db::Database& db) {
     return text + "\r\n";
 }
 
-Status ExportLedgerCsv(db::Database& db, const std::string& path) {
-    auto text = LedgerCsvText(db);
+Status exportLedgerCsv(db::Database& db, const std::string& path) {
+    auto text = ledgerCsvText(db);
     if (!text)
         return text.status();
     auto bytes = utf8ToCp932(*text);
     if (!bytes) {
         // Name the row that cannot be written so the user can correct it.
-        auto rows = ReadLedger(db, LedgerView::All);
+        auto rows = readLedger(db, LedgerView::All);
         if (rows) {
             for (const LedgerRow& r : *rows) {
                 for (int c : {kColName, kColBuyDate, kColSellDate}) {

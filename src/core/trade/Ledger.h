@@ -5,7 +5,7 @@
 // (購入額, 損益分岐点, 現在額, 売却額) are per share, counts are shares, 利益 is the profit in yen. The two
 // dates are texts of at most 8 characters, normally "YY/MM/DD"; "00/00/00" as 売却日 means not sold.
 //
-// The board shows thirteen columns, numbered as below. Editing goes through EditRow, which repairs the
+// The board shows thirteen columns, numbered as below. Editing goes through editRow, which repairs the
 // row, fills in the issue and recomputes break-even and profit, and stores the row only when every value
 // fits its field: profits are worked out in 64 bits, and one that does not fit the 32-bit 利益 field is
 // refused with a message instead of wrapping. Every procedure opens no database of its own: the caller
@@ -63,9 +63,9 @@ std::string cellText(const LedgerRow& row, int column);
 enum class LedgerView { Unsold, Sold, All };
 
 // The rows of one view ordered by コード, ID: unsold (売却数 = 0), sold (売却数 > 0) or all.
-Result<std::vector<LedgerRow>> ReadLedger(db::Database& db, LedgerView view);
+Result<std::vector<LedgerRow>> readLedger(db::Database& db, LedgerView view);
 // The row with this ID, or nothing when there is none.
-Result<std::optional<LedgerRow>> ReadLedgerRow(db::Database& db, std::int64_t id);
+Result<std::optional<LedgerRow>> readLedgerRow(db::Database& db, std::int64_t id);
 
 // Break-even price: the purchase price raised by sonPa percent, halves going up (exact: 1000 at 4 %
 // gives 1040, 999 gives 1039). Nothing when the result does not fit 64 bits.
@@ -94,7 +94,7 @@ struct EditOutcome {
 // Refused with a message and nothing stored: a value out of its field's range or size, a negative price
 // or count, a sale count above the purchase count, a profit or break-even that does not fit 32 bits, a
 // row that no longer exists, or a database error.
-Result<EditOutcome> EditRow(db::Database& db, const LedgerRow& row, const std::vector<CellEdit>& edits, Currency sonPa,
+Result<EditOutcome> editRow(db::Database& db, const LedgerRow& row, const std::vector<CellEdit>& edits, Currency sonPa,
                             Prompt& prompt);
 
 // Refreshes every row whose issue has a daily bar from the newest one: 市場コード and 銘柄 from Mei (the name
@@ -104,17 +104,17 @@ Result<EditOutcome> EditRow(db::Database& db, const LedgerRow& row, const std::v
 // only for a database failure (then nothing is changed).
 Status RefreshCurrentPrices(db::Database& db, Prompt& prompt);
 
-// Asks "コード=<code> 銘柄を売買管理ボードから削除しますよろしいですか？" and deletes the row on Yes. Returns
-// false without asking when the row has no code or no ID, and false on No.
-Result<bool> DeleteLedgerRow(db::Database& db, const LedgerRow& row, Prompt& prompt);
+// Asks "コード=<code> 銘柄を売買管理ボードから削除しますよろしいですか？" and deletes the row on Yes. Ok when
+// deleted; NotFound (no message) without asking when the row has no code or no ID; Cancelled on No.
+Status deleteLedgerRow(db::Database& db, const LedgerRow& row, Prompt& prompt);
 
 // The export text: the header line, then one line per row (ordered by コード, 市場コード) with the twelve
 // values without ID, lines separated by CR LF and one CR LF at the end; UTF-8. A value holding a comma,
 // a double quote or a line break is quoted (its quotes doubled) so that it stays one value.
-Result<std::string> LedgerCsvText(db::Database& db);
-// Writes LedgerCsvText in CP932 to path, atomically. A character without a CP932 form is refused with a
+Result<std::string> ledgerCsvText(db::Database& db);
+// Writes ledgerCsvText in CP932 to path, atomically. A character without a CP932 form is refused with a
 // message naming the row, and the old file is kept.
-Status ExportLedgerCsv(db::Database& db, const std::string& path);
+Status exportLedgerCsv(db::Database& db, const std::string& path);
 // The export file: dataFolder + "/stock.csv" (an existing file of that name in another case is reused).
 std::string ledgerCsvPath(const std::string& dataFolder);
 

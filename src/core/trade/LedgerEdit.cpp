@@ -2,7 +2,7 @@
 // and the refresh of current prices when the board opens.
 #include "core/app/Date.h"
 #include "core/app/Encoding.h"
-#include "core/app/Settings.h"
+#include "core/settings/Settings.h"
 #include "core/trade/Ledger.h"
 #include "core/trade/LedgerFields.h"
 
@@ -43,7 +43,7 @@ Result<std::int64_t> repairNumber(int column, const std::optional<std::string>& 
         return stored.value_or(0);
     auto d = textToDouble(*typed);
     if (!d) {
-        if (d.message() == kOverflow)
+        if (d.code() == StatusCode::OutOfRange)
             return Result<std::int64_t>::error(quotedField(column) + "に「" + *typed + "」は入力できません。" +
                                                kOverflow);
         return std::int64_t(0); // not a number: the cell becomes 0
@@ -148,7 +148,7 @@ std::optional<std::int64_t> lotProfit(std::int64_t count, std::int64_t price, st
     return d;
 }
 
-Result<EditOutcome> EditRow(db::Database& db, const LedgerRow& current, const std::vector<CellEdit>& edits,
+Result<EditOutcome> editRow(db::Database& db, const LedgerRow& current, const std::vector<CellEdit>& edits,
                             Currency sonPa, Prompt& prompt) {
     LedgerRow row = current;
     std::set<int> edited;
@@ -268,7 +268,7 @@ Result<EditOutcome> EditRow(db::Database& db, const LedgerRow& current, const st
 }
 
 Status RefreshCurrentPrices(db::Database& db, Prompt& prompt) {
-    auto rows = ReadLedger(db, LedgerView::All);
+    auto rows = readLedger(db, LedgerView::All);
     if (!rows)
         return rows.status();
     db::Transaction tx(db);

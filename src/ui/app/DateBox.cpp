@@ -1,6 +1,6 @@
 #include "ui/app/DateBox.h"
 
-#include "core/app/Shared.h"
+#include "core/settings/Shared.h"
 
 #include <QEvent>
 #include <QKeyEvent>

@@ -1,6 +1,6 @@
 #include "ui/app/frmAbout.h"
 
-#include "core/app/Startup.h"
+#include "core/startup/Startup.h"
 
 #include <QVBoxLayout>
 

@@ -1,6 +1,6 @@
 #include "ui/app/frmOption.h"
 
-#include "core/app/OptionRules.h"
+#include "core/settings/OptionRules.h"
 #include "ui/app/DateBox.h"
 #include "ui/app/FileDialog.h"
 #include "ui/app/JQuantsOptions.h"

@@ -1,7 +1,7 @@
 #pragma once
 // The options dialog: shows the settings record and, however it closes (close box or Esc; there is no
 // Cancel), repairs invalid entries, writes every setting to Kestrel.ini and loads them again.
-#include "core/app/AppContext.h"
+#include "core/startup/AppContext.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,6 +1,6 @@
 #include "ui/app/frmSplash.h"
 
-#include "core/app/Startup.h"
+#include "core/startup/Startup.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>

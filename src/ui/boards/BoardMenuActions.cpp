@@ -2,13 +2,14 @@
 
 #include "core/app/Date.h"
 #include "core/app/Files.h"
-#include "core/app/IniFile.h"
 #include "core/boards/BoardEntries.h"
 #include "core/boards/BoardFiles.h"
 #include "core/boards/BoardStore.h"
 #include "core/db/Schema.h"
+#include "core/settings/IniFile.h"
 #include "ui/app/FileDialog.h"
 #include "ui/app/MessageBox.h"
+#include "ui/app/OpenDatabase.h"
 #include "ui/boards/frmKabukaboard.h"
 
 #include <QListWidget>
@@ -37,11 +38,9 @@ private:
 };
 
 std::unique_ptr<db::Database> openDb(AppContext& context, Prompt& prompt) {
-    auto db = db::openKestrelDatabase(context.paths.databasePath);
-    if (!db) {
-        prompt.notify(db.message());
+    auto db = openDatabaseOrTell(context.paths.databasePath, prompt);
+    if (!db)
         return nullptr;
-    }
     return std::move(*db);
 }
 
@@ -116,7 +115,7 @@ void boardToList(QWidget* parent, AppContext& context, int board, QListWidget* L
     auto db = openDb(context, prompt);
     if (!db)
         return;
-    auto rows = boards::BoardIssueListRows(*db, board);
+    auto rows = boards::boardIssueListRows(*db, board);
     if (!rows)
         return prompt.notify(rows.message());
     fillList(ListMei, *rows);
@@ -139,7 +138,7 @@ void saveBoardText(QWidget* parent, AppContext& context, int board) {
     if (path.isEmpty())
         return;
     if (auto db = openDb(context, prompt))
-        boards::SaveBoardToFile(*db, context.paths.iniPath, board, path.toStdString(), prompt);
+        boards::saveBoardToFile(*db, context.paths.iniPath, board, path.toStdString(), prompt);
 }
 
 void loadBoardText(QWidget* parent, AppContext& context, int board,
@@ -152,7 +151,7 @@ void loadBoardText(QWidget* parent, AppContext& context, int board,
     if (path.isEmpty())
         return;
     auto db = openDb(context, prompt);
-    if (!db || !boards::LoadBoardFromFile(*db, context.paths.iniPath, board, path.toStdString(), prompt))
+    if (!db || !boards::loadBoardFromFile(*db, context.paths.iniPath, board, path.toStdString(), prompt))
         return;
     db.reset();
     if (showBoard)
@@ -161,14 +160,14 @@ void loadBoardText(QWidget* parent, AppContext& context, int board,
 
 void writeIssueList(QWidget* parent, AppContext& context, QListWidget* ListMei) {
     WidgetPrompt prompt(parent);
-    const std::string name = boards::ProposedListName(context.paths.dataFolder, Date::today());
+    const std::string name = boards::proposedListName(context.paths.dataFolder, Date::today());
     const QString path = FileDialog::getSaveFileName(
         parent, QString(), dataFolder(context) + QLatin1Char('/') + QString::fromStdString(name),
         dialogFilter(QString::fromUtf8(boards::kListExportFilter)));
     std::vector<std::string> rows;
     for (int i = 0; ListMei && i < ListMei->count(); ++i)
         rows.push_back(ListMei->item(i)->text().toStdString());
-    boards::WriteIssueListFile(path.toStdString(), rows, prompt);
+    boards::writeIssueListFile(path.toStdString(), rows, prompt);
 }
 
 void readIssueList(QWidget* parent, AppContext& context, QListWidget* ListMei) {
@@ -180,7 +179,7 @@ void readIssueList(QWidget* parent, AppContext& context, QListWidget* ListMei) {
     auto db = openDb(context, prompt);
     if (!db)
         return;
-    auto rows = boards::ReadIssueListFile(*db, path.toStdString());
+    auto rows = boards::readIssueListFile(*db, path.toStdString());
     if (!rows)
         return prompt.notify(rows.message());
     fillList(ListMei, *rows);

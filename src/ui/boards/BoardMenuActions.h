@@ -4,7 +4,7 @@
 // with the common dialogs (starting in the program's Data folder). The issue list is the main window's
 // ListMei; the shown issue is the text of its code box, market label and name label. A slide-show
 // timer, when given, is paused while a board question is open and restored afterwards.
-#include "core/app/AppContext.h"
+#include "core/startup/AppContext.h"
 
 #include <QString>
 #include <functional>

@@ -1,17 +1,22 @@
 #include "ui/boards/frmKabukaboard.h"
 
 #include "core/app/Date.h"
-#include "core/app/IniFile.h"
-#include "core/app/Settings.h"
 #include "core/boards/BoardEntries.h"
 #include "core/boards/BoardStore.h"
 #include "core/db/Lookups.h"
+#include "core/db/MarketNames.h"
 #include "core/db/Schema.h"
+#include "core/settings/IniFile.h"
+#include "core/settings/Settings.h"
+#include "ui/app/OpenDatabase.h"
+#include "ui/app/Widgets.h"
 #include "ui/db/ModeCaption.h"
 
 #include <QCloseEvent>
 #include <QColor>
+#include <QCursor>
 #include <QGridLayout>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -28,13 +33,6 @@ const std::vector<std::string> kColumns = {"コード", "市場コード", "銘�
                                            "終値",   "前日比",     "出来高", "現在値", "現前日比", "現出来高"};
 const char* const kCaptions[] = {"コード", "市場コード", "銘柄",   "日付",   "始値",   "高値",    "安値",
                                  "終値",   "前日比",     "出来高", "現在値", "前日比", "現出来高"};
-
-QPushButton* button(QWidget* parent, const char* name, const QString& caption) {
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setAutoDefault(false);
-    return b;
-}
 
 QLabel* label(QWidget* parent, const char* name) {
     auto* l = new QLabel(parent);
@@ -72,8 +70,15 @@ frmKabukaboard::frmKabukaboard(AppContext& context, const QString& handOverText,
     setObjectName(QStringLiteral("frmKabukaboard"));
     m_model = new BoardGridModel(context.paths.databasePath, m_prompt, this);
     m_model->setObjectName(QStringLiteral("boardData"));
-    m_refresh = new QuoteRefresh(context, m_prompt, this);
+    m_refresh = new services::QuoteRefresh(context, m_prompt, this);
     m_refresh->setBoard(m_board);
+    m_refresh->waitCursor = [](bool wait) {
+        if (wait)
+            QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+        else
+            while (QGuiApplication::overrideCursor())
+                QGuiApplication::restoreOverrideCursor();
+    };
 
     boardDBGrid = new QTableView(this);
     boardDBGrid->setObjectName(QStringLiteral("boardDBGrid"));
@@ -138,24 +143,24 @@ frmKabukaboard::frmKabukaboard(AppContext& context, const QString& handOverText,
         if (idle())
             Cmdselectedchart_Click();
     });
-    connect(m_refresh, &QuoteRefresh::started, this, [this] {
+    connect(m_refresh, &services::QuoteRefresh::started, this, [this] {
         LblboardDate->clear();
         m_model->setFailedCodes({});
     });
-    connect(m_refresh, &QuoteRefresh::pageHandled, this, [this](std::int32_t, const QString& text) {
+    connect(m_refresh, &services::QuoteRefresh::pageHandled, this, [this](std::int32_t, const QString& text) {
         LblInt->setText(text);
         LblInt->repaint();
         m_model->setFailedCodes(m_refresh->failedCodes());
         refreshGrid();
     });
-    connect(m_refresh, &QuoteRefresh::completed, this, [this] { m_model->setFailedCodes(m_refresh->failedCodes()); });
+    connect(m_refresh, &services::QuoteRefresh::completed, this, [this] { m_model->setFailedCodes(m_refresh->failedCodes()); });
     Form_Load();
 }
 
 void frmKabukaboard::Form_Load() {
     if (auto db = db::openKestrelDatabase(m_context.paths.databasePath); !db)
         m_prompt.notify(db.message());
-    else if (Status st = boards::RefreshBoardFromBars(**db, m_board, Date::today()); !st)
+    else if (Status st = boards::refreshBoardFromBars(**db, m_board, Date::today()); !st)
         m_prompt.notify(st.message());
     m_model->setSource("board", kColumns, "WHERE 区分 = ? ORDER BY 市場コード, コード", {m_board});
     refreshGrid();
@@ -213,10 +218,10 @@ void frmKabukaboard::MeiCode_Change() {
     auto found = (*db)->queryInt("SELECT count(*) FROM Mei WHERE コード = ?", *code);
     if (!found || found->value_or(0) == 0)
         return;
-    auto names = boards::LoadMarketNames(**db);
+    auto names = db::loadMarketNames(**db);
     const int market = db::GetMarketCode(**db, *code, &m_prompt);
-    if (names && market >= 0 && market < 11)
-        Lblshijyo->setText(QString::fromStdString((*names)[static_cast<size_t>(market)]));
+    if (names && market >= 0 && market < db::kMarketNameCount)
+        Lblshijyo->setText(QString::fromStdString(db::marketName(*names, market)));
     LblMei->setText(QString::fromStdString(name));
 }
 
@@ -229,15 +234,13 @@ void frmKabukaboard::CmdfrmboardAdd_Click() {
     }
     if (!m_prompt.askYesNo("銘柄を株価ボードに追加しますよろしいですか？"))
         return;
-    auto db = db::openKestrelDatabase(m_context.paths.databasePath);
-    if (!db) {
-        m_prompt.notify(db.message());
+    auto db = openDatabaseOrTell(m_context.paths.databasePath, m_prompt);
+    if (!db)
         return;
-    }
     auto code = textToInt32(MeiCode->text().toStdString());
     if (!code)
         return m_prompt.notify(code.message());
-    auto added = boards::AddIssueFromLatestBar(**db, m_board, *code, LblMei->text().toStdString());
+    auto added = boards::addIssueFromLatestBar(**db, m_board, *code, LblMei->text().toStdString());
     if (!added)
         m_prompt.notify(added.message());
     else if (*added == boards::AddOutcome::AlreadyOnBoard)
@@ -256,7 +259,7 @@ void frmKabukaboard::CmdfrmboardDel_Click() {
     if (!m_prompt.askYesNo("コード=" + std::to_string(code) + " 銘柄を株価ボードから削除しますよろしいですか？"))
         return;
     auto db = db::openKestrelDatabase(m_context.paths.databasePath);
-    auto removed = db ? boards::DeleteFromBoard(**db, m_board, code) : Result<bool>(db.status());
+    auto removed = db ? boards::deleteFromBoard(**db, m_board, code) : Result<bool>(db.status());
     if (!removed)
         m_prompt.notify(removed.message());
     refreshGrid();
@@ -279,7 +282,7 @@ void frmKabukaboard::Cmdclear_Click() {
     if (!idle())
         return;
     auto db = db::openKestrelDatabase(m_context.paths.databasePath);
-    Status st = db ? boards::ClearCurrentValues(**db, m_board) : db.status();
+    Status st = db ? boards::clearCurrentValues(**db, m_board) : db.status();
     if (!st)
         m_prompt.notify(st.message());
     refreshGrid();

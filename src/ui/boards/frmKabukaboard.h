@@ -3,9 +3,9 @@
 // columns over the table board, the issue code box for adding, and the commands to delete, move, clear,
 // refresh from the quote portal, show an issue's chart and search. While a refresh hands out issues
 // (Timer1 running) every command does nothing and the window refuses to close.
-#include "core/app/AppContext.h"
+#include "core/startup/AppContext.h"
+#include "services/boards/QuoteRefresh.h"
 #include "ui/app/MessageBox.h"
-#include "ui/boards/QuoteRefresh.h"
 #include "ui/db/DbTableModel.h"
 
 #include <QDialog>
@@ -41,7 +41,7 @@ public:
     void setIssueFinder(std::function<QString(QWidget*)> finder) { m_finder = std::move(finder); }
     int boardKind() const { return m_board; }
     BoardGridModel* model() const { return m_model; }
-    QuoteRefresh* refresh() const { return m_refresh; }
+    services::QuoteRefresh* refresh() const { return m_refresh; }
 
     void CmdfrmboardAdd_Click();
     void CmdfrmboardDel_Click();
@@ -72,7 +72,7 @@ private:
     int m_board;
     QString m_handOverText;
     BoardGridModel* m_model;
-    QuoteRefresh* m_refresh;
+    services::QuoteRefresh* m_refresh;
     std::function<QString(QWidget*)> m_finder;
     QTableView* boardDBGrid;
     QLineEdit* MeiCode;

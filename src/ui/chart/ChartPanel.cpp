@@ -1,8 +1,8 @@
 #include "ui/chart/ChartPanel.h"
 
 #include "core/chart/ChartLayout.h"
+#include "services/render/ChartPainter.h"
 #include "ui/app/Widgets.h"
-#include "ui/chart/ChartPainter.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -31,9 +31,9 @@ QLabel* caption(QWidget* parent, const char* text, int x, int y) {
 } // namespace
 
 ChartView::ChartView(QWidget* parent)
-    : QWidget(parent), m_surface(kSurfaceWidth, kSurfaceHeight, QImage::Format_RGB32) {
+    : QWidget(parent), m_surface(services::kSurfaceWidth, services::kSurfaceHeight, QImage::Format_RGB32) {
     setObjectName(QStringLiteral("ChartView"));
-    m_surface.fill(toQColor(kDailyBack));
+    m_surface.fill(services::toQColor(kDailyBack));
     setGeometry(kChartRect);
 }
 
@@ -55,7 +55,7 @@ ChartPanel::ChartPanel(AppContext& context, QWidget* parent) : QWidget(parent), 
     const int right = kClearRight + 8;
     KabukaList = new QListWidget(this);
     KabukaList->setObjectName(QStringLiteral("KabukaList"));
-    KabukaList->setFont(chartFont());
+    KabukaList->setFont(services::chartFont());
     // Narrow enough for the window to fit a 1280-pixel screen; the rows' ends scroll sideways.
     KabukaList->setGeometry(right, kClearTop, 68 * kCharWidth + 28, 200);
     KabukaList->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -136,7 +136,7 @@ void ChartPanel::paint(const std::vector<Primitive>& items) {
     QImage& surface = chartView->surface();
     QPainter painter(&surface);
     painter.setClipRect(kChartRect);
-    paintPrimitives(painter, items);
+    services::paintPrimitives(painter, items);
     painter.end();
     chartView->update();
 }

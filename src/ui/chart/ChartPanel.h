@@ -4,9 +4,9 @@
 // window's client area: the chart sits at x 145-812, y 100-452 and the list and labels to its right;
 // the area left of x 145 and above y 100 is free for the window's own controls.
 // The window loads the chart into data() with LoadChartData and calls DrawChart(true).
-#include "core/app/AppContext.h"
 #include "core/chart/ChartData.h"
 #include "core/chart/ChartScene.h"
+#include "core/startup/AppContext.h"
 
 #include <QCheckBox>
 #include <QImage>

@@ -9,7 +9,7 @@
 #include "ui/app/MessageBox.h"
 #include "ui/app/Widgets.h"
 #include "ui/chart/frmFarstMsg.h"
-#include "ui/db/CloseSequence.h"
+#include "ui/db/CloseWindow.h"
 #include "ui/db/ModeCaption.h"
 
 #include <QApplication>

@@ -5,8 +5,8 @@
 // (ChartPanel) keeps its fixed pixel layout in the client area.
 // HandOverText carries modes and result messages between screens; at start it holds the start state
 // ("3" after a start that created the database).
-#include "core/app/AppContext.h"
 #include "core/chart/IssueList.h"
+#include "core/startup/AppContext.h"
 #include "ui/chart/ChartPanel.h"
 
 #include <QAction>
@@ -30,7 +30,7 @@ public:
     QString HandOverText;
     AppContext& context() { return m_context; }
     // Market short names by market code, read when the window loads.
-    const chart::MarketNames& marketNames() const { return m_marketNames; }
+    const db::MarketNames& marketNames() const { return m_marketNames; }
     ChartPanel* chartPanel() const { return m_chart; }
 
     // Controls (objectName = member name).
@@ -89,9 +89,8 @@ public:
         About,
     };
     using Opener = std::function<void(frmMain&)>;
-    // How a screen opens; empty while the screen is not available yet.
+    // How each screen opens.
     static Opener opener(Screen screen);
-    bool screenAvailable(Screen screen) const { return static_cast<bool>(opener(screen)); }
     bool openScreen(Screen screen);
     // Loads the stock-information kinds on behalf of this window (first start).
     void loadInformationKinds();
@@ -119,7 +118,6 @@ private:
     template <typename F> QAction* button(const char* key, const char* text, const char* tip, F handler);
     void loadWindow();
     void firstActivation();
-    bool notAvailable();
 
     // Issue selection.
     void MeiCodeChange(const QString& text);
@@ -150,7 +148,7 @@ private:
     void showHandOverMessage();
 
     AppContext& m_context;
-    chart::MarketNames m_marketNames;
+    db::MarketNames m_marketNames;
     ChartPanel* m_chart = nullptr;
     int m_lastScrollValue = 0;
     bool m_activated = false;

@@ -1,4 +1,5 @@
 // The main window's issue selection: the code box, the issue list, showing an issue with its chart,
+#include "ui/app/OpenDatabase.h"
 // the search by name and removing rows from the list.
 #include "core/chart/ChartData.h"
 #include "core/db/Schema.h"
@@ -34,11 +35,9 @@ void frmMain::FillIssueList(const QString& codeText) {
     auto bounds = issueCodeBounds(text);
     if (!bounds)
         return;
-    auto db = db::openKestrelDatabase(m_context.paths.databasePath, db::OpenMode::ReadOnly);
-    if (!db) {
-        MessageBox::information(this, q(db.message()));
+    auto db = openDatabaseOrTell(m_context.paths.databasePath, this, db::OpenMode::ReadOnly);
+    if (!db)
         return;
-    }
     auto rows = issueRowsInRange(**db, bounds->first, bounds->second, m_marketNames);
     if (!rows) {
         MessageBox::information(this, q(rows.message()));
@@ -55,11 +54,9 @@ void frmMain::ShowIssue(bool draw) {
     const QString code = MeiCode->text();
     if (code.isEmpty())
         return;
-    auto db = db::openKestrelDatabase(m_context.paths.databasePath, db::OpenMode::ReadOnly);
-    if (!db) {
-        MessageBox::information(this, q(db.message()));
+    auto db = openDatabaseOrTell(m_context.paths.databasePath, this, db::OpenMode::ReadOnly);
+    if (!db)
         return;
-    }
     auto shown = lookUpShownIssue(**db, code.toStdString(), m_marketNames);
     if (!shown) {
         MessageBox::information(this, q(shown.message()));

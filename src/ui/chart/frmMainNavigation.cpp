@@ -41,7 +41,6 @@ void frmMain::applyChartMode() {
     m_context.chartMode = next.chartMode;
     if (!next.menuCaption.empty())
         mnuchartdayandweek->setText(QString::fromStdString(next.menuCaption));
-    m_context.barTable = TableForMode(m_context.chartMode);
 }
 
 void frmMain::CmdchangeClick() {

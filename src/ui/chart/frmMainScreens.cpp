@@ -1,4 +1,5 @@
 // The screens the main window opens, and the menu entries that do more than open one: the read
+#include "ui/app/OpenDatabase.h"
 // screens with their result messages, price editing, the CSV export, help and outside files.
 #include "core/app/Files.h"
 #include "core/chart/PriceCsv.h"
@@ -33,8 +34,6 @@
 namespace kestrel::ui {
 
 namespace {
-
-inline constexpr const char* kNotAvailable = "この画面はまだ利用できません。";
 
 // A screen taking the program's context and its owner, shown modally.
 template <typename Form> frmMain::Opener modal() {
@@ -128,7 +127,7 @@ frmMain::Opener frmMain::opener(Screen screen) {
 bool frmMain::openScreen(Screen screen) {
     Opener open = opener(screen);
     if (!open)
-        return notAvailable();
+        return false;
     const bool slideShow = chartTimer->isActive();
     chartTimer->stop(); // the show waits while another screen is open
     open(*this);
@@ -137,14 +136,9 @@ bool frmMain::openScreen(Screen screen) {
     return true;
 }
 
-bool frmMain::notAvailable() {
-    MessageBox::information(this, QString::fromUtf8(kNotAvailable));
-    return false;
-}
-
 void frmMain::loadInformationKinds() {
     WidgetPrompt prompt(this);
-    info::LoadShippedKinds(m_context.paths, m_context.settings.DURL, prompt);
+    info::loadShippedKinds(m_context.paths, m_context.settings.DURL, prompt);
 }
 
 void frmMain::boardEntry(BoardEntry entry, int board) {
@@ -193,20 +187,12 @@ void frmMain::showHandOverMessage() {
 
 void frmMain::OpenReadScreen(int kind, const QString& mode) {
     if (kind == 1) {
-        if (!screenAvailable(Screen::ReadData)) {
-            notAvailable();
-            return;
-        }
         HandOverText = QStringLiteral("2");
         openScreen(Screen::ReadData);
         showHandOverMessage();
         return;
     }
     const Screen screen = mode.isEmpty() ? Screen::IntInformation : Screen::IntReadData;
-    if (!screenAvailable(screen)) {
-        notAvailable();
-        return;
-    }
     blinkPending = true;
     showMinimized();
     OpenWebPage(QString::fromStdString(m_context.settings.MURL));
@@ -219,10 +205,6 @@ void frmMain::OpenReadScreen(int kind, const QString& mode) {
 }
 
 void frmMain::mnuMeiRegistDataClick() {
-    if (!screenAvailable(Screen::ReadData)) {
-        notAvailable();
-        return;
-    }
     if (!MessageBox::question(this, QStringLiteral("銘柄データーを読み込みします 宜しいですか？\n"
                                                    "現在の銘柄登録は無くなり　新しく登録されます。")))
         return;
@@ -255,14 +237,12 @@ void frmMain::mnudataoutputcsvClick() {
         return;
     {
         BusyPrompt prompt(this);
-        auto db = db::openKestrelDatabase(m_context.paths.databasePath, db::OpenMode::ReadOnly);
-        if (!db) {
-            prompt.notify(db.message());
+        auto db = openDatabaseOrTell(m_context.paths.databasePath, prompt, db::OpenMode::ReadOnly);
+        if (!db)
             return;
-        }
         chart::PriceCsvTitle title{LblMei->text().toStdString(), MeiCode->text().toStdString(),
                                    Lblshijyo->text().toStdString()};
-        auto path = chart::ExportPriceCsv(**db, m_context.paths.dataFolder, title, m_context.chartMode);
+        auto path = chart::exportPriceCsv(**db, m_context.paths.dataFolder, title, m_context.chartMode);
         if (!path) {
             prompt.notify(path.message());
             return;

@@ -1,5 +1,5 @@
 // The issue the main window opens on, and remembering it when the program closes.
-#include "core/app/IniFile.h"
+#include "core/settings/IniFile.h"
 #include "core/db/Schema.h"
 #include "ui/chart/frmMain.h"
 

@@ -2,13 +2,14 @@
 
 #include "core/db/Schema.h"
 #include "ui/app/MessageBox.h"
+#include "ui/app/OpenDatabase.h"
 
 #include <QKeyEvent>
 #include <QVBoxLayout>
 
 namespace kestrel::ui {
 
-frmMeiFind::frmMeiFind(AppContext& context, const chart::MarketNames& names, QWidget* parent)
+frmMeiFind::frmMeiFind(AppContext& context, const db::MarketNames& names, QWidget* parent)
     : QDialog(parent), m_context(context), m_names(names) {
     setObjectName(QStringLiteral("frmMeiFind"));
     setWindowTitle(QStringLiteral("銘柄検索"));
@@ -44,11 +45,9 @@ bool frmMeiFind::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void frmMeiFind::txtFindChange(const QString& text) {
-    auto db = db::openKestrelDatabase(m_context.paths.databasePath, db::OpenMode::ReadOnly);
-    if (!db) {
-        MessageBox::information(this, QString::fromStdString(db.message()));
+    auto db = openDatabaseOrTell(m_context.paths.databasePath, this, db::OpenMode::ReadOnly);
+    if (!db)
         return;
-    }
     auto rows = chart::issueRowsByName(**db, text.toStdString(), m_names);
     if (!rows) {
         MessageBox::information(this, QString::fromStdString(rows.message()));

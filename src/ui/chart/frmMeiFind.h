@@ -1,8 +1,8 @@
 #pragma once
 // The search by name: every change of txtFind lists the issues whose name contains the text; Enter,
 // a double-click or Cmddecision takes the selected row's code, Esc closes without a choice.
-#include "core/app/AppContext.h"
 #include "core/chart/IssueList.h"
+#include "core/startup/AppContext.h"
 
 #include <QDialog>
 #include <QLineEdit>
@@ -14,7 +14,7 @@ namespace kestrel::ui {
 class frmMeiFind : public QDialog {
     Q_OBJECT
 public:
-    frmMeiFind(AppContext& context, const chart::MarketNames& names, QWidget* parent = nullptr);
+    frmMeiFind(AppContext& context, const db::MarketNames& names, QWidget* parent = nullptr);
     // The code of the chosen row; empty when the window closed without a choice.
     QString chosenCode() const { return m_chosen; }
 
@@ -30,7 +30,7 @@ private:
     void CmddecisionClick();
 
     AppContext& m_context;
-    const chart::MarketNames& m_names;
+    const db::MarketNames& m_names;
     QString m_chosen;
 };
 

@@ -1,12 +1,12 @@
 #include "ui/converter/frmPlover.h"
 
-#include "core/app/Startup.h"
+#include "core/startup/Startup.h"
 #include "platform/JQuantsClient.h"
 #include "ui/app/DateBox.h"
 #include "ui/app/MessageBox.h"
 #include "ui/app/Shell.h"
 #include "ui/app/frmAbout.h"
-#include "ui/converter/JQuantsHook.h"
+#include "services/converter/JQuantsHook.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -27,7 +27,8 @@ QLabel* label(QWidget* parent, const char* name, const QString& text) {
 
 } // namespace
 
-frmPlover::frmPlover(ConverterPaths paths, converter::ConverterSettings settings, QString commandLine, QWidget* parent)
+frmPlover::frmPlover(services::ConverterPaths paths, converter::ConverterSettings settings, QString commandLine,
+                     QWidget* parent)
     : QMainWindow(parent), m_paths(std::move(paths)), m_settings(std::move(settings)),
       m_commandLine(std::move(commandLine)) {
     setObjectName(QStringLiteral("frmMain"));
@@ -134,8 +135,8 @@ void frmPlover::refreshCaptions() {
 
 void frmPlover::proposeDates() {
     if (m_commandLine.isEmpty()) {
-        QString start =
-            QString::fromStdString(proposedStartDate(latestStoredDate(m_paths.databasePath), Date::today()).toYYMMDD());
+        QString start = QString::fromStdString(
+            services::proposedStartDate(services::latestStoredDate(m_paths.databasePath), Date::today()).toYYMMDD());
         ReadDateji->setText(start);
         ReadDateitaru->setText(start);
         rememberFilledDates();
@@ -179,9 +180,10 @@ void frmPlover::startJob() {
     WidgetPrompt prompt(this);
     platform::HttpTransfer transfer;
     converter::JobHooks hooks;
-    installPlatformHooks(hooks, transfer, true);
+    services::installPlatformHooks(
+        hooks, transfer, [](const std::string& address) { cShellFile::ShellFile(QString::fromStdString(address)); });
     // While a J-Quants run asks the server, the start button stops it (after the request in flight).
-    installJQuantsHook(hooks, m_paths, [this](platform::JQuantsClient* c) {
+    services::installJQuantsHook(hooks, m_paths, [this](platform::JQuantsClient* c) {
         m_jquants = c;
         CmdLzhdownload->setText(c ? QStringLiteral("中止") : QStringLiteral("*****　開　　始　*****"));
     });
@@ -197,7 +199,7 @@ void frmPlover::startJob() {
             QApplication::restoreOverrideCursor();
         }
     };
-    converter::RunConverterJob(request, hooks);
+    converter::runConverterJob(request, hooks);
     if (m_busy) {
         m_busy = false;
         QApplication::restoreOverrideCursor();

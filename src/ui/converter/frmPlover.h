@@ -3,7 +3,7 @@
 // range, the phase options, the log box, and the start of a job. Settings are saved when it closes;
 // it refuses to close while a job runs.
 #include "core/converter/ConverterSettings.h"
-#include "ui/converter/ConverterPlatform.h"
+#include "services/converter/ConverterPlatform.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -27,7 +27,7 @@ class frmPlover : public QMainWindow {
     Q_OBJECT
 public:
     // commandLine: "" or "start,end" as the main program passes it.
-    frmPlover(ConverterPaths paths, converter::ConverterSettings settings, QString commandLine,
+    frmPlover(services::ConverterPaths paths, converter::ConverterSettings settings, QString commandLine,
               QWidget* parent = nullptr);
 
     void AppendLog(const QString& text);
@@ -60,7 +60,7 @@ protected:
 private:
     void editSource();
 
-    ConverterPaths m_paths;
+    services::ConverterPaths m_paths;
     converter::ConverterSettings m_settings;
     QString m_commandLine;
     // The date texts last filled in (from the command line or the stored data).

@@ -1,13 +1,9 @@
 #pragma once
-// A grid model over one table of Kestrel.mdb, in the manner of a data control: a record source (table,
-// columns, condition), rows read on refresh, and edits written straight through to the database.
-//
-// The database is opened for each read and each edit and closed again, so no connection outlives an
-// action. Rows are identified by the table's primary key as read, so an edit of a key field works.
-// A value the field refuses (not a number, not a date, outside the field's range or size, a duplicate
-// key) is reported through the prompt and the row keeps its stored values.
+// A grid model over one table of Kestrel.mdb: the Qt face of db::TableEdit, which holds the record
+// source and the editing rules. A value the field refuses is reported through the prompt and the row
+// keeps its stored values.
 #include "core/app/Prompt.h"
-#include "core/db/Schema.h"
+#include "core/db/TableEdit.h"
 
 #include <QAbstractTableModel>
 #include <QVariant>
@@ -33,10 +29,10 @@ public:
     // Whether editing is allowed (default true).
     void setEditable(bool editable) { m_editable = editable; }
 
-    const std::string& table() const { return m_table; }
+    const std::string& table() const { return m_edit.table(); }
     // The stored value of a cell (a number, a text, or null), by column name.
     QVariant value(int row, const std::string& column) const;
-    int columnOf(const std::string& column) const;
+    int columnOf(const std::string& column) const { return m_edit.columnOf(column); }
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -46,23 +42,9 @@ public:
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
 
 private:
-    struct Row {
-        std::vector<QVariant> cells;
-        std::vector<QVariant> key;
-    };
-    const db::FieldDef* field(int column) const;
-    std::string selectList() const;
-    bool readRows(std::vector<Row>& rows, const std::string& condition, const std::vector<QVariant>& args);
-
-    std::string m_path;
+    db::TableEdit m_edit;
     Prompt& m_prompt;
-    std::string m_table;
-    std::vector<std::string> m_columns;
-    std::vector<const db::FieldDef*> m_fields;
-    std::vector<std::string> m_key;
-    std::string m_condition;
-    std::vector<std::int64_t> m_args;
-    std::vector<Row> m_rows;
+    std::vector<db::TableRow> m_rows;
     bool m_editable = true;
 };
 

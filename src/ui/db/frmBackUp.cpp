@@ -1,9 +1,10 @@
 #include "ui/db/frmBackUp.h"
 
 #include "core/app/Files.h"
-#include "core/app/IniFile.h"
 #include "core/db/FileCare.h"
+#include "core/settings/IniFile.h"
 #include "ui/app/FileDialog.h"
+#include "ui/app/Widgets.h"
 #include "ui/db/BusyPrompt.h"
 
 #include <QDir>
@@ -15,13 +16,6 @@ namespace {
 
 constexpr const char* kEnterPath = "ﾊﾞｯｸｱｯﾌﾟﾊﾟｽを入力して下さい。";
 constexpr const char* kTitle = "ﾌｪﾝﾈﾙ";
-
-QPushButton* button(QWidget* parent, const char* name, const QString& caption) {
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setAutoDefault(false);
-    return b;
-}
 
 } // namespace
 

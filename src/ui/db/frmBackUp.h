@@ -1,7 +1,7 @@
 #pragma once
 // The backup window: copy the database to a folder (removable media), restore it from there, or
 // restore it from Kestrel.old. The folder is remembered as BackPath in Kestrel.ini.
-#include "core/app/AppContext.h"
+#include "core/startup/AppContext.h"
 
 #include <QDialog>
 #include <QLineEdit>

@@ -1,8 +1,9 @@
 #include "ui/db/frmDatament.h"
 
-#include "core/app/Settings.h"
 #include "core/db/Maintenance.h"
 #include "core/db/Schema.h"
+#include "core/settings/Settings.h"
+#include "ui/app/Widgets.h"
 #include "ui/db/BusyPrompt.h"
 #include "ui/db/MaintenanceGrid.h"
 #include "ui/db/ModeCaption.h"
@@ -16,17 +17,6 @@
 #include <algorithm>
 
 namespace kestrel::ui {
-namespace {
-
-QPushButton* button(QWidget* parent, const char* name, const QString& caption) {
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setAutoDefault(false);
-    return b;
-}
-
-} // namespace
-
 frmDatament::frmDatament(AppContext& context, QWidget* parent) : QDialog(parent), m_context(context), m_prompt(this) {
     setObjectName(QStringLiteral("frmDatament"));
     setWindowTitle(QStringLiteral("ﾃﾞｰﾀｰﾒﾝﾃ"));
@@ -70,8 +60,8 @@ void frmDatament::make(bool pricesWithoutIssue) {
     {
         auto db = db::openKestrelDatabase(m_context.paths.databasePath);
         Status st = !db                  ? db.status()
-                    : pricesWithoutIssue ? db::listCodesWithoutIssue(**db, m_context.barTable)
-                                         : db::listIssuesWithoutBars(**db, m_context.barTable);
+                    : pricesWithoutIssue ? db::listCodesWithoutIssue(**db, m_context.barTable())
+                                         : db::listIssuesWithoutBars(**db, m_context.barTable());
         if (!st) {
             busy.notify(st.message());
             return;
@@ -154,7 +144,7 @@ frmEditKabuka::frmEditKabuka(AppContext& context, const QString& handOver, QWidg
                                               "終値",   "前日比", "出来高", "売残", "買残"};
     auto whole = textToInt32(code.toStdString());
     if (whole) {
-        kabukaData->setSource(context.barTable, columns, "where コード=? order by 日付", {*whole});
+        kabukaData->setSource(db::barTableName(context.barTable()), columns, "where コード=? order by 日付", {*whole});
         kabukaData->refresh();
     } else {
         kabukaData->setSource({}, columns);

@@ -1,7 +1,7 @@
 #pragma once
 // The cross-check window: codes with price data but no issue, and issues without price data, listed in
 // wrkMei; the selected code's data or registration can be deleted, and the issue master edited.
-#include "core/app/AppContext.h"
+#include "core/startup/AppContext.h"
 #include "ui/app/MessageBox.h"
 #include "ui/db/DbTableModel.h"
 

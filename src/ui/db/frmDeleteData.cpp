@@ -2,6 +2,7 @@
 
 #include "core/db/DataDeletion.h"
 #include "ui/app/DateBox.h"
+#include "ui/app/Widgets.h"
 #include "ui/db/BusyPrompt.h"
 #include "ui/db/ModeCaption.h"
 
@@ -22,13 +23,6 @@ QLineEdit* box(QWidget* parent, const char* name, bool date) {
         installSelectAllText(e);
     }
     return e;
-}
-
-QPushButton* button(QWidget* parent, const char* name, const QString& caption) {
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setAutoDefault(false);
-    return b;
 }
 
 std::string text(const QLineEdit* e) {
@@ -108,34 +102,34 @@ frmDeleteData::frmDeleteData(AppContext& context, QWidget* parent) : QDialog(par
 // connection, so the whole file can be replaced.
 void frmDeleteData::dataAllClear() {
     BusyPrompt prompt(this);
-    db::DeleteAllData(m_context.paths.databasePath, prompt);
+    db::deleteAllData(m_context.paths.databasePath, prompt);
 }
 
 void frmDeleteData::kabukaDate() {
     BusyPrompt prompt(this);
-    db::DeleteDateRange({m_context.paths.databasePath, m_context.chartMode}, text(TxtDeleteDate),
+    db::deleteDateRange({m_context.paths.databasePath, m_context.chartMode}, text(TxtDeleteDate),
                         text(TxtIgoDeleteDate), prompt);
 }
 
 void frmDeleteData::kabukaJyohoDate() {
     BusyPrompt prompt(this);
-    db::DeleteInformationBefore({m_context.paths.databasePath, m_context.chartMode}, text(TxtDeleteJyohoDate), prompt);
+    db::deleteInformationBefore({m_context.paths.databasePath, m_context.chartMode}, text(TxtDeleteJyohoDate), prompt);
 }
 
 void frmDeleteData::meiDelete() {
     BusyPrompt prompt(this);
-    db::DeleteIssue({m_context.paths.databasePath, m_context.chartMode}, text(TxtMeiCode), prompt);
+    db::deleteIssue({m_context.paths.databasePath, m_context.chartMode}, text(TxtMeiCode), prompt);
 }
 
 void frmDeleteData::meiDeleteHi() {
     BusyPrompt prompt(this);
-    db::DeleteIssueBefore({m_context.paths.databasePath, m_context.chartMode}, text(TxtMeiCodeHi),
+    db::deleteIssueBefore({m_context.paths.databasePath, m_context.chartMode}, text(TxtMeiCodeHi),
                           text(TxtDeleteDateHi), prompt);
 }
 
 void frmDeleteData::dataUpdate() {
     BusyPrompt prompt(this);
-    db::ChangeIssueCode({m_context.paths.databasePath, m_context.chartMode}, text(TxtSMeiCode), text(TxtUMeiCode),
+    db::changeIssueCode({m_context.paths.databasePath, m_context.chartMode}, text(TxtSMeiCode), text(TxtUMeiCode),
                         text(TxtShijyoSCode), text(TxtShijyoUCode), prompt);
 }
 

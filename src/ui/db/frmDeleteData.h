@@ -2,7 +2,7 @@
 // The deletion window: whole database, a date range of the mode's bars, old stock information, one
 // issue, one issue up to a date, and the change of an issue's code and market. The work is done by the
 // core actions; the window holds the boxes and says which mode (daily or weekly) it deletes in.
-#include "core/app/AppContext.h"
+#include "core/startup/AppContext.h"
 
 #include <QDialog>
 #include <QLabel>

@@ -1,7 +1,7 @@
 #pragma once
 // The issue master in a grid, edited in place (frmEditMei), and the list of issues that the newest daily
 // price file did not carry, with their deletion (frmReadDelMei).
-#include "core/app/AppContext.h"
+#include "core/startup/AppContext.h"
 #include "ui/app/MessageBox.h"
 #include "ui/db/DbTableModel.h"
 

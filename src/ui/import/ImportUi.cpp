@@ -1,6 +1,8 @@
 #include "ui/import/ImportUi.h"
 
 #include "core/app/Progress.h"
+#include "core/db/BarTable.h"
+#include "core/db/LatestDate.h"
 #include "ui/app/DateBox.h"
 
 #include <QApplication>
@@ -47,10 +49,8 @@ void connectDayButton(QPushButton* button, QLineEdit* box, int days) {
 }
 
 std::optional<Date> latestDailyDate(db::Database& db) {
-    auto max = db.queryInt("SELECT Max(日付) AS MaxDate FROM dayData");
-    if (!max || !max->has_value())
-        return std::nullopt;
-    return Date::fromYmdInt(**max);
+    auto latest = db::latestStoredDate(db, db::barTableName(db::BarTable::Daily));
+    return latest ? *latest : std::nullopt;
 }
 
 // Qualified in full: a line that begins with "import" reads to the formatter as a module import.

@@ -2,7 +2,7 @@
 // The layout and behaviour the weekly-bar and margin screens share: a Monday-to-Friday span in two
 // date boxes with weekday labels, "←"/"→" to choose the direction of the Monday and Friday buttons,
 // the checks of the span, and a progress label.
-#include "core/app/AppContext.h"
+#include "core/startup/AppContext.h"
 
 #include <QDialog>
 #include <QGridLayout>

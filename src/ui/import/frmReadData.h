@@ -3,7 +3,7 @@
 // balances and weekly bars), starts the converter for a range, and hosts the issue master import.
 // The caller writes a mode into HandOverText before showing it ("1"/"3": import the issue master at
 // once, "2": daily import) and reads the result message from it after it closed.
-#include "core/app/AppContext.h"
+#include "core/startup/AppContext.h"
 
 #include <QCheckBox>
 #include <QDialog>

@@ -64,8 +64,8 @@ void frmZenjitusa::recompute() {
     {
         BusyCursor hourglass;
         auto db = db::openKestrelDatabase(m_context.paths.databasePath);
-        st = db ? import::RecomputeChanges(**db,
-                                           Option1->isChecked() ? import::BarTable::Daily : import::BarTable::Weekly,
+        st = db ? import::recomputeChanges(**db,
+                                           Option1->isChecked() ? db::BarTable::Daily : db::BarTable::Weekly,
                                            *start, labelProgress(LabPa, nullptr))
                 : db.status();
     }

@@ -1,6 +1,6 @@
 #pragma once
 // The recomputation screen: rewrites the change columns of daily or weekly bars from a date on.
-#include "core/app/AppContext.h"
+#include "core/startup/AppContext.h"
 
 #include <QDialog>
 #include <QGroupBox>

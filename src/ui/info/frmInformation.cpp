@@ -1,8 +1,8 @@
 #include "ui/info/frmInformation.h"
 
-#include "core/app/IniFile.h"
-#include "core/app/Settings.h"
 #include "core/db/Schema.h"
+#include "core/settings/IniFile.h"
+#include "core/settings/Settings.h"
 #include "ui/app/MessageBox.h"
 #include "ui/app/Widgets.h"
 #include "ui/info/InfoTableModel.h"
@@ -372,8 +372,7 @@ void frmInformation::CmdMeiList_Click() {
     if (!m_listMei)
         return;
     auto db = db::openKestrelDatabase(m_context.paths.databasePath);
-    auto names =
-        db ? info::loadMarketNames(**db) : Result<std::array<std::string, info::kMarketNameCount>>(db.status());
+    auto names = db ? db::loadMarketNames(**db) : Result<db::MarketNames>(db.status());
     if (!names) {
         MessageBox::information(this, q(names.message()));
         return;

@@ -7,9 +7,9 @@
 //
 // The rows grid always shows m_view, a description of the rows as values (core RowView); no SQL text
 // is ever rebuilt from what the grid shows. The database is opened for each action.
-#include "core/app/AppContext.h"
 #include "core/app/Date.h"
 #include "core/info/Screening.h"
+#include "core/startup/AppContext.h"
 
 #include <QDialog>
 #include <QString>

@@ -87,7 +87,7 @@ void frmIntInformation::Activate() {
     const Date today = Date::today();
     Date start = today, end = today;
     auto db = db::openKestrelDatabase(m_context.paths.databasePath, db::OpenMode::ReadOnly);
-    auto latest = db ? net::latestStoredDate(**db, "informationData") : Result<std::optional<Date>>(db.status());
+    auto latest = db ? db::latestStoredDate(**db, "informationData") : Result<std::optional<Date>>(db.status());
     if (!latest) {
         WidgetPrompt(this).notify(latest.message());
     } else if (*latest) {

@@ -3,8 +3,8 @@
 // for all kinds ("すべて") or one kind chosen in the pair of lists CmbJyhoList (names and codes kept on
 // the same entry), in date order (CmdHijyun) or kind order (CmdKoumokuJyun). Kinds whose code starts
 // with "S" are not offered. A hand-over text that is not an issue code opens the window empty.
-#include "core/app/AppContext.h"
 #include "core/info/IssueInformation.h"
+#include "core/startup/AppContext.h"
 
 #include <QDialog>
 #include <QString>

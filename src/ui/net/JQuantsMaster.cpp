@@ -24,7 +24,7 @@ net::MasterDownload downloadJQuantsMaster(const AppContext& context) {
     }
     Date date = Date::today();
     if (auto db = db::Database::open(context.paths.databasePath, db::OpenMode::ReadOnly)) {
-        if (auto latest = net::latestStoredDate(**db, "daydata"); latest && *latest)
+        if (auto latest = db::latestStoredDate(**db, "daydata"); latest && *latest)
             date = **latest;
     }
     platform::JQuantsClient client(*options);

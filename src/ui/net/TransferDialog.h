@@ -4,8 +4,8 @@
 // that just closes; after it, the user is asked first, and on Yes the transfer is cancelled, the
 // hand-over text emptied and the window closed. The transfer runs inside a button's handler while
 // the window stays live, so the close question may come in the middle of it.
-#include "core/app/AppContext.h"
 #include "core/net/Fetch.h"
+#include "core/startup/AppContext.h"
 #include "platform/HttpTransfer.h"
 
 #include <QDialog>

@@ -65,7 +65,8 @@ void frmIntReadData::Activate() {
         LblText->setText(QStringLiteral("日付取得中....."));
         Date start = Date::today();
         auto db = db::openKestrelDatabase(m_context.paths.databasePath, db::OpenMode::ReadOnly);
-        auto latest = db ? net::latestStoredDate(**db, m_context.barTable) : Result<std::optional<Date>>(db.status());
+        auto latest = db ? db::latestStoredDate(**db, db::barTableName(m_context.barTable()))
+                         : Result<std::optional<Date>>(db.status());
         if (!latest)
             WidgetPrompt(this).notify(latest.message());
         else if (*latest)
@@ -111,7 +112,7 @@ void frmIntReadData::CmdInetRead_Click() {
         net::MasterDownload r =
             jquantsSelected(m_context)
                 ? downloadJQuantsMaster(m_context)
-                : net::DownloadIssueMasterFile(fetcher(), m_context.settings.DURL, m_context.paths.dataFolder);
+                : net::downloadIssueMasterFile(fetcher(), m_context.settings.DURL, m_context.paths.dataFolder);
         setTransferring(false);
         if (r.cancelled)
             return; // the window was closed during the transfer

@@ -1,6 +1,7 @@
 #include "ui/trade/LedgerModel.h"
 
 #include "core/db/Schema.h"
+#include "ui/app/OpenDatabase.h"
 
 namespace kestrel::ui {
 
@@ -10,11 +11,9 @@ LedgerModel::LedgerModel(AppContext& context, QWidget* dialog, QObject* parent)
     : QAbstractTableModel(parent), m_context(context), m_prompt(dialog) {}
 
 std::unique_ptr<db::Database> LedgerModel::openDatabase() {
-    auto db = db::openKestrelDatabase(m_context.paths.databasePath);
-    if (!db) {
-        m_prompt.notify(db.message());
+    auto db = openDatabaseOrTell(m_context.paths.databasePath, m_prompt);
+    if (!db)
         return nullptr;
-    }
     return std::move(*db);
 }
 
@@ -74,7 +73,7 @@ bool LedgerModel::setData(const QModelIndex& index, const QVariant& value, int r
     auto db = openDatabase();
     if (!db)
         return false;
-    auto outcome = trade::EditRow(*db, current ? *current : LedgerRow{}, {{index.column(), text}},
+    auto outcome = trade::editRow(*db, current ? *current : LedgerRow{}, {{index.column(), text}},
                                   m_context.settings.SonPa, m_prompt);
     if (!outcome) {
         m_prompt.notify(outcome.message());
@@ -107,7 +106,7 @@ void LedgerModel::reload() {
     std::vector<LedgerRow> rows;
     // A view that cannot be read shows nothing; the cause shows on the next edit.
     if (auto db = db::openKestrelDatabase(m_context.paths.databasePath)) {
-        if (auto read = trade::ReadLedger(**db, m_view))
+        if (auto read = trade::readLedger(**db, m_view))
             rows = std::move(*read);
     }
     beginResetModel();

@@ -1,8 +1,8 @@
 #pragma once
 // The board's grid model: the rows of one view of stockmarket, plus an empty last row on which a new
-// lot is typed. Every edit goes through the ledger's EditRow, so a refused value leaves the row as it
+// lot is typed. Every edit goes through the ledger's editRow, so a refused value leaves the row as it
 // was and shows why.
-#include "core/app/AppContext.h"
+#include "core/startup/AppContext.h"
 #include "core/trade/Ledger.h"
 #include "ui/app/MessageBox.h"
 

@@ -119,11 +119,11 @@ void frmstockmarket::deleteCurrentRow() {
     auto db = Datastockmarket->openDatabase();
     if (!db)
         return;
-    auto deleted = trade::DeleteLedgerRow(*db, *current, m_prompt);
-    if (!deleted)
-        m_prompt.notify(deleted.message());
-    else if (*deleted)
+    Status deleted = trade::deleteLedgerRow(*db, *current, m_prompt);
+    if (deleted)
         Datastockmarket->forgetRow(row);
+    else if (!deleted.is(StatusCode::Cancelled) && !deleted.is(StatusCode::NotFound))
+        m_prompt.notify(deleted.message());
 }
 
 void frmstockmarket::exportCsv() {
@@ -133,7 +133,7 @@ void frmstockmarket::exportCsv() {
     std::string path = trade::ledgerCsvPath(m_context.paths.dataFolder);
     Status s = makeDir(m_context.paths.dataFolder);
     if (s)
-        s = trade::ExportLedgerCsv(*db, path);
+        s = trade::exportLedgerCsv(*db, path);
     if (!s) {
         m_prompt.notify(s.message());
         return;

@@ -1,7 +1,7 @@
 #pragma once
 // The trading board "株式売買管理": the purchase and sale ledger in a grid with three views (unsold, sold,
 // all). Opening it refreshes current prices from the newest daily bars. Open it modally with exec().
-#include "core/app/AppContext.h"
+#include "core/startup/AppContext.h"
 #include "ui/trade/LedgerModel.h"
 
 #include <QDialog>

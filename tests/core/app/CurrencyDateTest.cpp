@@ -1,7 +1,7 @@
 #include "core/app/Currency.h"
 #include "core/app/Date.h"
-#include "core/app/Settings.h"
-#include "core/app/Shared.h"
+#include "core/settings/Settings.h"
+#include "core/settings/Shared.h"
 
 #include <gtest/gtest.h>
 
@@ -96,8 +96,8 @@ TEST(SharedProcedures, NullToValueAndDateAutoSlash) {
     EXPECT_EQ(NullToValue("12.5"), 12);
     EXPECT_EQ(NullToValue("x"), 0);
     EXPECT_EQ(NullToValue(std::optional<double>(1e12)), 0);
-    EXPECT_EQ(NullToValueText(std::nullopt), "");
-    EXPECT_EQ(NullToValueText(std::string("a")), "a");
+    EXPECT_EQ(nullToValueText(std::nullopt), "");
+    EXPECT_EQ(nullToValueText(std::string("a")), "a");
 
     auto e = DateAutoSlash("26", false);
     ASSERT_TRUE(e);

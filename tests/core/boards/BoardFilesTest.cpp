@@ -1,9 +1,9 @@
 #include "core/boards/BoardFiles.h"
 
 #include "core/app/Encoding.h"
-#include "core/app/IniFile.h"
 #include "core/boards/BoardEntries.h"
 #include "core/boards/BoardStore.h"
+#include "core/settings/IniFile.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -29,7 +29,7 @@ protected:
                                   market, name));
     }
     std::string boardCodes(int kind) {
-        auto rows = ReadBoard(*database, kind, BoardOrder::CodeMarket);
+        auto rows = readBoard(*database, kind, BoardOrder::CodeMarket);
         std::string out;
         for (const BoardRow& r : *rows)
             out += std::to_string(r.code) + ":" + r.name + " ";
@@ -53,14 +53,14 @@ TEST_F(BoardFilesTest, SavedTextIsCp932WithCrLfInCodeOrder) {
     addRow(1, 1301, 2, "極洋");
     addRow(2, 6758, 1, "ＸＹＺ");
     const std::string path = dir.file("x.A");
-    ASSERT_TRUE(SaveBoardToFile(*database, ini, 1, path, prompt));
+    ASSERT_TRUE(saveBoardToFile(*database, ini, 1, path, prompt));
     EXPECT_EQ(readFile(path), sjis("1,1301,2,極洋\r\n1,7203,1,ＡＢＣ自動車\r\n"));
     EXPECT_EQ(readProfileString(ini, "Kestrel", "boardA"), "x.A");
     EXPECT_EQ(prompt.notices, std::vector<std::string>{"保存しました。"});
 
     // An existing file is replaced only after the question.
     prompt.answer(false);
-    EXPECT_FALSE(SaveBoardToFile(*database, ini, 2, path, prompt));
+    EXPECT_FALSE(saveBoardToFile(*database, ini, 2, path, prompt));
     EXPECT_EQ(prompt.questions.back(), "|" + path + "のファイルは存在します 上書きしますか？");
     EXPECT_EQ(readFile(path), sjis("1,1301,2,極洋\r\n1,7203,1,ＡＢＣ自動車\r\n"));
 }
@@ -71,14 +71,14 @@ TEST_F(BoardFilesTest, LoadReplacesTheBoardLineByLine) {
     const std::string path = dir.file("in.A");
     // The later line starting with 2 lands on board B, as the file says.
     writeFile(path, sjis("1,7203,1,ＡＢＣ自動車\r\n1,1301,2,極洋,余り\r\n2,6758,1,ＸＹＺ\r\n"));
-    ASSERT_TRUE(LoadBoardFromFile(*database, ini, 1, path, prompt));
+    ASSERT_TRUE(loadBoardFromFile(*database, ini, 1, path, prompt));
     EXPECT_EQ(boardCodes(1), "1301:極洋 7203:ＡＢＣ自動車 ");
     EXPECT_EQ(boardCodes(2), "6758:ＸＹＺ 8888:B ");
     EXPECT_EQ(readProfileString(ini, "Kestrel", "boardA"), "in.A");
 
     // A board-A file is refused for board B before any question.
     prompt.questions.clear();
-    EXPECT_FALSE(LoadBoardFromFile(*database, ini, 2, path, prompt));
+    EXPECT_FALSE(loadBoardFromFile(*database, ini, 2, path, prompt));
     EXPECT_EQ(prompt.notices.back(), "株価ボードＢに株価ボードＡのデーターを読み込もうとしています。");
     EXPECT_TRUE(prompt.questions.empty());
     EXPECT_EQ(boardCodes(2), "6758:ＸＹＺ 8888:B ");
@@ -102,7 +102,7 @@ TEST_F(BoardFilesTest, BadFilesLeaveTheBoardAsItWas) {
         const std::string path = dir.file("bad.A");
         writeFile(path, sjis(c.text));
         prompt.notices.clear();
-        EXPECT_FALSE(LoadBoardFromFile(*database, ini, 1, path, prompt)) << c.text;
+        EXPECT_FALSE(loadBoardFromFile(*database, ini, 1, path, prompt)) << c.text;
         ASSERT_EQ(prompt.notices.size(), 1u) << c.text;
         if (c.message) {
             EXPECT_EQ(prompt.notices[0], c.message);
@@ -115,25 +115,25 @@ TEST_F(BoardFilesTest, BadFilesLeaveTheBoardAsItWas) {
 TEST_F(BoardFilesTest, ProposedListNames) {
     const Date day = *Date::fromYmd(2001, 5, 18);
     const std::string data = dir.path();
-    EXPECT_EQ(ProposedListName(data, day), "010518_0.Lis");
+    EXPECT_EQ(proposedListName(data, day), "010518_0.Lis");
     writeFile(dir.file("010518_0.Lis"), "");
     writeFile(dir.file("010518_1.LIS"), ""); // names are matched without regard to case
-    EXPECT_EQ(ProposedListName(data, day), "010518_2.Lis");
+    EXPECT_EQ(proposedListName(data, day), "010518_2.Lis");
     for (int n = 2; n < 10; ++n)
         writeFile(dir.file("010518_" + std::to_string(n) + ".Lis"), "");
-    EXPECT_EQ(ProposedListName(data, day), "01051810.Lis");
+    EXPECT_EQ(proposedListName(data, day), "01051810.Lis");
     for (int n = 10; n < 100; ++n)
         writeFile(dir.file("010518" + std::to_string(n) + ".Lis"), "");
-    EXPECT_EQ(ProposedListName(data, day), "01051899.Lis");
+    EXPECT_EQ(proposedListName(data, day), "01051899.Lis");
 }
 
 TEST_F(BoardFilesTest, IssueListFiles) {
     const std::string path = dir.file("a.Lis");
-    ASSERT_TRUE(WriteIssueListFile(path, {"7203 東１ ＡＢＣ自動車", "1301 東２ 極洋"}, prompt));
+    ASSERT_TRUE(writeIssueListFile(path, {"7203 東１ ＡＢＣ自動車", "1301 東２ 極洋"}, prompt));
     EXPECT_EQ(readFile(path), "7203\r\n1301\r\n");
 
     writeFile(path, sjis("7203\r\n6758,ＸＹＺ\r\nabcd\r\n4444\r\n1,1301,2,極洋\r\n1301"));
-    auto rows = ReadIssueListFile(*database, path);
+    auto rows = readIssueListFile(*database, path);
     ASSERT_TRUE(rows);
     EXPECT_EQ(*rows, (std::vector<std::string>{"7203 東１ ＡＢＣ自動車", "6758 東１ ＸＹＺ", "1301 東２ 極洋"}));
 }
@@ -174,7 +174,7 @@ TEST_F(BoardFilesTest, RegisterRemoveAndMove) {
     addRow(2, 1301, 2, "極洋");
     addRow(2, 4444, 1, "無い銘柄");
     addRow(2, 6758, 1, "ＸＹＺ");
-    auto rows = BoardIssueListRows(*database, 2);
+    auto rows = boardIssueListRows(*database, 2);
     ASSERT_TRUE(rows);
     EXPECT_EQ(*rows, (std::vector<std::string>{"6758 東１ ＸＹＺ", "7203 東１ ＡＢＣ自動車", "1301 東２ 極洋"}));
 }

@@ -19,7 +19,7 @@ protected:
                             "(7203, 20010517, 1, 1, 1, 1, 1, 1), (7203, 20010518, 1234, 1250, 1200, 1240, -6, 512)"));
     }
     BoardRow row(int kind, int code) {
-        auto rows = ReadBoard(*db, kind, BoardOrder::Table);
+        auto rows = readBoard(*db, kind, BoardOrder::Table);
         for (const BoardRow& r : *rows)
             if (r.code == code)
                 return r;
@@ -43,7 +43,7 @@ TEST_F(BoardStoreTest, LoadBringsRowsToTheLatestBar) {
     ASSERT_TRUE(db->run("INSERT INTO board (区分, コード, 市場コード, 銘柄, 現在値, 現前日比, 現出来高) VALUES "
                         "(1, 7203, 0, 'x', 1300, 5, 700), (1, 1301, 0, 'y', 90, 1, 2)"));
     const Date today = *Date::fromYmd(2001, 5, 20);
-    ASSERT_TRUE(RefreshBoardFromBars(*db, 1, today));
+    ASSERT_TRUE(refreshBoardFromBars(*db, 1, today));
     // Prices times the price unit, the change unscaled, volume times the volume unit; current values stay.
     EXPECT_EQ(fields(1, 7203), "1|ＡＢＣ自動車|20010518|12340|12500|12000|12400|-6|512000|1300|5|700");
     // No bar: today's date, zero prices and zero current values.
@@ -51,16 +51,16 @@ TEST_F(BoardStoreTest, LoadBringsRowsToTheLatestBar) {
 }
 
 TEST_F(BoardStoreTest, AddClearAndStore) {
-    EXPECT_EQ(*AddIssueFromLatestBar(*db, 2, 1301, "極洋"), AddOutcome::NoBar);
+    EXPECT_EQ(*addIssueFromLatestBar(*db, 2, 1301, "極洋"), AddOutcome::NoBar);
     EXPECT_EQ(*db->queryInt("SELECT count(*) FROM board"), 0);
-    EXPECT_EQ(*AddIssueFromLatestBar(*db, 2, 7203, "ＡＢＣ自動車"), AddOutcome::Added);
-    EXPECT_EQ(*AddIssueFromLatestBar(*db, 2, 7203, "ＡＢＣ自動車"), AddOutcome::AlreadyOnBoard);
+    EXPECT_EQ(*addIssueFromLatestBar(*db, 2, 7203, "ＡＢＣ自動車"), AddOutcome::Added);
+    EXPECT_EQ(*addIssueFromLatestBar(*db, 2, 7203, "ＡＢＣ自動車"), AddOutcome::AlreadyOnBoard);
     EXPECT_EQ(fields(2, 7203), "1|ＡＢＣ自動車|20010518|12340|12500|12000|12400|-6|512000|0|0|0");
 
-    EXPECT_TRUE(*StoreQuote(*db, 2, 7203, 1234, 12, 1234000));
-    EXPECT_FALSE(*StoreQuote(*db, 1, 7203, 1, 1, 1)); // not on board A
+    EXPECT_TRUE(*storeQuote(*db, 2, 7203, 1234, 12, 1234000));
+    EXPECT_FALSE(*storeQuote(*db, 1, 7203, 1, 1, 1)); // not on board A
     EXPECT_EQ(fields(2, 7203), "1|ＡＢＣ自動車|20010518|12340|12500|12000|12400|-6|512000|1234|12|1234000");
-    ASSERT_TRUE(ClearCurrentValues(*db, 2));
+    ASSERT_TRUE(clearCurrentValues(*db, 2));
     EXPECT_EQ(fields(2, 7203), "1|ＡＢＣ自動車|20010518|12340|12500|12000|12400|-6|512000|0|0|0");
 }
 

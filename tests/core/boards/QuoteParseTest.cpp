@@ -87,7 +87,7 @@ TEST(QuoteParseTest, RowsOfAPageAndCellsThatAreNoNumbers) {
         {letters, 7203, 0, 12, 700, nullptr, "型が一致しません。"},
     };
     for (const Case& c : cases) {
-        const QuoteRow r = ParseQuotePage(c.page, c.code);
+        const QuoteRow r = parseQuotePage(c.page, c.code);
         EXPECT_TRUE(r.found) << c.code;
         EXPECT_EQ(r.price, c.price) << c.code;
         EXPECT_EQ(r.change, c.change) << c.code;
@@ -104,14 +104,14 @@ TEST(QuoteParseTest, PagesWithoutTheIssueGiveNothing) {
     const std::string others = page(quoteRow(72030, kRising) + quoteRow(1301, kRising));
     for (const std::string& text : {others, std::string(), std::string("<html>404 Not Found</html>"),
                                     page(quoteRow(7203, kRising)).substr(0, 60)}) {
-        const QuoteRow r = ParseQuotePage(text, 7203);
+        const QuoteRow r = parseQuotePage(text, 7203);
         EXPECT_FALSE(r.found);
         EXPECT_EQ(r.price, 0);
         EXPECT_EQ(r.volume, 0);
     }
-    EXPECT_TRUE(ParseQuotePage(others, 72030).found);
+    EXPECT_TRUE(parseQuotePage(others, 72030).found);
 }
 
 TEST(QuoteParseTest, Url) {
-    EXPECT_EQ(QuoteUrl("127.0.0.1:8080", 7203), "http://127.0.0.1:8080/q?s=7203&d=v2");
+    EXPECT_EQ(quoteUrl("127.0.0.1:8080", 7203), "http://127.0.0.1:8080/q?s=7203&d=v2");
 }

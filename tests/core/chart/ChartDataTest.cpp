@@ -179,7 +179,6 @@ TEST_F(ChartDb, ScrollRangeOnlyWhenIssueOrModeChanges) {
     EXPECT_EQ(data.scrollSmallChange, 420);  // 32767 / 78 = 420.09
     EXPECT_EQ(data.scrollLargeChange, 2100); // 163835 / 78 = 2100.45
     ctx.chartMode = 2;
-    ctx.barTable = "weekdata";
     ASSERT_TRUE(load(2, "24/01/10")); // another mode: issue 2 has no weekly bar, the range stays
     EXPECT_EQ(data.lastLoadedMode, 2);
     EXPECT_EQ(data.scrollStartDate, *Date::fromYmd(2023, 12, 28));
@@ -205,7 +204,6 @@ TEST_F(ChartDb, WeeklyBarsCarryMarginBalancesAndUnits) {
          {{20240105, 10, 12, 9, 11, 1, "1.5", 300, 500}, {20240112, 11, 13, 10, 12, 1, "2.5", 700, 0}});
     bars("dayData", 8306, {{20240105, 10, 12, 9, 11, 1, "1"}});
     ctx.chartMode = 2;
-    ctx.barTable = "weekdata";
     ASSERT_TRUE(load(8306, "24/01/31"));
     ASSERT_EQ(data.barCount, 2);
     EXPECT_EQ(data.bars[0].high, C("120"));
@@ -294,10 +292,6 @@ TEST_F(ChartDb, BadInputLoadsSafely) {
     mei(8, 1000, 1);
     ASSERT_TRUE(load(8, "24/01/31"));
     EXPECT_EQ(data.bars[0].volume, 2147483647);
-
-    // Not a bar table.
-    ctx.barTable = "Mei";
-    EXPECT_FALSE(load(1301, "24/01/31"));
 }
 
 TEST_F(ChartDb, LeadingZeroClosesAndExtremeDeviations) {
@@ -343,7 +337,7 @@ TEST(ChartIndicators, HalvesToEvenAndAnglesAsDrawn) {
     }
     d.bars[0].high = Currency::fromWhole(2655);
     d.bars[0].low = Currency::fromWhole(105);
-    ComputeIndicators(d, IndicatorSettings{5, 0, 0, 8, 8, 1});
+    computeIndicators(d, IndicatorSettings{5, 0, 0, 8, 8, 1});
     EXPECT_EQ(std::tie(d.priceTop, d.priceBottom), std::make_tuple(W(2660), W(100)));
     // arctan(100 / (5 * 10 * 5)) = 21.8014 degrees, then shifted by the largest angle (itself).
     EXPECT_EQ(d.itoMax, C("21.8014"));
@@ -363,7 +357,7 @@ TEST(ChartIndicators, HalvesToEvenAndAnglesAsDrawn) {
         flat.bars[i].close = flat.bars[i].closeCarried = flat.bars[i].high = flat.bars[i].low = C("50");
         flat.bars[i].volume = 10 * (i + 1);
     }
-    ComputeIndicators(flat, IndicatorSettings{3, 3, 3, 3, 3, 3});
+    computeIndicators(flat, IndicatorSettings{3, 3, 3, 3, 3, 3});
     const ChartBar& f = flat.bars[2];
     EXPECT_EQ(std::tie(f.rsi, f.vr, f.psych, f.dev3), std::make_tuple(0, 50, 0, 0));
 }

@@ -78,7 +78,7 @@ TEST(ChartLayout, ListRowsLabelsAndClicks) {
                .psych = -1,
                .rsi = 67,
                .vr = 60};
-    const std::string row = KabukaListRow(b);
+    const std::string row = kabukaListRow(b);
     EXPECT_EQ(row, "24/01/09         106        106        102        103         -3        2000");
     EXPECT_EQ(row.size(), 76u);
     EXPECT_EQ(row.substr(42, 11), "        103"); // columns 43-53
@@ -88,8 +88,8 @@ TEST(ChartLayout, ListRowsLabelsAndClicks) {
     EXPECT_FALSE(rowHasDate("xx/01/09 1"));
     b.volume = 2147483647;
     b.close = W(12345678901);
-    EXPECT_EQ(KabukaListRow(b).substr(42, 12), " 12345678901"); // too wide: the row widens
-    EXPECT_EQ(KabukaListRow(b).substr(KabukaListRow(b).size() - 12), "  2147483647");
+    EXPECT_EQ(kabukaListRow(b).substr(42, 12), " 12345678901"); // too wide: the row widens
+    EXPECT_EQ(kabukaListRow(b).substr(kabukaListRow(b).size() - 12), "  2147483647");
 
     DetailLabels l = detailLabels(b);
     EXPECT_EQ((std::vector<std::string>{l.Lbltankairi, l.Lbltyukairi, l.Lbltyokairi, l.Lbltanidoheikn, l.Lbltyuidoheikn,
@@ -174,7 +174,7 @@ TEST(ChartScene, FrameCandlesVolumesAndLines) {
     d.bars[1] = {.open = W(105), .high = W(106), .low = W(90), .close = W(100), .volume = 500};
     for (ChartBar& b : d.bars)
         b.closeCarried = b.close;
-    ComputeIndicators(d, IndicatorSettings{});
+    computeIndicators(d, IndicatorSettings{});
     ChartDisplay daily;
     ChartPicture pic = DrawChart(d, daily);
     auto boxes = of(pic.items, Shape::FilledBox, kWhite);

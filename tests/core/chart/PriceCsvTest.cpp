@@ -63,7 +63,7 @@ TEST_F(CsvDb, LinesCarryTheUnitsAndTheMode) {
 
 TEST_F(CsvDb, FileIsCp932AndReplacesTheOldOneWhateverItsCase) {
     test::writeFile(joinPath(dataFolder, "7203.csv"), "old");
-    auto path = ExportPriceCsv(*db, dataFolder, {"ＡＢＣ自動車", "7203", "東１"}, 1);
+    auto path = exportPriceCsv(*db, dataFolder, {"ＡＢＣ自動車", "7203", "東１"}, 1);
     ASSERT_TRUE(path) << path.message();
     EXPECT_EQ(*path, joinPath(dataFolder, "7203.csv"));
     std::string bytes = test::readFile(*path);
@@ -79,15 +79,15 @@ TEST_F(CsvDb, FileIsCp932AndReplacesTheOldOneWhateverItsCase) {
 TEST_F(CsvDb, RefusedInputLeavesNoFile) {
     // A code text that is not digits never becomes a file name; a name without a CP932 form is refused
     // and the old file stays.
-    EXPECT_FALSE(ExportPriceCsv(*db, dataFolder, {"x", "../7203", "東１"}, 1));
-    EXPECT_FALSE(ExportPriceCsv(*db, dataFolder, {"x", "", "東１"}, 1));
+    EXPECT_FALSE(exportPriceCsv(*db, dataFolder, {"x", "../7203", "東１"}, 1));
+    EXPECT_FALSE(exportPriceCsv(*db, dataFolder, {"x", "", "東１"}, 1));
     test::writeFile(joinPath(dataFolder, "7203.Csv"), "old");
-    auto r = ExportPriceCsv(*db, dataFolder, {"😀", "7203", "東１"}, 1);
+    auto r = exportPriceCsv(*db, dataFolder, {"😀", "7203", "東１"}, 1);
     EXPECT_FALSE(r);
     EXPECT_EQ(test::readFile(joinPath(dataFolder, "7203.Csv")), "old");
     EXPECT_FALSE(fileExists(dir.file("7203.Csv")));
     // A data folder that is a file: the error says so and nothing is written.
     std::string notAFolder = dir.file("NotAFolder");
     test::writeFile(notAFolder, "x");
-    EXPECT_FALSE(ExportPriceCsv(*db, notAFolder, {"ＡＢＣ自動車", "7203", "東１"}, 1));
+    EXPECT_FALSE(exportPriceCsv(*db, notAFolder, {"ＡＢＣ自動車", "7203", "東１"}, 1));
 }

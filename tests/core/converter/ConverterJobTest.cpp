@@ -31,7 +31,7 @@ struct Fixture {
     JobRequest request;
 
     Fixture() {
-        makeDir(dir.file("data"));
+        EXPECT_TRUE(makeDir(dir.file("data")));
         hooks.prompt = &prompt;
         hooks.log = [this](const std::string& s) { log.push_back(s); };
         hooks.fetch = [this](const std::string& url) {
@@ -61,7 +61,7 @@ TEST(ConverterJob, FridayToMondayFetchesTwoArchivesAndWritesTwoDailyFiles) {
     f.serve("http://127.0.0.1:1/kabudata/20010507.lzh", "converter/20010507.lzh");
     f.request.fromText = "01/05/04";
     f.request.toText = "01/05/08"; // Tuesday's archive is not there yet
-    JobOutcome out = RunConverterJob(f.request, f.hooks);
+    JobOutcome out = runConverterJob(f.request, f.hooks);
     EXPECT_TRUE(out.ran);
     EXPECT_EQ(out.extracted, 2);
     EXPECT_EQ(out.unavailable, 1);
@@ -133,7 +133,7 @@ TEST(ConverterJob, ChecksAndOptionsDecideWhatRuns) {
         f.request.toText = c.to;
         f.request.phases = c.phases;
         f.prompt.answer(c.answer);
-        EXPECT_FALSE(RunConverterJob(f.request, f.hooks).ran);
+        EXPECT_FALSE(runConverterJob(f.request, f.hooks).ran);
         EXPECT_TRUE(f.fetched.empty());
         std::string last = !f.prompt.notices.empty()    ? f.prompt.notices.back()
                            : f.prompt.questions.empty() ? ""
@@ -149,7 +149,7 @@ TEST(ConverterJob, ChecksAndOptionsDecideWhatRuns) {
     f.request.phases = JobPhases::ConvertOnly;
     kestrel::test::writeFile(f.dir.file("data/20010507.csv"),
                              kestrel::test::readFile(kestrel::test::testData("converter/20010507.csv")));
-    EXPECT_TRUE(RunConverterJob(f.request, f.hooks).ran);
+    EXPECT_TRUE(runConverterJob(f.request, f.hooks).ran);
     EXPECT_FALSE(connected);
     EXPECT_TRUE(f.fetched.empty());
     EXPECT_TRUE(fileExists(f.dir.file("data/Ds200105.07")));
@@ -158,7 +158,7 @@ TEST(ConverterJob, ChecksAndOptionsDecideWhatRuns) {
     Fixture g;
     g.hooks.attemptConnect = [] { return false; };
     g.request.fromText = g.request.toText = "01/05/07";
-    EXPECT_FALSE(RunConverterJob(g.request, g.hooks).ran);
+    EXPECT_FALSE(runConverterJob(g.request, g.hooks).ran);
     EXPECT_EQ(g.prompt.notices, std::vector<std::string>{"接続に失敗しました。"});
     EXPECT_TRUE(g.fetched.empty());
 }
@@ -179,7 +179,7 @@ TEST(ConverterJob, FailedDownloadNeverLeavesAStaleArchive) {
         answer(net::FetchResult::Outcome::Body, "<html>maintenance</html>", 0);
     f.request.fromText = f.request.toText = "01/05/07";
     f.request.phases = JobPhases::DownloadOnly;
-    JobOutcome out = RunConverterJob(f.request, f.hooks);
+    JobOutcome out = runConverterJob(f.request, f.hooks);
     EXPECT_EQ(out.unavailable, 1);
     EXPECT_FALSE(fileExists(f.dir.file("data/20010507.lzh")));
 }
@@ -191,7 +191,7 @@ TEST(ConverterJob, MonthArchiveGivesADailyFilePerTradingDay) {
     f.serve("http://127.0.0.1:1/kabudata.lzh", "converter/kabudata.lzh");
     f.request.fromText = "01/05/01";
     f.request.toText = "01/05/31";
-    JobOutcome out = RunConverterJob(f.request, f.hooks);
+    JobOutcome out = runConverterJob(f.request, f.hooks);
     EXPECT_TRUE(out.ran);
     EXPECT_EQ(f.fetched, std::vector<std::string>{"http://127.0.0.1:1/kabudata.lzh"});
     EXPECT_EQ(std::count(f.log.begin(), f.log.end(), "株式.mdbをファイル変換中"), 1);

@@ -1,7 +1,7 @@
 #include "core/converter/ConverterSettings.h"
 
 #include "core/app/Encoding.h"
-#include "core/app/IniFile.h"
+#include "core/settings/IniFile.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

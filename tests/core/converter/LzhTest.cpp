@@ -26,7 +26,7 @@ std::set<std::string> filesIn(const std::string& dir) {
 
 // Copies an archive into dir/data (the archive beside the data, as a download leaves it).
 std::string stage(const TempDir& dir, const std::string& source, const std::string& name) {
-    makeDir(dir.file("data"));
+    EXPECT_TRUE(makeDir(dir.file("data")));
     std::string path = dir.file("data/" + name);
     kestrel::test::writeFile(path, kestrel::test::readFile(source));
     return path;
@@ -83,7 +83,7 @@ TEST(ConverterLzh, HostileAndBrokenArchivesNeverEscapeAndInvalidOnesAreDeleted) 
 
 TEST(ConverterLzh, ErrorPageIsDeletedAndCp932NamesAreRead) {
     TempDir dir;
-    makeDir(dir.file("data"));
+    EXPECT_TRUE(makeDir(dir.file("data")));
     kestrel::test::writeFile(dir.file("data/20010507.lzh"), "<html><body>404 Not Found</body></html>");
     EXPECT_FALSE(ExtractArchive(dir.file("data/20010507.lzh"), dir.file("data")));
     EXPECT_TRUE(filesIn(dir.file("data")).empty());

@@ -149,7 +149,7 @@ TEST_F(FileCareTest, BackupWhileOpenCarriesRowsStillInTheLog) {
     addBars(path, 1301, 3);
     auto writer = Database::open(path);
     ASSERT_TRUE(writer.isOk());
-    (*writer)->exec("PRAGMA wal_autocheckpoint=0");
+    EXPECT_TRUE((*writer)->exec("PRAGMA wal_autocheckpoint=0"));
     ASSERT_TRUE((*writer)->run("insert into Mei(コード,市場コード,銘柄) values (1301,1,'極洋')").isOk());
     ASSERT_TRUE(fileExists(path + "-wal"));
 

@@ -1,10 +1,10 @@
 #include "core/db/Schema.h"
 
 #include "core/app/Files.h"
-#include "core/app/IniFile.h"
-#include "core/app/Startup.h"
 #include "core/db/Lookups.h"
 #include "core/db/SplitTable.h"
+#include "core/settings/IniFile.h"
+#include "core/startup/Startup.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -135,7 +135,7 @@ TEST_F(Bars, RecomputationRewritesChangesFromTheStartDate) {
     bar("dayData", 1301, 20260309, 110, 110, 110, 110, 1, 9, 1); // 60 days after 8 January
     bar("dayData", 1301, 20260509, 120, 120, 120, 120, 1, 9, 1); // 61 days after 9 March
 
-    ASSERT_TRUE(RecomputeChanges(*db, BarTable::Daily, day(1, 5)));
+    ASSERT_TRUE(recomputeChanges(*db, BarTable::Daily, day(1, 5)));
     EXPECT_EQ(
         rows("SELECT コード, 日付, 前日比, 基準前日比 FROM dayData ORDER BY コード, 日付"),
         "1301|20260102|9|90\n1301|20260105|9|100\n1301|20260106|5|105\n1301|20260107|0|105\n"
@@ -143,9 +143,9 @@ TEST_F(Bars, RecomputationRewritesChangesFromTheStartDate) {
     EXPECT_EQ(rows("SELECT 前日比, 基準前日比 FROM weekData"), "9|9\n");
 
     std::string before = rows("SELECT * FROM dayData");
-    ASSERT_TRUE(RecomputeChanges(*db, BarTable::Daily, day(2, 1))); // after the last bar
+    ASSERT_TRUE(recomputeChanges(*db, BarTable::Daily, day(2, 1))); // after the last bar
     EXPECT_EQ(rows("SELECT * FROM dayData"), before);
-    ASSERT_TRUE(RecomputeChanges(*db, BarTable::Weekly, day(1, 1)));
+    ASSERT_TRUE(recomputeChanges(*db, BarTable::Weekly, day(1, 1)));
     EXPECT_EQ(rows("SELECT 前日比, 基準前日比 FROM weekData"), "9|7\n");
     EXPECT_EQ(rows("SELECT * FROM dayData"), before);
 }

@@ -42,7 +42,7 @@ struct Fixture {
     test::ScriptedPrompt prompt;
 
     Fixture() {
-        makeDir(paths.dataFolder);
+        EXPECT_TRUE(makeDir(paths.dataFolder));
         EXPECT_TRUE(db::CreateDatabaseFile(paths.databasePath).isOk());
     }
     void kinds(const char* sql) { test::execSql(paths.databasePath, sql); }
@@ -173,14 +173,14 @@ TEST(DownloadInformation, KindsFromTheServerAndFromTheShippedFile) {
     // First start: the file shipped in the program folder is copied, loaded, and its copy deleted.
     Fixture g;
     test::writeFile(g.paths.programFolder + "/infodata", *utf8ToCp932("00/07/14 1\r\nd09,出来高上位,4\r\n"));
-    r = LoadShippedKinds(g.paths, kServer, g.prompt);
+    r = loadShippedKinds(g.paths, kServer, g.prompt);
     EXPECT_EQ(r.message, kDownloadFinished);
     EXPECT_TRUE(g.fetched.empty());
     EXPECT_EQ(g.count("select 表示順 from informationClass where 種類コード='d09'"), 4);
     EXPECT_FALSE(fileExists(g.paths.dataFolder + "/infodata"));
     EXPECT_TRUE(fileExists(g.paths.programFolder + "/infodata"));
     Fixture h;
-    EXPECT_EQ(LoadShippedKinds(h.paths, kServer, h.prompt).message, "取得するファイルが見つかりません。");
+    EXPECT_EQ(loadShippedKinds(h.paths, kServer, h.prompt).message, "取得するファイルが見つかりません。");
 }
 
 TEST(DownloadInformation, ACancelledTransferStopsAtOnce) {

@@ -50,7 +50,7 @@ TEST(MasterDownload, OnlyAWholeDatedAnswerReplacesTheFile) {
         test::TempDir dir;
         test::writeFile(dir.file("REGIST.MEI"), "19991231,0\r\n");
         std::vector<std::string> urls;
-        MasterDownload r = DownloadIssueMasterFile(answering(c.outcome, c.bytes, &urls), "h/kabu", dir.path());
+        MasterDownload r = downloadIssueMasterFile(answering(c.outcome, c.bytes, &urls), "h/kabu", dir.path());
         EXPECT_EQ(urls, std::vector<std::string>{"http://h/kabu/kabumei/Regist.mei"});
         EXPECT_EQ(r.written, c.written) << c.what;
         EXPECT_EQ(r.note, c.note) << c.what;
@@ -58,7 +58,7 @@ TEST(MasterDownload, OnlyAWholeDatedAnswerReplacesTheFile) {
         EXPECT_EQ(test::readFile(dir.file("REGIST.MEI")), c.written ? good : "19991231,0\r\n") << c.what;
     }
     test::TempDir fresh;
-    MasterDownload r = DownloadIssueMasterFile(answering(O::Body, good), "h/kabu/", fresh.path());
+    MasterDownload r = downloadIssueMasterFile(answering(O::Body, good), "h/kabu/", fresh.path());
     EXPECT_TRUE(r.written);
     EXPECT_EQ(test::readFile(fresh.file("Regist.Mei")), good);
 }

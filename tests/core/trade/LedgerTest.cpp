@@ -23,13 +23,13 @@ struct LedgerDb : ::testing::Test, test::KestrelDb {
     // A stored lot: code, purchase price and count, with the break-even at 4 %.
     LedgerRow add(std::int64_t code, const std::string& price, const std::string& count) {
         auto r =
-            EditRow(*db, LedgerRow{}, {{kColCode, std::to_string(code)}, {kColBuyPrice, price}, {kColBuyCount, count}},
+            editRow(*db, LedgerRow{}, {{kColCode, std::to_string(code)}, {kColBuyPrice, price}, {kColBuyCount, count}},
                     kSonPa4, prompt);
         EXPECT_TRUE(r) << r.message();
         return r ? r->row : LedgerRow{};
     }
     LedgerRow stored(std::int64_t id) {
-        auto r = ReadLedgerRow(*db, id);
+        auto r = readLedgerRow(*db, id);
         EXPECT_TRUE(r && *r);
         return r && *r ? **r : LedgerRow{};
     }
@@ -73,7 +73,7 @@ TEST(LedgerArithmetic, ProfitIsExactIn64BitsAndOverflowIsNothing) {
 }
 
 TEST_F(LedgerDb, ANewRowIsRepairedAndFilledFromMei) {
-    auto r = EditRow(*db, LedgerRow{}, {{kColCode, "7203"}}, kSonPa4, prompt);
+    auto r = editRow(*db, LedgerRow{}, {{kColCode, "7203"}}, kSonPa4, prompt);
     ASSERT_TRUE(r) << r.message();
     EXPECT_GT(r->row.ID, 0);
     const LedgerRow want{r->row.ID, 7203, 1, "トヨタ自動車", Date::today().toYYMMDD(), 0, 0, 0, 0, "00/00/00", 0, 0, 0};
@@ -82,7 +82,7 @@ TEST_F(LedgerDb, ANewRowIsRepairedAndFilledFromMei) {
     EXPECT_TRUE(prompt.log.empty());
 
     // A code that Mei does not know empties the name.
-    auto unknown = EditRow(*db, want, {{kColCode, "1234"}}, kSonPa4, prompt);
+    auto unknown = editRow(*db, want, {{kColCode, "1234"}}, kSonPa4, prompt);
     ASSERT_TRUE(unknown) << unknown.message();
     EXPECT_EQ(unknown->row.name, "");
     EXPECT_EQ(unknown->row.marketCode, 1);
@@ -108,7 +108,7 @@ TEST_F(LedgerDb, TypedCellsAreRepairedAsTheBoardRepairsThem) {
         {kColProfit, "12.5", "12"},
     };
     for (const Case& c : cases) {
-        auto r = EditRow(*db, base, {{c.column, c.typed}}, kSonPa4, prompt);
+        auto r = editRow(*db, base, {{c.column, c.typed}}, kSonPa4, prompt);
         ASSERT_TRUE(r) << c.typed << ": " << r.message();
         EXPECT_EQ(cellText(stored(base.ID), c.column), c.shown) << "typed \"" << c.typed << "\"";
         base = r->row;
@@ -135,7 +135,7 @@ TEST_F(LedgerDb, RefusedValuesLeaveTheRowAsItWas) {
         {kColId, "5", "ID は変更できません"},
     };
     for (const Case& c : cases) {
-        auto r = EditRow(*db, base, {{c.column, c.typed}}, kSonPa4, prompt);
+        auto r = editRow(*db, base, {{c.column, c.typed}}, kSonPa4, prompt);
         ASSERT_FALSE(r) << c.typed;
         EXPECT_NE(r.message().find(c.inMessage), std::string::npos) << r.message();
         EXPECT_EQ(stored(base.ID), base) << c.typed;
@@ -144,7 +144,7 @@ TEST_F(LedgerDb, RefusedValuesLeaveTheRowAsItWas) {
 }
 
 TEST_F(LedgerDb, ProfitBeyond32BitsIsRefusedNotWrapped) {
-    auto r = EditRow(*db, LedgerRow{}, {{kColCode, "7203"}, {kColBuyPrice, "9000"}, {kColBuyCount, "3000000"}}, kSonPa4,
+    auto r = editRow(*db, LedgerRow{}, {{kColCode, "7203"}, {kColBuyPrice, "9000"}, {kColBuyCount, "3000000"}}, kSonPa4,
                      prompt);
     ASSERT_FALSE(r);
     EXPECT_NE(r.message().find("オーバーフローしました。利益 -28080000000"), std::string::npos) << r.message();
@@ -152,8 +152,8 @@ TEST_F(LedgerDb, ProfitBeyond32BitsIsRefusedNotWrapped) {
 
     // With the current price known the same lot fits: 3,000,000 x (9000 - 9360).
     LedgerRow lot = add(7203, "9000", "0");
-    ASSERT_TRUE(EditRow(*db, lot, {{kColCurrent, "9000"}}, kSonPa4, prompt));
-    auto big = EditRow(*db, stored(lot.ID), {{kColBuyCount, "3000000"}}, kSonPa4, prompt);
+    ASSERT_TRUE(editRow(*db, lot, {{kColCurrent, "9000"}}, kSonPa4, prompt));
+    auto big = editRow(*db, stored(lot.ID), {{kColBuyCount, "3000000"}}, kSonPa4, prompt);
     ASSERT_TRUE(big) << big.message();
     EXPECT_EQ(stored(lot.ID).profit, -1080000000LL);
 }
@@ -173,7 +173,7 @@ TEST_F(LedgerDb, BreakEvenAndProfitFollowTheEditedCells) {
         {{{kColBuyPrice, "1100"}}, 1144, 56000},
     };
     for (const Step& step : steps) {
-        auto r = EditRow(*db, lot, step.edits, kSonPa4, prompt);
+        auto r = editRow(*db, lot, step.edits, kSonPa4, prompt);
         ASSERT_TRUE(r) << r.message();
         EXPECT_FALSE(r->added);
         EXPECT_EQ(std::tie(r->row.breakEven, r->row.profit), std::make_tuple(step.breakEven, step.profit));
@@ -185,10 +185,10 @@ TEST_F(LedgerDb, BreakEvenAndProfitFollowTheEditedCells) {
 
 TEST_F(LedgerDb, APartialSaleSplitsTheLotOnYes) {
     LedgerRow lot = add(7203, "1000", "1000");
-    ASSERT_TRUE(EditRow(*db, lot, {{kColBuyDate, "26/11/02"}}, kSonPa4, prompt));
+    ASSERT_TRUE(editRow(*db, lot, {{kColBuyDate, "26/11/02"}}, kSonPa4, prompt));
     lot = stored(lot.ID);
     prompt.answer(true);
-    auto r = EditRow(*db, lot, {{kColSellDate, "26/12/04"}, {kColSellPrice, "1100"}, {kColSellCount, "300"}}, kSonPa4,
+    auto r = editRow(*db, lot, {{kColSellDate, "26/12/04"}, {kColSellPrice, "1100"}, {kColSellCount, "300"}}, kSonPa4,
                      prompt);
     ASSERT_TRUE(r) << r.message();
     EXPECT_EQ(prompt.questions,
@@ -202,7 +202,7 @@ TEST_F(LedgerDb, APartialSaleSplitsTheLotOnYes) {
     LedgerRow rest = stored(r->added->ID);
     EXPECT_EQ(rest, *r->added);
     EXPECT_EQ(rest, (LedgerRow{rest.ID, 7203, 1, "トヨタ自動車", "26/11/02", 1000, 700, 1040, 0, "00/00/00", 0, 0, 0}));
-    auto unsold = ReadLedger(*db, LedgerView::Unsold);
+    auto unsold = readLedger(*db, LedgerView::Unsold);
     ASSERT_TRUE(unsold);
     ASSERT_EQ(unsold->size(), 1u);
     EXPECT_EQ(unsold->front().ID, rest.ID);
@@ -210,7 +210,7 @@ TEST_F(LedgerDb, APartialSaleSplitsTheLotOnYes) {
     // On No the partial sale is kept on the one row.
     LedgerRow other = add(9984, "500", "200");
     prompt.answer(false);
-    auto kept = EditRow(*db, other, {{kColSellCount, "50"}}, kSonPa4, prompt);
+    auto kept = editRow(*db, other, {{kColSellCount, "50"}}, kSonPa4, prompt);
     ASSERT_TRUE(kept);
     EXPECT_FALSE(kept->added);
     EXPECT_EQ(stored(other.ID).buyCount, 200);
@@ -221,10 +221,10 @@ TEST_F(LedgerDb, ViewsOrderByCodeThenId) {
     LedgerRow a = add(9984, "1", "10");
     LedgerRow b = add(7203, "1", "10");
     LedgerRow c = add(7203, "1", "10");
-    ASSERT_TRUE(EditRow(*db, b, {{kColSellCount, "10"}}, kSonPa4, prompt));
+    ASSERT_TRUE(editRow(*db, b, {{kColSellCount, "10"}}, kSonPa4, prompt));
     auto ids = [&](LedgerView v) {
         std::vector<std::int64_t> out;
-        auto rows = ReadLedger(*db, v);
+        auto rows = readLedger(*db, v);
         for (const LedgerRow& r : *rows)
             out.push_back(r.ID);
         return out;
@@ -241,7 +241,7 @@ TEST_F(LedgerDb, OpeningRefreshTakesTheNewestBar) {
     ASSERT_TRUE(db->run("INSERT INTO Mei (コード, 市場コード, 銘柄, 株価単位) VALUES (5555, 2, '大型', 10)"));
     LedgerRow unsold = add(7203, "1000", "1000");
     LedgerRow sold = add(7203, "1000", "500");
-    ASSERT_TRUE(EditRow(*db, sold, {{kColSellPrice, "900"}, {kColSellCount, "500"}}, kSonPa4, prompt));
+    ASSERT_TRUE(editRow(*db, sold, {{kColSellPrice, "900"}, {kColSellCount, "500"}}, kSonPa4, prompt));
     LedgerRow tenths = add(9984, "6000", "100");
     LedgerRow noBars = add(1301, "100", "100");
     LedgerRow gone = add(4444, "10", "10");
@@ -275,7 +275,7 @@ TEST_F(LedgerDb, OpeningRefreshReportsAProfitBeyond32Bits) {
     ASSERT_TRUE(db->run("INSERT INTO stockmarket (コード, 購入額, 購入数, 損益分岐点, 現在額, 売却数, 利益) "
                         "VALUES (7203, 9000, 3000000, 9360, 9000, 0, -1080000000)"));
     ASSERT_TRUE(RefreshCurrentPrices(*db, prompt));
-    auto row = *ReadLedgerRow(*db, 1);
+    auto row = *readLedgerRow(*db, 1);
     EXPECT_EQ(row->currentPrice, 100);
     EXPECT_EQ(row->profit, -1080000000); // 3,000,000 x (100 - 9360) does not fit
     ASSERT_EQ(prompt.notices.size(), 1u);
@@ -286,7 +286,7 @@ TEST_F(LedgerDb, CsvHoldsTheHeaderAndOneLinePerRow) {
     const std::string header =
         "コード,市場コード,銘柄,購入日,購入額,購入数,損益分岐点,現在額,売却日,売却額,売却数,利益\r\n";
     std::string path = ledgerCsvPath(dir.path());
-    ASSERT_TRUE(ExportLedgerCsv(*db, path));
+    ASSERT_TRUE(exportLedgerCsv(*db, path));
     EXPECT_EQ(test::readFile(path), *utf8ToCp932(header));
 
     ASSERT_TRUE(
@@ -295,7 +295,7 @@ TEST_F(LedgerDb, CsvHoldsTheHeaderAndOneLinePerRow) {
                 "(9984, 1, 'ソフトバンク', '26/11/02', 6000, 100, 6240, 7000, '00/00/00', 0, 0, 76000), "
                 "(7203, 1, 'A,B \"C\"', '26/11/02', 1000, 300, 1040, 0, '26/12/04', 1100, 300, 18000)"));
     ASSERT_TRUE(db->run("INSERT INTO stockmarket (コード) VALUES (1301)"));
-    ASSERT_TRUE(ExportLedgerCsv(*db, path));
+    ASSERT_TRUE(exportLedgerCsv(*db, path));
     EXPECT_EQ(test::readFile(path),
               *utf8ToCp932(header + "1301,,,,,,,,,,,\r\n"
                                     "7203,1,\"A,B \"\"C\"\"\",26/11/02,1000,300,1040,0,26/12/04,1100,300,18000\r\n"
@@ -304,7 +304,7 @@ TEST_F(LedgerDb, CsvHoldsTheHeaderAndOneLinePerRow) {
     // A name without a CP932 form is refused and the old file stays.
     std::string before = test::readFile(path);
     ASSERT_TRUE(db->run("UPDATE stockmarket SET 銘柄 = '😀' WHERE コード = 1301"));
-    Status s = ExportLedgerCsv(*db, path);
+    Status s = exportLedgerCsv(*db, path);
     ASSERT_FALSE(s);
     EXPECT_NE(s.message().find("の銘柄「😀」"), std::string::npos) << s.message();
     EXPECT_EQ(test::readFile(path), before);
@@ -313,15 +313,15 @@ TEST_F(LedgerDb, CsvHoldsTheHeaderAndOneLinePerRow) {
 TEST_F(LedgerDb, DeleteAsksAndNeedsACodeAndAnId) {
     LedgerRow lot = add(7203, "1000", "100");
     prompt.answer(false);
-    EXPECT_FALSE(*DeleteLedgerRow(*db, lot, prompt));
+    EXPECT_EQ(deleteLedgerRow(*db, lot, prompt).code(), StatusCode::Cancelled);
     EXPECT_EQ(prompt.questions,
               (std::vector<std::string>{"確認|コード=7203 銘柄を売買管理ボードから削除しますよろしいですか？"}));
     LedgerRow noCode = lot;
     noCode.code.reset();
-    EXPECT_FALSE(*DeleteLedgerRow(*db, noCode, prompt));
-    EXPECT_FALSE(*DeleteLedgerRow(*db, LedgerRow{}, prompt));
+    EXPECT_EQ(deleteLedgerRow(*db, noCode, prompt).code(), StatusCode::NotFound);
+    EXPECT_EQ(deleteLedgerRow(*db, LedgerRow{}, prompt).code(), StatusCode::NotFound);
     EXPECT_EQ(prompt.questions.size(), 1u);
     prompt.answer(true);
-    EXPECT_TRUE(*DeleteLedgerRow(*db, lot, prompt));
+    EXPECT_TRUE(deleteLedgerRow(*db, lot, prompt));
     EXPECT_EQ(*db->queryInt("SELECT count(*) FROM stockmarket"), 0);
 }

@@ -1,7 +1,7 @@
 // The options dialog's J-Quants field: the connection test against a local server says what came back
 // (rows, or the key refused), and the pace is saved into Kestrel.ini while the key is not.
 #include "core/app/Date.h"
-#include "core/app/IniFile.h"
+#include "core/settings/IniFile.h"
 #include "support/LocalHttpServer.h"
 #include "support/TestSupport.h"
 #include "ui/app/JQuantsOptions.h"

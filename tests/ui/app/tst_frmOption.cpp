@@ -1,6 +1,6 @@
 // The options dialog: shows the settings, and on closing (close box or Esc) repairs, saves and reloads.
-#include "core/app/IniFile.h"
-#include "core/app/Startup.h"
+#include "core/settings/IniFile.h"
+#include "core/startup/Startup.h"
 #include "support/TestSupport.h"
 #include "ui/app/FileDialog.h"
 #include "ui/app/MessageBox.h"

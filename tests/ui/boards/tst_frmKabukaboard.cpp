@@ -1,7 +1,7 @@
 // The board window on a real database: load from the latest bars, the grid, the code box, the commands
 // and their messages, and the board menu helpers of the main window.
-#include "core/app/IniFile.h"
 #include "core/boards/BoardStore.h"
+#include "core/settings/IniFile.h"
 #include "support/WindowTestSupport.h"
 #include "ui/app/FileDialog.h"
 #include "ui/app/MessageBox.h"

@@ -252,7 +252,7 @@ void tst_frmMain::dailyWeeklySwitchAndBack() {
     main.MeiCode->setText(QStringLiteral("7203"));
     QTest::mouseClick(main.Cmdchange, Qt::LeftButton);
     QCOMPARE(home.context.chartMode, 2);
-    QCOMPARE(home.context.barTable, std::string("weekdata"));
+    QVERIFY(home.context.barTable() == db::BarTable::Weekly);
     QCOMPARE(main.windowTitle(), QStringLiteral("株価ケストレル(週)"));
     QCOMPARE(main.Cmdchange->text(), QStringLiteral("日　足　チャートへ"));
     QCOMPARE(main.palette().color(QPalette::Window), QColor(128, 128, 128));
@@ -263,7 +263,7 @@ void tst_frmMain::dailyWeeklySwitchAndBack() {
 
     main.mnuchartdayandweek->trigger();
     QCOMPARE(home.context.chartMode, 1);
-    QCOMPARE(home.context.barTable, std::string("daydata"));
+    QVERIFY(home.context.barTable() == db::BarTable::Daily);
     QCOMPARE(main.windowTitle(), QStringLiteral("株価ケストレル(日)"));
     QCOMPARE(main.palette().color(QPalette::Window), QColor(192, 192, 192));
     QCOMPARE(prices->count(), kMaxBars);

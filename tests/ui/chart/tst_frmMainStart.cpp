@@ -1,6 +1,6 @@
 // The issue the main window opens on, remembering it at close, the window's size, and the board's
 // search by name.
-#include "core/app/IniFile.h"
+#include "core/settings/IniFile.h"
 #include "support/WindowTestSupport.h"
 #include "ui/chart/frmMain.h"
 #include "ui/chart/frmMeiFind.h"

@@ -1,11 +1,11 @@
 // The backup window and the main window's close sequence.
-#include "core/app/IniFile.h"
 #include "core/db/FileCare.h"
+#include "core/settings/IniFile.h"
 #include "support/WindowTestSupport.h"
 #include "ui/app/FileDialog.h"
 #include "ui/app/MessageBox.h"
 #include "ui/chart/frmMain.h"
-#include "ui/db/CloseSequence.h"
+#include "ui/db/CloseWindow.h"
 #include "ui/db/frmBackUp.h"
 
 #include <QDir>

@@ -74,7 +74,6 @@ private Q_SLOTS:
 
         // In weekly mode the check runs on the weekly bars.
         home.context.chartMode = 2;
-        home.context.barTable = "weekdata";
         MessageBox::setNextAnswer(true);
         click(w, "CmdMake1");
         QCOMPARE(column(g, 0), QStringList());

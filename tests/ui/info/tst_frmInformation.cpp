@@ -1,7 +1,7 @@
 // The screening window and the information list on stored lists: browsing, rating, filtering,
 // copying into the issue list, deletion, Ctrl+K and the old-list pruning on close.
 #include "core/app/Files.h"
-#include "core/app/IniFile.h"
+#include "core/settings/IniFile.h"
 #include "support/WindowTestSupport.h"
 #include "ui/app/MessageBox.h"
 #include "ui/info/frmInformation.h"
@@ -135,7 +135,7 @@ private Q_SLOTS:
     void deletesAndPrunesOnClose() {
         Home home;
         home.context.settings.DelJyoho = 30;
-        writeProfileString(home.context.paths.iniPath, "Kestrel", "FilterGaku", "700");
+        QVERIFY(writeProfileString(home.context.paths.iniPath, "Kestrel", "FilterGaku", "700"));
         home.row("d01", 20000613, 1, 1301, 1, 1); // a month older than the newest list
         home.row("w01", 19991216, 1, 1301, 1, 1); // 211 days older
         home.row("w01", 19991217, 1, 1301, 1, 1);

@@ -137,7 +137,6 @@ private Q_SLOTS:
             if (*c.barSql)
                 home.exec(c.barSql);
             home.context.chartMode = static_cast<std::int16_t>(c.chartMode);
-            home.context.barTable = c.chartMode == 2 ? "weekdata" : "daydata";
             auto w = home.open(QStringLiteral("2"));
             QTRY_COMPARE(w->LblText->text(), QStringLiteral("株価ﾃﾞｰﾀ取得中"));
             QCOMPARE(w->ReadDateji->text(), c.proposed);

@@ -1,0 +1,42 @@
+#include "apps/kestrel/KestrelStart.h"
+
+#include "platform/UserRegistry.h"
+#include "ui/app/MessageBox.h"
+#include "ui/app/frmSplash.h"
+
+namespace kestrel::ui {
+
+bool KestrelStart::start(const QString& programFolder) {
+    m_instance = std::make_unique<platform::SingleInstance>(QStringLiteral("KabukaKestrel"), programFolder);
+    if (!m_instance->tryAcquire()) {
+        MessageBox::information(nullptr, QStringLiteral("株価ケストレルはすでに起動しています。"));
+        return false;
+    }
+    m_context.paths = ProgramPaths::forFolder(programFolder.toStdString());
+    WidgetPrompt prompt;
+    auto report = runStartup(
+        m_context.paths, m_context.settings, prompt,
+        [](const std::string& folder) { platform::writeProgramPath(QString::fromStdString(folder)); },
+        DamagedDatabase::Offer);
+    if (!report) {
+        MessageBox::information(nullptr, QString::fromStdString(report.message()));
+        return false;
+    }
+    m_context.syncIssueList = true;
+    m_context.chartMode = 1;
+    m_main = std::make_unique<frmMain>(m_context);
+    m_main->HandOverText = QString::fromStdString(report->startState);
+    // A first start fills Mei through its own steps; any other start opens on a chart.
+    if (m_main->HandOverText != QStringLiteral("3"))
+        m_main->showStartIssue();
+    frmMain* main = m_main.get();
+    auto* splash = new frmSplash([main] {
+        main->show();
+        main->mnuchartdayandweek->setText(QStringLiteral("週チャートを表示"));
+        main->mnuchartslideshow->setText(QStringLiteral("ﾁｬｰﾄ・ｽﾗｲﾄﾞｼｮｰ・ｽﾀｰﾄ"));
+    });
+    splash->show();
+    return true;
+}
+
+} // namespace kestrel::ui

@@ -1,0 +1,93 @@
+#include "core/startup/Startup.h"
+
+#include "core/app/Files.h"
+#include "core/db/FileCare.h"
+#include "core/db/Recovery.h"
+#include "core/db/Schema.h"
+#include "core/settings/IniFile.h"
+
+#include <unistd.h>
+
+namespace kestrel {
+
+ProgramPaths ProgramPaths::forFolder(std::string folder) {
+    while (folder.size() > 1 && folder.back() == '/')
+        folder.pop_back();
+    ProgramPaths p;
+    p.programFolder = folder;
+    p.databasePath = joinPath(folder, "Kestrel.mdb");
+    p.iniPath = joinPath(folder, "Kestrel.ini");
+    p.dataFolder = joinPath(folder, "Data");
+    p.htmFolder = joinPath(folder, "htm");
+    return p;
+}
+
+std::string programVersion() {
+    return std::to_string(KESTREL_VERSION_MAJOR) + "." + std::to_string(KESTREL_VERSION_MINOR) + "." +
+           std::to_string(KESTREL_VERSION_PATCH);
+}
+
+Result<StartupReport> runStartup(const ProgramPaths& paths, Settings& settings, Prompt& prompt,
+                                 const std::function<void(const std::string&)>& writeRegistryPath,
+                                 DamagedDatabase onDamaged) {
+    StartupReport report;
+    if (!dirExists(paths.programFolder))
+        return Result<StartupReport>::error("フォルダ " + paths.programFolder + " がありません。");
+    const bool writable = ::access(paths.programFolder.c_str(), W_OK) == 0;
+    if (writable) {
+        db::removeLeftovers(paths.databasePath);
+        removeStaleTemporaries(paths.iniPath);
+    }
+    for (const std::string& folder : {paths.dataFolder, paths.htmFolder}) {
+        if (dirExists(folder))
+            continue;
+        if (Status st = makeDir(folder); !st)
+            return st;
+        report.created.push_back(folder);
+    }
+    if (!fileExists(paths.databasePath)) {
+        if (Status st = db::CreateDatabaseFile(paths.databasePath); !st)
+            return st;
+        report.created.push_back(paths.databasePath);
+        report.createdDatabase = true;
+        report.startState = "3";
+    } else if (onDamaged != DamagedDatabase::Go) {
+        auto check = db::checkDatabaseFile(paths.databasePath);
+        if (check.replaceable() && onDamaged == DamagedDatabase::Stop)
+            return Result<StartupReport>::error(
+                db::recoveryAdvice(paths.databasePath, check, db::lastBackupFile(paths.iniPath)));
+        if (check.replaceable()) {
+            auto chosen = db::offerRecovery(paths.databasePath, check, db::lastBackupFile(paths.iniPath), prompt);
+            if (!chosen)
+                return chosen.status();
+            if (*chosen == db::Recovery::Declined)
+                return Result<StartupReport>::error("データベース " + paths.databasePath +
+                                                    " が使えないため、起動を中止します。");
+            if (*chosen == db::Recovery::CreatedEmpty) {
+                report.createdDatabase = true;
+                report.startState = "3";
+            }
+        } else if (check.state != db::FileState::Sound) {
+            return Result<StartupReport>::error(check.message);
+        } else if (writable) {
+            // An older file is brought up to date here, once.
+            auto db = db::openKestrelDatabase(paths.databasePath);
+            if (!db)
+                return db.status();
+        }
+    }
+    if (!fileExists(paths.iniPath)) {
+        SaveSettings(paths.iniPath, defaultSettingsText(paths.programFolder), true, prompt);
+        report.created.push_back(paths.iniPath);
+        report.createdSettings = true;
+    }
+    LoadSettings(paths.iniPath, settings, prompt);
+    if (writeRegistryPath)
+        writeRegistryPath(paths.programFolder);
+    if (readProfileString(paths.iniPath, kIniSection, "Version") != programVersion())
+        if (Status st = writeProfileString(paths.iniPath, kIniSection, "Version", programVersion()); !st)
+            prompt.notify(st.message());
+    return report;
+}
+
+} // namespace kestrel

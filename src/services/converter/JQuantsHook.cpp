@@ -1,0 +1,48 @@
+#include "services/converter/JQuantsHook.h"
+
+#include "platform/JQuantsClient.h"
+
+namespace kestrel::services {
+
+namespace {
+
+// Tells the owner which client runs, so that a cancel reaches it.
+class WatchedClient : public platform::JQuantsClient {
+public:
+    WatchedClient(Options o, std::function<void(platform::JQuantsClient*)> onClient)
+        : JQuantsClient(std::move(o)), m_onClient(std::move(onClient)) {
+        if (m_onClient)
+            m_onClient(this);
+    }
+    ~WatchedClient() override {
+        if (m_onClient)
+            m_onClient(nullptr);
+    }
+
+private:
+    std::function<void(platform::JQuantsClient*)> m_onClient;
+};
+
+} // namespace
+
+void installJQuantsHook(converter::JobHooks& hooks, const ConverterPaths& paths,
+                        std::function<void(platform::JQuantsClient*)> onClient) {
+    const std::string ini = paths.mainFolder + "/Kestrel.ini";
+    hooks.jquants = [&hooks, ini, onClient](const std::string& address,
+                                            std::string* error) -> std::unique_ptr<converter::jquants::JQuantsApi> {
+        QString why;
+        auto options = platform::jquantsOptions(ini, &why, QString::fromStdString(address));
+        if (!options) {
+            *error = why.toStdString();
+            return nullptr;
+        }
+        auto client = std::make_unique<WatchedClient>(*options, onClient);
+        client->onWait = [&hooks](int seconds) {
+            if (seconds > 0 && hooks.log)
+                hooks.log("次の要求まで " + std::to_string(seconds) + " 秒");
+        };
+        return client;
+    };
+}
+
+} // namespace kestrel::services

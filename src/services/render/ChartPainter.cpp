@@ -1,0 +1,95 @@
+#include "services/render/ChartPainter.h"
+
+#include <QFontDatabase>
+
+namespace kestrel::services {
+
+using chart::Primitive;
+using chart::Shape;
+
+QFont chartFont() {
+    QFont f;
+    f.setFamilies({QStringLiteral("IPAGothic"), QStringLiteral("IPAexGothic"), QStringLiteral("Noto Sans Mono CJK JP"),
+                   QStringLiteral("VL Gothic"), QStringLiteral("DejaVu Sans Mono")});
+    f.setStyleHint(QFont::TypeWriter);
+    f.setPixelSize(12);
+    return f;
+}
+
+QColor toQColor(chart::Rgb c) {
+    return QColor(c.r, c.g, c.b);
+}
+
+namespace {
+
+QRect spanning(const Primitive& p) {
+    return QRect(QPoint(std::min(p.x1, p.x2), std::min(p.y1, p.y2)),
+                 QPoint(std::max(p.x1, p.x2), std::max(p.y1, p.y2)));
+}
+
+void line(QPainter& painter, int x1, int y1, int x2, int y2) {
+    if (x1 == x2 && y1 == y2)
+        painter.drawPoint(x1, y1);
+    else
+        painter.drawLine(x1, y1, x2, y2);
+}
+
+} // namespace
+
+void paintPrimitives(QPainter& painter, const std::vector<Primitive>& items) {
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setRenderHint(QPainter::TextAntialiasing, true);
+    painter.setFont(chartFont());
+    const int ascent = painter.fontMetrics().ascent();
+    for (const Primitive& p : items) {
+        const QColor color = toQColor(p.color);
+        QPen pen(color);
+        pen.setWidth(0); // cosmetic, one pixel
+        painter.setPen(pen);
+        switch (p.shape) {
+        case Shape::FillRect:
+        case Shape::FilledBox:
+            painter.fillRect(spanning(p), color);
+            break;
+        case Shape::Line:
+            line(painter, p.x1, p.y1, p.x2, p.y2);
+            break;
+        case Shape::Box: {
+            QRect r = spanning(p);
+            line(painter, r.left(), r.top(), r.right(), r.top());
+            line(painter, r.left(), r.bottom(), r.right(), r.bottom());
+            line(painter, r.left(), r.top(), r.left(), r.bottom());
+            line(painter, r.right(), r.top(), r.right(), r.bottom());
+            break;
+        }
+        case Shape::DottedLine: {
+            QRect r = spanning(p);
+            if (r.height() == 1)
+                for (int x = r.left(); x <= r.right(); x += 2)
+                    painter.drawPoint(x, r.top());
+            else
+                for (int y = r.top(); y <= r.bottom(); y += 2)
+                    painter.drawPoint(r.left(), y);
+            break;
+        }
+        case Shape::Text:
+            painter.drawText(p.x1, p.y1 + ascent, QString::fromStdString(p.text));
+            break;
+        }
+    }
+    painter.restore();
+}
+
+QImage renderChartImage(const chart::ChartData& data, const chart::ChartDisplay& display) {
+    QImage image(kSurfaceWidth, kSurfaceHeight, QImage::Format_RGB32);
+    image.fill(toQColor(chart::windowBackColor(display.chartMode)));
+    QPainter painter(&image);
+    // Nothing of the chart reaches outside its cleared area (a curve may run off the price scale).
+    painter.setClipRect(
+        QRect(QPoint(chart::kClearLeft, chart::kClearTop), QPoint(chart::kClearRight, chart::kClearBottom)));
+    paintPrimitives(painter, chart::DrawChart(data, display).items);
+    return image;
+}
+
+} // namespace kestrel::services
