@@ -83,8 +83,13 @@ int main(int argc, char** argv) {
     }
     QCoreApplication::setOrganizationName(QStringLiteral("KestrelApp"));
 
-    if (home.folder.isEmpty())
+    if (home.folder.isEmpty()) {
         home = platform::chooseProgramFolder(QStringList(), QCoreApplication::applicationDirPath());
+        if (!home.error.isEmpty()) {
+            std::cerr << "kestrel: " << home.error.toStdString() << "\n";
+            return 2;
+        }
+    }
 
     AppContext context;
     CliPrompt prompt(std::cout, answer);
@@ -92,6 +97,8 @@ int main(int argc, char** argv) {
     inv.usageText = std::string("usage: kestrel ") + command->name + " " + command->usage;
     if (command->needsHome) {
         context.paths = ProgramPaths::forFolder(home.folder.toStdString());
+        context.paths.shippedFolder =
+            platform::installedDataFolder(QCoreApplication::applicationDirPath()).toStdString();
         auto report = runStartup(context.paths, context.settings, prompt, nullptr);
         if (!report) {
             std::cerr << report.message() << "\n";

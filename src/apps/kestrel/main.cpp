@@ -1,6 +1,7 @@
 // KabukaKestrel: the chart program.
 #include "platform/ProgramFolder.h"
 #include "ui/app/KestrelStart.h"
+#include "ui/app/MessageBox.h"
 
 #include <QApplication>
 #include <cstdio>
@@ -15,6 +16,8 @@ int main(int argc, char** argv) {
         kestrel::platform::chooseProgramFolder(QApplication::arguments().mid(1), QApplication::applicationDirPath());
     if (!home.error.isEmpty()) {
         std::fprintf(stderr, "KabukaKestrel: %s\n", qPrintable(home.error));
+        if (home.perUser)
+            kestrel::ui::MessageBox::information(nullptr, home.error);
         return 2;
     }
     kestrel::ui::KestrelStart start;

@@ -1,9 +1,11 @@
 #include "ui/app/KestrelStart.h"
 
+#include "platform/ProgramFolder.h"
 #include "platform/UserRegistry.h"
 #include "ui/app/MessageBox.h"
 #include "ui/app/frmSplash.h"
 
+#include <QCoreApplication>
 #include <cstdio>
 #include <cstdlib>
 
@@ -16,6 +18,7 @@ bool KestrelStart::start(const QString& programFolder) {
         return false;
     }
     m_context.paths = ProgramPaths::forFolder(programFolder.toStdString());
+    m_context.paths.shippedFolder = platform::installedDataFolder(QCoreApplication::applicationDirPath()).toStdString();
     WidgetPrompt prompt;
     auto report = runStartup(m_context.paths, m_context.settings, prompt, [](const std::string& folder) {
         platform::writeProgramPath(QString::fromStdString(folder));
