@@ -95,8 +95,13 @@ int main(int argc, char** argv) {
         app = std::make_unique<QCoreApplication>(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("KestrelApp"));
 
-    if (home.folder.isEmpty())
+    if (home.folder.isEmpty()) {
         home = platform::chooseProgramFolder(QStringList(), QCoreApplication::applicationDirPath());
+        if (!home.error.isEmpty()) {
+            std::cerr << "kestrel: " << home.error.toStdString() << "\n";
+            return 2;
+        }
+    }
 
     AppContext context;
     CliPrompt prompt(std::cout, answer);
@@ -106,6 +111,8 @@ int main(int argc, char** argv) {
         context.paths = ProgramPaths::forFolder(home.folder.toStdString());
         // What the start has to say (a setting that will not convert) is a warning: standard error.
         CliPrompt startPrompt(std::cerr, answer);
+        context.paths.shippedFolder =
+            platform::installedDataFolder(QCoreApplication::applicationDirPath()).toStdString();
         auto report = runStartup(context.paths, context.settings, startPrompt, nullptr,
                                  command->anyDatabase ? DamagedDatabase::Go : DamagedDatabase::Stop);
         if (!report) {

@@ -1,8 +1,13 @@
 #include "apps/kestrel/KestrelStart.h"
 
+#include "platform/ProgramFolder.h"
 #include "platform/UserRegistry.h"
 #include "ui/app/MessageBox.h"
 #include "ui/app/frmSplash.h"
+
+#include <QCoreApplication>
+#include <cstdio>
+#include <cstdlib>
 
 namespace kestrel::ui {
 
@@ -13,6 +18,7 @@ bool KestrelStart::start(const QString& programFolder) {
         return false;
     }
     m_context.paths = ProgramPaths::forFolder(programFolder.toStdString());
+    m_context.paths.shippedFolder = platform::installedDataFolder(QCoreApplication::applicationDirPath()).toStdString();
     WidgetPrompt prompt;
     auto report = runStartup(
         m_context.paths, m_context.settings, prompt,

@@ -2,6 +2,7 @@
 #include "apps/kestrel/KestrelStart.h"
 #include "platform/ProgramFolder.h"
 #include "ui/app/DisplayCheck.h"
+#include "ui/app/MessageBox.h"
 
 #include <QApplication>
 #include <cstdio>
@@ -16,6 +17,8 @@ int main(int argc, char** argv) {
         kestrel::platform::chooseProgramFolder(QApplication::arguments().mid(1), QApplication::applicationDirPath());
     if (!home.error.isEmpty()) {
         std::fprintf(stderr, "KabukaKestrel: %s\n", qPrintable(home.error));
+        if (home.perUser)
+            kestrel::ui::MessageBox::information(nullptr, home.error);
         return 2;
     }
     kestrel::ui::KestrelStart start;

@@ -51,6 +51,8 @@ int main(int argc, char** argv) {
     auto home = kestrel::platform::chooseProgramFolder(args, QApplication::applicationDirPath());
     if (!home.error.isEmpty()) {
         std::fprintf(stderr, "Plover: %s\n", qPrintable(home.error));
+        if (home.perUser)
+            kestrel::ui::MessageBox::information(nullptr, home.error);
         return 2;
     }
     kestrel::platform::SingleInstance instance(QStringLiteral("Plover"), home.folder);

@@ -224,7 +224,10 @@ InfoDownloadResult DownloadInformation(const ProgramPaths& paths, const std::str
 }
 
 InfoDownloadResult loadShippedKinds(const ProgramPaths& paths, const std::string& durl, Prompt& prompt) {
-    if (auto shipped = findFileNoCase(paths.programFolder, kKindsFileName)) {
+    auto shipped = findFileNoCase(paths.programFolder, kKindsFileName);
+    if (!shipped && !paths.shippedFolder.empty())
+        shipped = findFileNoCase(paths.shippedFolder, kKindsFileName);
+    if (shipped) {
         auto bytes = readWholeFile(*shipped);
         Status copied =
             bytes ? writeFileAtomically(joinPath(paths.dataFolder, kKindsFileName), *bytes) : bytes.status();

@@ -53,8 +53,9 @@ InfoDownloadResult DownloadInformation(const ProgramPaths& paths, const std::str
                                        const InfoDownloadOptions& options, const net::Fetcher& fetch, Prompt& prompt,
                                        const InfoDownloadObserver& observer = {});
 
-// The first-start load of the kinds shipped in the program folder: copies programFolder/infodata to
-// Data/infodata and runs DownloadInformation in mode 1 from that file, without questions.
+// The first-start load of the kinds shipped in the program folder (or, when it has none, in
+// paths.shippedFolder): copies that infodata to Data/infodata and runs DownloadInformation in mode 1
+// from that file, without questions.
 InfoDownloadResult loadShippedKinds(const ProgramPaths& paths, const std::string& durl, Prompt& prompt);
 
 } // namespace kestrel::info

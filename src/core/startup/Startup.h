@@ -19,6 +19,8 @@ struct ProgramPaths {
     std::string iniPath;       // programFolder/Kestrel.ini
     std::string dataFolder;    // programFolder/Data
     std::string htmFolder;     // programFolder/htm
+    // Where an installed program keeps the files it ships (infodata) when programFolder has none; "" for none.
+    std::string shippedFolder;
 
     static ProgramPaths forFolder(std::string programFolder);
 };

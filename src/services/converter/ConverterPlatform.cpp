@@ -14,6 +14,8 @@ ConverterPaths converterPaths(const QString& converterFolder, const QString& mai
     ConverterPaths p;
     p.iniPath = joinPath(converterFolder.toStdString(), "Plover.ini");
     p.mainFolder = (mainFolder.isEmpty() ? platform::readProgramPath() : mainFolder).toStdString();
+    if (p.mainFolder.empty()) // the main program never ran for this user: it will use the same folder
+        p.mainFolder = converterFolder.toStdString();
     p.databasePath = p.mainFolder + "/Kestrel.mdb";
     auto data = findFileNoCase(p.mainFolder.empty() ? "/" : p.mainFolder, "Data");
     p.dataFolder = data ? *data : p.mainFolder + "/Data";

@@ -19,7 +19,7 @@ struct ConverterPaths {
 };
 
 // mainFolder: the main program's folder when known (a --home given to the converter), else "" to read
-// the per-user value.
+// the per-user value; without one (the main program never ran) the converter's own folder.
 ConverterPaths converterPaths(const QString& converterFolder, const QString& mainFolder);
 
 // Fills fetch, startProgram and openPage (pages are opened by openPage; none when it is empty).

@@ -6,6 +6,7 @@
 #include "core/db/Schema.h"
 #include "support/TestSupport.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <map>
 
@@ -181,6 +182,16 @@ TEST(DownloadInformation, KindsFromTheServerAndFromTheShippedFile) {
     EXPECT_TRUE(fileExists(g.paths.programFolder + "/infodata"));
     Fixture h;
     EXPECT_EQ(loadShippedKinds(h.paths, kServer, h.prompt).message, "取得するファイルが見つかりません。");
+
+    // An installed program: the kinds come from its shipped folder unless the program folder has its own.
+    h.paths.shippedFolder = h.paths.programFolder + "/shipped";
+    std::filesystem::create_directories(h.paths.shippedFolder);
+    test::writeFile(h.paths.shippedFolder + "/infodata", *utf8ToCp932("00/07/14 1\r\nd07,値下がり率,2\r\n"));
+    EXPECT_EQ(loadShippedKinds(h.paths, kServer, h.prompt).message, kDownloadFinished);
+    EXPECT_EQ(h.count("select count(*) from informationClass where 種類コード='d07'"), 1);
+    g.paths.shippedFolder = h.paths.shippedFolder;
+    loadShippedKinds(g.paths, kServer, g.prompt);
+    EXPECT_EQ(g.count("select count(*) from informationClass where 種類コード='d07'"), 0);
 }
 
 TEST(DownloadInformation, ACancelledTransferStopsAtOnce) {
