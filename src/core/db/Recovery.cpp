@@ -1,11 +1,11 @@
 #include "core/db/Recovery.h"
 
 #include "core/app/Files.h"
-#include "core/settings/IniFile.h"
-#include "core/settings/Settings.h"
 #include "core/db/DataDeletion.h"
 #include "core/db/FileCare.h"
 #include "core/db/Schema.h"
+#include "core/settings/IniFile.h"
+#include "core/settings/Settings.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -153,7 +153,8 @@ frmKabukaboard::frmKabukaboard(AppContext& context, const QString& handOverText,
         m_model->setFailedCodes(m_refresh->failedCodes());
         refreshGrid();
     });
-    connect(m_refresh, &services::QuoteRefresh::completed, this, [this] { m_model->setFailedCodes(m_refresh->failedCodes()); });
+    connect(m_refresh, &services::QuoteRefresh::completed, this,
+            [this] { m_model->setFailedCodes(m_refresh->failedCodes()); });
     Form_Load();
 }
 

@@ -1,6 +1,6 @@
 // The issue the main window opens on, and remembering it when the program closes.
-#include "core/settings/IniFile.h"
 #include "core/db/Schema.h"
+#include "core/settings/IniFile.h"
 #include "ui/chart/frmMain.h"
 
 #include <optional>

@@ -2,11 +2,11 @@
 
 #include "core/startup/Startup.h"
 #include "platform/JQuantsClient.h"
+#include "services/converter/JQuantsHook.h"
 #include "ui/app/DateBox.h"
 #include "ui/app/MessageBox.h"
 #include "ui/app/Shell.h"
 #include "ui/app/frmAbout.h"
-#include "services/converter/JQuantsHook.h"
 
 #include <QApplication>
 #include <QCloseEvent>

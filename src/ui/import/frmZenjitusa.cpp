@@ -64,8 +64,7 @@ void frmZenjitusa::recompute() {
     {
         BusyCursor hourglass;
         auto db = db::openKestrelDatabase(m_context.paths.databasePath);
-        st = db ? import::recomputeChanges(**db,
-                                           Option1->isChecked() ? db::BarTable::Daily : db::BarTable::Weekly,
+        st = db ? import::recomputeChanges(**db, Option1->isChecked() ? db::BarTable::Daily : db::BarTable::Weekly,
                                            *start, labelProgress(LabPa, nullptr))
                 : db.status();
     }
