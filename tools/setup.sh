@@ -11,7 +11,7 @@ packages=(build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev 
           qt6-base-dev qt6-base-dev-tools libgl-dev libxkbcommon-dev libgtest-dev googletest
           libsqlite3-dev sqlite3 libarchive-dev mdbtools-dev mdbtools libc6-dev
           fonts-ipafont-gothic xvfb xauth python3
-          nlohmann-json3-dev qtkeychain-qt6-dev openssl)
+          nlohmann-json3-dev qtkeychain-qt6-dev openssl dpkg-dev file desktop-file-utils appstream)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -32,7 +32,41 @@ build() { # dir, extra cmake options
     cmake --build "$dir" -j "$jobs"
 }
 
+# Makes the Debian package from the plain build and checks it: its files, the desktop entries, the
+# AppStream data, and kestrel unpacked into a scratch root working on a fresh per-user folder.
+package_check() {
+    rm -f build/kabukakestrel_*.deb
+    (cd build && cpack -G DEB >/dev/null)
+    local deb scratch listing
+    deb=$(ls build/kabukakestrel_*.deb)
+    echo "== package $deb"
+    listing=$(dpkg-deb -c "$deb")
+    for f in usr/bin/KabukaKestrel usr/bin/Plover usr/bin/kestrel usr/share/kabukakestrel/infodata \
+             usr/share/applications/org.kabukakestrel.KabukaKestrel.desktop \
+             usr/share/applications/org.kabukakestrel.Plover.desktop \
+             usr/share/metainfo/org.kabukakestrel.KabukaKestrel.metainfo.xml \
+             usr/share/icons/hicolor/scalable/apps/kabukakestrel.svg usr/share/man/man1/kestrel.1.gz; do
+        grep -q " \./$f\$" <<<"$listing" || { echo "package lacks $f" >&2; return 1; }
+    done
+    dpkg-deb -f "$deb" Depends | grep -q libqt6widgets6 || { echo "package Depends incomplete" >&2; return 1; }
+    desktop-file-validate packaging/*.desktop
+    appstreamcli validate --no-net build/packaging/org.kabukakestrel.KabukaKestrel.metainfo.xml >/dev/null
+    scratch=$(mktemp -d)
+    dpkg -x "$deb" "$scratch/root"
+    mkdir "$scratch/home"
+    HOME="$scratch/home" XDG_DATA_HOME="" KESTREL_HOME="" "$scratch/root/usr/bin/kestrel" --version
+    HOME="$scratch/home" XDG_DATA_HOME="" KESTREL_HOME="" "$scratch/root/usr/bin/kestrel" init >/dev/null
+    [ -f "$scratch/home/.local/share/KabukaKestrel/Kestrel.mdb" ] ||
+        { echo "installed kestrel init made no per-user database" >&2; return 1; }
+    rm -rf "$scratch"
+}
+
 case "$mode" in
+package)
+    build build
+    package_check
+    echo "== install it with: sudo apt install ./$(ls build/kabukakestrel_*.deb)"
+    ;;
 run)
     build build
     home="$root/home"
@@ -60,6 +94,7 @@ test)
         echo "kestrel links Qt Widgets" >&2
         exit 1
     fi
+    package_check
     echo "== command-line tool without the GUI (no Qt Gui or Widgets), with its tests"
     cmake -S . -B build-nogui -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKESTREL_GUI=OFF -DKESTREL_BENCH=OFF >/dev/null
     cmake --build build-nogui -j "$jobs" --target kestrel kestrel_test_httpd kestrel-gendata
@@ -87,7 +122,7 @@ test)
     echo "== all tests passed"
     ;;
 *)
-    echo "usage: tools/setup.sh run|test" >&2
+    echo "usage: tools/setup.sh run|test|package" >&2
     exit 2
     ;;
 esac
