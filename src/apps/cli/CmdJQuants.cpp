@@ -113,7 +113,10 @@ int runFetchJQuants(Invocation& inv) {
         return rc;
     if (req.margin) {
         Date monday = PrevMonday(*from), friday = NextFriday(*to);
-        runCommand(inv, "import-margin", {monday.toIso(), friday.toIso()}); // a range without files is no error
+        // A range without margin files is no error; when this run wrote some, their import must succeed.
+        int marginRc = runCommand(inv, "import-margin", {monday.toIso(), friday.toIso()});
+        if (marginRc != 0 && out.marginFiles > 0)
+            return marginRc;
     }
     return 0;
 }
