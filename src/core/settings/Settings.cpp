@@ -163,18 +163,17 @@ void LoadSettings(const std::string& iniPath, Settings& s, Prompt& prompt) {
     auto get = [&](const char* key) { return readProfileString(iniPath, kIniSection, key); };
     // A value that will not convert is named by its key and file.
     auto tell = [&](const char* key, const Status& st) { prompt.notify(iniPath + " の " + key + ": " + st.message()); };
-    auto loadInt16 = [&](const char* key, std::int16_t& field) {
-        auto r = textToInt16(get(key));
+    // Converts the key's text into field; a value that will not convert keeps the field as it was.
+    auto load = [&](const char* key, auto& field, auto convert) {
+        auto r = convert(get(key));
         if (r)
             field = *r;
         else
             tell(key, r.status());
     };
+    auto loadInt16 = [&](const char* key, std::int16_t& field) { load(key, field, textToInt16); };
     loadInt16("ScreenMode", s.ScreenMode);
-    if (auto r = textToSingle(get("slidechart")))
-        s.slidechart = *r;
-    else
-        tell("slidechart", r.status());
+    load("slidechart", s.slidechart, textToSingle);
     loadInt16("move1", s.move1);
     loadInt16("move2", s.move2);
     loadInt16("move3", s.move3);
@@ -186,10 +185,7 @@ void LoadSettings(const std::string& iniPath, Settings& s, Prompt& prompt) {
     s.MURL = get("MURL");
     s.QuoteHost = get("QuoteHost");
     loadInt16("RDel", s.RDel);
-    if (auto r = textToCurrency(get("SonPa")))
-        s.SonPa = *r;
-    else
-        tell("SonPa", r.status());
+    load("SonPa", s.SonPa, textToCurrency);
     loadInt16("MakeSyu", s.MakeSyu);
     s.ReadSinyo = get("ReadSinyo");
     loadInt16("DelJyoho", s.DelJyoho);
