@@ -1,5 +1,7 @@
 #include "core/chart/ChartScene.h"
 
+#include <algorithm>
+
 namespace kestrel::chart {
 namespace {
 
@@ -113,6 +115,12 @@ ChartPicture DrawChart(const ChartData& d, const ChartDisplay& display) {
             Rgb c = b.open >= b.close ? kCandleDown : up;
             line(out, Shape::Line, x, y(b.low), x, y(b.high), c);
             line(out, Shape::Box, x - 1, y(b.open), x + 1, y(b.close), c);
+        }
+        if (d.splitFlags[i - 1] & kSplitEventBar) {
+            // A small triangle pointing at the bar, inside the price panel.
+            const int top = std::min(b.close.raw() != 0 ? y(b.low) + 3 : kPriceBottomY, kPriceBottomY - 4);
+            for (int k = 0; k < 3; ++k)
+                line(out, Shape::Line, x - k, top + k, x + k, top + k, kSplitMarkColor);
         }
         if (averagesOn) {
             const Currency values[3] = {b.ma1, b.ma2, b.ma3};
