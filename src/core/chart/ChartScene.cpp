@@ -1,7 +1,5 @@
 #include "core/chart/ChartScene.h"
 
-#include <algorithm>
-
 namespace kestrel::chart {
 namespace {
 
@@ -117,8 +115,10 @@ ChartPicture DrawChart(const ChartData& d, const ChartDisplay& display) {
             line(out, Shape::Box, x - 1, y(b.open), x + 1, y(b.close), c);
         }
         if (d.splitFlags[i - 1] & kSplitEventBar) {
-            // A small triangle pointing at the bar, inside the price panel.
-            const int top = std::min(b.close.raw() != 0 ? y(b.low) + 3 : kPriceBottomY, kPriceBottomY - 4);
+            // A small triangle pointing up at the bar; when the bar reaches the foot of the price panel,
+            // just under the panel's divider.
+            const int underLow = b.close.raw() != 0 ? y(b.low) + 3 : kPriceBottomY;
+            const int top = underLow + 2 < kPriceBottomY ? underLow : kPriceBottomY + 2;
             for (int k = 0; k < 3; ++k)
                 line(out, Shape::Line, x - k, top + k, x + k, top + k, kSplitMarkColor);
         }
