@@ -11,6 +11,7 @@ namespace {
 
 int runExportCsv(Invocation& inv) {
     const bool weekly = inv.takeFlag("--weekly");
+    const bool adjusted = inv.takeFlag("--adjusted");
     if (inv.args.size() != 1)
         return inv.usage();
     const std::string codeText = inv.args[0];
@@ -27,16 +28,17 @@ int runExportCsv(Invocation& inv) {
     if (codeText.size() > 5 || !*issue)
         return inv.fail("銘柄コードを入力して下さい。");
     chart::PriceCsvTitle title{(*issue)->name, codeText, (*issue)->market};
-    auto path = chart::exportPriceCsv(*db, inv.context.paths.dataFolder, title, weekly ? 2 : 1);
+    auto path = chart::exportPriceCsv(*db, inv.context.paths.dataFolder, title, weekly ? 2 : 1, adjusted);
     if (!path)
         return inv.fail(path);
     inv.out << chart::priceCsvDoneMessage(codeText) << "\n";
     return 0;
 }
 
-const CommandRegistrar kExportCsv({"export-csv", "CODE [--weekly]",
+const CommandRegistrar kExportCsv({"export-csv", "CODE [--weekly] [--adjusted]",
                                    "write every daily (or weekly) bar of the issue to Data/CODE.Csv with prices "
-                                   "and volumes multiplied by its units",
+                                   "and volumes multiplied by its units, as traded or (--adjusted) adjusted for "
+                                   "confirmed splits",
                                    runExportCsv, true});
 
 } // namespace

@@ -1,6 +1,8 @@
 // kestrel split: lists, enters, removes, confirms and dismisses the split events of issues.
 #include "Command.h"
 #include "core/db/SplitTable.h"
+#include "core/import/SplitWeekly.h"
+#include "core/import/WeeklyBars.h"
 
 #include <ostream>
 
@@ -65,8 +67,12 @@ int runSplit(Invocation& inv) {
         }
         if (!st)
             return inv.fail(st.message());
-        if (sub == "add" || sub == "remove" || sub == "confirm")
-            inv.out << "週足は kestrel build-weekly " << date->toIso() << " 以降で作り直して下さい。\n";
+        // The week of the event is built from adjusted days: its weekly bars are out of date now.
+        auto rebuilt = import::offerSplitWeeklyRebuild(*db, *code, *date, inv.prompt);
+        if (!rebuilt)
+            return inv.fail(rebuilt);
+        if (*rebuilt)
+            inv.out << import::kWeeklyDone << "\n";
         return 0;
     }
     return inv.usage();

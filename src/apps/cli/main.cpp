@@ -119,6 +119,7 @@ int main(int argc, char** argv) {
             std::cerr << report.message() << "\n";
             return exitCodeFor(report.code());
         }
+        context.syncSplitAdjust();
     } else {
         context.paths = ProgramPaths::forFolder(home.folder.toStdString());
     }

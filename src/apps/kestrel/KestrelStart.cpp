@@ -29,6 +29,7 @@ bool KestrelStart::start(const QString& programFolder) {
         return false;
     }
     m_context.syncIssueList = true;
+    m_context.syncSplitAdjust();
     m_context.chartMode = 1;
     m_main = std::make_unique<frmMain>(m_context);
     m_main->HandOverText = QString::fromStdString(report->startState);

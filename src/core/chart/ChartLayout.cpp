@@ -182,6 +182,14 @@ DetailLabels detailLabels(const ChartBar& b) {
     return l;
 }
 
+std::string splitNote(std::uint8_t flags) {
+    if (flags & kSplitOneYen)
+        return "分割調整で1円未満を1円に";
+    if (flags & kSplitEventBar)
+        return "株式分割（この足から新しい株価）";
+    return "";
+}
+
 int rowAtX(int x, int rowCount) {
     // (x - 200) / 5 - 1 = (x - 205) / 5; never a half for a whole x.
     int row = static_cast<int>(detail::divRoundHalfEven(static_cast<Int128>(x) - 205, 5));

@@ -84,6 +84,8 @@ struct DetailLabels {
     std::string LblSRL, LblRSI, LblVR;                          // psych, rsi, vr
 };
 DetailLabels detailLabels(const ChartBar& b);
+// The note beside the detail labels for a bar's split flags: why its prices differ from the file.
+std::string splitNote(std::uint8_t splitFlags);
 
 // The list row a click at client x selects: (x - 200) / 5 - 1 to the nearest integer; -1 when that
 // is below 0 or not below rowCount.

@@ -114,6 +114,14 @@ ChartPicture DrawChart(const ChartData& d, const ChartDisplay& display) {
             line(out, Shape::Line, x, y(b.low), x, y(b.high), c);
             line(out, Shape::Box, x - 1, y(b.open), x + 1, y(b.close), c);
         }
+        if (d.splitFlags[i - 1] & kSplitEventBar) {
+            // A small triangle pointing up at the bar; when the bar reaches the foot of the price panel,
+            // just under the panel's divider.
+            const int underLow = b.close.raw() != 0 ? y(b.low) + 3 : kPriceBottomY;
+            const int top = underLow + 2 < kPriceBottomY ? underLow : kPriceBottomY + 2;
+            for (int k = 0; k < 3; ++k)
+                line(out, Shape::Line, x - k, top + k, x + k, top + k, kSplitMarkColor);
+        }
         if (averagesOn) {
             const Currency values[3] = {b.ma1, b.ma2, b.ma3};
             for (int k = 0; k < 3; ++k) {

@@ -25,6 +25,8 @@ inline constexpr Rgb kCurveColor{255, 128, 0};
 inline constexpr Rgb kItoColor{255, 128, 255};
 inline constexpr Rgb kDailyBack{192, 192, 192};
 inline constexpr Rgb kWeeklyBack{128, 128, 128};
+// The mark under the bar at which a split takes effect.
+inline constexpr Rgb kSplitMarkColor{0, 255, 255};
 
 // chartColors: short, medium and long average, psychological line, RSI, volume ratio, selling and
 // buying margin balance. The first three double as the averages' on/off switch (all 0 = off).

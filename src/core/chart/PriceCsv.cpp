@@ -4,9 +4,12 @@
 #include "core/app/Files.h"
 #include "core/chart/IssueList.h"
 #include "core/chart/Navigation.h"
+#include "core/chart/SplitAdjust.h"
+#include "core/db/SplitTable.h"
 #include "core/settings/Settings.h"
 
 #include <cstdio>
+#include <numeric>
 #include <optional>
 
 namespace kestrel::chart {
@@ -20,22 +23,48 @@ std::string slashDate(Date d) {
     return buf;
 }
 
+// Shares after per share before of the events after a bar; 1/1 as traded.
+struct Ratio {
+    std::int64_t before = 1, after = 1;
+};
+
+Ratio ratioAfter(const std::vector<db::SplitEvent>& events, Date barDate) {
+    Ratio r;
+    for (const auto& e : events)
+        if (e.date > barDate) {
+            r.before *= e.before;
+            r.after *= e.after;
+            const std::int64_t g = std::gcd(r.before, r.after);
+            r.before /= g;
+            r.after /= g;
+        }
+    return r;
+}
+
 // A whole-number field times a unit; empty for a Null field or unit.
-Result<std::string> priceColumn(const db::Statement& st, int col, std::optional<std::int64_t> unit) {
+Result<std::string> priceColumn(const db::Statement& st, int col, std::optional<std::int64_t> unit, Ratio ratio) {
     if (st.isNull(col) || !unit)
         return std::string();
     std::int64_t product = 0;
     if (__builtin_mul_overflow(st.int64(col), *unit, &product))
         return Result<std::string>::error(kOverflow);
+    if (ratio.before != ratio.after) {
+        const bool positive = product > 0;
+        product = splitDivide(product, ratio.before, ratio.after);
+        if (positive && product < 1)
+            product = 1;
+    }
     return std::to_string(product);
 }
 
-Result<std::string> volumeColumn(const db::Statement& st, int col, std::optional<std::int64_t> unit) {
+Result<std::string> volumeColumn(const db::Statement& st, int col, std::optional<std::int64_t> unit, Ratio ratio) {
     if (st.isNull(col) || !unit)
         return std::string();
     std::int64_t raw = 0;
     if (__builtin_mul_overflow(st.currency(col).raw(), *unit, &raw))
         return Result<std::string>::error(kOverflow);
+    if (ratio.before != ratio.after)
+        raw = splitDivide(raw, ratio.after, ratio.before);
     return Currency::fromRaw(raw).toString();
 }
 
@@ -52,7 +81,7 @@ std::string priceCsvDoneMessage(const std::string& codeText) {
     return "Data ﾌｫﾙﾀﾞに " + codeText + ".Csv と言うﾌｧｲﾙ名で出力しました。";
 }
 
-Result<std::string> priceCsvText(db::Database& db, const PriceCsvTitle& title, int chartMode) {
+Result<std::string> priceCsvText(db::Database& db, const PriceCsvTitle& title, int chartMode, bool adjusted) {
     if (!isCodeText(title.codeText) || title.codeText.size() > 9)
         return Result<std::string>::error("銘柄コードを入力して下さい。");
     const std::int64_t code = std::stoll(title.codeText);
@@ -75,6 +104,13 @@ Result<std::string> priceCsvText(db::Database& db, const PriceCsvTitle& title, i
     if (!units->isNull(1))
         priceUnit = units->int64(1);
 
+    std::vector<db::SplitEvent> events;
+    if (adjusted) {
+        auto listed = db::listSplits(db, static_cast<std::int32_t>(code), true);
+        if (!listed)
+            return listed.status();
+        events = std::move(*listed);
+    }
     auto bars = db.prepare(std::string("SELECT * FROM ") + TableForMode(chartMode) + " WHERE コード=?1 ORDER BY 日付");
     if (!bars)
         return bars.status();
@@ -90,12 +126,14 @@ Result<std::string> priceCsvText(db::Database& db, const PriceCsvTitle& title, i
             break;
         std::optional<Date> date = bars->date(cDate);
         std::string line = date ? slashDate(*date) : std::string();
-        auto volume = volumeColumn(*bars, cVolume, volumeUnit);
+        // A weekly bar holds the events of its own week already.
+        const Ratio ratio = events.empty() || !date ? Ratio() : ratioAfter(events, *date);
+        auto volume = volumeColumn(*bars, cVolume, volumeUnit, ratio);
         if (!volume)
             return volume.status();
         line += "," + *volume;
         for (int c : cPrice) {
-            auto price = priceColumn(*bars, c, priceUnit);
+            auto price = priceColumn(*bars, c, priceUnit, ratio);
             if (!price)
                 return price.status();
             line += "," + *price;
@@ -106,8 +144,8 @@ Result<std::string> priceCsvText(db::Database& db, const PriceCsvTitle& title, i
 }
 
 Result<std::string> exportPriceCsv(db::Database& db, const std::string& dataFolder, const PriceCsvTitle& title,
-                                   int chartMode) {
-    auto text = priceCsvText(db, title, chartMode);
+                                   int chartMode, bool adjusted) {
+    auto text = priceCsvText(db, title, chartMode, adjusted);
     if (!text)
         return text.status();
     auto bytes = utf8ToCp932(*text);

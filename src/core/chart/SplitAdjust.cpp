@@ -83,7 +83,9 @@ void AdjustForSplits(ChartData& d, const std::vector<db::SplitEvent>& events, bo
         Currency change = price(b.change, f, one);
         if (!step.one()) {
             d.splitFlags[i] |= kSplitEventBar;
-            if (b.close.raw() != 0) {
+            // A first bar without a change may have no reference at all (the first bar or week):
+            // there is nothing to adjust its change against.
+            if (b.close.raw() != 0 && (i > 0 || b.change.raw() != 0)) {
                 Fraction prevF = f;
                 prevF.times(static_cast<std::int64_t>(step.before), static_cast<std::int64_t>(step.after));
                 const Currency prevRef = Currency::fromRaw(b.close.raw() - b.change.raw());

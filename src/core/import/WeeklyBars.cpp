@@ -1,5 +1,7 @@
 #include "core/import/WeeklyBars.h"
 
+#include "core/chart/SplitAdjust.h"
+#include "core/db/SplitTable.h"
 #include "core/import/CacheSize.h"
 
 #include <limits>
@@ -14,19 +16,79 @@ struct Week {
     Currency volume;
 };
 
+// One daily row of the week being built, as stored.
+struct Day {
+    Date date;
+    std::int32_t open = 0, high = 0, low = 0, close = 0;
+    Currency volume;
+};
+
+// A stored price times before/after, halves to even; a positive price stays at least 1 yen.
+std::int32_t adjustPrice(std::int32_t v, std::int64_t before, std::int64_t after) {
+    if (v <= 0)
+        return v;
+    const std::int64_t r = chart::splitDivide(v, before, after);
+    return static_cast<std::int32_t>(r < 1 ? 1
+                                     : r > std::numeric_limits<std::int32_t>::max()
+                                         ? std::numeric_limits<std::int32_t>::max()
+                                         : r);
+}
+
+// The week of rows in date order, each day first brought to the basis after every event of its issue
+// dated after it and on or before the week's date: the week of an event is built as the adjusted daily
+// bars show it, and a reader adjusts the week only for the events after it.
+Week accumulate(const std::vector<Day>& days, Date weekDate, const std::vector<db::SplitEvent>* events) {
+    Week w;
+    for (Day d : days) {
+        std::int64_t before = 1, after = 1;
+        if (events)
+            for (const auto& e : *events)
+                if (e.date > d.date && e.date <= weekDate) {
+                    before *= e.before;
+                    after *= e.after;
+                }
+        if (before != after) {
+            d.open = adjustPrice(d.open, before, after);
+            d.high = adjustPrice(d.high, before, after);
+            d.low = adjustPrice(d.low, before, after);
+            d.close = adjustPrice(d.close, before, after);
+            d.volume = Currency::fromRaw(chart::splitDivide(d.volume.raw(), after, before));
+        }
+        if (w.open == 0 && d.open != 0)
+            w.open = d.open;
+        if (d.close != 0 && w.open != 0) {
+            w.close = d.close;
+            if (w.high == 0 || d.high > w.high)
+                w.high = d.high;
+            if (w.low == 0 || (d.low != 0 && d.low < w.low))
+                w.low = d.low;
+            w.volume += d.volume;
+        }
+    }
+    return w;
+}
+
 class WeeklyBuilder {
 public:
-    WeeklyBuilder(db::Database& db, Date start, Date end) : m_db(db), m_start(start), m_end(end) {}
+    // code 0 builds every issue; another code that issue only.
+    WeeklyBuilder(db::Database& db, Date start, Date end, std::int32_t code = 0)
+        : m_db(db), m_start(start), m_end(end), m_only(code) {}
     Status prepare();
     Status buildIssue(std::int32_t code);
 
 private:
+    Status flushWeek(std::int32_t code);
     Status writeWeek(std::int32_t code, Date lastDay, const Week& w);
     Result<std::optional<std::int32_t>> previousReference(std::int32_t code, Date weekDate);
     Result<std::pair<std::int32_t, std::int32_t>> margins(std::int32_t code, Date weekDate);
 
     db::Database& m_db;
     Date m_start, m_end;
+    std::int32_t m_only = 0;
+    // The confirmed split events by issue.
+    std::unordered_map<std::int32_t, std::vector<db::SplitEvent>> m_events;
+    const std::vector<db::SplitEvent>* m_issueEvents = nullptr;
+    std::vector<Day> m_week;
     db::Statement m_days, m_prevWeek, m_shinyo, m_insert;
     // Margin rows of the span, keyed by code and date.
     std::unordered_map<long long, std::tuple<std::int64_t, std::int64_t, std::int64_t>> m_margins;
@@ -59,10 +121,16 @@ Status WeeklyBuilder::prepare() {
             return st.status();
         *s.st = std::move(*st);
     }
-    auto all = m_db.prepare("SELECT コード, 日付, 売残, 買残, 単位 FROM shinyo WHERE 日付 BETWEEN ? AND ?");
+    auto events = db::listSplits(m_db, m_only, true);
+    if (!events)
+        return events.status();
+    for (const auto& e : *events)
+        m_events[e.code].push_back(e);
+    auto all = m_db.prepare("SELECT コード, 日付, 売残, 買残, 単位 FROM shinyo WHERE 日付 BETWEEN ?1 AND ?2 "
+                            "AND (?3 = 0 OR コード = ?3)");
     if (!all)
         return all.status();
-    all->bindAll(m_start, m_end);
+    all->bindAll(m_start, m_end, static_cast<std::int64_t>(m_only));
     for (;;) {
         auto row = all->step();
         if (!row)
@@ -152,13 +220,25 @@ Status WeeklyBuilder::writeWeek(std::int32_t code, Date lastDay, const Week& w) 
     return Status::ok();
 }
 
+// Writes the week of the rows gathered so far (none: nothing) and starts the next one.
+Status WeeklyBuilder::flushWeek(std::int32_t code) {
+    if (m_week.empty())
+        return Status::ok();
+    const Date lastDay = m_week.back().date;
+    const Week w = accumulate(m_week, NextFriday(lastDay), m_issueEvents);
+    m_week.clear();
+    return writeWeek(code, lastDay, w);
+}
+
 Status WeeklyBuilder::buildIssue(std::int32_t code) {
     m_carried.reset();
     m_haveCarried = false;
-    Week w;
+    auto found = m_events.find(code);
+    m_issueEvents = found == m_events.end() ? nullptr : &found->second;
+    m_week.clear();
     int prevWeekday = 0;
     std::optional<Date> prevDate;
-    bool traded = false;
+    bool traded = false, weekOpen = false;
     m_days.reset();
     m_days.bindAll(code, m_start, m_end);
     for (;;) {
@@ -173,30 +253,24 @@ Status WeeklyBuilder::buildIssue(std::int32_t code) {
         const int weekday = d->weekday();
         // A new week begins when the weekday number falls, or when a whole week or more was skipped.
         if (prevDate && (prevWeekday > weekday || prevDate->daysUntil(*d) >= 7)) {
-            if (Status st = writeWeek(code, *prevDate, w); !st)
+            if (Status st = flushWeek(code); !st)
                 return st;
-            w = Week();
+            weekOpen = false;
         }
         prevWeekday = weekday;
         prevDate = *d;
-        const std::int32_t open = m_days.int32(1), high = m_days.int32(2), low = m_days.int32(3),
-                           close = m_days.int32(4);
-        if (w.open == 0 && open != 0)
-            w.open = open;
-        if (close != 0 && w.open != 0) {
-            traded = true;
-            w.close = close;
-            if (w.high == 0 || high > w.high)
-                w.high = high;
-            if (w.low == 0 || (low != 0 && low < w.low))
-                w.low = low;
-            w.volume += m_days.currency(5);
-        }
+        Day day{*d, m_days.int32(1), m_days.int32(2), m_days.int32(3), m_days.int32(4), m_days.currency(5)};
+        // The issue has traded once a day with a close follows (or is) a day with an open.
+        weekOpen = weekOpen || day.open != 0;
+        traded = traded || (weekOpen && day.close != 0);
+        m_week.push_back(day);
     }
     m_days.reset();
-    if (traded && prevDate)
-        return writeWeek(code, *prevDate, w);
-    return Status::ok();
+    if (!traded) {
+        m_week.clear();
+        return Status::ok();
+    }
+    return flushWeek(code);
 }
 
 } // namespace
@@ -232,6 +306,20 @@ Status BuildWeeklyBars(db::Database& db, Date start, Date end, const ImportProgr
             return st;
     }
     list->reset();
+    return tx.commit();
+}
+
+Status BuildIssueWeeklyBars(db::Database& db, std::int32_t code, Date start, Date end) {
+    db::Transaction tx(db);
+    if (!tx.began())
+        return tx.began();
+    if (Status st = db.run("DELETE FROM weekData WHERE コード = ? AND 日付 BETWEEN ? AND ?", code, start, end); !st)
+        return st;
+    WeeklyBuilder builder(db, start, end, code);
+    if (Status st = builder.prepare(); !st)
+        return st;
+    if (Status st = builder.buildIssue(code); !st)
+        return st;
     return tx.commit();
 }
 

@@ -3,7 +3,10 @@
 // week, with the week's open, high, low, close and volume, the change from the previous week's
 // reference close, and the margin balances of that Friday from shinyo multiplied by their unit.
 // A run first deletes every weekData row of the span, so a rerun replaces weeks instead of adding;
-// the whole run is one transaction.
+// the whole run is one transaction. A week that holds a confirmed split event is built from its days
+// adjusted to the basis after the event (prices divided and volumes multiplied by the ratio of every
+// event after the day within the week), so it reads like the adjusted daily bars; weeks without an
+// event are the stored days as they are.
 #include "core/app/Date.h"
 #include "core/app/Status.h"
 #include "core/db/Database.h"
@@ -17,5 +20,7 @@ inline constexpr const char* kWeeklyDone = "週データーの作成終了しま
 // begins when the weekday number falls or a whole week or more lies between two daily rows. Progress
 // is the percentage of issues done. On error nothing of the run is kept.
 Status BuildWeeklyBars(db::Database& db, Date start, Date end, const ImportProgress& progress = {});
+// The same for one issue only (whether or not it is in Mei); the other issues' weeks stay.
+Status BuildIssueWeeklyBars(db::Database& db, std::int32_t code, Date start, Date end);
 
 } // namespace kestrel::import

@@ -122,6 +122,7 @@ SettingsText defaultSettingsText(const std::string& programFolder) {
     t.DelJyoho = "30";
     t.ALLITORSO = "1";
     t.ITORSO = "1";
+    t.BunkatuChosei = "1";
     return t;
 }
 
@@ -146,6 +147,7 @@ SettingsText settingsToText(const Settings& s) {
     t.DelJyoho = std::to_string(s.DelJyoho);
     t.ALLITORSO = std::to_string(s.ALLITORSO);
     t.ITORSO = std::to_string(s.ITORSO);
+    t.BunkatuChosei = std::to_string(s.BunkatuChosei);
     return t;
 }
 
@@ -191,6 +193,11 @@ void LoadSettings(const std::string& iniPath, Settings& s, Prompt& prompt) {
     loadInt16("DelJyoho", s.DelJyoho);
     loadInt16("ALLITORSO", s.ALLITORSO);
     loadInt16("ITORSO", s.ITORSO);
+    // Written by newer versions only: a missing key keeps the adjustment on.
+    if (get("BunkatuChosei").empty())
+        s.BunkatuChosei = 1;
+    else
+        loadInt16("BunkatuChosei", s.BunkatuChosei);
 }
 
 void SaveSettings(const std::string& iniPath, const SettingsText& v, bool resetFilters, Prompt& prompt) {
@@ -218,6 +225,7 @@ void SaveSettings(const std::string& iniPath, const SettingsText& v, bool resetF
         {"DelJyoho", &v.DelJyoho},
         {"ALLITORSO", &v.ALLITORSO},
         {"ITORSO", &v.ITORSO},
+        {"BunkatuChosei", &v.BunkatuChosei},
     };
     for (const auto& [key, value] : keys) {
         if (Status st = writeProfileString(iniPath, kIniSection, key, *value); !st)

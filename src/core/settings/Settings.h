@@ -32,13 +32,17 @@ struct Settings {
     std::string ReadSinyo;
     std::int16_t DelJyoho = 0;
     std::int16_t ALLITORSO = 0, ITORSO = 0;
+    // 分割調整 (key BunkatuChosei): 1 shows bars before a confirmed split adjusted, 0 as traded. A file
+    // without the key means on.
+    std::int16_t BunkatuChosei = 1;
 };
 
 // The eighteen values SaveSettings writes, as text, in its parameter order.
 struct SettingsText {
     std::string ScreenMode, slidechart, move1, move2, move3, SaicoL, RSIVR, DURL, MURL, RDel, SonPa, hibiPath,
         sinyoPath, MakeSyu, ReadSinyo, DelJyoho, ALLITORSO, ITORSO;
-    std::string QuoteHost; // written after MURL
+    std::string QuoteHost;     // written after MURL
+    std::string BunkatuChosei; // written last
 };
 
 // The values written when Kestrel.ini is first created; hibiPath is the program folder's Data folder.

@@ -18,8 +18,10 @@ struct AppContext {
     db::BarTable barTable() const { return db::barTableForMode(chartMode); }
     // True while the issue list follows the shown issue (set at start-up).
     bool syncIssueList = true;
-    // 分割調整: bars before a confirmed split are shown adjusted; off shows them as traded.
+    // 分割調整: bars before a confirmed split are shown adjusted; off shows them as traded. Follows the
+    // setting BunkatuChosei whenever the settings are loaded (syncSplitAdjust).
     bool splitAdjust = true;
+    void syncSplitAdjust() { splitAdjust = settings.BunkatuChosei != 0; }
 };
 
 } // namespace kestrel

@@ -1,6 +1,7 @@
 #include "ui/app/MessageBox.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QMessageBox>
 #include <QScreen>
 
@@ -17,6 +18,35 @@ QString& defaultTitle() {
 std::deque<bool>& MessageBox::answers() {
     static std::deque<bool> a;
     return a;
+}
+
+std::deque<bool>& MessageBox::checks() {
+    static std::deque<bool> c;
+    return c;
+}
+
+void MessageBox::setNextCheck(bool checked) {
+    checks().push_back(checked);
+}
+
+bool MessageBox::question(QWidget* parent, const QString& text, const QString& checkText, bool& checked) {
+    const QString title = QStringLiteral("確認");
+    if (!checks().empty()) {
+        checked = checks().front();
+        checks().pop_front();
+    }
+    if (!answers().empty() || g_scripted)
+        return question(parent, text, title);
+    log() << QStringLiteral("?") + title + QStringLiteral("|") + text;
+    QMessageBox box(QMessageBox::Information, title, text, QMessageBox::Yes | QMessageBox::No, parent);
+    box.setDefaultButton(QMessageBox::Yes);
+    auto* check = new QCheckBox(checkText, &box);
+    check->setObjectName(QStringLiteral("ChkBunkatuChosei"));
+    check->setChecked(checked);
+    box.setCheckBox(check);
+    const bool yes = box.exec() == QMessageBox::Yes;
+    checked = check->isChecked();
+    return yes;
 }
 
 QStringList& MessageBox::log() {

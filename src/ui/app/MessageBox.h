@@ -22,6 +22,10 @@ public:
     static void clearLog();
 
     static bool question(QWidget* parent, const QString& text, const QString& title = QStringLiteral("確認"));
+    // A question with a check box under the text; `checked` is its state on entry and on return (a
+    // scripted answer leaves it as it was, or takes the queued check state when one is queued).
+    static bool question(QWidget* parent, const QString& text, const QString& checkText, bool& checked);
+    static void setNextCheck(bool checked);
     static void information(QWidget* parent, const QString& text, const QString& title = QString());
     // The title of notices without one: the program's name.
     static void setDefaultTitle(const QString& title);
@@ -30,6 +34,7 @@ public:
 
 private:
     static std::deque<bool>& answers();
+    static std::deque<bool>& checks();
 };
 
 // The Prompt every screen hands to core procedures.

@@ -181,9 +181,11 @@ void frmOption::saveOnUnload() {
     CmbShinyo->setCurrentText(q(t.ReadSinyo));
     CmbDelJyoho->setCurrentText(q(t.DelJyoho));
 
+    t.BunkatuChosei = settingsToText(m_context.settings).BunkatuChosei; // switched in the chart menu
     WidgetPrompt prompt(this);
     SaveSettings(m_context.paths.iniPath, t, false, prompt);
     LoadSettings(m_context.paths.iniPath, m_context.settings, prompt);
+    m_context.syncSplitAdjust();
     jquants->save(prompt);
 }
 

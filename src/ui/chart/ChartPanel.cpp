@@ -71,6 +71,7 @@ ChartPanel::ChartPanel(AppContext& context, QWidget* parent) : QWidget(parent), 
     y += 22;
     caption(this, "日付", right, y);
     LblDate = label(this, "LblDate", right + 64, y);
+    LblBunkatu = label(this, "LblBunkatu", right + 150, y, 240);
     y += 22;
     const char* names[3][3] = {{"短期", "Lbltanidoheikn", "Lbltankairi"},
                                {"中期", "Lbltyuidoheikn", "Lbltyukairi"},
@@ -182,6 +183,7 @@ void ChartPanel::KabukaListClick(int row) {
     LblSRL->setText(q(l.LblSRL));
     LblRSI->setText(q(l.LblRSI));
     LblVR->setText(q(l.LblVR));
+    LblBunkatu->setText(q(splitNote(m_data.splitFlags[static_cast<size_t>(row)])));
 }
 
 void ChartPanel::chartClicked(int clientX, int) {

@@ -61,6 +61,7 @@ public:
     QLabel *Lbltankairi = nullptr, *Lbltyukairi = nullptr, *Lbltyokairi = nullptr;
     QLabel *Lbltanidoheikn = nullptr, *Lbltyuidoheikn = nullptr, *Lbltyoidoheikn = nullptr;
     QLabel *LblDate = nullptr, *LblSRL = nullptr, *LblRSI = nullptr, *LblVR = nullptr;
+    QLabel* LblBunkatu = nullptr; // why the selected bar differs from the file (split adjustment)
 
 Q_SIGNALS:
     // After a redraw by CmdSRLRSI, Cmdidoheikin or Chknijikyokusenn: the focus belongs to ListMei.

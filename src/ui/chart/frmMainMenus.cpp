@@ -1,6 +1,8 @@
 // The main window's menu bar and toolbar. Every entry is an action named as the entry (toolbar buttons
 // by their key); the screens they open are listed once, in frmMainScreens.cpp.
 #include "core/chart/Navigation.h"
+#include "core/settings/IniFile.h"
+#include "ui/app/MessageBox.h"
 #include "ui/app/Shell.h"
 #include "ui/chart/frmMain.h"
 
@@ -59,6 +61,17 @@ void frmMain::buildMenus() {
     QMenu* chart = bar->addMenu(QStringLiteral("ﾁｬｰﾄ"));
     mnuchartdayandweek = entry(chart, "mnuchartdayandweek", "ﾁｬｰﾄTemp", &frmMain::CmdchangeClick);
     mnuchartslideshow = entry(chart, "mnuchartslideshow", "ﾁｬｰﾄｽﾗｲﾄﾞTemp", &frmMain::mnuchartslideshowClick);
+    chart->addSeparator();
+    // 分割調整: kept in Kestrel.ini at once; the shown chart is loaded again on the new basis.
+    QAction* adjust = entry(chart, "mnuBunkatuChosei", "分割調整", [this](bool on) {
+        m_context.settings.BunkatuChosei = on ? 1 : 0;
+        m_context.syncSplitAdjust();
+        if (Status st = writeProfileString(m_context.paths.iniPath, kIniSection, "BunkatuChosei", on ? "1" : "0"); !st)
+            MessageBox::information(this, QString::fromStdString(st.message()));
+        ShowIssue(true);
+    });
+    adjust->setCheckable(true);
+    adjust->setChecked(m_context.splitAdjust);
 
     QMenu* boards = bar->addMenu(QStringLiteral("株価ボード"));
     static const char* const kLetter[] = {"", "A", "B"};

@@ -231,7 +231,9 @@ void frmMain::mnuJyohouListClick() {
 }
 
 void frmMain::mnudataoutputcsvClick() {
-    if (!MessageBox::question(this, QString::fromUtf8(chart::kPriceCsvQuestion)))
+    bool adjusted = false; // as traded unless asked
+    if (!MessageBox::question(this, QString::fromUtf8(chart::kPriceCsvQuestion),
+                              QStringLiteral("分割調整した株価で出力する"), adjusted))
         return;
     if (!shownIssueOrSay("銘柄コードを入力して下さい。"))
         return;
@@ -242,7 +244,7 @@ void frmMain::mnudataoutputcsvClick() {
             return;
         chart::PriceCsvTitle title{LblMei->text().toStdString(), MeiCode->text().toStdString(),
                                    Lblshijyo->text().toStdString()};
-        auto path = chart::exportPriceCsv(**db, m_context.paths.dataFolder, title, m_context.chartMode);
+        auto path = chart::exportPriceCsv(**db, m_context.paths.dataFolder, title, m_context.chartMode, adjusted);
         if (!path) {
             prompt.notify(path.message());
             return;

@@ -68,7 +68,7 @@ TEST(SettingsFile, DefaultsRoundTripAndFoldersGetTheirSeparator) {
     // Keys in the order of the parameter list, then the two filters; CP932 on disk.
     std::string text = readFile(ini);
     EXPECT_EQ(text.rfind("[Kestrel]\r\nScreenMode=1\r\nslidechart=1\r\nmove1=5\r\n", 0), 0u);
-    EXPECT_NE(text.find("ITORSO=1\r\nFilterGaku=\r\nFilterDekidaka=\r\n"), std::string::npos);
+    EXPECT_NE(text.find("ITORSO=1\r\nBunkatuChosei=1\r\nFilterGaku=\r\nFilterDekidaka=\r\n"), std::string::npos);
     EXPECT_NE(text.find("ReadSinyo=" + *utf8ToCp932("しない") + "\r\n"), std::string::npos);
 
     ASSERT_TRUE(writeProfileString(ini, kIniSection, "hibiPath", "/data/daily"));
@@ -89,9 +89,12 @@ TEST(SettingsFile, ABadOrMissingKeyShowsOneMessageAndKeepsTheOldValue) {
     text.erase(at, 10);
     size_t mv = text.find("move2=15");
     text.replace(mv, 8, "move2=abc");
+    text.erase(text.find("BunkatuChosei=1\r\n"), 17); // a file of an older version
     writeFile(ini, text);
     Settings s; // fresh start: fields are zero
+    s.BunkatuChosei = 0;
     LoadSettings(ini, s, prompt);
+    EXPECT_EQ(s.BunkatuChosei, 1); // without the key the adjustment is on, and nothing is said
     ASSERT_EQ(prompt.notices.size(), 2u);
     EXPECT_EQ(prompt.notices[0], ini + " の move2: " + kTypeMismatch);
     EXPECT_EQ(prompt.notices[1], ini + " の ITORSO: " + kTypeMismatch); // missing

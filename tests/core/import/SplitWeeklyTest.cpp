@@ -1,0 +1,92 @@
+// The week of a split built from adjusted days, read back beside the adjusted daily bars, and the
+// rebuild offered after the event changes; worked by hand.
+#include "core/import/SplitWeekly.h"
+
+#include "ImportFixture.h"
+#include "core/chart/ChartData.h"
+#include "core/db/SplitTable.h"
+#include "core/import/WeeklyBars.h"
+
+using namespace kestrel;
+using namespace kestrel::import;
+using kestrel::test::day;
+
+namespace {
+
+struct SplitWeeks : test::ImportFixture {
+    void daily(int code, int ymd, int open, int high, int low, int close, int volume) {
+        ASSERT_TRUE(db->run("INSERT INTO dayData (コード, 日付, 始値, 高値, 安値, 終値, 前日比, 出来高, 基準前日比) "
+                            "VALUES (?,?,?,?,?,?,0,?,?)",
+                            code, ymd, open, high, low, close, volume, close));
+    }
+    std::string weeks(int code) {
+        return rows("SELECT 日付, 始値, 高値, 安値, 終値, 前日比, 出来高, 基準前日比 FROM weekData WHERE コード = " +
+                    std::to_string(code) + " ORDER BY 日付");
+    }
+};
+
+} // namespace
+
+TEST_F(SplitWeeks, TheWeekOfAnEventIsBuiltFromAdjustedDaysAndReadsLikeTheDailyBars) {
+    addMei(1301, 1, "a", 1);
+    addMei(1302, 1, "b", 1);
+    daily(1301, 20260105, 1000, 1010, 990, 1000, 100);
+    daily(1301, 20260109, 1004, 1020, 1000, 1010, 50);
+    daily(1301, 20260112, 1010, 1030, 1001, 1021, 30); // before the 1:2 split of Wednesday
+    daily(1301, 20260114, 512, 520, 505, 515, 200);
+    daily(1301, 20260116, 515, 525, 509, 511, 100);
+    daily(1301, 20260119, 511, 530, 500, 520, 80);
+    daily(1302, 20260114, 50, 50, 50, 50, 1);
+    ASSERT_TRUE(BuildWeeklyBars(*db, day(1, 5), day(1, 23)));
+    const std::string raw = "20260109|1000|1020|990|1010|0|150|1010\n"
+                            "20260116|1010|1030|505|511|-499|330|511\n"
+                            "20260123|511|530|500|520|9|80|520\n";
+    EXPECT_EQ(weeks(1301), raw); // without an event the days go in as stored
+
+    ASSERT_TRUE(db::addSplit(*db, 1301, day(1, 14), 1, 2));
+    test::ScriptedPrompt prompt;
+    auto rebuilt = offerSplitWeeklyRebuild(*db, 1301, day(1, 14), prompt);
+    ASSERT_TRUE(rebuilt) << rebuilt.message();
+    EXPECT_TRUE(*rebuilt);
+    ASSERT_EQ(prompt.questions.size(), 1u);
+    EXPECT_EQ(prompt.questions[0], "確認|" + splitWeeklyQuestion(day(1, 12)));
+    // Monday halved: 505, 515, 500.5 -> 500 (even), 510.5 -> 510, 60 shares; the week before stays.
+    EXPECT_EQ(weeks(1301), "20260109|1000|1020|990|1010|0|150|1010\n"
+                           "20260116|505|525|500|511|-499|360|511\n"
+                           "20260123|511|530|500|520|9|80|520\n");
+    EXPECT_EQ(weeks(1302), "20260116|50|50|50|50|0|1|50\n"); // other issues are not rebuilt
+
+    // Read back, the week before is halved and the week of the event is not halved again: its change
+    // is taken against the halved close of Friday 9th (1010 / 2 = 505), as on the daily chart.
+    AppContext context;
+    context.settings.move1 = context.settings.move2 = context.settings.move3 = 2;
+    context.settings.SaicoL = context.settings.RSIVR = 2;
+    context.chartMode = 2;
+    chart::ChartData weekly;
+    std::string date = "26/01/23";
+    ASSERT_TRUE(chart::LoadChartData(*db, context, 1301, date, weekly, prompt));
+    ASSERT_EQ(weekly.barCount, 3);
+    const long long want[3][6] = {
+        {500, 510, 495, 505, 0, 300}, {505, 525, 500, 511, 6, 360}, {511, 530, 500, 520, 9, 80}};
+    for (int i = 0; i < 3; ++i) {
+        const chart::ChartBar& b = weekly.bars[i];
+        EXPECT_EQ(b.open.roundToWhole(), want[i][0]) << i;
+        EXPECT_EQ(b.high.roundToWhole(), want[i][1]) << i;
+        EXPECT_EQ(b.low.roundToWhole(), want[i][2]) << i;
+        EXPECT_EQ(b.close.roundToWhole(), want[i][3]) << i;
+        EXPECT_EQ(b.change.roundToWhole(), want[i][4]) << i;
+        EXPECT_EQ(b.volume, want[i][5]) << i;
+    }
+    EXPECT_EQ(weekly.splitFlags[1], chart::kSplitEventBar);
+
+    // Removed again and rebuilt, the weeks are what they were; a No leaves them alone.
+    ASSERT_TRUE(db::removeSplit(*db, 1301, day(1, 14)));
+    prompt.answer(false);
+    ASSERT_TRUE(offerSplitWeeklyRebuild(*db, 1301, day(1, 14), prompt));
+    EXPECT_NE(weeks(1301), raw);
+    ASSERT_TRUE(offerSplitWeeklyRebuild(*db, 1301, day(1, 14), prompt));
+    EXPECT_EQ(weeks(1301), raw);
+    // An issue without weekly bars from that week on is not asked about.
+    ASSERT_TRUE(offerSplitWeeklyRebuild(*db, 1302, day(1, 19), prompt));
+    EXPECT_EQ(prompt.questions.size(), 3u);
+}
