@@ -2,6 +2,7 @@
 #include "Command.h"
 #include "core/app/Files.h"
 #include "core/trade/Ledger.h"
+#include "core/trade/LedgerSplits.h"
 
 #include <charconv>
 #include <memory>
@@ -58,10 +59,12 @@ void printHeader(std::ostream& out) {
     out << "\n";
 }
 
-void printRow(std::ostream& out, const LedgerRow& r) {
+void printRow(std::ostream& out, const LedgerRow& r, bool adjusted = false) {
     out << r.ID;
     for (int c = 0; c < trade::kColId; ++c)
         out << "\t" << trade::cellText(r, c);
+    if (adjusted)
+        out << "\t" << trade::kSplitAdjustedNote;
     out << "\n";
 }
 
@@ -80,9 +83,13 @@ int listRows(Invocation& inv) {
                                               : trade::LedgerView::All);
     if (!rows)
         return inv.fail(rows);
+    // Lots bought before a split show as held now; the last column marks them.
+    std::vector<bool> adjusted;
+    if (Status s = trade::adjustLotsForSplits(*db, *rows, adjusted); !s)
+        return inv.fail(s);
     printHeader(inv.out);
-    for (const LedgerRow& r : *rows)
-        printRow(inv.out, r);
+    for (size_t i = 0; i < rows->size(); ++i)
+        printRow(inv.out, (*rows)[i], adjusted[i]);
     return 0;
 }
 

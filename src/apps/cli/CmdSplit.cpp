@@ -1,5 +1,6 @@
 // kestrel split: lists, enters, removes, confirms and dismisses the split events of issues.
 #include "Command.h"
+#include "core/chart/SplitDetect.h"
 #include "core/db/SplitTable.h"
 #include "core/import/SplitWeekly.h"
 #include "core/import/WeeklyBars.h"
@@ -45,6 +46,19 @@ int runSplit(Invocation& inv) {
                     << sourceName(e.source) << "\t" << stateName(e.state) << "\n";
         return 0;
     }
+    if (sub == "detect" && inv.args.size() <= 2) {
+        auto db = inv.openDatabase();
+        if (!db)
+            return 1;
+        auto found = chart::detectSplits(*db, code.value_or(0));
+        if (!found)
+            return inv.fail(found.message());
+        for (const auto& e : *found)
+            inv.out << e.code << "\t" << e.date.toIso() << "\t" << e.before << ":" << e.after << "\t"
+                    << sourceName(e.source) << "\t" << stateName(e.state) << "\n";
+        inv.out << "提案 " << found->size() << " 件\n";
+        return 0;
+    }
     if ((sub == "add" && inv.args.size() == 4) ||
         ((sub == "remove" || sub == "confirm" || sub == "dismiss") && inv.args.size() == 3)) {
         auto date = inv.parseDate(inv.args[2]);
@@ -78,12 +92,13 @@ int runSplit(Invocation& inv) {
     return inv.usage();
 }
 
-const CommandRegistrar kSplit({"split",
-                               "list [CODE] | add CODE DATE RATIO | remove CODE DATE | confirm CODE DATE | "
-                               "dismiss CODE DATE",
-                               "list, enter (RATIO: shares after per share before, e.g. 2, 0.1, 1:2), remove, "
-                               "confirm or dismiss split events; bars before a confirmed event are adjusted",
-                               runSplit, true});
+const CommandRegistrar
+    kSplit({"split",
+            "list [CODE] | detect [CODE] | add CODE DATE RATIO | remove CODE DATE | confirm CODE DATE | "
+            "dismiss CODE DATE",
+            "list, detect (proposals), enter (RATIO: shares after per share before, e.g. 2, 0.1, 1:2), remove, "
+            "confirm or dismiss split events; bars before a confirmed event are adjusted",
+            runSplit, true});
 
 } // namespace
 } // namespace kestrel::cli

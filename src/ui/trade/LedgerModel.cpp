@@ -1,6 +1,7 @@
 #include "ui/trade/LedgerModel.h"
 
 #include "core/db/Schema.h"
+#include "core/trade/LedgerSplits.h"
 #include "ui/app/OpenDatabase.h"
 
 namespace kestrel::ui {
@@ -32,10 +33,19 @@ const LedgerRow* LedgerModel::rowAt(int row) const {
 QVariant LedgerModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid())
         return {};
-    if (role == Qt::DisplayRole || role == Qt::EditRole) {
+    const auto at = static_cast<size_t>(index.row());
+    const bool adjusted = at < m_adjusted.size() && m_adjusted[at];
+    if (role == Qt::DisplayRole) {
+        const LedgerRow* r = at < m_shown.size() ? &m_shown[at] : rowAt(index.row());
+        return r ? QString::fromStdString(trade::cellText(*r, index.column())) : QString();
+    }
+    if (role == Qt::EditRole) {
+        // The editor works on the row as traded.
         const LedgerRow* r = rowAt(index.row());
         return r ? QString::fromStdString(trade::cellText(*r, index.column())) : QString();
     }
+    if (role == Qt::ToolTipRole && adjusted)
+        return QString::fromUtf8(trade::kSplitAdjustedNote);
     if (role == Qt::TextAlignmentRole) {
         int c = index.column();
         bool text = c == trade::kColName || c == trade::kColBuyDate || c == trade::kColSellDate;
@@ -49,7 +59,11 @@ QVariant LedgerModel::headerData(int section, Qt::Orientation orientation, int r
         return {};
     if (orientation == Qt::Horizontal)
         return QString::fromUtf8(trade::ledgerFieldName(section));
-    return section < static_cast<int>(m_rows.size()) ? QString::number(section + 1) : QStringLiteral("*");
+    if (section >= static_cast<int>(m_rows.size()))
+        return QStringLiteral("*");
+    const bool adjusted = static_cast<size_t>(section) < m_adjusted.size() && m_adjusted[static_cast<size_t>(section)];
+    return adjusted ? QString::number(section + 1) + QStringLiteral(" ") + QString::fromUtf8(trade::kSplitAdjustedNote)
+                    : QString::number(section + 1);
 }
 
 Qt::ItemFlags LedgerModel::flags(const QModelIndex& index) const {
@@ -91,6 +105,9 @@ bool LedgerModel::setData(const QModelIndex& index, const QVariant& value, int r
         Q_EMIT headerDataChanged(Qt::Vertical, row, row);
         Q_EMIT dataChanged(this->index(row, 0), this->index(row, trade::kLedgerColumns - 1));
     }
+    adjustShown(db.get());
+    Q_EMIT dataChanged(this->index(row, 0), this->index(row, trade::kLedgerColumns - 1));
+    Q_EMIT headerDataChanged(Qt::Vertical, row, row);
     // A split lot shows in the order of the view once the editor has let go of the cell.
     if (outcome->added)
         QMetaObject::invokeMethod(this, &LedgerModel::reload, Qt::QueuedConnection);
@@ -111,7 +128,16 @@ void LedgerModel::reload() {
     }
     beginResetModel();
     m_rows = std::move(rows);
+    auto db = db::openKestrelDatabase(m_context.paths.databasePath);
+    adjustShown(db ? db->get() : nullptr);
     endResetModel();
+}
+
+void LedgerModel::adjustShown(db::Database* db) {
+    m_shown = m_rows;
+    // Without the events the rows show as stored.
+    if (!db || !trade::adjustLotsForSplits(*db, m_shown, m_adjusted))
+        m_adjusted.assign(m_rows.size(), false);
 }
 
 void LedgerModel::forgetRow(int row) {
@@ -119,6 +145,8 @@ void LedgerModel::forgetRow(int row) {
         return;
     beginRemoveRows(QModelIndex(), row, row);
     m_rows.erase(m_rows.begin() + row);
+    m_shown.erase(m_shown.begin() + row);
+    m_adjusted.erase(m_adjusted.begin() + row);
     endRemoveRows();
 }
 

@@ -47,6 +47,10 @@ private:
     WidgetPrompt m_prompt;
     trade::LedgerView m_view = trade::LedgerView::Unsold;
     std::vector<trade::LedgerRow> m_rows;
+    // The rows as shown: lots bought before a split adjusted (m_adjusted), edits go to m_rows as stored.
+    std::vector<trade::LedgerRow> m_shown;
+    std::vector<bool> m_adjusted;
+    void adjustShown(db::Database* db);
 };
 
 } // namespace kestrel::ui
