@@ -1,5 +1,6 @@
 // Any bytes as Regist.Mei imported into a real database: never a crash; a refused file is kept and
-// leaves Mei as it was; an accepted one is deleted.
+// leaves Mei as it was; an accepted one is deleted and Mei holds exactly the issues it added.
+#include "FuzzHome.h"
 #include "core/app/Files.h"
 #include "core/db/Schema.h"
 #include "core/import/IssueMaster.h"
@@ -22,14 +23,13 @@ public:
 };
 
 struct Home {
-    std::string folder = "/tmp/kestrel-fuzz-master-" + std::to_string(::getpid());
+    fuzzing::ScratchFolder scratch{"master"};
+    std::string folder = scratch.path;
     std::unique_ptr<kestrel::db::Database> db;
     Home() {
-        std::string path = folder + "/Kestrel.mdb";
-        std::remove(path.c_str());
-        if (!kestrel::makeDir(folder) || !kestrel::db::CreateDatabaseFile(path))
-            std::abort(); // no harness without its folder and database
-        db = std::move(*kestrel::db::openKestrelDatabase(path));
+        if (!kestrel::db::CreateDatabaseFile(scratch.file("Kestrel.mdb")))
+            std::abort(); // no harness without its database
+        db = std::move(*kestrel::db::openKestrelDatabase(scratch.file("Kestrel.mdb")));
     }
 };
 
@@ -45,7 +45,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     auto r = kestrel::import::ImportIssueMaster(*home.db, home.folder, prompt);
     bool kept = kestrel::fileExists(file);
     if (r.message == kestrel::import::kReadFinished) {
-        if (kept || prompt.notices != 0)
+        auto rows = home.db->queryInt("SELECT count(*) FROM Mei WHERE コード BETWEEN 1 AND 9999");
+        if (kept || prompt.notices != 0 || !rows || rows->value_or(-1) != r.added)
             std::abort();
     } else {
         auto rows = home.db->queryInt("SELECT count(*) FROM Mei");

@@ -182,8 +182,10 @@ std::string proposedListName(const std::string& folder, Date today) {
 
 Result<std::string> issueListText(const std::vector<std::string>& rows) {
     std::string text;
+    // A row starts with its code and a blank; a code of fewer than four digits must not take the
+    // blank and the market name with it, or the list would not read back.
     for (const std::string& row : rows)
-        text += utf8Left(row, 4) + kCrLf;
+        text += utf8Left(row.substr(0, row.find(' ')), 4) + kCrLf;
     if (rows.empty())
         text = kCrLf;
     auto bytes = utf8ToCp932(text);

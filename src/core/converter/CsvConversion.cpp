@@ -3,6 +3,7 @@
 #include "core/app/Files.h"
 #include "core/converter/RecordWriter.h"
 
+#include <cmath>
 #include <cstdlib>
 
 namespace kestrel::converter {
@@ -17,14 +18,19 @@ std::string_view trimBlanks(std::string_view s) {
     return s.substr(a, b - a + 1);
 }
 
-// A number field; an empty field is 0, anything that is not a number gives nothing.
-std::optional<double> number(std::string_view field) {
+// The largest price the daily file holds (32 bits) and the largest volume (Currency).
+constexpr double kMaxPrice = 2147483647.0;
+constexpr double kMaxVolume = 900000000000000.0;
+
+// A number field; an empty field is 0. Anything that is not a finite number of at most limit gives
+// nothing, so the line is skipped rather than written with a cell the import would read as 0.
+std::optional<double> number(std::string_view field, double limit) {
     std::string text = StripQuotes(trimBlanks(field));
     if (text.empty())
         return 0.0;
     char* end = nullptr;
     double v = std::strtod(text.c_str(), &end);
-    if (end != text.c_str() + text.size())
+    if (end != text.c_str() + text.size() || !std::isfinite(v) || std::fabs(v) > limit)
         return std::nullopt;
     return v;
 }
@@ -55,7 +61,7 @@ std::optional<WorkingRecord> parseLine(std::string_view line) {
     r.code = StripQuotes(trimBlanks(fields[1]));
     double* targets[5] = {&r.open, &r.high, &r.low, &r.close, &r.volume};
     for (int i = 0; i < 5; ++i) {
-        auto v = number(fields[i + 3]);
+        auto v = number(fields[i + 3], i < 4 ? kMaxPrice : kMaxVolume);
         if (!v)
             return std::nullopt;
         *targets[i] = *v;

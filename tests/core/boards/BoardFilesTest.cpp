@@ -129,8 +129,9 @@ TEST_F(BoardFilesTest, ProposedListNames) {
 
 TEST_F(BoardFilesTest, IssueListFiles) {
     const std::string path = dir.file("a.Lis");
-    ASSERT_TRUE(writeIssueListFile(path, {"7203 東１ ＡＢＣ自動車", "1301 東２ 極洋"}, prompt));
-    EXPECT_EQ(readFile(path), "7203\r\n1301\r\n");
+    // A code of fewer than four digits is written alone, so the list reads back.
+    ASSERT_TRUE(writeIssueListFile(path, {"7203 東１ ＡＢＣ自動車", "1301 東２ 極洋", "7 東１ 短い"}, prompt));
+    EXPECT_EQ(readFile(path), "7203\r\n1301\r\n7\r\n");
 
     writeFile(path, sjis("7203\r\n6758,ＸＹＺ\r\nabcd\r\n4444\r\n1,1301,2,極洋\r\n1301"));
     auto rows = readIssueListFile(*database, path);
