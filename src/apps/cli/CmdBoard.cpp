@@ -53,7 +53,7 @@ int runBoard(Invocation& inv) {
     if (inv.args.size() != expected)
         return inv.usage();
     if (verb == "list") {
-        auto db = inv.openDatabase();
+        auto db = inv.openDatabase(db::OpenMode::ReadOnly);
         return db ? printBoard(inv, *db, board) : 1;
     }
     if (verb == "add") {

@@ -28,14 +28,18 @@ Result<std::string> readWholeFile(const std::string& path) {
     return data;
 }
 
-namespace {
-
-std::string folderOfPath(const std::string& path) {
+std::string folderOfFile(const std::string& path) {
     auto slash = path.rfind('/');
     return slash == std::string::npos ? std::string(".") : path.substr(0, slash == 0 ? 1 : slash);
 }
 
-} // namespace
+bool folderWritable(const std::string& file) {
+    return ::access(folderOfFile(file).c_str(), W_OK | X_OK) == 0;
+}
+
+std::string readOnlyFolderMessage(const std::string& folder) {
+    return "フォルダ " + folder + " に書き込めません。書き込みの許可を確かめて下さい。";
+}
 
 std::string writeTarget(const std::string& path) {
     std::string target = path;
@@ -48,7 +52,7 @@ std::string writeTarget(const std::string& path) {
         if (n <= 0 || static_cast<size_t>(n) >= link.size())
             return target;
         link.resize(static_cast<size_t>(n));
-        target = link.front() == '/' ? link : joinPath(folderOfPath(target), link);
+        target = link.front() == '/' ? link : joinPath(folderOfFile(target), link);
     }
     return target;
 }

@@ -27,6 +27,13 @@ Status makeDir(const std::string& path);
 // folder + "/" + name, where the name is matched without regard to ASCII case; an exact match wins.
 // Nothing when no such file exists.
 std::optional<std::string> findFileNoCase(const std::string& folder, std::string_view name);
+// The folder of a file path ("." for a bare name).
+std::string folderOfFile(const std::string& path);
+// True when this process may make and remove files in the folder of file (for example its temporary
+// and side files).
+bool folderWritable(const std::string& file);
+// The message for a folder that cannot be written when something has to be written into it.
+std::string readOnlyFolderMessage(const std::string& folder);
 // Joins a folder and a name with exactly one "/".
 std::string joinPath(std::string_view folder, std::string_view name);
 
