@@ -53,7 +53,7 @@ int runBoard(Invocation& inv) {
     if (inv.args.size() != expected)
         return inv.usage();
     if (verb == "list") {
-        auto db = inv.openDatabase();
+        auto db = inv.openDatabase(db::OpenMode::ReadOnly);
         return db ? printBoard(inv, *db, board) : 1;
     }
     if (verb == "add") {
@@ -61,23 +61,20 @@ int runBoard(Invocation& inv) {
         if (!db)
             return 1;
         auto code = textToInt32(inv.args[2]);
-        const std::string name = code ? db::GetIssueName(*db, *code, &inv.prompt) : std::string();
-        if (!code || name.empty()) {
-            inv.prompt.notify("正しい銘柄コードを入力して下さい。");
-            return 1;
-        }
+        const std::string name = code ? db::GetIssueName(*db, *code, &inv.errorPrompt()) : std::string();
+        if (!code || name.empty())
+            return inv.fail("正しい銘柄コードを入力して下さい。");
         if (registerOnly) {
             const std::string market = std::to_string(db::GetMarketCode(*db, *code));
-            return boards::RegisterShownIssue(*db, board, {inv.args[2], market, name}, Date::today(), inv.prompt) ? 0
-                                                                                                                  : 1;
+            OutcomePrompt told(inv);
+            return told.finish(
+                boards::RegisterShownIssue(*db, board, {inv.args[2], market, name}, Date::today(), told));
         }
         auto added = boards::addIssueFromLatestBar(*db, board, *code, name);
         if (!added)
             return inv.fail(added);
-        if (*added == boards::AddOutcome::AlreadyOnBoard) {
-            inv.prompt.notify("すでに登録されています。");
-            return 1;
-        }
+        if (*added == boards::AddOutcome::AlreadyOnBoard)
+            return inv.fail("すでに登録されています。");
         if (*added == boards::AddOutcome::NoBar) {
             inv.err << "kestrel: no daily bar for " << *code << "; nothing added (--register adds it without one)\n";
             return 1;
@@ -90,11 +87,12 @@ int runBoard(Invocation& inv) {
         if (!db)
             return 1;
         const std::string& path = inv.args[2];
+        OutcomePrompt told(inv);
         if (verb == "save")
-            return boards::saveBoardToFile(*db, inv.context.paths.iniPath, board, path, inv.prompt) ? 0 : 1;
+            return told.finish(boards::saveBoardToFile(*db, inv.context.paths.iniPath, board, path, told));
         if (!fileExists(path))
             return inv.fail("kestrel: no file " + path);
-        return boards::loadBoardFromFile(*db, inv.context.paths.iniPath, board, path, inv.prompt) ? 0 : 1;
+        return told.finish(boards::loadBoardFromFile(*db, inv.context.paths.iniPath, board, path, told));
     }
     if (verb == "refresh") {
         services::QuoteRefresh refresh(inv.context, inv.prompt);

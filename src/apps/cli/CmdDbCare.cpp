@@ -12,8 +12,8 @@
 namespace kestrel::cli {
 namespace {
 
-int exitFor(db::ActionResult r) {
-    return r == db::ActionResult::Done ? 0 : 1;
+int done(db::ActionResult r) {
+    return r == db::ActionResult::Done;
 }
 
 int runDelete(Invocation& inv) {
@@ -23,16 +23,17 @@ int runDelete(Invocation& inv) {
     if (a.empty())
         return inv.usage();
     const std::string& what = a[0];
+    OutcomePrompt told(inv);
     if (what == "all" && a.size() == 1)
-        return exitFor(db::deleteAllData(target.databasePath, inv.prompt));
+        return told.finish(done(db::deleteAllData(target.databasePath, told)));
     if (what == "range" && a.size() == 3)
-        return exitFor(db::deleteDateRange(target, a[1], a[2], inv.prompt));
+        return told.finish(done(db::deleteDateRange(target, a[1], a[2], told)));
     if (what == "info-before" && a.size() == 2)
-        return exitFor(db::deleteInformationBefore(target, a[1], inv.prompt));
+        return told.finish(done(db::deleteInformationBefore(target, a[1], told)));
     if (what == "issue" && a.size() == 2)
-        return exitFor(db::deleteIssue(target, a[1], inv.prompt));
+        return told.finish(done(db::deleteIssue(target, a[1], told)));
     if (what == "issue-before" && a.size() == 3)
-        return exitFor(db::deleteIssueBefore(target, a[1], a[2], inv.prompt));
+        return told.finish(done(db::deleteIssueBefore(target, a[1], a[2], told)));
     return inv.usage();
 }
 
@@ -40,7 +41,8 @@ int runChangeCode(Invocation& inv) {
     if (inv.args.size() != 3)
         return inv.usage();
     db::DeletionTarget target{inv.context.paths.databasePath, 1};
-    return exitFor(db::changeIssueCode(target, inv.args[0], inv.args[1], std::nullopt, inv.args[2], inv.prompt));
+    OutcomePrompt told(inv);
+    return told.finish(done(db::changeIssueCode(target, inv.args[0], inv.args[1], std::nullopt, inv.args[2], told)));
 }
 
 // The question the main window asks when it closes.

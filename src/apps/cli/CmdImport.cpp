@@ -72,13 +72,14 @@ int runImportMaster(Invocation& inv) {
         return 1;
     ImportProgress progress = terminalProgress(inv.err);
     progress.showStep(kMasterFileName);
-    auto r = ImportIssueMaster(*db, inv.context.paths.dataFolder, inv.prompt, progress.percent);
+    // What the import has to tell is an error (the file kept): standard error.
+    auto r = ImportIssueMaster(*db, inv.context.paths.dataFolder, inv.errorPrompt(), progress.percent);
     endProgress(inv.err);
     if (r.message.empty())
         return 1;
-    inv.out << r.message << "\n";
     if (r.message != kReadFinished)
-        return 1;
+        return inv.fail(r.message);
+    inv.out << r.message << "\n";
     inv.out << r.added << " 件追加, " << r.rewritten << " 件更新\n";
     return 0;
 }
@@ -106,16 +107,20 @@ int runImportDaily(Invocation& inv) {
     endProgress(inv.err);
     for (const std::string& w : r.warnings)
         inv.err << w << "\n";
-    if (!r.message.empty())
-        inv.out << r.message << "\n";
+    // A bad file: which files were stored before it and where the run stopped.
     if (!r.status)
-        return inv.fail(r.status);
+        return inv.fail(Status::error(r.status.code(), stoppedImportMessage(r)));
+    const bool done = r.rowsStored > 0 || r.marginStored || weekly;
+    if (!r.message.empty())
+        (r.rowsStored > 0 ? inv.out : inv.err) << r.message << "\n";
+    if (!done)
+        return 1;
     inv.out << r.filesRead << " ファイル, " << r.rowsStored << " 件\n";
     if (margin)
         inv.out << (r.marginStored ? kMarginDone : kMarginNone) << "\n";
     if (weekly)
         inv.out << kWeeklyDone << "\n";
-    return r.rowsStored > 0 || r.marginStored || weekly ? 0 : 1;
+    return 0;
 }
 
 int runBuildWeekly(Invocation& inv) {

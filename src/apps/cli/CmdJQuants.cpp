@@ -26,7 +26,7 @@ extern "C" void onInterrupt(int) {
 int runCommand(Invocation& inv, const char* name, std::vector<std::string> args) {
     for (const CommandInfo& c : commands()) {
         if (std::string(name) == c.name) {
-            Invocation sub{std::move(args), inv.context, inv.prompt, inv.out, inv.err};
+            Invocation sub{std::move(args), inv.context, inv.prompt, inv.out, inv.err, inv.errorNotices};
             sub.usageText = std::string("usage: kestrel ") + c.name + " " + c.usage;
             return c.run(sub);
         }

@@ -62,15 +62,17 @@ int runFetchMaster(Invocation& inv) {
         return 1;
     int shown = -1;
     import::MasterImportResult r =
-        import::ImportIssueMaster(*db, inv.context.paths.dataFolder, inv.prompt, [&](int percent) {
+        import::ImportIssueMaster(*db, inv.context.paths.dataFolder, inv.errorPrompt(), [&](int percent) {
             if (isShownPercent(percent) && percent != shown) {
                 shown = percent;
     inv.out << formatPercent(percent) << "%\n";
 }
 } // namespace
 );
+if (r.message != import::kReadFinished)
+    return r.message.empty() ? 1 : inv.fail(r.message);
 inv.out << r.message << "\n";
-return r.message == import::kReadFinished ? 0 : 1;
+return 0;
 } // namespace kestrel::cli
 
 int runInformation(Invocation& inv, info::InfoDownloadOptions options) {

@@ -28,6 +28,21 @@ void CliPrompt::notify(const std::string& text, const std::string&) {
     m_out << text << "\n";
 }
 
+bool OutcomePrompt::askYesNo(const std::string& text, const std::string& title) {
+    return m_inv.prompt.askYesNo(text, title);
+}
+
+void OutcomePrompt::notify(const std::string& text, const std::string&) {
+    m_notices.push_back(text);
+}
+
+int OutcomePrompt::finish(bool done) {
+    for (const std::string& n : m_notices)
+        (done ? m_inv.out : m_inv.err) << n << "\n";
+    m_notices.clear();
+    return done ? 0 : 1;
+}
+
 bool Invocation::takeFlag(const std::string& name) {
     auto it = std::find(args.begin(), args.end(), name);
     if (it == args.end())

@@ -33,6 +33,9 @@ struct Invocation {
     Prompt& prompt;
     std::ostream& out;
     std::ostream& err;
+    // Where notices that are errors or warnings go (err); the prompt itself when unset.
+    Prompt* errorNotices = nullptr;
+    Prompt& errorPrompt() { return errorNotices ? *errorNotices : prompt; }
 
     // Removes "--name" from args; true when it was there.
     bool takeFlag(const std::string& name);
@@ -50,6 +53,22 @@ struct Invocation {
     // Opens the program folder's Kestrel.mdb; prints the error to err and gives nothing when it cannot.
     std::unique_ptr<db::Database> openDatabase(db::OpenMode mode = db::OpenMode::ReadWrite);
     std::string usageText;
+};
+
+// For procedures that tell their outcome through the prompt: notices are kept until the outcome is
+// known, then printed on out when it was done and on err when it was refused or failed. Questions are
+// asked at once through the invocation's prompt.
+class OutcomePrompt : public Prompt {
+public:
+    explicit OutcomePrompt(Invocation& inv) : m_inv(inv) {}
+    bool askYesNo(const std::string& text, const std::string& title = kConfirmTitle) override;
+    void notify(const std::string& text, const std::string& title = "") override;
+    // Prints the kept notices; the exit status (0 when done, else 1).
+    int finish(bool done);
+
+private:
+    Invocation& m_inv;
+    std::vector<std::string> m_notices;
 };
 
 using Handler = int (*)(Invocation&);

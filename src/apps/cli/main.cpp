@@ -105,7 +105,9 @@ int main(int argc, char** argv) {
 
     AppContext context;
     CliPrompt prompt(std::cout, answer);
-    Invocation inv{std::vector<std::string>(rest.begin() + 1, rest.end()), context, prompt, std::cout, std::cerr};
+    CliPrompt errorPrompt(std::cerr, answer);
+    Invocation inv{
+        std::vector<std::string>(rest.begin() + 1, rest.end()), context, prompt, std::cout, std::cerr, &errorPrompt};
     inv.usageText = std::string("usage: kestrel ") + command->name + " " + command->usage;
     if (command->needsHome) {
         context.paths = ProgramPaths::forFolder(home.folder.toStdString());

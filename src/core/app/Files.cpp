@@ -28,11 +28,51 @@ Result<std::string> readWholeFile(const std::string& path) {
     return data;
 }
 
+std::string folderOfFile(const std::string& path) {
+    auto slash = path.rfind('/');
+    return slash == std::string::npos ? std::string(".") : path.substr(0, slash == 0 ? 1 : slash);
+}
+
+bool folderWritable(const std::string& file) {
+    return ::access(folderOfFile(file).c_str(), W_OK | X_OK) == 0;
+}
+
+std::string readOnlyFolderMessage(const std::string& folder) {
+    return "フォルダ " + folder + " に書き込めません。書き込みの許可を確かめて下さい。";
+}
+
+std::string writeTarget(const std::string& path) {
+    std::string target = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st {};
+        if (::lstat(target.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return target;
+        std::string link(static_cast<size_t>(st.st_size > 0 ? st.st_size : 4096) + 1, '\0');
+        ssize_t n = ::readlink(target.c_str(), link.data(), link.size());
+        if (n <= 0 || static_cast<size_t>(n) >= link.size())
+            return target;
+        link.resize(static_cast<size_t>(n));
+        target = link.front() == '/' ? link : joinPath(folderOfFile(target), link);
+    }
+    return target;
+}
+
 Status writeFileAtomically(const std::string& path, std::string_view bytes) {
-    std::string tmp = path + ".tmp" + std::to_string(::getpid());
-    int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    // A symbolic link stays a link: the file it points to is the one replaced.
+    const std::string target = writeTarget(path);
+    struct stat old {};
+    const bool existed = ::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode);
+    std::string tmp = target + ".tmp" + std::to_string(::getpid());
+    int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, existed ? 0600 : 0644);
     if (fd < 0)
         return Status::error(path + ": " + std::strerror(errno));
+    if (existed) {
+        // The replacement keeps the permissions (and, where allowed, the owner) of the file it replaces.
+        if (::fchown(fd, old.st_uid, old.st_gid) != 0) {
+            // Only the owner's own files can be written here: the owner stays as it is.
+        }
+        (void)::fchmod(fd, old.st_mode & 07777);
+    }
     const char* p = bytes.data();
     size_t left = bytes.size();
     while (left > 0) {
@@ -53,7 +93,7 @@ Status writeFileAtomically(const std::string& path, std::string_view bytes) {
         ::unlink(tmp.c_str());
         return Status::error(msg);
     }
-    if (std::rename(tmp.c_str(), path.c_str()) != 0) {
+    if (std::rename(tmp.c_str(), target.c_str()) != 0) {
         std::string msg = path + ": " + std::strerror(errno);
         ::unlink(tmp.c_str());
         return Status::error(msg);
@@ -61,7 +101,8 @@ Status writeFileAtomically(const std::string& path, std::string_view bytes) {
     return Status::ok();
 }
 
-void removeStaleTemporaries(const std::string& path) {
+void removeStaleTemporaries(const std::string& linkOrPath) {
+    const std::string path = writeTarget(linkOrPath);
     auto slash = path.rfind('/');
     std::string folder = slash == std::string::npos ? "." : path.substr(0, slash == 0 ? 1 : slash);
     std::string prefix = (slash == std::string::npos ? path : path.substr(slash + 1)) + ".tmp";

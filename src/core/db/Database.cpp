@@ -1,5 +1,7 @@
 #include "core/db/Database.h"
 
+#include "core/db/ReadOnlyOpen.h"
+
 #include <cmath>
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -159,9 +161,10 @@ std::string Database::errorMessage(int rc) const {
     return m_path + ": " + detail;
 }
 
-Result<std::unique_ptr<Database>> Database::openWith(const std::string& path, int flags, bool verify) {
+Result<std::unique_ptr<Database>> Database::openWith(const std::string& path, int flags, bool verify,
+                                                     const std::string& name) {
     sqlite3* raw = nullptr;
-    int rc = sqlite3_open_v2(path.c_str(), &raw, flags | SQLITE_OPEN_NOMUTEX, nullptr);
+    int rc = sqlite3_open_v2((name.empty() ? path : name).c_str(), &raw, flags | SQLITE_OPEN_NOMUTEX, nullptr);
     std::unique_ptr<Database> db(new Database(raw, path));
     if (rc != SQLITE_OK)
         return Result<std::unique_ptr<Database>>::error(db->errorMessage(rc));
@@ -186,8 +189,14 @@ Result<std::unique_ptr<Database>> Database::open(const std::string& path, OpenMo
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
         return Result<std::unique_ptr<Database>>::error("データベース " + path + " が見つかりません。");
-    int flags = mode == OpenMode::ReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
-    return openWith(path, flags, true);
+    if (mode == OpenMode::ReadOnly) {
+        ReadOnlyName ro = readOnlyOpenName(path);
+        return openWith(path, SQLITE_OPEN_READONLY | ro.extraFlags, true, ro.name);
+    }
+    // A folder or file that cannot be written is told in our words, before SQLite fails on it.
+    if (Status st = checkWritable(path); !st)
+        return Result<std::unique_ptr<Database>>(st);
+    return openWith(path, SQLITE_OPEN_READWRITE, true);
 }
 
 Result<std::unique_ptr<Database>> Database::create(const std::string& path) {

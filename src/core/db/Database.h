@@ -104,7 +104,8 @@ public:
     Database& operator=(const Database&) = delete;
 
     // Opens an existing database file. Never creates or overwrites one: a missing file, a file that is
-    // not a database, or a locked one gives an error naming the file.
+    // not a database, or a locked one gives an error naming the file. ReadWrite in a folder (or on a
+    // file) that cannot be written fails with a message naming it; ReadOnly works there.
     static Result<std::unique_ptr<Database>> open(const std::string& path, OpenMode mode = OpenMode::ReadWrite);
     // Creates a new, empty database file; fails when the file exists.
     static Result<std::unique_ptr<Database>> create(const std::string& path);
@@ -143,7 +144,9 @@ public:
 
 private:
     Database(sqlite3* db, std::string path) : m_db(db), m_path(std::move(path)) {}
-    static Result<std::unique_ptr<Database>> openWith(const std::string& path, int flags, bool verify);
+    // name: what SQLite opens when it is not path itself (a URI); messages name path.
+    static Result<std::unique_ptr<Database>> openWith(const std::string& path, int flags, bool verify,
+                                                      const std::string& name = {});
     sqlite3* m_db = nullptr;
     std::string m_path;
 };

@@ -3,6 +3,7 @@
 #include "core/app/Files.h"
 #include "core/db/DataDeletion.h"
 #include "core/db/FileCare.h"
+#include "core/db/ReadOnlyOpen.h"
 #include "core/db/Schema.h"
 #include "core/settings/IniFile.h"
 #include "core/settings/Settings.h"
@@ -94,7 +95,9 @@ FileCheck checkDatabaseFile(const std::string& path, bool thorough, bool counts)
     };
     SideFiles sides{path, ::access((path + "-wal").c_str(), F_OK) == 0 || ::access((path + "-shm").c_str(), F_OK) == 0};
     sqlite3* raw = nullptr;
-    int rc = sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
+    const ReadOnlyName name = readOnlyOpenName(path);
+    int rc =
+        sqlite3_open_v2(name.name.c_str(), &raw, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX | name.extraFlags, nullptr);
     Connection db(raw, &sqlite3_close_v2);
     if (rc != SQLITE_OK)
         return fromCode(path, raw, rc);

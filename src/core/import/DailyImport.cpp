@@ -361,15 +361,23 @@ public:
             m_files.emplace_back(path, name);
             return st;
         }
+        m_stoppedAt = name;
         Status committed = commit();
         return committed ? st : Status::error(st.message() + "\n" + committed.message());
     }
     Status commit() {
-        if (Status st = m_importer.flush(); st && (st = m_tx->commit()))
+        if (Status st = m_importer.flush(); st && (st = m_tx->commit())) {
+            for (const auto& file : m_files)
+                m_stored.push_back(file.second);
+            m_files.clear();
             return st;
+        }
         m_tx->rollback();
         return replay();
     }
+    // The names of the files stored so far, in order, and the file at which the run stopped ("" for none).
+    const std::vector<std::string>& stored() const { return m_stored; }
+    const std::string& stoppedAt() const { return m_stoppedAt; }
     Status commitAndBegin() {
         Status st = commit();
         return st ? begin() : st;
@@ -382,10 +390,19 @@ private:
         m_importer.setDirect(true);
         auto files = std::move(m_files);
         Status st = begin();
-        for (size_t i = 0; st && i < files.size(); ++i)
-            st = m_importer.importFile(files[i].first, files[i].second);
+        size_t done = 0;
+        for (; st && done < files.size(); ++done) {
+            st = m_importer.importFile(files[done].first, files[done].second);
+            if (!st)
+                m_stoppedAt = files[done].second;
+        }
+        if (!st)
+            --done; // the file that failed rolled back alone
         Status committed = m_tx->began() ? m_tx->commit() : m_tx->began();
         m_importer.setDirect(false);
+        if (committed)
+            for (size_t i = 0; i < done; ++i)
+                m_stored.push_back(files[i].second);
         if (!st)
             return committed ? st : Status::error(st.message() + "\n" + committed.message());
         return committed;
@@ -395,6 +412,8 @@ private:
     DailyImporter& m_importer;
     std::unique_ptr<db::Transaction> m_tx;
     std::vector<std::pair<std::string, std::string>> m_files;
+    std::vector<std::string> m_stored;
+    std::string m_stoppedAt;
     int m_startFiles = 0;
     long long m_startRows = 0;
     size_t m_startWarnings = 0;
@@ -407,6 +426,11 @@ DailyImportResult ImportDailyFiles(db::Database& db, Date from, Date to, const D
     DailyImportResult result;
     if (options.dailyFolder.empty())
         return result;
+    if (!dirExists(options.dailyFolder)) {
+        result.message =
+            std::string(kNoStockData) + "(日々データーフォルダ " + options.dailyFolder + " がありません。)";
+        return result;
+    }
     ScopedCacheSize cache(db, kBulkCacheKib);
     DailyImporter importer(db, options, progress);
     if (Status st = importer.prepare(); !st) {
@@ -428,6 +452,8 @@ DailyImportResult ImportDailyFiles(db::Database& db, Date from, Date to, const D
             st = group.commitAndBegin();
         if (!st) {
             result.status = st;
+            result.storedFiles = group.stored();
+            result.stoppedAt = group.stoppedAt();
             result.filesRead = importer.filesRead;
             result.rowsStored = importer.rowsStored;
             result.warnings = importer.warnings;
@@ -440,6 +466,8 @@ DailyImportResult ImportDailyFiles(db::Database& db, Date from, Date to, const D
     result.warnings = importer.warnings;
     if (!committed) {
         result.status = committed;
+        result.storedFiles = group.stored();
+        result.stoppedAt = group.stoppedAt();
         return result;
     }
     result.message = importer.rowsStored > 0 ? kReadFinished : kNoStockData;
@@ -459,6 +487,21 @@ DailyImportResult ImportDailyFiles(db::Database& db, Date from, Date to, const D
             result.status = st;
     }
     return result;
+}
+
+std::string stoppedImportMessage(const DailyImportResult& r) {
+    if (r.stoppedAt.empty())
+        return r.status.message();
+    std::string text;
+    if (r.storedFiles.empty()) {
+        text = "読み込み済みのファイルはありません。";
+    } else {
+        text = r.storedFiles.front();
+        if (r.storedFiles.size() > 1)
+            text += "～" + r.storedFiles.back();
+        text += ": 読み込み済み (" + std::to_string(r.storedFiles.size()) + " ファイル)。";
+    }
+    return text + r.stoppedAt + "で中止しました: " + r.status.message();
 }
 
 } // namespace kestrel::import

@@ -37,12 +37,21 @@ struct DailyImportResult {
     bool marginStored = false; // the margin step stored at least one row
     // One line per file stored with cells that were not numbers (read as 0): the file and its lines.
     std::vector<std::string> warnings;
+    // After an error: the names of the files stored before it, in order, and the file it stopped at.
+    std::vector<std::string> storedFiles;
+    std::string stoppedAt;
 };
 
 // Imports the daily files dated from..to (both inclusive) found in options.dailyFolder, then runs the
 // margin step (PrevMonday(PrevMonday(from) - 1) .. PrevFriday(to)) and the weekly step
 // (PrevMonday(from) .. NextFriday(to)) when asked. Nothing after an error runs.
+// A missing folder stores nothing and gives kNoStockData followed by the folder's name.
 DailyImportResult ImportDailyFiles(db::Database& db, Date from, Date to, const DailyImportOptions& options,
                                    const ImportProgress& progress = {});
+
+// The message of a run that stopped at a bad file: which files were stored and where it stopped, e.g.
+// "Ds202601.05～Ds202601.06: 読み込み済み (2 ファイル)。Ds202601.07で中止しました: <the error>"; the
+// error alone when the run did not stop at a file.
+std::string stoppedImportMessage(const DailyImportResult& r);
 
 } // namespace kestrel::import

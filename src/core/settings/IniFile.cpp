@@ -160,6 +160,10 @@ Status writeProfileString(const std::string& path, std::string_view section, std
             lastContentInSection = static_cast<long>(i);
         std::string_view lk, lv;
         if (keyValue(lines[i], lk, lv) && equalsNoCase(lk, *k)) {
+            // The value the file already holds is not written again: the file stays as it is.
+            if (lv == *v || (lv.size() >= 2 && (lv.front() == '"' || lv.front() == '\'') && lv.back() == lv.front() &&
+                             lv.substr(1, lv.size() - 2) == *v))
+                return Status::ok();
             replaceAt = static_cast<long>(i);
             break;
         }

@@ -16,7 +16,9 @@ namespace kestrel {
 // The value of key in section of the file at path, or "" when any of them is missing.
 std::string readProfileString(const std::string& path, std::string_view section, std::string_view key);
 // Writes value as key in section: replaces the first matching key in place, appends the key at the end
-// of the section, or appends the section at the end of the file; creates the file when missing.
+// of the section, or appends the section at the end of the file; creates the file when missing. A key
+// that already holds the value leaves the file untouched (not even rewritten). The write keeps the
+// file's permissions and writes through a symbolic link (see writeFileAtomically).
 // Fails (file untouched) when the text has no CP932 form or the file cannot be written.
 Status writeProfileString(const std::string& path, std::string_view section, std::string_view key,
                           std::string_view value);

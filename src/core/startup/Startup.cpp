@@ -34,18 +34,25 @@ Result<StartupReport> runStartup(const ProgramPaths& paths, Settings& settings, 
     if (!dirExists(paths.programFolder))
         return Result<StartupReport>::error("フォルダ " + paths.programFolder + " がありません。");
     const bool writable = ::access(paths.programFolder.c_str(), W_OK) == 0;
-    if (writable) {
+    if (writable)
         db::removeLeftovers(paths.databasePath);
-        removeStaleTemporaries(paths.iniPath);
-    }
+    removeStaleTemporaries(paths.iniPath);
+    // What the start has to make in a folder that cannot be written is refused in our words.
+    const auto cannotWrite = [&] {
+        return Result<StartupReport>(Status::error(StatusCode::Io, readOnlyFolderMessage(paths.programFolder)));
+    };
     for (const std::string& folder : {paths.dataFolder, paths.htmFolder}) {
         if (dirExists(folder))
             continue;
+        if (!writable)
+            return cannotWrite();
         if (Status st = makeDir(folder); !st)
             return st;
         report.created.push_back(folder);
     }
     if (!fileExists(paths.databasePath)) {
+        if (!writable)
+            return cannotWrite();
         if (Status st = db::CreateDatabaseFile(paths.databasePath); !st)
             return st;
         report.created.push_back(paths.databasePath);
@@ -76,7 +83,11 @@ Result<StartupReport> runStartup(const ProgramPaths& paths, Settings& settings, 
                 return db.status();
         }
     }
+    // Kestrel.ini may be a link to a file kept elsewhere: that file's folder is the one written.
+    const bool settingsWritable = folderWritable(writeTarget(paths.iniPath));
     if (!fileExists(paths.iniPath)) {
+        if (!settingsWritable)
+            return cannotWrite();
         SaveSettings(paths.iniPath, defaultSettingsText(paths.programFolder), true, prompt);
         report.created.push_back(paths.iniPath);
         report.createdSettings = true;
@@ -84,7 +95,8 @@ Result<StartupReport> runStartup(const ProgramPaths& paths, Settings& settings, 
     LoadSettings(paths.iniPath, settings, prompt);
     if (writeRegistryPath)
         writeRegistryPath(paths.programFolder);
-    if (readProfileString(paths.iniPath, kIniSection, "Version") != programVersion())
+    // A program folder that cannot be written is used for reading: the version is recorded by a later start.
+    if (settingsWritable && readProfileString(paths.iniPath, kIniSection, "Version") != programVersion())
         if (Status st = writeProfileString(paths.iniPath, kIniSection, "Version", programVersion()); !st)
             prompt.notify(st.message());
     return report;

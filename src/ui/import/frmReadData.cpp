@@ -226,7 +226,7 @@ void frmReadData::ImportDailyFiles() {
             if (!warning.empty())
                 prompt.notify(warning);
             if (!r.status)
-                prompt.notify(r.status.message());
+                prompt.notify(import::stoppedImportMessage(r)); // which files were stored, where it stopped
         }
     }
     m_busy = false;

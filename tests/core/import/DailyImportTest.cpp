@@ -124,6 +124,13 @@ TEST_F(DailyImport, NothingToReadReportsNoData) {
     auto noFolder = ImportDailyFiles(*db, day(1, 5), day(1, 9), DailyImportOptions());
     EXPECT_TRUE(noFolder.status);
     EXPECT_EQ(noFolder.rowsStored, 0);
+    DailyImportResult missing = ImportDailyFiles(*db, day(1, 5), day(1, 9), [&] {
+        DailyImportOptions o = options();
+        o.dailyFolder += "gone/";
+        return o;
+    }());
+    EXPECT_EQ(missing.message,
+              "株式データーが存在しません｡(日々データーフォルダ " + options().dailyFolder + "gone/ がありません。)");
     EXPECT_EQ(rows("SELECT count(*) FROM dayData"), "0\n");
 }
 
@@ -138,6 +145,8 @@ TEST_F(DailyImport, ABadFileRollsBackAloneAndARerunCompletesTheRange) {
     auto r = ImportDailyFiles(*db, day(1, 5), day(1, 11), options());
     ASSERT_FALSE(r.status);
     EXPECT_NE(r.status.message().find("Ds202601.06 の 6 行目"), std::string::npos) << r.status.message();
+    EXPECT_EQ(stoppedImportMessage(r),
+              "Ds202601.05: 読み込み済み (1 ファイル)。Ds202601.06で中止しました: " + r.status.message());
     EXPECT_EQ(r.message, "");
     EXPECT_EQ(rows("SELECT DISTINCT 日付 FROM dayData"), "20260105\n");
     EXPECT_EQ(rows("SELECT コード FROM Mei WHERE 更新Flg = 0"), "9999\n"); // from the first file
@@ -242,6 +251,8 @@ TEST_F(DailyImport, ARefusedBarIsMetAtItsFileAndLine) {
     auto r = ImportDailyFiles(*db, day(1, 5), day(1, 11), options());
     ASSERT_FALSE(r.status);
     EXPECT_NE(r.status.message().find("Ds202601.07 の 3 行目"), std::string::npos) << r.status.message();
+    EXPECT_EQ(r.storedFiles, (std::vector<std::string>{"Ds202601.05", "Ds202601.06"}));
+    EXPECT_EQ(r.stoppedAt, "Ds202601.07");
     EXPECT_EQ(rows("SELECT DISTINCT 日付 FROM dayData"), "20260105\n20260106\n");
     EXPECT_EQ(r.rowsStored, 7);
 
