@@ -15,7 +15,8 @@ namespace kestrel {
 Result<std::string> readWholeFile(const std::string& path) {
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f)
-        return Result<std::string>::error(path + ": " + std::strerror(errno));
+        return Result<std::string>::error(errno == ENOENT ? StatusCode::NotFound : StatusCode::Io,
+                                          path + ": " + std::strerror(errno));
     std::string data;
     char buf[65536];
     size_t n;
@@ -24,7 +25,7 @@ Result<std::string> readWholeFile(const std::string& path) {
     bool failed = std::ferror(f) != 0;
     std::fclose(f);
     if (failed)
-        return Result<std::string>::error(path + ": read error");
+        return Result<std::string>::error(StatusCode::Io, path + ": read error");
     return data;
 }
 
@@ -65,7 +66,7 @@ Status writeFileAtomically(const std::string& path, std::string_view bytes) {
     std::string tmp = target + ".tmp" + std::to_string(::getpid());
     int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, existed ? 0600 : 0644);
     if (fd < 0)
-        return Status::error(path + ": " + std::strerror(errno));
+        return Status::error(StatusCode::Io, path + ": " + std::strerror(errno));
     if (existed) {
         // The replacement keeps the permissions (and, where allowed, the owner) of the file it replaces.
         if (::fchown(fd, old.st_uid, old.st_gid) != 0) {
@@ -83,7 +84,7 @@ Status writeFileAtomically(const std::string& path, std::string_view bytes) {
             std::string msg = path + ": " + std::strerror(errno);
             ::close(fd);
             ::unlink(tmp.c_str());
-            return Status::error(msg);
+            return Status::error(StatusCode::Io, msg);
         }
         p += w;
         left -= static_cast<size_t>(w);
@@ -91,12 +92,12 @@ Status writeFileAtomically(const std::string& path, std::string_view bytes) {
     if (::fsync(fd) != 0 || ::close(fd) != 0) {
         std::string msg = path + ": " + std::strerror(errno);
         ::unlink(tmp.c_str());
-        return Status::error(msg);
+        return Status::error(StatusCode::Io, msg);
     }
     if (std::rename(tmp.c_str(), target.c_str()) != 0) {
         std::string msg = path + ": " + std::strerror(errno);
         ::unlink(tmp.c_str());
-        return Status::error(msg);
+        return Status::error(StatusCode::Io, msg);
     }
     return Status::ok();
 }
@@ -137,7 +138,7 @@ Status makeDir(const std::string& path) {
     if (dirExists(path))
         return Status::ok();
     if (::mkdir(path.c_str(), 0755) != 0 && errno != EEXIST)
-        return Status::error("フォルダ " + path + " を作成できません。(" + std::strerror(errno) + ")");
+        return Status::error(StatusCode::Io, "フォルダ " + path + " を作成できません。(" + std::strerror(errno) + ")");
     return Status::ok();
 }
 

@@ -7,6 +7,15 @@
 #include <sys/stat.h>
 #include <utility>
 
+namespace {
+// The code a failed sqlite call carries: a file another program holds is busy, the rest is the database's.
+kestrel::StatusCode sqliteCode(int rc) {
+    int primary = rc & 0xff;
+    return primary == SQLITE_BUSY || primary == SQLITE_LOCKED ? kestrel::StatusCode::Busy
+                                                              : kestrel::StatusCode::Database;
+}
+} // namespace
+
 namespace kestrel::db {
 
 // ---- Statement ----
@@ -65,7 +74,7 @@ Statement& Statement::bindNull(int index) {
 Result<bool> Statement::step() {
     if (m_bindError != SQLITE_OK) {
         int rc = std::exchange(m_bindError, SQLITE_OK);
-        return Result<bool>::error(m_db->errorMessage(rc));
+        return Result<bool>::error(sqliteCode(rc), m_db->errorMessage(rc));
     }
     int rc = sqlite3_step(m_stmt);
     if (rc == SQLITE_ROW)
@@ -74,7 +83,7 @@ Result<bool> Statement::step() {
         return false;
     std::string msg = m_db->errorMessage(rc);
     sqlite3_reset(m_stmt);
-    return Result<bool>::error(msg);
+    return Result<bool>::error(sqliteCode(rc), msg);
 }
 
 Status Statement::run() {
@@ -167,7 +176,7 @@ Result<std::unique_ptr<Database>> Database::openWith(const std::string& path, in
     int rc = sqlite3_open_v2((name.empty() ? path : name).c_str(), &raw, flags | SQLITE_OPEN_NOMUTEX, nullptr);
     std::unique_ptr<Database> db(new Database(raw, path));
     if (rc != SQLITE_OK)
-        return Result<std::unique_ptr<Database>>::error(db->errorMessage(rc));
+        return Result<std::unique_ptr<Database>>::error(sqliteCode(rc), db->errorMessage(rc));
     // Another program (the converter, a backup) may hold the file for a moment.
     sqlite3_busy_timeout(raw, 5000);
     sqlite3_extended_result_codes(raw, 1);
@@ -175,12 +184,12 @@ Result<std::unique_ptr<Database>> Database::openWith(const std::string& path, in
         // Reading the schema is the first access to the file: a file that is not a database fails here.
         rc = sqlite3_exec(raw, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
         if (rc != SQLITE_OK)
-            return Result<std::unique_ptr<Database>>::error(db->errorMessage(rc));
+            return Result<std::unique_ptr<Database>>::error(sqliteCode(rc), db->errorMessage(rc));
     }
     if (!(flags & SQLITE_OPEN_READONLY)) {
         rc = sqlite3_exec(raw, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;", nullptr, nullptr, nullptr);
         if (rc != SQLITE_OK)
-            return Result<std::unique_ptr<Database>>::error(db->errorMessage(rc));
+            return Result<std::unique_ptr<Database>>::error(sqliteCode(rc), db->errorMessage(rc));
     }
     return db;
 }
@@ -188,7 +197,8 @@ Result<std::unique_ptr<Database>> Database::openWith(const std::string& path, in
 Result<std::unique_ptr<Database>> Database::open(const std::string& path, OpenMode mode) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
-        return Result<std::unique_ptr<Database>>::error("データベース " + path + " が見つかりません。");
+        return Result<std::unique_ptr<Database>>::error(StatusCode::NotFound,
+                                                        "データベース " + path + " が見つかりません。");
     if (mode == OpenMode::ReadOnly) {
         ReadOnlyName ro = readOnlyOpenName(path);
         return openWith(path, SQLITE_OPEN_READONLY | ro.extraFlags, true, ro.name);
@@ -213,7 +223,7 @@ Status Database::exec(std::string_view sql) {
     if (rc != SQLITE_OK) {
         std::string msg = errorMessage(rc);
         sqlite3_free(err);
-        return Status::error(msg);
+        return Status::error(sqliteCode(rc), msg);
     }
     return Status::ok();
 }
@@ -222,7 +232,7 @@ Result<Statement> Database::prepare(std::string_view sql) {
     sqlite3_stmt* stmt = nullptr;
     int rc = sqlite3_prepare_v2(m_db, sql.data(), static_cast<int>(sql.size()), &stmt, nullptr);
     if (rc != SQLITE_OK)
-        return Result<Statement>::error(errorMessage(rc));
+        return Result<Statement>::error(sqliteCode(rc), errorMessage(rc));
     return Statement(stmt, this);
 }
 
