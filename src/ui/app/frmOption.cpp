@@ -59,10 +59,8 @@ frmOption::frmOption(AppContext& context, QWidget* parent) : QDialog(parent), m_
     CmbDelJyoho->setEditable(true);
     for (const char* item : {"0", "5", "15", "20", "25", "30", "60", "120", "180"})
         CmbDelJyoho->addItem(QString::fromLatin1(item));
-    CmdPath = named(new QPushButton(QStringLiteral("参照..."), this), "CmdPath");
-    CmdPath2 = named(new QPushButton(QStringLiteral("参照..."), this), "CmdPath2");
-    for (QPushButton* b : {CmdPath, CmdPath2})
-        b->setAutoDefault(false);
+    CmdPath = button(this, "CmdPath", QStringLiteral("参照..."));
+    CmdPath2 = button(this, "CmdPath2", QStringLiteral("参照..."));
 
     auto* allIto = new QGroupBox(QStringLiteral("ALLの時伊藤レシオの表示"), this);
     Option6 = named(new QRadioButton(QStringLiteral("表示しない"), allIto), "Option6");

@@ -3,6 +3,7 @@
 #include "core/db/Schema.h"
 #include "ui/app/MessageBox.h"
 #include "ui/app/OpenDatabase.h"
+#include "ui/app/Widgets.h"
 
 #include <QKeyEvent>
 #include <QVBoxLayout>
@@ -17,9 +18,7 @@ frmMeiFind::frmMeiFind(AppContext& context, const db::MarketNames& names, QWidge
     txtFind->setObjectName(QStringLiteral("txtFind"));
     ListMei = new QListWidget(this);
     ListMei->setObjectName(QStringLiteral("ListMei"));
-    Cmddecision = new QPushButton(QStringLiteral("決定"), this);
-    Cmddecision->setObjectName(QStringLiteral("Cmddecision"));
-    Cmddecision->setAutoDefault(false);
+    Cmddecision = button(this, "Cmddecision", QStringLiteral("決定"));
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(txtFind);
     layout->addWidget(ListMei);

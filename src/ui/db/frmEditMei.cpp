@@ -3,6 +3,7 @@
 #include "core/db/DataDeletion.h"
 #include "core/db/Maintenance.h"
 #include "core/db/Schema.h"
+#include "ui/app/Widgets.h"
 #include "ui/db/BusyPrompt.h"
 #include "ui/db/MaintenanceGrid.h"
 
@@ -36,14 +37,9 @@ frmReadDelMei::frmReadDelMei(AppContext& context, QWidget* parent)
     MeiData = new DbTableModel(context.paths.databasePath, m_prompt, this);
     MeiData->setObjectName(QStringLiteral("MeiData"));
     MeiDBGrid = makeGrid(this, "MeiDBGrid", MeiData);
-    CmdAllDelete = new QPushButton(QStringLiteral("すべて削除"), this);
-    CmdAllDelete->setObjectName(QStringLiteral("CmdAllDelete"));
-    CmdDelete = new QPushButton(QStringLiteral("削　　除"), this);
-    CmdDelete->setObjectName(QStringLiteral("CmdDelete"));
-    Cmdcancel = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ終了"), this);
-    Cmdcancel->setObjectName(QStringLiteral("Cmdcancel"));
-    for (QPushButton* b : {CmdAllDelete, CmdDelete, Cmdcancel})
-        b->setAutoDefault(false);
+    CmdAllDelete = button(this, "CmdAllDelete", QStringLiteral("すべて削除"));
+    CmdDelete = button(this, "CmdDelete", QStringLiteral("削　　除"));
+    Cmdcancel = button(this, "Cmdcancel", QStringLiteral("ｷｬﾝｾﾙ終了"));
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(MeiDBGrid);
     auto* buttons = new QHBoxLayout;

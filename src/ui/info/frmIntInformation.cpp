@@ -29,13 +29,13 @@ frmIntInformation::frmIntInformation(AppContext& context, QString& handOverText,
     ReadDateji = named(new QLineEdit(this), "ReadDateji");
     Label1 = named(new QLabel(QStringLiteral("～"), this), "Label1");
     ReadDateitaru = named(new QLineEdit(this), "ReadDateitaru");
-    CmdJiUp = named(new QPushButton(QStringLiteral("▲"), this), "CmdJiUp");
-    CmdJiDu = named(new QPushButton(QStringLiteral("▼"), this), "CmdJiDu");
-    CmditarUp = named(new QPushButton(QStringLiteral("▲"), this), "CmditarUp");
-    CmditarDu = named(new QPushButton(QStringLiteral("▼"), this), "CmditarDu");
-    CmdInetRead[0] = named(new QPushButton(QStringLiteral("情報取込"), this), "CmdInetRead");
-    CmdInetRead[1] = named(new QPushButton(QStringLiteral("情報の種類取り込み"), this), "CmdInetRead");
-    CmdClose = named(new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this), "CmdClose");
+    CmdJiUp = button(this, "CmdJiUp", QStringLiteral("▲"));
+    CmdJiDu = button(this, "CmdJiDu", QStringLiteral("▼"));
+    CmditarUp = button(this, "CmditarUp", QStringLiteral("▲"));
+    CmditarDu = button(this, "CmditarDu", QStringLiteral("▼"));
+    CmdInetRead[0] = button(this, "CmdInetRead", QStringLiteral("情報取込"));
+    CmdInetRead[1] = button(this, "CmdInetRead", QStringLiteral("情報の種類取り込み"));
+    CmdClose = button(this, "CmdClose", QStringLiteral("ｷｬﾝｾﾙ"));
     LblText = named(new QLabel(this), "LblText");
     Label5 = named(new QFrame(this), "Label5");
     Label5->setFrameShape(QFrame::Panel);
@@ -67,11 +67,8 @@ frmIntInformation::frmIntInformation(AppContext& context, QString& handOverText,
     installDateBox(ReadDateitaru);
     for (int i = 0; i < 2; ++i) {
         CmdInetRead[i]->setProperty("index", i);
-        CmdInetRead[i]->setAutoDefault(false);
         connect(CmdInetRead[i], &QPushButton::clicked, this, [this, i] { CmdInetRead_Click(i); });
     }
-    for (QPushButton* b : {CmdJiUp, CmdJiDu, CmditarUp, CmditarDu, CmdClose})
-        b->setAutoDefault(false);
     connect(CmdJiUp, &QPushButton::clicked, this, [this] { spin(ReadDateji, 1); });
     connect(CmdJiDu, &QPushButton::clicked, this, [this] { spin(ReadDateji, -1); });
     connect(CmditarUp, &QPushButton::clicked, this, [this] { spin(ReadDateitaru, 1); });

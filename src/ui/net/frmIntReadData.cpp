@@ -25,10 +25,8 @@ frmIntReadData::frmIntReadData(AppContext& context, QString& handOverText, QWidg
     Label1 = named(new QLabel(QStringLiteral("～"), this), "Label1");
     ReadDateitaru = named(new QLineEdit(this), "ReadDateitaru");
     LblText = named(new QLabel(this), "LblText");
-    CmdInetRead = named(new QPushButton(QStringLiteral("データー取込"), this), "CmdInetRead");
-    CmdClose = named(new QPushButton(QStringLiteral("キャンセル"), this), "CmdClose");
-    CmdInetRead->setAutoDefault(false);
-    CmdClose->setAutoDefault(false);
+    CmdInetRead = button(this, "CmdInetRead", QStringLiteral("データー取込"));
+    CmdClose = button(this, "CmdClose", QStringLiteral("キャンセル"));
 
     auto* grid = new QGridLayout(this);
     grid->addWidget(Label2, 0, 0);

@@ -3,6 +3,7 @@
 #include "core/app/Files.h"
 #include "core/db/Database.h"
 #include "ui/app/Shell.h"
+#include "ui/app/Widgets.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -42,14 +43,9 @@ frmstockmarket::frmstockmarket(AppContext& context, QWidget* parent)
     options->addWidget(Option2);
     options->addWidget(Option3);
 
-    CmdExcel = new QPushButton(QStringLiteral("Excelへ出力"), this);
-    CmdCalc = new QPushButton(QStringLiteral("計算機"), this);
-    CmdDelete = new QPushButton(QStringLiteral("削　　除"), this);
-    named(CmdExcel, "CmdExcel");
-    named(CmdCalc, "CmdCalc");
-    named(CmdDelete, "CmdDelete");
-    for (QPushButton* b : {CmdExcel, CmdCalc, CmdDelete})
-        b->setAutoDefault(false);
+    CmdExcel = button(this, "CmdExcel", QStringLiteral("Excelへ出力"));
+    CmdCalc = button(this, "CmdCalc", QStringLiteral("計算機"));
+    CmdDelete = button(this, "CmdDelete", QStringLiteral("削　　除"));
 
     Datastockmarket = new LedgerModel(context, this, this);
     Datastockmarket->setObjectName(QStringLiteral("Datastockmarket"));
