@@ -159,10 +159,9 @@ frmKabukaboard::frmKabukaboard(AppContext& context, const QString& handOverText,
 }
 
 void frmKabukaboard::Form_Load() {
-    if (auto db = db::openKestrelDatabase(m_context.paths.databasePath); !db)
-        m_prompt.notify(db.message());
-    else if (Status st = boards::refreshBoardFromBars(**db, m_board, Date::today()); !st)
-        m_prompt.notify(st.message());
+    if (auto db = openDatabaseOrTell(m_context.paths.databasePath, m_prompt))
+        if (Status st = boards::refreshBoardFromBars(**db, m_board, Date::today()); !st)
+            m_prompt.notify(st.message());
     m_model->setSource("board", kColumns, "WHERE 区分 = ? ORDER BY 市場コード, コード", {m_board});
     refreshGrid();
     const bool a = m_board == 1;
@@ -272,9 +271,9 @@ void frmKabukaboard::Cmdto_Click() {
     const std::int32_t code = currentCode();
     if (code <= 0)
         return;
-    auto db = db::openKestrelDatabase(m_context.paths.databasePath);
+    auto db = openDatabaseOrTell(m_context.paths.databasePath, m_prompt);
     if (!db)
-        return m_prompt.notify(db.message());
+        return;
     if (boards::MoveBetweenBoards(**db, m_board, std::to_string(code), Cmdto->text().toStdString(), m_prompt))
         refreshGrid();
 }

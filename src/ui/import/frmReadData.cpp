@@ -6,6 +6,7 @@
 #include "core/import/DateRange.h"
 #include "core/import/IssueMaster.h"
 #include "ui/app/MessageBox.h"
+#include "ui/app/OpenDatabase.h"
 #include "ui/app/Shell.h"
 #include "ui/app/Widgets.h"
 #include "ui/import/ImportUi.h"
@@ -146,10 +147,7 @@ void frmReadData::ImportIssueMaster() {
     const QString caption = m_mainWindow ? m_mainWindow->windowTitle() : QString();
     {
         BusyCursor hourglass;
-        auto db = db::openKestrelDatabase(m_context.paths.databasePath);
-        if (!db) {
-            prompt.notify(db.message());
-        } else {
+        if (auto db = openDatabaseOrTell(m_context.paths.databasePath, prompt)) {
             QWidget* mainWindow = m_mainWindow;
             auto progress = [this, mainWindow](int percent) {
                 LabPa->setText(QString::fromStdString(formatPercent(percent)));
@@ -205,10 +203,7 @@ void frmReadData::ImportDailyFiles() {
     {
         BusyCursor hourglass;
         WidgetPrompt prompt(this);
-        auto db = db::openKestrelDatabase(m_context.paths.databasePath);
-        if (!db) {
-            prompt.notify(db.message());
-        } else {
+        if (auto db = openDatabaseOrTell(m_context.paths.databasePath, prompt)) {
             import::DailyImportOptions o;
             o.dailyFolder = m_context.settings.hibiPath;
             o.deleteExisting = m_context.settings.RDel == 1;
