@@ -4,6 +4,7 @@
 #include "core/settings/IniFile.h"
 #include "core/settings/Settings.h"
 #include "ui/app/MessageBox.h"
+#include "ui/app/OpenDatabase.h"
 #include "ui/app/Widgets.h"
 #include "ui/info/InfoTableModel.h"
 #include "ui/info/frmJyohoList.h"
@@ -429,10 +430,7 @@ void frmInformation::Unload() {
         if (Status s = writeProfileString(ini, kIniSection, key, text.toStdString()); !s)
             prompt.notify(s.message());
     if (m_context.settings.DelJyoho > 0) {
-        auto db = db::openKestrelDatabase(m_context.paths.databasePath);
-        if (!db)
-            prompt.notify(db.message());
-        else
+        if (auto db = openDatabaseOrTell(m_context.paths.databasePath, prompt))
             info::offerPruning(**db, m_ageReference, m_context.settings.DelJyoho, prompt);
     }
 }
