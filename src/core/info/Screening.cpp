@@ -1,5 +1,6 @@
 #include "core/info/Screening.h"
 
+#include "core/db/LatestDate.h"
 #include "core/settings/Settings.h"
 #include "core/settings/Shared.h"
 
@@ -205,13 +206,10 @@ PruneCutoffs pruneCutoffs(Date reference, int days) {
 }
 
 Result<Date> ageReference(db::Database& db) {
-    auto max = db.queryInt("SELECT Max(日付) FROM informationData");
-    if (!max)
-        return max.status();
-    if (*max)
-        if (auto d = Date::fromYmdInt(**max))
-            return *d;
-    return Date::today();
+    auto latest = db::latestStoredDate(db, "informationData");
+    if (!latest)
+        return latest.status();
+    return latest->value_or(Date::today());
 }
 
 // Kind codes compare without regard to case, as list kinds "d"/"D" are the same letter to the user.
