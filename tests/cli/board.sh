@@ -12,7 +12,7 @@ q "INSERT INTO dayData (コード, 日付, 始値, 高値, 安値, 終値, 前�
 
 # Adding: from the latest bar, once.
 [ "$(k board add A 7203)" = "登録しました。" ] || fail "add 7203"
-rc=0; out=$(k board add A 7203) || rc=$?
+rc=0; out=$(kerr board add A 7203) || rc=$?
 [ "$out" = "すでに登録されています。" ] && [ $rc = 1 ] || fail "second add: $out ($rc)"
 rc=0; k board add A 1301 >/dev/null 2>&1 || rc=$?
 [ $rc = 1 ] && [ "$(q 'select count(*) from board')" = 1 ] || fail "an issue without a bar was added"
@@ -33,10 +33,10 @@ rc=0; k --no board save A "$t/a.A" >/dev/null || rc=$?
 [ $rc = 1 ] || fail "overwrite refused but exit $rc"
 
 # Loading: a board-A file into B is refused; a short line is refused before anything is deleted.
-rc=0; out=$(k --yes board load B "$t/a.A") || rc=$?
+rc=0; out=$(kerr --yes board load B "$t/a.A") || rc=$?
 [ $rc = 1 ] && [ "$out" = "株価ボードＢに株価ボードＡのデーターを読み込もうとしています。" ] || fail "A file into B: $out"
 printf '1,7203,1,ＡＢＣ自動車\r\n1,6758\r\n' | sjis >"$t/short.A"
-rc=0; out=$(k --yes board load A "$t/short.A") || rc=$?
+rc=0; out=$(kerr --yes board load A "$t/short.A") || rc=$?
 [ $rc = 1 ] && echo "$out" | grep -q '2 行目を読み込めません。' || fail "short line: $out"
 [ "$(q 'select count(*) from board where 区分=1')" = 3 ] || fail "board changed by a refused file"
 printf '1,9984,1,ソフト\r\n2,7203,1,ＡＢＣ自動車\r\n' | sjis >"$t/in.A"

@@ -11,6 +11,8 @@ trap cleanup EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 sjis() { iconv -f UTF-8 -t CP932; }
 k() { "$kestrel" --home "$h" "$@"; }
+# kerr ARGS: the tool's standard error alone (its standard output dropped).
+kerr() { "$kestrel" --home "$h" "$@" 2>&1 >/dev/null; }
 q() { sqlite3 "$h/Kestrel.mdb" "$1"; }
 
 # start_httpd NAME PREFIX [options...]: serves $t/www under PREFIX, logs to $t/NAME.log, sets $port.

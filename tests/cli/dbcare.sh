@@ -31,9 +31,9 @@ k --yes delete range 26/01/12 26/01/19 | grep -q "^削除終了しました。$"
 [ "$(q 'select count(*) from dayData')" = 2 ] && [ "$(q 'select count(*) from shinyo')" = 6 ] || fail "daily range"
 k --yes delete range 26/01/05 26/01/12 --weekly >/dev/null
 [ "$(q 'select count(*) from weekData')" = 2 ] && [ "$(q 'select count(*) from shinyo')" = 2 ] || fail "weekly range"
-out=$(k --yes delete range 26/02/30 26/03/01) && fail "bad date accepted"
+out=$(kerr --yes delete range 26/02/30 26/03/01) && fail "bad date accepted"
 [ "$out" = "日付を入力して下さい。" ] || fail "bad date message: $out"
-out=$(k --yes delete issue 13x1) && fail "bad code accepted"
+out=$(kerr --yes delete issue 13x1) && fail "bad code accepted"
 [ "$out" = "銘柄コードを入力して下さい。" ] || fail "bad code message: $out"
 
 # One issue; information up to a date.
@@ -60,7 +60,7 @@ q "delete from Mei where コード=1332; delete from dayData where コード=133
 out=$(k --yes change-code 1301 1332 2) || fail "change failed: $out"
 grep -q "^変更終了しました。$" <<<"$out" || fail "no completion: $out"
 [ "$(rows 1301)" = 0 ] && [ "$(q 'select 市場コード from Mei where コード=1332')" = 2 ] || fail "change result"
-out=$(k --yes change-code 1332 1301 x) && fail "bad market accepted"
+out=$(kerr --yes change-code 1332 1301 x) && fail "bad market accepted"
 [ "$out" = "市場コードを入力して下さい。" ] || fail "bad market message: $out"
 
 # Compaction keeps the previous database as Kestrel.old, each time.
