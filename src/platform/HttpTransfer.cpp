@@ -83,7 +83,7 @@ bool HttpTransfer::isBusy() const {
     return !m_reply.isNull() || m_pendingFinish;
 }
 
-void HttpTransfer::Cancel() {
+void HttpTransfer::cancel() {
     if (!m_reply)
         return;
     m_cancelled = true;

@@ -2,7 +2,7 @@
 // HttpTransfer: one HTTP GET at a time, the program's transfer control. The body is collected in one
 // growing buffer and handed over whole when the transfer ends. A transfer with no data arriving for
 // the time limit is ended as timed out, so a dead server never holds a screen forever. OpenURL waits
-// in a local event loop: windows stay live (and may Cancel) while it waits.
+// in a local event loop: windows stay live (and may cancel) while it waits.
 // No proxy is used and nothing is cached, so every call reaches the server.
 #include "core/net/Fetch.h"
 
@@ -36,7 +36,7 @@ public:
     // Fetches url and returns when the transfer has ended (the events of the program run meanwhile).
     net::FetchResult OpenURL(const QString& url);
     // Ends the running transfer, if any, with the outcome Cancelled.
-    void Cancel();
+    void cancel();
     bool isBusy() const;
     // The result of the last transfer that ended.
     const net::FetchResult& result() const { return m_result; }

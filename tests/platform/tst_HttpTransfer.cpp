@@ -86,7 +86,7 @@ private Q_SLOTS:
         HttpTransfer transfer;
         QTimer::singleShot(100, &transfer, [&] {
             QVERIFY(transfer.isBusy());
-            transfer.Cancel();
+            transfer.cancel();
         });
         QElapsedTimer clock;
         clock.start();

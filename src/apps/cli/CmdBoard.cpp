@@ -68,7 +68,7 @@ int runBoard(Invocation& inv) {
             const std::string market = std::to_string(db::GetMarketCode(*db, *code));
             OutcomePrompt told(inv);
             return told.finish(
-                boards::RegisterShownIssue(*db, board, {inv.args[2], market, name}, Date::today(), told));
+                boards::registerShownIssue(*db, board, {inv.args[2], market, name}, Date::today(), told));
         }
         auto added = boards::addIssueFromLatestBar(*db, board, *code, name);
         if (!added)

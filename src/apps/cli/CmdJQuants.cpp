@@ -91,7 +91,7 @@ int runFetchJQuants(Invocation& inv) {
     };
     g_client = &client;
     auto old = std::signal(SIGINT, onInterrupt);
-    RunOutcome out = RunJQuants(req, client, hooks);
+    RunOutcome out = runJQuants(req, client, hooks);
     std::signal(SIGINT, old);
     g_client = nullptr;
     if (tty)

@@ -76,7 +76,7 @@ int listRows(Invocation& inv) {
     if (!db)
         return 1;
     // Listing is opening the board: current prices come from the newest daily bars first.
-    if (Status s = trade::RefreshCurrentPrices(*db, inv.prompt); !s)
+    if (Status s = trade::refreshCurrentPrices(*db, inv.prompt); !s)
         return inv.fail(s);
     auto rows = trade::readLedger(*db, unsold ? trade::LedgerView::Unsold
                                        : sold ? trade::LedgerView::Sold

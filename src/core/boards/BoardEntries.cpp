@@ -17,7 +17,7 @@ std::string wideLetter(int board) {
 
 } // namespace
 
-bool RegisterShownIssue(db::Database& db, int board, const ShownIssue& shown, Date today, Prompt& prompt) {
+bool registerShownIssue(db::Database& db, int board, const ShownIssue& shown, Date today, Prompt& prompt) {
     if (shown.market.empty() || shown.name.empty()) {
         prompt.notify(kNeedIssue);
         return false;
@@ -50,7 +50,7 @@ bool RegisterShownIssue(db::Database& db, int board, const ShownIssue& shown, Da
     return true;
 }
 
-bool RemoveShownIssue(db::Database& db, int board, const ShownIssue& shown, Prompt& prompt) {
+bool removeShownIssue(db::Database& db, int board, const ShownIssue& shown, Prompt& prompt) {
     if (shown.market.empty() || shown.name.empty()) {
         prompt.notify(kNeedIssue);
         return false;

@@ -21,9 +21,9 @@ struct ShownIssue {
 };
 
 // Registers the shown issue on the board after the question (title "登録確認"); zero prices, today.
-bool RegisterShownIssue(db::Database& db, int board, const ShownIssue& shown, Date today, Prompt& prompt);
+bool registerShownIssue(db::Database& db, int board, const ShownIssue& shown, Date today, Prompt& prompt);
 // Removes the shown issue from the board after the question (title "削除確認").
-bool RemoveShownIssue(db::Database& db, int board, const ShownIssue& shown, Prompt& prompt);
+bool removeShownIssue(db::Database& db, int board, const ShownIssue& shown, Prompt& prompt);
 // The issue-list rows of the board's issues found in Mei, by market, then code.
 Result<std::vector<std::string>> boardIssueListRows(db::Database& db, int board);
 // Moves the issue whose code text is codeText from the source board to the other one after the

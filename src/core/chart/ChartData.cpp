@@ -182,7 +182,7 @@ Status LoadChartData(db::Database& db, const AppContext& context, std::int32_t c
             resetLoad(data);
             return events.status();
         }
-        AdjustForSplits(data, *events, weekly);
+        adjustForSplits(data, *events, weekly);
     }
     computeIndicators(data, IndicatorSettings::from(context.settings));
     return Status::ok();

@@ -67,7 +67,7 @@ std::int64_t splitDivide(std::int64_t value, std::int64_t before, std::int64_t a
     return static_cast<std::int64_t>(divHalfEven(static_cast<Wide>(value) * before, after));
 }
 
-void AdjustForSplits(ChartData& d, const std::vector<db::SplitEvent>& events, bool weekly) {
+void adjustForSplits(ChartData& d, const std::vector<db::SplitEvent>& events, bool weekly) {
     if (events.empty() || d.barCount == 0)
         return;
     const Date far = Date::fromSerial(std::numeric_limits<int>::max() / 2);

@@ -17,6 +17,6 @@ std::int64_t splitDivide(std::int64_t value, std::int64_t before, std::int64_t a
 // it are already in the bar. The change of the first bar at or after an event is taken against the
 // adjusted previous close; the carried closes follow the adjusted closes. Marks bars that carry an
 // event (kSplitEventBar) or a price raised to 1 yen (kSplitOneYen) in data.splitFlags.
-void AdjustForSplits(ChartData& data, const std::vector<db::SplitEvent>& events, bool weekly);
+void adjustForSplits(ChartData& data, const std::vector<db::SplitEvent>& events, bool weekly);
 
 } // namespace kestrel::chart

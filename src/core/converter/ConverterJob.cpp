@@ -75,7 +75,7 @@ struct Job {
         runHooks.progress = [this](int done, int total) {
             log(std::to_string(done) + "/" + std::to_string(total) + " 日");
         };
-        jquants::RunOutcome got = jquants::RunJQuants(run, *api, runHooks);
+        jquants::RunOutcome got = jquants::runJQuants(run, *api, runHooks);
         outcome.dailyFiles += got.daysWritten;
         if (got.cancelled) {
             notify("中止しました。作成済みの日はそのまま残っています");

@@ -278,7 +278,7 @@ struct Run {
 
 } // namespace
 
-RunOutcome RunJQuants(const RunRequest& request, JQuantsApi& api, const RunHooks& hooks) {
+RunOutcome runJQuants(const RunRequest& request, JQuantsApi& api, const RunHooks& hooks) {
     Run run{request, api, hooks, {}};
     run.run();
     run.out.skippedCodes = static_cast<int>(run.skipped.size());
@@ -287,7 +287,7 @@ RunOutcome RunJQuants(const RunRequest& request, JQuantsApi& api, const RunHooks
     return run.out;
 }
 
-Result<int> FetchJQuantsMaster(JQuantsApi& api, Date date, const std::string& dataFolder) {
+Result<int> fetchJQuantsMaster(JQuantsApi& api, Date date, const std::string& dataFolder) {
     std::string context = date.toIso() + " の銘柄一覧";
     auto pages = api.getPages("/equities/master", {{"date", date.toIso()}}, context);
     if (!pages)

@@ -56,9 +56,9 @@ struct RunHooks {
     std::function<void(int done, int total)> progress; // days done of days total
 };
 
-RunOutcome RunJQuants(const RunRequest& request, JQuantsApi& api, const RunHooks& hooks);
+RunOutcome runJQuants(const RunRequest& request, JQuantsApi& api, const RunHooks& hooks);
 
 // The issue master of one day written as dataFolder/Regist.Mei (atomically); the number of issues.
-Result<int> FetchJQuantsMaster(JQuantsApi& api, Date date, const std::string& dataFolder);
+Result<int> fetchJQuantsMaster(JQuantsApi& api, Date date, const std::string& dataFolder);
 
 } // namespace kestrel::converter::jquants

@@ -22,7 +22,7 @@ Result<bool> offerSplitWeeklyRebuild(db::Database& db, std::int32_t code, Date e
     if (!prompt.askYesNo(splitWeeklyQuestion(monday)))
         return false;
     const Date end = NextFriday(*lastDay);
-    if (Status st = BuildIssueWeeklyBars(db, code, monday, end); !st)
+    if (Status st = buildIssueWeeklyBars(db, code, monday, end); !st)
         return st;
     return true;
 }

@@ -309,7 +309,7 @@ Status BuildWeeklyBars(db::Database& db, Date start, Date end, const ImportProgr
     return tx.commit();
 }
 
-Status BuildIssueWeeklyBars(db::Database& db, std::int32_t code, Date start, Date end) {
+Status buildIssueWeeklyBars(db::Database& db, std::int32_t code, Date start, Date end) {
     db::Transaction tx(db);
     if (!tx.began())
         return tx.began();

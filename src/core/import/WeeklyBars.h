@@ -21,6 +21,6 @@ inline constexpr const char* kWeeklyDone = "週データーの作成終了しま
 // is the percentage of issues done. On error nothing of the run is kept.
 Status BuildWeeklyBars(db::Database& db, Date start, Date end, const ImportProgress& progress = {});
 // The same for one issue only (whether or not it is in Mei); the other issues' weeks stay.
-Status BuildIssueWeeklyBars(db::Database& db, std::int32_t code, Date start, Date end);
+Status buildIssueWeeklyBars(db::Database& db, std::int32_t code, Date start, Date end);
 
 } // namespace kestrel::import

@@ -102,7 +102,7 @@ Result<EditOutcome> editRow(db::Database& db, const LedgerRow& row, const std::v
 // 購入数 x 損益分岐点. A value that does not fit its field is reported through prompt and that field keeps
 // its old value; the other rows still refresh. Rows of issues without bars stay as they are. An error
 // only for a database failure (then nothing is changed).
-Status RefreshCurrentPrices(db::Database& db, Prompt& prompt);
+Status refreshCurrentPrices(db::Database& db, Prompt& prompt);
 
 // Asks "コード=<code> 銘柄を売買管理ボードから削除しますよろしいですか？" and deletes the row on Yes. Ok when
 // deleted; NotFound (no message) without asking when the row has no code or no ID; Cancelled on No.

@@ -267,7 +267,7 @@ Result<EditOutcome> editRow(db::Database& db, const LedgerRow& current, const st
     return EditOutcome{row, added};
 }
 
-Status RefreshCurrentPrices(db::Database& db, Prompt& prompt) {
+Status refreshCurrentPrices(db::Database& db, Prompt& prompt) {
     auto rows = readLedger(db, LedgerView::All);
     if (!rows)
         return rows.status();

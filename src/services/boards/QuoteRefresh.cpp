@@ -22,7 +22,7 @@ QuoteRefresh::QuoteRefresh(AppContext& context, Prompt& prompt, QObject* parent)
     : QObject(parent), m_context(context), m_prompt(prompt) {
     Timer1.setObjectName(QStringLiteral("Timer1"));
     Timer1.setInterval(500);
-    connect(&Timer1, &QTimer::timeout, this, &QuoteRefresh::Timer1_Timer);
+    connect(&Timer1, &QTimer::timeout, this, &QuoteRefresh::timer1Timer);
 }
 
 QuoteRefresh::~QuoteRefresh() {
@@ -86,7 +86,7 @@ bool QuoteRefresh::CmdInet(bool confirm) {
     return true;
 }
 
-void QuoteRefresh::Timer1_Timer() {
+void QuoteRefresh::timer1Timer() {
     for (int round = 0; round < 2; ++round)
         for (int channel = 1; channel <= 2; ++channel)
             if (!halfStep(channel))

@@ -64,7 +64,7 @@ Q_SIGNALS:
 
 private:
     void setWaitCursor(bool wait);
-    void Timer1_Timer();
+    void timer1Timer();
     bool halfStep(int channel);
     void GetHttp1_Gethtm1(const QString& text, qint32 id);
     void GetHttp2_Gethtm2(const QString& text, qint32 id);

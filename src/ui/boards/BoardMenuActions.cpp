@@ -92,7 +92,7 @@ void registerShownIssue(QWidget* parent, AppContext& context, int board, const S
     }
     SlidePause pause(slideTimer);
     if (auto db = openDb(context, prompt))
-        boards::RegisterShownIssue(*db, board, toCore(shown), Date::today(), prompt);
+        boards::registerShownIssue(*db, board, toCore(shown), Date::today(), prompt);
 }
 
 void removeShownIssue(QWidget* parent, AppContext& context, int board, const Shown& shown, QListWidget* ListMei,
@@ -104,7 +104,7 @@ void removeShownIssue(QWidget* parent, AppContext& context, int board, const Sho
     }
     SlidePause pause(slideTimer);
     auto db = openDb(context, prompt);
-    if (!db || !boards::RemoveShownIssue(*db, board, toCore(shown), prompt))
+    if (!db || !boards::removeShownIssue(*db, board, toCore(shown), prompt))
         return;
     if (ListMei && ListMei->currentItem() && ListMei->currentItem()->text().startsWith(shown.code))
         removeSelectedListRow(parent, ListMei);

@@ -129,19 +129,19 @@ frmKabukaboard::frmKabukaboard(AppContext& context, const QString& handOverText,
     layout->addWidget(boardDBGrid, 1);
     resize(960, 520);
 
-    connect(CmdfrmboardAdd, &QPushButton::clicked, this, &frmKabukaboard::CmdfrmboardAdd_Click);
-    connect(CmdfrmboardDel, &QPushButton::clicked, this, &frmKabukaboard::CmdfrmboardDel_Click);
-    connect(Cmdto, &QPushButton::clicked, this, &frmKabukaboard::Cmdto_Click);
-    connect(Cmdclear, &QPushButton::clicked, this, &frmKabukaboard::Cmdclear_Click);
-    connect(CmdInet, &QPushButton::clicked, this, &frmKabukaboard::CmdInet_Click);
-    connect(CmdFileclear, &QPushButton::clicked, this, &frmKabukaboard::CmdFileclear_Click);
-    connect(Cmdselectedchart, &QPushButton::clicked, this, &frmKabukaboard::Cmdselectedchart_Click);
-    connect(CmdFind, &QPushButton::clicked, this, &frmKabukaboard::CmdFind_Click);
-    connect(MeiCode, &QLineEdit::textChanged, this, &frmKabukaboard::MeiCode_Change);
+    connect(CmdfrmboardAdd, &QPushButton::clicked, this, &frmKabukaboard::cmdfrmboardAddClick);
+    connect(CmdfrmboardDel, &QPushButton::clicked, this, &frmKabukaboard::cmdfrmboardDelClick);
+    connect(Cmdto, &QPushButton::clicked, this, &frmKabukaboard::cmdtoClick);
+    connect(Cmdclear, &QPushButton::clicked, this, &frmKabukaboard::cmdclearClick);
+    connect(CmdInet, &QPushButton::clicked, this, &frmKabukaboard::cmdInetClick);
+    connect(CmdFileclear, &QPushButton::clicked, this, &frmKabukaboard::cmdFileclearClick);
+    connect(Cmdselectedchart, &QPushButton::clicked, this, &frmKabukaboard::cmdselectedchartClick);
+    connect(CmdFind, &QPushButton::clicked, this, &frmKabukaboard::cmdFindClick);
+    connect(MeiCode, &QLineEdit::textChanged, this, &frmKabukaboard::meiCodeChange);
     // Row activation (double-click or Enter) shows the row's chart, unless a refresh is handing out issues.
     connect(boardDBGrid, &QTableView::activated, this, [this] {
         if (idle())
-            Cmdselectedchart_Click();
+            cmdselectedchartClick();
     });
     connect(m_refresh, &services::QuoteRefresh::started, this, [this] {
         LblboardDate->clear();
@@ -196,7 +196,7 @@ std::int32_t frmKabukaboard::currentCode() const {
     return v.isNull() ? 0 : v.toInt();
 }
 
-void frmKabukaboard::MeiCode_Change() {
+void frmKabukaboard::meiCodeChange() {
     Lblshijyo->clear();
     LblMei->clear();
     QString text = MeiCode->text();
@@ -225,7 +225,7 @@ void frmKabukaboard::MeiCode_Change() {
     LblMei->setText(QString::fromStdString(name));
 }
 
-void frmKabukaboard::CmdfrmboardAdd_Click() {
+void frmKabukaboard::cmdfrmboardAddClick() {
     if (!idle())
         return;
     if (MeiCode->text().isEmpty() || Lblshijyo->text().isEmpty() || LblMei->text().isEmpty()) {
@@ -250,7 +250,7 @@ void frmKabukaboard::CmdfrmboardAdd_Click() {
     refreshGrid();
 }
 
-void frmKabukaboard::CmdfrmboardDel_Click() {
+void frmKabukaboard::cmdfrmboardDelClick() {
     if (!idle())
         return;
     const std::int32_t code = currentCode();
@@ -265,7 +265,7 @@ void frmKabukaboard::CmdfrmboardDel_Click() {
     refreshGrid();
 }
 
-void frmKabukaboard::Cmdto_Click() {
+void frmKabukaboard::cmdtoClick() {
     if (!idle())
         return;
     const std::int32_t code = currentCode();
@@ -278,7 +278,7 @@ void frmKabukaboard::Cmdto_Click() {
         refreshGrid();
 }
 
-void frmKabukaboard::Cmdclear_Click() {
+void frmKabukaboard::cmdclearClick() {
     if (!idle())
         return;
     auto db = db::openKestrelDatabase(m_context.paths.databasePath);
@@ -288,21 +288,21 @@ void frmKabukaboard::Cmdclear_Click() {
     refreshGrid();
 }
 
-void frmKabukaboard::CmdInet_Click() {
+void frmKabukaboard::cmdInetClick() {
     if (!idle())
         return;
     m_refresh->CmdInet(true);
     refreshGrid();
 }
 
-void frmKabukaboard::CmdFileclear_Click() {
+void frmKabukaboard::cmdFileclearClick() {
     if (!idle())
         return;
     if (m_prompt.askYesNo("ファイル名をクリアします　よろしいですか？"))
         LblFileName->clear();
 }
 
-void frmKabukaboard::Cmdselectedchart_Click() {
+void frmKabukaboard::cmdselectedchartClick() {
     if (!idle())
         return;
     const std::int32_t code = currentCode();
@@ -310,7 +310,7 @@ void frmKabukaboard::Cmdselectedchart_Click() {
         Q_EMIT chartRequested(QString::number(code));
 }
 
-void frmKabukaboard::CmdFind_Click() {
+void frmKabukaboard::cmdFindClick() {
     if (!idle())
         return;
     MeiCode->setFocus();

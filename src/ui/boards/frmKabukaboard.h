@@ -43,14 +43,14 @@ public:
     BoardGridModel* model() const { return m_model; }
     services::QuoteRefresh* refresh() const { return m_refresh; }
 
-    void CmdfrmboardAdd_Click();
-    void CmdfrmboardDel_Click();
-    void Cmdto_Click();
-    void Cmdclear_Click();
-    void CmdInet_Click();
-    void CmdFileclear_Click();
-    void Cmdselectedchart_Click();
-    void CmdFind_Click();
+    void cmdfrmboardAddClick();
+    void cmdfrmboardDelClick();
+    void cmdtoClick();
+    void cmdclearClick();
+    void cmdInetClick();
+    void cmdFileclearClick();
+    void cmdselectedchartClick();
+    void cmdFindClick();
 
 Q_SIGNALS:
     // The main window sets its code box to this code (which shows the chart).
@@ -62,7 +62,7 @@ protected:
 
 private:
     void Form_Load();
-    void MeiCode_Change();
+    void meiCodeChange();
     void refreshGrid();
     std::int32_t currentCode() const;
     bool idle() const { return !m_refresh->running(); }

@@ -59,7 +59,7 @@ ChartPanel::ChartPanel(AppContext& context, QWidget* parent) : QWidget(parent), 
     // Narrow enough for the window to fit a 1280-pixel screen; the rows' ends scroll sideways.
     KabukaList->setGeometry(right, kClearTop, 68 * kCharWidth + 28, 200);
     KabukaList->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    connect(KabukaList, &QListWidget::currentRowChanged, this, &ChartPanel::KabukaListClick);
+    connect(KabukaList, &QListWidget::currentRowChanged, this, &ChartPanel::kabukaListClick);
 
     int y = kClearTop + 208;
     caption(this, "最高値", right, y);
@@ -95,11 +95,11 @@ ChartPanel::ChartPanel(AppContext& context, QWidget* parent) : QWidget(parent), 
     CmdSRLRSI = new QPushButton(QStringLiteral("ALL"), this);
     CmdSRLRSI->setObjectName(QStringLiteral("CmdSRLRSI"));
     CmdSRLRSI->setGeometry(right, y, 100, 24);
-    connect(CmdSRLRSI, &QPushButton::clicked, this, &ChartPanel::CmdSRLRSIClick);
+    connect(CmdSRLRSI, &QPushButton::clicked, this, &ChartPanel::cmdSRLRSIClick);
     Cmdidoheikin = new QPushButton(QStringLiteral("移動平均有"), this);
     Cmdidoheikin->setObjectName(QStringLiteral("Cmdidoheikin"));
     Cmdidoheikin->setGeometry(right + 108, y, 100, 24);
-    connect(Cmdidoheikin, &QPushButton::clicked, this, &ChartPanel::CmdidoheikinClick);
+    connect(Cmdidoheikin, &QPushButton::clicked, this, &ChartPanel::cmdidoheikinClick);
     Chkdekidaka = new QCheckBox(QStringLiteral("出来高"), this);
     Chkdekidaka->setObjectName(QStringLiteral("Chkdekidaka"));
     Chkdekidaka->setGeometry(right + 216, y, 80, 24);
@@ -166,7 +166,7 @@ void ChartPanel::DrawChart(bool rebuildList) {
         Lblowarine->setText(q(closeFromRow(item->text().toStdString())));
 }
 
-void ChartPanel::KabukaListClick(int row) {
+void ChartPanel::kabukaListClick(int row) {
     if (row < 0 || row >= m_data.barCount || row >= kMaxBars)
         return;
     if (!rowHasDate(KabukaList->item(row)->text().toStdString()))
@@ -192,7 +192,7 @@ void ChartPanel::chartClicked(int clientX, int) {
         KabukaList->setCurrentRow(row);
 }
 
-void ChartPanel::CmdSRLRSIClick() {
+void ChartPanel::cmdSRLRSIClick() {
     LowerPanelStep step = nextLowerPanelMode(m_display.lowerPanelMode, m_context.chartMode);
     m_display.lowerPanelMode = step.mode;
     CmdSRLRSI->setText(q(step.caption));
@@ -200,7 +200,7 @@ void ChartPanel::CmdSRLRSIClick() {
     Q_EMIT focusIssueList();
 }
 
-void ChartPanel::CmdidoheikinClick() {
+void ChartPanel::cmdidoheikinClick() {
     Cmdidoheikin->setText(q(toggleAverages(m_display.chartColors)));
     DrawChart(false);
     Q_EMIT focusIssueList();

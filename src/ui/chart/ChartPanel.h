@@ -70,10 +70,10 @@ Q_SIGNALS:
 private:
     void refreshDisplay();
     void paint(const std::vector<chart::Primitive>& items);
-    void KabukaListClick(int row);
+    void kabukaListClick(int row);
     void chartClicked(int clientX, int clientY);
-    void CmdSRLRSIClick();
-    void CmdidoheikinClick();
+    void cmdSRLRSIClick();
+    void cmdidoheikinClick();
 
     AppContext& m_context;
     chart::ChartData m_data;

@@ -60,14 +60,14 @@ void frmMain::buildControls() {
     MeiCode = named(new QLineEdit(client), "MeiCode");
     MeiCode->setGeometry(4, 28, 68, 26);
     installSelectAllText(MeiCode);
-    connect(MeiCode, &QLineEdit::textChanged, this, &frmMain::MeiCodeChange);
+    connect(MeiCode, &QLineEdit::textChanged, this, &frmMain::meiCodeChange);
     CmdFind = named(new QPushButton(QStringLiteral("検索"), client), "CmdFind");
     CmdFind->setGeometry(78, 28, kLeftWidth - 78, 26);
-    connect(CmdFind, &QPushButton::clicked, this, &frmMain::CmdFindClick);
+    connect(CmdFind, &QPushButton::clicked, this, &frmMain::cmdFindClick);
 
     ListMei = named(new QListWidget(client), "ListMei");
     ListMei->setGeometry(0, 92, kLeftWidth, 431);
-    connect(ListMei, &QListWidget::itemDoubleClicked, this, &frmMain::ListMeiDblClick);
+    connect(ListMei, &QListWidget::itemDoubleClicked, this, &frmMain::listMeiDblClick);
 
     QFont big = font();
     big.setPointSize(big.pointSize() + 4);
@@ -87,12 +87,12 @@ void frmMain::buildControls() {
     connect(chartDate, &QLineEdit::textChanged, this, &frmMain::chartDateChange);
     Cmdchange = named(new QPushButton(client), "Cmdchange");
     Cmdchange->setGeometry(300, 42, 170, 28);
-    connect(Cmdchange, &QPushButton::clicked, this, &frmMain::CmdchangeClick);
+    connect(Cmdchange, &QPushButton::clicked, this, &frmMain::cmdchangeClick);
 
     HScroll = named(new QScrollBar(Qt::Horizontal, client), "HScroll");
     HScroll->setGeometry(kPlotLeft, kClearBottom + 6, kPlotRight - kPlotLeft + 1, 18);
     HScroll->setRange(0, kScrollMax);
-    connect(HScroll, &QScrollBar::valueChanged, this, &frmMain::HScrollChange);
+    connect(HScroll, &QScrollBar::valueChanged, this, &frmMain::hScrollChange);
 
     // The panel covers all of its controls (its buttons reach below the chart area).
     QRect used = m_chart->childrenRect().united(QRect(QPoint(0, 0), m_chart->minimumSize()));
@@ -166,7 +166,7 @@ bool frmMain::eventFilter(QObject* watched, QEvent* e) {
         return true;
     }
     if (watched == ListMei && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
-        ListMeiDblClick();
+        listMeiDblClick();
         return true;
     }
     return QMainWindow::eventFilter(watched, e);

@@ -120,18 +120,18 @@ private:
     void firstActivation();
 
     // Issue selection.
-    void MeiCodeChange(const QString& text);
-    void ListMeiDblClick();
-    void CmdFindClick();
+    void meiCodeChange(const QString& text);
+    void listMeiDblClick();
+    void cmdFindClick();
     void mnuDelListClick();
     bool shownIssueOrSay(const char* message);
     void informationPage(const char* letter);
 
     // Navigation.
-    void HScrollChange();
+    void hScrollChange();
     void chartDateChange(const QString& text);
     void setChartDateText(const QString& text);
-    void CmdchangeClick();
+    void cmdchangeClick();
     void mnuchartslideshowClick();
     void chartTimerTick();
     void blinkTimerTick();

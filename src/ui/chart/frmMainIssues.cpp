@@ -14,7 +14,7 @@ namespace kestrel::ui {
 
 using namespace kestrel::chart;
 
-void frmMain::MeiCodeChange(const QString& text) {
+void frmMain::meiCodeChange(const QString& text) {
     Lblshijyo->clear();
     LblMei->clear();
     if (text.size() < 6) {
@@ -93,7 +93,7 @@ void frmMain::ShowIssue(bool draw) {
     m_chart->DrawChart(true);
 }
 
-void frmMain::ListMeiDblClick() {
+void frmMain::listMeiDblClick() {
     m_context.syncIssueList = false;
     QListWidgetItem* item = ListMei->currentItem();
     if (!item)
@@ -103,7 +103,7 @@ void frmMain::ListMeiDblClick() {
     issueListBusy = false;
 }
 
-void frmMain::CmdFindClick() {
+void frmMain::cmdFindClick() {
     MeiCode->setFocus();
     MeiCode->selectAll();
     issueListBusy = true;

@@ -59,7 +59,7 @@ void frmMain::buildMenus() {
     entry(edit, "mnuZenjitusaKeisan", "前日比再計算", open(Screen::Zenjitusa));
 
     QMenu* chart = bar->addMenu(QStringLiteral("ﾁｬｰﾄ"));
-    mnuchartdayandweek = entry(chart, "mnuchartdayandweek", "ﾁｬｰﾄTemp", &frmMain::CmdchangeClick);
+    mnuchartdayandweek = entry(chart, "mnuchartdayandweek", "ﾁｬｰﾄTemp", &frmMain::cmdchangeClick);
     mnuchartslideshow = entry(chart, "mnuchartslideshow", "ﾁｬｰﾄｽﾗｲﾄﾞTemp", &frmMain::mnuchartslideshowClick);
     chart->addSeparator();
     // 分割調整: kept in Kestrel.ini at once; the shown chart is loaded again on the new basis.
@@ -129,7 +129,7 @@ void frmMain::buildToolbar() {
     auto board = [this](BoardEntry e, int b) { return [this, e, b] { boardEntry(e, b); }; };
     auto trigger = [this](const char* name) { return [this, name] { action(QString::fromLatin1(name))->trigger(); }; };
 
-    button("ChartButton", "ﾁｬｰﾄ", "選択した銘柄のチャートを表示", &frmMain::ListMeiDblClick);
+    button("ChartButton", "ﾁｬｰﾄ", "選択した銘柄のチャートを表示", &frmMain::listMeiDblClick);
     button("ChartslideButton", "ｽﾗｲﾄﾞ", "チャート・スライドショー", &frmMain::ToggleSlideShow);
     Toolbar->addSeparator();
     button("LKboardAButton", "A→ﾘｽﾄ", "株価ボードAを銘柄リストへ", board(BoardEntry::ToList, 1));

@@ -8,7 +8,7 @@ namespace kestrel::ui {
 
 using namespace kestrel::chart;
 
-void frmMain::HScrollChange() {
+void frmMain::hScrollChange() {
     if (LblMei->text().isEmpty()) {
         HScroll->setValue(HScroll->maximum());
         m_lastScrollValue = HScroll->maximum();
@@ -43,7 +43,7 @@ void frmMain::applyChartMode() {
         mnuchartdayandweek->setText(QString::fromStdString(next.menuCaption));
 }
 
-void frmMain::CmdchangeClick() {
+void frmMain::cmdchangeClick() {
     applyChartMode();
     SetModeCaption(this, m_context.chartMode, true);
     SetChangeButtonCaption(Cmdchange, m_context.chartMode);
@@ -63,7 +63,7 @@ void frmMain::ToggleSlideShow() {
         chartTimer->stop();
     else
         chartTimer->start();
-    ListMeiDblClick();
+    listMeiDblClick();
     UpdateSlideShowCaption();
 }
 
@@ -79,7 +79,7 @@ void frmMain::chartTimerTick() {
         return;
     }
     ListMei->setCurrentRow(row + 1);
-    ListMeiDblClick();
+    listMeiDblClick();
     UpdateSlideShowCaption();
 }
 
@@ -92,7 +92,7 @@ void frmMain::nextIssue(int step) {
     if (next < 0 || next >= ListMei->count())
         return;
     ListMei->setCurrentRow(next);
-    ListMeiDblClick();
+    listMeiDblClick();
 }
 
 } // namespace kestrel::ui

@@ -25,8 +25,8 @@ frmMeiFind::frmMeiFind(AppContext& context, const db::MarketNames& names, QWidge
     layout->addWidget(Cmddecision);
     resize(360, 420);
     connect(txtFind, &QLineEdit::textChanged, this, &frmMeiFind::txtFindChange);
-    connect(ListMei, &QListWidget::itemDoubleClicked, this, &frmMeiFind::CmddecisionClick);
-    connect(Cmddecision, &QPushButton::clicked, this, &frmMeiFind::CmddecisionClick);
+    connect(ListMei, &QListWidget::itemDoubleClicked, this, &frmMeiFind::cmddecisionClick);
+    connect(Cmddecision, &QPushButton::clicked, this, &frmMeiFind::cmddecisionClick);
     txtFind->installEventFilter(this);
     ListMei->installEventFilter(this);
 }
@@ -36,7 +36,7 @@ bool frmMeiFind::eventFilter(QObject* watched, QEvent* event) {
         int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
             if (watched == ListMei || ListMei->currentItem())
-                CmddecisionClick();
+                cmddecisionClick();
             return true;
         }
     }
@@ -59,7 +59,7 @@ void frmMeiFind::txtFindChange(const QString& text) {
         ListMei->setCurrentRow(0);
 }
 
-void frmMeiFind::CmddecisionClick() {
+void frmMeiFind::cmddecisionClick() {
     QListWidgetItem* item = ListMei->currentItem();
     m_chosen = item ? QString::fromStdString(chart::rowCode(item->text().toStdString())) : QString();
     accept();

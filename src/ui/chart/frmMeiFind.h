@@ -27,7 +27,7 @@ protected:
 
 private:
     void txtFindChange(const QString& text);
-    void CmddecisionClick();
+    void cmddecisionClick();
 
     AppContext& m_context;
     const db::MarketNames& m_names;

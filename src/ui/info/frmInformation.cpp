@@ -124,12 +124,12 @@ frmInformation::frmInformation(AppContext& context, QString& handOverText, QList
             &frmInformation::kindChosen);
     connect(DBGridinformationDataList->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &frmInformation::dateChosen);
-    connect(CmdFilter, &QPushButton::clicked, this, &frmInformation::CmdFilter_Click);
-    connect(CmdGenKabuka, &QPushButton::clicked, this, &frmInformation::CmdGenKabuka_Click);
-    connect(CmdHiGenKabuka, &QPushButton::clicked, this, &frmInformation::CmdHiGenKabuka_Click);
-    connect(CmdDelete, &QPushButton::clicked, this, &frmInformation::CmdDelete_Click);
-    connect(CmdinformationClassDel, &QPushButton::clicked, this, &frmInformation::CmdinformationClassDel_Click);
-    connect(CmdMeiList, &QPushButton::clicked, this, &frmInformation::CmdMeiList_Click);
+    connect(CmdFilter, &QPushButton::clicked, this, &frmInformation::cmdFilterClick);
+    connect(CmdGenKabuka, &QPushButton::clicked, this, &frmInformation::cmdGenKabukaClick);
+    connect(CmdHiGenKabuka, &QPushButton::clicked, this, &frmInformation::cmdHiGenKabukaClick);
+    connect(CmdDelete, &QPushButton::clicked, this, &frmInformation::cmdDeleteClick);
+    connect(CmdinformationClassDel, &QPushButton::clicked, this, &frmInformation::cmdinformationClassDelClick);
+    connect(CmdMeiList, &QPushButton::clicked, this, &frmInformation::cmdMeiListClick);
     for (QTableView* g : {DBGridnformationClass, DBGridinformationDataList, DBGridinformationData})
         g->installEventFilter(this);
 
@@ -153,11 +153,11 @@ void frmInformation::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (!m_activated) {
         m_activated = true;
-        Activate();
+        activate();
     }
 }
 
-void frmInformation::Activate() {
+void frmInformation::activate() {
     auto db = db::openKestrelDatabase(m_context.paths.databasePath);
     auto kinds = db ? info::loadKinds(**db) : Result<std::vector<info::InfoKind>>(db.status());
     if (!kinds) {
@@ -265,7 +265,7 @@ void frmInformation::markFilter() {
     }
 }
 
-void frmInformation::CmdFilter_Click() {
+void frmInformation::cmdFilterClick() {
     if (!isNumeric(Txten->currentText().toStdString())) {
         MessageBox::information(this, QString::fromUtf8(info::kEnterAmount));
         Txten->setFocus();
@@ -299,7 +299,7 @@ Date frmInformation::rateSpan(const std::string& kind, Date last, int days) {
     return from;
 }
 
-void frmInformation::CmdGenKabuka_Click() {
+void frmInformation::cmdGenKabukaClick() {
     if (!m_view.chosen()) {
         MessageBox::information(this, QString::fromUtf8(info::kChooseDate));
         return;
@@ -315,7 +315,7 @@ void frmInformation::CmdGenKabuka_Click() {
     showRows();
 }
 
-void frmInformation::CmdHiGenKabuka_Click() {
+void frmInformation::cmdHiGenKabukaClick() {
     if (!m_view.chosen()) {
         MessageBox::information(this, QString::fromUtf8(info::kChooseDate));
         return;
@@ -337,7 +337,7 @@ void frmInformation::CmdHiGenKabuka_Click() {
     showRows();
 }
 
-void frmInformation::CmdDelete_Click() {
+void frmInformation::cmdDeleteClick() {
     auto d = chosenDate();
     if (!m_view.chosen() || !d) {
         MessageBox::information(this, QString::fromUtf8(info::kChooseDate));
@@ -351,7 +351,7 @@ void frmInformation::CmdDelete_Click() {
     kindChosen();
 }
 
-void frmInformation::CmdinformationClassDel_Click() {
+void frmInformation::cmdinformationClassDelClick() {
     QString kind = chosenKind();
     if (kind.isEmpty()) {
         MessageBox::information(this, QString::fromUtf8(info::kChooseKind));
@@ -365,7 +365,7 @@ void frmInformation::CmdinformationClassDel_Click() {
     kindChosen();
 }
 
-void frmInformation::CmdMeiList_Click() {
+void frmInformation::cmdMeiListClick() {
     if (!m_view.chosen()) {
         MessageBox::information(this, QString::fromUtf8(info::kChooseDate));
         return;
@@ -390,7 +390,7 @@ void frmInformation::showIssueInformation() {
     m_handOverText = QString::number(m_shown[static_cast<std::size_t>(row)].code);
     frmJyohoList list(m_context, m_handOverText, this);
     list.exec();
-    Activate();
+    activate();
 }
 
 void frmInformation::keyPressEvent(QKeyEvent* event) {
@@ -413,11 +413,11 @@ bool frmInformation::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void frmInformation::done(int result) {
-    Unload();
+    unload();
     QDialog::done(result);
 }
 
-void frmInformation::Unload() {
+void frmInformation::unload() {
     if (m_unloaded)
         return;
     m_unloaded = true;

@@ -50,14 +50,14 @@ public:
     const info::RowView& view() const { return m_view; }
 
 public Q_SLOTS:
-    void CmdFilter_Click();
-    void CmdGenKabuka_Click();
-    void CmdHiGenKabuka_Click();
-    void CmdDelete_Click();
-    void CmdinformationClassDel_Click();
-    void CmdMeiList_Click();
+    void cmdFilterClick();
+    void cmdGenKabukaClick();
+    void cmdHiGenKabukaClick();
+    void cmdDeleteClick();
+    void cmdinformationClassDelClick();
+    void cmdMeiListClick();
     // Reloads the kinds and finds the chosen kind again.
-    void Activate();
+    void activate();
     // Ctrl+K: the information list of the current row's issue.
     void showIssueInformation();
 
@@ -78,7 +78,7 @@ private:
     // itself when days is 0), showing the calculating label and the hourglass meanwhile and an error
     // afterwards. Returns the first date rated.
     Date rateSpan(const std::string& kind, Date last, int days);
-    void Unload();
+    void unload();
 
     AppContext& m_context;
     QString& m_handOverText;

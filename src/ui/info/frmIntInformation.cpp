@@ -67,17 +67,17 @@ frmIntInformation::frmIntInformation(AppContext& context, QString& handOverText,
     installDateBox(ReadDateitaru);
     for (int i = 0; i < 2; ++i) {
         CmdInetRead[i]->setProperty("index", i);
-        connect(CmdInetRead[i], &QPushButton::clicked, this, [this, i] { CmdInetRead_Click(i); });
+        connect(CmdInetRead[i], &QPushButton::clicked, this, [this, i] { cmdInetReadClick(i); });
     }
     connect(CmdJiUp, &QPushButton::clicked, this, [this] { spin(ReadDateji, 1); });
     connect(CmdJiDu, &QPushButton::clicked, this, [this] { spin(ReadDateji, -1); });
     connect(CmditarUp, &QPushButton::clicked, this, [this] { spin(ReadDateitaru, 1); });
     connect(CmditarDu, &QPushButton::clicked, this, [this] { spin(ReadDateitaru, -1); });
-    connect(CmdClose, &QPushButton::clicked, this, &frmIntInformation::CmdClose_Click);
+    connect(CmdClose, &QPushButton::clicked, this, &frmIntInformation::cmdCloseClick);
     inetFlgs = false;
 }
 
-void frmIntInformation::Activate() {
+void frmIntInformation::activate() {
     QCoreApplication::processEvents();
     QApplication::setOverrideCursor(Qt::WaitCursor);
     LblText->setText(QStringLiteral("日付取得中....."));
@@ -97,8 +97,8 @@ void frmIntInformation::Activate() {
     QApplication::restoreOverrideCursor();
 }
 
-void frmIntInformation::Unload() {
-    Inet->Cancel();
+void frmIntInformation::unload() {
+    Inet->cancel();
 }
 
 void frmIntInformation::spin(QLineEdit* box, int days) {
@@ -112,7 +112,7 @@ void frmIntInformation::setProgress(int done, int total) {
     ShapeBox->resize(total > 0 ? full * done / total : 0, ShapeBox->height());
 }
 
-void frmIntInformation::CmdInetRead_Click(int index) {
+void frmIntInformation::cmdInetReadClick(int index) {
     if (transferring())
         return; // a run is still going
     info::InfoDownloadOptions options;

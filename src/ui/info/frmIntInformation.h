@@ -31,11 +31,11 @@ public:
     QFrame* ShapeBox;
 
 public Q_SLOTS:
-    void CmdInetRead_Click(int index);
+    void cmdInetReadClick(int index);
 
 protected:
-    void Activate() override;
-    void Unload() override;
+    void activate() override;
+    void unload() override;
 
 private:
     void spin(QLineEdit* box, int days);

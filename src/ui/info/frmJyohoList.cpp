@@ -48,9 +48,9 @@ frmJyohoList::frmJyohoList(AppContext& context, const QString& handOverText, QWi
 
     for (int i = 0; i < 2; ++i)
         connect(CmbJyhoList[static_cast<std::size_t>(i)], &QComboBox::activated, this,
-                [this, i](int entry) { CmbJyhoList_Click(i, entry); });
-    connect(CmdHijyun, &QPushButton::clicked, this, &frmJyohoList::CmdHijyun_Click);
-    connect(CmdKoumokuJyun, &QPushButton::clicked, this, &frmJyohoList::CmdKoumokuJyun_Click);
+                [this, i](int entry) { cmbJyhoListClick(i, entry); });
+    connect(CmdHijyun, &QPushButton::clicked, this, &frmJyohoList::cmdHijyunClick);
+    connect(CmdKoumokuJyun, &QPushButton::clicked, this, &frmJyohoList::cmdKoumokuJyunClick);
 
     m_code = info::issueCodeOf(handOverText.toStdString());
     if (!m_code)
@@ -94,7 +94,7 @@ void frmJyohoList::refresh(const std::string& kind) {
     m_model->setRows(std::move(cells));
 }
 
-void frmJyohoList::CmbJyhoList_Click(int index, int entry) {
+void frmJyohoList::cmbJyhoListClick(int index, int entry) {
     if (m_loading || CmbJyhoList[0]->count() != CmbJyhoList[1]->count() || entry < 0 ||
         entry >= CmbJyhoList[0]->count())
         return;
@@ -107,7 +107,7 @@ void frmJyohoList::CmbJyhoList_Click(int index, int entry) {
     QApplication::restoreOverrideCursor();
 }
 
-void frmJyohoList::CmdHijyun_Click() {
+void frmJyohoList::cmdHijyunClick() {
     if (m_order != info::InfoOrder::ByKind)
         return;
     m_order = info::InfoOrder::ByDate;
@@ -116,7 +116,7 @@ void frmJyohoList::CmdHijyun_Click() {
     CmbJyhoList[1]->setCurrentIndex(0);
 }
 
-void frmJyohoList::CmdKoumokuJyun_Click() {
+void frmJyohoList::cmdKoumokuJyunClick() {
     if (m_order != info::InfoOrder::ByDate)
         return;
     m_order = info::InfoOrder::ByKind;

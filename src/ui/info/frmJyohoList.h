@@ -35,9 +35,9 @@ public:
     info::InfoOrder sortMode() const { return m_order; }
 
 public Q_SLOTS:
-    void CmbJyhoList_Click(int index, int entry);
-    void CmdHijyun_Click();
-    void CmdKoumokuJyun_Click();
+    void cmbJyhoListClick(int index, int entry);
+    void cmdHijyunClick();
+    void cmdKoumokuJyunClick();
 
 private:
     void refresh(const std::string& kind);

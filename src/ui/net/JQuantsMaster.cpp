@@ -28,7 +28,7 @@ net::MasterDownload downloadJQuantsMaster(const AppContext& context) {
             date = **latest;
     }
     platform::JQuantsClient client(*options);
-    auto got = converter::jquants::FetchJQuantsMaster(client, date, context.paths.dataFolder);
+    auto got = converter::jquants::fetchJQuantsMaster(client, date, context.paths.dataFolder);
     r.written = static_cast<bool>(got);
     if (!got)
         r.note = got.message();

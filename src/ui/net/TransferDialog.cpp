@@ -12,7 +12,7 @@ namespace kestrel::ui {
 TransferDialog::TransferDialog(AppContext& context, QString& handOverText, QWidget* parent)
     : QDialog(parent), Inet(new platform::HttpTransfer(this)), m_context(context), m_handOverText(handOverText) {
     setAutoFillBackground(true);
-    Inet->Cancel();
+    Inet->cancel();
     cSetWindow::TopMost(this, true);
 }
 
@@ -20,7 +20,7 @@ net::Fetcher TransferDialog::fetcher() {
     return [this](const std::string& url) { return Inet->OpenURL(QString::fromStdString(url)); };
 }
 
-void TransferDialog::CmdClose_Click() {
+void TransferDialog::cmdCloseClick() {
     if (m_closed)
         return;
     if (!inetFlgs) {
@@ -32,12 +32,12 @@ void TransferDialog::CmdClose_Click() {
         return;
     prompt.notify("必ずコンピュータを再起動してください。");
     m_handOverText.clear();
-    Inet->Cancel();
+    Inet->cancel();
     closeWindow();
 }
 
 void TransferDialog::reject() {
-    CmdClose_Click();
+    cmdCloseClick();
 }
 
 void TransferDialog::closeEvent(QCloseEvent* event) {
@@ -46,7 +46,7 @@ void TransferDialog::closeEvent(QCloseEvent* event) {
         return;
     }
     event->ignore();
-    CmdClose_Click();
+    cmdCloseClick();
 }
 
 void TransferDialog::showEvent(QShowEvent* event) {
@@ -54,19 +54,19 @@ void TransferDialog::showEvent(QShowEvent* event) {
     if (m_activated)
         return;
     m_activated = true;
-    QTimer::singleShot(0, this, [this] { Activate(); });
+    QTimer::singleShot(0, this, [this] { activate(); });
 }
 
 void TransferDialog::closeWindow() {
     if (m_closed)
         return;
     m_closed = true;
-    Unload();
+    unload();
     QDialog::done(QDialog::Rejected);
 }
 
-void TransferDialog::Unload() {
-    Inet->Cancel();
+void TransferDialog::unload() {
+    Inet->cancel();
     if (!inetFlgs)
         m_handOverText.clear();
 }

@@ -32,7 +32,7 @@ public:
     bool transferring() const { return m_transferring; }
 
 public Q_SLOTS:
-    void CmdClose_Click();
+    void cmdCloseClick();
     // Escape goes through CmdClose.
     void reject() override;
 
@@ -40,11 +40,11 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
     // Runs once, the first time the window is shown.
-    virtual void Activate() {}
-    // Closes the window for good (Unload, then hide); later calls do nothing.
+    virtual void activate() {}
+    // Closes the window for good (unload, then hide); later calls do nothing.
     void closeWindow();
     // The extra work of unloading: by default, the hand-over text is emptied unless a transfer was confirmed.
-    virtual void Unload();
+    virtual void unload();
     void setBackColour(QRgb colour);
     // Marks the transfer in progress (a second start click is ignored meanwhile).
     void setTransferring(bool on) { m_transferring = on; }

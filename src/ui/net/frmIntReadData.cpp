@@ -40,8 +40,8 @@ frmIntReadData::frmIntReadData(AppContext& context, QString& handOverText, QWidg
     installDateBox(ReadDateji);
     installDateBox(ReadDateitaru);
     connect(ReadDateji, &QLineEdit::editingFinished, this, [this] { ReadDateitaru->setText(ReadDateji->text()); });
-    connect(CmdInetRead, &QPushButton::clicked, this, &frmIntReadData::CmdInetRead_Click);
-    connect(CmdClose, &QPushButton::clicked, this, &frmIntReadData::CmdClose_Click);
+    connect(CmdInetRead, &QPushButton::clicked, this, &frmIntReadData::cmdInetReadClick);
+    connect(CmdClose, &QPushButton::clicked, this, &frmIntReadData::cmdCloseClick);
 
     if (issueMode())
         for (QWidget* w : {static_cast<QWidget*>(Label2), static_cast<QWidget*>(ReadDateji),
@@ -54,7 +54,7 @@ frmIntReadData::~frmIntReadData() {
     ReadDateji->disconnect(this);
 }
 
-void frmIntReadData::Activate() {
+void frmIntReadData::activate() {
     QCoreApplication::processEvents();
     if (issueMode()) {
         LblText->setText(QStringLiteral("銘柄ﾃﾞｰﾀ自動取得"));
@@ -78,7 +78,7 @@ void frmIntReadData::Activate() {
     setBackColour(kIdleColour);
 }
 
-void frmIntReadData::CmdInetRead_Click() {
+void frmIntReadData::cmdInetReadClick() {
     if (transferring())
         return; // the confirmed download is still running
     WidgetPrompt prompt(this);

@@ -34,10 +34,10 @@ public:
     QPushButton* CmdInetRead;
 
 public Q_SLOTS:
-    void CmdInetRead_Click();
+    void cmdInetReadClick();
 
 protected:
-    void Activate() override;
+    void activate() override;
 
 private:
     bool issueMode() const { return m_mode == QStringLiteral("1") || m_mode == QStringLiteral("4"); }

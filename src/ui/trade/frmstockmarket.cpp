@@ -94,7 +94,7 @@ void frmstockmarket::refreshCurrentPrices() {
     auto db = Datastockmarket->openDatabase();
     if (!db)
         return;
-    if (Status s = trade::RefreshCurrentPrices(*db, m_prompt); !s)
+    if (Status s = trade::refreshCurrentPrices(*db, m_prompt); !s)
         m_prompt.notify(s.message());
 }
 

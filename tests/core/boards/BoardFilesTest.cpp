@@ -142,14 +142,14 @@ TEST_F(BoardFilesTest, IssueListFiles) {
 TEST_F(BoardFilesTest, RegisterRemoveAndMove) {
     const Date today = *Date::fromYmd(2001, 5, 18);
     const ShownIssue shown{"7203", "東１", "ＡＢＣ自動車"};
-    EXPECT_FALSE(RegisterShownIssue(*database, 1, {"7203", "", ""}, today, prompt));
+    EXPECT_FALSE(registerShownIssue(*database, 1, {"7203", "", ""}, today, prompt));
     EXPECT_EQ(prompt.notices.back(), "銘柄コードを入力して下さい。");
-    ASSERT_TRUE(RegisterShownIssue(*database, 1, shown, today, prompt));
+    ASSERT_TRUE(registerShownIssue(*database, 1, shown, today, prompt));
     EXPECT_EQ(prompt.questions.back(), "登録確認|ＡＢＣ自動車 を株価ボードＡに登録します　よろしいですか？");
-    EXPECT_FALSE(RegisterShownIssue(*database, 1, shown, today, prompt));
+    EXPECT_FALSE(registerShownIssue(*database, 1, shown, today, prompt));
     EXPECT_EQ(prompt.notices.back(), "すでに登録されています。");
     EXPECT_EQ(*database->queryInt("SELECT 日付 FROM board WHERE 区分 = 1 AND コード = 7203"), 20010518);
-    ASSERT_TRUE(RegisterShownIssue(*database, 2, shown, today, prompt));
+    ASSERT_TRUE(registerShownIssue(*database, 2, shown, today, prompt));
 
     // The destination holds the code: nothing moves.
     EXPECT_FALSE(MoveBetweenBoards(*database, 1, "7203", "株価ボードAからBへ移動", prompt));
@@ -157,9 +157,9 @@ TEST_F(BoardFilesTest, RegisterRemoveAndMove) {
     EXPECT_EQ(prompt.notices.back(), "すでに登録されています。");
     EXPECT_EQ(boardCodes(1), "7203:ＡＢＣ自動車 ");
 
-    ASSERT_TRUE(RemoveShownIssue(*database, 2, shown, prompt));
+    ASSERT_TRUE(removeShownIssue(*database, 2, shown, prompt));
     EXPECT_EQ(prompt.questions.back(), "削除確認|ＡＢＣ自動車 を株価ボードＢから削除します　よろしいですか？");
-    EXPECT_FALSE(RemoveShownIssue(*database, 2, shown, prompt));
+    EXPECT_FALSE(removeShownIssue(*database, 2, shown, prompt));
     EXPECT_EQ(prompt.notices.back(), "株価ボードに登録されていません。");
 
     EXPECT_FALSE(MoveBetweenBoards(*database, 2, "6758", "株価ボードBからAへ移動", prompt));

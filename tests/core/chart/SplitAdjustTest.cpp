@@ -54,7 +54,7 @@ TEST(SplitAdjust, DailyBarsBeforeAnEventAreHalvedAndTheChangeFollows) {
         b.change = W(raw[i].chg), b.volume = raw[i].vol, b.closeCarried = b.close;
     }
     d.barCount = 3;
-    AdjustForSplits(d, {{1, D(2024, 1, 9), 1, 2, db::SplitSource::Entered, db::SplitState::Confirmed}}, false);
+    adjustForSplits(d, {{1, D(2024, 1, 9), 1, 2, db::SplitSource::Entered, db::SplitState::Confirmed}}, false);
     // 1001/2 = 500.5 and 1005/2 = 502.5 and 5/2 = 2.5 go to the even neighbour; 201*2 = 402.
     const long long want[3][6] = {
         {500, 505, 495, 500, 0, 200}, {501, 510, 500, 502, 2, 402}, {505, 510, 500, 503, 1, 400}};
@@ -78,7 +78,7 @@ TEST(SplitAdjust, CheapIssueAfterALargeSplitShowsOneYen) {
     d.bars[0].open = d.bars[0].high = d.bars[0].low = d.bars[0].close = W(4);
     d.bars[1].date = D(2024, 1, 5);
     d.barCount = 2;
-    AdjustForSplits(d, {{1, D(2024, 1, 5), 1, 10, db::SplitSource::Entered, db::SplitState::Confirmed}}, false);
+    adjustForSplits(d, {{1, D(2024, 1, 5), 1, 10, db::SplitSource::Entered, db::SplitState::Confirmed}}, false);
     EXPECT_EQ(d.bars[0].close, W(1)); // 0.4 yen
     EXPECT_EQ(d.splitFlags[0], kSplitOneYen);
 }

@@ -135,11 +135,11 @@ TEST(JQuantsData, MasterOfOneDayBecomesRegistMei) {
     test::TempDir dir;
     Date day = Date::fromYmd(2024, 1, 5).value();
     api.body = R"({"data": [{"Code": "72030", "CoName": "トヨタ自動車", "Mkt": "0111"}, {"Code": "130A0"}]})";
-    EXPECT_EQ(FetchJQuantsMaster(api, day, dir.path()).value(), 1);
+    EXPECT_EQ(fetchJQuantsMaster(api, day, dir.path()).value(), 1);
     EXPECT_EQ(api.asked, "/equities/master?date=2024-01-05");
     EXPECT_EQ(cp932ToUtf8(test::readFile(dir.file("Regist.Mei"))).value(),
               "20240105,2\r\n1002,1,総合指数,1,1\r\n7203,1,トヨタ自動車,1,1\r\n");
     api.body = R"({"data": []})"; // nothing listed: the good file stays
-    EXPECT_FALSE(FetchJQuantsMaster(api, day, dir.path()));
+    EXPECT_FALSE(fetchJQuantsMaster(api, day, dir.path()));
     EXPECT_TRUE(test::readFile(dir.file("Regist.Mei")).starts_with("20240105,2\r\n"));
 }

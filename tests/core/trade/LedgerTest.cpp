@@ -250,7 +250,7 @@ TEST_F(LedgerDb, OpeningRefreshTakesTheNewestBar) {
     LedgerRow noBarsBefore = stored(noBars.ID);
     LedgerRow hugeBefore = stored(huge.ID);
 
-    ASSERT_TRUE(RefreshCurrentPrices(*db, prompt));
+    ASSERT_TRUE(refreshCurrentPrices(*db, prompt));
     // 1000 x 1100 - 1000 x 1040; a sale keeps its profit, 500 x (900 - 1040); 株価単位 10 x 700 and
     // 100 x (7000 - 6240).
     struct Refreshed {
@@ -274,7 +274,7 @@ TEST_F(LedgerDb, OpeningRefreshReportsAProfitBeyond32Bits) {
     ASSERT_TRUE(db->run("INSERT INTO dayData (コード, 日付, 終値) VALUES (7203, 20261204, 100)"));
     ASSERT_TRUE(db->run("INSERT INTO stockmarket (コード, 購入額, 購入数, 損益分岐点, 現在額, 売却数, 利益) "
                         "VALUES (7203, 9000, 3000000, 9360, 9000, 0, -1080000000)"));
-    ASSERT_TRUE(RefreshCurrentPrices(*db, prompt));
+    ASSERT_TRUE(refreshCurrentPrices(*db, prompt));
     auto row = *readLedgerRow(*db, 1);
     EXPECT_EQ(row->currentPrice, 100);
     EXPECT_EQ(row->profit, -1080000000); // 3,000,000 x (100 - 9360) does not fit

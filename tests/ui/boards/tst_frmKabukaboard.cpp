@@ -72,7 +72,7 @@ void tst_frmKabukaboard::loadShowsTheLatestBars() {
 
     // Closing stores the file name shown; a cleared name is stored empty.
     MessageBox::setNextAnswer(true);
-    w.CmdFileclear_Click();
+    w.cmdFileclearClick();
     w.show();
     QVERIFY(w.close());
     QCOMPARE(readProfileString(m_context.paths.iniPath, "Kestrel", "boardA"), std::string());
@@ -90,9 +90,9 @@ void tst_frmKabukaboard::codeBoxAndAdd() {
     QCOMPARE(w.findChild<QLabel*>(QStringLiteral("LblMei"))->text(), QStringLiteral("ＡＢＣ自動車"));
     QCOMPARE(w.findChild<QLabel*>(QStringLiteral("Lblshijyo"))->text(), QStringLiteral("東１"));
     MessageBox::setNextAnswer(true);
-    w.CmdfrmboardAdd_Click();
+    w.cmdfrmboardAddClick();
     MessageBox::setNextAnswer(true);
-    w.CmdfrmboardAdd_Click();
+    w.cmdfrmboardAddClick();
     QCOMPARE(MessageBox::log(), (QStringList{QStringLiteral("?確認|銘柄を株価ボードに追加しますよろしいですか？"),
                                              QStringLiteral("!株価ケストレル|登録しました。"),
                                              QStringLiteral("?確認|銘柄を株価ボードに追加しますよろしいですか？"),
@@ -103,10 +103,10 @@ void tst_frmKabukaboard::codeBoxAndAdd() {
     MessageBox::clearLog();
     code->setText(QStringLiteral("1301"));
     MessageBox::setNextAnswer(true);
-    w.CmdfrmboardAdd_Click();
+    w.cmdfrmboardAddClick();
     QCOMPARE(MessageBox::log().size(), 1);
     code->setText(QStringLiteral("9999"));
-    w.CmdfrmboardAdd_Click();
+    w.cmdfrmboardAddClick();
     QCOMPARE(MessageBox::log().last(), QStringLiteral("!株価ケストレル|正しい銘柄コードを入力して下さい。"));
     QCOMPARE(query("SELECT count(*) FROM board"), 1);
 }
@@ -120,21 +120,21 @@ void tst_frmKabukaboard::moveDeleteAndChart() {
     QString jumped;
     connect(&w, &ui::frmKabukaboard::chartRequested, this, [&](const QString& c) { jumped = c; });
     grid->setCurrentIndex(w.model()->index(1, 0)); // 7203
-    w.Cmdselectedchart_Click();
+    w.cmdselectedchartClick();
     QCOMPARE(jumped, QStringLiteral("7203"));
 
     MessageBox::setNextAnswer(true);
-    w.Cmdto_Click();
+    w.cmdtoClick();
     QCOMPARE(MessageBox::log().last(), QStringLiteral("!株価ケストレル|すでに登録されています。"));
     QCOMPARE(query("SELECT count(*) FROM board WHERE コード = 7203"), 2);
 
-    w.Cmdclear_Click();
+    w.cmdclearClick();
     QCOMPARE(query("SELECT sum(現在値) FROM board WHERE 区分 = 1"), 0);
     QCOMPARE(query("SELECT 現在値 FROM board WHERE 区分 = 2"), 7);
 
     grid->setCurrentIndex(w.model()->index(0, 0)); // 6758
     MessageBox::setNextAnswer(true);
-    w.CmdfrmboardDel_Click();
+    w.cmdfrmboardDelClick();
     QCOMPARE(MessageBox::log().last(),
              QStringLiteral("?確認|コード=6758 銘柄を株価ボードから削除しますよろしいですか？"));
     QCOMPARE(w.model()->rowCount(), 1);
@@ -142,8 +142,8 @@ void tst_frmKabukaboard::moveDeleteAndChart() {
     // While issues are being handed out, the commands do nothing and the window stays open.
     w.refresh()->Timer1.start(100000);
     MessageBox::clearLog();
-    w.Cmdclear_Click();
-    w.CmdfrmboardDel_Click();
+    w.cmdclearClick();
+    w.cmdfrmboardDelClick();
     QVERIFY(MessageBox::log().isEmpty());
     w.show();
     QVERIFY(!w.close());

@@ -229,7 +229,7 @@ private Q_SLOTS:
         };
         const QStringList byDate = texts({"S09@00/07/20", "d01@00/07/14", "d01@00/07/13", "w01@00/07/07"});
         QCOMPARE(keys(), byDate);
-        list.CmbJyhoList_Click(0, 2);
+        list.cmbJyhoListClick(0, 2);
         QCOMPARE(codes->currentIndex(), 2);
         QCOMPARE(keys(), texts({"w01@00/07/07"}));
         QTest::mouseClick(list.CmdKoumokuJyun, Qt::LeftButton);
