@@ -6,6 +6,7 @@
 #include "core/settings/Settings.h"
 #include "core/settings/Shared.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace kestrel::chart {
@@ -152,6 +153,46 @@ Status readBars(db::Database& db, const char* table, bool weekly, std::int32_t c
     return Status::ok();
 }
 
+// The weekly bars of the window whose week holds an event, put together again from their days: adjusted
+// by every event after each day, or (asAdjusted false) as traded.
+Result<std::vector<RebuiltWeek>> eventWeeks(db::Database& db, std::int32_t code,
+                                            const std::vector<db::SplitEvent>& events, bool asAdjusted,
+                                            const ChartData& d) {
+    std::vector<RebuiltWeek> weeks;
+    if (events.empty())
+        return weeks;
+    std::int64_t priceUnit = 0, volumeUnit = 0;
+    bool unitsRead = false;
+    for (int i = 0; i < d.barCount; ++i) {
+        const Date weekDate = d.bars[i].date;
+        const Date after = i > 0 ? d.bars[i - 1].date : weekDate.addDays(-7);
+        if (!eventBetween(events, after, weekDate))
+            continue;
+        if (!unitsRead) {
+            auto units = db.prepare("SELECT 出来高単位, 株価単位 FROM Mei WHERE コード=?1");
+            if (!units)
+                return units.status();
+            units->bind(1, static_cast<std::int64_t>(code));
+            auto row = units->step();
+            if (!row)
+                return row.status();
+            if (*row) {
+                volumeUnit = unitValue(*units, 0);
+                priceUnit = unitValue(*units, 1);
+            }
+            unitsRead = true;
+        }
+        auto days = readStoredDays(db, code, after, weekDate);
+        if (!days)
+            return days.status();
+        WeekFromDays w =
+            weekFromDays(*days, priceUnit, volumeUnit, asAdjusted ? events : std::vector<db::SplitEvent>());
+        if (w.traded)
+            weeks.push_back({i, w});
+    }
+    return weeks;
+}
+
 } // namespace
 
 Status LoadChartData(db::Database& db, const AppContext& context, std::int32_t code, std::string& chartDateText,
@@ -176,13 +217,32 @@ Status LoadChartData(db::Database& db, const AppContext& context, std::int32_t c
         resetLoad(data);
         return st;
     }
-    if (context.splitAdjust && data.barCount > 0) {
+    if ((context.splitAdjust || weekly) && data.barCount > 0) {
         auto events = db::listSplits(db, code, true);
         if (!events) {
             resetLoad(data);
             return events.status();
         }
-        adjustForSplits(data, *events, weekly);
+        auto weeks = weekly ? eventWeeks(db, code, *events, context.splitAdjust, data)
+                            : Result<std::vector<RebuiltWeek>>(std::vector<RebuiltWeek>());
+        if (!weeks) {
+            resetLoad(data);
+            return weeks.status();
+        }
+        if (context.splitAdjust)
+            adjustForSplits(data, *events, weekly, *weeks);
+        else
+            for (const RebuiltWeek& w : *weeks) {
+                // As traded: the week of an event from its days, none of them adjusted.
+                ChartBar& b = data.bars[w.bar];
+                b.open = Currency::fromWhole(w.week.open);
+                b.high = Currency::fromWhole(w.week.high);
+                b.low = Currency::fromWhole(w.week.low);
+                b.close = Currency::fromWhole(w.week.close);
+                const std::int64_t v = w.week.volume.roundToWhole();
+                b.volume = static_cast<std::int32_t>(std::clamp<std::int64_t>(
+                    v, -std::numeric_limits<std::int32_t>::max(), std::numeric_limits<std::int32_t>::max()));
+            }
     }
     computeIndicators(data, IndicatorSettings::from(context.settings));
     return Status::ok();

@@ -5,6 +5,7 @@
 #include "core/chart/IssueList.h"
 #include "core/chart/Navigation.h"
 #include "core/chart/SplitAdjust.h"
+#include "core/chart/SplitWeeks.h"
 #include "core/db/SplitTable.h"
 #include "core/settings/Settings.h"
 
@@ -105,7 +106,7 @@ Result<std::string> priceCsvText(db::Database& db, const PriceCsvTitle& title, i
         priceUnit = units->int64(1);
 
     std::vector<db::SplitEvent> events;
-    if (adjusted) {
+    if (adjusted || chartMode == 2) {
         auto listed = db::listSplits(db, static_cast<std::int32_t>(code), true);
         if (!listed)
             return listed.status();
@@ -118,6 +119,7 @@ Result<std::string> priceCsvText(db::Database& db, const PriceCsvTitle& title, i
     const int cDate = columnIndex(*bars, "日付"), cVolume = columnIndex(*bars, "出来高");
     const int cPrice[4] = {columnIndex(*bars, "始値"), columnIndex(*bars, "高値"), columnIndex(*bars, "安値"),
                            columnIndex(*bars, "終値")};
+    std::optional<Date> prevDate;
     for (;;) {
         auto r = bars->step();
         if (!r)
@@ -126,8 +128,26 @@ Result<std::string> priceCsvText(db::Database& db, const PriceCsvTitle& title, i
             break;
         std::optional<Date> date = bars->date(cDate);
         std::string line = date ? slashDate(*date) : std::string();
-        // A weekly bar holds the events of its own week already.
-        const Ratio ratio = events.empty() || !date ? Ratio() : ratioAfter(events, *date);
+        if (chartMode == 2 && date && priceUnit && volumeUnit) {
+            // The week of an event is put together from its days, so it reads like the daily bars.
+            const Date after = prevDate ? *prevDate : date->addDays(-7);
+            prevDate = date;
+            if (eventBetween(events, after, *date)) {
+                auto days = readStoredDays(db, static_cast<std::int32_t>(code), after, *date);
+                if (!days)
+                    return days.status();
+                const WeekFromDays w =
+                    weekFromDays(*days, *priceUnit, *volumeUnit, adjusted ? events : std::vector<db::SplitEvent>());
+                if (w.traded) {
+                    text += line + "," + w.volume.toString() + "," + std::to_string(w.open) + "," +
+                            std::to_string(w.high) + "," + std::to_string(w.low) + "," + std::to_string(w.close) +
+                            kCrLf;
+                    continue;
+                }
+            }
+        }
+        // Other weeks hold no event: they take the events after them.
+        const Ratio ratio = !adjusted || events.empty() || !date ? Ratio() : ratioAfter(events, *date);
         auto volume = volumeColumn(*bars, cVolume, volumeUnit, ratio);
         if (!volume)
             return volume.status();

@@ -67,7 +67,18 @@ std::int64_t splitDivide(std::int64_t value, std::int64_t before, std::int64_t a
     return static_cast<std::int64_t>(divHalfEven(static_cast<Wide>(value) * before, after));
 }
 
-void adjustForSplits(ChartData& d, const std::vector<db::SplitEvent>& events, bool weekly) {
+namespace {
+
+std::int32_t clampedVolume(Currency v) {
+    constexpr std::int64_t kMax = std::numeric_limits<std::int32_t>::max();
+    const std::int64_t whole = v.roundToWhole();
+    return static_cast<std::int32_t>(whole > kMax ? kMax : whole < -kMax ? -kMax : whole);
+}
+
+} // namespace
+
+void adjustForSplits(ChartData& d, const std::vector<db::SplitEvent>& events, bool weekly,
+                     const std::vector<RebuiltWeek>& weeks) {
     if (events.empty() || d.barCount == 0)
         return;
     const Date far = Date::fromSerial(std::numeric_limits<int>::max() / 2);
@@ -78,8 +89,12 @@ void adjustForSplits(ChartData& d, const std::vector<db::SplitEvent>& events, bo
         // The events between the previous bar and this one: this bar is the first at the new price.
         const Date prevDate = i > 0 ? d.bars[i - 1].date : b.date.addDays(weekly ? -7 : -1);
         const Fraction step = between(events, prevDate, b.date);
-        bool one = false;
-        const Currency close = price(b.close, f, one);
+        const WeekFromDays* rebuilt = nullptr;
+        for (const RebuiltWeek& w : weeks)
+            if (w.bar == i)
+                rebuilt = &w.week;
+        bool one = rebuilt && rebuilt->raisedToOne;
+        const Currency close = rebuilt ? Currency::fromWhole(rebuilt->close) : price(b.close, f, one);
         Currency change = price(b.change, f, one);
         if (!step.one()) {
             d.splitFlags[i] |= kSplitEventBar;
@@ -93,12 +108,19 @@ void adjustForSplits(ChartData& d, const std::vector<db::SplitEvent>& events, bo
                 change = Currency::fromRaw(close.raw() - price(prevRef, prevF, unused).raw());
             }
         }
-        b.open = price(b.open, f, one);
-        b.high = price(b.high, f, one);
-        b.low = price(b.low, f, one);
+        if (rebuilt) {
+            b.open = Currency::fromWhole(rebuilt->open);
+            b.high = Currency::fromWhole(rebuilt->high);
+            b.low = Currency::fromWhole(rebuilt->low);
+            b.volume = clampedVolume(rebuilt->volume);
+        } else {
+            b.open = price(b.open, f, one);
+            b.high = price(b.high, f, one);
+            b.low = price(b.low, f, one);
+            b.volume = shares(b.volume, f);
+        }
         b.close = close;
         b.change = change;
-        b.volume = shares(b.volume, f);
         b.sellBalance = shares(b.sellBalance, f);
         b.buyBalance = shares(b.buyBalance, f);
         if (b.close.raw() != 0)

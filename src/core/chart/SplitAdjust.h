@@ -3,6 +3,7 @@
 // before a confirmed event by the cumulative ratio (shares after per share before) and multiplies its
 // volume by it, rounding halves to even. A positive price that would round to 0 shows as 1 yen.
 #include "core/chart/ChartData.h"
+#include "core/chart/SplitWeeks.h"
 #include "core/db/SplitTable.h"
 
 #include <vector>
@@ -17,6 +18,13 @@ std::int64_t splitDivide(std::int64_t value, std::int64_t before, std::int64_t a
 // it are already in the bar. The change of the first bar at or after an event is taken against the
 // adjusted previous close; the carried closes follow the adjusted closes. Marks bars that carry an
 // event (kSplitEventBar) or a price raised to 1 yen (kSplitOneYen) in data.splitFlags.
-void adjustForSplits(ChartData& data, const std::vector<db::SplitEvent>& events, bool weekly);
+// `weeks` holds, by bar index, weekly bars already put together from adjusted days (weekFromDays): their
+// prices and volume are taken as they are; their change is still taken against the adjusted previous close.
+struct RebuiltWeek {
+    int bar = 0;
+    WeekFromDays week;
+};
+void adjustForSplits(ChartData& data, const std::vector<db::SplitEvent>& events, bool weekly,
+                     const std::vector<RebuiltWeek>& weeks = {});
 
 } // namespace kestrel::chart

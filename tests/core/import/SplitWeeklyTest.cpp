@@ -4,6 +4,7 @@
 
 #include "ImportFixture.h"
 #include "core/chart/ChartData.h"
+#include "core/chart/PriceCsv.h"
 #include "core/db/SplitTable.h"
 #include "core/import/WeeklyBars.h"
 
@@ -89,4 +90,59 @@ TEST_F(SplitWeeks, TheWeekOfAnEventIsBuiltFromAdjustedDaysAndReadsLikeTheDailyBa
     // An issue without weekly bars from that week on is not asked about.
     ASSERT_TRUE(offerSplitWeeklyRebuild(*db, 1302, day(1, 19), prompt));
     EXPECT_EQ(prompt.questions.size(), 3u);
+}
+
+TEST_F(SplitWeeks, AWeekBeforeALaterEventReadsLikeItsAdjustedDaysRoundedOnce) {
+    // Two events (1:2 on the 14th, 1:3 on the 19th). Monday's low 1005 is 502.5 -> 502 on its own week's
+    // basis and 167.33 -> 167 after the second event, but 1005 / 6 = 167.5 -> 168 on the daily chart.
+    addMei(1303, 1, "c", 1);
+    daily(1303, 20260105, 1000, 1010, 990, 1000, 100);
+    daily(1303, 20260109, 1004, 1020, 1000, 1010, 50);
+    daily(1303, 20260112, 1010, 1030, 1005, 1021, 30);
+    daily(1303, 20260114, 512, 520, 505, 515, 200);
+    daily(1303, 20260116, 515, 525, 509, 511, 100);
+    daily(1303, 20260119, 511, 530, 500, 520, 80);
+    ASSERT_TRUE(db::addSplit(*db, 1303, day(1, 14), 1, 2));
+    ASSERT_TRUE(db::addSplit(*db, 1303, day(1, 19), 1, 3));
+    ASSERT_TRUE(BuildWeeklyBars(*db, day(1, 5), day(1, 23)));
+
+    AppContext context;
+    context.settings.move1 = context.settings.move2 = context.settings.move3 = 2;
+    context.settings.SaicoL = context.settings.RSIVR = 2;
+    context.chartMode = 2;
+    test::ScriptedPrompt prompt;
+    auto load = [&](bool adjusted) {
+        context.splitAdjust = adjusted;
+        chart::ChartData weekly;
+        std::string date = "26/01/23";
+        EXPECT_TRUE(chart::LoadChartData(*db, context, 1303, date, weekly, prompt));
+        std::string text;
+        for (int i = 0; i < weekly.barCount; ++i) {
+            const chart::ChartBar& b = weekly.bars[i];
+            for (Currency v : {b.open, b.high, b.low, b.close, b.change})
+                text += std::to_string(v.roundToWhole()) + " ";
+            text += std::to_string(b.volume) + "\n";
+        }
+        return text;
+    };
+    // The daily bars divided by 6, 3 and 1, then taken week by week; changes against the adjusted closes.
+    EXPECT_EQ(load(true), "167 170 165 168 0 900\n"
+                          "168 175 168 170 2 1080\n"
+                          "511 530 500 520 350 80\n");
+    // As traded, the week of an event is its days as they were traded.
+    EXPECT_EQ(load(false), "1000 1020 990 1010 0 150\n"
+                           "1010 1030 505 511 -499 330\n"
+                           "511 530 500 520 9 80\n");
+    // The weekly CSV export reads the same way, adjusted and as traded.
+    auto csv = [&](bool adjusted) {
+        auto text = chart::priceCsvText(*db, {"c", "1303", "東証1部"}, 2, adjusted);
+        EXPECT_TRUE(text) << text.message();
+        return text ? text->substr(text->find("\r\n2026") + 2) : std::string();
+    };
+    EXPECT_EQ(csv(true), "2026/01/09,900,167,170,165,168\r\n"
+                         "2026/01/16,1080,168,175,168,170\r\n"
+                         "2026/01/23,80,511,530,500,520\r\n");
+    EXPECT_EQ(csv(false), "2026/01/09,150,1000,1020,990,1010\r\n"
+                          "2026/01/16,330,1010,1030,505,511\r\n"
+                          "2026/01/23,80,511,530,500,520\r\n");
 }

@@ -1,0 +1,92 @@
+#include "core/chart/SplitWeeks.h"
+
+#include "core/chart/SplitAdjust.h"
+
+#include <numeric>
+
+namespace kestrel::chart {
+namespace {
+
+struct Ratio {
+    std::int64_t before = 1, after = 1;
+};
+
+Ratio ratioAfter(const std::vector<db::SplitEvent>& events, Date day) {
+    Ratio r;
+    for (const auto& e : events)
+        if (e.date > day) {
+            r.before *= e.before;
+            r.after *= e.after;
+            const std::int64_t g = std::gcd(r.before, r.after);
+            r.before /= g;
+            r.after /= g;
+        }
+    return r;
+}
+
+} // namespace
+
+Result<std::vector<StoredDay>> readStoredDays(db::Database& db, std::int32_t code, Date after, Date upTo) {
+    auto st = db.prepare("SELECT 日付, 始値, 高値, 安値, 終値, 出来高 FROM dayData WHERE コード = ?1 AND 日付 > ?2 "
+                         "AND 日付 <= ?3 ORDER BY 日付");
+    if (!st)
+        return st.status();
+    st->bindAll(static_cast<std::int64_t>(code), after, upTo);
+    std::vector<StoredDay> days;
+    for (;;) {
+        auto row = st->step();
+        if (!row)
+            return row.status();
+        if (!*row)
+            break;
+        auto date = st->date(0);
+        if (!date)
+            continue;
+        days.push_back({*date, st->int64(1), st->int64(2), st->int64(3), st->int64(4), st->currency(5)});
+    }
+    return days;
+}
+
+WeekFromDays weekFromDays(const std::vector<StoredDay>& days, std::int64_t priceUnit, std::int64_t volumeUnit,
+                          const std::vector<db::SplitEvent>& events) {
+    WeekFromDays w;
+    for (const StoredDay& d : days) {
+        const Ratio r = ratioAfter(events, d.date);
+        auto adjust = [&](std::int64_t v) {
+            v *= priceUnit;
+            if (r.before == r.after || v <= 0)
+                return v;
+            std::int64_t a = splitDivide(v, r.before, r.after);
+            if (a < 1) {
+                a = 1;
+                w.raisedToOne = true;
+            }
+            return a;
+        };
+        const std::int64_t open = adjust(d.open), high = adjust(d.high), low = adjust(d.low), close = adjust(d.close);
+        if (w.open == 0 && open != 0)
+            w.open = open;
+        if (close != 0 && w.open != 0) {
+            w.traded = true;
+            w.close = close;
+            if (w.high == 0 || high > w.high)
+                w.high = high;
+            if (w.low == 0 || (low != 0 && low < w.low))
+                w.low = low;
+            std::int64_t raw = d.volume.raw() * volumeUnit;
+            if (r.before != r.after)
+                raw = splitDivide(raw, r.after, r.before);
+            w.volume = Currency::fromRaw(w.volume.raw() + raw);
+        }
+    }
+    return w;
+}
+
+bool eventBetween(const std::vector<db::SplitEvent>& events, Date after, Date upTo) {
+    for (const auto& e : events)
+        if (e.date > after && e.date <= upTo)
+            return true;
+    return false;
+}
+
+} // namespace kestrel::chart
