@@ -10,6 +10,7 @@
 #include "core/db/Schema.h"
 #include "core/db/SplitTable.h"
 #include "core/import/DailyImport.h"
+#include "core/import/WeeklyBars.h"
 #include "core/startup/AppContext.h"
 #include "services/render/ChartPainter.h"
 
@@ -218,6 +219,39 @@ int main(int argc, char** argv) {
             cold.push_back(since(t));
         }
         report("load + indicators, 3 split events, cold", cold);
+    }
+    {
+        // Weekly: the two issues' weeks (built once into the database), the split issue's three event
+        // weeks put together from their days at every load.
+        {
+            auto db = db::openKestrelDatabase(path);
+            if (!db)
+                return 1;
+            auto have = (*db)->queryInt("SELECT count(*) FROM weekData WHERE コード = 1300");
+            if (have && have->value_or(0) == 0)
+                for (int code : {kSplitCode, kPlainCode})
+                    must(import::buildIssueWeeklyBars(**db, code, days.front(), days.back().addDays(7)));
+        }
+        auto db = db::openKestrelDatabase(path, db::OpenMode::ReadOnly);
+        if (!db)
+            return 1;
+        AppContext weeklyCtx = ctx;
+        weeklyCtx.chartMode = 2;
+        chart::ChartData weeks;
+        weeks.latestDate = days.back();
+        std::string last = days.back().addDays(7).toYYMMDD();
+        std::vector<double> split, plain;
+        for (int i = 0; i < 4000; ++i) {
+            int code = i % 2 ? kPlainCode : kSplitCode;
+            auto t = Clock::now();
+            must(chart::LoadChartData(**db, weeklyCtx, code, last, weeks, prompt));
+            (i % 2 ? plain : split).push_back(since(t));
+        }
+        report("weekly load + indicators, 3 events, warm", split);
+        report("weekly load + indicators, no events, warm", plain);
+        std::sort(split.begin(), split.end());
+        std::sort(plain.begin(), plain.end());
+        std::printf("weekly split / no events (medians): %.2f\n", split[split.size() / 2] / plain[plain.size() / 2]);
     }
     {
         std::vector<double> reopen;

@@ -82,8 +82,12 @@ Status scrollRange(db::Database& db, const char* table, std::int32_t code, Chart
     return Status::ok();
 }
 
+struct Units {
+    std::int32_t volume = 0, price = 0;
+};
+
 Status readBars(db::Database& db, const char* table, bool weekly, std::int32_t code, Date chartDate, ChartData& d,
-                Prompt& prompt) {
+                Units& unitsRead, Prompt& prompt) {
     auto first = db.prepare(std::string("SELECT min(日付) FROM (SELECT 日付 FROM ") + table +
                             " WHERE コード=?1 AND 日付<=?2 ORDER BY 日付 DESC LIMIT 110)");
     if (!first)
@@ -108,6 +112,7 @@ Status readBars(db::Database& db, const char* table, bool weekly, std::int32_t c
         volumeUnit = unitValue(*units, 0);
         priceUnit = unitValue(*units, 1);
     }
+    unitsRead = {volumeUnit, priceUnit};
     if (!startDate)
         return Status::ok();
 
@@ -156,37 +161,19 @@ Status readBars(db::Database& db, const char* table, bool weekly, std::int32_t c
 // The weekly bars of the window whose week holds an event, put together again from their days: adjusted
 // by every event after each day, or (asAdjusted false) as traded.
 Result<std::vector<RebuiltWeek>> eventWeeks(db::Database& db, std::int32_t code,
-                                            const std::vector<db::SplitEvent>& events, bool asAdjusted,
+                                            const std::vector<db::SplitEvent>& events, bool asAdjusted, Units units,
                                             const ChartData& d) {
     std::vector<RebuiltWeek> weeks;
-    if (events.empty())
-        return weeks;
-    std::int64_t priceUnit = 0, volumeUnit = 0;
-    bool unitsRead = false;
+    const std::vector<db::SplitEvent> none;
     for (int i = 0; i < d.barCount; ++i) {
         const Date weekDate = d.bars[i].date;
         const Date after = i > 0 ? d.bars[i - 1].date : weekDate.addDays(-7);
         if (!eventBetween(events, after, weekDate))
             continue;
-        if (!unitsRead) {
-            auto units = db.prepare("SELECT 出来高単位, 株価単位 FROM Mei WHERE コード=?1");
-            if (!units)
-                return units.status();
-            units->bind(1, static_cast<std::int64_t>(code));
-            auto row = units->step();
-            if (!row)
-                return row.status();
-            if (*row) {
-                volumeUnit = unitValue(*units, 0);
-                priceUnit = unitValue(*units, 1);
-            }
-            unitsRead = true;
-        }
         auto days = readStoredDays(db, code, after, weekDate);
         if (!days)
             return days.status();
-        WeekFromDays w =
-            weekFromDays(*days, priceUnit, volumeUnit, asAdjusted ? events : std::vector<db::SplitEvent>());
+        WeekFromDays w = weekFromDays(*days, units.price, units.volume, asAdjusted ? events : none);
         if (w.traded)
             weeks.push_back({i, w});
     }
@@ -212,7 +199,8 @@ Status LoadChartData(db::Database& db, const AppContext& context, std::int32_t c
         data.lastLoadedCode = code;
         data.lastLoadedMode = context.chartMode;
     }
-    if (Status st = readBars(db, table, weekly, code, *chartDate, data, prompt); !st) {
+    Units units;
+    if (Status st = readBars(db, table, weekly, code, *chartDate, data, units, prompt); !st) {
         // A load that stops part-way shows nothing rather than half-computed series.
         resetLoad(data);
         return st;
@@ -223,7 +211,7 @@ Status LoadChartData(db::Database& db, const AppContext& context, std::int32_t c
             resetLoad(data);
             return events.status();
         }
-        auto weeks = weekly ? eventWeeks(db, code, *events, context.splitAdjust, data)
+        auto weeks = weekly ? eventWeeks(db, code, *events, context.splitAdjust, units, data)
                             : Result<std::vector<RebuiltWeek>>(std::vector<RebuiltWeek>());
         if (!weeks) {
             resetLoad(data);

@@ -27,22 +27,24 @@ Ratio ratioAfter(const std::vector<db::SplitEvent>& events, Date day) {
 } // namespace
 
 Result<std::vector<StoredDay>> readStoredDays(db::Database& db, std::int32_t code, Date after, Date upTo) {
-    auto st = db.prepare("SELECT 日付, 始値, 高値, 安値, 終値, 出来高 FROM dayData WHERE コード = ?1 AND 日付 > ?2 "
-                         "AND 日付 <= ?3 ORDER BY 日付");
+    auto st = db.cached("SELECT 日付, 始値, 高値, 安値, 終値, 出来高 FROM dayData WHERE コード = ?1 AND 日付 > ?2 "
+                        "AND 日付 <= ?3 ORDER BY 日付");
     if (!st)
         return st.status();
-    st->bindAll(static_cast<std::int64_t>(code), after, upTo);
+    db::ResetOnExit done(**st);
+    (*st)->bindAll(static_cast<std::int64_t>(code), after, upTo);
     std::vector<StoredDay> days;
     for (;;) {
-        auto row = st->step();
+        auto row = (*st)->step();
         if (!row)
             return row.status();
         if (!*row)
             break;
-        auto date = st->date(0);
+        const db::Statement& r = **st;
+        auto date = r.date(0);
         if (!date)
             continue;
-        days.push_back({*date, st->int64(1), st->int64(2), st->int64(3), st->int64(4), st->currency(5)});
+        days.push_back({*date, r.int64(1), r.int64(2), r.int64(3), r.int64(4), r.currency(5)});
     }
     return days;
 }

@@ -154,7 +154,21 @@ std::string Statement::columnName(int col) const {
 // ---- Database ----
 
 Database::~Database() {
+    m_cached.clear(); // finalized before the connection closes
     sqlite3_close_v2(m_db);
+}
+
+Result<Statement*> Database::cached(const std::string& sql) {
+    auto it = m_cached.find(sql);
+    if (it == m_cached.end()) {
+        auto st = prepare(sql);
+        if (!st)
+            return st.status();
+        it = m_cached.emplace(sql, std::move(*st)).first;
+    }
+    it->second.reset();
+    it->second.clearBindings();
+    return &it->second;
 }
 
 std::string Database::errorMessage(int rc) const {

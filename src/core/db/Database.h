@@ -17,6 +17,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -112,6 +113,10 @@ public:
 
     Status exec(std::string_view sql);
     Result<Statement> prepare(std::string_view sql);
+    // A statement kept by the connection for queries that run at every chart load: prepared once, handed
+    // out reset with no bindings. The caller steps it to the end or resets it before the next use (ResetOnExit),
+    // so that it holds no read lock; it must not be in use twice at once.
+    Result<Statement*> cached(const std::string& sql);
     // Runs sql with the arguments bound; for statements that return no rows.
     template <typename... Args> Status run(std::string_view sql, const Args&... args) {
         auto st = prepare(sql);
@@ -149,6 +154,19 @@ private:
                                                       const std::string& name = {});
     sqlite3* m_db = nullptr;
     std::string m_path;
+    std::unordered_map<std::string, Statement> m_cached;
+};
+
+// Resets a statement when the scope ends, however it ends.
+class ResetOnExit {
+public:
+    explicit ResetOnExit(Statement& st) : m_st(st) {}
+    ~ResetOnExit() { m_st.reset(); }
+    ResetOnExit(const ResetOnExit&) = delete;
+    ResetOnExit& operator=(const ResetOnExit&) = delete;
+
+private:
+    Statement& m_st;
 };
 
 // A transaction (or, nested, a savepoint): rolled back on destruction unless commit() succeeded.
