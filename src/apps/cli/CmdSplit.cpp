@@ -16,14 +16,6 @@ std::optional<std::int32_t> codeArg(const std::string& s) {
     return static_cast<std::int32_t>(std::stol(s));
 }
 
-const char* stateName(db::SplitState s) {
-    return s == db::SplitState::Confirmed ? "確定" : s == db::SplitState::Dismissed ? "却下" : "提案";
-}
-
-const char* sourceName(db::SplitSource s) {
-    return s == db::SplitSource::Exchange ? "取引所" : s == db::SplitSource::Detected ? "検出" : "入力";
-}
-
 int runSplit(Invocation& inv) {
     if (inv.args.empty())
         return inv.usage();
@@ -43,7 +35,7 @@ int runSplit(Invocation& inv) {
             return inv.fail(events.message());
         for (const auto& e : *events)
             inv.out << e.code << "\t" << e.date.toIso() << "\t" << e.before << ":" << e.after << "\t"
-                    << sourceName(e.source) << "\t" << stateName(e.state) << "\n";
+                    << db::splitSourceName(e.source) << "\t" << db::splitStateName(e.state) << "\n";
         return 0;
     }
     if (sub == "detect" && inv.args.size() <= 2) {
@@ -55,7 +47,7 @@ int runSplit(Invocation& inv) {
             return inv.fail(found.message());
         for (const auto& e : *found)
             inv.out << e.code << "\t" << e.date.toIso() << "\t" << e.before << ":" << e.after << "\t"
-                    << sourceName(e.source) << "\t" << stateName(e.state) << "\n";
+                    << db::splitSourceName(e.source) << "\t" << db::splitStateName(e.state) << "\n";
         inv.out << "提案 " << found->size() << " 件\n";
         return 0;
     }

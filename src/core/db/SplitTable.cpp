@@ -146,4 +146,12 @@ Status setSplitState(Database& db, std::int32_t code, Date date, SplitState stat
     return Status::ok();
 }
 
+const char* splitSourceName(SplitSource source) {
+    return source == SplitSource::Exchange ? "取引所" : source == SplitSource::Detected ? "検出" : "入力";
+}
+
+const char* splitStateName(SplitState state) {
+    return state == SplitState::Confirmed ? "確定" : state == SplitState::Dismissed ? "却下" : "提案";
+}
+
 } // namespace kestrel::db

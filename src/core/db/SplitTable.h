@@ -49,4 +49,8 @@ Status removeSplit(Database& db, std::int32_t code, Date date);
 // Confirms or dismisses the event of that day; an error when there is none.
 Status setSplitState(Database& db, std::int32_t code, Date date, SplitState state);
 
+// The names lists show: "入力", "検出", "取引所" and "提案", "確定", "却下".
+const char* splitSourceName(SplitSource source);
+const char* splitStateName(SplitState state);
+
 } // namespace kestrel::db

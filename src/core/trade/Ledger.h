@@ -99,9 +99,10 @@ Result<EditOutcome> editRow(db::Database& db, const LedgerRow& row, const std::v
 
 // Refreshes every row whose issue has a daily bar from the newest one: 市場コード and 銘柄 from Mei (the name
 // empty when Mei lacks the issue), 現在額 = 株価単位 x 終値, and for an unsold lot 利益 = 購入数 x 現在額 -
-// 購入数 x 損益分岐点. A value that does not fit its field is reported through prompt and that field keeps
-// its old value; the other rows still refresh. Rows of issues without bars stay as they are. An error
-// only for a database failure (then nothing is changed).
+// 購入数 x 損益分岐点 on the count and break-even the board shows (adjusted across split events after the
+// purchase; the stored purchase keeps what was traded). A value that does not fit its field is reported
+// through prompt and that field keeps its old value; the other rows still refresh. Rows of issues without
+// bars stay as they are. An error only for a database failure (then nothing is changed).
 Status refreshCurrentPrices(db::Database& db, Prompt& prompt);
 
 // Asks "コード=<code> 銘柄を売買管理ボードから削除しますよろしいですか？" and deletes the row on Yes. Ok when

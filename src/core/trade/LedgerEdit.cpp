@@ -5,6 +5,7 @@
 #include "core/settings/Settings.h"
 #include "core/trade/Ledger.h"
 #include "core/trade/LedgerFields.h"
+#include "core/trade/LedgerSplits.h"
 
 #include <cmath>
 #include <set>
@@ -271,10 +272,17 @@ Status refreshCurrentPrices(db::Database& db, Prompt& prompt) {
     auto rows = readLedger(db, LedgerView::All);
     if (!rows)
         return rows.status();
+    // An unsold lot bought before a split holds the shares of today: its profit is taken on the count and
+    // break-even the board shows, while the stored purchase stays as traded.
+    std::vector<LedgerRow> held = *rows;
+    std::vector<bool> adjusted;
+    if (Status s = adjustLotsForSplits(db, held, adjusted); !s)
+        return s;
     db::Transaction tx(db);
     if (!tx.began())
         return tx.began();
-    for (LedgerRow row : *rows) {
+    for (size_t i = 0; i < rows->size(); ++i) {
+        LedgerRow row = (*rows)[i];
         std::int64_t code = row.code.value_or(0);
         auto bar = db.prepare("SELECT 終値 FROM dayData WHERE コード = ? ORDER BY 日付 DESC LIMIT 1");
         if (!bar)
@@ -305,7 +313,8 @@ Status refreshCurrentPrices(db::Database& db, Prompt& prompt) {
             row.name = std::string();
         }
         if (row.sellCount.value_or(0) == 0) {
-            auto p = lotProfit(row.buyCount.value_or(0), row.currentPrice.value_or(0), row.breakEven.value_or(0));
+            auto p =
+                lotProfit(held[i].buyCount.value_or(0), row.currentPrice.value_or(0), held[i].breakEven.value_or(0));
             if (p && fitsLong(*p))
                 row.profit = *p;
             else

@@ -5,6 +5,7 @@
 #include "ui/app/MessageBox.h"
 #include "ui/app/Shell.h"
 #include "ui/chart/frmMain.h"
+#include "ui/chart/frmSplit.h"
 
 #include <QMenuBar>
 
@@ -72,6 +73,7 @@ void frmMain::buildMenus() {
     });
     adjust->setCheckable(true);
     adjust->setChecked(m_context.splitAdjust);
+    entry(chart, "mnuBunkatu", "株式分割", [this] { showSplitWindow(*this); });
 
     QMenu* boards = bar->addMenu(QStringLiteral("株価ボード"));
     static const char* const kLetter[] = {"", "A", "B"};

@@ -48,4 +48,23 @@ TEST_F(LedgerSplitsDb, LotBoughtBeforeA1To2SplitShowsTwiceTheSharesAtHalfThePric
     EXPECT_EQ(adjusted, (std::vector<bool>{false, false, false}));
 }
 
+TEST_F(LedgerSplitsDb, RefreshStoresTheProfitOfTheSharesHeldNow) {
+    exec("INSERT INTO Mei (コード, 市場コード, 銘柄, 出来高単位, 株価単位) VALUES (1301, 1, 'A', 1, 1)");
+    exec("INSERT INTO dayData (コード, 日付, 始値, 高値, 安値, 終値, 前日比, 出来高) VALUES "
+         "(1301, 20240104, 1000, 1, 1, 1000, 0, 1), (1301, 20240105, 530, 1, 1, 530, 0, 1)");
+    // Unsold and sold lots bought before the split, an unsold lot bought on its day.
+    exec("INSERT INTO stockmarket (コード, 市場コード, 銘柄, 購入日, 購入額, 購入数, 損益分岐点, 現在額, 売却日, "
+         "売却額, 売却数, 利益) VALUES "
+         "(1301, 1, 'A', '24/01/04', 1000, 100, 1040, 0, '00/00/00', 0, 0, 0), "
+         "(1301, 1, 'A', '24/01/04', 1000, 100, 1040, 0, '24/01/04', 1100, 100, 6000), "
+         "(1301, 1, 'A', '24/01/05', 500, 100, 520, 0, '00/00/00', 0, 0, 0)");
+    ASSERT_TRUE(db::addSplit(*db, 1301, *Date::fromYmd(2024, 1, 5), 1, 2));
+    test::ScriptedPrompt prompt;
+    ASSERT_TRUE(trade::refreshCurrentPrices(*db, prompt));
+    // 200 x 530 - 200 x 520 (not 100 x 530 - 100 x 1040); the sale keeps its profit; 100 x (530 - 520).
+    EXPECT_EQ(rows("SELECT 購入額, 購入数, 損益分岐点, 現在額, 利益 FROM stockmarket ORDER BY ID"),
+              "1000|100|1040|530|2000\n1000|100|1040|530|6000\n500|100|520|530|1000\n");
+    EXPECT_TRUE(prompt.notices.empty());
+}
+
 } // namespace

@@ -1,0 +1,120 @@
+// 株式分割 opened from the main window's menu: entering, confirming, dismissing and removing events through
+// the controls and keys stores them, offers the weekly rebuild and reloads the chart behind.
+#include "core/db/SplitTable.h"
+#include "core/import/SplitWeekly.h"
+#include "support/WindowTestSupport.h"
+#include "ui/app/MessageBox.h"
+#include "ui/chart/frmMain.h"
+#include "ui/chart/frmSplit.h"
+
+#include <QTest>
+
+using namespace kestrel;
+using namespace kestrel::ui;
+
+class tst_frmSplit : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void theControlsStoreTheEventsAndTheChartFollows();
+};
+
+namespace {
+
+QString rowText(const QTableWidget* list, int row) {
+    QStringList cells;
+    for (int col = 0; col < list->columnCount(); ++col)
+        cells << list->item(row, col)->text();
+    return cells.join(QLatin1Char('|'));
+}
+
+} // namespace
+
+void tst_frmSplit::theControlsStoreTheEventsAndTheChartFollows() {
+    MessageBox::setScripted(true);
+    MessageBox::clearLog();
+    test::WindowHome home;
+    home.context.settings.move1 = home.context.settings.move2 = home.context.settings.move3 = 2;
+    home.context.settings.SaicoL = home.context.settings.RSIVR = 2;
+    home.exec("INSERT INTO Mei (コード, 市場コード, 銘柄, 出来高単位, 株価単位) VALUES (1301, 1, '極洋', 1, 1), "
+              "(1332, 1, 'ニッスイ', 1, 1)");
+    const Date first = Date::today().addDays(-5), split = Date::today().addDays(-4);
+    const std::string day = std::to_string(split.ymd());
+    home.exec("INSERT INTO dayData (コード, 日付, 始値, 高値, 安値, 終値, 前日比, 出来高) VALUES (1301, " +
+              std::to_string(first.ymd()) + ", 1000, 1010, 990, 1000, 0, 100), (1301, " + day +
+              ", 505, 510, 500, 503, -497, 400)");
+    // A weekly bar from the event's week on: every change offers to rebuild it.
+    home.exec("INSERT INTO weekData (コード, 日付, 始値, 高値, 安値, 終値, 前日比, 出来高) VALUES (1301, " + day +
+              ", 1000, 1010, 500, 503, 0, 500)");
+    const QString weekly =
+        QStringLiteral("?確認|") + QString::fromStdString(import::splitWeeklyQuestion(PrevMonday(split)));
+    frmMain main(home.context);
+    main.show();
+    main.MeiCode->setText(QStringLiteral("1301"));
+    QCOMPARE(main.chartPanel()->data().bars[0].close.roundToWhole(), 1000);
+    auto stored = [&] {
+        return home.text("SELECT group_concat(コード || ' ' || 日付 || ' ' || 分割前 || ':' || 分割後 || ' ' || 状態, "
+                         "', ') FROM (SELECT * FROM Bunkatu ORDER BY コード)");
+    };
+
+    const QString seen = test::withModal(
+        [&] { main.action(QStringLiteral("mnuBunkatu"))->trigger(); },
+        [&](QDialog* d) {
+            auto* form = qobject_cast<frmSplit*>(d);
+            QVERIFY(form);
+            QCOMPARE(form->txtCode->text(), QStringLiteral("1301"));
+            QVERIFY(!form->chkAllMei->isChecked());
+            QCOMPARE(form->ListBunkatu->rowCount(), 0);
+
+            // A refused ratio says what core says and stores nothing; Enter adds.
+            form->txtDate->setText(QString::fromStdString(split.toIso()));
+            form->txtRatio->setText(QStringLiteral("0"));
+            QTest::keyClick(form->txtRatio, Qt::Key_Return);
+            std::int32_t before = 1, after = 1;
+            QVERIFY(test::logged(QString::fromStdString(db::parseSplitRatio("0", before, after).message())));
+            QCOMPARE(stored(), QString());
+            QVERIFY(!MessageBox::log().contains(weekly));
+
+            form->txtRatio->setText(QStringLiteral("2"));
+            MessageBox::setNextAnswer(false);
+            QTest::keyClick(form->txtRatio, Qt::Key_Return);
+            QCOMPARE(stored(), QString::fromStdString("1301 " + day + " 1:2 1"));
+            QCOMPARE(form->ListBunkatu->rowCount(), 1);
+            QCOMPARE(rowText(form->ListBunkatu, 0),
+                     QString::fromStdString("1301|極洋|" + split.toIso() + "|1:2|入力|確定"));
+            QVERIFY(MessageBox::log().contains(weekly));
+            QCOMPARE(main.chartPanel()->data().bars[0].close.roundToWhole(), 500);
+
+            // A proposal of another issue shows with every issue; confirmed, then dismissed.
+            {
+                auto db = db::Database::open(home.context.paths.databasePath);
+                QVERIFY(db);
+                QVERIFY(
+                    db::proposeSplit(**db, {1332, split, 1, 3, db::SplitSource::Detected, db::SplitState::Proposed}));
+            }
+            form->chkAllMei->setChecked(true);
+            QCOMPARE(form->ListBunkatu->rowCount(), 2);
+            QCOMPARE(rowText(form->ListBunkatu, 1),
+                     QString::fromStdString("1332|ニッスイ|" + split.toIso() + "|1:3|検出|提案"));
+            form->ListBunkatu->selectRow(1);
+            QTest::mouseClick(form->CmdConfirm, Qt::LeftButton);
+            QCOMPARE(form->ListBunkatu->item(1, 5)->text(), QStringLiteral("確定"));
+            QTest::mouseClick(form->CmdDismiss, Qt::LeftButton);
+            QCOMPARE(stored(), QString::fromStdString("1301 " + day + " 1:2 1, 1332 " + day + " 1:3 2"));
+
+            // Delete in the list removes the selected event after asking; the chart is as traded again.
+            form->ListBunkatu->selectRow(0);
+            MessageBox::setNextAnswer(true);
+            MessageBox::setNextAnswer(false);
+            QTest::keyClick(form->ListBunkatu, Qt::Key_Delete);
+            QCOMPARE(stored(), QString::fromStdString("1332 " + day + " 1:3 2"));
+            QCOMPARE(form->ListBunkatu->rowCount(), 1);
+            QCOMPARE(main.chartPanel()->data().bars[0].close.roundToWhole(), 1000);
+
+            QTest::keyClick(form->ListBunkatu, Qt::Key_Escape);
+            QVERIFY(!form->isVisible());
+        });
+    QCOMPARE(seen, QStringLiteral("frmSplit"));
+}
+
+QTEST_MAIN(tst_frmSplit)
+#include "tst_frmSplit.moc"
