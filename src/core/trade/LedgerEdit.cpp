@@ -216,7 +216,13 @@ Result<EditOutcome> editRow(db::Database& db, const LedgerRow& current, const st
     // The profit follows every change of its inputs, so it never disagrees with the row.
     if (any(edited, {kColBuyPrice, kColBuyCount, kColBreakEven, kColCurrent, kColSellPrice, kColSellCount}) &&
         sellCount >= 0) {
-        auto p = sellCount == 0 ? lotProfit(buyCount, *row.currentPrice, *row.breakEven)
+        // An unsold lot bought before a split: its profit on the shares held now, as the refresh takes it.
+        std::vector<LedgerRow> held{row};
+        std::vector<bool> adjusted;
+        if (sellCount == 0)
+            if (Status s = adjustLotsForSplits(db, held, adjusted); !s)
+                return s;
+        auto p = sellCount == 0 ? lotProfit(*held[0].buyCount, *row.currentPrice, *held[0].breakEven)
                                 : lotProfit(sellCount, *row.sellPrice, *row.breakEven);
         if (!p || !fitsLong(*p))
             return Result<EditOutcome>::error(overflowMessage(kColProfit, p) + "この行は変更しません。");

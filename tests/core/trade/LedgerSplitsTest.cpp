@@ -65,6 +65,12 @@ TEST_F(LedgerSplitsDb, RefreshStoresTheProfitOfTheSharesHeldNow) {
     EXPECT_EQ(rows("SELECT 購入額, 購入数, 損益分岐点, 現在額, 利益 FROM stockmarket ORDER BY ID"),
               "1000|100|1040|530|2000\n1000|100|1040|530|6000\n500|100|520|530|1000\n");
     EXPECT_TRUE(prompt.notices.empty());
+    // An edit of the first lot's current price stores the profit the same way: 200 x 540 - 200 x 520.
+    auto first = trade::readLedgerRow(*db, 1);
+    ASSERT_TRUE(first && *first);
+    auto edited = trade::editRow(*db, **first, {{trade::kColCurrent, "540"}}, Currency::fromWhole(0), prompt);
+    ASSERT_TRUE(edited) << edited.message();
+    EXPECT_EQ(rows("SELECT 購入数, 損益分岐点, 利益 FROM stockmarket WHERE ID = 1"), "100|1040|4000\n");
 }
 
 } // namespace
