@@ -144,8 +144,11 @@ Status writeProfileString(const std::string& path, std::string_view section, std
     auto sec = utf8ToCp932(section);
     auto k = utf8ToCp932(key);
     auto v = utf8ToCp932(value);
+    const std::string where = path + " の [" + std::string(section) + "] " + std::string(key);
     if (!sec || !k || !v)
-        return Status::error(path + ": the text cannot be written in the file's code page");
+        return Status::error(StatusCode::InvalidInput, where + " に書けません。CP932 で表せない文字があります。");
+    if (value.find_first_of("\r\n") != std::string_view::npos)
+        return Status::error(StatusCode::InvalidInput, where + " に書けません。値に改行があります。");
     std::string existing;
     if (::access(path.c_str(), F_OK) == 0) {
         auto data = readWholeFile(path);
