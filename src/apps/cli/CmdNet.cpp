@@ -61,19 +61,19 @@ int runFetchMaster(Invocation& inv) {
     if (!db)
         return 1;
     int shown = -1;
+    auto showProgress = [&](int percent) {
+        if (isShownPercent(percent) && percent != shown) {
+            shown = percent;
+            inv.out << formatPercent(percent) << "%\n";
+        }
+    };
     import::MasterImportResult r =
-        import::ImportIssueMaster(*db, inv.context.paths.dataFolder, inv.errorPrompt(), [&](int percent) {
-            if (isShownPercent(percent) && percent != shown) {
-                shown = percent;
-    inv.out << formatPercent(percent) << "%\n";
+        import::ImportIssueMaster(*db, inv.context.paths.dataFolder, inv.errorPrompt(), showProgress);
+    if (r.message != import::kReadFinished)
+        return r.message.empty() ? 1 : inv.fail(r.message);
+    inv.out << r.message << "\n";
+    return 0;
 }
-} // namespace
-);
-if (r.message != import::kReadFinished)
-    return r.message.empty() ? 1 : inv.fail(r.message);
-inv.out << r.message << "\n";
-return 0;
-} // namespace kestrel::cli
 
 int runInformation(Invocation& inv, info::InfoDownloadOptions options) {
     platform::HttpTransfer transfer;

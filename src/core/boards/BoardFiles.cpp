@@ -34,6 +34,8 @@ std::string namePart(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+constexpr size_t kNameChars = 20; // the board's 銘柄 field
+
 std::string lineError(size_t lineNo) {
     return "株価ボードファイルの " + std::to_string(lineNo) + " 行目を読み込めません。";
 }
@@ -100,7 +102,13 @@ Result<std::vector<BoardLine>> parseBoardText(std::string_view bytes) {
         auto market = textToInt16(fields[2]);
         if (!kind || !code || !market)
             return Result<std::vector<BoardLine>>::error(lineError(i + 1));
-        out.push_back({*kind, *code, *market, fields[3]});
+        // A board holds each code once: a repeated one would fail the load on the key.
+        for (const BoardLine& earlier : out)
+            if (earlier.kind == *kind && earlier.code == *code)
+                return Result<std::vector<BoardLine>>::error(
+                    "株価ボードファイルの " + std::to_string(i + 1) + " 行目の銘柄コード " + std::to_string(*code) +
+                    " は " + std::to_string(earlier.lineNo) + " 行目と重なっています。");
+        out.push_back({*kind, *code, *market, fields[3], i + 1});
     }
     return out;
 }
@@ -118,10 +126,19 @@ Status LoadBoardText(db::Database& db, const std::string& path, int board) {
     if (Status st = db.run("DELETE FROM board WHERE 区分 = ?", board); !st)
         return st;
     for (const BoardLine& l : *lines) {
-        Status st = db.run("INSERT INTO board (区分, コード, 市場コード, 銘柄) VALUES (?, ?, ?, ?)", l.kind, l.code,
-                           l.market, l.name);
+        const std::string at = "株価ボードファイルの " + std::to_string(l.lineNo) + " 行目の";
+        if (utf8Length(l.name) > kNameChars)
+            return Status::error(StatusCode::InvalidInput,
+                                 at + "銘柄名が " + std::to_string(kNameChars) + " 文字を超えています。");
+        // A row the key refuses (a code another board of the file's lines already holds) is named, not
+        // left to the database's words; the transaction then drops the whole load.
+        Status st = db.run("INSERT OR IGNORE INTO board (区分, コード, 市場コード, 銘柄) VALUES (?, ?, ?, ?)", l.kind,
+                           l.code, l.market, l.name);
         if (!st)
             return st;
+        if (db.changes() == 0)
+            return Status::error(StatusCode::InvalidInput,
+                                 at + "銘柄コード " + std::to_string(l.code) + " はすでに登録されています。");
     }
     return tx.commit();
 }

@@ -14,6 +14,7 @@
 #include "core/app/Status.h"
 #include "core/db/Database.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -36,9 +37,10 @@ struct BoardLine {
     std::int32_t code = 0;
     std::int16_t market = 0;
     std::string name;
+    std::size_t lineNo = 0; // line of the file, from 1
 };
 // Splits board file bytes into lines; blank lines are skipped. An error names the first line that has
-// fewer than three "," or whose numbers are not numbers.
+// fewer than three "," or whose numbers are not numbers, or that repeats an earlier line's 区分 and コード.
 Result<std::vector<BoardLine>> parseBoardText(std::string_view bytes);
 // Replaces board with the lines of the file at path (each line keeps its own 区分): all or nothing.
 Status LoadBoardText(db::Database& db, const std::string& path, int board);

@@ -168,11 +168,12 @@ Result<std::string> exportPriceCsv(db::Database& db, const std::string& dataFold
     auto text = priceCsvText(db, title, chartMode, adjusted);
     if (!text)
         return text.status();
-    auto bytes = utf8ToCp932(*text);
-    if (!bytes)
-        return Result<std::string>::error("CP932 で書けない文字があるため出力できません。");
     const std::string name = title.codeText + ".Csv";
     std::string path = findFileNoCase(dataFolder, name).value_or(joinPath(dataFolder, name));
+    auto bytes = utf8ToCp932(*text);
+    if (!bytes)
+        return Result<std::string>::error(StatusCode::InvalidInput,
+                                          path + " に出力できません。CP932 で表せない文字があります。");
     if (Status st = writeFileAtomically(path, *bytes); !st)
         return st;
     return path;

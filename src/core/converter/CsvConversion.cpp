@@ -35,11 +35,16 @@ std::optional<double> number(std::string_view field, double limit) {
     return v;
 }
 
+// The date of a line; nothing when it is no date or one the daily file cannot hold: its first line
+// takes the last record's date as eight digits, so a year before 1000 would make a file no import reads.
 std::optional<Date> dateField(std::string_view field) {
     std::string text = StripQuotes(trimBlanks(field));
-    if (text.size() == 8 && text.find_first_not_of("0123456789") == std::string::npos)
-        return Date::fromYmdInt(std::atoll(text.c_str()));
-    return Date::parse(text);
+    std::optional<Date> date = text.size() == 8 && text.find_first_not_of("0123456789") == std::string::npos
+                                   ? Date::fromYmdInt(std::atoll(text.c_str()))
+                                   : Date::parse(text);
+    if (date && date->year() < 1000)
+        return std::nullopt;
+    return date;
 }
 
 // One data line into a working record; nothing when the line cannot be read.

@@ -77,10 +77,26 @@ bool keyValue(std::string_view line, std::string_view& key, std::string_view& va
     return true;
 }
 
+bool quoted(std::string_view v) {
+    return v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front();
+}
+
+// A value as a reader sees it: one pair of matching quotes removed.
+std::string_view unquote(std::string_view v) {
+    return quoted(v) ? v.substr(1, v.size() - 2) : v;
+}
+
+// The text to write so that a reader gets value back exactly: a value with blanks at either end, or one
+// that itself starts and ends with the same quote, is written inside double quotes.
+std::string valueText(const std::string& value) {
+    if (value.empty() || (trim(value) == value && !quoted(value)))
+        return value;
+    return "\"" + value + "\"";
+}
+
 // Cuts at most kMaxValueBytes bytes without splitting a CP932 double-byte character.
 std::string cutValue(std::string_view v) {
-    if (v.size() >= 2 && ((v.front() == '"' && v.back() == '"') || (v.front() == '\'' && v.back() == '\'')))
-        v = v.substr(1, v.size() - 2);
+    v = unquote(v);
     if (v.size() <= kMaxValueBytes)
         return std::string(v);
     size_t i = 0;
@@ -128,8 +144,11 @@ Status writeProfileString(const std::string& path, std::string_view section, std
     auto sec = utf8ToCp932(section);
     auto k = utf8ToCp932(key);
     auto v = utf8ToCp932(value);
+    const std::string where = path + " の [" + std::string(section) + "] " + std::string(key);
     if (!sec || !k || !v)
-        return Status::error(path + ": the text cannot be written in the file's code page");
+        return Status::error(StatusCode::InvalidInput, where + " に書けません。CP932 で表せない文字があります。");
+    if (value.find_first_of("\r\n") != std::string_view::npos)
+        return Status::error(StatusCode::InvalidInput, where + " に書けません。値に改行があります。");
     std::string existing;
     if (::access(path.c_str(), F_OK) == 0) {
         auto data = readWholeFile(path);
@@ -138,7 +157,7 @@ Status writeProfileString(const std::string& path, std::string_view section, std
         existing = std::move(*data);
     }
     std::vector<std::string_view> lines = splitLines(existing);
-    std::string newLine = *k + "=" + *v;
+    std::string newLine = *k + "=" + valueText(*v);
 
     bool inSection = false;
     long sectionAt = -1, lastContentInSection = -1, replaceAt = -1;
@@ -161,8 +180,7 @@ Status writeProfileString(const std::string& path, std::string_view section, std
         std::string_view lk, lv;
         if (keyValue(lines[i], lk, lv) && equalsNoCase(lk, *k)) {
             // The value the file already holds is not written again: the file stays as it is.
-            if (lv == *v || (lv.size() >= 2 && (lv.front() == '"' || lv.front() == '\'') && lv.back() == lv.front() &&
-                             lv.substr(1, lv.size() - 2) == *v))
+            if (unquote(lv) == *v)
                 return Status::ok();
             replaceAt = static_cast<long>(i);
             break;

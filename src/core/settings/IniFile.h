@@ -18,8 +18,10 @@ std::string readProfileString(const std::string& path, std::string_view section,
 // Writes value as key in section: replaces the first matching key in place, appends the key at the end
 // of the section, or appends the section at the end of the file; creates the file when missing. A key
 // that already holds the value leaves the file untouched (not even rewritten). The write keeps the
-// file's permissions and writes through a symbolic link (see writeFileAtomically).
-// Fails (file untouched) when the text has no CP932 form or the file cannot be written.
+// file's permissions and writes through a symbolic link (see writeFileAtomically). A value with blanks
+// at either end or in matching quotes is written inside double quotes, so it reads back exactly.
+// Fails (file untouched, the message naming file, section and key) when the text has no CP932 form,
+// the value holds a line break, or the file cannot be written.
 Status writeProfileString(const std::string& path, std::string_view section, std::string_view key,
                           std::string_view value);
 // Parses one INI text (raw CP932 bytes) and returns the value, for fuzzing and tests.

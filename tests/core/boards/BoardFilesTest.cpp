@@ -86,6 +86,7 @@ TEST_F(BoardFilesTest, LoadReplacesTheBoardLineByLine) {
 
 TEST_F(BoardFilesTest, BadFilesLeaveTheBoardAsItWas) {
     addRow(1, 9999, 1, "旧");
+    addRow(2, 8888, 1, "B");
     struct Case {
         const char* text;
         const char* message;
@@ -93,10 +94,14 @@ TEST_F(BoardFilesTest, BadFilesLeaveTheBoardAsItWas) {
         {"1,7203,1,ＡＢＣ\r\n1,1301\r\n", "株価ボードファイルの 2 行目を読み込めません。"},
         {"1,7203,1\r\n", "株価ボードファイルの 1 行目を読み込めません。"},
         {"1,abc,1,X\r\n", "株価ボードファイルの 1 行目を読み込めません。"},
-        // The second line repeats the first one's key: the insert fails and nothing is kept.
-        {"1,7203,1,ＡＢＣ\r\n1,7203,1,ＡＢＣ\r\n", nullptr},
-        // A name longer than the field's twenty characters is refused on the second line.
-        {"1,7203,1,ＡＢＣ\r\n1,1301,2,あいうえおかきくけこさしすせそたちつてとな\r\n", nullptr},
+        // A line repeating an earlier line's board and code (the blank line counts).
+        {"1,7203,1,ＡＢＣ\r\n\r\n1,7203,2,ＡＢＣ\r\n",
+         "株価ボードファイルの 3 行目の銘柄コード 7203 は 1 行目と重なっています。"},
+        // Found only while loading, after the first line went in: nothing is kept.
+        {"1,7203,1,ＡＢＣ\r\n1,1301,2,あいうえおかきくけこさしすせそたちつてとな\r\n",
+         "株価ボードファイルの 2 行目の銘柄名が 20 文字を超えています。"},
+        {"1,7203,1,ＡＢＣ\r\n2,8888,1,B\r\n",
+         "株価ボードファイルの 2 行目の銘柄コード 8888 はすでに登録されています。"},
     };
     for (const Case& c : cases) {
         const std::string path = dir.file("bad.A");
@@ -104,10 +109,9 @@ TEST_F(BoardFilesTest, BadFilesLeaveTheBoardAsItWas) {
         prompt.notices.clear();
         EXPECT_FALSE(loadBoardFromFile(*database, ini, 1, path, prompt)) << c.text;
         ASSERT_EQ(prompt.notices.size(), 1u) << c.text;
-        if (c.message) {
-            EXPECT_EQ(prompt.notices[0], c.message);
-        }
+        EXPECT_EQ(prompt.notices[0], c.message);
         EXPECT_EQ(boardCodes(1), "9999:旧 ") << c.text;
+        EXPECT_EQ(boardCodes(2), "8888:B ") << c.text;
     }
     EXPECT_EQ(readProfileString(ini, "Kestrel", "boardA"), "");
 }

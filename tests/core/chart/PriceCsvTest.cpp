@@ -83,7 +83,7 @@ TEST_F(CsvDb, RefusedInputLeavesNoFile) {
     EXPECT_FALSE(exportPriceCsv(*db, dataFolder, {"x", "", "東１"}, 1));
     test::writeFile(joinPath(dataFolder, "7203.Csv"), "old");
     auto r = exportPriceCsv(*db, dataFolder, {"😀", "7203", "東１"}, 1);
-    EXPECT_FALSE(r);
+    EXPECT_EQ(r.message(), joinPath(dataFolder, "7203.Csv") + " に出力できません。CP932 で表せない文字があります。");
     EXPECT_EQ(test::readFile(joinPath(dataFolder, "7203.Csv")), "old");
     EXPECT_FALSE(fileExists(dir.file("7203.Csv")));
     // A data folder that is a file: the error says so and nothing is written.

@@ -63,7 +63,9 @@ TEST(ConverterRecordWriter, CsvDayBecomesADailyFileTheImportReads) {
                                   "2001/05/07,1332,日本水産,300,310,295,305,nan\r\n"
                                   "\r\n"
                                   "2001/05/07,9999,未登録,1,1,1,1,1\r\n"
-                                  "2001/05/07,1332,日本水産,300,310,295,305,1500000")
+                                  "2001/05/07,1332,日本水産,300,310,295,305,1500000\r\n"
+                                  "0906/05/07,1332,日本水産,300,310,295,305,1\r\n"
+                                  "09060507,1332,日本水産,300,310,295,305,1")
                           .value();
     kestrel::test::writeFile(dir.file("20010507.csv"), csv);
     std::vector<std::string> log;
@@ -74,8 +76,8 @@ TEST(ConverterRecordWriter, CsvDayBecomesADailyFileTheImportReads) {
     EXPECT_TRUE(r->converted);
     EXPECT_EQ(r->written, 3);
     // A price "x", a cut-short line, a price beyond 32 bits and a volume that is no finite number: the
-    // import would read such cells as 0.
-    EXPECT_EQ(r->skipped, 4);
+    // import would read such cells as 0. A year before 1000 has no eight-digit form for the file's date.
+    EXPECT_EQ(r->skipped, 6);
     EXPECT_FALSE(fileExists(dir.file("Temp.csv")));
     std::string bytes = kestrel::test::readFile(dir.file("Ds200105.07"));
     EXPECT_EQ(bytes, utf8ToCp932("20010507\r\n3,Kestrel\r\n"

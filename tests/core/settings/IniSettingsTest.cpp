@@ -39,7 +39,11 @@ TEST(ProfileStrings, LongValuesAreCutAndUnwritableTextIsRefused) {
     ASSERT_TRUE(writeProfileString(ini, "S", "k", std::string(1022, 'a') + "株"));
     EXPECT_EQ(readProfileString(ini, "S", "k"), std::string(1022, 'a'));
     std::string before = readFile(ini);
-    EXPECT_FALSE(writeProfileString(ini, "S", "k", "\xF0\x9F\x98\x80")); // an emoji has no CP932 form
+    // An emoji has no CP932 form; a line break would make a line of its own.
+    const Status emoji = writeProfileString(ini, "S", "k", "\xF0\x9F\x98\x80");
+    EXPECT_EQ(emoji.message(), ini + " の [S] k に書けません。CP932 で表せない文字があります。");
+    const Status lineBreak = writeProfileString(ini, "S", "k", "a\r\nevil=1");
+    EXPECT_EQ(lineBreak.message(), ini + " の [S] k に書けません。値に改行があります。");
     EXPECT_EQ(readFile(ini), before);
     // Anything at all in the file: no crash, and unknown bytes survive a write to another key.
     writeFile(ini, std::string("[S]\r\nbin=\x81\x00\xff\r\n", 14));

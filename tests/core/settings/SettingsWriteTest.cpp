@@ -48,8 +48,19 @@ TEST(SettingsWrite, AValueAlreadyHeldLeavesTheFileUntouched) {
         const char* value;
         bool untouched;
     } cases[] = {
-        {"move1", "5", true},        {"DURL", "x/y/", true}, {"Version", "1.0.0", true},
-        {"Version", "1.0.1", false}, {"move1", "6", false},  {"hibiPath", "", false}, // a missing key is written
+        {"move1", "5", true},
+        {"DURL", "x/y/", true},
+        {"Version", "1.0.0", true},
+        {"Version", "1.0.1", false},
+        {"move1", "6", false},
+        {"hibiPath", "", false}, // a missing key is written
+        // Values a reader would lose blanks or quotes of go inside quotes, and so read back exactly.
+        {"move1", " 5", false},
+        {"Version", "1.0.0\t", false},
+        {"DURL", "\"x/y/\"", false},
+        {"hibiPath", "'/a b/'", false},
+        {"hibiPath", "\"", false},
+        {"hibiPath", " ", false},
     };
     for (const auto& c : cases) {
         writeFile(ini, text);
