@@ -30,11 +30,11 @@ k board save B "$t/b.B" >/dev/null
 [ "$(od -An -c "$t/b.B" | tr -d ' ')" = '\r\n' ] || fail "empty board file: $(od -c "$t/b.B")"
 grep -q $'^boardA=a.A\r$' "$t/h/Kestrel.ini" || fail "boardA key"
 rc=0; k --no board save A "$t/a.A" >/dev/null || rc=$?
-[ $rc = 1 ] || fail "overwrite refused but exit $rc"
+[ $rc = 3 ] || fail "overwrite refused but exit $rc"
 
 # Loading: a board-A file into B is refused; a short line is refused before anything is deleted.
 rc=0; out=$(kerr --yes board load B "$t/a.A") || rc=$?
-[ $rc = 1 ] && [ "$out" = "株価ボードＢに株価ボードＡのデーターを読み込もうとしています。" ] || fail "A file into B: $out"
+[ $rc = 5 ] && [ "$out" = "株価ボードＢに株価ボードＡのデーターを読み込もうとしています。" ] || fail "A file into B: $out"
 printf '1,7203,1,ＡＢＣ自動車\r\n1,6758\r\n' | sjis >"$t/short.A"
 rc=0; out=$(kerr --yes board load A "$t/short.A") || rc=$?
 [ $rc = 1 ] && echo "$out" | grep -q '2 行目を読み込めません。' || fail "short line: $out"

@@ -91,7 +91,7 @@ int runBoard(Invocation& inv) {
         if (verb == "save")
             return told.finish(boards::saveBoardToFile(*db, inv.context.paths.iniPath, board, path, told));
         if (!fileExists(path))
-            return inv.fail("kestrel: no file " + path);
+            return inv.fail(Status::error(StatusCode::NotFound, "kestrel: no file " + path));
         return told.finish(boards::loadBoardFromFile(*db, inv.context.paths.iniPath, board, path, told));
     }
     if (verb == "refresh") {

@@ -12,8 +12,9 @@
 namespace kestrel::cli {
 namespace {
 
-int done(db::ActionResult r) {
-    return r == db::ActionResult::Done;
+// The exit status of a question answered No.
+int declined() {
+    return exitCodeFor(StatusCode::Cancelled);
 }
 
 int runDelete(Invocation& inv) {
@@ -25,15 +26,15 @@ int runDelete(Invocation& inv) {
     const std::string& what = a[0];
     OutcomePrompt told(inv);
     if (what == "all" && a.size() == 1)
-        return told.finish(done(db::deleteAllData(target.databasePath, told)));
+        return told.finish(db::deleteAllData(target.databasePath, told));
     if (what == "range" && a.size() == 3)
-        return told.finish(done(db::deleteDateRange(target, a[1], a[2], told)));
+        return told.finish(db::deleteDateRange(target, a[1], a[2], told));
     if (what == "info-before" && a.size() == 2)
-        return told.finish(done(db::deleteInformationBefore(target, a[1], told)));
+        return told.finish(db::deleteInformationBefore(target, a[1], told));
     if (what == "issue" && a.size() == 2)
-        return told.finish(done(db::deleteIssue(target, a[1], told)));
+        return told.finish(db::deleteIssue(target, a[1], told));
     if (what == "issue-before" && a.size() == 3)
-        return told.finish(done(db::deleteIssueBefore(target, a[1], a[2], told)));
+        return told.finish(db::deleteIssueBefore(target, a[1], a[2], told));
     return inv.usage();
 }
 
@@ -42,7 +43,7 @@ int runChangeCode(Invocation& inv) {
         return inv.usage();
     db::DeletionTarget target{inv.context.paths.databasePath, 1};
     OutcomePrompt told(inv);
-    return told.finish(done(db::changeIssueCode(target, inv.args[0], inv.args[1], std::nullopt, inv.args[2], told)));
+    return told.finish(db::changeIssueCode(target, inv.args[0], inv.args[1], std::nullopt, inv.args[2], told));
 }
 
 // The question the main window asks when it closes.
@@ -54,7 +55,7 @@ int runCompact(Invocation& inv) {
     if (!inv.args.empty())
         return inv.usage();
     if (!inv.prompt.askYesNo(kCompactQuestion, "ﾌｪﾝﾈﾙ"))
-        return 1;
+        return declined();
     inv.out << "最適化＆バックアップ処理中．．．\n";
     inv.out.flush();
     Status st = db::compactDatabase(inv.context.paths.databasePath);
@@ -67,7 +68,7 @@ int runBackup(Invocation& inv) {
     if (inv.args[0].empty())
         return inv.fail("ﾊﾞｯｸｱｯﾌﾟﾊﾟｽを入力して下さい。");
     if (!inv.prompt.askYesNo("株価データーのﾊﾞｯｸｱｯﾌﾟを行います よろしいですか？", "ﾌｪﾝﾈﾙ"))
-        return 1;
+        return declined();
     Status st = db::backupDatabase(inv.context.paths.databasePath, db::backupFilePath(inv.args[0]));
     if (!st)
         return inv.fail(st.message());
@@ -85,7 +86,7 @@ int restoreEmpty(Invocation& inv) {
     if (!check.replaceable() && check.state != db::FileState::Missing)
         return inv.fail(check.message);
     if (!inv.prompt.askYesNo("新しい空のデータベースで始めますか？"))
-        return 1;
+        return declined();
     std::string aside;
     if (check.state != db::FileState::Missing) {
         auto kept = db::keepAside(dbPath);
@@ -115,7 +116,7 @@ int runRestore(Invocation& inv) {
             return inv.fail("ﾊﾞｯｸｱｯﾌﾟﾃﾞｰﾀｰがありません。");
         if (!inv.prompt.askYesNo("株価データーのﾊﾞｯｸｱｯﾌﾟから復元します　現在のデーターはなくなります　よろしいですか？",
                                  "ﾌｪﾝﾈﾙ"))
-            return 1;
+            return declined();
     } else {
         if (inv.args.size() != 1)
             return inv.usage();
@@ -125,7 +126,7 @@ int runRestore(Invocation& inv) {
         if (!inv.prompt.askYesNo("株価データーのﾊﾞｯｸｱｯﾌﾟからの復元を行います よろしいですか？　"
                                  "現在のデーターは入れ替わってしまいます。",
                                  "ﾌｪﾝﾈﾙ"))
-            return 1;
+            return declined();
     }
     std::string aside;
     Status st = db::restoreDatabase(source, dbPath, &aside);

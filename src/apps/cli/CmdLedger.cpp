@@ -159,7 +159,8 @@ int sellRow(Invocation& inv) {
         return 1;
     auto row = trade::readLedgerRow(*db, *wholeNumber(id));
     if (!row || !*row)
-        return inv.fail(row ? "ID=" + id + " の行は売買管理ボードにありません。" : row.message());
+        return inv.fail(row ? Status::error(StatusCode::NotFound, "ID=" + id + " の行は売買管理ボードにありません。")
+                            : row.status());
     SplitPrompt yes(inv.prompt, inv.out);
     return edit(
         inv, *db, **row,
@@ -175,7 +176,9 @@ int deleteRow(Invocation& inv) {
         return 1;
     auto row = trade::readLedgerRow(*db, *wholeNumber(inv.args[0]));
     if (!row || !*row)
-        return inv.fail(row ? "ID=" + inv.args[0] + " の行は売買管理ボードにありません。" : row.message());
+        return inv.fail(
+            row ? Status::error(StatusCode::NotFound, "ID=" + inv.args[0] + " の行は売買管理ボードにありません。")
+                : row.status());
     Status deleted = trade::deleteLedgerRow(*db, **row, inv.prompt);
     if (deleted.is(StatusCode::Cancelled) || deleted.is(StatusCode::NotFound))
         inv.out << "nothing deleted\n";

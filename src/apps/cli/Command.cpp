@@ -37,10 +37,14 @@ void OutcomePrompt::notify(const std::string& text, const std::string&) {
 }
 
 int OutcomePrompt::finish(bool done) {
+    return finish(done ? Status::ok() : Status::error(""));
+}
+
+int OutcomePrompt::finish(const Status& outcome) {
     for (const std::string& n : m_notices)
-        (done ? m_inv.out : m_inv.err) << n << "\n";
+        (outcome ? m_inv.out : m_inv.err) << n << "\n";
     m_notices.clear();
-    return done ? 0 : 1;
+    return exitCodeFor(outcome.code());
 }
 
 bool Invocation::takeFlag(const std::string& name) {

@@ -65,6 +65,9 @@ public:
     void notify(const std::string& text, const std::string& title = "") override;
     // Prints the kept notices; the exit status (0 when done, else 1).
     int finish(bool done);
+    // Prints the kept notices (on out when ok); the exit status of the outcome's code. The procedure has
+    // told its message already, so the status's own message is not printed again.
+    int finish(const Status& outcome);
 
 private:
     Invocation& m_inv;

@@ -15,62 +15,50 @@ std::string wideLetter(int board) {
     return board == 1 ? "Ａ" : "Ｂ";
 }
 
+// Shows the failure's message and gives it back.
+Status told(Prompt& prompt, Status failure) {
+    prompt.notify(failure.message());
+    return failure;
+}
+
 } // namespace
 
-bool registerShownIssue(db::Database& db, int board, const ShownIssue& shown, Date today, Prompt& prompt) {
-    if (shown.market.empty() || shown.name.empty()) {
-        prompt.notify(kNeedIssue);
-        return false;
-    }
+Status registerShownIssue(db::Database& db, int board, const ShownIssue& shown, Date today, Prompt& prompt) {
+    if (shown.market.empty() || shown.name.empty())
+        return told(prompt, Status::error(StatusCode::InvalidInput, kNeedIssue));
     if (!prompt.askYesNo(shown.name + " を株価ボード" + wideLetter(board) + "に登録します　よろしいですか？",
                          "登録確認"))
-        return false;
+        return Status::cancelled();
     auto code = textToInt32(shown.code);
-    if (!code) {
-        prompt.notify(code.message());
-        return false;
-    }
+    if (!code)
+        return told(prompt, code.status());
     auto held = boardHolds(db, board, *code);
-    if (!held) {
-        prompt.notify(held.message());
-        return false;
-    }
-    if (*held) {
-        prompt.notify(kAlreadyOnBoard);
-        return false;
-    }
+    if (!held)
+        return told(prompt, held.status());
+    if (*held)
+        return told(prompt, Status::error(kAlreadyOnBoard));
     Status st =
         db.run("INSERT INTO board (区分, コード, 市場コード, 銘柄, 日付, 始値, 高値, 安値, 終値, 前日比, 出来高) "
                "VALUES (?, ?, ?, ?, ?, 0, 0, 0, 0, 0, 0)",
                board, *code, db::GetMarketCode(db, *code, &prompt), shown.name, today);
-    if (!st) {
-        prompt.notify(st.message());
-        return false;
-    }
-    return true;
+    return st ? st : told(prompt, st);
 }
 
-bool removeShownIssue(db::Database& db, int board, const ShownIssue& shown, Prompt& prompt) {
-    if (shown.market.empty() || shown.name.empty()) {
-        prompt.notify(kNeedIssue);
-        return false;
-    }
+Status removeShownIssue(db::Database& db, int board, const ShownIssue& shown, Prompt& prompt) {
+    if (shown.market.empty() || shown.name.empty())
+        return told(prompt, Status::error(StatusCode::InvalidInput, kNeedIssue));
     if (!prompt.askYesNo(shown.name + " を株価ボード" + wideLetter(board) + "から削除します　よろしいですか？",
                          "削除確認"))
-        return false;
+        return Status::cancelled();
     auto code = textToInt32(shown.code);
-    if (!code) {
-        prompt.notify(code.message());
-        return false;
-    }
+    if (!code)
+        return told(prompt, code.status());
     auto removed = deleteFromBoard(db, board, *code);
-    if (!removed) {
-        prompt.notify(removed.message());
-        return false;
-    }
+    if (!removed)
+        return told(prompt, removed.status());
     if (!*removed)
-        prompt.notify("株価ボードに登録されていません。");
-    return *removed;
+        return told(prompt, Status::error(StatusCode::NotFound, "株価ボードに登録されていません。"));
+    return Status::ok();
 }
 
 Result<std::vector<std::string>> boardIssueListRows(db::Database& db, int board) {
@@ -93,37 +81,28 @@ Result<std::vector<std::string>> boardIssueListRows(db::Database& db, int board)
     return rows;
 }
 
-bool MoveBetweenBoards(db::Database& db, int source, const std::string& codeText, const std::string& caption,
-                       Prompt& prompt) {
+Status MoveBetweenBoards(db::Database& db, int source, const std::string& codeText, const std::string& caption,
+                         Prompt& prompt) {
     auto code = isNumeric(codeText) ? textToInt32(codeText) : Result<std::int32_t>::error("");
-    if (!code) {
-        prompt.notify("株価ボードデーターを移動できません。");
-        return false;
-    }
+    if (!code)
+        return told(prompt, Status::error(StatusCode::InvalidInput, "株価ボードデーターを移動できません。"));
     if (!prompt.askYesNo("コード=" + codeText + " 銘柄を " + caption + " しますよろしいですか？"))
-        return false;
+        return Status::cancelled();
     const int from = source == 1 ? 1 : 2;
     const int to = from == 1 ? 2 : 1;
     auto onDestination = boardHolds(db, to, *code);
     auto onSource = onDestination && !*onDestination ? boardHolds(db, from, *code) : Result<bool>(false);
-    if (!onDestination || !onSource) {
-        prompt.notify(!onDestination ? onDestination.message() : onSource.message());
-        return false;
-    }
-    if (*onDestination) {
-        prompt.notify(kAlreadyOnBoard);
-        return false;
-    }
-    if (!*onSource) {
-        prompt.notify("ボード" + boardLetter(from) + "に登録されていません。");
-        return false;
-    }
-    if (Status st = db.run("UPDATE board SET 区分 = ? WHERE 区分 = ? AND コード = ?", to, from, *code); !st) {
-        prompt.notify(st.message());
-        return false;
-    }
+    if (!onDestination || !onSource)
+        return told(prompt, !onDestination ? onDestination.status() : onSource.status());
+    if (*onDestination)
+        return told(prompt, Status::error(kAlreadyOnBoard));
+    if (!*onSource)
+        return told(prompt,
+                    Status::error(StatusCode::NotFound, "ボード" + boardLetter(from) + "に登録されていません。"));
+    if (Status st = db.run("UPDATE board SET 区分 = ? WHERE 区分 = ? AND コード = ?", to, from, *code); !st)
+        return told(prompt, st);
     prompt.notify("移動しました。");
-    return true;
+    return Status::ok();
 }
 
 } // namespace kestrel::boards

@@ -143,46 +143,50 @@ Status LoadBoardText(db::Database& db, const std::string& path, int board) {
     return tx.commit();
 }
 
-bool saveBoardToFile(db::Database& db, const std::string& iniPath, int board, const std::string& path, Prompt& prompt) {
+Status saveBoardToFile(db::Database& db, const std::string& iniPath, int board, const std::string& path,
+                       Prompt& prompt) {
     if (path.empty())
-        return false;
+        return Status::cancelled();
     if (fileExists(path) && !prompt.askYesNo(path + "のファイルは存在します 上書きしますか？", ""))
-        return false;
+        return Status::cancelled();
     if (Status st = SaveBoardText(db, path, board); !st) {
         prompt.notify(st.message());
-        return false;
+        return st;
     }
     if (Status st = writeProfileString(iniPath, kSection, boardFileKey(board), namePart(path)); !st)
         prompt.notify(st.message());
     if (fileExists(path))
         prompt.notify("保存しました。");
-    return true;
+    return Status::ok();
 }
 
-bool loadBoardFromFile(db::Database& db, const std::string& iniPath, int board, const std::string& path,
-                       Prompt& prompt) {
-    if (path.empty() || !fileExists(path))
-        return false;
+Status loadBoardFromFile(db::Database& db, const std::string& iniPath, int board, const std::string& path,
+                         Prompt& prompt) {
+    if (path.empty())
+        return Status::cancelled();
+    if (!fileExists(path))
+        return Status::error(StatusCode::NotFound, "");
     auto bytes = readWholeFile(path);
     if (!bytes) {
         prompt.notify(bytes.message());
-        return false;
+        return bytes.status();
     }
     const char expected = board == 1 ? '1' : '2';
     if (bytes->empty() || (*bytes)[0] != expected) {
-        prompt.notify(board == 1 ? "株価ボードＡに株価ボードＢのデーターを読み込もうとしています。"
-                                 : "株価ボードＢに株価ボードＡのデーターを読み込もうとしています。");
-        return false;
+        const char* other = board == 1 ? "株価ボードＡに株価ボードＢのデーターを読み込もうとしています。"
+                                       : "株価ボードＢに株価ボードＡのデーターを読み込もうとしています。";
+        prompt.notify(other);
+        return Status::error(StatusCode::InvalidInput, other);
     }
     if (!prompt.askYesNo("現在の株価ボードのデーターは無くなり新しく書き換わります　よろしいですか？"))
-        return false;
+        return Status::cancelled();
     if (Status st = LoadBoardText(db, path, board); !st) {
         prompt.notify(st.message());
-        return false;
+        return st;
     }
     if (Status st = writeProfileString(iniPath, kSection, boardFileKey(board), namePart(path)); !st)
         prompt.notify(st.message());
-    return true;
+    return Status::ok();
 }
 
 std::string proposedListName(const std::string& folder, Date today) {
@@ -211,18 +215,16 @@ Result<std::string> issueListText(const std::vector<std::string>& rows) {
     return *bytes;
 }
 
-bool writeIssueListFile(const std::string& path, const std::vector<std::string>& rows, Prompt& prompt) {
+Status writeIssueListFile(const std::string& path, const std::vector<std::string>& rows, Prompt& prompt) {
     if (path.empty())
-        return false;
+        return Status::cancelled();
     if (fileExists(path) && !prompt.askYesNo(path + "のファイルは存在します 上書きしますか？"))
-        return false;
+        return Status::cancelled();
     auto text = issueListText(rows);
     Status st = text ? writeFileAtomically(path, *text) : text.status();
-    if (!st) {
+    if (!st)
         prompt.notify(st.message());
-        return false;
-    }
-    return true;
+    return st;
 }
 
 Result<std::vector<std::string>> readIssueListFile(db::Database& db, const std::string& path) {

@@ -8,7 +8,9 @@
 // back, a line's text before its first "," is the code.
 //
 // Questions and notices go through the Prompt; the caller chooses file names (its dialogs) and passes
-// an open database. Operations that end in a message return false when nothing was changed.
+// an open database. The save, load and export flows return ok when they wrote, Cancelled (nothing shown)
+// when the path is empty (the dialog was cancelled) or the user answered No, else the failure, whose
+// message was shown.
 #include "core/app/Date.h"
 #include "core/app/Prompt.h"
 #include "core/app/Status.h"
@@ -47,12 +49,14 @@ Status LoadBoardText(db::Database& db, const std::string& path, int board);
 
 // Save flow after the save dialog: an empty path does nothing; an existing file is overwritten only
 // after the question; then the name part is stored under boardA/boardB and "保存しました。" shown.
-bool saveBoardToFile(db::Database& db, const std::string& iniPath, int board, const std::string& path, Prompt& prompt);
-// Load flow after the open dialog: checks the file's first character against the board, asks before
-// replacing, loads, stores the name part under boardA/boardB. True when the board was replaced (the
-// caller then shows the board window).
-bool loadBoardFromFile(db::Database& db, const std::string& iniPath, int board, const std::string& path,
+Status saveBoardToFile(db::Database& db, const std::string& iniPath, int board, const std::string& path,
                        Prompt& prompt);
+// Load flow after the open dialog: checks the file's first character against the board, asks before
+// replacing, loads, stores the name part under boardA/boardB. Ok when the board was replaced (the
+// caller then shows the board window); NotFound (nothing shown) for a missing file, InvalidInput for a
+// file of the other board.
+Status loadBoardFromFile(db::Database& db, const std::string& iniPath, int board, const std::string& path,
+                         Prompt& prompt);
 
 // The proposed list file name for today: YYMMDD + "_0".."_9" or "10".."99" + ".Lis", the first that
 // does not exist in folder ("…99.Lis" when all do).
@@ -60,7 +64,7 @@ std::string proposedListName(const std::string& folder, Date today);
 // The list file text: the first 4 characters of every row, each followed by CR LF (CP932).
 Result<std::string> issueListText(const std::vector<std::string>& rows);
 // Export flow after the save dialog: empty path does nothing; asks before overwriting; writes.
-bool writeIssueListFile(const std::string& path, const std::vector<std::string>& rows, Prompt& prompt);
+Status writeIssueListFile(const std::string& path, const std::vector<std::string>& rows, Prompt& prompt);
 // The issue-list rows for the codes in the file at path that are issues of Mei, in file order.
 Result<std::vector<std::string>> readIssueListFile(db::Database& db, const std::string& path);
 

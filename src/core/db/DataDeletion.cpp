@@ -49,39 +49,37 @@ Whole wholeNumber(const std::string& text) {
 }
 
 // Shows the first fault of an action's typed inputs, in the window's order: a code that is not a number,
-// then a market that is not a number, then a date that is not a date (each BadInput), last a number out of
-// range (Failed, with the conversion's message). Nothing when every input is sound.
-std::optional<ActionResult> rejectInputs(Prompt& prompt, std::initializer_list<const Whole*> codes,
-                                         std::initializer_list<const Whole*> markets,
-                                         std::initializer_list<const std::optional<Date>*> dates) {
-    auto reject = [&](const std::string& message, ActionResult r) {
-        prompt.notify(message);
-        return std::optional<ActionResult>(r);
+// then a market that is not a number, then a date that is not a date (each InvalidInput), last a number
+// out of range (the conversion's failure). Nothing when every input is sound.
+std::optional<Status> rejectInputs(Prompt& prompt, std::initializer_list<const Whole*> codes,
+                                   std::initializer_list<const Whole*> markets,
+                                   std::initializer_list<const std::optional<Date>*> dates) {
+    auto reject = [&](Status failure) {
+        prompt.notify(failure.message());
+        return std::optional<Status>(std::move(failure));
     };
     for (const Whole* w : codes)
         if (!w->numeric)
-            return reject(kEnterCode, ActionResult::BadInput);
+            return reject(Status::error(StatusCode::InvalidInput, kEnterCode));
     for (const Whole* w : markets)
         if (!w->numeric)
-            return reject(kEnterMarket, ActionResult::BadInput);
+            return reject(Status::error(StatusCode::InvalidInput, kEnterMarket));
     for (const std::optional<Date>* d : dates)
         if (!*d)
-            return reject(kEnterDate, ActionResult::BadInput);
+            return reject(Status::error(StatusCode::InvalidInput, kEnterDate));
     for (auto list : {codes, markets})
         for (const Whole* w : list)
             if (!w->value)
-                return reject(w->value.message(), ActionResult::Failed);
+                return reject(w->value.status());
     return std::nullopt;
 }
 
 // The database for one action; the error is shown when it cannot be opened.
-std::unique_ptr<Database> openForAction(const std::string& path, Prompt& prompt) {
+Result<std::unique_ptr<Database>> openForAction(const std::string& path, Prompt& prompt) {
     auto db = openKestrelDatabase(path);
-    if (!db) {
+    if (!db)
         prompt.notify(db.message());
-        return nullptr;
-    }
-    return std::move(*db);
+    return db;
 }
 
 // Deletes the bars of the mode that match condition (e.g. "where 日付<=?") and, in weekly mode, the
@@ -99,13 +97,18 @@ Status deleteBars(Database& db, const DeletionTarget& t, const std::string& cond
     return st;
 }
 
-ActionResult finish(Status st, Prompt& prompt, const char* doneMessage) {
-    if (!st) {
-        prompt.notify(st.message());
-        return ActionResult::Failed;
-    }
+// Shows the failure's message and gives it back.
+Status told(Prompt& prompt, Status failure) {
+    prompt.notify(failure.message());
+    return failure;
+}
+
+// Shows doneMessage on success, else the failure's message.
+Status finish(Status st, Prompt& prompt, const char* doneMessage) {
+    if (!st)
+        return told(prompt, st);
     prompt.notify(doneMessage);
-    return ActionResult::Done;
+    return st;
 }
 
 } // namespace
@@ -132,20 +135,18 @@ void removeSideFiles(const std::string& path) {
     std::remove((path + "-shm").c_str());
 }
 
-ActionResult deleteAllData(const std::string& databasePath, Prompt& prompt) {
+Status deleteAllData(const std::string& databasePath, Prompt& prompt) {
     if (!prompt.askYesNo("株価データー及びその他データーをすべて削除します　よろしいですか？"))
-        return ActionResult::Declined;
+        return Status::cancelled();
     if (!fileExists(databasePath)) {
         prompt.notify("株価データーが無い為削除しませんでした。");
-        return ActionResult::Done;
+        return Status::ok();
     }
     // The empty database is built first, so a failure leaves the old file in place.
     std::string fresh = databasePath + ".cleared";
     std::remove(fresh.c_str());
-    if (Status st = CreateDatabaseFile(fresh); !st) {
-        prompt.notify(st.message());
-        return ActionResult::Failed;
-    }
+    if (Status st = CreateDatabaseFile(fresh); !st)
+        return told(prompt, st);
     // A write-ahead log of the old file must not meet the new one.
     if (auto old = Database::open(databasePath)) {
         // Best effort: folding the log in only keeps it from meeting the new file.
@@ -154,70 +155,71 @@ ActionResult deleteAllData(const std::string& databasePath, Prompt& prompt) {
     removeSideFiles(databasePath);
     if (std::rename(fresh.c_str(), databasePath.c_str()) != 0) {
         std::remove(fresh.c_str());
-        prompt.notify("データベース " + databasePath + " を削除できません。");
-        return ActionResult::Failed;
+        return told(prompt, Status::error(StatusCode::Io, "データベース " + databasePath + " を削除できません。"));
     }
     prompt.notify("株価データーをすべて削除しました。");
-    return ActionResult::Done;
+    return Status::ok();
 }
 
-ActionResult deleteDateRange(const DeletionTarget& t, const std::string& firstDate, const std::string& lastDate,
-                             Prompt& prompt) {
+Status deleteDateRange(const DeletionTarget& t, const std::string& firstDate, const std::string& lastDate,
+                       Prompt& prompt) {
     auto first = Date::parse(firstDate);
     auto last = Date::parse(lastDate);
     if (auto rejected = rejectInputs(prompt, {}, {}, {&first, &last}))
         return *rejected;
     if (!prompt.askYesNo("日付範囲の株価ﾃﾞｰﾀｰをすべて削除します　よろしいですか？"))
-        return ActionResult::Declined;
-    auto db = openForAction(t.databasePath, prompt);
-    if (!db)
-        return ActionResult::Failed;
+        return Status::cancelled();
+    auto opened = openForAction(t.databasePath, prompt);
+    if (!opened)
+        return opened.status();
+    auto& db = *opened;
     return finish(deleteBars(*db, t, "where 日付 between ? and ?", *first, *last), prompt, kDeleted);
 }
 
-ActionResult deleteInformationBefore(const DeletionTarget& t, const std::string& date, Prompt& prompt) {
+Status deleteInformationBefore(const DeletionTarget& t, const std::string& date, Prompt& prompt) {
     auto d = Date::parse(date);
     if (auto rejected = rejectInputs(prompt, {}, {}, {&d}))
         return *rejected;
     if (!prompt.askYesNo(d->toYYMMDD() + " 日以前の株価ﾃﾞｰﾀｰをすべて削除します　よろしいですか？"))
-        return ActionResult::Declined;
-    auto db = openForAction(t.databasePath, prompt);
-    if (!db)
-        return ActionResult::Failed;
+        return Status::cancelled();
+    auto opened = openForAction(t.databasePath, prompt);
+    if (!opened)
+        return opened.status();
+    auto& db = *opened;
     return finish(db->run("delete from informationData where 日付<=?", *d), prompt, kDeleted);
 }
 
-ActionResult deleteIssue(const DeletionTarget& t, const std::string& code, Prompt& prompt) {
+Status deleteIssue(const DeletionTarget& t, const std::string& code, Prompt& prompt) {
     Whole c = wholeNumber(code);
     if (auto rejected = rejectInputs(prompt, {&c}, {}, {}))
         return *rejected;
     std::string shown = std::to_string(*c.value);
     if (!prompt.askYesNo("銘柄ｺｰﾄﾞ=" + shown + " の及び株価ﾃﾞｰﾀｰをすべて削除します　よろしいですか？"))
-        return ActionResult::Declined;
-    auto db = openForAction(t.databasePath, prompt);
-    if (!db)
-        return ActionResult::Failed;
+        return Status::cancelled();
+    auto opened = openForAction(t.databasePath, prompt);
+    if (!opened)
+        return opened.status();
+    auto& db = *opened;
     return finish(DeleteFromAllTables(*db, "where コード=?", {*c.value}), prompt, kDeleted);
 }
 
-ActionResult deleteIssueBefore(const DeletionTarget& t, const std::string& code, const std::string& date,
-                               Prompt& prompt) {
+Status deleteIssueBefore(const DeletionTarget& t, const std::string& code, const std::string& date, Prompt& prompt) {
     Whole c = wholeNumber(code);
     auto d = Date::parse(date);
     if (auto rejected = rejectInputs(prompt, {&c}, {}, {&d}))
         return *rejected;
     std::string shown = std::to_string(*c.value);
     if (!prompt.askYesNo("銘柄ｺｰﾄﾞ=" + shown + " の株価ﾃﾞｰﾀｰをすべて削除します　よろしいですか？"))
-        return ActionResult::Declined;
-    auto db = openForAction(t.databasePath, prompt);
-    if (!db)
-        return ActionResult::Failed;
+        return Status::cancelled();
+    auto opened = openForAction(t.databasePath, prompt);
+    if (!opened)
+        return opened.status();
+    auto& db = *opened;
     return finish(deleteBars(*db, t, "where コード=? and 日付<=?", *c.value, *d), prompt, kDeleted);
 }
 
-ActionResult changeIssueCode(const DeletionTarget& t, const std::string& oldCode, const std::string& newCode,
-                             const std::optional<std::string>& oldMarket, const std::string& newMarket,
-                             Prompt& prompt) {
+Status changeIssueCode(const DeletionTarget& t, const std::string& oldCode, const std::string& newCode,
+                       const std::optional<std::string>& oldMarket, const std::string& newMarket, Prompt& prompt) {
     Whole from = wholeNumber(oldCode);
     Whole to = wholeNumber(newCode);
     Whole market = wholeNumber(newMarket);
@@ -226,10 +228,11 @@ ActionResult changeIssueCode(const DeletionTarget& t, const std::string& oldCode
     if (auto rejected = rejectInputs(prompt, {&from, &to}, {&formerMarket, &market}, {}))
         return *rejected;
     if (!prompt.askYesNo("コード　又は　市場　を変更します　よろしいですか？"))
-        return ActionResult::Declined;
-    auto db = openForAction(t.databasePath, prompt);
-    if (!db)
-        return ActionResult::Failed;
+        return Status::cancelled();
+    auto opened = openForAction(t.databasePath, prompt);
+    if (!opened)
+        return opened.status();
+    auto& db = *opened;
 
     static const struct {
         const char* table;
@@ -242,20 +245,16 @@ ActionResult changeIssueCode(const DeletionTarget& t, const std::string& oldCode
     };
     for (const auto& c : kCollisions) {
         auto found = db->queryInt("select 1 from " + std::string(c.table) + " where コード=? limit 1", *to.value);
-        if (!found) {
-            prompt.notify(found.message());
-            return ActionResult::Failed;
-        }
+        if (!found)
+            return told(prompt, found.status());
         if (found->has_value() && !prompt.askYesNo(c.question))
-            return ActionResult::Declined;
+            return Status::cancelled();
     }
     auto inMei = db->queryInt("select 1 from Mei where コード=? and 市場コード=? limit 1", *to.value, *market.value);
-    if (!inMei) {
-        prompt.notify(inMei.message());
-        return ActionResult::Failed;
-    }
+    if (!inMei)
+        return told(prompt, inMei.status());
     if (inMei->has_value() && !prompt.askYesNo("銘柄データに変更先のコードがすでに存在します　実行しますか？"))
-        return ActionResult::Declined;
+        return Status::cancelled();
 
     Transaction tx(*db);
     Status st = tx.began();

@@ -8,7 +8,10 @@
 //
 // The Delete* and changeIssueCode procedures are the actions of the deletion window and of the command
 // line: they take the texts the user typed, check them, ask their questions through the Prompt, open the
-// database for the length of the action only, and report with the program's own messages.
+// database for the length of the action only, and report with the program's own messages. Each returns
+// ok when the work was done and its completion message shown; InvalidInput when an input message was
+// shown (nothing asked or changed); Cancelled when the user answered No (nothing changed); else the
+// failure whose message was shown, with its code (Busy for a database another program is writing to).
 #include "core/app/Prompt.h"
 #include "core/app/Status.h"
 #include "core/db/BarTable.h"
@@ -28,14 +31,6 @@ Status DeleteFromAllTables(Database& db, const std::string& condition, const std
 // and stockmarket, in this order; Mei is left to the caller. On error nothing is changed.
 Status UpdateAllTables(Database& db, const std::string& clause, const std::vector<std::int64_t>& args = {});
 
-// How an action ended.
-enum class ActionResult {
-    Done,     // the work was done and its completion message shown
-    BadInput, // an input message was shown; nothing was asked or changed
-    Declined, // the user answered No; nothing changed
-    Failed,   // the error was shown; nothing changed
-};
-
 // What the deletion actions work on: the database file and the bar table of the chart mode.
 struct DeletionTarget {
     std::string databasePath;
@@ -48,22 +43,21 @@ std::string deletionModeLabel(std::int16_t chartMode);
 
 // Deletes the database file and creates an empty one. The caller must hold no connection to it.
 // The new file is built beside the old one and renamed over it, so Kestrel.mdb is never missing.
-ActionResult deleteAllData(const std::string& databasePath, Prompt& prompt);
+Status deleteAllData(const std::string& databasePath, Prompt& prompt);
 // Deletes the bars of the mode between two dates (and in weekly mode the margin balances).
-ActionResult deleteDateRange(const DeletionTarget& t, const std::string& firstDate, const std::string& lastDate,
-                             Prompt& prompt);
+Status deleteDateRange(const DeletionTarget& t, const std::string& firstDate, const std::string& lastDate,
+                       Prompt& prompt);
 // Deletes the stock-information rows dated on or before date.
-ActionResult deleteInformationBefore(const DeletionTarget& t, const std::string& date, Prompt& prompt);
+Status deleteInformationBefore(const DeletionTarget& t, const std::string& date, Prompt& prompt);
 // Deletes every row of one issue with DeleteFromAllTables.
-ActionResult deleteIssue(const DeletionTarget& t, const std::string& code, Prompt& prompt);
+Status deleteIssue(const DeletionTarget& t, const std::string& code, Prompt& prompt);
 // Deletes the bars of one issue (and in weekly mode its margin balances) dated on or before date.
-ActionResult deleteIssueBefore(const DeletionTarget& t, const std::string& code, const std::string& date,
-                               Prompt& prompt);
+Status deleteIssueBefore(const DeletionTarget& t, const std::string& code, const std::string& date, Prompt& prompt);
 // Changes an issue's code (and market) in every table, asking about each table that already holds the
 // new code. Runs as one transaction: a failing statement leaves every table as it was, shows the error,
 // and no completion message follows. oldMarket is only checked to be numeric (the command line has none).
-ActionResult changeIssueCode(const DeletionTarget& t, const std::string& oldCode, const std::string& newCode,
-                             const std::optional<std::string>& oldMarket, const std::string& newMarket, Prompt& prompt);
+Status changeIssueCode(const DeletionTarget& t, const std::string& oldCode, const std::string& newCode,
+                       const std::optional<std::string>& oldMarket, const std::string& newMarket, Prompt& prompt);
 
 // Removes the -wal and -shm files that belong to path (ignoring missing ones).
 void removeSideFiles(const std::string& path);

@@ -40,14 +40,25 @@ const FieldDef* fieldOf(const TableDef* def, const std::string& name) {
     return nullptr;
 }
 
-// A refused value in the user's terms: the CHECK constraints carry the field's name.
-std::string refusal(const std::string& field, const std::string& value, const std::string& dbMessage) {
+// A refused value in the user's terms (InvalidInput): the CHECK constraints carry the field's name. Any
+// other failure of the database keeps its message and code (Busy when another program is writing).
+Status refusal(const std::string& field, const std::string& value, const Status& failure) {
+    const std::string& dbMessage = failure.message();
     if (dbMessage.find("CHECK constraint failed") != std::string::npos)
-        return "「" + field + "」に「" + value + "」は入力できません。(範囲または桁数を超えています)";
+        return Status::error(StatusCode::InvalidInput,
+                             "「" + field + "」に「" + value + "」は入力できません。(範囲または桁数を超えています)");
     if (dbMessage.find("UNIQUE constraint failed") != std::string::npos ||
         dbMessage.find("PRIMARY KEY") != std::string::npos)
-        return "「" + field + "」の「" + value + "」はすでに登録されています。(" + dbMessage + ")";
-    return dbMessage;
+        return Status::error(StatusCode::InvalidInput,
+                             "「" + field + "」の「" + value + "」はすでに登録されています。(" + dbMessage + ")");
+    if (dbMessage.find("constraint failed") != std::string::npos)
+        return Status::error(StatusCode::InvalidInput, dbMessage);
+    return failure;
+}
+
+// A typed text the field cannot take.
+Status refused(const std::string& message) {
+    return Status::error(StatusCode::InvalidInput, message);
 }
 
 } // namespace
@@ -173,14 +184,14 @@ Status TableEdit::writeCell(TableRow& row, int column, const std::string& typed,
         case FieldType::Date: {
             auto d = Date::parse(text);
             if (!d)
-                return Status::error("「" + name + "」には日付を入力して下さい。");
+                return refused("「" + name + "」には日付を入力して下さい。");
             stored = static_cast<std::int64_t>(d->ymd());
             break;
         }
         case FieldType::Currency: {
             auto c = textToCurrency(text);
             if (!c)
-                return Status::error("「" + name + "」に「" + text + "」は入力できません。(" + c.message() + ")");
+                return refused("「" + name + "」に「" + text + "」は入力できません。(" + c.message() + ")");
             money = *c;
             stored = c->toString();
             break;
@@ -194,10 +205,10 @@ Status TableEdit::writeCell(TableRow& row, int column, const std::string& typed,
         default: {
             auto d = textToDouble(text);
             if (!d)
-                return Status::error("「" + name + "」に「" + text + "」は入力できません。(" + d.message() + ")");
+                return refused("「" + name + "」に「" + text + "」は入力できません。(" + d.message() + ")");
             double r = roundHalfEven(*d);
             if (std::fabs(r) > 9.0e18)
-                return Status::error(refusal(name, typed, "CHECK constraint failed"));
+                return refusal(name, typed, Status::error("CHECK constraint failed"));
             stored = static_cast<std::int64_t>(r);
         }
         }
@@ -222,7 +233,10 @@ Status TableEdit::writeCell(TableRow& row, int column, const std::string& typed,
             if (!isNull(k))
                 bindCell(*st, n++, k);
         if (Status r = st->run(); !r)
-            return Status::error(refusal(name, text, r.message()));
+            return refusal(name, text, r);
+        // No row with the key as read: another window or program deleted the row or changed its key.
+        if ((*db)->changes() == 0)
+            return Status::error(StatusCode::NotFound, kRowGone);
     }
     row.cells[static_cast<size_t>(column)] = stored;
     for (size_t i = 0; i < m_key.size(); ++i)

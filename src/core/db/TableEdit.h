@@ -16,6 +16,9 @@
 
 namespace kestrel::db {
 
+// The message of an edit of a row that is no longer in the table under the key the grid read.
+inline constexpr const char* kRowGone = "この行はほかで削除または変更されています。表示し直して下さい。";
+
 // A stored value: null, a whole number (also dates as yyyymmdd and yes/no as 0/1), or a text (also
 // currency values in their text form).
 using Cell = std::variant<std::monostate, std::int64_t, std::string>;
@@ -47,7 +50,9 @@ public:
     std::string displayText(int column, const Cell& cell) const;
     // Writes typed into the column of row, then updates row (cells and key). typed is the text as
     // entered, text the same without its surrounding blanks; an empty text stores null. On error
-    // the message is in the user's terms and row is unchanged.
+    // the message is in the user's terms and row is unchanged: InvalidInput for a value the field
+    // refuses, NotFound (kRowGone) when the row is no longer stored under its key as read, else the
+    // database's failure.
     Status writeCell(TableRow& row, int column, const std::string& typed, const std::string& text) const;
 
 private:

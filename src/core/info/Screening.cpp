@@ -240,20 +240,22 @@ std::string pruneQuestion(int days) {
     return "オプション設定で設定した" + std::to_string(days) + "日以上の削除すべきデーターがあります　削除しますか？";
 }
 
-bool offerPruning(db::Database& db, Date reference, int days, Prompt& prompt) {
+Result<bool> offerPruning(db::Database& db, Date reference, int days, Prompt& prompt) {
     if (days <= 0)
         return false;
     PruneCutoffs c = pruneCutoffs(reference, days);
     auto any = hasPrunableLists(db, c);
     if (!any) {
         prompt.notify(any.status().message());
-        return false;
+        return any.status();
     }
-    if (!*any || !prompt.askYesNo(pruneQuestion(days), kDeleteConfirmTitle))
+    if (!*any)
         return false;
+    if (!prompt.askYesNo(pruneQuestion(days), kDeleteConfirmTitle))
+        return Status::cancelled();
     if (Status s = pruneLists(db, c); !s.isOk()) {
         prompt.notify(s.message());
-        return false;
+        return s;
     }
     return true;
 }

@@ -109,8 +109,9 @@ Status pruneLists(db::Database& db, const PruneCutoffs& cutoffs);
 // The question asked before pruning.
 std::string pruneQuestion(int days);
 // When days > 0 and old lists exist, asks pruneQuestion (title "削除確認") and on Yes deletes them.
-// True when lists were deleted. Errors are shown through prompt.
-bool offerPruning(db::Database& db, Date reference, int days, Prompt& prompt);
+// True when lists were deleted, false when there were none to delete; Cancelled when the user answered
+// No. Errors are shown through prompt and returned.
+Result<bool> offerPruning(db::Database& db, Date reference, int days, Prompt& prompt);
 
 using db::loadMarketNames;
 using db::MarketNames;

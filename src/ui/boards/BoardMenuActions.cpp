@@ -92,7 +92,7 @@ void registerShownIssue(QWidget* parent, AppContext& context, int board, const S
     }
     SlidePause pause(slideTimer);
     if (auto db = openDb(context, prompt))
-        boards::registerShownIssue(*db, board, toCore(shown), Date::today(), prompt);
+        (void)boards::registerShownIssue(*db, board, toCore(shown), Date::today(), prompt);
 }
 
 void removeShownIssue(QWidget* parent, AppContext& context, int board, const Shown& shown, QListWidget* ListMei,
@@ -138,7 +138,7 @@ void saveBoardText(QWidget* parent, AppContext& context, int board) {
     if (path.isEmpty())
         return;
     if (auto db = openDb(context, prompt))
-        boards::saveBoardToFile(*db, context.paths.iniPath, board, path.toStdString(), prompt);
+        (void)boards::saveBoardToFile(*db, context.paths.iniPath, board, path.toStdString(), prompt);
 }
 
 void loadBoardText(QWidget* parent, AppContext& context, int board,
@@ -167,7 +167,7 @@ void writeIssueList(QWidget* parent, AppContext& context, QListWidget* ListMei) 
     std::vector<std::string> rows;
     for (int i = 0; ListMei && i < ListMei->count(); ++i)
         rows.push_back(ListMei->item(i)->text().toStdString());
-    boards::writeIssueListFile(path.toStdString(), rows, prompt);
+    (void)boards::writeIssueListFile(path.toStdString(), rows, prompt);
 }
 
 void readIssueList(QWidget* parent, AppContext& context, QListWidget* ListMei) {

@@ -102,35 +102,36 @@ frmDeleteData::frmDeleteData(AppContext& context, QWidget* parent) : QDialog(par
 // connection, so the whole file can be replaced.
 void frmDeleteData::dataAllClear() {
     BusyPrompt prompt(this);
-    db::deleteAllData(m_context.paths.databasePath, prompt);
+    (void)db::deleteAllData(m_context.paths.databasePath, prompt);
 }
 
 void frmDeleteData::kabukaDate() {
     BusyPrompt prompt(this);
-    db::deleteDateRange({m_context.paths.databasePath, m_context.chartMode}, text(TxtDeleteDate),
-                        text(TxtIgoDeleteDate), prompt);
+    (void)db::deleteDateRange({m_context.paths.databasePath, m_context.chartMode}, text(TxtDeleteDate),
+                              text(TxtIgoDeleteDate), prompt);
 }
 
 void frmDeleteData::kabukaJyohoDate() {
     BusyPrompt prompt(this);
-    db::deleteInformationBefore({m_context.paths.databasePath, m_context.chartMode}, text(TxtDeleteJyohoDate), prompt);
+    (void)db::deleteInformationBefore({m_context.paths.databasePath, m_context.chartMode}, text(TxtDeleteJyohoDate),
+                                      prompt);
 }
 
 void frmDeleteData::meiDelete() {
     BusyPrompt prompt(this);
-    db::deleteIssue({m_context.paths.databasePath, m_context.chartMode}, text(TxtMeiCode), prompt);
+    (void)db::deleteIssue({m_context.paths.databasePath, m_context.chartMode}, text(TxtMeiCode), prompt);
 }
 
 void frmDeleteData::meiDeleteHi() {
     BusyPrompt prompt(this);
-    db::deleteIssueBefore({m_context.paths.databasePath, m_context.chartMode}, text(TxtMeiCodeHi),
-                          text(TxtDeleteDateHi), prompt);
+    (void)db::deleteIssueBefore({m_context.paths.databasePath, m_context.chartMode}, text(TxtMeiCodeHi),
+                                text(TxtDeleteDateHi), prompt);
 }
 
 void frmDeleteData::dataUpdate() {
     BusyPrompt prompt(this);
-    db::changeIssueCode({m_context.paths.databasePath, m_context.chartMode}, text(TxtSMeiCode), text(TxtUMeiCode),
-                        text(TxtShijyoSCode), text(TxtShijyoUCode), prompt);
+    (void)db::changeIssueCode({m_context.paths.databasePath, m_context.chartMode}, text(TxtSMeiCode), text(TxtUMeiCode),
+                              text(TxtShijyoSCode), text(TxtShijyoUCode), prompt);
 }
 
 } // namespace kestrel::ui

@@ -431,7 +431,7 @@ void frmInformation::unload() {
             prompt.notify(s.message());
     if (m_context.settings.DelJyoho > 0) {
         if (auto db = openDatabaseOrTell(m_context.paths.databasePath, prompt))
-            info::offerPruning(**db, m_ageReference, m_context.settings.DelJyoho, prompt);
+            (void)info::offerPruning(**db, m_ageReference, m_context.settings.DelJyoho, prompt);
     }
 }
 

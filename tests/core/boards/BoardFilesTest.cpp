@@ -60,7 +60,7 @@ TEST_F(BoardFilesTest, SavedTextIsCp932WithCrLfInCodeOrder) {
 
     // An existing file is replaced only after the question.
     prompt.answer(false);
-    EXPECT_FALSE(saveBoardToFile(*database, ini, 2, path, prompt));
+    EXPECT_EQ(saveBoardToFile(*database, ini, 2, path, prompt).code(), StatusCode::Cancelled);
     EXPECT_EQ(prompt.questions.back(), "|" + path + "のファイルは存在します 上書きしますか？");
     EXPECT_EQ(readFile(path), sjis("1,1301,2,極洋\r\n1,7203,1,ＡＢＣ自動車\r\n"));
 }
@@ -78,7 +78,7 @@ TEST_F(BoardFilesTest, LoadReplacesTheBoardLineByLine) {
 
     // A board-A file is refused for board B before any question.
     prompt.questions.clear();
-    EXPECT_FALSE(loadBoardFromFile(*database, ini, 2, path, prompt));
+    EXPECT_EQ(loadBoardFromFile(*database, ini, 2, path, prompt).code(), StatusCode::InvalidInput);
     EXPECT_EQ(prompt.notices.back(), "株価ボードＢに株価ボードＡのデーターを読み込もうとしています。");
     EXPECT_TRUE(prompt.questions.empty());
     EXPECT_EQ(boardCodes(2), "6758:ＸＹＺ 8888:B ");
@@ -146,11 +146,11 @@ TEST_F(BoardFilesTest, IssueListFiles) {
 TEST_F(BoardFilesTest, RegisterRemoveAndMove) {
     const Date today = *Date::fromYmd(2001, 5, 18);
     const ShownIssue shown{"7203", "東１", "ＡＢＣ自動車"};
-    EXPECT_FALSE(registerShownIssue(*database, 1, {"7203", "", ""}, today, prompt));
+    EXPECT_EQ(registerShownIssue(*database, 1, {"7203", "", ""}, today, prompt).code(), StatusCode::InvalidInput);
     EXPECT_EQ(prompt.notices.back(), "銘柄コードを入力して下さい。");
     ASSERT_TRUE(registerShownIssue(*database, 1, shown, today, prompt));
     EXPECT_EQ(prompt.questions.back(), "登録確認|ＡＢＣ自動車 を株価ボードＡに登録します　よろしいですか？");
-    EXPECT_FALSE(registerShownIssue(*database, 1, shown, today, prompt));
+    EXPECT_EQ(registerShownIssue(*database, 1, shown, today, prompt).code(), StatusCode::Failed);
     EXPECT_EQ(prompt.notices.back(), "すでに登録されています。");
     EXPECT_EQ(*database->queryInt("SELECT 日付 FROM board WHERE 区分 = 1 AND コード = 7203"), 20010518);
     ASSERT_TRUE(registerShownIssue(*database, 2, shown, today, prompt));
@@ -163,12 +163,12 @@ TEST_F(BoardFilesTest, RegisterRemoveAndMove) {
 
     ASSERT_TRUE(removeShownIssue(*database, 2, shown, prompt));
     EXPECT_EQ(prompt.questions.back(), "削除確認|ＡＢＣ自動車 を株価ボードＢから削除します　よろしいですか？");
-    EXPECT_FALSE(removeShownIssue(*database, 2, shown, prompt));
+    EXPECT_EQ(removeShownIssue(*database, 2, shown, prompt).code(), StatusCode::NotFound);
     EXPECT_EQ(prompt.notices.back(), "株価ボードに登録されていません。");
 
-    EXPECT_FALSE(MoveBetweenBoards(*database, 2, "6758", "株価ボードBからAへ移動", prompt));
+    EXPECT_EQ(MoveBetweenBoards(*database, 2, "6758", "株価ボードBからAへ移動", prompt).code(), StatusCode::NotFound);
     EXPECT_EQ(prompt.notices.back(), "ボードBに登録されていません。");
-    EXPECT_FALSE(MoveBetweenBoards(*database, 1, "ab12", "x", prompt));
+    EXPECT_EQ(MoveBetweenBoards(*database, 1, "ab12", "x", prompt).code(), StatusCode::InvalidInput);
     EXPECT_EQ(prompt.notices.back(), "株価ボードデーターを移動できません。");
     ASSERT_TRUE(MoveBetweenBoards(*database, 1, "7203", "株価ボードAからBへ移動", prompt));
     EXPECT_EQ(prompt.notices.back(), "移動しました。");

@@ -47,7 +47,7 @@ TEST_F(DataDeletionTest, DeleteIssueRemovesEveryPerIssueRowButTheLedger) {
     seedIssue(1301, 1);
     seedIssue(1332, 1);
     DeletionTarget t{path, 1};
-    EXPECT_EQ(deleteIssue(t, "1301", prompt), ActionResult::Done);
+    EXPECT_EQ(deleteIssue(t, "1301", prompt).code(), StatusCode::Ok);
     EXPECT_EQ(rowsOf(1301), 0);
     EXPECT_EQ(rowsOf(1332), 6);
     EXPECT_EQ(count("select count(*) from stockmarket where コード=1301"), 1);
@@ -62,7 +62,7 @@ TEST_F(DataDeletionTest, DateRangeIsInclusiveAndTouchesMarginBalancesOnlyInWeekl
         exec("insert into weekData(コード,日付) values (1301," + std::to_string(d) + ")");
         exec("insert into shinyo(コード,日付) values (1301," + std::to_string(d) + ")");
     }
-    EXPECT_EQ(deleteDateRange({path, 1}, "26/01/09", "2026/01/16", prompt), ActionResult::Done);
+    EXPECT_EQ(deleteDateRange({path, 1}, "26/01/09", "2026/01/16", prompt).code(), StatusCode::Ok);
     auto db = open();
     auto days = db->prepare("select group_concat(日付) from (select 日付 from dayData order by 日付)");
     ASSERT_TRUE(days->step().value());
@@ -70,7 +70,7 @@ TEST_F(DataDeletionTest, DateRangeIsInclusiveAndTouchesMarginBalancesOnlyInWeekl
     EXPECT_EQ(count("select count(*) from weekData"), 4);
     EXPECT_EQ(count("select count(*) from shinyo"), 4);
 
-    EXPECT_EQ(deleteDateRange({path, 2}, "26/01/09", "26/01/23", prompt), ActionResult::Done);
+    EXPECT_EQ(deleteDateRange({path, 2}, "26/01/09", "26/01/23", prompt).code(), StatusCode::Ok);
     EXPECT_EQ(count("select count(*) from weekData"), 1);
     EXPECT_EQ(count("select count(*) from shinyo"), 1);
     EXPECT_EQ(count("select count(*) from dayData"), 2);
@@ -81,14 +81,14 @@ TEST_F(DataDeletionTest, BadInputAndTooLargeNumbersAskNothingAndChangeNothing) {
     seedIssue(1301, 1);
     DeletionTarget t{path, 1};
     const std::string huge = "99999999999";
-    const auto bad = ActionResult::BadInput, failed = ActionResult::Failed;
+    const auto bad = StatusCode::InvalidInput, failed = StatusCode::OutOfRange;
     const char* date = "日付を入力して下さい。";
     const char* code = "銘柄コードを入力して下さい。";
     const char* market = "市場コードを入力して下さい。";
     const char* overflow = "オーバーフローしました。";
     struct Case {
-        std::function<ActionResult()> action;
-        ActionResult result;
+        std::function<Status()> action;
+        StatusCode result;
         const char* message;
     } cases[] = {
         {[&] { return deleteDateRange(t, "26/01/05", "", prompt); }, bad, date},
@@ -109,13 +109,13 @@ TEST_F(DataDeletionTest, BadInputAndTooLargeNumbersAskNothingAndChangeNothing) {
     };
     for (auto& c : cases) {
         prompt.log.clear();
-        EXPECT_EQ(c.action(), c.result) << c.message;
+        EXPECT_EQ(c.action().code(), c.result) << c.message;
         EXPECT_EQ(prompt.log, std::vector<std::string>{std::string("!") + c.message});
     }
     // The old market is only looked at as text: a huge one reaches the question.
     test::ScriptedPrompt no;
     no.answer(false);
-    EXPECT_EQ(changeIssueCode(t, "1301", "1302", huge, "1", no), ActionResult::Declined);
+    EXPECT_EQ(changeIssueCode(t, "1301", "1302", huge, "1", no).code(), StatusCode::Cancelled);
     EXPECT_EQ(rowsOf(1301), 6);
 }
 
@@ -127,21 +127,21 @@ TEST_F(DataDeletionTest, InformationAndPerIssueDeletionsStopAtTheirDate) {
         exec("insert into dayData(コード,日付) values (1332," + std::to_string(d) + ")");
         exec("insert into shinyo(コード,日付) values (1301," + std::to_string(d) + ")");
     }
-    EXPECT_EQ(deleteInformationBefore({path, 1}, "26/01/06", prompt), ActionResult::Done);
+    EXPECT_EQ(deleteInformationBefore({path, 1}, "26/01/06", prompt).code(), StatusCode::Ok);
     EXPECT_EQ(prompt.questions.back(), "確認|26/01/06 日以前の株価ﾃﾞｰﾀｰをすべて削除します　よろしいですか？");
     EXPECT_EQ(count("select count(*) from informationData"), 1);
-    EXPECT_EQ(deleteIssueBefore({path, 1}, "1301", "26/01/06", prompt), ActionResult::Done);
+    EXPECT_EQ(deleteIssueBefore({path, 1}, "1301", "26/01/06", prompt).code(), StatusCode::Ok);
     EXPECT_EQ(count("select count(*) from dayData where コード=1301"), 1);
     EXPECT_EQ(count("select count(*) from dayData where コード=1332"), 3);
     EXPECT_EQ(count("select count(*) from shinyo"), 3);
     prompt.answer(false);
-    EXPECT_EQ(deleteIssueBefore({path, 2}, "1301", "26/01/07", prompt), ActionResult::Declined);
+    EXPECT_EQ(deleteIssueBefore({path, 2}, "1301", "26/01/07", prompt).code(), StatusCode::Cancelled);
     EXPECT_EQ(count("select count(*) from shinyo"), 3);
 }
 
 TEST_F(DataDeletionTest, CodeChangeToAFreeCodeMovesEveryTableAndTheIssue) {
     seedIssue(1301, 1);
-    EXPECT_EQ(changeIssueCode({path, 1}, "1301", "1302", std::string("1"), "2", prompt), ActionResult::Done);
+    EXPECT_EQ(changeIssueCode({path, 1}, "1301", "1302", std::string("1"), "2", prompt).code(), StatusCode::Ok);
     EXPECT_EQ(rowsOf(1301), 0);
     EXPECT_EQ(rowsOf(1302), 6);
     EXPECT_EQ(count("select count(*) from stockmarket where コード=1302"), 1);
@@ -169,7 +169,7 @@ TEST_F(DataDeletionTest, CollisionQuestionsComeInTableOrderAndNoStopsEverything)
         for (size_t i = 0; i < no; ++i)
             p.answer(true);
         p.answer(false);
-        EXPECT_EQ(changeIssueCode({path, 1}, "1301", "1302", std::string("1"), "2", p), ActionResult::Declined);
+        EXPECT_EQ(changeIssueCode({path, 1}, "1301", "1302", std::string("1"), "2", p).code(), StatusCode::Cancelled);
         EXPECT_EQ(p.log, std::vector<std::string>(questions.begin(), questions.begin() + long(no) + 1));
         EXPECT_EQ(rowsOf(1301), 6);
         EXPECT_EQ(rowsOf(1302), 6);
@@ -178,7 +178,7 @@ TEST_F(DataDeletionTest, CollisionQuestionsComeInTableOrderAndNoStopsEverything)
     test::ScriptedPrompt other;
     for (int i = 0; i < 5; ++i)
         other.answer(true);
-    changeIssueCode({path, 1}, "1301", "1302", std::string("1"), "3", other);
+    (void)changeIssueCode({path, 1}, "1301", "1302", std::string("1"), "3", other);
     EXPECT_EQ(other.questions.size(), 5u);
 }
 
@@ -186,7 +186,7 @@ TEST_F(DataDeletionTest, ACodeChangeThatFailsChangesNothingAndReportsNoCompletio
     seedIssue(1301, 1);
     // 1302 exists only in Mei: every table updates until Mei refuses the duplicate key.
     exec("insert into Mei(コード,市場コード,銘柄) values (1302,2,'y')");
-    EXPECT_EQ(changeIssueCode({path, 1}, "1301", "1302", std::string("1"), "2", prompt), ActionResult::Failed);
+    EXPECT_EQ(changeIssueCode({path, 1}, "1301", "1302", std::string("1"), "2", prompt).code(), StatusCode::Database);
     EXPECT_EQ(prompt.questions.size(), 2u);
     ASSERT_EQ(prompt.notices.size(), 1u);
     EXPECT_NE(prompt.notices[0].find("Mei"), std::string::npos) << prompt.notices[0];
@@ -198,7 +198,7 @@ TEST_F(DataDeletionTest, ACodeChangeThatFailsChangesNothingAndReportsNoCompletio
     exec("delete from Mei where コード=1302");
     exec("insert into dayData(コード,日付) values (1302,20260105)");
     test::ScriptedPrompt yes;
-    EXPECT_EQ(changeIssueCode({path, 1}, "1301", "1302", std::string("1"), "2", yes), ActionResult::Failed);
+    EXPECT_EQ(changeIssueCode({path, 1}, "1301", "1302", std::string("1"), "2", yes).code(), StatusCode::Database);
     EXPECT_EQ(rowsOf(1301), 6);
     EXPECT_EQ(yes.notices.size(), 1u);
 }
@@ -211,7 +211,7 @@ TEST_F(DataDeletionTest, DeleteAllDataRecreatesTheFileAndLeavesNoOldLog) {
         EXPECT_TRUE(db->exec("PRAGMA wal_autocheckpoint=0"));
         EXPECT_TRUE(db->exec("insert into dayData(コード,日付) values (9999,20260105)"));
     }
-    EXPECT_EQ(deleteAllData(path, prompt), ActionResult::Done);
+    EXPECT_EQ(deleteAllData(path, prompt).code(), StatusCode::Ok);
     EXPECT_EQ(prompt.notices, std::vector<std::string>{"株価データーをすべて削除しました。"});
     EXPECT_EQ(count("select count(*) from dayData"), 0);
     EXPECT_EQ(count("select count(*) from Mei"), 0);
@@ -220,13 +220,13 @@ TEST_F(DataDeletionTest, DeleteAllDataRecreatesTheFileAndLeavesNoOldLog) {
 
     std::remove(path.c_str());
     test::ScriptedPrompt none;
-    EXPECT_EQ(deleteAllData(path, none), ActionResult::Done);
+    EXPECT_EQ(deleteAllData(path, none).code(), StatusCode::Ok);
     EXPECT_EQ(none.notices, std::vector<std::string>{"株価データーが無い為削除しませんでした。"});
     EXPECT_FALSE(fileExists(path));
 
     test::ScriptedPrompt no;
     no.answer(false);
-    EXPECT_EQ(deleteAllData(path, no), ActionResult::Declined);
+    EXPECT_EQ(deleteAllData(path, no).code(), StatusCode::Cancelled);
     EXPECT_TRUE(no.notices.empty());
 }
 

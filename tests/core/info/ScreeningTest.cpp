@@ -142,7 +142,7 @@ TEST(Screening, PruningCutoffsAndDeletion) {
 
     Db t;
     test::ScriptedPrompt prompt;
-    EXPECT_FALSE(offerPruning(*t.db, *ageReference(*t.db), 30, prompt)); // an empty database
+    EXPECT_FALSE(offerPruning(*t.db, *ageReference(*t.db), 30, prompt).value()); // an empty database
     EXPECT_TRUE(prompt.questions.empty());
     // S01 is neither daily nor weekly: kept.
     for (auto [kind, date] : {std::pair{"d01", 20000731},
@@ -154,14 +154,14 @@ TEST(Screening, PruningCutoffsAndDeletion) {
                               {"S01", 19990101}})
         t.row(kind, date, 1, 1301, 1, 1);
     EXPECT_EQ(*ageReference(*t.db), ymd(20000731));
-    EXPECT_FALSE(offerPruning(*t.db, ymd(20000731), 0, prompt));
+    EXPECT_FALSE(offerPruning(*t.db, ymd(20000731), 0, prompt).value());
     prompt.answer(false);
-    EXPECT_FALSE(offerPruning(*t.db, ymd(20000731), 30, prompt));
+    EXPECT_EQ(offerPruning(*t.db, ymd(20000731), 30, prompt).code(), StatusCode::Cancelled);
     ASSERT_EQ(prompt.questions.size(), 1u);
     EXPECT_EQ(prompt.questions[0],
               "削除確認|オプション設定で設定した30日以上の削除すべきデーターがあります　削除しますか？");
     EXPECT_EQ(t.count("SELECT count(*) FROM informationData"), 7);
-    EXPECT_TRUE(offerPruning(*t.db, ymd(20000731), 30, prompt));
+    EXPECT_TRUE(offerPruning(*t.db, ymd(20000731), 30, prompt).value());
     EXPECT_EQ(t.rows("SELECT 種類コード || 日付 FROM informationData ORDER BY 日付"),
               "S0119990101\nw0120000103\nd0120000701\nd0120000731\n");
 
