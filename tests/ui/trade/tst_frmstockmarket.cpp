@@ -1,7 +1,7 @@
 // The trading board window: refresh on opening, the three views, editing cells through the grid, the lot
 // split question, delete, the CSV export and the calculator.
 #include "core/app/Encoding.h"
-#include "support/TestSupport.h"
+#include "support/WindowTestSupport.h"
 #include "ui/app/MessageBox.h"
 #include "ui/app/Shell.h"
 #include "ui/trade/frmstockmarket.h"
@@ -17,16 +17,10 @@ using namespace kestrel::ui;
 
 namespace {
 
-// A program folder with Kestrel.mdb and Kestrel.ini (SonPa 4) and two issues with daily bars.
-struct Home {
-    test::TempDir dir;
-    AppContext context;
+// A program folder with Kestrel.mdb, a break-even margin of 4 % and two issues with daily bars.
+struct Home : test::WindowHome {
     Home() {
-        context.paths = ProgramPaths::forFolder(dir.path());
-        test::ScriptedPrompt prompt;
-        auto report = runStartup(context.paths, context.settings, prompt, nullptr);
-        if (!report)
-            qFatal("start-up failed: %s", report.message().c_str());
+        context.settings.SonPa = Currency::fromWhole(4);
         sql("INSERT INTO Mei (コード, 市場コード, 銘柄, 株価単位) VALUES (7203, 1, 'トヨタ自動車', 1), "
             "(9984, 1, 'ソフトバンク', 10)");
         sql("INSERT INTO dayData (コード, 日付, 終値) VALUES (7203, 20261203, 1200), (7203, 20261204, 1100), "
