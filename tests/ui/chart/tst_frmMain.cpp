@@ -402,6 +402,13 @@ void tst_frmMain::menusOpenTheirScreensOrSaySoPlainly() {
         {"mnuZenjitusaKeisan", "frmZenjitusa"},
         {"KaboardBButton", "frmKabukaboard"},
         {"mnukabusikijyouhoopen", "frmInformation"},
+        // Toolbar keys: those that trigger a menu entry by its name, and those that open a screen.
+        {"DataDelButton", "frmDeleteData"},
+        {"IntReadKabukaButton", "frmReadData"},
+        {"InfodataButton", "frmInformation"},
+        {"OptionButton", "frmOption"},
+        {"DMentButton", "frmDatament"},
+        {"MMentButton", "frmEditMei"},
     };
     for (const auto& w : wired) {
         QAction* a = main.action(QString::fromLatin1(w.action));
@@ -433,11 +440,12 @@ void tst_frmMain::menusOpenTheirScreensOrSaySoPlainly() {
     QVERIFY(cShellFile::recorded().first().startsWith(QStringLiteral("http://")));
     cShellFile::recorded().clear();
     main.showNormal();
-    // The stock-information download goes the same road with no mode and shows its result afterwards.
+    // The stock-information download (its key triggers the menu entry) goes the same road with no mode
+    // and shows its result afterwards.
     MessageBox::clearLog();
     main.HandOverText = QStringLiteral("1");
     bool minimized = false, cleared = false;
-    QCOMPARE(withModal([&] { main.action(QStringLiteral("mnuMeisyutoku"))->trigger(); },
+    QCOMPARE(withModal([&] { main.action(QStringLiteral("IntReadinfodataButton"))->trigger(); },
                        [&](QDialog*) {
                            minimized = main.isMinimized();
                            cleared = main.HandOverText.isEmpty();
