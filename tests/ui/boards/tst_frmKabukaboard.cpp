@@ -162,8 +162,12 @@ void tst_frmKabukaboard::menuHelpers() {
     QCOMPARE(query("SELECT 区分 FROM board WHERE コード = 1301"), 2);
     QCOMPARE(list.count(), 1);
 
-    // The list file's lines and names are the board files' (core tests); here the dialog's choice is read.
+    // The list file's lines and proposed names are the board files' (core tests); here the list goes to
+    // the file the dialog chose, and a chosen file comes back into the list.
     const std::string data = m_context.paths.dataFolder;
+    ui::FileDialog::setNextFileName(QString::fromStdString(data + "/out.Lis"));
+    M::writeIssueList(nullptr, m_context, &list);
+    QCOMPARE(test::readFile(data + "/out.Lis"), std::string("7203\r\n"));
     test::writeFile(data + "/in.Lis", "1301\r\n6758,x\r\n");
     ui::FileDialog::setNextFileName(QString::fromStdString(data + "/in.Lis"));
     M::readIssueList(nullptr, m_context, &list);
