@@ -155,6 +155,10 @@ private Q_SLOTS:
             QCOMPARE(g->model()->columnCount(), 10);
             QCOMPARE(g->isColumnHidden(8), mode == 1);
             QCOMPARE(g->isColumnHidden(9), mode == 1);
+            // The hand-over text splits at its first three commas: a name may hold one.
+            QCOMPARE(w.findChild<QLabel*>(QStringLiteral("LblMei"))->text(), QStringLiteral("本社"));
+            QCOMPARE(w.findChild<QLabel*>(QStringLiteral("Lblshijyo"))->text(), QStringLiteral("東１,極洋"));
+            QCOMPARE(w.findChild<QLabel*>(QStringLiteral("kabukaDataCaption"))->text(), QStringLiteral("1301"));
             // Every shown column fits at the opening size: nothing to scroll sideways.
             w.show();
             QVERIFY(QTest::qWaitForWindowExposed(&w));

@@ -189,8 +189,12 @@ private Q_SLOTS:
         home.exec("DELETE FROM informationData; DELETE FROM informationClass;");
         auto w = home.open();
         QCOMPARE(child<QTableView>(w.get(), "DBGridinformationData")->model()->rowCount(), 0);
-        QTest::mouseClick(child<QPushButton>(w.get(), "CmdGenKabuka"), Qt::LeftButton);
-        QCOMPARE(MessageBox::log(), QStringList{QStringLiteral("!|データー日付を選択して下さい。")});
+        // Each button checks the chosen date itself.
+        for (const char* button : {"CmdGenKabuka", "CmdDelete", "CmdMeiList", "CmdHiGenKabuka"}) {
+            MessageBox::clearLog();
+            QTest::mouseClick(child<QPushButton>(w.get(), button), Qt::LeftButton);
+            QCOMPARE(MessageBox::log(), QStringList{QStringLiteral("!|データー日付を選択して下さい。")});
+        }
         MessageBox::clearLog();
         QTest::mouseClick(child<QPushButton>(w.get(), "CmdinformationClassDel"), Qt::LeftButton);
         QCOMPARE(MessageBox::log(), QStringList{QStringLiteral("!|株式情報種類を選択して下さい。")});

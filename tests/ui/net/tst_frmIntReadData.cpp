@@ -123,7 +123,8 @@ private Q_SLOTS:
     // the typed range.
     void priceModeProposesTheNextDayAndChecksTheRange() {
         {
-            Home empty(m_server.address()); // no bar: today
+            Home empty(m_server.address()); // no daily bar: today
+            empty.exec("INSERT INTO weekData (コード, 日付) VALUES (1301, 20000715)");
             auto e = empty.open(QStringLiteral("2"));
             QTRY_COMPARE(e->ReadDateji->text(), QString::fromStdString(Date::today().toYYMMDD()));
         }
