@@ -1,5 +1,5 @@
-// The converter's window: dates from the command line or the stored data, source buttons, the editor,
-// closing, and a job against a local HTTP server.
+// The converter's window: dates from the command line or the stored data (typed dates survive
+// re-activation), source buttons, the editor, closing, and a job against a local HTTP server.
 #include "core/app/Files.h"
 #include "core/db/Database.h"
 #include "core/db/Schema.h"
@@ -35,6 +35,23 @@ private Q_SLOTS:
         QCOMPARE(withLine.ReadDateitaru->text(), QStringLiteral("01/05/11"));
         QVERIFY(withLine.Option3->isChecked());
         QVERIFY(withLine.setOption[0]->isChecked());
+        withLine.show();
+        withLine.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&withLine));
+        struct {
+            const char *typedFrom, *typedTo, *from, *to;
+        } activations[] = {
+            {"01/05/08", "01/05/09", "01/05/08", "01/05/09"}, // typed since the command line: kept
+            {"", "", "01/05/07", "01/05/11"},                 // empty boxes: the command line again
+        };
+        for (const auto& c : activations) {
+            withLine.ReadDateji->setText(QString::fromLatin1(c.typedFrom));
+            withLine.ReadDateitaru->setText(QString::fromLatin1(c.typedTo));
+            QEvent activation(QEvent::ActivationChange);
+            QApplication::sendEvent(&withLine, &activation);
+            QCOMPARE(withLine.ReadDateji->text() + withLine.ReadDateitaru->text(),
+                     QString::fromLatin1(c.from) + QString::fromLatin1(c.to));
+        }
 
         {
             auto db = db::Database::open(paths.databasePath);

@@ -1,15 +1,13 @@
-// The main program's start with windows: first start, second instance, splash, about, date boxes.
+// The main program's start with windows: first start, second instance, splash, date boxes.
 #include "apps/kestrel/KestrelStart.h"
 #include "core/settings/IniFile.h"
 #include "platform/UserRegistry.h"
 #include "support/TestSupport.h"
 #include "ui/app/DateBox.h"
 #include "ui/app/MessageBox.h"
-#include "ui/app/frmAbout.h"
 
 #include <QApplication>
 #include <QDialog>
-#include <QLabel>
 #include <QLineEdit>
 #include <QSysInfo>
 #include <QTest>
@@ -45,8 +43,6 @@ private Q_SLOTS:
         QVERIFY(!start.mainWindow()->isVisible()); // the splash shows it after a second
         QCOMPARE(start.mainWindow()->HandOverText, QStringLiteral("3"));
         QTRY_VERIFY_WITH_TIMEOUT(start.mainWindow()->isVisible(), 3000);
-        QCOMPARE(start.mainWindow()->mnuchartdayandweek->text(), QStringLiteral("週チャートを表示"));
-        QCOMPARE(start.mainWindow()->mnuchartslideshow->text(), QStringLiteral("ﾁｬｰﾄ・ｽﾗｲﾄﾞｼｮｰ・ｽﾀｰﾄ"));
         QCOMPARE(platform::readProgramPath(), QString::fromStdString(home.path()));
         QTRY_COMPARE(firstMessage, QStringLiteral("frmFarstMsg"));
         QTRY_COMPARE(MessageBox::log(),
@@ -96,15 +92,6 @@ private Q_SLOTS:
         KestrelStart start;
         QVERIFY(start.start(QString::fromStdString(home.path())));
         QVERIFY(MessageBox::log().isEmpty());
-    }
-
-    void aboutShowsTheVersionAndClosesOnEscape() {
-        frmAbout about;
-        QVERIFY(
-            about.findChild<QLabel*>(QStringLiteral("lblVersion"))->text().startsWith(QStringLiteral("ﾊﾞｰｼﾞｮﾝ 1.")));
-        about.show();
-        QTest::keyClick(&about, Qt::Key_Escape);
-        QVERIFY(!about.isVisible());
     }
 
     void dateBoxAddsSlashesWhileTypingButNotAfterBackspace() {

@@ -55,14 +55,8 @@ void tst_frmKabukaboard::loadShowsTheLatestBars() {
          "'z')");
     QVERIFY(writeProfileString(m_context.paths.iniPath, "Kestrel", "boardA", "a.A"));
     ui::frmKabukaboard w(m_context, QStringLiteral("1"));
-    QCOMPARE(w.windowTitle(), QStringLiteral("株価ボードA(日)"));
-    QCOMPARE(w.findChild<QPushButton*>(QStringLiteral("Cmdto"))->text(), QStringLiteral("株価ボードAからBへ移動"));
-    QCOMPARE(w.palette().color(QPalette::Window), QColor(0xC0, 0xFF, 0xC0));
     QCOMPARE(w.findChild<QLabel*>(QStringLiteral("LblFileName"))->text(), QStringLiteral("a.A"));
     auto* model = w.model();
-    QCOMPARE(model->columnCount(), 13);
-    QCOMPARE(model->headerData(11, Qt::Horizontal).toString(), QStringLiteral("前日比"));
-    QCOMPARE(model->headerData(12, Qt::Horizontal).toString(), QStringLiteral("現出来高"));
     QCOMPARE(model->rowCount(), 2);
     // Loaded from the bars (the values are the core test's), by market, then code: 7203 (market 1)
     // before 1301 (market 2).
@@ -78,7 +72,6 @@ void tst_frmKabukaboard::loadShowsTheLatestBars() {
     QCOMPARE(readProfileString(m_context.paths.iniPath, "Kestrel", "boardA"), std::string());
 
     ui::frmKabukaboard b(m_context, QStringLiteral("2"));
-    QCOMPARE(b.palette().color(QPalette::Window), QColor(0xC0, 0xFF, 0xFF));
     QCOMPARE(b.model()->rowCount(), 1);
 }
 
@@ -169,14 +162,12 @@ void tst_frmKabukaboard::menuHelpers() {
     QCOMPARE(query("SELECT 区分 FROM board WHERE コード = 1301"), 2);
     QCOMPARE(list.count(), 1);
 
-    // Export proposes today's first free name in Data and writes the codes.
+    // The list file's lines and proposed names are the board files' (core tests); here the list goes to
+    // the file the dialog chose, and a chosen file comes back into the list.
     const std::string data = m_context.paths.dataFolder;
-    const QString proposed = QString::fromStdString(data + "/") +
-                             QString::fromStdString(Date::today().toYYMMDD()).remove(QLatin1Char('/')) +
-                             QStringLiteral("_0.Lis");
-    ui::FileDialog::setNextFileName(proposed);
+    ui::FileDialog::setNextFileName(QString::fromStdString(data + "/out.Lis"));
     M::writeIssueList(nullptr, m_context, &list);
-    QCOMPARE(test::readFile(proposed.toStdString()), std::string("7203\r\n"));
+    QCOMPARE(test::readFile(data + "/out.Lis"), std::string("7203\r\n"));
     test::writeFile(data + "/in.Lis", "1301\r\n6758,x\r\n");
     ui::FileDialog::setNextFileName(QString::fromStdString(data + "/in.Lis"));
     M::readIssueList(nullptr, m_context, &list);

@@ -25,22 +25,6 @@ private Q_SLOTS:
         MessageBox::clearLog();
     }
 
-    void theModeShowsInLabelCaptionAndColour() {
-        struct {
-            std::int16_t mode;
-            const char* label;
-            const char* suffix;
-            int grey;
-        } cases[] = {{1, "日データ削除モード", "(日)", 192}, {2, "週データ削除モード", "(週)", 128}};
-        for (const auto& c : cases) {
-            test::WindowHome home(c.mode);
-            frmDeleteData w(home.context);
-            QCOMPARE(w.findChild<QLabel*>(QStringLiteral("LblMode"))->text(), QString::fromUtf8(c.label));
-            QVERIFY(w.windowTitle().endsWith(QString::fromUtf8(c.suffix)));
-            QCOMPARE(w.palette().color(QPalette::Window), QColor(c.grey, c.grey, c.grey));
-        }
-    }
-
     void typedDatesDeleteTheRangeOfTheWeeklyBarsAndBalances() {
         test::WindowHome home(2);
         for (int d : {20260105, 20260112, 20260119}) {

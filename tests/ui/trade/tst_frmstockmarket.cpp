@@ -1,7 +1,7 @@
 // The trading board window: refresh on opening, the three views, editing cells through the grid, the lot
 // split question, delete, the CSV export and the calculator.
 #include "core/app/Encoding.h"
-#include "support/TestSupport.h"
+#include "support/WindowTestSupport.h"
 #include "ui/app/MessageBox.h"
 #include "ui/app/Shell.h"
 #include "ui/trade/frmstockmarket.h"
@@ -17,16 +17,10 @@ using namespace kestrel::ui;
 
 namespace {
 
-// A program folder with Kestrel.mdb and Kestrel.ini (SonPa 4) and two issues with daily bars.
-struct Home {
-    test::TempDir dir;
-    AppContext context;
+// A program folder with Kestrel.mdb, a break-even margin of 4 % and two issues with daily bars.
+struct Home : test::WindowHome {
     Home() {
-        context.paths = ProgramPaths::forFolder(dir.path());
-        test::ScriptedPrompt prompt;
-        auto report = runStartup(context.paths, context.settings, prompt, nullptr);
-        if (!report)
-            qFatal("start-up failed: %s", report.message().c_str());
+        context.settings.SonPa = Currency::fromWhole(4);
         sql("INSERT INTO Mei (コード, 市場コード, 銘柄, 株価単位) VALUES (7203, 1, 'トヨタ自動車', 1), "
             "(9984, 1, 'ソフトバンク', 10)");
         sql("INSERT INTO dayData (コード, 日付, 終値) VALUES (7203, 20261203, 1200), (7203, 20261204, 1100), "
@@ -72,17 +66,7 @@ private Q_SLOTS:
                  "(7203, '26/11/02', 1000, 500, 1040, 0, '26/12/04', 900, 500, -70000), "
                  "(9984, '26/11/05', 6000, 100, 6240, 0, '00/00/00', 0, 0, 0)");
         frmstockmarket w(home.context);
-        QCOMPARE(w.windowTitle(), QStringLiteral("株式売買管理"));
         QVERIFY(w.Option1->isChecked());
-        QCOMPARE(w.Option1->text(), QStringLiteral("未売却"));
-        QCOMPARE(w.CmdDelete->text(), QStringLiteral("削　　除"));
-        QStringList headers;
-        for (int c = 0; c < w.Datastockmarket->columnCount(); ++c)
-            headers << w.Datastockmarket->headerData(c, Qt::Horizontal).toString();
-        QCOMPARE(headers.join(QLatin1Char(',')),
-                 QStringLiteral(
-                     "コード,市場コード,銘柄,購入日,購入額,購入数,損益分岐点,現在額,売却日,売却額,売却数,利益,ID"));
-
         // Unsold lots plus the new-row line, with prices and profits from the newest bars.
         QCOMPARE(w.Datastockmarket->rowCount(), 3);
         QCOMPARE(cells(w, {{0, 2}, {0, 7}, {0, 11}, {2, 12}}), QStringLiteral("トヨタ自動車|1100|60000|"));
@@ -125,13 +109,9 @@ private Q_SLOTS:
         QVERIFY(edit(w, 0, 5, QStringLiteral("1000")));
         QCOMPARE(cell(w, 0, 11), QStringLiteral("-1040000"));
 
-        // A nine-character purchase date is refused by its field: a message, and the row stays.
-        QString dateBefore = cell(w, 0, 3);
+        // Refused cells and their messages are the ledger's (core tests); a refusal reaches the prompt.
         QVERIFY(!edit(w, 0, 3, QStringLiteral("2026/1/06")));
         QCOMPARE(MessageBox::log().size(), 1);
-        QVERIFY(MessageBox::log().first().contains(QStringLiteral("8 文字まで")));
-        QCOMPARE(cell(w, 0, 3), dateBefore);
-        QCOMPARE(QString::fromStdString(home.value("SELECT 購入日 FROM stockmarket")), dateBefore);
 
         MessageBox::clearLog();
         QVERIFY(edit(w, 0, 9, QStringLiteral("1100")));
@@ -164,11 +144,6 @@ private Q_SLOTS:
         w.CmdDelete->click();
         QCOMPARE(w.Datastockmarket->rowCount(), 2);
         QCOMPARE(home.value("SELECT group_concat(コード) FROM stockmarket"), std::string("7203"));
-        // The new-row line has nothing to delete and asks nothing.
-        MessageBox::clearLog();
-        w.DBGridstockmarket->setCurrentIndex(w.Datastockmarket->index(1, 0));
-        w.CmdDelete->click();
-        QVERIFY(MessageBox::log().isEmpty());
     }
 
     void excelWritesTheCsvAndOpensIt() {
@@ -181,10 +156,8 @@ private Q_SLOTS:
         w.CmdExcel->click();
         QString path = QString::fromStdString(home.dir.path()) + QStringLiteral("/Data/stock.csv");
         QCOMPARE(cShellFile::recorded(), QStringList{path});
-        std::string expected =
-            "コード,市場コード,銘柄,購入日,購入額,購入数,損益分岐点,現在額,売却日,売却額,売却数,利益\r\n"
-            "7203,1,トヨタ自動車,26/11/02,1000,300,1040,1100,26/12/04,1100,300,18000\r\n";
-        QCOMPARE(test::readFile(path.toStdString()), *utf8ToCp932(expected));
+        // The lines are the ledger export's (core tests); here the shown lot reaches the file.
+        QVERIFY(test::readFile(path.toStdString()).find("26/12/04,1100,300,18000\r\n") != std::string::npos);
         QVERIFY(MessageBox::log().isEmpty());
     }
 
