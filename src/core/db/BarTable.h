@@ -15,5 +15,9 @@ constexpr const char* barTableName(BarTable table) {
 constexpr BarTable barTableForMode(int chartMode) {
     return chartMode == 2 ? BarTable::Weekly : BarTable::Daily;
 }
+// Whether a chart mode shows the weekly bars.
+constexpr bool isWeeklyMode(int chartMode) {
+    return barTableForMode(chartMode) == BarTable::Weekly;
+}
 
 } // namespace kestrel::db

@@ -8,7 +8,8 @@
 namespace kestrel::db {
 
 Result<std::optional<Date>> latestStoredDate(Database& db, const std::string& table) {
-    static constexpr std::array<const char*, 3> kTables = {"daydata", "weekdata", "informationData"};
+    static constexpr std::array<const char*, 3> kTables = {barTableName(BarTable::Daily),
+                                                           barTableName(BarTable::Weekly), "informationData"};
     for (const char* t : kTables) {
         if (::strcasecmp(t, table.c_str()) != 0)
             continue;
