@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what a fresh Debian 12 machine lacks, builds, and then either starts KabukaKestrel on a
 # home folder inside the checkout ("run") or runs every test ("test"): plain build, then
-# AddressSanitizer + UndefinedBehaviorSanitizer build, the core-without-Qt check, and the fuzzers.
+# AddressSanitizer + UndefinedBehaviorSanitizer build, the core-without-Qt and layer checks, and the fuzzers.
 set -euo pipefail
 mode=${1:-run}
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -87,6 +87,8 @@ test)
         echo "src/core includes a Qt header" >&2
         exit 1
     fi
+    echo "== includes point down the layers"
+    tools/check_layers.sh || { echo "an include runs against the layers" >&2; exit 1; }
     echo "== plain build"
     build build
     (cd build && ctest --output-on-failure -j "$jobs" --timeout 600)
