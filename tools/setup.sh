@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what a fresh Debian 12 machine lacks, builds, and then either starts KabukaKestrel on a
 # home folder inside the checkout ("run") or runs every test ("test"): plain build, then
-# AddressSanitizer + UndefinedBehaviorSanitizer build, the core-without-Qt and layer checks, and the fuzzers.
+# AddressSanitizer + UndefinedBehaviorSanitizer build, the core-without-Qt check, and the fuzzers.
 set -euo pipefail
 mode=${1:-run}
 root=$(cd "$(dirname "$0")/.." && pwd)
