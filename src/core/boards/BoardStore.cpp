@@ -96,8 +96,9 @@ Status refreshBoardFromBars(db::Database& db, int board, Date today) {
     db::Transaction tx(db);
     if (!tx.began())
         return tx.began();
+    db::LatestDailyBars latest(db);
     for (const BoardRow& r : *rows) {
-        auto bar = db::latestDailyBar(db, r.code);
+        auto bar = latest.of(r.code);
         if (!bar)
             return bar.status();
         Status st;

@@ -26,4 +26,17 @@ struct DailyBar {
 // read as 0. Nothing when the issue has no daily bar; the error is the database's message.
 Result<std::optional<DailyBar>> latestDailyBar(Database& db, std::int64_t code);
 
+// The same query for one issue after another: prepared on the first call and kept, so a walk over
+// many issues does not prepare it each time. db must outlive it.
+class LatestDailyBars {
+public:
+    explicit LatestDailyBars(Database& db) : m_db(db) {}
+    // latestDailyBar(db, code).
+    Result<std::optional<DailyBar>> of(std::int64_t code);
+
+private:
+    Database& m_db;
+    Statement m_query;
+};
+
 } // namespace kestrel::db

@@ -141,8 +141,9 @@ Result<int> rateRows(db::Database& db, const std::string& kind, Date first, Date
         !read)
         return read;
     int rated = 0;
+    db::LatestDailyBars latest(db);
     for (const Target& t : targets) {
-        auto bar = db::latestDailyBar(db, t.code);
+        auto bar = latest.of(t.code);
         if (!bar)
             return bar.status();
         if (!*bar)

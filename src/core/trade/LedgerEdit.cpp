@@ -275,9 +275,10 @@ Status refreshCurrentPrices(db::Database& db, Prompt& prompt) {
     db::Transaction tx(db);
     if (!tx.began())
         return tx.began();
+    db::LatestDailyBars latest(db);
     for (LedgerRow row : *rows) {
         std::int64_t code = row.code.value_or(0);
-        auto bar = db::latestDailyBar(db, code);
+        auto bar = latest.of(code);
         if (!bar)
             return bar.status();
         if (!*bar)
