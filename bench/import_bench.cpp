@@ -5,6 +5,8 @@
 // cached in the build folder).
 #include "DataGenerator.h"
 #include "core/app/Files.h"
+#include "core/db/BarTable.h"
+#include "core/db/LatestDate.h"
 #include "core/db/Schema.h"
 #include "core/import/DailyImport.h"
 #include "core/import/Recompute.h"
@@ -181,8 +183,10 @@ void addOneDay(const std::string& cacheDir, const std::string& work) {
     auto db = db::openKestrelDatabase(path);
     if (!db)
         die(db.message());
-    auto last = (*db)->queryInt("SELECT Max(日付) FROM dayData");
-    Date next = Date::fromYmdInt(**last)->addDays(1);
+    auto last = db::latestStoredDate(**db, db::barTableName(db::BarTable::Daily));
+    if (!last || !*last)
+        die(last ? "the ten-year database has no daily bars" : last.message());
+    Date next = (*last)->addDays(1);
     while (next.isWeekend())
         next = next.addDays(1);
     std::string folder = work + "/one";

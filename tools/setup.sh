@@ -87,6 +87,8 @@ test)
         echo "src/core includes a Qt header" >&2
         exit 1
     fi
+    echo "== includes point down the layers"
+    tools/check_layers.sh || { echo "an include runs against the layers" >&2; exit 1; }
     echo "== plain build"
     build build
     (cd build && ctest --output-on-failure -j "$jobs" --timeout 600)

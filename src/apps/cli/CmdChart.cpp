@@ -5,6 +5,7 @@
 #include "core/chart/ChartData.h"
 #include "core/chart/ChartJson.h"
 #include "core/chart/ChartScene.h"
+#include "core/db/BarTable.h"
 
 #include <ostream>
 
@@ -76,7 +77,7 @@ int runChart(Invocation& inv) {
         chartDate = d->toYYMMDD();
     }
     AppContext& ctx = inv.context;
-    ctx.chartMode = weekly ? 2 : 1;
+    ctx.chartMode = db::chartModeFor(weekly ? db::BarTable::Weekly : db::BarTable::Daily);
     display.chartMode = ctx.chartMode;
     display.ScreenMode = ctx.settings.ScreenMode;
     display.ALLITORSO = ctx.settings.ALLITORSO;

@@ -19,7 +19,8 @@ int declined() {
 
 int runDelete(Invocation& inv) {
     bool weekly = inv.takeFlag("--weekly");
-    db::DeletionTarget target{inv.context.paths.databasePath, static_cast<std::int16_t>(weekly ? 2 : 1)};
+    db::DeletionTarget target{inv.context.paths.databasePath,
+                              db::chartModeFor(weekly ? db::BarTable::Weekly : db::BarTable::Daily)};
     const auto& a = inv.args;
     if (a.empty())
         return inv.usage();

@@ -3,6 +3,7 @@
 #include "Command.h"
 #include "core/chart/IssueList.h"
 #include "core/chart/PriceCsv.h"
+#include "core/db/BarTable.h"
 
 #include <ostream>
 
@@ -28,7 +29,8 @@ int runExportCsv(Invocation& inv) {
     if (codeText.size() > 5 || !*issue)
         return inv.fail("銘柄コードを入力して下さい。");
     chart::PriceCsvTitle title{(*issue)->name, codeText, (*issue)->market};
-    auto path = chart::exportPriceCsv(*db, inv.context.paths.dataFolder, title, weekly ? 2 : 1, adjusted);
+    auto path = chart::exportPriceCsv(*db, inv.context.paths.dataFolder, title,
+                                      db::chartModeFor(weekly ? db::BarTable::Weekly : db::BarTable::Daily), adjusted);
     if (!path)
         return inv.fail(path);
     inv.out << chart::priceCsvDoneMessage(codeText) << "\n";

@@ -1,5 +1,6 @@
 #include "core/boards/BoardStore.h"
 
+#include "core/db/LatestDate.h"
 #include "core/db/Lookups.h"
 #include "core/settings/Settings.h"
 
@@ -10,37 +11,8 @@ constexpr const char* kColumns =
     "区分, コード, 市場コード, 銘柄, 日付, 始値, 高値, 安値, 終値, 前日比, 出来高, 現在値, "
     "現前日比, 現出来高";
 
-struct LatestBar {
-    Date date;
-    std::int64_t open = 0, high = 0, low = 0, close = 0;
-    std::int32_t change = 0;
-    Currency volume;
-};
-
 std::int64_t orZero(const db::Statement& st, int col) {
     return st.isNull(col) ? 0 : st.int64(col);
-}
-
-Result<std::optional<LatestBar>> latestBar(db::Database& db, std::int32_t code) {
-    auto st = db.prepare("SELECT 日付, 始値, 高値, 安値, 終値, 前日比, 出来高 FROM dayData WHERE コード = ? "
-                         "ORDER BY 日付 DESC LIMIT 1");
-    if (!st)
-        return st.status();
-    st->bind(1, code);
-    auto row = st->step();
-    if (!row)
-        return row.status();
-    if (!*row)
-        return std::optional<LatestBar>();
-    LatestBar bar;
-    bar.date = st->date(0).value_or(Date::today());
-    bar.open = orZero(*st, 1);
-    bar.high = orZero(*st, 2);
-    bar.low = orZero(*st, 3);
-    bar.close = orZero(*st, 4);
-    bar.change = static_cast<std::int32_t>(orZero(*st, 5));
-    bar.volume = st->isNull(6) ? Currency() : st->currency(6);
-    return std::optional<LatestBar>(bar);
 }
 
 struct Units {
@@ -124,8 +96,9 @@ Status refreshBoardFromBars(db::Database& db, int board, Date today) {
     db::Transaction tx(db);
     if (!tx.began())
         return tx.began();
+    db::LatestDailyBars latest(db);
     for (const BoardRow& r : *rows) {
-        auto bar = latestBar(db, r.code);
+        auto bar = latest.of(r.code);
         if (!bar)
             return bar.status();
         Status st;
@@ -137,12 +110,13 @@ Status refreshBoardFromBars(db::Database& db, int board, Date today) {
             auto units = issueUnits(db, r.code);
             if (!units)
                 return units.status();
-            const LatestBar& b = **bar;
+            const db::DailyBar& b = **bar;
             const std::int64_t p = units->priceUnit;
             st = db.run("UPDATE board SET 市場コード = ?, 銘柄 = ?, 日付 = ?, 始値 = ?, 高値 = ?, 安値 = ?, 終値 = ?, "
                         "前日比 = ?, 出来高 = ? WHERE 区分 = ? AND コード = ?",
-                        units->market, db::GetIssueName(db, r.code), b.date, b.open * p, b.high * p, b.low * p,
-                        b.close * p, b.change, b.volume * units->volumeUnit, board, r.code);
+                        units->market, db::GetIssueName(db, r.code), b.date.value_or(Date::today()), b.open * p,
+                        b.high * p, b.low * p, b.close * p, static_cast<std::int32_t>(b.change),
+                        b.volume * units->volumeUnit, board, r.code);
         }
         if (!st)
             return st;
@@ -163,7 +137,7 @@ Result<AddOutcome> addIssueFromLatestBar(db::Database& db, int board, std::int32
         return held.status();
     if (*held)
         return AddOutcome::AlreadyOnBoard;
-    auto bar = latestBar(db, code);
+    auto bar = db::latestDailyBar(db, code);
     if (!bar)
         return bar.status();
     if (!*bar)
@@ -171,13 +145,13 @@ Result<AddOutcome> addIssueFromLatestBar(db::Database& db, int board, std::int32
     auto units = issueUnits(db, code);
     if (!units)
         return units.status();
-    const LatestBar& b = **bar;
+    const db::DailyBar& b = **bar;
     const std::int64_t p = units->priceUnit;
     Status st =
         db.run("INSERT INTO board (区分, コード, 市場コード, 銘柄, 日付, 始値, 高値, 安値, 終値, 前日比, 出来高) "
                "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
-               board, code, units->market, name, b.date, b.open * p, b.high * p, b.low * p, b.close * p, b.change,
-               b.volume * units->volumeUnit);
+               board, code, units->market, name, b.date.value_or(Date::today()), b.open * p, b.high * p, b.low * p,
+               b.close * p, static_cast<std::int32_t>(b.change), b.volume * units->volumeUnit);
     if (!st)
         return st;
     return AddOutcome::Added;

@@ -1,6 +1,7 @@
 #include "core/chart/ChartLayout.h"
 
 #include "core/chart/ChartMath.h"
+#include "core/db/BarTable.h"
 
 namespace kestrel::chart {
 
@@ -203,7 +204,7 @@ LowerPanelStep nextLowerPanelMode(int mode, int chartMode) {
     case 1:
         return {2, "ｻｲｺﾛｼﾞｶﾙ"};
     case 2:
-        return {3, chartMode == 2 ? "信用取引" : "伊藤ﾚｼｵ"};
+        return {3, db::isWeeklyMode(chartMode) ? "信用取引" : "伊藤ﾚｼｵ"};
     case 3:
         return {4, "表示なし"};
     default:

@@ -1,5 +1,7 @@
 #include "core/chart/ChartScene.h"
 
+#include "core/db/BarTable.h"
+
 namespace kestrel::chart {
 namespace {
 
@@ -44,7 +46,7 @@ Rgb upColor(int screenMode) {
 }
 
 Rgb windowBackColor(int chartMode) {
-    return chartMode == 2 ? kWeeklyBack : kDailyBack;
+    return db::isWeeklyMode(chartMode) ? kWeeklyBack : kDailyBack;
 }
 
 std::string toggleAverages(ChartColors& colors) {
@@ -90,7 +92,7 @@ ChartPicture DrawChart(const ChartData& d, const ChartDisplay& display) {
 
     const Scale sP = quantisedScale(d.priceTop - d.priceBottom, kPricePanelHeight);
     const Scale sV = quantisedScale(d.maxVolume, kLowerPanelHeight);
-    const bool weekly = display.chartMode == 2;
+    const bool weekly = db::isWeeklyMode(display.chartMode);
     const Scale sB = weekly ? balanceScale(d.maxBalance) : Scale{};
     const Rgb up = upColor(display.ScreenMode);
     const ChartColors& colors = display.chartColors;

@@ -51,11 +51,11 @@ ModeSwitch ToggleChartMode(std::int16_t chartMode) {
 }
 
 std::string changeButtonCaption(int chartMode) {
-    return chartMode == 2 ? "日　足　チャートへ" : "週　足　チャートへ";
+    return db::isWeeklyMode(chartMode) ? "日　足　チャートへ" : "週　足　チャートへ";
 }
 
 std::string modeCaptionMark(int chartMode) {
-    return chartMode == 2 ? "(週)" : "(日)";
+    return db::isWeeklyMode(chartMode) ? "(週)" : "(日)";
 }
 
 std::string slideShowCaption(bool running) {

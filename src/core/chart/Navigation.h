@@ -23,8 +23,6 @@ Date scrollDate(Date start, Date latest, int value);
 // not a Saturday, or value 0).
 std::optional<int> weekendStepValue(int lastValue, int value, int smallChange, Date start, Date latest);
 
-inline constexpr const char* kDailyTable = db::barTableName(db::BarTable::Daily);
-inline constexpr const char* kWeeklyTable = db::barTableName(db::BarTable::Weekly);
 // The bar table of a chart mode: "daydata" for 1, "weekdata" for 2 (and daydata for anything else).
 const char* TableForMode(int chartMode);
 

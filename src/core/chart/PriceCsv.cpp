@@ -87,7 +87,7 @@ Result<std::string> priceCsvText(db::Database& db, const PriceCsvTitle& title, i
         return Result<std::string>::error("銘柄コードを入力して下さい。");
     const std::int64_t code = std::stoll(title.codeText);
     std::string text = title.name + "," + title.codeText + "," + title.market + "," +
-                       (chartMode == 2 ? "週足データ" : "日足データ") + kCrLf;
+                       (db::isWeeklyMode(chartMode) ? "週足データ" : "日足データ") + kCrLf;
     text += std::string("日付,出来高,始値,高値,安値,終値") + kCrLf;
 
     auto units = db.prepare("SELECT 出来高単位, 株価単位 FROM Mei WHERE コード=?1 LIMIT 1");

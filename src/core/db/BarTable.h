@@ -15,5 +15,13 @@ constexpr const char* barTableName(BarTable table) {
 constexpr BarTable barTableForMode(int chartMode) {
     return chartMode == 2 ? BarTable::Weekly : BarTable::Daily;
 }
+// The chart mode that reads table: 2 for the weekly bars, 1 for the daily bars.
+constexpr std::int16_t chartModeFor(BarTable table) {
+    return table == BarTable::Weekly ? 2 : 1;
+}
+// Whether a chart mode shows the weekly bars.
+constexpr bool isWeeklyMode(int chartMode) {
+    return barTableForMode(chartMode) == BarTable::Weekly;
+}
 
 } // namespace kestrel::db

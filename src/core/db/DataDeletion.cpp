@@ -90,7 +90,7 @@ Status deleteBars(Database& db, const DeletionTarget& t, const std::string& cond
     Status st = tx.began();
     if (st)
         st = db.run("delete from " + t.barTable() + " " + condition, args...);
-    if (st && t.chartMode == 2)
+    if (st && isWeeklyMode(t.chartMode))
         st = db.run("delete from shinyo " + condition, args...);
     if (st)
         st = tx.commit();
@@ -127,7 +127,7 @@ Status UpdateAllTables(Database& db, const std::string& clause, const std::vecto
 }
 
 std::string deletionModeLabel(std::int16_t chartMode) {
-    return chartMode == 2 ? "週データ削除モード" : "日データ削除モード";
+    return isWeeklyMode(chartMode) ? "週データ削除モード" : "日データ削除モード";
 }
 
 void removeSideFiles(const std::string& path) {
@@ -238,8 +238,8 @@ Status changeIssueCode(const DeletionTarget& t, const std::string& oldCode, cons
         const char* table;
         const char* question;
     } kCollisions[] = {
-        {"daydata", "日データに変更先のコードがすでに存在しますが　実行しますか？"},
-        {"weekdata", "週データに変更先のコードがすでに存在します　実行しますか？"},
+        {barTableName(BarTable::Daily), "日データに変更先のコードがすでに存在しますが　実行しますか？"},
+        {barTableName(BarTable::Weekly), "週データに変更先のコードがすでに存在します　実行しますか？"},
         {"informationData", "株式情報データに変更先のコードがすでに存在します　実行しますか？"},
         {"board", "株価ボードＡデータに変更先のコードがすでに存在します　実行しますか？"},
     };

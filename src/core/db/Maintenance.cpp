@@ -7,10 +7,6 @@
 namespace kestrel::db {
 namespace {
 
-std::string checkedBarTable(BarTable barTable) {
-    return barTableName(barTable);
-}
-
 Status inTransaction(Database& db, const std::vector<std::string>& statements) {
     Transaction tx(db);
     if (!tx.began())
@@ -30,7 +26,7 @@ Status clearWorkList(Database& db) {
 Status listCodesWithoutIssue(Database& db, BarTable barTable) {
     return inTransaction(db,
                          {"delete from wrkMei",
-                          "insert into wrkMei(コード) select コード from " + checkedBarTable(barTable) +
+                          "insert into wrkMei(コード) select コード from " + std::string(barTableName(barTable)) +
                               " b where コード is not null and not exists (select 1 from Mei m where m.コード=b.コード)"
                               " group by コード order by コード"});
 }
@@ -40,7 +36,7 @@ Status listIssuesWithoutBars(Database& db, BarTable barTable) {
                          {"delete from wrkMei",
                           "insert or ignore into wrkMei(コード) select コード from Mei m where コード is not null and "
                           "not exists (select 1 from " +
-                              checkedBarTable(barTable) + " b where b.コード=m.コード) order by m.rowid"});
+                              std::string(barTableName(barTable)) + " b where b.コード=m.コード) order by m.rowid"});
 }
 
 Status deleteIssueData(Database& db, std::int32_t code) {

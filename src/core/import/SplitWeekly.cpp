@@ -1,5 +1,6 @@
 #include "core/import/SplitWeekly.h"
 
+#include "core/db/LatestDate.h"
 #include "core/import/WeeklyBars.h"
 
 namespace kestrel::import {
@@ -13,10 +14,10 @@ Result<bool> offerSplitWeeklyRebuild(db::Database& db, std::int32_t code, Date e
     auto weeks = db.queryInt("SELECT count(*) FROM weekData WHERE コード = ? AND 日付 >= ?", code, monday);
     if (!weeks)
         return weeks.status();
-    auto last = db.queryInt("SELECT max(日付) FROM dayData WHERE コード = ?", code);
+    auto last = db::latestDailyBar(db, code);
     if (!last)
         return last.status();
-    const std::optional<Date> lastDay = *last ? Date::fromYmdInt(**last) : std::nullopt;
+    const std::optional<Date> lastDay = *last ? (*last)->date : std::nullopt;
     if (weeks->value_or(0) == 0 || !lastDay)
         return false;
     if (!prompt.askYesNo(splitWeeklyQuestion(monday)))

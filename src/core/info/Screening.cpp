@@ -122,10 +122,9 @@ Result<int> rateRows(db::Database& db, const std::string& kind, Date first, Date
         return tx.began();
     auto rows = db.prepare("SELECT 日付, 順位, コード, 株価 FROM informationData "
                            "WHERE 種類コード = ? AND 日付 BETWEEN ? AND ?");
-    auto close = db.prepare("SELECT 終値 FROM dayData WHERE コード = ? ORDER BY 日付 DESC LIMIT 1");
     auto update = db.prepare("UPDATE informationData SET 現株価 = ?, 現比 = ? "
                              "WHERE 種類コード = ? AND 日付 = ? AND 順位 = ?");
-    for (auto* s : {&rows, &close, &update})
+    for (auto* s : {&rows, &update})
         if (!*s)
             return s->status();
     rows->bindAll(kind, first, last);
@@ -142,15 +141,14 @@ Result<int> rateRows(db::Database& db, const std::string& kind, Date first, Date
         !read)
         return read;
     int rated = 0;
+    db::LatestDailyBars latest(db);
     for (const Target& t : targets) {
-        close->reset();
-        close->bindAll(t.code);
-        auto r = close->step();
-        if (!r)
-            return r.status();
-        if (!*r)
+        auto bar = latest.of(t.code);
+        if (!bar)
+            return bar.status();
+        if (!*bar)
             continue; // no stored close: the row keeps what it had
-        std::int32_t now = close->isNull(0) ? 0 : close->int32(0);
+        const auto now = static_cast<std::int32_t>((*bar)->close);
         update->reset();
         update->bindAll(now, ratioOf(t.price, now), kind, t.date, t.rank);
         if (Status s = update->run(); !s.isOk())

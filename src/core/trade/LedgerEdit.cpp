@@ -2,6 +2,7 @@
 // and the refresh of current prices when the board opens.
 #include "core/app/Date.h"
 #include "core/app/Encoding.h"
+#include "core/db/LatestDate.h"
 #include "core/settings/Settings.h"
 #include "core/trade/Ledger.h"
 #include "core/trade/LedgerFields.h"
@@ -287,19 +288,16 @@ Status refreshCurrentPrices(db::Database& db, Prompt& prompt) {
     db::Transaction tx(db);
     if (!tx.began())
         return tx.began();
+    db::LatestDailyBars latest(db);
     for (size_t i = 0; i < rows->size(); ++i) {
         LedgerRow row = (*rows)[i];
         std::int64_t code = row.code.value_or(0);
-        auto bar = db.prepare("SELECT 終値 FROM dayData WHERE コード = ? ORDER BY 日付 DESC LIMIT 1");
+        auto bar = latest.of(code);
         if (!bar)
             return bar.status();
-        bar->bind(1, code);
-        auto hasBar = bar->step();
-        if (!hasBar)
-            return hasBar.status();
-        if (!*hasBar)
+        if (!*bar)
             continue;
-        std::int64_t close = bar->isNull(0) ? 0 : bar->int64(0);
+        const std::int64_t close = (*bar)->close;
         auto issue = lookUpIssue(db, code);
         if (!issue)
             return issue.status();

@@ -3,9 +3,9 @@
 #include "core/app/Date.h"
 #include "core/boards/BoardStore.h"
 #include "core/boards/QuoteParse.h"
-#include "core/db/Schema.h"
 #include "core/settings/IniFile.h"
 #include "platform/InetHttp.h"
+#include "services/db/OpenDatabase.h"
 #include "services/net/DialUpLine.h"
 
 #include <QDateTime>
@@ -58,11 +58,9 @@ bool QuoteRefresh::CmdInet(bool confirm) {
     if (Status st = writeProfileString(m_context.paths.iniPath, boards::kSection, boards::boardDateKey(m_board), stamp);
         !st)
         m_prompt.notify(st.message());
-    auto db = db::openKestrelDatabase(m_context.paths.databasePath);
-    if (!db) {
-        m_prompt.notify(db.message());
+    auto db = openDatabaseOrTell(m_context.paths.databasePath, m_prompt);
+    if (!db)
         return false;
-    }
     // The current values are not cleared first: a row whose page fails keeps the values it had.
     m_failed.clear();
     Q_EMIT started(QString::fromStdString(stamp));
@@ -138,11 +136,10 @@ void QuoteRefresh::handlePage(int channel, const QString& text, std::int32_t cod
             Timer1.stop();
             m_prompt.notify(row.error);
         }
-        auto db = db::openKestrelDatabase(m_context.paths.databasePath);
-        Status st =
-            db ? boards::storeQuote(**db, m_board, code, row.price, row.change, row.volume).status() : db.status();
-        if (!st)
-            m_prompt.notify(st.message());
+        if (auto db = openDatabaseOrTell(m_context.paths.databasePath, m_prompt)) {
+            if (Status st = boards::storeQuote(**db, m_board, code, row.price, row.change, row.volume).status(); !st)
+                m_prompt.notify(st.message());
+        }
     } else {
         m_failed.push_back(code);
     }

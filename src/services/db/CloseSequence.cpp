@@ -2,7 +2,7 @@
 
 #include "core/app/Files.h"
 #include "core/db/FileCare.h"
-#include "core/db/Schema.h"
+#include "services/db/OpenDatabase.h"
 
 namespace kestrel::services {
 
@@ -23,11 +23,8 @@ CloseOutcome runCloseSteps(const CloseSteps& steps) {
         steps.dialUp.hangUp();
 
     // The database must still open; a missing one is no reason to stop the closing.
-    if (fileExists(steps.databasePath)) {
-        auto db = db::openKestrelDatabase(steps.databasePath);
-        if (!db)
-            prompt.notify(db.message());
-    }
+    if (fileExists(steps.databasePath))
+        (void)openDatabaseOrTell(steps.databasePath, prompt);
 
     if (!prompt.askYesNo(compactQuestion().toStdString(), "ﾌｪﾝﾈﾙ"))
         return CloseOutcome::Closed;

@@ -152,7 +152,7 @@ frmEditKabuka::frmEditKabuka(AppContext& context, const QString& handOver, QWidg
     }
 
     SetModeCaption(this, context.chartMode, true);
-    bool weekly = context.chartMode == 2;
+    const bool weekly = context.barTable() == db::BarTable::Weekly;
     kabuDBGrid->setColumnHidden(8, !weekly);
     kabuDBGrid->setColumnHidden(9, !weekly);
     // The window opens wide enough for every shown column (日付 to 出来高, and the margins weekly) beside

@@ -3,6 +3,8 @@
 #include "core/app/Files.h"
 #include "core/converter/ConverterSettings.h"
 #include "core/converter/JQuantsRun.h"
+#include "core/db/BarTable.h"
+#include "core/db/LatestDate.h"
 #include "core/import/IssueMaster.h"
 #include "platform/JQuantsClient.h"
 
@@ -24,7 +26,7 @@ net::MasterDownload downloadJQuantsMaster(const AppContext& context) {
     }
     Date date = Date::today();
     if (auto db = db::Database::open(context.paths.databasePath, db::OpenMode::ReadOnly)) {
-        if (auto latest = db::latestStoredDate(**db, "daydata"); latest && *latest)
+        if (auto latest = db::latestStoredDate(**db, db::barTableName(db::BarTable::Daily)); latest && *latest)
             date = **latest;
     }
     platform::JQuantsClient client(*options);

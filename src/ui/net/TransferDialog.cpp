@@ -77,11 +77,4 @@ void TransferDialog::setBackColour(QRgb colour) {
     setPalette(p);
 }
 
-QString captionForMode(const QString& caption, int chartMode) {
-    const QString suffix = chartMode == 2 ? QStringLiteral("(週)") : QStringLiteral("(日)");
-    if (caption.endsWith(QLatin1Char(')')))
-        return caption.left(caption.size() - 3) + suffix;
-    return caption + suffix;
-}
-
 } // namespace kestrel::ui

@@ -58,8 +58,4 @@ private:
     bool m_transferring = false;
 };
 
-// The window caption with the chart mode's suffix: "(日)" daily, "(週)" weekly, replacing a suffix
-// already there.
-QString captionForMode(const QString& caption, int chartMode);
-
 } // namespace kestrel::ui

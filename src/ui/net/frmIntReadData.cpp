@@ -6,6 +6,7 @@
 #include "ui/app/DateBox.h"
 #include "ui/app/MessageBox.h"
 #include "ui/app/Widgets.h"
+#include "ui/db/ModeCaption.h"
 #include "ui/net/JQuantsMaster.h"
 
 #include <QApplication>
@@ -72,7 +73,7 @@ void frmIntReadData::activate() {
         ReadDateji->setText(QString::fromStdString(start.toYYMMDD()));
         ReadDateitaru->setText(ReadDateji->text());
         LblText->setText(QStringLiteral("株価ﾃﾞｰﾀ取得中"));
-        setWindowTitle(captionForMode(windowTitle(), m_context.chartMode));
+        SetModeCaption(this, m_context.chartMode, false);
         QApplication::restoreOverrideCursor();
     }
     setBackColour(kIdleColour);
