@@ -50,7 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     NoPrompt prompt;
     const std::string copy = home.folder.file("copy.Lis");
-    check(kestrel::boards::writeIssueListFile(copy, *rows, prompt));
+    check(static_cast<bool>(kestrel::boards::writeIssueListFile(copy, *rows, prompt)));
     auto again = kestrel::boards::readIssueListFile(*home.db, copy);
     check(again && *again == *rows);
     return 0;
