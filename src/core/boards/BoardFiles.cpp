@@ -60,14 +60,17 @@ Result<std::string> boardText(db::Database& db, int board) {
     text += kCrLf;
     auto bytes = utf8ToCp932(text);
     if (!bytes)
-        return Result<std::string>::error("株価ボードの銘柄名をファイルに書けません。");
+        return Result<std::string>::error(StatusCode::InvalidInput,
+                                          "株価ボードの銘柄名に CP932 で表せない文字があります。");
     return *bytes;
 }
 
 Status SaveBoardText(db::Database& db, const std::string& path, int board) {
     auto text = boardText(db, board);
     if (!text)
-        return text.status();
+        return text.code() == StatusCode::InvalidInput
+                   ? Status::error(StatusCode::InvalidInput, path + " に書けません。" + text.message())
+                   : text.status();
     return writeFileAtomically(path, *text);
 }
 
@@ -211,7 +214,7 @@ Result<std::string> issueListText(const std::vector<std::string>& rows) {
         text = kCrLf;
     auto bytes = utf8ToCp932(text);
     if (!bytes)
-        return Result<std::string>::error("銘柄リストをファイルに書けません。");
+        return Result<std::string>::error(StatusCode::InvalidInput, "銘柄リストに CP932 で表せない文字があります。");
     return *bytes;
 }
 
@@ -221,7 +224,8 @@ Status writeIssueListFile(const std::string& path, const std::vector<std::string
     if (fileExists(path) && !prompt.askYesNo(path + "のファイルは存在します 上書きしますか？"))
         return Status::cancelled();
     auto text = issueListText(rows);
-    Status st = text ? writeFileAtomically(path, *text) : text.status();
+    Status st = text ? writeFileAtomically(path, *text)
+                     : Status::error(StatusCode::InvalidInput, path + " に書けません。" + text.message());
     if (!st)
         prompt.notify(st.message());
     return st;

@@ -63,6 +63,13 @@ TEST_F(BoardFilesTest, SavedTextIsCp932WithCrLfInCodeOrder) {
     EXPECT_EQ(saveBoardToFile(*database, ini, 2, path, prompt).code(), StatusCode::Cancelled);
     EXPECT_EQ(prompt.questions.back(), "|" + path + "のファイルは存在します 上書きしますか？");
     EXPECT_EQ(readFile(path), sjis("1,1301,2,極洋\r\n1,7203,1,ＡＢＣ自動車\r\n"));
+
+    // A name with no CP932 form: the message names the file, which is not written.
+    addRow(2, 1111, 1, "絵\U0001F600");
+    const std::string bad = dir.file("bad.B");
+    Status refused = SaveBoardText(*database, bad, 2);
+    EXPECT_EQ(refused.message(), bad + " に書けません。株価ボードの銘柄名に CP932 で表せない文字があります。");
+    EXPECT_FALSE(fileExists(bad));
 }
 
 TEST_F(BoardFilesTest, LoadReplacesTheBoardLineByLine) {
