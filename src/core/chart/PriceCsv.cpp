@@ -10,7 +10,6 @@
 #include "core/settings/Settings.h"
 
 #include <cstdio>
-#include <numeric>
 #include <optional>
 
 namespace kestrel::chart {
@@ -24,32 +23,14 @@ std::string slashDate(Date d) {
     return buf;
 }
 
-// Shares after per share before of the events after a bar; 1/1 as traded.
-struct Ratio {
-    std::int64_t before = 1, after = 1;
-};
-
-Ratio ratioAfter(const std::vector<db::SplitEvent>& events, Date barDate) {
-    Ratio r;
-    for (const auto& e : events)
-        if (e.date > barDate) {
-            r.before *= e.before;
-            r.after *= e.after;
-            const std::int64_t g = std::gcd(r.before, r.after);
-            r.before /= g;
-            r.after /= g;
-        }
-    return r;
-}
-
 // A whole-number field times a unit; empty for a Null field or unit.
-Result<std::string> priceColumn(const db::Statement& st, int col, std::optional<std::int64_t> unit, Ratio ratio) {
+Result<std::string> priceColumn(const db::Statement& st, int col, std::optional<std::int64_t> unit, SplitFactor ratio) {
     if (st.isNull(col) || !unit)
         return std::string();
     std::int64_t product = 0;
     if (__builtin_mul_overflow(st.int64(col), *unit, &product))
         return Result<std::string>::error(kOverflow);
-    if (ratio.before != ratio.after) {
+    if (!ratio.one()) {
         const bool positive = product > 0;
         product = splitDivide(product, ratio.before, ratio.after);
         if (positive && product < 1)
@@ -58,13 +39,14 @@ Result<std::string> priceColumn(const db::Statement& st, int col, std::optional<
     return std::to_string(product);
 }
 
-Result<std::string> volumeColumn(const db::Statement& st, int col, std::optional<std::int64_t> unit, Ratio ratio) {
+Result<std::string> volumeColumn(const db::Statement& st, int col, std::optional<std::int64_t> unit,
+                                 SplitFactor ratio) {
     if (st.isNull(col) || !unit)
         return std::string();
     std::int64_t raw = 0;
     if (__builtin_mul_overflow(st.currency(col).raw(), *unit, &raw))
         return Result<std::string>::error(kOverflow);
-    if (ratio.before != ratio.after)
+    if (!ratio.one())
         raw = splitDivide(raw, ratio.after, ratio.before);
     return Currency::fromRaw(raw).toString();
 }
@@ -147,7 +129,7 @@ Result<std::string> priceCsvText(db::Database& db, const PriceCsvTitle& title, i
             }
         }
         // Other weeks hold no event: they take the events after them.
-        const Ratio ratio = !adjusted || events.empty() || !date ? Ratio() : ratioAfter(events, *date);
+        const SplitFactor ratio = !adjusted || events.empty() || !date ? SplitFactor() : factorAfter(events, *date);
         auto volume = volumeColumn(*bars, cVolume, volumeUnit, ratio);
         if (!volume)
             return volume.status();

@@ -5,14 +5,8 @@
 #include <numeric>
 
 namespace kestrel::chart {
-namespace {
-
-struct Ratio {
-    std::int64_t before = 1, after = 1;
-};
-
-Ratio ratioAfter(const std::vector<db::SplitEvent>& events, Date day) {
-    Ratio r;
+SplitFactor factorAfter(const std::vector<db::SplitEvent>& events, Date day) {
+    SplitFactor r;
     for (const auto& e : events)
         if (e.date > day) {
             r.before *= e.before;
@@ -23,8 +17,6 @@ Ratio ratioAfter(const std::vector<db::SplitEvent>& events, Date day) {
         }
     return r;
 }
-
-} // namespace
 
 Result<std::vector<StoredDay>> readStoredDays(db::Database& db, std::int32_t code, Date after, Date upTo) {
     auto st = db.cached("SELECT 日付, 始値, 高値, 安値, 終値, 出来高 FROM dayData WHERE コード = ?1 AND 日付 > ?2 "
@@ -53,10 +45,10 @@ WeekFromDays weekFromDays(const std::vector<StoredDay>& days, std::int64_t price
                           const std::vector<db::SplitEvent>& events) {
     WeekFromDays w;
     for (const StoredDay& d : days) {
-        const Ratio r = ratioAfter(events, d.date);
+        const SplitFactor r = factorAfter(events, d.date);
         auto adjust = [&](std::int64_t v) {
             v *= priceUnit;
-            if (r.before == r.after || v <= 0)
+            if (r.one() || v <= 0)
                 return v;
             std::int64_t a = splitDivide(v, r.before, r.after);
             if (a < 1) {
@@ -76,7 +68,7 @@ WeekFromDays weekFromDays(const std::vector<StoredDay>& days, std::int64_t price
             if (w.low == 0 || (low != 0 && low < w.low))
                 w.low = low;
             std::int64_t raw = d.volume.raw() * volumeUnit;
-            if (r.before != r.after)
+            if (!r.one())
                 raw = splitDivide(raw, r.after, r.before);
             w.volume = Currency::fromRaw(w.volume.raw() + raw);
         }
