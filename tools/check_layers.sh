@@ -3,7 +3,7 @@
 #   core < platform < services < ui < apps        (a layer includes only itself and the ones below)
 # Inside core the subsystems are ranked too; a subsystem includes only its own headers and those of
 # lower ranks:
-#   app < settings < db < startup < boards, chart < import, trade < net < converter, info
+#   app < settings < db < startup < boards, chart < import, trade, scan < net < converter, info
 # And: core includes no Qt at all; services, platform and the command-line tool include no Qt Widgets
 # header and nothing of ui. Exits 1 when an arrow runs the wrong way, 0 otherwise.
 set -euo pipefail
@@ -30,7 +30,7 @@ awk -v widgets="$widgets" '
 BEGIN {
     layer["core"] = 0; layer["platform"] = 1; layer["services"] = 2; layer["ui"] = 3; layer["apps"] = 4
     sub_rank["app"] = 0; sub_rank["settings"] = 1; sub_rank["db"] = 2; sub_rank["startup"] = 3
-    sub_rank["boards"] = 4; sub_rank["chart"] = 4; sub_rank["import"] = 5; sub_rank["trade"] = 5
+    sub_rank["boards"] = 4; sub_rank["chart"] = 4; sub_rank["import"] = 5; sub_rank["trade"] = 5; sub_rank["scan"] = 5
     sub_rank["net"] = 6; sub_rank["converter"] = 7; sub_rank["info"] = 7
     n = split(widgets, w, " ")
     for (i = 1; i <= n; i++) widget[w[i]] = 1

@@ -2,6 +2,7 @@
 // indicator computation. At most four queries; the bars are read in one ordered range scan.
 #include "core/chart/ChartData.h"
 
+#include "core/chart/ChartRead.h"
 #include "core/chart/SplitAdjust.h"
 #include "core/settings/Settings.h"
 #include "core/settings/Shared.h"
@@ -26,12 +27,6 @@ void resetLoad(ChartData& d) {
     fresh.scrollSmallChange = d.scrollSmallChange;
     fresh.scrollLargeChange = d.scrollLargeChange;
     d = fresh;
-}
-
-std::int32_t unitValue(const db::Statement& st, int col) {
-    if (st.isNull(col))
-        return 0;
-    return NullToValue(std::optional<double>(st.real(col)));
 }
 
 // A whole-yen field times the price unit; an error for Null or a value beyond Currency.
@@ -82,12 +77,8 @@ Status scrollRange(db::Database& db, const char* table, std::int32_t code, Chart
     return Status::ok();
 }
 
-struct Units {
-    std::int32_t volume = 0, price = 0;
-};
-
 Status readBars(db::Database& db, const char* table, bool weekly, std::int32_t code, Date chartDate, ChartData& d,
-                Units& unitsRead, Prompt& prompt) {
+                BarUnits& unitsRead, Prompt& prompt) {
     auto first = db.prepare(std::string("SELECT min(日付) FROM (SELECT 日付 FROM ") + table +
                             " WHERE コード=?1 AND 日付<=?2 ORDER BY 日付 DESC LIMIT 110)");
     if (!first)
@@ -132,26 +123,11 @@ Status readBars(db::Database& db, const char* table, bool weekly, std::int32_t c
         if (!*more)
             break;
         ChartBar& bar = d.bars[n];
-        bar.date = bars->date(0).value_or(Date());
-        Currency* prices[5] = {&bar.open, &bar.high, &bar.low, &bar.close, &bar.change};
-        const int cols[5] = {1, 2, 3, 4, 5};
-        for (int f = 0; f < 5; ++f) {
-            auto v = priceTimesUnit(*bars, cols[f], priceUnit);
-            if (!v)
-                return v.status();
-            *prices[f] = *v;
-        }
-        auto volume = volumeTimesUnit(*bars, 6, volumeUnit);
-        if (!volume)
-            return volume.status();
-        bar.volume = *volume;
+        if (Status st = readBarRow(*bars, 0, unitsRead, weekly, bar); !st)
+            return st;
         if (bar.close.raw() != 0)
             lastClose = bar.close;
         bar.closeCarried = lastClose;
-        if (weekly) {
-            bar.sellBalance = unitValue(*bars, 7);
-            bar.buyBalance = unitValue(*bars, 8);
-        }
         ++n;
     }
     d.barCount = static_cast<std::int16_t>(n);
@@ -161,7 +137,7 @@ Status readBars(db::Database& db, const char* table, bool weekly, std::int32_t c
 // The weekly bars of the window whose week holds an event, put together again from their days: adjusted
 // by every event after each day, or (asAdjusted false) as traded.
 Result<std::vector<RebuiltWeek>> eventWeeks(db::Database& db, std::int32_t code,
-                                            const std::vector<db::SplitEvent>& events, bool asAdjusted, Units units,
+                                            const std::vector<db::SplitEvent>& events, bool asAdjusted, BarUnits units,
                                             const ChartData& d) {
     std::vector<RebuiltWeek> weeks;
     const std::vector<db::SplitEvent> none;
@@ -199,7 +175,7 @@ Status LoadChartData(db::Database& db, const AppContext& context, std::int32_t c
         data.lastLoadedCode = code;
         data.lastLoadedMode = context.chartMode;
     }
-    Units units;
+    BarUnits units;
     if (Status st = readBars(db, table, weekly, code, *chartDate, data, units, prompt); !st) {
         // A load that stops part-way shows nothing rather than half-computed series.
         resetLoad(data);
@@ -211,14 +187,53 @@ Status LoadChartData(db::Database& db, const AppContext& context, std::int32_t c
             resetLoad(data);
             return events.status();
         }
-        auto weeks = weekly ? eventWeeks(db, code, *events, context.splitAdjust, units, data)
-                            : Result<std::vector<RebuiltWeek>>(std::vector<RebuiltWeek>());
-        if (!weeks) {
+        if (Status st = finishChart(db, code, weekly, context.splitAdjust, units, *events,
+                                    IndicatorSettings::from(context.settings), data);
+            !st) {
             resetLoad(data);
-            return weeks.status();
+            return st;
         }
-        if (context.splitAdjust)
-            adjustForSplits(data, *events, weekly, *weeks);
+        return Status::ok();
+    }
+    computeIndicators(data, IndicatorSettings::from(context.settings));
+    return Status::ok();
+}
+
+std::int32_t unitValue(const db::Statement& st, int col) {
+    if (st.isNull(col))
+        return 0;
+    return NullToValue(std::optional<double>(st.real(col)));
+}
+
+Status readBarRow(const db::Statement& st, int first, BarUnits units, bool weekly, ChartBar& bar) {
+    bar.date = st.date(first).value_or(Date());
+    Currency* prices[5] = {&bar.open, &bar.high, &bar.low, &bar.close, &bar.change};
+    for (int f = 0; f < 5; ++f) {
+        auto v = priceTimesUnit(st, first + 1 + f, units.price);
+        if (!v)
+            return v.status();
+        *prices[f] = *v;
+    }
+    auto volume = volumeTimesUnit(st, first + 6, units.volume);
+    if (!volume)
+        return volume.status();
+    bar.volume = *volume;
+    if (weekly) {
+        bar.sellBalance = unitValue(st, first + 7);
+        bar.buyBalance = unitValue(st, first + 8);
+    }
+    return Status::ok();
+}
+
+Status finishChart(db::Database& db, std::int32_t code, bool weekly, bool splitAdjust, BarUnits units,
+                   const std::vector<db::SplitEvent>& events, const IndicatorSettings& settings, ChartData& data) {
+    if ((splitAdjust || weekly) && data.barCount > 0 && !events.empty()) {
+        auto weeks = weekly ? eventWeeks(db, code, events, splitAdjust, units, data)
+                            : Result<std::vector<RebuiltWeek>>(std::vector<RebuiltWeek>());
+        if (!weeks)
+            return weeks.status();
+        if (splitAdjust)
+            adjustForSplits(data, events, weekly, *weeks);
         else
             for (const RebuiltWeek& w : *weeks) {
                 // As traded: the week of an event from its days, none of them adjusted.
@@ -232,7 +247,7 @@ Status LoadChartData(db::Database& db, const AppContext& context, std::int32_t c
                     v, -std::numeric_limits<std::int32_t>::max(), std::numeric_limits<std::int32_t>::max()));
             }
     }
-    computeIndicators(data, IndicatorSettings::from(context.settings));
+    computeIndicators(data, settings);
     return Status::ok();
 }
 

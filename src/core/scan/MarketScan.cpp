@@ -1,0 +1,301 @@
+// The market's bars for a range of trading days in one ordered read, and each issue's chart from them.
+#include "core/scan/MarketScan.h"
+
+#include "core/chart/SplitAdjust.h"
+#include "core/db/BarTable.h"
+
+#include <algorithm>
+#include <unordered_map>
+
+namespace kestrel::scan {
+namespace {
+
+std::string columns(bool weekly, const char* prefix) {
+    std::string s;
+    for (const char* c : {"日付", "始値", "高値", "安値", "終値", "前日比", "出来高", "売残", "買残"}) {
+        if (!weekly && (std::string(c) == "売残" || std::string(c) == "買残"))
+            break;
+        s += s.empty() ? "" : ", ";
+        s += prefix;
+        s += c;
+    }
+    return s;
+}
+
+StoredBar stored(const chart::ChartBar& b) {
+    StoredBar s;
+    s.date = b.date;
+    s.volume = b.volume;
+    s.sellBalance = b.sellBalance;
+    s.buyBalance = b.buyBalance;
+    s.open = b.open.raw();
+    s.high = b.high.raw();
+    s.low = b.low.raw();
+    s.close = b.close.raw();
+    s.change = b.change.raw();
+    return s;
+}
+
+Result<std::vector<Date>> dateList(db::Statement& st) {
+    std::vector<Date> out;
+    Status s = st.forEachRow([&] {
+        if (auto d = st.date(0))
+            out.push_back(*d);
+    });
+    if (!s)
+        return s;
+    return out;
+}
+
+} // namespace
+
+Result<std::optional<Date>> tradingDayOnOrBefore(db::Database& db, bool weekly, Date day) {
+    const char* table = db::barTableName(weekly ? db::BarTable::Weekly : db::BarTable::Daily);
+    auto st = db.prepare(std::string("SELECT max(日付) FROM ") + table + " WHERE 日付<=?1");
+    if (!st)
+        return st.status();
+    st->bind(1, day);
+    auto row = st->step();
+    if (!row)
+        return row.status();
+    return *row ? st->date(0) : std::nullopt;
+}
+
+Result<MarketBars> MarketBars::read(db::Database& db, const ScanOptions& options, Date first, Date last, int after) {
+    MarketBars m;
+    m.m_db = &db;
+    m.m_options = options;
+    const bool weekly = options.weekly;
+    const std::string table = db::barTableName(weekly ? db::BarTable::Weekly : db::BarTable::Daily);
+
+    // The 110th trading day on or before `first`: the oldest bar a window of that day can hold. Each
+    // step is one seek on the date index.
+    auto lowSt = db.prepare("WITH RECURSIVE d(x, k) AS (SELECT (SELECT max(日付) FROM " + table +
+                            " WHERE 日付<=?1), 1 UNION ALL SELECT (SELECT max(日付) FROM " + table +
+                            " WHERE 日付<d.x), k+1 FROM d WHERE d.x IS NOT NULL AND k<?2) SELECT min(x) FROM d");
+    if (!lowSt)
+        return lowSt.status();
+    lowSt->bind(1, first).bind(2, chart::kMaxBars);
+    auto lowRow = lowSt->step();
+    if (!lowRow)
+        return lowRow.status();
+    const Date low = (*lowRow ? lowSt->date(0) : std::nullopt).value_or(first);
+
+    auto daysSt = db.prepare("WITH RECURSIVE d(x) AS (SELECT (SELECT min(日付) FROM " + table +
+                             " WHERE 日付>=?1) UNION ALL SELECT (SELECT min(日付) FROM " + table +
+                             " WHERE 日付>d.x) FROM d WHERE d.x IS NOT NULL AND d.x<?2) "
+                             "SELECT x FROM d WHERE x IS NOT NULL AND x<=?2");
+    if (!daysSt)
+        return daysSt.status();
+    daysSt->bind(1, first).bind(2, last);
+    auto days = dateList(*daysSt);
+    if (!days)
+        return days.status();
+    m.m_days = std::move(*days);
+    if (after > 0) {
+        auto moreSt = db.prepare("WITH RECURSIVE d(x, k) AS (SELECT (SELECT min(日付) FROM " + table +
+                                 " WHERE 日付>?1), 1 UNION ALL SELECT (SELECT min(日付) FROM " + table +
+                                 " WHERE 日付>d.x), k+1 FROM d WHERE d.x IS NOT NULL AND k<?2) "
+                                 "SELECT x FROM d WHERE x IS NOT NULL");
+        if (!moreSt)
+            return moreSt.status();
+        moreSt->bind(1, last).bind(2, after);
+        auto more = dateList(*moreSt);
+        if (!more)
+            return more.status();
+        m.m_days.insert(m.m_days.end(), more->begin(), more->end());
+    }
+    if (m.m_days.empty())
+        return m;
+    const Date firstDay = m.m_days.front();
+    const Date high = m.m_days.back();
+
+    struct MeiRow {
+        chart::BarUnits units;
+        std::string name;
+    };
+    std::unordered_map<std::int32_t, MeiRow> mei;
+    auto meiSt = db.prepare("SELECT コード, 出来高単位, 株価単位, 銘柄 FROM Mei");
+    if (!meiSt)
+        return meiSt.status();
+    if (Status s = meiSt->forEachRow([&] {
+            mei[meiSt->int32(0)] = {{chart::unitValue(*meiSt, 1), chart::unitValue(*meiSt, 2)}, meiSt->text(3)};
+        });
+        !s)
+        return s;
+
+    std::unordered_map<std::int32_t, std::vector<db::SplitEvent>> events;
+    if (options.splitAdjust || weekly) {
+        auto all = db::listSplits(db, 0, true);
+        if (!all)
+            return all.status();
+        for (const db::SplitEvent& e : *all)
+            events[e.code].push_back(e);
+    }
+
+    // Every issue's bars of the needed days: the codes by a walk of the key (one seek each), each code's
+    // days by a range of the key. Rows come by code, then date.
+    auto barsSt =
+        db.prepare("WITH RECURSIVE c(x) AS (SELECT (SELECT min(コード) FROM " + table +
+                   ") UNION ALL SELECT (SELECT min(コード) FROM " + table +
+                   " WHERE コード>c.x) FROM c WHERE c.x IS NOT NULL) SELECT b.コード, " + columns(weekly, "b.") +
+                   " FROM c CROSS JOIN " + table + " AS b WHERE b.コード=c.x AND b.日付 BETWEEN ?1 AND ?2");
+    if (!barsSt)
+        return barsSt.status();
+    barsSt->bind(1, low).bind(2, high);
+    Issue* cur = nullptr;
+    chart::ChartBar bar;
+    for (;;) {
+        auto more = barsSt->step();
+        if (!more)
+            return more.status();
+        if (!*more)
+            break;
+        const std::int32_t code = barsSt->int32(0);
+        if (!cur || cur->code != code) {
+            if (cur && code < cur->code)
+                return Result<MarketBars>::error("株価データーの読み込み順が不正です。");
+            Issue& is = m.m_issues.emplace_back();
+            is.code = code;
+            if (auto it = mei.find(code); it != mei.end()) {
+                is.units = it->second.units;
+                is.name = it->second.name;
+            }
+            if (auto it = events.find(code); it != events.end())
+                is.events = it->second;
+            cur = &is;
+        }
+        bar = chart::ChartBar{};
+        if (Status s = chart::readBarRow(*barsSt, 1, cur->units, weekly, bar); !s) {
+            cur->faults.push_back(static_cast<int>(cur->bars.size()));
+            cur->faultMessage = s.message();
+            bar.date = barsSt->date(1).value_or(Date());
+        }
+        cur->bars.push_back(stored(bar));
+    }
+
+    // An issue with fewer than 110 bars up to the first day of the range may have older ones (a gap in
+    // its trading): those are read by issue.
+    auto olderSt = db.prepare("SELECT " + columns(weekly, "") + " FROM " + table +
+                              " WHERE コード=?1 AND 日付<?2 ORDER BY 日付 DESC LIMIT ?3");
+    if (!olderSt)
+        return olderSt.status();
+    std::vector<Issue> kept;
+    kept.reserve(m.m_issues.size());
+    for (Issue& is : m.m_issues) {
+        if (is.bars.empty() || is.bars.back().date < firstDay)
+            continue; // no bar on any day of the range
+        const int upToFirst = static_cast<int>(std::upper_bound(is.bars.begin(), is.bars.end(), firstDay,
+                                                                [](Date d, const StoredBar& b) { return d < b.date; }) -
+                                               is.bars.begin());
+        if (upToFirst < chart::kMaxBars) {
+            olderSt->reset();
+            olderSt->bind(1, static_cast<std::int64_t>(is.code)).bind(2, is.bars.front().date);
+            olderSt->bind(3, chart::kMaxBars - upToFirst);
+            std::vector<StoredBar> older;
+            std::vector<int> olderFaults;
+            std::string olderMessage;
+            Status s = olderSt->forEachRow([&] {
+                bar = chart::ChartBar{};
+                if (Status r = chart::readBarRow(*olderSt, 0, is.units, weekly, bar); !r) {
+                    olderFaults.push_back(static_cast<int>(older.size()));
+                    olderMessage = r.message();
+                    bar.date = olderSt->date(0).value_or(Date());
+                }
+                older.push_back(stored(bar));
+            });
+            if (!s)
+                return s;
+            if (!older.empty()) {
+                const int n = static_cast<int>(older.size());
+                for (int& f : is.faults)
+                    f += n;
+                for (int f : olderFaults)
+                    is.faults.push_back(n - 1 - f);
+                if (!olderMessage.empty())
+                    is.faultMessage = olderMessage;
+                std::reverse(older.begin(), older.end());
+                is.bars.insert(is.bars.begin(), older.begin(), older.end());
+            }
+        }
+        kept.push_back(std::move(is));
+    }
+    m.m_issues = std::move(kept);
+    return m;
+}
+
+Result<bool> MarketBars::chartAt(int issue, Date day, chart::ChartData& out) const {
+    const Issue& is = m_issues[static_cast<size_t>(issue)];
+    auto it =
+        std::upper_bound(is.bars.begin(), is.bars.end(), day, [](Date d, const StoredBar& b) { return d < b.date; });
+    if (it == is.bars.begin() || (it - 1)->date != day)
+        return false;
+    const int end = static_cast<int>(it - is.bars.begin());
+    const int start = std::max(0, end - chart::kMaxBars);
+    for (int f : is.faults)
+        if (f >= start && f < end)
+            return Result<bool>::error(is.faultMessage);
+    out = chart::ChartData{};
+    Currency lastClose;
+    for (int i = start; i < end; ++i) {
+        const StoredBar& s = is.bars[static_cast<size_t>(i)];
+        chart::ChartBar& b = out.bars[static_cast<size_t>(i - start)];
+        b.date = s.date;
+        b.open = Currency::fromRaw(s.open);
+        b.high = Currency::fromRaw(s.high);
+        b.low = Currency::fromRaw(s.low);
+        b.close = Currency::fromRaw(s.close);
+        b.change = Currency::fromRaw(s.change);
+        b.volume = s.volume;
+        b.sellBalance = s.sellBalance;
+        b.buyBalance = s.buyBalance;
+        if (s.close != 0)
+            lastClose = b.close;
+        b.closeCarried = lastClose;
+    }
+    out.barCount = static_cast<std::int16_t>(end - start);
+    if (Status s = chart::finishChart(*m_db, is.code, m_options.weekly, m_options.splitAdjust, is.units, is.events,
+                                      m_options.settings, out);
+        !s)
+        return s;
+    return true;
+}
+
+std::optional<Currency> MarketBars::closeOn(int issue, Date day) const {
+    const Issue& is = m_issues[static_cast<size_t>(issue)];
+    auto it =
+        std::upper_bound(is.bars.begin(), is.bars.end(), day, [](Date d, const StoredBar& b) { return d < b.date; });
+    if (it == is.bars.begin())
+        return std::nullopt;
+    const StoredBar& s = *(it - 1);
+    if (!m_options.splitAdjust || is.events.empty())
+        return Currency::fromRaw(s.close);
+    chart::ChartData one;
+    one.bars[0].date = s.date;
+    one.bars[0].close = Currency::fromRaw(s.close);
+    one.barCount = 1;
+    chart::adjustForSplits(one, is.events, m_options.weekly);
+    return one.bars[0].close;
+}
+
+Status scanMarket(db::Database& db, const ScanOptions& options, Date day,
+                  const std::function<void(std::int32_t, const std::string&, const chart::ChartData&)>& visit,
+                  const std::function<void(std::int32_t, const Status&)>& fault) {
+    auto market = MarketBars::read(db, options, day, day);
+    if (!market)
+        return market.status();
+    chart::ChartData data;
+    for (int i = 0; i < market->issueCount(); ++i) {
+        auto has = market->chartAt(i, day, data);
+        if (!has) {
+            if (fault)
+                fault(market->code(i), has.status());
+            continue;
+        }
+        if (*has)
+            visit(market->code(i), market->name(i), data);
+    }
+    return Status::ok();
+}
+
+} // namespace kestrel::scan

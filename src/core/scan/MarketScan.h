@@ -1,0 +1,87 @@
+#pragma once
+// Market scan: the chart of every issue as of a trading day, read from the bar table in one pass.
+//
+// Contract: for a trading day D and daily or weekly bars, chartAt gives for each issue with a bar at D
+// exactly the ChartData that LoadChartData gives for that issue with the chart date D and the same
+// settings: its last 110 bars on or before D, split-adjusted as the chart is, every series (close,
+// change, volume, the three averages and deviations, psychological line, RSI, volume ratio, slope
+// angles and Ito ratio, balances of weekly bars) and the curve's coefficients, bar for bar. The bars
+// are read with one query over the bar table for the trading days the windows need (plus, per issue
+// whose history has gaps there, one query for its older bars); the split events with one more. The
+// values then come from the chart's own code (readBarRow, finishChart, computeIndicators).
+//
+// MarketBars holds the bars of every issue for a range of trading days, so that a walk over many days
+// (a screen run over a period, a list per day) reads the table once. An issue whose stored bars the
+// chart would refuse (an empty price, a value beyond its field) has no chart on the days whose window
+// holds such a bar; chartAt returns the chart's error for it.
+#include "core/chart/ChartData.h"
+#include "core/chart/ChartRead.h"
+#include "core/db/SplitTable.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace kestrel::scan {
+
+struct ScanOptions {
+    bool weekly = false;
+    bool splitAdjust = true;
+    chart::IndicatorSettings settings;
+};
+
+// The bar of a chart window as stored (prices and volume times the issue's units).
+struct StoredBar {
+    Date date;
+    std::int32_t volume = 0, sellBalance = 0, buyBalance = 0;
+    std::int64_t open = 0, high = 0, low = 0, close = 0, change = 0; // raw Currency
+};
+
+class MarketBars {
+public:
+    // Reads the bars every chart ending at a trading day first..last needs, and the bars of `after` more
+    // trading days past last (for outcomes). Trading days are the dates of the bar table.
+    static Result<MarketBars> read(db::Database& db, const ScanOptions& options, Date first, Date last, int after = 0);
+
+    // The trading days first..last and the `after` ones past it, ascending.
+    const std::vector<Date>& days() const { return m_days; }
+
+    int issueCount() const { return static_cast<int>(m_issues.size()); }
+    std::int32_t code(int issue) const { return m_issues[issue].code; }
+    const std::string& name(int issue) const { return m_issues[issue].name; }
+
+    // The chart of the issue as of `day`: false when the issue has no bar at that day; an error when
+    // the chart would fail to load.
+    Result<bool> chartAt(int issue, Date day, chart::ChartData& out) const;
+
+    // The issue's close at the last of its bars on or before `day`, adjusted by the split events after
+    // that bar as the chart adjusts it; nullopt when it has none.
+    std::optional<Currency> closeOn(int issue, Date day) const;
+
+private:
+    struct Issue {
+        std::int32_t code = 0;
+        std::string name;
+        chart::BarUnits units;
+        std::vector<StoredBar> bars;
+        std::vector<int> faults; // indexes into bars of rows the chart refuses
+        std::string faultMessage;
+        std::vector<db::SplitEvent> events;
+    };
+    db::Database* m_db = nullptr;
+    ScanOptions m_options;
+    std::vector<Date> m_days;
+    std::vector<Issue> m_issues;
+};
+
+// The latest trading day on or before `day` in the bar table of the options; nullopt when none.
+Result<std::optional<Date>> tradingDayOnOrBefore(db::Database& db, bool weekly, Date day);
+
+// Visits the chart of every issue with a bar at `day` in code order. An issue whose chart fails is
+// passed to `fault` (when given) with the chart's error and left out.
+Status scanMarket(db::Database& db, const ScanOptions& options, Date day,
+                  const std::function<void(std::int32_t code, const std::string& name, const chart::ChartData&)>& visit,
+                  const std::function<void(std::int32_t code, const Status&)>& fault = {});
+
+} // namespace kestrel::scan

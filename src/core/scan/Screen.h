@@ -1,0 +1,61 @@
+#pragma once
+// Screens: a condition over the values of an issue's chart, written as a person would:
+//   rsi <= 30 and ito > 0 and vr >= 60
+//   close > ma2 and ma1[1] <= ma2[1] and ma1 > ma2
+// Names are the fields of a chart bar (date as YYYYMMDD, open, high, low, close, closeCarried, change,
+// volume, sellBalance, buyBalance, ma1..ma3, dev1..dev3, psych, rsi, vr, maAngle1..maAngle3, itoRatio
+// or ito) of the bar at the chart date, or with [n] of the bar n bars before it in the same chart; and
+// the curve's fitA, fitB, fitC, vertexBars (bars from the right edge to the curve's vertex) and
+// vertexPrice, which belong to the whole chart and take no [n]. Operators: or, and, not, parentheses,
+// = == != <> < <= > >=, + - * /, numbers. Names and words are ASCII, case-insensitive for words.
+//
+// An issue matches only when every value the condition names exists: a bar n back inside its chart, a
+// vertex (a curve with fitC != 0), and no division by zero.
+#include "core/app/Currency.h"
+#include "core/app/Status.h"
+#include "core/chart/ChartData.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kestrel::scan {
+
+// One value a screen or a screen's report names.
+struct ScreenField {
+    const char* name;
+    bool perBar; // false: a value of the whole chart (no [n])
+};
+// Every bar field under its chart JSON name (date first), then the chart's curve values.
+const std::vector<ScreenField>& screenFields();
+// The value of field `index` of screenFields() for the bar `back` bars before the last one; nullopt
+// when there is no such bar or value. date is YYYYMMDD.
+std::optional<Currency> screenValue(const chart::ChartData& d, int index, int back);
+
+class Screen {
+public:
+    // Parses a condition; an error names the place ("条件式の 5 文字目: …") and nothing is kept.
+    static Result<Screen> parse(std::string_view text);
+    bool matches(const chart::ChartData& d) const;
+    const std::string& text() const { return m_text; }
+
+    struct Node {
+        enum Kind { Number, Field, Neg, Add, Sub, Mul, Div, Lt, Le, Gt, Ge, Eq, Ne, And, Or, Not } kind;
+        double number = 0;
+        int field = 0, back = 0;
+        int left = -1, right = -1;
+    };
+
+private:
+    std::string m_text;
+    std::vector<Node> m_nodes;
+    int m_root = -1;
+};
+
+// Saved screens: name=condition lines in a UTF-8 file, written atomically. A name is 1..40 characters
+// without "=" or a line break.
+Result<std::vector<std::pair<std::string, std::string>>> loadScreens(const std::string& path);
+Status saveScreen(const std::string& path, const std::string& name, const std::string& condition);
+
+} // namespace kestrel::scan
