@@ -61,6 +61,19 @@ Result<std::optional<Date>> tradingDayOnOrBefore(db::Database& db, bool weekly, 
     return *row ? st->date(0) : std::nullopt;
 }
 
+Result<std::vector<Date>> tradingDays(db::Database& db, bool weekly, Date first, Date last) {
+    const std::string table = db::barTableName(weekly ? db::BarTable::Weekly : db::BarTable::Daily);
+    // One seek on the date index for each day.
+    auto st = db.prepare("WITH RECURSIVE d(x) AS (SELECT (SELECT min(日付) FROM " + table +
+                         " WHERE 日付>=?1) UNION ALL SELECT (SELECT min(日付) FROM " + table +
+                         " WHERE 日付>d.x) FROM d WHERE d.x IS NOT NULL AND d.x<?2) "
+                         "SELECT x FROM d WHERE x IS NOT NULL AND x<=?2");
+    if (!st)
+        return st.status();
+    st->bind(1, first).bind(2, last);
+    return dateList(*st);
+}
+
 Result<MarketBars> MarketBars::read(db::Database& db, const ScanOptions& options, Date first, Date last, int after) {
     MarketBars m;
     m.m_db = &db;
@@ -81,14 +94,7 @@ Result<MarketBars> MarketBars::read(db::Database& db, const ScanOptions& options
         return lowRow.status();
     const Date low = (*lowRow ? lowSt->date(0) : std::nullopt).value_or(first);
 
-    auto daysSt = db.prepare("WITH RECURSIVE d(x) AS (SELECT (SELECT min(日付) FROM " + table +
-                             " WHERE 日付>=?1) UNION ALL SELECT (SELECT min(日付) FROM " + table +
-                             " WHERE 日付>d.x) FROM d WHERE d.x IS NOT NULL AND d.x<?2) "
-                             "SELECT x FROM d WHERE x IS NOT NULL AND x<=?2");
-    if (!daysSt)
-        return daysSt.status();
-    daysSt->bind(1, first).bind(2, last);
-    auto days = dateList(*daysSt);
+    auto days = tradingDays(db, weekly, first, last);
     if (!days)
         return days.status();
     m.m_days = std::move(*days);

@@ -78,6 +78,9 @@ private:
 // The latest trading day on or before `day` in the bar table of the options; nullopt when none.
 Result<std::optional<Date>> tradingDayOnOrBefore(db::Database& db, bool weekly, Date day);
 
+// The trading days first..last of the bar table, ascending.
+Result<std::vector<Date>> tradingDays(db::Database& db, bool weekly, Date first, Date last);
+
 // Visits the chart of every issue with a bar at `day` in code order. An issue whose chart fails is
 // passed to `fault` (when given) with the chart's error and left out.
 Status scanMarket(db::Database& db, const ScanOptions& options, Date day,

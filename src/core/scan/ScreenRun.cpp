@@ -1,0 +1,161 @@
+#include "core/scan/ScreenRun.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+namespace kestrel::scan {
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+// Whole values as integers, others to their four decimals (as the chart's JSON writes them).
+Json number(const std::optional<Currency>& v) {
+    if (!v)
+        return Json(nullptr);
+    if (v->isWhole())
+        return Json(v->raw() / Currency::kScale);
+    return Json(v->toDouble());
+}
+
+ScreenMatch matchOf(std::int32_t code, const std::string& name, const chart::ChartData& d) {
+    ScreenMatch m{code, name, {}};
+    const int n = static_cast<int>(screenFields().size());
+    m.values.reserve(static_cast<size_t>(n));
+    for (int f = 0; f < n; ++f)
+        m.values.push_back(screenValue(d, f, 0));
+    return m;
+}
+
+} // namespace
+
+Result<std::vector<ScreenMatch>> runScreen(db::Database& db, const ScanOptions& options, const Screen& screen, Date day,
+                                           const std::function<void(std::int32_t, const Status&)>& fault) {
+    std::vector<ScreenMatch> rows;
+    Status st = scanMarket(
+        db, options, day,
+        [&](std::int32_t code, const std::string& name, const chart::ChartData& d) {
+            if (screen.matches(d))
+                rows.push_back(matchOf(code, name, d));
+        },
+        fault);
+    if (!st)
+        return st;
+    return rows;
+}
+
+std::string screenToJson(Date day, bool weekly, const std::vector<ScreenMatch>& rows) {
+    Json top;
+    top["date"] = day.toIso();
+    top["weekly"] = weekly;
+    Json list = Json::array();
+    for (const ScreenMatch& m : rows) {
+        Json o;
+        o["code"] = m.code;
+        o["name"] = m.name;
+        for (size_t f = 0; f < screenFields().size() && f < m.values.size(); ++f) {
+            if (f == 0 && m.values[0])
+                o["date"] = Date::fromYmdInt(m.values[0]->raw() / Currency::kScale).value_or(Date()).toIso();
+            else
+                o[screenFields()[f].name] = number(m.values[f]);
+        }
+        list.push_back(std::move(o));
+    }
+    top["rows"] = std::move(list);
+    return top.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+}
+
+Result<HoldSummary> runHeld(db::Database& db, const ScanOptions& options, const Screen& screen, Date from, Date to,
+                            int hold, const std::function<void(std::int32_t, const Status&)>& fault) {
+    HoldSummary s;
+    auto allDays = tradingDays(db, options.weekly, from, to);
+    if (!allDays)
+        return allDays.status();
+    constexpr size_t kBlock = 250;
+    chart::ChartData data;
+    for (size_t b = 0; b < allDays->size(); b += kBlock) {
+        const size_t e = std::min(allDays->size(), b + kBlock);
+        auto market = MarketBars::read(db, options, (*allDays)[b], (*allDays)[e - 1], hold);
+        if (!market)
+            return market.status();
+        const std::vector<Date>& days = market->days();
+        for (size_t di = 0; di < e - b && di < days.size(); ++di) {
+            const Date day = days[di];
+            const std::optional<Date> exitDay = di + static_cast<size_t>(hold) < days.size()
+                                                    ? std::optional<Date>(days[di + static_cast<size_t>(hold)])
+                                                    : std::nullopt;
+            ++s.days;
+            for (int i = 0; i < market->issueCount(); ++i) {
+                auto has = market->chartAt(i, day, data);
+                if (!has) {
+                    if (fault)
+                        fault(market->code(i), has.status());
+                    continue;
+                }
+                if (!*has || !screen.matches(data))
+                    continue;
+                HeldMatch m;
+                m.date = day;
+                m.code = market->code(i);
+                m.name = market->name(i);
+                m.entry = data.bars[static_cast<size_t>(data.barCount - 1)].close;
+                if (exitDay) {
+                    m.exitDate = exitDay;
+                    m.exit = market->closeOn(i, *exitDay);
+                    if (m.exit && m.entry.raw() > 0)
+                        m.returnPercent =
+                            (static_cast<double>(m.exit->raw()) / static_cast<double>(m.entry.raw()) - 1) * 100;
+                }
+                s.rows.push_back(std::move(m));
+            }
+        }
+    }
+    s.matches = static_cast<int>(s.rows.size());
+    std::vector<double> r;
+    for (const HeldMatch& m : s.rows)
+        if (m.returnPercent)
+            r.push_back(*m.returnPercent);
+    s.count = static_cast<int>(r.size());
+    if (!r.empty()) {
+        std::sort(r.begin(), r.end());
+        double sum = 0;
+        int wins = 0;
+        for (double v : r) {
+            sum += v;
+            wins += v > 0;
+        }
+        s.mean = sum / static_cast<double>(r.size());
+        s.median = r.size() % 2 ? r[r.size() / 2] : (r[r.size() / 2 - 1] + r[r.size() / 2]) / 2;
+        s.winShare = 100.0 * wins / static_cast<double>(r.size());
+        s.worst = r.front();
+        s.best = r.back();
+    }
+    return s;
+}
+
+std::string heldToCsv(const HoldSummary& s) {
+    std::ostringstream out;
+    out << "日付,コード,銘柄,終値,決済日,決済終値,騰落率(%)\n";
+    auto price = [](const Currency& c) {
+        return c.isWhole() ? std::to_string(c.raw() / Currency::kScale) : std::to_string(c.toDouble());
+    };
+    for (const HeldMatch& m : s.rows) {
+        std::string name = m.name;
+        const bool quote = name.find_first_of(",\"\r\n") != std::string::npos;
+        if (quote) {
+            std::string q = "\"";
+            for (char c : name)
+                q += c == '"' ? std::string("\"\"") : std::string(1, c);
+            name = q + "\"";
+        }
+        char ret[32] = "";
+        if (m.returnPercent)
+            std::snprintf(ret, sizeof ret, "%.2f", *m.returnPercent);
+        out << m.date.toIso() << ',' << m.code << ',' << name << ',' << price(m.entry) << ','
+            << (m.exitDate ? m.exitDate->toIso() : "") << ',' << (m.exit ? price(*m.exit) : "") << ',' << ret << '\n';
+    }
+    return out.str();
+}
+
+} // namespace kestrel::scan

@@ -1,0 +1,57 @@
+#pragma once
+// Running a screen: the matching issues as of one trading day, and what a screen would have found over a
+// period (each match's close a number of trading days later).
+#include "core/scan/MarketScan.h"
+#include "core/scan/Screen.h"
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kestrel::scan {
+
+// One matching issue: its values at the day, by screenFields() index (nullopt where there is none).
+struct ScreenMatch {
+    std::int32_t code = 0;
+    std::string name;
+    std::vector<std::optional<Currency>> values;
+};
+
+// The issues with a bar at `day` whose chart satisfies the screen, in code order. Issues whose chart
+// fails to load are left out and passed to `fault` when given.
+Result<std::vector<ScreenMatch>> runScreen(db::Database& db, const ScanOptions& options, const Screen& screen, Date day,
+                                           const std::function<void(std::int32_t, const Status&)>& fault = {});
+
+// {"date": "YYYY-MM-DD", "weekly": bool, "rows": [{"code", "name", the bar fields under the chart's JSON
+// names, "fitA", "fitB", "fitC", "vertexBars", "vertexPrice"}]}; a value that does not exist is null.
+std::string screenToJson(Date day, bool weekly, const std::vector<ScreenMatch>& rows);
+
+// A match of a run over a period with its outcome: the close `hold` trading days later (the issue's
+// last bar on or before that day), both split-adjusted as the chart shows them.
+struct HeldMatch {
+    Date date;
+    std::int32_t code = 0;
+    std::string name;
+    Currency entry;
+    std::optional<Date> exitDate;
+    std::optional<Currency> exit;
+    std::optional<double> returnPercent; // none without an exit or with an entry close of 0
+};
+struct HoldSummary {
+    int days = 0;                                                   // trading days screened
+    int matches = 0;                                                // all matches
+    int count = 0;                                                  // matches with a return
+    double mean = 0, median = 0, winShare = 0, worst = 0, best = 0; // percent
+    std::vector<HeldMatch> rows;
+};
+
+// Runs the screen on every trading day from..to and follows each match `hold` trading days on. The
+// market is read in blocks of trading days, so memory stays that of a few hundred days.
+Result<HoldSummary> runHeld(db::Database& db, const ScanOptions& options, const Screen& screen, Date from, Date to,
+                            int hold, const std::function<void(std::int32_t, const Status&)>& fault = {});
+
+// The matches as CSV (UTF-8, a header line): date, code, name, close, exit date, exit close, return %.
+std::string heldToCsv(const HoldSummary& s);
+
+} // namespace kestrel::scan
