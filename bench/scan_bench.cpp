@@ -1,0 +1,226 @@
+// Market scan benchmark: one scan of every issue as of one date (every chart with every indicator),
+// warm and right after opening the database with a cold page cache, next to the bare SQLite read of the
+// same bars; the cost per bar; the peak memory; and a screen run over three years held 20 days.
+// Run: build/bench/scan_bench [ISSUES [DAYS]] (default 4000 issues x 6250 trading days, 25 years). The
+// database is built once per size and cached under the build folder.
+#include "core/db/Schema.h"
+#include "core/scan/ScreenRun.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <string>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+using namespace kestrel;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+void must(const Status& st) {
+    if (!st) {
+        std::fprintf(stderr, "bench: %s\n", st.message().c_str());
+        std::exit(1);
+    }
+}
+
+std::vector<Date> tradingDays(int count) {
+    std::vector<Date> days;
+    for (Date d = *Date::fromYmd(2000, 1, 3); static_cast<int>(days.size()) < count; d = d.addDays(1))
+        if (!d.isWeekend())
+            days.push_back(d);
+    return days;
+}
+
+bool build(const std::string& path, int issues, const std::vector<Date>& days) {
+    std::string tmp = path + ".building";
+    std::remove(tmp.c_str());
+    must(db::CreateDatabaseFile(tmp));
+    auto opened = db::openKestrelDatabase(tmp);
+    if (!opened)
+        return false;
+    db::Database& db = **opened;
+    must(db.exec("PRAGMA synchronous=OFF"));
+    must(db.exec("PRAGMA journal_mode=OFF"));
+    must(db.exec("DROP INDEX \"dayData_日付\""));
+    auto st = db.prepare("INSERT INTO dayData VALUES (?,?,?,?,?,?,?,?,?)");
+    auto mei =
+        db.prepare("INSERT INTO Mei (コード, 市場コード, 銘柄, 出来高単位, 株価単位) VALUES (?, 1, 'bench', 100, 1)");
+    if (!st || !mei)
+        return false;
+    std::uint64_t seed = 88172645463325252ULL;
+    auto next = [&seed] {
+        seed ^= seed << 13;
+        seed ^= seed >> 7;
+        seed ^= seed << 17;
+        return seed;
+    };
+    auto t0 = Clock::now();
+    for (int issue = 0; issue < issues; ++issue) {
+        if (issue % 200 == 0)
+            must(db.exec(issue ? "COMMIT; BEGIN" : "BEGIN"));
+        const int code = 1300 + issue * 2;
+        mei->reset();
+        mei->bind(1, code);
+        must(mei->run());
+        long long close = 200 + static_cast<long long>(next() % 5000), reference = 0;
+        for (Date d : days) {
+            long long open = close;
+            close = std::max(1LL, close + static_cast<long long>(next() % 41) - 20);
+            long long high = std::max(open, close) + static_cast<long long>(next() % 10);
+            long long low = std::max(1LL, std::min(open, close) - static_cast<long long>(next() % 10));
+            long long change = reference ? close - reference : 0;
+            reference = close;
+            st->reset();
+            st->bindAll(code, d, open, high, low, close, change, static_cast<long long>(next() % 500), close);
+            must(st->run());
+        }
+    }
+    must(db.exec("COMMIT"));
+    for (const std::string& ddl : db::tableDdl(*db::findTable("dayData")))
+        if (ddl.rfind("CREATE INDEX", 0) == 0)
+            must(db.exec(ddl));
+    // A few issues with split events inside the last windows.
+    for (int i = 0; i < 40 && i < issues; ++i)
+        must(db::addSplit(db, 1300 + i * 2 * (issues / 40 ? issues / 40 : 1),
+                          days[days.size() - 1 - static_cast<size_t>(i)], 1, 2));
+    must(db.exec("PRAGMA journal_mode=WAL"));
+    must(db.exec("PRAGMA wal_checkpoint(TRUNCATE)"));
+    std::printf("built %d issues x %zu days in %.1f s\n", issues, days.size(),
+                std::chrono::duration<double>(Clock::now() - t0).count());
+    opened->reset();
+    return std::rename(tmp.c_str(), path.c_str()) == 0;
+}
+
+void dropCache(const std::string& path) {
+    for (const std::string& f : {path, path + "-wal", path + "-shm"}) {
+        int fd = ::open(f.c_str(), O_RDONLY);
+        if (fd < 0)
+            continue;
+        ::fdatasync(fd);
+        ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+        ::close(fd);
+    }
+}
+
+double since(Clock::time_point t) {
+    return std::chrono::duration<double>(Clock::now() - t).count();
+}
+
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+// The bars a scan reads, read bare: the same query, every column fetched, nothing computed.
+long long bareRead(db::Database& db, Date low, Date high) {
+    auto st =
+        db.prepare("WITH RECURSIVE c(x) AS (SELECT (SELECT min(コード) FROM daydata) UNION ALL SELECT "
+                   "(SELECT min(コード) FROM daydata WHERE コード>c.x) FROM c WHERE c.x IS NOT NULL) SELECT "
+                   "b.コード, b.日付, b.始値, b.高値, b.安値, b.終値, b.前日比, b.出来高 FROM c CROSS JOIN daydata "
+                   "AS b WHERE b.コード=c.x AND b.日付 BETWEEN ?1 AND ?2");
+    if (!st)
+        must(st.status());
+    st->bind(1, low).bind(2, high);
+    long long rows = 0, sum = 0;
+    must(st->forEachRow([&] {
+        ++rows;
+        for (int c = 0; c < 8; ++c)
+            sum += st->int64(c);
+    }));
+    return rows + (sum == 42 ? 1 : 0);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const int issues = argc > 1 ? std::atoi(argv[1]) : 4000;
+    const int dayCount = argc > 2 ? std::atoi(argv[2]) : 6250;
+    if (issues < 1 || dayCount < 200) {
+        std::fprintf(stderr, "usage: scan_bench [ISSUES [DAYS>=200]]\n");
+        return 2;
+    }
+    std::string folder = std::string(KESTREL_BUILD_DIR) + "/bench-data";
+    ::mkdir(folder.c_str(), 0755);
+    const std::string path = folder + "/scan-" + std::to_string(issues) + "x" + std::to_string(dayCount) + ".mdb";
+    const std::vector<Date> days = tradingDays(dayCount);
+    if (::access(path.c_str(), F_OK) != 0 && !build(path, issues, days))
+        return 1;
+
+    scan::ScanOptions options;
+    options.settings.move1 = 5;
+    options.settings.move2 = 25;
+    options.settings.move3 = 75;
+    options.settings.SaicoL = 12;
+    options.settings.RSIVR = 14;
+    options.settings.ITORSO = 2;
+    const Date day = days.back();
+    const Date low = days[days.size() - 110];
+    long long charts = 0, bars = 0;
+    auto scanOnce = [&](db::Database& db) {
+        charts = bars = 0;
+        must(scan::scanMarket(db, options, day, [&](std::int32_t, const std::string&, const chart::ChartData& d) {
+            ++charts;
+            bars += d.barCount;
+        }));
+    };
+
+    // After opening, with the file's pages dropped from the cache.
+    std::vector<double> cold, coldBare;
+    for (int i = 0; i < 5; ++i) {
+        dropCache(path);
+        auto db = db::openKestrelDatabase(path, db::OpenMode::ReadOnly);
+        if (!db)
+            return 1;
+        auto t = Clock::now();
+        scanOnce(**db);
+        cold.push_back(since(t));
+        dropCache(path);
+        auto db2 = db::openKestrelDatabase(path, db::OpenMode::ReadOnly);
+        t = Clock::now();
+        bareRead(**db2, low, day);
+        coldBare.push_back(since(t));
+    }
+    auto db = db::openKestrelDatabase(path, db::OpenMode::ReadOnly);
+    if (!db)
+        return 1;
+    std::vector<double> warm, warmBare;
+    long long bareRows = 0;
+    for (int i = 0; i < 15; ++i) {
+        auto t = Clock::now();
+        scanOnce(**db);
+        warm.push_back(since(t));
+        t = Clock::now();
+        bareRows = bareRead(**db, low, day);
+        warmBare.push_back(since(t));
+    }
+    const double w = median(warm), wb = median(warmBare), c = median(cold), cb = median(coldBare);
+    std::printf("market %d issues x %d days; scan as of %s: %lld charts, %lld bars (bare read %lld rows)\n", issues,
+                dayCount, day.toIso().c_str(), charts, bars, bareRows);
+    std::printf("scan, warm:               %.3f s   (target 0.3 s)   %.1f ns/bar (anchor 6 ns/bar)\n", w,
+                w * 1e9 / static_cast<double>(bars));
+    std::printf("bare read, warm:          %.3f s   %.1f ns/bar   scan / bare %.2f (target <= 1.5)\n", wb,
+                wb * 1e9 / static_cast<double>(bars), w / wb);
+    std::printf("scan, cold after open:    %.3f s   (target 1 s)\n", c);
+    std::printf("bare read, cold:          %.3f s   scan / bare %.2f\n", cb, c / cb);
+    rusage ru{};
+    ::getrusage(RUSAGE_SELF, &ru);
+    std::printf("peak memory after scans:  %.1f MB (target 200 MB)\n", static_cast<double>(ru.ru_maxrss) / 1024);
+
+    if (dayCount >= 3 * 245 + 200) {
+        auto screen = scan::Screen::parse("close > ma2 and ma1[1] <= ma2[1] and ma1 > ma2");
+        const Date from = days[days.size() - 3 * 245 - 20], to = days[days.size() - 21];
+        auto t = Clock::now();
+        auto held = scan::runHeld(**db, options, *screen, from, to, 20);
+        must(held.status());
+        ::getrusage(RUSAGE_SELF, &ru);
+        std::printf("three years held 20 days: %.1f s (target 60 s), %d days, %d matches, mean %+.2f%%; peak %.1f MB\n",
+                    since(t), held->days, held->matches, held->mean, static_cast<double>(ru.ru_maxrss) / 1024);
+    }
+    return 0;
+}
