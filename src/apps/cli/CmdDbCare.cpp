@@ -4,6 +4,7 @@
 #include "core/app/Files.h"
 #include "core/db/DataDeletion.h"
 #include "core/db/FileCare.h"
+#include "core/db/FolderLock.h"
 #include "core/db/Recovery.h"
 #include "core/db/Schema.h"
 
@@ -60,7 +61,7 @@ int runCompact(Invocation& inv) {
     inv.out << "最適化＆バックアップ処理中．．．\n";
     inv.out.flush();
     Status st = db::compactDatabase(inv.context.paths.databasePath);
-    return st ? 0 : inv.fail(st.message());
+    return st ? 0 : inv.fail(st);
 }
 
 int runBackup(Invocation& inv) {
@@ -72,7 +73,7 @@ int runBackup(Invocation& inv) {
         return declined();
     Status st = db::backupDatabase(inv.context.paths.databasePath, db::backupFilePath(inv.args[0]));
     if (!st)
-        return inv.fail(st.message());
+        return inv.fail(st);
     inv.prompt.notify("ﾊﾞｯｸｱｯﾌﾟ終了しました。");
     return 0;
 }
@@ -88,6 +89,9 @@ int restoreEmpty(Invocation& inv) {
         return inv.fail(check.message);
     if (!inv.prompt.askYesNo("新しい空のデータベースで始めますか？"))
         return declined();
+    auto lock = db::FolderLock::take(inv.context.paths.programFolder, db::LockMode::Exclusive, db::lockWaitMs());
+    if (!lock)
+        return inv.fail(lock.status());
     std::string aside;
     if (check.state != db::FileState::Missing) {
         auto kept = db::keepAside(dbPath);
@@ -132,7 +136,7 @@ int runRestore(Invocation& inv) {
     std::string aside;
     Status st = db::restoreDatabase(source, dbPath, &aside);
     if (!st)
-        return inv.fail(st.message());
+        return inv.fail(st);
     inv.prompt.notify("復元終了しました。");
     if (!aside.empty())
         inv.out << "壊れたファイルは " << aside << " に残しました。\n";

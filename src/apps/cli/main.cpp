@@ -1,5 +1,8 @@
 // kestrel: the command-line tool that runs the program's procedures without windows.
 #include "Command.h"
+#include "core/app/Files.h"
+#include "core/db/FileCare.h"
+#include "core/db/FolderLock.h"
 #include "core/startup/Startup.h"
 #include "platform/ProgramFolder.h"
 #include "platform/UserRegistry.h"
@@ -12,6 +15,7 @@
 #include <cstdlib>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <stdlib.h>
 
 using namespace kestrel;
@@ -109,8 +113,20 @@ int main(int argc, char** argv) {
     Invocation inv{
         std::vector<std::string>(rest.begin() + 1, rest.end()), context, prompt, std::cout, std::cerr, &errorPrompt};
     inv.usageText = std::string("usage: kestrel ") + command->name + " " + command->usage;
+    // Every command holds the folder's lock shared while it runs, so that no compaction, backup or
+    // restore replaces the database under it.
+    std::optional<db::FolderLock> folderLock;
     if (command->needsHome) {
         context.paths = ProgramPaths::forFolder(home.folder.toStdString());
+        db::setLockHolderName("kestrel");
+        if (dirExists(context.paths.programFolder)) {
+            auto lock = db::FolderLock::take(context.paths.programFolder, db::LockMode::Shared, db::lockWaitMs());
+            if (!lock) {
+                std::cerr << lock.message() << "\n";
+                return exitCodeFor(lock.code());
+            }
+            folderLock.emplace(std::move(*lock));
+        }
         // What the start has to say (a setting that will not convert) is a warning: standard error.
         CliPrompt startPrompt(std::cerr, answer);
         context.paths.shippedFolder =
@@ -126,6 +142,9 @@ int main(int argc, char** argv) {
         context.paths = ProgramPaths::forFolder(home.folder.toStdString());
     }
     const int rc = command->run(inv);
+    // A read leaves an empty log and its index behind; they go when no other program has the file open.
+    if (command->needsHome && folderLock)
+        db::removeIdleSideFiles(context.paths.databasePath);
     // What a command left for deletion (a finished download and its reply) goes now, while the network
     // thread that shares those objects still runs, rather than in the teardown at exit.
     if (app)

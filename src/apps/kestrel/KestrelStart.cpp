@@ -1,5 +1,6 @@
 #include "apps/kestrel/KestrelStart.h"
 
+#include "core/app/Files.h"
 #include "platform/ProgramFolder.h"
 #include "platform/UserRegistry.h"
 #include "ui/app/MessageBox.h"
@@ -18,6 +19,15 @@ bool KestrelStart::start(const QString& programFolder) {
         return false;
     }
     m_context.paths = ProgramPaths::forFolder(programFolder.toStdString());
+    db::setLockHolderName("KabukaKestrel");
+    if (dirExists(m_context.paths.programFolder)) {
+        auto lock = db::FolderLock::take(m_context.paths.programFolder, db::LockMode::Shared, db::lockWaitMs());
+        if (!lock) {
+            MessageBox::information(nullptr, QString::fromStdString(lock.message()));
+            return false;
+        }
+        m_folderLock.emplace(std::move(*lock));
+    }
     m_context.paths.shippedFolder = platform::installedDataFolder(QCoreApplication::applicationDirPath()).toStdString();
     WidgetPrompt prompt;
     auto report = runStartup(

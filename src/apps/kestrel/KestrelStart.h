@@ -1,12 +1,14 @@
 #pragma once
 // The start of the main program with windows: single instance, the core start-up steps, the per-user
 // value for the converter, the hidden main window with its start state, and the splash that shows it.
+#include "core/db/FolderLock.h"
 #include "core/startup/AppContext.h"
 #include "platform/SingleInstance.h"
 #include "ui/chart/frmMain.h"
 
 #include <QStringList>
 #include <memory>
+#include <optional>
 
 namespace kestrel::ui {
 
@@ -20,6 +22,8 @@ public:
 
 private:
     AppContext m_context;
+    // Held shared for as long as the program runs.
+    std::optional<db::FolderLock> m_folderLock;
     std::unique_ptr<platform::SingleInstance> m_instance;
     std::unique_ptr<frmMain> m_main;
 };

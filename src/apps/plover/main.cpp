@@ -1,5 +1,6 @@
 // Plover: the converter that turns downloaded price archives into daily price files.
 // With "--batch" it runs one job without windows (no display needed).
+#include "core/db/FolderLock.h"
 #include "platform/ProgramFolder.h"
 #include "platform/SingleInstance.h"
 #include "services/converter/PloverBatch.h"
@@ -30,6 +31,7 @@ bool homeGiven(const QStringList& args) {
 } // namespace
 
 int main(int argc, char** argv) {
+    kestrel::db::setLockHolderName("Plover");
     if (hasBatchFlag(argc, argv)) {
         QCoreApplication app(argc, argv);
         QCoreApplication::setApplicationName(QStringLiteral("Plover"));

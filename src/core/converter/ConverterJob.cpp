@@ -3,6 +3,7 @@
 #include "core/app/Files.h"
 #include "core/converter/DatabaseConversion.h"
 #include "core/converter/Lzh.h"
+#include "core/db/FolderLock.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -257,6 +258,14 @@ Status DownloadFile(const std::string& folder, const std::string& base, const st
 }
 
 JobOutcome runConverterJob(const JobRequest& request, JobHooks& hooks) {
+    // The job reads Kestrel.mdb: the main program's folder is held shared meanwhile, so that no
+    // compaction or restore replaces the file under it.
+    auto lock = db::FolderLock::take(folderOfFile(request.databasePath), db::LockMode::Shared, db::lockWaitMs());
+    if (!lock) {
+        if (hooks.prompt)
+            hooks.prompt->notify(lock.message());
+        return {};
+    }
     Job job{request, hooks, {}};
     job.run();
     return job.outcome;

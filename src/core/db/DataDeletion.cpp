@@ -1,6 +1,7 @@
 #include "core/db/DataDeletion.h"
 
 #include "core/app/Files.h"
+#include "core/db/FolderLock.h"
 #include "core/db/Schema.h"
 #include "core/settings/Settings.h"
 
@@ -138,6 +139,10 @@ void removeSideFiles(const std::string& path) {
 Status deleteAllData(const std::string& databasePath, Prompt& prompt) {
     if (!prompt.askYesNo("株価データー及びその他データーをすべて削除します　よろしいですか？"))
         return Status::cancelled();
+    // The file is replaced: no other program may have it open.
+    auto lock = FolderLock::take(folderOfFile(databasePath), LockMode::Exclusive, lockWaitMs());
+    if (!lock)
+        return told(prompt, lock.status());
     if (!fileExists(databasePath)) {
         prompt.notify("株価データーが無い為削除しませんでした。");
         return Status::ok();

@@ -2,6 +2,7 @@
 
 #include "core/app/Files.h"
 #include "core/db/DataDeletion.h"
+#include "core/db/FolderLock.h"
 #include "core/db/Recovery.h"
 #include "core/db/Schema.h"
 
@@ -198,6 +199,11 @@ std::string backupFilePath(const std::string& folder) {
 }
 
 void removeLeftovers(const std::string& databasePath) {
+    // A working file may belong to a live compaction, backup or restore: only a process alone in the
+    // folder clears them.
+    auto alone = FolderLock::take(folderOfFile(databasePath), LockMode::Exclusive, 0);
+    if (!alone)
+        return;
     const std::string oldPath = oldCopyPath(databasePath);
     std::string compacting = databasePath + ".compacting";
     // A compaction stopped between its two renames on a file system without name exchange: the
@@ -219,23 +225,85 @@ void removeLeftovers(const std::string& databasePath) {
         removeSideFiles(oldPath);
 }
 
+namespace {
+
+// Another connection's commit since the last look: PRAGMA data_version on this connection changes.
+Result<std::int64_t> dataVersion(Database& db) {
+    auto v = db.queryInt("PRAGMA data_version");
+    if (!v)
+        return v.status();
+    return v->value_or(0);
+}
+
+// One attempt: the compacted, checked copy in tmp, made from one state of the database. Busy when the
+// database changed while it was copied (the copy is then removed).
+Status makeCompactedCopy(const std::string& databasePath, const std::string& tmp) {
+    auto db = openKestrelDatabase(databasePath);
+    if (!db)
+        return db.status();
+    // Best effort: the counts below read through the log anyway.
+    (void)(*db)->exec("PRAGMA wal_checkpoint(TRUNCATE)");
+    auto before = dataVersion(**db);
+    if (!before)
+        return before.status();
+    auto counts = rowCounts(**db);
+    if (!counts)
+        return counts.status();
+    if (Status st = copyAndCheck(**db, tmp, &*counts, false, databasePath); !st)
+        return st;
+    // The counts and the copy read the same state only when no commit came in between, and the copy
+    // may replace the database only when nothing has been written since.
+    auto after = dataVersion(**db);
+    if (!after || *after != *before) {
+        removeWithSideFiles(tmp);
+        return Status::error(StatusCode::Busy, "データベース " + databasePath + " が最適化の間に書き換えられました。");
+    }
+    // The last connection folds the log in and removes it.
+    return (*db)->exec("PRAGMA wal_checkpoint(TRUNCATE)");
+}
+
+} // namespace
+
+std::string keptDatabaseCopy(const std::string& databasePath) {
+    if (fileExists(databasePath))
+        return {};
+    for (const std::string& copy : {databasePath + ".compacting", oldCopyPath(databasePath)})
+        if (fileExists(copy))
+            return copy;
+    return {};
+}
+
+void removeIdleSideFiles(const std::string& databasePath) {
+    auto alone = FolderLock::take(folderOfFile(databasePath), LockMode::Exclusive, 0);
+    if (!alone)
+        return;
+    struct stat wal {};
+    if (::stat((databasePath + "-wal").c_str(), &wal) != 0 || wal.st_size == 0)
+        removeSideFiles(databasePath);
+}
+
 Status compactDatabase(const std::string& databasePath) {
+    auto lock = FolderLock::take(folderOfFile(databasePath), LockMode::Exclusive, lockWaitMs());
+    if (!lock)
+        return lock.status();
     step("open");
     removeLeftovers(databasePath);
+    if (!fileExists(databasePath))
+        return Status::error(StatusCode::NotFound, "データベース " + databasePath + " が見つかりません。");
     const std::string oldPath = oldCopyPath(databasePath);
     std::string tmp = databasePath + ".compacting";
-    {
-        auto db = openKestrelDatabase(databasePath);
-        if (!db)
-            return db.status();
-        // Best effort: the counts below read through the log anyway.
-        (void)(*db)->exec("PRAGMA wal_checkpoint(TRUNCATE)");
-        auto counts = rowCounts(**db);
-        if (!counts)
-            return counts.status();
-        if (Status st = copyAndCheck(**db, tmp, &*counts, false, databasePath); !st)
-            return st;
-    }
+    // A write that came in while the copy was made (a program that does not take the folder's lock)
+    // makes the copy start again once; a second one gives up, leaving the database as it was.
+    Status made = makeCompactedCopy(databasePath, tmp);
+    if (made.code() == StatusCode::Busy)
+        made = makeCompactedCopy(databasePath, tmp);
+    if (made.code() == StatusCode::Busy)
+        return Status::error(StatusCode::Busy,
+                             "データベース " + databasePath +
+                                 " は最適化の間に他のプログラムが書き換えたため、最適化しませんでした。"
+                                 "データベースは元のままです。");
+    if (!made)
+        return made;
     step("keep-old");
     if (Status st = checkNoConnection(databasePath); !st) {
         removeWithSideFiles(tmp);
@@ -278,6 +346,12 @@ Status backupDatabase(const std::string& databasePath, const std::string& backup
         return Status::error("フォルダ " + folder + " が見つかりません。");
     if (sameFile(databasePath, backupFile))
         return Status::error("ﾊﾞｯｸｱｯﾌﾟ先 " + backupFile + " はデータベースそのものです。");
+    // A folder that cannot be written has no lock file to take exclusively, and no writer at work.
+    auto lock = FolderLock::take(folderOfFile(databasePath), LockMode::Exclusive, lockWaitMs());
+    if (!lock && lock.code() == StatusCode::Io)
+        lock = FolderLock::take(folderOfFile(databasePath), LockMode::Shared, 0);
+    if (!lock)
+        return lock.status();
     std::string tmp = backupFile + ".writing";
     {
         auto db = openKestrelDatabase(databasePath, OpenMode::ReadOnly);
@@ -296,6 +370,9 @@ Status restoreDatabase(const std::string& sourceFile, const std::string& databas
         return Status::error("ﾊﾞｯｸｱｯﾌﾟﾌｧｲﾙ " + sourceFile + " が見つかりません。");
     if (sameFile(sourceFile, databasePath))
         return Status::error("ﾊﾞｯｸｱｯﾌﾟﾌｧｲﾙ " + sourceFile + " はデータベースそのものです。");
+    auto lock = FolderLock::take(folderOfFile(databasePath), LockMode::Exclusive, lockWaitMs());
+    if (!lock)
+        return lock.status();
     std::string tmp = databasePath + ".restoring";
     // Reading a file in WAL mode creates its side files; empty ones (this read's or an earlier one's)
     // carry nothing and go again.

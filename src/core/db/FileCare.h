@@ -35,7 +35,14 @@ Status restoreDatabase(const std::string& sourceFile, const std::string& databas
                        std::string* keptAside = nullptr);
 // Clears what a stopped compaction, backup or restore left beside the database: puts the checked
 // compacted copy in place of a missing database, removes temporary files and the empty side files of
-// Kestrel.old. Compaction runs it first; so does every start.
+// Kestrel.old. Compaction runs it first; so does every start. It does nothing unless it gets the
+// folder's exclusive lock at once (a working file may belong to a live process).
 void removeLeftovers(const std::string& databasePath);
+// When the database is missing: the file that still holds its data (a compaction's checked copy, or
+// Kestrel.old), or "" when there is none.
+std::string keptDatabaseCopy(const std::string& databasePath);
+// Removes an empty write-ahead log and its index left by read-only connections, when this process is
+// alone in the folder (it gets the exclusive lock at once) and has no connection open.
+void removeIdleSideFiles(const std::string& databasePath);
 
 } // namespace kestrel::db

@@ -27,6 +27,19 @@ std::string programVersion() {
            std::to_string(KESTREL_VERSION_PATCH);
 }
 
+namespace {
+
+// Whether the database's schema version is older than this program's (read without writing).
+bool schemaBehind(const std::string& databasePath) {
+    auto db = db::Database::open(databasePath, db::OpenMode::ReadOnly);
+    if (!db)
+        return true; // the writing open then says what is wrong
+    auto version = (*db)->queryInt("PRAGMA user_version");
+    return !version || version->value_or(0) < db::kSchemaVersion;
+}
+
+} // namespace
+
 Result<StartupReport> runStartup(const ProgramPaths& paths, Settings& settings, Prompt& prompt,
                                  const std::function<void(const std::string&)>& writeRegistryPath,
                                  DamagedDatabase onDamaged) {
@@ -51,6 +64,16 @@ Result<StartupReport> runStartup(const ProgramPaths& paths, Settings& settings, 
         report.created.push_back(folder);
     }
     if (!fileExists(paths.databasePath)) {
+        // A compaction or restore stopped part-way leaves the data under another name: a new empty
+        // database would hide it (and a later compaction would make it Kestrel.old).
+        if (std::string kept = db::keptDatabaseCopy(paths.databasePath); !kept.empty()) {
+            if (onDamaged == DamagedDatabase::Go)
+                return report;
+            return Result<StartupReport>::error(
+                StatusCode::NotFound, "データベース " + paths.databasePath + " がありません。データは " + kept +
+                                          " に残っています。kestrel restore --old で戻すか、"
+                                          "kestrel restore --empty で新しいデータベースを作成してください。");
+        }
         if (!writable)
             return cannotWrite();
         if (Status st = db::CreateDatabaseFile(paths.databasePath); !st)
@@ -76,8 +99,9 @@ Result<StartupReport> runStartup(const ProgramPaths& paths, Settings& settings, 
             }
         } else if (check.state != db::FileState::Sound) {
             return Result<StartupReport>::error(check.message);
-        } else if (writable) {
-            // An older file is brought up to date here, once.
+        } else if (writable && schemaBehind(paths.databasePath)) {
+            // An older file is brought up to date here, once; a current one is not opened for writing
+            // (a command that only reads leaves the file and its journal mode as they were).
             auto db = db::openKestrelDatabase(paths.databasePath);
             if (!db)
                 return db.status();

@@ -3,6 +3,7 @@
 #include "core/app/Files.h"
 #include "core/db/BarTable.h"
 #include "core/db/Database.h"
+#include "core/db/FolderLock.h"
 #include "core/db/LatestDate.h"
 #include "platform/UserRegistry.h"
 
@@ -42,6 +43,9 @@ void installPlatformHooks(converter::JobHooks& hooks, platform::HttpTransfer& tr
 }
 
 std::optional<Date> latestStoredDate(const std::string& databasePath) {
+    auto lock = db::FolderLock::take(folderOfFile(databasePath), db::LockMode::Shared, db::lockWaitMs());
+    if (!lock)
+        return std::nullopt;
     auto db = db::Database::open(databasePath, db::OpenMode::ReadOnly);
     if (!db)
         return std::nullopt;

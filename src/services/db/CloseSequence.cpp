@@ -2,6 +2,7 @@
 
 #include "core/app/Files.h"
 #include "core/db/FileCare.h"
+#include "core/db/FolderLock.h"
 #include "services/db/OpenDatabase.h"
 
 namespace kestrel::services {
@@ -10,6 +11,10 @@ QString compactQuestion() {
     return QStringLiteral("ご使用ありがとうございました。\n\n"
                           "時間がかかりますが株価データーを最適化とバックアップを行います。\n\n"
                           "最適化するなら　はい　そのまま終了なら　いいえ");
+}
+
+std::string compactPutOffText(const std::string& busyMessage) {
+    return "他のプログラムが株価データーを使用中のため、最適化は次の終了時に延期します。\n" + busyMessage;
 }
 
 CloseOutcome runCloseSteps(const CloseSteps& steps) {
@@ -29,6 +34,12 @@ CloseOutcome runCloseSteps(const CloseSteps& steps) {
     if (!prompt.askYesNo(compactQuestion().toStdString(), "ﾌｪﾝﾈﾙ"))
         return CloseOutcome::Closed;
 
+    // Another program with the data open (a command, the converter) puts the compaction off.
+    auto alone = db::FolderLock::take(folderOfFile(steps.databasePath), db::LockMode::Exclusive, 0);
+    if (!alone) {
+        prompt.notify(alone.code() == StatusCode::Busy ? compactPutOffText(alone.message()) : alone.message());
+        return CloseOutcome::Closed;
+    }
     if (steps.compacting)
         steps.compacting(true);
     Status st = db::compactDatabase(steps.databasePath);

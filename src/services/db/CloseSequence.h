@@ -30,6 +30,9 @@ enum class CloseOutcome {
 
 // The text of the question asked before compaction (title "ﾌｪﾝﾈﾙ").
 QString compactQuestion();
+// The notice when another program holds the data: the compaction is put off, the window closes.
+std::string compactPutOffText(const std::string& busyMessage);
+// Another program holding the folder puts the compaction off (told through the prompt): Closed.
 CloseOutcome runCloseSteps(const CloseSteps& steps);
 
 } // namespace kestrel::services
