@@ -376,6 +376,36 @@ RunOutcome runJQuants(const RunRequest& request, JQuantsApi& api, const RunHooks
     return run.out;
 }
 
+std::string probeJQuants(JQuantsApi& api, Date today) {
+    Date to = today, from = today.addDays(-7);
+    std::optional<DateWindow> window;
+    auto ask = [&](const char* path, const Query& q) { return api.getPages(path, q, "接続テスト"); };
+    auto span = [&] { return Query{{"code", "72030"}, {"from", from.toIso()}, {"to", to.toIso()}}; };
+    auto prices = ask("/equities/bars/daily", span());
+    if (!prices && api.lastFailure().kind == FailureKind::Window) {
+        window = api.lastFailure().window;
+        if (window->to && *window->to < to) {
+            to = *window->to;
+            from = to.addDays(-7);
+        }
+        prices = ask("/equities/bars/daily", span());
+    }
+    if (!prices && api.lastFailure().kind != FailureKind::Plan)
+        return prices.message();
+    auto reach = [&](bool yes, Plan needed) {
+        return yes ? std::string("取得できます")
+                   : "取得できません（" + std::string(planName(needed)) + " 以上のプラン）";
+    };
+    auto topix = ask("/indices/bars/daily/topix", {{"from", from.toIso()}, {"to", to.toIso()}});
+    auto margin = ask("/markets/margin-interest", {{"date", to.toIso()}});
+    std::string text = "J-Quants に接続できました。\n株価: " + reach(bool(prices), Plan::Free) +
+                       "\nTOPIX: " + reach(bool(topix), Plan::Light) +
+                       "\n信用残: " + reach(bool(margin), Plan::Standard);
+    if (window)
+        text += "\n取得できる期間: " + window->text();
+    return text;
+}
+
 RunEstimate estimateRun(const RunRequest& request, int pace) {
     RunEstimate e;
     e.requests = 2;

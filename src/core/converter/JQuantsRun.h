@@ -73,6 +73,11 @@ struct RunHooks {
 
 RunOutcome runJQuants(const RunRequest& request, JQuantsApi& api, const RunHooks& hooks);
 
+// What the key reaches, asked with one small request each over the last week (moved into the window when
+// the service names one): the connection test's one message ("株価: 取得できます" ...), or the failure of
+// the first request when that is not a plan matter (a wrong key, no connection).
+std::string probeJQuants(JQuantsApi& api, Date today);
+
 // The requests a run of the range will make at most when nothing is fetched yet (the masters, TOPIX and
 // margin as the plan has them, one per weekday; pages not counted), and the minutes they take at pace.
 struct RunEstimate {
