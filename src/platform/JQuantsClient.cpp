@@ -1,23 +1,21 @@
 #include "platform/JQuantsClient.h"
 
 #include "core/converter/JQuantsData.h"
+#include "core/converter/JQuantsErrors.h"
 #include "core/converter/JQuantsSettings.h"
 #include "platform/Keyring.h"
 
-#include <QDateTime>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QNetworkProxy>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QSslCertificate>
 #include <QSslConfiguration>
 #include <QTimer>
-#include <QUrlQuery>
 #include <algorithm>
+#include <set>
 
 namespace kestrel::platform {
 
@@ -32,24 +30,21 @@ qint64 nowMs() {
     return clock.elapsed();
 }
 
-// Retry-After as seconds or as an HTTP date; -1 when absent or unreadable.
-int retryAfterMs(const QByteArray& value) {
-    if (value.isEmpty())
-        return -1;
-    bool ok = false;
-    int seconds = value.trimmed().toInt(&ok);
-    if (ok)
-        return std::clamp(seconds, 0, 600) * 1000;
-    QDateTime at = QDateTime::fromString(QString::fromLatin1(value), Qt::RFC2822Date);
-    if (!at.isValid())
-        return -1;
-    return static_cast<int>(std::clamp<qint64>(QDateTime::currentDateTimeUtc().msecsTo(at), 0, 600000));
-}
-
-std::string serverMessage(const QByteArray& body) {
-    QJsonDocument doc = QJsonDocument::fromJson(body);
-    QString text = doc.isObject() ? doc.object().value(QStringLiteral("message")).toString() : QString();
-    return text.isEmpty() ? std::string() : "（" + text.left(200).toStdString() + "）";
+// The query of a request, every value percent-encoded (a pagination key is opaque: "+", "=" and "&" in it
+// must reach the server unchanged).
+QByteArray encodedQuery(const converter::jquants::Query& query, const std::string& nextKey) {
+    QByteArray q;
+    auto add = [&q](const std::string& name, const std::string& value) {
+        if (!q.isEmpty())
+            q += '&';
+        q += QUrl::toPercentEncoding(QString::fromStdString(name)) + '=' +
+             QUrl::toPercentEncoding(QString::fromStdString(value));
+    };
+    for (const auto& [name, value] : query)
+        add(name, value);
+    if (!nextKey.empty())
+        add("pagination_key", nextKey);
+    return q;
 }
 
 } // namespace
@@ -61,9 +56,9 @@ JQuantsClient::JQuantsClient(Options options, QObject* parent) : QObject(parent)
     m_options.pace = std::clamp(m_options.pace, 1, converter::jquants::kMaxPace);
 }
 
-bool JQuantsClient::wait(int ms) {
+bool JQuantsClient::wait(int ms, bool limited) {
     if (ms > 0 && onWait)
-        onWait((ms + 999) / 1000);
+        onWait((ms + 999) / 1000, limited);
     qint64 end = nowMs() + ms;
     while (!m_cancelled && nowMs() < end) {
         QEventLoop loop;
@@ -94,7 +89,6 @@ JQuantsClient::Answer JQuantsClient::fetch(const QUrl& url) {
     Answer a;
     a.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     a.body = reply->readAll();
-    a.retryAfterMs = retryAfterMs(reply->rawHeader("Retry-After"));
     if (a.status == 0 || (reply->error() != QNetworkReply::NoError && a.status < 400)) {
         a.error = reply->errorString();
         switch (reply->error()) {
@@ -113,63 +107,75 @@ JQuantsClient::Answer JQuantsClient::fetch(const QUrl& url) {
     return a;
 }
 
+Result<std::vector<std::string>> JQuantsClient::fail(converter::jquants::FailureKind kind, const std::string& message) {
+    m_failure = {kind, std::nullopt, message};
+    return Result<std::vector<std::string>>::error(message);
+}
+
 Result<std::vector<std::string>>
 JQuantsClient::getPages(const std::string& path, const converter::jquants::Query& query, const std::string& context) {
+    using converter::jquants::FailureKind;
     using R = Result<std::vector<std::string>>;
+    m_failure = {};
     std::vector<std::string> pages;
+    std::set<std::string> seenKeys;
     std::string nextKey;
     do {
-        QUrl url(m_options.baseUrl + QString::fromStdString(path));
-        QUrlQuery q;
-        for (const auto& [name, value] : query)
-            q.addQueryItem(QString::fromStdString(name), QString::fromStdString(value));
-        if (!nextKey.empty())
-            q.addQueryItem(QStringLiteral("pagination_key"), QString::fromStdString(nextKey));
-        url.setQuery(q);
+        QByteArray address =
+            (m_options.baseUrl + QString::fromStdString(path)).toUtf8() + '?' + encodedQuery(query, nextKey);
+        QUrl url = QUrl::fromEncoded(address, QUrl::StrictMode);
         int backoff = m_options.backoffMs;
-        for (int attempt = 0;; ++attempt) {
+        int rateWait = m_options.rateWaitMs;
+        for (int attempt = 0, limited = 0;; ++attempt) {
             const int interval = 60000 / m_options.pace;
             if (m_lastStartMs >= 0 && !wait(static_cast<int>(m_lastStartMs + interval - nowMs())))
-                return R::error(context + ": 中止しました");
+                return fail(FailureKind::Other, context + ": 中止しました");
             if (m_cancelled)
-                return R::error(context + ": 中止しました");
+                return fail(FailureKind::Other, context + ": 中止しました");
             Answer a = fetch(url);
             if (a.status == 200 && a.error.isEmpty()) {
                 std::string body = a.body.toStdString();
                 auto key = converter::jquants::paginationKey(body, context);
                 if (!key)
-                    return key.status();
+                    return fail(FailureKind::Transport, key.message());
                 pages.push_back(std::move(body));
                 nextKey = *key;
+                if (!nextKey.empty() && !seenKeys.insert(nextKey).second)
+                    return fail(FailureKind::Other, context + ": J-Quants が同じ pagination_key を繰り返しました。" +
+                                                        "この日の取得を打ち切ります");
                 break;
             }
             if (!a.error.isEmpty() && !a.transient)
-                return R::error(context + ": J-Quants に接続できません: " + a.error.toStdString());
-            const bool retry = a.status == 429 || a.status >= 500 || a.transient;
+                return fail(FailureKind::Transport, context + ": J-Quants に接続できません: " + a.error.toStdString());
+            if (a.status == 429) {
+                // The service never says how long; it blocks a client that asks again too soon.
+                if (limited++ >= m_options.rateRetries)
+                    return fail(FailureKind::RateLimited,
+                                context + ": J-Quants の利用回数の上限に達したままです（429）。ここで止めます。" +
+                                    "時間をおいて再開してください");
+                if (!wait(rateWait, true))
+                    return fail(FailureKind::Other, context + ": 中止しました");
+                rateWait = std::min(rateWait * 2, m_options.rateWaitMs * 2);
+                m_lastStartMs = -1;
+                continue;
+            }
+            const bool retry = a.status >= 500 || a.transient;
             if (!retry) {
-                std::string why = serverMessage(a.body);
-                if (a.status == 401)
-                    return R::error(context +
-                                    ": J-Quants が API キーを受け付けません（401）。キーが正しいか確かめてください" +
-                                    why);
-                if (a.status == 403 || a.status == 400)
-                    return R::error(context + ": J-Quants が取得を断りました（" + std::to_string(a.status) +
-                                    "）。ご契約のプランではこの日付のデータを取得できません" + why);
-                return R::error(context + ": J-Quants がエラー " + std::to_string(a.status) + " を返しました" + why);
+                m_failure = converter::jquants::describeFailure(a.status, a.body.toStdString(), context, path);
+                return R::error(m_failure.message);
             }
             if (attempt >= m_options.retries) {
-                if (a.status == 429)
-                    return R::error(context +
-                                    ": J-Quants の利用回数の上限に達したままです（429）。時間をおいて再開してください");
                 if (!a.error.isEmpty())
-                    return R::error(context + ": J-Quants との接続が切れました: " + a.error.toStdString());
-                return R::error(context + ": J-Quants のサーバーが応答しません（" + std::to_string(a.status) + "）");
+                    return fail(FailureKind::Transport,
+                                context + ": J-Quants との接続が切れました: " + a.error.toStdString());
+                m_failure = converter::jquants::describeFailure(a.status, a.body.toStdString(), context, path);
+                return R::error(m_failure.message);
             }
-            int delay = a.status == 429 && a.retryAfterMs >= 0 ? a.retryAfterMs : backoff;
+            int delay = backoff;
             backoff = std::min(backoff * 2, 300000);
             // The pace counts from this request's start; the retry waits at least the backoff.
             if (!wait(delay))
-                return R::error(context + ": 中止しました");
+                return fail(FailureKind::Other, context + ": 中止しました");
             m_lastStartMs = -1;
         }
     } while (!nextKey.empty());
@@ -181,6 +187,11 @@ QString jquantsKey(QString* error) {
     QString why;
     QString key = !env.isNull() ? QString::fromUtf8(env) : readSecret(QString::fromLatin1(kJQuantsKeyName), &why);
     key = QString::fromStdString(converter::jquants::trimKey(key.toStdString()));
+    if (std::string problem = converter::jquants::keyProblem(key.toStdString()); !problem.empty()) {
+        if (error)
+            *error = QString::fromStdString(problem);
+        return {};
+    }
     if (key.isEmpty() && error)
         *error = QStringLiteral("J-Quants の API キーが登録されていません。オプション設定で登録するか、環境変数 "
                                 "JQUANTS_API_KEY で渡してください") +
@@ -193,7 +204,8 @@ std::optional<JQuantsClient::Options> jquantsOptions(const std::string& kestrelI
     converter::jquants::JQuantsSettings s = converter::jquants::loadJQuantsSettings(kestrelIniPath);
     JQuantsClient::Options o;
     o.baseUrl = address.isEmpty() ? QString::fromStdString(s.baseUrl) : address;
-    o.pace = s.pace;
+    o.pace = s.pace();
+    o.rateWaitMs = s.retryWait * 1000;
     QUrl url(o.baseUrl);
     const QString host = url.host();
     const bool local =
@@ -205,6 +217,10 @@ std::optional<JQuantsClient::Options> jquantsOptions(const std::string& kestrelI
         return std::nullopt;
     }
     o.key = key.isEmpty() ? jquantsKey(error) : key;
+    if (std::string problem = converter::jquants::keyProblem(o.key.toStdString()); !problem.empty()) {
+        *error = QString::fromStdString(problem);
+        return std::nullopt;
+    }
     if (o.key.isEmpty())
         return std::nullopt;
     return o;

@@ -1,10 +1,12 @@
 #pragma once
 // JQuantsClient: the J-Quants API over Qt Network. Every request carries the key in "x-api-key"; the
 // pages of an answer are followed through pagination_key. The client keeps its own pace (requests per
-// minute, counted from the start of one request to the next), retries a 429 after the time its
-// Retry-After asks (or a growing backoff) and a 5xx or broken connection after a growing backoff,
-// and turns 401/403 into a message saying whether the key or the plan is at fault. Waits run a local
-// event loop, so windows stay live; cancel() ends the run after the request in flight.
+// minute, counted from the start of one request to the next). A 429 (which never says how long) is
+// retried after rateWaitMs, then twice that, at most rateRetries times, with no request inside a wait;
+// a 5xx or broken connection after a growing backoff. A refusal is told by its message (see
+// JQuantsErrors.h) and kept as lastFailure(). A page whose pagination_key was already seen ends the
+// request, so a server that repeats itself is not asked forever. Waits run a local event loop, so
+// windows stay live; cancel() ends the run after the request in flight.
 #include "core/converter/JQuantsRun.h"
 
 #include <QNetworkAccessManager>
@@ -19,12 +21,14 @@ class JQuantsClient : public QObject, public converter::jquants::JQuantsApi {
     Q_OBJECT
 public:
     struct Options {
-        QString baseUrl;       // "https://api.jquants.com/v2"; http:// is accepted for local servers
-        QString key;           // already trimmed, not empty
-        int pace = 5;          // requests per minute
-        int backoffMs = 4000;  // first wait after a 5xx or a broken connection; doubles each time
-        int retries = 6;       // further attempts of one page before the run gives up
-        int timeoutMs = 60000; // no data for this long ends a transfer
+        QString baseUrl;        // "https://api.jquants.com/v2"; http:// is accepted for local servers
+        QString key;            // already trimmed, not empty
+        int pace = 5;           // requests per minute
+        int backoffMs = 4000;   // first wait after a 5xx or a broken connection; doubles each time
+        int rateWaitMs = 60000; // first wait after a 429; the later ones twice as long
+        int rateRetries = 3;    // further attempts after a 429
+        int retries = 6;        // further attempts of one page before the run gives up
+        int timeoutMs = 60000;  // no data for this long ends a transfer
     };
     explicit JQuantsClient(Options options, QObject* parent = nullptr);
 
@@ -32,8 +36,9 @@ public:
                                               const std::string& context) override;
     bool cancelled() const override { return m_cancelled; }
     void cancel() { m_cancelled = true; }
-    // Told the wait, in seconds, before the next request whenever one begins.
-    std::function<void(int seconds)> onWait;
+    // Told the wait, in seconds, before the next request whenever one begins; limited after a 429.
+    std::function<void(int seconds, bool limited)> onWait;
+    converter::jquants::Failure lastFailure() const override { return m_failure; }
     int requestCount() const { return m_requests; }
 
 private:
@@ -46,17 +51,19 @@ private:
     };
     Answer fetch(const QUrl& url);
     // Waits ms in the event loop; false when cancelled meanwhile.
-    bool wait(int ms);
+    bool wait(int ms, bool limited = false);
+    Result<std::vector<std::string>> fail(converter::jquants::FailureKind kind, const std::string& message);
 
     Options m_options;
     QNetworkAccessManager m_manager;
     qint64 m_lastStartMs = -1;
     bool m_cancelled = false;
     int m_requests = 0;
+    converter::jquants::Failure m_failure;
 };
 
 // The key to use: JQUANTS_API_KEY when set, else the keyring's; trimmed. An empty result comes with
-// the reason in *error.
+// the reason in *error (also for a key that may not be sent: see keyProblem).
 QString jquantsKey(QString* error);
 // The client options of the program folder's Kestrel.ini and the key; nothing, with the reason in
 // *error, when there is no key or the address is unusable. Plain http is accepted only for a server

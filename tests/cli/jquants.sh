@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The J-Quants road end to end against a local J-Quants-shaped server (HTTP, then HTTPS with a
-# certificate made here): pages, a 429 with Retry-After, a cut page, an outage row, skipped codes,
-# holidays, a split day, weekly margin balances; imports into the database; resume; bad keys, a date
-# the plan refuses, a malformed page; the key never written into the program folder.
+# certificate made here): pages with opaque keys, a 429 (without Retry-After), a cut page, an outage row,
+# skipped codes, holidays, a split day, weekly margin balances, the fields the service adds; imports into
+# the database; resume; a 429 that lasts, a repeated pagination key, bad keys, a refused date, a malformed
+# page; a Free plan (no TOPIX, no margin, a window); the key never written into the program folder.
 set -euo pipefail
 source "$(dirname "$0")/common.bash"
 plover=$build/src/apps/plover/Plover
@@ -15,13 +16,13 @@ w=$t/www
 mkdir -p "$w/equities_master" "$w/equities_bars_daily" "$w/indices_bars_daily_topix" "$w/markets_margin-interest"
 
 master='{"data": [
- {"Date": "2024-01-05", "Code": "13010", "CoName": "極洋", "Mkt": "0111"},
+ {"Date": "2024-01-05", "Code": "13010", "CoName": "極洋", "Mkt": "0111", "ProdCat": "011", "Mrgn": "1", "MrgnNm": "信用"},
  {"Date": "2024-01-05", "Code": "72030", "CoName": "トヨタ自動車", "Mkt": "0111"},
  {"Date": "2024-01-05", "Code": "33500", "CoName": "グロース例", "Mkt": "0113"},
  {"Date": "2024-01-05", "Code": "130A0", "CoName": "英字コード", "Mkt": "0113"},
  {"Date": "2024-01-05", "Code": "25935", "CoName": "優先株", "Mkt": "0111"}]}'
 echo "$master" >"$w/equities_master/2024-01-01.json"
-for d in 05 08 10 11; do echo "$master" >"$w/equities_master/2024-01-$d.json"; done
+for d in 05 08 10 11 12 16; do echo "$master" >"$w/equities_master/2024-01-$d.json"; done
 # An issue listed on 2024-01-04 only: neither end of the range lists it, so that day's list is asked.
 echo "${master%]\}}"', {"Date": "2024-01-04", "Code": "86010", "CoName": "大和証券", "Mkt": "0111"}]}' \
     >"$w/equities_master/2024-01-04.json"
@@ -29,7 +30,7 @@ cat >"$w/indices_bars_daily_topix/all.json" <<'J'
 {"data": [{"Date": "2024-01-04", "O": 2300.5, "H": 2310.9, "L": 2290.1, "C": 2305.2},
           {"Date": "2024-01-05", "O": 2310, "H": 2330, "L": 2300, "C": 2320}]}
 J
-printf 'STATUS 429 1\n{"message": "Rate limit exceeded"}' >"$w/equities_bars_daily/2024-01-04.json.first"
+printf 'STATUS 429\n{"message": "Too Many Requests"}' >"$w/equities_bars_daily/2024-01-04.json.first"
 cat >"$w/equities_bars_daily/2024-01-04.json" <<'J'
 {"data": [{"Date": "2024-01-04", "Code": "13010", "O": 3000, "H": 3050, "L": 2990, "C": 3020, "Vo": 15000, "AdjFactor": 1},
           {"Date": "2024-01-04", "Code": "72030", "O": null, "H": null, "L": null, "C": null, "Vo": null, "AdjFactor": 1},
@@ -37,26 +38,31 @@ cat >"$w/equities_bars_daily/2024-01-04.json" <<'J'
           {"Date": "2024-01-04", "Code": "130A0", "O": 10, "H": 10, "L": 10, "C": 10, "Vo": 5, "AdjFactor": 1}]}
 J
 cat >"$w/equities_bars_daily/2024-01-05.json" <<'J'
-{"data": [{"Date": "2024-01-05", "Code": "13010", "O": 3020, "H": 3100, "L": 3010, "C": 3090, "Vo": 20000, "AdjFactor": 1}],
- "pagination_key": "p2"}
+{"data": [{"Date": "2024-01-05", "Code": "13010", "O": 3020, "H": 3100, "L": 3010, "C": 3090, "UL": "1", "LL": "0", "Vo": 20000, "Va": 61000000, "AdjFactor": 1, "AdjO": 3020, "AdjH": 3100, "AdjL": 3010, "AdjC": 3090, "AdjVo": 20000, "MktCap": 120000.5, "ExRT": null}],
+ "pagination_key": "eyJ.a+b=c&d.9"}
 J
-page2='{"data": [{"Date": "2024-01-05", "Code": "72030", "O": 2600, "H": 2650, "L": 2580, "C": 2620, "Vo": 1000000, "AdjFactor": 0.5},
+page2='{"data": [{"Date": "2024-01-05", "Code": "72030", "O": 2600, "H": 2650, "L": 2580, "C": 2620, "UL": "0", "LL": "1", "Vo": 1000000, "AdjFactor": 0.5, "MktCap": null, "ExRT": "1"},
  {"Date": "2024-01-05", "Code": "33500", "O": 500, "H": 510, "L": 495.5, "C": 505, "Vo": 200, "AdjFactor": 1}]}'
-echo "$page2" >"$w/equities_bars_daily/2024-01-05.p2.json"
-printf 'CUT\n%s' "$page2" >"$w/equities_bars_daily/2024-01-05.p2.json.first"
+echo "$page2" >"$w/equities_bars_daily/2024-01-05.eyJ.a+b=c&d.9.json"
+printf 'CUT\n%s' "$page2" >"$w/equities_bars_daily/2024-01-05.eyJ.a+b=c&d.9.json.first"
 cat >"$w/markets_margin-interest/2024-01-05.json" <<'J'
 {"data": [{"Date": "2024-01-05", "Code": "13010", "LongVol": 50000, "ShrtVol": 12000},
           {"Date": "2024-01-05", "Code": "72030", "LongVol": 300000, "ShrtVol": 1000000}]}
 J
-printf 'STATUS 403\n{"message": "Your subscription covers the following dates: 2022-01-01 ~ 2024-01-05."}' \
-    >"$w/equities_bars_daily/2024-01-09.json"
+printf 'STATUS 403\n<html>Forbidden</html>' >"$w/equities_bars_daily/2024-01-09.json"
+echo '{"data": [{"Date": "2024-01-11", "Code": "13010", "O": 3000, "H": 3000, "L": 3000, "C": 3000, "Vo": 100}]}' \
+    >"$w/equities_bars_daily/2024-01-11.json"
+printf 'STATUS 429\n{"message": "Too Many Requests"}' >"$w/equities_bars_daily/2024-01-12.json"
+echo '{"data": [{"Date": "2024-01-16", "Code": "13010", "O": 1, "H": 1, "L": 1, "C": 1, "Vo": 1}], "pagination_key": "k.1"}' |
+    tee "$w/equities_bars_daily/2024-01-16.json" >"$w/equities_bars_daily/2024-01-16.k.1.json"
 printf '{"data": [{"Date": "2024-01-10", "Code": ' >"$w/equities_bars_daily/2024-01-10.json"
 
 # start_jq NAME [--cert C --keyfile K]: sets $port.
 start_jq() {
     local name=$1
     shift
-    python3 "$server" --root "$w" --port-file "$t/$name.port" --log "$t/$name.log" --key "$key" --lifetime 300 "$@" &
+    python3 "$server" --root "$w" --port-file "$t/$name.port" --log "$t/$name.log" --key "$key" --lifetime 300 \
+        --rate-wait 1 --block 3 "$@" &
     pids+=($!)
     for _ in $(seq 100); do [ -s "$t/$name.port" ] && break; sleep 0.1; done
     port=$(cat "$t/$name.port") || fail "server $name did not start"
@@ -72,6 +78,8 @@ k init >/dev/null
 set_ini "$h" sinyoPath "$h/Data/"
 set_ini "$h" JQuantsURL "http://127.0.0.1:$port"
 set_ini "$h" JQuantsPace 6000
+set_ini "$h" JQuantsPlan Standard
+set_ini "$h" JQuantsRetryWait 2
 
 k fetch-jquants 2024-01-01 2024-01-05 --master --margin --import >"$t/out" 2>"$t/err" || fail "fetch: $(cat "$t/out" "$t/err")"
 for line in '2024-01-01 は休場日です' 'Ds202401.04 を作成しました（4 件）' 'Ds202401.05 を作成しました（4 件）' \
@@ -79,7 +87,11 @@ for line in '2024-01-01 は休場日です' 'Ds202401.04 を作成しました�
     grep -qxF "$line" "$t/out" || fail "missing line $line: $(cat "$t/out")"
 done
 [ "$(grep -c 'daily?date=2024-01-04' "$t/plain.log")" = 2 ] || fail "429 not retried once: $(cat "$t/plain.log")"
-[ "$(grep -c 'pagination_key=p2' "$t/plain.log")" = 2 ] || fail "cut page not retried once: $(cat "$t/plain.log")"
+# The retry after a 429 waits the full JQuantsRetryWait (2 s here), and the wait is shown.
+grep 'daily?date=2024-01-04' "$t/plain.log" | awk 'NR==1{a=$2} NR==2{exit !($2-a>=2)}' || fail "429 retried early: $(cat "$t/plain.log")"
+grep -q '日  J-Quants の利用回数の上限（429）: 2 秒待ってから再開します$' "$t/err" || fail "429 wait not shown: $(cat "$t/err")"
+# The opaque key reaches the server unchanged.
+[ "$(grep -c 'pagination_key=eyJ.a%2Bb%3Dc%26d.9 ' "$t/plain.log")" = 2 ] || fail "cut page not retried once: $(cat "$t/plain.log")"
 [ "$(wc -l <"$t/plain.log")" = 13 ] || fail "requests: $(cat "$t/plain.log")"
 expect() { printf "$2" | sjis | od -c >"$t/want"; od -c <"$1" >"$t/got"; cmp -s "$t/want" "$t/got" || fail "$1: $(iconv -f CP932 -t UTF-8 "$1" 2>&1)"; }
 expect "$h/Data/Ds202401.04" '20240104\r\n4,Kestrel\r\n1301,0,極洋,3000,3050,2990,3020,15000\r\n7203,0,トヨタ自動車,0,0,0,0,0\r\n8601,0,大和証券,800,810,790,805,30000\r\n1002,0,総合指数,2300,2310,2290,2305,1\r\n'
@@ -116,9 +128,9 @@ grep -q '^1/1 日  次の要求まで 1 秒$' "$t/err" || grep -q '^0/1 日  次
 cmp -s "$h/Data/Ds202401.04" <(printf '20240104\r\n4,Kestrel\r\n1301,0,極洋,3000,3050,2990,3020,15000\r\n7203,0,トヨタ自動車,0,0,0,0,0\r\n8601,0,大和証券,800,810,790,805,30000\r\n1002,0,総合指数,2300,2310,2290,2305,1\r\n' | sjis) || fail "refetched day"
 set_ini "$h" JQuantsPace 6000
 
-# A plan that refuses a date, then a malformed page: the message names the date; the day before is kept.
+# A refusal with an HTML body, then a malformed page: the message names the date and the endpoint.
 out=$(k fetch-jquants 2024-01-08 2024-01-10 2>&1) && fail "403 taken: $out"
-echo "$out" | grep -q '2024-01-09 の株価: .*プランではこの日付のデータを取得できません' || fail "403 message: $out"
+echo "$out" | grep -qF '2024-01-09 の株価: J-Quants が /equities/bars/daily の要求を断りました（403）（応答に説明がありません）' || fail "403 message: $out"
 [ -e "$h/Data/Ds202401.08" ] || true
 [ ! -e "$h/Data/Ds202401.09" ] || fail "refused day written"
 mv "$w/equities_bars_daily/2024-01-09.json" "$t/refused"
@@ -131,13 +143,80 @@ out=$(k fetch-jquants 2024-01-15 2024-01-15 2>&1) && fail "empty master taken: $
 echo "$out" | grep -q '2024-01-15 の銘柄一覧: J-Quants に銘柄がありません' || fail "empty master message: $out"
 [ ! -e "$h/Data/Ds202401.15" ] || fail "day without a master written"
 
-# A wrong key, and an empty key refused before any request.
+# A 429 that lasts: the day before it is kept and imported, the run says so and exits 0.
+out=$(k fetch-jquants 2024-01-11 2024-01-12 --import 2>&1) || fail "lasting 429: $out"
+echo "$out" | grep -qF '2024-01-12 の株価: J-Quants の利用回数の上限に達したままです（429）。ここで止めます。' || fail "429 message: $out"
+echo "$out" | grep -qxF '作成済みの 1 日分はそのまま残っています。取り込みます' || fail "kept message: $out"
+[ "$(q 'select 終値 from daydata where コード=1301 and 日付=20240111')" = 3000 ] || fail "day before the 429 not imported"
+[ "$(grep -c 'daily?date=2024-01-12' "$t/plain.log")" = 4 ] || fail "429 tries: $(cat "$t/plain.log")"
+# Asking again at once is blocked for a while (3 s here): the run waits it out instead of failing.
 : >"$t/plain.log"
-out=$(JQUANTS_API_KEY=wrong k fetch-jquants 2024-01-11 2024-01-11 2>&1) && fail "wrong key taken: $out"
-echo "$out" | grep -q 'API キーを受け付けません（401）' || fail "401 message: $out"
-out=$(JQUANTS_API_KEY=$' \n' k fetch-jquants 2024-01-11 2024-01-11 2>&1) && fail "empty key taken: $out"
+out=$(k fetch-jquants 2024-01-11 2024-01-11 --refetch 2>&1) || fail "after the block: $out"
+[ "$(grep -c 'master?date=2024-01-11' "$t/plain.log")" = 3 ] || fail "block: $(cat "$t/plain.log")"
+
+# A server that repeats its pagination key is not asked forever.
+out=$(k fetch-jquants 2024-01-16 2024-01-16 2>&1) && fail "repeated key taken: $out"
+echo "$out" | grep -qF '2024-01-16 の株価: J-Quants が同じ pagination_key を繰り返しました' || fail "repeat message: $out"
+
+# A range over a year states the requests and the time, and asks.
+: >"$t/plain.log"
+out=$(k --no fetch-jquants 2020-01-01 2021-06-30 2>&1) && fail "long range not asked: $out"
+echo "$out" | grep -qF '2020-01-01～2021-06-30 は 1 年を超えます。約 394 回の要求が必要で、毎分 6000 回の上限では約 1 分かかります。取得しますか？' ||
+    fail "long range question: $out"
+[ ! -s "$t/plain.log" ] || fail "requests before the answer: $(cat "$t/plain.log")"
+
+# A wrong or expired key is a key problem, never the plan's; keys that may not be sent are refused
+# before any request, without printing them.
+: >"$t/plain.log"
+out=$(JQUANTS_API_KEY=wrong k fetch-jquants 2024-01-11 2024-01-11 --refetch 2>&1) && fail "wrong key taken: $out"
+echo "$out" | grep -qF '2024-01-11 の銘柄一覧: J-Quants が API キーを受け付けません。キーが誤っているか、期限が切れています' || fail "key message: $out"
+echo "$out" | grep -q 'ご契約のプランでは' && fail "key blamed on the plan: $out"
+out=$(JQUANTS_API_KEY=$' \n' k fetch-jquants 2024-01-11 2024-01-11 --refetch 2>&1) && fail "empty key taken: $out"
 echo "$out" | grep -q 'API キーが登録されていません' || fail "empty key message: $out"
-[ "$(wc -l <"$t/plain.log")" = 1 ] || fail "requests with an empty key: $(cat "$t/plain.log")"
+out=$(JQUANTS_API_KEY=$'sec\nret' k fetch-jquants 2024-01-11 2024-01-11 --refetch 2>&1) && fail "key with a line break taken: $out"
+echo "$out" | grep -qF 'J-Quants の API キーに制御文字（改行やタブなど）が含まれています' && ! echo "$out" | grep -q ret || fail "control key: $out"
+out=$(JQUANTS_API_KEY=$(printf 'x%.0s' $(seq 600)) k fetch-jquants 2024-01-11 2024-01-11 --refetch 2>&1) && fail "long key taken: $out"
+echo "$out" | grep -qF 'J-Quants の API キーが長すぎます（600 文字）' || fail "long key: $out"
+[ "$(wc -l <"$t/plain.log")" = 1 ] || fail "requests with unusable keys: $(cat "$t/plain.log")"
+set_ini "$h" JQuantsURL "http://127.0.0.1:$port/v9"
+out=$(k fetch-jquants 2024-01-11 2024-01-11 --refetch 2>&1) && fail "wrong path taken: $out"
+echo "$out" | grep -qF 'J-Quants に /equities/master がありません。アドレスの設定 JQuantsURL を確かめてください' || fail "path message: $out"
+set_ini "$h" JQuantsURL "http://127.0.0.1:$port"
+
+# The Free plan: no TOPIX or margin asked, each named once; a range past the window fetches and imports
+# the days inside it and names the window. With the plan set too high the service's refusals say the same.
+start_jq free --plan free --window "2024-01-04~2024-01-05"
+h3=$t/h3
+mkdir -p "$h3"
+"$kestrel" --home "$h3" init >/dev/null
+set_ini "$h3" sinyoPath "$h3/Data/"
+set_ini "$h3" JQuantsURL "http://127.0.0.1:$port"
+set_ini "$h3" JQuantsPace 6000
+set_ini "$h3" JQuantsRetryWait 2
+"$kestrel" --home "$h3" fetch-jquants 2024-01-01 2024-01-12 --master --margin --import >"$t/out" 2>"$t/err" ||
+    fail "free plan: $(cat "$t/out" "$t/err")"
+for line in 'ご契約のプランで取得できる期間は 2024-01-04～2024-01-05 です。範囲の平日のうち 8 日は期間外のため取得しません' \
+    'TOPIX（1002）は Light 以上のプランで取得できます（JQuantsPlan は Free）。1002 なしで作成します' \
+    '信用残は Standard 以上のプランで取得できます（JQuantsPlan は Free）。信用残のファイルは作成しません'; do
+    [ "$(grep -cxF "$line" "$t/err")" = 1 ] || fail "free plan line $line: $(cat "$t/err")"
+done
+! grep -qE 'topix|margin' "$t/free.log" || fail "free plan asked: $(cat "$t/free.log")"
+[ "$(sqlite3 "$h3/Kestrel.mdb" 'select group_concat(日付) from (select distinct 日付 from daydata order by 日付)')" = 20240104,20240105 ] ||
+    fail "free plan days: $(sqlite3 "$h3/Kestrel.mdb" 'select * from daydata')"
+[ "$(sqlite3 "$h3/Kestrel.mdb" 'select count(*) from daydata where コード=1002')" = 0 ] || fail "1002 without TOPIX"
+set_ini "$h3" JQuantsPlan Standard
+"$kestrel" --home "$h3" fetch-jquants 2024-01-04 2024-01-05 --margin --refetch >"$t/out" 2>"$t/err" ||
+    fail "refused endpoints: $(cat "$t/out" "$t/err")"
+grep -qxF 'TOPIX（1002）はご契約のプランでは取得できません（Light 以上のプランで取得できます）。1002 なしで作成します' "$t/err" &&
+    grep -qxF '信用残はご契約のプランでは取得できません（Standard 以上のプランで取得できます）。信用残のファイルは作成しません' "$t/err" ||
+    fail "refusal lines: $(cat "$t/err")"
+[ "$(grep -c margin "$t/free.log")" = 1 ] || fail "margin asked after the refusal: $(cat "$t/free.log")"
+# The latest days: today is outside the window, so the last two weekdays before its end are taken.
+rm "$h3"/Data/Ds*
+"$kestrel" --home "$h3" fetch-jquants --latest 2 >"$t/out" 2>"$t/err" || fail "latest: $(cat "$t/out" "$t/err")"
+grep -qxF 'ご契約のプランで取得できる期間は 2024-01-04～2024-01-05 です。最新の 2 日分として 2024-01-04～2024-01-05 を取得します' "$t/out" ||
+    fail "latest line: $(cat "$t/out")"
+[ -e "$h3/Data/Ds202401.04" ] && [ -e "$h3/Data/Ds202401.05" ] || fail "latest days not written"
 
 # HTTPS with a certificate made here, through Plover's ninth source into a second program folder.
 # A build without the GUI has no Plover: its part is left out there.
@@ -150,6 +229,8 @@ if [ -x "$plover" ]; then
     "$kestrel" --home "$h2" init >/dev/null
     set_ini "$h2" JQuantsURL "https://127.0.0.1:$port"
     set_ini "$h2" JQuantsPace 6000
+    set_ini "$h2" JQuantsRetryWait 2
+    set_ini "$h2" JQuantsPlan Standard
     out=$("$plover" --home "$h2" --batch --source 9 24/01/04 24/01/05 2>&1) && fail "untrusted certificate taken: $out"
     echo "$out" | grep -q '2024-01-04 の銘柄一覧: J-Quants に接続できません' || fail "certificate message: $out"
     KESTREL_JQUANTS_CAFILE=$t/c.pem "$plover" --home "$h2" --batch --source 9 24/01/04 24/01/05 >"$t/out" 2>&1 ||
@@ -162,5 +243,5 @@ if [ -x "$plover" ]; then
 fi
 
 # The key is in no file of either program folder.
-! grep -rqF "$key" "$h" "$h2" || fail "the key was written into a file"
+! grep -rqF "$key" "$h" "$h2" "$h3" || fail "the key was written into a file"
 echo "1 passed, 0 failed"

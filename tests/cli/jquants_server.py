@@ -6,9 +6,15 @@ dropped) as a folder, and the query values other than pagination_key joined by "
 pagination key when one is asked, plus ".json". A missing file is an empty page ({"data": []}), or, for a query with from/to, the rows of all.json in that span. A file
 NAME.first is served once before NAME. A file whose first line is "STATUS code [retry-after]" answers
 with that status (and Retry-After) and the rest as body; "CUT" promises the whole body and closes after
-half of it. A request without the key of --key gets 401. Each request is appended to --log. The
-server ends after --lifetime seconds."""
-import argparse, http.server, json, os, ssl, threading, urllib.parse
+half of it. Each request is appended to --log. The server ends after --lifetime seconds.
+
+It answers as the real service does for the plan of --plan (free, light, standard): no 401 but 403 with
+the service's messages for a missing key, a wrong key (or the --expired one), an endpoint outside the
+plan (TOPIX needs light, margin standard) and an unknown path; 400 naming the window --window
+"FROM~TO" (TO may be empty) for a date, from or to outside it. A 429 carries no Retry-After; a request
+sooner than --rate-wait seconds after a 429 blocks every request for --block seconds (the service
+blocks about five minutes)."""
+import argparse, http.server, json, os, ssl, threading, time, urllib.parse
 
 p = argparse.ArgumentParser()
 p.add_argument("--root", required=True)
@@ -18,9 +24,29 @@ p.add_argument("--key", required=True)
 p.add_argument("--cert")
 p.add_argument("--keyfile")
 p.add_argument("--lifetime", type=int, default=300)
+p.add_argument("--plan", default="standard", choices=["free", "light", "standard"])
+p.add_argument("--window", default="")
+p.add_argument("--expired", default="")
+p.add_argument("--rate-wait", type=float, default=60)
+p.add_argument("--block", type=float, default=300)
 a = p.parse_args()
 served_first = set()
 lock = threading.Lock()
+limited = {"at": None, "until": 0.0}
+ENDPOINTS = {"/equities/master": "free", "/equities/bars/daily": "free", "/markets/calendar": "free",
+             "/indices/bars/daily/topix": "light", "/markets/margin-interest": "standard"}
+RANK = {"free": 0, "light": 1, "standard": 2}
+
+
+def outside_window(query):
+    if not a.window:
+        return False
+    first, _, last = a.window.partition("~")
+    first, last = first.strip(), last.strip()
+    for k, v in query:
+        if k in ("date", "from", "to") and (v < first or (last and v > last)):
+            return True
+    return False
 
 
 class Handler(http.server.BaseHTTPRequestHandler):
@@ -33,8 +59,6 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.send_response(status)
         self.send_header("Content-Type", "application/json")
         self.send_header("Content-Length", str(len(body)))
-        if retry_after:
-            self.send_header("Retry-After", retry_after)
         if cut:
             self.send_header("Connection", "close")
         self.end_headers()
@@ -46,10 +70,30 @@ class Handler(http.server.BaseHTTPRequestHandler):
     def do_GET(self):
         url = urllib.parse.urlsplit(self.path)
         query = urllib.parse.parse_qsl(url.query)
+        now = time.monotonic()
         with lock, open(a.log, "a") as log:
-            log.write(self.path + "\n")
-        if self.headers.get("x-api-key") != a.key:
-            return self.send(401, b'{"message": "The incoming token is invalid or expired."}')
+            log.write(self.path + " %.3f\n" % time.time())
+        with lock:
+            if now < limited["until"]:
+                return self.send(429, b'{"message": "Too Many Requests"}')
+            if limited["at"] is not None and now < limited["at"] + a.rate_wait:
+                limited["until"] = now + a.block
+                return self.send(429, b'{"message": "Too Many Requests"}')
+        key = self.headers.get("x-api-key")
+        if not key:
+            return self.send(403, b'{"message": "The api key is required."}')
+        if key != a.key or key == a.expired:
+            return self.send(403, b'{"message": "The incoming api key is invalid or expired."}')
+        if url.path not in ENDPOINTS:
+            return self.send(403, b'{"message": "The requested endpoint does not exist"}')
+        if RANK[ENDPOINTS[url.path]] > RANK[a.plan]:
+            return self.send(403, b'{"message": "This API is not available on your subscription"}')
+        if outside_window(query):
+            first, _, last = a.window.partition("~")
+            text = "Your subscription covers the following dates: %s ~ %s." % (first.strip(), last.strip())
+            if not last.strip():
+                text = "Your subscription covers the following dates: %s ~ . If you want more data, please check other plans: https://jpx-jquants.com/" % first.strip()
+            return self.send(400, json.dumps({"message": text}).encode())
         folder = os.path.join(a.root, url.path.strip("/").replace("/", "_"))
         page = [v for k, v in query if k == "pagination_key"]
         name = "_".join(v for k, v in query if k != "pagination_key") + ("." + page[0] if page else "") + ".json"
@@ -68,8 +112,11 @@ class Handler(http.server.BaseHTTPRequestHandler):
         body = open(path, "rb").read()
         if body.startswith(b"STATUS "):
             head, _, rest = body.partition(b"\n")
-            parts = head.split()
-            return self.send(int(parts[1]), rest, parts[2].decode() if len(parts) > 2 else None)
+            status = int(head.split()[1])
+            if status == 429:
+                with lock:
+                    limited["at"] = time.monotonic()
+            return self.send(status, rest)
         if body.startswith(b"CUT\n"):
             return self.send(200, body[4:], cut=True)
         self.send(200, body)

@@ -1,10 +1,15 @@
 // kestrel fetch-jquants: the exchange's J-Quants API as a price source. Writes the daily files (and
 // with --master Data/Regist.Mei, with --margin the margin files) of the range, then with --import runs
 // the imports of the same range. Ctrl-C stops after the request in flight; what was written is whole.
+// A failure part way keeps (and with --import imports) every day finished before it; the exit status
+// is 1 only when the run fetched nothing. --latest N fetches the last N weekdays the plan covers.
 #include "Command.h"
 #include "core/converter/JQuantsRun.h"
+#include "core/converter/JQuantsSettings.h"
 #include "platform/JQuantsClient.h"
+#include "services/converter/JQuantsHook.h"
 
+#include <charconv>
 #include <csignal>
 #include <ostream>
 #include <unistd.h>
@@ -40,13 +45,24 @@ int runFetchJQuants(Invocation& inv) {
     req.margin = inv.takeFlag("--margin");
     req.refetch = inv.takeFlag("--refetch");
     const bool import = inv.takeFlag("--import");
-    if (inv.args.size() != 2)
-        return inv.usage();
-    auto from = inv.parseDate(inv.args[0]), to = inv.parseDate(inv.args[1]);
-    if (!from || !to)
-        return 1;
-    if (*to < *from)
-        return inv.fail("日付の範囲が誤っています。");
+    std::optional<Date> from, to;
+    if (auto latest = inv.takeOption("--latest")) {
+        int n = 0;
+        auto [p, ec] = std::from_chars(latest->data(), latest->data() + latest->size(), n);
+        if (ec != std::errc() || p != latest->data() + latest->size() || n < 1 || n > 260 || !inv.args.empty())
+            return inv.usage();
+        req.latest = n;
+        from = to = Date::today();
+    } else {
+        if (inv.args.size() != 2)
+            return inv.usage();
+        from = inv.parseDate(inv.args[0]);
+        to = inv.parseDate(inv.args[1]);
+        if (!from || !to)
+            return 1;
+        if (*to < *from)
+            return inv.fail("日付の範囲が誤っています。");
+    }
     const Settings& s = inv.context.settings;
     if (s.hibiPath.empty())
         return inv.fail("日々データーフォルダが登録されていません");
@@ -58,10 +74,13 @@ int runFetchJQuants(Invocation& inv) {
         return inv.fail(why.toStdString());
     req.from = *from;
     req.to = *to;
+    req.plan = loadJQuantsSettings(inv.context.paths.iniPath).plan;
     req.dataFolder = inv.context.paths.dataFolder;
     req.dailyFolder = s.hibiPath;
     req.marginFolder = s.sinyoPath;
     req.databasePath = inv.context.paths.databasePath;
+    if (from->daysUntil(*to) > 366 && !inv.prompt.askYesNo(longRangeQuestion(req, options->pace)))
+        return 3;
 
     platform::JQuantsClient client(*options);
     // Progress: one updating line on a terminal, plain lines otherwise.
@@ -73,9 +92,8 @@ int runFetchJQuants(Invocation& inv) {
         else
             inv.err << text << "\n";
     };
-    client.onWait = [&](int seconds) {
-        show(std::to_string(done) + "/" + std::to_string(total) + " 日  次の要求まで " + std::to_string(seconds) +
-             " 秒");
+    client.onWait = [&](int seconds, bool limited) {
+        show(std::to_string(done) + "/" + std::to_string(total) + " 日  " + services::waitText(seconds, limited));
     };
     RunHooks hooks;
     hooks.log = [&](const std::string& line) {
@@ -102,17 +120,23 @@ int runFetchJQuants(Invocation& inv) {
         inv.out << "株式分割の候補 " << out.splitsProposed << " 件を記録しました\n";
     if (out.cancelled)
         return inv.fail("中止しました。作成済みの日はそのまま残っています");
-    if (!out.status)
-        return inv.fail(out.status.message());
-    if (!import)
+    // A failure part way ends the fetching, not the run: what came is kept and imported.
+    if (!out.status) {
+        if (out.daysWritten == 0)
+            return inv.fail(out.status.message());
+        inv.err << out.status.message() << "\n";
+        inv.err << "作成済みの " << out.daysWritten << " 日分はそのまま残っています" << (import ? "。取り込みます" : "")
+                << "\n";
+    }
+    if (!import || out.daysTotal == 0)
         return 0;
     if (req.master && runCommand(inv, "import-master", {}) != 0)
         return 1;
-    int rc = runCommand(inv, "import-daily", {from->toIso(), to->toIso(), "--weekly"});
+    int rc = runCommand(inv, "import-daily", {out.from.toIso(), out.to.toIso(), "--weekly"});
     if (rc != 0)
         return rc;
     if (req.margin) {
-        Date monday = PrevMonday(*from), friday = NextFriday(*to);
+        Date monday = PrevMonday(out.from), friday = NextFriday(out.to);
         // A range without margin files is no error; when this run wrote some, their import must succeed.
         int marginRc = runCommand(inv, "import-margin", {monday.toIso(), friday.toIso()});
         if (marginRc != 0 && out.marginFiles > 0)
@@ -121,10 +145,11 @@ int runFetchJQuants(Invocation& inv) {
     return 0;
 }
 
-const CommandRegistrar kFetch({"fetch-jquants", "FROM TO [--master] [--margin] [--import] [--refetch]",
+const CommandRegistrar kFetch({"fetch-jquants", "FROM TO | --latest N [--master] [--margin] [--import] [--refetch]",
                                "fetch the range from the J-Quants API (key from the keyring or JQUANTS_API_KEY) into "
                                "daily files; --master writes Data/Regist.Mei, --margin the margin files, --import "
-                               "imports them; days already fetched are kept unless --refetch",
+                               "imports them; days already fetched are kept unless --refetch; --latest N fetches the "
+                               "last N weekdays the plan (JQuantsPlan) covers; a range over a year asks first",
                                runFetchJQuants});
 
 } // namespace

@@ -71,6 +71,7 @@ struct Job {
         run.to = to;
         run.dataFolder = run.dailyFolder = run.marginFolder = req.dataFolder;
         run.databasePath = req.databasePath;
+        run.plan = hooks.jquantsPlan;
         jquants::RunHooks runHooks;
         runHooks.log = hooks.log;
         runHooks.progress = [this](int done, int total) {
@@ -83,7 +84,9 @@ struct Job {
             return false;
         }
         if (!got.status) {
-            notify(got.status.message());
+            notify(got.status.message() + (got.daysWritten > 0 ? "。作成済みの " + std::to_string(got.daysWritten) +
+                                                                     " 日分はそのまま残っています"
+                                                               : std::string()));
             return false;
         }
         log("全ダウンロード終了");

@@ -44,6 +44,7 @@ struct JobHooks {
     // The J-Quants connection of source 9 (data address "" for Kestrel.ini's JQuantsURL); nothing, with
     // the reason in *error, when there is no key or no usable address.
     std::function<std::unique_ptr<jquants::JQuantsApi>(const std::string& address, std::string* error)> jquants;
+    jquants::Plan jquantsPlan = jquants::Plan::Free; // decides which endpoints source 9 asks
 };
 
 struct JobOutcome {

@@ -5,6 +5,7 @@
 #include "core/import/DailyFile.h"
 #include "core/import/IssueMaster.h"
 
+#include <algorithm>
 #include <map>
 #include <set>
 
@@ -20,6 +21,8 @@ struct Run {
     std::set<std::string> skipped;
     std::map<int, MasterRow> m_master;
     std::set<int> m_lookedUp;
+    std::set<int> m_masterDates; // serials of the days whose list was asked
+    Date m_from, m_to;
 
     void log(const std::string& text) const {
         if (hooks.log)
@@ -76,7 +79,7 @@ struct Run {
         // A folder that cannot be made is reported by the first file written into it.
         (void)makeDir(req.dataFolder);
         std::string path = joinPath(req.dataFolder, import::kMasterFileName);
-        if (Status st = writeFileAtomically(path, masterFileBytes(req.to, masterRows())); !st)
+        if (Status st = writeFileAtomically(path, masterFileBytes(m_to, masterRows())); !st)
             return st;
         log(std::string(import::kMasterFileName) + " を作成しました（" + std::to_string(m_master.size()) + " 銘柄）");
         return Status::ok();
@@ -123,7 +126,7 @@ struct Run {
     }
 
     void margins() {
-        for (Date friday = NextFriday(req.from); friday <= req.to; friday = friday.addDays(7)) {
+        for (Date friday = NextFriday(m_from); friday <= m_to; friday = friday.addDays(7)) {
             if (stopped())
                 return;
             // The balances of a week carry the date of its last trading day: Friday, or earlier in a
@@ -138,6 +141,10 @@ struct Run {
                 Date d = friday.addDays(-back);
                 std::string context = d.toIso() + " の信用残";
                 auto pages = get("/markets/margin-interest", {{"date", d.toIso()}}, context);
+                if (!pages && api.lastFailure().kind == FailureKind::Plan) {
+                    lacking("信用残", Plan::Standard, true);
+                    return;
+                }
                 if (!pages) {
                     out.status = pages.status();
                     return;
@@ -163,31 +170,106 @@ struct Run {
         }
     }
 
-    void run() {
-        std::vector<Date> days, todo;
-        for (Date d = req.from; d <= req.to; d = d.addDays(1)) {
+    // The days of the range: every weekday, and those still to fetch.
+    void plan(std::vector<Date>& days, std::vector<Date>& todo) const {
+        days.clear();
+        todo.clear();
+        for (Date d = m_from; d <= m_to; d = d.addDays(1)) {
             if (d.isWeekend())
                 continue;
             days.push_back(d);
             if (!dayDone(d))
                 todo.push_back(d);
         }
+    }
+    // The last req.latest weekdays up to end.
+    void latestUpTo(Date end) {
+        m_to = end;
+        m_from = end;
+        for (int n = 0; n < req.latest;) {
+            if (!m_from.isWeekend() && ++n == req.latest)
+                break;
+            m_from = m_from.addDays(-1);
+        }
+    }
+    // A window the service named: true when the run goes on inside it (the range narrowed); false, with
+    // the outcome's status set, when nothing of the range lies inside. A second window is not taken.
+    bool takeWindow(const Failure& f) {
+        if (f.kind != FailureKind::Window || !f.window || out.window)
+            return false;
+        const DateWindow w = *f.window;
+        out.window = w;
+        if (req.latest > 0) {
+            latestUpTo(w.to && *w.to < m_to ? *w.to : m_to);
+            m_from = std::max(m_from, w.from);
+            log("ご契約のプランで取得できる期間は " + w.text() + " です。最新の " + std::to_string(req.latest) +
+                " 日分として " + m_from.toIso() + "～" + m_to.toIso() + " を取得します");
+            return true;
+        }
+        for (Date d = m_from; d <= m_to; d = d.addDays(1))
+            out.daysOutside += !d.isWeekend() && !w.contains(d) ? 1 : 0;
+        warn("ご契約のプランで取得できる期間は " + w.text() + " です。範囲の平日のうち " +
+             std::to_string(out.daysOutside) + " 日は期間外のため取得しません");
+        Date from = std::max(m_from, w.from), to = w.to ? std::min(m_to, *w.to) : m_to;
+        if (to < from) {
+            out.status = Status::error(f.message + "。" + m_from.toIso() + "～" + m_to.toIso() + " はすべて期間外です");
+            return false;
+        }
+        m_from = from;
+        m_to = to;
+        return true;
+    }
+    // The lists of the range's two ends, narrowing the range once when the service names its window.
+    Status masterOfEnds() {
+        for (int attempt = 0;; ++attempt) {
+            std::vector<Date> ends;
+            for (Date d : {m_from, m_to})
+                if (m_masterDates.insert(d.serial()).second)
+                    ends.push_back(d);
+            Status st = fetchMaster(ends, m_master);
+            if (st || attempt > 0)
+                return st;
+            if (!takeWindow(api.lastFailure()))
+                return out.status ? st : out.status;
+            m_masterDates.clear();
+            m_master.clear();
+        }
+    }
+    // One line for an endpoint the plan lacks: asked is false when the plan setting kept it from being asked.
+    void lacking(const std::string& what, Plan needed, bool asked) {
+        if (asked)
+            warn(what + "はご契約のプランでは取得できません（" + planName(needed) + " 以上のプランで取得できます）。" +
+                 (needed == Plan::Light ? "1002 なしで作成します" : "信用残のファイルは作成しません"));
+        else
+            warn(what + "は " + planName(needed) + " 以上のプランで取得できます（JQuantsPlan は " + planName(req.plan) +
+                 "）。" + (needed == Plan::Light ? "1002 なしで作成します" : "信用残のファイルは作成しません"));
+    }
+
+    void run() {
+        m_from = req.from;
+        m_to = req.to;
+        if (req.latest > 0)
+            latestUpTo(req.to);
+        std::vector<Date> days, todo;
+        plan(days, todo);
+        if (!todo.empty() || req.master) {
+            if (Status st = masterOfEnds(); !st) {
+                out.status = st;
+                return;
+            }
+            plan(days, todo);
+        }
+        out.from = m_from;
+        out.to = m_to;
         out.daysTotal = static_cast<int>(days.size());
         out.daysKept = out.daysTotal - static_cast<int>(todo.size());
         int done = out.daysKept;
         if (hooks.progress)
             hooks.progress(done, out.daysTotal);
         if (!todo.empty() || req.master) {
-            std::vector<Date> ends{req.from};
-            if (req.to != req.from)
-                ends.push_back(req.to);
-            if (Status st = fetchMaster(ends, m_master); !st) {
-                out.status = st;
-                return;
-            }
             // Without the list every record would be dropped and empty days would pass for finished ones.
             if (m_master.empty()) {
-                out.status = Status::error(req.to.toIso() + " の銘柄一覧: J-Quants に銘柄がありません");
+                out.status = Status::error(m_to.toIso() + " の銘柄一覧: J-Quants に銘柄がありません");
                 return;
             }
             if (req.master) {
@@ -201,21 +283,26 @@ struct Run {
             bool masterGrew = false;
 
             std::map<long long, TopixRow> topix;
-            if (!todo.empty()) {
+            if (!todo.empty() && !planHasTopix(req.plan)) {
+                lacking("TOPIX（1002）", Plan::Light, false);
+            } else if (!todo.empty()) {
                 std::string context = todo.front().toIso() + "～" + todo.back().toIso() + " の TOPIX";
                 auto pages = get("/indices/bars/daily/topix",
                                  {{"from", todo.front().toIso()}, {"to", todo.back().toIso()}}, context);
-                if (!pages) {
+                if (!pages && api.lastFailure().kind == FailureKind::Plan) {
+                    lacking("TOPIX（1002）", Plan::Light, true);
+                } else if (!pages) {
                     out.status = pages.status();
                     return;
+                } else {
+                    auto rows = parseTopix(*pages, context);
+                    if (!rows) {
+                        out.status = rows.status();
+                        return;
+                    }
+                    for (const TopixRow& row : rows->rows)
+                        topix[row.date.ymd()] = row;
                 }
-                auto rows = parseTopix(*pages, context);
-                if (!rows) {
-                    out.status = rows.status();
-                    return;
-                }
-                for (const TopixRow& row : rows->rows)
-                    topix[row.date.ymd()] = row;
             }
             // A folder that cannot be made is reported by the first file written into it.
             (void)makeDir(req.dailyFolder);
@@ -268,7 +355,9 @@ struct Run {
                 }
             }
         }
-        if (req.margin) {
+        if (req.margin && !planHasMargin(req.plan)) {
+            lacking("信用残", Plan::Standard, false);
+        } else if (req.margin) {
             // A folder that cannot be made is reported by the first file written into it.
             (void)makeDir(req.marginFolder);
             margins();
@@ -285,6 +374,61 @@ RunOutcome runJQuants(const RunRequest& request, JQuantsApi& api, const RunHooks
     if (run.out.skippedCodes > 0)
         run.log("取り込めない銘柄コード " + std::to_string(run.out.skippedCodes) + " 件を除きました");
     return run.out;
+}
+
+std::string probeJQuants(JQuantsApi& api, Date today) {
+    Date to = today, from = today.addDays(-7);
+    std::optional<DateWindow> window;
+    auto ask = [&](const char* path, const Query& q) { return api.getPages(path, q, "接続テスト"); };
+    auto span = [&] { return Query{{"code", "72030"}, {"from", from.toIso()}, {"to", to.toIso()}}; };
+    auto prices = ask("/equities/bars/daily", span());
+    if (!prices && api.lastFailure().kind == FailureKind::Window) {
+        window = api.lastFailure().window;
+        if (window->to && *window->to < to) {
+            to = *window->to;
+            from = to.addDays(-7);
+        }
+        prices = ask("/equities/bars/daily", span());
+    }
+    if (!prices && api.lastFailure().kind != FailureKind::Plan)
+        return prices.message();
+    auto reach = [&](bool yes, Plan needed) {
+        return yes ? std::string("取得できます")
+                   : "取得できません（" + std::string(planName(needed)) + " 以上のプラン）";
+    };
+    auto topix = ask("/indices/bars/daily/topix", {{"from", from.toIso()}, {"to", to.toIso()}});
+    auto margin = ask("/markets/margin-interest", {{"date", to.toIso()}});
+    std::string text = "J-Quants に接続できました。\n株価: " + reach(bool(prices), Plan::Free) +
+                       "\nTOPIX: " + reach(bool(topix), Plan::Light) +
+                       "\n信用残: " + reach(bool(margin), Plan::Standard);
+    if (window)
+        text += "\n取得できる期間: " + window->text();
+    return text;
+}
+
+RunEstimate estimateRun(const RunRequest& request, int pace) {
+    RunEstimate e;
+    e.requests = 2;
+    if (planHasTopix(request.plan))
+        ++e.requests;
+    for (Date d = request.from; d <= request.to; d = d.addDays(1)) {
+        if (d.isWeekend())
+            continue;
+        ++e.requests;
+        if (request.margin && planHasMargin(request.plan) && d.weekday() == 6)
+            ++e.requests;
+    }
+    e.minutes = (e.requests + std::max(pace, 1) - 1) / std::max(pace, 1);
+    return e;
+}
+
+std::string longRangeQuestion(const RunRequest& request, int pace) {
+    RunEstimate e = estimateRun(request, pace);
+    std::string time = e.minutes >= 60
+                           ? std::to_string(e.minutes / 60) + " 時間 " + std::to_string(e.minutes % 60) + " 分"
+                           : std::to_string(e.minutes) + " 分";
+    return request.from.toIso() + "～" + request.to.toIso() + " は 1 年を超えます。約 " + std::to_string(e.requests) +
+           " 回の要求が必要で、毎分 " + std::to_string(pace) + " 回の上限では約 " + time + "かかります。取得しますか？";
 }
 
 Result<int> fetchJQuantsMaster(JQuantsApi& api, Date date, const std::string& dataFolder) {

@@ -4,9 +4,17 @@
 // daily file written atomically once all its pages arrived, and the weekly margin balances of the Fridays in the range.
 // A day whose file already exists is not fetched again unless refetch is set, so an interrupted run resumes where it
 // stopped. The first error ends the run with a message naming the date; the days before it are kept.
+// The plan decides what is asked: TOPIX only from Light, margin balances only from Standard; an endpoint the
+// plan lacks (or that the service refuses for the plan) is said once in a warning and the run goes on without
+// it (the days then carry no 1002). When the service names the plan's window (a 400), the run keeps to the
+// days inside it and says how many weekdays of the range lay outside; the window is never guessed.
+// With latest = N the range is the last N weekdays up to req.to, moved back to end at the window's end when
+// the service names one.
 // The transport (HTTP, pacing, retries, the key) comes in through JQuantsApi.
 #include "core/app/Date.h"
 #include "core/app/Status.h"
+#include "core/converter/JQuantsErrors.h"
+#include "core/converter/JQuantsSettings.h"
 #include "core/converter/RecordWriter.h"
 
 #include <functional>
@@ -27,6 +35,8 @@ public:
                                                       const std::string& context) = 0;
     // True once the user asked to stop; the run ends before its next request.
     virtual bool cancelled() const = 0;
+    // What the last failed getPages meant.
+    virtual Failure lastFailure() const { return {}; }
 };
 
 struct RunRequest {
@@ -34,6 +44,8 @@ struct RunRequest {
     bool master = false; // write Regist.Mei into dataFolder
     bool margin = false; // write the margin files into marginFolder
     bool refetch = false;
+    Plan plan = Plan::Free;
+    int latest = 0; // > 0: the last this many weekdays up to `to` (from is then ignored)
     std::string dataFolder, dailyFolder, marginFolder;
     std::string databasePath; // Kestrel.mdb: Mei for the snapshot, Bunkatu for the split proposals
 };
@@ -41,6 +53,9 @@ struct RunRequest {
 struct RunOutcome {
     Status status; // the error that ended the run
     bool cancelled = false;
+    Date from, to; // the range fetched (inside the window, when the service named one)
+    std::optional<DateWindow> window;
+    int daysOutside = 0; // weekdays of the asked range outside the window
     int daysTotal = 0;   // weekdays in the range
     int daysWritten = 0; // daily files written by this run
     int daysKept = 0;    // already complete, not fetched again
@@ -57,6 +72,21 @@ struct RunHooks {
 };
 
 RunOutcome runJQuants(const RunRequest& request, JQuantsApi& api, const RunHooks& hooks);
+
+// What the key reaches, asked with one small request each over the last week (moved into the window when
+// the service names one): the connection test's one message ("株価: 取得できます" ...), or the failure of
+// the first request when that is not a plan matter (a wrong key, no connection).
+std::string probeJQuants(JQuantsApi& api, Date today);
+
+// The requests a run of the range will make at most when nothing is fetched yet (the masters, TOPIX and
+// margin as the plan has them, one per weekday; pages not counted), and the minutes they take at pace.
+struct RunEstimate {
+    int requests = 0;
+    int minutes = 0;
+};
+RunEstimate estimateRun(const RunRequest& request, int pace);
+// The question asked before a range longer than a year, naming the requests and the time.
+std::string longRangeQuestion(const RunRequest& request, int pace);
 
 // The issue master of one day written as dataFolder/Regist.Mei (atomically); the number of issues.
 Result<int> fetchJQuantsMaster(JQuantsApi& api, Date date, const std::string& dataFolder);

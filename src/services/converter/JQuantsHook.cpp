@@ -1,8 +1,15 @@
 #include "services/converter/JQuantsHook.h"
 
+#include "core/converter/JQuantsSettings.h"
 #include "platform/JQuantsClient.h"
 
 namespace kestrel::services {
+
+std::string waitText(int seconds, bool limited) {
+    if (limited)
+        return "J-Quants の利用回数の上限（429）: " + std::to_string(seconds) + " 秒待ってから再開します";
+    return "次の要求まで " + std::to_string(seconds) + " 秒";
+}
 
 namespace {
 
@@ -28,6 +35,7 @@ private:
 void installJQuantsHook(converter::JobHooks& hooks, const ConverterPaths& paths,
                         std::function<void(platform::JQuantsClient*)> onClient) {
     const std::string ini = paths.mainFolder + "/Kestrel.ini";
+    hooks.jquantsPlan = converter::jquants::loadJQuantsSettings(ini).plan;
     hooks.jquants = [&hooks, ini, onClient](const std::string& address,
                                             std::string* error) -> std::unique_ptr<converter::jquants::JQuantsApi> {
         QString why;
@@ -37,9 +45,9 @@ void installJQuantsHook(converter::JobHooks& hooks, const ConverterPaths& paths,
             return nullptr;
         }
         auto client = std::make_unique<WatchedClient>(*options, onClient);
-        client->onWait = [&hooks](int seconds) {
+        client->onWait = [&hooks](int seconds, bool limited) {
             if (seconds > 0 && hooks.log)
-                hooks.log("次の要求まで " + std::to_string(seconds) + " 秒");
+                hooks.log(waitText(seconds, limited));
         };
         return client;
     };

@@ -5,6 +5,7 @@
 #include "services/converter/ConverterPlatform.h"
 
 #include <functional>
+#include <string>
 
 namespace kestrel::platform {
 class JQuantsClient;
@@ -12,7 +13,11 @@ class JQuantsClient;
 
 namespace kestrel::services {
 
-// Fills hooks.jquants; onClient (when given) is told the client while a run uses it, and nullptr after.
+// The progress text of a wait before the next request; limited: after a 429.
+std::string waitText(int seconds, bool limited);
+
+// Fills hooks.jquants and hooks.jquantsPlan; onClient (when given) is told the client while a run uses it, and nullptr
+// after.
 void installJQuantsHook(converter::JobHooks& hooks, const ConverterPaths& paths,
                         std::function<void(platform::JQuantsClient*)> onClient = {});
 

@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <algorithm>
 
 namespace kestrel::ui {
 
@@ -26,11 +27,23 @@ JQuantsOptionsBox::JQuantsOptionsBox(std::string kestrelIniPath, QWidget* parent
     JQuantsPace->setObjectName(QStringLiteral("JQuantsPace"));
     JQuantsPace->setRange(1, jq::kMaxPace);
     JQuantsPace->setSuffix(QStringLiteral(" 回/分"));
-    JQuantsPace->setValue(jq::loadJQuantsSettings(m_iniPath).pace);
+    const jq::JQuantsSettings settings = jq::loadJQuantsSettings(m_iniPath);
+    JQuantsPace->setValue(settings.pace());
+    JQuantsPlan = new QComboBox(this);
+    JQuantsPlan->setObjectName(QStringLiteral("JQuantsPlan"));
+    for (jq::Plan p : jq::kAllPlans)
+        JQuantsPlan->addItem(QString::fromLatin1(jq::planName(p)));
+    JQuantsPlan->setCurrentIndex(static_cast<int>(settings.plan));
+    // A plan chosen brings its pace.
+    connect(JQuantsPlan, &QComboBox::currentIndexChanged, this,
+            [this](int i) { JQuantsPace->setValue(jq::planPace(static_cast<jq::Plan>(i))); });
     CmdJQuantsTest = new QPushButton(QStringLiteral("接続テスト"), this);
     CmdJQuantsTest->setObjectName(QStringLiteral("CmdJQuantsTest"));
     auto* form = new QFormLayout(this);
-    form->addRow(QStringLiteral("API キー"), JQuantsKey);
+    auto* keyRow = new QHBoxLayout;
+    keyRow->addWidget(JQuantsKey, 1);
+    keyRow->addWidget(JQuantsPlan);
+    form->addRow(QStringLiteral("API キー / プラン"), keyRow);
     auto* row = new QHBoxLayout;
     row->addWidget(JQuantsPace);
     row->addWidget(CmdJQuantsTest);
@@ -49,26 +62,24 @@ std::string JQuantsOptionsBox::testConnection() {
     if (!options)
         return why.toStdString();
     options->retries = 0;
+    options->rateRetries = 0;
+    // A handful of requests fits in any plan's minute.
+    options->pace = std::max(options->pace, 60);
     platform::JQuantsClient client(*options);
-    // One small page: TOPIX of a week a quarter ago, a span every plan covers.
-    Date to = Date::today().addDays(-90), from = to.addDays(-6);
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    auto pages =
-        client.getPages("/indices/bars/daily/topix", {{"from", from.toIso()}, {"to", to.toIso()}}, "接続テスト");
+    std::string text = jq::probeJQuants(client, Date::today());
     QApplication::restoreOverrideCursor();
-    if (!pages)
-        return pages.message();
-    auto rows = jq::parseTopix(*pages, "接続テスト");
-    if (!rows)
-        return rows.message();
-    return "J-Quants に接続できました（" + from.toIso() + "～" + to.toIso() + " の TOPIX " +
-           std::to_string(rows->rows.size()) + " 日分）";
+    return text;
 }
 
 void JQuantsOptionsBox::save(Prompt& prompt) {
     jq::JQuantsSettings s = jq::loadJQuantsSettings(m_iniPath);
-    if (s.pace != JQuantsPace->value()) {
-        s.pace = JQuantsPace->value();
+    const jq::JQuantsSettings before = s;
+    s.plan = static_cast<jq::Plan>(JQuantsPlan->currentIndex());
+    s.explicitPace.reset();
+    if (JQuantsPace->value() != jq::planPace(s.plan))
+        s.explicitPace = JQuantsPace->value();
+    if (s.plan != before.plan || s.explicitPace != before.explicitPace) {
         if (Status st = jq::saveJQuantsSettings(m_iniPath, s); !st)
             prompt.notify(st.message());
     }

@@ -1,9 +1,11 @@
 #pragma once
 // The J-Quants part of the options dialog: the API key (masked; kept in the keyring, never in a file;
-// left empty it keeps the stored key), the plan's pace in requests per minute, and "接続テスト", which
-// fetches one small page and says what came back.
+// left empty it keeps the stored key), the plan (which sets the pace and the endpoints asked), the pace in
+// requests per minute (kept in Kestrel.ini only when it differs from the plan's), and "接続テスト", which
+// asks one small page of each kind and says what the key reaches.
 #include "core/app/Prompt.h"
 
+#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -24,6 +26,7 @@ public:
     std::string testConnection();
 
     QLineEdit* JQuantsKey;
+    QComboBox* JQuantsPlan;
     QSpinBox* JQuantsPace;
     QPushButton* CmdJQuantsTest;
 

@@ -3,10 +3,13 @@
 #include "core/converter/JQuantsData.h"
 
 #include "core/app/Encoding.h"
+#include "core/converter/JQuantsErrors.h"
 #include "core/converter/JQuantsRun.h"
+#include "core/converter/JQuantsSettings.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
+#include <tuple>
 
 using namespace kestrel;
 using namespace kestrel::converter::jquants;
@@ -142,4 +145,71 @@ TEST(JQuantsData, MasterOfOneDayBecomesRegistMei) {
     api.body = R"({"data": []})"; // nothing listed: the good file stays
     EXPECT_FALSE(fetchJQuantsMaster(api, day, dir.path()));
     EXPECT_TRUE(test::readFile(dir.file("Regist.Mei")).starts_with("20240105,2\r\n"));
+}
+
+TEST(JQuantsData, RefusalsReadByTheirMessage) {
+    const struct {
+        int status;
+        const char* body;
+        FailureKind kind;
+        const char* window; // DateWindow::text(), "" for none
+        const char* part;   // in the message
+    } cases[] = {
+        {403, R"({"message": "The api key is required."})", FailureKind::Key, "", "API キーを受け付けません"},
+        {403, R"({"message": "The incoming api key is invalid or expired."})", FailureKind::Key, "", "期限が切れて"},
+        {403, R"({"message": "This API is not available on your subscription"})", FailureKind::Plan, "",
+         "ご契約のプランでは /p を使えません"},
+        {403, R"({"message": "The requested endpoint does not exist"})", FailureKind::NoEndpoint, "", "JQuantsURL"},
+        {400, R"({"message": "Your subscription covers the following dates: 2024-04-14 ~ 2026-04-14."})",
+         FailureKind::Window, "2024-04-14～2026-04-14", "期間は 2024-04-14～2026-04-14 です"},
+        {400,
+         R"({"message": "Your subscription covers the following dates: 2021-10-03 ~ . If you want more data, please check other plans: https://x/"})",
+         FailureKind::Window, "2021-10-03 以降", "2021-10-03 以降"},
+        // A window whose end lies before its start is no window.
+        {400, R"({"message": "Your subscription covers the following dates: 2024-04-14 ~ 2023-01-01."})",
+         FailureKind::Other, "", "（400）"},
+        {400, R"({"message": "invalid date"})", FailureKind::Other, "", "/p の要求を断りました（400）（invalid date）"},
+        {403, "<html>Forbidden</html>", FailureKind::Other, "", "（403）（応答に説明がありません）"},
+        {403, "", FailureKind::Other, "", "（応答に説明がありません）"},
+        {403, R"({"message": 5})", FailureKind::Other, "", "（応答に説明がありません）"},
+        {502, "Bad Gateway", FailureKind::Other, "", "サーバーが応答しません（502, /p）"},
+    };
+    for (const auto& c : cases) {
+        Failure f = describeFailure(c.status, c.body, "2024-01-05 の株価", "/p");
+        EXPECT_EQ(f.kind, c.kind) << c.body;
+        EXPECT_EQ(f.window ? f.window->text() : "", c.window) << c.body;
+        EXPECT_NE(f.message.find(c.part), std::string::npos) << f.message;
+        EXPECT_EQ(f.message.rfind("2024-01-05 の株価: ", 0), 0u) << f.message;
+        if (f.kind == FailureKind::Key) {
+            EXPECT_EQ(f.message.find("ご契約のプラン"), std::string::npos) << f.message;
+        }
+    }
+}
+
+TEST(JQuantsData, PlansKeysAndLongRanges) {
+    for (auto [name, plan, pace] :
+         {std::tuple{"free", Plan::Free, 5}, std::tuple{"Light", Plan::Light, 60},
+          std::tuple{"STANDARD", Plan::Standard, 120}, std::tuple{"Premium", Plan::Premium, 500}}) {
+        ASSERT_EQ(parsePlan(name), plan) << name;
+        EXPECT_EQ(planPace(plan), pace) << name;
+    }
+    EXPECT_FALSE(parsePlan("Gold"));
+    EXPECT_EQ(keyProblem("abcDEF-123"), "");
+    EXPECT_NE(keyProblem("abc\ndef"), "");
+    EXPECT_NE(keyProblem("abc\tdef"), "");
+    EXPECT_EQ(keyProblem(std::string(512, 'k')), "");
+    EXPECT_NE(keyProblem(std::string(513, 'k')), "");
+    EXPECT_EQ(keyProblem("secret\x7f").find("secret"), std::string::npos);
+
+    // 2024: 262 weekdays, 52 of them Fridays. Free: 2 masters + 262 days = 264 requests, 53 minutes at 5 a
+    // minute; Standard with margin: + TOPIX + 52 Fridays = 317, 3 minutes at 120.
+    RunRequest r;
+    r.from = *Date::parse("2024-01-01");
+    r.to = *Date::parse("2024-12-31");
+    r.margin = true;
+    EXPECT_EQ(estimateRun(r, 5).requests, 264);
+    EXPECT_EQ(estimateRun(r, 5).minutes, 53);
+    r.plan = Plan::Standard;
+    EXPECT_EQ(estimateRun(r, 120).requests, 317);
+    EXPECT_EQ(estimateRun(r, 120).minutes, 3);
 }

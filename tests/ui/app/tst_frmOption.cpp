@@ -112,46 +112,48 @@ private Q_SLOTS:
         test::TempDir dir;
         const std::string ini = dir.file("Kestrel.ini");
         QVERIFY(writeProfileString(ini, "Kestrel", "JQuantsURL", server.url(QStringLiteral("/v2")).toStdString()));
-        Date to = Date::today().addDays(-90), from = to.addDays(-6);
-        const QString path = QStringLiteral("/v2/indices/bars/daily/topix?from=%1&to=%2")
-                                 .arg(QString::fromStdString(from.toIso()), QString::fromStdString(to.toIso()));
-        const std::string span = from.toIso() + "～" + to.toIso();
-        const struct {
-            int status;
-            QByteArray body;
-            const char* key;
-            std::string expected;
-        } cases[] = {
-            {200, R"({"data": [{"Date": "2024-01-04", "O": 1, "H": 1, "L": 1, "C": 1}, {"Date": "2024-01-05"}]})",
-             " secret\n", "J-Quants に接続できました（" + span + " の TOPIX 2 日分）"},
-            {401, R"({"message": "The incoming token is invalid or expired."})", "wrong",
-             "接続テスト: J-Quants が API キーを受け付けません（401）。キーが正しいか確かめてください（The incoming "
-             "token is invalid or expired.）"},
-            {200, "{\"data\": [", "secret", "接続テスト: J-Quants の応答が JSON として読めません"},
-            {200, "", "  ", ""}, // no key typed and none stored: refused before any request
-        };
-        for (const auto& c : cases) {
-            server.setRoute(path, test::HttpRoute{c.status, c.body});
-            server.clearRequests();
+        // A Free key: today lies outside its window, which the service names; TOPIX and margin are refused.
+        Date today = Date::today();
+        auto iso = [](Date d) { return QString::fromStdString(d.toIso()); };
+        const QString bars = QStringLiteral("/v2/equities/bars/daily?code=72030&from=%1&to=%2");
+        server.setRoute(bars.arg(iso(today.addDays(-7)), iso(today)),
+                        test::HttpRoute{400, R"({"message": "Your subscription covers the following dates: )"
+                                             R"(2024-01-01 ~ 2024-01-10."})"});
+        server.setRoute(bars.arg(QStringLiteral("2024-01-03"), QStringLiteral("2024-01-10")), R"({"data": []})");
+        const QByteArray plan = R"({"message": "This API is not available on your subscription"})";
+        server.setRoute(QStringLiteral("/v2/indices/bars/daily/topix?from=2024-01-03&to=2024-01-10"),
+                        test::HttpRoute{403, plan});
+        server.setRoute(QStringLiteral("/v2/markets/margin-interest?date=2024-01-10"), test::HttpRoute{403, plan});
+        {
             JQuantsOptionsBox box(ini);
-            box.JQuantsKey->setText(QString::fromUtf8(c.key));
-            std::string got = box.testConnection();
-            if (c.expected.empty()) {
-                QVERIFY2(got.find("API キーが登録されていません") != std::string::npos, got.c_str());
-                QVERIFY(server.requests().isEmpty());
-            } else {
-                QCOMPARE(QString::fromStdString(got), QString::fromStdString(c.expected));
-                QCOMPARE(server.requests(), QStringList{path});
-            }
+            box.JQuantsKey->setText(QStringLiteral(" secret\n"));
+            QCOMPARE(
+                QString::fromStdString(box.testConnection()),
+                QStringLiteral("J-Quants に接続できました。\n株価: 取得できます\nTOPIX: 取得できません（Light 以上の"
+                               "プラン）\n信用残: 取得できません（Standard 以上のプラン）\n取得できる期間: "
+                               "2024-01-01～2024-01-10"));
+            QCOMPARE(server.requests().size(), 4);
+            // No key typed and none stored: refused before any request.
+            server.clearRequests();
+            box.JQuantsKey->setText(QStringLiteral("  "));
+            qputenv("JQUANTS_API_KEY", "");
+            QVERIFY(box.testConnection().find("API キーが登録されていません") != std::string::npos);
+            QVERIFY(server.requests().isEmpty());
         }
 
         JQuantsOptionsBox box(ini);
         QCOMPARE(box.JQuantsPace->value(), 5);
         QCOMPARE(box.JQuantsKey->echoMode(), QLineEdit::Password);
-        box.JQuantsPace->setValue(60);
+        // The plan brings its pace, which is then not kept as an explicit pace; another pace is.
+        box.JQuantsPlan->setCurrentText(QStringLiteral("Light"));
+        QCOMPARE(box.JQuantsPace->value(), 60);
         test::ScriptedPrompt prompt;
         box.save(prompt);
-        QCOMPARE(readProfileString(ini, "Kestrel", "JQuantsPace"), std::string("60"));
+        QCOMPARE(readProfileString(ini, "Kestrel", "JQuantsPlan"), std::string("Light"));
+        QCOMPARE(readProfileString(ini, "Kestrel", "JQuantsPace"), std::string(""));
+        box.JQuantsPace->setValue(30);
+        box.save(prompt);
+        QCOMPARE(readProfileString(ini, "Kestrel", "JQuantsPace"), std::string("30"));
         QVERIFY(prompt.notices.empty());
     }
 };
