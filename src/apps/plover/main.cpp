@@ -1,6 +1,7 @@
 // Plover: the converter that turns downloaded price archives into daily price files.
 // With "--batch" it runs one job without windows (no display needed).
 #include "platform/ProgramFolder.h"
+#include "platform/QtTranslation.h"
 #include "platform/SingleInstance.h"
 #include "services/converter/PloverBatch.h"
 #include "ui/app/DisplayCheck.h"
@@ -47,6 +48,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Plover"));
     QApplication::setOrganizationName(QStringLiteral("KestrelApp"));
+    kestrel::platform::installQtTranslation(app); // without it Qt's texts stay English
     QStringList args = QApplication::arguments().mid(1);
     auto home = kestrel::platform::chooseProgramFolder(args, QApplication::applicationDirPath());
     if (!home.error.isEmpty()) {
