@@ -10,7 +10,7 @@ cd "$root"
 packages=(build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev clang-format
           qt6-base-dev qt6-base-dev-tools libgl-dev libxkbcommon-dev libgtest-dev googletest
           libsqlite3-dev sqlite3 libarchive-dev mdbtools-dev mdbtools libc6-dev
-          fonts-ipafont-gothic xvfb xauth python3
+          fonts-ipafont-gothic fonts-dejavu-core qt6-translations-l10n xvfb xauth python3
           nlohmann-json3-dev qtkeychain-qt6-dev openssl dpkg-dev file desktop-file-utils appstream)
 missing=()
 for p in "${packages[@]}"; do
@@ -48,7 +48,9 @@ package_check() {
              usr/share/icons/hicolor/scalable/apps/kabukakestrel.svg usr/share/man/man1/kestrel.1.gz; do
         grep -q " \./$f\$" <<<"$listing" || { echo "package lacks $f" >&2; return 1; }
     done
-    dpkg-deb -f "$deb" Depends | grep -q libqt6widgets6 || { echo "package Depends incomplete" >&2; return 1; }
+    for dep in libqt6widgets6 qt6-translations-l10n fonts-dejavu-core; do
+        dpkg-deb -f "$deb" Depends | grep -q "$dep" || { echo "package Depends lacks $dep" >&2; return 1; }
+    done
     desktop-file-validate packaging/*.desktop
     appstreamcli validate --no-net build/packaging/org.kabukakestrel.KabukaKestrel.metainfo.xml >/dev/null
     scratch=$(mktemp -d)

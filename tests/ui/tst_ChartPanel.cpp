@@ -42,6 +42,7 @@ private Q_SLOTS:
     void pixelsSitAtTheLayoutPositions();
     void listLabelsAndClicks();
     void switchesRedrawAndCaption();
+    void labelBoxesNeitherTouchNorLeaveTheChart();
 };
 
 void tst_ChartPanel::pixelsSitAtTheLayoutPositions() {
@@ -116,11 +117,13 @@ void tst_ChartPanel::listLabelsAndClicks() {
         }
     }
 
-    // Nothing loaded: the frame only; the list empties and the labels keep their text.
+    // An issue without bars: the frame only; the list and every label of the previous issue empty.
     panel.data() = ChartData();
     panel.DrawChart(true);
     QCOMPARE(panel.KabukaList->count(), 0);
-    QCOMPARE(panel.LblDate->text(), QStringLiteral("24/01/05"));
+    for (QLabel* l : {panel.LblDate, panel.Lblsaitakane, panel.Lblsaiyasune, panel.Lblowarine, panel.Lbltyokairi,
+                      panel.Lbltanidoheikn, panel.LblRSI, panel.LblVR})
+        QVERIFY2(l->text().isEmpty(), qPrintable(l->objectName()));
     QCOMPARE(panel.chartView->surface().pixel(205, 185), qRgb(64, 64, 64)); // screen mode 0
 }
 
@@ -146,6 +149,46 @@ void tst_ChartPanel::switchesRedrawAndCaption() {
     panel.Chkdekidaka->click();
     QVERIFY(panel.chartView->surface().pixel(204, 396) != qRgb(255, 255, 255));
     QCOMPARE(panel.KabukaList->count(), 2); // redraws keep the list
+}
+
+// The ink of every label of a chart, placed as the painter places it: no two labels touch (a pixel of
+// space between them at least) and none reaches outside the chart's cleared area. Five-digit prices and
+// a ten-million volume give the widest numbers of each column; 60 bars give six date labels 50 px apart.
+void tst_ChartPanel::labelBoxesNeitherTouchNorLeaveTheChart() {
+    const QFont font = chartFont();
+    const QFontMetrics fm(font);
+    QVERIFY(qAbs(QFontMetricsF(font).horizontalAdvance(QStringLiteral("0123456789")) - 10 * kCharWidth) < 0.05);
+    ChartData d;
+    d.barCount = 60;
+    for (int i = 0; i < d.barCount; ++i) {
+        ChartBar& b = d.bars[static_cast<size_t>(i)];
+        b.date = Date::fromYmd(2024, 3, 1)->addDays(i);
+        b.open = b.close = b.closeCarried = Currency::fromWhole(10000 + 700 * (i % 7));
+        b.high = b.open + Currency::fromWhole(300);
+        b.low = b.open - Currency::fromWhole(1200);
+        b.volume = 1000000 + 150000 * (i % 5) + (i == 30 ? 9000000 : 0);
+    }
+    computeIndicators(d, IndicatorSettings{1, 1, 2, 1, 1, 1});
+    ChartDisplay show;
+    std::vector<std::pair<QRect, QString>> boxes;
+    for (const Primitive& p : chart::DrawChart(d, show).items) {
+        if (p.shape != Shape::Text || p.text.find_first_not_of(' ') == std::string::npos)
+            continue;
+        const QString text = QString::fromStdString(p.text);
+        boxes.push_back({fm.tightBoundingRect(text).translated(p.x1, p.y1 + fm.ascent()), text});
+    }
+    QVERIFY(boxes.size() > 20);
+    const QRect cleared(QPoint(kClearLeft, kClearTop), QPoint(kClearRight, kClearBottom));
+    int dates = 0;
+    for (size_t i = 0; i < boxes.size(); ++i) {
+        const auto& [box, text] = boxes[i];
+        dates += text.count(QLatin1Char(',')) == 2;
+        QVERIFY2(cleared.contains(box), qPrintable(text));
+        for (size_t j = i + 1; j < boxes.size(); ++j)
+            QVERIFY2(!box.adjusted(-1, -1, 1, 1).intersects(boxes[j].first),
+                     qPrintable(text + QStringLiteral(" / ") + boxes[j].second));
+    }
+    QCOMPARE(dates, 6);
 }
 
 QTEST_MAIN(tst_ChartPanel)

@@ -1,6 +1,7 @@
 // KabukaKestrel: the chart program.
 #include "apps/kestrel/KestrelStart.h"
 #include "platform/ProgramFolder.h"
+#include "platform/QtTranslation.h"
 #include "ui/app/DisplayCheck.h"
 #include "ui/app/MessageBox.h"
 
@@ -13,6 +14,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("KabukaKestrel"));
     QApplication::setOrganizationName(QStringLiteral("KestrelApp"));
+    kestrel::platform::installQtTranslation(app); // without it Qt's texts stay English
     auto home =
         kestrel::platform::chooseProgramFolder(QApplication::arguments().mid(1), QApplication::applicationDirPath());
     if (!home.error.isEmpty()) {

@@ -2,6 +2,7 @@
 // With "--batch" it runs one job without windows (no display needed).
 #include "core/db/FolderLock.h"
 #include "platform/ProgramFolder.h"
+#include "platform/QtTranslation.h"
 #include "platform/SingleInstance.h"
 #include "services/converter/PloverBatch.h"
 #include "ui/app/DisplayCheck.h"
@@ -49,6 +50,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Plover"));
     QApplication::setOrganizationName(QStringLiteral("KestrelApp"));
+    kestrel::platform::installQtTranslation(app); // without it Qt's texts stay English
     QStringList args = QApplication::arguments().mid(1);
     auto home = kestrel::platform::chooseProgramFolder(args, QApplication::applicationDirPath());
     if (!home.error.isEmpty()) {

@@ -46,6 +46,20 @@ const char* boardFilter(int board) {
     return board == 1 ? kBoardFilterA : kBoardFilterB;
 }
 
+std::string withBoardExtension(const std::string& path, int board) {
+    const std::size_t slash = path.find_last_of('/');
+    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    if (nameStart >= path.size())
+        return path; // a folder, not a file name
+    const std::size_t dot = path.find_last_of('.');
+    const char* extension = board == 1 ? "A" : "B";
+    if (dot == path.size() - 1)
+        return path + extension; // "mine." names no extension yet
+    if (dot != std::string::npos && dot > nameStart)
+        return path;
+    return path + "." + extension;
+}
+
 Result<std::string> boardText(db::Database& db, int board) {
     auto rows = readBoard(db, board, BoardOrder::CodeMarket);
     if (!rows)

@@ -28,6 +28,9 @@ inline constexpr const char* kBoardFilterB = "株価ボードテキスト(*.B)|*
 inline constexpr const char* kListExportFilter = "銘柄リスト(*.Lis)|*.Lis|すべてのﾌｧｲﾙ(*.*)|*.*";
 inline constexpr const char* kListImportFilter = "銘柄出力ファイル（*.Lis） |*.TXT;*.Lis|すべてのﾌｧｲﾙ(*.*)|*.*";
 const char* boardFilter(int board);
+// The path a board is saved to: a file name typed without an extension gets the board's own (".A" or
+// ".B"), so that the load dialog's filter shows it; a name with any extension is kept.
+std::string withBoardExtension(const std::string& path, int board);
 
 // The text a board file holds for the board (CP932 bytes); an error when a name has no CP932 form.
 Result<std::string> boardText(db::Database& db, int board);

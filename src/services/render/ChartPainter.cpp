@@ -1,19 +1,29 @@
 #include "services/render/ChartPainter.h"
 
-#include <QFontDatabase>
+#include <QFontMetricsF>
+#include <algorithm>
 
 namespace kestrel::services {
 
 using chart::Primitive;
 using chart::Shape;
 
-QFont chartFont() {
+QFont gridFont(qreal advance) {
     QFont f;
-    f.setFamilies({QStringLiteral("IPAGothic"), QStringLiteral("IPAexGothic"), QStringLiteral("Noto Sans Mono CJK JP"),
-                   QStringLiteral("VL Gothic"), QStringLiteral("DejaVu Sans Mono")});
+    f.setFamilies({QStringLiteral("DejaVu Sans Mono"), QStringLiteral("IPAGothic"), QStringLiteral("IPAexGothic"),
+                   QStringLiteral("Noto Sans Mono CJK JP"), QStringLiteral("VL Gothic")});
     f.setStyleHint(QFont::TypeWriter);
-    f.setPixelSize(12);
+    f.setHintingPreference(QFont::PreferFullHinting);
+    int size = std::max(6, static_cast<int>(advance * 2));
+    f.setPixelSize(size);
+    while (size > 6 && QFontMetricsF(f).horizontalAdvance(QLatin1Char('0')) > advance + 0.25)
+        f.setPixelSize(--size);
+    f.setLetterSpacing(QFont::AbsoluteSpacing, advance - QFontMetricsF(f).horizontalAdvance(QLatin1Char('0')));
     return f;
+}
+
+QFont chartFont() {
+    return gridFont(chart::kCharWidth);
 }
 
 QColor toQColor(chart::Rgb c) {

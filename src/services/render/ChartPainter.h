@@ -10,7 +10,12 @@
 
 namespace kestrel::services {
 
-// The label font: a Japanese gothic whose half-width characters are 6 pixels wide.
+// A monospace face whose half-width characters advance exactly `advance` pixels: the largest pixel size
+// whose own advance is at most a quarter pixel wider, with the letter spacing making up the difference.
+// Japanese characters come from a gothic face at the same size (two cells wide).
+QFont gridFont(qreal advance);
+// The chart's labels: 6 pixels a character, the grid the chart's layout places its texts on, and small
+// enough that labels 10 pixels apart (the lowest price over the top volume) do not touch.
 QFont chartFont();
 QColor toQColor(chart::Rgb c);
 void paintPrimitives(QPainter& painter, const std::vector<chart::Primitive>& items);

@@ -6,6 +6,7 @@
 #include "ui/app/JQuantsOptions.h"
 #include "ui/app/MessageBox.h"
 #include "ui/app/Widgets.h"
+#include "ui/app/WindowFit.h"
 
 #include <QButtonGroup>
 #include <QGridLayout>
@@ -77,7 +78,9 @@ frmOption::frmOption(AppContext& context, QWidget* parent) : QDialog(parent), m_
     il->addWidget(Option4);
     il->addWidget(Option5);
 
-    auto* grid = new QGridLayout(this);
+    // The rows scroll inside the dialog, which opens no taller than a 1280x720 screen's room.
+    auto* page = new QWidget(this);
+    auto* grid = new QGridLayout(page);
     int r = 0;
     auto row = [&](const QString& label, QWidget* w, QWidget* extra = nullptr) {
         grid->addWidget(new QLabel(label, this), r, 0);
@@ -109,6 +112,7 @@ frmOption::frmOption(AppContext& context, QWidget* parent) : QDialog(parent), m_
     grid->addWidget(ito, r++, 0, 1, 3);
     jquants = new JQuantsOptionsBox(m_context.paths.iniPath, this);
     grid->addWidget(jquants, r++, 0, 1, 3);
+    fitInScrollArea(this, page);
 
     connect(CmdPath, &QPushButton::clicked, this, [this] {
         TxthidiFold->setText(BrowseFolder(this, TxthidiFold->text(), QStringLiteral("日々データーフォルダ選択")));

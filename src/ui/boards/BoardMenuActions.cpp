@@ -138,7 +138,8 @@ void saveBoardText(QWidget* parent, AppContext& context, int board) {
     if (path.isEmpty())
         return;
     if (auto db = openDb(context, prompt))
-        (void)boards::saveBoardToFile(*db, context.paths.iniPath, board, path.toStdString(), prompt);
+        (void)boards::saveBoardToFile(*db, context.paths.iniPath, board,
+                                      boards::withBoardExtension(path.toStdString(), board), prompt);
 }
 
 void loadBoardText(QWidget* parent, AppContext& context, int board,

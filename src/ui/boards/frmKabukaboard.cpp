@@ -10,6 +10,7 @@
 #include "core/settings/Settings.h"
 #include "ui/app/OpenDatabase.h"
 #include "ui/app/Widgets.h"
+#include "ui/app/WindowFit.h"
 #include "ui/db/ModeCaption.h"
 
 #include <QCloseEvent>
@@ -22,6 +23,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyle>
 #include <QTableView>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -31,6 +33,12 @@ namespace {
 
 const std::vector<std::string> kColumns = {"コード", "市場コード", "銘柄",   "日付",   "始値",     "高値",    "安値",
                                            "終値",   "前日比",     "出来高", "現在値", "現前日比", "現出来高"};
+// The widest text each column usually holds: the columns open wide enough for it.
+const char* const kWidest[] = {"99999",      "9",       "ＡＢＣＤＥＦＧＨＩＪＫ",
+                               "2024/12/31", "99999.9", "99999.9",
+                               "99999.9",    "99999.9", "-9999.9",
+                               "999999999",  "99999.9", "-9999.9",
+                               "999999999"};
 const char* const kCaptions[] = {"コード", "市場コード", "銘柄",   "日付",   "始値",   "高値",    "安値",
                                  "終値",   "前日比",     "出来高", "現在値", "前日比", "現出来高"};
 
@@ -127,7 +135,6 @@ frmKabukaboard::frmKabukaboard(AppContext& context, const QString& handOverText,
     layout->addLayout(second);
     layout->addWidget(boardData);
     layout->addWidget(boardDBGrid, 1);
-    resize(960, 520);
 
     connect(CmdfrmboardAdd, &QPushButton::clicked, this, &frmKabukaboard::cmdfrmboardAddClick);
     connect(CmdfrmboardDel, &QPushButton::clicked, this, &frmKabukaboard::cmdfrmboardDelClick);
@@ -156,6 +163,12 @@ frmKabukaboard::frmKabukaboard(AppContext& context, const QString& handOverText,
     connect(m_refresh, &services::QuoteRefresh::completed, this,
             [this] { m_model->setFailedCodes(m_refresh->failedCodes()); });
     Form_Load();
+    // Every column shows without sideways scrolling, within the room of a 1280x720 screen.
+    const QMargins m = layout->contentsMargins();
+    const int grid = boardDBGrid->horizontalHeader()->length() + boardDBGrid->verticalHeader()->sizeHint().width() +
+                     2 * boardDBGrid->frameWidth() +
+                     boardDBGrid->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, boardDBGrid);
+    resize(std::min(std::max(grid + m.left() + m.right(), minimumSizeHint().width()), kScreenRoom.width()), 520);
 }
 
 void frmKabukaboard::Form_Load() {
@@ -181,9 +194,21 @@ void frmKabukaboard::Form_Load() {
         QString::fromStdString(readProfileString(ini, boards::kSection, boards::boardDateKey(m_board))));
 }
 
+void frmKabukaboard::sizeColumns() {
+    const QFontMetrics fm(boardDBGrid->font());
+    const QAbstractItemView* view = boardDBGrid;
+    for (int c = 0; c < m_model->columnCount() && c < 13; ++c) {
+        const int widest = fm.horizontalAdvance(QString::fromUtf8(kWidest[c])) + 12;
+        const int content = std::min(view->sizeHintForColumn(c), widest + widest / 2);
+        boardDBGrid->setColumnWidth(c,
+                                    std::max({boardDBGrid->horizontalHeader()->sectionSizeHint(c), widest, content}));
+    }
+}
+
 void frmKabukaboard::refreshGrid() {
     const int row = boardDBGrid->currentIndex().row();
     m_model->refresh();
+    sizeColumns();
     if (row >= 0 && row < m_model->rowCount())
         boardDBGrid->selectRow(row);
 }

@@ -64,6 +64,7 @@ private:
     void Form_Load();
     void meiCodeChange();
     void refreshGrid();
+    void sizeColumns();
     std::int32_t currentCode() const;
     bool idle() const { return !m_refresh->running(); }
 

@@ -4,8 +4,10 @@
 #include "services/render/ChartPainter.h"
 #include "ui/app/Widgets.h"
 
+#include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStyle>
 
 namespace kestrel::ui {
 
@@ -55,9 +57,12 @@ ChartPanel::ChartPanel(AppContext& context, QWidget* parent) : QWidget(parent), 
     const int right = kClearRight + 8;
     KabukaList = new QListWidget(this);
     KabukaList->setObjectName(QStringLiteral("KabukaList"));
-    KabukaList->setFont(services::chartFont());
-    // Narrow enough for the window to fit a 1280-pixel screen; the rows' ends scroll sideways.
-    KabukaList->setGeometry(right, kClearTop, 68 * kCharWidth + 28, 200);
+    // A row's six columns (76 characters) show whole at 5.5 pixels a character, and the window still
+    // fits a 1280-pixel screen; a number wider than its column scrolls sideways.
+    KabukaList->setFont(services::gridFont(5.5));
+    const int rowWidth = QFontMetrics(KabukaList->font()).horizontalAdvance(QString(76, QLatin1Char('0')));
+    const int scrollBar = KabukaList->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, KabukaList);
+    KabukaList->setGeometry(right, kClearTop, rowWidth + scrollBar + 2 * KabukaList->frameWidth() + 6, 200);
     KabukaList->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     connect(KabukaList, &QListWidget::currentRowChanged, this, &ChartPanel::kabukaListClick);
 
@@ -158,8 +163,13 @@ void ChartPanel::DrawChart(bool rebuildList) {
         if (KabukaList->count() > 0)
             KabukaList->setCurrentRow(KabukaList->count() - 1);
     }
-    if (pic.rows.empty())
-        return; // an empty frame leaves the labels as they were
+    if (pic.rows.empty()) {
+        // No bars: nothing of the previous issue stays under this issue's name.
+        for (QLabel* l : {Lblsaitakane, Lblsaiyasune, Lblowarine, LblDate, LblBunkatu, Lbltanidoheikn, Lbltyuidoheikn,
+                          Lbltyoidoheikn, Lbltankairi, Lbltyukairi, Lbltyokairi, LblSRL, LblRSI, LblVR})
+            l->clear();
+        return;
+    }
     Lblsaitakane->setText(q(m_data.maxHigh.toString()));
     Lblsaiyasune->setText(q(m_data.minLow.toString()));
     if (QListWidgetItem* item = KabukaList->currentItem())

@@ -67,6 +67,7 @@ void frmMain::buildControls() {
 
     ListMei = named(new QListWidget(client), "ListMei");
     ListMei->setGeometry(0, 92, kLeftWidth, 431);
+    useIssueListFont(ListMei);
     connect(ListMei, &QListWidget::itemDoubleClicked, this, &frmMain::listMeiDblClick);
 
     QFont big = font();

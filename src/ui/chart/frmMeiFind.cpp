@@ -18,6 +18,7 @@ frmMeiFind::frmMeiFind(AppContext& context, const db::MarketNames& names, QWidge
     txtFind->setObjectName(QStringLiteral("txtFind"));
     ListMei = new QListWidget(this);
     ListMei->setObjectName(QStringLiteral("ListMei"));
+    useIssueListFont(ListMei);
     Cmddecision = button(this, "Cmddecision", QStringLiteral("決定"));
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(txtFind);

@@ -190,3 +190,18 @@ TEST_F(BoardFilesTest, RegisterRemoveAndMove) {
     ASSERT_TRUE(rows);
     EXPECT_EQ(*rows, (std::vector<std::string>{"6758 東１ ＸＹＺ", "7203 東１ ＡＢＣ自動車", "1301 東２ 極洋"}));
 }
+
+// A name typed without an extension gets the board's; any other name is kept as typed.
+TEST(BoardFileNames, BoardExtensionOnlyWhenTheNameHasNone) {
+    const struct {
+        const char* path;
+        int board;
+        const char* saved;
+    } cases[] = {
+        {"/d/mine", 1, "/d/mine.A"},       {"/d/mine", 2, "/d/mine.B"},  {"/d/mine.A", 1, "/d/mine.A"},
+        {"/d/mine.txt", 2, "/d/mine.txt"}, {"/d/mine.", 1, "/d/mine.A"}, {"/d.old/mine", 2, "/d.old/mine.B"},
+        {"/d/.mine", 1, "/d/.mine.A"},     {"mine", 1, "mine.A"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(withBoardExtension(c.path, c.board), c.saved) << c.path;
+}

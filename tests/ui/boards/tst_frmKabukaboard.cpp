@@ -205,6 +205,13 @@ void tst_frmKabukaboard::menuHelpers() {
     M::loadBoardText(nullptr, m_context, 2, [&](const QString& h) { shown = h; });
     QCOMPARE(shown, QStringLiteral("2"));
     QCOMPARE(query("SELECT count(*) FROM board WHERE 区分 = 2"), 1);
+
+    // A name typed without an extension is saved with the board's, where the load dialog's filter sees it.
+    ui::FileDialog::setNextFileName(QString::fromStdString(data + "/mine"));
+    M::saveBoardText(nullptr, m_context, 2);
+    QVERIFY(fileExists(data + "/mine.B"));
+    QVERIFY(!fileExists(data + "/mine"));
+    QCOMPARE(readProfileString(m_context.paths.iniPath, "Kestrel", "boardB"), std::string("mine.B"));
 }
 
 QTEST_MAIN(tst_frmKabukaboard)
