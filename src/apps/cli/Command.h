@@ -48,6 +48,8 @@ struct Invocation {
     int usage();
     // Prints message as a line to err and returns the exit status of a command that failed (1).
     int fail(const std::string& message);
+    // Prints message as a line to err and returns the exit status of code.
+    int fail(StatusCode code, const std::string& message) { return fail(Status::error(code, message)); }
     // Prints the status's message as a line to err and returns the exit status of its code.
     int fail(const Status& status);
     template <typename T> int fail(const Result<T>& result) { return fail(result.status()); }
