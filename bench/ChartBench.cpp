@@ -115,9 +115,9 @@ bool build(const std::string& path) {
     for (const std::string& ddl : db::tableDdl(*db::findTable("dayData")))
         if (ddl.rfind("CREATE INDEX", 0) == 0)
             must(db.exec(ddl));
-    must(db::addSplit(db, kSplitCode, days[kDays - 20], 1, 2));
-    must(db::addSplit(db, kSplitCode, days[kDays - 50], 1, 3));
-    must(db::addSplit(db, kSplitCode, days[kDays - 80], 10, 1));
+    must(db::addSplit(db, kSplitCode, days[kDays - 20], 1, 2).status());
+    must(db::addSplit(db, kSplitCode, days[kDays - 50], 1, 3).status());
+    must(db::addSplit(db, kSplitCode, days[kDays - 80], 10, 1).status());
     must(db.exec("PRAGMA journal_mode=WAL"));
     must(db.exec("PRAGMA wal_checkpoint(TRUNCATE)"));
     std::printf("built %d rows in %.1f s\n", kIssues * kDays, std::chrono::duration<double>(Clock::now() - t0).count());

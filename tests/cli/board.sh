@@ -15,7 +15,7 @@ q "INSERT INTO dayData (コード, 日付, 始値, 高値, 安値, 終値, 前�
 rc=0; out=$(kerr board add A 7203) || rc=$?
 [ "$out" = "すでに登録されています。" ] && [ $rc = 1 ] || fail "second add: $out ($rc)"
 rc=0; k board add A 1301 >/dev/null 2>&1 || rc=$?
-[ $rc = 1 ] && [ "$(q 'select count(*) from board')" = 1 ] || fail "an issue without a bar was added"
+[ $rc = 4 ] && [ "$(q 'select count(*) from board')" = 1 ] || fail "an issue without a bar was added"
 k --yes board add --register A 1301 >/dev/null || fail "register 1301"
 k board add A 6758 >/dev/null
 [ "$(k board list A | head -1)" = "$(printf '6758\t1\tＸＹＺ\t2001-05-18\t5000\t5100\t4900\t5050\t20\t7700\t0\t0\t0')" ] || fail "list: $(k board list A)"

@@ -53,11 +53,11 @@ else
     grep -q 'not available' "$t/epng" && [ ! -e "$t/c0.png" ] || fail "png refusal: $(cat "$t/epng")"
 fi
 
-# No bar on or before the date: the message, an empty chart, exit 1.
+# No bar on or before the date: the message, an empty chart, exit 4 (not found).
 set +e
 k chart 1301 --date 2023-12-01 --json >"$t/j2" 2>"$t/e2"; rc=$?
 set -e
-[ $rc = 1 ] || fail "no bars gave $rc"
+[ $rc = 4 ] || fail "no bars gave $rc"
 grep -q "基準日からの表示するデーターがありません。" "$t/e2" || fail "no-bars message"
 python3 -c 'import json,sys; d=json.load(open(sys.argv[1])); assert d["barCount"] == 0 and d["bars"] == []' "$t/j2" || fail "empty json"
 
@@ -71,5 +71,11 @@ done
 set +e
 k chart 1301 --date 2024-02-30 >/dev/null 2>&1; rc=$?
 set -e
-[ $rc = 2 ] || fail "an impossible date gave $rc"
+[ $rc = 5 ] || fail "an impossible date gave $rc"
+# A four-digit year is kept as given (1949 is not 2049; 2051 is not 1951).
+q "insert into dayData values (1301,19490516,50,50,50,50,0,1,50),(1301,20501230,900,900,900,900,0,1,900)"
+k chart 1301 --date 1949-06-01 --json >"$t/j49"
+python3 -c 'import json,sys; d=json.load(open(sys.argv[1])); assert d["chartDate"] == "1949-06-01" and d["bars"][-1]["date"] == "1949-05-16", d["chartDate"]' "$t/j49" || fail "1949: $(head -c 200 "$t/j49")"
+k chart 1301 --date 2051/01/04 --json >"$t/j51"
+python3 -c 'import json,sys; d=json.load(open(sys.argv[1])); assert d["bars"][-1]["date"] == "2050-12-30", d["bars"][-1]' "$t/j51" || fail "2051: $(head -c 200 "$t/j51")"
 echo "1 passed, 0 failed"

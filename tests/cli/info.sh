@@ -35,9 +35,9 @@ rc=0; k info rate d01 2000-07-14 --max-price "1000 or 1=1" >"$t/out" 2>&1 || rc=
 rc=0; k info rate d01 2000-07-14 --days x >"$t/out" 2>&1 || rc=$?
 [ $rc = 2 ] || fail "bad days: $rc"
 rc=0; k info rate "d01' OR '1'='1" 2000-07-14 >"$t/out" 2>&1 || rc=$?
-[ $rc = 1 ] || fail "unknown kind: $rc"
+[ $rc = 4 ] || fail "unknown kind: $rc"
 rc=0; k info rate d01 2000-07-12 >"$t/out" 2>&1 || rc=$?
-[ $rc = 1 ] || fail "date without a list: $rc"
+[ $rc = 4 ] || fail "date without a list: $rc"
 rc=0; k info rate d01 >/dev/null 2>&1 || rc=$?
 [ $rc != 0 ] || fail "missing date accepted"
 [ "$(q "SELECT count(*) FROM informationData")" = 6 ] || fail "rows lost"

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # kestrel split: a 1:2 split entered over imported daily files adjusts the chart, the weekly bars and the
-# adjusted CSV; bad entries are refused; removing the event gives back the bars as traded exactly.
+# adjusted CSV; bad entries are refused; a change killed before its commit leaves the old event and weeks;
+# reruns of a change in place exit 0; removing the event gives back the bars as traded exactly; cumulative
+# ratios beyond 64 bits stay exact.
 set -euo pipefail
 source "$(dirname "$0")/common.bash"
 mkdir "$t/h"
@@ -18,9 +20,19 @@ weeks() { q "select 日付,始値,高値,安値,終値,前日比,出来高,基�
 weeks >"$t/weeks0"
 k chart 1301 --date 2026-01-31 --json >"$t/raw0"
 
-k --yes split add 1301 2026-01-07 2 >"$t/out" 2>"$t/e" || fail "split add: $(cat "$t/e")"
-grep -q '週データーを 26/01/05 の週から作り直します' "$t/out" || fail "no weekly offer: $(cat "$t/out")"
+# Killed after the event is written or after the weeks are rebuilt, before the commit: nothing changed.
+for step in event-written weeks-rebuilt; do
+    { KESTREL_TEST_SPLIT_ABORT=$step "$kestrel" --home "$h" split add 1301 2026-01-07 2 >/dev/null 2>&1 && fail "not killed at $step"; } 2>/dev/null || true
+    [ "$(q 'select count(*) from Bunkatu')" = 0 ] || fail "event kept after a kill at $step"
+    weeks | cmp -s - "$t/weeks0" || fail "weeks changed by a kill at $step: $(weeks)"
+done
+
+# No question is asked (and none can leave the weeks stale): the change and its weeks go together.
+k --no split add 1301 2026-01-07 2 >"$t/out" 2>"$t/e" || fail "split add: $(cat "$t/e")"
 grep -q '^週データーの作成終了しました。$' "$t/out" || fail "weekly not rebuilt: $(cat "$t/out")"
+k split add 1301 2026-01-07 1:2 >"$t/out" 2>"$t/e" || fail "the same event again: $(cat "$t/e")"
+grep -q '既に登録されています' "$t/out" || fail "rerun message: $(cat "$t/out")"
+k split confirm 1301 2026-01-07 >"$t/out" || fail "confirming a confirmed event"
 [ "$(k split list 1301)" = "$(printf '1301\t2026-01-07\t1:2\t入力\t確定')" ] || fail "list: $(k split list 1301)"
 # The week of the split from halved Monday and Tuesday: 500 505 495 500 x200, 501 510 500 502 x402.
 [ "$(weeks | head -1)" = "20260109|500|510|495|505|0|1302|505" ] || fail "week of the split: $(weeks)"
@@ -42,16 +54,18 @@ assert adj["bars"][1]["ma1"] == 501 and raw["bars"][2]["ma1"] == 754, (adj["bars
 assert [row(b) for b in wk["bars"]] == [[500, 510, 495, 505, 0, 1302], [505, 515, 504, 512, 7, 250]], wk
 PY
 
-refused() { # refused ARGS...: non-zero exit, a message on stderr, no event added
+refused() { # refused ARGS...: exit 5 (invalid input), a message on stderr, no event added
     set +e
     k --yes split add "$@" >/dev/null 2>"$t/e"; rc=$?
     set -e
-    [ $rc != 0 ] || fail "split add $* accepted"
+    [ $rc = 5 ] || fail "split add $* gave $rc"
     [ -s "$t/e" ] || fail "split add $*: no message"
 }
 refused 1301 2026-01-08 0
 grep -q '分割比率が正しくありません' "$t/e" || fail "ratio 0 message: $(cat "$t/e")"
 refused 1301 2026-01-08 1001
+refused 1301 2026-01-08 1 # 1:1 is no split and would block a real one on that day
+refused 1301 2026-02-30 2 # not a date
 refused 1301 2026-01-09 2 # a Friday without a bar
 grep -q '株価データーがない' "$t/e" || fail "no-bar message: $(cat "$t/e")"
 refused 1301 2026-01-07 3 # a second event on the day
@@ -66,9 +80,23 @@ k export-csv 1301 --adjusted >/dev/null || fail "export-csv --adjusted"
 [ "$(csv)" = "2026/01/05,200,500,505,495,500 2026/01/06,402,501,510,500,502 2026/01/07,400,505,510,500,503 2026/01/08,300,503,506,501,505 2026/01/13,250,505,515,504,512 " ] ||
     fail "adjusted: $(csv)"
 
-k --yes split remove 1301 2026-01-07 >/dev/null || fail "split remove"
+k split remove 1301 2026-01-07 >/dev/null || fail "split remove"
+k split remove 1301 2026-01-07 >"$t/out" || fail "a second removal"
+grep -q 'の分割はありません' "$t/out" || fail "second removal message: $(cat "$t/out")"
+set +e
+k split confirm 1301 2026-01-07 >/dev/null 2>&1; rc=$?
+set -e
+[ $rc = 4 ] || fail "confirming no event gave $rc"
 k chart 1301 --date 2026-01-31 --json >"$t/back"
 cmp -s "$t/back" "$t/raw0" || fail "the chart after removal differs from before the split"
 weeks | cmp -s - "$t/weeks0" || fail "weekly bars after removal: $(weeks)"
 [ -z "$(k split list)" ] || fail "list after removal"
+
+# Four events of 1000000:999999 multiply beyond 64 bits: the bars stay exact (100 shares times
+# 999999^4 / 10^24 = 99.9996); a fifth would go beyond what is kept exactly and is refused.
+for d in 2026-01-06 2026-01-07 2026-01-08 2026-01-13; do k split add 1301 $d 1000000:999999 >/dev/null || fail "add $d"; done
+k export-csv 1301 --adjusted >/dev/null || fail "export-csv after four events"
+[ "$(csv | cut -d' ' -f1)" = "2026/01/05,99.9996,1000,1010,990,1000" ] || fail "four small events: $(csv)"
+refused 1301 2026-01-05 1000000:999999
+grep -q '正確に計算できない' "$t/e" || fail "bound message: $(cat "$t/e")"
 echo "1 passed, 0 failed"

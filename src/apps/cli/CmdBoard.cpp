@@ -54,16 +54,17 @@ int runBoard(Invocation& inv) {
         return inv.usage();
     if (verb == "list") {
         auto db = inv.openDatabase(db::OpenMode::ReadOnly);
-        return db ? printBoard(inv, *db, board) : 1;
+        return db ? printBoard(inv, *db, board) : inv.lastFailure;
     }
     if (verb == "add") {
         auto db = inv.openDatabase();
         if (!db)
-            return 1;
+            return inv.lastFailure;
         auto code = textToInt32(inv.args[2]);
         const std::string name = code ? db::GetIssueName(*db, *code, &inv.errorPrompt()) : std::string();
         if (!code || name.empty())
-            return inv.fail("正しい銘柄コードを入力して下さい。");
+            return inv.fail(code ? StatusCode::NotFound : StatusCode::InvalidInput,
+                            "正しい銘柄コードを入力して下さい。");
         if (registerOnly) {
             const std::string market = std::to_string(db::GetMarketCode(*db, *code));
             OutcomePrompt told(inv);
@@ -77,7 +78,7 @@ int runBoard(Invocation& inv) {
             return inv.fail("すでに登録されています。");
         if (*added == boards::AddOutcome::NoBar) {
             inv.err << "kestrel: no daily bar for " << *code << "; nothing added (--register adds it without one)\n";
-            return 1;
+            return exitCodeFor(StatusCode::NotFound);
         }
         inv.prompt.notify("登録しました。");
         return 0;
@@ -85,7 +86,7 @@ int runBoard(Invocation& inv) {
     if (verb == "save" || verb == "load") {
         auto db = inv.openDatabase();
         if (!db)
-            return 1;
+            return inv.lastFailure;
         const std::string& path = inv.args[2];
         OutcomePrompt told(inv);
         if (verb == "save")
@@ -103,7 +104,7 @@ int runBoard(Invocation& inv) {
             return 1;
         loop.exec();
         auto db = inv.openDatabase();
-        return db ? printBoard(inv, *db, board) : 1;
+        return db ? printBoard(inv, *db, board) : inv.lastFailure;
     }
     return inv.usage();
 }

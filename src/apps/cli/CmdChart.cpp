@@ -69,12 +69,13 @@ int runChart(Invocation& inv) {
     if (!code)
         return inv.usage();
 
-    std::string chartDate = Date::today().toYYMMDD();
+    // The four-digit form keeps the year as given: a two-digit one would go through the 1950-2049 rule.
+    std::string chartDate = Date::today().toIso();
     if (dateText) {
         auto d = inv.parseDate(*dateText);
         if (!d)
-            return 2;
-        chartDate = d->toYYMMDD();
+            return inv.lastFailure;
+        chartDate = d->toIso();
     }
     AppContext& ctx = inv.context;
     ctx.chartMode = db::chartModeFor(weekly ? db::BarTable::Weekly : db::BarTable::Daily);
@@ -84,7 +85,7 @@ int runChart(Invocation& inv) {
 
     auto db = inv.openDatabase(db::OpenMode::ReadOnly);
     if (!db)
-        return 1;
+        return inv.lastFailure;
     chart::ChartData data;
     data.latestDate = Date::today();
     StderrPrompt prompt(inv.err);
@@ -112,7 +113,7 @@ int runChart(Invocation& inv) {
     }
 #endif
     // Nothing loaded (no bar on or before the date): the empty chart was still written.
-    return data.barCount > 0 ? 0 : 1;
+    return data.barCount > 0 ? 0 : exitCodeFor(StatusCode::NotFound);
 }
 
 const CommandRegistrar

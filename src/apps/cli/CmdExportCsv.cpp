@@ -18,7 +18,7 @@ int runExportCsv(Invocation& inv) {
     const std::string codeText = inv.args[0];
     auto db = inv.openDatabase(db::OpenMode::ReadOnly);
     if (!db)
-        return 1;
+        return inv.lastFailure;
     auto names = db::loadMarketNames(*db);
     if (!names)
         return inv.fail(names);

@@ -55,7 +55,7 @@ struct SpanJob {
 std::optional<SpanJob> openSpanJob(Invocation& inv, bool weekSpan) {
     RangeCheck check = checkDateRange(Date::parse(inv.args[0]), Date::parse(inv.args[1]), weekSpan);
     if (!check.ok()) {
-        inv.fail(check.message);
+        inv.fail(StatusCode::InvalidInput, check.message);
         return std::nullopt;
     }
     auto db = inv.openDatabase();
@@ -69,7 +69,7 @@ int runImportMaster(Invocation& inv) {
         return inv.usage();
     auto db = inv.openDatabase();
     if (!db)
-        return 1;
+        return inv.lastFailure;
     ImportProgress progress = terminalProgress(inv.err);
     progress.showStep(kMasterFileName);
     // What the import has to tell is an error (the file kept): standard error.
@@ -96,7 +96,7 @@ int runImportDaily(Invocation& inv) {
         return inv.fail("信用データーフォルダが登録されていません");
     auto job = openSpanJob(inv, false);
     if (!job)
-        return 1;
+        return inv.lastFailure;
     DailyImportOptions options;
     options.dailyFolder = s.hibiPath;
     options.deleteExisting = s.RDel == 1;
@@ -128,7 +128,7 @@ int runBuildWeekly(Invocation& inv) {
         return inv.usage();
     auto job = openSpanJob(inv, true);
     if (!job)
-        return 1;
+        return inv.lastFailure;
     return finishStep(inv, BuildWeeklyBars(*job->db, job->from, job->to, terminalProgress(inv.err)), kWeeklyDone);
 }
 
@@ -137,7 +137,7 @@ int runImportMargin(Invocation& inv) {
         return inv.usage();
     auto job = openSpanJob(inv, true);
     if (!job)
-        return 1;
+        return inv.lastFailure;
     auto r =
         ImportMarginBalances(*job->db, inv.context.settings.sinyoPath, job->from, job->to, terminalProgress(inv.err));
     endProgress(inv.err);
@@ -152,10 +152,10 @@ int runRecompute(Invocation& inv) {
         return inv.usage();
     auto start = Date::parse(inv.args[1]);
     if (!start)
-        return inv.fail(kBadDate);
+        return inv.fail(StatusCode::InvalidInput, kBadDate);
     auto db = inv.openDatabase();
     if (!db)
-        return 1;
+        return inv.lastFailure;
     BarTable table = inv.args[0] == "daily" ? BarTable::Daily : BarTable::Weekly;
     return finishStep(inv, recomputeChanges(*db, table, *start, terminalProgress(inv.err)), kRecomputeDone);
 }

@@ -18,7 +18,7 @@ int runRate(Invocation& inv) {
     const std::string kind = inv.args[0];
     auto last = inv.parseDate(inv.args[1]);
     if (!last)
-        return 2;
+        return inv.lastFailure;
     int days = 1;
     if (daysText) {
         auto n = textToInt16(*daysText);
@@ -38,17 +38,17 @@ int runRate(Invocation& inv) {
     }
     auto db = inv.openDatabase();
     if (!db)
-        return 1;
+        return inv.lastFailure;
     auto first = info::firstOfLastDates(*db, kind, *last, days);
     if (!first)
         return inv.fail(first);
     if (!*first) {
-        inv.err << "no list of kind " << kind << " on or before " << last->toYYMMDD() << "\n";
-        return 1;
+        inv.err << "no list of kind " << kind << " on or before " << last->toIso() << "\n";
+        return exitCodeFor(StatusCode::NotFound);
     }
     if (days == 1 && **first != *last) {
-        inv.err << "no list of kind " << kind << " on " << last->toYYMMDD() << "\n";
-        return 1;
+        inv.err << "no list of kind " << kind << " on " << last->toIso() << "\n";
+        return exitCodeFor(StatusCode::NotFound);
     }
     auto rated = info::rateRows(*db, kind, **first, *last);
     if (!rated)

@@ -59,9 +59,9 @@ int runFetchJQuants(Invocation& inv) {
         from = inv.parseDate(inv.args[0]);
         to = inv.parseDate(inv.args[1]);
         if (!from || !to)
-            return 1;
+            return inv.lastFailure;
         if (*to < *from)
-            return inv.fail("日付の範囲が誤っています。");
+            return inv.fail(StatusCode::InvalidInput, "日付の範囲が誤っています。");
     }
     const Settings& s = inv.context.settings;
     if (s.hibiPath.empty())

@@ -74,7 +74,7 @@ int listRows(Invocation& inv) {
         return inv.usage();
     auto db = inv.openDatabase();
     if (!db)
-        return 1;
+        return inv.lastFailure;
     // Listing is opening the board: current prices come from the newest daily bars first.
     if (Status s = trade::refreshCurrentPrices(*db, inv.prompt); !s)
         return inv.fail(s);
@@ -124,18 +124,19 @@ std::optional<TradeArgs> takeTradeArgs(Invocation& inv, const char* keyName) {
         return std::nullopt;
     auto date = inv.parseDate(inv.args[1]);
     if (!date)
-        return std::nullopt;
+        return std::nullopt; // lastFailure: invalid input
     return TradeArgs{key, price, count, *date};
 }
 
 int addRow(Invocation& inv) {
+    inv.lastFailure = 2;
     auto a = takeTradeArgs(inv, "CODE");
     if (!a)
-        return 2;
+        return inv.lastFailure;
     const std::string& code = a->key;
     auto db = inv.openDatabase();
     if (!db)
-        return 1;
+        return inv.lastFailure;
     int rc = edit(inv, *db, LedgerRow{},
                   {{trade::kColCode, code},
                    {trade::kColBuyDate, a->date.toYYMMDD()},
@@ -150,13 +151,14 @@ int addRow(Invocation& inv) {
 
 int sellRow(Invocation& inv) {
     bool split = inv.takeFlag("--split");
+    inv.lastFailure = 2;
     auto a = takeTradeArgs(inv, "ID");
     if (!a)
-        return 2;
+        return inv.lastFailure;
     const std::string& id = a->key;
     auto db = inv.openDatabase();
     if (!db)
-        return 1;
+        return inv.lastFailure;
     auto row = trade::readLedgerRow(*db, *wholeNumber(id));
     if (!row || !*row)
         return inv.fail(row ? Status::error(StatusCode::NotFound, "ID=" + id + " の行は売買管理ボードにありません。")
@@ -173,7 +175,7 @@ int deleteRow(Invocation& inv) {
         return inv.usage();
     auto db = inv.openDatabase();
     if (!db)
-        return 1;
+        return inv.lastFailure;
     auto row = trade::readLedgerRow(*db, *wholeNumber(inv.args[0]));
     if (!row || !*row)
         return inv.fail(
@@ -193,7 +195,7 @@ int exportCsv(Invocation& inv) {
         return inv.usage();
     auto db = inv.openDatabase();
     if (!db)
-        return 1;
+        return inv.lastFailure;
     std::string path = trade::ledgerCsvPath(inv.context.paths.dataFolder);
     Status s = makeDir(inv.context.paths.dataFolder);
     if (s)

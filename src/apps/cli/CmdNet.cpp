@@ -59,7 +59,7 @@ int runFetchMaster(Invocation& inv) {
         return 0;
     auto db = inv.openDatabase();
     if (!db)
-        return 1;
+        return inv.lastFailure;
     int shown = -1;
     auto showProgress = [&](int percent) {
         if (isShownPercent(percent) && percent != shown) {
@@ -108,7 +108,7 @@ int runFetchInfo(Invocation& inv) {
     auto from = inv.parseDate(inv.args[0]);
     auto to = inv.parseDate(inv.args[1]);
     if (!from || !to)
-        return 2;
+        return inv.lastFailure;
     info::InfoDownloadOptions options;
     options.mode = 0;
     options.startText = from->toIso();

@@ -29,10 +29,10 @@ int runSplit(Invocation& inv) {
     if (sub == "list" && inv.args.size() <= 2) {
         auto db = inv.openDatabase(db::OpenMode::ReadOnly);
         if (!db)
-            return 1;
+            return inv.lastFailure;
         auto events = db::listSplits(*db, code.value_or(0), false);
         if (!events)
-            return inv.fail(events.message());
+            return inv.fail(events);
         for (const auto& e : *events)
             inv.out << e.code << "\t" << e.date.toIso() << "\t" << e.before << ":" << e.after << "\t"
                     << db::splitSourceName(e.source) << "\t" << db::splitStateName(e.state) << "\n";
@@ -41,10 +41,10 @@ int runSplit(Invocation& inv) {
     if (sub == "detect" && inv.args.size() <= 2) {
         auto db = inv.openDatabase();
         if (!db)
-            return 1;
+            return inv.lastFailure;
         auto found = chart::detectSplits(*db, code.value_or(0));
         if (!found)
-            return inv.fail(found.message());
+            return inv.fail(found);
         for (const auto& e : *found)
             inv.out << e.code << "\t" << e.date.toIso() << "\t" << e.before << ":" << e.after << "\t"
                     << db::splitSourceName(e.source) << "\t" << db::splitStateName(e.state) << "\n";
@@ -55,29 +55,24 @@ int runSplit(Invocation& inv) {
         ((sub == "remove" || sub == "confirm" || sub == "dismiss") && inv.args.size() == 3)) {
         auto date = inv.parseDate(inv.args[2]);
         if (!date)
-            return 2;
+            return inv.lastFailure;
+        std::int32_t before = 1, after = 1;
+        if (sub == "add")
+            if (Status st = db::parseSplitRatio(inv.args[3], before, after); !st)
+                return inv.fail(st);
         auto db = inv.openDatabase();
         if (!db)
-            return 1;
-        Status st;
-        if (sub == "add") {
-            std::int32_t before = 1, after = 1;
-            st = db::parseSplitRatio(inv.args[3], before, after);
-            if (st)
-                st = db::addSplit(*db, *code, *date, before, after);
-        } else if (sub == "remove") {
-            st = db::removeSplit(*db, *code, *date);
-        } else {
-            st = db::setSplitState(*db, *code, *date,
-                                   sub == "confirm" ? db::SplitState::Confirmed : db::SplitState::Dismissed);
-        }
-        if (!st)
-            return inv.fail(st.message());
-        // The week of the event is built from adjusted days: its weekly bars are out of date now.
-        auto rebuilt = import::offerSplitWeeklyRebuild(*db, *code, *date, inv.prompt);
-        if (!rebuilt)
-            return inv.fail(rebuilt);
-        if (*rebuilt)
+            return inv.lastFailure;
+        const import::SplitChange change = sub == "add"       ? import::SplitChange::Add
+                                           : sub == "remove"  ? import::SplitChange::Remove
+                                           : sub == "confirm" ? import::SplitChange::Confirm
+                                                              : import::SplitChange::Dismiss;
+        auto outcome = import::changeSplit(*db, change, *code, *date, before, after);
+        if (!outcome)
+            return inv.fail(outcome);
+        if (!outcome->changed)
+            inv.out << outcome->notice << "\n";
+        if (outcome->weeksRebuilt)
             inv.out << import::kWeeklyDone << "\n";
         return 0;
     }

@@ -73,8 +73,10 @@ std::optional<std::string> Invocation::takeOption(const std::string& name) {
 
 std::optional<Date> Invocation::parseDate(const std::string& text) {
     auto d = Date::parse(text);
-    if (!d)
-        err << "kestrel: \"" << text << "\" is not a date (YYYY-MM-DD or YY/MM/DD)\n";
+    if (!d) {
+        err << "kestrel: \"" << text << "\" is not a date (YYYY-MM-DD, YYYY/MM/DD or YY/MM/DD)\n";
+        lastFailure = exitCodeFor(StatusCode::InvalidInput);
+    }
     return d;
 }
 
@@ -91,7 +93,8 @@ int Invocation::fail(const std::string& message) {
 int Invocation::fail(const Status& status) {
     if (!status.message().empty())
         err << status.message() << "\n";
-    return exitCodeFor(status.code());
+    lastFailure = exitCodeFor(status.code());
+    return lastFailure;
 }
 
 int exitCodeFor(StatusCode code) {

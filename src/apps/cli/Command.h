@@ -41,18 +41,24 @@ struct Invocation {
     bool takeFlag(const std::string& name);
     // Removes "--name VALUE" or "--name=VALUE" from args; the value, or nothing.
     std::optional<std::string> takeOption(const std::string& name);
-    // A date argument (YYYY-MM-DD or YY/MM/DD); prints an error and gives nothing when it is not a date.
+    // A date argument (YYYY-MM-DD, YYYY/MM/DD or YY/MM/DD); prints an error and gives nothing when it is
+    // not a date (the exit status is then invalid input, 5).
     std::optional<Date> parseDate(const std::string& text);
     // Prints the usage line of the command to err and returns the exit status for wrong arguments.
     int usage();
     // Prints message as a line to err and returns the exit status of a command that failed (1).
     int fail(const std::string& message);
+    // Prints message as a line to err and returns the exit status of code.
+    int fail(StatusCode code, const std::string& message) { return fail(Status::error(code, message)); }
     // Prints the status's message as a line to err and returns the exit status of its code.
     int fail(const Status& status);
     template <typename T> int fail(const Result<T>& result) { return fail(result.status()); }
-    // Opens the program folder's Kestrel.mdb; prints the error to err and gives nothing when it cannot.
+    // Opens the program folder's Kestrel.mdb; prints the error to err and gives nothing when it cannot
+    // (lastFailure is then the exit status of its reason: busy, file or database).
     std::unique_ptr<db::Database> openDatabase(db::OpenMode mode = db::OpenMode::ReadWrite);
     std::string usageText;
+    // The exit status of the last failure printed by fail(Status) or openDatabase.
+    int lastFailure = 1;
 };
 
 // For procedures that tell their outcome through the prompt: notices are kept until the outcome is

@@ -24,7 +24,8 @@ std::string slashDate(Date d) {
 }
 
 // A whole-number field times a unit; empty for a Null field or unit.
-Result<std::string> priceColumn(const db::Statement& st, int col, std::optional<std::int64_t> unit, SplitFactor ratio) {
+Result<std::string> priceColumn(const db::Statement& st, int col, std::optional<std::int64_t> unit,
+                                const db::SplitRatio& ratio) {
     if (st.isNull(col) || !unit)
         return std::string();
     std::int64_t product = 0;
@@ -32,7 +33,7 @@ Result<std::string> priceColumn(const db::Statement& st, int col, std::optional<
         return Result<std::string>::error(kOverflow);
     if (!ratio.one()) {
         const bool positive = product > 0;
-        product = splitDivide(product, ratio.before, ratio.after);
+        product = ratio.price(product);
         if (positive && product < 1)
             product = 1;
     }
@@ -40,14 +41,14 @@ Result<std::string> priceColumn(const db::Statement& st, int col, std::optional<
 }
 
 Result<std::string> volumeColumn(const db::Statement& st, int col, std::optional<std::int64_t> unit,
-                                 SplitFactor ratio) {
+                                 const db::SplitRatio& ratio) {
     if (st.isNull(col) || !unit)
         return std::string();
     std::int64_t raw = 0;
     if (__builtin_mul_overflow(st.currency(col).raw(), *unit, &raw))
         return Result<std::string>::error(kOverflow);
     if (!ratio.one())
-        raw = splitDivide(raw, ratio.after, ratio.before);
+        raw = ratio.count(raw);
     return Currency::fromRaw(raw).toString();
 }
 
@@ -129,7 +130,8 @@ Result<std::string> priceCsvText(db::Database& db, const PriceCsvTitle& title, i
             }
         }
         // Other weeks hold no event: they take the events after them.
-        const SplitFactor ratio = !adjusted || events.empty() || !date ? SplitFactor() : factorAfter(events, *date);
+        const db::SplitRatio ratio =
+            !adjusted || events.empty() || !date ? db::SplitRatio() : db::ratioAfter(events, *date);
         auto volume = volumeColumn(*bars, cVolume, volumeUnit, ratio);
         if (!volume)
             return volume.status();

@@ -1,70 +1,34 @@
 #include "core/chart/SplitAdjust.h"
 
 #include <limits>
-#include <numeric>
 
 namespace kestrel::chart {
 namespace {
 
-// Products of a price and a cumulative ratio exceed 64 bits only in absurd cases; 128 bits keep them exact.
-__extension__ typedef __int128 Wide;
-
-struct Fraction {
-    Wide before = 1, after = 1;
-    void times(std::int64_t b, std::int64_t a) {
-        before *= b;
-        after *= a;
-        const Wide g = std::gcd(static_cast<long long>(before), static_cast<long long>(after));
-        before /= g;
-        after /= g;
-    }
-    bool one() const { return before == after; }
-};
-
-Wide divHalfEven(Wide n, Wide d) {
-    Wide q = n / d, r = n % d;
-    if (r < 0) {
-        r = -r;
-    }
-    const Wide twice = 2 * r;
-    if (twice > d || (twice == d && (q % 2 != 0)))
-        q += (n < 0) ? -1 : 1;
-    return q;
-}
+using Fraction = db::SplitRatio;
 
 // A Currency price (whole yen) times before/after, to whole yen.
 Currency price(Currency v, const Fraction& f, bool& raisedToOne) {
     if (f.one())
         return v;
-    Wide whole = divHalfEven(static_cast<Wide>(v.raw()) * f.before, f.after * Currency::kScale);
+    std::int64_t whole = Fraction::scale(v.raw(), f.before(), f.after() * Currency::kScale);
     if (whole == 0 && v.raw() > 0) {
         whole = 1;
         raisedToOne = true;
     }
-    return Currency::fromWhole(static_cast<std::int64_t>(whole));
+    return Currency::fromWhole(whole);
 }
 
 std::int32_t shares(std::int32_t v, const Fraction& f) {
-    if (f.one())
-        return v;
-    Wide r = divHalfEven(static_cast<Wide>(v) * f.after, f.before);
+    const std::int64_t r = f.count(v);
     constexpr auto kMax = std::numeric_limits<std::int32_t>::max();
     return static_cast<std::int32_t>(r > kMax ? kMax : r < -kMax ? -kMax : r);
-}
-
-// The cumulative ratio of the events dated after `after` (exclusive) up to `upTo` (inclusive).
-Fraction between(const std::vector<db::SplitEvent>& events, Date after, Date upTo) {
-    Fraction f;
-    for (const auto& e : events)
-        if (e.date > after && e.date <= upTo)
-            f.times(e.before, e.after);
-    return f;
 }
 
 } // namespace
 
 std::int64_t splitDivide(std::int64_t value, std::int64_t before, std::int64_t after) {
-    return static_cast<std::int64_t>(divHalfEven(static_cast<Wide>(value) * before, after));
+    return db::SplitRatio::scale(value, before, after);
 }
 
 namespace {
@@ -81,14 +45,13 @@ void adjustForSplits(ChartData& d, const std::vector<db::SplitEvent>& events, bo
                      const std::vector<RebuiltWeek>& weeks) {
     if (events.empty() || d.barCount == 0)
         return;
-    const Date far = Date::fromSerial(std::numeric_limits<int>::max() / 2);
     Currency lastClose;
     for (int i = 0; i < d.barCount; ++i) {
         ChartBar& b = d.bars[i];
-        const Fraction f = between(events, b.date, far);
+        const Fraction f = db::ratioAfter(events, b.date);
         // The events between the previous bar and this one: this bar is the first at the new price.
         const Date prevDate = i > 0 ? d.bars[i - 1].date : b.date.addDays(weekly ? -7 : -1);
-        const Fraction step = between(events, prevDate, b.date);
+        const Fraction step = db::ratioBetween(events, prevDate, b.date);
         const WeekFromDays* rebuilt = nullptr;
         for (const RebuiltWeek& w : weeks)
             if (w.bar == i)
@@ -101,8 +64,7 @@ void adjustForSplits(ChartData& d, const std::vector<db::SplitEvent>& events, bo
             // A first bar without a change may have no reference at all (the first bar or week):
             // there is nothing to adjust its change against.
             if (b.close.raw() != 0 && (i > 0 || b.change.raw() != 0)) {
-                Fraction prevF = f;
-                prevF.times(static_cast<std::int64_t>(step.before), static_cast<std::int64_t>(step.after));
+                const Fraction prevF = db::ratioAfter(events, prevDate);
                 const Currency prevRef = Currency::fromRaw(b.close.raw() - b.change.raw());
                 bool unused = false;
                 change = Currency::fromRaw(close.raw() - price(prevRef, prevF, unused).raw());

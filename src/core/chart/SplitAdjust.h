@@ -4,6 +4,7 @@
 // volume by it, rounding halves to even. A positive price that would round to 0 shows as 1 yen.
 #include "core/chart/ChartData.h"
 #include "core/chart/SplitWeeks.h"
+#include "core/db/SplitRatio.h"
 #include "core/db/SplitTable.h"
 
 #include <vector>

@@ -2,21 +2,7 @@
 
 #include "core/chart/SplitAdjust.h"
 
-#include <numeric>
-
 namespace kestrel::chart {
-SplitFactor factorAfter(const std::vector<db::SplitEvent>& events, Date day) {
-    SplitFactor r;
-    for (const auto& e : events)
-        if (e.date > day) {
-            r.before *= e.before;
-            r.after *= e.after;
-            const std::int64_t g = std::gcd(r.before, r.after);
-            r.before /= g;
-            r.after /= g;
-        }
-    return r;
-}
 
 Result<std::vector<StoredDay>> readStoredDays(db::Database& db, std::int32_t code, Date after, Date upTo) {
     auto st = db.cached("SELECT 日付, 始値, 高値, 安値, 終値, 出来高 FROM dayData WHERE コード = ?1 AND 日付 > ?2 "
@@ -45,12 +31,12 @@ WeekFromDays weekFromDays(const std::vector<StoredDay>& days, std::int64_t price
                           const std::vector<db::SplitEvent>& events) {
     WeekFromDays w;
     for (const StoredDay& d : days) {
-        const SplitFactor r = factorAfter(events, d.date);
+        const db::SplitRatio r = db::ratioAfter(events, d.date);
         auto adjust = [&](std::int64_t v) {
             v *= priceUnit;
             if (r.one() || v <= 0)
                 return v;
-            std::int64_t a = splitDivide(v, r.before, r.after);
+            std::int64_t a = r.price(v);
             if (a < 1) {
                 a = 1;
                 w.raisedToOne = true;
@@ -69,7 +55,7 @@ WeekFromDays weekFromDays(const std::vector<StoredDay>& days, std::int64_t price
                 w.low = low;
             std::int64_t raw = d.volume.raw() * volumeUnit;
             if (!r.one())
-                raw = splitDivide(raw, r.after, r.before);
+                raw = r.count(raw);
             w.volume = Currency::fromRaw(w.volume.raw() + raw);
         }
     }

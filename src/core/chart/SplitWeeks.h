@@ -7,6 +7,7 @@
 #include "core/app/Date.h"
 #include "core/app/Status.h"
 #include "core/db/Database.h"
+#include "core/db/SplitRatio.h"
 #include "core/db/SplitTable.h"
 
 #include <cstdint>
@@ -36,14 +37,6 @@ struct WeekFromDays {
 };
 WeekFromDays weekFromDays(const std::vector<StoredDay>& days, std::int64_t priceUnit, std::int64_t volumeUnit,
                           const std::vector<db::SplitEvent>& events);
-
-// The cumulative ratio of the events dated after a day: a price times before / after, a volume times
-// after / before; 1/1 when none is.
-struct SplitFactor {
-    std::int64_t before = 1, after = 1;
-    bool one() const { return before == after; }
-};
-SplitFactor factorAfter(const std::vector<db::SplitEvent>& events, Date day);
 
 // Whether an event is dated after `after` up to `upTo` (inclusive).
 bool eventBetween(const std::vector<db::SplitEvent>& events, Date after, Date upTo);

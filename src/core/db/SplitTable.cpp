@@ -13,12 +13,14 @@ Result<bool> proposeSplit(Database& db, const SplitEvent& e) {
 
 } // namespace kestrel::db
 
+#include "core/db/SplitRatio.h"
+
 #include <numeric>
 
 namespace kestrel::db {
 namespace {
 
-constexpr const char* kBadRatio = "分割比率が正しくありません。0 より大きく、0.001 以上 1000 以下の比率"
+constexpr const char* kBadRatio = "分割比率が正しくありません。0.001 以上 1000 以下で 1 以外の比率"
                                   "（例: 2、0.1、1.5、1:2）を入力して下さい。";
 
 std::string dayName(std::int32_t code, Date date) {
@@ -81,69 +83,122 @@ Status parseSplitRatio(const std::string& text, std::int32_t& before, std::int32
     const auto colon = text.find(':');
     if (colon != std::string::npos) {
         if (!parseDecimal(text.substr(0, colon), b, bd) || !parseDecimal(text.substr(colon + 1), a, ad))
-            return Status::error(kBadRatio);
+            return Status::error(StatusCode::InvalidInput, kBadRatio);
     } else if (!parseDecimal(text, a, ad)) {
-        return Status::error(kBadRatio);
+        return Status::error(StatusCode::InvalidInput, kBadRatio);
     }
     // after/before = (a/ad) / (b/bd)
     std::int64_t num = a * bd, den = b * ad;
     if (num <= 0 || den <= 0 || num > den * 1000 || num * 1000 < den)
-        return Status::error(kBadRatio);
+        return Status::error(StatusCode::InvalidInput, kBadRatio);
     const std::int64_t g = std::gcd(num, den);
     num /= g;
     den /= g;
-    if (num > 1000000 || den > 1000000)
-        return Status::error(kBadRatio);
+    if (num > 1000000 || den > 1000000 || num == den)
+        return Status::error(StatusCode::InvalidInput, kBadRatio);
     after = static_cast<std::int32_t>(num);
     before = static_cast<std::int32_t>(den);
     return Status::ok();
 }
 
-Status addSplit(Database& db, std::int32_t code, Date date, std::int32_t before, std::int32_t after) {
-    if (before <= 0 || after <= 0 || after > 1000LL * before || 1000LL * after < before)
-        return Status::error(kBadRatio);
+namespace {
+
+// Refuses an event that would take the cumulative ratio beyond what is kept exactly.
+Status checkBound(Database& db, std::int32_t code, Date date, std::int32_t before, std::int32_t after) {
+    auto confirmed = listSplits(db, code, true);
+    if (!confirmed)
+        return confirmed.status();
+    std::vector<SplitEvent> others;
+    for (const SplitEvent& e : *confirmed)
+        if (e.date != date)
+            others.push_back(e);
+    if (withinSplitBound(others, before, after))
+        return Status::ok();
+    return Status::error(StatusCode::OutOfRange,
+                         dayName(code, date) + " の分割を加えると累積の分割比率が大きすぎて正確に計算できないため、"
+                                               "登録できません。");
+}
+
+} // namespace
+
+Result<SplitWrite> addSplit(Database& db, std::int32_t code, Date date, std::int32_t before, std::int32_t after) {
+    using R = Result<SplitWrite>;
+    if (before <= 0 || after <= 0 || before == after || after > 1000LL * before || 1000LL * after < before)
+        return R::error(StatusCode::InvalidInput, kBadRatio);
     auto first = db.queryInt("SELECT min(日付) FROM dayData WHERE コード = ?", code);
     if (!first)
-        return first.status();
+        return R(first.status());
     if (!*first || date.ymd() < **first)
-        return Status::error(dayName(code, date) + " は最初の株価データーより前のため、分割を登録できません。");
+        return R::error(StatusCode::InvalidInput,
+                        dayName(code, date) + " は最初の株価データーより前のため、分割を登録できません。");
     auto bar = db.queryInt("SELECT count(*) FROM dayData WHERE コード = ? AND 日付 = ?", code, date);
     if (!bar)
-        return bar.status();
+        return R(bar.status());
     if (bar->value_or(0) == 0)
-        return Status::error(dayName(code, date) + " には株価データーがないため、分割を登録できません。");
+        return R::error(StatusCode::InvalidInput,
+                        dayName(code, date) + " には株価データーがないため、分割を登録できません。");
     Transaction tx(db);
     if (!tx.began())
-        return tx.began();
-    auto state = db.queryInt("SELECT 状態 FROM Bunkatu WHERE コード = ? AND 日付 = ?", code, date);
-    if (!state)
-        return state.status();
-    if (*state && **state == static_cast<int>(SplitState::Confirmed))
-        return Status::error(dayName(code, date) + " には既に分割が登録されています。");
+        return R(tx.began());
+    auto row = db.prepare("SELECT 分割前, 分割後, 状態 FROM Bunkatu WHERE コード = ? AND 日付 = ?");
+    if (!row)
+        return R(row.status());
+    row->bindAll(code, date);
+    auto found = row->step();
+    if (!found)
+        return R(found.status());
+    if (*found && row->int32(2) == static_cast<int>(SplitState::Confirmed)) {
+        std::int64_t b = row->int32(0), a = row->int32(1);
+        if (b == before && a == after)
+            return SplitWrite{false, dayName(code, date) + " には同じ分割 " + std::to_string(before) + ":" +
+                                         std::to_string(after) + " が既に登録されています。"};
+        return R::error(StatusCode::InvalidInput, dayName(code, date) + " には既に分割が登録されています。");
+    }
+    row->reset();
+    if (Status st = checkBound(db, code, date, before, after); !st)
+        return R(st);
     if (Status st = db.run("INSERT OR REPLACE INTO Bunkatu (コード, 日付, 分割前, 分割後, 出所, 状態) "
                            "VALUES (?, ?, ?, ?, 1, 1)",
                            code, date, before, after);
         !st)
-        return st;
-    return tx.commit();
+        return R(st);
+    if (Status st = tx.commit(); !st)
+        return R(st);
+    return SplitWrite{};
 }
 
-Status removeSplit(Database& db, std::int32_t code, Date date) {
+Result<SplitWrite> removeSplit(Database& db, std::int32_t code, Date date) {
     if (Status st = db.run("DELETE FROM Bunkatu WHERE コード = ? AND 日付 = ?", code, date); !st)
         return st;
     if (db.changes() == 0)
-        return Status::error(dayName(code, date) + " の分割はありません。");
-    return Status::ok();
+        return SplitWrite{false, dayName(code, date) + " の分割はありません（削除済みです）。"};
+    return SplitWrite{};
 }
 
-Status setSplitState(Database& db, std::int32_t code, Date date, SplitState state) {
+Result<SplitWrite> setSplitState(Database& db, std::int32_t code, Date date, SplitState state) {
+    using R = Result<SplitWrite>;
+    auto row = db.prepare("SELECT 分割前, 分割後, 状態 FROM Bunkatu WHERE コード = ? AND 日付 = ?");
+    if (!row)
+        return R(row.status());
+    row->bindAll(code, date);
+    auto found = row->step();
+    if (!found)
+        return R(found.status());
+    if (!*found)
+        return R::error(StatusCode::NotFound, dayName(code, date) + " の分割はありません。");
+    const std::int32_t before = row->int32(0), after = row->int32(1);
+    const bool same = row->int32(2) == static_cast<int>(state);
+    row->reset();
+    if (same)
+        return SplitWrite{false, dayName(code, date) + " の分割は既に" + splitStateName(state) + "されています。"};
+    if (state == SplitState::Confirmed)
+        if (Status st = checkBound(db, code, date, before, after); !st)
+            return R(st);
     if (Status st = db.run("UPDATE Bunkatu SET 状態 = ? WHERE コード = ? AND 日付 = ?",
                            static_cast<std::int16_t>(state), code, date);
         !st)
-        return st;
-    if (db.changes() == 0)
-        return Status::error(dayName(code, date) + " の分割はありません。");
-    return Status::ok();
+        return R(st);
+    return SplitWrite{};
 }
 
 const char* splitSourceName(SplitSource source) {

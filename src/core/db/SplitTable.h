@@ -38,16 +38,26 @@ namespace kestrel::db {
 Result<std::vector<SplitEvent>> listSplits(Database& db, std::int32_t code, bool confirmedOnly);
 
 // Reads "2", "0.1", "1.5" (shares after per share before) or "1:2" (before:after) into before/after,
-// reduced. An error with a Japanese message for 0, a negative or a ratio above 1000 or below 0.001.
+// reduced. An error (invalid input) with a Japanese message for 0, a negative, 1 (no split at all), or a
+// ratio above 1000 or below 0.001.
 Status parseSplitRatio(const std::string& text, std::int32_t& before, std::int32_t& after);
 
-// Enters a confirmed event. Refused with a message when the day has no daily bar of the issue, lies
-// before its first bar, or already holds a confirmed event; a proposal on that day is replaced.
-Status addSplit(Database& db, std::int32_t code, Date date, std::int32_t before, std::int32_t after);
-// Removes the event of that day; an error when there is none.
-Status removeSplit(Database& db, std::int32_t code, Date date);
-// Confirms or dismisses the event of that day; an error when there is none.
-Status setSplitState(Database& db, std::int32_t code, Date date, SplitState state);
+// What a change did: changed, or nothing because it was already in place (notice says so).
+struct SplitWrite {
+    bool changed = true;
+    std::string notice;
+};
+
+// Enters a confirmed event; a proposal or dismissed row on that day is replaced. The same confirmed
+// event already there is in place. Refused (invalid input) when the day has no daily bar of the issue,
+// lies before its first bar, holds a confirmed event of another ratio, or the ratio is 1; refused (out of
+// range) when the issue's cumulative ratio would no longer be exact (withinSplitBound).
+Result<SplitWrite> addSplit(Database& db, std::int32_t code, Date date, std::int32_t before, std::int32_t after);
+// Removes the event of that day; none there is in place (a removal already done).
+Result<SplitWrite> removeSplit(Database& db, std::int32_t code, Date date);
+// Confirms or dismisses the event of that day; in place when it already has that state, not found when
+// there is none. Confirming is refused (out of range) like an entry beyond the bound.
+Result<SplitWrite> setSplitState(Database& db, std::int32_t code, Date date, SplitState state);
 
 // The names lists show: "入力", "検出", "取引所" and "提案", "確定", "却下".
 const char* splitSourceName(SplitSource source);

@@ -1,6 +1,6 @@
 #include "core/import/WeeklyBars.h"
 
-#include "core/chart/SplitAdjust.h"
+#include "core/db/SplitRatio.h"
 #include "core/db/SplitTable.h"
 #include "core/import/CacheSize.h"
 
@@ -24,10 +24,10 @@ struct Day {
 };
 
 // A stored price times before/after, halves to even; a positive price stays at least 1 yen.
-std::int32_t adjustPrice(std::int32_t v, std::int64_t before, std::int64_t after) {
+std::int32_t adjustPrice(std::int32_t v, const db::SplitRatio& ratio) {
     if (v <= 0)
         return v;
-    const std::int64_t r = chart::splitDivide(v, before, after);
+    const std::int64_t r = ratio.price(v);
     return static_cast<std::int32_t>(r < 1 ? 1
                                      : r > std::numeric_limits<std::int32_t>::max()
                                          ? std::numeric_limits<std::int32_t>::max()
@@ -40,19 +40,13 @@ std::int32_t adjustPrice(std::int32_t v, std::int64_t before, std::int64_t after
 Week accumulate(const std::vector<Day>& days, Date weekDate, const std::vector<db::SplitEvent>* events) {
     Week w;
     for (Day d : days) {
-        std::int64_t before = 1, after = 1;
-        if (events)
-            for (const auto& e : *events)
-                if (e.date > d.date && e.date <= weekDate) {
-                    before *= e.before;
-                    after *= e.after;
-                }
-        if (before != after) {
-            d.open = adjustPrice(d.open, before, after);
-            d.high = adjustPrice(d.high, before, after);
-            d.low = adjustPrice(d.low, before, after);
-            d.close = adjustPrice(d.close, before, after);
-            d.volume = Currency::fromRaw(chart::splitDivide(d.volume.raw(), after, before));
+        const db::SplitRatio ratio = events ? db::ratioBetween(*events, d.date, weekDate) : db::SplitRatio();
+        if (!ratio.one()) {
+            d.open = adjustPrice(d.open, ratio);
+            d.high = adjustPrice(d.high, ratio);
+            d.low = adjustPrice(d.low, ratio);
+            d.close = adjustPrice(d.close, ratio);
+            d.volume = Currency::fromRaw(ratio.count(d.volume.raw()));
         }
         if (w.open == 0 && d.open != 0)
             w.open = d.open;

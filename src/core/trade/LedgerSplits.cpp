@@ -1,10 +1,10 @@
 #include "core/trade/LedgerSplits.h"
 
 #include "core/chart/SplitAdjust.h"
+#include "core/db/SplitRatio.h"
 #include "core/db/SplitTable.h"
 
 #include <map>
-#include <numeric>
 
 namespace kestrel::trade {
 
@@ -26,21 +26,12 @@ Status adjustLotsForSplits(db::Database& db, std::vector<LedgerRow>& rows, std::
             found = byCode.emplace(*r.code, std::move(*events)).first;
         }
         // Shares after per share before over every event from the day after the purchase on.
-        std::int64_t before = 1, after = 1;
-        for (const auto& e : found->second) {
-            if (e.date <= *bought)
-                continue;
-            before *= e.before;
-            after *= e.after;
-            const std::int64_t g = std::gcd(before, after);
-            before /= g;
-            after /= g;
-        }
-        if (before == after)
+        const db::SplitRatio ratio = db::ratioAfter(found->second, *bought);
+        if (ratio.one())
             continue;
-        r.buyCount = chart::splitDivide(r.buyCount.value_or(0), after, before);
-        r.buyPrice = chart::splitDivide(r.buyPrice.value_or(0), before, after);
-        r.breakEven = chart::splitDivide(r.breakEven.value_or(0), before, after);
+        r.buyCount = ratio.count(r.buyCount.value_or(0));
+        r.buyPrice = ratio.price(r.buyPrice.value_or(0));
+        r.breakEven = ratio.price(r.breakEven.value_or(0));
         if (auto p = lotProfit(*r.buyCount, r.currentPrice.value_or(0), *r.breakEven))
             r.profit = *p;
         adjusted[i] = true;

@@ -1,8 +1,6 @@
 #include "ui/chart/frmSplit.h"
 
 #include "core/db/Lookups.h"
-#include "core/import/SplitWeekly.h"
-#include "core/import/WeeklyBars.h"
 #include "ui/app/DateBox.h"
 #include "ui/app/OpenDatabase.h"
 #include "ui/app/Widgets.h"
@@ -159,16 +157,10 @@ void frmSplit::cmdAddClick() {
         txtRatio->setFocus();
         return;
     }
-    auto db = openDatabaseOrTell(m_context.paths.databasePath, m_prompt);
-    if (!db)
-        return;
-    if (Status st = db::addSplit(**db, *code, *date, before, after); !st) {
-        m_prompt.notify(st.message());
-        return;
+    if (apply(import::SplitChange::Add, *code, *date, before, after)) {
+        txtDate->clear();
+        txtRatio->clear();
     }
-    txtDate->clear();
-    txtRatio->clear();
-    afterChange(**db, *code, *date);
 }
 
 void frmSplit::changeSelected(Change change) {
@@ -179,32 +171,33 @@ void frmSplit::changeSelected(Change change) {
     if (change == Change::Remove && !m_prompt.askYesNo("銘柄コード " + std::to_string(e.code) + " の " +
                                                        e.date.toIso() + " の分割を削除します よろしいですか？"))
         return;
-    auto db = openDatabaseOrTell(m_context.paths.databasePath, m_prompt);
-    if (!db)
-        return;
-    Status st = change == Change::Remove    ? db::removeSplit(**db, e.code, e.date)
-                : change == Change::Confirm ? db::setSplitState(**db, e.code, e.date, db::SplitState::Confirmed)
-                                            : db::setSplitState(**db, e.code, e.date, db::SplitState::Dismissed);
-    if (!st) {
-        m_prompt.notify(st.message());
-        return;
-    }
-    afterChange(**db, e.code, e.date);
+    apply(change == Change::Remove    ? import::SplitChange::Remove
+          : change == Change::Confirm ? import::SplitChange::Confirm
+                                      : import::SplitChange::Dismiss,
+          e.code, e.date);
 }
 
-void frmSplit::afterChange(db::Database& db, std::int32_t code, Date date) {
-    // The week of the event is built from adjusted days: its weekly bars are out of date now.
-    auto rebuilt = import::offerSplitWeeklyRebuild(db, code, date, m_prompt);
-    if (!rebuilt)
-        m_prompt.notify(rebuilt.message());
-    else if (*rebuilt)
-        m_prompt.notify(import::kWeeklyDone);
+bool frmSplit::apply(import::SplitChange change, std::int32_t code, Date date, std::int32_t before,
+                     std::int32_t after) {
+    {
+        auto db = openDatabaseOrTell(m_context.paths.databasePath, m_prompt);
+        if (!db)
+            return false;
+        auto outcome = import::changeSplit(**db, change, code, date, before, after);
+        if (!outcome) {
+            m_prompt.notify(outcome.message());
+            return false;
+        }
+        if (!outcome->changed)
+            m_prompt.notify(outcome->notice);
+    }
     fillList();
     for (size_t i = 0; i < m_events.size(); ++i)
         if (m_events[i].code == code && m_events[i].date == date)
             ListBunkatu->selectRow(static_cast<int>(i));
     if (chartChanged)
         chartChanged();
+    return true;
 }
 
 void showSplitWindow(frmMain& main) {

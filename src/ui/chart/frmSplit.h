@@ -1,9 +1,10 @@
 #pragma once
 // 株式分割: the split events and proposals of the shown issue (chkAllMei: of every issue) in ListBunkatu,
 // the entry of an event (txtCode, txtDate, txtRatio; Enter) and the removal (Delete), confirmation and
-// dismissal of the selected row. After each change the issue's weekly bars are offered for rebuilding and
-// chartChanged runs, so the chart behind shows the change at once. Esc closes.
+// dismissal of the selected row. Each change rebuilds the issue's weekly bars from the event's week in the
+// same transaction, and chartChanged runs, so the chart behind shows the change at once. Esc closes.
 #include "core/db/SplitTable.h"
+#include "core/import/SplitWeekly.h"
 #include "core/startup/AppContext.h"
 #include "ui/app/MessageBox.h"
 
@@ -42,8 +43,10 @@ private:
     void fillList();
     void cmdAddClick();
     void changeSelected(Change change);
-    // Offers the weekly rebuild for the changed event and tells the chart.
-    void afterChange(db::Database& db, std::int32_t code, Date date);
+    // Makes the change and rebuilds the issue's weeks from the event's week (one transaction), tells
+    // what was already in place, refills the list and tells the chart; false when it was refused.
+    bool apply(import::SplitChange change, std::int32_t code, Date date, std::int32_t before = 1,
+               std::int32_t after = 1);
 
     AppContext& m_context;
     std::int32_t m_shownCode;
