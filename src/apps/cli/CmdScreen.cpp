@@ -4,17 +4,10 @@
 #include "core/app/Files.h"
 #include "core/scan/ScreenRun.h"
 
-#include <cstdio>
 #include <ostream>
 
 namespace kestrel::cli {
 namespace {
-
-std::string percent(double v) {
-    char b[32];
-    std::snprintf(b, sizeof b, "%+.2f%%", v);
-    return b;
-}
 
 int runScreenCommand(Invocation& inv) {
     const bool weekly = inv.takeFlag("--weekly");
@@ -102,12 +95,7 @@ int runScreenCommand(Invocation& inv) {
         if (!result)
             return inv.fail(result);
         const scan::HoldSummary& s = *result;
-        inv.out << "営業日数 " << s.days << "  該当 " << s.matches << "  うち " << hold << " 営業日後の終値あり "
-                << s.count << "\n";
-        if (s.count > 0)
-            inv.out << "平均 " << percent(s.mean) << "  中央値 " << percent(s.median) << "  勝率 "
-                    << percent(s.winShare).substr(1) << "  最悪 " << percent(s.worst) << "  最良 " << percent(s.best)
-                    << "\n";
+        inv.out << scan::heldSummaryText(s, hold);
         if (csv) {
             if (Status st = writeFileAtomically(*csv, scan::heldToCsv(s)); !st)
                 return inv.fail(st);
@@ -118,7 +106,7 @@ int runScreenCommand(Invocation& inv) {
     }
 
     // The day: the latest stored trading day on or before the date given (default: the latest stored).
-    auto day = scan::tradingDayOnOrBefore(*db, weekly, date.value_or(*Date::fromYmd(9999, 12, 31)));
+    auto day = scan::screenDay(*db, weekly, date);
     if (!day)
         return inv.fail(day);
     if (!*day) {

@@ -507,6 +507,17 @@ bool validName(const std::string& name) {
 
 } // namespace
 
+namespace {
+
+Status writeScreens(const std::string& path, const std::vector<std::pair<std::string, std::string>>& screens) {
+    std::ostringstream text;
+    for (const auto& [n, c] : screens)
+        text << n << '=' << c << '\n';
+    return writeFileAtomically(path, text.str());
+}
+
+} // namespace
+
 Result<std::vector<std::pair<std::string, std::string>>> loadScreens(const std::string& path) {
     std::vector<std::pair<std::string, std::string>> out;
     std::ifstream in(path, std::ios::binary);
@@ -543,10 +554,17 @@ Status saveScreen(const std::string& path, const std::string& name, const std::s
         }
     if (!replaced)
         screens->emplace_back(name, condition);
-    std::ostringstream text;
-    for (const auto& [n, c] : *screens)
-        text << n << '=' << c << '\n';
-    return writeFileAtomically(path, text.str());
+    return writeScreens(path, *screens);
+}
+
+Status deleteScreen(const std::string& path, const std::string& name) {
+    auto screens = loadScreens(path);
+    if (!screens)
+        return screens.status();
+    const auto removed = std::erase_if(*screens, [&](const auto& s) { return s.first == name; });
+    if (removed == 0)
+        return Status::error(StatusCode::NotFound, "スクリーニング「" + name + "」は保存されていません。");
+    return writeScreens(path, *screens);
 }
 
 } // namespace kestrel::scan

@@ -57,5 +57,7 @@ private:
 // without "=" or a line break.
 Result<std::vector<std::pair<std::string, std::string>>> loadScreens(const std::string& path);
 Status saveScreen(const std::string& path, const std::string& name, const std::string& condition);
+// Removes the screen saved under `name`; NotFound when there is none (the file is left as it was).
+Status deleteScreen(const std::string& path, const std::string& name);
 
 } // namespace kestrel::scan

@@ -1,5 +1,7 @@
 #include "core/scan/ScreenRun.h"
 
+#include "core/db/MarketNames.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <nlohmann/json.hpp>
@@ -28,7 +30,17 @@ ScreenMatch matchOf(std::int32_t code, const std::string& name, const chart::Cha
     return m;
 }
 
+std::string percent(double v) {
+    char b[32];
+    std::snprintf(b, sizeof b, "%+.2f%%", v);
+    return b;
+}
+
 } // namespace
+
+Result<std::optional<Date>> screenDay(db::Database& db, bool weekly, std::optional<Date> date) {
+    return tradingDayOnOrBefore(db, weekly, date.value_or(*Date::fromYmd(9999, 12, 31)));
+}
 
 Result<std::vector<ScreenMatch>> runScreen(db::Database& db, const ScanOptions& options, const Screen& screen, Date day,
                                            const std::function<void(std::int32_t, const Status&)>& fault) {
@@ -67,7 +79,8 @@ std::string screenToJson(Date day, bool weekly, const std::vector<ScreenMatch>& 
 }
 
 Result<HoldSummary> runHeld(db::Database& db, const ScanOptions& options, const Screen& screen, Date from, Date to,
-                            int hold, const std::function<void(std::int32_t, const Status&)>& fault) {
+                            int hold, const std::function<void(std::int32_t, const Status&)>& fault,
+                            const HeldProgress& progress) {
     HoldSummary s;
     auto allDays = tradingDays(db, options.weekly, from, to);
     if (!allDays)
@@ -109,8 +122,15 @@ Result<HoldSummary> runHeld(db::Database& db, const ScanOptions& options, const 
                 }
                 s.rows.push_back(std::move(m));
             }
+            if (progress && !progress(s.days, static_cast<int>(allDays->size())))
+                return Status::cancelled("スクリーニングを中止しました。");
         }
     }
+    summarizeHeld(s);
+    return s;
+}
+
+void summarizeHeld(HoldSummary& s) {
     s.matches = static_cast<int>(s.rows.size());
     std::vector<double> r;
     for (const HeldMatch& m : s.rows)
@@ -131,7 +151,40 @@ Result<HoldSummary> runHeld(db::Database& db, const ScanOptions& options, const 
         s.worst = r.front();
         s.best = r.back();
     }
-    return s;
+}
+
+std::string heldSummaryText(const HoldSummary& s, int hold) {
+    std::string text = "営業日数 " + std::to_string(s.days) + "  該当 " + std::to_string(s.matches) + "  うち " +
+                       std::to_string(hold) + " 営業日後の終値あり " + std::to_string(s.count) + "\n";
+    if (s.count > 0)
+        text += "平均 " + percent(s.mean) + "  中央値 " + percent(s.median) + "  勝率 " +
+                percent(s.winShare).substr(1) + "  最悪 " + percent(s.worst) + "  最良 " + percent(s.best) + "\n";
+    return text;
+}
+
+Result<std::vector<std::string>> screenIssueListRows(db::Database& db,
+                                                     const std::vector<std::pair<std::int32_t, std::string>>& issues) {
+    auto names = db::loadMarketNames(db);
+    if (!names)
+        return names.status();
+    auto st = db.prepare("SELECT 市場コード, 銘柄 FROM Mei WHERE コード=?1 ORDER BY 市場コード LIMIT 1");
+    if (!st)
+        return st.status();
+    std::vector<std::string> rows;
+    for (const auto& [code, scanName] : issues) {
+        st->reset();
+        st->bind(1, static_cast<std::int64_t>(code));
+        auto row = st->step();
+        if (!row)
+            return row.status();
+        std::string market, name = scanName;
+        if (*row) {
+            market = db::marketName(*names, st->isNull(0) ? 0 : st->int64(0));
+            name = st->isNull(1) ? std::string() : st->text(1);
+        }
+        rows.push_back(db::issueListRow(code, market, name));
+    }
+    return rows;
 }
 
 std::string heldToCsv(const HoldSummary& s) {

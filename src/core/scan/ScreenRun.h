@@ -18,6 +18,10 @@ struct ScreenMatch {
     std::vector<std::optional<Currency>> values;
 };
 
+// The day a screen runs on: the latest stored trading day on or before `date` (the latest stored one
+// when no date is given); nullopt when the bar table holds no such day.
+Result<std::optional<Date>> screenDay(db::Database& db, bool weekly, std::optional<Date> date);
+
 // The issues with a bar at `day` whose chart satisfies the screen, in code order. Issues whose chart
 // fails to load are left out and passed to `fault` when given.
 Result<std::vector<ScreenMatch>> runScreen(db::Database& db, const ScanOptions& options, const Screen& screen, Date day,
@@ -46,10 +50,28 @@ struct HoldSummary {
     std::vector<HeldMatch> rows;
 };
 
+// Told after each trading day screened (done of total); returning false stops the run.
+using HeldProgress = std::function<bool(int done, int total)>;
+
 // Runs the screen on every trading day from..to and follows each match `hold` trading days on. The
-// market is read in blocks of trading days, so memory stays that of a few hundred days.
+// market is read in blocks of trading days, so memory stays that of a few hundred days. Stopped by
+// `progress`, the run returns Cancelled and nothing else.
 Result<HoldSummary> runHeld(db::Database& db, const ScanOptions& options, const Screen& screen, Date from, Date to,
-                            int hold, const std::function<void(std::int32_t, const Status&)>& fault = {});
+                            int hold, const std::function<void(std::int32_t, const Status&)>& fault = {},
+                            const HeldProgress& progress = {});
+
+// Fills count, mean, median, winShare, worst and best of s from the returns of its rows (those with
+// one); all stay 0 when none has a return.
+void summarizeHeld(HoldSummary& s);
+
+// The summary as people read it, two lines (the second only when some match has a return):
+// "営業日数 D  該当 M  うち N 営業日後の終値あり C" and "平均 +x.xx%  中央値 …  勝率 x.xx%  最悪 …  最良 …".
+std::string heldSummaryText(const HoldSummary& s, int hold);
+
+// The issue-list rows (code, market short name, name as in Mei) of the codes, in their order; a code
+// missing from Mei is listed with the name the scan gave and no market.
+Result<std::vector<std::string>> screenIssueListRows(db::Database& db,
+                                                     const std::vector<std::pair<std::int32_t, std::string>>& issues);
 
 // The matches as CSV (UTF-8, a header line): date, code, name, close, exit date, exit close, return %.
 std::string heldToCsv(const HoldSummary& s);

@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMainWindow>
+#include <QPointer>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTimer>
@@ -54,6 +55,9 @@ public:
 
     // Shows the issue whose code is in MeiCode; with draw also loads and draws its chart.
     void ShowIssue(bool draw);
+    // Shows an issue's daily or weekly chart ending at a date (from a list of another window): the chart
+    // mode switches when it differs, the date goes into chartDate and the code into MeiCode; one load.
+    void showIssueAt(std::int32_t code, Date date, bool weekly);
     // Refills ListMei with the issues whose code begins with the typed digits.
     void FillIssueList(const QString& codeText);
     void ToggleSlideShow();
@@ -92,6 +96,8 @@ public:
     // How each screen opens.
     static Opener opener(Screen screen);
     bool openScreen(Screen screen);
+    // Opens the screening window beside the chart (or raises it when open); its rows show their chart here.
+    void openScreening();
     // Loads the stock-information kinds on behalf of this window (first start).
     void loadInformationKinds();
 
@@ -153,6 +159,7 @@ private:
     int m_lastScrollValue = 0;
     bool m_activated = false;
     bool m_settingDate = false;
+    QPointer<QWidget> m_screening; // the screening window, kept open beside the chart
 };
 
 // The caption of the daily/weekly switch button for the chart mode.

@@ -101,6 +101,7 @@ void frmMain::buildMenus() {
     // The kind-2 road with no mode: the download's result is shown after the window closes.
     entry(info, "mnuMeisyutoku", "株式情報取得", [this] { OpenReadScreen(2, QString()); });
     entry(info, "mnuJyohouList", "情報銘柄検索", &frmMain::mnuJyohouListClick);
+    entry(info, "mnuScreening", "スクリーニング", &frmMain::openScreening);
     info->addSeparator();
     static const struct {
         const char* name;

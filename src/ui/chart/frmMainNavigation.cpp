@@ -36,6 +36,24 @@ void frmMain::chartDateChange(const QString& text) {
     issueListBusy = false;
 }
 
+void frmMain::showIssueAt(std::int32_t code, Date date, bool weekly) {
+    if (db::isWeeklyMode(m_context.chartMode) != weekly) {
+        applyChartMode();
+        SetModeCaption(this, m_context.chartMode, true);
+        SetChangeButtonCaption(Cmdchange, m_context.chartMode);
+        m_chart->DrawChartFrame();
+    }
+    m_settingDate = true;
+    setChartDateText(QString::fromStdString(date.toYYMMDD()));
+    m_settingDate = false;
+    const QString codeText = QString::number(code);
+    m_context.syncIssueList = true;
+    if (MeiCode->text() == codeText)
+        ShowIssue(true);
+    else
+        MeiCode->setText(codeText); // its change shows the issue
+}
+
 void frmMain::applyChartMode() {
     ModeSwitch next = ToggleChartMode(m_context.chartMode);
     m_context.chartMode = next.chartMode;

@@ -25,6 +25,7 @@
 #include "ui/info/frmInformation.h"
 #include "ui/info/frmIntInformation.h"
 #include "ui/info/frmJyohoList.h"
+#include "ui/info/frmScreening.h"
 #include "ui/net/frmIntReadData.h"
 #include "ui/trade/frmstockmarket.h"
 
@@ -134,6 +135,19 @@ bool frmMain::openScreen(Screen screen) {
     if (slideShow)
         chartTimer->start();
     return true;
+}
+
+void frmMain::openScreening() {
+    if (!m_screening) {
+        auto* form = new frmScreening(
+            m_context, ListMei, [this](std::int32_t code, Date date, bool weekly) { showIssueAt(code, date, weekly); },
+            this);
+        form->setAttribute(Qt::WA_DeleteOnClose);
+        m_screening = form;
+    }
+    m_screening->show();
+    m_screening->raise();
+    m_screening->activateWindow();
 }
 
 void frmMain::loadInformationKinds() {

@@ -227,6 +227,14 @@ TEST(Screen, SavedByNameAndReplaced) {
     ASSERT_EQ(all->size(), 2u);
     EXPECT_EQ((*all)[0], (std::pair<std::string, std::string>{"売られすぎ", "rsi <= 20"}));
     EXPECT_EQ((*all)[1].first, "GC");
+    // Deleting: the one named goes, a name not saved is refused and the file stays.
+    ASSERT_TRUE(deleteScreen(path, "売られすぎ"));
+    Status missing = deleteScreen(path, "売られすぎ");
+    EXPECT_EQ(missing.code(), StatusCode::NotFound);
+    all = loadScreens(path);
+    ASSERT_TRUE(all);
+    ASSERT_EQ(all->size(), 1u);
+    EXPECT_EQ((*all)[0].first, "GC");
 }
 
 } // namespace
