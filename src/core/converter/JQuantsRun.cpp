@@ -1,7 +1,9 @@
 #include "core/converter/JQuantsRun.h"
 
 #include "core/app/Files.h"
+#include "core/converter/JQuantsCalendar.h"
 #include "core/converter/JQuantsData.h"
+#include "core/db/Schema.h"
 #include "core/import/DailyFile.h"
 #include "core/import/IssueMaster.h"
 
@@ -20,6 +22,7 @@ struct Run {
     std::set<std::string> skipped;
     std::map<int, MasterRow> m_master;
     std::set<int> m_lookedUp;
+    db::MarketCalendar m_calendar;
 
     void log(const std::string& text) const {
         if (hooks.log)
@@ -110,7 +113,7 @@ struct Run {
             any = any || bar.adjFactor != 1;
         if (!any)
             return;
-        auto db = db::Database::open(req.databasePath, db::OpenMode::ReadWrite);
+        auto db = db::openKestrelDatabase(req.databasePath);
         if (!db) {
             warn("警告: " + d.toIso() + " の株式分割を記録できません: " + db.message());
             return;
@@ -126,16 +129,15 @@ struct Run {
         for (Date friday = NextFriday(req.from); friday <= req.to; friday = friday.addDays(7)) {
             if (stopped())
                 return;
-            // The balances of a week carry the date of its last trading day: Friday, or earlier in a
+            // The balances of a week carry the date of its last open day: Friday, or earlier in a
             // week that ends with a holiday.
+            const std::vector<Date> asked = marginDaysOfWeek(m_calendar, friday);
             bool kept = false;
-            for (int back = 0; back < 5 && !kept; ++back)
-                kept = !req.refetch &&
-                       fileExists(joinPath(req.marginFolder, import::marginFileName(friday.addDays(-back))));
+            for (Date d : asked)
+                kept = kept || (!req.refetch && fileExists(joinPath(req.marginFolder, import::marginFileName(d))));
             if (kept)
                 continue;
-            for (int back = 0; back < 5; ++back) {
-                Date d = friday.addDays(-back);
+            for (Date d : asked) {
                 std::string context = d.toIso() + " の信用残";
                 auto pages = get("/markets/margin-interest", {{"date", d.toIso()}}, context);
                 if (!pages) {
@@ -163,11 +165,49 @@ struct Run {
         }
     }
 
+    // The market calendar of the range: what the database holds, and, unless that names every day,
+    // the exchange's (one request), stored for the next run. Without it the weekdays are the open days.
+    void calendar() {
+        if (auto db = db::openKestrelDatabase(req.databasePath, db::OpenMode::ReadOnly))
+            if (auto stored = db::loadCalendar(**db, req.from, req.to))
+                m_calendar = std::move(*stored);
+        if (m_calendar.covers(req.from, req.to))
+            return;
+        std::string context = req.from.toIso() + "～" + req.to.toIso() + " の営業日カレンダー";
+        auto pages = get("/markets/calendar", {{"from", req.from.toIso()}, {"to", req.to.toIso()}}, context);
+        Result<std::vector<db::CalendarDay>> days =
+            pages ? parseCalendar(*pages, context) : Result<std::vector<db::CalendarDay>>(pages.status());
+        if (!days) {
+            if (!out.cancelled)
+                warn("警告: " + days.message() + "。土日以外を営業日とします");
+            return;
+        }
+        for (const db::CalendarDay& day : *days)
+            m_calendar.set(day.date, day.holDiv);
+        auto db = db::openKestrelDatabase(req.databasePath);
+        Status st = db ? db::storeCalendar(**db, *days) : db.status();
+        if (!st)
+            warn("警告: " + context + "を記録できません: " + st.message());
+    }
+
     void run() {
+        bool anyUndone = req.master || req.margin;
+        for (Date d = req.from; d <= req.to && !anyUndone; d = d.addDays(1))
+            anyUndone = !d.isWeekend() && !dayDone(d);
+        if (anyUndone)
+            calendar();
+        if (stopped())
+            return;
         std::vector<Date> days, todo;
         for (Date d = req.from; d <= req.to; d = d.addDays(1)) {
-            if (d.isWeekend())
+            if (!m_calendar.isOpen(d)) {
+                // A closed weekday is told as a holiday, without asking for its prices.
+                if (!d.isWeekend()) {
+                    ++out.holidays;
+                    log(d.toIso() + " は休場日です");
+                }
                 continue;
+            }
             days.push_back(d);
             if (!dayDone(d))
                 todo.push_back(d);
