@@ -1,5 +1,5 @@
 #pragma once
-// The schema of Kestrel.mdb: fourteen tables with fixed names, fields, sizes and indexes, and the six
+// The schema of Kestrel.mdb: the tables with fixed names, fields, sizes and indexes, and the six
 // markets of Shijyo. Field rules a Jet file enforced are CHECK constraints here: Long and Integer ranges,
 // Text(n) lengths in characters, no zero-length text unless allowed, Yes/No as 0 or 1, dates as YYYYMMDD.
 // A constraint is named after its field, so a refused value reports which field refused it.
@@ -48,7 +48,7 @@ struct TableDef {
     int sinceVersion = 1; // the schema version that added the table; older files lack it
 };
 
-// The fourteen tables in creation order.
+// The tables in creation order.
 const std::vector<TableDef>& schemaTables();
 // The definition of a table by name (case-insensitive), or nullptr.
 const TableDef* findTable(const std::string& name);

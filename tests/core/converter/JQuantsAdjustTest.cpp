@@ -2,6 +2,7 @@
 // rights issues with their exact factor, and a recalculated factor replacing a pending proposal.
 #include "core/converter/JQuantsAdjust.h"
 
+#include "core/chart/SplitAdjust.h"
 #include "core/converter/JQuantsData.h"
 #include "support/TestSupport.h"
 
@@ -76,4 +77,27 @@ TEST(JQuantsAdjust, ProposalsAreRecordedOnceAndFollowARecalculatedFactor) {
               1);
     EXPECT_EQ(k.rows("select コード, 分割前, 分割後, 出所, 状態, 種類 from Bunkatu order by コード"),
               "3350|5|1|3|1|0\n7203|1|2|3|0|0\n8601|9751|10000|3|0|1\n9984|9|10|3|2|1\n");
+}
+
+// A confirmed rights issue is applied with its exact factor, rounded as a split is: 5000 * 0.9747 =
+// 4873.5 goes to the even 4874, 3001 * 0.9747 = 2925.0747 to 2925; 100 shares / 0.9747 = 102.6 to 103.
+TEST(JQuantsAdjust, AConfirmedRightsIssueAdjustsThePricesBeforeItExactly) {
+    chart::ChartData d;
+    const Date first = *Date::fromYmd(2026, 9, 25), exDate = *Date::fromYmd(2026, 9, 28);
+    const long long prices[2][4] = {{5000, 5000, 3001, 5000}, {4900, 4950, 4880, 4900}};
+    for (int i = 0; i < 2; ++i) {
+        chart::ChartBar& b = d.bars[i];
+        b.date = i == 0 ? first : exDate;
+        b.open = Currency::fromWhole(prices[i][0]), b.high = Currency::fromWhole(prices[i][1]);
+        b.low = Currency::fromWhole(prices[i][2]), b.close = Currency::fromWhole(prices[i][3]);
+        b.volume = 100, b.closeCarried = b.close;
+    }
+    d.barCount = 2;
+    auto a = classifyAdjustment(0.9747, "3").value();
+    chart::adjustForSplits(
+        d, {{1301, exDate, a.before, a.after, db::SplitSource::Exchange, db::SplitState::Confirmed, a.kind}}, false);
+    EXPECT_EQ(d.bars[0].open, Currency::fromWhole(4874));
+    EXPECT_EQ(d.bars[0].low, Currency::fromWhole(2925));
+    EXPECT_EQ(d.bars[0].volume, 103);
+    EXPECT_EQ(d.bars[1].close, Currency::fromWhole(4900));
 }

@@ -16,7 +16,7 @@ namespace {
 struct Fresh : ::testing::Test, test::KestrelDb {};
 } // namespace
 
-TEST_F(Fresh, HoldsFourteenTablesWithTheirFieldsAndSixMarkets) {
+TEST_F(Fresh, HoldsEveryTableWithItsFieldsAndSixMarkets) {
     EXPECT_EQ(rows("SELECT name FROM sqlite_master WHERE type='table' AND name NOT LIKE 'sqlite_%' ORDER BY rowid"),
               "dayData\nweekData\nshinyo\nwrkData\nwrkReadFile\nwrkMei\nMei\nShijyo\nboard\ninformationClass\n"
               "wrkinformationClass\ninformationData\nstockmarket\nBunkatu\nCalendar\n");
