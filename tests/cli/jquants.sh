@@ -13,7 +13,20 @@ key="test-key-3f9a"
 export JQUANTS_API_KEY="  $key
 "
 w=$t/www
-mkdir -p "$w/equities_master" "$w/equities_bars_daily" "$w/indices_bars_daily_topix" "$w/markets_margin-interest"
+mkdir -p "$w/equities_master" "$w/equities_bars_daily" "$w/indices_bars_daily_topix" "$w/markets_margin-interest" \
+    "$w/markets_calendar"
+# The market calendar: the new-year holidays fall inside the first week, 成人の日 on a Monday; the
+# autumn holidays of 2026 inside a week; every other day by the weekday.
+python3 - "$w/markets_calendar/all.json" <<'P'
+import datetime, json, sys
+closed = {"2024-01-01", "2024-01-02", "2024-01-03", "2024-01-08", "2026-09-21", "2026-09-22", "2026-09-23"}
+rows, d = [], datetime.date(2023, 12, 25)
+while d <= datetime.date(2026, 10, 31):
+    iso = d.isoformat()
+    rows.append({"Date": iso, "HolDiv": "0" if iso in closed or d.weekday() >= 5 else "1"})
+    d += datetime.timedelta(days=1)
+json.dump({"data": rows}, open(sys.argv[1], "w"))
+P
 
 master='{"data": [
  {"Date": "2024-01-05", "Code": "13010", "CoName": "極洋", "Mkt": "0111", "ProdCat": "011", "Mrgn": "1", "MrgnNm": "信用"},
@@ -92,7 +105,9 @@ grep 'daily?date=2024-01-04' "$t/plain.log" | awk 'NR==1{a=$2} NR==2{exit !($2-a
 grep -q '日  J-Quants の利用回数の上限（429）: 2 秒待ってから再開します$' "$t/err" || fail "429 wait not shown: $(cat "$t/err")"
 # The opaque key reaches the server unchanged.
 [ "$(grep -c 'pagination_key=eyJ.a%2Bb%3Dc%26d.9 ' "$t/plain.log")" = 2 ] || fail "cut page not retried once: $(cat "$t/plain.log")"
-[ "$(wc -l <"$t/plain.log")" = 13 ] || fail "requests: $(cat "$t/plain.log")"
+# One calendar request; none for the bars of the closed days 1 to 3 January.
+[ "$(wc -l <"$t/plain.log")" = 11 ] || fail "requests: $(cat "$t/plain.log")"
+! grep -q 'daily?date=2024-01-0[123]' "$t/plain.log" || fail "a closed day was asked: $(cat "$t/plain.log")"
 expect() { printf "$2" | sjis | od -c >"$t/want"; od -c <"$1" >"$t/got"; cmp -s "$t/want" "$t/got" || fail "$1: $(iconv -f CP932 -t UTF-8 "$1" 2>&1)"; }
 expect "$h/Data/Ds202401.04" '20240104\r\n4,Kestrel\r\n1301,0,極洋,3000,3050,2990,3020,15000\r\n7203,0,トヨタ自動車,0,0,0,0,0\r\n8601,0,大和証券,800,810,790,805,30000\r\n1002,0,総合指数,2300,2310,2290,2305,1\r\n'
 expect "$h/Data/Ds202401.05" '20240105\r\n4,Kestrel\r\n1301,0,極洋,3020,3100,3010,3090,20000\r\n7203,0,トヨタ自動車,2600,2650,2580,2620,1000000\r\n3350,5,グロース例,500,510,495,505,200\r\n1002,0,総合指数,2310,2330,2300,2320,1.02\r\n'
@@ -182,6 +197,42 @@ set_ini "$h" JQuantsURL "http://127.0.0.1:$port/v9"
 out=$(k fetch-jquants 2024-01-11 2024-01-11 --refetch 2>&1) && fail "wrong path taken: $out"
 echo "$out" | grep -qF 'J-Quants に /equities/master がありません。アドレスの設定 JQuantsURL を確かめてください' || fail "path message: $out"
 set_ini "$h" JQuantsURL "http://127.0.0.1:$port"
+
+# Autumn 2026: a split, a reverse split and a rights issue on their ex-rights dates, daily margin
+# balances from 2026-09-28 (the week's file holds its last open day's), no request for a closed day.
+for d in 2026-09-21 2026-09-28 2026-10-02; do echo "${master//2024-01-05/$d}" >"$w/equities_master/$d.json"; done
+bar() { # DAY CODE FACTOR EXRT
+    printf '{"Date": "%s", "Code": "%s", "O": 100, "H": 110, "L": 90, "C": 100, "Vo": 1000, "UL": "0", "LL": "0", "MktCap": null, "AdjFactor": %s, "ExRT": %s}' "$@"
+}
+for d in 2026-09-24 2026-09-25 2026-09-28 2026-09-29 2026-09-30 2026-10-01 2026-10-02; do
+    f1=1 f3=1 f7=1 e1=null e3=null e7=null
+    [ $d = 2026-09-24 ] && f7=0.5 e7='"1"'
+    [ $d = 2026-09-25 ] && f3=5.0 e3='"2"'
+    [ $d = 2026-09-28 ] && f1=0.9747 e1='"3"'
+    echo "{\"data\": [$(bar $d 13010 $f1 $e1), $(bar $d 33500 $f3 $e3), $(bar $d 72030 $f7 $e7)]}" >"$w/equities_bars_daily/$d.json"
+    echo "{\"data\": [{\"Date\": \"$d\", \"Code\": \"13010\", \"LongVol\": $((10#${d:8:2}))000, \"ShrtVol\": 10, \"LongVal\": 1}]}" \
+        >"$w/markets_margin-interest/$d.json"
+done
+: >"$t/plain.log"
+k fetch-jquants 2026-09-21 2026-10-02 --margin --import >"$t/out" 2>"$t/err" || fail "autumn: $(cat "$t/out" "$t/err")"
+[ "$(grep -c '^/markets/calendar' "$t/plain.log")" = 1 ] || fail "calendar requests: $(cat "$t/plain.log")"
+[ "$(grep -c 'bars/daily?date=' "$t/plain.log")" = 7 ] || fail "bars requests: $(cat "$t/plain.log")"
+! grep -q 'daily?date=2026-09-2[123]' "$t/plain.log" || fail "a closed day was asked: $(cat "$t/plain.log")"
+[ "$(grep 'margin-interest' "$t/plain.log" | sed 's/.*date=//' | tr '\n' ' ')" = "2026-09-25 2026-10-02 " ] ||
+    fail "margin requests: $(cat "$t/plain.log")"
+grep -qxF '2026-09-22 は休場日です' "$t/out" || fail "holiday not told: $(cat "$t/out")"
+expect "$h/Data/Ys202610.02" '20261002\r\n1,Kestrel\r\n1301,,,10,2000,1\r\n'
+k split list >"$t/out" || fail "split list"
+printf '1301\t2026-09-28\t株主割当 係数 0.9747\t取引所\t提案\n3350\t2026-09-25\t5:1\t取引所\t提案\n7203\t2024-01-05\t1:2\t取引所\t提案\n7203\t2026-09-24\t1:2\t取引所\t提案\n' >"$t/want"
+cmp -s "$t/want" "$t/out" || fail "proposals: $(cat "$t/out")"
+# The exchange recalculates the factor: the pending proposal follows.
+sed -i 's/"AdjFactor": 0.9747/"AdjFactor": 0.9751/' "$w/equities_bars_daily/2026-09-28.json"
+k fetch-jquants 2026-09-28 2026-09-28 --refetch >/dev/null 2>&1 || fail "refetch of the rights issue"
+k split list 1301 | grep -qxF "$(printf '1301\t2026-09-28\t株主割当 係数 0.9751\t取引所\t提案')" || fail "factor not updated: $(k split list 1301)"
+# An open day without a file is named after the import (which finds every other day stored); a closed
+# one is not.
+k import-daily 2026-09-21 2026-10-05 >"$t/out" 2>"$t/err" && fail "nothing new taken for an import"
+grep -qxF '休場日でない日のデータがありません: 2026-10-05' "$t/err" || fail "gap not named: $(cat "$t/err")"
 
 # The Free plan: no TOPIX or margin asked, each named once; a range past the window fetches and imports
 # the days inside it and names the window. With the plan set too high the service's refusals say the same.

@@ -161,7 +161,10 @@ private Q_SLOTS:
         QVERIFY(refused);
         QVERIFY(!f.isVisible());
         QCOMPARE(hand, QStringLiteral("読み込み終了"));
-        QCOMPARE(MessageBox::log(), QStringList{QStringLiteral("?確認|株価データーの読込みを開始します。")});
+        // The weekdays of the range without a file are named (no calendar is stored: the weekdays count).
+        QCOMPARE(MessageBox::log(), (QStringList{QStringLiteral("?確認|株価データーの読込みを開始します。"),
+                                                 QStringLiteral("!株価ケストレル|休場日でない日のデータがありません: "
+                                                                "2026-01-07～2026-01-09（3 日）")}));
         QCOMPARE(h.text("SELECT group_concat(前日比) FROM dayData"), QStringLiteral("0,5"));
         QCOMPARE(deletionOffered, 1); // 9999 was not in the last file
     }

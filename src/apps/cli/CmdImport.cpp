@@ -113,13 +113,18 @@ int runImportDaily(Invocation& inv) {
     const bool done = r.rowsStored > 0 || r.marginStored || weekly;
     if (!r.message.empty())
         (r.rowsStored > 0 ? inv.out : inv.err) << r.message << "\n";
-    if (!done)
+    if (!done) {
+        if (!r.gapNotice.empty())
+            inv.err << r.gapNotice << "\n";
         return 1;
+    }
     inv.out << r.filesRead << " ファイル, " << r.rowsStored << " 件\n";
     if (margin)
         inv.out << (r.marginStored ? kMarginDone : kMarginNone) << "\n";
     if (weekly)
         inv.out << kWeeklyDone << "\n";
+    if (!r.gapNotice.empty())
+        inv.err << r.gapNotice << "\n";
     return 0;
 }
 

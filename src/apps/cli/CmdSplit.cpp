@@ -34,7 +34,7 @@ int runSplit(Invocation& inv) {
         if (!events)
             return inv.fail(events);
         for (const auto& e : *events)
-            inv.out << e.code << "\t" << e.date.toIso() << "\t" << e.before << ":" << e.after << "\t"
+            inv.out << e.code << "\t" << e.date.toIso() << "\t" << db::splitRatioText(e) << "\t"
                     << db::splitSourceName(e.source) << "\t" << db::splitStateName(e.state) << "\n";
         return 0;
     }
@@ -46,7 +46,7 @@ int runSplit(Invocation& inv) {
         if (!found)
             return inv.fail(found);
         for (const auto& e : *found)
-            inv.out << e.code << "\t" << e.date.toIso() << "\t" << e.before << ":" << e.after << "\t"
+            inv.out << e.code << "\t" << e.date.toIso() << "\t" << db::splitRatioText(e) << "\t"
                     << db::splitSourceName(e.source) << "\t" << db::splitStateName(e.state) << "\n";
         inv.out << "提案 " << found->size() << " 件\n";
         return 0;

@@ -2,6 +2,7 @@
 
 #include "core/app/Encoding.h"
 #include "core/app/Files.h"
+#include "core/converter/JQuantsAdjust.h"
 #include "core/db/SplitTable.h"
 #include "core/import/DailyFile.h"
 
@@ -36,26 +37,6 @@ int marketOf(std::string_view mkt) {
     if (mkt == "0113" || mkt == "0104" || mkt == "0106" || mkt == "0107")
         return 3;
     return 6;
-}
-
-SplitRatio splitRatio(double f) {
-    if (!(f > 0) || !std::isfinite(f))
-        return {};
-    SplitRatio best{};
-    double bestError = std::numeric_limits<double>::max();
-    for (int after = 1; after <= 1000; ++after) {
-        double before = std::round(f * after);
-        if (before < 1 || before > 1e6)
-            continue;
-        double error = std::fabs(before / after - f) / f;
-        if (error < bestError) {
-            bestError = error;
-            best = {static_cast<int>(before), after};
-        }
-        if (error <= 1e-4) // the factor is given to six digits: the first denominator that fits is it
-            break;
-    }
-    return best;
 }
 
 namespace {
@@ -299,6 +280,10 @@ Result<Rows<BarRow>> parseBars(const std::vector<std::string>& pages, const std:
         bar.close = r.number("C");
         bar.volume = r.number("Vo");
         bar.adjFactor = r.number("AdjFactor").value_or(1);
+        if (const Scalar* kind = r.row.find("ExRT"); kind && kind->kind == Scalar::Kind::String)
+            bar.exRt = kind->text;
+        else if (kind && kind->kind == Scalar::Kind::Number)
+            bar.exRt = std::to_string(static_cast<int>(kind->number));
         if (date && code && r.error.empty()) {
             bar.code = *code;
             bar.date = *date;
@@ -444,12 +429,11 @@ Result<int> recordSplits(db::Database& db, const std::vector<BarRow>& bars) {
         return tx.began();
     int added = 0;
     for (const BarRow& bar : bars) {
-        if (bar.adjFactor == 1 || !(bar.adjFactor > 0))
+        auto a = classifyAdjustment(bar.adjFactor, bar.exRt);
+        if (!a || a->before == a->after)
             continue;
-        SplitRatio r = splitRatio(bar.adjFactor);
-        if (r.before == r.after)
-            continue;
-        db::SplitEvent e{bar.code, bar.date, r.before, r.after, db::SplitSource::Exchange, db::SplitState::Proposed};
+        db::SplitEvent e{bar.code, bar.date, a->before, a->after, db::SplitSource::Exchange, db::SplitState::Proposed,
+                         a->kind};
         auto got = db::proposeSplit(db, e);
         if (!got)
             return got.status();

@@ -26,14 +26,6 @@ std::optional<int> localCode(std::string_view code);
 // 市場コード of a market code: 0111/0101 -> 1, 0112/0102 -> 2, 0113/0104/0106/0107 -> 3, others -> 6.
 int marketOf(std::string_view mkt);
 
-struct SplitRatio {
-    int before = 1;
-    int after = 1;
-};
-// The nearest small fraction of an adjustment factor (shares before per share after): 0.5 -> 1/2,
-// 0.333333 -> 1/3, 10 -> 10/1, 0.4 -> 2/5. Denominators stay at most 1000.
-SplitRatio splitRatio(double adjFactor);
-
 struct MasterRow {
     int code = 0;
     int market = 0; // 市場コード
@@ -44,6 +36,7 @@ struct BarRow {
     Date date;
     std::optional<double> open, high, low, close, volume; // nothing on a day without trading
     double adjFactor = 1;
+    std::string exRt; // the kind of the day's adjustment: "1" split, "2" reverse split, "3" rights issue
 };
 struct TopixRow {
     Date date;
@@ -89,8 +82,8 @@ Result<DayWritten> writeDailyFile(const IssueMaster& master, Date day, const std
 // The margin file "Ys" + date: line 1 the date, line 2 the count, then "code,,,売残,買残,単位".
 std::string marginFileBytes(Date date, const std::vector<MarginRow>& rows);
 
-// Records a proposal in Bunkatu for every bar whose factor is not 1, in one transaction; the number
-// of rows added.
+// Records a proposal in Bunkatu for every bar whose factor is not 1 (a split, reverse split or rights
+// issue as classifyAdjustment tells), in one transaction; the number of rows added or updated.
 Result<int> recordSplits(db::Database& db, const std::vector<BarRow>& bars);
 
 } // namespace kestrel::converter::jquants

@@ -1,7 +1,8 @@
 #pragma once
 // A J-Quants run over a date range: the issue master (of the first and the last day, and of any day
-// that trades an issue neither lists), TOPIX for the range, then one request (and its pages) per weekday, each day's
-// daily file written atomically once all its pages arrived, and the weekly margin balances of the Fridays in the range.
+// that trades an issue neither lists), TOPIX for the range, then one request (and its pages) per open day of the
+// market calendar (asked first, once, and kept in the database; the weekdays where it is refused), each day's
+// daily file written atomically once all its pages arrived, and the weekly margin balances of the weeks in the range.
 // A day whose file already exists is not fetched again unless refetch is set, so an interrupted run resumes where it
 // stopped. The first error ends the run with a message naming the date; the days before it are kept.
 // The plan decides what is asked: TOPIX only from Light, margin balances only from Standard; an endpoint the
@@ -56,10 +57,10 @@ struct RunOutcome {
     Date from, to; // the range fetched (inside the window, when the service named one)
     std::optional<DateWindow> window;
     int daysOutside = 0; // weekdays of the asked range outside the window
-    int daysTotal = 0;   // weekdays in the range
+    int daysTotal = 0;   // open days in the range
     int daysWritten = 0; // daily files written by this run
     int daysKept = 0;    // already complete, not fetched again
-    int holidays = 0;    // weekdays without data
+    int holidays = 0;    // closed weekdays, and open days without data
     int marginFiles = 0;
     int splitsProposed = 0;
     int skippedCodes = 0; // distinct codes that cannot be held

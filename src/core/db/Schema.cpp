@@ -84,10 +84,16 @@ std::vector<TableDef> buildTables() {
     // Split events of an issue: from 日付 on (the first trading day at the new price) one share before
     // is 分割後/分割前 shares after. 出所: 1 entered, 2 detected, 3 from the exchange's data. 状態: 0
     // proposed, 1 confirmed, 2 dismissed (kept so that the same proposal is not made again).
+    // 種類: 0 (or empty, in a file of version 3) a split or reverse split, 1 a rights-issue adjustment
+    // whose 分割前/分割後 hold the exchange's factor exactly (0.9747 as 9747/10000).
+    FieldDef kind = I("種類");
+    kind.sinceVersion = 4;
     t.push_back({"Bunkatu",
-                 {L("コード"), D("日付"), L("分割前"), L("分割後"), I("出所"), I("状態")},
+                 {L("コード"), D("日付"), L("分割前"), L("分割後"), I("出所"), I("状態"), kind},
                  {primary({{"コード"}, {"日付"}})},
                  3});
+    // The exchange's market calendar: 休日区分 0 closed, 1 open, 2 half day, 3 trading on a closed day.
+    t.push_back({"Calendar", {D("日付"), I("休日区分")}, {primary({{"日付"}})}, 4});
     return t;
 }
 
@@ -240,7 +246,7 @@ Status CreateDatabaseFile(const std::string& path) {
 namespace {
 
 // Brings a file of an older version up to date in one transaction: version 1 to 2 rebuilds the date
-// index of dayData on the date alone; to 3 adds the tables of later versions.
+// index of dayData on the date alone; later versions add tables, and fields to the tables they had.
 Status upgradeSchema(Database& db, std::int64_t from) {
     Transaction tx(db);
     if (!tx.began())
@@ -251,8 +257,19 @@ Status upgradeSchema(Database& db, std::int64_t from) {
             !st)
             return st;
     for (const TableDef& t : schemaTables()) {
-        if (t.sinceVersion <= from)
+        if (t.sinceVersion <= from) {
+            for (const FieldDef& f : t.fields) {
+                if (f.sinceVersion <= from)
+                    continue;
+                auto has = db.queryInt("SELECT count(*) FROM pragma_table_info(?) WHERE name = ?", t.name, f.name);
+                if (!has)
+                    return has.status();
+                if (has->value_or(0) == 0)
+                    if (Status st = db.exec("ALTER TABLE " + quoted(t.name) + " ADD COLUMN " + columnDdl(f)); !st)
+                        return st;
+            }
             continue;
+        }
         auto present = db.queryInt("SELECT count(*) FROM sqlite_master WHERE type='table' AND name=?", t.name);
         if (!present)
             return present.status();

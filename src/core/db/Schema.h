@@ -1,5 +1,5 @@
 #pragma once
-// The schema of Kestrel.mdb: fourteen tables with fixed names, fields, sizes and indexes, and the six
+// The schema of Kestrel.mdb: the tables with fixed names, fields, sizes and indexes, and the six
 // markets of Shijyo. Field rules a Jet file enforced are CHECK constraints here: Long and Integer ranges,
 // Text(n) lengths in characters, no zero-length text unless allowed, Yes/No as 0 or 1, dates as YYYYMMDD.
 // A constraint is named after its field, so a refused value reports which field refused it.
@@ -12,9 +12,11 @@
 namespace kestrel::db {
 
 // 2: the date index of dayData holds the date alone (version 1 also carried 基準前日比).
-// 3: the table Bunkatu of split events. An older file is brought up to date when it is opened for
-// writing; a reader of an older file finds no Bunkatu and sees no split events.
-inline constexpr int kSchemaVersion = 3;
+// 3: the table Bunkatu of split events. 4: the market calendar (Calendar) and the kind of a Bunkatu
+// event (種類: a split, or a rights-issue adjustment kept as its exact factor). An older file is brought up
+// to date when it is opened for writing; a reader of an older file finds no Bunkatu and sees no split
+// events, and no Calendar (the weekdays then count as the trading days).
+inline constexpr int kSchemaVersion = 4;
 inline constexpr int kApplicationId = 0x4B455354; // "KEST"
 
 enum class FieldType { Long, Integer, Currency, Date, Text, YesNo, AutoLong };
@@ -24,6 +26,7 @@ struct FieldDef {
     FieldType type;
     int size = 0; // characters, for Text
     bool allowZeroLength = false;
+    int sinceVersion = 1; // the schema version that added the field to a table that existed before
 };
 
 struct IndexField {
@@ -45,7 +48,7 @@ struct TableDef {
     int sinceVersion = 1; // the schema version that added the table; older files lack it
 };
 
-// The fourteen tables in creation order.
+// The tables in creation order.
 const std::vector<TableDef>& schemaTables();
 // The definition of a table by name (case-insensitive), or nullptr.
 const TableDef* findTable(const std::string& name);

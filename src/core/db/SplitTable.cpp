@@ -3,9 +3,18 @@
 namespace kestrel::db {
 
 Result<bool> proposeSplit(Database& db, const SplitEvent& e) {
-    if (Status st = db.run("INSERT OR IGNORE INTO Bunkatu (コード, 日付, 分割前, 分割後, 出所, 状態) "
-                           "VALUES (?, ?, ?, ?, ?, 0)",
-                           e.code, e.date, e.before, e.after, static_cast<std::int16_t>(e.source));
+    const auto source = static_cast<std::int16_t>(e.source);
+    const auto kind = static_cast<std::int16_t>(e.kind);
+    if (Status st = db.run("INSERT OR IGNORE INTO Bunkatu (コード, 日付, 分割前, 分割後, 出所, 状態, 種類) "
+                           "VALUES (?, ?, ?, ?, ?, 0, ?)",
+                           e.code, e.date, e.before, e.after, source, kind);
+        !st)
+        return st;
+    if (db.changes() > 0 || e.source != SplitSource::Exchange)
+        return db.changes() > 0;
+    if (Status st = db.run("UPDATE Bunkatu SET 分割前 = ?1, 分割後 = ?2, 種類 = ?3, 出所 = ?4 WHERE コード = ?5 AND "
+                           "日付 = ?6 AND 状態 = 0 AND (分割前 <> ?1 OR 分割後 <> ?2 OR ifnull(種類, 0) <> ?3)",
+                           e.before, e.after, kind, source, e.code, e.date);
         !st)
         return st;
     return db.changes() > 0;
@@ -56,8 +65,13 @@ Result<std::vector<SplitEvent>> listSplits(Database& db, std::int32_t code, bool
     std::vector<SplitEvent> out;
     if (has->value_or(0) == 0)
         return out;
-    auto st = db.prepare("SELECT コード, 日付, 分割前, 分割後, 出所, 状態 FROM Bunkatu WHERE (?1 = 0 OR コード = ?1) "
-                         "AND (?2 = 0 OR 状態 = 1) ORDER BY コード, 日付");
+    // A file of version 3 opened read-only has no 種類: every event there is a split.
+    auto hasKind = db.queryInt("SELECT count(*) FROM pragma_table_info('Bunkatu') WHERE name = '種類'");
+    if (!hasKind)
+        return R(hasKind.status());
+    auto st = db.prepare(std::string("SELECT コード, 日付, 分割前, 分割後, 出所, 状態, ") +
+                         (hasKind->value_or(0) ? "ifnull(種類, 0)" : "0") +
+                         " FROM Bunkatu WHERE (?1 = 0 OR コード = ?1) AND (?2 = 0 OR 状態 = 1) ORDER BY コード, 日付");
     if (!st)
         return R(st.status());
     st->bindAll(static_cast<std::int64_t>(code), confirmedOnly);
@@ -70,6 +84,7 @@ Result<std::vector<SplitEvent>> listSplits(Database& db, std::int32_t code, bool
             e.after = r.int32(3);
             e.source = static_cast<SplitSource>(r.int32(4));
             e.state = static_cast<SplitState>(r.int32(5));
+            e.kind = r.int32(6) == 1 ? SplitKind::RightsIssue : SplitKind::Split;
             if (e.before > 0 && e.after > 0)
                 out.push_back(e);
         });
@@ -207,6 +222,25 @@ const char* splitSourceName(SplitSource source) {
 
 const char* splitStateName(SplitState state) {
     return state == SplitState::Confirmed ? "確定" : state == SplitState::Dismissed ? "却下" : "提案";
+}
+
+std::string splitRatioText(const SplitEvent& e) {
+    if (e.kind != SplitKind::RightsIssue)
+        return std::to_string(e.before) + ":" + std::to_string(e.after);
+    // before/after is a decimal fraction: write it with as many places as it has (at most nine).
+    std::int64_t scale = 1;
+    int places = 0;
+    while (places < 9 && (static_cast<std::int64_t>(e.before) * scale) % e.after != 0) {
+        scale *= 10;
+        ++places;
+    }
+    const std::int64_t scaled = static_cast<std::int64_t>(e.before) * scale / e.after;
+    std::string digits = std::to_string(scaled / scale);
+    if (places > 0) {
+        std::string frac = std::to_string(scaled % scale);
+        digits += "." + std::string(static_cast<size_t>(places) - frac.size(), '0') + frac;
+    }
+    return "株主割当 係数 " + digits;
 }
 
 } // namespace kestrel::db

@@ -1,7 +1,9 @@
 #pragma once
 // The rows of Bunkatu, the split events of an issue. A row says that from its date on (the first
 // trading day at the new price) one share held before is after/before shares: a 1:2 split is
-// before 1, after 2; a 10:1 reverse split is before 10, after 1. The stored bars stay as traded; a
+// before 1, after 2; a 10:1 reverse split is before 10, after 1. A rights-issue adjustment is its own
+// kind whose before/after hold the exchange's factor exactly (0.9747 as 9747:10000, prices before the
+// date times 0.9747), so a reader applies it as it applies a split. The stored bars stay as traded; a
 // reader adjusts them with the confirmed events.
 #include "core/app/Date.h"
 #include "core/app/Status.h"
@@ -15,6 +17,7 @@ namespace kestrel::db {
 
 enum class SplitSource : std::int16_t { Entered = 1, Detected = 2, Exchange = 3 };
 enum class SplitState : std::int16_t { Proposed = 0, Confirmed = 1, Dismissed = 2 };
+enum class SplitKind : std::int16_t { Split = 0, RightsIssue = 1 };
 
 struct SplitEvent {
     std::int32_t code = 0;
@@ -23,10 +26,13 @@ struct SplitEvent {
     std::int32_t after = 1;
     SplitSource source = SplitSource::Entered;
     SplitState state = SplitState::Proposed;
+    SplitKind kind = SplitKind::Split;
 };
 
 // Records a proposed event unless the issue already has a row on that day: an event the user confirmed
-// or dismissed is never replaced, so the same proposal is not made twice. Returns whether a row was added.
+// or dismissed is never replaced, so the same proposal is not made twice. A proposal from the exchange
+// replaces the ratio and kind of a proposal still awaiting the user's answer when they differ (the
+// exchange recalculated its factor). Returns whether a row was added or changed.
 Result<bool> proposeSplit(Database& db, const SplitEvent& event);
 
 } // namespace kestrel::db
@@ -62,5 +68,7 @@ Result<SplitWrite> setSplitState(Database& db, std::int32_t code, Date date, Spl
 // The names lists show: "入力", "検出", "取引所" and "提案", "確定", "却下".
 const char* splitSourceName(SplitSource source);
 const char* splitStateName(SplitState state);
+// The ratio as lists show it: "1:2" for a split, "株主割当 係数 0.9747" for a rights issue.
+std::string splitRatioText(const SplitEvent& event);
 
 } // namespace kestrel::db

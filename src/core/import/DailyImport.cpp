@@ -4,6 +4,7 @@
 #include "core/app/Files.h"
 #include "core/import/CacheSize.h"
 #include "core/import/DailyFile.h"
+#include "core/import/DataGaps.h"
 #include "core/import/IssueMaster.h"
 #include "core/import/MarginImport.h"
 #include "core/import/WeeklyBars.h"
@@ -471,6 +472,12 @@ DailyImportResult ImportDailyFiles(db::Database& db, Date from, Date to, const D
         return result;
     }
     result.message = importer.rowsStored > 0 ? kReadFinished : kNoStockData;
+    auto gaps = findDataGaps(db, from, to, Date::today());
+    if (!gaps) {
+        result.status = gaps.status();
+        return result;
+    }
+    result.gapNotice = gaps->notice();
 
     if (options.readMargin) {
         auto margin = ImportMarginBalances(db, options.marginFolder, PrevMonday(PrevMonday(from).addDays(-1)),

@@ -35,6 +35,8 @@ struct DailyImportResult {
     int filesRead = 0;   // files whose records were read
     long long rowsStored = 0;
     bool marginStored = false; // the margin step stored at least one row
+    // The open days of the range without stored bars ("休場日でない日のデータがありません: …"), or empty.
+    std::string gapNotice;
     // One line per file stored with cells that were not numbers (read as 0): the file and its lines.
     std::vector<std::string> warnings;
     // After an error: the names of the files stored before it, in order, and the file it stopped at.

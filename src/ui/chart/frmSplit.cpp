@@ -28,7 +28,7 @@ std::optional<std::int32_t> typedCode(const QString& text) {
 }
 
 QString ratioText(const db::SplitEvent& e) {
-    return QString::number(e.before) + QLatin1Char(':') + QString::number(e.after);
+    return QString::fromStdString(db::splitRatioText(e));
 }
 
 } // namespace

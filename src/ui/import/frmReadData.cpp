@@ -222,6 +222,8 @@ void frmReadData::ImportDailyFiles() {
                 prompt.notify(warning);
             if (!r.status)
                 prompt.notify(import::stoppedImportMessage(r)); // which files were stored, where it stopped
+            else if (!r.gapNotice.empty())
+                prompt.notify(r.gapNotice); // an open day without prices is never silent
         }
     }
     m_busy = false;

@@ -1,4 +1,4 @@
-// J-Quants pages into our files: codes, split fractions, bad pages, the outage row, TOPIX's volume and
+// J-Quants pages into our files: codes, bad pages, the outage row, TOPIX's volume and
 // the margin balances that would not fit.
 #include "core/converter/JQuantsData.h"
 
@@ -14,7 +14,7 @@
 using namespace kestrel;
 using namespace kestrel::converter::jquants;
 
-TEST(JQuantsData, CodesMarketsAndSplitFractions) {
+TEST(JQuantsData, CodesAndMarkets) {
     const struct {
         const char* code;
         int expected; // 0: cannot be held
@@ -29,17 +29,6 @@ TEST(JQuantsData, CodesMarketsAndSplitFractions) {
                    {"0104", 3}, {"0106", 3}, {"0107", 3}, {"0105", 6}, {"0109", 6}};
     for (const auto& m : markets)
         EXPECT_EQ(marketOf(m.mkt), m.market) << m.mkt;
-
-    const struct {
-        double factor;
-        int before, after;
-    } ratios[] = {{0.5, 1, 2}, {0.333333, 1, 3}, {10, 10, 1},       {0.4, 2, 5}, {0.25, 1, 4},
-                  {1.5, 3, 2}, {0.666667, 2, 3}, {0.090909, 1, 11}, {5, 5, 1},   {0.2, 1, 5}};
-    for (const auto& r : ratios) {
-        SplitRatio got = splitRatio(r.factor);
-        EXPECT_EQ(got.before, r.before) << r.factor;
-        EXPECT_EQ(got.after, r.after) << r.factor;
-    }
 }
 
 TEST(JQuantsData, BadPagesNameTheDateAndKeepNothing) {
@@ -108,20 +97,6 @@ TEST(JQuantsData, DailyFileCarriesOutageRowsAndGivesTopixAVolume) {
     // A balance beyond 32 bits is written in thousands rather than wrapped.
     EXPECT_EQ(marginFileBytes(topix.date, {{1301, topix.date, 50000, 12000}, {7203, topix.date, 3e9, 1234567}}),
               "20201001\r\n2,Kestrel\r\n1301,,,12000,50000,1\r\n7203,,,1235,3000000,1000\r\n");
-}
-
-TEST(JQuantsData, SplitDaysBecomeProposalsOnce) {
-    test::KestrelDb k;
-    auto bars = parseBars({R"({"data": [
-        {"Date": "2024-01-05", "Code": "72030", "C": 1, "Vo": 1, "AdjFactor": 0.5},
-        {"Date": "2024-01-05", "Code": "13010", "C": 1, "Vo": 1, "AdjFactor": 1},
-        {"Date": "2024-01-05", "Code": "33500", "C": 1, "Vo": 1, "AdjFactor": 10}]})"},
-                          "d")
-                    .value();
-    EXPECT_EQ(recordSplits(*k.db, bars.rows).value(), 2);
-    EXPECT_EQ(recordSplits(*k.db, bars.rows).value(), 0);
-    EXPECT_EQ(k.rows("select コード, 日付, 分割前, 分割後, 出所, 状態 from Bunkatu order by コード"),
-              "3350|20240105|10|1|3|0\n7203|20240105|1|2|3|0\n");
 }
 
 TEST(JQuantsData, MasterOfOneDayBecomesRegistMei) {

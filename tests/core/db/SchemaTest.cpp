@@ -16,10 +16,10 @@ namespace {
 struct Fresh : ::testing::Test, test::KestrelDb {};
 } // namespace
 
-TEST_F(Fresh, HoldsFourteenTablesWithTheirFieldsAndSixMarkets) {
+TEST_F(Fresh, HoldsEveryTableWithItsFieldsAndSixMarkets) {
     EXPECT_EQ(rows("SELECT name FROM sqlite_master WHERE type='table' AND name NOT LIKE 'sqlite_%' ORDER BY rowid"),
               "dayData\nweekData\nshinyo\nwrkData\nwrkReadFile\nwrkMei\nMei\nShijyo\nboard\ninformationClass\n"
-              "wrkinformationClass\ninformationData\nstockmarket\nBunkatu\n");
+              "wrkinformationClass\ninformationData\nstockmarket\nBunkatu\nCalendar\n");
     EXPECT_EQ(rows("SELECT group_concat(name, ',') FROM pragma_table_info('weekData')"),
               "コード,日付,始値,高値,安値,終値,前日比,出来高,基準前日比,売残,買残\n");
     EXPECT_EQ(rows("SELECT コード, 市場, 略称 FROM Shijyo"),
@@ -105,9 +105,34 @@ TEST_F(Fresh, AnOlderFileIsUpgradedWhenOpenedForWriting) {
     // The upgrade also adds the split table, which a proposal then fills once per issue and day.
     SplitEvent e{1301, *Date::fromYmd(2026, 1, 5), 1, 2, SplitSource::Exchange};
     EXPECT_EQ(proposeSplit(**writer, e).value(), true);
-    e.after = 3;
     EXPECT_EQ(proposeSplit(**writer, e).value(), false);
     EXPECT_EQ(*(*writer)->queryInt("SELECT 分割後 * 10 + 状態 FROM Bunkatu"), 20);
+}
+
+// A file of version 3 keeps its split events, which become splits, and gains the calendar; read-only
+// it still lists its events.
+TEST_F(Fresh, AVersion3FileGainsTheEventKindAndTheCalendar) {
+    ASSERT_TRUE(db->exec("DROP TABLE Calendar; DROP TABLE Bunkatu; CREATE TABLE Bunkatu (コード INT, 日付 DATE, "
+                         "分割前 INT, 分割後 INT, 出所 SMALLINT, 状態 SMALLINT, PRIMARY KEY (コード, 日付)); "
+                         "INSERT INTO Bunkatu VALUES (1301, 20260105, 1, 2, 3, 1); PRAGMA user_version = 3"));
+    db.reset();
+    {
+        auto reader = openKestrelDatabase(path, OpenMode::ReadOnly);
+        ASSERT_TRUE(reader) << reader.message();
+        auto events = listSplits(**reader, 0, true).value();
+        ASSERT_EQ(events.size(), 1u);
+        EXPECT_EQ(splitRatioText(events[0]), "1:2");
+    }
+    auto writer = openKestrelDatabase(path);
+    ASSERT_TRUE(writer) << writer.message();
+    EXPECT_EQ(*(*writer)->queryInt("PRAGMA user_version"), kSchemaVersion);
+    EXPECT_TRUE((*writer)->run("INSERT INTO Calendar (日付, 休日区分) VALUES (20260105, 1)"));
+    // The kind is a checked Integer like every other field.
+    EXPECT_FALSE((*writer)->run("UPDATE Bunkatu SET 種類 = 'x'"));
+    auto events = listSplits(**writer, 1301, false).value();
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].kind, SplitKind::Split);
+    EXPECT_EQ(events[0].state, SplitState::Confirmed);
 }
 
 TEST(DatabaseFile, ANonDatabaseOrMissingFileIsNeverOverwritten) {
