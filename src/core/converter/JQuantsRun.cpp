@@ -216,214 +216,213 @@ struct Run {
         for (Date d = m_from; d <= m_to; d = d.addDays(1)) {
             if (!m_calendar.isOpen(d))
                 continue;
+            days.push_back(d);
+            if (!dayDone(d))
+                todo.push_back(d);
         }
-        days.push_back(d);
-        if (!dayDone(d))
-            todo.push_back(d);
     }
-}
     // The last req.latest open days up to end (weekdays where the calendar does not name a day).
     void latestUpTo(Date end) {
-    m_to = end;
-    m_from = end;
-    for (int n = 0; n < req.latest;) {
-        if (m_calendar.isOpen(m_from) && ++n == req.latest)
-            break;
-        m_from = m_from.addDays(-1);
+        m_to = end;
+        m_from = end;
+        for (int n = 0; n < req.latest;) {
+            if (m_calendar.isOpen(m_from) && ++n == req.latest)
+                break;
+            m_from = m_from.addDays(-1);
+        }
     }
-}
-// A window the service named: true when the run goes on inside it (the range narrowed); false, with
-// the outcome's status set, when nothing of the range lies inside. A second window is not taken.
-bool takeWindow(const Failure& f) {
-    if (f.kind != FailureKind::Window || !f.window || out.window)
-        return false;
-    const DateWindow w = *f.window;
-    out.window = w;
-    if (req.latest > 0) {
-        latestUpTo(w.to && *w.to < m_to ? *w.to : m_to);
-        m_from = std::max(m_from, w.from);
-        log("ご契約のプランで取得できる期間は " + w.text() + " です。最新の " + std::to_string(req.latest) +
-            " 日分として " + m_from.toIso() + "～" + m_to.toIso() + " を取得します");
+    // A window the service named: true when the run goes on inside it (the range narrowed); false, with
+    // the outcome's status set, when nothing of the range lies inside. A second window is not taken.
+    bool takeWindow(const Failure& f) {
+        if (f.kind != FailureKind::Window || !f.window || out.window)
+            return false;
+        const DateWindow w = *f.window;
+        out.window = w;
+        if (req.latest > 0) {
+            latestUpTo(w.to && *w.to < m_to ? *w.to : m_to);
+            m_from = std::max(m_from, w.from);
+            log("ご契約のプランで取得できる期間は " + w.text() + " です。最新の " + std::to_string(req.latest) +
+                " 日分として " + m_from.toIso() + "～" + m_to.toIso() + " を取得します");
+            return true;
+        }
+        for (Date d = m_from; d <= m_to; d = d.addDays(1))
+            out.daysOutside += m_calendar.isOpen(d) && !w.contains(d) ? 1 : 0;
+        warn("ご契約のプランで取得できる期間は " + w.text() + " です。範囲の平日のうち " +
+             std::to_string(out.daysOutside) + " 日は期間外のため取得しません");
+        Date from = std::max(m_from, w.from), to = w.to ? std::min(m_to, *w.to) : m_to;
+        if (to < from) {
+            out.status = Status::error(f.message + "。" + m_from.toIso() + "～" + m_to.toIso() + " はすべて期間外です");
+            return false;
+        }
+        m_from = from;
+        m_to = to;
         return true;
     }
-    for (Date d = m_from; d <= m_to; d = d.addDays(1))
-        out.daysOutside += m_calendar.isOpen(d) && !w.contains(d) ? 1 : 0;
-    warn("ご契約のプランで取得できる期間は " + w.text() + " です。範囲の平日のうち " + std::to_string(out.daysOutside) +
-         " 日は期間外のため取得しません");
-    Date from = std::max(m_from, w.from), to = w.to ? std::min(m_to, *w.to) : m_to;
-    if (to < from) {
-        out.status = Status::error(f.message + "。" + m_from.toIso() + "～" + m_to.toIso() + " はすべて期間外です");
-        return false;
+    // The lists of the range's two ends, narrowing the range once when the service names its window.
+    Status masterOfEnds() {
+        for (int attempt = 0;; ++attempt) {
+            std::vector<Date> ends;
+            for (Date d : {m_from, m_to})
+                if (m_masterDates.insert(d.serial()).second)
+                    ends.push_back(d);
+            Status st = fetchMaster(ends, m_master);
+            if (st || attempt > 0)
+                return st;
+            if (!takeWindow(api.lastFailure()))
+                return out.status ? st : out.status;
+            m_masterDates.clear();
+            m_master.clear();
+        }
     }
-    m_from = from;
-    m_to = to;
-    return true;
-}
-// The lists of the range's two ends, narrowing the range once when the service names its window.
-Status masterOfEnds() {
-    for (int attempt = 0;; ++attempt) {
-        std::vector<Date> ends;
-        for (Date d : {m_from, m_to})
-            if (m_masterDates.insert(d.serial()).second)
-                ends.push_back(d);
-        Status st = fetchMaster(ends, m_master);
-        if (st || attempt > 0)
-            return st;
-        if (!takeWindow(api.lastFailure()))
-            return out.status ? st : out.status;
-        m_masterDates.clear();
-        m_master.clear();
+    // One line for an endpoint the plan lacks: asked is false when the plan setting kept it from being asked.
+    void lacking(const std::string& what, Plan needed, bool asked) {
+        if (asked)
+            warn(what + "はご契約のプランでは取得できません（" + planName(needed) + " 以上のプランで取得できます）。" +
+                 (needed == Plan::Light ? "1002 なしで作成します" : "信用残のファイルは作成しません"));
+        else
+            warn(what + "は " + planName(needed) + " 以上のプランで取得できます（JQuantsPlan は " + planName(req.plan) +
+                 "）。" + (needed == Plan::Light ? "1002 なしで作成します" : "信用残のファイルは作成しません"));
     }
-}
-// One line for an endpoint the plan lacks: asked is false when the plan setting kept it from being asked.
-void lacking(const std::string& what, Plan needed, bool asked) {
-    if (asked)
-        warn(what + "はご契約のプランでは取得できません（" + planName(needed) + " 以上のプランで取得できます）。" +
-             (needed == Plan::Light ? "1002 なしで作成します" : "信用残のファイルは作成しません"));
-    else
-        warn(what + "は " + planName(needed) + " 以上のプランで取得できます（JQuantsPlan は " + planName(req.plan) +
-             "）。" + (needed == Plan::Light ? "1002 なしで作成します" : "信用残のファイルは作成しません"));
-}
 
-void run() {
-    m_from = req.from;
-    m_to = req.to;
-    if (req.latest > 0)
-        latestUpTo(req.to);
-    bool anyUndone = req.master || req.margin;
-    for (Date d = m_from; d <= m_to && !anyUndone; d = d.addDays(1))
-        anyUndone = !d.isWeekend() && !dayDone(d);
-    if (anyUndone) {
-        calendar();
-        if (!out.status || stopped())
-            return;
-        // The open days counted again now that the calendar names the holidays.
-        if (req.latest > 0) {
-            latestUpTo(m_to);
-            if (out.window)
-                m_from = std::max(m_from, out.window->from);
+    void run() {
+        m_from = req.from;
+        m_to = req.to;
+        if (req.latest > 0)
+            latestUpTo(req.to);
+        bool anyUndone = req.master || req.margin;
+        for (Date d = m_from; d <= m_to && !anyUndone; d = d.addDays(1))
+            anyUndone = !d.isWeekend() && !dayDone(d);
+        if (anyUndone) {
+            calendar();
+            if (!out.status || stopped())
+                return;
+            // The open days counted again now that the calendar names the holidays.
+            if (req.latest > 0) {
+                latestUpTo(m_to);
+                if (out.window)
+                    m_from = std::max(m_from, out.window->from);
+            }
         }
-    }
-    std::vector<Date> days, todo;
-    plan(days, todo);
-    if (!todo.empty() || req.master) {
-        if (Status st = masterOfEnds(); !st) {
-            out.status = st;
-            return;
-        }
+        std::vector<Date> days, todo;
         plan(days, todo);
-    }
-    for (Date d = m_from; d <= m_to; d = d.addDays(1)) {
-        // A closed weekday is told as a holiday, without asking for its prices.
-        if (!d.isWeekend() && !m_calendar.isOpen(d)) {
-            ++out.holidays;
-            log(d.toIso() + " は休場日です");
-        }
-    }
-    out.from = m_from;
-    out.to = m_to;
-    out.daysTotal = static_cast<int>(days.size());
-    out.daysKept = out.daysTotal - static_cast<int>(todo.size());
-    int done = out.daysKept;
-    if (hooks.progress)
-        hooks.progress(done, out.daysTotal);
-    if (!todo.empty() || req.master) {
-        // Without the list every record would be dropped and empty days would pass for finished ones.
-        if (m_master.empty()) {
-            out.status = Status::error(m_to.toIso() + " の銘柄一覧: J-Quants に銘柄がありません");
-            return;
-        }
-        if (req.master) {
-            if (Status st = writeRegistMei(); !st) {
+        if (!todo.empty() || req.master) {
+            if (Status st = masterOfEnds(); !st) {
                 out.status = st;
                 return;
             }
+            plan(days, todo);
         }
-        auto mei = LoadIssueMaster(req.databasePath);
-        IssueMaster snapshot = snapshotMaster(mei ? &*mei : nullptr, masterRows());
-        bool masterGrew = false;
-
-        std::map<long long, TopixRow> topix;
-        if (!todo.empty() && !planHasTopix(req.plan)) {
-            lacking("TOPIX（1002）", Plan::Light, false);
-        } else if (!todo.empty()) {
-            std::string context = todo.front().toIso() + "～" + todo.back().toIso() + " の TOPIX";
-            auto pages = get("/indices/bars/daily/topix", {{"from", todo.front().toIso()}, {"to", todo.back().toIso()}},
-                             context);
-            if (!pages && api.lastFailure().kind == FailureKind::Plan) {
-                lacking("TOPIX（1002）", Plan::Light, true);
-            } else if (!pages) {
-                out.status = pages.status();
-                return;
-            } else {
-                auto rows = parseTopix(*pages, context);
-                if (!rows) {
-                    out.status = rows.status();
-                    return;
-                }
-                for (const TopixRow& row : rows->rows)
-                    topix[row.date.ymd()] = row;
-            }
-        }
-        // A folder that cannot be made is reported by the first file written into it.
-        (void)makeDir(req.dailyFolder);
-        for (Date d : todo) {
-            if (stopped())
-                return;
-            std::string context = d.toIso() + " の株価";
-            auto pages = get("/equities/bars/daily", {{"date", d.toIso()}}, context);
-            if (!pages) {
-                out.status = pages.status();
-                return;
-            }
-            auto bars = parseBars(*pages, context);
-            if (!bars) {
-                out.status = bars.status();
-                return;
-            }
-            skipped.insert(bars->skippedCodes.begin(), bars->skippedCodes.end());
-            if (bars->rows.empty()) {
+        for (Date d = m_from; d <= m_to; d = d.addDays(1)) {
+            // A closed weekday is told as a holiday, without asking for its prices.
+            if (!d.isWeekend() && !m_calendar.isOpen(d)) {
                 ++out.holidays;
                 log(d.toIso() + " は休場日です");
-            } else {
-                auto grew = lookUpUnknown(bars->rows, d, snapshot);
-                if (!grew) {
-                    out.status = grew.status();
-                    return;
-                }
-                masterGrew = masterGrew || *grew;
-                // The proposals go first: a run stopped between the two finds them on resuming
-                // (a proposal already there is not made twice), while the day's file marks it done.
-                recordSplitsOf(bars->rows, d);
-                auto it = topix.find(d.ymd());
-                auto written =
-                    writeDailyFile(snapshot, d, bars->rows,
-                                   it == topix.end() ? std::nullopt : std::optional(it->second), req.dailyFolder);
-                if (!written) {
-                    out.status = written.status();
-                    return;
-                }
-                ++out.daysWritten;
-                log(import::dailyFileName(d) + " を作成しました（" + std::to_string(written->records) + " 件）");
             }
-            if (hooks.progress)
-                hooks.progress(++done, out.daysTotal);
         }
-        if (req.master && masterGrew) {
-            if (Status st = writeRegistMei(); !st) {
-                out.status = st;
+        out.from = m_from;
+        out.to = m_to;
+        out.daysTotal = static_cast<int>(days.size());
+        out.daysKept = out.daysTotal - static_cast<int>(todo.size());
+        int done = out.daysKept;
+        if (hooks.progress)
+            hooks.progress(done, out.daysTotal);
+        if (!todo.empty() || req.master) {
+            // Without the list every record would be dropped and empty days would pass for finished ones.
+            if (m_master.empty()) {
+                out.status = Status::error(m_to.toIso() + " の銘柄一覧: J-Quants に銘柄がありません");
                 return;
             }
+            if (req.master) {
+                if (Status st = writeRegistMei(); !st) {
+                    out.status = st;
+                    return;
+                }
+            }
+            auto mei = LoadIssueMaster(req.databasePath);
+            IssueMaster snapshot = snapshotMaster(mei ? &*mei : nullptr, masterRows());
+            bool masterGrew = false;
+
+            std::map<long long, TopixRow> topix;
+            if (!todo.empty() && !planHasTopix(req.plan)) {
+                lacking("TOPIX（1002）", Plan::Light, false);
+            } else if (!todo.empty()) {
+                std::string context = todo.front().toIso() + "～" + todo.back().toIso() + " の TOPIX";
+                auto pages = get("/indices/bars/daily/topix",
+                                 {{"from", todo.front().toIso()}, {"to", todo.back().toIso()}}, context);
+                if (!pages && api.lastFailure().kind == FailureKind::Plan) {
+                    lacking("TOPIX（1002）", Plan::Light, true);
+                } else if (!pages) {
+                    out.status = pages.status();
+                    return;
+                } else {
+                    auto rows = parseTopix(*pages, context);
+                    if (!rows) {
+                        out.status = rows.status();
+                        return;
+                    }
+                    for (const TopixRow& row : rows->rows)
+                        topix[row.date.ymd()] = row;
+                }
+            }
+            // A folder that cannot be made is reported by the first file written into it.
+            (void)makeDir(req.dailyFolder);
+            for (Date d : todo) {
+                if (stopped())
+                    return;
+                std::string context = d.toIso() + " の株価";
+                auto pages = get("/equities/bars/daily", {{"date", d.toIso()}}, context);
+                if (!pages) {
+                    out.status = pages.status();
+                    return;
+                }
+                auto bars = parseBars(*pages, context);
+                if (!bars) {
+                    out.status = bars.status();
+                    return;
+                }
+                skipped.insert(bars->skippedCodes.begin(), bars->skippedCodes.end());
+                if (bars->rows.empty()) {
+                    ++out.holidays;
+                    log(d.toIso() + " は休場日です");
+                } else {
+                    auto grew = lookUpUnknown(bars->rows, d, snapshot);
+                    if (!grew) {
+                        out.status = grew.status();
+                        return;
+                    }
+                    masterGrew = masterGrew || *grew;
+                    // The proposals go first: a run stopped between the two finds them on resuming
+                    // (a proposal already there is not made twice), while the day's file marks it done.
+                    recordSplitsOf(bars->rows, d);
+                    auto it = topix.find(d.ymd());
+                    auto written =
+                        writeDailyFile(snapshot, d, bars->rows,
+                                       it == topix.end() ? std::nullopt : std::optional(it->second), req.dailyFolder);
+                    if (!written) {
+                        out.status = written.status();
+                        return;
+                    }
+                    ++out.daysWritten;
+                    log(import::dailyFileName(d) + " を作成しました（" + std::to_string(written->records) + " 件）");
+                }
+                if (hooks.progress)
+                    hooks.progress(++done, out.daysTotal);
+            }
+            if (req.master && masterGrew) {
+                if (Status st = writeRegistMei(); !st) {
+                    out.status = st;
+                    return;
+                }
+            }
+        }
+        if (req.margin && !planHasMargin(req.plan)) {
+            lacking("信用残", Plan::Standard, false);
+        } else if (req.margin) {
+            // A folder that cannot be made is reported by the first file written into it.
+            (void)makeDir(req.marginFolder);
+            margins();
         }
     }
-    if (req.margin && !planHasMargin(req.plan)) {
-        lacking("信用残", Plan::Standard, false);
-    } else if (req.margin) {
-        // A folder that cannot be made is reported by the first file written into it.
-        (void)makeDir(req.marginFolder);
-        margins();
-    }
-}
 };
 
 } // namespace
