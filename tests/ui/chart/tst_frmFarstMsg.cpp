@@ -18,6 +18,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QDirIterator>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QPushButton>
 #include <QSpinBox>
@@ -168,7 +169,8 @@ private Q_SLOTS:
         Date last = server.windowEnd;
         while (last.isWeekend())
             last = last.addDays(-1);
-        QCOMPARE(home.text("SELECT max(日付) FROM daydata"), QString::fromStdString(last.toIso()).remove(QLatin1Char('-')));
+        QCOMPARE(home.text("SELECT max(日付) FROM daydata"),
+                 QString::fromStdString(last.toIso()).remove(QLatin1Char('-')));
         QVERIFY(home.count("SELECT count(*) FROM weekdata WHERE コード = 1301") >= 2);
         QCOMPARE(home.count("SELECT count(*) FROM informationClass"), 2LL);
         QTRY_VERIFY(MessageBox::log().last().contains(QStringLiteral("の株価（10 日分）を取り込みました。")));
@@ -179,6 +181,34 @@ private Q_SLOTS:
             const QString file = it.next();
             QVERIFY2(!QByteArray::fromStdString(test::readFile(file.toStdString())).contains(kKey), qPrintable(file));
         }
+    }
+
+    // Cancel ends the run inside the plan's wait between requests; the window stays for another try and
+    // nothing was imported.
+    void cancelStopsTheFetch() {
+        JQuantsServer server;
+        QVERIFY(server.start());
+        Home home;
+        home.ini("JQuantsURL", "http://127.0.0.1:" + std::to_string(server.port));
+        frmMain main(home.context);
+        QString label;
+        bool fetchAgain = false;
+        firstStart(main, [&](frmFarstMsg* w) {
+            w->JQuants->JQuantsKey->setText(QString::fromLatin1(kKey));
+            w->JQuants->JQuantsPlan->setCurrentText(QStringLiteral("Free")); // 5 a minute: 12 s between requests
+            QTimer::singleShot(1500, w, [w] { w->CmdJQuantsCancel->click(); });
+            w->CmdJQuantsFetch->click();
+            label = w->LblJQuants->text();
+            fetchAgain = w->CmdJQuantsFetch->isEnabled() && !w->CmdJQuantsCancel->isEnabled();
+            w->reject();
+        });
+        QElapsedTimer clock;
+        clock.start();
+        QTRY_COMPARE(main.MeiCode->text(), QStringLiteral("1"));
+        QVERIFY(clock.elapsed() < 8000);
+        QCOMPARE(label, QStringLiteral("中止しました。取得済みの日のファイルはそのまま残っています"));
+        QVERIFY(fetchAgain);
+        QCOMPARE(home.count("SELECT count(*) FROM daydata"), 0LL);
     }
 
     void failedDataServerDownloadOffersJQuants() {
