@@ -146,11 +146,14 @@ void frmMain::firstActivation() {
     HandOverText = QStringLiteral("1");
     frmFarstMsg firstMessage(this);
     firstMessage.exec();
-    MeiCode->setText(QStringLiteral("1"));
+    // The first issue that came with prices, else the issues from code 1 on.
+    MeiCode->setText(firstMessage.firstCode() > 0 ? QString::number(firstMessage.firstCode()) : QStringLiteral("1"));
     DialUpLine line = dialUpLine();
     if (line.isConnected && line.isConnected() && line.hangUp)
         line.hangUp();
-    MessageBox::information(this, QStringLiteral("銘柄登録を最新にしました 株価データの読込みを行ってください。"));
+    // Only what was done is reported: a window closed without either road says nothing.
+    if (!firstMessage.resultMessage().isEmpty())
+        MessageBox::information(this, firstMessage.resultMessage());
 }
 
 bool frmMain::eventFilter(QObject* watched, QEvent* e) {

@@ -1,6 +1,6 @@
 // The main window driven as a user drives it: typing codes, the issue list, scrolling onto weekends,
 // the daily/weekly switch, the slide show, the search by name, the CSV export, the keys, the menus and
-// the screens they open, the first start, the issue it opens on and remembers, the board's name search.
+// the screens they open, the issue it opens on and remembers, the board's name search.
 #include "core/app/Encoding.h"
 #include "core/app/Files.h"
 #include "core/chart/ChartData.h"
@@ -106,7 +106,6 @@ private Q_SLOTS:
     void nameSearchTakesQuotesLiterally();
     void csvExportWritesTheShownIssueInTheShownMode();
     void menusOpenTheirScreensOrSaySoPlainly();
-    void firstStartWalksThroughTheIssueMaster();
     void minimizedWindowFlashesAfterARead();
     void opensOnTheLastIssueOrTheFirst();
     void boardSearchFillsTheBoardsCodeBox();
@@ -482,40 +481,6 @@ void tst_frmMain::menusOpenTheirScreensOrSaySoPlainly() {
     main.action(QStringLiteral("mnuBSPL"))->trigger();
     QCOMPARE(shownMessages(), QStringList{kNoIssue});
     QCOMPARE(cShellFile::recorded().size(), 5);
-}
-
-void tst_frmMain::firstStartWalksThroughTheIssueMaster() {
-    Home home;
-    // The kinds file shipped beside the program: two kinds.
-    test::writeFile(home.dir.file("infodata"), *utf8ToCp932("00/07/14 2\r\nd01,値上がり率,1\r\nw01,週間上昇,2\r\n"));
-    frmMain main(home.context);
-    main.HandOverText = QStringLiteral("3");
-    QStringList opened;
-    QTimer poll;
-    poll.setInterval(10);
-    connect(&poll, &QTimer::timeout, [&] {
-        auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        if (!d || (!opened.isEmpty() && opened.last() == d->objectName()))
-            return;
-        opened << d->objectName();
-        if (d->objectName() == QStringLiteral("frmFarstMsg")) {
-            // The server page, then the read screen: clicked after this poll returns, so it can see that screen.
-            auto* button = d->findChild<QPushButton*>(QStringLiteral("cmdFirstKido"));
-            QTimer::singleShot(0, button, [button] { button->click(); });
-        } else
-            d->reject();
-    });
-    poll.start();
-    main.show();
-    QTRY_COMPARE(opened, (QStringList{QStringLiteral("frmFarstMsg"), QStringLiteral("frmIntReadData")}));
-    QTRY_COMPARE(MessageBox::log().last(),
-                 QStringLiteral("!株価ケストレル|銘柄登録を最新にしました 株価データの読込みを行ってください。"));
-    QCOMPARE(cShellFile::recorded(), QStringList{QStringLiteral("http://www.example.jp/")});
-    QVERIFY(main.HandOverText != QStringLiteral("3")); // the start state is used once
-    QCOMPARE(main.MeiCode->text(), QStringLiteral("1"));
-    auto db = db::openKestrelDatabase(home.context.paths.databasePath);
-    QVERIFY(db);
-    QCOMPARE(*(*db)->queryInt("SELECT count(*) FROM informationClass"), std::optional<std::int64_t>(2));
 }
 
 void tst_frmMain::minimizedWindowFlashesAfterARead() {
