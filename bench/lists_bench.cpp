@@ -4,6 +4,7 @@
 // trading days before them). The database is built once per size and cached under the build folder;
 // each run works on a copy.
 #include "core/db/Schema.h"
+#include "core/db/SplitTable.h"
 #include "core/info/ComputedLists.h"
 
 #include <algorithm>
