@@ -2,6 +2,7 @@
 // DURL in Kestrel.ini, through the program's own transfers (each waits in a local event loop).
 #include "Command.h"
 #include "core/import/IssueMaster.h"
+#include "core/info/ComputedLists.h"
 #include "core/info/DownloadInformation.h"
 #include "core/net/MasterDownload.h"
 #include "core/net/ServerFiles.h"
@@ -113,6 +114,16 @@ int runFetchInfo(Invocation& inv) {
     options.mode = 0;
     options.startText = from->toIso();
     options.endText = to->toIso();
+    if (computesInformation(inv.context.settings)) {
+        info::InfoDownloadObserver observer;
+        observer.status = [&](const std::string& text) { inv.out << text << "\n"; };
+        info::InfoDownloadResult r =
+            info::ComputeInformation(inv.context.paths, options, inv.context.splitAdjust, inv.prompt, observer);
+        if (!r.ran)
+            return 1;
+        inv.out << r.message << "\n";
+        return r.completeFiles > 0 ? 0 : 1;
+    }
     return runInformation(inv, options);
 }
 
@@ -152,7 +163,8 @@ const CommandRegistrar kFetchKinds({"fetch-kinds", "[--local] [--timeout SECONDS
                                     runFetchKinds});
 const CommandRegistrar kFetchInfo({"fetch-info", "FROM TO [--timeout SECONDS]",
                                    "download the stock-information lists of a date range (daily kinds on "
-                                   "weekdays, weekly kinds on Fridays)",
+                                   "weekdays, weekly kinds on Fridays), or compute them from the stored "
+                                   "prices when that is the chosen source",
                                    runFetchInfo});
 const CommandRegistrar kFetchPage({"fetch-page", "URL [--channel 1|2] [--timeout SECONDS]",
                                    "download a page as the stock boards do (EUC-JP converted) and print it",

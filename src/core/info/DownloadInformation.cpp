@@ -237,7 +237,29 @@ InfoDownloadResult loadShippedKinds(const ProgramPaths& paths, const std::string
     InfoDownloadOptions options;
     options.mode = 1;
     options.kindsFromServer = false;
-    return DownloadInformation(paths, durl, options, net::Fetcher(), prompt);
+    InfoDownloadResult r = DownloadInformation(paths, durl, options, net::Fetcher(), prompt);
+
+    auto computed = findFileNoCase(paths.programFolder, kComputedKindsFileName);
+    if (!computed && !paths.shippedFolder.empty())
+        computed = findFileNoCase(paths.shippedFolder, kComputedKindsFileName);
+    if (!computed)
+        return r;
+    auto bytes = readWholeFile(*computed);
+    if (!bytes) {
+        prompt.notify(bytes.message());
+        return r;
+    }
+    std::optional<std::string> text = net::serverFileText(*bytes);
+    auto file = text ? parseKindsFile(*text) : Result<KindsFile>::error("CP932 の文字ではありません。");
+    if (!file) {
+        prompt.notify(std::string(kComputedKindsFileName) + ": " + file.message());
+        return r;
+    }
+    auto db = db::openKestrelDatabase(paths.databasePath);
+    auto taken = db ? storeKinds(**db, *file) : Result<bool>(db.status());
+    if (!taken)
+        prompt.notify(std::string(kComputedKindsFileName) + ": " + taken.message());
+    return r;
 }
 
 } // namespace kestrel::info

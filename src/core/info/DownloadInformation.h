@@ -21,6 +21,8 @@ namespace kestrel::info {
 
 inline constexpr const char* kDownloadFinished = "ダウンロード終了しました。";
 inline constexpr const char* kKindsFileName = "infodata";
+// The kinds of the lists computed from the stored prices, shipped beside infodata.
+inline constexpr const char* kComputedKindsFileName = "infocalc";
 
 struct InfoDownloadOptions {
     int mode = 0; // 0 lists for the date range, 1 kinds
@@ -55,7 +57,8 @@ InfoDownloadResult DownloadInformation(const ProgramPaths& paths, const std::str
 
 // The first-start load of the kinds shipped in the program folder (or, when it has none, in
 // paths.shippedFolder): copies that infodata to Data/infodata and runs DownloadInformation in mode 1
-// from that file, without questions.
+// from that file, without questions. Then stores the kinds of the shipped kComputedKindsFileName (its
+// problems are shown through prompt; the result is the download's).
 InfoDownloadResult loadShippedKinds(const ProgramPaths& paths, const std::string& durl, Prompt& prompt);
 
 } // namespace kestrel::info

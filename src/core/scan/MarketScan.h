@@ -59,6 +59,13 @@ public:
     // that bar as the chart adjusts it; nullopt when it has none.
     std::optional<Currency> closeOn(int issue, Date day) const;
 
+    // The issue's bars as stored (not split-adjusted), oldest first, and its confirmed split events.
+    const std::vector<StoredBar>& storedBars(int issue) const { return m_issues[static_cast<size_t>(issue)].bars; }
+    const std::vector<db::SplitEvent>& splitEvents(int issue) const {
+        return m_issues[static_cast<size_t>(issue)].events;
+    }
+    const ScanOptions& options() const { return m_options; }
+
 private:
     struct Issue {
         std::int32_t code = 0;

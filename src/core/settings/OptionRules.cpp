@@ -32,6 +32,8 @@ SettingsText repairOptionControls(const OptionControls& c, const std::string& mu
     t.DelJyoho = numericOr(c.CmbDelJyoho, "10");
     t.ALLITORSO = c.allItoOption == 6 ? "1" : c.allItoOption == 7 ? "2" : "3";
     t.ITORSO = c.itoOption == 4 ? "2" : c.itoOption == 5 ? "3" : "1";
+    const std::string& source = c.CmbJyohoSource;
+    t.JyohoSource = source == kInfoSourceServer || source == kInfoSourceComputed ? source : std::string();
     return t;
 }
 
@@ -54,6 +56,7 @@ OptionControls optionControlsFor(const Settings& s) {
     c.ChkMakeSyu = s.MakeSyu != 0;
     c.CmbShinyo = s.ReadSinyo;
     c.CmbDelJyoho = t.DelJyoho;
+    c.CmbJyohoSource = computesInformation(s) ? kInfoSourceComputed : kInfoSourceServer;
     c.allItoOption = s.ALLITORSO == 2 ? 7 : 6;
     c.itoOption = s.ITORSO == 2 ? 4 : s.ITORSO == 3 ? 5 : 3;
     return c;

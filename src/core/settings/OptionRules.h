@@ -16,13 +16,15 @@ struct OptionControls {
     std::string sonekipa, TxthidiFold, TxtsinyoFold;
     bool ChkMakeSyu = false;
     std::string CmbShinyo, CmbDelJyoho;
-    int allItoOption = 6; // 6 (Option6), 7 (Option7) or 0 when neither is selected
-    int itoOption = 3;    // 3, 4, 5 (Option3..Option5) or 0 when none is selected
+    std::string CmbJyohoSource; // the lists' source: kInfoSourceServer or kInfoSourceComputed
+    int allItoOption = 6;       // 6 (Option6), 7 (Option7) or 0 when neither is selected
+    int itoOption = 3;          // 3, 4, 5 (Option3..Option5) or 0 when none is selected
 };
 
 // The repaired texts, in SaveSettings order: slidechart not a number or outside 0.5..60 becomes "1";
 // a non-numeric period becomes "0"; a non-numeric sonekipa "4"; CmbShinyo other than 水曜/木曜/金曜
-// "しない"; a non-numeric CmbDelJyoho "10". MURL is written back as it is in memory.
+// "しない"; a non-numeric CmbDelJyoho "10"; a source other than the two choices "" (the default). MURL is written back
+// as it is in memory.
 SettingsText repairOptionControls(const OptionControls& c, const std::string& murl);
 
 // The controls as the dialog shows them for the settings record s.

@@ -148,6 +148,7 @@ SettingsText settingsToText(const Settings& s) {
     t.ALLITORSO = std::to_string(s.ALLITORSO);
     t.ITORSO = std::to_string(s.ITORSO);
     t.BunkatuChosei = std::to_string(s.BunkatuChosei);
+    t.JyohoSource = s.JyohoSource;
     return t;
 }
 
@@ -193,6 +194,7 @@ void LoadSettings(const std::string& iniPath, Settings& s, Prompt& prompt) {
     loadInt16("DelJyoho", s.DelJyoho);
     loadInt16("ALLITORSO", s.ALLITORSO);
     loadInt16("ITORSO", s.ITORSO);
+    s.JyohoSource = get("JyohoSource");
     // Written by newer versions only: a missing key keeps the adjustment on.
     if (get("BunkatuChosei").empty())
         s.BunkatuChosei = 1;
@@ -226,6 +228,7 @@ void SaveSettings(const std::string& iniPath, const SettingsText& v, bool resetF
         {"ALLITORSO", &v.ALLITORSO},
         {"ITORSO", &v.ITORSO},
         {"BunkatuChosei", &v.BunkatuChosei},
+        {"JyohoSource", &v.JyohoSource},
     };
     for (const auto& [key, value] : keys) {
         if (Status st = writeProfileString(iniPath, kIniSection, key, *value); !st)
@@ -237,6 +240,14 @@ void SaveSettings(const std::string& iniPath, const SettingsText& v, bool resetF
                 prompt.notify(st.message());
         }
     }
+}
+
+bool computesInformation(const Settings& s) {
+    if (s.JyohoSource == kInfoSourceComputed)
+        return true;
+    if (s.JyohoSource == kInfoSourceServer)
+        return false;
+    return s.DURL.empty() || s.DURL == kDefaultServerAddress;
 }
 
 } // namespace kestrel

@@ -35,14 +35,24 @@ struct Settings {
     // 分割調整 (key BunkatuChosei): 1 shows bars before a confirmed split adjusted, 0 as traded. A file
     // without the key means on.
     std::int16_t BunkatuChosei = 1;
+    // Where the stock-information lists come from (key JyohoSource): kInfoSourceServer or
+    // kInfoSourceComputed; anything else means the default of computesInformation.
+    std::string JyohoSource;
 };
+
+inline constexpr const char* kInfoSourceServer = "データサーバー";
+inline constexpr const char* kInfoSourceComputed = "株価から計算";
+// Whether the lists are computed from the stored prices: as chosen, or, without a choice, when DURL is
+// still the fictitious default (or empty), since no data server is then set up.
+bool computesInformation(const Settings& s);
 
 // The eighteen values SaveSettings writes, as text, in its parameter order.
 struct SettingsText {
     std::string ScreenMode, slidechart, move1, move2, move3, SaicoL, RSIVR, DURL, MURL, RDel, SonPa, hibiPath,
         sinyoPath, MakeSyu, ReadSinyo, DelJyoho, ALLITORSO, ITORSO;
     std::string QuoteHost;     // written after MURL
-    std::string BunkatuChosei; // written last
+    std::string BunkatuChosei; // written after ITORSO
+    std::string JyohoSource;   // written last
 };
 
 // The values written when Kestrel.ini is first created; hibiPath is the program folder's Data folder.

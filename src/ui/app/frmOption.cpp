@@ -60,6 +60,8 @@ frmOption::frmOption(AppContext& context, QWidget* parent) : QDialog(parent), m_
     CmbDelJyoho->setEditable(true);
     for (const char* item : {"0", "5", "15", "20", "25", "30", "60", "120", "180"})
         CmbDelJyoho->addItem(QString::fromLatin1(item));
+    CmbJyohoSource = named(new QComboBox(this), "CmbJyohoSource");
+    CmbJyohoSource->addItems({QString::fromUtf8(kInfoSourceServer), QString::fromUtf8(kInfoSourceComputed)});
     CmdPath = button(this, "CmdPath", QStringLiteral("参照..."));
     CmdPath2 = button(this, "CmdPath2", QStringLiteral("参照..."));
 
@@ -108,6 +110,7 @@ frmOption::frmOption(AppContext& context, QWidget* parent) : QDialog(parent), m_
     grid->addWidget(ChkMakeSyu, r++, 1, 1, 2);
     row(QStringLiteral("株価データ読込時信用残自動読込"), CmbShinyo);
     row(QStringLiteral("日以前の株価情報自動削除"), CmbDelJyoho);
+    row(QStringLiteral("株価情報の取得元"), CmbJyohoSource);
     grid->addWidget(allIto, r++, 0, 1, 3);
     grid->addWidget(ito, r++, 0, 1, 3);
     jquants = new JQuantsOptionsBox(m_context.paths.iniPath, this);
@@ -138,6 +141,7 @@ frmOption::frmOption(AppContext& context, QWidget* parent) : QDialog(parent), m_
     ChkMakeSyu->setChecked(c.ChkMakeSyu);
     CmbShinyo->setCurrentText(q(c.CmbShinyo));
     CmbDelJyoho->setCurrentText(q(c.CmbDelJyoho));
+    CmbJyohoSource->setCurrentText(q(c.CmbJyohoSource));
     (c.allItoOption == 7 ? Option7 : Option6)->setChecked(true);
     (c.itoOption == 4 ? Option4 : c.itoOption == 5 ? Option5 : Option3)->setChecked(true);
 }
@@ -168,6 +172,7 @@ void frmOption::saveOnUnload() {
     c.ChkMakeSyu = ChkMakeSyu->isChecked();
     c.CmbShinyo = s(CmbShinyo->currentText());
     c.CmbDelJyoho = s(CmbDelJyoho->currentText());
+    c.CmbJyohoSource = s(CmbJyohoSource->currentText());
     c.allItoOption = Option6->isChecked() ? 6 : Option7->isChecked() ? 7 : 0;
     c.itoOption = Option3->isChecked() ? 3 : Option4->isChecked() ? 4 : Option5->isChecked() ? 5 : 0;
     SettingsText t = repairOptionControls(c, m_context.settings.MURL);

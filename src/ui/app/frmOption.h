@@ -24,7 +24,7 @@ public:
     QLineEdit *slidechart, *move1, *move2, *move3, *SaicoL, *RSIVR, *TxtUrl, *sonekipa, *TxthidiFold, *TxtsinyoFold;
     QLineEdit* TxtQuoteHost; // the stock boards' quote host (key QuoteHost)
     QCheckBox *ChkRDel, *ChkMakeSyu;
-    QComboBox *CmbShinyo, *CmbDelJyoho;
+    QComboBox *CmbShinyo, *CmbDelJyoho, *CmbJyohoSource;
     QPushButton *CmdPath, *CmdPath2;
     JQuantsOptionsBox* jquants;
 

@@ -1,6 +1,7 @@
 #include "ui/info/frmIntInformation.h"
 
 #include "core/db/Schema.h"
+#include "core/info/ComputedLists.h"
 #include "core/info/DownloadInformation.h"
 #include "core/net/MasterDownload.h"
 #include "ui/app/DateBox.h"
@@ -99,6 +100,7 @@ void frmIntInformation::activate() {
 
 void frmIntInformation::unload() {
     Inet->cancel();
+    m_computeCancelled = true;
 }
 
 void frmIntInformation::spin(QLineEdit* box, int days) {
@@ -133,8 +135,20 @@ void frmIntInformation::cmdInetReadClick(int index) {
     };
     WidgetPrompt prompt(this);
     setTransferring(true);
-    info::InfoDownloadResult r =
-        info::DownloadInformation(m_context.paths, m_context.settings.DURL, options, fetcher(), prompt, observer);
+    info::InfoDownloadResult r;
+    if (index == 0 && computesInformation(m_context.settings)) {
+        // Computed from the stored prices: ｷｬﾝｾﾙ stops it between days, each finished day stays.
+        observer.progress = [this](int done, int total) {
+            setProgress(done, total);
+            QCoreApplication::processEvents();
+        };
+        observer.transferStarted = [this] { setBackColour(kTransferColour); }; // no transfer to break off
+        m_computeCancelled = false;
+        r = info::ComputeInformation(m_context.paths, options, m_context.splitAdjust, prompt, observer,
+                                     [this] { return m_computeCancelled; });
+    } else {
+        r = info::DownloadInformation(m_context.paths, m_context.settings.DURL, options, fetcher(), prompt, observer);
+    }
     setTransferring(false);
     if (!r.ran || r.cancelled)
         return; // stopped before starting, or the window was closed meanwhile

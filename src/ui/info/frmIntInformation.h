@@ -38,6 +38,7 @@ protected:
     void unload() override;
 
 private:
+    bool m_computeCancelled = false; // the window closed while lists were being computed
     void spin(QLineEdit* box, int days);
     void setProgress(int done, int total);
 };

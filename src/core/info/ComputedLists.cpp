@@ -1,0 +1,520 @@
+// The ranking lists of a range of days from every issue's chart, stored as downloaded lists are.
+#include "core/info/ComputedLists.h"
+
+#include "core/app/Encoding.h"
+#include "core/chart/SplitAdjust.h"
+#include "core/db/Schema.h"
+#include "core/scan/MarketScan.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace kestrel::info {
+namespace {
+
+__extension__ typedef __int128 Wide;
+
+enum Kind {
+    Rise,
+    Fall,
+    Volume,
+    Value,
+    YearHigh,
+    YearLow,
+    VolumeSurge,
+    DevUp,
+    DevDown,
+    GoldenCross,
+    DeadCross,
+    WeekRise,
+    WeekFall,
+    BuyUp,
+    SellUp,
+    RatioHigh,
+    RatioLow,
+    KindCount
+};
+constexpr int kFirstWeekly = WeekRise;
+
+// What ranks a candidate: num / den (den > 0), and how its value reads.
+struct Candidate {
+    std::int32_t code = 0;
+    Wide num = 0, den = 1;
+    std::int32_t price = 0, change = 0;
+    std::int64_t volume = 0;
+};
+
+std::string grouped(unsigned long long v) {
+    std::string digits = std::to_string(v), out;
+    for (size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0)
+            out += ',';
+        out += digits[i];
+    }
+    return out;
+}
+
+// num / den * scale to the nearest whole, halves away from zero (den > 0).
+long long scaledRound(Wide num, Wide den, long long scale) {
+    Wide n = num * scale;
+    Wide q = (n < 0 ? -n : n) * 2 + den;
+    q /= den * 2;
+    return static_cast<long long>(n < 0 ? -q : q);
+}
+
+std::string decimalText(long long v, int decimals, bool sign) {
+    long long p = 1;
+    for (int i = 0; i < decimals; ++i)
+        p *= 10;
+    const unsigned long long a = static_cast<unsigned long long>(v < 0 ? -v : v);
+    std::string s = v < 0 ? "-" : (sign && v > 0 ? "+" : "");
+    s += grouped(a / static_cast<unsigned long long>(p));
+    if (decimals > 0) {
+        std::string frac = std::to_string(a % static_cast<unsigned long long>(p));
+        s += "." + std::string(static_cast<size_t>(decimals) - frac.size(), '0') + frac;
+    }
+    return s;
+}
+
+std::string valueText(int kind, const Candidate& c) {
+    switch (kind) {
+    case Volume:
+    case GoldenCross:
+    case DeadCross:
+        return sharesText(c.volume, false);
+    case Value:
+        return millionYenText(static_cast<long long>(c.num));
+    case VolumeSurge:
+        return ratioText(static_cast<long long>(c.num), static_cast<long long>(c.den), 1);
+    case BuyUp:
+    case SellUp:
+        return sharesText(static_cast<long long>(c.num), true);
+    case RatioHigh:
+    case RatioLow:
+        return ratioText(static_cast<long long>(c.num), static_cast<long long>(c.den), 2);
+    default: // rates and deviations
+        return percentText(static_cast<long long>(c.num), static_cast<long long>(c.den));
+    }
+}
+
+bool descending(int kind) {
+    return kind != Fall && kind != YearLow && kind != DevDown && kind != WeekFall && kind != RatioLow;
+}
+
+// The top of each kind's candidates, as list rows.
+std::vector<ComputedList> rank(Date day, std::vector<Candidate> (&cands)[KindCount], int from, int to) {
+    std::vector<ComputedList> out;
+    for (int k = from; k < to; ++k) {
+        std::vector<Candidate>& v = cands[k];
+        const bool desc = descending(k);
+        auto before = [desc](const Candidate& a, const Candidate& b) {
+            const Wide l = a.num * b.den, r = b.num * a.den;
+            if (l != r)
+                return desc ? l > r : l < r;
+            return a.code < b.code;
+        };
+        const size_t n = std::min(v.size(), static_cast<size_t>(kComputedListSize));
+        std::partial_sort(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(n), v.end(), before);
+        ComputedList& list = out.emplace_back();
+        const KindLine& kind = computedKinds()[static_cast<size_t>(k)];
+        list.kind = kind.code;
+        list.list.date = day;
+        list.list.title = kind.name;
+        for (size_t i = 0; i < n; ++i) {
+            ListRow r;
+            r.rank = static_cast<std::int16_t>(i + 1);
+            r.code = v[i].code;
+            r.price = v[i].price;
+            r.volume = Currency::fromWhole(v[i].volume);
+            r.change = v[i].change;
+            r.value = valueText(k, v[i]);
+            list.list.rows.push_back(std::move(r));
+        }
+        list.list.declared = static_cast<int>(n);
+        v.clear();
+    }
+    return out;
+}
+
+std::int32_t whole(Currency c) {
+    return static_cast<std::int32_t>(c.roundToWhole());
+}
+
+// The running extremes of an issue's bars of one year, up to a bar.
+struct YearRun {
+    size_t next = 0;
+    int year = 0;
+    bool anyHigh = false, anyLow = false;
+    Currency maxHigh, minLow;
+    bool adjusted = false;
+    std::vector<Currency> highs, lows; // the bars' high and low as the chart shows them
+};
+
+void prepareYearRun(const scan::MarketBars& market, int issue, YearRun& run) {
+    const auto& bars = market.storedBars(issue);
+    run.highs.resize(bars.size());
+    run.lows.resize(bars.size());
+    for (size_t i = 0; i < bars.size(); ++i) {
+        run.highs[i] = Currency::fromRaw(bars[i].high);
+        run.lows[i] = Currency::fromRaw(bars[i].low);
+    }
+    const auto& events = market.splitEvents(issue);
+    if (!market.options().splitAdjust || events.empty())
+        return;
+    chart::ChartData chunk;
+    for (size_t start = 0; start < bars.size(); start += chart::kMaxBars) {
+        chunk = chart::ChartData{};
+        const size_t n = std::min(bars.size() - start, static_cast<size_t>(chart::kMaxBars));
+        for (size_t i = 0; i < n; ++i) {
+            chart::ChartBar& b = chunk.bars[i];
+            b.date = bars[start + i].date;
+            b.high = run.highs[start + i];
+            b.low = run.lows[start + i];
+        }
+        chunk.barCount = static_cast<std::int16_t>(n);
+        chart::adjustForSplits(chunk, events, false);
+        for (size_t i = 0; i < n; ++i) {
+            run.highs[start + i] = chunk.bars[i].high;
+            run.lows[start + i] = chunk.bars[i].low;
+        }
+    }
+}
+
+// Folds the issue's bars before `upTo` into the run of their year.
+void advance(const scan::MarketBars& market, int issue, size_t upTo, YearRun& run) {
+    const auto& bars = market.storedBars(issue);
+    for (; run.next < upTo; ++run.next) {
+        const int y = bars[run.next].date.year();
+        if (y != run.year) {
+            run.year = y;
+            run.anyHigh = run.anyLow = false;
+        }
+        const Currency h = run.highs[run.next], l = run.lows[run.next];
+        if (!run.anyHigh || h > run.maxHigh)
+            run.maxHigh = h;
+        run.anyHigh = true;
+        if (l != Currency() && (!run.anyLow || l < run.minLow)) {
+            run.minLow = l;
+            run.anyLow = true;
+        }
+    }
+}
+
+scan::ScanOptions listOptions(bool weekly, bool splitAdjust) {
+    scan::ScanOptions o;
+    o.weekly = weekly;
+    o.splitAdjust = splitAdjust;
+    o.settings.move1 = 5;
+    o.settings.move2 = 25;
+    o.settings.move3 = 25;
+    o.settings.SaicoL = 12;
+    o.settings.RSIVR = 12;
+    o.settings.ITORSO = 1;
+    return o;
+}
+
+// The candidates of one issue's chart at D for the daily or the weekly kinds.
+void collect(const chart::ChartData& c, std::int32_t code, bool weekly, const YearRun* year, Date day,
+             std::vector<Candidate> (&cands)[KindCount]) {
+    const int n = c.barCount;
+    const chart::ChartBar& b = c.bars[static_cast<size_t>(n - 1)];
+    if (b.volume <= 0)
+        return;
+    Candidate base;
+    base.code = code;
+    base.price = whole(b.close);
+    base.change = whole(b.change);
+    base.volume = b.volume;
+    auto add = [&](int kind, Wide num, Wide den) {
+        Candidate x = base;
+        x.num = num;
+        x.den = den;
+        cands[kind].push_back(x);
+    };
+    const Wide ref = (b.close - b.change).raw();
+    const Wide chg = b.change.raw();
+    const chart::ChartBar* prev = n >= 2 ? &c.bars[static_cast<size_t>(n - 2)] : nullptr;
+    if (weekly) {
+        if (ref > 0 && chg > 0)
+            add(WeekRise, chg, ref);
+        if (ref > 0 && chg < 0)
+            add(WeekFall, chg, ref);
+        if (prev) {
+            if (b.buyBalance > prev->buyBalance)
+                add(BuyUp, Wide(b.buyBalance) - prev->buyBalance, 1);
+            if (b.sellBalance > prev->sellBalance)
+                add(SellUp, Wide(b.sellBalance) - prev->sellBalance, 1);
+        }
+        if (b.sellBalance > 0) {
+            add(RatioHigh, b.buyBalance, b.sellBalance);
+            add(RatioLow, b.buyBalance, b.sellBalance);
+        }
+        return;
+    }
+    if (ref > 0 && chg > 0)
+        add(Rise, chg, ref);
+    if (ref > 0 && chg < 0)
+        add(Fall, chg, ref);
+    add(Volume, b.volume, 1);
+    add(Value, Wide(b.close.raw()) * b.volume / 10000, 1);
+    if (year && ref > 0 && year->year == day.year()) {
+        if (year->anyHigh && b.high > year->maxHigh)
+            add(YearHigh, chg, ref);
+        if (year->anyLow && b.low != Currency() && b.low < year->minLow)
+            add(YearLow, chg, ref);
+    }
+    if (n >= 26) {
+        Wide sum = 0;
+        for (int i = n - 26; i <= n - 2; ++i)
+            sum += c.bars[static_cast<size_t>(i)].volume;
+        if (sum > 0 && Wide(b.volume) * 25 >= sum * 2)
+            add(VolumeSurge, Wide(b.volume) * 25, sum);
+    }
+    // The chart writes ma and dev from bar 25 on, and only when the window has a non-zero close.
+    if (n >= 25 && b.ma2 != Currency()) {
+        if (b.dev2 > 0)
+            add(DevUp, b.dev2, 1000);
+        if (b.dev2 < 0)
+            add(DevDown, b.dev2, 1000);
+    }
+    if (prev && n >= 26 && b.ma1 != Currency() && b.ma2 != Currency() && prev->ma1 != Currency() &&
+        prev->ma2 != Currency()) {
+        if (prev->ma1 <= prev->ma2 && b.ma1 > b.ma2)
+            add(GoldenCross, b.volume, 1);
+        if (prev->ma1 >= prev->ma2 && b.ma1 < b.ma2)
+            add(DeadCross, b.volume, 1);
+    }
+}
+
+Status ensureKinds(db::Database& db) {
+    auto insert = db.prepare("INSERT INTO informationClass (種類コード, 種類名, 表示順) VALUES (?, ?, ?) "
+                             "ON CONFLICT (種類コード) DO NOTHING");
+    if (!insert)
+        return insert.status();
+    for (const KindLine& k : computedKinds()) {
+        insert->reset();
+        insert->bindAll(k.code, k.name, k.order);
+        if (Status s = insert->run(); !s)
+            return s;
+    }
+    return Status::ok();
+}
+
+} // namespace
+
+const std::vector<KindLine>& computedKinds() {
+    static const std::vector<KindLine> kinds = {
+        {"d31", "値上がり率", 101},       {"d32", "値下がり率", 102},         {"d33", "出来高", 103},
+        {"d34", "売買代金", 104},         {"d35", "年初来高値更新", 105},     {"d36", "年初来安値更新", 106},
+        {"d37", "出来高急増", 107},       {"d38", "25日線乖離率（上）", 108}, {"d39", "25日線乖離率（下）", 109},
+        {"d40", "ゴールデンクロス", 110}, {"d41", "デッドクロス", 111},       {"w31", "週間値上がり率", 112},
+        {"w32", "週間値下がり率", 113},   {"w33", "信用買残増加", 114},       {"w34", "信用売残増加", 115},
+        {"w35", "信用倍率（高）", 116},   {"w36", "信用倍率（低）", 117},
+    };
+    return kinds;
+}
+
+std::string percentText(long long num, long long den) {
+    return decimalText(scaledRound(num, den, 1000), 1, true) + "%";
+}
+
+std::string ratioText(long long num, long long den, int decimals) {
+    long long scale = 1;
+    for (int i = 0; i < decimals; ++i)
+        scale *= 10;
+    return decimalText(scaledRound(num, den, scale), decimals, false) + "倍";
+}
+
+std::string millionYenText(long long yen) {
+    return decimalText(scaledRound(yen, 1000000, 1), 0, false) + "百万円";
+}
+
+std::string sharesText(long long shares, bool sign) {
+    return decimalText(shares, 0, sign) + "株";
+}
+
+Status storeDayLists(db::Database& db, Date day, const std::vector<ComputedList>& lists) {
+    db::Transaction tx(db);
+    if (!tx.began())
+        return tx.began();
+    auto remove = db.prepare("delete from informationData where 種類コード = ? and 日付 = ? ;");
+    auto insert = db.prepare("INSERT INTO informationData (種類コード, 日付, 順位, コード, 株価, 出来高, 前日比, 値, "
+                             "コメント, Top種類コード) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+    if (!remove)
+        return remove.status();
+    if (!insert)
+        return insert.status();
+    for (const ComputedList& l : lists) {
+        remove->reset();
+        remove->bindAll(l.kind, day);
+        if (Status s = remove->run(); !s)
+            return s;
+        const std::string comment = utf8Left(l.list.title, kCommentLength);
+        const std::string top = utf8Left(l.kind, 1);
+        for (const ListRow& r : l.list.rows) {
+            insert->reset();
+            insert->bindAll(l.kind, day, r.rank, r.code, r.price, r.volume, r.change, r.value, comment, top);
+            if (Status s = insert->run(); !s)
+                return Status::error(l.kind + " 順位 " + std::to_string(r.rank) + ": " + s.message());
+        }
+    }
+    return tx.commit();
+}
+
+Result<ComputeListsResult> computeLists(db::Database& db, Date first, Date last, bool splitAdjust,
+                                        const ListsObserver& observer) {
+    ComputeListsResult result;
+    if (Status s = ensureKinds(db); !s)
+        return s;
+    auto status = [&](const std::string& t) {
+        if (observer.status)
+            observer.status(t);
+    };
+    auto stop = [&] { return observer.cancelled && observer.cancelled(); };
+
+    // The weeks: each weekly bar date with the last trading day of its week inside the range.
+    auto weekDays = scan::tradingDays(db, true, first.addDays(-6), last.addDays(6));
+    if (!weekDays)
+        return weekDays.status();
+    std::vector<std::pair<Date, Date>> weeks; // (weekly bar date, list day)
+    for (Date f : *weekDays) {
+        const Date monday = f.addDays(-((f.weekday() + 5) % 7));
+        auto inWeek = scan::tradingDays(db, false, monday, monday.addDays(6));
+        if (!inWeek)
+            return inWeek.status();
+        const Date d = inWeek->empty() ? f : inWeek->back();
+        if (first <= d && d <= last)
+            weeks.emplace_back(f, d);
+    }
+    auto dailyDays = scan::tradingDays(db, false, first, last);
+    if (!dailyDays)
+        return dailyDays.status();
+    const int total = static_cast<int>(dailyDays->size() + weeks.size());
+    int done = 0;
+    auto progress = [&] {
+        if (observer.progress)
+            observer.progress(done, total);
+    };
+    progress();
+
+    std::vector<Candidate> cands[KindCount];
+    chart::ChartData chart;
+    // Daily kinds, one calendar year at a time (the 年初来 lists need the year's earlier bars).
+    for (int y = first.year(); y <= last.year() && !dailyDays->empty(); ++y) {
+        const Date yearStart = *Date::fromYmd(y, 1, 1), yearEnd = *Date::fromYmd(y, 12, 31);
+        const Date to = std::min(last, yearEnd);
+        if (to < std::max(first, yearStart))
+            continue;
+        status(std::to_string(y) + "年 株価読込中...");
+        auto market = scan::MarketBars::read(db, listOptions(false, splitAdjust), yearStart, to);
+        if (!market)
+            return market.status();
+        std::vector<YearRun> runs(static_cast<size_t>(market->issueCount()));
+        for (int i = 0; i < market->issueCount(); ++i)
+            prepareYearRun(*market, i, runs[static_cast<size_t>(i)]);
+        for (Date day : market->days()) {
+            if (day < first || day > to)
+                continue;
+            if (stop()) {
+                result.cancelled = true;
+                return result;
+            }
+            status(day.toYYYYMMDD() + " 計算中");
+            for (int i = 0; i < market->issueCount(); ++i) {
+                auto has = market->chartAt(i, day, chart);
+                if (!has || !*has)
+                    continue;
+                const auto& bars = market->storedBars(i);
+                const size_t at =
+                    static_cast<size_t>(std::lower_bound(bars.begin(), bars.end(), day,
+                                                         [](const scan::StoredBar& b, Date d) { return b.date < d; }) -
+                                        bars.begin());
+                YearRun& run = runs[static_cast<size_t>(i)];
+                advance(*market, i, at, run);
+                collect(chart, market->code(i), false, &run, day, cands);
+            }
+            if (Status s = storeDayLists(db, day, rank(day, cands, 0, kFirstWeekly)); !s)
+                return Status::error(day.toYYYYMMDD() + ": " + s.message());
+            ++result.dailyDays;
+            ++done;
+            progress();
+        }
+    }
+
+    if (!weeks.empty()) {
+        status("週データー読込中...");
+        auto market =
+            scan::MarketBars::read(db, listOptions(true, splitAdjust), weeks.front().first, weeks.back().first);
+        if (!market)
+            return market.status();
+        for (const auto& [f, day] : weeks) {
+            if (stop()) {
+                result.cancelled = true;
+                return result;
+            }
+            status(day.toYYYYMMDD() + " 週 計算中");
+            for (int i = 0; i < market->issueCount(); ++i) {
+                auto has = market->chartAt(i, f, chart);
+                if (has && *has)
+                    collect(chart, market->code(i), true, nullptr, day, cands);
+            }
+            if (Status s = storeDayLists(db, day, rank(day, cands, kFirstWeekly, KindCount)); !s)
+                return Status::error(day.toYYYYMMDD() + ": " + s.message());
+            ++result.weeklyDays;
+            ++done;
+            progress();
+        }
+    }
+    return result;
+}
+
+InfoDownloadResult ComputeInformation(const ProgramPaths& paths, const InfoDownloadOptions& options, bool splitAdjust,
+                                      Prompt& prompt, const InfoDownloadObserver& observer,
+                                      const std::function<bool()>& cancelled) {
+    InfoDownloadResult r;
+    const auto start = Date::parse(options.startText), end = Date::parse(options.endText);
+    if (!start || !end) {
+        prompt.notify("日付を入力して下さい。");
+        return r;
+    }
+    if (*end < *start) {
+        prompt.notify("日付範囲が誤っています。");
+        return r;
+    }
+    if (options.ask && !prompt.askYesNo("データーを取得します　よろしいですか？"))
+        return r;
+    auto db = db::openKestrelDatabase(paths.databasePath);
+    if (!db) {
+        prompt.notify(db.message());
+        return r;
+    }
+    r.ran = true;
+    if (observer.transferStarted)
+        observer.transferStarted();
+    if (observer.status)
+        observer.status("株価から情報作成...");
+    ListsObserver lo;
+    lo.status = observer.status;
+    lo.progress = observer.progress;
+    lo.cancelled = cancelled;
+    auto done = computeLists(**db, *start, *end, splitAdjust, lo);
+    if (!done) {
+        prompt.notify(done.message());
+        r.message = done.message();
+        return r;
+    }
+    const int days = done->dailyDays + done->weeklyDays;
+    r.completeFiles = r.storedFiles = days;
+    if (done->cancelled) {
+        r.cancelled = true;
+        return r;
+    }
+    if (observer.progress)
+        observer.progress(1, 1);
+    r.message = days > 0 ? std::string(kComputeFinished) + "（日次 " + std::to_string(done->dailyDays) + " 日、週次 " +
+                               std::to_string(done->weeklyDays) + " 日）"
+                         : std::string(kNoPricesInRange);
+    return r;
+}
+
+} // namespace kestrel::info

@@ -1,0 +1,84 @@
+#pragma once
+// Stock-information lists computed from the stored prices instead of downloaded from the data server.
+//
+// Contract: for every trading day D of daydata in a range, the daily kinds; for the last trading day D
+// of every week with weekly bars, the weekly kinds (computed on the weekly bar of D's week). Each list
+// is the top kComputedListSize issues, ties broken by the smaller code, and holds only issues with a bar
+// at D whose volume is above 0. Every value is the chart's own (MarketBars::chartAt, split-adjusted as
+// the chart shows bars; the averages with periods 5 and 25 whatever the user's settings):
+//   reference = close - change of D's bar; rate = change / reference (only issues with reference > 0);
+//   値上がり率 rate > 0 descending, 値下がり率 rate < 0 ascending; 出来高 volume; 売買代金 close x volume;
+//   年初来高値更新 high above every high of the issue's earlier bars of D's year (at least one), by rate
+//   descending; 年初来安値更新 a non-zero low below every non-zero earlier low of the year, by rate ascending;
+//   出来高急増 volume / the average volume of the 25 bars before D (> 0), ratio >= 2, descending;
+//   25日線乖離率 the chart's dev for period 25, > 0 descending / < 0 ascending;
+//   ゴールデンクロス ma5 <= ma25 on the bar before and ma5 > ma25 on D (デッドクロス >= then <), both averages
+//   defined on both bars, by volume; weekly: 週間値上がり率/値下がり率 as the daily rates; 信用買残増加 /
+//   信用売残増加 the balance minus the previous week's, > 0, descending; 信用倍率 buy / sell balance with
+//   sell > 0, descending / ascending.
+// A row is stored as a download stores it: rank, code, price = D's close, volume in shares, change,
+// value text ("+12.3%", "3.4倍", "1,234百万円"), title = the kind's name, Top種類コード = first letter.
+// Each day's lists are stored in one transaction that first removes the rows of the same kinds and day,
+// so a stopped run leaves whole days and a rerun replaces them.
+#include "core/app/Date.h"
+#include "core/app/Status.h"
+#include "core/db/Database.h"
+#include "core/info/DownloadInformation.h"
+#include "core/info/InformationFiles.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace kestrel::info {
+
+inline constexpr int kComputedListSize = 50;
+
+// The computed kinds in display order ("d…" daily, "w…" weekly); the shipped kinds file
+// kComputedKindsFileName holds them.
+const std::vector<KindLine>& computedKinds();
+
+struct ComputedList {
+    std::string kind;
+    ListFile list; // date = D, title = the kind's name, rows ranked
+};
+
+struct ListsObserver {
+    std::function<void(const std::string&)> status;
+    std::function<void(int done, int total)> progress;
+    std::function<bool()> cancelled; // asked between days
+};
+
+struct ComputeListsResult {
+    int dailyDays = 0;  // days whose daily lists were stored
+    int weeklyDays = 0; // days whose weekly lists were stored
+    bool cancelled = false;
+};
+
+// Computes and stores the lists of the range first..last. splitAdjust follows the chart's setting. The
+// computed kinds are added to informationClass when missing.
+Result<ComputeListsResult> computeLists(db::Database& db, Date first, Date last, bool splitAdjust,
+                                        const ListsObserver& observer = {});
+
+inline constexpr const char* kComputeFinished = "株価から情報を作成しました。";
+inline constexpr const char* kNoPricesInRange = "期間内に株価データーがありません。";
+
+// The list command of the information window and of fetch-info when the lists are computed: checks the
+// dates and asks as the download does (options.ask), then computes the range on the program's database.
+// The message is kComputeFinished with the number of days, or kNoPricesInRange; a cancelled run says
+// how many days were finished. cancelled is asked between days.
+InfoDownloadResult ComputeInformation(const ProgramPaths& paths, const InfoDownloadOptions& options, bool splitAdjust,
+                                      Prompt& prompt, const InfoDownloadObserver& observer = {},
+                                      const std::function<bool()>& cancelled = {});
+
+// Replaces the rows of each list's kind on `day` with its rows, all in one transaction.
+Status storeDayLists(db::Database& db, Date day, const std::vector<ComputedList>& lists);
+
+// Value texts: a rate num/den as a signed percent with one decimal ("+12.3%", "-0.5%"), a ratio with
+// `decimals` decimals ("3.4倍"), yen as millions ("1,234百万円"), shares ("1,234,500株"; signed "+300株").
+std::string percentText(long long num, long long den);
+std::string ratioText(long long num, long long den, int decimals);
+std::string millionYenText(long long yen);
+std::string sharesText(long long shares, bool sign);
+
+} // namespace kestrel::info
