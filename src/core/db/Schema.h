@@ -14,7 +14,9 @@ namespace kestrel::db {
 // 2: the date index of dayData holds the date alone (version 1 also carried 基準前日比).
 // 3: the table Bunkatu of split events. An older file is brought up to date when it is opened for
 // writing; a reader of an older file finds no Bunkatu and sees no split events.
-inline constexpr int kSchemaVersion = 3;
+// 4: board rows carry the date and time of their current price, an upper and a lower alert price and
+// why their last refresh failed (columns added to the table in place).
+inline constexpr int kSchemaVersion = 4;
 inline constexpr int kApplicationId = 0x4B455354; // "KEST"
 
 enum class FieldType { Long, Integer, Currency, Date, Text, YesNo, AutoLong };
@@ -24,6 +26,7 @@ struct FieldDef {
     FieldType type;
     int size = 0; // characters, for Text
     bool allowZeroLength = false;
+    int sinceVersion = 1; // the schema version that added the field to its table
 };
 
 struct IndexField {
