@@ -245,7 +245,7 @@ std::vector<std::string> alertLines(const std::vector<BoardRow>& rows) {
     return lines;
 }
 
-std::string summaryLines(const std::vector<BoardRow>& rows, Date lastOpenDay) {
+std::string summaryLines(const std::vector<BoardRow>& rows, Date lastOpenDay, bool withFailures) {
     std::string text, stale, failed;
     for (const BoardRow& r : rows) {
         if (isStale(r, lastOpenDay))
@@ -257,7 +257,7 @@ std::string summaryLines(const std::vector<BoardRow>& rows, Date lastOpenDay) {
         text += "\n古い株価:" + stale;
     for (const std::string& line : alertLines(rows))
         text += "\n" + line;
-    if (!failed.empty())
+    if (withFailures && !failed.empty())
         text += "\n未取得:" + failed;
     return text;
 }

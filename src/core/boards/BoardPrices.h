@@ -59,7 +59,8 @@ Status fillFromStoredBars(db::Database& db, int board);
 
 // The lines after "取得終了しました。": "古い株価: CODE …", one "警報: CODE 銘柄 PRICE ≥ ALERT" per reached
 // alert, "未取得: CODE（why）…". Each line starts with a line break; empty when there is nothing to say.
-std::string summaryLines(const std::vector<BoardRow>& rows, Date lastOpenDay);
+// withFailures false leaves out the 未取得 line (for a source that names its failures itself).
+std::string summaryLines(const std::vector<BoardRow>& rows, Date lastOpenDay, bool withFailures = true);
 // The alert lines alone, one per line without a leading break (the desktop notification's text).
 std::vector<std::string> alertLines(const std::vector<BoardRow>& rows);
 
