@@ -92,4 +92,36 @@ rc=0; kerr board refresh A --source fax >/dev/null || rc=$?
 [ $rc != 0 ] || fail "unknown source accepted"
 k board alert A 7203 --clear || fail "clear"
 [ "$(q "select count(*) from board where 上限警報 is null and 下限警報 is null and 区分=1 and コード=7203")" = 1 ] || fail "cleared"
+
+# J-Quants: a fresh folder whose last bar is the weekday before the last open day; the refresh fetches
+# and imports up to that day from a local J-Quants-shaped server, then fills the board from the bars.
+h=$t/j
+mkdir -p "$h" "$t/jq/equities_master" "$t/jq/equities_bars_daily"
+k init >/dev/null
+last=$(date +%F); while [ "$(date -d "$last" +%u)" -gt 5 ]; do last=$(date -d "$last -1 day" +%F); done
+prev=$(date -d "$last -1 day" +%F); while [ "$(date -d "$prev" +%u)" -gt 5 ]; do prev=$(date -d "$prev -1 day" +%F); done
+q "INSERT INTO Mei (コード, 市場コード, 銘柄, 出来高単位, 株価単位) VALUES (7203, 1, 'トヨタ自動車', 1, 1), (1301, 1, '極洋', 1, 1);"
+q "INSERT INTO dayData (コード, 日付, 始値, 高値, 安値, 終値, 前日比, 出来高) VALUES (7203, ${prev//-/}, 2500, 2500, 2500, 2500, 0, 100), (1301, ${prev//-/}, 3000, 3000, 3000, 3000, 0, 10);"
+k board add B 7203 >/dev/null && k board add B 1301 >/dev/null && k board alert B 7203 --above 2,512 || fail "J-Quants board"
+d=$(date -d "$prev +1 day" +%F)
+while [[ ! "$d" > "$last" ]]; do
+    echo '{"data": [{"Date": "'"$d"'", "Code": "72030", "CoName": "トヨタ自動車", "Mkt": "0111"},
+                    {"Date": "'"$d"'", "Code": "13010", "CoName": "極洋", "Mkt": "0111"}]}' >"$t/jq/equities_master/$d.json"
+    d=$(date -d "$d +1 day" +%F)
+done
+echo '{"data": [{"Date": "'"$last"'", "Code": "72030", "O": 2500, "H": 2530, "L": 2490, "C": 2512, "Vo": 3000, "AdjFactor": 1}]}' \
+    >"$t/jq/equities_bars_daily/$last.json"
+python3 "$(dirname "$0")/jquants_server.py" --root "$t/jq" --port-file "$t/jq.port" --log "$t/jq.log" --key k-1 --lifetime 300 &
+pids+=($!)
+for _ in $(seq 100); do [ -s "$t/jq.port" ] && break; sleep 0.1; done
+sed -i "s|^\[Kestrel\]\r\$|[Kestrel]\r\nJQuantsURL=http://127.0.0.1:$(cat "$t/jq.port")\r\nJQuantsPace=6000\r|" "$h/Kestrel.ini"
+# Without a key nothing is fetched: every row keeps its values and names why; the exit status says so.
+rc=0; JQUANTS_API_KEY= k board refresh B --source jquants >"$t/out" 2>"$t/err" || rc=$?
+[ $rc = 1 ] && grep -q '^未取得: 7203 1301（J-Quants の API キー.*）$' "$t/out" || fail "no key: $rc $(cat "$t/out" "$t/err")"
+! grep -q 'k-1' "$t/out" "$t/err" "$h/Kestrel.ini" || fail "key written"
+rc=0; JQUANTS_API_KEY=k-1 k board refresh B --source jquants >"$t/out" 2>"$t/err" || rc=$?
+[ $rc = 0 ] || fail "J-Quants refresh exit $rc: $(cat "$t/out" "$t/err")"
+grep -qxF '警報: 7203 トヨタ自動車 2,512 ≥ 2,512' "$t/out" || fail "J-Quants alert: $(cat "$t/out")"
+grep -qxF '古い株価: 1301' "$t/out" || fail "1301 not old: $(cat "$t/out")"
+grep -q "$(printf '^7203\t.*\t2512\t[-0-9]*\t3000\t%s$' "$last")" "$t/out" || fail "7203 from J-Quants: $(cat "$t/out")"
 echo "1 passed, 0 failed"

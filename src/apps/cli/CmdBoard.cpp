@@ -80,7 +80,9 @@ std::optional<std::string> fetchUpToLastOpenDay(Invocation& inv, db::Database& d
         return std::nullopt;
     std::string why;
     if (runSubcommand(inv, "fetch-jquants", {from.toIso(), to.toIso(), "--import"}, why) != 0)
-        return "J-Quants: " + (why.empty() ? std::string("取得できません") : why);
+        return why.find("J-Quants") != std::string::npos
+                   ? why
+                   : "J-Quants: " + (why.empty() ? std::string("取得できません") : why);
     return std::nullopt;
 }
 
@@ -128,7 +130,9 @@ int refreshBoard(Invocation& inv, int board, boards::PriceSource source) {
     if (!rows)
         return inv.fail(rows);
     inv.prompt.notify("取得終了しました。" + boards::summaryLines(*rows, boards::lastTradingDay(Date::today())));
-    return printBoard(inv, *db, board);
+    const int rc = printBoard(inv, *db, board);
+    // A source that gave nothing at all is a failure of the command, after the rows were shown.
+    return failed ? 1 : rc;
 }
 
 int alertBoard(Invocation& inv, int board) {

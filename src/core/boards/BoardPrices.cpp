@@ -4,6 +4,7 @@
 #include "core/db/LatestDate.h"
 #include "core/db/SplitTable.h"
 
+#include <algorithm>
 #include <cctype>
 #include <numeric>
 
@@ -96,7 +97,16 @@ Status setAlert(db::Database& db, int board, std::int32_t code, std::optional<st
 }
 
 Status markFailed(db::Database& db, int board, std::int32_t code, const std::string& why) {
-    return db.run("UPDATE board SET 取得状態 = ? WHERE 区分 = ? AND コード = ?", why.substr(0, 120), board, code);
+    // The field holds 200 characters; a longer reason is cut at a character boundary.
+    std::string kept;
+    int chars = 0;
+    for (size_t i = 0; i < why.size(); ++i) {
+        const auto c = static_cast<unsigned char>(why[i]);
+        if ((c & 0xC0) != 0x80 && ++chars > 200)
+            break;
+        kept += why[i];
+    }
+    return db.run("UPDATE board SET 取得状態 = ? WHERE 区分 = ? AND コード = ?", kept, board, code);
 }
 
 Result<bool> storePrice(db::Database& db, int board, std::int32_t code, std::int64_t price, std::int64_t change,
@@ -246,19 +256,28 @@ std::vector<std::string> alertLines(const std::vector<BoardRow>& rows) {
 }
 
 std::string summaryLines(const std::vector<BoardRow>& rows, Date lastOpenDay, bool withFailures) {
-    std::string text, stale, failed;
+    std::string text, stale;
+    // The failed rows by reason, in the order the reasons first appear.
+    std::vector<std::pair<std::string, std::string>> failed;
     for (const BoardRow& r : rows) {
         if (isStale(r, lastOpenDay))
             stale += " " + std::to_string(r.code);
-        if (!r.failure.empty())
-            failed += " " + std::to_string(r.code) + "（" + r.failure + "）";
+        if (r.failure.empty())
+            continue;
+        auto it = std::find_if(failed.begin(), failed.end(), [&](const auto& f) { return f.first == r.failure; });
+        if (it == failed.end())
+            it = failed.insert(failed.end(), {r.failure, std::string()});
+        it->second += " " + std::to_string(r.code);
     }
     if (!stale.empty())
         text += "\n古い株価:" + stale;
     for (const std::string& line : alertLines(rows))
         text += "\n" + line;
-    if (withFailures && !failed.empty())
-        text += "\n未取得:" + failed;
+    if (withFailures && !failed.empty()) {
+        text += "\n未取得:";
+        for (const auto& [why, codes] : failed)
+            text += codes + "（" + why + "）";
+    }
     return text;
 }
 

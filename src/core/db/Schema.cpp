@@ -63,7 +63,7 @@ std::vector<TableDef> buildTables() {
                  {I("区分"), L("コード"), I("市場コード"), T("銘柄", 20, true), D("日付"), L("始値"), L("高値"),
                   L("安値"), L("終値"), L("前日比"), C("出来高"), L("現在値"), L("現前日比"), C("現出来高"),
                   since(D("現在日付"), 4), since(T("現在時刻", 5, true), 4), since(L("上限警報"), 4),
-                  since(L("下限警報"), 4), since(T("取得状態", 40, true), 4)},
+                  since(L("下限警報"), 4), since(T("取得状態", 200, true), 4)},
                  {primary({{"区分"}, {"コード"}})}});
     std::vector<FieldDef> kinds = {T("種類コード", 3, false), T("種類名", 40, true), I("表示順")};
     t.push_back({"informationClass", kinds, {primary({{"種類コード"}})}});
