@@ -7,14 +7,13 @@
 #include "core/boards/BoardFiles.h"
 #include "core/boards/BoardPrices.h"
 #include "core/boards/BoardStore.h"
-#include "core/db/LatestDate.h"
 #include "core/db/Lookups.h"
 #include "core/settings/IniFile.h"
+#include "services/boards/JQuantsCatchUp.h"
 #include "services/boards/QuoteRefresh.h"
 
 #include <QEventLoop>
 #include <ostream>
-#include <sstream>
 
 namespace kestrel::cli {
 namespace {
@@ -47,43 +46,14 @@ int printBoard(Invocation& inv, db::Database& db, int board) {
     return 0;
 }
 
-// Runs another command of the tool with its output on this invocation's streams and its errors kept
-// in why as well.
-int runSubcommand(Invocation& inv, const char* name, std::vector<std::string> args, std::string& why) {
-    for (const CommandInfo& c : commands()) {
-        if (std::string(name) == c.name) {
-            std::ostringstream err;
-            Invocation sub{std::move(args), inv.context, inv.prompt, inv.out, err, inv.errorNotices};
-            sub.usageText = std::string("usage: kestrel ") + c.name + " " + c.usage;
-            const int rc = c.run(sub);
-            inv.err << err.str();
-            why = err.str();
-            while (!why.empty() && why.back() == '\n')
-                why.pop_back();
-            if (auto cut = why.rfind('\n'); cut != std::string::npos)
-                why = why.substr(cut + 1);
-            return rc;
-        }
-    }
-    return 1;
-}
-
 // Brings the daily bars up to the last open day through the J-Quants road; the failure's message, or
 // nothing when the bars are there.
-std::optional<std::string> fetchUpToLastOpenDay(Invocation& inv, db::Database& db) {
-    auto latest = db::latestStoredDate(db, "dayData");
-    if (!latest)
-        return latest.message();
-    const Date to = boards::lastTradingDay(Date::today());
-    const Date from = *latest ? (*latest)->addDays(1) : to;
-    if (to < from)
-        return std::nullopt;
-    std::string why;
-    if (runSubcommand(inv, "fetch-jquants", {from.toIso(), to.toIso(), "--import"}, why) != 0)
-        return why.find("J-Quants") != std::string::npos
-                   ? why
-                   : "J-Quants: " + (why.empty() ? std::string("取得できません") : why);
-    return std::nullopt;
+std::optional<std::string> fetchUpToLastOpenDay(Invocation& inv) {
+    auto why = services::catchUpFromJQuants(inv.context, boards::lastTradingDay(Date::today()),
+                                            [&](const std::string& line) { inv.err << line << "\n"; });
+    if (why && why->find("J-Quants") == std::string::npos)
+        why = "J-Quants: " + *why;
+    return why;
 }
 
 int refreshBoard(Invocation& inv, int board, boards::PriceSource source) {
@@ -108,7 +78,7 @@ int refreshBoard(Invocation& inv, int board, boards::PriceSource source) {
         return inv.fail("取得する銘柄がありません。");
     std::optional<std::string> failed;
     if (source == boards::PriceSource::JQuants) {
-        failed = fetchUpToLastOpenDay(inv, *db);
+        failed = fetchUpToLastOpenDay(inv);
         db = inv.openDatabase(); // the import wrote through its own connection
         if (!db)
             return 1;
