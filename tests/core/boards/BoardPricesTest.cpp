@@ -1,5 +1,6 @@
 #include "core/boards/BoardPrices.h"
 
+#include "core/db/Schema.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -119,4 +120,27 @@ TEST_F(BoardPricesTest, RefusedAlertStoresNothing) {
     EXPECT_EQ(setAlert(*db, 1, 9999, 100, std::nullopt).code(), StatusCode::NotFound);
     EXPECT_EQ(row(7203).above, 2600);
     EXPECT_EQ(row(7203).below, 2400);
+}
+
+// A file from before the price dates and alerts: a reader sees its rows without them; a writer adds the
+// columns and keeps the rows.
+TEST_F(BoardPricesTest, AnOlderBoardTableIsReadAndUpgraded) {
+    for (const char* column : {"現在日付", "現在時刻", "上限警報", "下限警報", "取得状態"})
+        ASSERT_TRUE(db->exec(std::string("ALTER TABLE board DROP COLUMN ") + column));
+    ASSERT_TRUE(db->exec("PRAGMA user_version = 3"));
+    ASSERT_TRUE(db->run("INSERT INTO board (区分, コード, 銘柄, 現在値) VALUES (1, 7203, 'トヨタ自動車', 2512)"));
+    db.reset();
+    {
+        auto reader = db::openKestrelDatabase(path, db::OpenMode::ReadOnly);
+        ASSERT_TRUE(reader) << reader.message();
+        auto rows = readBoard(**reader, 1, BoardOrder::Table);
+        ASSERT_TRUE(rows) << rows.message();
+        ASSERT_EQ(rows->size(), 1u);
+        EXPECT_EQ((*rows)[0].now, 2512);
+        EXPECT_FALSE((*rows)[0].priceDate);
+    }
+    auto writer = db::openKestrelDatabase(path);
+    ASSERT_TRUE(writer) << writer.message();
+    ASSERT_TRUE(setAlert(**writer, 1, 7203, 2500, std::nullopt));
+    EXPECT_EQ(*(*writer)->queryInt("SELECT 上限警報 FROM board WHERE 現在値 = 2512"), 2500);
 }
