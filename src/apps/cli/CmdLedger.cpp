@@ -1,6 +1,7 @@
 // kestrel ledger: the trading board without its window (list, add, sell, delete, export).
 #include "Command.h"
 #include "core/app/Files.h"
+#include "core/boards/BoardPrices.h"
 #include "core/trade/Ledger.h"
 #include "core/trade/LedgerSplits.h"
 
@@ -76,8 +77,12 @@ int listRows(Invocation& inv) {
     if (!db)
         return inv.lastFailure;
     // Listing is opening the board: current prices come from the newest daily bars first.
-    if (Status s = trade::refreshCurrentPrices(*db, inv.prompt); !s)
+    trade::PriceDates dates;
+    if (Status s = trade::refreshCurrentPrices(*db, inv.prompt, &dates, boards::lastTradingDay(Date::today())); !s)
         return inv.fail(s);
+    // The date the prices were taken from goes to standard error, so the list stays one row a line.
+    if (const std::string text = trade::priceDatesText(dates); !text.empty())
+        inv.err << text << "\n";
     auto rows = trade::readLedger(*db, unsold ? trade::LedgerView::Unsold
                                        : sold ? trade::LedgerView::Sold
                                               : trade::LedgerView::All);

@@ -54,7 +54,13 @@ int boardKind(const std::string& handOverText) {
 }
 
 Result<std::vector<BoardRow>> readBoard(db::Database& db, int board, BoardOrder order) {
-    std::string sql = std::string("SELECT ") + kColumns + " FROM board WHERE 区分 = ?";
+    // A file of an older version opened for reading has no columns for the price date and the alerts.
+    auto newer = db.queryInt("SELECT count(*) FROM pragma_table_info('board') WHERE name = '現在日付'");
+    if (!newer)
+        return newer.status();
+    const char* extra = newer->value_or(0) > 0 ? ", 現在日付, 現在時刻, 上限警報, 下限警報, 取得状態"
+                                               : ", NULL, NULL, NULL, NULL, NULL";
+    std::string sql = std::string("SELECT ") + kColumns + extra + " FROM board WHERE 区分 = ?";
     if (order == BoardOrder::MarketCode)
         sql += " ORDER BY 市場コード, コード";
     else if (order == BoardOrder::CodeMarket)
@@ -82,6 +88,13 @@ Result<std::vector<BoardRow>> readBoard(db::Database& db, int board, BoardOrder 
             r.now = static_cast<std::int32_t>(orZero(*st, 11));
             r.nowChange = static_cast<std::int32_t>(orZero(*st, 12));
             r.nowVolume = st->isNull(13) ? Currency() : st->currency(13);
+            r.priceDate = st->date(14);
+            r.priceTime = st->isNull(15) ? std::string() : st->text(15);
+            if (!st->isNull(16))
+                r.above = st->int32(16);
+            if (!st->isNull(17))
+                r.below = st->int32(17);
+            r.failure = st->isNull(18) ? std::string() : st->text(18);
             rows.push_back(std::move(r));
         });
         !read)
@@ -103,9 +116,11 @@ Status refreshBoardFromBars(db::Database& db, int board, Date today) {
             return bar.status();
         Status st;
         if (!*bar) {
-            st = db.run("UPDATE board SET 市場コード = ?, 銘柄 = ?, 日付 = ?, 始値 = 0, 高値 = 0, 安値 = 0, 終値 = 0, "
-                        "前日比 = 0, 出来高 = 0, 現在値 = 0, 現前日比 = 0, 現出来高 = 0 WHERE 区分 = ? AND コード = ?",
-                        db::GetMarketCode(db, r.code), db::GetIssueName(db, r.code), today, board, r.code);
+            st = db.run(
+                "UPDATE board SET 市場コード = ?, 銘柄 = ?, 日付 = ?, 始値 = 0, 高値 = 0, 安値 = 0, 終値 = 0, "
+                "前日比 = 0, 出来高 = 0, 現在値 = 0, 現前日比 = 0, 現出来高 = 0, 現在日付 = NULL, 現在時刻 = NULL "
+                "WHERE 区分 = ? AND コード = ?",
+                db::GetMarketCode(db, r.code), db::GetIssueName(db, r.code), today, board, r.code);
         } else {
             auto units = issueUnits(db, r.code);
             if (!units)
@@ -165,7 +180,9 @@ Result<bool> deleteFromBoard(db::Database& db, int board, std::int32_t code) {
 }
 
 Status clearCurrentValues(db::Database& db, int board) {
-    return db.run("UPDATE board SET 現在値 = 0, 現前日比 = 0, 現出来高 = 0 WHERE 区分 = ?", board);
+    return db.run("UPDATE board SET 現在値 = 0, 現前日比 = 0, 現出来高 = 0, 現在日付 = NULL, 現在時刻 = NULL, "
+                  "取得状態 = NULL WHERE 区分 = ?",
+                  board);
 }
 
 Result<bool> storeQuote(db::Database& db, int board, std::int32_t code, std::int32_t price, std::int32_t change,

@@ -36,6 +36,10 @@ struct BoardRow {
     Currency volume;
     std::int32_t now = 0, nowChange = 0;
     Currency nowVolume;
+    std::optional<Date> priceDate;            // the date of the current values (nothing before the first refresh)
+    std::string priceTime;                    // "hh:mm" when the source gave one
+    std::optional<std::int32_t> above, below; // alert prices in yen
+    std::string failure;                      // why the last refresh left the row as it was
 };
 
 enum class BoardOrder { Table, MarketCode, CodeMarket };

@@ -25,6 +25,11 @@ FieldDef T(const char* n, int size, bool zeroLength) {
     return {n, FieldType::Text, size, zeroLength};
 }
 
+FieldDef since(FieldDef f, int version) {
+    f.sinceVersion = version;
+    return f;
+}
+
 std::vector<FieldDef> barFields() {
     return {L("コード"), D("日付"),   L("始値"),   L("高値"),      L("安値"),
             L("終値"),   L("前日比"), C("出来高"), L("基準前日比")};
@@ -56,7 +61,9 @@ std::vector<TableDef> buildTables() {
     t.push_back({"Shijyo", {L("コード"), T("市場", 20, true), T("略称", 10, true)}, {primary({{"コード"}})}});
     t.push_back({"board",
                  {I("区分"), L("コード"), I("市場コード"), T("銘柄", 20, true), D("日付"), L("始値"), L("高値"),
-                  L("安値"), L("終値"), L("前日比"), C("出来高"), L("現在値"), L("現前日比"), C("現出来高")},
+                  L("安値"), L("終値"), L("前日比"), C("出来高"), L("現在値"), L("現前日比"), C("現出来高"),
+                  since(D("現在日付"), 4), since(T("現在時刻", 5, true), 4), since(L("上限警報"), 4),
+                  since(L("下限警報"), 4), since(T("取得状態", 200, true), 4)},
                  {primary({{"区分"}, {"コード"}})}});
     std::vector<FieldDef> kinds = {T("種類コード", 3, false), T("種類名", 40, true), I("表示順")};
     t.push_back({"informationClass", kinds, {primary({{"種類コード"}})}});
@@ -246,7 +253,7 @@ Status CreateDatabaseFile(const std::string& path) {
 namespace {
 
 // Brings a file of an older version up to date in one transaction: version 1 to 2 rebuilds the date
-// index of dayData on the date alone; later versions add tables, and fields to the tables they had.
+// index of dayData on the date alone; later versions add tables, and fields to tables already there.
 Status upgradeSchema(Database& db, std::int64_t from) {
     Transaction tx(db);
     if (!tx.began())
@@ -257,7 +264,10 @@ Status upgradeSchema(Database& db, std::int64_t from) {
             !st)
             return st;
     for (const TableDef& t : schemaTables()) {
-        if (t.sinceVersion <= from) {
+        auto present = db.queryInt("SELECT count(*) FROM sqlite_master WHERE type='table' AND name=?", t.name);
+        if (!present)
+            return present.status();
+        if (present->value_or(0) > 0) {
             for (const FieldDef& f : t.fields) {
                 if (f.sinceVersion <= from)
                     continue;
@@ -270,10 +280,7 @@ Status upgradeSchema(Database& db, std::int64_t from) {
             }
             continue;
         }
-        auto present = db.queryInt("SELECT count(*) FROM sqlite_master WHERE type='table' AND name=?", t.name);
-        if (!present)
-            return present.status();
-        if (present->value_or(0) > 0)
+        if (t.sinceVersion <= from)
             continue;
         for (const std::string& ddl : tableDdl(t))
             if (Status st = db.exec(ddl); !st)

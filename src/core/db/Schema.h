@@ -16,6 +16,8 @@ namespace kestrel::db {
 // event (種類: a split, or a rights-issue adjustment kept as its exact factor). An older file is brought up
 // to date when it is opened for writing; a reader of an older file finds no Bunkatu and sees no split
 // events, and no Calendar (the weekdays then count as the trading days).
+// 4 also: board rows carry the date and time of their current price, an upper and a lower alert price
+// and why their last refresh failed (columns added to the table in place).
 inline constexpr int kSchemaVersion = 4;
 inline constexpr int kApplicationId = 0x4B455354; // "KEST"
 
@@ -26,7 +28,7 @@ struct FieldDef {
     FieldType type;
     int size = 0; // characters, for Text
     bool allowZeroLength = false;
-    int sinceVersion = 1; // the schema version that added the field to a table that existed before
+    int sinceVersion = 1; // the schema version that added the field to its table
 };
 
 struct IndexField {

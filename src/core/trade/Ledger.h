@@ -11,6 +11,7 @@
 // refused with a message instead of wrapping. Every procedure opens no database of its own: the caller
 // passes an open Kestrel.mdb.
 #include "core/app/Currency.h"
+#include "core/app/Date.h"
 #include "core/app/Prompt.h"
 #include "core/app/Status.h"
 #include "core/db/Database.h"
@@ -103,7 +104,16 @@ Result<EditOutcome> editRow(db::Database& db, const LedgerRow& row, const std::v
 // purchase; the stored purchase keeps what was traded). A value that does not fit its field is reported
 // through prompt and that field keeps its old value; the other rows still refresh. Rows of issues without
 // bars stay as they are. An error only for a database failure (then nothing is changed).
-Status refreshCurrentPrices(db::Database& db, Prompt& prompt);
+// dates (when given) receives the dates of the bars the prices were taken from.
+struct PriceDates {
+    std::optional<Date> newest;      // the newest bar date a price was taken from
+    std::vector<std::int64_t> stale; // codes whose bar is before lastTradingDay, in row order, once each
+};
+Status refreshCurrentPrices(db::Database& db, Prompt& prompt, PriceDates* dates = nullptr,
+                            Date lastTradingDay = Date::today());
+// "現在額: 2001-05-18 の終値", then "（古い株価: 1301 …）" when some price is older; empty when no price
+// was taken.
+std::string priceDatesText(const PriceDates& dates);
 
 // Asks "コード=<code> 銘柄を売買管理ボードから削除しますよろしいですか？" and deletes the row on Yes. Ok when
 // deleted; NotFound (no message) without asking when the row has no code or no ID; Cancelled on No.

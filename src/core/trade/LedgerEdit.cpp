@@ -8,6 +8,7 @@
 #include "core/trade/LedgerFields.h"
 #include "core/trade/LedgerSplits.h"
 
+#include <algorithm>
 #include <cmath>
 #include <set>
 
@@ -275,7 +276,20 @@ Result<EditOutcome> editRow(db::Database& db, const LedgerRow& current, const st
     return EditOutcome{row, added};
 }
 
-Status refreshCurrentPrices(db::Database& db, Prompt& prompt) {
+std::string priceDatesText(const PriceDates& dates) {
+    if (!dates.newest)
+        return {};
+    std::string text = "現在額: " + dates.newest->toIso() + " の終値";
+    if (!dates.stale.empty()) {
+        text += "（古い株価:";
+        for (std::int64_t code : dates.stale)
+            text += " " + std::to_string(code);
+        text += "）";
+    }
+    return text;
+}
+
+Status refreshCurrentPrices(db::Database& db, Prompt& prompt, PriceDates* dates, Date lastTradingDay) {
     auto rows = readLedger(db, LedgerView::All);
     if (!rows)
         return rows.status();
@@ -298,6 +312,13 @@ Status refreshCurrentPrices(db::Database& db, Prompt& prompt) {
         if (!*bar)
             continue;
         const std::int64_t close = (*bar)->close;
+        if (dates && (*bar)->date) {
+            const Date d = *(*bar)->date;
+            if (!dates->newest || *dates->newest < d)
+                dates->newest = d;
+            if (d < lastTradingDay && std::find(dates->stale.begin(), dates->stale.end(), code) == dates->stale.end())
+                dates->stale.push_back(code);
+        }
         auto issue = lookUpIssue(db, code);
         if (!issue)
             return issue.status();

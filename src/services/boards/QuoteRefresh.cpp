@@ -1,6 +1,7 @@
 #include "services/boards/QuoteRefresh.h"
 
 #include "core/app/Date.h"
+#include "core/boards/BoardPrices.h"
 #include "core/boards/BoardStore.h"
 #include "core/boards/QuoteParse.h"
 #include "core/settings/IniFile.h"
@@ -10,8 +11,18 @@
 
 #include <QDateTime>
 #include <algorithm>
+#include <cctype>
 
 namespace kestrel::services {
+
+// "hh:mm" at the start of the page's small text, or nothing.
+std::string QuoteRefresh::quoteTime(const std::string& label) {
+    if (label.size() >= 5 && std::isdigit(static_cast<unsigned char>(label[0])) &&
+        std::isdigit(static_cast<unsigned char>(label[1])) && label[2] == ':' &&
+        std::isdigit(static_cast<unsigned char>(label[3])) && std::isdigit(static_cast<unsigned char>(label[4])))
+        return label.substr(0, 5);
+    return {};
+}
 
 void QuoteRefresh::setWaitCursor(bool wait) {
     if (waitCursor)
@@ -137,11 +148,18 @@ void QuoteRefresh::handlePage(int channel, const QString& text, std::int32_t cod
             m_prompt.notify(row.error);
         }
         if (auto db = openDatabaseOrTell(m_context.paths.databasePath, m_prompt)) {
-            if (Status st = boards::storeQuote(**db, m_board, code, row.price, row.change, row.volume).status(); !st)
+            // The page names the time of its price in its small text when it gives one.
+            const std::string time = quoteTime(row.label);
+            if (Status st = boards::storePrice(**db, m_board, code, row.price, row.change,
+                                               Currency::fromWhole(row.volume), Date::today(), time)
+                                .status();
+                !st)
                 m_prompt.notify(st.message());
         }
     } else {
         m_failed.push_back(code);
+        if (auto db = openDatabaseOrTell(m_context.paths.databasePath, m_prompt))
+            (void)boards::markFailed(**db, m_board, code, "相場ページなし");
     }
     QPointer<platform::InetHttp>& inet = channel == 1 ? GetHttp1 : GetHttp2;
     if (inet)
@@ -174,7 +192,15 @@ void QuoteRefresh::checkCompletion() {
             failed.push_back(code);
     }
     m_failed = failed;
-    m_prompt.notify("取得終了しました。" + failureLines(m_failed));
+    std::string more;
+    m_alerts.clear();
+    if (auto db = openDatabaseOrTell(m_context.paths.databasePath, m_prompt)) {
+        if (auto rows = boards::readBoard(**db, m_board, boards::BoardOrder::Table)) {
+            more = boards::summaryLines(*rows, boards::lastTradingDay(Date::today()), false);
+            m_alerts = boards::alertLines(*rows);
+        }
+    }
+    m_prompt.notify("取得終了しました。" + failureLines(m_failed) + more);
     Q_EMIT completed();
 }
 

@@ -49,6 +49,10 @@ public:
     // The lines told after "取得終了しました。" for these codes: none when there are none, else the count
     // and the line "未取得: " + the codes separated by blanks.
     static std::string failureLines(const std::vector<std::int32_t>& codes);
+    // The alert lines of the last completed refresh (the desktop notification's text).
+    const std::vector<std::string>& alertLines() const { return m_alerts; }
+    // "hh:mm" when the page's small text starts with a time, else empty.
+    static std::string quoteTime(const std::string& label);
 
     QTimer Timer1;
     // Shows (true) or clears (false) the wait cursor; the board window sets it, the command line does not.
@@ -78,6 +82,7 @@ private:
     std::string m_host;
     std::vector<std::int32_t> m_codes; // the board's codes in table order
     std::vector<std::int32_t> m_failed;
+    std::vector<std::string> m_alerts;
     size_t m_next = 0;
     QPointer<platform::InetHttp> GetHttp1, GetHttp2;
     std::int32_t m_code[2] = {0, 0};

@@ -8,6 +8,7 @@
 #include "core/db/Schema.h"
 #include "core/settings/IniFile.h"
 #include "core/settings/Settings.h"
+#include "services/boards/JQuantsCatchUp.h"
 #include "ui/app/OpenDatabase.h"
 #include "ui/app/Widgets.h"
 #include "ui/app/WindowFit.h"
@@ -15,7 +16,9 @@
 
 #include <QCloseEvent>
 #include <QColor>
+#include <QComboBox>
 #include <QCursor>
+#include <QDateTime>
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -24,23 +27,35 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStyle>
+#include <QSystemTrayIcon>
 #include <QTableView>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <iterator>
 
 namespace kestrel::ui {
 namespace {
 
-const std::vector<std::string> kColumns = {"コード", "市場コード", "銘柄",   "日付",   "始値",     "高値",    "安値",
-                                           "終値",   "前日比",     "出来高", "現在値", "現前日比", "現出来高"};
+const std::vector<std::string> kColumns = {"コード",   "市場コード", "銘柄",     "日付",     "始値",     "高値",
+                                           "安値",     "終値",       "前日比",   "出来高",   "現在値",   "現前日比",
+                                           "現出来高", "現在日付",   "現在時刻", "上限警報", "下限警報", "取得状態"};
+const char* const kCaptions[] = {"コード",   "市場コード", "銘柄",   "日付",     "始値",     "高値",
+                                 "安値",     "終値",       "前日比", "出来高",   "現在値",   "前日比",
+                                 "現出来高", "株価日付",   "時刻",   "上限警報", "下限警報", "取得状態"};
 // The widest text each column usually holds: the columns open wide enough for it.
-const char* const kWidest[] = {"99999",      "9",       "ＡＢＣＤＥＦＧＨＩＪＫ",
-                               "2024/12/31", "99999.9", "99999.9",
-                               "99999.9",    "99999.9", "-9999.9",
-                               "999999999",  "99999.9", "-9999.9",
-                               "999999999"};
-const char* const kCaptions[] = {"コード", "市場コード", "銘柄",   "日付",   "始値",   "高値",    "安値",
-                                 "終値",   "前日比",     "出来高", "現在値", "前日比", "現出来高"};
+const char* const kWidest[] = {"99999",      "9",          "ＡＢＣＤＥＦＧＨＩＪＫ",
+                               "2024/12/31", "99999.9",    "99999.9",
+                               "99999.9",    "99999.9",    "-9999.9",
+                               "999999999",  "99999.9",    "-9999.9",
+                               "999999999",  "2024/12/31", "15:00",
+                               "99999",      "99999",      "取得状態"};
+static_assert(std::size(kWidest) == std::size(kCaptions));
+constexpr int kCaptionCount = static_cast<int>(std::size(kCaptions));
+
+const QColor kFailedColour(0xFF, 0xC0, 0xC0);
+const QColor kAlertColour(0xFF, 0xE0, 0x60);
+const QColor kStaleColour(0xD8, 0xD8, 0xD8);
 
 QLabel* label(QWidget* parent, const char* name) {
     auto* l = new QLabel(parent);
@@ -51,19 +66,86 @@ QLabel* label(QWidget* parent, const char* name) {
 } // namespace
 
 QVariant BoardGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (role == Qt::DisplayRole && orientation == Qt::Horizontal && section >= 0 && section < 13)
+    if (role == Qt::DisplayRole && orientation == Qt::Horizontal && section >= 0 && section < kCaptionCount)
         return QString::fromUtf8(kCaptions[section]);
     return DbTableModel::headerData(section, orientation, role);
 }
 
+BoardGridModel::BoardGridModel(std::string databasePath, Prompt& prompt, int board, QObject* parent)
+    : DbTableModel(databasePath, prompt, parent), m_path(std::move(databasePath)), m_gridPrompt(prompt),
+      m_board(board) {}
+
+boards::BoardRow BoardGridModel::boardRow(int row) const {
+    auto number = [&](const char* column) -> std::optional<std::int32_t> {
+        const QVariant v = value(row, column);
+        if (v.isNull())
+            return std::nullopt;
+        bool ok = false;
+        const qlonglong n = v.toLongLong(&ok);
+        return ok ? std::optional<std::int32_t>(static_cast<std::int32_t>(n)) : std::nullopt;
+    };
+    boards::BoardRow r;
+    r.code = number("コード").value_or(0);
+    r.name = value(row, "銘柄").toString().toStdString();
+    r.now = number("現在値").value_or(0);
+    if (auto ymd = number("現在日付"))
+        r.priceDate = Date::fromYmdInt(*ymd);
+    r.above = number("上限警報");
+    r.below = number("下限警報");
+    r.failure = value(row, "取得状態").toString().toStdString();
+    return r;
+}
+
 QVariant BoardGridModel::data(const QModelIndex& index, int role) const {
-    if ((role == Qt::BackgroundRole || role == Qt::ToolTipRole) && index.column() == columnOf("現在値") &&
-        !m_failed.empty()) {
-        const QVariant code = value(index.row(), "コード");
-        if (!code.isNull() && std::find(m_failed.begin(), m_failed.end(), code.toInt()) != m_failed.end())
-            return role == Qt::ToolTipRole ? QVariant(QStringLiteral("取得失敗")) : QVariant(QColor(0xFF, 0xC0, 0xC0));
+    if ((role == Qt::BackgroundRole || role == Qt::ToolTipRole) && index.isValid()) {
+        const bool tip = role == Qt::ToolTipRole;
+        const boards::BoardRow r = boardRow(index.row());
+        if (index.column() == columnOf("現在値")) {
+            const bool failed =
+                !r.failure.empty() || std::find(m_failed.begin(), m_failed.end(), r.code) != m_failed.end();
+            if (failed)
+                return tip ? QVariant(QStringLiteral("取得失敗: ") +
+                                      QString::fromStdString(r.failure.empty() ? "相場ページなし" : r.failure))
+                           : QVariant(kFailedColour);
+            const std::vector<std::string> alert = boards::alertLines({r});
+            if (!alert.empty())
+                return tip ? QVariant(QString::fromStdString(alert.front())) : QVariant(kAlertColour);
+        }
+        if (index.column() == columnOf("現在日付")) {
+            const Date last = boards::lastTradingDay(Date::today());
+            if (boards::isStale(r, last))
+                return tip ? QVariant(QStringLiteral("古い株価（最終取引日 %1 より前）")
+                                          .arg(QString::fromStdString(last.toIso())))
+                           : QVariant(kStaleColour);
+        }
     }
     return DbTableModel::data(index, role);
+}
+
+bool BoardGridModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+    const bool upper = index.column() == columnOf("上限警報");
+    if (!index.isValid() || role != Qt::EditRole || (!upper && index.column() != columnOf("下限警報")))
+        return DbTableModel::setData(index, value, role);
+    const std::string typed = value.toString().trimmed().toStdString();
+    std::optional<std::int32_t> price;
+    if (!typed.empty()) {
+        auto parsed = boards::parseAlertPrice(typed);
+        if (!parsed) {
+            m_gridPrompt.notify(parsed.message());
+            return false;
+        }
+        price = *parsed;
+    }
+    boards::BoardRow r = boardRow(index.row());
+    (upper ? r.above : r.below) = price;
+    auto db = db::openKestrelDatabase(m_path);
+    Status st = db ? boards::setAlert(**db, m_board, r.code, r.above, r.below) : db.status();
+    if (!st) {
+        m_gridPrompt.notify(st.message());
+        return false;
+    }
+    refresh();
+    return true;
 }
 
 void BoardGridModel::setFailedCodes(std::vector<std::int32_t> codes) {
@@ -76,7 +158,7 @@ frmKabukaboard::frmKabukaboard(AppContext& context, const QString& handOverText,
     : QDialog(parent), m_context(context), m_prompt(this), m_board(boards::boardKind(handOverText.toStdString())),
       m_handOverText(handOverText) {
     setObjectName(QStringLiteral("frmKabukaboard"));
-    m_model = new BoardGridModel(context.paths.databasePath, m_prompt, this);
+    m_model = new BoardGridModel(context.paths.databasePath, m_prompt, m_board, this);
     m_model->setObjectName(QStringLiteral("boardData"));
     m_refresh = new services::QuoteRefresh(context, m_prompt, this);
     m_refresh->setBoard(m_board);
@@ -111,6 +193,30 @@ frmKabukaboard::frmKabukaboard(AppContext& context, const QString& handOverText,
     CmdFileclear = button(this, "CmdFileclear", QStringLiteral("ﾌｧｲﾙ名ｸﾘｱ"));
     Cmdselectedchart = button(this, "Cmdselectedchart", QStringLiteral("チャート"));
     CmdFind = button(this, "CmdFind", QStringLiteral("検索....."));
+    boardSource = new QComboBox(this);
+    boardSource->setObjectName(QStringLiteral("boardSource"));
+    for (boards::PriceSource source :
+         {boards::PriceSource::Page, boards::PriceSource::Database, boards::PriceSource::JQuants})
+        boardSource->addItem(QString::fromUtf8(boards::priceSourceLabel(source)),
+                             QString::fromLatin1(boards::priceSourceName(source)));
+    const auto kept = boards::priceSourceFromName(
+        readProfileString(context.paths.iniPath, boards::kSection, boards::kPriceSourceKey));
+    boardSource->setCurrentIndex(std::max(0, boardSource->findData(QString::fromLatin1(
+                                                 boards::priceSourceName(kept.value_or(boards::PriceSource::Page))))));
+    connect(boardSource, &QComboBox::currentIndexChanged, this, [this] {
+        if (Status st = writeProfileString(m_context.paths.iniPath, boards::kSection, boards::kPriceSourceKey,
+                                           boards::priceSourceName(priceSource()));
+            !st)
+            m_prompt.notify(st.message());
+    });
+    m_notifier = [this](const QString& title, const QString& text) {
+        if (!QSystemTrayIcon::isSystemTrayAvailable())
+            return;
+        auto* tray = new QSystemTrayIcon(windowIcon(), this);
+        tray->show();
+        tray->showMessage(title, text, QSystemTrayIcon::Information, 10000);
+        QTimer::singleShot(15000, tray, &QObject::deleteLater);
+    };
 
     auto* top = new QHBoxLayout;
     top->addWidget(new QLabel(QStringLiteral("銘柄コード"), this));
@@ -128,6 +234,8 @@ frmKabukaboard::frmKabukaboard(AppContext& context, const QString& handOverText,
     second->addWidget(LblboardDate);
     second->addWidget(LblInt);
     second->addWidget(Cmdclear);
+    second->addWidget(new QLabel(QStringLiteral("取得元"), this));
+    second->addWidget(boardSource);
     second->addWidget(CmdInet);
     second->addWidget(Cmdselectedchart);
     auto* layout = new QVBoxLayout(this);
@@ -160,8 +268,11 @@ frmKabukaboard::frmKabukaboard(AppContext& context, const QString& handOverText,
         m_model->setFailedCodes(m_refresh->failedCodes());
         refreshGrid();
     });
-    connect(m_refresh, &services::QuoteRefresh::completed, this,
-            [this] { m_model->setFailedCodes(m_refresh->failedCodes()); });
+    connect(m_refresh, &services::QuoteRefresh::completed, this, [this] {
+        m_model->setFailedCodes(m_refresh->failedCodes());
+        refreshGrid();
+        tellAlerts(m_refresh->alertLines());
+    });
     Form_Load();
     // Every column shows without sideways scrolling, within the room of a 1280x720 screen.
     const QMargins m = layout->contentsMargins();
@@ -197,7 +308,7 @@ void frmKabukaboard::Form_Load() {
 void frmKabukaboard::sizeColumns() {
     const QFontMetrics fm(boardDBGrid->font());
     const QAbstractItemView* view = boardDBGrid;
-    for (int c = 0; c < m_model->columnCount() && c < 13; ++c) {
+    for (int c = 0; c < m_model->columnCount() && c < kCaptionCount; ++c) {
         const int widest = fm.horizontalAdvance(QString::fromUtf8(kWidest[c])) + 12;
         const int content = std::min(view->sizeHintForColumn(c), widest + widest / 2);
         boardDBGrid->setColumnWidth(c,
@@ -313,11 +424,87 @@ void frmKabukaboard::cmdclearClick() {
     refreshGrid();
 }
 
+boards::PriceSource frmKabukaboard::priceSource() const {
+    return boards::priceSourceFromName(boardSource->currentData().toString().toStdString())
+        .value_or(boards::PriceSource::Page);
+}
+
 void frmKabukaboard::cmdInetClick() {
     if (!idle())
         return;
-    m_refresh->CmdInet(true);
+    const boards::PriceSource source = priceSource();
+    if (source == boards::PriceSource::Page) {
+        m_refresh->CmdInet(true);
+        refreshGrid();
+        return;
+    }
+    refreshFromBars(source);
+}
+
+// A refresh from the stored bars (after the J-Quants catch-up for that source): every row gets its
+// latest bar, or keeps its values and names why; the completion message names old prices and alerts.
+void frmKabukaboard::refreshFromBars(boards::PriceSource source) {
+    auto rows = [&]() -> Result<std::vector<boards::BoardRow>> {
+        auto db = openDatabaseOrTell(m_context.paths.databasePath, m_prompt);
+        if (!db)
+            return Status::error(StatusCode::Cancelled, "");
+        return boards::readBoard(**db, m_board, boards::BoardOrder::Table);
+    }();
+    if (!rows) {
+        if (!rows.message().empty())
+            m_prompt.notify(rows.message());
+        return;
+    }
+    if (rows->empty()) {
+        m_prompt.notify("取得する銘柄がありません。");
+        return;
+    }
+    const QDateTime now = QDateTime::currentDateTime();
+    const std::string stamp = Date::today().toYYMMDD() + " " + now.toString(QStringLiteral("hh:mm")).toStdString();
+    if (Status st = writeProfileString(m_context.paths.iniPath, boards::kSection, boards::boardDateKey(m_board), stamp);
+        !st)
+        m_prompt.notify(st.message());
+    LblboardDate->setText(QString::fromStdString(stamp));
+    m_model->setFailedCodes({});
+    QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+    const Date last = boards::lastTradingDay(Date::today());
+    std::optional<std::string> failed;
+    if (source == boards::PriceSource::JQuants)
+        failed = services::catchUpFromJQuants(m_context, last);
+    Status st;
+    if (auto db = openDatabaseOrTell(m_context.paths.databasePath, m_prompt)) {
+        if (failed) {
+            db::Transaction tx(**db);
+            for (const boards::BoardRow& r : *rows)
+                if (st = boards::markFailed(**db, m_board, r.code, *failed); !st)
+                    break;
+            if (st)
+                st = tx.commit();
+        } else {
+            st = boards::fillFromStoredBars(**db, m_board);
+        }
+        if (st)
+            if (auto after = boards::readBoard(**db, m_board, boards::BoardOrder::Table)) {
+                rows = std::move(after);
+            }
+    }
+    QGuiApplication::restoreOverrideCursor();
     refreshGrid();
+    if (!st) {
+        m_prompt.notify(st.message());
+        return;
+    }
+    m_prompt.notify("取得終了しました。" + boards::summaryLines(*rows, last));
+    tellAlerts(boards::alertLines(*rows));
+}
+
+void frmKabukaboard::tellAlerts(const std::vector<std::string>& lines) {
+    if (lines.empty() || !m_notifier)
+        return;
+    QString text;
+    for (const std::string& line : lines)
+        text += (text.isEmpty() ? QString() : QStringLiteral("\n")) + QString::fromStdString(line);
+    m_notifier(windowTitle(), text);
 }
 
 void frmKabukaboard::cmdFileclearClick() {

@@ -3,6 +3,7 @@
 // columns over the table board, the issue code box for adding, and the commands to delete, move, clear,
 // refresh from the quote portal, show an issue's chart and search. While a refresh hands out issues
 // (Timer1 running) every command does nothing and the window refuses to close.
+#include "core/boards/BoardPrices.h"
 #include "core/startup/AppContext.h"
 #include "services/boards/QuoteRefresh.h"
 #include "ui/app/MessageBox.h"
@@ -11,6 +12,7 @@
 #include <QDialog>
 #include <functional>
 
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -18,17 +20,27 @@ class QTableView;
 
 namespace kestrel::ui {
 
-// The grid model of the board: the columns of board with their captions. The 現在値 cell of a row the
-// last refresh could not fetch is coloured and tells "取得失敗"; its value is the one kept from before.
+// The grid model of the board: the columns of board with their captions, then the date and time of the
+// current price, the alert prices and why the last refresh left the row as it was. The 現在値 cell of a
+// row the last refresh could not fetch is coloured and tells why; its value is the one kept from before.
+// A 現在値 that reached an alert and a price date before the last open day are coloured and told too.
+// The alert cells take a positive whole number of yen (empty: none); anything else is refused with a
+// message and nothing is stored.
 class BoardGridModel : public DbTableModel {
     Q_OBJECT
 public:
-    using DbTableModel::DbTableModel;
+    BoardGridModel(std::string databasePath, Prompt& prompt, int board, QObject* parent = nullptr);
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
     void setFailedCodes(std::vector<std::int32_t> codes);
+    // The row as the board holds it (the cells shown).
+    boards::BoardRow boardRow(int row) const;
 
 private:
+    std::string m_path;
+    Prompt& m_gridPrompt;
+    int m_board;
     std::vector<std::int32_t> m_failed;
 };
 
@@ -42,6 +54,12 @@ public:
     int boardKind() const { return m_board; }
     BoardGridModel* model() const { return m_model; }
     services::QuoteRefresh* refresh() const { return m_refresh; }
+    // Shows one desktop notification (title, text); by default through the system tray when there is
+    // one, silently nothing otherwise. Tests replace it.
+    void setDesktopNotifier(std::function<void(const QString&, const QString&)> notifier) {
+        m_notifier = std::move(notifier);
+    }
+    boards::PriceSource priceSource() const;
 
     void cmdfrmboardAddClick();
     void cmdfrmboardDelClick();
@@ -65,6 +83,8 @@ private:
     void meiCodeChange();
     void refreshGrid();
     void sizeColumns();
+    void refreshFromBars(boards::PriceSource source);
+    void tellAlerts(const std::vector<std::string>& lines);
     std::int32_t currentCode() const;
     bool idle() const { return !m_refresh->running(); }
 
@@ -75,6 +95,8 @@ private:
     BoardGridModel* m_model;
     services::QuoteRefresh* m_refresh;
     std::function<QString(QWidget*)> m_finder;
+    std::function<void(const QString&, const QString&)> m_notifier;
+    QComboBox* boardSource;
     QTableView* boardDBGrid;
     QLineEdit* MeiCode;
     QLabel *Lblshijyo, *LblMei, *LblFileName, *LblboardDate, *LblInt, *boardData;

@@ -1,6 +1,7 @@
 #include "ui/trade/frmstockmarket.h"
 
 #include "core/app/Files.h"
+#include "core/boards/BoardPrices.h"
 #include "core/db/Database.h"
 #include "ui/app/Shell.h"
 #include "ui/app/Widgets.h"
@@ -25,6 +26,8 @@ frmstockmarket::frmstockmarket(AppContext& context, QWidget* parent)
     Lblcode = new QLabel(this);
     Lblshijyocode = new QLabel(this);
     Lblmeigaramei = new QLabel(this);
+    LblPriceDate = new QLabel(this);
+    LblPriceDate->setObjectName(QStringLiteral("LblPriceDate"));
     named(Lblcode, "Lblcode");
     named(Lblshijyocode, "Lblshijyocode");
     named(Lblmeigaramei, "Lblmeigaramei");
@@ -62,6 +65,7 @@ frmstockmarket::frmstockmarket(AppContext& context, QWidget* parent)
     top->addWidget(Lblcode);
     top->addWidget(Lblshijyocode);
     top->addWidget(Lblmeigaramei, 1);
+    top->addWidget(LblPriceDate);
     top->addWidget(Frame1);
     top->addWidget(CmdExcel);
     top->addWidget(CmdCalc);
@@ -94,8 +98,10 @@ void frmstockmarket::refreshCurrentPrices() {
     auto db = Datastockmarket->openDatabase();
     if (!db)
         return;
-    if (Status s = trade::refreshCurrentPrices(*db, m_prompt); !s)
+    trade::PriceDates dates;
+    if (Status s = trade::refreshCurrentPrices(*db, m_prompt, &dates, boards::lastTradingDay(Date::today())); !s)
         m_prompt.notify(s.message());
+    LblPriceDate->setText(QString::fromStdString(trade::priceDatesText(dates)));
 }
 
 void frmstockmarket::showCurrentRow(const QModelIndex& current) {

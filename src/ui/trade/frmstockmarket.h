@@ -33,6 +33,7 @@ public:
     QLabel* Lblcode;
     QLabel* Lblshijyocode;
     QLabel* Lblmeigaramei;
+    QLabel* LblPriceDate; // the date of the bars the 現在額 were taken from
 
 private:
     void refreshCurrentPrices();

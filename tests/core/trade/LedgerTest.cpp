@@ -271,10 +271,18 @@ TEST_F(LedgerDb, OpeningRefreshTakesTheNewestBar) {
 }
 
 TEST_F(LedgerDb, OpeningRefreshReportsAProfitBeyond32Bits) {
-    ASSERT_TRUE(db->run("INSERT INTO dayData (コード, 日付, 終値) VALUES (7203, 20261204, 100)"));
+    ASSERT_TRUE(db->run("INSERT INTO dayData (コード, 日付, 終値) VALUES (7203, 20261204, 100), (1301, 20261203, 5)"));
     ASSERT_TRUE(db->run("INSERT INTO stockmarket (コード, 購入額, 購入数, 損益分岐点, 現在額, 売却数, 利益) "
                         "VALUES (7203, 9000, 3000000, 9360, 9000, 0, -1080000000)"));
-    ASSERT_TRUE(refreshCurrentPrices(*db, prompt));
+    PriceDates dates;
+    ASSERT_TRUE(refreshCurrentPrices(*db, prompt, &dates, *Date::fromYmd(2026, 12, 4)));
+    EXPECT_EQ(priceDatesText(dates), "現在額: 2026-12-04 の終値");
+    ASSERT_TRUE(
+        db->run("INSERT INTO stockmarket (コード, 購入額, 購入数, 売却数) VALUES (1301, 5, 1, 0), (1301, 6, 1, 0)"));
+    dates = {};
+    ASSERT_TRUE(refreshCurrentPrices(*db, prompt, &dates, *Date::fromYmd(2026, 12, 7)));
+    EXPECT_EQ(priceDatesText(dates), "現在額: 2026-12-04 の終値（古い株価: 1301 7203）");
+    prompt.notices.resize(1);
     auto row = *readLedgerRow(*db, 1);
     EXPECT_EQ(row->currentPrice, 100);
     EXPECT_EQ(row->profit, -1080000000); // 3,000,000 x (100 - 9360) does not fit

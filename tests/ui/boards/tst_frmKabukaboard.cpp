@@ -8,6 +8,7 @@
 #include "ui/boards/BoardMenuActions.h"
 #include "ui/boards/frmKabukaboard.h"
 
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -27,6 +28,7 @@ private Q_SLOTS:
     void codeBoxAndAdd();
     void moveDeleteAndChart();
     void menuHelpers();
+    void refreshFromBarsWithAlerts();
 
 private:
     long long query(const char* sql) { return m_home->count(sql); }
@@ -212,6 +214,38 @@ void tst_frmKabukaboard::menuHelpers() {
     QVERIFY(fileExists(data + "/mine.B"));
     QVERIFY(!fileExists(data + "/mine"));
     QCOMPARE(readProfileString(m_context.paths.iniPath, "Kestrel", "boardB"), std::string("mine.B"));
+}
+
+// The stored-bars source chosen in the window (and kept), an alert typed into the grid, a refused one,
+// and the refresh's message, marks and single desktop notification.
+void tst_frmKabukaboard::refreshFromBarsWithAlerts() {
+    exec(
+        "INSERT INTO board (区分, コード, 市場コード, 銘柄) VALUES (1, 7203, 1, 'ＡＢＣ自動車'), (1, 1301, 2, '極洋')");
+    ui::frmKabukaboard w(m_context, QStringLiteral("1"));
+    QStringList notes;
+    w.setDesktopNotifier([&](const QString&, const QString& text) { notes << text; });
+    auto* source = w.findChild<QComboBox*>(QStringLiteral("boardSource"));
+    source->setCurrentIndex(source->findText(QStringLiteral("株価データ")));
+    QCOMPARE(readProfileString(m_context.paths.iniPath, "Kestrel", "boardsource"), std::string("db"));
+    auto* model = w.model();
+    const int upper = model->columnOf("上限警報"), lower = model->columnOf("下限警報");
+    QVERIFY(model->setData(model->index(0, upper), QStringLiteral("12,400")));
+    MessageBox::clearLog();
+    QVERIFY(!model->setData(model->index(0, lower), QStringLiteral("12500")));
+    QVERIFY(!model->setData(model->index(0, lower), QStringLiteral("0")));
+    QCOMPARE(MessageBox::log().size(), 2);
+    QCOMPARE(query("SELECT count(*) FROM board WHERE 上限警報 = 12400 AND 下限警報 IS NULL"), 1LL);
+
+    MessageBox::clearLog();
+    w.cmdInetClick();
+    QCOMPARE(MessageBox::log().last(), QStringLiteral("!株価ケストレル|取得終了しました。\n古い株価: 7203\n警報: 7203 "
+                                                      "ＡＢＣ自動車 12,400 ≥ 12,400\n未取得: 1301（日足なし）"));
+    QCOMPARE(notes, QStringList{QStringLiteral("警報: 7203 ＡＢＣ自動車 12,400 ≥ 12,400")});
+    const int now = model->columnOf("現在値"), date = model->columnOf("現在日付");
+    QCOMPARE(model->data(model->index(0, now), Qt::ToolTipRole).toString(),
+             QStringLiteral("警報: 7203 ＡＢＣ自動車 12,400 ≥ 12,400"));
+    QVERIFY(model->data(model->index(0, date), Qt::ToolTipRole).toString().startsWith(QStringLiteral("古い株価")));
+    QCOMPARE(model->data(model->index(1, now), Qt::ToolTipRole).toString(), QStringLiteral("取得失敗: 日足なし"));
 }
 
 QTEST_MAIN(tst_frmKabukaboard)
