@@ -164,6 +164,23 @@ Result<bool> deleteFromBoard(db::Database& db, int board, std::int32_t code) {
     return db.changes() > 0;
 }
 
+Status setBoardAlert(db::Database& db, int board, std::int32_t code, std::optional<std::int64_t> above,
+                     std::optional<std::int64_t> below) {
+    for (const auto& p : {above, below})
+        if (p && (*p <= 0 || *p > 2147483647))
+            return Status::error(StatusCode::InvalidInput, "警報の株価は1円以上の整数で入力して下さい。");
+    if (above && below && *above < *below)
+        return Status::error(StatusCode::InvalidInput, "警報の上限が下限より低くなっています。");
+    Status st = db.run("UPDATE board SET 警報上限 = ?, 警報下限 = ? WHERE 区分 = ? AND コード = ?", above, below,
+                       board, code);
+    if (!st)
+        return st;
+    if (db.changes() == 0)
+        return Status::error(StatusCode::NotFound, "コード=" + std::to_string(code) + " は株価ボード" +
+                                                       boardLetter(board) + "にありません。");
+    return Status::ok();
+}
+
 Status clearCurrentValues(db::Database& db, int board) {
     return db.run("UPDATE board SET 現在値 = 0, 現前日比 = 0, 現出来高 = 0 WHERE 区分 = ?", board);
 }

@@ -56,6 +56,13 @@ Result<bool> boardHolds(db::Database& db, int board, std::int32_t code);
 // Deletes the code from the board; false when it was not there.
 Result<bool> deleteFromBoard(db::Database& db, int board, std::int32_t code);
 
+// Sets the alert prices of one issue on the board (警報上限: reached when the price rises to it or above,
+// 警報下限: when it falls to it or below); nothing clears that alert. Refused (InvalidInput, with a
+// message, nothing stored) when a price is not a positive whole number of yen within 32 bits or the
+// upper lies below the lower; NotFound with a message when the board does not hold the issue.
+Status setBoardAlert(db::Database& db, int board, std::int32_t code, std::optional<std::int64_t> above,
+                     std::optional<std::int64_t> below);
+
 // Sets 現在値, 現前日比 and 現出来高 of every row of the board to 0.
 Status clearCurrentValues(db::Database& db, int board);
 // Stores the current values of one issue; false when the board does not hold it.

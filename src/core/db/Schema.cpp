@@ -56,7 +56,8 @@ std::vector<TableDef> buildTables() {
     t.push_back({"Shijyo", {L("コード"), T("市場", 20, true), T("略称", 10, true)}, {primary({{"コード"}})}});
     t.push_back({"board",
                  {I("区分"), L("コード"), I("市場コード"), T("銘柄", 20, true), D("日付"), L("始値"), L("高値"),
-                  L("安値"), L("終値"), L("前日比"), C("出来高"), L("現在値"), L("現前日比"), C("現出来高")},
+                  L("安値"), L("終値"), L("前日比"), C("出来高"), L("現在値"), L("現前日比"), C("現出来高"),
+                  {"警報上限", FieldType::Long, 0, false, 4}, {"警報下限", FieldType::Long, 0, false, 4}},
                  {primary({{"区分"}, {"コード"}})}});
     std::vector<FieldDef> kinds = {T("種類コード", 3, false), T("種類名", 40, true), I("表示順")};
     t.push_back({"informationClass", kinds, {primary({{"種類コード"}})}});
@@ -79,7 +80,8 @@ std::vector<TableDef> buildTables() {
                   T("売却日", 8, true),
                   L("売却額"),
                   L("売却数"),
-                  L("利益")},
+                  L("利益"),
+                  {"目標株価", FieldType::Long, 0, false, 4}},
                  {primary({{"ID"}})}});
     // Split events of an issue: from 日付 on (the first trading day at the new price) one share before
     // is 分割後/分割前 shares after. 出所: 1 entered, 2 detected, 3 from the exchange's data. 状態: 0
@@ -88,6 +90,16 @@ std::vector<TableDef> buildTables() {
                  {L("コード"), D("日付"), L("分割前"), L("分割後"), I("出所"), I("状態")},
                  {primary({{"コード"}, {"日付"}})},
                  3});
+    // The user's own lines on the chart of an issue in one bar mode (足: 1 daily, 2 weekly). 種類: 1 a
+    // trend line through (日付1, 株価1) and (日付2, 株価2), 2 a horizontal line at 株価1 drawn on 日付1.
+    // Each price is stored as traded on its anchor date, like the bars: a reader adjusts it with the
+    // confirmed split events after that date, so confirming or removing an event moves the line with
+    // its bars.
+    t.push_back({"Hikisen",
+                 {{"ID", FieldType::AutoLong}, L("コード"), I("足"), I("種類"), D("日付1"), C("株価1"), D("日付2"),
+                  C("株価2")},
+                 {primary({{"ID"}}), plain("コード", {{"コード"}})},
+                 4});
     return t;
 }
 
@@ -240,7 +252,7 @@ Status CreateDatabaseFile(const std::string& path) {
 namespace {
 
 // Brings a file of an older version up to date in one transaction: version 1 to 2 rebuilds the date
-// index of dayData on the date alone; to 3 adds the tables of later versions.
+// index of dayData on the date alone; later versions add their tables and fields.
 Status upgradeSchema(Database& db, std::int64_t from) {
     Transaction tx(db);
     if (!tx.began())
@@ -251,8 +263,19 @@ Status upgradeSchema(Database& db, std::int64_t from) {
             !st)
             return st;
     for (const TableDef& t : schemaTables()) {
-        if (t.sinceVersion <= from)
+        if (t.sinceVersion <= from) {
+            for (const FieldDef& f : t.fields) {
+                if (f.sinceVersion <= from)
+                    continue;
+                auto present = hasField(db, t.name, f.name);
+                if (!present)
+                    return present.status();
+                if (!*present)
+                    if (Status st = db.exec("ALTER TABLE " + quoted(t.name) + " ADD COLUMN " + columnDdl(f)); !st)
+                        return st;
+            }
             continue;
+        }
         auto present = db.queryInt("SELECT count(*) FROM sqlite_master WHERE type='table' AND name=?", t.name);
         if (!present)
             return present.status();
@@ -268,6 +291,13 @@ Status upgradeSchema(Database& db, std::int64_t from) {
 }
 
 } // namespace
+
+Result<bool> hasField(Database& db, const std::string& table, const std::string& field) {
+    auto n = db.queryInt("SELECT count(*) FROM pragma_table_info(?) WHERE name=?", table, field);
+    if (!n)
+        return n.status();
+    return n->value_or(0) > 0;
+}
 
 Result<std::unique_ptr<Database>> openKestrelDatabase(const std::string& path, OpenMode mode) {
     auto db = Database::open(path, mode);

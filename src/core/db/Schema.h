@@ -1,5 +1,5 @@
 #pragma once
-// The schema of Kestrel.mdb: fourteen tables with fixed names, fields, sizes and indexes, and the six
+// The schema of Kestrel.mdb: fifteen tables with fixed names, fields, sizes and indexes, and the six
 // markets of Shijyo. Field rules a Jet file enforced are CHECK constraints here: Long and Integer ranges,
 // Text(n) lengths in characters, no zero-length text unless allowed, Yes/No as 0 or 1, dates as YYYYMMDD.
 // A constraint is named after its field, so a refused value reports which field refused it.
@@ -12,9 +12,11 @@
 namespace kestrel::db {
 
 // 2: the date index of dayData holds the date alone (version 1 also carried 基準前日比).
-// 3: the table Bunkatu of split events. An older file is brought up to date when it is opened for
-// writing; a reader of an older file finds no Bunkatu and sees no split events.
-inline constexpr int kSchemaVersion = 3;
+// 3: the table Bunkatu of split events. 4: the table Hikisen of the user's chart lines, the field
+// 目標株価 of stockmarket and the alert fields 警報上限, 警報下限 of board. An older file is brought up to
+// date when it is opened for writing; a reader of an older file finds no Bunkatu and sees no split
+// events, no lines, no targets and no alerts.
+inline constexpr int kSchemaVersion = 4;
 inline constexpr int kApplicationId = 0x4B455354; // "KEST"
 
 enum class FieldType { Long, Integer, Currency, Date, Text, YesNo, AutoLong };
@@ -24,6 +26,7 @@ struct FieldDef {
     FieldType type;
     int size = 0; // characters, for Text
     bool allowZeroLength = false;
+    int sinceVersion = 1; // the schema version that added the field to an existing table
 };
 
 struct IndexField {
@@ -45,7 +48,7 @@ struct TableDef {
     int sinceVersion = 1; // the schema version that added the table; older files lack it
 };
 
-// The fourteen tables in creation order.
+// The fifteen tables in creation order.
 const std::vector<TableDef>& schemaTables();
 // The definition of a table by name (case-insensitive), or nullptr.
 const TableDef* findTable(const std::string& name);
@@ -57,6 +60,10 @@ std::vector<std::string> tableDdl(const TableDef& t);
 // temporary name and renames it into place, so a failure never leaves a half-built Kestrel.mdb.
 // Fails when the file already exists.
 Status CreateDatabaseFile(const std::string& path);
+
+// Whether the open file's table holds the field (a field added by a later version may be missing from
+// a file opened read-only).
+Result<bool> hasField(Database& db, const std::string& table, const std::string& field);
 
 // Opens Kestrel.mdb for the program: checks that it is this program's database (tables present,
 // schema version known) and gives a clear message otherwise.

@@ -35,6 +35,9 @@ struct Settings {
     // 分割調整 (key BunkatuChosei): 1 shows bars before a confirmed split adjusted, 0 as traded. A file
     // without the key means on.
     std::int16_t BunkatuChosei = 1;
+    // 売買を表示 (key BaibaiChart): 1 draws the ledger's lots on the chart, 0 not. Switched in the chart
+    // menu, which writes the key itself; a file without the key means on.
+    std::int16_t BaibaiChart = 1;
 };
 
 // The eighteen values SaveSettings writes, as text, in its parameter order.

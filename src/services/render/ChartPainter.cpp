@@ -81,7 +81,8 @@ void paintPrimitives(QPainter& painter, const std::vector<Primitive>& items) {
     painter.restore();
 }
 
-QImage renderChartImage(const chart::ChartData& data, const chart::ChartDisplay& display) {
+QImage renderChartImage(const chart::ChartData& data, const chart::ChartDisplay& display,
+                        const chart::ChartOverlay* overlay) {
     QImage image(kSurfaceWidth, kSurfaceHeight, QImage::Format_RGB32);
     image.fill(toQColor(chart::windowBackColor(display.chartMode)));
     QPainter painter(&image);
@@ -89,6 +90,8 @@ QImage renderChartImage(const chart::ChartData& data, const chart::ChartDisplay&
     painter.setClipRect(
         QRect(QPoint(chart::kClearLeft, chart::kClearTop), QPoint(chart::kClearRight, chart::kClearBottom)));
     paintPrimitives(painter, chart::DrawChart(data, display).items);
+    if (overlay)
+        paintPrimitives(painter, chart::drawOverlay(data, *overlay));
     return image;
 }
 
