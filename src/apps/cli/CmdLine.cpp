@@ -105,12 +105,13 @@ int runLine(Invocation& inv) {
     return inv.usage();
 }
 
-const CommandRegistrar kLine({"line",
-                              "add CODE DATE1 PRICE1 DATE2 PRICE2 [--weekly] | add CODE --horizontal PRICE [--weekly] "
-                              "| list CODE [--weekly] | remove CODE ID",
-                              "the user's own lines on the chart of an issue: add a trend or horizontal line (prices "
-                              "as the chart shows them), list them (id, kind, date1, price1, date2, price2), remove one",
-                              runLine});
+const CommandRegistrar
+    kLine({"line",
+           "add CODE DATE1 PRICE1 DATE2 PRICE2 [--weekly] | add CODE --horizontal PRICE [--weekly] "
+           "| list CODE [--weekly] | remove CODE ID",
+           "the user's own lines on the chart of an issue: add a trend or horizontal line (prices "
+           "as the chart shows them), list them (id, kind, date1, price1, date2, price2), remove one",
+           runLine});
 
 } // namespace
 } // namespace kestrel::cli

@@ -171,14 +171,34 @@ Status setBoardAlert(db::Database& db, int board, std::int32_t code, std::option
             return Status::error(StatusCode::InvalidInput, "警報の株価は1円以上の整数で入力して下さい。");
     if (above && below && *above < *below)
         return Status::error(StatusCode::InvalidInput, "警報の上限が下限より低くなっています。");
-    Status st = db.run("UPDATE board SET 警報上限 = ?, 警報下限 = ? WHERE 区分 = ? AND コード = ?", above, below,
-                       board, code);
+    Status st =
+        db.run("UPDATE board SET 警報上限 = ?, 警報下限 = ? WHERE 区分 = ? AND コード = ?", above, below, board, code);
     if (!st)
         return st;
     if (db.changes() == 0)
         return Status::error(StatusCode::NotFound, "コード=" + std::to_string(code) + " は株価ボード" +
                                                        boardLetter(board) + "にありません。");
     return Status::ok();
+}
+
+Status setBoardAlertAt(db::Database& db, int board, std::int32_t code, Currency price, Currency lastClose) {
+    auto st = db.prepare("SELECT 警報上限, 警報下限 FROM board WHERE 区分 = ? AND コード = ?");
+    if (!st)
+        return st.status();
+    st->bindAll(board, code);
+    auto row = st->step();
+    if (!row)
+        return row.status();
+    std::optional<std::int64_t> above, below;
+    if (*row) {
+        if (!st->isNull(0))
+            above = st->int64(0);
+        if (!st->isNull(1))
+            below = st->int64(1);
+    }
+    st->reset();
+    (price >= lastClose ? above : below) = price.roundToWhole();
+    return setBoardAlert(db, board, code, above, below);
 }
 
 Status clearCurrentValues(db::Database& db, int board) {

@@ -63,6 +63,10 @@ Result<bool> deleteFromBoard(db::Database& db, int board, std::int32_t code);
 Status setBoardAlert(db::Database& db, int board, std::int32_t code, std::optional<std::int64_t> above,
                      std::optional<std::int64_t> below);
 
+// The alert a horizontal chart line at `price` sets: 警報上限 when it lies at or above the last close,
+// else 警報下限, rounded to whole yen; the other alert of the row is kept. Refused as setBoardAlert.
+Status setBoardAlertAt(db::Database& db, int board, std::int32_t code, Currency price, Currency lastClose);
+
 // Sets 現在値, 現前日比 and 現出来高 of every row of the board to 0.
 Status clearCurrentValues(db::Database& db, int board);
 // Stores the current values of one issue; false when the board does not hold it.

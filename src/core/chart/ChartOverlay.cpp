@@ -52,7 +52,7 @@ std::optional<int> barShowing(const ChartData& d, Date date, bool weekly) {
         if (weekly)
             // A week's bar is dated its Friday: the date lies in the five days up to it.
             return date.daysUntil(b) < 7 && b.addDays(-(b.weekday() + 5) % 7) <= date ? std::optional<int>(i + 1)
-                                                                                        : std::nullopt;
+                                                                                      : std::nullopt;
         return i > 0 || b == date ? std::optional<int>(i + 1) : std::nullopt;
     }
     return std::nullopt;

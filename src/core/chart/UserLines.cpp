@@ -61,12 +61,12 @@ Status writeLine(db::Database& db, std::int32_t code, int chartMode, ChartLine& 
     db::Transaction tx(db);
     if (!tx.began())
         return tx.began();
-    Status st = insert ? db.run("INSERT INTO Hikisen (コード, 足, 種類, 日付1, 株価1, 日付2, 株価2) VALUES "
-                                "(?, ?, ?, ?, ?, ?, ?)",
-                                code, modeOf(chartMode), static_cast<std::int16_t>(line.kind), line.date1, p1,
-                                line.date2, p2)
-                       : db.run("UPDATE Hikisen SET 種類=?, 日付1=?, 株価1=?, 日付2=?, 株価2=? WHERE ID=? AND コード=?",
-                                static_cast<std::int16_t>(line.kind), line.date1, p1, line.date2, p2, line.id, code);
+    Status st =
+        insert ? db.run("INSERT INTO Hikisen (コード, 足, 種類, 日付1, 株価1, 日付2, 株価2) VALUES "
+                        "(?, ?, ?, ?, ?, ?, ?)",
+                        code, modeOf(chartMode), static_cast<std::int16_t>(line.kind), line.date1, p1, line.date2, p2)
+               : db.run("UPDATE Hikisen SET 種類=?, 日付1=?, 株価1=?, 日付2=?, 株価2=? WHERE ID=? AND コード=?",
+                        static_cast<std::int16_t>(line.kind), line.date1, p1, line.date2, p2, line.id, code);
     if (!st)
         return st;
     if (insert)

@@ -114,10 +114,9 @@ Status finish(Status st, Prompt& prompt, const char* doneMessage) {
 } // namespace
 
 Status DeleteFromAllTables(Database& db, const std::string& condition, const std::vector<std::int64_t>& args) {
-    static const char* const kHeads[] = {"delete from daydata ",         "delete from weekdata ",
-                                         "delete from informationData ", "delete from board ",
-                                         "delete from shinyo ",          "delete from Mei ",
-                                         "delete from Bunkatu ",         "delete from Hikisen "};
+    static const char* const kHeads[] = {
+        "delete from daydata ", "delete from weekdata ", "delete from informationData ", "delete from board ",
+        "delete from shinyo ",  "delete from Mei ",      "delete from Bunkatu ",         "delete from Hikisen "};
     return runOnTables(db, kHeads, std::size(kHeads), condition, args);
 }
 

@@ -55,9 +55,22 @@ std::vector<TableDef> buildTables() {
                  {primary({{"コード"}}), {"市場コード", {{"市場コード"}, {"コード"}}, false, true}}});
     t.push_back({"Shijyo", {L("コード"), T("市場", 20, true), T("略称", 10, true)}, {primary({{"コード"}})}});
     t.push_back({"board",
-                 {I("区分"), L("コード"), I("市場コード"), T("銘柄", 20, true), D("日付"), L("始値"), L("高値"),
-                  L("安値"), L("終値"), L("前日比"), C("出来高"), L("現在値"), L("現前日比"), C("現出来高"),
-                  {"警報上限", FieldType::Long, 0, false, 4}, {"警報下限", FieldType::Long, 0, false, 4}},
+                 {I("区分"),
+                  L("コード"),
+                  I("市場コード"),
+                  T("銘柄", 20, true),
+                  D("日付"),
+                  L("始値"),
+                  L("高値"),
+                  L("安値"),
+                  L("終値"),
+                  L("前日比"),
+                  C("出来高"),
+                  L("現在値"),
+                  L("現前日比"),
+                  C("現出来高"),
+                  {"警報上限", FieldType::Long, 0, false, 4},
+                  {"警報下限", FieldType::Long, 0, false, 4}},
                  {primary({{"区分"}, {"コード"}})}});
     std::vector<FieldDef> kinds = {T("種類コード", 3, false), T("種類名", 40, true), I("表示順")};
     t.push_back({"informationClass", kinds, {primary({{"種類コード"}})}});
@@ -95,11 +108,11 @@ std::vector<TableDef> buildTables() {
     // Each price is stored as traded on its anchor date, like the bars: a reader adjusts it with the
     // confirmed split events after that date, so confirming or removing an event moves the line with
     // its bars.
-    t.push_back({"Hikisen",
-                 {{"ID", FieldType::AutoLong}, L("コード"), I("足"), I("種類"), D("日付1"), C("株価1"), D("日付2"),
-                  C("株価2")},
-                 {primary({{"ID"}}), plain("コード", {{"コード"}})},
-                 4});
+    t.push_back(
+        {"Hikisen",
+         {{"ID", FieldType::AutoLong}, L("コード"), I("足"), I("種類"), D("日付1"), C("株価1"), D("日付2"), C("株価2")},
+         {primary({{"ID"}}), plain("コード", {{"コード"}})},
+         4});
     return t;
 }
 

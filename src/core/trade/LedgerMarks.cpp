@@ -78,8 +78,8 @@ Status ledgerOverlay(db::Database& db, std::int32_t code, const chart::ChartData
     });
 }
 
-Status loadChartOverlay(db::Database& db, std::int32_t code, int chartMode, const chart::ChartData& data,
-                        bool adjusted, bool ledgerShown, chart::ChartOverlay& overlay) {
+Status loadChartOverlay(db::Database& db, std::int32_t code, int chartMode, const chart::ChartData& data, bool adjusted,
+                        bool ledgerShown, chart::ChartOverlay& overlay) {
     auto lines = chart::listLines(db, code, chartMode, adjusted);
     if (!lines)
         return lines.status();

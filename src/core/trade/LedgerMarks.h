@@ -17,8 +17,8 @@ Status ledgerOverlay(db::Database& db, std::int32_t code, const chart::ChartData
 
 // Everything drawn over the loaded chart of `code` in chartMode: the user's lines placed on the window's
 // bars and, when ledgerShown, the ledger's levels and marks. selectedLine is kept.
-Status loadChartOverlay(db::Database& db, std::int32_t code, int chartMode, const chart::ChartData& data,
-                        bool adjusted, bool ledgerShown, chart::ChartOverlay& overlay);
+Status loadChartOverlay(db::Database& db, std::int32_t code, int chartMode, const chart::ChartData& data, bool adjusted,
+                        bool ledgerShown, chart::ChartOverlay& overlay);
 
 // Sets (or with nothing clears) the target price of lot `id`, given in yen as the lot is held now
 // (split-adjusted when adjusted); stored as traded. InvalidInput with a message for a price that is not
