@@ -188,8 +188,9 @@ TEST(OverlayGeometry, SegmentsAreClippedToThePricePanel) {
     for (const Case& c : cases) {
         auto s = clipSegment(c.in, kPlotLeft, kPriceTopY, kPlotRight, kPriceBottomY);
         ASSERT_EQ(s.has_value(), c.out.has_value());
-        if (s)
+        if (s) {
             EXPECT_EQ(std::tie(s->x1, s->y1, s->x2, s->y2), std::tie(c.out->x1, c.out->y1, c.out->x2, c.out->y2));
+        }
     }
 }
 
