@@ -6,6 +6,7 @@
 #include "core/chart/ChartJson.h"
 #include "core/chart/ChartScene.h"
 #include "core/db/BarTable.h"
+#include "core/trade/LedgerMarks.h"
 
 #include <ostream>
 
@@ -43,6 +44,7 @@ int runChart(Invocation& inv) {
     const bool weekly = inv.takeFlag("--weekly");
     const bool json = inv.takeFlag("--json");
     const bool list = inv.takeFlag("--list");
+    const bool noLedger = inv.takeFlag("--no-ledger");
     if (inv.takeFlag("--raw"))
         inv.context.splitAdjust = false;
     chart::ChartDisplay display;
@@ -100,7 +102,13 @@ int runChart(Invocation& inv) {
             inv.out << row << "\n";
 #ifdef KESTREL_WITH_PNG
     if (png) {
-        QImage image = services::renderChartImage(data, display);
+        // The user's lines and (unless switched off) the ledger's lots, as the window draws them.
+        chart::ChartOverlay overlay;
+        if (Status o = trade::loadChartOverlay(*db, *code, ctx.chartMode, data, ctx.splitAdjust,
+                                               !noLedger && ctx.settings.BaibaiChart != 0, overlay);
+            !o)
+            return inv.fail(o);
+        QImage image = services::renderChartImage(data, display, &overlay);
         QByteArray bytes;
         QBuffer buffer(&bytes);
         buffer.open(QIODevice::WriteOnly);
@@ -119,10 +127,11 @@ int runChart(Invocation& inv) {
 const CommandRegistrar
     kChart({"chart",
             "CODE [--date YYYY-MM-DD] [--weekly] [--json] [--list] [--png FILE] "
-            "[--lower-panel 0-4] [--curve] [--no-volume] [--no-averages] [--raw]",
+            "[--lower-panel 0-4] [--curve] [--no-volume] [--no-averages] [--raw] [--no-ledger]",
             "load the chart of one issue ending at the date (default today); print its values "
             "(--json), its price list (--list, the default) or render it (--png); --raw shows bars as "
-            "traded, without split adjustment",
+            "traded, without split adjustment; the PNG carries the user's lines and the ledger's lots "
+            "(--no-ledger leaves the lots out)",
             runChart, true, true});
 
 } // namespace

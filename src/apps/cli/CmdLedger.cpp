@@ -3,6 +3,7 @@
 #include "core/app/Files.h"
 #include "core/boards/BoardPrices.h"
 #include "core/trade/Ledger.h"
+#include "core/trade/LedgerMarks.h"
 #include "core/trade/LedgerSplits.h"
 
 #include <charconv>
@@ -211,6 +212,21 @@ int exportCsv(Invocation& inv) {
     return 0;
 }
 
+// target ID PRICE | target ID --clear: the lot's target price, in yen as the lot is held now.
+int setTarget(Invocation& inv) {
+    const bool clear = inv.takeFlag("--clear");
+    if (inv.args.size() != (clear ? 1u : 2u) || !isWholeNumber(inv.args[0]) || (!clear && !isWholeNumber(inv.args[1])))
+        return inv.usage();
+    auto db = inv.openDatabase();
+    if (!db)
+        return 1;
+    std::optional<std::int64_t> target = clear ? std::nullopt : wholeNumber(inv.args[1]);
+    if (Status s = trade::setLotTarget(*db, *wholeNumber(inv.args[0]), target, inv.context.splitAdjust); !s)
+        return inv.fail(s);
+    inv.out << "ID=" << inv.args[0] << " 目標株価=" << (target ? std::to_string(*target) : std::string()) << "\n";
+    return 0;
+}
+
 int runLedger(Invocation& inv) {
     if (inv.args.empty())
         return inv.usage();
@@ -226,15 +242,18 @@ int runLedger(Invocation& inv) {
         return deleteRow(inv);
     if (sub == "export")
         return exportCsv(inv);
+    if (sub == "target")
+        return setTarget(inv);
     return inv.usage();
 }
 
 const CommandRegistrar
     kLedger({"ledger",
              "list [--unsold|--sold] | add CODE YY/MM/DD PRICE COUNT | "
-             "sell ID YY/MM/DD PRICE COUNT [--split] | delete ID | export",
+             "sell ID YY/MM/DD PRICE COUNT [--split] | delete ID | export | target ID PRICE|--clear",
              "the trading ledger: list lots (current prices refreshed first), add a purchase, "
-             "record a sale (--split moves unsold shares to a new lot), delete, write Data/stock.csv",
+             "record a sale (--split moves unsold shares to a new lot), delete, write Data/stock.csv, "
+             "set a lot's target price (drawn on the chart)",
              runLedger});
 
 } // namespace

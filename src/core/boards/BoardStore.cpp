@@ -1,5 +1,6 @@
 #include "core/boards/BoardStore.h"
 
+#include "core/boards/BoardPrices.h"
 #include "core/db/LatestDate.h"
 #include "core/db/Lookups.h"
 #include "core/settings/Settings.h"
@@ -177,6 +178,29 @@ Result<bool> deleteFromBoard(db::Database& db, int board, std::int32_t code) {
     if (!st)
         return st;
     return db.changes() > 0;
+}
+
+Status setBoardAlertAt(db::Database& db, int board, std::int32_t code, Currency price, Currency lastClose) {
+    auto st = db.prepare("SELECT 上限警報, 下限警報 FROM board WHERE 区分 = ? AND コード = ?");
+    if (!st)
+        return st.status();
+    st->bindAll(board, code);
+    auto row = st->step();
+    if (!row)
+        return row.status();
+    std::optional<std::int32_t> above, below;
+    if (*row) {
+        if (!st->isNull(0))
+            above = static_cast<std::int32_t>(st->int64(0));
+        if (!st->isNull(1))
+            below = static_cast<std::int32_t>(st->int64(1));
+    }
+    st->reset();
+    const std::int64_t whole = price.roundToWhole();
+    if (whole <= 0 || whole > 2147483647)
+        return Status::error(StatusCode::InvalidInput, "警報の株価は1円以上の整数で入力して下さい。");
+    (price >= lastClose ? above : below) = static_cast<std::int32_t>(whole);
+    return setAlert(db, board, code, above, below);
 }
 
 Status clearCurrentValues(db::Database& db, int board) {

@@ -60,6 +60,10 @@ Result<bool> boardHolds(db::Database& db, int board, std::int32_t code);
 // Deletes the code from the board; false when it was not there.
 Result<bool> deleteFromBoard(db::Database& db, int board, std::int32_t code);
 
+// The alert a horizontal chart line at `price` sets: 上限警報 when it lies at or above the last close,
+// else 下限警報, rounded to whole yen; the other alert of the row is kept. Refused as setAlert.
+Status setBoardAlertAt(db::Database& db, int board, std::int32_t code, Currency price, Currency lastClose);
+
 // Sets 現在値, 現前日比 and 現出来高 of every row of the board to 0.
 Status clearCurrentValues(db::Database& db, int board);
 // Stores the current values of one issue; false when the board does not hold it.

@@ -115,15 +115,16 @@ Status finish(Status st, Prompt& prompt, const char* doneMessage) {
 } // namespace
 
 Status DeleteFromAllTables(Database& db, const std::string& condition, const std::vector<std::int64_t>& args) {
-    static const char* const kHeads[] = {"delete from daydata ",         "delete from weekdata ",
-                                         "delete from informationData ", "delete from board ",
-                                         "delete from shinyo ",          "delete from Mei "};
+    static const char* const kHeads[] = {
+        "delete from daydata ", "delete from weekdata ", "delete from informationData ", "delete from board ",
+        "delete from shinyo ",  "delete from Mei ",      "delete from Bunkatu ",         "delete from Hikisen "};
     return runOnTables(db, kHeads, std::size(kHeads), condition, args);
 }
 
 Status UpdateAllTables(Database& db, const std::string& clause, const std::vector<std::int64_t>& args) {
     static const char* const kHeads[] = {"Update dayData ", "Update weekData ", "Update informationData ",
-                                         "Update board ",   "Update shinyo ",   "Update stockmarket "};
+                                         "Update board ",   "Update shinyo ",   "Update stockmarket ",
+                                         "Update Bunkatu ", "Update Hikisen "};
     return runOnTables(db, kHeads, std::size(kHeads), clause, args);
 }
 

@@ -25,10 +25,12 @@
 namespace kestrel::db {
 
 // Deletes the rows matching condition (e.g. "where コード=?") from daydata, weekdata, informationData,
-// board, shinyo and Mei, in this order; stockmarket is kept. On error nothing is deleted.
+// board, shinyo, Mei, and the split events (Bunkatu) and chart lines (Hikisen), in this order;
+// stockmarket is kept. On error nothing is deleted.
 Status DeleteFromAllTables(Database& db, const std::string& condition, const std::vector<std::int64_t>& args = {});
 // Applies clause (e.g. "set コード=? where コード=?") to dayData, weekData, informationData, board, shinyo
-// and stockmarket, in this order; Mei is left to the caller. On error nothing is changed.
+// stockmarket, Bunkatu and Hikisen, in this order (a code change takes the split events and
+// chart lines along); Mei is left to the caller. On error nothing is changed.
 Status UpdateAllTables(Database& db, const std::string& clause, const std::vector<std::int64_t>& args = {});
 
 // What the deletion actions work on: the database file and the bar table of the chart mode.

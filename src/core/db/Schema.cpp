@@ -86,7 +86,8 @@ std::vector<TableDef> buildTables() {
                   T("売却日", 8, true),
                   L("売却額"),
                   L("売却数"),
-                  L("利益")},
+                  L("利益"),
+                  {"目標株価", FieldType::Long, 0, false, 4}},
                  {primary({{"ID"}})}});
     // Split events of an issue: from 日付 on (the first trading day at the new price) one share before
     // is 分割後/分割前 shares after. 出所: 1 entered, 2 detected, 3 from the exchange's data. 状態: 0
@@ -101,6 +102,16 @@ std::vector<TableDef> buildTables() {
                  3});
     // The exchange's market calendar: 休日区分 0 closed, 1 open, 2 half day, 3 trading on a closed day.
     t.push_back({"Calendar", {D("日付"), I("休日区分")}, {primary({{"日付"}})}, 4});
+    // The user's own lines on the chart of an issue in one bar mode (足: 1 daily, 2 weekly). 種類: 1 a
+    // trend line through (日付1, 株価1) and (日付2, 株価2), 2 a horizontal line at 株価1 drawn on 日付1.
+    // Each price is stored as traded on its anchor date, like the bars: a reader adjusts it with the
+    // confirmed split events after that date, so confirming or removing an event moves the line with
+    // its bars.
+    t.push_back(
+        {"Hikisen",
+         {{"ID", FieldType::AutoLong}, L("コード"), I("足"), I("種類"), D("日付1"), C("株価1"), D("日付2"), C("株価2")},
+         {primary({{"ID"}}), plain("コード", {{"コード"}})},
+         4});
     return t;
 }
 
@@ -292,6 +303,13 @@ Status upgradeSchema(Database& db, std::int64_t from) {
 }
 
 } // namespace
+
+Result<bool> hasField(Database& db, const std::string& table, const std::string& field) {
+    auto n = db.queryInt("SELECT count(*) FROM pragma_table_info(?) WHERE name=?", table, field);
+    if (!n)
+        return n.status();
+    return n->value_or(0) > 0;
+}
 
 Result<std::unique_ptr<Database>> openKestrelDatabase(const std::string& path, OpenMode mode) {
     auto db = Database::open(path, mode);

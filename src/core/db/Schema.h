@@ -1,5 +1,5 @@
 #pragma once
-// The schema of Kestrel.mdb: the tables with fixed names, fields, sizes and indexes, and the six
+// The schema of Kestrel.mdb: sixteen tables with fixed names, fields, sizes and indexes, and the six
 // markets of Shijyo. Field rules a Jet file enforced are CHECK constraints here: Long and Integer ranges,
 // Text(n) lengths in characters, no zero-length text unless allowed, Yes/No as 0 or 1, dates as YYYYMMDD.
 // A constraint is named after its field, so a refused value reports which field refused it.
@@ -18,6 +18,8 @@ namespace kestrel::db {
 // events, and no Calendar (the weekdays then count as the trading days).
 // 4 also: board rows carry the date and time of their current price, an upper and a lower alert price
 // and why their last refresh failed (columns added to the table in place).
+// 4 also: the table Hikisen of the user's chart lines and the field 目標株価 of stockmarket (a reader of
+// an older file sees no lines and no targets).
 inline constexpr int kSchemaVersion = 4;
 inline constexpr int kApplicationId = 0x4B455354; // "KEST"
 
@@ -62,6 +64,10 @@ std::vector<std::string> tableDdl(const TableDef& t);
 // temporary name and renames it into place, so a failure never leaves a half-built Kestrel.mdb.
 // Fails when the file already exists.
 Status CreateDatabaseFile(const std::string& path);
+
+// Whether the open file's table holds the field (a field added by a later version may be missing from
+// a file opened read-only).
+Result<bool> hasField(Database& db, const std::string& table, const std::string& field);
 
 // Opens Kestrel.mdb for the program: checks that it is this program's database (tables present,
 // schema version known) and gives a clear message otherwise.

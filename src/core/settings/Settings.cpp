@@ -200,6 +200,10 @@ void LoadSettings(const std::string& iniPath, Settings& s, Prompt& prompt) {
         s.BunkatuChosei = 1;
     else
         loadInt16("BunkatuChosei", s.BunkatuChosei);
+    if (get("BaibaiChart").empty())
+        s.BaibaiChart = 1;
+    else
+        loadInt16("BaibaiChart", s.BaibaiChart);
 }
 
 void SaveSettings(const std::string& iniPath, const SettingsText& v, bool resetFilters, Prompt& prompt) {

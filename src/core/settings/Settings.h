@@ -38,6 +38,9 @@ struct Settings {
     // Where the stock-information lists come from (key JyohoSource): kInfoSourceServer or
     // kInfoSourceComputed; anything else means the default of computesInformation.
     std::string JyohoSource;
+    // 売買を表示 (key BaibaiChart): 1 draws the ledger's lots on the chart, 0 not. Switched in the chart
+    // menu, which writes the key itself; a file without the key means on.
+    std::int16_t BaibaiChart = 1;
 };
 
 inline constexpr const char* kInfoSourceServer = "データサーバー";

@@ -1,6 +1,8 @@
 #include "services/render/ChartPainter.h"
 
+#include <QFontDatabase>
 #include <QFontMetricsF>
+#include <QPolygon>
 #include <algorithm>
 
 namespace kestrel::services {
@@ -74,13 +76,16 @@ void paintPrimitives(QPainter& painter, const std::vector<Primitive>& items) {
             break;
         }
         case Shape::DottedLine: {
+            // Every other pixel, handed over in one call.
             QRect r = spanning(p);
+            QPolygon dots;
             if (r.height() == 1)
                 for (int x = r.left(); x <= r.right(); x += 2)
-                    painter.drawPoint(x, r.top());
+                    dots << QPoint(x, r.top());
             else
                 for (int y = r.top(); y <= r.bottom(); y += 2)
-                    painter.drawPoint(r.left(), y);
+                    dots << QPoint(r.left(), y);
+            painter.drawPoints(dots);
             break;
         }
         case Shape::Text:
@@ -91,14 +96,21 @@ void paintPrimitives(QPainter& painter, const std::vector<Primitive>& items) {
     painter.restore();
 }
 
-QImage renderChartImage(const chart::ChartData& data, const chart::ChartDisplay& display) {
+QImage renderChartImage(const chart::ChartData& data, const chart::ChartDisplay& display,
+                        const chart::ChartOverlay* overlay) {
     QImage image(kSurfaceWidth, kSurfaceHeight, QImage::Format_RGB32);
     image.fill(toQColor(chart::windowBackColor(display.chartMode)));
     QPainter painter(&image);
     // Nothing of the chart reaches outside its cleared area (a curve may run off the price scale).
     painter.setClipRect(
         QRect(QPoint(chart::kClearLeft, chart::kClearTop), QPoint(chart::kClearRight, chart::kClearBottom)));
-    paintPrimitives(painter, chart::DrawChart(data, display).items);
+    chart::ChartPicture pic = chart::DrawChart(data, display);
+    std::vector<chart::Primitive>& items = pic.items;
+    if (overlay && !pic.rows.empty()) { // nothing over an empty frame
+        std::vector<chart::Primitive> over = chart::drawOverlay(data, *overlay);
+        items.insert(items.end(), over.begin(), over.end());
+    }
+    paintPrimitives(painter, items);
     return image;
 }
 

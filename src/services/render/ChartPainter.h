@@ -2,7 +2,7 @@
 // Replays a chart drawing list on any QPainter surface (the window's retained image, a PNG) with the
 // pixel rules the list assumes: no antialiasing, both end points of lines and boxes drawn, dotted
 // lines on every other pixel, text placed by its top-left corner.
-#include "core/chart/ChartScene.h"
+#include "core/chart/ChartOverlay.h"
 
 #include <QFont>
 #include <QImage>
@@ -24,6 +24,8 @@ void paintPrimitives(QPainter& painter, const std::vector<chart::Primitive>& ite
 // drawn on the window's background colour.
 inline constexpr int kSurfaceWidth = chart::kClearRight + 1;
 inline constexpr int kSurfaceHeight = chart::kClearBottom + 1;
-QImage renderChartImage(const chart::ChartData& data, const chart::ChartDisplay& display);
+// With an overlay, its lines and ledger marks are drawn over the chart.
+QImage renderChartImage(const chart::ChartData& data, const chart::ChartDisplay& display,
+                        const chart::ChartOverlay* overlay = nullptr);
 
 } // namespace kestrel::services

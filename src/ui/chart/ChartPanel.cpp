@@ -1,10 +1,18 @@
 #include "ui/chart/ChartPanel.h"
 
+#include "core/boards/BoardStore.h"
 #include "core/chart/ChartLayout.h"
+#include "core/chart/UserLines.h"
+#include "core/trade/LedgerMarks.h"
+#include "services/db/OpenDatabase.h"
 #include "services/render/ChartPainter.h"
+#include "ui/app/MessageBox.h"
 #include "ui/app/Widgets.h"
 
+#include <QContextMenuEvent>
 #include <QFontMetrics>
+#include <QKeyEvent>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyle>
@@ -37,6 +45,7 @@ ChartView::ChartView(QWidget* parent)
     setObjectName(QStringLiteral("ChartView"));
     m_surface.fill(services::toQColor(kDailyBack));
     setGeometry(kChartRect);
+    setFocusPolicy(Qt::ClickFocus);
 }
 
 void ChartView::paintEvent(QPaintEvent*) {
@@ -47,12 +56,42 @@ void ChartView::paintEvent(QPaintEvent*) {
 void ChartView::mousePressEvent(QMouseEvent* event) {
     QPoint p = event->position().toPoint();
     Q_EMIT clickedAt(p.x() + kClearLeft, p.y() + kClearTop);
+    if (event->button() == Qt::LeftButton)
+        Q_EMIT pressedAt(p.x() + kClearLeft, p.y() + kClearTop, event->modifiers().testFlag(Qt::ShiftModifier));
+}
+
+void ChartView::mouseMoveEvent(QMouseEvent* event) {
+    QPoint p = event->position().toPoint();
+    if (event->buttons().testFlag(Qt::LeftButton))
+        Q_EMIT draggedTo(p.x() + kClearLeft, p.y() + kClearTop);
+}
+
+void ChartView::mouseReleaseEvent(QMouseEvent* event) {
+    QPoint p = event->position().toPoint();
+    if (event->button() == Qt::LeftButton)
+        Q_EMIT releasedAt(p.x() + kClearLeft, p.y() + kClearTop);
+}
+
+void ChartView::contextMenuEvent(QContextMenuEvent* event) {
+    Q_EMIT contextMenuAt(event->pos().x() + kClearLeft, event->pos().y() + kClearTop, event->globalPos());
+}
+
+void ChartView::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Delete)
+        Q_EMIT deletePressed();
+    else
+        QWidget::keyPressEvent(event);
 }
 
 ChartPanel::ChartPanel(AppContext& context, QWidget* parent) : QWidget(parent), m_context(context) {
     setObjectName(QStringLiteral("ChartPanel"));
     chartView = new ChartView(this);
     connect(chartView, &ChartView::clickedAt, this, &ChartPanel::chartClicked);
+    connect(chartView, &ChartView::pressedAt, this, &ChartPanel::mousePressed);
+    connect(chartView, &ChartView::draggedTo, this, &ChartPanel::mouseDragged);
+    connect(chartView, &ChartView::releasedAt, this, &ChartPanel::mouseReleased);
+    connect(chartView, &ChartView::contextMenuAt, this, &ChartPanel::showContextMenu);
+    connect(chartView, &ChartView::deletePressed, this, &ChartPanel::deleteSelectedLine);
 
     const int right = kClearRight + 8;
     KabukaList = new QListWidget(this);
@@ -155,6 +194,13 @@ void ChartPanel::DrawChartFrame() {
 void ChartPanel::DrawChart(bool rebuildList) {
     refreshDisplay();
     ChartPicture pic = chart::DrawChart(m_data, m_display);
+    if (!pic.rows.empty()) {
+        chart::ChartOverlay shown = m_overlay;
+        if (m_drawing && m_drawing->id == 0)
+            shown.lines.push_back(*m_drawing);
+        std::vector<Primitive> over = drawOverlay(m_data, shown);
+        pic.items.insert(pic.items.end(), over.begin(), over.end());
+    }
     paint(pic.items);
     if (rebuildList) {
         KabukaList->clear();
@@ -214,6 +260,185 @@ void ChartPanel::cmdidoheikinClick() {
     Cmdidoheikin->setText(q(toggleAverages(m_display.chartColors)));
     DrawChart(false);
     Q_EMIT focusIssueList();
+}
+
+void ChartPanel::loadOverlay(std::int32_t code) {
+    m_code = code;
+    m_drawing.reset();
+    m_dragLine = 0;
+    m_overlay.lines.clear();
+    m_overlay.levels.clear();
+    m_overlay.trades.clear();
+    WidgetPrompt prompt(this);
+    auto db = services::openDatabaseOrTell(m_context.paths.databasePath, prompt, db::OpenMode::ReadOnly);
+    if (!db)
+        return;
+    if (Status st = trade::loadChartOverlay(**db, code, m_context.chartMode, m_data, m_context.splitAdjust,
+                                            m_context.settings.BaibaiChart != 0, m_overlay);
+        !st)
+        prompt.notify(st.message());
+}
+
+template <typename F> void ChartPanel::changeLines(F&& change) {
+    WidgetPrompt prompt(this);
+    if (auto db = services::openDatabaseOrTell(m_context.paths.databasePath, prompt)) {
+        Status st = change(**db);
+        if (!st)
+            prompt.notify(st.message());
+    }
+    const std::int64_t selected = m_overlay.selectedLine;
+    loadOverlay(m_code);
+    m_overlay.selectedLine = lineById(selected) ? selected : 0;
+    DrawChart(false);
+}
+
+chart::ChartLine* ChartPanel::lineById(std::int64_t id) {
+    for (chart::ChartLine& l : m_overlay.lines)
+        if (id != 0 && l.id == id)
+            return &l;
+    return nullptr;
+}
+
+void ChartPanel::mousePressed(int x, int y, bool shift) {
+    m_dragLine = 0;
+    m_dragMoved = false;
+    m_drawing.reset();
+    auto point = pointAt(m_data, x, y);
+    if (!point || m_code == 0)
+        return;
+    if (shift) {
+        addHorizontalAt(x, y);
+        return;
+    }
+    // An end of the selected line first, then any line under the pointer, else a new trend line.
+    std::int64_t hit = 0;
+    if (chart::ChartLine* sel = lineById(m_overlay.selectedLine); sel && endAt(m_data, *sel, x, y))
+        hit = sel->id;
+    else
+        hit = lineAt(m_data, m_overlay, x, y);
+    if (chart::ChartLine* l = lineById(hit)) {
+        m_overlay.selectedLine = hit;
+        if (int end = endAt(m_data, *l, x, y)) {
+            m_dragLine = hit;
+            m_dragEnd = end;
+        }
+        DrawChart(false);
+        return;
+    }
+    if (m_overlay.selectedLine != 0) {
+        m_overlay.selectedLine = 0;
+        DrawChart(false);
+    }
+    chart::ChartLine fresh;
+    fresh.date1 = fresh.date2 = point->date;
+    fresh.price1 = fresh.price2 = point->price;
+    fresh.bar1 = fresh.bar2 = point->bar;
+    m_drawing = fresh;
+}
+
+void ChartPanel::mouseDragged(int x, int y) {
+    auto point = pointAt(m_data, x, y);
+    if (!point)
+        return;
+    chart::ChartLine* target = m_dragLine ? lineById(m_dragLine) : m_drawing ? &*m_drawing : nullptr;
+    if (!target)
+        return;
+    const int end = m_dragLine ? m_dragEnd : 2;
+    if (target->kind == chart::LineKind::Horizontal || end == 1) {
+        target->date1 = point->date;
+        target->price1 = point->price;
+        target->bar1 = point->bar;
+    }
+    if (target->kind == chart::LineKind::Horizontal || end == 2) {
+        target->date2 = point->date;
+        target->price2 = point->price;
+        target->bar2 = point->bar;
+    }
+    m_dragMoved = true;
+    DrawChart(false);
+}
+
+void ChartPanel::mouseReleased(int x, int y) {
+    mouseDragged(x, y);
+    if (m_dragLine) {
+        const std::int64_t id = m_dragLine;
+        m_dragLine = 0;
+        if (!m_dragMoved)
+            return;
+        chart::ChartLine moved = *lineById(id);
+        if (moved.kind == chart::LineKind::Trend && moved.date1 == moved.date2)
+            return changeLines([](db::Database&) { return Status::ok(); }); // both ends on one bar: put back
+        changeLines([&](db::Database& db) { return moveLine(db, m_code, moved, m_context.splitAdjust); });
+        return;
+    }
+    if (!m_drawing)
+        return;
+    chart::ChartLine drawn = *m_drawing;
+    m_drawing.reset();
+    if (drawn.bar1 == drawn.bar2) { // a click, not a line
+        DrawChart(false);
+        return;
+    }
+    changeLines([&](db::Database& db) {
+        auto id = addLine(db, m_code, m_context.chartMode, drawn, m_context.splitAdjust);
+        if (id)
+            m_overlay.selectedLine = *id;
+        return id.status();
+    });
+}
+
+bool ChartPanel::addHorizontalAt(int x, int y) {
+    auto point = pointAt(m_data, std::clamp(x, kPlotLeft, kPlotRight), y);
+    if (!point || m_code == 0)
+        return false;
+    chart::ChartLine line;
+    line.kind = chart::LineKind::Horizontal;
+    line.date1 = point->date;
+    line.price1 = point->price;
+    changeLines([&](db::Database& db) {
+        auto id = addLine(db, m_code, m_context.chartMode, line, m_context.splitAdjust);
+        if (id)
+            m_overlay.selectedLine = *id;
+        return id.status();
+    });
+    return true;
+}
+
+void ChartPanel::deleteSelectedLine() {
+    const std::int64_t id = m_overlay.selectedLine;
+    if (!lineById(id))
+        return;
+    m_overlay.selectedLine = 0;
+    changeLines([&](db::Database& db) { return removeLine(db, m_code, id); });
+}
+
+void ChartPanel::setAlertFromLine(std::int64_t id, int board) {
+    const chart::ChartLine* line = lineById(id);
+    if (!line || line->kind != chart::LineKind::Horizontal || m_data.barCount == 0)
+        return;
+    const Currency price = line->price1;
+    const Currency close = m_data.bars[m_data.barCount - 1].closeCarried;
+    changeLines([&](db::Database& db) { return boards::setBoardAlertAt(db, board, m_code, price, close); });
+}
+
+void ChartPanel::showContextMenu(int x, int y, const QPoint& globalPos) {
+    if (!pointAt(m_data, x, y) || m_code == 0)
+        return;
+    QMenu menu(this);
+    menu.setObjectName(QStringLiteral("ChartLineMenu"));
+    menu.addAction(QStringLiteral("水平線を引く"), this, [this, x, y] { addHorizontalAt(x, y); });
+    const std::int64_t hit = lineAt(m_data, m_overlay, x, y);
+    if (const chart::ChartLine* l = lineById(hit)) {
+        m_overlay.selectedLine = hit;
+        DrawChart(false);
+        if (l->kind == chart::LineKind::Horizontal) {
+            QMenu* alert = menu.addMenu(QStringLiteral("警報に設定"));
+            alert->addAction(QStringLiteral("株価ボードA"), this, [this, hit] { setAlertFromLine(hit, 1); });
+            alert->addAction(QStringLiteral("株価ボードB"), this, [this, hit] { setAlertFromLine(hit, 2); });
+        }
+        menu.addAction(QStringLiteral("線を削除"), this, [this] { deleteSelectedLine(); });
+    }
+    menu.exec(globalPos);
 }
 
 } // namespace kestrel::ui

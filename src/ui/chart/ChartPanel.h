@@ -5,6 +5,7 @@
 // the area left of x 145 and above y 100 is free for the window's own controls.
 // The window loads the chart into data() with LoadChartData and calls DrawChart(true).
 #include "core/chart/ChartData.h"
+#include "core/chart/ChartOverlay.h"
 #include "core/chart/ChartScene.h"
 #include "core/startup/AppContext.h"
 
@@ -26,10 +27,20 @@ public:
 
 Q_SIGNALS:
     void clickedAt(int clientX, int clientY);
+    // The mouse on the chart, in client-area pixels; `shift` when Shift was held at the press.
+    void pressedAt(int clientX, int clientY, bool shift);
+    void draggedTo(int clientX, int clientY);
+    void releasedAt(int clientX, int clientY);
+    void contextMenuAt(int clientX, int clientY, const QPoint& globalPos);
+    void deletePressed();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     QImage m_surface;
@@ -50,6 +61,16 @@ public:
     void DrawChartFrame();
     // Draws the loaded chart; with rebuildList also refills KabukaList and selects its last row.
     void DrawChart(bool rebuildList);
+
+    // The user's lines and the ledger's lots of the issue loaded in data(): read again from the database
+    // (after every load and every change of a line). The ledger part follows the BaibaiChart setting.
+    void loadOverlay(std::int32_t code);
+    const chart::ChartOverlay& overlay() const { return m_overlay; }
+    // A horizontal line at client y (the context menu's "水平線を引く"); false when y is off the panel.
+    bool addHorizontalAt(int clientX, int clientY);
+    // Sets an alert of board 1 (A) or 2 (B) at the price of horizontal line id (the context menu's
+    // "警報に設定").
+    void setAlertFromLine(std::int64_t id, int board);
 
     ChartView* chartView = nullptr;
     QListWidget* KabukaList = nullptr;
@@ -74,10 +95,25 @@ private:
     void chartClicked(int clientX, int clientY);
     void cmdSRLRSIClick();
     void cmdidoheikinClick();
+    void mousePressed(int x, int y, bool shift);
+    void mouseDragged(int x, int y);
+    void mouseReleased(int x, int y);
+    void showContextMenu(int x, int y, const QPoint& globalPos);
+    void deleteSelectedLine();
+    chart::ChartLine* lineById(std::int64_t id);
+    // Stores a change of the lines through the database, tells a refusal, and reads them again.
+    template <typename F> void changeLines(F&& change);
 
     AppContext& m_context;
     chart::ChartData m_data;
     chart::ChartDisplay m_display;
+    chart::ChartOverlay m_overlay;
+    std::int32_t m_code = 0;
+    // A line being drawn (id 0) or an end (1, 2) of a line being moved.
+    std::optional<chart::ChartLine> m_drawing;
+    std::int64_t m_dragLine = 0;
+    int m_dragEnd = 0;
+    bool m_dragMoved = false;
 };
 
 } // namespace kestrel::ui

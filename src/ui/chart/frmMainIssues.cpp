@@ -90,6 +90,7 @@ void frmMain::ShowIssue(bool draw) {
     HScroll->setPageStep(m_chart->data().scrollLargeChange);
     if (!st)
         prompt.notify(st.message());
+    m_chart->loadOverlay(code.toInt());
     m_chart->DrawChart(true);
 }
 

@@ -74,6 +74,15 @@ void frmMain::buildMenus() {
     adjust->setCheckable(true);
     adjust->setChecked(m_context.splitAdjust);
     entry(chart, "mnuBunkatu", "株式分割", [this] { showSplitWindow(*this); });
+    // 売買を表示: the ledger's lots on the chart, kept in Kestrel.ini at once.
+    QAction* ledger = entry(chart, "mnuBaibaiChart", "売買を表示", [this](bool on) {
+        m_context.settings.BaibaiChart = on ? 1 : 0;
+        if (Status st = writeProfileString(m_context.paths.iniPath, kIniSection, "BaibaiChart", on ? "1" : "0"); !st)
+            MessageBox::information(this, QString::fromStdString(st.message()));
+        ShowIssue(true);
+    });
+    ledger->setCheckable(true);
+    ledger->setChecked(m_context.settings.BaibaiChart != 0);
 
     QMenu* boards = bar->addMenu(QStringLiteral("株価ボード"));
     static const char* const kLetter[] = {"", "A", "B"};

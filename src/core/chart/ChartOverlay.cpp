@@ -1,0 +1,190 @@
+#include "core/chart/ChartOverlay.h"
+
+#include "core/chart/ChartMath.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace kestrel::chart {
+namespace {
+
+using detail::Int128;
+
+bool hasScale(const ChartData& d) {
+    return d.barCount > 0 && d.priceTop > d.priceBottom && quantisedScale(d.priceTop - d.priceBottom, 256).num > 0;
+}
+
+int yOf(const ChartData& d, Currency p) {
+    return priceY(quantisedScale(d.priceTop - d.priceBottom, kPricePanelHeight), d.priceTop, p);
+}
+
+// Pixels a label takes: 6 per half-width character, 12 per full-width one (3-byte UTF-8).
+int labelWidth(const std::string& s) {
+    int w = 0;
+    for (size_t i = 0; i < s.size();) {
+        const unsigned char c = static_cast<unsigned char>(s[i]);
+        const size_t len = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+        w += len >= 3 ? 2 * kCharWidth : kCharWidth;
+        i += len;
+    }
+    return w;
+}
+
+double distanceToSegment(double px, double py, const Segment& s) {
+    const double dx = s.x2 - s.x1, dy = s.y2 - s.y1;
+    const double len2 = dx * dx + dy * dy;
+    double t = len2 == 0 ? 0 : ((px - s.x1) * dx + (py - s.y1) * dy) / len2;
+    t = std::clamp(t, 0.0, 1.0);
+    return std::hypot(px - (s.x1 + t * dx), py - (s.y1 + t * dy));
+}
+
+void add(std::vector<Primitive>& out, Shape shape, int x1, int y1, int x2, int y2, Rgb c, std::string text = {}) {
+    out.push_back({shape, x1, y1, x2, y2, c, std::move(text)});
+}
+
+} // namespace
+
+std::optional<int> barShowing(const ChartData& d, Date date, bool weekly) {
+    for (int i = 0; i < d.barCount; ++i) {
+        const Date b = d.bars[i].date;
+        if (b < date)
+            continue;
+        if (weekly)
+            // A week's bar is dated its Friday: the date lies in the five days up to it.
+            return date.daysUntil(b) < 7 && b.addDays(-(b.weekday() + 5) % 7) <= date ? std::optional<int>(i + 1)
+                                                                                      : std::nullopt;
+        return i > 0 || b == date ? std::optional<int>(i + 1) : std::nullopt;
+    }
+    return std::nullopt;
+}
+
+Segment lineSegment(const ChartData& d, const ChartLine& l) {
+    if (l.kind == LineKind::Horizontal) {
+        const int y = yOf(d, l.price1);
+        return {kPlotLeft, y, kPlotRight, y};
+    }
+    return {barX(l.bar1), yOf(d, l.price1), barX(l.bar2), yOf(d, l.price2)};
+}
+
+std::optional<Segment> clipSegment(Segment s, int left, int top, int right, int bottom) {
+    // Liang-Barsky on the closed rectangle.
+    const double dx = s.x2 - s.x1, dy = s.y2 - s.y1;
+    double t0 = 0, t1 = 1;
+    const double p[4] = {-dx, dx, -dy, dy};
+    const double q[4] = {static_cast<double>(s.x1 - left), static_cast<double>(right - s.x1),
+                         static_cast<double>(s.y1 - top), static_cast<double>(bottom - s.y1)};
+    for (int k = 0; k < 4; ++k) {
+        if (p[k] == 0) {
+            if (q[k] < 0)
+                return std::nullopt;
+            continue;
+        }
+        const double t = q[k] / p[k];
+        if (p[k] < 0)
+            t0 = std::max(t0, t);
+        else
+            t1 = std::min(t1, t);
+        if (t0 > t1)
+            return std::nullopt;
+    }
+    auto at = [](int a, double d, double t) { return static_cast<int>(std::lround(a + d * t)); };
+    return Segment{at(s.x1, dx, t0), at(s.y1, dy, t0), at(s.x1, dx, t1), at(s.y1, dy, t1)};
+}
+
+std::vector<Primitive> drawOverlay(const ChartData& d, const ChartOverlay& o) {
+    std::vector<Primitive> out;
+    if (!hasScale(d))
+        return out;
+    for (const ChartLine& l : o.lines) {
+        const bool selected = l.id != 0 && l.id == o.selectedLine;
+        const Rgb c = selected ? kSelectedLineColor : kLineColor;
+        auto s = clipSegment(lineSegment(d, l), kPlotLeft, kPriceTopY, kPlotRight, kPriceBottomY);
+        if (!s)
+            continue;
+        add(out, Shape::Line, s->x1, s->y1, s->x2, s->y2, c);
+        if (selected && l.kind == LineKind::Trend) {
+            const Segment whole = lineSegment(d, l);
+            for (auto [x, y] : {std::pair{whole.x1, whole.y1}, std::pair{whole.x2, whole.y2}})
+                if (x >= kPlotLeft && x <= kPlotRight && y >= kPriceTopY && y <= kPriceBottomY)
+                    add(out, Shape::Box, x - 2, y - 2, x + 2, y + 2, c);
+        }
+    }
+    if (!o.ledgerShown)
+        return out;
+    for (const PriceLevel& lv : o.levels) {
+        const int y = yOf(d, lv.price);
+        if (y < kPriceTopY || y > kPriceBottomY)
+            continue;
+        const Rgb c = lv.target ? kTargetColor : kBreakEvenColor;
+        add(out, Shape::DottedLine, kPlotLeft, y, kPlotRight, y, c);
+        add(out, Shape::Text, kPlotRight - 2 - labelWidth(lv.label), std::max(kPriceTopY, y - 13), 0, 0, c, lv.label);
+    }
+    for (const TradeMark& t : o.trades) {
+        if (t.bar < 1 || t.bar > d.barCount)
+            continue;
+        const ChartBar& b = d.bars[t.bar - 1];
+        const int x = barX(t.bar);
+        if (t.buy) {
+            // Under the low (and under a split mark on the same bar), apex up.
+            int top = (b.close.raw() != 0 ? yOf(d, b.low) : kPriceBottomY - 8) + 3;
+            if (d.splitFlags[t.bar - 1] & kSplitEventBar)
+                top += 4;
+            for (int k = 0; k < 4; ++k)
+                add(out, Shape::Line, x - k, top + k, x + k, top + k, kBuyColor);
+        } else {
+            const int bottom = (b.close.raw() != 0 ? yOf(d, b.high) : kPriceTopY + 8) - 3;
+            for (int k = 0; k < 4; ++k)
+                add(out, Shape::Line, x - k, bottom - k, x + k, bottom - k, kSellColor);
+        }
+    }
+    return out;
+}
+
+std::int64_t lineAt(const ChartData& d, const ChartOverlay& o, int x, int y, int tolerance) {
+    std::int64_t best = 0;
+    double bestDistance = tolerance + 0.5;
+    if (!hasScale(d))
+        return 0;
+    for (const ChartLine& l : o.lines) {
+        auto s = clipSegment(lineSegment(d, l), kPlotLeft, kPriceTopY, kPlotRight, kPriceBottomY);
+        if (!s)
+            continue;
+        const double dist = distanceToSegment(x, y, *s);
+        if (dist < bestDistance) {
+            bestDistance = dist;
+            best = l.id;
+        }
+    }
+    return best;
+}
+
+int endAt(const ChartData& d, const ChartLine& l, int x, int y, int tolerance) {
+    if (!hasScale(d))
+        return 0;
+    const Segment s = lineSegment(d, l);
+    if (l.kind == LineKind::Horizontal)
+        return std::abs(y - s.y1) <= tolerance ? 1 : 0;
+    if (std::hypot(x - s.x1, y - s.y1) <= tolerance)
+        return 1;
+    if (std::hypot(x - s.x2, y - s.y2) <= tolerance)
+        return 2;
+    return 0;
+}
+
+std::optional<PanelPoint> pointAt(const ChartData& d, int x, int y) {
+    if (!hasScale(d) || x < kPlotLeft || x > kPlotRight || y < kPriceTopY || y > kPriceBottomY)
+        return std::nullopt;
+    const Scale sP = quantisedScale(d.priceTop - d.priceBottom, kPricePanelHeight);
+    PanelPoint p;
+    p.bar = std::clamp(static_cast<int>(detail::divRoundHalfEven(x - kPlotLeft, kBarWidth)), 1,
+                       static_cast<int>(d.barCount));
+    p.date = d.bars[p.bar - 1].date;
+    // price = priceTop - (y - 100) / sP, to four decimals.
+    const Int128 down =
+        detail::divRoundHalfEven(static_cast<Int128>(y - kPriceTopY) * sP.den * Currency::kScale, sP.num);
+    Currency price = Currency::fromRaw(d.priceTop.raw() - static_cast<std::int64_t>(down));
+    p.price = std::clamp(price, d.priceBottom, d.priceTop);
+    return p;
+}
+
+} // namespace kestrel::chart

@@ -1,0 +1,129 @@
+#include "core/trade/LedgerMarks.h"
+
+#include "core/chart/SplitAdjust.h"
+#include "core/chart/UserLines.h"
+#include "core/db/BarTable.h"
+#include "core/db/Schema.h"
+#include "core/db/SplitTable.h"
+
+#include <numeric>
+
+namespace kestrel::trade {
+namespace {
+
+struct Ratio {
+    std::int64_t before = 1, after = 1;
+    bool one() const { return before == after; }
+};
+
+// Shares after per share before over the events after the purchase day.
+Ratio ratioAfter(const std::vector<db::SplitEvent>& events, Date bought) {
+    Ratio r;
+    for (const auto& e : events) {
+        if (e.date <= bought)
+            continue;
+        r.before *= e.before;
+        r.after *= e.after;
+        const std::int64_t g = std::gcd(r.before, r.after);
+        r.before /= g;
+        r.after /= g;
+    }
+    return r;
+}
+
+Result<std::vector<db::SplitEvent>> eventsFor(db::Database& db, std::int32_t code, bool adjusted) {
+    if (!adjusted)
+        return std::vector<db::SplitEvent>();
+    return db::listSplits(db, code, true);
+}
+
+} // namespace
+
+Status ledgerOverlay(db::Database& db, std::int32_t code, const chart::ChartData& data, bool weekly, bool adjusted,
+                     chart::ChartOverlay& overlay) {
+    overlay.levels.clear();
+    overlay.trades.clear();
+    auto hasTarget = db::hasField(db, "stockmarket", "目標株価");
+    if (!hasTarget)
+        return hasTarget.status();
+    auto events = eventsFor(db, code, adjusted);
+    if (!events)
+        return events.status();
+    auto st = db.prepare(std::string("SELECT 購入日, 購入数, 損益分岐点, 売却日, 売却数, ") +
+                         (*hasTarget ? "目標株価" : "NULL") + " FROM stockmarket WHERE コード=? ORDER BY ID");
+    if (!st)
+        return st.status();
+    st->bind(1, static_cast<std::int64_t>(code));
+    return st->forEachRow([&] {
+        const std::optional<Date> bought = st->isNull(0) ? std::nullopt : Date::parse(st->text(0));
+        const std::optional<Date> sold = st->isNull(3) ? std::nullopt : Date::parse(st->text(3));
+        const bool unsold = st->isNull(4) || st->int64(4) == 0;
+        if (bought)
+            if (auto bar = chart::barShowing(data, *bought, weekly))
+                overlay.trades.push_back({*bar, true});
+        if (!unsold && sold)
+            if (auto bar = chart::barShowing(data, *sold, weekly))
+                overlay.trades.push_back({*bar, false});
+        if (!unsold)
+            return;
+        const Ratio r = bought ? ratioAfter(*events, *bought) : Ratio{};
+        const std::int64_t count = chart::splitDivide(st->isNull(1) ? 0 : st->int64(1), r.after, r.before);
+        const std::string shares = std::to_string(count) + "株";
+        if (!st->isNull(2) && st->int64(2) > 0)
+            overlay.levels.push_back(
+                {Currency::fromWhole(chart::splitDivide(st->int64(2), r.before, r.after)), shares, false});
+        if (!st->isNull(5) && st->int64(5) > 0)
+            overlay.levels.push_back(
+                {Currency::fromWhole(chart::splitDivide(st->int64(5), r.before, r.after)), "目標 " + shares, true});
+    });
+}
+
+Status loadChartOverlay(db::Database& db, std::int32_t code, int chartMode, const chart::ChartData& data, bool adjusted,
+                        bool ledgerShown, chart::ChartOverlay& overlay) {
+    auto lines = chart::listLines(db, code, chartMode, adjusted);
+    if (!lines)
+        return lines.status();
+    if (Status st = chart::placeLines(db, code, chartMode, data, *lines); !st)
+        return st;
+    overlay.lines = std::move(*lines);
+    overlay.ledgerShown = ledgerShown;
+    overlay.levels.clear();
+    overlay.trades.clear();
+    if (!ledgerShown)
+        return Status::ok();
+    return ledgerOverlay(db, code, data, db::isWeeklyMode(chartMode), adjusted, overlay);
+}
+
+Status setLotTarget(db::Database& db, std::int64_t id, std::optional<std::int64_t> target, bool adjusted) {
+    if (target && (*target <= 0 || *target > 2147483647))
+        return Status::error(StatusCode::InvalidInput, "目標株価は1円以上の整数で入力して下さい。");
+    auto st = db.prepare("SELECT コード, 購入日 FROM stockmarket WHERE ID=?");
+    if (!st)
+        return st.status();
+    st->bind(1, id);
+    auto row = st->step();
+    if (!row)
+        return row.status();
+    if (!*row)
+        return Status::error(StatusCode::NotFound, "ID=" + std::to_string(id) + " の行は売買管理ボードにありません。");
+    std::optional<std::int64_t> stored = target;
+    if (target && !st->isNull(0)) {
+        const std::optional<Date> bought = st->isNull(1) ? std::nullopt : Date::parse(st->text(1));
+        auto events = eventsFor(db, static_cast<std::int32_t>(st->int64(0)), adjusted);
+        if (!events)
+            return events.status();
+        const Ratio r = bought ? ratioAfter(*events, *bought) : Ratio{};
+        stored = chart::splitDivide(*target, r.after, r.before);
+        if (*stored <= 0 || *stored > 2147483647)
+            return Status::error(StatusCode::InvalidInput, "目標株価は1円以上の整数で入力して下さい。");
+    }
+    st->reset();
+    db::Transaction tx(db);
+    if (!tx.began())
+        return tx.began();
+    if (Status w = db.run("UPDATE stockmarket SET 目標株価=? WHERE ID=?", stored, id); !w)
+        return w;
+    return tx.commit();
+}
+
+} // namespace kestrel::trade

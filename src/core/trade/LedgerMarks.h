@@ -1,0 +1,28 @@
+#pragma once
+// The ledger on the chart: for the issue shown, each unsold lot's break-even price (labelled with its
+// share count) and the target price the user set for it, and a mark on the bar of each purchase and
+// each sale. Prices and counts are those of the lot as held now: a lot bought before a confirmed split
+// event shows its count times the ratio of the events after the purchase day and its prices divided by
+// it, which is how a bar of the purchase day is shown; with adjustment off they show as traded.
+#include "core/chart/ChartOverlay.h"
+#include "core/db/Database.h"
+
+namespace kestrel::trade {
+
+// Fills overlay.levels and overlay.trades from the lots of `code` for the loaded chart `data` (marks
+// only on bars of the window; in weekly mode on the week's bar). Dates that are not dates ("00/00/00"
+// for a lot not sold) give no mark. A file without 目標株価 (an older version read-only) has no targets.
+Status ledgerOverlay(db::Database& db, std::int32_t code, const chart::ChartData& data, bool weekly, bool adjusted,
+                     chart::ChartOverlay& overlay);
+
+// Everything drawn over the loaded chart of `code` in chartMode: the user's lines placed on the window's
+// bars and, when ledgerShown, the ledger's levels and marks. selectedLine is kept.
+Status loadChartOverlay(db::Database& db, std::int32_t code, int chartMode, const chart::ChartData& data, bool adjusted,
+                        bool ledgerShown, chart::ChartOverlay& overlay);
+
+// Sets (or with nothing clears) the target price of lot `id`, given in yen as the lot is held now
+// (split-adjusted when adjusted); stored as traded. InvalidInput with a message for a price that is not
+// a positive whole number of yen within 32 bits; NotFound with a message when there is no such lot.
+Status setLotTarget(db::Database& db, std::int64_t id, std::optional<std::int64_t> target, bool adjusted);
+
+} // namespace kestrel::trade
