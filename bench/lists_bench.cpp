@@ -92,7 +92,8 @@ bool build(const std::string& path, int issues, const std::vector<Date>& days) {
     must(db.exec("COMMIT"));
     for (int i = 0; i < 40 && i < issues; ++i)
         must(db::addSplit(db, 1300 + i * 2 * std::max(1, issues / 40),
-                          days[days.size() - 1 - 3 * static_cast<size_t>(i)], 1, 2));
+                          days[days.size() - 1 - 3 * static_cast<size_t>(i)], 1, 2)
+                 .status());
     must(db.exec("PRAGMA journal_mode=WAL"));
     must(db.exec("PRAGMA wal_checkpoint(TRUNCATE)"));
     std::printf("built %d issues x %zu days in %.1f s\n", issues, days.size(),

@@ -4,32 +4,11 @@
 #include "core/chart/UserLines.h"
 #include "core/db/BarTable.h"
 #include "core/db/Schema.h"
+#include "core/db/SplitRatio.h"
 #include "core/db/SplitTable.h"
-
-#include <numeric>
 
 namespace kestrel::trade {
 namespace {
-
-struct Ratio {
-    std::int64_t before = 1, after = 1;
-    bool one() const { return before == after; }
-};
-
-// Shares after per share before over the events after the purchase day.
-Ratio ratioAfter(const std::vector<db::SplitEvent>& events, Date bought) {
-    Ratio r;
-    for (const auto& e : events) {
-        if (e.date <= bought)
-            continue;
-        r.before *= e.before;
-        r.after *= e.after;
-        const std::int64_t g = std::gcd(r.before, r.after);
-        r.before /= g;
-        r.after /= g;
-    }
-    return r;
-}
 
 Result<std::vector<db::SplitEvent>> eventsFor(db::Database& db, std::int32_t code, bool adjusted) {
     if (!adjusted)
@@ -66,15 +45,13 @@ Status ledgerOverlay(db::Database& db, std::int32_t code, const chart::ChartData
                 overlay.trades.push_back({*bar, false});
         if (!unsold)
             return;
-        const Ratio r = bought ? ratioAfter(*events, *bought) : Ratio{};
-        const std::int64_t count = chart::splitDivide(st->isNull(1) ? 0 : st->int64(1), r.after, r.before);
+        const db::SplitRatio r = bought ? db::ratioAfter(*events, *bought) : db::SplitRatio{};
+        const std::int64_t count = r.count(st->isNull(1) ? 0 : st->int64(1));
         const std::string shares = std::to_string(count) + "株";
         if (!st->isNull(2) && st->int64(2) > 0)
-            overlay.levels.push_back(
-                {Currency::fromWhole(chart::splitDivide(st->int64(2), r.before, r.after)), shares, false});
+            overlay.levels.push_back({Currency::fromWhole(r.price(st->int64(2))), shares, false});
         if (!st->isNull(5) && st->int64(5) > 0)
-            overlay.levels.push_back(
-                {Currency::fromWhole(chart::splitDivide(st->int64(5), r.before, r.after)), "目標 " + shares, true});
+            overlay.levels.push_back({Currency::fromWhole(r.price(st->int64(5))), "目標 " + shares, true});
     });
 }
 
@@ -112,8 +89,8 @@ Status setLotTarget(db::Database& db, std::int64_t id, std::optional<std::int64_
         auto events = eventsFor(db, static_cast<std::int32_t>(st->int64(0)), adjusted);
         if (!events)
             return events.status();
-        const Ratio r = bought ? ratioAfter(*events, *bought) : Ratio{};
-        stored = chart::splitDivide(*target, r.after, r.before);
+        const db::SplitRatio r = bought ? db::ratioAfter(*events, *bought) : db::SplitRatio{};
+        stored = r.count(*target);
         if (*stored <= 0 || *stored > 2147483647)
             return Status::error(StatusCode::InvalidInput, "目標株価は1円以上の整数で入力して下さい。");
     }
