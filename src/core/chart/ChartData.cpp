@@ -227,6 +227,14 @@ Status readBarRow(const db::Statement& st, int first, BarUnits units, bool weekl
 
 Status finishChart(db::Database& db, std::int32_t code, bool weekly, bool splitAdjust, BarUnits units,
                    const std::vector<db::SplitEvent>& events, const IndicatorSettings& settings, ChartData& data) {
+    if (Status st = adjustChart(db, code, weekly, splitAdjust, units, events, data); !st)
+        return st;
+    computeIndicators(data, settings);
+    return Status::ok();
+}
+
+Status adjustChart(db::Database& db, std::int32_t code, bool weekly, bool splitAdjust, BarUnits units,
+                   const std::vector<db::SplitEvent>& events, ChartData& data) {
     if ((splitAdjust || weekly) && data.barCount > 0 && !events.empty()) {
         auto weeks = weekly ? eventWeeks(db, code, events, splitAdjust, units, data)
                             : Result<std::vector<RebuiltWeek>>(std::vector<RebuiltWeek>());
@@ -247,7 +255,6 @@ Status finishChart(db::Database& db, std::int32_t code, bool weekly, bool splitA
                     v, -std::numeric_limits<std::int32_t>::max(), std::numeric_limits<std::int32_t>::max()));
             }
     }
-    computeIndicators(data, settings);
     return Status::ok();
 }
 

@@ -94,6 +94,12 @@ Status LoadChartData(db::Database& db, const AppContext& context, std::int32_t c
 // and the fit. Every other field of the bars is expected to be zero.
 void computeIndicators(ChartData& data, const IndicatorSettings& settings);
 
+// Part of the computation, for readers that need only the last bars of a chart: center and the series
+// of bars[from .. barCount-1] that depend on the bars alone (averages, deviations, psychological line,
+// RSI, volume ratio), equal to what computeIndicators gives them. Slope angles, the Ito ratio, the
+// extremes, the scale bounds and the fit are left as they are, and so are the bars before `from`.
+void computeSeries(ChartData& data, const IndicatorSettings& settings, int from);
+
 // The scroll bar's small and large change for a range of `days` days.
 std::int16_t scrollSmallChange(int days);
 std::int16_t scrollLargeChange(int days);

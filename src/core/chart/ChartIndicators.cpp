@@ -4,6 +4,7 @@
 #include "core/chart/ChartData.h"
 #include "core/chart/ChartMath.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -30,27 +31,38 @@ bool usablePeriod(int p) {
     return p >= 1 && p <= kMaxBars;
 }
 
-// Moving average k of closeCarried over p bars, its deviation, and its change over the period.
-void averagePass(ChartData& d, int k, int p) {
+// The 1-based bar at which a running window of p bars starts so that its values are whole from the
+// 0-based bar `from` on.
+int passStart(int from, int p) {
+    return std::max(1, from + 2 - p);
+}
+
+// Moving average k of closeCarried over p bars, its deviation, and (for the whole chart, from 0) its
+// change over the period; bars before `from` are left alone.
+void averagePass(ChartData& d, int k, int p, int from) {
     if (!usablePeriod(p))
         return;
     const int n = d.barCount;
+    const int start = passStart(from, p);
     std::int64_t sum = 0; // raw Currency
     int count = 0;        // bars with a non-zero carried close
-    for (int i = 1; i <= n; ++i) {
+    for (int i = start; i <= n; ++i) {
         ChartBar& bar = d.bars[i - 1];
         sum += bar.closeCarried.raw();
         count += bar.closeCarried.raw() != 0;
-        if (i > p) {
+        if (i - p >= start) {
             const ChartBar& leaving = d.bars[i - p - 1];
             sum -= leaving.closeCarried.raw();
             count -= leaving.closeCarried.raw() != 0;
         }
-        if (i < p || count == 0)
+        if (i < p || i <= from || count == 0)
             continue;
         // The average plus one half, truncated: a whole number of yen.
-        Int128 whole = (static_cast<Int128>(sum) * 2 + static_cast<Int128>(count) * kScale) /
-                       (static_cast<Int128>(count) * 2 * kScale);
+        // (Sums of 110 closes below 2^61 stay within 64 bits; larger ones take 128.)
+        Int128 whole = sum < (std::int64_t{1} << 61) && sum > -(std::int64_t{1} << 61)
+                           ? static_cast<Int128>((sum * 2 + count * kScale) / (count * 2 * kScale))
+                           : (static_cast<Int128>(sum) * 2 + static_cast<Int128>(count) * kScale) /
+                                 (static_cast<Int128>(count) * 2 * kScale);
         Currency ma = Currency::fromWhole(static_cast<std::int64_t>(whole));
         maOf(bar, k) = ma;
         if (ma.raw() != 0) {
@@ -59,7 +71,7 @@ void averagePass(ChartData& d, int k, int p) {
                                                   static_cast<Int128>(ma.raw()));
             devOf(bar, k) = detail::clampInt16(dev);
         }
-        if (i > 2 * p) {
+        if (from == 0 && i > 2 * p) {
             // The short average changes over p bars, the medium and long ones over p - 1.
             int back = k == 1 ? p : p - 1;
             angleOf(bar, k) = ma - maOf(d.bars[i - back - 1], k);
@@ -68,19 +80,22 @@ void averagePass(ChartData& d, int k, int p) {
 }
 
 // Psychological line: the share of rising bars in the window, in percent.
-void psychPass(ChartData& d, int p) {
+void psychPass(ChartData& d, int p, int from) {
     const int n = d.barCount;
     if (!usablePeriod(p)) {
-        for (int i = 0; i < n; ++i)
+        for (int i = from; i < n; ++i)
             d.bars[i].psych = -1;
         return;
     }
+    const int start = passStart(from, p);
     int up = 0;
-    for (int i = 1; i <= n; ++i) {
+    for (int i = start; i <= n; ++i) {
         ChartBar& bar = d.bars[i - 1];
         up += bar.change.raw() > 0;
-        if (i > p)
+        if (i - p >= start)
             up -= d.bars[i - p - 1].change.raw() > 0;
+        if (i <= from)
+            continue;
         if (i < p) {
             bar.psych = -1;
             continue;
@@ -108,19 +123,22 @@ struct FlowSums {
 
 // RSI (rising share of the absolute changes) and volume ratio (rising volume plus half the unchanged
 // volume, as a share of the window's volume).
-void flowPass(ChartData& d, int p) {
+void flowPass(ChartData& d, int p, int from) {
     const int n = d.barCount;
     if (!usablePeriod(p)) {
-        for (int i = 0; i < n; ++i)
+        for (int i = from; i < n; ++i)
             d.bars[i].rsi = d.bars[i].vr = -1;
         return;
     }
+    const int start = passStart(from, p);
     FlowSums s;
-    for (int i = 1; i <= n; ++i) {
+    for (int i = start; i <= n; ++i) {
         ChartBar& bar = d.bars[i - 1];
         s.add(bar, 1);
-        if (i > p)
+        if (i - p >= start)
             s.add(d.bars[i - p - 1], -1);
+        if (i <= from)
+            continue;
         if (i < p) {
             bar.rsi = bar.vr = -1;
             continue;
@@ -238,16 +256,21 @@ std::int16_t scrollLargeChange(int days) {
     return static_cast<std::int16_t>(divRoundHalfEven(5LL * kScrollMax, days));
 }
 
-void computeIndicators(ChartData& d, const IndicatorSettings& s) {
+void computeSeries(ChartData& d, const IndicatorSettings& s, int from) {
     if (d.barCount < 0 || d.barCount > kMaxBars)
         d.barCount = 0;
     const int n = d.barCount;
+    from = std::clamp(from, 0, n);
     d.center = static_cast<std::int16_t>(n % 2 == 1 ? (n + 1) / 2 : n / 2);
-    averagePass(d, 1, s.move1);
-    averagePass(d, 2, s.move2);
-    averagePass(d, 3, s.move3);
-    psychPass(d, s.SaicoL);
-    flowPass(d, s.RSIVR);
+    averagePass(d, 1, s.move1, from);
+    averagePass(d, 2, s.move2, from);
+    averagePass(d, 3, s.move3, from);
+    psychPass(d, s.SaicoL, from);
+    flowPass(d, s.RSIVR, from);
+}
+
+void computeIndicators(ChartData& d, const IndicatorSettings& s) {
+    computeSeries(d, s, 0);
     extremes(d);
     slopeAngles(d, s);
     quadraticFit(d);

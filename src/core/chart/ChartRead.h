@@ -27,4 +27,8 @@ Status readBarRow(const db::Statement& st, int first, BarUnits units, bool weekl
 Status finishChart(db::Database& db, std::int32_t code, bool weekly, bool splitAdjust, BarUnits units,
                    const std::vector<db::SplitEvent>& events, const IndicatorSettings& settings, ChartData& data);
 
+// finishChart without the series: the split adjustment alone.
+Status adjustChart(db::Database& db, std::int32_t code, bool weekly, bool splitAdjust, BarUnits units,
+                   const std::vector<db::SplitEvent>& events, ChartData& data);
+
 } // namespace kestrel::chart

@@ -143,6 +143,16 @@ std::optional<Date> Statement::date(int col) const {
     return Date::fromYmdInt(sqlite3_column_int64(m_stmt, col));
 }
 
+bool Statement::integers(int first, int count, std::int64_t* out) const {
+    for (int i = 0; i < count; ++i) {
+        sqlite3_value* v = sqlite3_column_value(m_stmt, first + i);
+        if (sqlite3_value_type(v) != SQLITE_INTEGER)
+            return false;
+        out[i] = sqlite3_value_int64(v);
+    }
+    return true;
+}
+
 int Statement::columnCount() const {
     return sqlite3_column_count(m_stmt);
 }

@@ -83,6 +83,10 @@ public:
     std::string text(int col) const;
     Currency currency(int col) const;
     std::optional<Date> date(int col) const;
+    // Columns first .. first+count-1 as stored integers, for readers of many rows: true when every one
+    // of them holds an INTEGER (out then has their values); false otherwise, and such a row is read
+    // with the accessors above.
+    bool integers(int first, int count, std::int64_t* out) const;
     int columnCount() const;
     std::string columnName(int col) const;
 

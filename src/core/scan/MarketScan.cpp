@@ -5,6 +5,7 @@
 #include "core/db/BarTable.h"
 
 #include <algorithm>
+#include <limits>
 #include <unordered_map>
 
 namespace kestrel::scan {
@@ -34,6 +35,36 @@ StoredBar stored(const chart::ChartBar& b) {
     s.close = b.close.raw();
     s.change = b.change.raw();
     return s;
+}
+
+// A stored row read from its integers (日付, the five prices, 出来高, and for weekly bars 売残, 買残) as
+// readBarRow reads it; false for a value near a field's limit, which readBarRow then reads and judges.
+bool storedFromIntegers(const std::int64_t* v, chart::BarUnits units, bool weekly, StoredBar& s) {
+    constexpr std::int64_t kWholeMax = std::numeric_limits<std::int64_t>::max() / Currency::kScale;
+    constexpr std::int64_t kInt32Max = std::numeric_limits<std::int32_t>::max();
+    std::int64_t* prices[5] = {&s.open, &s.high, &s.low, &s.close, &s.change};
+    for (int f = 0; f < 5; ++f) {
+        std::int64_t whole = 0;
+        if (__builtin_mul_overflow(v[1 + f], static_cast<std::int64_t>(units.price), &whole) || whole > kWholeMax ||
+            whole < -kWholeMax)
+            return false;
+        *prices[f] = whole * Currency::kScale;
+    }
+    std::int64_t volume = 0;
+    if (__builtin_mul_overflow(v[6], static_cast<std::int64_t>(units.volume), &volume) || volume > kInt32Max ||
+        volume < -kInt32Max)
+        return false;
+    s.volume = static_cast<std::int32_t>(volume);
+    if (weekly) {
+        if (v[7] > kInt32Max || v[7] < -kInt32Max || v[8] > kInt32Max || v[8] < -kInt32Max)
+            return false;
+        s.sellBalance = static_cast<std::int32_t>(v[7]);
+        s.buyBalance = static_cast<std::int32_t>(v[8]);
+    } else {
+        s.sellBalance = s.buyBalance = 0;
+    }
+    s.date = Date::fromYmdInt(v[0]).value_or(Date());
+    return true;
 }
 
 Result<std::vector<Date>> dateList(db::Statement& st) {
@@ -151,13 +182,16 @@ Result<MarketBars> MarketBars::read(db::Database& db, const ScanOptions& options
     barsSt->bind(1, low).bind(2, high);
     Issue* cur = nullptr;
     chart::ChartBar bar;
+    const int columnCount = weekly ? 10 : 8;
+    std::int64_t values[10];
     for (;;) {
         auto more = barsSt->step();
         if (!more)
             return more.status();
         if (!*more)
             break;
-        const std::int32_t code = barsSt->int32(0);
+        const bool integers = barsSt->integers(0, columnCount, values);
+        const std::int32_t code = integers ? static_cast<std::int32_t>(values[0]) : barsSt->int32(0);
         if (!cur || cur->code != code) {
             if (cur && code < cur->code)
                 return Result<MarketBars>::error("株価データーの読み込み順が不正です。");
@@ -170,6 +204,12 @@ Result<MarketBars> MarketBars::read(db::Database& db, const ScanOptions& options
             if (auto it = events.find(code); it != events.end())
                 is.events = it->second;
             cur = &is;
+        }
+        if (integers) {
+            StoredBar& s = cur->bars.emplace_back();
+            if (storedFromIntegers(values + 1, cur->units, weekly, s))
+                continue;
+            cur->bars.pop_back();
         }
         bar = chart::ChartBar{};
         if (Status s = chart::readBarRow(*barsSt, 1, cur->units, weekly, bar); !s) {
@@ -230,7 +270,46 @@ Result<MarketBars> MarketBars::read(db::Database& db, const ScanOptions& options
     return m;
 }
 
+namespace {
+
+// A chart as a fresh ChartData holds it, but for bars[0 .. n-1], which the caller fills whole: the bars
+// beyond cleared, every other field set anew (a full clear would write 17 KB per chart).
+void clearAllButBars(chart::ChartData& d, int n) {
+    static const chart::ChartData fresh;
+    std::fill(d.bars.begin() + n, d.bars.end(), chart::ChartBar{});
+    d.splitFlags = fresh.splitFlags;
+    d.barCount = fresh.barCount;
+    d.center = fresh.center;
+    d.latestDate = fresh.latestDate;
+    d.scrollStartDate = fresh.scrollStartDate;
+    d.maxHigh = fresh.maxHigh;
+    d.minLow = fresh.minLow;
+    d.maxVolume = fresh.maxVolume;
+    d.minVolume = fresh.minVolume;
+    d.maxBalance = fresh.maxBalance;
+    d.priceTop = fresh.priceTop;
+    d.priceBottom = fresh.priceBottom;
+    d.itoMax = fresh.itoMax;
+    d.fitC = fresh.fitC;
+    d.fitB = fresh.fitB;
+    d.fitA = fresh.fitA;
+    d.lastLoadedCode = fresh.lastLoadedCode;
+    d.lastLoadedMode = fresh.lastLoadedMode;
+    d.scrollSmallChange = fresh.scrollSmallChange;
+    d.scrollLargeChange = fresh.scrollLargeChange;
+}
+
+} // namespace
+
 Result<bool> MarketBars::chartAt(int issue, Date day, chart::ChartData& out) const {
+    return chartAt(issue, day, out, -1);
+}
+
+Result<bool> MarketBars::seriesAt(int issue, Date day, int bars, chart::ChartData& out) const {
+    return chartAt(issue, day, out, std::max(bars, 0));
+}
+
+Result<bool> MarketBars::chartAt(int issue, Date day, chart::ChartData& out, int seriesBars) const {
     const Issue& is = m_issues[static_cast<size_t>(issue)];
     auto it =
         std::upper_bound(is.bars.begin(), is.bars.end(), day, [](Date d, const StoredBar& b) { return d < b.date; });
@@ -241,11 +320,12 @@ Result<bool> MarketBars::chartAt(int issue, Date day, chart::ChartData& out) con
     for (int f : is.faults)
         if (f >= start && f < end)
             return Result<bool>::error(is.faultMessage);
-    out = chart::ChartData{};
+    const int n = end - start;
+    clearAllButBars(out, n);
     Currency lastClose;
-    for (int i = start; i < end; ++i) {
-        const StoredBar& s = is.bars[static_cast<size_t>(i)];
-        chart::ChartBar& b = out.bars[static_cast<size_t>(i - start)];
+    for (int i = 0; i < n; ++i) {
+        const StoredBar& s = is.bars[static_cast<size_t>(start + i)];
+        chart::ChartBar b;
         b.date = s.date;
         b.open = Currency::fromRaw(s.open);
         b.high = Currency::fromRaw(s.high);
@@ -258,12 +338,17 @@ Result<bool> MarketBars::chartAt(int issue, Date day, chart::ChartData& out) con
         if (s.close != 0)
             lastClose = b.close;
         b.closeCarried = lastClose;
+        out.bars[static_cast<size_t>(i)] = b;
     }
-    out.barCount = static_cast<std::int16_t>(end - start);
-    if (Status s = chart::finishChart(*m_db, is.code, m_options.weekly, m_options.splitAdjust, is.units, is.events,
-                                      m_options.settings, out);
-        !s)
-        return s;
+    out.barCount = static_cast<std::int16_t>(n);
+    Status st = seriesBars < 0 ? chart::finishChart(*m_db, is.code, m_options.weekly, m_options.splitAdjust, is.units,
+                                                    is.events, m_options.settings, out)
+                               : chart::adjustChart(*m_db, is.code, m_options.weekly, m_options.splitAdjust, is.units,
+                                                    is.events, out);
+    if (!st)
+        return st;
+    if (seriesBars >= 0)
+        chart::computeSeries(out, m_options.settings, n - seriesBars);
     return true;
 }
 

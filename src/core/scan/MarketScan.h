@@ -54,6 +54,10 @@ public:
     // The chart of the issue as of `day`: false when the issue has no bar at that day; an error when
     // the chart would fail to load.
     Result<bool> chartAt(int issue, Date day, chart::ChartData& out) const;
+    // chartAt for a reader of the last `bars` bars' series alone (a screen that names no slope angle, Ito
+    // ratio or curve value): every bar's stored values, the split adjustment, barCount and center as
+    // chartAt gives them, and the series that computeSeries gives of the last `bars` bars.
+    Result<bool> seriesAt(int issue, Date day, int bars, chart::ChartData& out) const;
 
     // The issue's close at the last of its bars on or before `day`, adjusted by the split events after
     // that bar as the chart adjusts it; nullopt when it has none.
@@ -67,6 +71,7 @@ public:
     const ScanOptions& options() const { return m_options; }
 
 private:
+    Result<bool> chartAt(int issue, Date day, chart::ChartData& out, int seriesBars) const;
     struct Issue {
         std::int32_t code = 0;
         std::string name;

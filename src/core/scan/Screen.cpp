@@ -3,6 +3,7 @@
 
 #include "core/app/Files.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <fstream>
@@ -484,6 +485,18 @@ Result<Screen> Screen::parse(std::string_view text) {
     s.m_root = *root;
     s.m_text = std::string(text);
     return s;
+}
+
+std::optional<int> Screen::seriesBars() const {
+    constexpr int kFirstAngle = 19; // maAngle1 .. itoRatio, then the curve's values
+    int bars = 1;
+    for (const Node& n : m_nodes)
+        if (n.kind == Node::Field) {
+            if (n.field >= kFirstAngle)
+                return std::nullopt;
+            bars = std::max(bars, n.back + 1);
+        }
+    return bars;
 }
 
 bool Screen::matches(const ChartData& d) const {

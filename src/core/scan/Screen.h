@@ -38,6 +38,10 @@ public:
     // Parses a condition; an error names the place ("条件式の 5 文字目: …") and nothing is kept.
     static Result<Screen> parse(std::string_view text);
     bool matches(const chart::ChartData& d) const;
+    // How many of the chart's last bars the condition reads, when it names only values of the bars'
+    // own series (no slope angle, Ito ratio or curve value): then a chart from MarketBars::seriesAt with
+    // that many bars matches exactly as the whole chart does. nullopt otherwise.
+    std::optional<int> seriesBars() const;
     const std::string& text() const { return m_text; }
 
     struct Node {

@@ -44,16 +44,25 @@ Result<std::optional<Date>> screenDay(db::Database& db, bool weekly, std::option
 
 Result<std::vector<ScreenMatch>> runScreen(db::Database& db, const ScanOptions& options, const Screen& screen, Date day,
                                            const std::function<void(std::int32_t, const Status&)>& fault) {
+    auto market = MarketBars::read(db, options, day, day);
+    if (!market)
+        return market.status();
+    // A screen of the bars' own series is judged on those bars; a match then gets its whole chart.
+    const std::optional<int> series = screen.seriesBars();
     std::vector<ScreenMatch> rows;
-    Status st = scanMarket(
-        db, options, day,
-        [&](std::int32_t code, const std::string& name, const chart::ChartData& d) {
-            if (screen.matches(d))
-                rows.push_back(matchOf(code, name, d));
-        },
-        fault);
-    if (!st)
-        return st;
+    chart::ChartData data;
+    for (int i = 0; i < market->issueCount(); ++i) {
+        auto has = series ? market->seriesAt(i, day, *series, data) : market->chartAt(i, day, data);
+        if (has && *has && series && screen.matches(data))
+            has = market->chartAt(i, day, data);
+        if (!has) {
+            if (fault)
+                fault(market->code(i), has.status());
+            continue;
+        }
+        if (*has && screen.matches(data))
+            rows.push_back(matchOf(market->code(i), market->name(i), data));
+    }
     return rows;
 }
 
@@ -86,6 +95,7 @@ Result<HoldSummary> runHeld(db::Database& db, const ScanOptions& options, const 
     if (!allDays)
         return allDays.status();
     constexpr size_t kBlock = 250;
+    const std::optional<int> series = screen.seriesBars();
     chart::ChartData data;
     for (size_t b = 0; b < allDays->size(); b += kBlock) {
         const size_t e = std::min(allDays->size(), b + kBlock);
@@ -100,7 +110,7 @@ Result<HoldSummary> runHeld(db::Database& db, const ScanOptions& options, const 
                                                     : std::nullopt;
             ++s.days;
             for (int i = 0; i < market->issueCount(); ++i) {
-                auto has = market->chartAt(i, day, data);
+                auto has = series ? market->seriesAt(i, day, *series, data) : market->chartAt(i, day, data);
                 if (!has) {
                     if (fault)
                         fault(market->code(i), has.status());

@@ -2,6 +2,7 @@
 #include "core/scan/MarketScan.h"
 
 #include "core/scan/Screen.h"
+#include "core/scan/ScreenRun.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -92,6 +93,9 @@ TEST_F(Market, ScanEqualsTheChartOfEveryIssue) {
     issue(1306, 0, 259, false);          // no Mei row, no bar on the last day
     issue(1307, 100, 260);               // weekly bars with balances and a split week
     ASSERT_TRUE(db::addSplit(*db, 1307, days[241], 3, 1));
+    issue(1308, 0, 260); // volumes stored with fractions of a unit, rounded by the chart (a half to even)
+    exec("UPDATE dayData SET 出来高 = 12.345 WHERE コード=1308 AND 日付=" + std::to_string(days[255].ymd()));
+    exec("UPDATE dayData SET 出来高 = 0.125 WHERE コード=1308 AND 日付=" + std::to_string(days[259].ymd()));
     for (int c : {1301, 1304, 1305, 1307})
         weeks(c);
 
@@ -143,6 +147,12 @@ TEST_F(Market, AnIssueTheChartRefusesIsReportedAndTheOthersStillCome) {
     issue(1301, 0, 200);
     issue(1302, 0, 200);
     exec("UPDATE dayData SET 高値 = NULL WHERE コード=1302 AND 日付=" + std::to_string(days[150].ymd()));
+    // Beyond a field once times the units (100 shares): a volume past 32 bits, a price past Currency.
+    issue(1303, 0, 200);
+    exec("UPDATE dayData SET 出来高 = 30000000 WHERE コード=1303 AND 日付=" + std::to_string(days[160].ymd()));
+    issue(1304, 0, 200);
+    exec("UPDATE Mei SET 株価単位 = 1000000 WHERE コード=1304");
+    exec("UPDATE dayData SET 終値 = 2000000000 WHERE コード=1304 AND 日付=" + std::to_string(days[170].ymd()));
     std::vector<std::int32_t> seen, faults;
     ScanOptions o;
     o.settings.move1 = 5;
@@ -150,12 +160,69 @@ TEST_F(Market, AnIssueTheChartRefusesIsReportedAndTheOthersStillCome) {
     auto fault = [&](std::int32_t code, const Status&) { faults.push_back(code); };
     ASSERT_TRUE(scanMarket(*db, o, days[199], visit, fault));
     EXPECT_EQ(seen, std::vector<std::int32_t>{1301});
-    EXPECT_EQ(faults, std::vector<std::int32_t>{1302});
+    EXPECT_EQ(faults, (std::vector<std::int32_t>{1302, 1303, 1304}));
     // A window ending before the faulty bar shows the issue.
     seen.clear();
     faults.clear();
     ASSERT_TRUE(scanMarket(*db, o, days[149], visit, fault));
-    EXPECT_EQ(seen, (std::vector<std::int32_t>{1301, 1302}));
+    EXPECT_EQ(seen, (std::vector<std::int32_t>{1301, 1302, 1303, 1304}));
+}
+
+TEST_F(Market, AScreenOfTheBarsOwnSeriesFindsWhatTheWholeChartFinds) {
+    issue(1301, 0, 260);
+    issue(1302, 0, 260, true, -1, -1, {250, 251}); // zero closes carried inside the screen's bars
+    issue(1303, 240, 260);                         // a window shorter than the averages
+    issue(1304, 0, 260);
+    ASSERT_TRUE(db::addSplit(*db, 1304, days[257], 1, 2));
+    for (int c = 1305; c < 1325; ++c)
+        issue(c, 0, 260);
+    ScanOptions o;
+    o.settings = {5, 25, 75, 12, 14, 2};
+    struct Case {
+        const char* screen;
+        std::optional<int> bars; // the last bars the condition reads; nullopt: the whole chart
+    } cases[] = {
+        {"close > ma2 and ma1[1] <= ma2[1] and ma1 > ma2", 2},
+        {"rsi[3] < rsi and psych >= 50 or vr[2] > 60", 4},
+        {"dev3 > 0 and closeCarried[9] > 0 and volume > 0", 10},
+        {"ito > 0 and rsi < 70", std::nullopt},
+        {"vertexBars < 20", std::nullopt},
+    };
+    for (const Case& c : cases) {
+        auto screen = Screen::parse(c.screen);
+        ASSERT_TRUE(screen) << c.screen;
+        EXPECT_EQ(screen->seriesBars(), c.bars) << c.screen;
+        // The matches of each of the last days, against the whole chart of every issue.
+        for (int d : {259, 257, 250}) {
+            const Date day = days[static_cast<size_t>(d)];
+            auto got = runScreen(*db, o, *screen, day);
+            ASSERT_TRUE(got) << got.message();
+            std::vector<std::int32_t> gotCodes, wantCodes;
+            for (const ScreenMatch& m : *got)
+                gotCodes.push_back(m.code);
+            ASSERT_TRUE(scanMarket(*db, o, day, [&](std::int32_t code, const std::string&, const chart::ChartData& x) {
+                if (screen->matches(x))
+                    wantCodes.push_back(code);
+            }));
+            EXPECT_EQ(gotCodes, wantCodes) << c.screen << " " << d;
+        }
+        if (!c.bars)
+            continue;
+        // Every value the screen may read equals the whole chart's.
+        auto market = MarketBars::read(*db, o, days[250], days[259]);
+        ASSERT_TRUE(market);
+        chart::ChartData part, whole;
+        for (int i = 0; i < market->issueCount(); ++i) {
+            auto a = market->seriesAt(i, days[259], *c.bars, part);
+            auto b = market->chartAt(i, days[259], whole);
+            ASSERT_TRUE(a && b && *a && *b);
+            ASSERT_EQ(part.barCount, whole.barCount);
+            for (int back = 0; back < *c.bars; ++back)
+                for (int f = 0; f < 19; ++f)
+                    EXPECT_EQ(screenValue(part, f, back), screenValue(whole, f, back))
+                        << c.screen << " " << market->code(i) << " " << screenFields()[static_cast<size_t>(f)].name;
+        }
+    }
 }
 
 TEST(Screen, ConditionsAndTheirErrors) {
