@@ -161,8 +161,9 @@ Status checkNoConnection(const std::string& path) {
             (void)(*db)->exec("PRAGMA wal_checkpoint(TRUNCATE)");
     }
     if (fileExists(path + "-wal"))
-        return Status::error("データベース " + path +
-                             " は他のプログラムが使用中です。しばらくしてからやり直してください。");
+        return Status::error(StatusCode::Busy, "データベース " + path +
+                                                   " は他のプログラムが使用中です。データベースは元のままです。"
+                                                   "しばらくしてからやり直してください。");
     return Status::ok();
 }
 
@@ -277,9 +278,15 @@ void removeIdleSideFiles(const std::string& databasePath) {
     auto alone = FolderLock::take(folderOfFile(databasePath), LockMode::Exclusive, 0);
     if (!alone)
         return;
-    struct stat wal {};
-    if (::stat((databasePath + "-wal").c_str(), &wal) != 0 || wal.st_size == 0)
-        removeSideFiles(databasePath);
+    if (!fileExists(databasePath + "-wal") && !fileExists(databasePath + "-shm"))
+        return;
+    // Another program may have the file open without taking the folder's lock (the sqlite3 shell, an
+    // older version): the side files are never unlinked by hand. SQLite removes them itself when the
+    // connection that closes is the last one on the file, which it knows from its own locks.
+    sqlite3* raw = nullptr;
+    if (sqlite3_open_v2(databasePath.c_str(), &raw, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK)
+        (void)sqlite3_exec(raw, "PRAGMA schema_version", nullptr, nullptr, nullptr);
+    sqlite3_close(raw);
 }
 
 Status compactDatabase(const std::string& databasePath) {

@@ -41,8 +41,9 @@ void removeLeftovers(const std::string& databasePath);
 // When the database is missing: the file that still holds its data (a compaction's checked copy, or
 // Kestrel.old), or "" when there is none.
 std::string keptDatabaseCopy(const std::string& databasePath);
-// Removes an empty write-ahead log and its index left by read-only connections, when this process is
-// alone in the folder (it gets the exclusive lock at once) and has no connection open.
+// Lets SQLite remove a write-ahead log and its index left by read-only connections, when this process is
+// alone in the folder (it gets the exclusive lock at once) and has no connection open; SQLite keeps them
+// while any other connection has the file open.
 void removeIdleSideFiles(const std::string& databasePath);
 
 } // namespace kestrel::db

@@ -45,10 +45,9 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(start.mainWindow()->isVisible(), 3000);
         QCOMPARE(platform::readProgramPath(), QString::fromStdString(home.path()));
         QTRY_COMPARE(firstMessage, QStringLiteral("frmFarstMsg"));
-        QTRY_COMPARE(MessageBox::log(),
-                     QStringList{QStringLiteral(
-                         "!株価ケストレル|銘柄登録を最新にしました 株価データの読込みを行ってください。")});
-        MessageBox::clearLog();
+        // Closed without a download, the first start claims nothing.
+        QTest::qWait(200);
+        QCOMPARE(MessageBox::log(), QStringList{});
 
         // A second start on the same folder is refused with the message and nothing else.
         KestrelStart second;

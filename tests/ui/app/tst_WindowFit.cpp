@@ -99,18 +99,18 @@ private Q_SLOTS:
         }
     }
 
-    // The board's thirteen columns and the price list's six show without scrolling sideways.
+    // The board's eighteen columns and the price list's six show without scrolling sideways.
     void boardAndPriceListShowEveryColumn() {
         Home home;
         frmKabukaboard board(home.context, QStringLiteral("1"));
         board.show();
         auto* grid = board.findChild<QTableView*>(QStringLiteral("boardDBGrid"));
-        QCOMPARE(grid->model()->columnCount(), 13);
+        QCOMPARE(grid->model()->columnCount(), 18);
         QVERIFY2(grid->horizontalHeader()->length() <= grid->viewport()->width(),
                  qPrintable(
                      QStringLiteral("%1 > %2").arg(grid->horizontalHeader()->length()).arg(grid->viewport()->width())));
         // A column is at least as wide as its caption.
-        for (int c = 0; c < 13; ++c)
+        for (int c = 0; c < 18; ++c)
             QVERIFY(grid->columnWidth(c) >= grid->horizontalHeader()->sectionSizeHint(c));
 
         AppContext context;
