@@ -44,7 +44,7 @@ int runChart(Invocation& inv) {
     const bool weekly = inv.takeFlag("--weekly");
     const bool json = inv.takeFlag("--json");
     const bool list = inv.takeFlag("--list");
-    const bool noLedger = inv.takeFlag("--no-ledger");
+    [[maybe_unused]] const bool noLedger = inv.takeFlag("--no-ledger"); // only a drawn chart shows the ledger
     if (inv.takeFlag("--raw"))
         inv.context.splitAdjust = false;
     chart::ChartDisplay display;
