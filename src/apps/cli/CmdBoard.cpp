@@ -211,13 +211,15 @@ int runBoard(Invocation& inv) {
     return inv.usage();
 }
 
-const CommandRegistrar kBoard({"board",
-                               "list|add [--register]|save|load|refresh [--source page|db|jquants]|alert A|B "
-                               "[CODE|FILE] [--above P] [--below P] [--clear]",
-                               "show, fill, save, load or refresh stock board A or B (current prices from the quote "
-                               "page, the stored daily bars or J-Quants, the last source chosen by default), or set "
-                               "a row's alert prices",
-                               runBoard});
+const CommandRegistrar
+    kBoard({"board",
+            "list|add [--register]|save|load|refresh [--source page|db|jquants]|alert A|B "
+            "[CODE|FILE] [--above P] [--below P] [--clear]",
+            "show, fill, save, load or refresh stock board A or B (current prices from the quote "
+            "page, the stored daily bars or J-Quants, the last source chosen by default), or set "
+            "a row's alert prices; each row ends with its price's date, and a refresh names old prices and "
+            "reached alerts",
+            runBoard});
 
 } // namespace
 } // namespace kestrel::cli

@@ -149,7 +149,9 @@ const CommandRegistrar kFetch({"fetch-jquants", "FROM TO | --latest N [--master]
                                "fetch the range from the J-Quants API (key from the keyring or JQUANTS_API_KEY) into "
                                "daily files; --master writes Data/Regist.Mei, --margin the margin files, --import "
                                "imports them; days already fetched are kept unless --refetch; --latest N fetches the "
-                               "last N weekdays the plan (JQuantsPlan) covers; a range over a year asks first",
+                               "last N open days of the market calendar that the plan (JQuantsPlan) covers; a "
+                               "range over a year asks first; a date outside the plan's window is left out and "
+                               "counted, an endpoint the plan lacks is named once",
                                runFetchJQuants});
 
 } // namespace

@@ -139,7 +139,8 @@ const CommandRegistrar
              "EXPR --from A --to B --hold N [--csv FILE]",
              "the issues whose chart satisfies EXPR (e.g. 'rsi <= 30 and ito > 0', 'ma1[1] <= ma2[1] and "
              "ma1 > ma2') as of the latest stored day on or before the date (default the latest); with "
-             "--from/--to/--hold, every trading day of the period and each match's close N trading days later",
+             "--from/--to/--hold, every trading day of the period and each match's close N trading days later; "
+             "--raw screens bars as traded; saved screens live in Screens.ini",
              runScreenCommand});
 
 } // namespace

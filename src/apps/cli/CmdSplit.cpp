@@ -84,7 +84,8 @@ const CommandRegistrar
             "list [CODE] | detect [CODE] | add CODE DATE RATIO | remove CODE DATE | confirm CODE DATE | "
             "dismiss CODE DATE",
             "list, detect (proposals), enter (RATIO: shares after per share before, e.g. 2, 0.1, 1:2), remove, "
-            "confirm or dismiss split events; bars before a confirmed event are adjusted",
+            "confirm or dismiss split events; bars before a confirmed event are adjusted, and each change "
+            "rebuilds the weekly bars it touches in the same step",
             runSplit, true});
 
 } // namespace

@@ -27,8 +27,11 @@ void printHelp(std::ostream& out) {
     out << "usage: kestrel [--home DIR] [--yes|--no] COMMAND [ARGS]\n\n"
            "Runs the procedures of KabukaKestrel without windows, on the program folder given by --home,\n"
            "the KESTREL_HOME variable, or the folder of this program. Dates are YYYY-MM-DD, YYYY/MM/DD or YY/MM/DD\n"
-           "(a two-digit year: 00-49 is 2000-2049, 50-99 is 1950-1999).\n"
-           "Questions are answered by --yes or --no (without either, at the terminal, or No).\n\n"
+           "(a four-digit year is kept as given; a two-digit year: 00-49 is 2000-2049, 50-99 is 1950-1999).\n"
+           "Questions are answered by --yes or --no (without either, at the terminal, or No).\n"
+           "Every command holds the folder's lock (Kestrel.lock) shared; compact, backup, restore and\n"
+           "delete all hold it alone. A folder another program holds that way ends the command with exit 6,\n"
+           "naming the holder.\n\n"
            "commands:\n";
     std::vector<CommandInfo> sorted = commands();
     std::sort(sorted.begin(), sorted.end(), [](const auto& a, const auto& b) { return std::string(a.name) < b.name; });
