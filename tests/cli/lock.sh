@@ -32,6 +32,26 @@ for offset in 0.02 0.12 0.25 0.4; do
     [ "$(q 'select count(*) from dayData')" = 5 ] || fail "rows lost at $offset"
 done
 
+# An import of two days beside a compaction, at fixed and random offsets: it may report success only
+# when both days are in Kestrel.mdb afterwards.
+for offset in 0.02 0.2 "0.$((RANDOM % 50 + 10))" "0.$((RANDOM % 4))$((RANDOM % 10))"; do
+    mkdir -p "$h/Data"
+    for d in 13 14; do
+        printf '202601%s\r\n1,Kestrel\r\n1301,0,極洋,100,120,95,1%s,2000\r\n' $d $d | sjis >"$h/Data/Ds202601.$d"
+    done
+    KESTREL_TEST_FILECARE_DELAY_MS=60 "$kestrel" --home "$h" --yes compact >/dev/null 2>&1 &
+    cpid=$!
+    sleep "$offset"
+    complete || fail "no database nor copy at $offset before the import"
+    KESTREL_LOCK_WAIT_MS=1500 k import-daily 2026-01-13 2026-01-14 >"$t/io" 2>&1 && irc=0 || irc=$?
+    complete || fail "no database nor copy at $offset after the import"
+    wait "$cpid" || true
+    complete || fail "no database nor copy at $offset after the compaction"
+    days=$(q "select count(*) from dayData where 日付 in (20260113,20260114) and 終値 = 日付 % 100 + 100")
+    [ "$irc" != 0 ] || [ "$days" = 2 ] || fail "import at $offset succeeded with $days of 2 days: $(cat "$t/io")"
+    q "delete from dayData where 日付 >= 20260113"
+done
+
 # Another program holding the folder: a command waits a little, names it and exits 6 (busy).
 KESTREL_TEST_FILECARE_DELAY_MS=600 "$kestrel" --home "$h" --yes compact >/dev/null 2>&1 &
 cpid=$!

@@ -1,5 +1,6 @@
 // The backup window and the main window's close sequence.
 #include "core/db/FileCare.h"
+#include "core/db/FolderLock.h"
 #include "core/settings/IniFile.h"
 #include "support/WindowTestSupport.h"
 #include "ui/app/FileDialog.h"
@@ -11,6 +12,9 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
+#include <csignal>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace kestrel;
 using namespace kestrel::ui;
@@ -121,6 +125,57 @@ private Q_SLOTS:
         QCOMPARE(runCloseSequence(parts), CloseOutcome::CompactionFailed);
         QCOMPARE(MessageBox::log().size(), 3);
         QCOMPARE(test::readFile(home.context.paths.databasePath), std::string(4096, 'z'));
+    }
+
+    void anotherProgramOnTheDataPutsTheCompactionOff() {
+        test::WindowHome home;
+        home.exec("insert into Mei(コード,市場コード) values (1301,1)");
+        const std::string before = test::readFile(home.context.paths.databasePath);
+        // The converter holding the folder in a process of its own (naming the folder another way
+        // opens the lock file afresh rather than sharing this process's).
+        int ready[2];
+        QVERIFY(::pipe(ready) == 0);
+        pid_t plover = ::fork();
+        if (plover == 0) {
+            db::setLockHolderName("Plover");
+            auto lock = db::FolderLock::take(home.dir.path() + "/.", db::LockMode::Shared, 0);
+            char got = lock ? 1 : 0;
+            (void)::write(ready[1], &got, 1);
+            for (;;)
+                ::pause();
+        }
+        ::close(ready[1]);
+        char got = 0;
+        bool holding = ::read(ready[0], &got, 1) == 1 && got == 1;
+        ::close(ready[0]);
+        if (!holding)
+            ::kill(plover, SIGKILL);
+        QVERIFY(holding);
+
+        CloseParts parts;
+        parts.databasePath = home.context.paths.databasePath;
+        parts.dialUp = {};
+        MessageBox::setNextAnswer(true);
+        CloseOutcome outcome = runCloseSequence(parts);
+        ::kill(plover, SIGKILL);
+        ::waitpid(plover, nullptr, 0);
+        QCOMPARE(outcome, CloseOutcome::Closed);
+        QCOMPARE(MessageBox::log(),
+                 (QStringList{QStringLiteral("?ﾌｪﾝﾈﾙ|") + compactQuestion(),
+                              QStringLiteral("!株価ケストレル|他のプログラムが株価データーを使用中のため、最適化は次の"
+                                             "終了時に延期します。\nフォルダ ") +
+                                  QString::fromStdString(home.dir.path()) +
+                                  QStringLiteral(" の株価データーは Plover (pid ") + QString::number(plover) +
+                                  QStringLiteral(") が使用中です。しばらくしてからやり直してください。")}));
+        QCOMPARE(test::readFile(home.context.paths.databasePath), before);
+        QVERIFY(!fileExists(home.dir.file("Kestrel.old")));
+
+        // With the converter gone, the next close compacts.
+        MessageBox::clearLog();
+        MessageBox::setNextAnswer(true);
+        QCOMPARE(runCloseSequence(parts), CloseOutcome::Compacted);
+        QVERIFY(fileExists(home.dir.file("Kestrel.old")));
+        QCOMPARE(home.count("select count(*) from Mei"), 1LL);
     }
 
     void theMainWindowRunsTheSequenceWhenClosed() {
