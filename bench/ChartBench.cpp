@@ -5,6 +5,7 @@
 // under the build folder. Prints medians and 90th percentiles in milliseconds. "Cold" runs flush the file's pages
 // from the page cache (fdatasync, then posix_fadvise DONTNEED on the file, -wal and -shm) and open a
 // new connection before each load; the time of the open is shown separately.
+#include "BenchMarket.h"
 #include "DataGenerator.h"
 #include "core/chart/ChartData.h"
 #include "core/db/Schema.h"
@@ -28,16 +29,9 @@
 
 using namespace kestrel;
 using Clock = std::chrono::steady_clock;
+using bench::must;
 
 namespace {
-
-// A step of the set-up that fails leaves no figure worth printing.
-void must(const kestrel::Status& st) {
-    if (!st) {
-        std::fprintf(stderr, "bench: %s\n", st.message().c_str());
-        std::exit(1);
-    }
-}
 
 constexpr int kIssues = 4000;
 constexpr int kDays = 6250;
@@ -52,79 +46,20 @@ public:
 };
 
 std::vector<Date> tradingDays() {
-    std::vector<Date> days;
-    for (Date d = *Date::fromYmd(2000, 1, 3); static_cast<int>(days.size()) < kDays; d = d.addDays(1))
-        if (!d.isWeekend())
-            days.push_back(d);
-    return days;
+    return bench::weekdays(*Date::fromYmd(2000, 1, 3), kDays);
 }
 
 bool build(const std::string& path) {
-    std::string tmp = path + ".building";
-    std::remove(tmp.c_str());
-    if (Status st = db::CreateDatabaseFile(tmp); !st) {
-        std::fprintf(stderr, "%s\n", st.message().c_str());
-        return false;
-    }
-    auto opened = db::openKestrelDatabase(tmp);
-    if (!opened)
-        return false;
-    db::Database& db = **opened;
-    // Rows go in in key order; the date index is built afterwards in one sort.
-    must(db.exec("PRAGMA synchronous=OFF"));
-    must(db.exec("PRAGMA journal_mode=OFF"));
-    must(db.exec("DROP INDEX \"dayData_日付\""));
-    std::vector<Date> days = tradingDays();
-    auto st = db.prepare("INSERT INTO dayData VALUES (?,?,?,?,?,?,?,?,?)");
-    auto mei =
-        db.prepare("INSERT INTO Mei (コード, 市場コード, 銘柄, 出来高単位, 株価単位) VALUES (?, 1, 'bench', 1000, 1)");
-    if (!st || !mei)
-        return false;
-    std::uint64_t seed = 88172645463325252ULL;
-    auto next = [&seed] {
-        seed ^= seed << 13;
-        seed ^= seed >> 7;
-        seed ^= seed << 17;
-        return seed;
-    };
-    auto t0 = Clock::now();
-    for (int issue = 0; issue < kIssues; ++issue) {
-        if (issue % 200 == 0)
-            must(db.exec(issue ? "COMMIT; BEGIN" : "BEGIN"));
-        int code = 1300 + issue * 2;
-        mei->reset();
-        mei->bind(1, code);
-        must(mei->run());
-        long long close = 200 + static_cast<long long>(next() % 5000), reference = 0;
-        for (Date d : days) {
-            long long open = close;
-            close = std::max(1LL, close + static_cast<long long>(next() % 41) - 20);
-            long long high = std::max(open, close) + static_cast<long long>(next() % 10);
-            long long low = std::max(1LL, std::min(open, close) - static_cast<long long>(next() % 10));
-            long long change = reference ? close - reference : 0;
-            reference = close;
-            st->reset();
-            st->bindAll(code, d, open, high, low, close, change, static_cast<long long>(next() % 500), close);
-            if (Status r = st->run(); !r) {
-                std::fprintf(stderr, "%s\n", r.message().c_str());
-                return false;
-            }
-        }
-    }
-    must(db.exec("COMMIT"));
-    for (const std::string& ddl : db::tableDdl(*db::findTable("dayData")))
-        if (ddl.rfind("CREATE INDEX", 0) == 0)
-            must(db.exec(ddl));
-    must(db::addSplit(db, kSplitCode, days[kDays - 20], 1, 2).status());
-    must(db::addSplit(db, kSplitCode, days[kDays - 50], 1, 3).status());
-    must(db::addSplit(db, kSplitCode, days[kDays - 80], 10, 1).status());
-    must(db.exec("PRAGMA journal_mode=WAL"));
-    must(db.exec("PRAGMA wal_checkpoint(TRUNCATE)"));
+    const std::string tmp = path + ".building";
+    auto db = bench::newMarket(tmp);
+    const std::vector<Date> days = tradingDays();
+    const auto t0 = Clock::now();
+    bench::fillDailyBars(*db, kIssues, days, 1000);
+    must(db::addSplit(*db, kSplitCode, days[kDays - 20], 1, 2).status());
+    must(db::addSplit(*db, kSplitCode, days[kDays - 50], 1, 3).status());
+    must(db::addSplit(*db, kSplitCode, days[kDays - 80], 10, 1).status());
     std::printf("built %d rows in %.1f s\n", kIssues * kDays, std::chrono::duration<double>(Clock::now() - t0).count());
-    opened->reset();
-    std::remove((tmp + "-wal").c_str());
-    std::remove((tmp + "-shm").c_str());
-    return std::rename(tmp.c_str(), path.c_str()) == 0;
+    return bench::finishMarket(std::move(db), tmp, path);
 }
 
 void dropCache(const std::string& path) {

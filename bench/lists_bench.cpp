@@ -3,6 +3,7 @@
 // Run: build/bench/lists_bench [ISSUES [DAYS]] (default 4000 issues, 245 days; the market holds 150 more
 // trading days before them). The database is built once per size and cached under the build folder;
 // each run works on a copy.
+#include "BenchMarket.h"
 #include "core/db/Schema.h"
 #include "core/db/SplitTable.h"
 #include "core/info/ComputedLists.h"
@@ -18,26 +19,14 @@
 
 using namespace kestrel;
 using Clock = std::chrono::steady_clock;
+using bench::must;
 
 namespace {
 
-void must(const Status& st) {
-    if (!st) {
-        std::fprintf(stderr, "bench: %s\n", st.message().c_str());
-        std::exit(1);
-    }
-}
-
 bool build(const std::string& path, int issues, const std::vector<Date>& days) {
     const std::string tmp = path + ".building";
-    std::remove(tmp.c_str());
-    must(db::CreateDatabaseFile(tmp));
-    auto opened = db::openKestrelDatabase(tmp);
-    if (!opened)
-        return false;
-    db::Database& db = **opened;
-    must(db.exec("PRAGMA synchronous=OFF"));
-    must(db.exec("PRAGMA journal_mode=OFF"));
+    auto opened = bench::newMarket(tmp);
+    db::Database& db = *opened;
     auto day = db.prepare("INSERT INTO dayData (コード, 日付, 始値, 高値, 安値, 終値, 前日比, 出来高) VALUES "
                           "(?,?,?,?,?,?,?,?)");
     auto week = db.prepare("INSERT INTO weekData (コード, 日付, 始値, 高値, 安値, 終値, 前日比, 出来高, 売残, 買残) "
@@ -46,13 +35,8 @@ bool build(const std::string& path, int issues, const std::vector<Date>& days) {
         db.prepare("INSERT INTO Mei (コード, 市場コード, 銘柄, 出来高単位, 株価単位) VALUES (?, 1, 'bench', 100, 1)");
     if (!day || !week || !mei)
         return false;
-    std::uint64_t seed = 88172645463325252ULL;
-    auto next = [&seed](long long m) {
-        seed ^= seed << 13;
-        seed ^= seed >> 7;
-        seed ^= seed << 17;
-        return static_cast<long long>(seed % static_cast<std::uint64_t>(m));
-    };
+    bench::Xorshift rng;
+    auto next = [&rng](long long m) { return rng.below(m); };
     const auto t0 = Clock::now();
     for (int issue = 0; issue < issues; ++issue) {
         if (issue % 200 == 0)
@@ -94,12 +78,9 @@ bool build(const std::string& path, int issues, const std::vector<Date>& days) {
         must(db::addSplit(db, 1300 + i * 2 * std::max(1, issues / 40),
                           days[days.size() - 1 - 3 * static_cast<size_t>(i)], 1, 2)
                  .status());
-    must(db.exec("PRAGMA journal_mode=WAL"));
-    must(db.exec("PRAGMA wal_checkpoint(TRUNCATE)"));
     std::printf("built %d issues x %zu days in %.1f s\n", issues, days.size(),
                 std::chrono::duration<double>(Clock::now() - t0).count());
-    opened->reset();
-    return std::rename(tmp.c_str(), path.c_str()) == 0;
+    return bench::finishMarket(std::move(opened), tmp, path);
 }
 
 } // namespace
@@ -107,10 +88,7 @@ bool build(const std::string& path, int issues, const std::vector<Date>& days) {
 int main(int argc, char** argv) {
     const int issues = argc > 1 ? std::atoi(argv[1]) : 4000;
     const int listDays = argc > 2 ? std::atoi(argv[2]) : 245;
-    std::vector<Date> days;
-    for (Date d = *Date::fromYmd(2023, 1, 2); static_cast<int>(days.size()) < listDays + 150; d = d.addDays(1))
-        if (!d.isWeekend())
-            days.push_back(d);
+    const std::vector<Date> days = bench::weekdays(*Date::fromYmd(2023, 1, 2), listDays + 150);
     const std::string cached = std::string(KESTREL_BUILD_DIR) + "/lists_bench_" + std::to_string(issues) + "_" +
                                std::to_string(days.size()) + ".mdb";
     if (!std::filesystem::exists(cached) && !build(cached, issues, days)) {

@@ -3,6 +3,7 @@
 // same bars; the cost per bar; the peak memory; and a screen run over three years held 20 days.
 // Run: build/bench/scan_bench [ISSUES [DAYS]] (default 4000 issues x 6250 trading days, 25 years). The
 // database is built once per size and cached under the build folder.
+#include "BenchMarket.h"
 #include "core/db/Schema.h"
 #include "core/scan/ScreenRun.h"
 
@@ -20,83 +21,27 @@
 
 using namespace kestrel;
 using Clock = std::chrono::steady_clock;
+using bench::must;
 
 namespace {
 
-void must(const Status& st) {
-    if (!st) {
-        std::fprintf(stderr, "bench: %s\n", st.message().c_str());
-        std::exit(1);
-    }
-}
-
 std::vector<Date> tradingDays(int count) {
-    std::vector<Date> days;
-    for (Date d = *Date::fromYmd(2000, 1, 3); static_cast<int>(days.size()) < count; d = d.addDays(1))
-        if (!d.isWeekend())
-            days.push_back(d);
-    return days;
+    return bench::weekdays(*Date::fromYmd(2000, 1, 3), count);
 }
 
 bool build(const std::string& path, int issues, const std::vector<Date>& days) {
-    std::string tmp = path + ".building";
-    std::remove(tmp.c_str());
-    must(db::CreateDatabaseFile(tmp));
-    auto opened = db::openKestrelDatabase(tmp);
-    if (!opened)
-        return false;
-    db::Database& db = **opened;
-    must(db.exec("PRAGMA synchronous=OFF"));
-    must(db.exec("PRAGMA journal_mode=OFF"));
-    must(db.exec("DROP INDEX \"dayData_日付\""));
-    auto st = db.prepare("INSERT INTO dayData VALUES (?,?,?,?,?,?,?,?,?)");
-    auto mei =
-        db.prepare("INSERT INTO Mei (コード, 市場コード, 銘柄, 出来高単位, 株価単位) VALUES (?, 1, 'bench', 100, 1)");
-    if (!st || !mei)
-        return false;
-    std::uint64_t seed = 88172645463325252ULL;
-    auto next = [&seed] {
-        seed ^= seed << 13;
-        seed ^= seed >> 7;
-        seed ^= seed << 17;
-        return seed;
-    };
-    auto t0 = Clock::now();
-    for (int issue = 0; issue < issues; ++issue) {
-        if (issue % 200 == 0)
-            must(db.exec(issue ? "COMMIT; BEGIN" : "BEGIN"));
-        const int code = 1300 + issue * 2;
-        mei->reset();
-        mei->bind(1, code);
-        must(mei->run());
-        long long close = 200 + static_cast<long long>(next() % 5000), reference = 0;
-        for (Date d : days) {
-            long long open = close;
-            close = std::max(1LL, close + static_cast<long long>(next() % 41) - 20);
-            long long high = std::max(open, close) + static_cast<long long>(next() % 10);
-            long long low = std::max(1LL, std::min(open, close) - static_cast<long long>(next() % 10));
-            long long change = reference ? close - reference : 0;
-            reference = close;
-            st->reset();
-            st->bindAll(code, d, open, high, low, close, change, static_cast<long long>(next() % 500), close);
-            must(st->run());
-        }
-    }
-    must(db.exec("COMMIT"));
-    for (const std::string& ddl : db::tableDdl(*db::findTable("dayData")))
-        if (ddl.rfind("CREATE INDEX", 0) == 0)
-            must(db.exec(ddl));
+    const std::string tmp = path + ".building";
+    auto db = bench::newMarket(tmp);
+    const auto t0 = Clock::now();
+    bench::fillDailyBars(*db, issues, days, 100);
     // A few issues with split events inside the last windows.
     for (int i = 0; i < 40 && i < issues; ++i)
-        must(db::addSplit(db, 1300 + i * 2 * (issues / 40 ? issues / 40 : 1),
+        must(db::addSplit(*db, 1300 + i * 2 * (issues / 40 ? issues / 40 : 1),
                           days[days.size() - 1 - static_cast<size_t>(i)], 1, 2)
                  .status());
-    must(db.exec("PRAGMA journal_mode=WAL"));
-    must(db.exec("PRAGMA wal_checkpoint(TRUNCATE)"));
     std::printf("built %d issues x %zu days in %.1f s\n", issues, days.size(),
                 std::chrono::duration<double>(Clock::now() - t0).count());
-    opened->reset();
-    return std::rename(tmp.c_str(), path.c_str()) == 0;
+    return bench::finishMarket(std::move(db), tmp, path);
 }
 
 void dropCache(const std::string& path) {

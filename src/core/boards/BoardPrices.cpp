@@ -2,11 +2,11 @@
 
 #include "core/app/Currency.h"
 #include "core/db/LatestDate.h"
+#include "core/db/SplitRatio.h"
 #include "core/db/SplitTable.h"
 
 #include <algorithm>
 #include <cctype>
-#include <numeric>
 
 namespace kestrel::boards {
 
@@ -121,50 +121,9 @@ Result<bool> storePrice(db::Database& db, int board, std::int32_t code, std::int
 
 namespace {
 
-struct Units {
-    std::int64_t price = 0, volume = 0;
-};
-
-Result<Units> issueUnits(db::Database& db, std::int32_t code) {
-    auto st = db.prepare("SELECT 株価単位, 出来高単位 FROM Mei WHERE コード = ?");
-    if (!st)
-        return st.status();
-    st->bind(1, code);
-    auto row = st->step();
-    if (!row)
-        return row.status();
-    Units u;
-    if (*row) {
-        u.price = st->isNull(0) ? 0 : st->int64(0);
-        u.volume = st->isNull(1) ? 0 : st->int64(1);
-    }
-    return u;
-}
-
-// The cumulative ratio of the confirmed events dated after a day, as the chart applies it to that day's bar.
-struct Factor {
-    std::int64_t before = 1, after = 1;
-    bool one() const { return before == after; }
-};
-
-Factor factorAfter(const std::vector<db::SplitEvent>& events, Date day) {
-    Factor f;
-    for (const db::SplitEvent& e : events)
-        if (e.date > day) {
-            f.before *= e.before;
-            f.after *= e.after;
-            const std::int64_t g = std::gcd(f.before, f.after);
-            f.before /= g;
-            f.after /= g;
-        }
-    return f;
-}
-
-// A price divided by the ratio, halves to even; a positive price stays at least 1 yen.
-std::int64_t adjusted(std::int64_t yen, Factor f) {
-    if (f.one())
-        return yen;
-    const std::int64_t v = divRoundHalfEven(yen * f.before, f.after);
+// A price divided by the split ratio, halves to even; a positive price stays at least 1 yen.
+std::int64_t adjusted(std::int64_t yen, const db::SplitRatio& r) {
+    const std::int64_t v = r.price(yen);
     return yen > 0 && v == 0 ? 1 : v;
 }
 
@@ -183,52 +142,35 @@ Result<std::optional<Date>> dateBefore(db::Database& db, std::int32_t code, Date
 } // namespace
 
 Status fillFromStoredBars(db::Database& db, int board) {
-    auto rows = readBoard(db, board, BoardOrder::Table);
-    if (!rows)
-        return rows.status();
-    db::Transaction tx(db);
-    if (!tx.began())
-        return tx.began();
-    db::LatestDailyBars latest(db);
-    for (const BoardRow& r : *rows) {
-        auto bar = latest.of(r.code);
-        if (!bar)
-            return bar.status();
-        if (!*bar || !(*bar)->date) {
-            if (Status st = markFailed(db, board, r.code, "日足なし"); !st)
-                return st;
-            continue;
-        }
-        const db::DailyBar& b = **bar;
+    return forEachLatestBar(db, board, [&](const BoardRow& r, const std::optional<db::DailyBar>& bar) -> Status {
+        if (!bar || !bar->date)
+            return markFailed(db, board, r.code, "日足なし");
+        const db::DailyBar& b = *bar;
         auto units = issueUnits(db, r.code);
         if (!units)
             return units.status();
         auto events = db::listSplits(db, r.code, true);
         if (!events)
             return events.status();
-        const Factor f = factorAfter(*events, *b.date);
-        const std::int64_t close = adjusted(b.close * units->price, f);
-        std::int64_t change =
-            f.one() ? b.change * units->price : divRoundHalfEven(b.change * units->price * f.before, f.after);
+        // The ratio of the confirmed events after the bar, as the chart applies it to that bar.
+        const db::SplitRatio f = db::ratioAfter(*events, *b.date);
+        const std::int64_t close = adjusted(b.close * units->priceUnit, f);
+        std::int64_t change = f.price(b.change * units->priceUnit);
         if (!events->empty()) {
             // The first bar at a new price: its change is taken against the stored previous close (close
             // less change) adjusted by the events after the bar before.
             auto prev = dateBefore(db, r.code, *b.date);
             if (!prev)
                 return prev.status();
-            const Factor since = factorAfter(*events, prev->value_or(b.date->addDays(-1)));
-            const bool step = since.before * f.after != since.after * f.before;
+            const db::SplitRatio since = db::ratioAfter(*events, prev->value_or(b.date->addDays(-1)));
+            const bool step = since.before() != f.before() || since.after() != f.after();
             if (step && b.close != 0 && (*prev || b.change != 0))
-                change = close - adjusted((b.close - b.change) * units->price, since);
+                change = close - adjusted((b.close - b.change) * units->priceUnit, since);
         }
-        Currency volume = b.volume * units->volume;
-        if (!f.one())
-            volume = (volume * f.after).dividedBy(f.before);
+        const Currency volume = Currency::fromRaw(f.count((b.volume * units->volumeUnit).raw()));
         auto stored = storePrice(db, board, r.code, close, change, volume, *b.date, "");
-        if (!stored)
-            return stored.status();
-    }
-    return tx.commit();
+        return stored ? Status::ok() : stored.status();
+    });
 }
 
 std::string yenText(std::int64_t value) {

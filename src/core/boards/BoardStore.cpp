@@ -16,12 +16,9 @@ std::int64_t orZero(const db::Statement& st, int col) {
     return st.isNull(col) ? 0 : st.int64(col);
 }
 
-struct Units {
-    std::int64_t volumeUnit = 0, priceUnit = 0;
-    std::int16_t market = 0;
-};
+} // namespace
 
-Result<Units> issueUnits(db::Database& db, std::int32_t code) {
+Result<IssueUnits> issueUnits(db::Database& db, std::int32_t code) {
     auto st = db.prepare("SELECT 出来高単位, 株価単位, 市場コード FROM Mei WHERE コード = ?");
     if (!st)
         return st.status();
@@ -29,7 +26,7 @@ Result<Units> issueUnits(db::Database& db, std::int32_t code) {
     auto row = st->step();
     if (!row)
         return row.status();
-    Units u;
+    IssueUnits u;
     if (*row) {
         u.volumeUnit = orZero(*st, 0);
         u.priceUnit = orZero(*st, 1);
@@ -37,8 +34,6 @@ Result<Units> issueUnits(db::Database& db, std::int32_t code) {
     }
     return u;
 }
-
-} // namespace
 
 std::string boardLetter(int board) {
     return board == 1 ? "A" : "B";
@@ -103,7 +98,7 @@ Result<std::vector<BoardRow>> readBoard(db::Database& db, int board, BoardOrder 
     return rows;
 }
 
-Status refreshBoardFromBars(db::Database& db, int board, Date today) {
+Status forEachLatestBar(db::Database& db, int board, const LatestBarVisit& visit) {
     auto rows = readBoard(db, board, BoardOrder::Table);
     if (!rows)
         return rows.status();
@@ -115,29 +110,31 @@ Status refreshBoardFromBars(db::Database& db, int board, Date today) {
         auto bar = latest.of(r.code);
         if (!bar)
             return bar.status();
-        Status st;
-        if (!*bar) {
-            st = db.run(
+        if (Status st = visit(r, *bar); !st)
+            return st;
+    }
+    return tx.commit();
+}
+
+Status refreshBoardFromBars(db::Database& db, int board, Date today) {
+    return forEachLatestBar(db, board, [&](const BoardRow& r, const std::optional<db::DailyBar>& bar) -> Status {
+        if (!bar)
+            return db.run(
                 "UPDATE board SET 市場コード = ?, 銘柄 = ?, 日付 = ?, 始値 = 0, 高値 = 0, 安値 = 0, 終値 = 0, "
                 "前日比 = 0, 出来高 = 0, 現在値 = 0, 現前日比 = 0, 現出来高 = 0, 現在日付 = NULL, 現在時刻 = NULL "
                 "WHERE 区分 = ? AND コード = ?",
                 db::GetMarketCode(db, r.code), db::GetIssueName(db, r.code), today, board, r.code);
-        } else {
-            auto units = issueUnits(db, r.code);
-            if (!units)
-                return units.status();
-            const db::DailyBar& b = **bar;
-            const std::int64_t p = units->priceUnit;
-            st = db.run("UPDATE board SET 市場コード = ?, 銘柄 = ?, 日付 = ?, 始値 = ?, 高値 = ?, 安値 = ?, 終値 = ?, "
-                        "前日比 = ?, 出来高 = ? WHERE 区分 = ? AND コード = ?",
-                        units->market, db::GetIssueName(db, r.code), b.date.value_or(Date::today()), b.open * p,
-                        b.high * p, b.low * p, b.close * p, static_cast<std::int32_t>(b.change),
-                        b.volume * units->volumeUnit, board, r.code);
-        }
-        if (!st)
-            return st;
-    }
-    return tx.commit();
+        auto units = issueUnits(db, r.code);
+        if (!units)
+            return units.status();
+        const db::DailyBar& b = *bar;
+        const std::int64_t p = units->priceUnit;
+        return db.run("UPDATE board SET 市場コード = ?, 銘柄 = ?, 日付 = ?, 始値 = ?, 高値 = ?, 安値 = ?, 終値 = ?, "
+                      "前日比 = ?, 出来高 = ? WHERE 区分 = ? AND コード = ?",
+                      units->market, db::GetIssueName(db, r.code), b.date.value_or(Date::today()), b.open * p,
+                      b.high * p, b.low * p, b.close * p, static_cast<std::int32_t>(b.change),
+                      b.volume * units->volumeUnit, board, r.code);
+    });
 }
 
 Result<bool> boardHolds(db::Database& db, int board, std::int32_t code) {

@@ -8,8 +8,10 @@
 #include "core/app/Date.h"
 #include "core/app/Status.h"
 #include "core/db/Database.h"
+#include "core/db/LatestDate.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -45,6 +47,18 @@ struct BoardRow {
 enum class BoardOrder { Table, MarketCode, CodeMarket };
 // The rows of one board in the given order (Table: the order rows were added).
 Result<std::vector<BoardRow>> readBoard(db::Database& db, int board, BoardOrder order);
+
+// An issue's units and market from Mei; zero for a missing issue or value.
+struct IssueUnits {
+    std::int64_t volumeUnit = 0, priceUnit = 0;
+    std::int16_t market = 0;
+};
+Result<IssueUnits> issueUnits(db::Database& db, std::int32_t code);
+
+// Calls visit with every row of the board (in the order rows were added) and its issue's latest stored
+// daily bar (nothing when it has none), all in one transaction; the first failure stops and is returned.
+using LatestBarVisit = std::function<Status(const BoardRow&, const std::optional<db::DailyBar>&)>;
+Status forEachLatestBar(db::Database& db, int board, const LatestBarVisit& visit);
 
 // Brings every row of the board up to its issue's latest daily bar: market, name, date, prices times
 // the price unit, change unscaled, volume times the volume unit; current values unchanged. A row whose

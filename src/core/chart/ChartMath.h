@@ -1,34 +1,19 @@
 #pragma once
 // Exact integer arithmetic behind the chart's series: 128-bit intermediates for products of Currency
 // sums, and the two roundings the chart uses (halves to even, and truncation toward zero).
+#include "core/app/Currency.h"
+
 #include <cstdint>
 
 namespace kestrel::chart::detail {
 
 __extension__ using Int128 = __int128;
 
-// divRoundHalfEven in 64 bits, for operands within ±(2^63 - 1).
-inline std::int64_t divRoundHalfEven64(std::int64_t num, std::int64_t den) {
-    if (den < 0) {
-        num = -num;
-        den = -den;
-    }
-    std::int64_t q = num / den;
-    std::int64_t r = num % den;
-    if (r == 0)
-        return q;
-    std::int64_t absR = r < 0 ? -r : r;
-    std::int64_t rest = den - absR;
-    if (absR > rest || (absR == rest && q % 2 != 0))
-        q += r < 0 ? -1 : 1;
-    return q;
-}
-
 // num / den rounded to the nearest whole number, a half going to the even neighbour. den != 0.
 inline Int128 divRoundHalfEven(Int128 num, Int128 den) {
     // Chart values are far from the 64-bit limits: the division of libgcc's 128-bit helper is avoided.
     if (num > -INT64_MAX && num <= INT64_MAX && den > -INT64_MAX && den <= INT64_MAX)
-        return divRoundHalfEven64(static_cast<std::int64_t>(num), static_cast<std::int64_t>(den));
+        return kestrel::divRoundHalfEven(static_cast<std::int64_t>(num), static_cast<std::int64_t>(den));
     if (den < 0) {
         num = -num;
         den = -den;

@@ -1,0 +1,79 @@
+#include "BenchMarket.h"
+
+#include "core/db/Schema.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+namespace kestrel::bench {
+
+void must(const Status& st) {
+    if (!st) {
+        std::fprintf(stderr, "bench: %s\n", st.message().c_str());
+        std::exit(1);
+    }
+}
+
+std::vector<Date> weekdays(Date first, int count) {
+    std::vector<Date> days;
+    for (Date d = first; static_cast<int>(days.size()) < count; d = d.addDays(1))
+        if (!d.isWeekend())
+            days.push_back(d);
+    return days;
+}
+
+std::unique_ptr<db::Database> newMarket(const std::string& path) {
+    std::remove(path.c_str());
+    must(db::CreateDatabaseFile(path));
+    auto opened = db::openKestrelDatabase(path);
+    must(opened.status());
+    must((*opened)->exec("PRAGMA synchronous=OFF"));
+    must((*opened)->exec("PRAGMA journal_mode=OFF"));
+    return std::move(*opened);
+}
+
+void fillDailyBars(db::Database& db, int issues, const std::vector<Date>& days, int volumeUnit) {
+    must(db.exec("DROP INDEX \"dayData_日付\""));
+    auto st = db.prepare("INSERT INTO dayData VALUES (?,?,?,?,?,?,?,?,?)");
+    must(st.status());
+    auto mei =
+        db.prepare("INSERT INTO Mei (コード, 市場コード, 銘柄, 出来高単位, 株価単位) VALUES (?, 1, 'bench', ?, 1)");
+    must(mei.status());
+    Xorshift rng;
+    for (int issue = 0; issue < issues; ++issue) {
+        if (issue % 200 == 0)
+            must(db.exec(issue ? "COMMIT; BEGIN" : "BEGIN"));
+        const int code = 1300 + issue * 2;
+        mei->reset();
+        mei->bind(1, code).bind(2, volumeUnit);
+        must(mei->run());
+        long long close = 200 + static_cast<long long>(rng.next() % 5000), reference = 0;
+        for (Date d : days) {
+            const long long open = close;
+            close = std::max(1LL, close + static_cast<long long>(rng.next() % 41) - 20);
+            const long long high = std::max(open, close) + static_cast<long long>(rng.next() % 10);
+            const long long low = std::max(1LL, std::min(open, close) - static_cast<long long>(rng.next() % 10));
+            const long long change = reference ? close - reference : 0;
+            reference = close;
+            st->reset();
+            st->bindAll(code, d, open, high, low, close, change, static_cast<long long>(rng.next() % 500), close);
+            must(st->run());
+        }
+    }
+    must(db.exec("COMMIT"));
+    for (const std::string& ddl : db::tableDdl(*db::findTable("dayData")))
+        if (ddl.rfind("CREATE INDEX", 0) == 0)
+            must(db.exec(ddl));
+}
+
+bool finishMarket(std::unique_ptr<db::Database> db, const std::string& tmp, const std::string& path) {
+    must(db->exec("PRAGMA journal_mode=WAL"));
+    must(db->exec("PRAGMA wal_checkpoint(TRUNCATE)"));
+    db.reset();
+    std::remove((tmp + "-wal").c_str());
+    std::remove((tmp + "-shm").c_str());
+    return std::rename(tmp.c_str(), path.c_str()) == 0;
+}
+
+} // namespace kestrel::bench
