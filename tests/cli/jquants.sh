@@ -268,6 +268,21 @@ rm "$h3"/Data/Ds*
 grep -qxF 'ご契約のプランで取得できる期間は 2024-01-04～2024-01-05 です。最新の 2 日分として 2024-01-04～2024-01-05 を取得します' "$t/out" ||
     fail "latest line: $(cat "$t/out")"
 [ -e "$h3/Data/Ds202401.04" ] && [ -e "$h3/Data/Ds202401.05" ] || fail "latest days not written"
+# A window that ends on Friday 2026-09-25, with Monday to Wednesday of that week closed: the last three
+# days are counted on the calendar (18, 24, 25 September), and no closed day is asked for.
+start_jq free2 --plan free --window "2026-06-01~2026-09-25"
+for d in 2026-09-18 2026-09-25; do echo "${master//2024-01-05/$d}" >"$w/equities_master/$d.json"; done
+echo '{"data": [{"Date": "2026-09-18", "Code": "13010", "O": 90, "H": 95, "L": 85, "C": 92, "Vo": 500}]}' \
+    >"$w/equities_bars_daily/2026-09-18.json"
+set_ini "$h3" JQuantsURL "http://127.0.0.1:$port"
+set_ini "$h3" JQuantsPlan Free
+"$kestrel" --home "$h3" fetch-jquants --latest 3 --import >"$t/out" 2>"$t/err" || fail "latest over holidays: $(cat "$t/out" "$t/err")"
+grep -qxF 'ご契約のプランで取得できる期間は 2026-06-01～2026-09-25 です。最新の 3 日分として 2026-09-18～2026-09-25 を取得します' "$t/out" ||
+    fail "latest over holidays line: $(cat "$t/out")"
+[ "$(grep 'bars/daily?date=' "$t/free2.log" | sed 's/.*date=//; s/ .*//' | tr '\n' ' ')" = "2026-09-18 2026-09-24 2026-09-25 " ] ||
+    fail "latest over holidays requests: $(cat "$t/free2.log")"
+[ "$(sqlite3 "$h3/Kestrel.mdb" 'select group_concat(日付) from (select distinct 日付 from daydata where 日付>20260901 order by 日付)')" = \
+  20260918,20260924,20260925 ] || fail "latest over holidays days: $(sqlite3 "$h3/Kestrel.mdb" 'select distinct 日付 from daydata')"
 
 # HTTPS with a certificate made here, through Plover's ninth source into a second program folder.
 # A build without the GUI has no Plover: its part is left out there.
