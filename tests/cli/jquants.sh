@@ -306,6 +306,23 @@ if [ -x "$plover" ]; then
     "$kestrel" --home "$h2" import-daily 2024-01-04 2024-01-05 >/dev/null || fail "import of Plover's days"
     [ "$(sqlite3 "$h2/Kestrel.mdb" 'select count(*) from daydata')" = 8 ] || fail "Plover rows"
     [ "$(sqlite3 "$h2/Kestrel.mdb" 'select 分割後 from Bunkatu where コード=7203')" = 2 ] || fail "Plover split"
+    # The Free plan through Plover: the days inside the window are written, TOPIX and margin named once
+    # each, and the open day that came without prices (17 September) named as a gap.
+    h4=$t/h4
+    mkdir -p "$h4"
+    "$kestrel" --home "$h4" init >/dev/null
+    set_ini "$h4" JQuantsURL "http://127.0.0.1:$(cat "$t/free2.port")"
+    set_ini "$h4" JQuantsPace 6000
+    "$plover" --home "$h4" --batch --source 9 26/09/17 26/09/29 >"$t/out" 2>&1 || fail "Plover on the Free plan: $(cat "$t/out")"
+    for line in 'ご契約のプランで取得できる期間は 2026-06-01～2026-09-25 です。範囲の平日のうち 2 日は期間外のため取得しません' \
+        'TOPIX（1002）は Light 以上のプランで取得できます（JQuantsPlan は Free）。1002 なしで作成します' \
+        '信用残は Standard 以上のプランで取得できます（JQuantsPlan は Free）。信用残のファイルは作成しません' \
+        '休場日でない日のデータがありません: 2026-09-17' '全ダウンロード終了'; do
+        [ "$(grep -cxF "$line" "$t/out")" = 1 ] || fail "Plover on the Free plan, line $line: $(cat "$t/out")"
+    done
+    "$kestrel" --home "$h4" import-daily 2026-09-17 2026-09-25 >/dev/null 2>&1 || true
+    [ "$(sqlite3 "$h4/Kestrel.mdb" "select group_concat(日付 || ':' || n) from (select 日付, count(*) n from daydata group by 日付 order by 日付)")" = \
+      20260918:1,20260924:3,20260925:3 ] || fail "Plover's Free days: $(sqlite3 "$h4/Kestrel.mdb" 'select * from daydata')"
 fi
 
 # The key is in no file of either program folder.

@@ -5,6 +5,7 @@
 #include "core/converter/JQuantsData.h"
 #include "core/db/Schema.h"
 #include "core/import/DailyFile.h"
+#include "core/import/DataGaps.h"
 #include "core/import/IssueMaster.h"
 
 #include <algorithm>
@@ -449,6 +450,10 @@ struct Run {
 RunOutcome runJQuants(const RunRequest& request, JQuantsApi& api, const RunHooks& hooks) {
     Run run{request, api, hooks, {}};
     run.run();
+    if (run.out.status && !run.out.cancelled && run.out.daysTotal > 0)
+        run.out.gapNotice = import::findGaps(run.m_calendar, run.out.from, run.out.to, Date::today(), [&](Date d) {
+                                return fileExists(joinPath(request.dailyFolder, import::dailyFileName(d)));
+                            }).notice();
     run.out.skippedCodes = static_cast<int>(run.skipped.size());
     if (run.out.skippedCodes > 0)
         run.log("取り込めない銘柄コード " + std::to_string(run.out.skippedCodes) + " 件を除きました");

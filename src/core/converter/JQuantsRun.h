@@ -64,6 +64,9 @@ struct RunOutcome {
     int marginFiles = 0;
     int splitsProposed = 0;
     int skippedCodes = 0; // distinct codes that cannot be held
+    // After a run that ended well: the open days of the range (up to today) without a daily file, as
+    // "休場日でない日のデータがありません: …"; empty without a gap.
+    std::string gapNotice;
 };
 
 struct RunHooks {
