@@ -52,7 +52,7 @@ mkdir -p "$h"
 "$kestrel" --home "$h" init >/dev/null
 sed -i "s|^\[Kestrel\]\r\$|[Kestrel]\r\nJQuantsURL=http://127.0.0.1:$(cat "$t/port")\r\nJQuantsPace=6000\r|" "$h/Kestrel.ini"
 began=$(date +%s%N)
-JQUANTS_API_KEY=$key "$kestrel" --home "$h" fetch-jquants "$from" "$to" >"$t/out" 2>&1 || { cat "$t/out"; exit 1; }
+JQUANTS_API_KEY=$key "$kestrel" --home "$h" --yes fetch-jquants "$from" "$to" >"$t/out" 2>&1 || { cat "$t/out"; exit 1; }
 ms=$(( ($(date +%s%N) - began) / 1000000 ))
 open=$(python3 -c "import json,sys; print(sum(r['HolDiv'] != '0' for r in json.load(open(sys.argv[1]))['data']))" \
     "$t/www/markets_calendar/all.json")

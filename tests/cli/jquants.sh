@@ -268,6 +268,21 @@ rm "$h3"/Data/Ds*
 grep -qxF 'ご契約のプランで取得できる期間は 2024-01-04～2024-01-05 です。最新の 2 日分として 2024-01-04～2024-01-05 を取得します' "$t/out" ||
     fail "latest line: $(cat "$t/out")"
 [ -e "$h3/Data/Ds202401.04" ] && [ -e "$h3/Data/Ds202401.05" ] || fail "latest days not written"
+# A window that ends on Friday 2026-09-25, with Monday to Wednesday of that week closed: the last three
+# days are counted on the calendar (18, 24, 25 September), and no closed day is asked for.
+start_jq free2 --plan free --window "2026-06-01~2026-09-25"
+for d in 2026-09-18 2026-09-25; do echo "${master//2024-01-05/$d}" >"$w/equities_master/$d.json"; done
+echo '{"data": [{"Date": "2026-09-18", "Code": "13010", "O": 90, "H": 95, "L": 85, "C": 92, "Vo": 500}]}' \
+    >"$w/equities_bars_daily/2026-09-18.json"
+set_ini "$h3" JQuantsURL "http://127.0.0.1:$port"
+set_ini "$h3" JQuantsPlan Free
+"$kestrel" --home "$h3" fetch-jquants --latest 3 --import >"$t/out" 2>"$t/err" || fail "latest over holidays: $(cat "$t/out" "$t/err")"
+grep -qxF 'ご契約のプランで取得できる期間は 2026-06-01～2026-09-25 です。最新の 3 日分として 2026-09-18～2026-09-25 を取得します' "$t/out" ||
+    fail "latest over holidays line: $(cat "$t/out")"
+[ "$(grep 'bars/daily?date=' "$t/free2.log" | sed 's/.*date=//; s/ .*//' | tr '\n' ' ')" = "2026-09-18 2026-09-24 2026-09-25 " ] ||
+    fail "latest over holidays requests: $(cat "$t/free2.log")"
+[ "$(sqlite3 "$h3/Kestrel.mdb" 'select group_concat(日付) from (select distinct 日付 from daydata where 日付>20260901 order by 日付)')" = \
+  20260918,20260924,20260925 ] || fail "latest over holidays days: $(sqlite3 "$h3/Kestrel.mdb" 'select distinct 日付 from daydata')"
 
 # HTTPS with a certificate made here, through Plover's ninth source into a second program folder.
 # A build without the GUI has no Plover: its part is left out there.
@@ -291,6 +306,23 @@ if [ -x "$plover" ]; then
     "$kestrel" --home "$h2" import-daily 2024-01-04 2024-01-05 >/dev/null || fail "import of Plover's days"
     [ "$(sqlite3 "$h2/Kestrel.mdb" 'select count(*) from daydata')" = 8 ] || fail "Plover rows"
     [ "$(sqlite3 "$h2/Kestrel.mdb" 'select 分割後 from Bunkatu where コード=7203')" = 2 ] || fail "Plover split"
+    # The Free plan through Plover: the days inside the window are written, TOPIX and margin named once
+    # each, and the open day that came without prices (17 September) named as a gap.
+    h4=$t/h4
+    mkdir -p "$h4"
+    "$kestrel" --home "$h4" init >/dev/null
+    set_ini "$h4" JQuantsURL "http://127.0.0.1:$(cat "$t/free2.port")"
+    set_ini "$h4" JQuantsPace 6000
+    "$plover" --home "$h4" --batch --source 9 26/09/17 26/09/29 >"$t/out" 2>&1 || fail "Plover on the Free plan: $(cat "$t/out")"
+    for line in 'ご契約のプランで取得できる期間は 2026-06-01～2026-09-25 です。範囲の平日のうち 2 日は期間外のため取得しません' \
+        'TOPIX（1002）は Light 以上のプランで取得できます（JQuantsPlan は Free）。1002 なしで作成します' \
+        '信用残は Standard 以上のプランで取得できます（JQuantsPlan は Free）。信用残のファイルは作成しません' \
+        '休場日でない日のデータがありません: 2026-09-17' '全ダウンロード終了'; do
+        [ "$(grep -cxF "$line" "$t/out")" = 1 ] || fail "Plover on the Free plan, line $line: $(cat "$t/out")"
+    done
+    "$kestrel" --home "$h4" import-daily 2026-09-17 2026-09-25 >/dev/null 2>&1 || true
+    [ "$(sqlite3 "$h4/Kestrel.mdb" "select group_concat(日付 || ':' || n) from (select 日付, count(*) n from daydata group by 日付 order by 日付)")" = \
+      20260918:1,20260924:3,20260925:3 ] || fail "Plover's Free days: $(sqlite3 "$h4/Kestrel.mdb" 'select * from daydata')"
 fi
 
 # The key is in no file of either program folder.

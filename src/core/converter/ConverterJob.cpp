@@ -72,6 +72,7 @@ struct Job {
         run.dataFolder = run.dailyFolder = run.marginFolder = req.dataFolder;
         run.databasePath = req.databasePath;
         run.plan = hooks.jquantsPlan;
+        run.margin = true; // what the plan covers; a plan without margin balances is said once
         jquants::RunHooks runHooks;
         runHooks.log = hooks.log;
         runHooks.progress = [this](int done, int total) {
@@ -89,6 +90,8 @@ struct Job {
                                                                : std::string()));
             return false;
         }
+        if (!got.gapNotice.empty())
+            log(got.gapNotice);
         log("全ダウンロード終了");
         return true;
     }

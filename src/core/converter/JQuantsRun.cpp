@@ -5,6 +5,7 @@
 #include "core/converter/JQuantsData.h"
 #include "core/db/Schema.h"
 #include "core/import/DailyFile.h"
+#include "core/import/DataGaps.h"
 #include "core/import/IssueMaster.h"
 
 #include <algorithm>
@@ -26,6 +27,7 @@ struct Run {
     std::set<int> m_masterDates; // serials of the days whose list was asked
     Date m_from, m_to;
     db::MarketCalendar m_calendar;
+    bool m_counted = false; // the latest days counted on the calendar
 
     void log(const std::string& text) const {
         if (hooks.log)
@@ -180,11 +182,12 @@ struct Run {
         if (auto db = db::openKestrelDatabase(req.databasePath, db::OpenMode::ReadOnly))
             if (auto stored = db::loadCalendar(**db, m_from, m_to))
                 m_calendar = std::move(*stored);
-        if (m_calendar.covers(m_from, m_to))
+        if (m_calendar.covers(calendarFrom(), m_to))
             return;
         for (int attempt = 0;; ++attempt) {
-            std::string context = m_from.toIso() + "～" + m_to.toIso() + " の営業日カレンダー";
-            auto pages = get("/markets/calendar", {{"from", m_from.toIso()}, {"to", m_to.toIso()}}, context);
+            const Date from = calendarFrom();
+            std::string context = from.toIso() + "～" + m_to.toIso() + " の営業日カレンダー";
+            auto pages = get("/markets/calendar", {{"from", from.toIso()}, {"to", m_to.toIso()}}, context);
             if (!pages && attempt == 0 && !out.cancelled && takeWindow(api.lastFailure()))
                 continue;
             if (!out.status)
@@ -209,6 +212,15 @@ struct Run {
         }
     }
 
+    // The first day the calendar is asked for. For the latest days the range is still counted in weekdays
+    // then: the span reaches far enough back (as far as the window allows) that, counted again on the
+    // calendar, it still lies inside what the calendar names, however many weekdays of it are closed.
+    Date calendarFrom() const {
+        if (req.latest <= 0)
+            return m_from;
+        Date from = m_to.addDays(-(2 * req.latest + 14));
+        return out.window ? std::max(from, out.window->from) : from;
+    }
     // The days of the range: every open day, and those still to fetch.
     void plan(std::vector<Date>& days, std::vector<Date>& todo) const {
         days.clear();
@@ -231,6 +243,10 @@ struct Run {
             m_from = m_from.addDays(-1);
         }
     }
+    void sayLatest() const {
+        log("ご契約のプランで取得できる期間は " + out.window->text() + " です。最新の " + std::to_string(req.latest) +
+            " 日分として " + m_from.toIso() + "～" + m_to.toIso() + " を取得します");
+    }
     // A window the service named: true when the run goes on inside it (the range narrowed); false, with
     // the outcome's status set, when nothing of the range lies inside. A second window is not taken.
     bool takeWindow(const Failure& f) {
@@ -239,10 +255,11 @@ struct Run {
         const DateWindow w = *f.window;
         out.window = w;
         if (req.latest > 0) {
+            // Said once the calendar has counted the days again (run()), or here when it has already.
             latestUpTo(w.to && *w.to < m_to ? *w.to : m_to);
             m_from = std::max(m_from, w.from);
-            log("ご契約のプランで取得できる期間は " + w.text() + " です。最新の " + std::to_string(req.latest) +
-                " 日分として " + m_from.toIso() + "～" + m_to.toIso() + " を取得します");
+            if (m_counted)
+                sayLatest();
             return true;
         }
         for (Date d = m_from; d <= m_to; d = d.addDays(1))
@@ -299,9 +316,12 @@ struct Run {
             // The open days counted again now that the calendar names the holidays.
             if (req.latest > 0) {
                 latestUpTo(m_to);
-                if (out.window)
+                if (out.window) {
                     m_from = std::max(m_from, out.window->from);
+                    sayLatest();
+                }
             }
+            m_counted = true;
         }
         std::vector<Date> days, todo;
         plan(days, todo);
@@ -430,6 +450,10 @@ struct Run {
 RunOutcome runJQuants(const RunRequest& request, JQuantsApi& api, const RunHooks& hooks) {
     Run run{request, api, hooks, {}};
     run.run();
+    if (run.out.status && !run.out.cancelled && run.out.daysTotal > 0)
+        run.out.gapNotice = import::findGaps(run.m_calendar, run.out.from, run.out.to, Date::today(), [&](Date d) {
+                                return fileExists(joinPath(request.dailyFolder, import::dailyFileName(d)));
+                            }).notice();
     run.out.skippedCodes = static_cast<int>(run.skipped.size());
     if (run.out.skippedCodes > 0)
         run.log("取り込めない銘柄コード " + std::to_string(run.out.skippedCodes) + " 件を除きました");

@@ -9,8 +9,8 @@
 // plan lacks (or that the service refuses for the plan) is said once in a warning and the run goes on without
 // it (the days then carry no 1002). When the service names the plan's window (a 400), the run keeps to the
 // days inside it and says how many weekdays of the range lay outside; the window is never guessed.
-// With latest = N the range is the last N weekdays up to req.to, moved back to end at the window's end when
-// the service names one.
+// With latest = N the range is the last N open days of the calendar up to req.to (weekdays where it is
+// refused), moved back to end at the window's end when the service names one.
 // The transport (HTTP, pacing, retries, the key) comes in through JQuantsApi.
 #include "core/app/Date.h"
 #include "core/app/Status.h"
@@ -46,7 +46,7 @@ struct RunRequest {
     bool margin = false; // write the margin files into marginFolder
     bool refetch = false;
     Plan plan = Plan::Free;
-    int latest = 0; // > 0: the last this many weekdays up to `to` (from is then ignored)
+    int latest = 0; // > 0: the last this many open days up to `to` (from is then ignored)
     std::string dataFolder, dailyFolder, marginFolder;
     std::string databasePath; // Kestrel.mdb: Mei for the snapshot, Bunkatu for the split proposals
 };
@@ -64,6 +64,9 @@ struct RunOutcome {
     int marginFiles = 0;
     int splitsProposed = 0;
     int skippedCodes = 0; // distinct codes that cannot be held
+    // After a run that ended well: the open days of the range (up to today) without a daily file, as
+    // "休場日でない日のデータがありません: …"; empty without a gap.
+    std::string gapNotice;
 };
 
 struct RunHooks {

@@ -1,7 +1,5 @@
 #include "core/import/DataGaps.h"
 
-#include "core/db/CalendarTable.h"
-
 #include <algorithm>
 #include <set>
 
@@ -38,15 +36,25 @@ std::string DataGaps::notice() const {
     return text;
 }
 
-Result<DataGaps> findDataGaps(db::Database& db, Date from, Date to, Date today) {
+DataGaps findGaps(const db::MarketCalendar& calendar, Date from, Date to, Date today,
+                  const std::function<bool(Date)>& has) {
     DataGaps gaps;
     to = std::min(to, today);
     if (to < from)
         return gaps;
+    gaps.open = calendar.openDays(from, to);
+    for (Date d : gaps.open)
+        if (!has(d))
+            gaps.missing.push_back(d);
+    return gaps;
+}
+
+Result<DataGaps> findDataGaps(db::Database& db, Date from, Date to, Date today) {
+    if (std::min(to, today) < from)
+        return DataGaps();
     auto calendar = db::loadCalendar(db, from, to);
     if (!calendar)
         return calendar.status();
-    gaps.open = calendar->openDays(from, to);
     std::set<long long> stored;
     auto st = db.prepare("SELECT DISTINCT 日付 FROM dayData WHERE 日付 BETWEEN ? AND ?");
     if (!st)
@@ -54,10 +62,7 @@ Result<DataGaps> findDataGaps(db::Database& db, Date from, Date to, Date today) 
     st->bindAll(from, to);
     if (Status s = st->forEachRow([&] { stored.insert(st->int64(0)); }); !s)
         return s;
-    for (Date d : gaps.open)
-        if (!stored.count(d.ymd()))
-            gaps.missing.push_back(d);
-    return gaps;
+    return findGaps(*calendar, from, to, today, [&](Date d) { return stored.count(d.ymd()) > 0; });
 }
 
 } // namespace kestrel::import

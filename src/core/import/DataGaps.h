@@ -4,8 +4,10 @@
 // does not name, are the weekdays. Days after today are not counted: they have not traded yet.
 #include "core/app/Date.h"
 #include "core/app/Status.h"
+#include "core/db/CalendarTable.h"
 #include "core/db/Database.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,6 +20,10 @@ struct DataGaps {
     // more consecutive open days as one span, and after eight entries "ほか N 日"; empty without a gap.
     std::string notice() const;
 };
+
+// The open days of from..min(to, today) by the calendar, and those for which has(day) is false.
+DataGaps findGaps(const db::MarketCalendar& calendar, Date from, Date to, Date today,
+                  const std::function<bool(Date)>& has);
 
 // The open days of from..min(to, today) and those on which dayData holds no bar.
 Result<DataGaps> findDataGaps(db::Database& db, Date from, Date to, Date today);
