@@ -114,7 +114,7 @@ echo '{"data": [{"Date": "'"$last"'", "Code": "72030", "O": 2500, "H": 2530, "L"
 python3 "$(dirname "$0")/jquants_server.py" --root "$t/jq" --port-file "$t/jq.port" --log "$t/jq.log" --key k-1 --lifetime 300 &
 pids+=($!)
 for _ in $(seq 100); do [ -s "$t/jq.port" ] && break; sleep 0.1; done
-sed -i "s|^\[Kestrel\]\r\$|[Kestrel]\r\nJQuantsURL=http://127.0.0.1:$(cat "$t/jq.port")\r\nJQuantsPace=6000\r|" "$h/Kestrel.ini"
+sed -i "s|^\[Kestrel\]\r\$|[Kestrel]\r\nJQuantsURL=http://127.0.0.1:$(cat "$t/jq.port")\r\nJQuantsPace=6000\r\nJQuantsPlan=Light\r|" "$h/Kestrel.ini"
 # Without a key nothing is fetched: every row keeps its values and names why; the exit status says so.
 rc=0; JQUANTS_API_KEY= k board refresh B --source jquants >"$t/out" 2>"$t/err" || rc=$?
 [ $rc = 1 ] && grep -q '^未取得: 7203 1301（J-Quants の API キー.*）$' "$t/out" || fail "no key: $rc $(cat "$t/out" "$t/err")"

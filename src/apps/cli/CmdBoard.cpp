@@ -48,8 +48,8 @@ int printBoard(Invocation& inv, db::Database& db, int board) {
 
 // Brings the daily bars up to the last open day through the J-Quants road; the failure's message, or
 // nothing when the bars are there.
-std::optional<std::string> fetchUpToLastOpenDay(Invocation& inv) {
-    auto why = services::catchUpFromJQuants(inv.context, boards::lastTradingDay(Date::today()),
+std::optional<std::string> fetchUpToLastOpenDay(Invocation& inv, Date lastOpenDay) {
+    auto why = services::catchUpFromJQuants(inv.context, lastOpenDay,
                                             [&](const std::string& line) { inv.err << line << "\n"; });
     if (why && why->find("J-Quants") == std::string::npos)
         why = "J-Quants: " + *why;
@@ -78,7 +78,7 @@ int refreshBoard(Invocation& inv, int board, boards::PriceSource source) {
         return inv.fail("取得する銘柄がありません。");
     std::optional<std::string> failed;
     if (source == boards::PriceSource::JQuants) {
-        failed = fetchUpToLastOpenDay(inv);
+        failed = fetchUpToLastOpenDay(inv, boards::lastTradingDay(*db, Date::today()));
         db = inv.openDatabase(); // the import wrote through its own connection
         if (!db)
             return inv.lastFailure;
@@ -99,7 +99,7 @@ int refreshBoard(Invocation& inv, int board, boards::PriceSource source) {
     rows = boards::readBoard(*db, board, boards::BoardOrder::Table);
     if (!rows)
         return inv.fail(rows);
-    inv.prompt.notify("取得終了しました。" + boards::summaryLines(*rows, boards::lastTradingDay(Date::today())));
+    inv.prompt.notify("取得終了しました。" + boards::summaryLines(*rows, boards::lastTradingDay(*db, Date::today())));
     const int rc = printBoard(inv, *db, board);
     // A source that gave nothing at all is a failure of the command, after the rows were shown.
     return failed ? 1 : rc;

@@ -79,7 +79,7 @@ int listRows(Invocation& inv) {
         return inv.lastFailure;
     // Listing is opening the board: current prices come from the newest daily bars first.
     trade::PriceDates dates;
-    if (Status s = trade::refreshCurrentPrices(*db, inv.prompt, &dates, boards::lastTradingDay(Date::today())); !s)
+    if (Status s = trade::refreshCurrentPrices(*db, inv.prompt, &dates, boards::lastTradingDay(*db, Date::today())); !s)
         return inv.fail(s);
     // The date the prices were taken from goes to standard error, so the list stays one row a line.
     if (const std::string text = trade::priceDatesText(dates); !text.empty())

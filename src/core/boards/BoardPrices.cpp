@@ -41,11 +41,19 @@ const char* priceSourceLabel(PriceSource source) {
     return "相場ページ";
 }
 
-Date lastTradingDay(Date today) {
+Date lastTradingDay(Date today, const db::MarketCalendar& calendar) {
+    // A calendar that names a whole year closed is not believed: the last weekday is taken instead.
     Date d = today;
-    while (d.isWeekend())
-        d = d.addDays(-1);
-    return d;
+    for (int i = 0; i < 366; ++i, d = d.addDays(-1))
+        if (calendar.isOpen(d))
+            return d;
+    return lastTradingDay(today, db::MarketCalendar{});
+}
+
+Date lastTradingDay(db::Database& db, Date today) {
+    // Weekends and the longest holidays (the new year's, Golden Week) fit well inside a month.
+    auto calendar = db::loadCalendar(db, today.addDays(-31), today);
+    return lastTradingDay(today, calendar ? *calendar : db::MarketCalendar{});
 }
 
 bool isStale(const BoardRow& row, Date lastOpenDay) {
@@ -82,10 +90,10 @@ Result<std::int32_t> parseAlertPrice(const std::string& text) {
 Status setAlert(db::Database& db, int board, std::int32_t code, std::optional<std::int32_t> above,
                 std::optional<std::int32_t> below) {
     if ((above && *above <= 0) || (below && *below <= 0))
-        return Status::error("警報の株価は 1 円以上の整数で入力して下さい。");
+        return Status::error(StatusCode::InvalidInput, "警報の株価は 1 円以上の整数で入力して下さい。");
     if (above && below && *above < *below)
-        return Status::error("上限の警報 " + yenText(*above) + " が下限の警報 " + yenText(*below) +
-                             " より低くなっています。");
+        return Status::error(StatusCode::InvalidInput, "上限の警報 " + yenText(*above) + " が下限の警報 " +
+                                                           yenText(*below) + " より低くなっています。");
     Status st =
         db.run("UPDATE board SET 上限警報 = ?, 下限警報 = ? WHERE 区分 = ? AND コード = ?", above, below, board, code);
     if (!st)

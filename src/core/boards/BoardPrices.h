@@ -15,6 +15,7 @@
 #include "core/app/Date.h"
 #include "core/app/Status.h"
 #include "core/boards/BoardStore.h"
+#include "core/db/CalendarTable.h"
 #include "core/db/Database.h"
 
 #include <cstdint>
@@ -33,8 +34,11 @@ const char* priceSourceLabel(PriceSource source);
 // The settings key (section Kestrel) that keeps the source chosen in the board window.
 inline constexpr const char* kPriceSourceKey = "boardsource";
 
-// The last day the market was open on or before today: today's weekday or the Friday before.
-Date lastTradingDay(Date today);
+// The last day the market was open on or before today: the calendar's open day where it names the day,
+// a weekday where it does not.
+Date lastTradingDay(Date today, const db::MarketCalendar& calendar);
+// The same with the calendar stored in the database (weekdays alone when it cannot be read).
+Date lastTradingDay(db::Database& db, Date today);
 
 bool isStale(const BoardRow& row, Date lastOpenDay);
 // '≥' for the upper price, '≤' for the lower, nothing when the row's current price reaches neither.

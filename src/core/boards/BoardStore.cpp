@@ -195,7 +195,7 @@ Status setBoardAlertAt(db::Database& db, int board, std::int32_t code, Currency 
     st->reset();
     const std::int64_t whole = price.roundToWhole();
     if (whole <= 0 || whole > 2147483647)
-        return Status::error(StatusCode::InvalidInput, "警報の株価は1円以上の整数で入力して下さい。");
+        return Status::error(StatusCode::InvalidInput, "警報の株価は 1 円以上の整数で入力して下さい。");
     (price >= lastClose ? above : below) = static_cast<std::int32_t>(whole);
     return setAlert(db, board, code, above, below);
 }

@@ -32,6 +32,10 @@ inline bool planHasTopix(Plan plan) {
 inline bool planHasMargin(Plan plan) {
     return plan >= Plan::Standard;
 }
+// How many days behind today the plan's newest daily bars are (the Free plan's twelve weeks).
+inline int planDelayDays(Plan plan) {
+    return plan == Plan::Free ? 12 * 7 : 0;
+}
 
 struct JQuantsSettings {
     std::string baseUrl = kDefaultBaseUrl;

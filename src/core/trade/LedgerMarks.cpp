@@ -7,6 +7,9 @@
 #include "core/db/SplitRatio.h"
 #include "core/db/SplitTable.h"
 
+#include <algorithm>
+#include <cctype>
+
 namespace kestrel::trade {
 namespace {
 
@@ -101,6 +104,45 @@ Status setLotTarget(db::Database& db, std::int64_t id, std::optional<std::int64_
     if (Status w = db.run("UPDATE stockmarket SET 目標株価=? WHERE ID=?", stored, id); !w)
         return w;
     return tx.commit();
+}
+
+Status setLotTargetText(db::Database& db, std::int64_t id, const std::string& text, bool adjusted) {
+    std::string digits;
+    for (char c : text)
+        if (c != ',' && c != ' ')
+            digits += c;
+    if (digits.empty())
+        return setLotTarget(db, id, std::nullopt, adjusted);
+    if (digits.size() > 10 ||
+        !std::all_of(digits.begin(), digits.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); }))
+        return Status::error(StatusCode::InvalidInput, "目標株価は1円以上の整数で入力して下さい: " + text);
+    return setLotTarget(db, id, std::stoll(digits), adjusted);
+}
+
+Result<std::optional<std::int64_t>> lotTarget(db::Database& db, std::int64_t id, bool adjusted) {
+    auto hasTarget = db::hasField(db, "stockmarket", "目標株価");
+    if (!hasTarget)
+        return hasTarget.status();
+    if (!*hasTarget)
+        return std::optional<std::int64_t>();
+    auto st = db.prepare("SELECT コード, 購入日, 目標株価 FROM stockmarket WHERE ID=?");
+    if (!st)
+        return st.status();
+    st->bind(1, id);
+    auto row = st->step();
+    if (!row)
+        return row.status();
+    if (!*row || st->isNull(2) || st->int64(2) <= 0)
+        return std::optional<std::int64_t>();
+    const std::int64_t stored = st->int64(2);
+    if (st->isNull(0))
+        return std::optional<std::int64_t>(stored);
+    const std::optional<Date> bought = st->isNull(1) ? std::nullopt : Date::parse(st->text(1));
+    auto events = eventsFor(db, static_cast<std::int32_t>(st->int64(0)), adjusted);
+    if (!events)
+        return events.status();
+    const db::SplitRatio r = bought ? db::ratioAfter(*events, *bought) : db::SplitRatio{};
+    return std::optional<std::int64_t>(r.price(stored));
 }
 
 } // namespace kestrel::trade

@@ -7,6 +7,9 @@
 #include "core/chart/ChartOverlay.h"
 #include "core/db/Database.h"
 
+#include <optional>
+#include <string>
+
 namespace kestrel::trade {
 
 // Fills overlay.levels and overlay.trades from the lots of `code` for the loaded chart `data` (marks
@@ -24,5 +27,11 @@ Status loadChartOverlay(db::Database& db, std::int32_t code, int chartMode, cons
 // (split-adjusted when adjusted); stored as traded. InvalidInput with a message for a price that is not
 // a positive whole number of yen within 32 bits; NotFound with a message when there is no such lot.
 Status setLotTarget(db::Database& db, std::int64_t id, std::optional<std::int64_t> target, bool adjusted);
+// The same from the text typed in the ledger window: empty clears the target, "1250" or "1,250" sets it;
+// other text is refused (InvalidInput) with a message and stores nothing.
+Status setLotTargetText(db::Database& db, std::int64_t id, const std::string& text, bool adjusted);
+// The lot's target price in yen as the lot is held now; nothing when none is set, the file has no
+// 目標株価 or there is no such lot.
+Result<std::optional<std::int64_t>> lotTarget(db::Database& db, std::int64_t id, bool adjusted);
 
 } // namespace kestrel::trade

@@ -1,10 +1,14 @@
 #include "services/boards/JQuantsCatchUp.h"
 
+#include "core/boards/BoardPrices.h"
 #include "core/converter/JQuantsRun.h"
+#include "core/converter/JQuantsSettings.h"
 #include "core/db/LatestDate.h"
 #include "core/db/Schema.h"
 #include "core/import/DailyImport.h"
 #include "platform/JQuantsClient.h"
+
+#include <algorithm>
 
 namespace kestrel::services {
 
@@ -18,6 +22,11 @@ std::optional<std::string> catchUpFromJQuants(AppContext& context, Date lastOpen
         auto db = db::openKestrelDatabase(context.paths.databasePath, db::OpenMode::ReadOnly);
         if (!db)
             return db.message();
+        // A plan whose bars come late gives nothing newer than its delay: the bars go up to its last open day.
+        const auto plan = converter::jquants::loadJQuantsSettings(context.paths.iniPath).plan;
+        if (const int delay = converter::jquants::planDelayDays(plan); delay > 0)
+            lastOpenDay = std::min(lastOpenDay, boards::lastTradingDay(**db, lastOpenDay.addDays(-delay)));
+        from = lastOpenDay;
         auto latest = db::latestStoredDate(**db, "dayData");
         if (!latest)
             return latest.message();

@@ -1,7 +1,8 @@
 #pragma once
 // Brings the stored daily bars up to the last open day through J-Quants, for a board refresh: the days
 // after the latest stored date are fetched into the daily-data folder (days already written are kept)
-// and imported with their weekly bars. Nothing is fetched when the bars are already there.
+// and imported with their weekly bars. Nothing is fetched when the bars are already there. A plan whose
+// bars come late (the Free plan's twelve weeks) is brought up to the last open day it gives instead.
 #include "core/app/Date.h"
 #include "core/startup/AppContext.h"
 

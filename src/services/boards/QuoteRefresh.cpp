@@ -196,7 +196,7 @@ void QuoteRefresh::checkCompletion() {
     m_alerts.clear();
     if (auto db = openDatabaseOrTell(m_context.paths.databasePath, m_prompt)) {
         if (auto rows = boards::readBoard(**db, m_board, boards::BoardOrder::Table)) {
-            more = boards::summaryLines(*rows, boards::lastTradingDay(Date::today()), false);
+            more = boards::summaryLines(*rows, boards::lastTradingDay(**db, Date::today()), false);
             m_alerts = boards::alertLines(*rows);
         }
     }

@@ -112,7 +112,7 @@ QVariant BoardGridModel::data(const QModelIndex& index, int role) const {
                 return tip ? QVariant(QString::fromStdString(alert.front())) : QVariant(kAlertColour);
         }
         if (index.column() == columnOf("現在日付")) {
-            const Date last = boards::lastTradingDay(Date::today());
+            const Date last = m_lastOpenDay;
             if (boards::isStale(r, last))
                 return tip ? QVariant(QStringLiteral("古い株価（最終取引日 %1 より前）")
                                           .arg(QString::fromStdString(last.toIso())))
@@ -283,9 +283,11 @@ frmKabukaboard::frmKabukaboard(AppContext& context, const QString& handOverText,
 }
 
 void frmKabukaboard::Form_Load() {
-    if (auto db = openDatabaseOrTell(m_context.paths.databasePath, m_prompt))
+    if (auto db = openDatabaseOrTell(m_context.paths.databasePath, m_prompt)) {
+        m_model->setLastOpenDay(boards::lastTradingDay(**db, Date::today()));
         if (Status st = boards::refreshBoardFromBars(**db, m_board, Date::today()); !st)
             m_prompt.notify(st.message());
+    }
     m_model->setSource("board", kColumns, "WHERE 区分 = ? ORDER BY 市場コード, コード", {m_board});
     refreshGrid();
     const bool a = m_board == 1;
@@ -444,10 +446,12 @@ void frmKabukaboard::cmdInetClick() {
 // A refresh from the stored bars (after the J-Quants catch-up for that source): every row gets its
 // latest bar, or keeps its values and names why; the completion message names old prices and alerts.
 void frmKabukaboard::refreshFromBars(boards::PriceSource source) {
+    Date last;
     auto rows = [&]() -> Result<std::vector<boards::BoardRow>> {
         auto db = openDatabaseOrTell(m_context.paths.databasePath, m_prompt);
         if (!db)
             return Status::error(StatusCode::Cancelled, "");
+        last = boards::lastTradingDay(**db, Date::today());
         return boards::readBoard(**db, m_board, boards::BoardOrder::Table);
     }();
     if (!rows) {
@@ -467,7 +471,7 @@ void frmKabukaboard::refreshFromBars(boards::PriceSource source) {
     LblboardDate->setText(QString::fromStdString(stamp));
     m_model->setFailedCodes({});
     QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
-    const Date last = boards::lastTradingDay(Date::today());
+    m_model->setLastOpenDay(last);
     std::optional<std::string> failed;
     if (source == boards::PriceSource::JQuants)
         failed = services::catchUpFromJQuants(m_context, last);

@@ -34,6 +34,8 @@ public:
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
     void setFailedCodes(std::vector<std::int32_t> codes);
+    // The day before which a price is marked old.
+    void setLastOpenDay(Date day) { m_lastOpenDay = day; }
     // The row as the board holds it (the cells shown).
     boards::BoardRow boardRow(int row) const;
 
@@ -42,6 +44,7 @@ private:
     Prompt& m_gridPrompt;
     int m_board;
     std::vector<std::int32_t> m_failed;
+    Date m_lastOpenDay = boards::lastTradingDay(Date::today(), db::MarketCalendar{});
 };
 
 class frmKabukaboard : public QDialog {

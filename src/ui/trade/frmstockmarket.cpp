@@ -3,6 +3,8 @@
 #include "core/app/Files.h"
 #include "core/boards/BoardPrices.h"
 #include "core/db/Database.h"
+#include "core/db/Schema.h"
+#include "core/trade/LedgerMarks.h"
 #include "ui/app/Shell.h"
 #include "ui/app/Widgets.h"
 
@@ -49,6 +51,13 @@ frmstockmarket::frmstockmarket(AppContext& context, QWidget* parent)
     CmdExcel = button(this, "CmdExcel", QStringLiteral("Excelへ出力"));
     CmdCalc = button(this, "CmdCalc", QStringLiteral("計算機"));
     CmdDelete = button(this, "CmdDelete", QStringLiteral("削　　除"));
+    auto* targetLabel = new QLabel(QStringLiteral("目標株価"), this);
+    TxtTarget = new QLineEdit(this);
+    named(TxtTarget, "TxtTarget");
+    TxtTarget->setMaximumWidth(90);
+    TxtTarget->setAlignment(Qt::AlignRight);
+    targetLabel->setBuddy(TxtTarget);
+    CmdTarget = button(this, "CmdTarget", QStringLiteral("目標設定"));
 
     Datastockmarket = new LedgerModel(context, this, this);
     Datastockmarket->setObjectName(QStringLiteral("Datastockmarket"));
@@ -67,6 +76,9 @@ frmstockmarket::frmstockmarket(AppContext& context, QWidget* parent)
     top->addWidget(Lblmeigaramei, 1);
     top->addWidget(LblPriceDate);
     top->addWidget(Frame1);
+    top->addWidget(targetLabel);
+    top->addWidget(TxtTarget);
+    top->addWidget(CmdTarget);
     top->addWidget(CmdExcel);
     top->addWidget(CmdCalc);
     top->addWidget(CmdDelete);
@@ -86,6 +98,8 @@ frmstockmarket::frmstockmarket(AppContext& context, QWidget* parent)
     connect(Datastockmarket, &QAbstractItemModel::modelReset, this,
             [this] { showCurrentRow(DBGridstockmarket->currentIndex()); });
     connect(CmdDelete, &QPushButton::clicked, this, &frmstockmarket::deleteCurrentRow);
+    connect(CmdTarget, &QPushButton::clicked, this, &frmstockmarket::setCurrentTarget);
+    connect(TxtTarget, &QLineEdit::returnPressed, this, &frmstockmarket::setCurrentTarget);
     connect(CmdExcel, &QPushButton::clicked, this, &frmstockmarket::exportCsv);
     connect(CmdCalc, &QPushButton::clicked, this, &frmstockmarket::openCalculator);
 
@@ -99,7 +113,7 @@ void frmstockmarket::refreshCurrentPrices() {
     if (!db)
         return;
     trade::PriceDates dates;
-    if (Status s = trade::refreshCurrentPrices(*db, m_prompt, &dates, boards::lastTradingDay(Date::today())); !s)
+    if (Status s = trade::refreshCurrentPrices(*db, m_prompt, &dates, boards::lastTradingDay(*db, Date::today())); !s)
         m_prompt.notify(s.message());
     LblPriceDate->setText(QString::fromStdString(trade::priceDatesText(dates)));
 }
@@ -111,6 +125,28 @@ void frmstockmarket::showCurrentRow(const QModelIndex& current) {
     Lblcode->setText(cell(trade::kColCode));
     Lblshijyocode->setText(cell(trade::kColMarket));
     Lblmeigaramei->setText(cell(trade::kColName));
+    // A target belongs to a stored lot; the new-row line has none.
+    const trade::LedgerRow* lot = current.isValid() ? Datastockmarket->rowAt(current.row()) : nullptr;
+    TxtTarget->setEnabled(lot != nullptr);
+    CmdTarget->setEnabled(lot != nullptr);
+    std::optional<std::int64_t> target;
+    if (lot)
+        if (auto db = db::openKestrelDatabase(m_context.paths.databasePath, db::OpenMode::ReadOnly))
+            if (auto t = trade::lotTarget(**db, lot->ID, m_context.splitAdjust))
+                target = *t;
+    TxtTarget->setText(target ? QString::number(*target) : QString());
+}
+
+void frmstockmarket::setCurrentTarget() {
+    const trade::LedgerRow* lot = Datastockmarket->rowAt(DBGridstockmarket->currentIndex().row());
+    if (!lot)
+        return;
+    auto db = Datastockmarket->openDatabase();
+    if (!db)
+        return;
+    // A refused price stays in the field to be put right; the stored target is unchanged.
+    if (Status s = trade::setLotTargetText(*db, lot->ID, TxtTarget->text().toStdString(), m_context.splitAdjust); !s)
+        m_prompt.notify(s.message());
 }
 
 void frmstockmarket::deleteCurrentRow() {

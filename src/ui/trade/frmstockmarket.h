@@ -1,12 +1,14 @@
 #pragma once
 // The trading board "株式売買管理": the purchase and sale ledger in a grid with three views (unsold, sold,
-// all). Opening it refreshes current prices from the newest daily bars. Open it modally with exec().
+// all). Opening it refreshes current prices from the newest daily bars. The current lot's target price
+// (shown on the chart) is typed in TxtTarget and set with CmdTarget or Enter. Open it modally with exec().
 #include "core/startup/AppContext.h"
 #include "ui/trade/LedgerModel.h"
 
 #include <QDialog>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableView>
@@ -34,11 +36,14 @@ public:
     QLabel* Lblshijyocode;
     QLabel* Lblmeigaramei;
     QLabel* LblPriceDate; // the date of the bars the 現在額 were taken from
+    QLineEdit* TxtTarget; // the current lot's 目標株価, in yen as the lot is held now; empty for none
+    QPushButton* CmdTarget;
 
 private:
     void refreshCurrentPrices();
     void showCurrentRow(const QModelIndex& current);
     void deleteCurrentRow();
+    void setCurrentTarget();
     void exportCsv();
     void openCalculator();
 

@@ -65,17 +65,39 @@ TEST_F(BoardPricesTest, FillFromStoredBars) {
 
     auto rows = readBoard(*db, 1, BoardOrder::Table);
     ASSERT_TRUE(rows);
-    EXPECT_EQ(summaryLines(*rows, lastTradingDay(ymd(2026, 1, 6))),
+    EXPECT_EQ(summaryLines(*rows, ymd(2026, 1, 6)),
               "\n古い株価: 1301 6758 9984\n警報: 7203 トヨタ自動車 2,512 ≥ 2,500\n未取得: 1301（日足なし）");
     // On the day of 6758's bar, before the next one: nothing old, the lower alert of 6758 not reached.
-    EXPECT_EQ(summaryLines(*rows, lastTradingDay(ymd(2026, 1, 5))),
+    EXPECT_EQ(summaryLines(*rows, ymd(2026, 1, 5)),
               "\n古い株価: 1301 9984\n警報: 7203 トヨタ自動車 2,512 ≥ 2,500\n未取得: 1301（日足なし）");
 }
 
-TEST(BoardPrices, LastTradingDayIsTheLastWeekday) {
-    EXPECT_EQ(lastTradingDay(ymd(2026, 1, 6)), ymd(2026, 1, 6));  // Tuesday
-    EXPECT_EQ(lastTradingDay(ymd(2026, 1, 10)), ymd(2026, 1, 9)); // Saturday
-    EXPECT_EQ(lastTradingDay(ymd(2026, 1, 11)), ymd(2026, 1, 9)); // Sunday
+TEST_F(BoardPricesTest, LastTradingDayFollowsTheStoredCalendar) {
+    // 2026-01-09 is a Friday. Friday the 16th closed, Monday the 19th closed, Saturday the 24th open.
+    ASSERT_TRUE(db::storeCalendar(*db, {{ymd(2026, 1, 15), 1},
+                                        {ymd(2026, 1, 16), db::kHolidayClosed},
+                                        {ymd(2026, 1, 17), db::kHolidayClosed},
+                                        {ymd(2026, 1, 18), db::kHolidayClosed},
+                                        {ymd(2026, 1, 19), db::kHolidayClosed},
+                                        {ymd(2026, 1, 24), 3}}));
+    const struct {
+        Date today, last;
+    } cases[] = {
+        {ymd(2026, 1, 16), ymd(2026, 1, 15)}, // a holiday Friday: the Thursday
+        {ymd(2026, 1, 18), ymd(2026, 1, 15)}, // the weekend after it
+        {ymd(2026, 1, 19), ymd(2026, 1, 15)}, // a closed Monday
+        {ymd(2026, 1, 20), ymd(2026, 1, 20)}, // a Tuesday the calendar does not name: a weekday, open
+        {ymd(2026, 1, 25), ymd(2026, 1, 24)}, // a Sunday after a Saturday named open
+        {ymd(2026, 1, 10), ymd(2026, 1, 9)},  // a Saturday before the calendar: the Friday
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(lastTradingDay(*db, c.today), c.last) << c.today.toIso();
+
+    // No calendar rows (nor the table): the last weekday.
+    ASSERT_TRUE(db->run("DROP TABLE Calendar"));
+    EXPECT_EQ(lastTradingDay(*db, ymd(2026, 1, 16)), ymd(2026, 1, 16));
+    EXPECT_EQ(lastTradingDay(*db, ymd(2026, 1, 19)), ymd(2026, 1, 19));
+    EXPECT_EQ(lastTradingDay(*db, ymd(2026, 1, 11)), ymd(2026, 1, 9));
 }
 
 TEST(BoardPrices, AlertReached) {

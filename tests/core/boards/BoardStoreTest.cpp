@@ -1,5 +1,6 @@
 #include "core/boards/BoardStore.h"
 
+#include "core/boards/BoardPrices.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -62,6 +63,42 @@ TEST_F(BoardStoreTest, AddClearAndStore) {
     EXPECT_EQ(fields(2, 7203), "1|ＡＢＣ自動車|20010518|12340|12500|12000|12400|-6|512000|1234|12|1234000");
     ASSERT_TRUE(clearCurrentValues(*db, 2));
     EXPECT_EQ(fields(2, 7203), "1|ＡＢＣ自動車|20010518|12340|12500|12000|12400|-6|512000|0|0|0");
+}
+
+TEST_F(BoardStoreTest, AlertFromAChartLine) {
+    ASSERT_EQ(*addIssueFromLatestBar(*db, 1, 7203, "ＡＢＣ自動車"), AddOutcome::Added);
+    ASSERT_TRUE(setAlert(*db, 1, 7203, 3000, 2000));
+    auto alerts = [&] {
+        const BoardRow r = row(1, 7203);
+        return (r.above ? std::to_string(*r.above) : "-") + "|" + (r.below ? std::to_string(*r.below) : "-");
+    };
+    // Applied in order; each row gives the alerts after it and the refusal's kind (Ok when set).
+    const struct {
+        std::int32_t code;
+        Currency price, lastClose;
+        StatusCode status;
+        const char* alerts;
+    } cases[] = {
+        {7203, Currency::fromDouble(2600.4), Currency::fromWhole(2500), StatusCode::Ok,
+         "2600|2000"}, // above: the upper
+        {7203, Currency::fromDouble(2199.6), Currency::fromWhole(2500), StatusCode::Ok,
+         "2600|2200"}, // below: the lower
+        {7203, Currency::fromWhole(2500), Currency::fromWhole(2500), StatusCode::Ok,
+         "2500|2200"}, // at the close: upper
+        {7203, Currency::fromDouble(0.4), Currency::fromWhole(2500), StatusCode::InvalidInput,
+         "2500|2200"}, // rounds to 0
+        {7203, Currency::fromWhole(-5), Currency::fromWhole(2500), StatusCode::InvalidInput, "2500|2200"},
+        {1301, Currency::fromWhole(900), Currency::fromWhole(1000), StatusCode::NotFound,
+         "2500|2200"}, // not on the board
+        // Above a close of 2000 but below the kept lower alert of 2200: nothing stored.
+        {7203, Currency::fromWhole(2100), Currency::fromWhole(2000), StatusCode::InvalidInput, "2500|2200"},
+    };
+    for (const auto& c : cases) {
+        const Status st = setBoardAlertAt(*db, 1, c.code, c.price, c.lastClose);
+        EXPECT_EQ(st.code(), c.status) << c.price.toString() << " " << st.message();
+        EXPECT_EQ(st.message().empty(), st.code() == StatusCode::Ok) << st.message();
+        EXPECT_EQ(alerts(), c.alerts) << c.price.toString();
+    }
 }
 
 TEST(BoardKeysTest, KindsAndKeys) {

@@ -146,6 +146,39 @@ private Q_SLOTS:
         QCOMPARE(home.value("SELECT group_concat(コード) FROM stockmarket"), std::string("7203"));
     }
 
+    void targetPriceAsTheLotIsHeldNow() {
+        Home home;
+        // Lot 1 was bought before a confirmed 1:2 split: its target is typed and shown halved, stored as traded.
+        home.sql("INSERT INTO Bunkatu (コード, 日付, 分割前, 分割後, 出所, 状態) VALUES (7203, 20261120, 1, 2, 1, 1)");
+        home.sql(
+            "INSERT INTO stockmarket (コード, 購入日, 購入額, 購入数, 売却数) VALUES (7203, '26/11/02', 1000, 100, 0), "
+            "(9984, '26/11/05', 500, 10, 0)");
+        frmstockmarket w(home.context);
+        w.DBGridstockmarket->setCurrentIndex(w.Datastockmarket->index(0, 5));
+        const struct {
+            const char* typed;
+            const char* stored; // 目標株価 of lot 1 afterwards
+            int messages;
+        } cases[] = {
+            {"1,300", "2600", 0}, {"abc", "2600", 1}, {"0", "2600", 1},
+            {"-5", "2600", 1},    {"", "", 0},        {"650", "1300", 0},
+        };
+        for (const auto& c : cases) {
+            MessageBox::clearLog();
+            w.TxtTarget->setText(QString::fromUtf8(c.typed));
+            QTest::keyClick(w.TxtTarget, Qt::Key_Return);
+            QCOMPARE(home.value("SELECT ifnull(目標株価, '') FROM stockmarket WHERE ID = 1"), std::string(c.stored));
+            QCOMPARE(MessageBox::log().size(), c.messages);
+        }
+        // Moving to another lot and back shows each lot's own target as held now; the new-row line takes none.
+        w.DBGridstockmarket->setCurrentIndex(w.Datastockmarket->index(1, 5));
+        QCOMPARE(w.TxtTarget->text(), QString());
+        w.DBGridstockmarket->setCurrentIndex(w.Datastockmarket->index(0, 5));
+        QCOMPARE(w.TxtTarget->text(), QStringLiteral("650"));
+        w.DBGridstockmarket->setCurrentIndex(w.Datastockmarket->index(2, 5));
+        QVERIFY(!w.CmdTarget->isEnabled());
+    }
+
     void excelWritesTheCsvAndOpensIt() {
         Home home;
         home.sql("INSERT INTO stockmarket (コード, 市場コード, 銘柄, 購入日, 購入額, 購入数, 損益分岐点, 現在額, "
