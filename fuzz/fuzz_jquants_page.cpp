@@ -1,6 +1,7 @@
 // Any bytes as a J-Quants page of daily bars, issue master, TOPIX and margin rows: the readers never
 // crash, every row they keep has a code from 1 to 9999, and a page that reads also writes a daily file
-// whose count line matches its records.
+// whose count line matches its records; an adjustment factor gives positive share counts or nothing.
+#include "core/converter/JQuantsAdjust.h"
 #include "core/converter/JQuantsData.h"
 
 #include <cstddef>
@@ -28,7 +29,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const BarRow& r : bars->rows) {
         if (r.code < 1 || r.code > 9999)
             std::abort();
-        (void)splitRatio(r.adjFactor);
+        if (auto a = classifyAdjustment(r.adjFactor, r.exRt))
+            if (a->before < 1 || a->after < 1)
+                std::abort();
     }
     return 0;
 }
