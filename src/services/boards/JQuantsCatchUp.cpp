@@ -7,13 +7,29 @@
 #include "core/db/Schema.h"
 #include "core/import/DailyImport.h"
 #include "platform/JQuantsClient.h"
+#include "services/converter/JQuantsHook.h"
 
 #include <algorithm>
 
 namespace kestrel::services {
 
-std::optional<std::string> catchUpFromJQuants(AppContext& context, Date lastOpenDay,
-                                              const std::function<void(const std::string&)>& log) {
+JQuantsCatchUp::JQuantsCatchUp(AppContext& context) : m_context(context) {}
+
+JQuantsCatchUp::~JQuantsCatchUp() = default;
+
+void JQuantsCatchUp::cancel() {
+    m_cancelled = true;
+    if (m_client)
+        m_client->cancel();
+}
+
+void JQuantsCatchUp::tell(const std::string& line) const {
+    if (log)
+        log(line);
+}
+
+std::optional<std::string> JQuantsCatchUp::run(Date lastOpenDay) {
+    AppContext& context = m_context;
     const Settings& s = context.settings;
     if (s.hibiPath.empty())
         return std::string("日々データーフォルダが登録されていません");
@@ -35,6 +51,8 @@ std::optional<std::string> catchUpFromJQuants(AppContext& context, Date lastOpen
     }
     if (lastOpenDay < from)
         return std::nullopt;
+    if (m_cancelled)
+        return std::string("中止しました。");
     QString why;
     auto options = platform::jquantsOptions(context.paths.iniPath, &why);
     if (!options)
@@ -46,28 +64,52 @@ std::optional<std::string> catchUpFromJQuants(AppContext& context, Date lastOpen
     req.dailyFolder = s.hibiPath;
     req.marginFolder = s.sinyoPath;
     req.databasePath = context.paths.databasePath;
-    platform::JQuantsClient client(*options);
+    m_client = std::make_unique<platform::JQuantsClient>(*options);
+    m_client->onWait = [this](int seconds, bool limited) {
+        if (seconds > 0 || limited)
+            tell(waitText(seconds, limited));
+    };
     converter::jquants::RunHooks hooks;
-    hooks.log = log;
-    hooks.warn = log;
-    const converter::jquants::RunOutcome out = converter::jquants::runJQuants(req, client, hooks);
-    if (out.cancelled)
-        return std::string("中止しました。");
-    if (!out.status)
-        return out.status.message();
+    hooks.log = [this](const std::string& line) { tell(line); };
+    hooks.warn = hooks.log;
+    hooks.progress = [this](int done, int total) {
+        if (progress)
+            progress(done, total);
+    };
+    tell("J-Quants から " + from.toIso() + "～" + lastOpenDay.toIso() + " の株価を取得しています");
+    const converter::jquants::RunOutcome out = converter::jquants::runJQuants(req, *m_client, hooks);
+    m_client.reset();
+    std::optional<std::string> failed;
+    if (out.cancelled || m_cancelled)
+        failed = "中止しました。";
+    else if (!out.status)
+        failed = out.status.message();
+    // Days written before a failure or a cancel are imported all the same: they are not fetched again.
+    if (failed && out.daysWritten + out.daysKept == 0)
+        return failed;
     auto db = db::openKestrelDatabase(context.paths.databasePath);
     if (!db)
-        return db.message();
+        return failed ? failed : db.message();
+    tell("株価を取り込んでいます");
     import::DailyImportOptions imp;
     imp.dailyFolder = s.hibiPath;
     imp.deleteExisting = s.RDel == 1;
     imp.buildWeekly = true;
     const import::DailyImportResult r = import::ImportDailyFiles(**db, from, lastOpenDay, imp);
+    if (failed)
+        return failed;
     if (!r.status)
         return import::stoppedImportMessage(r);
-    if (log && !r.message.empty())
-        log(r.message);
+    if (!r.message.empty())
+        tell(r.message);
     return std::nullopt;
+}
+
+std::optional<std::string> catchUpFromJQuants(AppContext& context, Date lastOpenDay,
+                                              const std::function<void(const std::string&)>& log) {
+    JQuantsCatchUp run(context);
+    run.log = log;
+    return run.run(lastOpenDay);
 }
 
 } // namespace kestrel::services

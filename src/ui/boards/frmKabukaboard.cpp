@@ -33,6 +33,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <iterator>
+#include <memory>
 
 namespace kestrel::ui {
 namespace {
@@ -432,6 +433,10 @@ boards::PriceSource frmKabukaboard::priceSource() const {
 }
 
 void frmKabukaboard::cmdInetClick() {
+    if (m_catchUp) {
+        m_catchUp->cancel();
+        return;
+    }
     if (!idle())
         return;
     const boards::PriceSource source = priceSource();
@@ -470,11 +475,30 @@ void frmKabukaboard::refreshFromBars(boards::PriceSource source) {
         m_prompt.notify(st.message());
     LblboardDate->setText(QString::fromStdString(stamp));
     m_model->setFailedCodes({});
-    QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
     m_model->setLastOpenDay(last);
     std::optional<std::string> failed;
-    if (source == boards::PriceSource::JQuants)
-        failed = services::catchUpFromJQuants(m_context, last);
+    if (source == boards::PriceSource::JQuants) {
+        // The fetch waits in the event loop (the service's pace and limits): the window stays live and
+        // CmdInet (or Escape) cancels it.
+        auto run = std::make_unique<services::JQuantsCatchUp>(m_context);
+        run->log = [this](const std::string& line) {
+            m_catchUpLine = QString::fromStdString(line);
+            LblInt->setText(m_catchUpLine);
+        };
+        run->progress = [this](int done, int total) {
+            LblInt->setText(QStringLiteral("%1 (%2/%3 日)").arg(m_catchUpLine).arg(done).arg(total));
+        };
+        m_catchUp = run.get();
+        const QString caption = CmdInet->text();
+        CmdInet->setText(QStringLiteral("ｷｬﾝｾﾙ"));
+        boardSource->setEnabled(false);
+        failed = run->run(last);
+        m_catchUp = nullptr;
+        boardSource->setEnabled(true);
+        CmdInet->setText(caption);
+        LblInt->setText(failed ? QString::fromStdString(*failed) : QString());
+    }
+    QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
     Status st;
     if (auto db = openDatabaseOrTell(m_context.paths.databasePath, m_prompt)) {
         if (failed) {
@@ -547,7 +571,10 @@ void frmKabukaboard::closeEvent(QCloseEvent* event) {
 }
 
 void frmKabukaboard::reject() {
-    // Escape and the close box both end here; a refresh that still hands out issues keeps the window.
+    // Escape and the close box both end here; a refresh that still hands out issues keeps the window,
+    // and a J-Quants fetch is cancelled.
+    if (m_catchUp)
+        m_catchUp->cancel();
     if (!idle())
         return;
     if (Status st = writeProfileString(m_context.paths.iniPath, boards::kSection, boards::boardFileKey(m_board),

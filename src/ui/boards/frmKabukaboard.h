@@ -2,9 +2,11 @@
 // The stock board window: one board (HandOverText "1" = A, anything else = B) in a grid of thirteen
 // columns over the table board, the issue code box for adding, and the commands to delete, move, clear,
 // refresh from the quote portal, show an issue's chart and search. While a refresh hands out issues
-// (Timer1 running) every command does nothing and the window refuses to close.
+// (Timer1 running) or J-Quants fetches the missing days, every command does nothing and the window refuses
+// to close; during the fetch CmdInet reads ｷｬﾝｾﾙ and, like Escape, cancels it.
 #include "core/boards/BoardPrices.h"
 #include "core/startup/AppContext.h"
+#include "services/boards/JQuantsCatchUp.h"
 #include "services/boards/QuoteRefresh.h"
 #include "ui/app/MessageBox.h"
 #include "ui/db/DbTableModel.h"
@@ -89,7 +91,7 @@ private:
     void refreshFromBars(boards::PriceSource source);
     void tellAlerts(const std::vector<std::string>& lines);
     std::int32_t currentCode() const;
-    bool idle() const { return !m_refresh->running(); }
+    bool idle() const { return !m_refresh->running() && !m_catchUp; }
 
     AppContext& m_context;
     WidgetPrompt m_prompt;
@@ -97,6 +99,8 @@ private:
     QString m_handOverText;
     BoardGridModel* m_model;
     services::QuoteRefresh* m_refresh;
+    services::JQuantsCatchUp* m_catchUp = nullptr; // the J-Quants fetch while it runs
+    QString m_catchUpLine;
     std::function<QString(QWidget*)> m_finder;
     std::function<void(const QString&, const QString&)> m_notifier;
     QComboBox* boardSource;

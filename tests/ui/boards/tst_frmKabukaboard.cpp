@@ -1,5 +1,6 @@
 // The board window on a real database: load from the latest bars, the grid, the code box, the commands
 // and their messages, and the board menu helpers of the main window.
+#include "core/boards/BoardPrices.h"
 #include "core/boards/BoardStore.h"
 #include "core/settings/IniFile.h"
 #include "support/WindowTestSupport.h"
@@ -9,9 +10,12 @@
 #include "ui/boards/frmKabukaboard.h"
 
 #include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProcess>
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
@@ -29,6 +33,8 @@ private Q_SLOTS:
     void moveDeleteAndChart();
     void menuHelpers();
     void refreshFromBarsWithAlerts();
+    void jquantsRefresh_data();
+    void jquantsRefresh();
 
 private:
     long long query(const char* sql) { return m_home->count(sql); }
@@ -246,6 +252,124 @@ void tst_frmKabukaboard::refreshFromBarsWithAlerts() {
              QStringLiteral("警報: 7203 ＡＢＣ自動車 12,400 ≥ 12,400"));
     QVERIFY(model->data(model->index(0, date), Qt::ToolTipRole).toString().startsWith(QStringLiteral("古い株価")));
     QCOMPARE(model->data(model->index(1, now), Qt::ToolTipRole).toString(), QStringLiteral("取得失敗: 日足なし"));
+}
+
+// The J-Quants source against the local J-Quants-shaped server: the days after the stored bars are
+// fetched while the window stays live and shows the run's lines, then the rows are filled; a 429 makes
+// the fetch wait, and ｷｬﾝｾﾙ (or Escape) during that wait ends it with the days fetched before kept and
+// imported, the rows marked and the window usable again.
+void tst_frmKabukaboard::jquantsRefresh_data() {
+    QTest::addColumn<bool>("limited");
+    QTest::addColumn<bool>("byEscape");
+    QTest::newRow("completes") << false << false;
+    QTest::newRow("cancel during the 429 wait") << true << false;
+    QTest::newRow("Escape during the 429 wait") << true << true;
+}
+
+void tst_frmKabukaboard::jquantsRefresh() {
+    QFETCH(bool, limited);
+    QFETCH(bool, byEscape);
+    const char* const key = "board-test-key";
+    test::TempDir root;
+    QDir().mkpath(QString::fromStdString(root.file("www/equities_bars_daily")));
+    QDir().mkpath(QString::fromStdString(root.file("www/equities_master")));
+    // Stored bars end ten days before the last open day; the server has every weekday after them, the
+    // last one (when limited) answered by a 429.
+    const Date last = boards::lastTradingDay(Date::today(), db::MarketCalendar{});
+    const Date stored = last.addDays(-10);
+    exec("DELETE FROM dayData");
+    m_home->exec("INSERT INTO dayData (コード, 日付, 始値, 高値, 安値, 終値, 前日比, 出来高) VALUES (7203, " +
+                 stored.toYYYYMMDD() + ", 1000, 1000, 1000, 1000, 0, 1)");
+    exec("INSERT INTO board (区分, コード, 市場コード, 銘柄) VALUES (1, 7203, 1, 'ＡＢＣ自動車')");
+    int days = 0;
+    for (Date d = stored.addDays(1); !(last < d); d = d.addDays(1)) {
+        if (d.isWeekend())
+            continue;
+        ++days;
+        const std::string price = std::to_string(1000 + days);
+        test::writeFile(root.file("www/equities_master/" + d.toIso() + ".json"),
+                        R"({"data": [{"Date": ")" + d.toIso() +
+                            R"(", "Code": "72030", "CoName": "ＡＢＣ自動車", "Mkt": "0111"}]})");
+        test::writeFile(root.file("www/equities_bars_daily/" + d.toIso() + ".json"),
+                        (limited && d == last ? std::string("STATUS 429\n") : std::string()) +
+                            R"({"data": [{"Date": ")" + d.toIso() + R"(", "Code": "72030", "O": )" + price +
+                            ", \"H\": " + price + ", \"L\": " + price + ", \"C\": " + price +
+                            R"(, "Vo": 100, "AdjFactor": 1}]})");
+    }
+    QVERIFY(days > 2);
+    QProcess server;
+    server.start(QStringLiteral("python3"),
+                 {QStringLiteral(KESTREL_TEST_DATA "/../cli/jquants_server.py"), QStringLiteral("--root"),
+                  QString::fromStdString(root.file("www")), QStringLiteral("--port-file"),
+                  QString::fromStdString(root.file("port")), QStringLiteral("--log"),
+                  QString::fromStdString(root.file("log")), QStringLiteral("--key"), QString::fromLatin1(key),
+                  QStringLiteral("--plan"), QStringLiteral("standard"), QStringLiteral("--rate-wait"),
+                  QStringLiteral("1"), QStringLiteral("--lifetime"), QStringLiteral("60")});
+    int port = 0;
+    for (int tries = 0; tries < 100 && port == 0; ++tries) {
+        QTest::qWait(50);
+        port = QString::fromStdString(test::readFile(root.file("port"))).toInt();
+    }
+    QVERIFY(port != 0);
+    const std::string& ini = m_context.paths.iniPath;
+    QVERIFY(writeProfileString(ini, "Kestrel", "JQuantsURL", "http://127.0.0.1:" + std::to_string(port)));
+    QVERIFY(writeProfileString(ini, "Kestrel", "JQuantsPlan", "Standard"));
+    QVERIFY(writeProfileString(ini, "Kestrel", "JQuantsPace", "6000"));
+    QVERIFY(writeProfileString(ini, "Kestrel", "JQuantsRetryWait", "60"));
+    qputenv("JQUANTS_API_KEY", key);
+    QDir().mkpath(QString::fromStdString(root.file("hibi")));
+    m_context.settings.hibiPath = root.file("hibi");
+
+    ui::frmKabukaboard w(m_context, QStringLiteral("1"));
+    w.show();
+    auto* source = w.findChild<QComboBox*>(QStringLiteral("boardSource"));
+    source->setCurrentIndex(source->findText(QStringLiteral("J-Quants")));
+    auto* inet = w.findChild<QPushButton*>(QStringLiteral("CmdInet"));
+    auto* progress = w.findChild<QLabel*>(QStringLiteral("LblInt"));
+    QStringList seen;
+    bool refusedClose = false;
+    QTimer watch;
+    connect(&watch, &QTimer::timeout, this, [&] {
+        if (seen.isEmpty() || seen.last() != progress->text())
+            seen << progress->text();
+        if (!progress->text().contains(QStringLiteral("秒待ってから再開します")) || refusedClose)
+            return;
+        refusedClose = !w.close() && w.isVisible();
+        if (byEscape)
+            QTest::keyClick(&w, Qt::Key_Escape);
+        else
+            inet->click();
+    });
+    watch.start(20);
+    QElapsedTimer clock;
+    clock.start();
+    MessageBox::clearLog();
+    inet->click();
+    watch.stop();
+    qunsetenv("JQUANTS_API_KEY");
+    server.kill();
+    server.waitForFinished();
+    QVERIFY(clock.elapsed() < 30000);
+    QCOMPARE(inet->text(), QStringLiteral("ｲﾝﾀｰﾈｯﾄから現在値取得"));
+    QVERIFY(w.isVisible());
+    QVERIFY2(seen.filter(QStringLiteral("日)")).size() > 0,
+             qPrintable(seen.join(QLatin1Char('|')) + MessageBox::log().join(QLatin1Char('|'))));
+    // Every day before the 429 was imported: the newest bar is the day before the last open day.
+    const long long bars = query("SELECT count(*) FROM dayData");
+    QCOMPARE(bars, limited ? days : days + 1LL);
+    if (limited) {
+        QVERIFY(refusedClose);
+        QCOMPARE(progress->text(), QStringLiteral("中止しました。"));
+        QCOMPARE(query("SELECT count(*) FROM board WHERE 取得状態 = '中止しました。'"), 1LL);
+    } else {
+        QCOMPARE(query("SELECT 現在値 FROM board"), (1000LL + days) * 10);
+        QCOMPARE(query("SELECT 現在日付 FROM board"), std::stoll(last.toYYYYMMDD()));
+    }
+    QVERIFY(MessageBox::log().last().startsWith(QStringLiteral("!株価ケストレル|取得終了しました。")));
+    // The window is usable again: the next command works and the window closes.
+    w.cmdclearClick();
+    QCOMPARE(query("SELECT 現在値 FROM board"), 0LL);
+    QVERIFY(w.close());
 }
 
 QTEST_MAIN(tst_frmKabukaboard)
