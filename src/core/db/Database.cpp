@@ -266,6 +266,9 @@ std::int64_t Database::lastInsertRowid() const {
 int Database::changes() const {
     return sqlite3_changes(m_db);
 }
+bool Database::inAutocommit() const {
+    return sqlite3_get_autocommit(m_db) != 0;
+}
 
 // ---- Transaction ----
 

@@ -146,6 +146,8 @@ public:
 
     std::int64_t lastInsertRowid() const;
     int changes() const;
+    // False inside a transaction: what it wrote is not yet seen by another connection.
+    bool inAutocommit() const;
     const std::string& path() const { return m_path; }
     sqlite3* handle() const { return m_db; }
     // The message of the last error, prefixed with the file name.

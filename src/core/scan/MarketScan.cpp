@@ -5,11 +5,16 @@
 #include "core/db/BarTable.h"
 
 #include <algorithm>
+#include <iterator>
 #include <limits>
+#include <thread>
 #include <unordered_map>
 
 namespace kestrel::scan {
 namespace {
+
+// The market size from which the bars are read by two connections at once.
+constexpr size_t kTwoReadersFrom = 300;
 
 std::string columns(bool weekly, const char* prefix) {
     std::string s;
@@ -170,55 +175,97 @@ Result<MarketBars> MarketBars::read(db::Database& db, const ScanOptions& options
             events[e.code].push_back(e);
     }
 
-    // Every issue's bars of the needed days: the codes by a walk of the key (one seek each), each code's
-    // days by a range of the key. Rows come by code, then date.
-    auto barsSt =
-        db.prepare("WITH RECURSIVE c(x) AS (SELECT (SELECT min(コード) FROM " + table +
-                   ") UNION ALL SELECT (SELECT min(コード) FROM " + table +
-                   " WHERE コード>c.x) FROM c WHERE c.x IS NOT NULL) SELECT b.コード, " + columns(weekly, "b.") +
-                   " FROM c CROSS JOIN " + table + " AS b WHERE b.コード=c.x AND b.日付 BETWEEN ?1 AND ?2");
-    if (!barsSt)
-        return barsSt.status();
-    barsSt->bind(1, low).bind(2, high);
-    Issue* cur = nullptr;
-    chart::ChartBar bar;
-    const int columnCount = weekly ? 10 : 8;
-    std::int64_t values[10];
-    for (;;) {
-        auto more = barsSt->step();
-        if (!more)
-            return more.status();
-        if (!*more)
-            break;
-        const bool integers = barsSt->integers(0, columnCount, values);
-        const std::int32_t code = integers ? static_cast<std::int32_t>(values[0]) : barsSt->int32(0);
-        if (!cur || cur->code != code) {
-            if (cur && code < cur->code)
-                return Result<MarketBars>::error("株価データーの読み込み順が不正です。");
-            Issue& is = m.m_issues.emplace_back();
-            is.code = code;
-            if (auto it = mei.find(code); it != mei.end()) {
-                is.units = it->second.units;
-                is.name = it->second.name;
+    // Every issue's bars of the needed days, for the codes from..to-1: the codes by a walk of the key (one
+    // seek each), each code's days by a range of the key. Rows come by code, then date.
+    const std::string barsSql = "WITH RECURSIVE c(x) AS (SELECT (SELECT min(コード) FROM " + table +
+                                " WHERE コード>=?3) UNION ALL SELECT (SELECT min(コード) FROM " + table +
+                                " WHERE コード>c.x) FROM c WHERE c.x IS NOT NULL AND c.x<?4) SELECT b.コード, " +
+                                columns(weekly, "b.") + " FROM c CROSS JOIN " + table +
+                                " AS b WHERE c.x<?4 AND b.コード=c.x AND b.日付 BETWEEN ?1 AND ?2";
+    auto readCodes = [&](db::Database& conn, std::int64_t from, std::int64_t to, std::vector<Issue>& out) -> Status {
+        auto barsSt = conn.prepare(barsSql);
+        if (!barsSt)
+            return barsSt.status();
+        barsSt->bind(1, low).bind(2, high).bind(3, from).bind(4, to);
+        Issue* cur = nullptr;
+        chart::ChartBar bar;
+        const int columnCount = weekly ? 10 : 8;
+        std::int64_t values[10];
+        for (;;) {
+            auto more = barsSt->step();
+            if (!more)
+                return more.status();
+            if (!*more)
+                return Status::ok();
+            const bool integers = barsSt->integers(0, columnCount, values);
+            const std::int32_t code = integers ? static_cast<std::int32_t>(values[0]) : barsSt->int32(0);
+            if (!cur || cur->code != code) {
+                if (cur && code < cur->code)
+                    return Status::error("株価データーの読み込み順が不正です。");
+                Issue& is = out.emplace_back();
+                is.code = code;
+                if (auto it = mei.find(code); it != mei.end()) {
+                    is.units = it->second.units;
+                    is.name = it->second.name;
+                }
+                if (auto it = events.find(code); it != events.end())
+                    is.events = it->second;
+                cur = &is;
             }
-            if (auto it = events.find(code); it != events.end())
-                is.events = it->second;
-            cur = &is;
+            if (integers) {
+                StoredBar& s = cur->bars.emplace_back();
+                if (storedFromIntegers(values + 1, cur->units, weekly, s))
+                    continue;
+                cur->bars.pop_back();
+            }
+            bar = chart::ChartBar{};
+            if (Status s = chart::readBarRow(*barsSt, 1, cur->units, weekly, bar); !s) {
+                cur->faults.push_back(static_cast<int>(cur->bars.size()));
+                cur->faultMessage = s.message();
+                bar.date = barsSt->date(1).value_or(Date());
+            }
+            cur->bars.push_back(stored(bar));
         }
-        if (integers) {
-            StoredBar& s = cur->bars.emplace_back();
-            if (storedFromIntegers(values + 1, cur->units, weekly, s))
-                continue;
-            cur->bars.pop_back();
-        }
-        bar = chart::ChartBar{};
-        if (Status s = chart::readBarRow(*barsSt, 1, cur->units, weekly, bar); !s) {
-            cur->faults.push_back(static_cast<int>(cur->bars.size()));
-            cur->faultMessage = s.message();
-            bar.date = barsSt->date(1).value_or(Date());
-        }
-        cur->bars.push_back(stored(bar));
+    };
+
+    // A large market is read by two connections at once, the upper half of the codes by a second one on
+    // its own thread, so that the disk has two reads to serve. The second connection sees only committed
+    // data: inside a transaction of this one, or where no second connection opens, one reads it all.
+    constexpr std::int64_t kLowest = std::numeric_limits<std::int64_t>::min();
+    constexpr std::int64_t kBeyond = std::numeric_limits<std::int64_t>::max();
+    std::int64_t split = kBeyond;
+    if (mei.size() >= kTwoReadersFrom && db.inAutocommit()) {
+        std::vector<std::int32_t> codes;
+        codes.reserve(mei.size());
+        for (const auto& [code, row] : mei)
+            codes.push_back(code);
+        std::nth_element(codes.begin(), codes.begin() + static_cast<std::ptrdiff_t>(codes.size() / 2), codes.end());
+        split = codes[codes.size() / 2];
     }
+    std::vector<Issue> upper;
+    bool upperRead = split == kBeyond;
+    {
+        std::jthread second;
+        if (split != kBeyond)
+            second = std::jthread([&] {
+                try {
+                    auto conn = db::Database::open(db.path(), db::OpenMode::ReadOnly);
+                    upperRead = conn && readCodes(**conn, split, kBeyond, upper).isOk();
+                } catch (...) {
+                    upperRead = false;
+                }
+            });
+        if (Status s = readCodes(db, kLowest, split, m.m_issues); !s)
+            return s;
+    }
+    if (!upperRead) {
+        upper.clear();
+        if (Status s = readCodes(db, split, kBeyond, upper); !s)
+            return s;
+    }
+    if (!upper.empty() && !m.m_issues.empty() && upper.front().code <= m.m_issues.back().code)
+        return Result<MarketBars>::error("株価データーの読み込み順が不正です。");
+    m.m_issues.insert(m.m_issues.end(), std::make_move_iterator(upper.begin()), std::make_move_iterator(upper.end()));
 
     // An issue with fewer than 110 bars up to the first day of the range may have older ones (a gap in
     // its trading): those are read by issue.
@@ -226,6 +273,7 @@ Result<MarketBars> MarketBars::read(db::Database& db, const ScanOptions& options
                               " WHERE コード=?1 AND 日付<?2 ORDER BY 日付 DESC LIMIT ?3");
     if (!olderSt)
         return olderSt.status();
+    chart::ChartBar bar;
     std::vector<Issue> kept;
     kept.reserve(m.m_issues.size());
     for (Issue& is : m.m_issues) {

@@ -168,6 +168,48 @@ TEST_F(Market, AnIssueTheChartRefusesIsReportedAndTheOthersStillCome) {
     EXPECT_EQ(seen, (std::vector<std::int32_t>{1301, 1302, 1303, 1304}));
 }
 
+// A market large enough to be read by two connections: every issue comes once, in code order, with its
+// faults and older bars; bars written in an open transaction are seen too.
+TEST_F(Market, ALargeMarketComesWholeAndInCodeOrder) {
+    exec("BEGIN");
+    for (int code = 1000; code < 1400; ++code)
+        issue(code, 250, 260);
+    issue(1400, 0, 260, true, 120, 255); // a gap: 105 of its 110 bars lie before the market's window
+    exec("UPDATE dayData SET 高値 = NULL WHERE コード=1350 AND 日付=" + std::to_string(days[255].ymd()));
+    exec("COMMIT");
+    struct Case {
+        const char* what;
+        bool uncommittedIssue;
+    } cases[] = {{"committed", false}, {"inside a transaction", true}};
+    for (const Case& c : cases) {
+        if (c.uncommittedIssue) {
+            exec("BEGIN");
+            issue(1399 + 2, 250, 260);
+        }
+        std::vector<std::int32_t> seen, faults, want;
+        int gapBars = 0;
+        ScanOptions o;
+        o.settings.move1 = 5;
+        ASSERT_TRUE(scanMarket(
+            *db, o, days[259],
+            [&](std::int32_t code, const std::string&, const chart::ChartData& d) {
+                seen.push_back(code);
+                if (code == 1400)
+                    gapBars = d.barCount;
+            },
+            [&](std::int32_t code, const Status&) { faults.push_back(code); }))
+            << c.what;
+        for (int code = 1000; code <= (c.uncommittedIssue ? 1401 : 1400); ++code)
+            if (code != 1350)
+                want.push_back(code);
+        EXPECT_EQ(seen, want) << c.what;
+        EXPECT_EQ(faults, std::vector<std::int32_t>{1350}) << c.what;
+        EXPECT_EQ(gapBars, 110) << c.what;
+        if (c.uncommittedIssue)
+            exec("ROLLBACK");
+    }
+}
+
 TEST_F(Market, AScreenOfTheBarsOwnSeriesFindsWhatTheWholeChartFinds) {
     issue(1301, 0, 260);
     issue(1302, 0, 260, true, -1, -1, {250, 251}); // zero closes carried inside the screen's bars
