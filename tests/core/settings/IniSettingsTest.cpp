@@ -72,7 +72,8 @@ TEST(SettingsFile, DefaultsRoundTripAndFoldersGetTheirSeparator) {
     // Keys in the order of the parameter list, then the two filters; CP932 on disk.
     std::string text = readFile(ini);
     EXPECT_EQ(text.rfind("[Kestrel]\r\nScreenMode=1\r\nslidechart=1\r\nmove1=5\r\n", 0), 0u);
-    EXPECT_NE(text.find("ITORSO=1\r\nBunkatuChosei=1\r\nJyohoSource=\r\nFilterGaku=\r\nFilterDekidaka=\r\n"), std::string::npos);
+    EXPECT_NE(text.find("ITORSO=1\r\nBunkatuChosei=1\r\nJyohoSource=\r\nFilterGaku=\r\nFilterDekidaka=\r\n"),
+              std::string::npos);
     EXPECT_NE(text.find("ReadSinyo=" + *utf8ToCp932("しない") + "\r\n"), std::string::npos);
 
     ASSERT_TRUE(writeProfileString(ini, kIniSection, "hibiPath", "/data/daily"));
