@@ -5,6 +5,7 @@
 #include "core/chart/ChartData.h"
 #include "core/chart/ChartJson.h"
 #include "core/chart/ChartScene.h"
+#include "core/chart/SeriesLoad.h"
 #include "core/db/BarTable.h"
 #include "core/trade/LedgerMarks.h"
 
@@ -40,10 +41,86 @@ std::optional<int> wholeNumber(const std::string& s, int low, int high) {
     return v;
 }
 
+// The span options: --bars N, --from DATE, --monthly. They list every bar of the span as JSON.
+struct SpanOptions {
+    bool any = false;
+    bool monthly = false;
+    std::optional<int> bars;
+    std::optional<Date> from;
+};
+
+// Reads the span options; a refusal prints its reason and returns the exit status.
+std::optional<int> takeSpanOptions(Invocation& inv, bool weekly, bool json, SpanOptions& span) {
+    span.monthly = inv.takeFlag("--monthly");
+    std::optional<std::string> bars = inv.takeOption("--bars");
+    std::optional<std::string> from = inv.takeOption("--from");
+    span.any = span.monthly || bars || from;
+    if (!span.any)
+        return std::nullopt;
+    if (bars) {
+        // At most every stored bar: a larger number shows them all.
+        span.bars = wholeNumber(*bars, chart::kMinViewBars, 999999);
+        if (!span.bars) {
+            inv.err << "kestrel: --bars takes a whole number of bars from " << chart::kMinViewBars << " on, not \""
+                    << *bars << "\"\n";
+            return inv.usage();
+        }
+    }
+    if (bars && from) {
+        inv.err << "kestrel: give --bars or --from, not both\n";
+        return inv.usage();
+    }
+    if (weekly && span.monthly) {
+        inv.err << "kestrel: give --weekly or --monthly, not both\n";
+        return inv.usage();
+    }
+    if (!json) {
+        inv.err << "kestrel: --bars, --from and --monthly list the bars of the span as JSON: add --json\n";
+        return inv.usage();
+    }
+    if (from) {
+        span.from = inv.parseDate(*from);
+        if (!span.from)
+            return inv.lastFailure;
+    }
+    return std::nullopt;
+}
+
+// Every bar of the span, from the issue's whole stored history up to the chart date.
+int runSpan(Invocation& inv, db::Database& db, std::int32_t code, const std::string& chartDate, bool weekly,
+            const SpanOptions& span) {
+    const Date to = *Date::parse(chartDate);
+    if (span.from && *span.from > to)
+        return inv.fail(StatusCode::InvalidInput,
+                        "kestrel: --from " + span.from->toIso() + " lies after the chart date " + to.toIso());
+    chart::SeriesRequest request;
+    request.mode = span.monthly ? chart::BarMode::Monthly : weekly ? chart::BarMode::Weekly : chart::BarMode::Daily;
+    request.to = to;
+    request.splitAdjust = inv.context.splitAdjust;
+    auto series = chart::loadSeries(db, code, request);
+    if (!series)
+        return inv.fail(series.status());
+    chart::SeriesView view;
+    if (span.from) {
+        // A month is shown whole when the date falls inside it.
+        const Date from = span.monthly ? *Date::fromYmd(span.from->year(), span.from->month(), 1) : *span.from;
+        view = chart::viewFromDate(*series, from, to);
+    } else {
+        view = chart::viewLastBars(*series, to, span.bars.value_or(chart::kMaxBars));
+    }
+    if (view.empty())
+        inv.err << chart::kNoBarsMessage << "\n";
+    inv.out << chart::seriesToJson(*series, view, chartDate);
+    return view.empty() ? exitCodeFor(StatusCode::NotFound) : 0;
+}
+
 int runChart(Invocation& inv) {
     const bool weekly = inv.takeFlag("--weekly");
     const bool json = inv.takeFlag("--json");
     const bool list = inv.takeFlag("--list");
+    SpanOptions span;
+    if (auto refused = takeSpanOptions(inv, weekly, json, span))
+        return *refused;
     [[maybe_unused]] const bool noLedger = inv.takeFlag("--no-ledger"); // only a drawn chart shows the ledger
     if (inv.takeFlag("--raw"))
         inv.context.splitAdjust = false;
@@ -58,6 +135,10 @@ int runChart(Invocation& inv) {
     if (png)
         return inv.fail("kestrel: --png is not available: this kestrel was built without Qt Gui");
 #endif
+    if (png && span.any) {
+        inv.err << "kestrel: --png draws the 110-bar chart; --bars, --from and --monthly are for --json\n";
+        return inv.usage();
+    }
     std::optional<std::string> dateText = inv.takeOption("--date");
     if (auto mode = inv.takeOption("--lower-panel")) {
         auto m = wholeNumber(*mode, 0, 4);
@@ -88,6 +169,8 @@ int runChart(Invocation& inv) {
     auto db = inv.openDatabase(db::OpenMode::ReadOnly);
     if (!db)
         return inv.lastFailure;
+    if (span.any)
+        return runSpan(inv, *db, *code, chartDate, weekly, span);
     chart::ChartData data;
     data.latestDate = Date::today();
     StderrPrompt prompt(inv.err);
@@ -126,12 +209,14 @@ int runChart(Invocation& inv) {
 
 const CommandRegistrar
     kChart({"chart",
-            "CODE [--date YYYY-MM-DD] [--weekly] [--json] [--list] [--png FILE] "
-            "[--lower-panel 0-4] [--curve] [--no-volume] [--no-averages] [--raw] [--no-ledger]",
+            "CODE [--date YYYY-MM-DD] [--weekly|--monthly] [--bars N|--from YYYY-MM-DD] [--json] [--list] "
+            "[--png FILE] [--lower-panel 0-4] [--curve] [--no-volume] [--no-averages] [--raw] [--no-ledger]",
             "load the chart of one issue ending at the date (default today); print its values "
             "(--json), its price list (--list, the default) or render it (--png); --raw shows bars as "
             "traded, without split adjustment; the PNG carries the user's lines and the ledger's lots "
-            "(--no-ledger leaves the lots out)",
+            "(--no-ledger leaves the lots out); --bars N (20 or more), --from DATE and --monthly list every "
+            "bar of that span up to the date as JSON (daily, weekly or monthly bars, \"forming\": true on a "
+            "month still forming)",
             runChart, true, true});
 
 } // namespace

@@ -136,14 +136,16 @@ Status readBars(db::Database& db, const char* table, bool weekly, std::int32_t c
 
 // The weekly bars of the window whose week holds an event, put together again from their days: adjusted
 // by every event after each day, or (asAdjusted false) as traded.
+template <class Bar>
 Result<std::vector<RebuiltWeek>> eventWeeks(db::Database& db, std::int32_t code,
                                             const std::vector<db::SplitEvent>& events, bool asAdjusted, BarUnits units,
-                                            const ChartData& d) {
+                                            std::span<const Bar> bars) {
     std::vector<RebuiltWeek> weeks;
     const std::vector<db::SplitEvent> none;
-    for (int i = 0; i < d.barCount; ++i) {
-        const Date weekDate = d.bars[i].date;
-        const Date after = i > 0 ? d.bars[i - 1].date : weekDate.addDays(-7);
+    const int n = static_cast<int>(bars.size());
+    for (int i = 0; i < n; ++i) {
+        const Date weekDate = bars[static_cast<std::size_t>(i)].date;
+        const Date after = i > 0 ? bars[static_cast<std::size_t>(i - 1)].date : weekDate.addDays(-7);
         if (!eventBetween(events, after, weekDate))
             continue;
         auto days = readStoredDays(db, code, after, weekDate);
@@ -154,6 +156,34 @@ Result<std::vector<RebuiltWeek>> eventWeeks(db::Database& db, std::int32_t code,
             weeks.push_back({i, w});
     }
     return weeks;
+}
+
+// The 64-bit volume of a SeriesBar and the clamped 32-bit one of a ChartBar.
+void setVolume(std::int64_t& v, std::int64_t whole) {
+    v = whole;
+}
+void setVolume(std::int32_t& v, std::int64_t whole) {
+    v = static_cast<std::int32_t>(std::clamp<std::int64_t>(whole, -std::numeric_limits<std::int32_t>::max(),
+                                                           std::numeric_limits<std::int32_t>::max()));
+}
+
+// The prices and the volume of one row as stored; the volume is handed back whole for the caller's width.
+Status readRowPrices(const db::Statement& st, int first, BarUnits units, Date& date, Currency* prices[5],
+                     std::int64_t& volume) {
+    date = st.date(first).value_or(Date());
+    for (int f = 0; f < 5; ++f) {
+        auto v = priceTimesUnit(st, first + 1 + f, units.price);
+        if (!v)
+            return v.status();
+        *prices[f] = *v;
+    }
+    if (st.isNull(first + 6))
+        return Status::error(kNullUse);
+    std::int64_t raw = 0;
+    if (__builtin_mul_overflow(st.currency(first + 6).raw(), static_cast<std::int64_t>(units.volume), &raw))
+        return Status::error(kOverflow);
+    volume = Currency::fromRaw(raw).roundToWhole();
+    return Status::ok();
 }
 
 } // namespace
@@ -206,18 +236,25 @@ std::int32_t unitValue(const db::Statement& st, int col) {
 }
 
 Status readBarRow(const db::Statement& st, int first, BarUnits units, bool weekly, ChartBar& bar) {
-    bar.date = st.date(first).value_or(Date());
     Currency* prices[5] = {&bar.open, &bar.high, &bar.low, &bar.close, &bar.change};
-    for (int f = 0; f < 5; ++f) {
-        auto v = priceTimesUnit(st, first + 1 + f, units.price);
-        if (!v)
-            return v.status();
-        *prices[f] = *v;
-    }
+    std::int64_t unused = 0;
+    if (Status s = readRowPrices(st, first, units, bar.date, prices, unused); !s)
+        return s;
     auto volume = volumeTimesUnit(st, first + 6, units.volume);
     if (!volume)
         return volume.status();
     bar.volume = *volume;
+    if (weekly) {
+        bar.sellBalance = unitValue(st, first + 7);
+        bar.buyBalance = unitValue(st, first + 8);
+    }
+    return Status::ok();
+}
+
+Status readBarRow(const db::Statement& st, int first, BarUnits units, bool weekly, SeriesBar& bar) {
+    Currency* prices[5] = {&bar.open, &bar.high, &bar.low, &bar.close, &bar.change};
+    if (Status s = readRowPrices(st, first, units, bar.date, prices, bar.volume); !s)
+        return s;
     if (weekly) {
         bar.sellBalance = unitValue(st, first + 7);
         bar.buyBalance = unitValue(st, first + 8);
@@ -235,27 +272,40 @@ Status finishChart(db::Database& db, std::int32_t code, bool weekly, bool splitA
 
 Status adjustChart(db::Database& db, std::int32_t code, bool weekly, bool splitAdjust, BarUnits units,
                    const std::vector<db::SplitEvent>& events, ChartData& data) {
-    if ((splitAdjust || weekly) && data.barCount > 0 && !events.empty()) {
-        auto weeks = weekly ? eventWeeks(db, code, events, splitAdjust, units, data)
-                            : Result<std::vector<RebuiltWeek>>(std::vector<RebuiltWeek>());
-        if (!weeks)
-            return weeks.status();
-        if (splitAdjust)
-            adjustForSplits(data, events, weekly, *weeks);
-        else
-            for (const RebuiltWeek& w : *weeks) {
-                // As traded: the week of an event from its days, none of them adjusted.
-                ChartBar& b = data.bars[w.bar];
-                b.open = Currency::fromWhole(w.week.open);
-                b.high = Currency::fromWhole(w.week.high);
-                b.low = Currency::fromWhole(w.week.low);
-                b.close = Currency::fromWhole(w.week.close);
-                const std::int64_t v = w.week.volume.roundToWhole();
-                b.volume = static_cast<std::int32_t>(std::clamp<std::int64_t>(
-                    v, -std::numeric_limits<std::int32_t>::max(), std::numeric_limits<std::int32_t>::max()));
-            }
+    const auto n = static_cast<std::size_t>(std::clamp<int>(data.barCount, 0, kMaxBars));
+    return adjustBars(db, code, weekly, splitAdjust, units, events, std::span<ChartBar>(data.bars.data(), n),
+                      std::span<std::uint8_t>(data.splitFlags.data(), n));
+}
+
+template <class Bar>
+Status adjustBars(db::Database& db, std::int32_t code, bool weekly, bool splitAdjust, BarUnits units,
+                  const std::vector<db::SplitEvent>& events, std::span<Bar> bars, std::span<std::uint8_t> flags) {
+    if (!(splitAdjust || weekly) || bars.empty() || events.empty())
+        return Status::ok();
+    auto weeks = weekly ? eventWeeks<Bar>(db, code, events, splitAdjust, units, bars)
+                        : Result<std::vector<RebuiltWeek>>(std::vector<RebuiltWeek>());
+    if (!weeks)
+        return weeks.status();
+    if (splitAdjust) {
+        adjustBarsForSplits(bars, flags, events, weekly, *weeks);
+        return Status::ok();
+    }
+    for (const RebuiltWeek& w : *weeks) {
+        // As traded: the week of an event from its days, none of them adjusted.
+        Bar& b = bars[static_cast<std::size_t>(w.bar)];
+        b.open = Currency::fromWhole(w.week.open);
+        b.high = Currency::fromWhole(w.week.high);
+        b.low = Currency::fromWhole(w.week.low);
+        b.close = Currency::fromWhole(w.week.close);
+        setVolume(b.volume, w.week.volume.roundToWhole());
     }
     return Status::ok();
 }
+
+template Status adjustBars<ChartBar>(db::Database&, std::int32_t, bool, bool, BarUnits,
+                                     const std::vector<db::SplitEvent>&, std::span<ChartBar>, std::span<std::uint8_t>);
+template Status adjustBars<SeriesBar>(db::Database&, std::int32_t, bool, bool, BarUnits,
+                                      const std::vector<db::SplitEvent>&, std::span<SeriesBar>,
+                                      std::span<std::uint8_t>);
 
 } // namespace kestrel::chart

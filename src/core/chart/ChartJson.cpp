@@ -1,5 +1,6 @@
 #include "core/chart/ChartJson.h"
 
+#include <algorithm>
 #include <nlohmann/json.hpp>
 
 namespace kestrel::chart {
@@ -73,6 +74,32 @@ std::string chartToJson(const ChartData& d, const std::string& chartDateText, co
     if (rows)
         top["priceList"] = *rows;
     // Text that is not UTF-8 is replaced rather than refused.
+    return top.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+}
+
+std::string seriesToJson(const BarSeries& series, SeriesView view, const std::string& chartDateText) {
+    Json top;
+    top["code"] = series.code;
+    top["mode"] = series.mode == BarMode::Monthly ? "monthly" : series.mode == BarMode::Weekly ? "weekly" : "daily";
+    top["chartDate"] = chartDateText;
+    const int first = std::max(view.first, 0);
+    const int last = std::min(view.last, series.size() - 1);
+    top["barCount"] = std::max(0, last - first + 1);
+    Json bars = Json::array();
+    for (int i = first; i <= last; ++i) {
+        const SeriesBar& b = series.bars[static_cast<std::size_t>(i)];
+        Json o;
+        o["date"] = b.date.toIso();
+        o["open"] = number(b.open);
+        o["high"] = number(b.high);
+        o["low"] = number(b.low);
+        o["close"] = number(b.close);
+        o["volume"] = number(static_cast<long long>(b.volume));
+        if (b.forming)
+            o["forming"] = true;
+        bars.push_back(std::move(o));
+    }
+    top["bars"] = std::move(bars);
     return top.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }
 

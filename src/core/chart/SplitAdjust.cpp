@@ -1,5 +1,6 @@
 #include "core/chart/SplitAdjust.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace kestrel::chart {
@@ -19,12 +20,6 @@ Currency price(Currency v, const Fraction& f, bool& raisedToOne) {
     return Currency::fromWhole(whole);
 }
 
-std::int32_t shares(std::int32_t v, const Fraction& f) {
-    const std::int64_t r = f.count(v);
-    constexpr auto kMax = std::numeric_limits<std::int32_t>::max();
-    return static_cast<std::int32_t>(r > kMax ? kMax : r < -kMax ? -kMax : r);
-}
-
 } // namespace
 
 std::int64_t splitDivide(std::int64_t value, std::int64_t before, std::int64_t after) {
@@ -33,34 +28,50 @@ std::int64_t splitDivide(std::int64_t value, std::int64_t before, std::int64_t a
 
 namespace {
 
-std::int32_t clampedVolume(Currency v) {
+// Volumes and balances after the ratio: a ChartBar holds 32 bits (clamped), a SeriesBar 64.
+void setShares(std::int32_t& v, std::int64_t value) {
     constexpr std::int64_t kMax = std::numeric_limits<std::int32_t>::max();
-    const std::int64_t whole = v.roundToWhole();
-    return static_cast<std::int32_t>(whole > kMax ? kMax : whole < -kMax ? -kMax : whole);
+    v = static_cast<std::int32_t>(value > kMax ? kMax : value < -kMax ? -kMax : value);
+}
+void setShares(std::int64_t& v, std::int64_t value) {
+    v = value;
 }
 
 } // namespace
 
-void adjustForSplits(ChartData& d, const std::vector<db::SplitEvent>& events, bool weekly,
-                     const std::vector<RebuiltWeek>& weeks) {
-    if (events.empty() || d.barCount == 0)
+template <class Bar>
+void adjustBarsForSplits(std::span<Bar> bars, std::span<std::uint8_t> flags, const std::vector<db::SplitEvent>& events,
+                         bool weekly, const std::vector<RebuiltWeek>& weeks) {
+    if (events.empty() || bars.empty())
         return;
+    const int n = static_cast<int>(bars.size());
+    auto flag = [&](int i, std::uint8_t f) {
+        if (static_cast<std::size_t>(i) < flags.size())
+            flags[static_cast<std::size_t>(i)] |= f;
+    };
     Currency lastClose;
-    for (int i = 0; i < d.barCount; ++i) {
-        ChartBar& b = d.bars[i];
+    for (int i = 0; i < n; ++i) {
+        Bar& b = bars[static_cast<std::size_t>(i)];
         const Fraction f = db::ratioAfter(events, b.date);
         // The events between the previous bar and this one: this bar is the first at the new price.
-        const Date prevDate = i > 0 ? d.bars[i - 1].date : b.date.addDays(weekly ? -7 : -1);
+        const Date prevDate = i > 0 ? bars[static_cast<std::size_t>(i - 1)].date : b.date.addDays(weekly ? -7 : -1);
         const Fraction step = db::ratioBetween(events, prevDate, b.date);
         const WeekFromDays* rebuilt = nullptr;
         for (const RebuiltWeek& w : weeks)
             if (w.bar == i)
                 rebuilt = &w.week;
+        if (f.one() && step.one() && !rebuilt) {
+            // Nothing to adjust: the bar stays as read.
+            if (b.close.raw() != 0)
+                lastClose = b.close;
+            b.closeCarried = lastClose;
+            continue;
+        }
         bool one = rebuilt && rebuilt->raisedToOne;
         const Currency close = rebuilt ? Currency::fromWhole(rebuilt->close) : price(b.close, f, one);
         Currency change = price(b.change, f, one);
         if (!step.one()) {
-            d.splitFlags[i] |= kSplitEventBar;
+            flag(i, kSplitEventBar);
             // A first bar without a change may have no reference at all (the first bar or week):
             // there is nothing to adjust its change against.
             if (b.close.raw() != 0 && (i > 0 || b.change.raw() != 0)) {
@@ -74,23 +85,35 @@ void adjustForSplits(ChartData& d, const std::vector<db::SplitEvent>& events, bo
             b.open = Currency::fromWhole(rebuilt->open);
             b.high = Currency::fromWhole(rebuilt->high);
             b.low = Currency::fromWhole(rebuilt->low);
-            b.volume = clampedVolume(rebuilt->volume);
+            setShares(b.volume, rebuilt->volume.roundToWhole());
         } else {
             b.open = price(b.open, f, one);
             b.high = price(b.high, f, one);
             b.low = price(b.low, f, one);
-            b.volume = shares(b.volume, f);
+            setShares(b.volume, f.count(b.volume));
         }
         b.close = close;
         b.change = change;
-        b.sellBalance = shares(b.sellBalance, f);
-        b.buyBalance = shares(b.buyBalance, f);
+        setShares(b.sellBalance, f.count(b.sellBalance));
+        setShares(b.buyBalance, f.count(b.buyBalance));
         if (b.close.raw() != 0)
             lastClose = b.close;
         b.closeCarried = lastClose;
         if (one)
-            d.splitFlags[i] |= kSplitOneYen;
+            flag(i, kSplitOneYen);
     }
+}
+
+template void adjustBarsForSplits<ChartBar>(std::span<ChartBar>, std::span<std::uint8_t>,
+                                            const std::vector<db::SplitEvent>&, bool, const std::vector<RebuiltWeek>&);
+template void adjustBarsForSplits<SeriesBar>(std::span<SeriesBar>, std::span<std::uint8_t>,
+                                             const std::vector<db::SplitEvent>&, bool, const std::vector<RebuiltWeek>&);
+
+void adjustForSplits(ChartData& d, const std::vector<db::SplitEvent>& events, bool weekly,
+                     const std::vector<RebuiltWeek>& weeks) {
+    const auto n = static_cast<std::size_t>(std::clamp<int>(d.barCount, 0, kMaxBars));
+    adjustBarsForSplits(std::span<ChartBar>(d.bars.data(), n), std::span<std::uint8_t>(d.splitFlags.data(), n), events,
+                        weekly, weeks);
 }
 
 } // namespace kestrel::chart

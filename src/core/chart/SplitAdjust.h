@@ -2,11 +2,14 @@
 // Split adjustment on read: the stored bars stay as traded; a reader divides the prices of every bar
 // before a confirmed event by the cumulative ratio (shares after per share before) and multiplies its
 // volume by it, rounding halves to even. A positive price that would round to 0 shows as 1 yen.
+#include "core/chart/BarSeries.h"
 #include "core/chart/ChartData.h"
 #include "core/chart/SplitWeeks.h"
 #include "core/db/SplitRatio.h"
 #include "core/db/SplitTable.h"
 
+#include <cstdint>
+#include <span>
 #include <vector>
 
 namespace kestrel::chart {
@@ -27,5 +30,12 @@ struct RebuiltWeek {
 };
 void adjustForSplits(ChartData& data, const std::vector<db::SplitEvent>& events, bool weekly,
                      const std::vector<RebuiltWeek>& weeks = {});
+
+// The same adjustment over any run of bars (ChartBar or SeriesBar), oldest first; flags, when not empty,
+// has one entry per bar. A SeriesBar keeps its volume and balances in 64 bits; a ChartBar's stay within
+// 32 bits (clamped) as the 110-bar chart has them.
+template <class Bar>
+void adjustBarsForSplits(std::span<Bar> bars, std::span<std::uint8_t> flags, const std::vector<db::SplitEvent>& events,
+                         bool weekly, const std::vector<RebuiltWeek>& weeks = {});
 
 } // namespace kestrel::chart
