@@ -245,12 +245,10 @@ SeriesView viewLastBars(const BarSeries& series, Date chartDate, int bars) {
 
 SeriesView viewFromDate(const BarSeries& series, Date from, Date chartDate) {
     const auto& b = series.bars;
-    SeriesView v = viewLastBars(series, chartDate, kMinViewBars);
-    if (v.empty())
-        return v;
+    SeriesView v = viewLastBars(series, chartDate, series.size());
     const auto start =
         std::lower_bound(b.begin(), b.end(), from, [](const SeriesBar& bar, Date d) { return bar.date < d; });
-    v.first = std::min(v.first, static_cast<int>(start - b.begin()));
+    v.first = static_cast<int>(start - b.begin());
     return v;
 }
 

@@ -74,8 +74,7 @@ inline constexpr int kMinViewBars = 20;
 
 // The last `bars` bars up to the chart date (all there are when fewer).
 SeriesView viewLastBars(const BarSeries& series, Date chartDate, int bars);
-// The bars dated from `from` up to the chart date; at least kMinViewBars (reaching further back when the
-// series has them) so that a span is never narrower than the chart allows.
+// The bars dated from `from` up to the chart date (none when `from` lies after the last of them).
 SeriesView viewFromDate(const BarSeries& series, Date from, Date chartDate);
 
 } // namespace kestrel::chart
