@@ -138,9 +138,9 @@ TEST(SeriesView, SpansAtEitherEndAndPastThem) {
         {0, D(2023, 1, 1), last, 0, 29},           // from before the first bar
         {0, D(2024, 1, 8), last, 5, 29},           // from a Monday
         {0, D(2024, 1, 6), last, 5, 29},           // from a Saturday: the Monday after
-        {0, D(2024, 2, 5), last, 25, 29},        // fewer than 20: as asked
+        {0, D(2024, 2, 5), last, 25, 29},          // fewer than 20: as asked
         {0, D(2024, 1, 8), D(2024, 1, 19), 5, 14}, // ends at the chart date
-        {0, D(2024, 2, 10), last, 30, 29},        // after the last bar: nothing
+        {0, D(2024, 2, 10), last, 30, 29},         // after the last bar: nothing
     };
     for (const auto& c : cases) {
         SeriesView v = c.from ? viewFromDate(s, *c.from, c.chartDate) : viewLastBars(s, c.chartDate, c.bars);
