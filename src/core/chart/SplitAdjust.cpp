@@ -49,13 +49,30 @@ void adjustBarsForSplits(std::span<Bar> bars, std::span<std::uint8_t> flags, con
         if (static_cast<std::size_t>(i) < flags.size())
             flags[static_cast<std::size_t>(i)] |= f;
     };
+    // Events in date order (as the split table lists them): a bar's ratio depends only on how many
+    // events lie after it, so it is taken once per run of bars between two events.
+    const bool sorted = std::is_sorted(
+        events.begin(), events.end(), [](const db::SplitEvent& a, const db::SplitEvent& b) { return a.date < b.date; });
+    auto eventsUpTo = [&](Date d) {
+        return std::upper_bound(events.begin(), events.end(), d,
+                                [](Date day, const db::SplitEvent& e) { return day < e.date; }) -
+               events.begin();
+    };
+    std::ptrdiff_t cachedUpTo = -1;
+    Fraction cached;
     Currency lastClose;
     for (int i = 0; i < n; ++i) {
         Bar& b = bars[static_cast<std::size_t>(i)];
-        const Fraction f = db::ratioAfter(events, b.date);
+        const std::ptrdiff_t upTo = sorted ? eventsUpTo(b.date) : -1;
+        if (!sorted || upTo != cachedUpTo) {
+            cached = db::ratioAfter(events, b.date);
+            cachedUpTo = upTo;
+        }
+        const Fraction f = cached;
         // The events between the previous bar and this one: this bar is the first at the new price.
         const Date prevDate = i > 0 ? bars[static_cast<std::size_t>(i - 1)].date : b.date.addDays(weekly ? -7 : -1);
-        const Fraction step = db::ratioBetween(events, prevDate, b.date);
+        const Fraction step =
+            sorted && eventsUpTo(prevDate) == upTo ? Fraction() : db::ratioBetween(events, prevDate, b.date);
         const WeekFromDays* rebuilt = nullptr;
         for (const RebuiltWeek& w : weeks)
             if (w.bar == i)
