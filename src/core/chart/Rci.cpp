@@ -4,50 +4,62 @@
 #include "core/chart/Indicators.h"
 
 #include <algorithm>
-#include <utility>
+#include <climits>
+#include <cstdint>
+#include <vector>
 
 namespace kestrel::chart {
 
 Series rci(const BarSeries& series, int n) {
-    const Series c = closes(series);
-    Series out(c.size(), kMissing);
+    const int size = series.size();
+    Series out(size, kMissing);
     if (n < 2)
         return out;
-    // The window sorted by close, highest first (ties by bar index): one insertion and one removal per
-    // bar, then one walk assigns the price ranks.
-    using Entry = std::pair<double, int>;
-    auto higher = [](const Entry& a, const Entry& b) {
-        return a.first > b.first || (a.first == b.first && a.second < b.second);
-    };
-    std::vector<Entry> window;
-    window.reserve(n + 1);
-    const double scale = 6.0 / (static_cast<double>(n) * (static_cast<double>(n) * n - 1));
-    for (int t = 0; t < static_cast<int>(c.size()); ++t) {
-        if (isMissing(c[t])) {
-            window.clear(); // only before the first close
-            continue;
-        }
-        const Entry in{c[t], t};
-        window.insert(std::upper_bound(window.begin(), window.end(), in, higher), in);
-        if (static_cast<int>(window.size()) > n) {
-            const Entry old{c[t - n], t - n};
-            window.erase(std::lower_bound(window.begin(), window.end(), old, higher));
-        }
-        if (static_cast<int>(window.size()) < n)
-            continue;
-        double sum = 0;
-        for (int i = 0; i < n;) {
-            int j = i + 1;
-            while (j < n && window[j].first == window[i].first)
-                ++j;
-            const double priceRank = (i + 1 + j) / 2.0; // the average of ranks i + 1 … j
-            for (int k = i; k < j; ++k) {
-                const double d = (t - window[k].second + 1) - priceRank;
-                sum += d * d;
+    // The closes as exact raw Currency values, so ties are exact; 0 = no close yet.
+    std::vector<std::int64_t> c(size, 0);
+    int first = -1;
+    for (int i = 0; i < size; ++i) {
+        c[i] = (series.bars[i].traded() ? series.bars[i].close : series.bars[i].closeCarried).raw();
+        if (first < 0 && c[i] > 0)
+            first = i;
+    }
+    if (first < 0)
+        return out;
+    // A ring of the window's closes; for each, how many closes of the window are higher and how many
+    // equal (itself included). Twice its price rank is then 1 + 2·higher + equal (the tied average), and
+    // every update is one branch-free pass over the ring.
+    std::vector<std::int64_t> price(n);
+    std::vector<std::int32_t> higher(n), equal(n), bar(n);
+    const double scale = 6.0 / (4.0 * n * (static_cast<double>(n) * n - 1)); // 4: the doubled ranks
+    for (int t = first; t < size; ++t) {
+        const int count = std::min(t - first, n); // closes in the ring before t enters
+        const int slot = (t - first) % n;
+        const bool leaving = t - first >= n; // the close of bar t − n leaves from this slot
+        const std::int64_t x = c[t], z = leaving ? price[slot] : INT64_MIN; // INT64_MIN: compares as nothing
+        std::int32_t gx = 0, ex = 1;
+        auto update = [&](int from, int to) {
+            for (int k = from; k < to; ++k) {
+                const std::int64_t p = price[k];
+                higher[k] += static_cast<std::int32_t>(x > p) - static_cast<std::int32_t>(z > p);
+                equal[k] += static_cast<std::int32_t>(x == p) - static_cast<std::int32_t>(z == p);
+                gx += static_cast<std::int32_t>(p > x);
+                ex += static_cast<std::int32_t>(p == x);
             }
-            i = j;
+        };
+        update(0, std::min(slot, count));
+        update(slot + 1, count);
+        price[slot] = x;
+        higher[slot] = gx;
+        equal[slot] = ex;
+        bar[slot] = t;
+        if (t - first + 1 < n)
+            continue;
+        std::int64_t sum = 0;
+        for (int k = 0; k < n; ++k) {
+            const std::int64_t d2 = 2 * static_cast<std::int64_t>(t - bar[k] + 1) - (1 + 2 * higher[k] + equal[k]);
+            sum += d2 * d2;
         }
-        out[t] = (1 - scale * sum) * 100;
+        out[t] = (1 - scale * static_cast<double>(sum)) * 100;
     }
     return out;
 }
