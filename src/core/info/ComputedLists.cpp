@@ -98,9 +98,8 @@ struct Step {
     long long below;
 };
 
-constexpr Step kLargeUnits[] = {{4, 0, "万", 10000},   {8, 1, "億", 1000},  {8, 0, "億", 10000},
-                                {12, 1, "兆", 1000},  {12, 0, "兆", 10000}, {16, 1, "京", 1000},
-                                {16, 0, "京", 0}};
+constexpr Step kLargeUnits[] = {{4, 0, "万", 10000},  {8, 1, "億", 1000},  {8, 0, "億", 10000}, {12, 1, "兆", 1000},
+                                {12, 0, "兆", 10000}, {16, 1, "京", 1000}, {16, 0, "京", 0}};
 
 // The first step whose text fits the field (kValueLength characters).
 std::string fitted(Wide num, Wide den, bool sign, const char* suffix, std::initializer_list<Step> first) {
@@ -408,8 +407,8 @@ Status storeDayLists(db::Database& db, Date day, const std::vector<ComputedList>
             insert->reset();
             insert->bindAll(l.kind, day, r.rank, r.code, r.price, r.volume, r.change, r.value, comment, top);
             if (Status s = insert->run(); !s)
-                return Status::error(l.kind + " 順位 " + std::to_string(r.rank) + " コード " +
-                                     std::to_string(r.code) + " 値 「" + r.value + "」: " + s.message());
+                return Status::error(l.kind + " 順位 " + std::to_string(r.rank) + " コード " + std::to_string(r.code) +
+                                     " 値 「" + r.value + "」: " + s.message());
         }
     }
     return tx.commit();
@@ -580,9 +579,10 @@ InfoDownloadResult ComputeInformation(const ProgramPaths& paths, const InfoDownl
     }
     if (observer.progress)
         observer.progress(1, 1);
-    r.message = days > 0 || r.failedFiles > 0 ? std::string(kComputeFinished) + "（日次 " + std::to_string(done->dailyDays) + " 日、週次 " +
-                               std::to_string(done->weeklyDays) + " 日）"
-                         : std::string(kNoPricesInRange);
+    r.message = days > 0 || r.failedFiles > 0
+                    ? std::string(kComputeFinished) + "（日次 " + std::to_string(done->dailyDays) + " 日、週次 " +
+                          std::to_string(done->weeklyDays) + " 日）"
+                    : std::string(kNoPricesInRange);
     if (!done->failedDays.empty()) {
         r.message += "\n" + std::string(kDaysNotStored);
         std::vector<Date> failed = done->failedDays;

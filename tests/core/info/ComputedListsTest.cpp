@@ -7,9 +7,8 @@
 #include "core/app/Encoding.h"
 #include "support/TestSupport.h"
 
-#include <limits>
-
 #include <gtest/gtest.h>
+#include <limits>
 
 using namespace kestrel;
 using namespace kestrel::info;
@@ -200,8 +199,10 @@ TEST(ComputedListsAtRealMagnitudes, AGeneratedMarket) {
     const std::string value = top("d34");
     EXPECT_EQ(value.substr(0, 5), std::to_string(o.firstCode + gen::Biggest) + "|");
     EXPECT_TRUE(value.find("百万円") != std::string::npos || value.find("兆円") != std::string::npos) << value;
-    EXPECT_EQ(t.rows("SELECT 値 FROM informationData WHERE 日付=" + last.toYYYYMMDD() + " AND 種類コード='d33' AND "
-                     "コード=" + std::to_string(o.firstCode + gen::HundredADay)),
+    EXPECT_EQ(t.rows("SELECT 値 FROM informationData WHERE 日付=" + last.toYYYYMMDD() +
+                     " AND 種類コード='d33' AND "
+                     "コード=" +
+                     std::to_string(o.firstCode + gen::HundredADay)),
               "100株\n");
     EXPECT_EQ(t.count("SELECT max(出来高) FROM informationData"), gen::kRealMaxVolume);
     EXPECT_GT(t.count("SELECT count(*) FROM informationData WHERE Top種類コード='w' AND コード=" +
@@ -211,13 +212,14 @@ TEST(ComputedListsAtRealMagnitudes, AGeneratedMarket) {
 
 TEST(ComputedListsAtRealMagnitudes, ADayOfTheRealMarketIsStored) {
     test::KestrelDb t;
-    t.exec("INSERT INTO Mei (コード, 市場コード, 銘柄, 出来高単位, 株価単位) VALUES (7203,1,'a',1,1), (1301,1,'b',1,1), "
-           "(9984,1,'c',1,1);"
-           "INSERT INTO dayData (コード, 日付, 始値, 高値, 安値, 終値, 前日比, 出来高) VALUES "
-           "(7203,20200227,500,500,500,500,0,30000000), (7203,20200228,500,500,500,500,0,46669100),"
-           "(1301,20200227,1,1,1,1,0,1500000000), (1301,20200228,1,2,1,2,1,2000000000),"
-           "(9984,20200227,750000,750000,750000,750000,0,1000000), (9984,20200228,750000,750000,750000,750000,0,"
-           "2000000)");
+    t.exec(
+        "INSERT INTO Mei (コード, 市場コード, 銘柄, 出来高単位, 株価単位) VALUES (7203,1,'a',1,1), (1301,1,'b',1,1), "
+        "(9984,1,'c',1,1);"
+        "INSERT INTO dayData (コード, 日付, 始値, 高値, 安値, 終値, 前日比, 出来高) VALUES "
+        "(7203,20200227,500,500,500,500,0,30000000), (7203,20200228,500,500,500,500,0,46669100),"
+        "(1301,20200227,1,1,1,1,0,1500000000), (1301,20200228,1,2,1,2,1,2000000000),"
+        "(9984,20200227,750000,750000,750000,750000,0,1000000), (9984,20200228,750000,750000,750000,750000,0,"
+        "2000000)");
     const Date day = *Date::fromYmd(2020, 2, 28);
     auto r = computeLists(*t.db, day, day, true);
     ASSERT_TRUE(r) << r.message();

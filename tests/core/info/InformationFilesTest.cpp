@@ -148,8 +148,8 @@ TEST(InformationStore, AListReplacesItsDayAndARefusedListChangesNothing) {
     EXPECT_EQ(t.rows("select 日付, 順位, 株価 from informationData"), "20000714|1|260\n");
     // The longest texts a server may send are cut to their fields, never refusing the list: a value of
     // eleven characters (a real volume), a title of 30.
-    auto longest = parseListFile("00/07/14 1,    " + std::string(30, 'T') +
-                                 "\r\n1,1301,1000000,2000000,-999999,46,669,100株\r\n");
+    auto longest =
+        parseListFile("00/07/14 1,    " + std::string(30, 'T') + "\r\n1,1301,1000000,2000000,-999999,46,669,100株\r\n");
     ASSERT_TRUE(longest.isOk());
     longest->rows[0].value = "46,669,100株"; // "," ends the field as read; the value as a server means it
     ASSERT_TRUE(storeList(*t.db, "d01", day, *longest).isOk());
