@@ -56,7 +56,8 @@ RealIssue realIssue(int index, std::int32_t code, const std::vector<Date>& days,
         break;
     default:
         price = std::pow(10.0, rng.between(0, 6));
-        volume = std::pow(10.0, rng.between(2, 8.7));
+        // A trading value of 100,000 yen to 100 billion yen a day, as shares between 100 and 500 million.
+        volume = std::clamp(std::pow(10.0, rng.between(5, 11)) / price, 100.0, 5e8);
     }
     long long previous = 0;
     for (size_t i = 0; i < days.size(); ++i) {

@@ -6,7 +6,8 @@
 // market.
 //
 // The first issues are fixed profiles (kRealProfiles), the rest are drawn: a price level spread evenly
-// on a log scale over 1..1,000,000 yen and a volume level over 100..500,000,000 shares, walking ±3% a day.
+// on a log scale over 1..1,000,000 yen and a trading value of 100,000 to 100 billion yen a day (100 to
+// 500,000,000 shares), walking ±3% a day.
 #include "core/app/Date.h"
 #include "core/app/Status.h"
 #include "core/db/Database.h"

@@ -156,24 +156,23 @@ TEST_F(ListMarket, RerunReplacesAndStopLeavesWholeDays) {
 // it had, the days around it are stored, and the failure names the day, the kind, the code and the value.
 TEST_F(ListMarket, ARefusedRowLosesOnlyItsDayAndNamesIt) {
     exec("INSERT INTO informationData (種類コード, 日付, 順位, コード, 値, Top種類コード) VALUES "
-         "('d33', 20240105, 1, 9999, 'old', 'd')");
+         "('d33', 20240104, 1, 9999, 'old', 'd')");
     ListsObserver spoil;
     spoil.beforeStore = [](Date day, std::vector<ComputedList>& lists) {
-        if (day == *Date::fromYmd(2024, 1, 5) && lists.front().kind == "d31")
+        if (day == *Date::fromYmd(2024, 1, 4) && lists.front().kind == "d31")
             lists.front().list.rows.front().value = "12345678901";
     };
-    auto r = computeLists(*db, *Date::fromYmd(2024, 1, 4), *Date::fromYmd(2024, 1, 8), true, spoil);
+    auto r = computeLists(*db, *Date::fromYmd(2023, 12, 29), *Date::fromYmd(2024, 1, 5), true, spoil);
     ASSERT_TRUE(r) << r.message();
     EXPECT_EQ(r->dailyDays, 2);
-    EXPECT_EQ(r->weeklyDays, 1); // the weekly lists of the same day are their own transaction
-    ASSERT_EQ(r->failedDays, std::vector<Date>{*Date::fromYmd(2024, 1, 5)});
+    EXPECT_EQ(r->weeklyDays, 2);
+    ASSERT_EQ(r->failedDays, std::vector<Date>{*Date::fromYmd(2024, 1, 4)});
     ASSERT_EQ(r->failures.size(), 1u);
-    for (const char* part : {"20240105: ", "d31", "1001", "12345678901", "値"})
+    for (const char* part : {"20240104: ", "d31", "1006", "12345678901", "値"})
         EXPECT_NE(r->failures[0].find(part), std::string::npos) << part << " in " << r->failures[0];
-    EXPECT_EQ(rows("SELECT 種類コード, コード, 値 FROM informationData WHERE 日付=20240105 AND Top種類コード='d'"),
-              "d33|9999|old\n");
-    EXPECT_GT(count("SELECT count(*) FROM informationData WHERE 日付=20240104"), 0);
-    EXPECT_GT(count("SELECT count(*) FROM informationData WHERE 日付=20240108"), 0);
+    EXPECT_EQ(rows("SELECT 種類コード, コード, 値 FROM informationData WHERE 日付=20240104"), "d33|9999|old\n");
+    EXPECT_GT(count("SELECT count(*) FROM informationData WHERE 日付=20231229 AND Top種類コード='d'"), 0);
+    EXPECT_GT(count("SELECT count(*) FROM informationData WHERE 日付=20240105 AND Top種類コード='d'"), 0);
 }
 
 // A generated market at the real magnitudes, over its last week: every list stored, the extremes in place.
@@ -204,7 +203,7 @@ TEST(ComputedListsAtRealMagnitudes, AGeneratedMarket) {
                      "コード=" +
                      std::to_string(o.firstCode + gen::HundredADay)),
               "100株\n");
-    EXPECT_EQ(t.count("SELECT max(出来高) FROM informationData"), gen::kRealMaxVolume);
+    EXPECT_EQ(t.count("SELECT max(出来高) FROM informationData WHERE Top種類コード='d'"), gen::kRealMaxVolume);
     EXPECT_GT(t.count("SELECT count(*) FROM informationData WHERE Top種類コード='w' AND コード=" +
                       std::to_string(o.firstCode + gen::PennyFlood)),
               0); // its week of over 2 billion shares is read
@@ -268,10 +267,12 @@ TEST(ListValueText, BoundsOfEachKind) {
         {ListValue::Ratio1, 17, 5, "3.4倍"},
         {ListValue::Ratio1, 1, 3, "0.3倍"},
         {ListValue::Ratio1, 99999, 1, "99,999.0倍"},
-        {ListValue::Ratio1, 999999, 1, "999,999倍"},
+        {ListValue::Ratio1, 999999, 1, "999,999.0倍"},
+        {ListValue::Ratio1, 9999999, 1, "9,999,999倍"},
         {ListValue::Ratio2, 1, 3, "0.33倍"},
         {ListValue::Ratio2, 9999, 1, "9,999.00倍"},
-        {ListValue::Ratio2, 99999, 1, "99,999.0倍"},
+        {ListValue::Ratio2, 99999, 1, "99,999.00倍"},
+        {ListValue::Ratio2, 999999, 1, "999,999.0倍"},
         {ListValue::Ratio2, 123456789, 1, "1.2億倍"},
         {ListValue::Rate, 1, 8, "+12.5%"},
         {ListValue::Rate, -1, 2000, "-0.1%"}, // -0.05 % away from zero
