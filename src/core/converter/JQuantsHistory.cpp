@@ -438,6 +438,7 @@ StepResult HistoryBackfill::fillDay(Date d) {
             return fail(written.status());
         import::DailyImportOptions options;
         options.dailyFolder = m_req.workFolder;
+        options.olderDaysKeepFlags = true;
         auto imported = import::ImportDailyFiles(**db, d, d, options);
         std::remove(written->path.c_str());
         if (!imported.status)

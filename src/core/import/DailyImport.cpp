@@ -302,7 +302,7 @@ Status DailyImporter::storeRecords(const DailyFile& file, const std::string& fil
     }
     rowsStored += stored;
     // An older day than the newest whole day stored says nothing about which issues are current.
-    if (stored > 0 && (!m_newestAtStart || f >= *m_newestAtStart)) {
+    if (stored > 0 && (!m_options.olderDaysKeepFlags || !m_newestAtStart || f >= *m_newestAtStart)) {
         m_progress.showStep("銘柄処理中...");
         return applyUpdateFlags(fileName);
     }
