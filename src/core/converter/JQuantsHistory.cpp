@@ -211,8 +211,8 @@ IssueHistoryOutcome fetchIssueHistory(JQuantsApi& api, const IssueHistoryRequest
     out.first = stored->first;
     out.last = stored->last;
     if (out.first) {
-        if (Status st = import::buildIssueWeeklyBars(**db, req.code, PrevMonday(*out.first),
-                                                     NextFriday(out.last->addDays(7)));
+        if (Status st =
+                import::buildIssueWeeklyBars(**db, req.code, PrevMonday(*out.first), NextFriday(out.last->addDays(7)));
             !st) {
             out.status = st;
             return out;
@@ -232,11 +232,11 @@ std::string BackfillProgress::text() const {
     if (finished())
         return "履歴: 取得済み";
     const int percent = total > 0 ? done * 100 / total : 0;
-    std::string left = minutesLeft() >= 60 ? std::to_string(minutesLeft() / 60) + " 時間 " +
-                                                 std::to_string(minutesLeft() % 60) + " 分"
-                                           : std::to_string(minutesLeft()) + " 分";
-    return "履歴: " + (reached ? reached->toIso() + " まで " : std::string()) + std::to_string(percent) +
-           "%・残り約 " + left;
+    std::string left = minutesLeft() >= 60
+                           ? std::to_string(minutesLeft() / 60) + " 時間 " + std::to_string(minutesLeft() % 60) + " 分"
+                           : std::to_string(minutesLeft()) + " 分";
+    return "履歴: " + (reached ? reached->toIso() + " まで " : std::string()) + std::to_string(percent) + "%・残り約 " +
+           left;
 }
 
 HistoryBackfill::HistoryBackfill(BackfillRequest request, JQuantsApi& api, int pace)
@@ -386,8 +386,8 @@ StepResult HistoryBackfill::fillDay(Date d) {
     if (!m_topixAsked && planHasTopix(m_req.plan)) {
         m_topixAsked = true;
         std::string context = m_from.toIso() + "～" + m_to.toIso() + " の TOPIX";
-        auto pages = m_api.getPages("/indices/bars/daily/topix", {{"from", m_from.toIso()}, {"to", m_to.toIso()}},
-                                    context);
+        auto pages =
+            m_api.getPages("/indices/bars/daily/topix", {{"from", m_from.toIso()}, {"to", m_to.toIso()}}, context);
         if (pages) {
             if (auto rows = parseTopix(*pages, context))
                 for (const TopixRow& row : rows->rows)

@@ -60,8 +60,8 @@ struct BackfillRequest {
     Date today;
     std::optional<Date> until; // the oldest day to fill; none: the window's first day
     std::string databasePath;
-    std::string workFolder; // daily files are made here and removed once imported
-    std::string statePath;  // the small state file (written atomically)
+    std::string workFolder;    // daily files are made here and removed once imported
+    std::string statePath;     // the small state file (written atomically)
     std::string programFolder; // whose folder lock is respected; empty: none
 };
 
@@ -121,7 +121,6 @@ private:
 };
 
 // What the state file and the database say of a backfill: nothing when none was started.
-std::optional<BackfillProgress> backfillStatus(const std::string& statePath, const std::string& databasePath,
-                                               int pace);
+std::optional<BackfillProgress> backfillStatus(const std::string& statePath, const std::string& databasePath, int pace);
 
 } // namespace kestrel::converter::jquants

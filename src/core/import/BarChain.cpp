@@ -102,9 +102,8 @@ Status relinkAfter(db::Database& db, Date d, const std::vector<std::int32_t>* co
         if (*p) {
             refsOf->reset();
             refsOf->bind(1, **p);
-            if (Status st = refsOf->forEachRow([&] {
-                    prev[refsOf->int32(0)] = refsOf->isNull(1) ? 0 : refsOf->int32(1);
-                });
+            if (Status st =
+                    refsOf->forEachRow([&] { prev[refsOf->int32(0)] = refsOf->isNull(1) ? 0 : refsOf->int32(1); });
                 !st)
                 return st;
         }

@@ -1,6 +1,7 @@
 // One issue's history by code and the market's history filled newest day first, against a market
 // served from memory: both must leave the tables a straight daily import of the same days leaves.
 #include "core/converter/JQuantsHistory.h"
+
 #include "core/db/Schema.h"
 #include "core/import/BarChain.h"
 #include "core/import/DailyImport.h"
@@ -22,15 +23,13 @@ Date ymd(int m, int d) {
 struct Market : JQuantsApi {
     const Date first = ymd(1, 5), last = ymd(2, 27);
     const std::vector<int> codes{1301, 1332, 6758, 7203, 9984};
-    int budget = -1;  // requests left before the run is "killed"; -1 without end
+    int budget = -1; // requests left before the run is "killed"; -1 without end
     bool cutPages = false;
     int requests = 0;
     Failure failure;
     std::vector<std::string> asked;
 
-    bool open(Date d) const {
-        return !d.isWeekend() && d != ymd(1, 12) && d != ymd(2, 11) && d != ymd(2, 23);
-    }
+    bool open(Date d) const { return !d.isWeekend() && d != ymd(1, 12) && d != ymd(2, 11) && d != ymd(2, 23); }
     std::string bar(int code, Date d) const {
         const long n = d.serial() - first.serial();
         std::string head = R"({"Date": ")" + d.toIso() + R"(", "Code": ")" + std::to_string(code) + "0\", ";
@@ -61,7 +60,8 @@ struct Market : JQuantsApi {
         ++requests;
         std::map<std::string, std::string> a(q.begin(), q.end());
         asked.push_back(path + (a.count("code") ? "?code=" + a["code"] : "?date=" + a["date"]));
-        Date from = a.count("from") ? *Date::parse(a["from"]) : first, to = a.count("to") ? *Date::parse(a["to"]) : last;
+        Date from = a.count("from") ? *Date::parse(a["from"]) : first,
+             to = a.count("to") ? *Date::parse(a["to"]) : last;
         std::vector<std::string> rows;
         if (path == "/markets/calendar") {
             if (from < first) {
@@ -115,8 +115,9 @@ struct History : ::testing::Test {
         auto db = db::openKestrelDatabase(path);
         EXPECT_TRUE(db);
         std::string out;
-        for (const char* sql : {"SELECT * FROM dayData ORDER BY コード, 日付", "SELECT * FROM weekData ORDER BY コード, 日付",
-                                "SELECT * FROM Mei ORDER BY コード", "SELECT * FROM Bunkatu ORDER BY コード, 日付"}) {
+        for (const char* sql :
+             {"SELECT * FROM dayData ORDER BY コード, 日付", "SELECT * FROM weekData ORDER BY コード, 日付",
+              "SELECT * FROM Mei ORDER BY コード", "SELECT * FROM Bunkatu ORDER BY コード, 日付"}) {
             auto st = (*db)->prepare(sql);
             EXPECT_TRUE(st);
             EXPECT_TRUE(st->forEachRow([&] {
@@ -163,8 +164,9 @@ TEST(IssueCode, TypedCodes) {
     const struct {
         const char* text;
         std::optional<int> code;
-    } cases[] = {{"7203", 7203}, {"72030", 7203}, {"0001", 1}, {"72031", std::nullopt}, {"130A0", std::nullopt},
-                 {"720", std::nullopt}, {"0000", std::nullopt}, {"7203 ", std::nullopt}};
+    } cases[] = {{"7203", 7203},          {"72030", 7203},         {"0001", 1},
+                 {"72031", std::nullopt}, {"130A0", std::nullopt}, {"720", std::nullopt},
+                 {"0000", std::nullopt},  {"7203 ", std::nullopt}};
     for (const auto& c : cases)
         EXPECT_EQ(issueCodeArgument(c.text), c.code) << c.text;
 }
