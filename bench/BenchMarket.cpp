@@ -1,5 +1,6 @@
 #include "BenchMarket.h"
 
+#include "RealMarket.h"
 #include "core/db/Schema.h"
 
 #include <algorithm>
@@ -40,7 +41,6 @@ void fillDailyBars(db::Database& db, int issues, const std::vector<Date>& days, 
     auto mei =
         db.prepare("INSERT INTO Mei (コード, 市場コード, 銘柄, 出来高単位, 株価単位) VALUES (?, 1, 'bench', ?, 1)");
     must(mei.status());
-    Xorshift rng;
     for (int issue = 0; issue < issues; ++issue) {
         if (issue % 200 == 0)
             must(db.exec(issue ? "COMMIT; BEGIN" : "BEGIN"));
@@ -48,16 +48,10 @@ void fillDailyBars(db::Database& db, int issues, const std::vector<Date>& days, 
         mei->reset();
         mei->bind(1, code).bind(2, volumeUnit);
         must(mei->run());
-        long long close = 200 + static_cast<long long>(rng.next() % 5000), reference = 0;
-        for (Date d : days) {
-            const long long open = close;
-            close = std::max(1LL, close + static_cast<long long>(rng.next() % 41) - 20);
-            const long long high = std::max(open, close) + static_cast<long long>(rng.next() % 10);
-            const long long low = std::max(1LL, std::min(open, close) - static_cast<long long>(rng.next() % 10));
-            const long long change = reference ? close - reference : 0;
-            reference = close;
+        const gen::RealIssue is = gen::realIssue(issue, code, days);
+        for (const gen::RealBar& b : is.bars) {
             st->reset();
-            st->bindAll(code, d, open, high, low, close, change, static_cast<long long>(rng.next() % 500), close);
+            st->bindAll(code, b.date, b.open, b.high, b.low, b.close, b.change, b.volume / volumeUnit, b.close);
             must(st->run());
         }
     }

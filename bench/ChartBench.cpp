@@ -90,7 +90,7 @@ int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
     std::string folder = std::string(KESTREL_BUILD_DIR) + "/bench-data";
     ::mkdir(folder.c_str(), 0755);
-    std::string path = folder + "/chart-25m.mdb";
+    std::string path = folder + "/chart-25m-real.mdb";
     if (::access(path.c_str(), F_OK) != 0 && !build(path))
         return 1;
 

@@ -102,7 +102,7 @@ int main(int argc, char** argv) {
     }
     std::string folder = std::string(KESTREL_BUILD_DIR) + "/bench-data";
     ::mkdir(folder.c_str(), 0755);
-    const std::string path = folder + "/scan-" + std::to_string(issues) + "x" + std::to_string(dayCount) + ".mdb";
+    const std::string path = folder + "/scan-real-" + std::to_string(issues) + "x" + std::to_string(dayCount) + ".mdb";
     const std::vector<Date> days = tradingDays(dayCount);
     if (::access(path.c_str(), F_OK) != 0 && !build(path, issues, days))
         return 1;

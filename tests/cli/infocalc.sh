@@ -35,6 +35,16 @@ k fetch-info 2024-01-04 2024-01-05 >/dev/null || fail "rerun"
 k info rate d31 2024-01-05 >"$t/out" || fail "rate: $(cat "$t/out")"
 [ "$(q "SELECT 現株価 || ':' || 現比 FROM informationData WHERE 種類コード='d31'")" = "120:0" ] || fail "rated: $(cat "$t/out")"
 
+# A row the database refuses loses its own day only: the other day is stored, the run goes on, names the
+# day and the row, and fails.
+q "DELETE FROM informationData;
+   CREATE TRIGGER refuse BEFORE INSERT ON informationData WHEN NEW.日付=20240104 BEGIN SELECT RAISE(ABORT, 'refused'); END;"
+rc=0; k fetch-info 2024-01-04 2024-01-05 >"$t/out" 2>&1 || rc=$?
+[ $rc = 1 ] && grep -q '保存できなかった日: 20240104$' "$t/out" || fail "refused day: $rc $(cat "$t/out")"
+grep -q '^20240104: d33 順位 1 コード 1301 値 「1,000株」' "$t/out" || fail "refused row named: $(cat "$t/out")"
+[ "$(q "SELECT group_concat(DISTINCT 日付) FROM informationData")" = "20240105" ] || fail "the other day stored"
+q "DROP TRIGGER refuse"
+
 # Bad input: a reversed range, a range without prices.
 rc=0; k fetch-info 2024-01-05 2024-01-04 >"$t/out" 2>&1 || rc=$?
 [ $rc != 0 ] && grep -q '日付範囲が誤っています。' "$t/out" || fail "reversed range: $rc $(cat "$t/out")"

@@ -4,6 +4,7 @@
 // A failure part way keeps (and with --import imports) every day finished before it; the exit status
 // is 1 only when the run fetched nothing. --latest N fetches the last N weekdays the plan covers.
 #include "Command.h"
+#include "core/converter/JQuantsHistory.h"
 #include "core/converter/JQuantsRun.h"
 #include "core/converter/JQuantsSettings.h"
 #include "platform/JQuantsClient.h"
@@ -39,7 +40,48 @@ int runCommand(Invocation& inv, const char* name, std::vector<std::string> args)
     return 1;
 }
 
+// One issue by code: the missing part of the plan's window (or FROM..TO), imported as the daily road would.
+int runFetchIssue(Invocation& inv, const std::string& codeText) {
+    (void)inv.takeFlag("--import"); // bars by code always go straight into the database
+    auto code = issueCodeArgument(codeText);
+    if (!code)
+        return inv.fail(StatusCode::InvalidInput,
+                        codeText + ": 取り込めない銘柄コードです（4 桁の数字で指定してください）");
+    IssueHistoryRequest req{*code, std::nullopt, std::nullopt, inv.context.paths.databasePath};
+    if (inv.args.size() == 2) {
+        req.from = inv.parseDate(inv.args[0]);
+        req.to = inv.parseDate(inv.args[1]);
+        if (!req.from || !req.to)
+            return inv.lastFailure;
+        if (*req.to < *req.from)
+            return inv.fail(StatusCode::InvalidInput, "日付の範囲が誤っています。");
+    } else if (!inv.args.empty()) {
+        return inv.usage();
+    }
+    QString why;
+    auto options = platform::jquantsOptions(inv.context.paths.iniPath, &why);
+    if (!options)
+        return inv.fail(why.toStdString());
+    platform::JQuantsClient client(*options);
+    client.onWait = [&](int seconds, bool limited) { inv.err << services::waitText(seconds, limited) << "\n"; };
+    g_client = &client;
+    auto old = std::signal(SIGINT, onInterrupt);
+    IssueHistoryOutcome out = fetchIssueHistory(client, req);
+    std::signal(SIGINT, old);
+    g_client = nullptr;
+    if (out.cancelled)
+        return inv.fail("中止しました。何も取り込んでいません");
+    if (!out.status)
+        return inv.fail(out.status);
+    inv.out << out.message << "\n";
+    if (out.splitsProposed > 0)
+        inv.out << "株式分割の候補 " << out.splitsProposed << " 件を記録しました\n";
+    return 0;
+}
+
 int runFetchJQuants(Invocation& inv) {
+    if (auto code = inv.takeOption("--code"))
+        return runFetchIssue(inv, *code);
     RunRequest req;
     req.master = inv.takeFlag("--master");
     req.margin = inv.takeFlag("--margin");
@@ -145,13 +187,16 @@ int runFetchJQuants(Invocation& inv) {
     return 0;
 }
 
-const CommandRegistrar kFetch({"fetch-jquants", "FROM TO | --latest N [--master] [--margin] [--import] [--refetch]",
+const CommandRegistrar kFetch({"fetch-jquants",
+                               "FROM TO | --latest N [--master] [--margin] [--import] [--refetch] | --code CODE "
+                               "[FROM TO] [--import]",
                                "fetch the range from the J-Quants API (key from the keyring or JQUANTS_API_KEY) into "
                                "daily files; --master writes Data/Regist.Mei, --margin the margin files, --import "
                                "imports them; days already fetched are kept unless --refetch; --latest N fetches the "
                                "last N open days of the market calendar that the plan (JQuantsPlan) covers; a "
                                "range over a year asks first; a date outside the plan's window is left out and "
-                               "counted, an endpoint the plan lacks is named once",
+                               "counted, an endpoint the plan lacks is named once; --code fetches one issue's bars "
+                               "(the part of the plan's window before its oldest bar, or FROM TO) and imports them",
                                runFetchJQuants});
 
 } // namespace

@@ -122,7 +122,7 @@ int runFetchInfo(Invocation& inv) {
         if (!r.ran)
             return 1;
         inv.out << r.message << "\n";
-        return r.completeFiles > 0 ? 0 : 1;
+        return r.completeFiles > 0 && r.failedFiles == 0 ? 0 : 1;
     }
     return runInformation(inv, options);
 }

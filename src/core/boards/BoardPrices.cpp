@@ -1,6 +1,7 @@
 #include "core/boards/BoardPrices.h"
 
 #include "core/app/Currency.h"
+#include "core/app/Encoding.h"
 #include "core/db/LatestDate.h"
 #include "core/db/SplitRatio.h"
 #include "core/db/SplitTable.h"
@@ -121,7 +122,8 @@ Result<bool> storePrice(db::Database& db, int board, std::int32_t code, std::int
                         Currency volume, Date date, const std::string& time) {
     Status st = db.run("UPDATE board SET 現在値 = ?, 現前日比 = ?, 現出来高 = ?, 現在日付 = ?, 現在時刻 = ?, "
                        "取得状態 = NULL WHERE 区分 = ? AND コード = ?",
-                       price, change, volume, date, time.empty() ? std::optional<std::string>() : time, board, code);
+                       price, change, volume, date,
+                       time.empty() ? std::optional<std::string>() : utf8Left(time, kTimeLength), board, code);
     if (!st)
         return st;
     return db.changes() > 0;

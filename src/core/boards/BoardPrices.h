@@ -54,7 +54,9 @@ Status setAlert(db::Database& db, int board, std::int32_t code, std::optional<st
 
 // Why a row could not be refreshed; stored with the row (取得状態) until its next refresh succeeds.
 Status markFailed(db::Database& db, int board, std::int32_t code, const std::string& why);
-// Stores the current values of one issue with their date (and time, may be empty) and clears its failure.
+inline constexpr std::size_t kTimeLength = 5; // characters of board.現在時刻 ("15:00")
+// Stores the current values of one issue with their date (and time, may be empty, cut to kTimeLength
+// characters) and clears its failure.
 Result<bool> storePrice(db::Database& db, int board, std::int32_t code, std::int64_t price, std::int64_t change,
                         Currency volume, Date date, const std::string& time);
 

@@ -225,6 +225,8 @@ std::string withoutCommas(std::string s) {
     return s;
 }
 
+} // namespace
+
 // CP932 of UTF-8 text, dropping the characters that have no CP932 form.
 std::string toCp932Dropping(std::string_view text) {
     if (auto all = utf8ToCp932(text))
@@ -245,8 +247,6 @@ std::string toCp932Dropping(std::string_view text) {
     }
     return out;
 }
-
-} // namespace
 
 Result<std::string> paginationKey(std::string_view body, const std::string& context) {
     auto page = parsePage(body, context);

@@ -79,6 +79,8 @@ struct DayWritten {
 // prices or volume as volume 0 and prices 0), then TOPIX as 1002 when given.
 Result<DayWritten> writeDailyFile(const IssueMaster& master, Date day, const std::vector<BarRow>& bars,
                                   const std::optional<TopixRow>& topix, const std::string& folder);
+// CP932 of UTF-8 text, dropping the characters that have no CP932 form.
+std::string toCp932Dropping(std::string_view text);
 // The margin file "Ys" + date: line 1 the date, line 2 the count, then "code,,,売残,買残,単位".
 std::string marginFileBytes(Date date, const std::vector<MarginRow>& rows);
 

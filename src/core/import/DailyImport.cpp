@@ -2,6 +2,7 @@
 
 #include "core/app/Encoding.h"
 #include "core/app/Files.h"
+#include "core/import/BarChain.h"
 #include "core/import/CacheSize.h"
 #include "core/import/DailyFile.h"
 #include "core/import/DataGaps.h"
@@ -71,6 +72,7 @@ private:
     db::Statement m_hasDay, m_deleteDay, m_prevDate, m_prevRows, m_insert, m_bulkInsert, m_meiInsert, m_meiUpdate,
         m_flag;
     bool m_direct = false;
+    std::optional<Date> m_newestAtStart; // the newest whole day stored before the run
     std::vector<std::vector<PendingRow>> m_pending = std::vector<std::vector<PendingRow>>(kCodes); // by code
     long long m_kept = 0;
 
@@ -113,6 +115,18 @@ Status DailyImporter::prepare() {
             return st.status();
         *s.st = std::move(*st);
     }
+    auto hasPartial = m_db.queryInt("SELECT count(*) FROM sqlite_master WHERE type='table' AND name='PartialDays'");
+    if (!hasPartial)
+        return hasPartial.status();
+    auto newest = m_db.prepare(hasPartial->value_or(0) > 0
+                                   ? "SELECT Max(日付) FROM dayData WHERE 日付 NOT IN (SELECT 日付 FROM PartialDays)"
+                                   : "SELECT Max(日付) FROM dayData");
+    if (!newest)
+        return newest.status();
+    auto row = newest->step();
+    if (!row)
+        return row.status();
+    m_newestAtStart = *row ? newest->date(0) : std::nullopt;
     return loadMei();
 }
 
@@ -167,9 +181,15 @@ Status DailyImporter::importFile(const std::string& path, const std::string& fil
     if (!tx.began())
         return dbError(tx.began(), fileName);
     bool process = true;
-    if (m_options.deleteExisting) {
+    // A day stored by code only holds some issues: the day's whole file replaces it.
+    auto partial = isPartialDay(m_db, f);
+    if (!partial)
+        return dbError(partial.status(), fileName);
+    if (m_options.deleteExisting || *partial) {
         m_progress.showStep("データ削除中...");
         if (Status st = m_deleteDay.bind(1, f).run(); !st)
+            return dbError(st, fileName);
+        if (Status st = clearPartialDay(m_db, f); !st)
             return dbError(st, fileName);
         if (m_lastDay == f)
             m_lastDay.reset();
@@ -281,7 +301,8 @@ Status DailyImporter::storeRecords(const DailyFile& file, const std::string& fil
         m_lastRef.swap(m_curRef);
     }
     rowsStored += stored;
-    if (stored > 0) {
+    // An older day than the newest whole day stored says nothing about which issues are current.
+    if (stored > 0 && (!m_options.olderDaysKeepFlags || !m_newestAtStart || f >= *m_newestAtStart)) {
         m_progress.showStep("銘柄処理中...");
         return applyUpdateFlags(fileName);
     }

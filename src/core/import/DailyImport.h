@@ -27,6 +27,9 @@ struct DailyImportOptions {
     std::string marginFolder;         // sinyoPath
     bool buildWeekly = false;         // afterwards, weekly bars of the weeks of the range
     long long rowsPerCommit = 400000; // files are grouped into commits of about this many rows
+    // A file older than the newest whole day stored before the run leaves 更新Flg alone (history filled
+    // backwards says nothing about which issues are current).
+    bool olderDaysKeepFlags = false;
 };
 
 struct DailyImportResult {

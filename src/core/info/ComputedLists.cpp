@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <initializer_list>
 
 namespace kestrel::info {
 namespace {
@@ -44,8 +45,15 @@ struct Candidate {
     std::int64_t volume = 0;
 };
 
-std::string grouped(unsigned long long v) {
-    std::string digits = std::to_string(v), out;
+__extension__ typedef unsigned __int128 UWide;
+
+std::string grouped(UWide v) {
+    std::string digits;
+    do {
+        digits.insert(digits.begin(), static_cast<char>('0' + static_cast<int>(v % 10)));
+        v /= 10;
+    } while (v > 0);
+    std::string out;
     for (size_t i = 0; i < digits.size(); ++i) {
         if (i > 0 && (digits.size() - i) % 3 == 0)
             out += ',';
@@ -54,46 +62,84 @@ std::string grouped(unsigned long long v) {
     return out;
 }
 
-// num / den * scale to the nearest whole, halves away from zero (den > 0).
-long long scaledRound(Wide num, Wide den, long long scale) {
-    Wide n = num * scale;
-    Wide q = (n < 0 ? -n : n) * 2 + den;
-    q /= den * 2;
-    return static_cast<long long>(n < 0 ? -q : q);
+Wide power10(int n) {
+    Wide p = 1;
+    for (int i = 0; i < n; ++i)
+        p *= 10;
+    return p;
 }
 
-std::string decimalText(long long v, int decimals, bool sign) {
-    long long p = 1;
-    for (int i = 0; i < decimals; ++i)
-        p *= 10;
-    const unsigned long long a = static_cast<unsigned long long>(v < 0 ? -v : v);
+// num / den * scale to the nearest whole, halves away from zero (den > 0).
+Wide scaledRound(Wide num, Wide den, Wide scale) {
+    const Wide n = num * scale;
+    Wide q = (n < 0 ? -n : n) * 2 + den;
+    q /= den * 2;
+    return n < 0 ? -q : q;
+}
+
+std::string decimalText(Wide v, int decimals, bool sign) {
+    const UWide p = static_cast<UWide>(power10(decimals));
+    const UWide a = static_cast<UWide>(v < 0 ? -v : v);
     std::string s = v < 0 ? "-" : (sign && v > 0 ? "+" : "");
-    s += grouped(a / static_cast<unsigned long long>(p));
+    s += grouped(a / p);
     if (decimals > 0) {
-        std::string frac = std::to_string(a % static_cast<unsigned long long>(p));
+        std::string frac = grouped(a % p);
         s += "." + std::string(static_cast<size_t>(decimals) - frac.size(), '0') + frac;
     }
     return s;
 }
 
+// One way of writing a figure: in units of 10^exp with `decimals` decimals, taken only while the rounded
+// whole part stays below `below` (0: whenever the text fits).
+struct Step {
+    int exp;
+    int decimals;
+    const char* unit;
+    long long below;
+};
+
+constexpr Step kLargeUnits[] = {{4, 0, "万", 10000},  {8, 1, "億", 1000},  {8, 0, "億", 10000}, {12, 1, "兆", 1000},
+                                {12, 0, "兆", 10000}, {16, 1, "京", 1000}, {16, 0, "京", 0}};
+
+// The first step whose text fits the field (kValueLength characters).
+std::string fitted(Wide num, Wide den, bool sign, const char* suffix, std::initializer_list<Step> first) {
+    std::string text;
+    auto tryStep = [&](const Step& st) {
+        const Wide v = scaledRound(num, den * power10(st.exp), power10(st.decimals));
+        const Wide whole = (v < 0 ? -v : v) / power10(st.decimals);
+        if (st.below > 0 && whole >= st.below)
+            return false;
+        text = decimalText(v, st.decimals, sign) + st.unit + suffix;
+        return utf8Length(text) <= static_cast<size_t>(kValueLength);
+    };
+    for (const Step& st : first)
+        if (tryStep(st))
+            return text;
+    for (const Step& st : kLargeUnits)
+        if (tryStep(st))
+            return text;
+    return utf8Left(text, static_cast<size_t>(kValueLength)); // not reached for any long long figure
+}
+
 std::string valueText(int kind, const Candidate& c) {
+    const auto num = static_cast<long long>(c.num), den = static_cast<long long>(c.den);
     switch (kind) {
     case Volume:
     case GoldenCross:
     case DeadCross:
-        return sharesText(c.volume, false);
+        return listValueText(ListValue::Shares, c.volume);
     case Value:
-        return millionYenText(static_cast<long long>(c.num));
+        return listValueText(ListValue::Yen, num);
     case VolumeSurge:
-        return ratioText(static_cast<long long>(c.num), static_cast<long long>(c.den), 1);
+        return listValueText(ListValue::Ratio1, num, den);
     case BuyUp:
     case SellUp:
-        return sharesText(static_cast<long long>(c.num), true);
+        return listValueText(ListValue::SignedShares, num);
     case RatioHigh:
     case RatioLow:
-        return ratioText(static_cast<long long>(c.num), static_cast<long long>(c.den), 2);
+        return listValueText(ListValue::Ratio2, num, den);
     default: // rates and deviations
-        return percentText(static_cast<long long>(c.num), static_cast<long long>(c.den));
+        return listValueText(ListValue::Rate, num, den);
     }
 }
 
@@ -314,23 +360,29 @@ const std::vector<KindLine>& computedKinds() {
     return kinds;
 }
 
-std::string percentText(long long num, long long den) {
-    return decimalText(scaledRound(num, den, 1000), 1, true) + "%";
-}
-
-std::string ratioText(long long num, long long den, int decimals) {
-    long long scale = 1;
-    for (int i = 0; i < decimals; ++i)
-        scale *= 10;
-    return decimalText(scaledRound(num, den, scale), decimals, false) + "倍";
-}
-
-std::string millionYenText(long long yen) {
-    return decimalText(scaledRound(yen, 1000000, 1), 0, false) + "百万円";
-}
-
-std::string sharesText(long long shares, bool sign) {
-    return decimalText(shares, 0, sign) + "株";
+std::string listValueText(ListValue what, long long num, long long den) {
+    if (den == 0)
+        return "";
+    Wide n = num, d = den;
+    if (d < 0) {
+        n = -n;
+        d = -d;
+    }
+    switch (what) {
+    case ListValue::Shares:
+        return fitted(n, d, false, "株", {{0, 0, "", 0}});
+    case ListValue::SignedShares:
+        return fitted(n, d, true, "株", {{0, 0, "", 0}});
+    case ListValue::Yen:
+        return fitted(n, d, false, "円", {{6, 0, "百万", 0}, {12, 1, "兆", 1000}});
+    case ListValue::Ratio1:
+        return fitted(n, d, false, "倍", {{0, 1, "", 0}, {0, 0, "", 0}});
+    case ListValue::Ratio2:
+        return fitted(n, d, false, "倍", {{0, 2, "", 0}, {0, 1, "", 0}, {0, 0, "", 0}});
+    case ListValue::Rate:
+        return fitted(n * 100, d, true, "%", {{0, 1, "", 0}, {0, 0, "", 0}});
+    }
+    return "";
 }
 
 Status storeDayLists(db::Database& db, Date day, const std::vector<ComputedList>& lists) {
@@ -355,7 +407,8 @@ Status storeDayLists(db::Database& db, Date day, const std::vector<ComputedList>
             insert->reset();
             insert->bindAll(l.kind, day, r.rank, r.code, r.price, r.volume, r.change, r.value, comment, top);
             if (Status s = insert->run(); !s)
-                return Status::error(l.kind + " 順位 " + std::to_string(r.rank) + ": " + s.message());
+                return Status::error(l.kind + " 順位 " + std::to_string(r.rank) + " コード " + std::to_string(r.code) +
+                                     " 値 「" + r.value + "」: " + s.message());
         }
     }
     return tx.commit();
@@ -371,6 +424,18 @@ Result<ComputeListsResult> computeLists(db::Database& db, Date first, Date last,
             observer.status(t);
     };
     auto stop = [&] { return observer.cancelled && observer.cancelled(); };
+    // Stores one day's lists; a day refused is noted (the day keeps its earlier rows) and the run goes on.
+    auto store = [&](Date day, std::vector<ComputedList> lists, const char* what) {
+        if (observer.beforeStore)
+            observer.beforeStore(day, lists);
+        Status s = storeDayLists(db, day, lists);
+        if (s)
+            return true;
+        result.failures.push_back(day.toYYYYMMDD() + what + ": " + s.message());
+        result.failedDays.push_back(day);
+        status(result.failures.back());
+        return false;
+    };
 
     // The weeks: each weekly bar date with the last trading day of its week inside the range.
     auto weekDays = scan::tradingDays(db, true, first.addDays(-6), last.addDays(6));
@@ -433,9 +498,8 @@ Result<ComputeListsResult> computeLists(db::Database& db, Date first, Date last,
                 advance(*market, i, at, run);
                 collect(chart, market->code(i), false, &run, day, cands);
             }
-            if (Status s = storeDayLists(db, day, rank(day, cands, 0, kFirstWeekly)); !s)
-                return Status::error(day.toYYYYMMDD() + ": " + s.message());
-            ++result.dailyDays;
+            if (store(day, rank(day, cands, 0, kFirstWeekly), ""))
+                ++result.dailyDays;
             ++done;
             progress();
         }
@@ -458,9 +522,8 @@ Result<ComputeListsResult> computeLists(db::Database& db, Date first, Date last,
                 if (has && *has)
                     collect(chart, market->code(i), true, nullptr, day, cands);
             }
-            if (Status s = storeDayLists(db, day, rank(day, cands, kFirstWeekly, KindCount)); !s)
-                return Status::error(day.toYYYYMMDD() + ": " + s.message());
-            ++result.weeklyDays;
+            if (store(day, rank(day, cands, kFirstWeekly, KindCount), " 週"))
+                ++result.weeklyDays;
             ++done;
             progress();
         }
@@ -505,15 +568,29 @@ InfoDownloadResult ComputeInformation(const ProgramPaths& paths, const InfoDownl
     }
     const int days = done->dailyDays + done->weeklyDays;
     r.completeFiles = r.storedFiles = days;
+    r.failedFiles = static_cast<int>(done->failures.size());
+    for (const std::string& f : done->failures) {
+        prompt.notify(f);
+        r.notes.push_back(f);
+    }
     if (done->cancelled) {
         r.cancelled = true;
         return r;
     }
     if (observer.progress)
         observer.progress(1, 1);
-    r.message = days > 0 ? std::string(kComputeFinished) + "（日次 " + std::to_string(done->dailyDays) + " 日、週次 " +
-                               std::to_string(done->weeklyDays) + " 日）"
-                         : std::string(kNoPricesInRange);
+    r.message = days > 0 || r.failedFiles > 0
+                    ? std::string(kComputeFinished) + "（日次 " + std::to_string(done->dailyDays) + " 日、週次 " +
+                          std::to_string(done->weeklyDays) + " 日）"
+                    : std::string(kNoPricesInRange);
+    if (!done->failedDays.empty()) {
+        r.message += "\n" + std::string(kDaysNotStored);
+        std::vector<Date> failed = done->failedDays;
+        std::sort(failed.begin(), failed.end());
+        failed.erase(std::unique(failed.begin(), failed.end()), failed.end());
+        for (Date d : failed)
+            r.message += " " + d.toYYYYMMDD();
+    }
     return r;
 }
 

@@ -19,7 +19,8 @@
 // A row is stored as a download stores it: rank, code, price = D's close, volume in shares, change,
 // value text ("+12.3%", "3.4倍", "1,234百万円"), title = the kind's name, Top種類コード = first letter.
 // Each day's lists are stored in one transaction that first removes the rows of the same kinds and day,
-// so a stopped run leaves whole days and a rerun replaces them.
+// so a stopped run leaves whole days and a rerun replaces them. A row the database refuses rolls its
+// day back whole; the run notes the day and goes on with the next one.
 #include "core/app/Date.h"
 #include "core/app/Status.h"
 #include "core/db/Database.h"
@@ -47,12 +48,18 @@ struct ListsObserver {
     std::function<void(const std::string&)> status;
     std::function<void(int done, int total)> progress;
     std::function<bool()> cancelled; // asked between days
+    // Called with each day's lists just before they are stored (a test's fault hook: it may spoil a row).
+    std::function<void(Date, std::vector<ComputedList>&)> beforeStore;
 };
 
 struct ComputeListsResult {
     int dailyDays = 0;  // days whose daily lists were stored
     int weeklyDays = 0; // days whose weekly lists were stored
     bool cancelled = false;
+    // One line per day whose lists could not be stored ("20200228: d33 順位 1 コード 1301 値 …: why",
+    // weekly lists "20200228 週: …"); that day keeps the rows it had before and the run goes on.
+    std::vector<std::string> failures;
+    std::vector<Date> failedDays; // the days of failures, in order (a day may come twice: daily, weekly)
 };
 
 // Computes and stores the lists of the range first..last. splitAdjust follows the chart's setting. The
@@ -62,23 +69,40 @@ Result<ComputeListsResult> computeLists(db::Database& db, Date first, Date last,
 
 inline constexpr const char* kComputeFinished = "株価から情報を作成しました。";
 inline constexpr const char* kNoPricesInRange = "期間内に株価データーがありません。";
+inline constexpr const char* kDaysNotStored = "保存できなかった日:";
 
 // The list command of the information window and of fetch-info when the lists are computed: checks the
 // dates and asks as the download does (options.ask), then computes the range on the program's database.
 // The message is kComputeFinished with the number of days, or kNoPricesInRange; a cancelled run says
-// how many days were finished. cancelled is asked between days.
+// how many days were finished. cancelled is asked between days. Days that could not be stored are
+// shown through prompt one by one, named after the message ("保存できなかった日: 20200228 …") and
+// counted in failedFiles.
 InfoDownloadResult ComputeInformation(const ProgramPaths& paths, const InfoDownloadOptions& options, bool splitAdjust,
                                       Prompt& prompt, const InfoDownloadObserver& observer = {},
                                       const std::function<bool()>& cancelled = {});
 
-// Replaces the rows of each list's kind on `day` with its rows, all in one transaction.
+// Replaces the rows of each list's kind on `day` with its rows, all in one transaction; a refused row
+// leaves the day as it was, and the error names the kind, the rank, the code and the value.
 Status storeDayLists(db::Database& db, Date day, const std::vector<ComputedList>& lists);
 
-// Value texts: a rate num/den as a signed percent with one decimal ("+12.3%", "-0.5%"), a ratio with
-// `decimals` decimals ("3.4倍"), yen as millions ("1,234百万円"), shares ("1,234,500株"; signed "+300株").
-std::string percentText(long long num, long long den);
-std::string ratioText(long long num, long long den, int decimals);
-std::string millionYenText(long long yen);
-std::string sharesText(long long shares, bool sign);
+// What a list value counts, and so how its text reads.
+enum class ListValue {
+    Shares,       // a volume: "1,234,500株", "4,667万株", "12.3億株"
+    SignedShares, // a change of a balance: "+300株", "-1,234万株"
+    Yen,          // a trading value: "9,228百万円" up to 999,999百万円, then "1.5兆円"
+    Ratio1,       // a ratio with one decimal: "3.4倍"
+    Ratio2,       // a ratio with two decimals: "0.33倍"
+    Rate,         // a signed percent with one decimal: "+12.3%", "-0.5%", "0.0%" (no sign once rounded to 0)
+};
+
+// The value text of a list row for num / den (den > 0; shares and yen pass den = 1).
+// Contract: the text is never longer than kValueLength characters for any num and den a list can
+// give (every long long), and it is exact as long as the plain form fits: shares and ratios grouped by
+// thousands, yen as whole millions, halves rounded away from zero. A figure whose plain form is too long
+// is given in the larger Japanese units, rounded: shares in 万 (whole, below 1億) and then 億, 兆, 京
+// (one decimal below 1,000 of the unit, whole above); yen in 兆 and 京 the same way; ratios and rates
+// first lose their decimals, then go on to 万, 億, ... as shares do. So volumes to 10,000,000,000 shares,
+// trading values to 10 trillion yen, ratios to 99,999倍 and rates to ±9,999.9% all keep their unit.
+std::string listValueText(ListValue what, long long num, long long den = 1);
 
 } // namespace kestrel::info

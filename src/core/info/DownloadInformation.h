@@ -45,6 +45,7 @@ struct InfoDownloadResult {
     std::string message;    // for the hand-over text; empty unless ran and not cancelled
     int completeFiles = 0;
     int storedFiles = 0;
+    int failedFiles = 0;           // computed lists: days whose lists could not be stored (the run failed)
     std::vector<std::string> urls; // every address fetched, in order
     std::vector<std::string> notes;
 };

@@ -21,6 +21,7 @@
 namespace kestrel::info {
 
 inline constexpr int kCommentLength = 10; // characters kept of a list title
+inline constexpr int kValueLength = 10;   // characters of a row's value text (informationData.値)
 
 struct KindLine {
     std::string code;

@@ -49,7 +49,8 @@ Status storeList(db::Database& db, const std::string& kindCode, Date loopDate, c
     const std::string top = utf8Left(kindCode, 1);
     for (const ListRow& r : file.rows) {
         insert->reset();
-        insert->bindAll(kindCode, file.date, r.rank, r.code, r.price, r.volume, r.change, r.value, comment, top);
+        insert->bindAll(kindCode, file.date, r.rank, r.code, r.price, r.volume, r.change,
+                        utf8Left(r.value, kValueLength), comment, top);
         if (Status s = insert->run(); !s)
             return Status::error("順位 " + std::to_string(r.rank) + ": " + s.message());
     }

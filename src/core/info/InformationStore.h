@@ -18,7 +18,8 @@ Result<bool> storeKinds(db::Database& db, const KindsFile& file);
 
 // Replaces the informationData rows of kindCode on loopDate (and on the list's own date, when the file
 // gives another) with the file's rows, stored under the list's date with the title cut to
-// kCommentLength characters and Top種類コード = the first letter of the kind code.
+// kCommentLength characters, each value text cut to kValueLength characters and Top種類コード = the first
+// letter of the kind code.
 Status storeList(db::Database& db, const std::string& kindCode, Date loopDate, const ListFile& file);
 
 // The number of informationClass rows.

@@ -1,10 +1,14 @@
 // Lists computed from the stored prices: every kind on a small market worked by hand, the replacement of
-// a day's rows on a rerun, and a run stopped between days.
+// a day's rows on a rerun, a run stopped between days, a row refused, the value texts at their bounds,
+// and the real market's magnitudes.
 #include "core/info/ComputedLists.h"
 
+#include "RealMarket.h"
+#include "core/app/Encoding.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
+#include <limits>
 
 using namespace kestrel;
 using namespace kestrel::info;
@@ -146,15 +150,151 @@ TEST_F(ListMarket, RerunReplacesAndStopLeavesWholeDays) {
               2); // flat prices: only 出来高 and 売買代金
 }
 
-TEST(ValueTexts, RoundAndGroup) {
-    EXPECT_EQ(percentText(1, 8), "+12.5%");
-    EXPECT_EQ(percentText(-1, 2000), "-0.1%"); // -0.05 % away from zero
-    EXPECT_EQ(percentText(1, 30000), "0.0%");  // no sign once rounded to zero
-    EXPECT_EQ(ratioText(17, 5, 1), "3.4倍");
-    EXPECT_EQ(ratioText(1, 3, 2), "0.33倍");
-    EXPECT_EQ(millionYenText(1234500000), "1,235百万円");
-    EXPECT_EQ(sharesText(1234500, false), "1,234,500株");
-    EXPECT_EQ(sharesText(-300, true), "-300株");
+// A day of the real market: a top volume of 46,669,100 shares (eleven characters written out), a penny
+// issue trading 2,000,000,000 shares, and a trading value of 1.5 trillion yen. Every list is stored.
+// A row the database refuses (spoilt by the fault hook) rolls its day back whole: the day keeps the rows
+// it had, the days around it are stored, and the failure names the day, the kind, the code and the value.
+TEST_F(ListMarket, ARefusedRowLosesOnlyItsDayAndNamesIt) {
+    exec("INSERT INTO informationData (種類コード, 日付, 順位, コード, 値, Top種類コード) VALUES "
+         "('d33', 20240104, 1, 9999, 'old', 'd')");
+    ListsObserver spoil;
+    spoil.beforeStore = [](Date day, std::vector<ComputedList>& lists) {
+        if (day == *Date::fromYmd(2024, 1, 4) && lists.front().kind == "d31")
+            lists.front().list.rows.front().value = "12345678901";
+    };
+    auto r = computeLists(*db, *Date::fromYmd(2023, 12, 29), *Date::fromYmd(2024, 1, 5), true, spoil);
+    ASSERT_TRUE(r) << r.message();
+    EXPECT_EQ(r->dailyDays, 2);
+    EXPECT_EQ(r->weeklyDays, 2);
+    ASSERT_EQ(r->failedDays, std::vector<Date>{*Date::fromYmd(2024, 1, 4)});
+    ASSERT_EQ(r->failures.size(), 1u);
+    for (const char* part : {"20240104: ", "d31", "1006", "12345678901", "値"})
+        EXPECT_NE(r->failures[0].find(part), std::string::npos) << part << " in " << r->failures[0];
+    EXPECT_EQ(rows("SELECT 種類コード, コード, 値 FROM informationData WHERE 日付=20240104"), "d33|9999|old\n");
+    EXPECT_GT(count("SELECT count(*) FROM informationData WHERE 日付=20231229 AND Top種類コード='d'"), 0);
+    EXPECT_GT(count("SELECT count(*) FROM informationData WHERE 日付=20240105 AND Top種類コード='d'"), 0);
+}
+
+// A generated market at the real magnitudes, over its last week: every list stored, the extremes in place.
+TEST(ComputedListsAtRealMagnitudes, AGeneratedMarket) {
+    test::KestrelDb t;
+    gen::RealMarketOptions o;
+    o.issues = 40;
+    for (Date x = *Date::fromYmd(2023, 10, 2); x <= *Date::fromYmd(2024, 1, 31); x = x.addDays(1))
+        if (!x.isWeekend())
+            o.days.push_back(x);
+    ASSERT_TRUE(gen::writeRealMarket(*t.db, o));
+    const Date last = o.days.back();
+    auto r = computeLists(*t.db, o.days[o.days.size() - 5], last, true);
+    ASSERT_TRUE(r) << r.message();
+    EXPECT_TRUE(r->failures.empty()) << r->failures.front();
+    EXPECT_EQ(r->dailyDays, 5);
+    EXPECT_GE(r->weeklyDays, 1);
+    auto top = [&](const char* kind) {
+        return t.rows("SELECT コード, 値 FROM informationData WHERE 日付=" + last.toYYYYMMDD() + " AND 種類コード='" +
+                      kind + "' AND 順位=1");
+    };
+    EXPECT_EQ(top("d33"), std::to_string(o.firstCode + gen::PennyFlood) + "|20.0億株\n");
+    const std::string value = top("d34");
+    EXPECT_EQ(value.substr(0, 5), std::to_string(o.firstCode + gen::Biggest) + "|");
+    EXPECT_TRUE(value.find("百万円") != std::string::npos || value.find("兆円") != std::string::npos) << value;
+    EXPECT_EQ(t.rows("SELECT 値 FROM informationData WHERE 日付=" + last.toYYYYMMDD() +
+                     " AND 種類コード='d33' AND "
+                     "コード=" +
+                     std::to_string(o.firstCode + gen::HundredADay)),
+              "100株\n");
+    EXPECT_EQ(t.count("SELECT max(出来高) FROM informationData WHERE Top種類コード='d'"), gen::kRealMaxVolume);
+    EXPECT_GT(t.count("SELECT count(*) FROM informationData WHERE Top種類コード='w' AND コード=" +
+                      std::to_string(o.firstCode + gen::PennyFlood)),
+              0); // its week of over 2 billion shares is read
+}
+
+TEST(ComputedListsAtRealMagnitudes, ADayOfTheRealMarketIsStored) {
+    test::KestrelDb t;
+    t.exec(
+        "INSERT INTO Mei (コード, 市場コード, 銘柄, 出来高単位, 株価単位) VALUES (7203,1,'a',1,1), (1301,1,'b',1,1), "
+        "(9984,1,'c',1,1);"
+        "INSERT INTO dayData (コード, 日付, 始値, 高値, 安値, 終値, 前日比, 出来高) VALUES "
+        "(7203,20200227,500,500,500,500,0,30000000), (7203,20200228,500,500,500,500,0,46669100),"
+        "(1301,20200227,1,1,1,1,0,1500000000), (1301,20200228,1,2,1,2,1,2000000000),"
+        "(9984,20200227,750000,750000,750000,750000,0,1000000), (9984,20200228,750000,750000,750000,750000,0,"
+        "2000000)");
+    const Date day = *Date::fromYmd(2020, 2, 28);
+    auto r = computeLists(*t.db, day, day, true);
+    ASSERT_TRUE(r) << r.message();
+    EXPECT_EQ(r->dailyDays, 1);
+    EXPECT_TRUE(r->failures.empty());
+    auto list = [&](const char* kind) {
+        return t.rows("SELECT コード, 出来高, 値 FROM informationData WHERE 日付=20200228 AND 種類コード='" +
+                      std::string(kind) + "' ORDER BY 順位");
+    };
+    EXPECT_EQ(list("d33"), "1301|2000000000|20.0億株\n7203|46669100|4,667万株\n9984|2000000|2,000,000株\n");
+    EXPECT_EQ(list("d34"), "9984|2000000|1.5兆円\n7203|46669100|23,335百万円\n1301|2000000000|4,000百万円\n");
+    EXPECT_EQ(list("d31"), "1301|2000000000|+100.0%\n");
+}
+
+TEST(ListValueText, BoundsOfEachKind) {
+    constexpr long long kMax = std::numeric_limits<long long>::max();
+    const struct {
+        ListValue what;
+        long long num, den;
+        const char* text;
+    } cases[] = {
+        {ListValue::Shares, 0, 1, "0株"},
+        {ListValue::Shares, 1234500, 1, "1,234,500株"},
+        {ListValue::Shares, 9999999, 1, "9,999,999株"}, // the largest written out: ten characters
+        {ListValue::Shares, 10000000, 1, "1,000万株"},
+        {ListValue::Shares, 46669100, 1, "4,667万株"},
+        {ListValue::Shares, 99994999, 1, "9,999万株"},
+        {ListValue::Shares, 99995000, 1, "1.0億株"}, // rounds up to 10,000万: 億 instead
+        {ListValue::Shares, 1234567890, 1, "12.3億株"},
+        {ListValue::Shares, 2000000000, 1, "20.0億株"},
+        {ListValue::Shares, 10000000000, 1, "100.0億株"},
+        {ListValue::Shares, kMax, 1, "922.3京株"},
+        {ListValue::SignedShares, -300, 1, "-300株"},
+        {ListValue::SignedShares, 999999, 1, "+999,999株"},
+        {ListValue::SignedShares, 1000000, 1, "+100万株"},
+        {ListValue::SignedShares, -46669100, 1, "-4,667万株"},
+        {ListValue::Yen, 0, 1, "0百万円"},
+        {ListValue::Yen, 499999, 1, "0百万円"},
+        {ListValue::Yen, 500000, 1, "1百万円"},
+        {ListValue::Yen, 1234500000, 1, "1,235百万円"},
+        {ListValue::Yen, 999999499999, 1, "999,999百万円"},
+        {ListValue::Yen, 999999500000, 1, "1.0兆円"},
+        {ListValue::Yen, 1500000000000, 1, "1.5兆円"},
+        {ListValue::Yen, 10000000000000, 1, "10.0兆円"},
+        {ListValue::Yen, 999950000000000, 1, "1,000兆円"},
+        {ListValue::Ratio1, 17, 5, "3.4倍"},
+        {ListValue::Ratio1, 1, 3, "0.3倍"},
+        {ListValue::Ratio1, 99999, 1, "99,999.0倍"},
+        {ListValue::Ratio1, 999999, 1, "999,999.0倍"},
+        {ListValue::Ratio1, 9999999, 1, "9,999,999倍"},
+        {ListValue::Ratio2, 1, 3, "0.33倍"},
+        {ListValue::Ratio2, 9999, 1, "9,999.00倍"},
+        {ListValue::Ratio2, 99999, 1, "99,999.00倍"},
+        {ListValue::Ratio2, 999999, 1, "999,999.0倍"},
+        {ListValue::Ratio2, 123456789, 1, "1.2億倍"},
+        {ListValue::Rate, 1, 8, "+12.5%"},
+        {ListValue::Rate, -1, 2000, "-0.1%"}, // -0.05 % away from zero
+        {ListValue::Rate, 1, 30000, "0.0%"},  // no sign once rounded to zero
+        {ListValue::Rate, -1, 1, "-100.0%"},
+        {ListValue::Rate, 99999, 1000, "+9,999.9%"},
+        {ListValue::Rate, -99999, 1000, "-9,999.9%"},
+        {ListValue::Rate, 1000000, 1, "+1.0億%"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(listValueText(c.what, c.num, c.den), c.text) << c.num << "/" << c.den;
+
+    // Every magnitude a long long holds, either sign, over several denominators, fits the field.
+    for (ListValue what : {ListValue::Shares, ListValue::SignedShares, ListValue::Yen, ListValue::Ratio1,
+                           ListValue::Ratio2, ListValue::Rate})
+        for (long long p = 1; p > 0 && p <= kMax / 10; p *= 10)
+            for (long long num : {p - 1, p, 5 * p - 1, 5 * p, -p, -(5 * p - 1), kMax, -kMax})
+                for (long long den : {1LL, 3LL, 7LL, p}) {
+                    const std::string text = listValueText(what, num, den);
+                    EXPECT_FALSE(text.empty());
+                    EXPECT_LE(utf8Length(text), 10u) << text << " " << num << "/" << den;
+                }
 }
 
 } // namespace

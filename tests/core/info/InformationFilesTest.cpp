@@ -142,10 +142,17 @@ TEST(InformationStore, AListReplacesItsDayAndARefusedListChangesNothing) {
     ASSERT_TRUE(storeList(*t.db, "d01", day.addDays(1), *moved).isOk());
     EXPECT_EQ(t.rows("select 日付, 順位, 株価 from informationData"), "20000714|1|260\n");
 
-    // Two rows with one rank, or a value longer than the field: the earlier rows stay as they were.
+    // Two rows with one rank: the earlier rows stay as they were.
     auto twice = parseListFile("00/07/14 2,    t\r\n1,1,1,1,1,a\r\n1,2,2,2,2,b\r\n");
     EXPECT_FALSE(storeList(*t.db, "d01", day, *twice).isOk());
-    auto longValue = parseListFile("00/07/14 1,    t\r\n1,1,1,1,1,12345678901\r\n");
-    EXPECT_FALSE(storeList(*t.db, "d01", day, *longValue).isOk());
     EXPECT_EQ(t.rows("select 日付, 順位, 株価 from informationData"), "20000714|1|260\n");
+    // The longest texts a server may send are cut to their fields, never refusing the list: a value of
+    // eleven characters (a real volume), a title of 30.
+    auto longest =
+        parseListFile("00/07/14 1,    " + std::string(30, 'T') + "\r\n1,1301,1000000,2000000,-999999,46,669,100株\r\n");
+    ASSERT_TRUE(longest.isOk());
+    longest->rows[0].value = "46,669,100株"; // "," ends the field as read; the value as a server means it
+    ASSERT_TRUE(storeList(*t.db, "d01", day, *longest).isOk());
+    EXPECT_EQ(t.rows("select 株価, 出来高, 前日比, 値, コメント from informationData"),
+              "1000000|2000000000|-999999|46,669,100|TTTTTTTTTT\n");
 }

@@ -1,0 +1,289 @@
+// One issue's history by code and the market's history filled newest day first, against a market
+// served from memory: both must leave the tables a straight daily import of the same days leaves.
+#include "core/converter/JQuantsHistory.h"
+
+#include "core/db/Schema.h"
+#include "core/import/BarChain.h"
+#include "core/import/DailyImport.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+#include <map>
+#include <random>
+
+namespace kestrel::converter::jquants {
+namespace {
+
+Date ymd(int m, int d) {
+    return *Date::fromYmd(2026, m, d);
+}
+
+// January and February 2026: weekdays open except 1/12, 2/11 and 2/23. Five issues: 9984 is listed
+// from 2/2; 6758 does not trade on every fourth day; 7203 splits 1:2 on 2/16.
+struct Market : JQuantsApi {
+    const Date first = ymd(1, 5), last = ymd(2, 27);
+    const std::vector<int> codes{1301, 1332, 6758, 7203, 9984};
+    int budget = -1; // requests left before the run is "killed"; -1 without end
+    bool cutPages = false;
+    int requests = 0;
+    Failure failure;
+    std::vector<std::string> asked;
+
+    bool open(Date d) const { return !d.isWeekend() && d != ymd(1, 12) && d != ymd(2, 11) && d != ymd(2, 23); }
+    std::string bar(int code, Date d) const {
+        const long n = d.serial() - first.serial();
+        std::string head = R"({"Date": ")" + d.toIso() + R"(", "Code": ")" + std::to_string(code) + "0\", ";
+        if (code == 6758 && n % 4 == 1)
+            return head + R"("O": null, "H": null, "L": null, "C": null, "Vo": null, "AdjFactor": 1})";
+        double close = code * 0.5 + static_cast<double>((n * 37 + code) % 23) - 11 + 0.5 * (n % 2);
+        if (code == 7203 && d >= ymd(2, 16))
+            close /= 2;
+        auto num = [](double v) { return std::to_string(v); };
+        return head + "\"O\": " + num(close - 3) + ", \"H\": " + num(close + 5) + ", \"L\": " + num(close - 6) +
+               ", \"C\": " + num(close) + ", \"Vo\": " + std::to_string(1000000 + code * n) +
+               ", \"AdjFactor\": " + (code == 7203 && d == ymd(2, 16) ? "0.5" : "1") + "}";
+    }
+    bool listed(int code, Date d) const { return code != 9984 || d >= ymd(2, 2); }
+    static std::string page(const std::vector<std::string>& rows, const std::string& key = "") {
+        std::string s = R"({"data": [)";
+        for (size_t i = 0; i < rows.size(); ++i)
+            s += (i ? ", " : "") + rows[i];
+        return s + "]" + (key.empty() ? "" : R"(, "pagination_key": ")" + key + "\"") + "}";
+    }
+    Result<std::vector<std::string>> getPages(const std::string& path, const Query& q, const std::string&) override {
+        using R = Result<std::vector<std::string>>;
+        failure = {};
+        if (budget == 0)
+            return R::error("中止しました");
+        if (budget > 0)
+            --budget;
+        ++requests;
+        std::map<std::string, std::string> a(q.begin(), q.end());
+        asked.push_back(path + (a.count("code") ? "?code=" + a["code"] : "?date=" + a["date"]));
+        Date from = a.count("from") ? *Date::parse(a["from"]) : first,
+             to = a.count("to") ? *Date::parse(a["to"]) : last;
+        std::vector<std::string> rows;
+        if (path == "/markets/calendar") {
+            if (from < first) {
+                failure = {FailureKind::Window, DateWindow{first, last}, "window"};
+                return R::error("window");
+            }
+            for (Date d = from; d <= to; d = d.addDays(1))
+                rows.push_back(R"({"Date": ")" + d.toIso() + R"(", "HolDiv": ")" + (open(d) ? "1" : "0") + "\"}");
+            return std::vector<std::string>{page(rows)};
+        }
+        if (path == "/equities/master") {
+            for (int code : codes)
+                if (!a.count("code") || a["code"] == std::to_string(code) + "0")
+                    rows.push_back(R"({"Code": ")" + std::to_string(code) + R"(0", "CoName": "銘柄)" +
+                                   std::to_string(code) + R"(", "Mkt": "0111"})");
+            return std::vector<std::string>{page(rows)};
+        }
+        if (path != "/equities/bars/daily")
+            return R::error("no such path");
+        if (a.count("date")) {
+            Date d = *Date::parse(a["date"]);
+            for (int code : codes)
+                if (open(d) && listed(code, d) && d >= first && d <= last)
+                    rows.push_back(bar(code, d));
+            return std::vector<std::string>{page(rows)};
+        }
+        const int code = std::stoi(a["code"].substr(0, 4));
+        for (Date d = std::max(from, first); d <= std::min(to, last); d = d.addDays(1))
+            if (open(d) && listed(code, d) && std::count(codes.begin(), codes.end(), code))
+                rows.push_back(bar(code, d));
+        // Two pages, as the service cuts a long answer.
+        const size_t half = rows.size() / 2;
+        std::vector<std::string> one(rows.begin(), rows.begin() + half), two(rows.begin() + half, rows.end());
+        std::string second = page(two);
+        if (cutPages)
+            second.resize(second.size() / 2);
+        return std::vector<std::string>{page(one, "k.1"), second};
+    }
+    bool cancelled() const override { return budget == 0; }
+    Failure lastFailure() const override { return failure; }
+};
+
+struct History : ::testing::Test {
+    test::TempDir dir;
+    std::string fresh(const std::string& name) {
+        std::string path = dir.file(name);
+        EXPECT_TRUE(db::CreateDatabaseFile(path));
+        return path;
+    }
+    static std::string dump(const std::string& path) {
+        auto db = db::openKestrelDatabase(path);
+        EXPECT_TRUE(db);
+        std::string out;
+        for (const char* sql :
+             {"SELECT * FROM dayData ORDER BY コード, 日付", "SELECT * FROM weekData ORDER BY コード, 日付",
+              "SELECT * FROM Mei ORDER BY コード", "SELECT * FROM Bunkatu ORDER BY コード, 日付"}) {
+            auto st = (*db)->prepare(sql);
+            EXPECT_TRUE(st);
+            EXPECT_TRUE(st->forEachRow([&] {
+                for (int c = 0; c < st->columnCount(); ++c)
+                    out += (st->isNull(c) ? "NULL" : st->text(c)) + "|";
+                out += "\n";
+            }));
+            out += "--\n";
+        }
+        return out;
+    }
+    // The daily road: the range's daily files, imported in date order with the weekly bars.
+    std::string straight() {
+        std::string path = fresh("straight.mdb");
+        Market market;
+        RunRequest req;
+        req.from = market.first;
+        req.to = market.last;
+        req.dataFolder = dir.file("data");
+        req.dailyFolder = dir.file("daily");
+        req.databasePath = path;
+        RunOutcome out = runJQuants(req, market, {});
+        EXPECT_TRUE(out.status) << out.status.message();
+        auto db = db::openKestrelDatabase(path);
+        import::DailyImportOptions o;
+        o.dailyFolder = req.dailyFolder;
+        o.buildWeekly = true;
+        auto r = import::ImportDailyFiles(**db, market.first, market.last, o);
+        EXPECT_TRUE(r.status) << r.status.message();
+        db->reset();
+        return path;
+    }
+    BackfillRequest backfill(const std::string& path) {
+        BackfillRequest req;
+        req.today = ymd(5, 22); // the Free plan's newest day is twelve weeks back: 2/27
+        req.databasePath = path;
+        req.workFolder = dir.file("work");
+        req.statePath = dir.file("backfill.state");
+        return req;
+    }
+};
+
+TEST(IssueCode, TypedCodes) {
+    const struct {
+        const char* text;
+        std::optional<int> code;
+    } cases[] = {{"7203", 7203},          {"72030", 7203},         {"0001", 1},
+                 {"72031", std::nullopt}, {"130A0", std::nullopt}, {"720", std::nullopt},
+                 {"0000", std::nullopt},  {"7203 ", std::nullopt}};
+    for (const auto& c : cases)
+        EXPECT_EQ(issueCodeArgument(c.text), c.code) << c.text;
+}
+
+TEST_F(History, ByCodeEqualsByDayAndADayImportedBothWaysIsStoredOnce) {
+    const std::string expected = dump(straight());
+    std::string path = fresh("bycode.mdb");
+    Market market;
+    for (int code : market.codes) {
+        IssueHistoryOutcome out = fetchIssueHistory(market, {code, std::nullopt, std::nullopt, path});
+        ASSERT_TRUE(out.status) << out.status.message();
+        EXPECT_GT(out.stored, 0) << out.message;
+    }
+    // Every bar as the daily road stores it, the weekly bars of each issue and the split proposal.
+    auto cut = [](const std::string& s) { return s.substr(0, s.find("--\n", s.find("--\n") + 3)); };
+    EXPECT_EQ(cut(dump(path)), cut(expected));
+    // The days' whole files over the same days replace the partial days: no row twice, none lost.
+    auto db = db::openKestrelDatabase(path);
+    import::DailyImportOptions o;
+    o.dailyFolder = dir.file("daily");
+    o.buildWeekly = true;
+    auto r = import::ImportDailyFiles(**db, market.first, market.last, o);
+    ASSERT_TRUE(r.status) << r.status.message();
+    EXPECT_EQ((*db)->queryInt("SELECT count(*) FROM PartialDays")->value_or(-1), 0);
+    db->reset();
+    EXPECT_EQ(dump(path), expected);
+
+    // Fetched by code once more over bars already stored from the daily files: nothing changes.
+    IssueHistoryOutcome again = fetchIssueHistory(market, {7203, market.first, market.last, path});
+    EXPECT_TRUE(again.status);
+    EXPECT_EQ(again.stored, 0);
+    EXPECT_EQ(again.alreadyThere, 37);
+    EXPECT_EQ(dump(path), expected);
+}
+
+TEST_F(History, ByCodeRefusesOrSkipsWithAMessage) {
+    Market market;
+    std::string path = fresh("bad.mdb");
+    // An issue the service does not know: nothing stored, said so.
+    IssueHistoryOutcome unknown = fetchIssueHistory(market, {4444, std::nullopt, std::nullopt, path});
+    EXPECT_TRUE(unknown.status);
+    EXPECT_EQ(unknown.stored, 0);
+    EXPECT_NE(unknown.message.find("株価がありません"), std::string::npos) << unknown.message;
+    // A page cut in the middle: an error, nothing of the first page kept.
+    market.cutPages = true;
+    IssueHistoryOutcome cut = fetchIssueHistory(market, {1301, std::nullopt, std::nullopt, path});
+    EXPECT_FALSE(cut.status);
+    EXPECT_EQ(test::queryCount(path, "SELECT count(*) FROM dayData"), 0);
+    market.cutPages = false;
+    // A day the stored calendar names closed is left out and counted.
+    {
+        auto db = db::openKestrelDatabase(path);
+        ASSERT_TRUE(db::storeCalendar(**db, {{ymd(1, 6), 0}}));
+    }
+    IssueHistoryOutcome closed = fetchIssueHistory(market, {1301, ymd(1, 5), ymd(1, 9), path});
+    EXPECT_TRUE(closed.status);
+    EXPECT_EQ(closed.stored, 4);
+    EXPECT_EQ(closed.closedDays, 1);
+    EXPECT_NE(closed.message.find("休場日の 1 本"), std::string::npos) << closed.message;
+    // Asked again without a range: only the part before the oldest bar (the window starts there).
+    market.asked.clear();
+    IssueHistoryOutcome older = fetchIssueHistory(market, {1301, std::nullopt, std::nullopt, path});
+    EXPECT_TRUE(older.status);
+    EXPECT_EQ(older.stored, 0);
+    EXPECT_EQ(test::queryCount(path, "SELECT count(*) FROM dayData"), 4);
+}
+
+TEST_F(History, BackfillKilledAtRandomPointsEqualsAStraightImport) {
+    const std::string expected = dump(straight());
+    std::mt19937 random(35);
+    for (int round = 0; round < 3; ++round) {
+        std::string path = fresh("backfill" + std::to_string(round) + ".mdb");
+        std::remove(dir.file("backfill.state").c_str());
+        int starts = 0, days = 0;
+        for (bool finished = false; !finished && starts < 200; ++starts) {
+            Market market;
+            market.budget = std::uniform_int_distribution<int>(1, 6)(random);
+            HistoryBackfill job(backfill(path), market, 5);
+            if (!job.start())
+                continue; // killed while asking the calendar
+            for (;;) {
+                StepResult r = job.step();
+                if (r == StepResult::Day)
+                    ++days;
+                if (r == StepResult::Finished)
+                    finished = true;
+                if (r != StepResult::Day && r != StepResult::Issue)
+                    break;
+            }
+        }
+        EXPECT_EQ(days, 37);
+        EXPECT_GT(starts, 5);
+        EXPECT_EQ(dump(path), expected) << "round " << round;
+        auto status = backfillStatus(dir.file("backfill.state"), path, 5);
+        ASSERT_TRUE(status);
+        EXPECT_EQ(status->text(), "履歴: 取得済み");
+    }
+}
+
+TEST_F(History, BackfillYieldsToAnIssueAndTellsItsProgress) {
+    std::string path = fresh("yield.mdb");
+    Market market;
+    HistoryBackfill job(backfill(path), market, 5);
+    ASSERT_TRUE(job.start());
+    EXPECT_EQ(job.progress().text(), "履歴: 0%・残り約 8 分");
+    ASSERT_EQ(job.step(), StepResult::Day); // 2/27
+    ASSERT_EQ(job.step(), StepResult::Day); // 2/26
+    job.requestIssue(9984);
+    market.asked.clear();
+    ASSERT_EQ(job.step(), StepResult::Issue);
+    EXPECT_EQ(market.asked.front(), "/equities/bars/daily?code=99840");
+    EXPECT_EQ(job.lastIssue().stored, 16); // 2/2..2/25 less the holidays
+    EXPECT_EQ(job.progress().text(), "履歴: 2026-02-26 まで 5%・残り約 7 分");
+    auto status = backfillStatus(dir.file("backfill.state"), path, 5);
+    ASSERT_TRUE(status);
+    EXPECT_EQ(status->text(), "履歴: 2026-02-26 まで 5%・残り約 7 分");
+}
+
+} // namespace
+} // namespace kestrel::converter::jquants
