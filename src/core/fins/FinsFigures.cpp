@@ -244,7 +244,7 @@ FinsFigures figuresAsOf(const std::vector<Disclosure>& rows, const std::vector<d
     out.per = divide(out.close, out.eps);
     out.pbr = divide(out.close, out.bps);
     if (out.close && out.fdiv && *out.fdiv >= 0)
-        out.yield = *out.fdiv / *out.close * 100;
+        out.yield = *out.fdiv * 100 / *out.close;
     if (out.close && out.issued) {
         double shares = *out.issued - *out.treasury;
         if (shares > 0)
