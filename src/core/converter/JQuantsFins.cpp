@@ -28,7 +28,7 @@ FinsFetchOutcome fetchFins(const FinsFetchRequest& request, JQuantsApi& api, db:
     };
     std::vector<Ask> asks;
     if (request.code > 0) {
-        char code5[8];
+        char code5[16];
         std::snprintf(code5, sizeof code5, "%04d0", request.code);
         asks.push_back({{{"code", code5}}, std::to_string(request.code) + " の決算情報", std::nullopt});
     } else {

@@ -114,7 +114,7 @@ std::vector<TableDef> buildTables() {
          4});
     // The company disclosures of the exchange's summaries, one row a disclosure keyed by its number (an
     // issue often has several the same day). Every figure is the decimal text as given (exact yen), "-"
-    // when the company called it undecided, NULL when it gave none; see core/info/Disclosure.h.
+    // when the company called it undecided, NULL when it gave none; see core/fins/Disclosure.h.
     std::vector<FieldDef> fins = {T("DiscNo", 24, false),
                                   L("コード"),
                                   T("Code", 5, false),

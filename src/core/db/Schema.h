@@ -22,7 +22,7 @@ namespace kestrel::db {
 // an older file sees no lines and no targets).
 // 5: the table Kessan of company disclosures (a reader of an older file finds no figures).
 inline constexpr int kSchemaVersion = 5;
-// The figure fields of Kessan, in the order of core/info/Disclosure.h's DisclosureField.
+// The figure fields of Kessan, in the order of core/fins/Disclosure.h's DisclosureField.
 inline constexpr const char* kDisclosureFigureNames[] = {
     "Sales", "OP",  "OdP",    "NP",      "EPS",      "TA",     "Eq",     "EqAR",  "BPS",    "CFO",
     "CFI",   "CFF", "CashEq", "DivAnn",  "ShOutFY",  "TrShFY", "AvgSh",  "ROE",   "FSales", "FOP",
