@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <charconv>
 #include <nlohmann/json.hpp>
+#include <unordered_map>
 
 namespace kestrel::fins {
 
@@ -184,47 +185,187 @@ Result<int> storeDisclosures(db::Database& db, const std::vector<Disclosure>& ro
     return static_cast<int>(rows.size());
 }
 
-Result<std::vector<Disclosure>> loadDisclosures(db::Database& db, int code) {
-    std::vector<Disclosure> out;
-    auto present = db.queryInt("SELECT count(*) FROM sqlite_master WHERE type='table' AND name='Kessan'");
-    if (!present)
-        return present.status();
-    if (present->value_or(0) == 0)
-        return out;
-    std::string sql = "SELECT DiscNo, コード, Code, DiscDate, DiscTime, DocType, CurPerType, CurPerSt, CurPerEn, "
-                      "CurFYSt, CurFYEn, NxtFYSt, NxtFYEn";
-    for (const char* name : db::kDisclosureFigureNames)
-        sql += std::string(", \"") + name + "\"";
-    sql += " FROM Kessan WHERE コード = ?";
-    auto st = db.cached(sql);
+namespace {
+
+constexpr int kFirstFigureColumn = 13;
+
+constexpr int kFirstMarketFigureColumn = 9;
+
+// The columns of the figures of fields, in field order, each after a comma.
+std::string selectFigures(const FieldSet& fields) {
+    std::string sql;
+    for (size_t i = 0; i < kDisclosureFieldCount; ++i)
+        if (fields[i])
+            sql += std::string(", \"") + db::kDisclosureFigureNames[i] + "\"";
+    return sql;
+}
+
+// SELECT of the row columns and the figures of fields, in field order, from Kessan.
+std::string selectRows(const FieldSet& fields) {
+    return "SELECT DiscNo, コード, Code, DiscDate, DiscTime, DocType, CurPerType, CurPerSt, CurPerEn, CurFYSt, "
+           "CurFYEn, NxtFYSt, NxtFYEn" +
+           selectFigures(fields) + " FROM Kessan";
+}
+
+// A stored figure: NULL none, "-" 未定, else the number (its text kept when keepText).
+Figure storedFigure(const db::Statement& r, int col, bool keepText) {
+    if (r.isNull(col))
+        return {};
+    Figure f = figureOf(r.text(col));
+    if (!keepText)
+        f.text.clear();
+    return f;
+}
+
+void readRow(const db::Statement& r, const FieldSet& fields, bool keepText, Disclosure& d) {
+    d.discNo = r.text(0);
+    d.code = r.int32(1);
+    d.code5 = r.text(2);
+    d.discDate = r.date(3).value_or(Date());
+    d.discTime = r.isNull(4) ? std::string() : r.text(4);
+    d.docType = r.isNull(5) ? std::string() : r.text(5);
+    d.perType = r.isNull(6) ? std::string() : r.text(6);
+    d.curPerSt = r.date(7);
+    d.curPerEn = r.date(8);
+    d.curFYSt = r.date(9);
+    d.curFYEn = r.date(10);
+    d.nxtFYSt = r.date(11);
+    d.nxtFYEn = r.date(12);
+    int col = kFirstFigureColumn;
+    for (size_t i = 0; i < kDisclosureFieldCount; ++i)
+        d.figures[i] = fields[i] ? storedFigure(r, col++, keepText) : Figure{};
+}
+
+Result<bool> hasKessan(db::Database& db) {
+    auto st = db.cached("SELECT count(*) FROM sqlite_master WHERE type='table' AND name='Kessan'");
     if (!st)
         return st.status();
+    db::ResetOnExit done(**st);
+    auto row = (*st)->step();
+    if (!row)
+        return row.status();
+    return *row && (*st)->int64(0) > 0;
+}
+
+} // namespace
+
+Result<std::vector<Disclosure>> loadDisclosures(db::Database& db, int code) {
+    std::vector<Disclosure> out;
+    auto present = hasKessan(db);
+    if (!present)
+        return present.status();
+    if (!*present)
+        return out;
+    const FieldSet all = FieldSet().set();
+    auto st = db.cached(selectRows(all) + " WHERE コード = ?");
+    if (!st)
+        return st.status();
+    db::ResetOnExit done(**st);
     (*st)->bind(1, code);
     Status s = (*st)->forEachRow([&] {
-        db::Statement& r = **st;
-        Disclosure d;
-        d.discNo = r.text(0);
-        d.code = r.int32(1);
-        d.code5 = r.text(2);
-        d.discDate = r.date(3).value_or(Date());
-        d.discTime = r.isNull(4) ? std::string() : r.text(4);
-        d.docType = r.isNull(5) ? std::string() : r.text(5);
-        d.perType = r.isNull(6) ? std::string() : r.text(6);
-        d.curPerSt = r.date(7);
-        d.curPerEn = r.date(8);
-        d.curFYSt = r.date(9);
-        d.curFYEn = r.date(10);
-        d.nxtFYSt = r.date(11);
-        d.nxtFYEn = r.date(12);
-        for (int i = 0; i < kDisclosureFieldCount; ++i)
-            if (!r.isNull(13 + i))
-                d.figures[i] = figureOf(r.text(13 + i));
-        out.push_back(std::move(d));
+        out.emplace_back();
+        readRow(**st, all, true, out.back());
     });
     if (!s)
         return s;
     std::sort(out.begin(), out.end(), disclosedBefore);
     return out;
+}
+
+Status forEachIssueDisclosures(db::Database& db, Date before, const FieldSet& fields,
+                               const std::function<void(int code, std::span<const Disclosure> rows)>& visit) {
+    auto present = hasKessan(db);
+    if (!present)
+        return present.status();
+    if (!*present)
+        return Status::ok();
+    // One pass over the table in its own order (far cheaper than by the code's index), each row kept
+    // compact: the figures of `fields` as numbers, the document type as an index into the few met.
+    struct Compact {
+        int code = 0;
+        Date discDate;
+        std::optional<Date> curPerEn, curFYEn, nxtFYEn;
+        std::string discNo, discTime, perType;
+        std::uint16_t docType = 0;
+        FieldSet number, undecided;
+    };
+    std::vector<size_t> selected;
+    for (size_t i = 0; i < kDisclosureFieldCount; ++i)
+        if (fields[i])
+            selected.push_back(i);
+    auto st = db.prepare("SELECT コード, DiscDate, CurPerEn, CurFYEn, NxtFYEn, DiscNo, DiscTime, CurPerType, DocType" +
+                         selectFigures(fields) + " FROM Kessan WHERE DiscDate < ?");
+    if (!st)
+        return st.status();
+    st->bind(1, before);
+    std::vector<Compact> rows;
+    std::vector<double> values; // selected.size() a row
+    std::vector<std::string> docTypes;
+    std::unordered_map<std::string, std::uint16_t> docTypeIndex;
+    Status s = st->forEachRow([&] {
+        const db::Statement& r = *st;
+        Compact& c = rows.emplace_back();
+        c.code = r.int32(0);
+        c.discDate = r.date(1).value_or(Date());
+        c.curPerEn = r.date(2);
+        c.curFYEn = r.date(3);
+        c.nxtFYEn = r.date(4);
+        c.discNo = r.text(5);
+        c.discTime = r.isNull(6) ? std::string() : r.text(6);
+        c.perType = r.isNull(7) ? std::string() : r.text(7);
+        std::string type = r.isNull(8) ? std::string() : r.text(8);
+        auto [it, added] = docTypeIndex.emplace(type, static_cast<std::uint16_t>(docTypes.size()));
+        if (added)
+            docTypes.push_back(std::move(type));
+        c.docType = it->second;
+        for (size_t k = 0; k < selected.size(); ++k) {
+            Figure f = storedFigure(r, kFirstMarketFigureColumn + static_cast<int>(k), false);
+            c.number[selected[k]] = f.kind == FigureKind::Number;
+            c.undecided[selected[k]] = f.kind == FigureKind::Undecided;
+            values.push_back(f.value);
+        }
+    });
+    if (!s)
+        return s;
+    std::vector<size_t> order(rows.size());
+    for (size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::sort(order.begin(), order.end(),
+              [&](size_t a, size_t b) { return rows[a].code != rows[b].code ? rows[a].code < rows[b].code : a < b; });
+    // Each issue's rows rebuilt into the same buffer (their strings keep their room).
+    std::vector<Disclosure> issue;
+    size_t n = 0;
+    auto flush = [&] {
+        if (n > 0)
+            visit(issue.front().code, std::span<const Disclosure>(issue.data(), n));
+        n = 0;
+    };
+    for (size_t i : order) {
+        const Compact& c = rows[i];
+        if (n > 0 && issue.front().code != c.code)
+            flush();
+        if (n == issue.size())
+            issue.emplace_back();
+        Disclosure& d = issue[n++];
+        d.code = c.code;
+        d.discDate = c.discDate;
+        d.curPerEn = c.curPerEn;
+        d.curFYEn = c.curFYEn;
+        d.nxtFYEn = c.nxtFYEn;
+        d.discNo = c.discNo;
+        d.discTime = c.discTime;
+        d.perType = c.perType;
+        d.docType = docTypes[c.docType];
+        for (size_t k = 0; k < selected.size(); ++k) {
+            Figure& f = d.figures[selected[k]];
+            f.kind = c.number[selected[k]]      ? FigureKind::Number
+                     : c.undecided[selected[k]] ? FigureKind::Undecided
+                                                : FigureKind::None;
+            f.value = values[i * selected.size() + k];
+        }
+    }
+    flush();
+    return Status::ok();
 }
 
 } // namespace kestrel::fins

@@ -10,8 +10,11 @@
 #include "core/db/Database.h"
 
 #include <array>
+#include <bitset>
 #include <cstdint>
+#include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -104,5 +107,13 @@ Result<DisclosurePage> parseDisclosures(const std::vector<std::string>& pages, c
 Result<int> storeDisclosures(db::Database& db, const std::vector<Disclosure>& rows, const std::string& fetchedAt);
 // The stored rows of one issue in disclosure order; none from a file that predates Kessan.
 Result<std::vector<Disclosure>> loadDisclosures(db::Database& db, int code);
+
+// A set of figure fields, a bit per DisclosureField.
+using FieldSet = std::bitset<kDisclosureFieldCount>;
+// For readers of the whole market: every issue's rows disclosed before `before`, one issue at a time in
+// code order (each in the table's order). Only the figures of `fields` are read (the others are none) and
+// numbers come without their text. Nothing from a file that predates Kessan.
+Status forEachIssueDisclosures(db::Database& db, Date before, const FieldSet& fields,
+                               const std::function<void(int code, std::span<const Disclosure> rows)>& visit);
 
 } // namespace kestrel::fins

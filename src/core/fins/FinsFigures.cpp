@@ -14,6 +14,9 @@ using F = DisclosureField;
 
 namespace {
 
+// Only a disclosure of the last weeks can wait for an open day; the calendar of that span suffices.
+constexpr int kCalendarDays = 31;
+
 // A counted row is within the window of the rules; rows come sorted in disclosure order.
 struct Context {
     std::vector<const Disclosure*> rows; // counted, in disclosure order
@@ -125,7 +128,7 @@ bool countsOn(Date discDate, Date d, const db::MarketCalendar& calendar) {
     return false;
 }
 
-FinsFigures figuresAsOf(const std::vector<Disclosure>& rows, const std::vector<db::SplitEvent>& splits, Date d,
+FinsFigures figuresAsOf(std::span<const Disclosure> rows, const std::vector<db::SplitEvent>& splits, Date d,
                         std::optional<double> close, const db::MarketCalendar& calendar) {
     FinsFigures out;
     out.date = d;
@@ -266,6 +269,19 @@ Result<std::optional<StoredClose>> closeOnOrBefore(db::Database& db, int code, D
     if (*row)
         out = StoredClose{(*st)->date(0).value_or(d), static_cast<double>((*st)->int64(1))};
     (*st)->reset();
+    if (!out)
+        return out;
+    // Prices are stored in the issue's price unit, as the chart reads them (1 when Mei names none).
+    auto unit = db.cached("SELECT 株価単位 FROM Mei WHERE コード = ? AND 株価単位 > 0 LIMIT 1");
+    if (!unit)
+        return unit.status();
+    db::ResetOnExit done(**unit);
+    (*unit)->bind(1, code);
+    auto unitRow = (*unit)->step();
+    if (!unitRow)
+        return unitRow.status();
+    if (*unitRow)
+        out->close *= static_cast<double>((*unit)->int64(0));
     return out;
 }
 
@@ -279,8 +295,7 @@ Result<FinsFigures> figuresOfIssue(db::Database& db, int code, Date d) {
     auto close = closeOnOrBefore(db, code, d);
     if (!close)
         return close.status();
-    // Only a disclosure of the last weeks can wait for an open day; the calendar of that span suffices.
-    auto calendar = db::loadCalendar(db, d.addDays(-31), d);
+    auto calendar = db::loadCalendar(db, d.addDays(-kCalendarDays), d);
     if (!calendar)
         return calendar.status();
     std::optional<double> price;
@@ -290,6 +305,21 @@ Result<FinsFigures> figuresOfIssue(db::Database& db, int code, Date d) {
     if (*close)
         f.closeDate = (*close)->date;
     return f;
+}
+
+Status forEachIssueFigures(db::Database& db, Date d, const FieldSet& fields,
+                           const std::function<std::optional<IssueBasis>(int code)>& basisOf,
+                           const std::function<void(int code, const FinsFigures&)>& visit) {
+    auto calendar = db::loadCalendar(db, d.addDays(-kCalendarDays), d);
+    if (!calendar)
+        return calendar.status();
+    const std::vector<db::SplitEvent> none;
+    return forEachIssueDisclosures(db, d, fields, [&](int code, std::span<const Disclosure> rows) {
+        std::optional<IssueBasis> basis = basisOf(code);
+        if (!basis)
+            return;
+        visit(code, figuresAsOf(rows, basis->splits ? *basis->splits : none, d, basis->close, *calendar));
+    });
 }
 
 namespace {

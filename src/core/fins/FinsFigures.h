@@ -21,7 +21,9 @@
 #include "core/db/SplitTable.h"
 #include "core/fins/Disclosure.h"
 
+#include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -62,8 +64,12 @@ bool countsOn(Date discDate, Date d, const db::MarketCalendar& calendar);
 // The figures as of d. rows in any order; splits of the issue (only confirmed splits are used);
 // close the close of d as the chart reads it (nothing when no day on or before d is stored).
 // Never fails: what the rows do not give is left empty.
-FinsFigures figuresAsOf(const std::vector<Disclosure>& rows, const std::vector<db::SplitEvent>& splits, Date d,
+FinsFigures figuresAsOf(std::span<const Disclosure> rows, const std::vector<db::SplitEvent>& splits, Date d,
                         std::optional<double> close, const db::MarketCalendar& calendar);
+inline FinsFigures figuresAsOf(const std::vector<Disclosure>& rows, const std::vector<db::SplitEvent>& splits, Date d,
+                               std::optional<double> close, const db::MarketCalendar& calendar) {
+    return figuresAsOf(std::span<const Disclosure>(rows), splits, d, close, calendar);
+}
 
 // The close of the latest stored daily bar of code on or before d with a price, and its day.
 struct StoredClose {
@@ -75,6 +81,19 @@ Result<std::optional<StoredClose>> closeOnOrBefore(db::Database& db, int code, D
 // The figures of one issue as of d read from the database: its disclosures, confirmed splits, close and
 // the calendar around d.
 Result<FinsFigures> figuresOfIssue(db::Database& db, int code, Date d);
+
+// What a reader of the whole market knows of an issue: its close as of d (as the chart reads it) and its
+// split events.
+struct IssueBasis {
+    std::optional<double> close;
+    const std::vector<db::SplitEvent>* splits = nullptr;
+};
+// Every issue's figures as of d in code order, from one read of the disclosures before d (only the
+// figures of fields: values that need others stay empty) and of the calendar around d. basisOf names an
+// issue's close and splits, or nothing to leave the issue out.
+Status forEachIssueFigures(db::Database& db, Date d, const FieldSet& fields,
+                           const std::function<std::optional<IssueBasis>(int code)>& basisOf,
+                           const std::function<void(int code, const FinsFigures&)>& visit);
 
 // The figures as JSON: {"code", "date", "close", "fper", …, "years": [...]}, values as numbers, absent
 // ones left out, money in yen.
