@@ -71,6 +71,15 @@ want='{"code":"7203","date":"2024-05-10","close":1500,"fper":37.5,"per":46.875,"
 k fins 7203 --date 2024-05-14 | grep -q '^予想PER 20.00  実績PER 25.00  PBR 1.60  予想配当利回り 1.50%  時価総額 16.0 億円$' ||
     fail "text: $(k fins 7203 --date 2024-05-14)"
 
+# A screen on the figures finds the same values as of the same day; on the disclosure day the results
+# do not count yet (予想PER 37.5).
+sqlite3 "$h/Kestrel.mdb" "insert into Mei (コード, 市場コード, 銘柄, 出来高単位, 株価単位) values (7203, 1, 'トヨタ', 1, 1)"
+k screen 'fper < 30 and pbr < 2 and yield >= 1.5' --date 2024-05-14 --json >"$t/out" || fail "screen on figures"
+python3 -c 'import json,sys; d=json.load(open(sys.argv[1])); r=d["rows"]; assert [x["code"] for x in r]==[7203] and (r[0]["fper"], r[0]["pbr"], r[0]["yield"])==(20, 1.6, 1.5), d' "$t/out" ||
+    fail "screen values: $(cat "$t/out")"
+k screen 'fper < 30' --date 2024-05-10 --json | python3 -c 'import json,sys; assert json.load(sys.stdin)["rows"]==[]' ||
+    fail "a disclosure counted on its own day"
+
 # The Free plan's window: the days before it are left out after the first refusal, and said once.
 start_jq free --plan free --window "2024-05-13~2024-05-14"
 set_ini "$h" JQuantsURL "http://127.0.0.1:$port"
