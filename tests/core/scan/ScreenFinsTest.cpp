@@ -129,6 +129,17 @@ TEST_F(FinsMarket, ScreenValuesEqualTheIssuesFigures) {
     EXPECT_NE(json.find("\"fper\": 25,"), std::string::npos) << json; // 6758: 1500 / (120 / 2)
 }
 
+// Prices stored in a unit of 10 yen: the close of the figures is the chart's (16,000 yen), in fins and in
+// the screen alike.
+TEST_F(FinsMarket, TheCloseIsTheChartsInTheIssuesPriceUnit) {
+    exec("UPDATE Mei SET 株価単位 = 10 WHERE コード = 7203");
+    auto f = fins::figuresOfIssue(*db, 7203, ymd(2024, 5, 14));
+    ASSERT_TRUE(f) << f.message();
+    EXPECT_EQ(f->close, 16000);
+    EXPECT_EQ(f->fper, 200);
+    EXPECT_EQ(codes("fper = 200 and close = 16000", ymd(2024, 5, 14)), std::vector<std::int32_t>{7203});
+}
+
 TEST(ScreenFinsNames, TakeNoBarsBackAndKeepTheSeriesRead) {
     auto bad = Screen::parse("fper[1] < 12");
     ASSERT_FALSE(bad);
