@@ -13,7 +13,8 @@ the service's messages for a missing key, a wrong key (or the --expired one), an
 plan (TOPIX needs light, margin standard) and an unknown path; 400 naming the window --window
 "FROM~TO" (TO may be empty) for a date, from or to outside it. A 429 carries no Retry-After; a request
 sooner than --rate-wait seconds after a 429 blocks every request for --block seconds (the service
-blocks about five minutes)."""
+blocks about five minutes). /fins/summary allows at most --fins-limit requests in any 60 seconds on
+every plan (more answer 429); /fins/earnings-date takes exactly one of code, date and scheduled_date."""
 import argparse, http.server, json, os, ssl, threading, time, urllib.parse
 
 p = argparse.ArgumentParser()
@@ -29,12 +30,15 @@ p.add_argument("--window", default="")
 p.add_argument("--expired", default="")
 p.add_argument("--rate-wait", type=float, default=60)
 p.add_argument("--block", type=float, default=300)
+p.add_argument("--fins-limit", type=int, default=60)
 a = p.parse_args()
 served_first = set()
 lock = threading.Lock()
 limited = {"at": None, "until": 0.0}
+fins_times = []
 ENDPOINTS = {"/equities/master": "free", "/equities/bars/daily": "free", "/markets/calendar": "free",
-             "/indices/bars/daily/topix": "light", "/markets/margin-interest": "standard"}
+             "/indices/bars/daily/topix": "light", "/markets/margin-interest": "standard",
+             "/fins/summary": "free", "/fins/earnings-date": "free"}
 RANK = {"free": 0, "light": 1, "standard": 2}
 
 
@@ -88,6 +92,14 @@ class Handler(http.server.BaseHTTPRequestHandler):
             return self.send(403, b'{"message": "The requested endpoint does not exist"}')
         if RANK[ENDPOINTS[url.path]] > RANK[a.plan]:
             return self.send(403, b'{"message": "This API is not available on your subscription"}')
+        if url.path == "/fins/summary":
+            with lock:
+                fins_times[:] = [x for x in fins_times if x > now - 60] + [now]
+                if len(fins_times) > a.fins_limit:
+                    limited["at"] = now
+                    return self.send(429, b'{"message": "Too Many Requests"}')
+        if url.path == "/fins/earnings-date" and sum(k in ("code", "date", "scheduled_date") for k, _ in query) != 1:
+            return self.send(400, b'{"message": "Exactly one of code, date or scheduled_date is required."}')
         if outside_window(query):
             first, _, last = a.window.partition("~")
             text = "Your subscription covers the following dates: %s ~ %s." % (first.strip(), last.strip())

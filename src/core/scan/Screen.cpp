@@ -19,7 +19,7 @@ Currency whole(long long v) {
     return Currency::fromWhole(v);
 }
 
-const std::vector<ScreenField> kFields = {
+const std::vector<ScreenField> kChartFields = {
     {"date", true},         {"open", true},        {"high", true},         {"low", true},         {"close", true},
     {"closeCarried", true}, {"change", true},      {"volume", true},       {"sellBalance", true}, {"buyBalance", true},
     {"ma1", true},          {"ma2", true},         {"ma3", true},          {"dev1", true},        {"dev2", true},
@@ -27,6 +27,16 @@ const std::vector<ScreenField> kFields = {
     {"maAngle2", true},     {"maAngle3", true},    {"itoRatio", true},     {"fitA", false},       {"fitB", false},
     {"fitC", false},        {"vertexBars", false}, {"vertexPrice", false},
 };
+// The company figures as of the day, from kFirstFinsField on.
+const std::vector<ScreenField> kFinsFields = {
+    {"fper", false}, {"per", false},         {"pbr", false},         {"yield", false},    {"mktcap", false},
+    {"roe", false},  {"equityRatio", false}, {"salesGrowth", false}, {"opGrowth", false}, {"epsGrowth", false},
+};
+const std::vector<ScreenField> kFields = [] {
+    std::vector<ScreenField> all = kChartFields;
+    all.insert(all.end(), kFinsFields.begin(), kFinsFields.end());
+    return all;
+}();
 constexpr int kItoRatio = 22;
 
 Currency barValue(const ChartBar& b, int i) {
@@ -372,6 +382,7 @@ private:
 struct Eval {
     const std::vector<Screen::Node>& nodes;
     const ChartData& d;
+    const ScreenFins* fins = nullptr;
     bool missing = false;
 
     double num(int i) {
@@ -380,6 +391,12 @@ struct Eval {
         case Screen::Node::Number:
             return n.number;
         case Screen::Node::Field: {
+            if (n.field >= kFirstFinsField) { // unrounded, as the figures are shown
+                const std::optional<double> f =
+                    fins ? (*fins)[static_cast<size_t>(n.field - kFirstFinsField)] : std::nullopt;
+                missing = missing || !f;
+                return f.value_or(0);
+            }
             auto v = screenValue(d, n.field, n.back);
             if (!v) {
                 missing = true;
@@ -444,7 +461,13 @@ const std::vector<ScreenField>& screenFields() {
     return kFields;
 }
 
-std::optional<Currency> screenValue(const ChartData& d, int index, int back) {
+std::optional<Currency> screenValue(const ChartData& d, int index, int back, const ScreenFins* fins) {
+    if (index >= kFirstFinsField && index < kFirstFinsField + kFinsFieldCount) {
+        const std::optional<double> f = fins ? (*fins)[static_cast<size_t>(index - kFirstFinsField)] : std::nullopt;
+        if (!f || !std::isfinite(*f) || std::fabs(*f) > 1e12)
+            return std::nullopt;
+        return Currency::fromRaw(std::llround(*f * Currency::kScale));
+    }
     const int n = d.barCount;
     if (index < 0 || index >= static_cast<int>(kFields.size()) || n <= 0)
         return std::nullopt;
@@ -491,7 +514,7 @@ std::optional<int> Screen::seriesBars() const {
     constexpr int kFirstAngle = 19; // maAngle1 .. itoRatio, then the curve's values
     int bars = 1;
     for (const Node& n : m_nodes)
-        if (n.kind == Node::Field) {
+        if (n.kind == Node::Field && n.field < kFirstFinsField) {
             if (n.field >= kFirstAngle)
                 return std::nullopt;
             bars = std::max(bars, n.back + 1);
@@ -499,10 +522,18 @@ std::optional<int> Screen::seriesBars() const {
     return bars;
 }
 
-bool Screen::matches(const ChartData& d) const {
+std::bitset<kFinsFieldCount> Screen::finsNamed() const {
+    std::bitset<kFinsFieldCount> named;
+    for (const Node& n : m_nodes)
+        if (n.kind == Node::Field && n.field >= kFirstFinsField)
+            named.set(static_cast<size_t>(n.field - kFirstFinsField));
+    return named;
+}
+
+bool Screen::matches(const ChartData& d, const ScreenFins* fins) const {
     if (m_root < 0)
         return false;
-    Eval e{m_nodes, d};
+    Eval e{m_nodes, d, fins};
     const bool r = e.truth(m_root);
     return r && !e.missing;
 }

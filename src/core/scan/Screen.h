@@ -9,12 +9,18 @@
 // vertexPrice, which belong to the whole chart and take no [n]. Operators: or, and, not, parentheses,
 // = == != <> < <= > >=, + - * /, numbers. Names and words are ASCII, case-insensitive for words.
 //
+// The company's figures as of the screen's day, with only what was disclosed before it, take no [n]
+// either: fper (予想PER), per, pbr, yield (予想配当利回り, %), mktcap (時価総額, 億円), roe (%), equityRatio
+// (自己資本比率, %), salesGrowth, opGrowth and epsGrowth (% against the year before).
+//
 // An issue matches only when every value the condition names exists: a bar n back inside its chart, a
-// vertex (a curve with fitC != 0), and no division by zero.
+// vertex (a curve with fitC != 0), a company figure, and no division by zero.
 #include "core/app/Currency.h"
 #include "core/app/Status.h"
 #include "core/chart/ChartData.h"
 
+#include <array>
+#include <bitset>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -27,20 +33,30 @@ struct ScreenField {
     const char* name;
     bool perBar; // false: a value of the whole chart (no [n])
 };
-// Every bar field under its chart JSON name (date first), then the chart's curve values.
+// Every bar field under its chart JSON name (date first), then the chart's curve values, then the
+// company figures (kFinsFieldCount of them from kFirstFinsField, in the order named above).
 const std::vector<ScreenField>& screenFields();
+inline constexpr int kFirstFinsField = 28;
+inline constexpr int kFinsFieldCount = 10;
+// An issue's company figures as of the screen's day, in the order of screenFields() from kFirstFinsField.
+using ScreenFins = std::array<std::optional<double>, kFinsFieldCount>;
 // The value of field `index` of screenFields() for the bar `back` bars before the last one; nullopt
-// when there is no such bar or value. date is YYYYMMDD.
-std::optional<Currency> screenValue(const chart::ChartData& d, int index, int back);
+// when there is no such bar or value. date is YYYYMMDD. A company figure comes from fins (rounded to the
+// four decimals of a Currency), none without it.
+std::optional<Currency> screenValue(const chart::ChartData& d, int index, int back, const ScreenFins* fins = nullptr);
 
 class Screen {
 public:
     // Parses a condition; an error names the place ("条件式の 5 文字目: …") and nothing is kept.
     static Result<Screen> parse(std::string_view text);
-    bool matches(const chart::ChartData& d) const;
+    // fins: the issue's company figures; a condition naming one never matches without them.
+    bool matches(const chart::ChartData& d, const ScreenFins* fins = nullptr) const;
+    // The company figures the condition names, a bit per figure from kFirstFinsField (the run then
+    // reads the disclosures); none when it names none.
+    std::bitset<kFinsFieldCount> finsNamed() const;
     // How many of the chart's last bars the condition reads, when it names only values of the bars'
-    // own series (no slope angle, Ito ratio or curve value): then a chart from MarketBars::seriesAt with
-    // that many bars matches exactly as the whole chart does. nullopt otherwise.
+    // own series and company figures (no slope angle, Ito ratio or curve value): then a chart from MarketBars::seriesAt
+    // with that many bars matches exactly as the whole chart does. nullopt otherwise.
     std::optional<int> seriesBars() const;
     const std::string& text() const { return m_text; }
 
