@@ -252,6 +252,12 @@ void tst_frmKabukaboard::refreshFromBarsWithAlerts() {
              QStringLiteral("警報: 7203 ＡＢＣ自動車 12,400 ≥ 12,400"));
     QVERIFY(model->data(model->index(0, date), Qt::ToolTipRole).toString().startsWith(QStringLiteral("古い株価")));
     QCOMPARE(model->data(model->index(1, now), Qt::ToolTipRole).toString(), QStringLiteral("取得失敗: 日足なし"));
+    // The row without bars: every price cell and both dates empty, never a 0 that reads as a price.
+    QStringList cells;
+    for (const char* column : {"日付", "始値", "高値", "安値", "終値", "前日比", "出来高", "現在値", "現前日比",
+                               "現出来高", "現在日付", "取得状態"})
+        cells << model->data(model->index(1, model->columnOf(column))).toString();
+    QCOMPARE(cells.join(QLatin1Char('|')), QStringLiteral("|||||||||||日足なし"));
 }
 
 // The J-Quants source against the local J-Quants-shaped server: the days after the stored bars are
