@@ -262,8 +262,9 @@ Result<EditOutcome> editRow(db::Database& db, const LedgerRow& current, const st
             lot.sellDate = std::string(kNotSold);
             lot.sellPrice = 0;
             lot.sellCount = 0;
+            // Without a current price the new lot has no profit yet (its cells show empty).
             const auto p = lotProfit(*lot.buyCount, lot.currentPrice.value_or(0), lot.breakEven.value_or(0));
-            lot.profit = p && fitsLong(*p) ? *p : 0;
+            lot.profit = lot.currentPrice.value_or(0) > 0 && p && fitsLong(*p) ? *p : 0;
             added = lot;
         }
     }
