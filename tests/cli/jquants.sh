@@ -259,7 +259,7 @@ set_ini "$h3" JQuantsPlan Standard
 "$kestrel" --home "$h3" fetch-jquants 2024-01-04 2024-01-05 --margin --refetch >"$t/out" 2>"$t/err" ||
     fail "refused endpoints: $(cat "$t/out" "$t/err")"
 grep -qxF 'TOPIX はご契約のプランでは取得できません（Light 以上のプランで取得できます）。TOPIX なしで作成します。' "$t/err" &&
-    grep -qxF '信用残はご契約のプランでは取得できません（Standard 以上のプランで取得できます）。信用残のファイルは作成しません' "$t/err" ||
+    grep -qxF '信用残はご契約のプランでは取得できません（Standard 以上のプランで取得できます）。信用残のファイルは作成しません。' "$t/err" ||
     fail "refusal lines: $(cat "$t/err")"
 [ "$(grep -c margin "$t/free.log")" = 1 ] || fail "margin asked after the refusal: $(cat "$t/free.log")"
 # The latest days: today is outside the window, so the last two weekdays before its end are taken.

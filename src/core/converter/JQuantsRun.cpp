@@ -366,13 +366,13 @@ struct Run {
 
             std::map<long long, TopixRow> topix;
             if (!todo.empty() && !planHasTopix(req.plan)) {
-                lacking("TOPIX", Plan::Light, false);
+                lacking("TOPIX ", Plan::Light, false);
             } else if (!todo.empty()) {
                 std::string context = todo.front().toIso() + "～" + todo.back().toIso() + " の TOPIX";
                 auto pages = get("/indices/bars/daily/topix",
                                  {{"from", todo.front().toIso()}, {"to", todo.back().toIso()}}, context);
                 if (!pages && api.lastFailure().kind == FailureKind::Plan) {
-                    lacking("TOPIX", Plan::Light, true);
+                    lacking("TOPIX ", Plan::Light, true);
                 } else if (!pages) {
                     out.status = pages.status();
                     return;
