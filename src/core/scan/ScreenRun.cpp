@@ -265,7 +265,7 @@ std::string heldSummaryText(const HoldSummary& s, int hold) {
 
 Result<std::vector<std::string>> screenIssueListRows(db::Database& db,
                                                      const std::vector<std::pair<std::int32_t, std::string>>& issues) {
-    auto names = db::loadMarketNames(db);
+    auto names = db::loadShownMarketNames(db);
     if (!names)
         return names.status();
     auto st = db.prepare("SELECT 市場コード, 銘柄 FROM Mei WHERE コード=?1 ORDER BY 市場コード LIMIT 1");
