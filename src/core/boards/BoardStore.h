@@ -65,8 +65,11 @@ Status forEachLatestBar(db::Database& db, int board, const LatestBarVisit& visit
 // issue has no bar gets today's date, zero prices and zero current values.
 Status refreshBoardFromBars(db::Database& db, int board, Date today);
 
+inline constexpr std::size_t kBoardNameLength = 20; // characters of board.銘柄
+
 enum class AddOutcome { Added, AlreadyOnBoard, NoBar };
-// Adds the issue to the board from its latest daily bar, with the name given (the name shown).
+// Adds the issue to the board from its latest daily bar, with the name given (the name shown) cut to
+// kBoardNameLength characters.
 Result<AddOutcome> addIssueFromLatestBar(db::Database& db, int board, std::int32_t code, const std::string& name);
 
 // Whether the board holds the code.
