@@ -40,7 +40,7 @@ RealIssue realIssue(int index, std::int32_t code, const std::vector<Date>& days,
     switch (index) {
     case PennyFlood:
         price = 2;
-        volume = 20'000'000;
+        volume = 500'000'000;
         break;
     case Priciest:
         price = 950'000;

@@ -23,7 +23,8 @@ inline constexpr long long kRealMaxValue = 1'000'000'000'000; // yen a day
 
 // The fixed profiles, by issue index.
 enum RealProfile {
-    PennyFlood = 0,  // 1 to 3 yen, 1.5 to 2 billion shares a day, exactly 2,000,000,000 on the last day
+    PennyFlood = 0,  // 1 to 3 yen, 250 to 750 million shares a day, exactly 2,000,000,000 on the last day:
+                     // its last week (of two days or more) passes 2^31 shares
     Priciest = 1,    // near 1,000,000 yen, a few hundred shares a day
     Biggest = 2,     // about 60,000 yen, the trading value reaching 1 trillion yen on the last day
     HundredADay = 3, // 100 shares every day (unit 100)

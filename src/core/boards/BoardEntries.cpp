@@ -1,5 +1,6 @@
 #include "core/boards/BoardEntries.h"
 
+#include "core/app/Encoding.h"
 #include "core/boards/BoardStore.h"
 #include "core/db/Lookups.h"
 #include "core/db/MarketNames.h"
@@ -40,7 +41,7 @@ Status registerShownIssue(db::Database& db, int board, const ShownIssue& shown, 
     Status st =
         db.run("INSERT INTO board (区分, コード, 市場コード, 銘柄, 日付, 始値, 高値, 安値, 終値, 前日比, 出来高) "
                "VALUES (?, ?, ?, ?, ?, 0, 0, 0, 0, 0, 0)",
-               board, *code, db::GetMarketCode(db, *code, &prompt), shown.name, today);
+               board, *code, db::GetMarketCode(db, *code, &prompt), utf8Left(shown.name, kBoardNameLength), today);
     return st ? st : told(prompt, st);
 }
 

@@ -21,7 +21,8 @@ struct ShownIssue {
     std::string name;
 };
 
-// Registers the shown issue on the board after the question (title "登録確認"); zero prices, today.
+// Registers the shown issue on the board after the question (title "登録確認"); zero prices, today, the
+// name cut to kBoardNameLength characters.
 // InvalidInput without asking when no issue is shown.
 Status registerShownIssue(db::Database& db, int board, const ShownIssue& shown, Date today, Prompt& prompt);
 // Removes the shown issue from the board after the question (title "削除確認"). NotFound when the

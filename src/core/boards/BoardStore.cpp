@@ -1,5 +1,6 @@
 #include "core/boards/BoardStore.h"
 
+#include "core/app/Encoding.h"
 #include "core/boards/BoardPrices.h"
 #include "core/db/LatestDate.h"
 #include "core/db/Lookups.h"
@@ -163,8 +164,8 @@ Result<AddOutcome> addIssueFromLatestBar(db::Database& db, int board, std::int32
     Status st =
         db.run("INSERT INTO board (区分, コード, 市場コード, 銘柄, 日付, 始値, 高値, 安値, 終値, 前日比, 出来高) "
                "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
-               board, code, units->market, name, b.date.value_or(Date::today()), b.open * p, b.high * p, b.low * p,
-               b.close * p, static_cast<std::int32_t>(b.change), b.volume * units->volumeUnit);
+               board, code, units->market, utf8Left(name, kBoardNameLength), b.date.value_or(Date::today()), b.open * p,
+               b.high * p, b.low * p, b.close * p, static_cast<std::int32_t>(b.change), b.volume * units->volumeUnit);
     if (!st)
         return st;
     return AddOutcome::Added;

@@ -69,8 +69,11 @@ inline constexpr const char* kNoBars = "日足なし";
 // kNoBars; a row that has a bar again loses that mark.
 Status refreshBoardFromBars(db::Database& db, int board);
 
+inline constexpr std::size_t kBoardNameLength = 20; // characters of board.銘柄
+
 enum class AddOutcome { Added, AlreadyOnBoard, NoBar };
-// Adds the issue to the board from its latest daily bar, with the name given (the name shown).
+// Adds the issue to the board from its latest daily bar, with the name given (the name shown) cut to
+// kBoardNameLength characters.
 Result<AddOutcome> addIssueFromLatestBar(db::Database& db, int board, std::int32_t code, const std::string& name);
 
 // Whether the board holds the code.

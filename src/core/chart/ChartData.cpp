@@ -41,19 +41,6 @@ Result<Currency> priceTimesUnit(const db::Statement& st, int col, std::int32_t u
     return Currency::fromWhole(product);
 }
 
-// The volume times its unit, to the nearest 32-bit whole number.
-Result<std::int32_t> volumeTimesUnit(const db::Statement& st, int col, std::int32_t unit) {
-    if (st.isNull(col))
-        return Result<std::int32_t>::error(kNullUse);
-    std::int64_t raw = 0;
-    if (__builtin_mul_overflow(st.currency(col).raw(), static_cast<std::int64_t>(unit), &raw))
-        return Result<std::int32_t>::error(kOverflow);
-    std::int64_t whole = Currency::fromRaw(raw).roundToWhole();
-    if (whole > std::numeric_limits<std::int32_t>::max() || whole < std::numeric_limits<std::int32_t>::min())
-        return Result<std::int32_t>::error(kOverflow);
-    return static_cast<std::int32_t>(whole);
-}
-
 // The left end of the scroll range and the scroll bar's steps.
 Status scrollRange(db::Database& db, const char* table, std::int32_t code, ChartData& d) {
     auto st = db.prepare(std::string("SELECT max(日付) FROM (SELECT 日付 FROM ") + table +
@@ -158,16 +145,7 @@ Result<std::vector<RebuiltWeek>> eventWeeks(db::Database& db, std::int32_t code,
     return weeks;
 }
 
-// The 64-bit volume of a SeriesBar and the clamped 32-bit one of a ChartBar.
-void setVolume(std::int64_t& v, std::int64_t whole) {
-    v = whole;
-}
-void setVolume(std::int32_t& v, std::int64_t whole) {
-    v = static_cast<std::int32_t>(std::clamp<std::int64_t>(whole, -std::numeric_limits<std::int32_t>::max(),
-                                                           std::numeric_limits<std::int32_t>::max()));
-}
-
-// The prices and the volume of one row as stored; the volume is handed back whole for the caller's width.
+// The prices and the volume of one row as stored, the volume to the nearest whole share.
 Status readRowPrices(const db::Statement& st, int first, BarUnits units, Date& date, Currency* prices[5],
                      std::int64_t& volume) {
     date = st.date(first).value_or(Date());
@@ -237,13 +215,8 @@ std::int32_t unitValue(const db::Statement& st, int col) {
 
 Status readBarRow(const db::Statement& st, int first, BarUnits units, bool weekly, ChartBar& bar) {
     Currency* prices[5] = {&bar.open, &bar.high, &bar.low, &bar.close, &bar.change};
-    std::int64_t unused = 0;
-    if (Status s = readRowPrices(st, first, units, bar.date, prices, unused); !s)
+    if (Status s = readRowPrices(st, first, units, bar.date, prices, bar.volume); !s)
         return s;
-    auto volume = volumeTimesUnit(st, first + 6, units.volume);
-    if (!volume)
-        return volume.status();
-    bar.volume = *volume;
     if (weekly) {
         bar.sellBalance = unitValue(st, first + 7);
         bar.buyBalance = unitValue(st, first + 8);
@@ -297,7 +270,7 @@ Status adjustBars(db::Database& db, std::int32_t code, bool weekly, bool splitAd
         b.high = Currency::fromWhole(w.week.high);
         b.low = Currency::fromWhole(w.week.low);
         b.close = Currency::fromWhole(w.week.close);
-        setVolume(b.volume, w.week.volume.roundToWhole());
+        b.volume = w.week.volume.roundToWhole();
     }
     return Status::ok();
 }

@@ -35,8 +35,8 @@ struct ChartBar {
     Currency open, high, low, close;
     Currency closeCarried; // close, or the last non-zero close before it (0 when none)
     Currency change;
-    std::int32_t volume = 0;
-    std::int32_t sellBalance = 0, buyBalance = 0; // weekly bars only
+    std::int64_t volume = 0;                      // shares; a week of a 1-yen issue passes 2^31
+    std::int64_t sellBalance = 0, buyBalance = 0; // weekly bars only; a split can carry them past 2^31
     Currency ma1, ma2, ma3;
     std::int16_t dev1 = 0, dev2 = 0, dev3 = 0; // per mille
     std::int16_t psych = 0, rsi = 0, vr = 0;   // 0..100, -1 before a full window

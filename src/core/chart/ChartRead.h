@@ -23,7 +23,7 @@ std::int32_t unitValue(const db::Statement& st, int col);
 // column `first` into bar: prices times the price unit, the volume times its unit to the nearest whole.
 // closeCarried is left to the caller. An error for an empty price or a value beyond its field.
 Status readBarRow(const db::Statement& st, int first, BarUnits units, bool weekly, ChartBar& bar);
-// The same into a SeriesBar, whose volume and balances are 64-bit (no 32-bit limit on the volume).
+// The same into a SeriesBar.
 Status readBarRow(const db::Statement& st, int first, BarUnits units, bool weekly, SeriesBar& bar);
 
 // Given data.bars[0 .. barCount-1] read as stored with closeCarried set, applies the confirmed

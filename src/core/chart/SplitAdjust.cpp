@@ -1,7 +1,6 @@
 #include "core/chart/SplitAdjust.h"
 
 #include <algorithm>
-#include <limits>
 
 namespace kestrel::chart {
 namespace {
@@ -25,19 +24,6 @@ Currency price(Currency v, const Fraction& f, bool& raisedToOne) {
 std::int64_t splitDivide(std::int64_t value, std::int64_t before, std::int64_t after) {
     return db::SplitRatio::scale(value, before, after);
 }
-
-namespace {
-
-// Volumes and balances after the ratio: a ChartBar holds 32 bits (clamped), a SeriesBar 64.
-void setShares(std::int32_t& v, std::int64_t value) {
-    constexpr std::int64_t kMax = std::numeric_limits<std::int32_t>::max();
-    v = static_cast<std::int32_t>(value > kMax ? kMax : value < -kMax ? -kMax : value);
-}
-void setShares(std::int64_t& v, std::int64_t value) {
-    v = value;
-}
-
-} // namespace
 
 template <class Bar>
 void adjustBarsForSplits(std::span<Bar> bars, std::span<std::uint8_t> flags, const std::vector<db::SplitEvent>& events,
@@ -102,17 +88,17 @@ void adjustBarsForSplits(std::span<Bar> bars, std::span<std::uint8_t> flags, con
             b.open = Currency::fromWhole(rebuilt->open);
             b.high = Currency::fromWhole(rebuilt->high);
             b.low = Currency::fromWhole(rebuilt->low);
-            setShares(b.volume, rebuilt->volume.roundToWhole());
+            b.volume = rebuilt->volume.roundToWhole();
         } else {
             b.open = price(b.open, f, one);
             b.high = price(b.high, f, one);
             b.low = price(b.low, f, one);
-            setShares(b.volume, f.count(b.volume));
+            b.volume = f.count(b.volume);
         }
         b.close = close;
         b.change = change;
-        setShares(b.sellBalance, f.count(b.sellBalance));
-        setShares(b.buyBalance, f.count(b.buyBalance));
+        b.sellBalance = f.count(b.sellBalance);
+        b.buyBalance = f.count(b.buyBalance);
         if (b.close.raw() != 0)
             lastClose = b.close;
         b.closeCarried = lastClose;

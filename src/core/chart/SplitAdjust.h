@@ -32,8 +32,7 @@ void adjustForSplits(ChartData& data, const std::vector<db::SplitEvent>& events,
                      const std::vector<RebuiltWeek>& weeks = {});
 
 // The same adjustment over any run of bars (ChartBar or SeriesBar), oldest first; flags, when not empty,
-// has one entry per bar. A SeriesBar keeps its volume and balances in 64 bits; a ChartBar's stay within
-// 32 bits (clamped) as the 110-bar chart has them.
+// has one entry per bar. Volumes and balances are 64-bit in both.
 template <class Bar>
 void adjustBarsForSplits(std::span<Bar> bars, std::span<std::uint8_t> flags, const std::vector<db::SplitEvent>& events,
                          bool weekly, const std::vector<RebuiltWeek>& weeks = {});

@@ -20,8 +20,9 @@
 
 namespace kestrel::info {
 
-inline constexpr int kCommentLength = 10; // characters kept of a list title
-inline constexpr int kValueLength = 10;   // characters of a row's value text (informationData.値)
+inline constexpr int kCommentLength = 10;  // characters kept of a list title
+inline constexpr int kValueLength = 10;    // characters of a row's value text (informationData.値)
+inline constexpr int kKindNameLength = 40; // characters kept of a kind's name (informationClass.種類名)
 
 struct KindLine {
     std::string code;

@@ -15,7 +15,7 @@ Result<bool> storeKinds(db::Database& db, const KindsFile& file) {
         return insert.status();
     for (const KindLine& k : file.kinds) {
         insert->reset();
-        insert->bindAll(k.code, k.name, k.order);
+        insert->bindAll(k.code, utf8Left(k.name, kKindNameLength), k.order);
         if (Status s = insert->run(); !s)
             return Status::error(k.code + ": " + s.message());
     }

@@ -10,8 +10,8 @@
 
 namespace kestrel::info {
 
-// Replaces wrkinformationClass with the file's kinds and, when the number of kinds read equals the
-// number declared, writes them into informationClass (an existing kind gets its name and order
+// Replaces wrkinformationClass with the file's kinds (names cut to kKindNameLength characters) and, when the number of
+// kinds read equals the number declared, writes them into informationClass (an existing kind gets its name and order
 // overwritten, a new one is added; kinds missing from the file stay). True when the kinds were taken;
 // false for a mismatch, which changes nothing. An error (a refused value) also changes nothing.
 Result<bool> storeKinds(db::Database& db, const KindsFile& file);

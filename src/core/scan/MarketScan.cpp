@@ -55,16 +55,15 @@ bool storedFromIntegers(const std::int64_t* v, chart::BarUnits units, bool weekl
             return false;
         *prices[f] = whole * Currency::kScale;
     }
-    std::int64_t volume = 0;
-    if (__builtin_mul_overflow(v[6], static_cast<std::int64_t>(units.volume), &volume) || volume > kInt32Max ||
-        volume < -kInt32Max)
+    if (__builtin_mul_overflow(v[6], static_cast<std::int64_t>(units.volume), &s.volume) || s.volume > kWholeMax ||
+        s.volume < -kWholeMax)
         return false;
-    s.volume = static_cast<std::int32_t>(volume);
     if (weekly) {
+        // The balances are 32-bit fields, read as readBarRow reads them.
         if (v[7] > kInt32Max || v[7] < -kInt32Max || v[8] > kInt32Max || v[8] < -kInt32Max)
             return false;
-        s.sellBalance = static_cast<std::int32_t>(v[7]);
-        s.buyBalance = static_cast<std::int32_t>(v[8]);
+        s.sellBalance = v[7];
+        s.buyBalance = v[8];
     } else {
         s.sellBalance = s.buyBalance = 0;
     }

@@ -34,7 +34,7 @@ struct ScanOptions {
 // The bar of a chart window as stored (prices and volume times the units).
 struct StoredBar {
     Date date;
-    std::int32_t volume = 0, sellBalance = 0, buyBalance = 0;
+    std::int64_t volume = 0, sellBalance = 0, buyBalance = 0;
     std::int64_t open = 0, high = 0, low = 0, close = 0, change = 0; // raw Currency
 };
 

@@ -278,20 +278,27 @@ TEST_F(ChartDb, BadInputLoadsSafely) {
     EXPECT_EQ(data.bars[0].ma1, C("100"));
     EXPECT_EQ(std::tie(data.fitA, data.fitB), std::make_tuple(Currency(), Currency())); // D = 0: no curve
 
-    // A Null price or a volume beyond 32 bits ends the load with the runtime's message and no bars.
+    // A Null price or a volume beyond Currency once times its unit ends the load with the runtime's
+    // message and no bars.
     mei(6, 1000, 1);
     bars("dayData", 6, {{20240104, 98, 101, 97, 100, 2, "1"}, {20240105, std::nullopt, 101, 97, 100, 0, "1"}});
     EXPECT_EQ(load(6, "24/01/31").message(), "Null の使い方が不正です。");
     EXPECT_EQ(data.barCount, 0);
     EXPECT_EQ(data.bars[0].close, Currency());
-    mei(7, 1000, 1);
-    bars("dayData", 7, {{20240104, 98, 101, 97, 100, 2, "2147483.648"}});
+    mei(7, 100000, 1);
+    bars("dayData", 7, {{20240104, 98, 101, 97, 100, 2, "922337203685477"}});
     EXPECT_EQ(load(7, "24/01/31").message(), "オーバーフローしました。");
     EXPECT_EQ(data.barCount, 0);
-    bars("dayData", 8, {{20240104, 98, 101, 97, 100, 2, "2147483.647"}});
-    mei(8, 1000, 1);
-    ASSERT_TRUE(load(8, "24/01/31"));
-    EXPECT_EQ(data.bars[0].volume, 2147483647);
+    // Past 32 bits the volume loads whole.
+    for (auto [code, volume, want] : {std::tuple{8, "2147483.647", 2147483647LL},
+                                      {9, "2147483.648", 2147483648LL},
+                                      {10, "10000000", 10000000000LL}}) {
+        mei(code, 1000, 1);
+        bars("dayData", code, {{20240104, 98, 101, 97, 100, 2, volume}});
+        ASSERT_TRUE(load(code, "24/01/31")) << code;
+        EXPECT_EQ(data.bars[0].volume, want) << code;
+        EXPECT_EQ(data.maxVolume, Currency::fromWhole(want)) << code;
+    }
 }
 
 TEST_F(ChartDb, LeadingZeroClosesAndExtremeDeviations) {

@@ -147,9 +147,9 @@ TEST_F(Market, AnIssueTheChartRefusesIsReportedAndTheOthersStillCome) {
     issue(1301, 0, 200);
     issue(1302, 0, 200);
     exec("UPDATE dayData SET 高値 = NULL WHERE コード=1302 AND 日付=" + std::to_string(days[150].ymd()));
-    // Beyond a field once times the units (100 shares): a volume past 32 bits, a price past Currency.
+    // Beyond Currency once times the units (100 shares): a volume, a price.
     issue(1303, 0, 200);
-    exec("UPDATE dayData SET 出来高 = 30000000 WHERE コード=1303 AND 日付=" + std::to_string(days[160].ymd()));
+    exec("UPDATE dayData SET 出来高 = 922337203685477 WHERE コード=1303 AND 日付=" + std::to_string(days[160].ymd()));
     issue(1304, 0, 200);
     exec("UPDATE Mei SET 株価単位 = 1000000 WHERE コード=1304");
     exec("UPDATE dayData SET 終値 = 2000000000 WHERE コード=1304 AND 日付=" + std::to_string(days[170].ymd()));
