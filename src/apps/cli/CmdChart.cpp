@@ -202,7 +202,8 @@ int runChart(Invocation& inv) {
     chart::ChartPicture pic = chart::DrawChart(data, display);
     chart::ChartTechnical tech;
     if (json || png)
-        if (Status t = chart::loadChartTechnical(*db, *code, weekly, ctx.splitAdjust, data, techView.settings, tech); !t)
+        if (Status t = chart::loadChartTechnical(*db, *code, weekly, ctx.splitAdjust, data, techView.settings, tech);
+            !t)
             return inv.fail(t);
     if (json)
         inv.out << chart::chartToJson(data, chartDate, list ? &pic.rows : nullptr, &tech);
@@ -236,7 +237,8 @@ int runChart(Invocation& inv) {
 const CommandRegistrar
     kChart({"chart",
             "CODE [--date YYYY-MM-DD] [--weekly|--monthly] [--bars N|--from YYYY-MM-DD] [--json] [--list] "
-            "[--png FILE] [--overlay ichimoku,bb,env,hl,sar,vp] [--lower-panel 0-8|NAME] [--curve] [--no-volume] [--no-averages] [--raw] [--no-ledger]",
+            "[--png FILE] [--overlay ichimoku,bb,env,hl,sar,vp] [--lower-panel 0-8|NAME] [--curve] [--no-volume] "
+            "[--no-averages] [--raw] [--no-ledger]",
             "load the chart of one issue ending at the date (default today); print its values "
             "(--json), its price list (--list, the default) or render it (--png); --raw shows bars as "
             "traded, without split adjustment; the PNG carries the user's lines and the ledger's lots "

@@ -13,11 +13,29 @@ namespace {
 constexpr std::string_view kLowerNames[kLowerPanelModes] = {"all",  "rsi",   "psych", "margin", "none",
                                                             "macd", "stoch", "rci",   "dmi"};
 constexpr std::string_view kOverlayNames[] = {"ichimoku", "bb", "env", "hl", "sar", "vp"};
-constexpr std::string_view kColorKeys[kTechnicalColorCount] = {
-    "ColorTenkan",  "ColorKijun",   "ColorCloudUp",  "ColorCloudDown",        "ColorChikou",   "ColorBollinger",
-    "ColorEnvelope", "ColorHlBand", "ColorSar",      "ColorVolumeProfile",    "ColorVolumeProfileLast",
-    "ColorMacd",    "ColorMacdSignal", "ColorMacdHist", "ColorStochK",        "ColorStochD",   "ColorStochSD",
-    "ColorRci1",    "ColorRci2",    "ColorRci3",     "ColorPdi",              "ColorMdi",      "ColorAdx"};
+constexpr std::string_view kColorKeys[kTechnicalColorCount] = {"ColorTenkan",
+                                                               "ColorKijun",
+                                                               "ColorCloudUp",
+                                                               "ColorCloudDown",
+                                                               "ColorChikou",
+                                                               "ColorBollinger",
+                                                               "ColorEnvelope",
+                                                               "ColorHlBand",
+                                                               "ColorSar",
+                                                               "ColorVolumeProfile",
+                                                               "ColorVolumeProfileLast",
+                                                               "ColorMacd",
+                                                               "ColorMacdSignal",
+                                                               "ColorMacdHist",
+                                                               "ColorStochK",
+                                                               "ColorStochD",
+                                                               "ColorStochSD",
+                                                               "ColorRci1",
+                                                               "ColorRci2",
+                                                               "ColorRci3",
+                                                               "ColorPdi",
+                                                               "ColorMdi",
+                                                               "ColorAdx"};
 
 // The middle line of the lower panel (a value of 0 on the symmetric scales).
 constexpr int kLowerMidY = (kLowerBottomY + kPriceBottomY) / 2;
@@ -72,11 +90,13 @@ Series slice(const Series& s, const std::vector<int>& index) {
 }
 
 void sliceAll(TechnicalValues& v, const std::vector<int>& index) {
-    for (Series* s : {&v.ichimoku.tenkan, &v.ichimoku.kijun, &v.ichimoku.span1, &v.ichimoku.span2, &v.bollinger.mid,
-                      &v.bollinger.up[0], &v.bollinger.up[1], &v.bollinger.up[2], &v.bollinger.lo[0],
-                      &v.bollinger.lo[1], &v.bollinger.lo[2], &v.macd.macd, &v.macd.signal, &v.macd.hist,
-                      &v.stochastic.k, &v.stochastic.d, &v.stochastic.sd, &v.rci[0], &v.rci[1], &v.rci[2], &v.dmi.pdi,
-                      &v.dmi.mdi, &v.dmi.adx, &v.sar, &v.envelope.up, &v.envelope.lo, &v.hlBand.high, &v.hlBand.low})
+    for (Series* s : {&v.ichimoku.tenkan, &v.ichimoku.kijun,  &v.ichimoku.span1,  &v.ichimoku.span2,
+                      &v.bollinger.mid,   &v.bollinger.up[0], &v.bollinger.up[1], &v.bollinger.up[2],
+                      &v.bollinger.lo[0], &v.bollinger.lo[1], &v.bollinger.lo[2], &v.macd.macd,
+                      &v.macd.signal,     &v.macd.hist,       &v.stochastic.k,    &v.stochastic.d,
+                      &v.stochastic.sd,   &v.rci[0],          &v.rci[1],          &v.rci[2],
+                      &v.dmi.pdi,         &v.dmi.mdi,         &v.dmi.adx,         &v.sar,
+                      &v.envelope.up,     &v.envelope.lo,     &v.hlBand.high,     &v.hlBand.low})
         *s = slice(*s, index);
 }
 
@@ -227,8 +247,7 @@ ChartPicture DrawChartWide(const ChartData& data, const ChartDisplay& display, i
         grid.push_back({Shape::Line, x, kLowerBottomY, x, kLowerBottomY + 4, back, {}});
     }
     grid.push_back({Shape::DottedLine, kPlotRight, kPriceBottomY, kPlotRight + extra, kPriceBottomY, kWhite, {}});
-    pic.items.insert(pic.items.begin() + std::min<std::ptrdiff_t>(2, std::ssize(pic.items)), grid.begin(),
-                     grid.end());
+    pic.items.insert(pic.items.begin() + std::min<std::ptrdiff_t>(2, std::ssize(pic.items)), grid.begin(), grid.end());
     return pic;
 }
 
@@ -268,8 +287,8 @@ std::vector<Primitive> drawTechnical(const ChartData& d, const ChartDisplay& dis
             if (yBottom - yTop >= 2)
                 --yBottom; // a pixel between neighbouring bins
             const int len = static_cast<int>(std::lround(b.volume / most * longest));
-            const Rgb color = static_cast<int>(k) == t.profile.lastCloseBin ? c[kColVolumeProfileLast]
-                                                                            : c[kColVolumeProfile];
+            const Rgb color =
+                static_cast<int>(k) == t.profile.lastCloseBin ? c[kColVolumeProfileLast] : c[kColVolumeProfile];
             if (len > 0)
                 add(out, Shape::TranslucentBox, kPlotLeft + 1, yTop, kPlotLeft + len, yBottom, color);
         }
@@ -301,8 +320,8 @@ std::vector<Primitive> drawTechnical(const ChartData& d, const ChartDisplay& dis
         Polyline chikou(out, c[kColChikou], kPriceTopY, kPriceBottomY, right);
         for (int i = t.shift; i < n; ++i) {
             const Currency close = d.bars[i].closeCarried;
-            chikou.to(barX(i + 1 - t.shift), close.raw() > 0 ? std::optional<int>(technicalPriceY(d, close.toDouble()))
-                                                             : std::nullopt);
+            chikou.to(barX(i + 1 - t.shift),
+                      close.raw() > 0 ? std::optional<int>(technicalPriceY(d, close.toDouble())) : std::nullopt);
         }
     }
     if (o.bollinger) {

@@ -78,11 +78,10 @@ enum TechnicalColor : int {
 };
 using TechnicalColors = std::array<Rgb, kTechnicalColorCount>;
 inline constexpr TechnicalColors kTechnicalDefaultColors = {
-    Rgb{255, 96, 96},   Rgb{96, 160, 255},  Rgb{255, 160, 64},  Rgb{96, 96, 255},  Rgb{160, 255, 160},
-    Rgb{255, 128, 255}, Rgb{0, 200, 200},   Rgb{255, 255, 128}, Rgb{255, 255, 0},  Rgb{96, 96, 160},
-    Rgb{255, 200, 0},   Rgb{255, 255, 255}, Rgb{255, 96, 96},   Rgb{128, 128, 128}, Rgb{255, 255, 255},
-    Rgb{255, 128, 0},   Rgb{0, 255, 255},   Rgb{255, 96, 96},   Rgb{96, 255, 96},  Rgb{96, 160, 255},
-    Rgb{255, 96, 96},   Rgb{96, 160, 255},  Rgb{255, 255, 255}};
+    Rgb{255, 96, 96}, Rgb{96, 160, 255},  Rgb{255, 160, 64},  Rgb{96, 96, 255},  Rgb{160, 255, 160}, Rgb{255, 128, 255},
+    Rgb{0, 200, 200}, Rgb{255, 255, 128}, Rgb{255, 255, 0},   Rgb{96, 96, 160},  Rgb{255, 200, 0},   Rgb{255, 255, 255},
+    Rgb{255, 96, 96}, Rgb{128, 128, 128}, Rgb{255, 255, 255}, Rgb{255, 128, 0},  Rgb{0, 255, 255},   Rgb{255, 96, 96},
+    Rgb{96, 255, 96}, Rgb{96, 160, 255},  Rgb{255, 96, 96},   Rgb{96, 160, 255}, Rgb{255, 255, 255}};
 // The ini key of each colour ("ColorTenkan" ...).
 std::string_view technicalColorKey(int color);
 
@@ -91,8 +90,8 @@ struct TechnicalView {
     TechnicalSettings settings;
     TechnicalColors colors = kTechnicalDefaultColors;
     TechnicalOverlays overlays;
-    int bbBands = 2;         // ±1σ .. ±bbBands σ are drawn (1 to 3)
-    bool stochFast = false;  // fast: %K and %D; slow: %D and SD
+    int bbBands = 2;        // ±1σ .. ±bbBands σ are drawn (1 to 3)
+    bool stochFast = false; // fast: %K and %D; slow: %D and SD
     bool operator==(const TechnicalView&) const = default;
 };
 

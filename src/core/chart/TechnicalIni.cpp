@@ -16,7 +16,7 @@ struct Key {
     std::function<std::string(const TechnicalView&)> write;
 };
 
-Key intKey(const char* name, int TechnicalSettings::* field) {
+Key intKey(const char* name, int TechnicalSettings::*field) {
     return {name,
             [field](std::string_view t, TechnicalView& v) {
                 auto r = textToInt32(t);
@@ -28,7 +28,7 @@ Key intKey(const char* name, int TechnicalSettings::* field) {
             [field](const TechnicalView& v) { return std::to_string(v.settings.*field); }};
 }
 
-Key doubleKey(const char* name, double TechnicalSettings::* field) {
+Key doubleKey(const char* name, double TechnicalSettings::*field) {
     return {name,
             [field](std::string_view t, TechnicalView& v) {
                 auto r = textToDouble(t);
@@ -186,8 +186,9 @@ std::optional<Rgb> colorFromText(std::string_view t) {
 
 std::string overlaysText(const TechnicalOverlays& o) {
     std::string s;
-    const std::pair<bool, const char*> parts[] = {{o.ichimoku, "ichimoku"}, {o.bollinger, "bb"}, {o.envelope, "env"},
-                                                  {o.hlBand, "hl"},         {o.sar, "sar"},       {o.volumeProfile, "vp"}};
+    const std::pair<bool, const char*> parts[] = {{o.ichimoku, "ichimoku"}, {o.bollinger, "bb"},
+                                                  {o.envelope, "env"},      {o.hlBand, "hl"},
+                                                  {o.sar, "sar"},           {o.volumeProfile, "vp"}};
     for (const auto& [on, name] : parts)
         if (on)
             s += (s.empty() ? "" : ",") + std::string(name);

@@ -2,8 +2,8 @@
 
 #include "core/boards/BoardStore.h"
 #include "core/chart/ChartLayout.h"
-#include "core/db/BarTable.h"
 #include "core/chart/UserLines.h"
+#include "core/db/BarTable.h"
 #include "core/trade/LedgerMarks.h"
 #include "services/db/OpenDatabase.h"
 #include "services/render/ChartPainter.h"
@@ -42,8 +42,8 @@ QLabel* caption(QWidget* parent, const char* text, int x, int y) {
 } // namespace
 
 ChartView::ChartView(QWidget* parent)
-    : QWidget(parent), m_surface(services::kSurfaceWidth + kFutureSlots * kBarWidth, services::kSurfaceHeight,
-                                 QImage::Format_RGB32) {
+    : QWidget(parent),
+      m_surface(services::kSurfaceWidth + kFutureSlots * kBarWidth, services::kSurfaceHeight, QImage::Format_RGB32) {
     setObjectName(QStringLiteral("ChartView"));
     m_surface.fill(services::toQColor(kDailyBack));
     setGeometry(kChartRect);
@@ -299,8 +299,8 @@ void ChartPanel::loadOverlay(std::int32_t code) {
         !st)
         prompt.notify(st.message());
     // The technical values of the bars shown, from the stored history.
-    if (Status st = loadChartTechnical(**db, code, db::isWeeklyMode(m_context.chartMode), m_context.splitAdjust,
-                                       m_data, m_technicalView.settings, m_technical);
+    if (Status st = loadChartTechnical(**db, code, db::isWeeklyMode(m_context.chartMode), m_context.splitAdjust, m_data,
+                                       m_technicalView.settings, m_technical);
         !st)
         prompt.notify(st.message());
 }

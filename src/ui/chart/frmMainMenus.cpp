@@ -1,13 +1,13 @@
 // The main window's menu bar and toolbar. Every entry is an action named as the entry (toolbar buttons
 // by their key); the screens they open are listed once, in frmMainScreens.cpp.
 #include "core/chart/Navigation.h"
+#include "core/chart/TechnicalIni.h"
 #include "core/settings/IniFile.h"
 #include "ui/app/MessageBox.h"
 #include "ui/app/Shell.h"
 #include "ui/chart/frmMain.h"
 #include "ui/chart/frmSplit.h"
 #include "ui/chart/frmTechnical.h"
-#include "core/chart/TechnicalIni.h"
 
 #include <QMenuBar>
 
@@ -145,7 +145,7 @@ void frmMain::buildTechnicalMenu(QMenu* menu) {
     static const struct {
         const char* name;
         const char* caption;
-        bool chart::TechnicalOverlays::* flag;
+        bool chart::TechnicalOverlays::*flag;
     } kOverlays[] = {{"mnuIchimoku", "一目均衡表", &chart::TechnicalOverlays::ichimoku},
                      {"mnuBollinger", "ボリンジャーバンド", &chart::TechnicalOverlays::bollinger},
                      {"mnuEnvelope", "エンベロープ", &chart::TechnicalOverlays::envelope},

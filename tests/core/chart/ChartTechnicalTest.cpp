@@ -36,9 +36,10 @@ struct Technical : ::testing::Test, test::KestrelDb {
                 d = d.addDays(1);
             days.push_back(d);
             const int c = 1000 + 10 * (i % 30);
-            sql += (i ? "," : "") + std::string("(1301,") + std::to_string(d.year() * 10000 + d.month() * 100 + d.day()) +
-                   "," + std::to_string(c) + "," + std::to_string(c + 5) + "," + std::to_string(c - 5) + "," +
-                   std::to_string(c) + ",0," + std::to_string(1000 + i) + ")";
+            sql += (i ? "," : "") + std::string("(1301,") +
+                   std::to_string(d.year() * 10000 + d.month() * 100 + d.day()) + "," + std::to_string(c) + "," +
+                   std::to_string(c + 5) + "," + std::to_string(c - 5) + "," + std::to_string(c) + ",0," +
+                   std::to_string(1000 + i) + ")";
         }
         exec(sql);
         data.latestDate = days.back();
@@ -163,8 +164,8 @@ TEST(TechnicalNames, LowerPanelsAndOverlaysByName) {
     const struct {
         const char* text;
         int mode;
-    } panels[] = {{"0", 0}, {"4", 4}, {"all", 0}, {"none", 4}, {"macd", 5}, {"stoch", 6}, {"rci", 7}, {"8", 8},
-                  {"dmi", 8}, {"9", -1}, {"MACD", -1}, {"", -1}, {"10", -1}};
+    } panels[] = {{"0", 0}, {"4", 4},   {"all", 0}, {"none", 4},  {"macd", 5}, {"stoch", 6}, {"rci", 7},
+                  {"8", 8}, {"dmi", 8}, {"9", -1},  {"MACD", -1}, {"", -1},    {"10", -1}};
     for (const auto& c : panels)
         EXPECT_EQ(lowerPanelFromText(c.text), c.mode) << c.text;
     for (int m = 0; m < kLowerPanelModes; ++m)

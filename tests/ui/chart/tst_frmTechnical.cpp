@@ -32,12 +32,24 @@ private Q_SLOTS:
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("named");
-        QTest::newRow("zero period") << "KijunPeriod" << "0" << "基準線 期間";
-        QTest::newRow("negative period") << "Rci2" << "-9" << "RCI 中期";
-        QTest::newRow("not a number") << "BbPeriod" << "abc" << "ボリンジャー 期間";
-        QTest::newRow("factor above 1") << "SarMax" << "2" << "パラボリック 上限";
-        QTest::newRow("too long") << "MacdSlow" << "100000" << "MACD 長期";
-        QTest::newRow("bad colour") << "ColorAdx" << "white" << "ColorAdx";
+        QTest::newRow("zero period") << "KijunPeriod"
+                                     << "0"
+                                     << "基準線 期間";
+        QTest::newRow("negative period") << "Rci2"
+                                         << "-9"
+                                         << "RCI 中期";
+        QTest::newRow("not a number") << "BbPeriod"
+                                      << "abc"
+                                      << "ボリンジャー 期間";
+        QTest::newRow("factor above 1") << "SarMax"
+                                        << "2"
+                                        << "パラボリック 上限";
+        QTest::newRow("too long") << "MacdSlow"
+                                  << "100000"
+                                  << "MACD 長期";
+        QTest::newRow("bad colour") << "ColorAdx"
+                                    << "white"
+                                    << "ColorAdx";
     }
     void refusesBadEntriesByName() {
         QFETCH(QString, key);
