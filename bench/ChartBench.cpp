@@ -8,6 +8,7 @@
 #include "BenchMarket.h"
 #include "DataGenerator.h"
 #include "core/chart/ChartData.h"
+#include "core/chart/ChartTechnical.h"
 #include "core/db/Schema.h"
 #include "core/db/SplitTable.h"
 #include "core/import/DailyImport.h"
@@ -224,6 +225,46 @@ int main(int argc, char** argv) {
             draw.push_back(since(t));
         }
         report("draw one chart onto an offscreen image", draw);
+    }
+    {
+        // The technical set: the values of the 110 bars shown, computed over enough of the stored history
+        // that they equal the whole history's, then the chart with every overlay and the MACD panel drawn.
+        auto db = db::openKestrelDatabase(path, db::OpenMode::ReadOnly);
+        if (!db)
+            return 1;
+        chart::TechnicalView view;
+        view.overlays = {true, true, true, true, true, true};
+        chart::ChartTechnical tech;
+        std::vector<double> load, both;
+        std::int32_t lastCode = 0;
+        for (int i = 0; i < 500; ++i) {
+            auto [code, date] = pick();
+            auto t = Clock::now();
+            must(chart::LoadChartData(**db, ctx, code, date, data, prompt));
+            auto t1 = Clock::now();
+            must(chart::loadChartTechnical(**db, code, false, true, data, view.settings, tech));
+            load.push_back(since(t1));
+            both.push_back(since(t));
+            lastCode = code;
+        }
+        report("technical values of 110 bars, warm (target 1 ms)", load);
+        report("chart load + technical values, warm", both);
+        std::printf("(issue %d last; %d bars before the view read for the warm-up)\n", lastCode,
+                    chart::warmupBars(view.settings));
+        chart::ChartDisplay display;
+        display.lowerPanelMode = chart::kLowerMacd;
+        std::vector<double> prims, draw;
+        for (int i = 0; i < 300; ++i) {
+            auto t = Clock::now();
+            chart::ChartPicture pic = chart::DrawChartWide(data, display, chart::futureWidth(view));
+            std::vector<chart::Primitive> more = chart::drawTechnical(data, display, tech, view);
+            prims.push_back(since(t));
+            auto t1 = Clock::now();
+            QImage image = services::renderChartImage(data, display, nullptr, &tech, &view);
+            draw.push_back(since(t1));
+        }
+        report("technical primitives, all overlays + MACD", prims);
+        report("draw with all overlays + MACD (target 5 ms)", draw);
     }
     {
         // One daily file of about 4000 issues through the normal import into a copy of the database,

@@ -61,7 +61,7 @@ set -e
 grep -q "基準日からの表示するデーターがありません。" "$t/e2" || fail "no-bars message"
 python3 -c 'import json,sys; d=json.load(open(sys.argv[1])); assert d["barCount"] == 0 and d["bars"] == []' "$t/j2" || fail "empty json"
 
-for bad in "abc" "1301 --lower-panel 5" "1301 --lower-panel x" "" "1301 1302"; do
+for bad in "abc" "1301 --lower-panel 9" "1301 --lower-panel x" "" "1301 1302"; do
     set +e
     # shellcheck disable=SC2086
     k chart $bad >/dev/null 2>&1; rc=$?

@@ -6,6 +6,7 @@
 #include "core/chart/ChartJson.h"
 #include "core/chart/ChartScene.h"
 #include "core/chart/SeriesLoad.h"
+#include "core/chart/TechnicalIni.h"
 #include "core/db/BarTable.h"
 #include "core/trade/LedgerMarks.h"
 
@@ -88,7 +89,7 @@ std::optional<int> takeSpanOptions(Invocation& inv, bool weekly, bool json, Span
 
 // Every bar of the span, from the issue's whole stored history up to the chart date.
 int runSpan(Invocation& inv, db::Database& db, std::int32_t code, const std::string& chartDate, bool weekly,
-            const SpanOptions& span) {
+            const SpanOptions& span, const chart::TechnicalSettings& settings) {
     const Date to = *Date::parse(chartDate);
     if (span.from && *span.from > to)
         return inv.fail(StatusCode::InvalidInput,
@@ -110,7 +111,9 @@ int runSpan(Invocation& inv, db::Database& db, std::int32_t code, const std::str
     }
     if (view.empty())
         inv.err << chart::kNoBarsMessage << "\n";
-    inv.out << chart::seriesToJson(*series, view, chartDate);
+    // The whole history is loaded: every value is the one computed from the issue's first bar.
+    const chart::TechnicalValues values = chart::computeAll(*series, settings);
+    inv.out << chart::seriesToJson(*series, view, chartDate, &values, &settings);
     return view.empty() ? exitCodeFor(StatusCode::NotFound) : 0;
 }
 
@@ -141,10 +144,29 @@ int runChart(Invocation& inv) {
     }
     std::optional<std::string> dateText = inv.takeOption("--date");
     if (auto mode = inv.takeOption("--lower-panel")) {
-        auto m = wholeNumber(*mode, 0, 4);
-        if (!m)
+        const int m = chart::lowerPanelFromText(*mode);
+        if (m < 0) {
+            inv.err << "kestrel: unknown --lower-panel \"" << *mode
+                    << "\": give 0-8 or all, rsi, psych, margin, none, macd, stoch, rci, dmi\n";
             return inv.usage();
-        display.lowerPanelMode = *m;
+        }
+        display.lowerPanelMode = m;
+    }
+    // The technical set as kept in Kestrel.ini; --overlay replaces the overlays switched on there.
+    chart::TechnicalView techView;
+    if (Status t = chart::loadTechnicalView(inv.context.paths.iniPath, techView); !t)
+        inv.err << "kestrel: " << t.message() << "\n";
+    if (auto overlays = inv.takeOption("--overlay")) {
+        techView.overlays = {};
+        std::string bad;
+        if (!chart::overlaysFromText(*overlays, techView.overlays, bad)) {
+            inv.err << "kestrel: unknown --overlay \"" << bad << "\": give ichimoku, bb, env, hl, sar, vp\n";
+            return inv.usage();
+        }
+        if (!png) {
+            inv.err << "kestrel: --overlay draws on the chart: add --png FILE\n";
+            return inv.usage();
+        }
     }
     if (inv.args.size() != 1)
         return inv.usage();
@@ -170,7 +192,7 @@ int runChart(Invocation& inv) {
     if (!db)
         return inv.lastFailure;
     if (span.any)
-        return runSpan(inv, *db, *code, chartDate, weekly, span);
+        return runSpan(inv, *db, *code, chartDate, weekly, span, techView.settings);
     chart::ChartData data;
     data.latestDate = Date::today();
     StderrPrompt prompt(inv.err);
@@ -178,8 +200,13 @@ int runChart(Invocation& inv) {
     if (!st)
         return inv.fail(st);
     chart::ChartPicture pic = chart::DrawChart(data, display);
+    chart::ChartTechnical tech;
+    if (json || png)
+        if (Status t = chart::loadChartTechnical(*db, *code, weekly, ctx.splitAdjust, data, techView.settings, tech);
+            !t)
+            return inv.fail(t);
     if (json)
-        inv.out << chart::chartToJson(data, chartDate, list ? &pic.rows : nullptr);
+        inv.out << chart::chartToJson(data, chartDate, list ? &pic.rows : nullptr, &tech);
     else if (list || !png)
         for (const std::string& row : pic.rows)
             inv.out << row << "\n";
@@ -191,7 +218,7 @@ int runChart(Invocation& inv) {
                                                !noLedger && ctx.settings.BaibaiChart != 0, overlay);
             !o)
             return inv.fail(o);
-        QImage image = services::renderChartImage(data, display, &overlay);
+        QImage image = services::renderChartImage(data, display, &overlay, &tech, &techView);
         QByteArray bytes;
         QBuffer buffer(&bytes);
         buffer.open(QIODevice::WriteOnly);
@@ -210,11 +237,14 @@ int runChart(Invocation& inv) {
 const CommandRegistrar
     kChart({"chart",
             "CODE [--date YYYY-MM-DD] [--weekly|--monthly] [--bars N|--from YYYY-MM-DD] [--json] [--list] "
-            "[--png FILE] [--lower-panel 0-4] [--curve] [--no-volume] [--no-averages] [--raw] [--no-ledger]",
+            "[--png FILE] [--overlay ichimoku,bb,env,hl,sar,vp] [--lower-panel 0-8|NAME] [--curve] [--no-volume] "
+            "[--no-averages] [--raw] [--no-ledger]",
             "load the chart of one issue ending at the date (default today); print its values "
             "(--json), its price list (--list, the default) or render it (--png); --raw shows bars as "
             "traded, without split adjustment; the PNG carries the user's lines and the ledger's lots "
-            "(--no-ledger leaves the lots out); --bars N (20 or more), --from DATE and --monthly list every "
+            "(--no-ledger leaves the lots out) and the technical overlays (--overlay; the lower panel by number "
+            "or name: all, rsi, psych, margin, none, macd, stoch, rci, dmi); the JSON carries the technical "
+            "values of each bar under \"ind\"; --bars N (20 or more), --from DATE and --monthly list every "
             "bar of that span up to the date as JSON (daily, weekly or monthly bars, \"forming\": true on a "
             "month still forming)",
             runChart, true, true});

@@ -1,6 +1,7 @@
 #include "core/chart/ChartJson.h"
 
 #include <algorithm>
+#include <cmath>
 #include <nlohmann/json.hpp>
 
 namespace kestrel::chart {
@@ -22,9 +23,57 @@ Json percent(std::int16_t perMille) {
     return number(Currency::fromRaw(static_cast<std::int64_t>(perMille) * (Currency::kScale / 10)));
 }
 
+// The values of bar i that are present, under their names; never a NaN or an infinity.
+Json indObject(const TechnicalValues& v, int i) {
+    Json o = Json::object();
+    for (std::string_view name : technicalSeriesNames()) {
+        const Series* s = v.find(name);
+        if (!s || i < 0 || i >= static_cast<int>(s->size()))
+            continue;
+        const double x = (*s)[static_cast<std::size_t>(i)];
+        if (std::isfinite(x))
+            o[std::string(name)] = x;
+    }
+    return o;
+}
+
+Json profileJson(const VolumeProfile& p) {
+    Json bins = Json::array();
+    for (const VolumeBin& b : p.bins)
+        bins.push_back(Json{{"low", b.low}, {"high", b.high}, {"volume", b.volume}});
+    return bins;
+}
+
+Json settingsJson(const TechnicalSettings& s) {
+    return Json{{"tenkanPeriod", s.tenkanPeriod},
+                {"kijunPeriod", s.kijunPeriod},
+                {"span2Period", s.span2Period},
+                {"ichimokuShift", s.ichimokuShift},
+                {"bbPeriod", s.bbPeriod},
+                {"bbSigma", s.bbSigma == SigmaKind::Sample ? "sample" : "population"},
+                {"macdFast", s.macdFast},
+                {"macdSlow", s.macdSlow},
+                {"macdSignal", s.macdSignal},
+                {"macdSignalKind", s.macdSignalKind == SignalKind::Sma ? "sma" : "ema"},
+                {"stochK", s.stochK},
+                {"stochD", s.stochD},
+                {"stochSD", s.stochSD},
+                {"rci1", s.rci1},
+                {"rci2", s.rci2},
+                {"rci3", s.rci3},
+                {"dmiPeriod", s.dmiPeriod},
+                {"sarStep", s.sarStep},
+                {"sarMax", s.sarMax},
+                {"envPeriod", s.envPeriod},
+                {"envPercent", s.envPercent},
+                {"hlPeriod", s.hlPeriod},
+                {"vpBins", s.vpBins}};
+}
+
 } // namespace
 
-std::string chartToJson(const ChartData& d, const std::string& chartDateText, const std::vector<std::string>* rows) {
+std::string chartToJson(const ChartData& d, const std::string& chartDateText, const std::vector<std::string>* rows,
+                        const ChartTechnical* tech) {
     Json top;
     top["chartDate"] = chartDateText;
     top["barCount"] = number(d.barCount);
@@ -72,16 +121,23 @@ std::string chartToJson(const ChartData& d, const std::string& chartDateText, co
         o["maAngle2"] = number(b.maAngle2);
         o["maAngle3"] = number(b.maAngle3);
         o["itoRatio"] = number(b.itoRatio);
+        if (tech)
+            o["ind"] = indObject(tech->values, i);
         bars.push_back(std::move(o));
     }
     top["bars"] = std::move(bars);
+    if (tech) {
+        top["volumeProfile"] = profileJson(tech->profile);
+        top["indicatorSettings"] = settingsJson(tech->settings);
+    }
     if (rows)
         top["priceList"] = *rows;
     // Text that is not UTF-8 is replaced rather than refused.
     return top.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }
 
-std::string seriesToJson(const BarSeries& series, SeriesView view, const std::string& chartDateText) {
+std::string seriesToJson(const BarSeries& series, SeriesView view, const std::string& chartDateText,
+                         const TechnicalValues* values, const TechnicalSettings* settings) {
     Json top;
     top["code"] = series.code;
     top["mode"] = series.mode == BarMode::Monthly ? "monthly" : series.mode == BarMode::Weekly ? "weekly" : "daily";
@@ -101,9 +157,15 @@ std::string seriesToJson(const BarSeries& series, SeriesView view, const std::st
         o["volume"] = number(static_cast<long long>(b.volume));
         if (b.forming)
             o["forming"] = true;
+        if (values)
+            o["ind"] = indObject(*values, i);
         bars.push_back(std::move(o));
     }
     top["bars"] = std::move(bars);
+    if (values && settings) {
+        top["volumeProfile"] = profileJson(volumeProfile(series, first, last, settings->vpBins));
+        top["indicatorSettings"] = settingsJson(*settings);
+    }
     return top.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }
 

@@ -56,7 +56,10 @@ struct ChartDisplay {
 // were switched on, "移動平均無" when off).
 std::string toggleAverages(ChartColors& colors);
 
-enum class Shape { FillRect, Line, Box, FilledBox, DottedLine, Text };
+// TranslucentBox: a filled box blended over what is below it at kTranslucentAlpha (the 一目均衡表 cloud,
+// the volume profile).
+enum class Shape { FillRect, Line, Box, FilledBox, DottedLine, Text, TranslucentBox };
+inline constexpr int kTranslucentAlpha = 96; // of 255
 
 struct Primitive {
     Shape shape = Shape::Line;

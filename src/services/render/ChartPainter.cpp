@@ -64,6 +64,12 @@ void paintPrimitives(QPainter& painter, const std::vector<Primitive>& items) {
         case Shape::FilledBox:
             painter.fillRect(spanning(p), color);
             break;
+        case Shape::TranslucentBox: {
+            QColor blended = color;
+            blended.setAlpha(chart::kTranslucentAlpha);
+            painter.fillRect(spanning(p), blended);
+            break;
+        }
         case Shape::Line:
             line(painter, p.x1, p.y1, p.x2, p.y2);
             break;
@@ -97,15 +103,21 @@ void paintPrimitives(QPainter& painter, const std::vector<Primitive>& items) {
 }
 
 QImage renderChartImage(const chart::ChartData& data, const chart::ChartDisplay& display,
-                        const chart::ChartOverlay* overlay) {
-    QImage image(kSurfaceWidth, kSurfaceHeight, QImage::Format_RGB32);
+                        const chart::ChartOverlay* overlay, const chart::ChartTechnical* tech,
+                        const chart::TechnicalView* view) {
+    const int extra = tech && view ? chart::futureWidth(*view) : 0;
+    QImage image(kSurfaceWidth + extra, kSurfaceHeight, QImage::Format_RGB32);
     image.fill(toQColor(chart::windowBackColor(display.chartMode)));
     QPainter painter(&image);
     // Nothing of the chart reaches outside its cleared area (a curve may run off the price scale).
     painter.setClipRect(
-        QRect(QPoint(chart::kClearLeft, chart::kClearTop), QPoint(chart::kClearRight, chart::kClearBottom)));
-    chart::ChartPicture pic = chart::DrawChart(data, display);
+        QRect(QPoint(chart::kClearLeft, chart::kClearTop), QPoint(chart::kClearRight + extra, chart::kClearBottom)));
+    chart::ChartPicture pic = chart::DrawChartWide(data, display, extra);
     std::vector<chart::Primitive>& items = pic.items;
+    if (tech && view && !pic.rows.empty()) {
+        std::vector<chart::Primitive> more = chart::drawTechnical(data, display, *tech, *view);
+        items.insert(items.end(), more.begin(), more.end());
+    }
     if (overlay && !pic.rows.empty()) { // nothing over an empty frame
         std::vector<chart::Primitive> over = chart::drawOverlay(data, *overlay);
         items.insert(items.end(), over.begin(), over.end());

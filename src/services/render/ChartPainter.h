@@ -3,6 +3,7 @@
 // pixel rules the list assumes: no antialiasing, both end points of lines and boxes drawn, dotted
 // lines on every other pixel, text placed by its top-left corner.
 #include "core/chart/ChartOverlay.h"
+#include "core/chart/ChartTechnical.h"
 
 #include <QFont>
 #include <QImage>
@@ -24,8 +25,10 @@ void paintPrimitives(QPainter& painter, const std::vector<chart::Primitive>& ite
 // drawn on the window's background colour.
 inline constexpr int kSurfaceWidth = chart::kClearRight + 1;
 inline constexpr int kSurfaceHeight = chart::kClearBottom + 1;
-// With an overlay, its lines and ledger marks are drawn over the chart.
+// With an overlay, its lines and ledger marks are drawn over the chart. With technical values and their
+// view, the technical overlays and lower panel too; with 一目均衡表 the image is futureWidth pixels wider.
 QImage renderChartImage(const chart::ChartData& data, const chart::ChartDisplay& display,
-                        const chart::ChartOverlay* overlay = nullptr);
+                        const chart::ChartOverlay* overlay = nullptr, const chart::ChartTechnical* tech = nullptr,
+                        const chart::TechnicalView* view = nullptr);
 
 } // namespace kestrel::services

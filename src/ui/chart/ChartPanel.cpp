@@ -4,6 +4,7 @@
 #include "core/boards/BoardStore.h"
 #include "core/chart/ChartLayout.h"
 #include "core/chart/UserLines.h"
+#include "core/db/BarTable.h"
 #include "core/db/Lookups.h"
 #include "core/trade/LedgerMarks.h"
 #include "services/db/OpenDatabase.h"
@@ -43,7 +44,8 @@ QLabel* caption(QWidget* parent, const char* text, int x, int y) {
 } // namespace
 
 ChartView::ChartView(QWidget* parent)
-    : QWidget(parent), m_surface(services::kSurfaceWidth, services::kSurfaceHeight, QImage::Format_RGB32) {
+    : QWidget(parent),
+      m_surface(services::kSurfaceWidth + kFutureSlots * kBarWidth, services::kSurfaceHeight, QImage::Format_RGB32) {
     setObjectName(QStringLiteral("ChartView"));
     m_surface.fill(services::toQColor(kDailyBack));
     setGeometry(kChartRect);
@@ -52,7 +54,7 @@ ChartView::ChartView(QWidget* parent)
 
 void ChartView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.drawImage(QPoint(0, 0), m_surface, kChartRect);
+    painter.drawImage(QPoint(0, 0), m_surface, QRect(kChartRect.topLeft(), size()));
 }
 
 void ChartView::mousePressEvent(QMouseEvent* event) {
@@ -182,7 +184,7 @@ void ChartPanel::refreshDisplay() {
 void ChartPanel::paint(const std::vector<Primitive>& items) {
     QImage& surface = chartView->surface();
     QPainter painter(&surface);
-    painter.setClipRect(kChartRect);
+    painter.setClipRect(QRect(kChartRect.topLeft(), chartView->size()));
     services::paintPrimitives(painter, items);
     painter.end();
     chartView->update();
@@ -193,10 +195,29 @@ void ChartPanel::DrawChartFrame() {
     paint(chart::DrawChartFrame(m_display));
 }
 
+void ChartPanel::setTechnicalView(const TechnicalView& view) {
+    m_technicalView = view;
+}
+
+void ChartPanel::widenFor(int extra) {
+    if (extra == m_extra)
+        return;
+    // Everything right of the chart moves with its right edge.
+    for (QWidget* w : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (w != chartView && w->x() > kClearRight)
+            w->move(w->x() + extra - m_extra, w->y());
+    chartView->resize(kChartRect.width() + extra, kChartRect.height());
+    setMinimumWidth(minimumWidth() + extra - m_extra);
+    m_extra = extra;
+}
+
 void ChartPanel::DrawChart(bool rebuildList) {
     refreshDisplay();
-    ChartPicture pic = chart::DrawChart(m_data, m_display);
+    widenFor(futureWidth(m_technicalView));
+    ChartPicture pic = chart::DrawChartWide(m_data, m_display, m_extra);
     if (!pic.rows.empty()) {
+        std::vector<Primitive> tech = drawTechnical(m_data, m_display, m_technical, m_technicalView);
+        pic.items.insert(pic.items.end(), tech.begin(), tech.end());
         chart::ChartOverlay shown = m_overlay;
         if (m_drawing && m_drawing->id == 0)
             shown.lines.push_back(*m_drawing);
@@ -277,6 +298,11 @@ void ChartPanel::loadOverlay(std::int32_t code) {
         return;
     if (Status st = trade::loadChartOverlay(**db, code, m_context.chartMode, m_data, m_context.splitAdjust,
                                             m_context.settings.BaibaiChart != 0, m_overlay);
+        !st)
+        prompt.notify(st.message());
+    // The technical values of the bars shown, from the stored history.
+    if (Status st = loadChartTechnical(**db, code, db::isWeeklyMode(m_context.chartMode), m_context.splitAdjust, m_data,
+                                       m_technicalView.settings, m_technical);
         !st)
         prompt.notify(st.message());
 }

@@ -7,6 +7,7 @@
 #include "core/chart/ChartData.h"
 #include "core/chart/ChartOverlay.h"
 #include "core/chart/ChartScene.h"
+#include "core/chart/ChartTechnical.h"
 #include "core/startup/AppContext.h"
 
 #include <QCheckBox>
@@ -56,6 +57,9 @@ public:
     // The display choices the window keeps for the whole run (also set by the switches below).
     void setLowerPanelMode(int mode);
     void setAveragesShown(bool shown);
+    // The technical set drawn (overlays, periods, colours); loadOverlay computes its values again.
+    void setTechnicalView(const chart::TechnicalView& view);
+    const chart::TechnicalView& technicalView() const { return m_technicalView; }
 
     // Clears the chart area and draws the empty frame.
     void DrawChartFrame();
@@ -64,6 +68,7 @@ public:
 
     // The user's lines and the ledger's lots of the issue loaded in data(): read again from the database
     // (after every load and every change of a line). The ledger part follows the BaibaiChart setting.
+    // The technical values of the loaded chart are read with them.
     void loadOverlay(std::int32_t code);
     const chart::ChartOverlay& overlay() const { return m_overlay; }
     // A horizontal line at client y (the context menu's "水平線を引く"); false when y is off the panel.
@@ -90,6 +95,8 @@ Q_SIGNALS:
 
 private:
     void refreshDisplay();
+    // Makes room for `extra` pixels of future slots right of the plot.
+    void widenFor(int extra);
     void paint(const std::vector<chart::Primitive>& items);
     void kabukaListClick(int row);
     void chartClicked(int clientX, int clientY);
@@ -108,6 +115,9 @@ private:
     chart::ChartData m_data;
     chart::ChartDisplay m_display;
     chart::ChartOverlay m_overlay;
+    chart::TechnicalView m_technicalView;
+    chart::ChartTechnical m_technical;
+    int m_extra = 0;
     std::int32_t m_code = 0;
     // A line being drawn (id 0) or an end (1, 2) of a line being moved.
     std::optional<chart::ChartLine> m_drawing;

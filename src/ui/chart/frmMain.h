@@ -14,12 +14,14 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMainWindow>
+#include <QMenu>
 #include <QPointer>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTimer>
 #include <QToolBar>
 #include <functional>
+#include <vector>
 
 namespace kestrel::ui {
 
@@ -120,6 +122,8 @@ private:
     void buildControls();
     void buildMenus();
     void buildToolbar();
+    void buildTechnicalMenu(QMenu* menu);
+    std::vector<QAction*> m_technicalActions; // the テクニカル menu's entries, also on the toolbar
     template <typename F> QAction* entry(QMenu* menu, const char* name, const char* caption, F handler);
     template <typename F> QAction* button(const char* key, const char* text, const char* tip, F handler);
     void loadWindow();

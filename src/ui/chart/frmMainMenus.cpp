@@ -1,11 +1,13 @@
 // The main window's menu bar and toolbar. Every entry is an action named as the entry (toolbar buttons
 // by their key); the screens they open are listed once, in frmMainScreens.cpp.
 #include "core/chart/Navigation.h"
+#include "core/chart/TechnicalIni.h"
 #include "core/settings/IniFile.h"
 #include "ui/app/MessageBox.h"
 #include "ui/app/Shell.h"
 #include "ui/chart/frmMain.h"
 #include "ui/chart/frmSplit.h"
+#include "ui/chart/frmTechnical.h"
 
 #include <QMenuBar>
 
@@ -84,6 +86,8 @@ void frmMain::buildMenus() {
     ledger->setCheckable(true);
     ledger->setChecked(m_context.settings.BaibaiChart != 0);
 
+    buildTechnicalMenu(bar->addMenu(QStringLiteral("テクニカル")));
+
     QMenu* boards = bar->addMenu(QStringLiteral("株価ボード"));
     static const char* const kLetter[] = {"", "A", "B"};
     for (int b = 1; b <= 2; ++b) {
@@ -131,6 +135,65 @@ void frmMain::buildMenus() {
     entry(version, "mnuHelp", "ヘルプ", &frmMain::mnuHelpClick);
 }
 
+void frmMain::buildTechnicalMenu(QMenu* menu) {
+    // The technical set as kept in Kestrel.ini; a value that would not read is told and left default.
+    chart::TechnicalView view;
+    if (Status st = chart::loadTechnicalView(m_context.paths.iniPath, view); !st)
+        MessageBox::information(this, QString::fromStdString(st.message()));
+    m_chart->setTechnicalView(view);
+    // Each overlay switched here or on the toolbar (the same action), kept in Kestrel.ini at once.
+    static const struct {
+        const char* name;
+        const char* caption;
+        bool chart::TechnicalOverlays::*flag;
+    } kOverlays[] = {{"mnuIchimoku", "一目均衡表", &chart::TechnicalOverlays::ichimoku},
+                     {"mnuBollinger", "ボリンジャーバンド", &chart::TechnicalOverlays::bollinger},
+                     {"mnuEnvelope", "エンベロープ", &chart::TechnicalOverlays::envelope},
+                     {"mnuHlBand", "HLバンド", &chart::TechnicalOverlays::hlBand},
+                     {"mnuParabolic", "パラボリック", &chart::TechnicalOverlays::sar},
+                     {"mnuVolumeProfile", "価格帯別出来高", &chart::TechnicalOverlays::volumeProfile}};
+    for (const auto& o : kOverlays) {
+        QAction* a = entry(menu, o.name, o.caption, [this, flag = o.flag](bool on) {
+            chart::TechnicalView v = m_chart->technicalView();
+            v.overlays.*flag = on;
+            m_chart->setTechnicalView(v);
+            if (Status st = writeProfileString(m_context.paths.iniPath, chart::kTechnicalSection, "Overlays",
+                                               chart::overlaysText(v.overlays));
+                !st)
+                MessageBox::information(this, QString::fromStdString(st.message()));
+            m_chart->DrawChart(false);
+        });
+        a->setCheckable(true);
+        a->setChecked(view.overlays.*(o.flag));
+        m_technicalActions.push_back(a);
+    }
+    menu->addSeparator();
+    // The lower panel: the technical choices after the plain five (the CmdSRLRSI button steps through those).
+    static const struct {
+        const char* name;
+        const char* caption;
+        int mode;
+    } kPanels[] = {{"mnuLowerMacd", "MACD", chart::kLowerMacd},
+                   {"mnuLowerStoch", "ストキャスティクス", chart::kLowerStoch},
+                   {"mnuLowerRci", "RCI", chart::kLowerRci},
+                   {"mnuLowerDmi", "DMI/ADX", chart::kLowerDmi}};
+    for (const auto& p : kPanels) {
+        QAction* a = entry(menu, p.name, p.caption, [this, mode = p.mode] {
+            m_chart->setLowerPanelMode(mode);
+            m_chart->DrawChart(false);
+        });
+        m_technicalActions.push_back(a);
+    }
+    menu->addSeparator();
+    entry(menu, "mnuTechnicalSettings", "テクニカル設定", [this] {
+        frmTechnical dialog(m_context.paths.iniPath, m_chart->technicalView(), this);
+        if (dialog.exec() != QDialog::Accepted)
+            return;
+        m_chart->setTechnicalView(dialog.view());
+        ShowIssue(true);
+    });
+}
+
 void frmMain::buildToolbar() {
     Toolbar = new QToolBar(QStringLiteral("Toolbar"), this);
     Toolbar->setObjectName(QStringLiteral("Toolbar"));
@@ -162,6 +225,10 @@ void frmMain::buildToolbar() {
     button("DMentButton", "調査", "株価ﾃﾞｰﾀｰ調査", open(Screen::Datament));
     button("DataDelButton", "削除", "株価ﾃﾞｰﾀｰ削除　変更", trigger("mnukabukaDeleteEdit"));
     button("OptionButton", "ｵﾌﾟｼｮﾝ", "オプション", open(Screen::Option));
+    Toolbar->addSeparator();
+    // The technical overlays and lower panels: the テクニカル menu's own actions.
+    for (QAction* a : m_technicalActions)
+        Toolbar->addAction(a);
     Toolbar->addSeparator();
     button("IntReadKabukaButton", "株価読込", "株価ﾃﾞｰﾀ読込", trigger("mnuReadData"));
     button("IntReadMeiButton", "銘柄読込", "ｲﾝﾀｰﾈｯﾄで銘柄登録読込み", trigger("mnuIntMeiRegistData"));
