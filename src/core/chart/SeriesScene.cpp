@@ -15,8 +15,9 @@ constexpr int kPaneGap = 3;
 constexpr Rgb kText{0, 0, 0};
 constexpr Rgb kVolumeColor{96, 160, 255};
 constexpr std::array<Rgb, kMaxCompared> kCompareColors = {Rgb{0, 255, 255}, Rgb{255, 0, 255}, Rgb{255, 255, 255}};
-constexpr std::array<Rgb, 6> kLineColors = {Rgb{128, 255, 128}, Rgb{255, 255, 0}, Rgb{192, 192, 255},
-                                            Rgb{255, 128, 0},   Rgb{0, 255, 255}, Rgb{255, 128, 255}};
+// Averages first, then overlays and pane lines; none is a comparison colour.
+constexpr std::array<Rgb, 6> kLineColors = {Rgb{128, 255, 128}, Rgb{255, 255, 0},  Rgb{192, 192, 255},
+                                            Rgb{255, 128, 0},   Rgb{192, 128, 64}, Rgb{128, 128, 255}};
 
 void add(std::vector<Primitive>& out, Shape shape, int x1, int y1, int x2, int y2, Rgb color) {
     out.push_back({shape, x1, y1, x2, y2, color, {}});
@@ -82,12 +83,12 @@ std::string percentText(double index) {
     return (pct > 0 ? "+" : "") + priceText(pct) + "%";
 }
 
-// A line through the values of a view, one point per pixel column (the column's last bar), clamped to
-// the panel's rows; missing values break the line.
+// A line through the values of a view, one point per pixel column (the column's last bar); missing
+// values break the line, and a segment leaving the panel is cut at its edge (none runs along it).
 void polyline(std::vector<Primitive>& out, const Series& values, SeriesView v, const SceneLayout& lay, const YMap& m,
               Rgb color, double scale = 1.0) {
     int px = 0, py = 0;
-    bool have = false;
+    bool have = false, inside = false;
     for (int b = v.first; b <= v.last; ++b) {
         const int x = lay.barX(b, v);
         if (b < v.last && lay.barX(b + 1, v) == x)
@@ -97,14 +98,17 @@ void polyline(std::vector<Primitive>& out, const Series& values, SeriesView v, c
             have = false;
             continue;
         }
-        const int y = std::clamp(m.y(val * scale), m.top, m.bottom);
-        if (have)
+        const int raw = m.y(val * scale);
+        const bool in = raw >= m.top && raw <= m.bottom;
+        const int y = std::clamp(raw, m.top, m.bottom);
+        if (have && (in || inside))
             add(out, Shape::Line, px, py, x, y, color);
-        else if (b == v.last || lay.barX(b + 1, v) != x)
+        else if (!have && in)
             add(out, Shape::Line, x, y, x, y, color);
         px = x;
         py = y;
         have = true;
+        inside = in;
     }
 }
 
@@ -276,9 +280,10 @@ std::vector<Primitive> SeriesChart::draw(SeriesView view, int width, int height)
         return out;
     const SceneLayout lay = layout(view, width, height);
     const int L = lay.plotLeft, R = lay.plotRight;
-    add(out, Shape::FillRect, L, lay.priceTop, R, lay.priceBottom, back);
+    // Each panel with its legend row above it.
+    add(out, Shape::FillRect, L, lay.priceTop - kLegendHeight + 1, R, lay.priceBottom, back);
     for (const auto& [t, b] : lay.panes)
-        add(out, Shape::FillRect, L, t, R, b, back);
+        add(out, Shape::FillRect, L, t - kLegendHeight, R, b, back);
 
     // The date axis and its grid, under everything drawn in the panels.
     const int axisY = (lay.panes.empty() ? lay.priceBottom : lay.panes.back().second) + 3;
@@ -426,7 +431,15 @@ std::vector<Primitive> SeriesChart::draw(SeriesView view, int width, int height)
         legendX = L;
         const int legendY = top - kLegendHeight;
         std::string title = paneTitle(p.kind, m_spec);
-        if (p.kind == PaneKind::Volume) {
+        if (p.kind == PaneKind::Volume && lay.candles) {
+            const int half = std::max(0, static_cast<int>(static_cast<double>(R - L + 1) / view.count() * 0.7) / 2);
+            for (int b = view.first; b <= view.last; ++b)
+                if (const std::int64_t v = m_series.bars[static_cast<std::size_t>(b)].volume; v > 0) {
+                    const int x = lay.barX(b, view);
+                    add(out, Shape::FilledBox, x - half, m.y(static_cast<double>(v)), x + half, bottom, kVolumeColor);
+                }
+            title += " " + volumeText(m_series.bars[static_cast<std::size_t>(view.last)].volume);
+        } else if (p.kind == PaneKind::Volume) {
             int col = -1;
             std::int64_t most = 0;
             auto flush = [&] {
@@ -454,7 +467,7 @@ std::vector<Primitive> SeriesChart::draw(SeriesView view, int width, int height)
             lines.push_back({"売", std::move(sell), kShownColors[kSell]});
             lines.push_back({"買", std::move(buy), kShownColors[kBuy]});
         }
-        legend(legendY, title, kText);
+        legend(legendY, title, kWhite);
         for (const Line& l : lines) {
             polyline(out, l.values, view, lay, m, l.color);
             const double v = lastValue(l.values, view);
