@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <initializer_list>
 
 namespace kestrel::chart {
 namespace {
@@ -179,9 +180,35 @@ SeriesChart::SeriesChart(BarSeries series, SceneSpec spec, std::vector<ComparedI
         if (n > 0)
             m_priceLines.push_back({"MA" + std::to_string(n), sma(m_closes, n), kLineColors[colour++ % 3]});
     if (!m_spec.overlays.empty()) {
-        const TechnicalValues all = computeAll(m_series, ts);
+        // Only the families the overlays name are computed.
+        TechnicalValues all;
+        auto wants = [&](std::initializer_list<std::string_view> prefixes) {
+            for (const std::string& n : m_spec.overlays)
+                for (std::string_view p : prefixes)
+                    if (std::string_view(n).substr(0, p.size()) == p)
+                        return true;
+            return false;
+        };
+        if (wants({"tenkan", "kijun", "span"}))
+            all.ichimoku = ichimoku(m_series, ts.tenkanPeriod, ts.kijunPeriod, ts.span2Period);
+        if (wants({"bb"}))
+            all.bollinger = bollinger(m_series, ts.bbPeriod, ts.bbSigma);
+        if (wants({"macd"}))
+            all.macd = macd(m_series, ts.macdFast, ts.macdSlow, ts.macdSignal, ts.macdSignalKind);
+        if (wants({"stoch"}))
+            all.stochastic = stochastic(m_series, ts.stochK, ts.stochD, ts.stochSD);
+        if (wants({"rci"}))
+            all.rci = {rci(m_series, ts.rci1), rci(m_series, ts.rci2), rci(m_series, ts.rci3)};
+        if (wants({"pdi", "mdi", "adx"}))
+            all.dmi = dmi(m_series, ts.dmiPeriod);
+        if (wants({"sar"}))
+            all.sar = parabolicSar(m_series, ts.sarStep, ts.sarMax);
+        if (wants({"env"}))
+            all.envelope = envelope(m_series, ts.envPeriod, ts.envPercent);
+        if (wants({"hl"}))
+            all.hlBand = hlBand(m_series, ts.hlPeriod);
         for (const std::string& name : m_spec.overlays) {
-            if (const Series* s = all.find(name))
+            if (const Series* s = all.find(name); s && s->size() == m_series.bars.size())
                 m_priceLines.push_back({name, *s, kLineColors[colour++ % kLineColors.size()]});
             else
                 m_unknown.push_back(name);
