@@ -29,7 +29,7 @@ find src -name '*.h' -o -name '*.cpp' | sort | xargs grep -HnE '^[[:space:]]*#[[
 awk -v widgets="$widgets" '
 BEGIN {
     layer["core"] = 0; layer["platform"] = 1; layer["services"] = 2; layer["ui"] = 3; layer["apps"] = 4
-    sub_rank["app"] = 0; sub_rank["settings"] = 1; sub_rank["db"] = 2; sub_rank["startup"] = 3
+    sub_rank["app"] = 0; sub_rank["settings"] = 1; sub_rank["db"] = 2; sub_rank["startup"] = 3; sub_rank["fins"] = 3
     sub_rank["boards"] = 4; sub_rank["chart"] = 4; sub_rank["import"] = 5; sub_rank["trade"] = 5; sub_rank["scan"] = 5
     sub_rank["net"] = 6; sub_rank["converter"] = 7; sub_rank["info"] = 7
     n = split(widgets, w, " ")

@@ -68,10 +68,12 @@ bool JQuantsClient::wait(int ms, bool limited) {
     return !m_cancelled;
 }
 
-JQuantsClient::Answer JQuantsClient::fetch(const QUrl& url) {
+JQuantsClient::Answer JQuantsClient::fetch(const QUrl& url, bool withKey) {
     QNetworkRequest request(url);
-    request.setRawHeader("x-api-key", m_options.key.toUtf8());
-    request.setRawHeader("Accept", "application/json");
+    if (withKey) {
+        request.setRawHeader("x-api-key", m_options.key.toUtf8());
+        request.setRawHeader("Accept", "application/json");
+    }
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
     request.setTransferTimeout(m_options.timeoutMs);
     // A private certificate authority (a test server, a company proxy) may be named in the environment.
@@ -135,6 +137,10 @@ JQuantsClient::getPages(const std::string& path, const converter::jquants::Query
             Answer a = fetch(url);
             if (a.status == 200 && a.error.isEmpty()) {
                 std::string body = a.body.toStdString();
+                if (path == "/bulk/get") {
+                    pages.push_back(std::move(body));
+                    break;
+                }
                 auto key = converter::jquants::paginationKey(body, context);
                 if (!key)
                     return fail(FailureKind::Transport, key.message());
@@ -180,6 +186,32 @@ JQuantsClient::getPages(const std::string& path, const converter::jquants::Query
         }
     } while (!nextKey.empty());
     return pages;
+}
+
+Result<std::string> JQuantsClient::download(const std::string& url, const std::string& context) {
+    using R = Result<std::string>;
+    QUrl address = QUrl::fromEncoded(QByteArray::fromStdString(url), QUrl::StrictMode);
+    if (!address.isValid() ||
+        !(address.scheme() == QStringLiteral("https") || address.scheme() == QStringLiteral("http")))
+        return R::error(context + ": ダウンロード先が使えません");
+    int backoff = m_options.backoffMs;
+    for (int attempt = 0;; ++attempt) {
+        if (m_cancelled)
+            return R::error(context + ": 中止しました");
+        Answer a = fetch(address, false);
+        if (a.status == 200 && a.error.isEmpty())
+            return a.body.toStdString();
+        const bool retry = a.status >= 500 || a.transient;
+        if (!retry || attempt >= 2) {
+            if (!a.error.isEmpty())
+                return R::error(context + ": ダウンロードできません: " + a.error.toStdString());
+            return R::error(context + ": ダウンロード先が断りました（" + std::to_string(a.status) +
+                            (a.status == 403 ? "、署名つきアドレスの期限切れかもしれません）" : "）"));
+        }
+        if (!wait(backoff))
+            return R::error(context + ": 中止しました");
+        backoff *= 2;
+    }
 }
 
 QString jquantsKey(QString* error) {

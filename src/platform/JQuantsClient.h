@@ -5,7 +5,8 @@
 // retried after rateWaitMs, then twice that, at most rateRetries times, with no request inside a wait;
 // a 5xx or broken connection after a growing backoff. A refusal is told by its message (see
 // JQuantsErrors.h) and kept as lastFailure(). A page whose pagination_key was already seen ends the
-// request, so a server that repeats itself is not asked forever. Waits run a local event loop, so
+// request, so a server that repeats itself is not asked forever. /bulk/get answers one object, not a
+// page: its body is the one page. Waits run a local event loop, so
 // windows stay live; cancel() ends the run after the request in flight.
 #include "core/converter/JQuantsRun.h"
 
@@ -34,6 +35,8 @@ public:
 
     Result<std::vector<std::string>> getPages(const std::string& path, const converter::jquants::Query& query,
                                               const std::string& context) override;
+    // A signed address (another host): no key is sent; a cut or failed transfer is tried twice more.
+    Result<std::string> download(const std::string& url, const std::string& context) override;
     bool cancelled() const override { return m_cancelled; }
     void cancel() { m_cancelled = true; }
     // Told the wait, in seconds, before the next request whenever one begins; limited after a 429.
@@ -49,7 +52,7 @@ private:
         QString error;          // transport failure
         bool transient = false; // a failure worth another attempt (a cut or stalled connection)
     };
-    Answer fetch(const QUrl& url);
+    Answer fetch(const QUrl& url, bool withKey = true);
     // Waits ms in the event loop; false when cancelled meanwhile.
     bool wait(int ms, bool limited = false);
     Result<std::vector<std::string>> fail(converter::jquants::FailureKind kind, const std::string& message);

@@ -25,7 +25,7 @@ assert d["barCount"] == 5 and d["center"] == 3, d
 assert d["maxHigh"] == 109 and d["minLow"] == 98 and d["priceTop"] == 110 and d["priceBottom"] == 90, d
 assert d["maxVolume"] == 5000 and d["minVolume"] == 1000 and d["maxBalance"] == 0, d
 b = d["bars"][4]
-assert b["date"] == "2024-01-10" and b["ma1"] == 104 and b["dev1"] == 38, b
+assert b["date"] == "2024-01-10" and b["ma1"] == 104 and b["dev1"] == 3.8, b  # percent, as the chart panel shows it
 assert (b["psych"], b["rsi"], b["vr"]) == (60, 70, 47), b
 assert d["bars"][3]["psych"] == -1 and d["bars"][3]["ma1"] == 0
 # x = -2..2 over 100..108: a straight line, b = 2, a = 104.

@@ -184,7 +184,7 @@ echo "$out" | grep -qF '2020-01-01～2021-06-30 は 1 年を超えます。約 3
 # before any request, without printing them.
 : >"$t/plain.log"
 out=$(JQUANTS_API_KEY=wrong k fetch-jquants 2024-01-11 2024-01-11 --refetch 2>&1) && fail "wrong key taken: $out"
-echo "$out" | grep -qF '2024-01-11 の銘柄一覧: J-Quants が API キーを受け付けません。キーが誤っているか、期限が切れています' || fail "key message: $out"
+echo "$out" | grep -qF '2024-01-11 の銘柄一覧: API キーが受け付けられませんでした。キーが誤っているか、期限が切れています' || fail "key message: $out"
 echo "$out" | grep -q 'ご契約のプランでは' && fail "key blamed on the plan: $out"
 out=$(JQUANTS_API_KEY=$' \n' k fetch-jquants 2024-01-11 2024-01-11 --refetch 2>&1) && fail "empty key taken: $out"
 echo "$out" | grep -q 'API キーが登録されていません' || fail "empty key message: $out"
@@ -247,8 +247,8 @@ set_ini "$h3" JQuantsRetryWait 2
 "$kestrel" --home "$h3" fetch-jquants 2024-01-01 2024-01-12 --master --margin --import >"$t/out" 2>"$t/err" ||
     fail "free plan: $(cat "$t/out" "$t/err")"
 for line in 'ご契約のプランで取得できる期間は 2024-01-04～2024-01-05 です。範囲の平日のうち 8 日は期間外のため取得しません' \
-    'TOPIX（1002）は Light 以上のプランで取得できます（JQuantsPlan は Free）。1002 なしで作成します' \
-    '信用残は Standard 以上のプランで取得できます（JQuantsPlan は Free）。信用残のファイルは作成しません'; do
+    'TOPIX は Light 以上のプランで取得できます（ご契約は Free）。TOPIX なしで作成します。' \
+    '信用残は Standard 以上のプランで取得できます（ご契約は Free）。信用残のファイルは作成しません。'; do
     [ "$(grep -cxF "$line" "$t/err")" = 1 ] || fail "free plan line $line: $(cat "$t/err")"
 done
 ! grep -qE 'topix|margin' "$t/free.log" || fail "free plan asked: $(cat "$t/free.log")"
@@ -258,8 +258,8 @@ done
 set_ini "$h3" JQuantsPlan Standard
 "$kestrel" --home "$h3" fetch-jquants 2024-01-04 2024-01-05 --margin --refetch >"$t/out" 2>"$t/err" ||
     fail "refused endpoints: $(cat "$t/out" "$t/err")"
-grep -qxF 'TOPIX（1002）はご契約のプランでは取得できません（Light 以上のプランで取得できます）。1002 なしで作成します' "$t/err" &&
-    grep -qxF '信用残はご契約のプランでは取得できません（Standard 以上のプランで取得できます）。信用残のファイルは作成しません' "$t/err" ||
+grep -qxF 'TOPIX はご契約のプランでは取得できません（Light 以上のプランで取得できます）。TOPIX なしで作成します。' "$t/err" &&
+    grep -qxF '信用残はご契約のプランでは取得できません（Standard 以上のプランで取得できます）。信用残のファイルは作成しません。' "$t/err" ||
     fail "refusal lines: $(cat "$t/err")"
 [ "$(grep -c margin "$t/free.log")" = 1 ] || fail "margin asked after the refusal: $(cat "$t/free.log")"
 # The latest days: today is outside the window, so the last two weekdays before its end are taken.
@@ -315,8 +315,8 @@ if [ -x "$plover" ]; then
     set_ini "$h4" JQuantsPace 6000
     "$plover" --home "$h4" --batch --source 9 26/09/17 26/09/29 >"$t/out" 2>&1 || fail "Plover on the Free plan: $(cat "$t/out")"
     for line in 'ご契約のプランで取得できる期間は 2026-06-01～2026-09-25 です。範囲の平日のうち 2 日は期間外のため取得しません' \
-        'TOPIX（1002）は Light 以上のプランで取得できます（JQuantsPlan は Free）。1002 なしで作成します' \
-        '信用残は Standard 以上のプランで取得できます（JQuantsPlan は Free）。信用残のファイルは作成しません' \
+        'TOPIX は Light 以上のプランで取得できます（ご契約は Free）。TOPIX なしで作成します。' \
+        '信用残は Standard 以上のプランで取得できます（ご契約は Free）。信用残のファイルは作成しません。' \
         '休場日でない日のデータがありません: 2026-09-17' '全ダウンロード終了'; do
         [ "$(grep -cxF "$line" "$t/out")" = 1 ] || fail "Plover on the Free plan, line $line: $(cat "$t/out")"
     done

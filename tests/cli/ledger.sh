@@ -16,7 +16,8 @@ q "INSERT INTO Mei (コード, 市場コード, 銘柄, 株価単位) VALUES (72
 q "INSERT INTO dayData (コード, 日付, 終値) VALUES (7203, 20261203, 1200), (7203, 20261204, 1100), (9984, 20261204, 700)"
 
 k ledger add 7203 26/11/02 1000 1000 >"$t/out" || fail "add"
-[ "$(q 'SELECT 銘柄, 購入日, 損益分岐点, 利益 FROM stockmarket WHERE ID = 1')" = "トヨタ自動車 26/11/02 1040 -1040000" ] || fail "added row: $(q 'SELECT * FROM stockmarket')"
+# A new lot starts at the latest close (1,100), so its profit is 評価損益, not the whole break-even lost.
+[ "$(q 'SELECT 銘柄, 購入日, 損益分岐点, 現在額, 利益 FROM stockmarket WHERE ID = 1')" = "トヨタ自動車 26/11/02 1040 1100 60000" ] || fail "added row: $(q 'SELECT * FROM stockmarket')"
 k ledger add 9984 2026-11-05 999 100 >/dev/null || fail "add with a four-digit year"
 [ "$(q 'SELECT 購入日, 損益分岐点 FROM stockmarket WHERE ID = 2')" = "26/11/05 1039" ] || fail "break-even of 999"
 
@@ -38,7 +39,7 @@ k ledger list --unsold >"$t/out" || fail "list"
 # Refusals change nothing: a profit beyond 32 bits, more shares sold than bought, negative counts, bad input.
 q 'SELECT * FROM stockmarket' >"$t/before"
 k ledger add 7203 26/11/02 9000 3000000 >"$t/out" 2>&1 && fail "a 28-billion loss was stored"
-grep -q 'オーバーフローしました。利益 -28080000000' "$t/out" || fail "overflow not reported: $(cat "$t/out")"
+grep -q 'オーバーフローしました。利益 -24780000000' "$t/out" || fail "overflow not reported: $(cat "$t/out")"
 k ledger sell 3 26/12/05 1100 701 >"$t/out" 2>&1 && fail "sold more than bought"
 grep -q '売却数 701 が購入数 700 より多いです' "$t/out" || fail "oversale message: $(cat "$t/out")"
 k ledger add 7203 26/11/02 1000 -5 >"$t/out" 2>&1 && fail "negative count accepted"

@@ -37,6 +37,17 @@ k screen 'close > 0' --date 2024-01-07 --json | python3 -c 'import json,sys; d=j
 # Conditions with bars back: 1332 has fallen for four days, 1301 crossed nothing.
 k screen 'close < close[1] and close[1] < close[4] and rsi = 0' --date 2024-01-10 --json |
     python3 -c 'import json,sys; d=json.load(sys.stdin); assert [r["code"] for r in d["rows"]]==[1332], d' || fail "bars back"
+# Deviations in percent, typed with a Japanese name and full-width digits: 1301 is 3.8 % above its average.
+k screen '乖離１ > ３．７ and dev1 < 3.9' --date 2024-01-10 --json |
+    python3 -c 'import json,sys; d=json.load(sys.stdin); assert [r["code"] for r in d["rows"]]==[1301] and d["rows"][0]["dev1"]==3.8, d' || fail "percent"
+# A screens file written when deviations were tenths is converted once, with a word.
+printf '上げ=dev1 > 37\n' >"$t/h/Screens.ini"
+k screen --name 上げ --date 2024-01-10 --json 2>"$t/e" |
+    python3 -c 'import json,sys; d=json.load(sys.stdin); assert [r["code"] for r in d["rows"]]==[1301], d' || fail "converted screen"
+grep -q '乖離（dev1〜dev3）はパーセント' "$t/e" || fail "conversion notice: $(cat "$t/e")"
+grep -q '^上げ=dev1 > 3.7$' "$t/h/Screens.ini" || fail "converted file: $(cat "$t/h/Screens.ini")"
+k screen --name 上げ --date 2024-01-10 >/dev/null 2>"$t/e"
+[ ! -s "$t/e" ] || fail "converted twice: $(cat "$t/e")"
 
 # Bad conditions: the place and reason, exit 2, nothing printed on stdout.
 for bad in 'rsi <=' 'rsx < 3' 'close[200] > 0' 'rsi > (3'; do

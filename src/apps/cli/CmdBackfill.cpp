@@ -1,6 +1,7 @@
 // kestrel backfill: the market's history over the plan's window, newest day first, in the foreground
 // with a progress line. Each day is committed on its own, so a run stopped (Ctrl-C, a kill) resumes
-// where it stopped. --status says how far it is without asking the service.
+// where it stopped. --bulk reads whole months from the bulk files. --status says how far it is without
+// asking the service.
 #include "Command.h"
 #include "core/app/Files.h"
 #include "core/converter/JQuantsHistory.h"
@@ -43,9 +44,9 @@ int runBackfill(Invocation& inv) {
         inv.out << (p ? p->text() : std::string("履歴の取得はまだ始めていません")) << "\n";
         return 0;
     }
-    if (bulk)
-        return inv.fail(StatusCode::InvalidInput, "--bulk: 一括ファイルでの取得にはまだ対応していません。"
-                                                  "--bulk なしで実行してください");
+    if (bulk && settings.plan == Plan::Free)
+        return inv.fail(StatusCode::InvalidInput, "--bulk: 一括ファイルは Light 以上のプランで取得できます"
+                                                  "（JQuantsPlan は Free）。--bulk なしで実行してください");
     BackfillRequest req;
     req.plan = settings.plan;
     req.today = Date::today();
@@ -58,6 +59,7 @@ int runBackfill(Invocation& inv) {
     req.workFolder = joinPath(inv.context.paths.dataFolder, "Backfill");
     req.statePath = statePath(inv);
     req.programFolder = inv.context.paths.programFolder;
+    req.bulk = bulk;
     QString why;
     auto options = platform::jquantsOptions(inv.context.paths.iniPath, &why);
     if (!options)
@@ -113,11 +115,13 @@ int runBackfill(Invocation& inv) {
     return rc;
 }
 
-const CommandRegistrar kBackfill({"backfill", "[--until DATE] | --status",
-                                  "fill the J-Quants plan's window for every issue, newest day first, each day "
-                                  "committed on its own; resumes where a stopped run ended; --until DATE stops at "
-                                  "that day; --status says how far it is",
-                                  runBackfill});
+const CommandRegistrar
+    kBackfill({"backfill", "[--bulk] [--until DATE] | --status",
+               "fill the J-Quants plan's window for every issue, newest day first, each day "
+               "committed on its own; resumes where a stopped run ended; --until DATE stops at "
+               "that day; --bulk takes the months from the monthly bulk files (Light and up); --status says "
+               "how far it is",
+               runBackfill});
 
 } // namespace
 } // namespace kestrel::cli

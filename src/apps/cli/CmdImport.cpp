@@ -91,7 +91,7 @@ int runImportDaily(Invocation& inv) {
         return inv.usage();
     const Settings& s = inv.context.settings;
     if (s.hibiPath.empty())
-        return inv.fail("日々データーフォルダが登録されていません");
+        return inv.fail("日々データーフォルダが登録されていません。");
     if (margin && s.sinyoPath.empty())
         return inv.fail("信用データーフォルダが登録されていません");
     auto job = openSpanJob(inv, false);

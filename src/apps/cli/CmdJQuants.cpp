@@ -107,7 +107,7 @@ int runFetchJQuants(Invocation& inv) {
     }
     const Settings& s = inv.context.settings;
     if (s.hibiPath.empty())
-        return inv.fail("日々データーフォルダが登録されていません");
+        return inv.fail("日々データーフォルダが登録されていません。");
     if (req.margin && s.sinyoPath.empty())
         return inv.fail("信用データーフォルダが登録されていません");
     QString why;

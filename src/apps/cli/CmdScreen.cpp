@@ -23,13 +23,17 @@ int runScreenCommand(Invocation& inv) {
     auto savedName = inv.takeOption("--name");
     const std::string screensPath = inv.context.paths.programFolder + "/Screens.ini";
 
+    // Screens saved when deviations were tenths of a percent are converted once, with a word.
+    std::vector<std::string> converted;
+    auto saved = scan::loadScreens(screensPath, &converted);
+    if (!saved)
+        return inv.fail(saved);
+    if (!converted.empty())
+        inv.err << scan::screensConvertedNotice(converted) << "\n";
     std::string condition;
     if (savedName) {
         if (!inv.args.empty())
             return inv.usage();
-        auto saved = scan::loadScreens(screensPath);
-        if (!saved)
-            return inv.fail(saved);
         for (const auto& [n, c] : *saved)
             if (n == *savedName)
                 condition = c;
@@ -140,7 +144,9 @@ const CommandRegistrar
              "the issues whose chart satisfies EXPR (e.g. 'rsi <= 30 and ito > 0', 'ma1[1] <= ma2[1] and "
              "ma1 > ma2') as of the latest stored day on or before the date (default the latest); with "
              "--from/--to/--hold, every trading day of the period and each match's close N trading days later; "
-             "--raw screens bars as traded; saved screens live in Screens.ini",
+             "--raw screens bars as traded; dev1..dev3 are percent with one decimal (dev1 < -5 is below "
+             "-5 %), as in --json and the chart; Japanese names (終値, 出来高, 乖離1 ...) and full-width digits "
+             "also read; saved screens live in Screens.ini",
              runScreenCommand});
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "core/app/Date.h"
 
+#include <algorithm>
 #include <chrono>
 #include <ctime>
 
@@ -80,6 +81,52 @@ std::optional<Date> Date::parse(std::string_view text) {
     return fromYmd(y, m, d);
 }
 
+std::optional<Date> Date::parseEntry(std::string_view text) {
+    // Full-width digits (U+FF10..FF19: EF BC 90..99), full-width solidus (U+FF0F: EF BC 8F) and the
+    // ideographic space (U+3000: E3 80 80) become their ASCII forms.
+    std::string ascii;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c == 0xEF && i + 2 < text.size() && static_cast<unsigned char>(text[i + 1]) == 0xBC) {
+            const auto low = static_cast<unsigned char>(text[i + 2]);
+            if (low >= 0x8F && low <= 0x99) {
+                ascii += low == 0x8F ? '/' : static_cast<char>('0' + (low - 0x90));
+                i += 2;
+                continue;
+            }
+        }
+        if (c == 0xE3 && i + 2 < text.size() && static_cast<unsigned char>(text[i + 1]) == 0x80 &&
+            static_cast<unsigned char>(text[i + 2]) == 0x80) {
+            ascii += ' ';
+            i += 2;
+            continue;
+        }
+        ascii += static_cast<char>(c);
+    }
+    std::string_view t = ascii;
+    while (!t.empty() && t.front() == ' ')
+        t.remove_prefix(1);
+    while (!t.empty() && t.back() == ' ')
+        t.remove_suffix(1);
+    const bool digits = !t.empty() && std::all_of(t.begin(), t.end(), [](char c) { return c >= '0' && c <= '9'; });
+    if (digits && (t.size() == 6 || t.size() == 8)) {
+        const size_t y = t.size() - 4;
+        const std::string slashed =
+            std::string(t.substr(0, y)) + "/" + std::string(t.substr(y, 2)) + "/" + std::string(t.substr(y + 2));
+        return parse(slashed);
+    }
+    if (auto d = parse(t))
+        return d;
+    // Digits the box's slashes split in the wrong places ("20/25/0206" typed as 20250206).
+    std::string bare;
+    for (char c : t)
+        if (c != '/')
+            bare += c;
+    if (bare.size() != t.size() && (bare.size() == 6 || bare.size() == 8))
+        return parseEntry(bare);
+    return std::nullopt;
+}
+
 int Date::year() const {
     return static_cast<int>(ymdOf(m_serial).year());
 }
@@ -108,6 +155,10 @@ std::string two(int v) {
     return s.size() < 2 ? "0" + s : s;
 }
 } // namespace
+
+std::string Date::toSlashed() const {
+    return std::to_string(year()) + "/" + two(month()) + "/" + two(day());
+}
 
 std::string Date::toYYMMDD() const {
     return two(year() % 100) + "/" + two(month()) + "/" + two(day());

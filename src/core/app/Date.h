@@ -23,6 +23,11 @@ public:
     // and day allowed). Two-digit years: 00-49 are 2000-2049, 50-99 are 1950-1999.
     static std::optional<Date> parse(std::string_view text);
 
+    // A date as a user types it into a date box: "YYYY/MM/DD", "YY/MM/DD", "YYMMDD" or "YYYYMMDD",
+    // full-width digits and slashes (from the IME) read as their ASCII forms, spaces around ignored.
+    // Two-digit years as parse. Nothing for anything else or a day that does not exist.
+    static std::optional<Date> parseEntry(std::string_view text);
+
     int serial() const { return m_serial; }
     int year() const;
     int month() const;
@@ -36,6 +41,7 @@ public:
 
     std::string toYYMMDD() const;   // "26/12/06"
     std::string toIso() const;      // "2026-12-06"
+    std::string toSlashed() const;  // "2026/12/06", the form a date box and a message show
     std::string toYYYYMMDD() const; // "20261206"
 
     auto operator<=>(const Date&) const = default;

@@ -62,7 +62,7 @@ Status removeShownIssue(db::Database& db, int board, const ShownIssue& shown, Pr
 }
 
 Result<std::vector<std::string>> boardIssueListRows(db::Database& db, int board) {
-    auto names = db::loadMarketNames(db);
+    auto names = db::loadShownMarketNames(db);
     if (!names)
         return names.status();
     auto st = db.prepare("SELECT board.コード, board.市場コード, Mei.銘柄 FROM board INNER JOIN Mei ON "

@@ -71,6 +71,16 @@ AlertSide alertReached(const BoardRow& row) {
     return AlertSide::None;
 }
 
+std::string rowState(const BoardRow& row, Date lastOpenDay) {
+    if (!row.failure.empty())
+        return row.failure;
+    std::string state = isStale(row, lastOpenDay) ? "古い株価" : "";
+    const AlertSide side = alertReached(row);
+    if (side != AlertSide::None)
+        state += (state.empty() ? "" : "・") + std::string(side == AlertSide::Above ? "上限警報" : "下限警報");
+    return state;
+}
+
 Result<std::int32_t> parseAlertPrice(const std::string& text) {
     std::string digits;
     for (char c : text)
@@ -154,7 +164,7 @@ Result<std::optional<Date>> dateBefore(db::Database& db, std::int32_t code, Date
 Status fillFromStoredBars(db::Database& db, int board) {
     return forEachLatestBar(db, board, [&](const BoardRow& r, const std::optional<db::DailyBar>& bar) -> Status {
         if (!bar || !bar->date)
-            return markFailed(db, board, r.code, "日足なし");
+            return markFailed(db, board, r.code, kNoBars);
         const db::DailyBar& b = *bar;
         auto units = issueUnits(db, r.code);
         if (!units)
@@ -181,6 +191,11 @@ Status fillFromStoredBars(db::Database& db, int board) {
         auto stored = storePrice(db, board, r.code, close, change, volume, *b.date, "");
         return stored ? Status::ok() : stored.status();
     });
+}
+
+std::string alertSetMessage(Currency price, Currency lastClose) {
+    return std::string(price >= lastClose ? "上限警報 " : "下限警報 ") + yenText(price.roundToWhole()) +
+           " 円を設定しました。";
 }
 
 std::string yenText(std::int64_t value) {

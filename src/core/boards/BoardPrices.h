@@ -45,6 +45,10 @@ bool isStale(const BoardRow& row, Date lastOpenDay);
 enum class AlertSide { None, Above, Below };
 AlertSide alertReached(const BoardRow& row);
 
+// What the board's 取得状態 column says of a row: why its last refresh failed; else "古い株価" for a
+// stale price, "上限警報" or "下限警報" for a reached alert (both joined by "・"); else nothing.
+std::string rowState(const BoardRow& row, Date lastOpenDay);
+
 // A whole number of yen above zero ("2500" or "2,500"); the message says what is wrong otherwise.
 Result<std::int32_t> parseAlertPrice(const std::string& text);
 // Sets the row's alert prices (nothing = none); refused when the upper price is below the lower one or
@@ -69,6 +73,10 @@ Status fillFromStoredBars(db::Database& db, int board);
 std::string summaryLines(const std::vector<BoardRow>& rows, Date lastOpenDay, bool withFailures = true);
 // The alert lines alone, one per line without a leading break (the desktop notification's text).
 std::vector<std::string> alertLines(const std::vector<BoardRow>& rows);
+
+// The word after an alert set from a chart line at price over a last close: "下限警報 3,194 円を設定しました。"
+// (上限警報 when the price is at or above the close), the price rounded to whole yen as stored.
+std::string alertSetMessage(Currency price, Currency lastClose);
 
 // 2512 -> "2,512".
 std::string yenText(std::int64_t value);

@@ -116,24 +116,24 @@ Status forEachLatestBar(db::Database& db, int board, const LatestBarVisit& visit
     return tx.commit();
 }
 
-Status refreshBoardFromBars(db::Database& db, int board, Date today) {
+Status refreshBoardFromBars(db::Database& db, int board) {
     return forEachLatestBar(db, board, [&](const BoardRow& r, const std::optional<db::DailyBar>& bar) -> Status {
         if (!bar)
             return db.run(
-                "UPDATE board SET 市場コード = ?, 銘柄 = ?, 日付 = ?, 始値 = 0, 高値 = 0, 安値 = 0, 終値 = 0, "
-                "前日比 = 0, 出来高 = 0, 現在値 = 0, 現前日比 = 0, 現出来高 = 0, 現在日付 = NULL, 現在時刻 = NULL "
-                "WHERE 区分 = ? AND コード = ?",
-                db::GetMarketCode(db, r.code), db::GetIssueName(db, r.code), today, board, r.code);
+                "UPDATE board SET 市場コード = ?, 銘柄 = ?, 日付 = NULL, 始値 = NULL, 高値 = NULL, 安値 = NULL, "
+                "終値 = NULL, 前日比 = NULL, 出来高 = NULL, 現在値 = NULL, 現前日比 = NULL, 現出来高 = NULL, "
+                "現在日付 = NULL, 現在時刻 = NULL, 取得状態 = ? WHERE 区分 = ? AND コード = ?",
+                db::GetMarketCode(db, r.code), db::GetIssueName(db, r.code), std::string(kNoBars), board, r.code);
         auto units = issueUnits(db, r.code);
         if (!units)
             return units.status();
         const db::DailyBar& b = *bar;
         const std::int64_t p = units->priceUnit;
         return db.run("UPDATE board SET 市場コード = ?, 銘柄 = ?, 日付 = ?, 始値 = ?, 高値 = ?, 安値 = ?, 終値 = ?, "
-                      "前日比 = ?, 出来高 = ? WHERE 区分 = ? AND コード = ?",
+                      "前日比 = ?, 出来高 = ?, 取得状態 = NULLIF(取得状態, ?) WHERE 区分 = ? AND コード = ?",
                       units->market, db::GetIssueName(db, r.code), b.date.value_or(Date::today()), b.open * p,
                       b.high * p, b.low * p, b.close * p, static_cast<std::int32_t>(b.change),
-                      b.volume * units->volumeUnit, board, r.code);
+                      b.volume * units->volumeUnit, std::string(kNoBars), board, r.code);
     });
 }
 
@@ -201,7 +201,7 @@ Status setBoardAlertAt(db::Database& db, int board, std::int32_t code, Currency 
 }
 
 Status clearCurrentValues(db::Database& db, int board) {
-    return db.run("UPDATE board SET 現在値 = 0, 現前日比 = 0, 現出来高 = 0, 現在日付 = NULL, 現在時刻 = NULL, "
+    return db.run("UPDATE board SET 現在値 = NULL, 現前日比 = NULL, 現出来高 = NULL, 現在日付 = NULL, 現在時刻 = NULL, "
                   "取得状態 = NULL WHERE 区分 = ?",
                   board);
 }

@@ -60,10 +60,14 @@ Result<IssueUnits> issueUnits(db::Database& db, std::int32_t code);
 using LatestBarVisit = std::function<Status(const BoardRow&, const std::optional<db::DailyBar>&)>;
 Status forEachLatestBar(db::Database& db, int board, const LatestBarVisit& visit);
 
+// 取得状態 of a row whose issue has no daily bar.
+inline constexpr const char* kNoBars = "日足なし";
+
 // Brings every row of the board up to its issue's latest daily bar: market, name, date, prices times
 // the price unit, change unscaled, volume times the volume unit; current values unchanged. A row whose
-// issue has no bar gets today's date, zero prices and zero current values.
-Status refreshBoardFromBars(db::Database& db, int board, Date today);
+// issue has no bar gets no date, no prices and no current values (empty, never zero) and 取得状態
+// kNoBars; a row that has a bar again loses that mark.
+Status refreshBoardFromBars(db::Database& db, int board);
 
 enum class AddOutcome { Added, AlreadyOnBoard, NoBar };
 // Adds the issue to the board from its latest daily bar, with the name given (the name shown).
@@ -78,7 +82,7 @@ Result<bool> deleteFromBoard(db::Database& db, int board, std::int32_t code);
 // else 下限警報, rounded to whole yen; the other alert of the row is kept. Refused as setAlert.
 Status setBoardAlertAt(db::Database& db, int board, std::int32_t code, Currency price, Currency lastClose);
 
-// Sets 現在値, 現前日比 and 現出来高 of every row of the board to 0.
+// Empties 現在値, 現前日比, 現出来高 and their date and time on every row of the board.
 Status clearCurrentValues(db::Database& db, int board);
 // Stores the current values of one issue; false when the board does not hold it.
 Result<bool> storeQuote(db::Database& db, int board, std::int32_t code, std::int32_t price, std::int32_t change,

@@ -17,6 +17,10 @@ Json number(Currency v) {
 Json number(long long v) {
     return Json(v);
 }
+// A deviation kept per mille, written in percent with its one decimal: -22 is -2.2.
+Json percent(std::int16_t perMille) {
+    return number(Currency::fromRaw(static_cast<std::int64_t>(perMille) * (Currency::kScale / 10)));
+}
 
 } // namespace
 
@@ -58,9 +62,9 @@ std::string chartToJson(const ChartData& d, const std::string& chartDateText, co
         o["ma1"] = number(b.ma1);
         o["ma2"] = number(b.ma2);
         o["ma3"] = number(b.ma3);
-        o["dev1"] = number(b.dev1);
-        o["dev2"] = number(b.dev2);
-        o["dev3"] = number(b.dev3);
+        o["dev1"] = percent(b.dev1);
+        o["dev2"] = percent(b.dev2);
+        o["dev3"] = percent(b.dev3);
         o["psych"] = number(b.psych);
         o["rsi"] = number(b.rsi);
         o["vr"] = number(b.vr);

@@ -6,10 +6,12 @@
 #include "core/db/SplitTable.h"
 #include "core/import/DailyFile.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <limits>
 #include <nlohmann/json.hpp>
+#include <set>
 
 namespace kestrel::converter::jquants {
 
@@ -269,27 +271,111 @@ Result<Rows<MasterRow>> parseMaster(const std::vector<std::string>& pages, const
     });
 }
 
-Result<Rows<BarRow>> parseBars(const std::vector<std::string>& pages, const std::string& context) {
-    return parseRows<BarRow>(pages, context, [](RowReader& r, Rows<BarRow>& out) {
-        auto date = r.date();
-        auto code = r.code(out.skippedCodes);
-        BarRow bar;
-        bar.open = r.number("O");
-        bar.high = r.number("H");
-        bar.low = r.number("L");
-        bar.close = r.number("C");
-        bar.volume = r.number("Vo");
-        bar.adjFactor = r.number("AdjFactor").value_or(1);
-        if (const Scalar* kind = r.row.find("ExRT"); kind && kind->kind == Scalar::Kind::String)
-            bar.exRt = kind->text;
-        else if (kind && kind->kind == Scalar::Kind::Number)
-            bar.exRt = std::to_string(static_cast<int>(kind->number));
-        if (date && code && r.error.empty()) {
-            bar.code = *code;
-            bar.date = *date;
-            out.rows.push_back(bar);
+namespace {
+
+void readBar(RowReader& r, Rows<BarRow>& out) {
+    auto date = r.date();
+    auto code = r.code(out.skippedCodes);
+    BarRow bar;
+    bar.open = r.number("O");
+    bar.high = r.number("H");
+    bar.low = r.number("L");
+    bar.close = r.number("C");
+    bar.volume = r.number("Vo");
+    bar.adjFactor = r.number("AdjFactor").value_or(1);
+    if (const Scalar* kind = r.row.find("ExRT"); kind && kind->kind == Scalar::Kind::String)
+        bar.exRt = kind->text;
+    else if (kind && kind->kind == Scalar::Kind::Number)
+        bar.exRt = std::to_string(static_cast<int>(kind->number));
+    if (date && code && r.error.empty()) {
+        bar.code = *code;
+        bar.date = *date;
+        out.rows.push_back(bar);
+    }
+}
+
+// The fields of one CSV line: commas outside double quotes split, "" inside quotes is one quote.
+std::vector<std::string> csvFields(std::string_view line) {
+    std::vector<std::string> out(1);
+    bool quoted = false;
+    for (size_t i = 0; i < line.size(); ++i) {
+        const char c = line[i];
+        if (quoted && c == '"' && i + 1 < line.size() && line[i + 1] == '"') {
+            out.back() += '"';
+            ++i;
+        } else if (c == '"') {
+            quoted = !quoted;
+        } else if (c == ',' && !quoted) {
+            out.emplace_back();
+        } else {
+            out.back() += c;
         }
-    });
+    }
+    return out;
+}
+
+// A CSV field as the page's JSON would carry it: empty as null, the text fields as strings, every
+// other field as a number when it reads as one (else as text, which the row reader then refuses).
+Scalar csvScalar(std::string_view column, const std::string& field) {
+    if (field.empty())
+        return {};
+    static const std::set<std::string_view> texts{"Date", "Code", "ExRT", "UL", "LL", "Session"};
+    if (texts.count(column))
+        return {Scalar::Kind::String, 0, field};
+    double v = 0;
+    auto [end, ec] = std::from_chars(field.data(), field.data() + field.size(), v);
+    if (ec == std::errc() && end == field.data() + field.size())
+        return {Scalar::Kind::Number, v, {}};
+    return {Scalar::Kind::String, 0, field};
+}
+
+} // namespace
+
+Result<Rows<BarRow>> parseBars(const std::vector<std::string>& pages, const std::string& context) {
+    return parseRows<BarRow>(pages, context, readBar);
+}
+
+Result<Rows<BarRow>> parseBarsCsv(std::string_view text, const std::string& context) {
+    using R = Result<Rows<BarRow>>;
+    Rows<BarRow> out;
+    std::vector<std::string> header;
+    size_t lineNo = 0;
+    for (size_t at = 0; at < text.size();) {
+        size_t end = text.find('\n', at);
+        if (end == std::string_view::npos)
+            end = text.size();
+        std::string_view line = text.substr(at, end - at);
+        at = end + 1;
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        ++lineNo;
+        if (lineNo == 1 && line.starts_with("\xEF\xBB\xBF"))
+            line.remove_prefix(3);
+        if (line.empty())
+            continue;
+        std::vector<std::string> fields = csvFields(line);
+        if (header.empty()) {
+            header = std::move(fields);
+            for (const char* need : {"Date", "Code", "O", "H", "L", "C", "Vo"})
+                if (std::find(header.begin(), header.end(), need) == header.end())
+                    return R::error(context + ": 見出しの行に項目 " + need + " がありません（想定外のファイルです）");
+            continue;
+        }
+        if (fields.size() != header.size())
+            return R::error(context + ": " + std::to_string(lineNo) + " 行目の項目の数が見出しと違います（" +
+                            std::to_string(fields.size()) + " 個、見出しは " + std::to_string(header.size()) + " 個）");
+        FlatRow row;
+        row.fields.reserve(header.size());
+        for (size_t i = 0; i < header.size(); ++i)
+            row.fields.emplace_back(header[i], csvScalar(header[i], fields[i]));
+        RowReader r{row, context, {}};
+        readBar(r, out);
+        if (!r.error.empty())
+            return R::error(r.error + "（" + std::to_string(lineNo) + " 行目）");
+    }
+    if (header.empty())
+        return R::error(context + ": 中身がありません（見出しの行もありません）");
+    return out;
 }
 
 Result<Rows<TopixRow>> parseTopix(const std::vector<std::string>& pages, const std::string& context) {

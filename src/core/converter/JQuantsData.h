@@ -61,6 +61,10 @@ Result<std::string> paginationKey(std::string_view body, const std::string& cont
 // string or a row without a date is an error naming context; nothing of the pages is then kept.
 Result<Rows<MasterRow>> parseMaster(const std::vector<std::string>& pages, const std::string& context);
 Result<Rows<BarRow>> parseBars(const std::vector<std::string>& pages, const std::string& context);
+// The rows of a bulk file's CSV text (its first line names the columns, in any order): each row goes
+// through the same checks as a page's row; a line whose field count differs from the header's, or a
+// header without Date, Code, O, H, L, C and Vo, is an error naming context and the line.
+Result<Rows<BarRow>> parseBarsCsv(std::string_view text, const std::string& context);
 Result<Rows<TopixRow>> parseTopix(const std::vector<std::string>& pages, const std::string& context);
 Result<Rows<MarginRow>> parseMargin(const std::vector<std::string>& pages, const std::string& context);
 

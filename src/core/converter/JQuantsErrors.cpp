@@ -73,8 +73,8 @@ Failure describeFailure(int status, std::string_view body, const std::string& co
     const std::string head = context + ": ";
     if (status == 403 && (has(message, "api key is required") || has(message, "invalid or expired")))
         return {FailureKind::Key, std::nullopt,
-                head + "J-Quants が API キーを受け付けません。キーが誤っているか、期限が切れています（Free "
-                       "プランの登録は 1 年で失効します）。キーを確かめてください"};
+                head + "API キーが受け付けられませんでした。キーが誤っているか、期限が切れています（Free "
+                       "プランの登録は 1 年で失効します）。キーを確かめてください。"};
     if (status == 403 && has(message, "not available on your subscription"))
         return {FailureKind::Plan, std::nullopt, head + "ご契約のプランでは " + path + " を使えません"};
     if (status == 403 && has(message, "does not exist"))

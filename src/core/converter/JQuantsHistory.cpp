@@ -362,6 +362,76 @@ StepResult HistoryBackfill::step() {
     return r;
 }
 
+Result<bool> HistoryBackfill::loadBulkMonth(int month) {
+    if (!m_bulkList) {
+        const std::string context = "一括ファイルの一覧";
+        auto pages = m_api.getPages("/bulk/list", {{"endpoint", "/equities/bars/daily"}}, context);
+        if (!pages) {
+            if (m_api.cancelled() || m_api.lastFailure().kind != FailureKind::Plan)
+                return pages.status();
+            if (log)
+                log("一括ファイルはご契約のプランでは取得できません。日ごとに取得します");
+            m_req.bulk = false;
+            return false;
+        }
+        auto list = parseBulkList(*pages, context);
+        if (!list)
+            return list.status();
+        m_bulkList = std::move(*list);
+    }
+    // The month's file; of two, the one replaced last.
+    const BulkFile* file = nullptr;
+    for (const BulkFile& f : *m_bulkList)
+        if (f.month == month && (!file || f.lastModified > file->lastModified))
+            file = &f;
+    if (!file)
+        return false;
+    for (int attempt = 0;; ++attempt) {
+        // The address expires within minutes: a new one for every attempt.
+        auto answer = m_api.getPages("/bulk/get", {{"key", file->key}}, file->key + " のダウンロード先");
+        if (!answer)
+            return answer.status();
+        auto address = parseBulkAddress(answer->empty() ? std::string() : answer->front(), file->key);
+        if (!address)
+            return address.status();
+        auto bytes = m_api.download(*address, "一括ファイル " + file->key);
+        if (!bytes)
+            return bytes.status();
+        auto read = readBulkFile(*bytes, "一括ファイル " + file->key);
+        if (read) {
+            for (auto& [day, rows] : read->days)
+                m_bulkDays[day] = std::move(rows);
+            return true;
+        }
+        if (attempt > 0)
+            return Status::error(read.message() + "。取り込まずに止めます");
+        if (log)
+            log(read.message() + "。破棄してもう一度取得します");
+    }
+}
+
+Result<std::vector<BarRow>> HistoryBackfill::dayBars(Date d) {
+    const int month = d.year() * 100 + d.month();
+    if (m_req.bulk && !m_bulkDays.count(d) && m_bulkTried.insert(month).second) {
+        auto loaded = loadBulkMonth(month);
+        if (!loaded)
+            return loaded.status();
+    }
+    if (auto it = m_bulkDays.find(d); it != m_bulkDays.end()) {
+        std::vector<BarRow> rows = std::move(it->second);
+        m_bulkDays.erase(it);
+        return rows;
+    }
+    std::string context = d.toIso() + " の株価";
+    auto pages = m_api.getPages("/equities/bars/daily", {{"date", d.toIso()}}, context);
+    if (!pages)
+        return pages.status();
+    auto bars = parseBars(*pages, context);
+    if (!bars)
+        return bars.status();
+    return std::move(bars->rows);
+}
+
 StepResult HistoryBackfill::fillDay(Date d) {
     auto fail = [&](const Status& st) {
         m_status = st;
@@ -396,16 +466,12 @@ StepResult HistoryBackfill::fillDay(Date d) {
             return fail(pages.status());
         }
     }
-    std::string context = d.toIso() + " の株価";
-    auto pages = m_api.getPages("/equities/bars/daily", {{"date", d.toIso()}}, context);
-    if (!pages)
-        return fail(pages.status());
-    auto bars = parseBars(*pages, context);
+    auto bars = dayBars(d);
     if (!bars)
         return fail(bars.status());
     // An issue listed and gone before the window's end is looked up in the day's own list.
     bool unknown = false;
-    for (const BarRow& bar : bars->rows)
+    for (const BarRow& bar : *bars)
         unknown = unknown || !m_snapshot->find(bar.code);
     if (unknown) {
         std::string what = d.toIso() + " の銘柄一覧";
@@ -426,13 +492,13 @@ StepResult HistoryBackfill::fillDay(Date d) {
     db::Transaction tx(**db);
     if (!tx.began())
         return fail(tx.began());
-    if (!bars->rows.empty()) {
-        auto splits = recordSplits(**db, bars->rows);
+    if (!bars->empty()) {
+        auto splits = recordSplits(**db, *bars);
         if (!splits)
             return fail(splits.status());
         (void)makeDir(m_req.workFolder);
         auto it = m_topix.find(d.ymd());
-        auto written = writeDailyFile(*m_snapshot, d, bars->rows,
+        auto written = writeDailyFile(*m_snapshot, d, *bars,
                                       it == m_topix.end() ? std::nullopt : std::optional(it->second), m_req.workFolder);
         if (!written)
             return fail(written.status());
@@ -455,7 +521,7 @@ StepResult HistoryBackfill::fillDay(Date d) {
     if (Status st = tx.commit(); !st)
         return fail(st);
     if (log)
-        log(d.toIso() + ": " + std::to_string(bars->rows.size()) + " 銘柄");
+        log(d.toIso() + ": " + std::to_string(bars->size()) + " 銘柄");
     return StepResult::Day;
 }
 

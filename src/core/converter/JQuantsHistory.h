@@ -14,6 +14,7 @@
 // the JQuantsApi (its request in flight ends the step); pausing is the owner not calling step().
 #include "core/app/Date.h"
 #include "core/app/Status.h"
+#include "core/converter/JQuantsBulk.h"
 #include "core/converter/JQuantsData.h"
 #include "core/converter/JQuantsRun.h"
 #include "core/db/CalendarTable.h"
@@ -22,6 +23,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -63,6 +65,7 @@ struct BackfillRequest {
     std::string workFolder;    // daily files are made here and removed once imported
     std::string statePath;     // the small state file (written atomically)
     std::string programFolder; // whose folder lock is respected; empty: none
+    bool bulk = false;         // the monthly bulk files first (Light and up), the request road for the rest
 };
 
 struct BackfillProgress {
@@ -102,6 +105,10 @@ private:
     Status loadWindow();
     Status refreshTodo();
     StepResult fillDay(Date d);
+    // The day's bars: from its month's bulk file when there is one, else asked for by date.
+    Result<std::vector<BarRow>> dayBars(Date d);
+    // Fetches and reads the month's bulk file (once more when it is damaged); false when none is listed.
+    Result<bool> loadBulkMonth(int month);
     Status saveState() const;
 
     BackfillRequest m_req;
@@ -116,6 +123,9 @@ private:
     std::map<int, MasterRow> m_master;
     std::map<long long, TopixRow> m_topix;
     bool m_topixAsked = false;
+    std::optional<std::vector<BulkFile>> m_bulkList;
+    std::set<int> m_bulkTried;                      // months whose file was looked for in this run
+    std::map<Date, std::vector<BarRow>> m_bulkDays; // read from a bulk file, not yet imported
     Status m_status;
     IssueHistoryOutcome m_lastIssue;
 };

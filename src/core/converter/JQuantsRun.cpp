@@ -293,12 +293,14 @@ struct Run {
     }
     // One line for an endpoint the plan lacks: asked is false when the plan setting kept it from being asked.
     void lacking(const std::string& what, Plan needed, bool asked) {
+        const std::string then =
+            needed == Plan::Light ? "TOPIX なしで作成します。" : "信用残のファイルは作成しません。";
         if (asked)
             warn(what + "はご契約のプランでは取得できません（" + planName(needed) + " 以上のプランで取得できます）。" +
-                 (needed == Plan::Light ? "1002 なしで作成します" : "信用残のファイルは作成しません"));
+                 then);
         else
-            warn(what + "は " + planName(needed) + " 以上のプランで取得できます（JQuantsPlan は " + planName(req.plan) +
-                 "）。" + (needed == Plan::Light ? "1002 なしで作成します" : "信用残のファイルは作成しません"));
+            warn(what + "は " + planName(needed) + " 以上のプランで取得できます（ご契約は " + planName(req.plan) +
+                 "）。" + then);
     }
 
     void run() {
@@ -364,13 +366,13 @@ struct Run {
 
             std::map<long long, TopixRow> topix;
             if (!todo.empty() && !planHasTopix(req.plan)) {
-                lacking("TOPIX（1002）", Plan::Light, false);
+                lacking("TOPIX ", Plan::Light, false);
             } else if (!todo.empty()) {
                 std::string context = todo.front().toIso() + "～" + todo.back().toIso() + " の TOPIX";
                 auto pages = get("/indices/bars/daily/topix",
                                  {{"from", todo.front().toIso()}, {"to", todo.back().toIso()}}, context);
                 if (!pages && api.lastFailure().kind == FailureKind::Plan) {
-                    lacking("TOPIX（1002）", Plan::Light, true);
+                    lacking("TOPIX ", Plan::Light, true);
                 } else if (!pages) {
                     out.status = pages.status();
                     return;

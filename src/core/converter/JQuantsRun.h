@@ -38,6 +38,12 @@ public:
     virtual bool cancelled() const = 0;
     // What the last failed getPages meant.
     virtual Failure lastFailure() const { return {}; }
+    // The bytes at a signed download address (a bulk file on another host): asked without the key,
+    // outside the plan's pace. An error naming context when the address answers anything but 200.
+    virtual Result<std::string> download(const std::string& url, const std::string& context) {
+        (void)url;
+        return Result<std::string>::error(context + ": ダウンロードに対応していません");
+    }
 };
 
 struct RunRequest {

@@ -13,6 +13,10 @@ namespace kestrel::db {
 
 // The record source of the list of issues that the newest daily price file did not carry.
 inline constexpr const char* kNotUpdatedIssues = "where 更新Flg=0 order by コード,市場コード";
+// What that list is, shown above it.
+inline constexpr const char* kNotUpdatedExplanation =
+    "次の銘柄は銘柄一覧にありますが、最後に読み込んだ日々データーに株価がありませんでした。"
+    "上場廃止、売買停止、銘柄コードの変更などが考えられます。もう使わない銘柄は、株価データーと一緒に削除できます。";
 
 // Empties wrkMei.
 Status clearWorkList(Database& db);

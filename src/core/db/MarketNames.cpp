@@ -1,5 +1,7 @@
 #include "core/db/MarketNames.h"
 
+#include "core/db/LatestDate.h"
+
 namespace kestrel::db {
 
 Result<MarketNames> loadMarketNames(Database& db) {
@@ -26,6 +28,42 @@ std::string marketName(const MarketNames& names, std::int64_t marketCode) {
     if (marketCode < 0 || marketCode >= kMarketNameCount)
         return {};
     return names[static_cast<size_t>(marketCode)];
+}
+
+Date marketReformDay() {
+    return *Date::fromYmd(2022, 4, 4);
+}
+
+std::string marketNameOn(const MarketNames& names, std::int64_t marketCode, Date day) {
+    std::string stored = marketName(names, marketCode);
+    if (day < marketReformDay())
+        return stored;
+    static const struct {
+        std::int64_t code;
+        const char* seeded;
+        const char* now;
+    } kRenamed[] = {{1, "東１", "プライム"}, {2, "東２", "スタンダード"}, {3, "店頭", "グロース"}};
+    for (const auto& r : kRenamed)
+        if (r.code == marketCode && stored == r.seeded)
+            return r.now;
+    return stored;
+}
+
+MarketNames marketNamesOn(const MarketNames& names, Date day) {
+    MarketNames shown;
+    for (int code = 0; code < kMarketNameCount; ++code)
+        shown[static_cast<size_t>(code)] = marketNameOn(names, code, day);
+    return shown;
+}
+
+Result<MarketNames> loadShownMarketNames(Database& db) {
+    auto names = loadMarketNames(db);
+    if (!names)
+        return names;
+    auto latest = latestStoredDate(db, "daydata");
+    if (!latest)
+        return latest.status();
+    return *latest ? marketNamesOn(*names, **latest) : *names;
 }
 
 std::string issueListRow(std::int64_t code, std::string_view market, std::string_view name) {

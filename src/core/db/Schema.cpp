@@ -112,6 +112,26 @@ std::vector<TableDef> buildTables() {
          {{"ID", FieldType::AutoLong}, L("コード"), I("足"), I("種類"), D("日付1"), C("株価1"), D("日付2"), C("株価2")},
          {primary({{"ID"}}), plain("コード", {{"コード"}})},
          4});
+    // The company disclosures of the exchange's summaries, one row a disclosure keyed by its number (an
+    // issue often has several the same day). Every figure is the decimal text as given (exact yen), "-"
+    // when the company called it undecided, NULL when it gave none; see core/fins/Disclosure.h.
+    std::vector<FieldDef> fins = {T("DiscNo", 24, false),
+                                  L("コード"),
+                                  T("Code", 5, false),
+                                  D("DiscDate"),
+                                  T("DiscTime", 8, true),
+                                  T("DocType", 120, true),
+                                  T("CurPerType", 8, true),
+                                  D("CurPerSt"),
+                                  D("CurPerEn"),
+                                  D("CurFYSt"),
+                                  D("CurFYEn"),
+                                  D("NxtFYSt"),
+                                  D("NxtFYEn")};
+    for (const char* name : kDisclosureFigureNames)
+        fins.push_back(T(name, 40, false));
+    fins.push_back(T("取得日時", 19, false));
+    t.push_back({"Kessan", fins, {primary({{"DiscNo"}}), plain("コード", {{"コード"}, {"DiscDate"}})}, 5});
     return t;
 }
 

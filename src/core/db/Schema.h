@@ -1,5 +1,5 @@
 #pragma once
-// The schema of Kestrel.mdb: sixteen tables with fixed names, fields, sizes and indexes, and the six
+// The schema of Kestrel.mdb: seventeen tables with fixed names, fields, sizes and indexes, and the six
 // markets of Shijyo. Field rules a Jet file enforced are CHECK constraints here: Long and Integer ranges,
 // Text(n) lengths in characters, no zero-length text unless allowed, Yes/No as 0 or 1, dates as YYYYMMDD.
 // A constraint is named after its field, so a refused value reports which field refused it.
@@ -20,7 +20,13 @@ namespace kestrel::db {
 // and why their last refresh failed (columns added to the table in place).
 // 4 also: the table Hikisen of the user's chart lines and the field 目標株価 of stockmarket (a reader of
 // an older file sees no lines and no targets).
-inline constexpr int kSchemaVersion = 4;
+// 5: the table Kessan of company disclosures (a reader of an older file finds no figures).
+inline constexpr int kSchemaVersion = 5;
+// The figure fields of Kessan, in the order of core/fins/Disclosure.h's DisclosureField.
+inline constexpr const char* kDisclosureFigureNames[] = {
+    "Sales", "OP",  "OdP",    "NP",      "EPS",      "TA",     "Eq",     "EqAR",  "BPS",    "CFO",
+    "CFI",   "CFF", "CashEq", "DivAnn",  "ShOutFY",  "TrShFY", "AvgSh",  "ROE",   "FSales", "FOP",
+    "FOdP",  "FNP", "FEPS",   "FDivAnn", "NxFSales", "NxFOP",  "NxFOdP", "NxFNp", "NxFEPS", "NxFDivAnn"};
 inline constexpr int kApplicationId = 0x4B455354; // "KEST"
 
 enum class FieldType { Long, Integer, Currency, Date, Text, YesNo, AutoLong };

@@ -2,11 +2,13 @@
 #include "core/scan/Screen.h"
 
 #include "core/app/Files.h"
+#include "core/scan/ScreenNames.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <fstream>
+#include <regex>
 #include <sstream>
 
 namespace kestrel::scan {
@@ -19,7 +21,12 @@ Currency whole(long long v) {
     return Currency::fromWhole(v);
 }
 
-const std::vector<ScreenField> kFields = {
+// A deviation as the chart keeps it (per mille) in percent: -22 is -2.2.
+Currency devPercent(std::int16_t perMille) {
+    return Currency::fromRaw(static_cast<std::int64_t>(perMille) * (Currency::kScale / 10));
+}
+
+const std::vector<ScreenField> kChartFields = {
     {"date", true},         {"open", true},        {"high", true},         {"low", true},         {"close", true},
     {"closeCarried", true}, {"change", true},      {"volume", true},       {"sellBalance", true}, {"buyBalance", true},
     {"ma1", true},          {"ma2", true},         {"ma3", true},          {"dev1", true},        {"dev2", true},
@@ -27,7 +34,16 @@ const std::vector<ScreenField> kFields = {
     {"maAngle2", true},     {"maAngle3", true},    {"itoRatio", true},     {"fitA", false},       {"fitB", false},
     {"fitC", false},        {"vertexBars", false}, {"vertexPrice", false},
 };
-constexpr int kItoRatio = 22;
+// The company figures as of the day, from kFirstFinsField on.
+const std::vector<ScreenField> kFinsFields = {
+    {"fper", false}, {"per", false},         {"pbr", false},         {"yield", false},    {"mktcap", false},
+    {"roe", false},  {"equityRatio", false}, {"salesGrowth", false}, {"opGrowth", false}, {"epsGrowth", false},
+};
+const std::vector<ScreenField> kFields = [] {
+    std::vector<ScreenField> all = kChartFields;
+    all.insert(all.end(), kFinsFields.begin(), kFinsFields.end());
+    return all;
+}();
 
 Currency barValue(const ChartBar& b, int i) {
     switch (i) {
@@ -58,11 +74,11 @@ Currency barValue(const ChartBar& b, int i) {
     case 12:
         return b.ma3;
     case 13:
-        return whole(b.dev1);
+        return devPercent(b.dev1);
     case 14:
-        return whole(b.dev2);
+        return devPercent(b.dev2);
     case 15:
-        return whole(b.dev3);
+        return devPercent(b.dev3);
     case 16:
         return whole(b.psych);
     case 17:
@@ -154,9 +170,11 @@ private:
                 t.kind = Token::Num;
                 t.text = std::string(m_text.substr(i, j - i));
                 i = j;
-            } else if (std::isalpha(c) || c == '_') {
+            } else if (std::isalpha(c) || c == '_' || c >= 0x80) {
+                // ASCII names, and the Japanese names of the screening headers ("終値", "乖離1").
                 size_t j = i;
-                while (j < m_text.size() && (std::isalnum(static_cast<unsigned char>(m_text[j])) || m_text[j] == '_'))
+                while (j < m_text.size() && (std::isalnum(static_cast<unsigned char>(m_text[j])) || m_text[j] == '_' ||
+                                             static_cast<unsigned char>(m_text[j]) >= 0x80))
                     ++j;
                 t.kind = Token::Name;
                 t.text = std::string(m_text.substr(i, j - i));
@@ -329,14 +347,15 @@ private:
             return inner;
         }
         if (t.kind == Token::Name && !sameWord(t.text, "and") && !sameWord(t.text, "or") && !sameWord(t.text, "not")) {
-            int field = -1;
-            if (sameWord(t.text, "ito"))
-                field = kItoRatio;
-            for (size_t i = 0; i < kFields.size() && field < 0; ++i)
-                if (sameWord(t.text, kFields[i].name))
-                    field = static_cast<int>(i);
-            if (field < 0)
-                return fail(t.at, "「" + t.text + "」という名前はありません。");
+            const int field = fieldNamed(t.text);
+            if (field < 0) {
+                const std::vector<std::string> near = nearestScreenNames(t.text);
+                std::string hint;
+                for (const std::string& n : near)
+                    hint += (hint.empty() ? "" : "、") + ("「" + n + "」");
+                return fail(t.at, "「" + t.text + "」という名前はありません。" +
+                                      (hint.empty() ? std::string() : "近い名前: " + hint + "。"));
+            }
             ++m_pos;
             Screen::Node n{Screen::Node::Field};
             n.field = field;
@@ -372,6 +391,7 @@ private:
 struct Eval {
     const std::vector<Screen::Node>& nodes;
     const ChartData& d;
+    const ScreenFins* fins = nullptr;
     bool missing = false;
 
     double num(int i) {
@@ -380,6 +400,12 @@ struct Eval {
         case Screen::Node::Number:
             return n.number;
         case Screen::Node::Field: {
+            if (n.field >= kFirstFinsField) { // unrounded, as the figures are shown
+                const std::optional<double> f =
+                    fins ? (*fins)[static_cast<size_t>(n.field - kFirstFinsField)] : std::nullopt;
+                missing = missing || !f;
+                return f.value_or(0);
+            }
             auto v = screenValue(d, n.field, n.back);
             if (!v) {
                 missing = true;
@@ -444,7 +470,13 @@ const std::vector<ScreenField>& screenFields() {
     return kFields;
 }
 
-std::optional<Currency> screenValue(const ChartData& d, int index, int back) {
+std::optional<Currency> screenValue(const ChartData& d, int index, int back, const ScreenFins* fins) {
+    if (index >= kFirstFinsField && index < kFirstFinsField + kFinsFieldCount) {
+        const std::optional<double> f = fins ? (*fins)[static_cast<size_t>(index - kFirstFinsField)] : std::nullopt;
+        if (!f || !std::isfinite(*f) || std::fabs(*f) > 1e12)
+            return std::nullopt;
+        return Currency::fromRaw(std::llround(*f * Currency::kScale));
+    }
     const int n = d.barCount;
     if (index < 0 || index >= static_cast<int>(kFields.size()) || n <= 0)
         return std::nullopt;
@@ -478,7 +510,8 @@ std::optional<Currency> screenValue(const ChartData& d, int index, int back) {
 
 Result<Screen> Screen::parse(std::string_view text) {
     Screen s;
-    Parser p(text);
+    const std::string ascii = normaliseScreenText(text);
+    Parser p(ascii);
     auto root = p.run(s.m_nodes);
     if (!root)
         return root.status();
@@ -491,7 +524,7 @@ std::optional<int> Screen::seriesBars() const {
     constexpr int kFirstAngle = 19; // maAngle1 .. itoRatio, then the curve's values
     int bars = 1;
     for (const Node& n : m_nodes)
-        if (n.kind == Node::Field) {
+        if (n.kind == Node::Field && n.field < kFirstFinsField) {
             if (n.field >= kFirstAngle)
                 return std::nullopt;
             bars = std::max(bars, n.back + 1);
@@ -499,10 +532,18 @@ std::optional<int> Screen::seriesBars() const {
     return bars;
 }
 
-bool Screen::matches(const ChartData& d) const {
+std::bitset<kFinsFieldCount> Screen::finsNamed() const {
+    std::bitset<kFinsFieldCount> named;
+    for (const Node& n : m_nodes)
+        if (n.kind == Node::Field && n.field >= kFirstFinsField)
+            named.set(static_cast<size_t>(n.field - kFirstFinsField));
+    return named;
+}
+
+bool Screen::matches(const ChartData& d, const ScreenFins* fins) const {
     if (m_root < 0)
         return false;
-    Eval e{m_nodes, d};
+    Eval e{m_nodes, d, fins};
     const bool r = e.truth(m_root);
     return r && !e.missing;
 }
@@ -522,8 +563,37 @@ bool validName(const std::string& name) {
 
 namespace {
 
+// A decimal number text divided by ten, exactly: "-50" is "-5", "19" is "1.9", "5" is "0.5".
+std::string tenth(const std::string& number) {
+    std::string sign, digits;
+    for (char c : number)
+        if (c == '-')
+            sign = "-";
+        else if (c != ' ')
+            digits += c;
+    size_t dot = digits.find('.');
+    if (dot == std::string::npos)
+        dot = digits.size();
+    else
+        digits.erase(dot, 1);
+    while (dot < 2) {
+        digits.insert(0, "0");
+        ++dot;
+    }
+    std::string units = digits.substr(0, dot - 1), fraction = digits.substr(dot - 1);
+    while (units.size() > 1 && units[0] == '0')
+        units.erase(0, 1);
+    while (!fraction.empty() && fraction.back() == '0')
+        fraction.pop_back();
+    return sign + units + (fraction.empty() ? "" : "." + fraction);
+}
+
+// The first line of a screens file whose deviations are in percent.
+constexpr std::string_view kPercentMarker = "; dev1-dev3: percent";
+
 Status writeScreens(const std::string& path, const std::vector<std::pair<std::string, std::string>>& screens) {
     std::ostringstream text;
+    text << kPercentMarker << '\n';
     for (const auto& [n, c] : screens)
         text << n << '=' << c << '\n';
     return writeFileAtomically(path, text.str());
@@ -531,19 +601,100 @@ Status writeScreens(const std::string& path, const std::vector<std::pair<std::st
 
 } // namespace
 
-Result<std::vector<std::pair<std::string, std::string>>> loadScreens(const std::string& path) {
+Result<std::vector<std::pair<std::string, std::string>>> loadScreens(const std::string& path,
+                                                                     std::vector<std::string>* converted) {
     std::vector<std::pair<std::string, std::string>> out;
     std::ifstream in(path, std::ios::binary);
     if (!in)
         return out; // no file yet: no saved screens
     std::string line;
+    bool percent = false;
     while (std::getline(in, line)) {
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
+        percent = percent || line == kPercentMarker;
         const size_t eq = line.find('=');
         if (line.empty() || line[0] == ';' || eq == std::string::npos || eq == 0)
             continue;
         out.emplace_back(line.substr(0, eq), line.substr(eq + 1));
+    }
+    in.close();
+    if (percent || out.empty())
+        return out;
+    // Written when deviations were tenths of a percent: converted once, and the file marked.
+    std::vector<std::string> names;
+    for (auto& [n, c] : out) {
+        std::string now = devConditionInPercent(c);
+        if (now != c)
+            names.push_back(n);
+        c = std::move(now);
+    }
+    if (Status st = writeScreens(path, out); !st)
+        return st;
+    if (converted)
+        *converted = std::move(names);
+    return out;
+}
+
+std::string screensConvertedNotice(const std::vector<std::string>& names) {
+    if (names.empty())
+        return {};
+    std::string list;
+    for (const std::string& n : names)
+        list += (list.empty() ? "「" : "、「") + n + "」";
+    return "乖離（dev1〜dev3）はパーセント（小数 1 桁）になりました。保存されたスクリーニング " + list +
+           " の条件式を書き換えました（例: dev1 < -50 は dev1 < -5）。";
+}
+
+std::string devConditionInPercent(const std::string& condition) {
+    // A deviation compared with a plain number has the number divided by ten; any other use is
+    // written (devN * 10), which reads as before.
+    static const std::regex kDev(R"((\bdev[123](?:\s*\[\s*\d+\s*\])?))", std::regex::icase);
+    static const std::string kOp = R"((\s*(?:<=|>=|==|!=|<>|<|>|=)\s*))";
+    static const std::string kNum = R"((-?\s*(?:\d+(?:\.\d*)?|\.\d+)))";
+    static const std::regex kDevFirst("^" + std::string(R"((\bdev[123](?:\s*\[\s*\d+\s*\])?))") + kOp + kNum +
+                                          R"((?=\s*(?:$|\)|and\b|or\b)))",
+                                      std::regex::icase);
+    static const std::regex kNumFirst(
+        "^" + kNum + kOp + R"((\bdev[123](?:\s*\[\s*\d+\s*\])?))" + R"((?=\s*(?:$|\)|and\b|or\b)))", std::regex::icase);
+    std::string lowered = condition;
+    for (char& c : lowered)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    // A comparison starts at the text's start, after "(" or after and / or / not.
+    auto startsComparison = [&](size_t at) {
+        size_t i = at;
+        while (i > 0 && condition[i - 1] == ' ')
+            --i;
+        if (i == 0 || condition[i - 1] == '(')
+            return true;
+        for (std::string_view w : {"and", "or", "not"})
+            if (i >= w.size() && i < at && lowered.compare(i - w.size(), w.size(), w) == 0 &&
+                (i == w.size() || !std::isalnum(static_cast<unsigned char>(condition[i - w.size() - 1]))))
+                return true;
+        return false;
+    };
+    std::string out;
+    size_t i = 0;
+    while (i < condition.size()) {
+        std::smatch m;
+        const std::string rest = condition.substr(i);
+        if (startsComparison(i) && std::regex_search(rest, m, kDevFirst)) {
+            out += m[1].str() + m[2].str() + tenth(m[3].str());
+            i += static_cast<size_t>(m.length(0));
+            continue;
+        }
+        if (startsComparison(i) && std::regex_search(rest, m, kNumFirst)) {
+            out += tenth(m[1].str()) + m[2].str() + m[3].str();
+            i += static_cast<size_t>(m.length(0));
+            continue;
+        }
+        if (std::regex_search(rest, m, kDev, std::regex_constants::match_continuous) &&
+            (i == 0 || !std::isalnum(static_cast<unsigned char>(condition[i - 1])))) {
+            out += "(" + m[1].str() + " * 10)";
+            i += static_cast<size_t>(m.length(0));
+            continue;
+        }
+        out += condition[i++];
     }
     return out;
 }

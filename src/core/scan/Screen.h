@@ -3,18 +3,26 @@
 //   rsi <= 30 and ito > 0 and vr >= 60
 //   close > ma2 and ma1[1] <= ma2[1] and ma1 > ma2
 // Names are the fields of a chart bar (date as YYYYMMDD, open, high, low, close, closeCarried, change,
-// volume, sellBalance, buyBalance, ma1..ma3, dev1..dev3, psych, rsi, vr, maAngle1..maAngle3, itoRatio
-// or ito) of the bar at the chart date, or with [n] of the bar n bars before it in the same chart; and
-// the curve's fitA, fitB, fitC, vertexBars (bars from the right edge to the curve's vertex) and
-// vertexPrice, which belong to the whole chart and take no [n]. Operators: or, and, not, parentheses,
-// = == != <> < <= > >=, + - * /, numbers. Names and words are ASCII, case-insensitive for words.
+// volume, sellBalance, buyBalance, ma1..ma3, dev1..dev3 (percent, one decimal: dev1 < -5 is below
+// -5 %), psych, rsi, vr, maAngle1..maAngle3, itoRatio or ito), or the Japanese name of each (終値, 出来高,
+// 乖離1 …; see ScreenNames.h), of the bar at the chart date, or with [n] of the bar n bars before it in the same chart;
+// and the curve's fitA, fitB, fitC, vertexBars (bars from the right edge to the curve's vertex) and vertexPrice, which
+// belong to the whole chart and take no [n]. Operators: or, and, not, parentheses, = == != <> < <= > >=, + - * /,
+// numbers. English names and words are case-insensitive; full-width letters, digits and signs typed through the IME
+// read as ASCII. An unknown name is refused with the nearest known names.
+//
+// The company's figures as of the screen's day, with only what was disclosed before it, take no [n]
+// either: fper (予想PER), per, pbr, yield (予想配当利回り, %), mktcap (時価総額, 億円), roe (%), equityRatio
+// (自己資本比率, %), salesGrowth, opGrowth and epsGrowth (% against the year before).
 //
 // An issue matches only when every value the condition names exists: a bar n back inside its chart, a
-// vertex (a curve with fitC != 0), and no division by zero.
+// vertex (a curve with fitC != 0), a company figure, and no division by zero.
 #include "core/app/Currency.h"
 #include "core/app/Status.h"
 #include "core/chart/ChartData.h"
 
+#include <array>
+#include <bitset>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -27,20 +35,30 @@ struct ScreenField {
     const char* name;
     bool perBar; // false: a value of the whole chart (no [n])
 };
-// Every bar field under its chart JSON name (date first), then the chart's curve values.
+// Every bar field under its chart JSON name (date first), then the chart's curve values, then the
+// company figures (kFinsFieldCount of them from kFirstFinsField, in the order named above).
 const std::vector<ScreenField>& screenFields();
+inline constexpr int kFirstFinsField = 28;
+inline constexpr int kFinsFieldCount = 10;
+// An issue's company figures as of the screen's day, in the order of screenFields() from kFirstFinsField.
+using ScreenFins = std::array<std::optional<double>, kFinsFieldCount>;
 // The value of field `index` of screenFields() for the bar `back` bars before the last one; nullopt
-// when there is no such bar or value. date is YYYYMMDD.
-std::optional<Currency> screenValue(const chart::ChartData& d, int index, int back);
+// when there is no such bar or value. date is YYYYMMDD. A company figure comes from fins (rounded to the
+// four decimals of a Currency), none without it.
+std::optional<Currency> screenValue(const chart::ChartData& d, int index, int back, const ScreenFins* fins = nullptr);
 
 class Screen {
 public:
     // Parses a condition; an error names the place ("条件式の 5 文字目: …") and nothing is kept.
     static Result<Screen> parse(std::string_view text);
-    bool matches(const chart::ChartData& d) const;
+    // fins: the issue's company figures; a condition naming one never matches without them.
+    bool matches(const chart::ChartData& d, const ScreenFins* fins = nullptr) const;
+    // The company figures the condition names, a bit per figure from kFirstFinsField (the run then
+    // reads the disclosures); none when it names none.
+    std::bitset<kFinsFieldCount> finsNamed() const;
     // How many of the chart's last bars the condition reads, when it names only values of the bars'
-    // own series (no slope angle, Ito ratio or curve value): then a chart from MarketBars::seriesAt with
-    // that many bars matches exactly as the whole chart does. nullopt otherwise.
+    // own series and company figures (no slope angle, Ito ratio or curve value): then a chart from MarketBars::seriesAt
+    // with that many bars matches exactly as the whole chart does. nullopt otherwise.
     std::optional<int> seriesBars() const;
     const std::string& text() const { return m_text; }
 
@@ -57,9 +75,19 @@ private:
     int m_root = -1;
 };
 
-// Saved screens: name=condition lines in a UTF-8 file, written atomically. A name is 1..40 characters
-// without "=" or a line break.
-Result<std::vector<std::pair<std::string, std::string>>> loadScreens(const std::string& path);
+// Saved screens: name=condition lines in a UTF-8 file, written atomically, after a first line that
+// says the deviations are in percent. A name is 1..40 characters without "=" or a line break.
+// A file without that line was written when dev1..dev3 were tenths of a percent: loadScreens converts
+// its conditions once (devConditionInPercent), writes the file back marked, and names in converted the
+// screens whose condition changed.
+Result<std::vector<std::pair<std::string, std::string>>> loadScreens(const std::string& path,
+                                                                     std::vector<std::string>* converted = nullptr);
+// A condition written for deviations in tenths of a percent, rewritten for percent: a deviation compared
+// with a number has the number divided by ten ("dev1 < -50" is "dev1 < -5"); any other use becomes
+// "(devN * 10)". A condition without a deviation comes back as it was.
+std::string devConditionInPercent(const std::string& condition);
+// The notice naming the converted screens; empty when none was.
+std::string screensConvertedNotice(const std::vector<std::string>& names);
 Status saveScreen(const std::string& path, const std::string& name, const std::string& condition);
 // Removes the screen saved under `name`; NotFound when there is none (the file is left as it was).
 Status deleteScreen(const std::string& path, const std::string& name);

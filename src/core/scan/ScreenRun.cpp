@@ -1,6 +1,7 @@
 #include "core/scan/ScreenRun.h"
 
 #include "core/db/MarketNames.h"
+#include "core/fins/FinsFigures.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -21,13 +22,53 @@ Json number(const std::optional<Currency>& v) {
     return Json(v->toDouble());
 }
 
-ScreenMatch matchOf(std::int32_t code, const std::string& name, const chart::ChartData& d) {
+ScreenMatch matchOf(std::int32_t code, const std::string& name, const chart::ChartData& d,
+                    const ScreenFins* fins = nullptr) {
     ScreenMatch m{code, name, {}};
     const int n = static_cast<int>(screenFields().size());
     m.values.reserve(static_cast<size_t>(n));
     for (int f = 0; f < n; ++f)
-        m.values.push_back(screenValue(d, f, 0));
+        m.values.push_back(screenValue(d, f, 0, fins));
     return m;
+}
+
+// The disclosure figures each company figure of a screen reads.
+fins::FieldSet fieldsOf(std::bitset<kFinsFieldCount> named) {
+    using F = fins::DisclosureField;
+    static const std::vector<std::vector<F>> kReads = {
+        {F::FEPS, F::NxFEPS},       // fper
+        {F::EPS},                   // per
+        {F::BPS},                   // pbr
+        {F::FDivAnn, F::NxFDivAnn}, // yield
+        {F::ShOutFY, F::TrShFY},    // mktcap
+        {F::ROE, F::NP, F::Eq},     // roe
+        {F::EqAR},                  // equityRatio
+        {F::Sales},                 // salesGrowth
+        {F::OP},                    // opGrowth
+        {F::EPS},                   // epsGrowth
+    };
+    fins::FieldSet fields;
+    for (size_t i = 0; i < kReads.size(); ++i)
+        if (named[i])
+            for (F f : kReads[i])
+                fields.set(static_cast<size_t>(f));
+    return fields;
+}
+
+ScreenFins screenFinsOf(const fins::FinsFigures& f) {
+    std::optional<double> oku;
+    if (f.mktcap)
+        oku = *f.mktcap / 1e8;
+    return {f.fper, f.per, f.pbr, f.yield, oku, f.roe, f.equityRatio, f.salesGrowth, f.opGrowth, f.epsGrowth};
+}
+
+// The issue's latest close on or before day (times its unit, as traded), in yen.
+std::optional<double> closeAsTraded(const MarketBars& market, int issue, Date day) {
+    const std::vector<StoredBar>& bars = market.storedBars(issue);
+    for (auto it = bars.rbegin(); it != bars.rend(); ++it)
+        if (it->date <= day && it->close > 0)
+            return static_cast<double>(it->close) / static_cast<double>(Currency::kScale);
+    return std::nullopt;
 }
 
 std::string percent(double v) {
@@ -42,26 +83,68 @@ Result<std::optional<Date>> screenDay(db::Database& db, bool weekly, std::option
     return tradingDayOnOrBefore(db, weekly, date.value_or(*Date::fromYmd(9999, 12, 31)));
 }
 
+Result<std::unordered_map<std::int32_t, ScreenFins>> marketFins(db::Database& db, const MarketBars& market, Date day,
+                                                                std::bitset<kFinsFieldCount> named) {
+    std::unordered_map<std::int32_t, ScreenFins> out;
+    if (named.none())
+        return out;
+    auto splits = db::listSplits(db, 0, true);
+    if (!splits)
+        return splits.status();
+    std::unordered_map<std::int32_t, std::vector<db::SplitEvent>> events;
+    for (const db::SplitEvent& e : *splits)
+        events[e.code].push_back(e);
+    std::unordered_map<std::int32_t, int> issueOf;
+    for (int i = 0; i < market.issueCount(); ++i)
+        issueOf.emplace(market.code(i), i);
+    auto basisOf = [&](int code) -> std::optional<fins::IssueBasis> {
+        auto it = issueOf.find(code);
+        if (it == issueOf.end())
+            return std::nullopt;
+        fins::IssueBasis b;
+        b.close = closeAsTraded(market, it->second, day);
+        if (auto e = events.find(code); e != events.end())
+            b.splits = &e->second;
+        return b;
+    };
+    Status s = fins::forEachIssueFigures(db, day, fieldsOf(named), basisOf,
+                                         [&](int code, const fins::FinsFigures& f) { out[code] = screenFinsOf(f); });
+    if (!s)
+        return s;
+    return out;
+}
+
 Result<std::vector<ScreenMatch>> runScreen(db::Database& db, const ScanOptions& options, const Screen& screen, Date day,
                                            const std::function<void(std::int32_t, const Status&)>& fault) {
     auto market = MarketBars::read(db, options, day, day);
     if (!market)
         return market.status();
+    const auto named = screen.finsNamed();
+    auto finsByCode = marketFins(db, *market, day, named);
+    if (!finsByCode)
+        return finsByCode.status();
+    auto finsOf = [&](std::int32_t code) -> const ScreenFins* {
+        auto it = finsByCode->find(code);
+        return it == finsByCode->end() ? nullptr : &it->second;
+    };
     // A screen of the bars' own series is judged on those bars; a match then gets its whole chart.
     const std::optional<int> series = screen.seriesBars();
     std::vector<ScreenMatch> rows;
     chart::ChartData data;
     for (int i = 0; i < market->issueCount(); ++i) {
+        const ScreenFins* fins = finsOf(market->code(i));
+        if (named.any() && !fins)
+            continue; // a company figure it names is missing
         auto has = series ? market->seriesAt(i, day, *series, data) : market->chartAt(i, day, data);
-        if (has && *has && series && screen.matches(data))
+        if (has && *has && series && screen.matches(data, fins))
             has = market->chartAt(i, day, data);
         if (!has) {
             if (fault)
                 fault(market->code(i), has.status());
             continue;
         }
-        if (*has && screen.matches(data))
-            rows.push_back(matchOf(market->code(i), market->name(i), data));
+        if (*has && screen.matches(data, fins))
+            rows.push_back(matchOf(market->code(i), market->name(i), data, fins));
     }
     return rows;
 }
@@ -96,6 +179,7 @@ Result<HoldSummary> runHeld(db::Database& db, const ScanOptions& options, const 
         return allDays.status();
     constexpr size_t kBlock = 250;
     const std::optional<int> series = screen.seriesBars();
+    const auto named = screen.finsNamed();
     chart::ChartData data;
     for (size_t b = 0; b < allDays->size(); b += kBlock) {
         const size_t e = std::min(allDays->size(), b + kBlock);
@@ -105,18 +189,25 @@ Result<HoldSummary> runHeld(db::Database& db, const ScanOptions& options, const 
         const std::vector<Date>& days = market->days();
         for (size_t di = 0; di < e - b && di < days.size(); ++di) {
             const Date day = days[di];
+            auto finsByCode = marketFins(db, *market, day, named);
+            if (!finsByCode)
+                return finsByCode.status();
             const std::optional<Date> exitDay = di + static_cast<size_t>(hold) < days.size()
                                                     ? std::optional<Date>(days[di + static_cast<size_t>(hold)])
                                                     : std::nullopt;
             ++s.days;
             for (int i = 0; i < market->issueCount(); ++i) {
+                auto it = finsByCode->find(market->code(i));
+                const ScreenFins* fins = it == finsByCode->end() ? nullptr : &it->second;
+                if (named.any() && !fins)
+                    continue;
                 auto has = series ? market->seriesAt(i, day, *series, data) : market->chartAt(i, day, data);
                 if (!has) {
                     if (fault)
                         fault(market->code(i), has.status());
                     continue;
                 }
-                if (!*has || !screen.matches(data))
+                if (!*has || !screen.matches(data, fins))
                     continue;
                 HeldMatch m;
                 m.date = day;
@@ -174,7 +265,7 @@ std::string heldSummaryText(const HoldSummary& s, int hold) {
 
 Result<std::vector<std::string>> screenIssueListRows(db::Database& db,
                                                      const std::vector<std::pair<std::int32_t, std::string>>& issues) {
-    auto names = db::loadMarketNames(db);
+    auto names = db::loadShownMarketNames(db);
     if (!names)
         return names.status();
     auto st = db.prepare("SELECT 市場コード, 銘柄 FROM Mei WHERE コード=?1 ORDER BY 市場コード LIMIT 1");

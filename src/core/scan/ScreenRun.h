@@ -7,11 +7,13 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace kestrel::scan {
 
-// One matching issue: its values at the day, by screenFields() index (nullopt where there is none).
+// One matching issue: its values at the day, by screenFields() index (nullopt where there is none; the
+// company figures of a screen that names none are left empty).
 struct ScreenMatch {
     std::int32_t code = 0;
     std::string name;
@@ -21,6 +23,13 @@ struct ScreenMatch {
 // The day a screen runs on: the latest stored trading day on or before `date` (the latest stored one
 // when no date is given); nullopt when the bar table holds no such day.
 Result<std::optional<Date>> screenDay(db::Database& db, bool weekly, std::optional<Date> date);
+
+// The company figures of the market's issues as of day, those named in `named` (a bit per figure from
+// kFirstFinsField; the others are left empty), by code: each issue's disclosures before day read once,
+// its close the latest on or before day as traded (prices times the issue's unit, as the chart reads
+// them), its confirmed splits. An issue without disclosures has none.
+Result<std::unordered_map<std::int32_t, ScreenFins>> marketFins(db::Database& db, const MarketBars& market, Date day,
+                                                                std::bitset<kFinsFieldCount> named);
 
 // The issues with a bar at `day` whose chart satisfies the screen, in code order. Issues whose chart
 // fails to load are left out and passed to `fault` when given.

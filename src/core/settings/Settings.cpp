@@ -6,7 +6,9 @@
 #include <cmath>
 #include <cstdlib>
 #include <limits>
+#include <string_view>
 #include <unistd.h>
+#include <vector>
 
 namespace kestrel {
 
@@ -164,11 +166,35 @@ std::string withSeparator(std::string folder) {
 
 void LoadSettings(const std::string& iniPath, Settings& s, Prompt& prompt) {
     auto get = [&](const char* key) { return readProfileString(iniPath, kIniSection, key); };
+    const size_t slash = iniPath.rfind('/');
+    const SettingsText defaults = defaultSettingsText(slash == std::string::npos ? "." : iniPath.substr(0, slash));
+    const std::pair<const char*, const std::string*> defaultOf[] = {
+        {"ScreenMode", &defaults.ScreenMode}, {"slidechart", &defaults.slidechart},
+        {"move1", &defaults.move1},           {"move2", &defaults.move2},
+        {"move3", &defaults.move3},           {"SaicoL", &defaults.SaicoL},
+        {"RSIVR", &defaults.RSIVR},           {"RDel", &defaults.RDel},
+        {"SonPa", &defaults.SonPa},           {"MakeSyu", &defaults.MakeSyu},
+        {"DelJyoho", &defaults.DelJyoho},     {"ALLITORSO", &defaults.ALLITORSO},
+        {"ITORSO", &defaults.ITORSO},         {"hibiPath", &defaults.hibiPath},
+    };
+    auto defaultText = [&](const char* key) {
+        for (const auto& [k, v] : defaultOf)
+            if (std::string_view(k) == key)
+                return *v;
+        return std::string();
+    };
+    // Keys the file lacks (or leaves empty) take their default; they are named once, after all.
+    std::vector<const char*> missing;
     // A value that will not convert is named by its key and file.
     auto tell = [&](const char* key, const Status& st) { prompt.notify(iniPath + " の " + key + ": " + st.message()); };
     // Converts the key's text into field; a value that will not convert keeps the field as it was.
     auto load = [&](const char* key, auto& field, auto convert) {
-        auto r = convert(get(key));
+        std::string text = get(key);
+        if (text.find_first_not_of(" \t") == std::string::npos) {
+            missing.push_back(key);
+            text = defaultText(key);
+        }
+        auto r = convert(text);
         if (r)
             field = *r;
         else
@@ -183,7 +209,13 @@ void LoadSettings(const std::string& iniPath, Settings& s, Prompt& prompt) {
     loadInt16("SaicoL", s.SaicoL);
     loadInt16("RSIVR", s.RSIVR);
     s.DURL = get("DURL");
-    s.hibiPath = withSeparator(get("hibiPath"));
+    s.hibiPath = get("hibiPath");
+    if (s.hibiPath.empty()) {
+        // Without a daily-data folder the program folder's Data folder is used, as a new file has it.
+        missing.push_back("hibiPath");
+        s.hibiPath = defaults.hibiPath;
+    }
+    s.hibiPath = withSeparator(s.hibiPath);
     s.sinyoPath = withSeparator(get("sinyoPath"));
     s.MURL = get("MURL");
     s.QuoteHost = get("QuoteHost");
@@ -204,6 +236,16 @@ void LoadSettings(const std::string& iniPath, Settings& s, Prompt& prompt) {
         s.BaibaiChart = 1;
     else
         loadInt16("BaibaiChart", s.BaibaiChart);
+    if (missing.empty())
+        return;
+    // The defaults are written into the file, so the notice comes once; a file that cannot be written
+    // is used as it is.
+    std::string names;
+    for (const char* key : missing) {
+        names += (names.empty() ? "" : ", ") + std::string(key);
+        (void)writeProfileString(iniPath, kIniSection, key, defaultText(key));
+    }
+    prompt.notify(iniPath + " になかった設定 " + names + " は既定値にしました。");
 }
 
 void SaveSettings(const std::string& iniPath, const SettingsText& v, bool resetFilters, Prompt& prompt) {

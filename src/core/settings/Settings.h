@@ -63,8 +63,10 @@ SettingsText defaultSettingsText(const std::string& programFolder);
 // The record's values as text (numbers in their plain form).
 SettingsText settingsToText(const Settings& s);
 
-// Reads the eighteen keys in order into s. A value that will not convert shows its error through
-// prompt (once per key) and leaves that field as it was; the other keys still load.
+// Reads the eighteen keys in order into s. A number key the file lacks (or leaves empty) and an empty
+// hibiPath take the value a new file has (defaultSettingsText of the file's folder), are written into
+// the file, and are named together in one notice through prompt. A value that will not convert shows
+// its error through prompt (once per key) and leaves that field as it was; the other keys still load.
 void LoadSettings(const std::string& iniPath, Settings& s, Prompt& prompt);
 // Writes the eighteen values in order (creating the file when missing); with resetFilters, then
 // FilterGaku and FilterDekidaka as "". A failed write is shown through prompt and the rest goes on.

@@ -29,5 +29,11 @@ inline bool DateKeyDown(int keyCode) {
 // DateAutoSlash: with the flag false, a text of 2 characters gets "/" (caret 3), then one of 5 gets
 // "/" (caret 6), so six typed digits become "YY/MM/DD". Nothing when the text stays as it is.
 std::optional<DateBoxEdit> DateAutoSlash(std::string_view text, bool backspaceFlag);
+// The same for a box that remembers, in slashesTyped, whether the user types the slashes of this date:
+// a "/" typed right after one the box added is dropped ("24//" is "24/", and slashesTyped becomes
+// true), and the "/" typed after four digits before any other ("20/25//") ends a four-digit year
+// ("2025/", caret 5). So "2025/02/06", "25/02/06" and "250206" all type as shown. A text shorter than
+// three characters starts a new date (slashesTyped false).
+std::optional<DateBoxEdit> DateAutoSlash(std::string_view text, bool backspaceFlag, bool& slashesTyped);
 
 } // namespace kestrel

@@ -122,6 +122,23 @@ std::string cellText(const LedgerRow& row, int column) {
     return {};
 }
 
+std::string shownText(const LedgerRow& row, int column) {
+    if (column == kColBuyDate || column == kColSellDate) {
+        const std::string text = cellText(row, column);
+        return text == kNotSold ? std::string() : text;
+    }
+    const bool unsold = row.sellCount.value_or(0) == 0;
+    if (unsold && (column == kColCurrent || column == kColProfit) && row.currentPrice.value_or(0) == 0)
+        return {};
+    return cellText(row, column);
+}
+
+std::string ledgerCaption(int column, LedgerView view) {
+    if (column == kColProfit && view == LedgerView::Unsold)
+        return "評価損益";
+    return ledgerFieldName(column);
+}
+
 Result<std::vector<LedgerRow>> readLedger(db::Database& db, LedgerView view) {
     switch (view) {
     case LedgerView::Unsold:

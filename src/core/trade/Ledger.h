@@ -63,6 +63,13 @@ std::string cellText(const LedgerRow& row, int column);
 
 enum class LedgerView { Unsold, Sold, All };
 
+// The text the board shows in a cell: cellText, except that a date never given ("00/00/00" or empty)
+// shows empty, and an unsold lot without a current price (現在額 0 or missing) shows 現在額 and 利益
+// empty: a zero there would read as a price and a loss.
+std::string shownText(const LedgerRow& row, int column);
+// A column's caption in a view: 利益 of the unsold view reads "評価損益" (the profit at the current price).
+std::string ledgerCaption(int column, LedgerView view);
+
 // The rows of one view ordered by コード, ID: unsold (売却数 = 0), sold (売却数 > 0) or all.
 Result<std::vector<LedgerRow>> readLedger(db::Database& db, LedgerView view);
 // The row with this ID, or nothing when there is none.
@@ -111,7 +118,7 @@ struct PriceDates {
 };
 Status refreshCurrentPrices(db::Database& db, Prompt& prompt, PriceDates* dates = nullptr,
                             Date lastTradingDay = Date::today());
-// "現在額: 2001-05-18 の終値", then "（古い株価: 1301 …）" when some price is older; empty when no price
+// "現在額: 2001/05/18 の終値", then "（古い株価: 1301 …）" when some price is older; empty when no price
 // was taken.
 std::string priceDatesText(const PriceDates& dates);
 

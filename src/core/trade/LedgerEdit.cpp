@@ -207,6 +207,19 @@ Result<EditOutcome> editRow(db::Database& db, const LedgerRow& current, const st
         } else {
             row.name = std::string();
         }
+        // An unsold lot of an issue with stored bars starts at its latest close, never at 0.
+        if (*issue && row.sellCount.value_or(0) == 0 && row.currentPrice.value_or(0) == 0 &&
+            !edited.count(kColCurrent)) {
+            auto bar = db::latestDailyBar(db, *row.code);
+            if (!bar)
+                return bar.status();
+            std::int64_t price = 0;
+            const std::int64_t unit = (*issue)->priceUnit.value_or(0) > 0 ? *(*issue)->priceUnit : 1;
+            if (*bar && !__builtin_mul_overflow(unit, (*bar)->close, &price) && price > 0 && fitsLong(price)) {
+                row.currentPrice = price;
+                edited.insert(kColCurrent);
+            }
+        }
     }
 
     if (any(edited, {kColBuyPrice, kColBuyCount, kColSellCount})) {
@@ -245,11 +258,13 @@ Result<EditOutcome> editRow(db::Database& db, const LedgerRow& current, const st
             lot.buyPrice = row.buyPrice;
             lot.breakEven = row.breakEven;
             lot.buyCount = buyCount - sellCount;
-            lot.currentPrice = 0;
+            lot.currentPrice = row.currentPrice;
             lot.sellDate = std::string(kNotSold);
             lot.sellPrice = 0;
             lot.sellCount = 0;
-            lot.profit = 0;
+            // Without a current price the new lot has no profit yet (its cells show empty).
+            const auto p = lotProfit(*lot.buyCount, lot.currentPrice.value_or(0), lot.breakEven.value_or(0));
+            lot.profit = lot.currentPrice.value_or(0) > 0 && p && fitsLong(*p) ? *p : 0;
             added = lot;
         }
     }
@@ -279,7 +294,7 @@ Result<EditOutcome> editRow(db::Database& db, const LedgerRow& current, const st
 std::string priceDatesText(const PriceDates& dates) {
     if (!dates.newest)
         return {};
-    std::string text = "現在額: " + dates.newest->toIso() + " の終値";
+    std::string text = "現在額: " + dates.newest->toSlashed() + " の終値";
     if (!dates.stale.empty()) {
         text += "（古い株価:";
         for (std::int64_t code : dates.stale)

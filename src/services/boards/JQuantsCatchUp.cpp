@@ -32,7 +32,7 @@ std::optional<std::string> JQuantsCatchUp::run(Date lastOpenDay) {
     AppContext& context = m_context;
     const Settings& s = context.settings;
     if (s.hibiPath.empty())
-        return std::string("日々データーフォルダが登録されていません");
+        return std::string("日々データーフォルダが登録されていません。");
     Date from = lastOpenDay;
     {
         auto db = db::openKestrelDatabase(context.paths.databasePath, db::OpenMode::ReadOnly);

@@ -36,7 +36,7 @@ LatestPricesOutcome LatestPricesRun::run(int days, Prompt& prompt) {
     const Settings& s = m_context.settings;
     const ProgramPaths& paths = m_context.paths;
     if (s.hibiPath.empty()) {
-        out.status = Status::error("日々データーフォルダが登録されていません");
+        out.status = Status::error("日々データーフォルダが登録されていません。");
         return out;
     }
     jq::RunRequest req;

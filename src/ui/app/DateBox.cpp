@@ -1,10 +1,12 @@
 #include "ui/app/DateBox.h"
 
+#include "core/app/Date.h"
 #include "core/settings/Shared.h"
 
 #include <QEvent>
 #include <QKeyEvent>
 #include <QTimer>
+#include <memory>
 
 namespace kestrel::ui {
 namespace {
@@ -53,10 +55,27 @@ void installSelectAllText(QLineEdit* edit) {
     edit->installEventFilter(new SelectAllFilter(edit, false));
 }
 
-void installDateBox(QLineEdit* edit) {
+void installDateBox(QLineEdit* edit, DateForm form) {
     edit->installEventFilter(new SelectAllFilter(edit, true));
-    QObject::connect(edit, &QLineEdit::textChanged, edit, [edit](const QString& text) {
-        auto change = DateAutoSlash(text.toStdString(), g_backspaceFlag);
+    // Every form a user may type shows back in the box's form once the box is left or Enter is pressed
+    // (this runs before the window's own handlers, which are connected later).
+    auto normalise = [edit, form] {
+        if (auto d = Date::parseEntry(edit->text().toStdString())) {
+            const QString shown = QString::fromStdString(form == DateForm::Long ? d->toSlashed() : d->toYYMMDD());
+            if (shown != edit->text()) {
+                const bool flag = g_backspaceFlag;
+                g_backspaceFlag = true; // no slash added to the text set here
+                edit->setText(shown);
+                g_backspaceFlag = flag;
+            }
+        }
+    };
+    QObject::connect(edit, &QLineEdit::returnPressed, edit, normalise);
+    QObject::connect(edit, &QLineEdit::editingFinished, edit, normalise);
+    // Whether the user types the slashes of the date being typed (kept with the box).
+    auto slashesTyped = std::make_shared<bool>(false);
+    QObject::connect(edit, &QLineEdit::textChanged, edit, [edit, slashesTyped](const QString& text) {
+        auto change = DateAutoSlash(text.toStdString(), g_backspaceFlag, *slashesTyped);
         if (!change)
             return;
         edit->setText(QString::fromStdString(change->text));

@@ -27,6 +27,8 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
     layout->addWidget(lblVersion);
     layout->addWidget(lblDescription);
     layout->addWidget(cmdOK, 0, Qt::AlignRight);
+    // Wide enough that a window manager's title bar (with its buttons) shows the whole title.
+    setMinimumWidth(320);
     connect(cmdOK, &QPushButton::clicked, this, &QDialog::accept);
     // QDialog closes on Esc by itself.
 }

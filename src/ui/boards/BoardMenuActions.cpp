@@ -14,6 +14,7 @@
 
 #include <QListWidget>
 #include <QTimer>
+#include <algorithm>
 
 namespace kestrel::ui::BoardMenuActions {
 namespace {
@@ -66,7 +67,12 @@ QString dialogFilter(const QString& filter) {
     for (int i = 0; i + 1 < parts.size(); i += 2) {
         QString patterns = parts[i + 1];
         patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
-        out << parts[i].trimmed() + QStringLiteral(" (") + patterns + QLatin1Char(')');
+        // The label's own "(*.A)" or "（*.Lis）" goes: the dialog shows the patterns once.
+        QString label = parts[i].trimmed();
+        const qsizetype open = std::max(label.lastIndexOf(QLatin1Char('(')), label.lastIndexOf(QChar(0xFF08)));
+        if (open > 0 && (label.endsWith(QLatin1Char(')')) || label.endsWith(QChar(0xFF09))))
+            label = label.left(open).trimmed();
+        out << label + QStringLiteral(" (") + patterns + QLatin1Char(')');
     }
     return out.join(QStringLiteral(";;"));
 }

@@ -98,6 +98,8 @@ boards::BoardRow BoardGridModel::boardRow(int row) const {
 }
 
 QVariant BoardGridModel::data(const QModelIndex& index, int role) const {
+    if (role == Qt::DisplayRole && index.isValid() && index.column() == columnOf("取得状態"))
+        return QString::fromStdString(boards::rowState(boardRow(index.row()), m_lastOpenDay));
     if ((role == Qt::BackgroundRole || role == Qt::ToolTipRole) && index.isValid()) {
         const bool tip = role == Qt::ToolTipRole;
         const boards::BoardRow r = boardRow(index.row());
@@ -286,7 +288,7 @@ frmKabukaboard::frmKabukaboard(AppContext& context, const QString& handOverText,
 void frmKabukaboard::Form_Load() {
     if (auto db = openDatabaseOrTell(m_context.paths.databasePath, m_prompt)) {
         m_model->setLastOpenDay(boards::lastTradingDay(**db, Date::today()));
-        if (Status st = boards::refreshBoardFromBars(**db, m_board, Date::today()); !st)
+        if (Status st = boards::refreshBoardFromBars(**db, m_board); !st)
             m_prompt.notify(st.message());
     }
     m_model->setSource("board", kColumns, "WHERE 区分 = ? ORDER BY 市場コード, コード", {m_board});
@@ -357,7 +359,7 @@ void frmKabukaboard::meiCodeChange() {
     auto found = (*db)->queryInt("SELECT count(*) FROM Mei WHERE コード = ?", *code);
     if (!found || found->value_or(0) == 0)
         return;
-    auto names = db::loadMarketNames(**db);
+    auto names = db::loadShownMarketNames(**db);
     const int market = db::GetMarketCode(**db, *code, &m_prompt);
     if (names && market >= 0 && market < db::kMarketNameCount)
         Lblshijyo->setText(QString::fromStdString(db::marketName(*names, market)));

@@ -1,8 +1,10 @@
 #include "ui/chart/ChartPanel.h"
 
+#include "core/boards/BoardPrices.h"
 #include "core/boards/BoardStore.h"
 #include "core/chart/ChartLayout.h"
 #include "core/chart/UserLines.h"
+#include "core/db/Lookups.h"
 #include "core/trade/LedgerMarks.h"
 #include "services/db/OpenDatabase.h"
 #include "services/render/ChartPainter.h"
@@ -418,7 +420,23 @@ void ChartPanel::setAlertFromLine(std::int64_t id, int board) {
         return;
     const Currency price = line->price1;
     const Currency close = m_data.bars[m_data.barCount - 1].closeCarried;
-    changeLines([&](db::Database& db) { return boards::setBoardAlertAt(db, board, m_code, price, close); });
+    bool set = false;
+    changeLines([&](db::Database& db) {
+        Status st = boards::setBoardAlertAt(db, board, m_code, price, close);
+        if (st.code() == StatusCode::NotFound) {
+            // Not on the board: offer to put it there with the alert.
+            if (!WidgetPrompt(this).askYesNo(st.message() + "追加して警報を設定しますか？"))
+                return Status::ok();
+            auto added = boards::addIssueFromLatestBar(db, board, m_code, db::GetIssueName(db, m_code));
+            if (!added)
+                return added.status();
+            st = boards::setBoardAlertAt(db, board, m_code, price, close);
+        }
+        set = st.isOk();
+        return st;
+    });
+    if (set)
+        WidgetPrompt(this).notify(boards::alertSetMessage(price, close));
 }
 
 void ChartPanel::showContextMenu(int x, int y, const QPoint& globalPos) {

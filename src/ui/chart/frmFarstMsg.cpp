@@ -43,6 +43,8 @@ frmFarstMsg::frmFarstMsg(frmMain* main) : QDialog(main), m_main(main) {
     JQuants = new JQuantsOptionsBox(m_main->context().paths.iniPath, jquantsBox);
     JQuants->setTitle(QString());
     JQuants->setFlat(true);
+    // The key row never gives its height to a long message below it.
+    JQuants->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     CmdJQuantsFetch = new QPushButton(QStringLiteral("J-Quants から取得"), jquantsBox);
     CmdJQuantsFetch->setObjectName(QStringLiteral("CmdJQuantsFetch"));
     CmdJQuantsCancel = new QPushButton(QStringLiteral("キャンセル"), jquantsBox);
@@ -161,14 +163,15 @@ void frmFarstMsg::cmdFirstKidoClick() {
     }
     // Nothing came from the data server: say so, and stay on the J-Quants road.
     if (handOver.startsWith(QString::fromUtf8(net::kNotFoundMessage))) {
-        QString text =
-            QStringLiteral("データサーバーに接続できませんでした（DURL: %1）。銘柄登録は最新になっていません。")
-                .arg(QString::fromStdString(settings.DURL));
+        QString text = QStringLiteral("データサーバー（%1）に接続できませんでした。銘柄登録は最新になっていません。")
+                           .arg(QString::fromStdString(settings.DURL));
         const QString note = handOver.mid(handOver.indexOf(QLatin1Char('\n')) + 1);
         if (handOver.contains(QLatin1Char('\n')) && !note.isEmpty())
             text += QLatin1Char('\n') + note;
         text += QStringLiteral("\nJ-Quants の API キーがあれば、「J-Quants から取得」で銘柄登録と株価を取り込めます。");
         LblJQuants->setText(text);
+        // The longer text takes room of its own: the window grows (within the screen), the key row keeps its height.
+        adjustSize();
         WidgetPrompt(this).notify(text.toStdString());
         JQuants->JQuantsKey->setFocus();
         return;

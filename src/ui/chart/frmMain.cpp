@@ -107,7 +107,7 @@ void frmMain::buildControls() {
 
 void frmMain::loadWindow() {
     if (auto db = db::openKestrelDatabase(m_context.paths.databasePath, db::OpenMode::ReadOnly)) {
-        if (auto names = loadMarketNames(**db))
+        if (auto names = loadShownMarketNames(**db))
             m_marketNames = *names;
     }
     FillIssueList(MeiCode->text());

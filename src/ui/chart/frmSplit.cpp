@@ -145,7 +145,7 @@ void frmSplit::cmdAddClick() {
         txtCode->setFocus();
         return;
     }
-    const auto date = Date::parse(txtDate->text().trimmed().toStdString());
+    const auto date = Date::parseEntry(txtDate->text().trimmed().toStdString());
     if (!date) {
         m_prompt.notify("日付を入力して下さい。");
         txtDate->setFocus();

@@ -8,6 +8,7 @@
 #include "ui/db/MaintenanceGrid.h"
 
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QVBoxLayout>
 
 namespace kestrel::ui {
@@ -40,7 +41,11 @@ frmReadDelMei::frmReadDelMei(AppContext& context, QWidget* parent)
     CmdAllDelete = button(this, "CmdAllDelete", QStringLiteral("すべて削除"));
     CmdDelete = button(this, "CmdDelete", QStringLiteral("削　　除"));
     Cmdcancel = button(this, "Cmdcancel", QStringLiteral("ｷｬﾝｾﾙ終了"));
+    LblExplain = new QLabel(QString::fromUtf8(db::kNotUpdatedExplanation), this);
+    LblExplain->setObjectName(QStringLiteral("LblExplain"));
+    LblExplain->setWordWrap(true);
     auto* layout = new QVBoxLayout(this);
+    layout->addWidget(LblExplain);
     layout->addWidget(MeiDBGrid);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(CmdAllDelete);

@@ -6,6 +6,7 @@
 #include "ui/db/DbTableModel.h"
 
 #include <QDialog>
+#include <QLabel>
 #include <QPushButton>
 #include <QTableView>
 
@@ -29,6 +30,7 @@ public:
     DbTableModel* MeiData;
     QTableView* MeiDBGrid;
     QPushButton *CmdAllDelete, *CmdDelete, *Cmdcancel;
+    QLabel* LblExplain; // what the list is
 
 private:
     void deleteOne();

@@ -27,7 +27,7 @@ QString shortDate(Date d) {
     return QString::asprintf("%04d/%02d/%02d", d.year(), d.month(), d.day());
 }
 std::optional<Date> boxDate(const QLineEdit* box) {
-    return Date::parse(box->text().trimmed().toStdString());
+    return Date::parseEntry(box->text().trimmed().toStdString());
 }
 
 void installImportDateBox(QLineEdit* box, QLabel* weekdayLabel) {

@@ -212,6 +212,7 @@ void frmReadData::ImportDailyFiles() {
             o.buildWeekly = ChkMakeSyu->isChecked();
             auto r = import::ImportDailyFiles(**db, *boxDate(ReadDateji), *boxDate(ReadDateitaru), o,
                                               labelProgress(LabPa, LabFileName));
+            m_filesRead += r.filesRead;
             if (!r.message.empty())
                 m_handOver = QString::fromStdString(r.message);
             // Cells read as 0 are told, not refused: the days were imported.
@@ -290,8 +291,9 @@ void frmReadData::onUnload() {
         return;
     auto stale = (*db)->queryInt("SELECT 1 FROM Mei WHERE 更新Flg = 0 LIMIT 1");
     db->reset();
-    // The issue deletion screen offers the issues missing from the last daily file.
-    if (stale && stale->has_value() && showReadDelMei)
+    // The issue deletion screen offers the issues missing from the last daily file, only after an
+    // import that read one (the flags say nothing new otherwise).
+    if (m_filesRead > 0 && stale && stale->has_value() && showReadDelMei)
         showReadDelMei();
 }
 

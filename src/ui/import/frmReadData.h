@@ -67,6 +67,7 @@ private:
     bool m_busy = false;
     bool m_activated = false;
     bool m_unloaded = false;
+    int m_filesRead = 0; // daily files the import of this window read
 };
 
 } // namespace kestrel::ui

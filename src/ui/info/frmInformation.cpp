@@ -373,7 +373,7 @@ void frmInformation::cmdMeiListClick() {
     if (!m_listMei)
         return;
     auto db = db::openKestrelDatabase(m_context.paths.databasePath);
-    auto names = db ? db::loadMarketNames(**db) : Result<db::MarketNames>(db.status());
+    auto names = db ? db::loadShownMarketNames(**db) : Result<db::MarketNames>(db.status());
     if (!names) {
         MessageBox::information(this, q(names.message()));
         return;

@@ -104,7 +104,7 @@ void frmIntInformation::unload() {
 }
 
 void frmIntInformation::spin(QLineEdit* box, int days) {
-    if (auto d = Date::parse(box->text().toStdString()))
+    if (auto d = Date::parseEntry(box->text().toStdString()))
         box->setText(QString::fromStdString(d->addDays(days).toYYMMDD()));
     box->setFocus();
 }

@@ -1,6 +1,7 @@
 #include "ui/info/frmScreening.h"
 
 #include "core/app/Files.h"
+#include "core/scan/ScreenNames.h"
 #include "ui/app/DateBox.h"
 #include "ui/app/FileDialog.h"
 #include "ui/app/OpenDatabase.h"
@@ -44,13 +45,16 @@ int fieldIndex(const char* name) {
     return -1;
 }
 
-// A value as the grid sorts and shows it: whole numbers as integers, others as decimals, none empty.
-QStandardItem* valueItem(const std::optional<Currency>& v) {
+// The role the grid sorts by: the value itself, while the cell shows its text.
+constexpr int kSortRole = Qt::UserRole + 1;
+
+// A value as the grid shows it (screenValueText) and sorts it (its number); none empty.
+QStandardItem* valueItem(int field, const std::optional<Currency>& v) {
     auto* item = new QStandardItem;
-    if (v)
-        item->setData(v->isWhole() ? QVariant(static_cast<qlonglong>(v->raw() / Currency::kScale))
-                                   : QVariant(v->toDouble()),
-                      Qt::DisplayRole);
+    if (v) {
+        item->setData(q(scan::screenValueText(field, *v)), Qt::DisplayRole);
+        item->setData(v->toDouble(), kSortRole);
+    }
     item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
     return item;
 }
@@ -69,6 +73,8 @@ frmScreening::frmScreening(AppContext& context, QListWidget* listMei, ShowChart 
     txtCondition = named(new QLineEdit(this), "txtCondition");
     txtCondition->setPlaceholderText(QStringLiteral("例: rsi <= 30 and ito > 0 and vr >= 60"));
     cmdRun = button(this, "cmdRun", QStringLiteral("実行"));
+    cmdNames = button(this, "cmdNames", QStringLiteral("?"));
+    cmdNames->setToolTip(QStringLiteral("条件式に使える名前の一覧"));
     cmbScreens = named(new QComboBox(this), "cmbScreens");
     cmbScreens->setEditable(true);
     cmbScreens->setInsertPolicy(QComboBox::NoInsert);
@@ -78,12 +84,13 @@ frmScreening::frmScreening(AppContext& context, QListWidget* listMei, ShowChart 
     cmdDeleteScreen = button(this, "cmdDeleteScreen", QStringLiteral("削除"));
     txtDate = named(new QLineEdit(this), "txtDate");
     txtDate->setMaximumWidth(110);
-    installDateBox(txtDate);
+    installDateBox(txtDate, DateForm::Long);
     optDaily = named(new QRadioButton(QStringLiteral("日足"), this), "optDaily");
     optWeekly = named(new QRadioButton(QStringLiteral("週足"), this), "optWeekly");
     optDaily->setChecked(true);
 
     m_model = new QStandardItemModel(this);
+    m_model->setSortRole(kSortRole);
     QStringList headers{QStringLiteral("コード"), QStringLiteral("銘柄")};
     for (const Column& c : kColumns)
         headers << QString::fromUtf8(c.caption) + QLatin1Char('\n') + QLatin1String(c.field);
@@ -106,7 +113,7 @@ frmScreening::frmScreening(AppContext& context, QListWidget* listMei, ShowChart 
     txtTo = named(new QLineEdit(this), "txtTo");
     for (QLineEdit* e : {txtFrom, txtTo}) {
         e->setMaximumWidth(110);
-        installDateBox(e);
+        installDateBox(e, DateForm::Long);
     }
     txtHold = named(new QLineEdit(QStringLiteral("20"), this), "txtHold");
     txtHold->setMaximumWidth(50);
@@ -121,6 +128,7 @@ frmScreening::frmScreening(AppContext& context, QListWidget* listMei, ShowChart 
     condition->addWidget(new QLabel(QStringLiteral("条件式"), this));
     condition->addWidget(txtCondition, 1);
     condition->addWidget(cmdRun);
+    condition->addWidget(cmdNames);
     auto* options = new QHBoxLayout;
     options->addWidget(new QLabel(QStringLiteral("保存した条件"), this));
     options->addWidget(cmbScreens);
@@ -158,6 +166,10 @@ frmScreening::frmScreening(AppContext& context, QListWidget* listMei, ShowChart 
     resize(1180, 620); // inside a 1280×720 screen with its frame and the task bar
 
     connect(cmdRun, &QPushButton::clicked, this, &frmScreening::cmdRunClick);
+    connect(cmdNames, &QPushButton::clicked, this, [this] {
+        WidgetPrompt(this).notify("条件式に使える名前（英語名または日本語名。[n] で n 本前の足）:\n" +
+                                  scan::screenNamesHelp());
+    });
     connect(txtCondition, &QLineEdit::returnPressed, this, &frmScreening::cmdRunClick);
     connect(cmbScreens, &QComboBox::activated, this, &frmScreening::screenChosen);
     connect(cmdSaveScreen, &QPushButton::clicked, this, &frmScreening::cmdSaveScreenClick);
@@ -187,11 +199,14 @@ scan::ScanOptions frmScreening::options() const {
 
 void frmScreening::loadScreenNames() {
     WidgetPrompt prompt(this);
-    auto saved = scan::loadScreens(screensPath());
+    std::vector<std::string> converted;
+    auto saved = scan::loadScreens(screensPath(), &converted);
     const QString current = cmbScreens->currentText();
     cmbScreens->clear();
     if (!saved)
         return prompt.notify(saved.message());
+    if (!converted.empty())
+        prompt.notify(scan::screensConvertedNotice(converted));
     for (const auto& [name, condition] : *saved)
         cmbScreens->addItem(q(name), q(condition));
     cmbScreens->setCurrentIndex(cmbScreens->findText(current));
@@ -233,7 +248,7 @@ void frmScreening::cmdRunClick() {
     if (!screen)
         return;
     std::optional<Date> asked;
-    if (!txtDate->text().trimmed().isEmpty() && !(asked = Date::parse(txtDate->text().trimmed().toStdString()))) {
+    if (!txtDate->text().trimmed().isEmpty() && !(asked = Date::parseEntry(txtDate->text().trimmed().toStdString()))) {
         WidgetPrompt(this).notify("基準日を正しく入力して下さい。");
         txtDate->setFocus();
         return;
@@ -261,10 +276,13 @@ void frmScreening::cmdRunClick() {
         QList<QStandardItem*> cells;
         auto* code = new QStandardItem;
         code->setData(static_cast<qlonglong>(m.code), Qt::DisplayRole);
-        cells << code << new QStandardItem(q(m.name));
+        code->setData(static_cast<qlonglong>(m.code), kSortRole);
+        auto* name = new QStandardItem(q(m.name));
+        name->setData(q(m.name), kSortRole);
+        cells << code << name;
         for (const Column& c : kColumns) {
             const int f = fieldIndex(c.field);
-            cells << valueItem(f >= 0 ? m.values[static_cast<size_t>(f)] : std::nullopt);
+            cells << valueItem(f, f >= 0 ? m.values[static_cast<size_t>(f)] : std::nullopt);
         }
         m_model->appendRow(cells);
     }
@@ -343,8 +361,8 @@ void frmScreening::cmdHeldClick() {
     if (!screen)
         return;
     WidgetPrompt prompt(this);
-    const auto from = Date::parse(txtFrom->text().trimmed().toStdString());
-    const auto to = Date::parse(txtTo->text().trimmed().toStdString());
+    const auto from = Date::parseEntry(txtFrom->text().trimmed().toStdString());
+    const auto to = Date::parseEntry(txtTo->text().trimmed().toStdString());
     if (!from || !to || *to < *from) {
         prompt.notify("検証期間を正しく入力して下さい（開始日 ≦ 終了日）。");
         (from ? txtTo : txtFrom)->setFocus();

@@ -39,6 +39,7 @@ public:
     QLineEdit* txtDate;
     QRadioButton *optDaily, *optWeekly;
     QPushButton* cmdRun;
+    QPushButton* cmdNames; // 「?」: every name the condition may use
     QTableView* gridScreen;
     QLabel* lblCount;
     QPushButton* cmdMeiList;

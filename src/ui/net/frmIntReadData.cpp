@@ -85,8 +85,8 @@ void frmIntReadData::cmdInetReadClick() {
     WidgetPrompt prompt(this);
     std::optional<Date> start;
     if (m_mode == QStringLiteral("2")) {
-        start = Date::parse(ReadDateji->text().toStdString());
-        auto end = Date::parse(ReadDateitaru->text().toStdString());
+        start = Date::parseEntry(ReadDateji->text().toStdString());
+        auto end = Date::parseEntry(ReadDateitaru->text().toStdString());
         if (!start || !end) {
             prompt.notify("日付を入力して下さい。");
             return;

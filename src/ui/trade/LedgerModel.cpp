@@ -37,7 +37,7 @@ QVariant LedgerModel::data(const QModelIndex& index, int role) const {
     const bool adjusted = at < m_adjusted.size() && m_adjusted[at];
     if (role == Qt::DisplayRole) {
         const LedgerRow* r = at < m_shown.size() ? &m_shown[at] : rowAt(index.row());
-        return r ? QString::fromStdString(trade::cellText(*r, index.column())) : QString();
+        return r ? QString::fromStdString(trade::shownText(*r, index.column())) : QString();
     }
     if (role == Qt::EditRole) {
         // The editor works on the row as traded.
@@ -58,7 +58,7 @@ QVariant LedgerModel::headerData(int section, Qt::Orientation orientation, int r
     if (role != Qt::DisplayRole)
         return {};
     if (orientation == Qt::Horizontal)
-        return QString::fromUtf8(trade::ledgerFieldName(section));
+        return QString::fromStdString(trade::ledgerCaption(section, m_view));
     if (section >= static_cast<int>(m_rows.size()))
         return QStringLiteral("*");
     const bool adjusted = static_cast<size_t>(section) < m_adjusted.size() && m_adjusted[static_cast<size_t>(section)];

@@ -4,6 +4,7 @@
 #include "core/settings/Shared.h"
 
 #include <gtest/gtest.h>
+#include <vector>
 
 using namespace kestrel;
 
@@ -113,4 +114,78 @@ TEST(SharedProcedures, NullToValueAndDateAutoSlash) {
     EXPECT_FALSE(DateAutoSlash("26/1", false));
     EXPECT_TRUE(DateKeyDown(8));
     EXPECT_FALSE(DateKeyDown(48));
+}
+
+TEST(DateEntry, EveryFormADateBoxAccepts) {
+    const struct {
+        const char* typed;
+        long long ymd; // 0: refused
+    } cases[] = {
+        {"2025/02/06", 20250206},
+        {"25/02/06", 20250206},
+        {"250206", 20250206},
+        {"20250206", 20250206},
+        {"2025/2/6", 20250206},
+        {" 2025/02/06 ", 20250206},
+        {"２０２５／０２／０６", 20250206}, // typed with the IME on
+        {"２５０２０６", 20250206},
+        {"　250206　", 20250206},
+        {"20/25/0206", 20250206}, // eight digits the box slashed as it would six
+        {"2025-02-06", 20250206},
+        {"991231", 19991231},
+        {"500101", 19500101},
+        {"491231", 20491231},
+        {"000229", 20000229},
+        {"2024/02/29", 20240229},
+        {"2025/02/29", 0},
+        {"250230", 0},
+        {"251306", 0},
+        {"2502", 0},
+        {"2502061", 0},
+        {"25/02/", 0},
+        {"", 0},
+        {"20x50206", 0},
+        {"2025/02/06/01", 0},
+    };
+    for (const auto& c : cases) {
+        const auto d = Date::parseEntry(c.typed);
+        EXPECT_EQ(d ? d->ymd() : 0, c.ymd) << "\"" << c.typed << "\"";
+    }
+    EXPECT_EQ(Date::fromYmd(2025, 2, 6)->toSlashed(), "2025/02/06");
+    EXPECT_EQ(Date::fromYmd(1999, 12, 31)->toSlashed(), "1999/12/31");
+}
+
+TEST(DateEntry, EveryFormTypesAsShown) {
+    // Key by key, as the box sees its text after each key: the text after the box's own change.
+    const struct {
+        const char* what;
+        std::vector<const char*> keys;
+        const char* shown;
+    } cases[] = {
+        {"a four-digit year", {"2", "0", "2", "5", "/", "0", "2", "/", "0", "6"}, "2025/02/06"},
+        {"a two-digit year with slashes", {"2", "5", "/", "0", "2", "/", "0", "6"}, "25/02/06"},
+        {"slashes typed, a year that reads as one", {"2", "0", "/", "1", "2", "/", "0", "6"}, "20/12/06"},
+        {"six digits", {"2", "5", "0", "2", "0", "6"}, "25/02/06"},
+        {"a year 2012, slashes after it", {"2", "0", "1", "2", "/", "0", "3", "/", "0", "4"}, "2012/03/04"},
+    };
+    for (const auto& c : cases) {
+        std::string text;
+        bool slashesTyped = false;
+        for (const char* key : c.keys) {
+            text += key;
+            if (auto e = DateAutoSlash(text, false, slashesTyped)) {
+                EXPECT_EQ(e->caret, static_cast<int>(e->text.size())) << c.what << " at " << text;
+                text = e->text;
+                // The box sets the text again: the change event runs once more and leaves it.
+                EXPECT_FALSE(DateAutoSlash(text, false, slashesTyped)) << c.what << " at " << text;
+            }
+        }
+        EXPECT_EQ(text, c.shown) << c.what;
+        EXPECT_TRUE(Date::parseEntry(text)) << c.what;
+    }
+    // Backspace adds nothing; two characters start a new date.
+    bool slashesTyped = true;
+    EXPECT_FALSE(DateAutoSlash("25/02", true, slashesTyped));
+    EXPECT_FALSE(DateAutoSlash("2", false, slashesTyped));
+    EXPECT_FALSE(slashesTyped);
 }

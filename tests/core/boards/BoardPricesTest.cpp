@@ -166,3 +166,47 @@ TEST_F(BoardPricesTest, AnOlderBoardTableIsReadAndUpgraded) {
     ASSERT_TRUE(setAlert(**writer, 1, 7203, 2500, std::nullopt));
     EXPECT_EQ(*(*writer)->queryInt("SELECT 上限警報 FROM board WHERE 現在値 = 2512"), 2500);
 }
+
+TEST(BoardRowState, WhatTheStateColumnSays) {
+    const Date friday = *Date::fromYmd(2026, 12, 4), thursday = *Date::fromYmd(2026, 12, 3);
+    auto row = [](std::optional<Date> date, std::int32_t now, std::optional<std::int32_t> above,
+                  std::optional<std::int32_t> below, const char* failure) {
+        BoardRow r;
+        r.priceDate = date;
+        r.now = now;
+        r.above = above;
+        r.below = below;
+        r.failure = failure;
+        return r;
+    };
+    const struct {
+        BoardRow row;
+        const char* state;
+    } cases[] = {
+        {row(friday, 3780, std::nullopt, std::nullopt, ""), ""},
+        {row(thursday, 3780, std::nullopt, std::nullopt, ""), "古い株価"},
+        {row(friday, 3780, 3780, std::nullopt, ""), "上限警報"},
+        {row(friday, 3194, 4000, 3194, ""), "下限警報"},
+        {row(thursday, 3100, std::nullopt, 3194, ""), "古い株価・下限警報"},
+        {row(std::nullopt, 0, 1, std::nullopt, "日足なし"), "日足なし"},
+        {row(thursday, 3780, 3000, std::nullopt, "相場ページなし"), "相場ページなし"},
+        {row(std::nullopt, 0, std::nullopt, std::nullopt, ""), ""}, // not refreshed yet
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(rowState(c.row, friday), c.state) << c.state;
+}
+
+TEST(BoardRowState, TheWordAfterAnAlertFromAChartLine) {
+    const struct {
+        const char* price;
+        const char* close;
+        const char* message;
+    } cases[] = {
+        {"3194", "3780", "下限警報 3,194 円を設定しました。"},
+        {"3780", "3780", "上限警報 3,780 円を設定しました。"},
+        {"1000000.4", "999999", "上限警報 1,000,000 円を設定しました。"},
+        {"2.5", "3", "下限警報 2 円を設定しました。"}, // halves to even, as stored
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(alertSetMessage(*Currency::parse(c.price), *Currency::parse(c.close)), c.message) << c.price;
+}

@@ -43,12 +43,18 @@ protected:
 TEST_F(BoardStoreTest, LoadBringsRowsToTheLatestBar) {
     ASSERT_TRUE(db->run("INSERT INTO board (区分, コード, 市場コード, 銘柄, 現在値, 現前日比, 現出来高) VALUES "
                         "(1, 7203, 0, 'x', 1300, 5, 700), (1, 1301, 0, 'y', 90, 1, 2)"));
-    const Date today = *Date::fromYmd(2001, 5, 20);
-    ASSERT_TRUE(refreshBoardFromBars(*db, 1, today));
-    // Prices times the price unit, the change unscaled, volume times the volume unit; current values stay.
+    ASSERT_TRUE(db->run("UPDATE board SET 取得状態 = '日足なし' WHERE コード = 7203"));
+    ASSERT_TRUE(refreshBoardFromBars(*db, 1));
+    // Prices times the price unit, the change unscaled, volume times the volume unit; current values stay
+    // and a bar clears the earlier 日足なし.
     EXPECT_EQ(fields(1, 7203), "1|ＡＢＣ自動車|20010518|12340|12500|12000|12400|-6|512000|1300|5|700");
-    // No bar: today's date, zero prices and zero current values.
-    EXPECT_EQ(fields(1, 1301), "2|極洋|20010520|0|0|0|0|0|0|0|0|0");
+    EXPECT_EQ(row(1, 7203).failure, "");
+    // No bar: no date and every price cell empty (never a zero that reads as a price), marked 日足なし.
+    EXPECT_EQ(row(1, 1301).failure, "日足なし");
+    EXPECT_EQ(*db->queryInt("SELECT count(*) FROM board WHERE コード = 1301 AND 日付 IS NULL AND 始値 IS NULL AND "
+                            "高値 IS NULL AND 安値 IS NULL AND 終値 IS NULL AND 前日比 IS NULL AND 出来高 IS NULL AND "
+                            "現在値 IS NULL AND 現前日比 IS NULL AND 現出来高 IS NULL AND 現在日付 IS NULL"),
+              1);
 }
 
 TEST_F(BoardStoreTest, AddClearAndStore) {

@@ -130,7 +130,8 @@ TEST(JQuantsData, RefusalsReadByTheirMessage) {
         const char* window; // DateWindow::text(), "" for none
         const char* part;   // in the message
     } cases[] = {
-        {403, R"({"message": "The api key is required."})", FailureKind::Key, "", "API キーを受け付けません"},
+        {403, R"({"message": "The api key is required."})", FailureKind::Key, "",
+         "API キーが受け付けられませんでした。"},
         {403, R"({"message": "The incoming api key is invalid or expired."})", FailureKind::Key, "", "期限が切れて"},
         {403, R"({"message": "This API is not available on your subscription"})", FailureKind::Plan, "",
          "ご契約のプランでは /p を使えません"},

@@ -2,6 +2,7 @@
 // served from memory: both must leave the tables a straight daily import of the same days leaves.
 #include "core/converter/JQuantsHistory.h"
 
+#include "core/converter/JQuantsBulk.h"
 #include "core/db/Schema.h"
 #include "core/import/BarChain.h"
 #include "core/import/DailyImport.h"
@@ -30,6 +31,41 @@ struct Market : JQuantsApi {
     std::vector<std::string> asked;
 
     bool open(Date d) const { return !d.isWeekend() && d != ymd(1, 12) && d != ymd(2, 11) && d != ymd(2, 23); }
+    // The month's bulk file: CSV with its columns in an order of its own, then gzip.
+    std::string csv(int month) const {
+        std::string out = "Code,Date,AdjFactor,Vo,C,L,H,O,ExRT\n";
+        for (Date d = first; d <= last; d = d.addDays(1))
+            for (int code : codes)
+                if (d.month() == month && open(d) && listed(code, d)) {
+                    const long n = d.serial() - first.serial();
+                    out += std::to_string(code) + "0," + d.toIso() + ",";
+                    out += code == 7203 && d == ymd(2, 16) ? "0.5," : "1,";
+                    if (code == 6758 && n % 4 == 1) {
+                        out += ",,,,,\n";
+                        continue;
+                    }
+                    const double c = closeOf(code, d, n);
+                    auto num = [](double v) { return std::to_string(v); };
+                    out += std::to_string(1000000 + code * n) + "," + num(c) + "," + num(c - 6) + "," + num(c + 5) +
+                           "," + num(c - 3) + ",\n";
+                }
+        return out;
+    }
+    double closeOf(int code, Date d, long n) const {
+        double close = code * 0.5 + static_cast<double>((n * 37 + code) % 23) - 11 + 0.5 * (n % 2);
+        return code == 7203 && d >= ymd(2, 16) ? close / 2 : close;
+    }
+    int damaged = 0; // bulk files still to come damaged (cut short)
+    Result<std::string> download(const std::string& url, const std::string&) override {
+        ++requests;
+        asked.push_back("download " + url);
+        auto bytes = gzip(csv(url.find("_202601.") != std::string::npos ? 1 : 2));
+        if (damaged > 0 && bytes) {
+            --damaged;
+            bytes->resize(bytes->size() * 2 / 3);
+        }
+        return bytes;
+    }
     std::string bar(int code, Date d) const {
         const long n = d.serial() - first.serial();
         std::string head = R"({"Date": ")" + d.toIso() + R"(", "Code": ")" + std::to_string(code) + "0\", ";
@@ -79,6 +115,12 @@ struct Market : JQuantsApi {
                                    std::to_string(code) + R"(", "Mkt": "0111"})");
             return std::vector<std::string>{page(rows)};
         }
+        if (path == "/bulk/list")
+            return std::vector<std::string>{
+                R"({"data": [{"Key": "daily/2026/equities_bars_daily_202601.csv.gz", "LastModified": "2026-02-01T00:00:00Z", "Size": 1},
+                              {"Key": "daily/2026/equities_bars_daily_202602.csv.gz", "LastModified": "2026-03-01T00:00:00Z", "Size": 1}]})"};
+        if (path == "/bulk/get")
+            return std::vector<std::string>{R"({"url": "https://files.example/)" + a["key"] + "?sig=1\"}"};
         if (path != "/equities/bars/daily")
             return R::error("no such path");
         if (a.count("date")) {
@@ -263,6 +305,90 @@ TEST_F(History, BackfillKilledAtRandomPointsEqualsAStraightImport) {
         auto status = backfillStatus(dir.file("backfill.state"), path, 5);
         ASSERT_TRUE(status);
         EXPECT_EQ(status->text(), "履歴: 取得済み");
+    }
+}
+
+TEST_F(History, BulkFilesGiveTheStraightImportAndADamagedFileIsFetchedOnce) {
+    const std::string expected = dump(straight());
+    std::string path = fresh("bulk.mdb");
+    Market market;
+    market.damaged = 1;
+    BackfillRequest req = backfill(path);
+    req.bulk = true;
+    HistoryBackfill job(req, market, 60);
+    std::vector<std::string> lines;
+    job.log = [&](const std::string& line) { lines.push_back(line); };
+    ASSERT_TRUE(job.start());
+    market.asked.clear();
+    StepResult r;
+    while ((r = job.step()) == StepResult::Day) {
+    }
+    ASSERT_EQ(r, StepResult::Finished) << job.lastStatus().message();
+    EXPECT_EQ(dump(path), expected);
+    // No day asked for by date; February's file twice (the first came cut short), January's once.
+    std::string downloads;
+    for (const std::string& a : market.asked) {
+        EXPECT_FALSE(a.starts_with("/equities/bars/daily?date=")) << a;
+        if (a.starts_with("download"))
+            downloads += a.substr(a.rfind('_') + 1, 6) + " ";
+    }
+    EXPECT_EQ(downloads, "202602 202602 202601 ");
+    ASSERT_FALSE(lines.empty());
+    EXPECT_NE(lines.front().find("equities_bars_daily_202602.csv.gz"), std::string::npos) << lines.front();
+    EXPECT_NE(lines.front().find("破棄してもう一度取得します"), std::string::npos) << lines.front();
+
+    // Damaged twice: the run stops naming the file, and nothing of the month is stored.
+    std::string other = fresh("bulk2.mdb");
+    Market twice;
+    twice.damaged = 2;
+    BackfillRequest req2 = backfill(other);
+    req2.bulk = true;
+    std::remove(req2.statePath.c_str());
+    HistoryBackfill job2(req2, twice, 60);
+    ASSERT_TRUE(job2.start());
+    EXPECT_EQ(job2.step(), StepResult::Failed);
+    EXPECT_NE(job2.lastStatus().message().find("equities_bars_daily_202602.csv.gz"), std::string::npos)
+        << job2.lastStatus().message();
+    EXPECT_EQ(test::queryCount(other, "SELECT count(*) FROM dayData"), 0);
+}
+
+TEST(Bulk, KeyMonthsAndFilesThatAreRefused) {
+    const struct {
+        const char* key;
+        std::optional<int> month;
+    } keys[] = {{"equities_bars_daily_202401.csv.gz", 202401},
+                {"daily/2024/2024-03.csv.gz", 202403},
+                {"bars_2024_12.csv.gz", 202412},
+                {"bars_202413.csv.gz", std::nullopt},
+                {"2024/bars.csv.gz", std::nullopt},
+                {"bars_20240105.csv.gz", std::nullopt}};
+    for (const auto& k : keys)
+        EXPECT_EQ(bulkKeyMonth(k.key), k.month) << k.key;
+
+    const std::string good = "Date,Code,O,H,L,C,Vo\n2024-01-04,13010,1,2,1,2,10\n2024-01-05,13010,,,,,\n"
+                             "2024-01-05,130A0,1,1,1,1,1\n";
+    auto read = readBulkFile(*gzip(good), "f");
+    ASSERT_TRUE(read) << read.message();
+    EXPECT_EQ(read->days.size(), 2u);
+    EXPECT_EQ(read->skippedCodes, 1);
+    EXPECT_FALSE(read->days.rbegin()->second.front().close);
+    const struct {
+        std::string bytes;
+        const char* says;
+    } bad[] = {
+        {good, "gzip"},
+        {gzip(good)->substr(0, 30), "壊れているか途中で切れています"},
+        {*gzip("Date,Code,O,H,L,C\n2024-01-04,13010,1,2,1,2\n"), "項目 Vo がありません"},
+        {*gzip("Date,Code,O,H,L,C,Vo\n2024-01-04,13010,1,2,1\n"), "2 行目の項目の数"},
+        {*gzip("Date,Code,O,H,L,C,Vo\n2024-01-04,13010,1,2,1,x,3\n"), "項目 C が数値ではありません"},
+        {*gzip("Date,Code,O,H,L,C,Vo\n2024-01-31,13010,1,2,1,2,3\n2024-02-01,13010,1,2,1,2,3\n"),
+         "ひと月分のファイルではありません"},
+        {*gzip("Date,Code,O,H,L,C,Vo\n"), "株価の行がありません"},
+    };
+    for (const auto& b : bad) {
+        auto r = readBulkFile(b.bytes, "f");
+        ASSERT_FALSE(r) << b.says;
+        EXPECT_NE(r.message().find(b.says), std::string::npos) << r.message();
     }
 }
 

@@ -19,7 +19,7 @@ struct Fresh : ::testing::Test, test::KestrelDb {};
 TEST_F(Fresh, HoldsEveryTableWithItsFieldsAndSixMarkets) {
     EXPECT_EQ(rows("SELECT name FROM sqlite_master WHERE type='table' AND name NOT LIKE 'sqlite_%' ORDER BY rowid"),
               "dayData\nweekData\nshinyo\nwrkData\nwrkReadFile\nwrkMei\nMei\nShijyo\nboard\ninformationClass\n"
-              "wrkinformationClass\ninformationData\nstockmarket\nBunkatu\nCalendar\nHikisen\n");
+              "wrkinformationClass\ninformationData\nstockmarket\nBunkatu\nCalendar\nHikisen\nKessan\n");
     EXPECT_EQ(rows("SELECT group_concat(name, ',') FROM pragma_table_info('weekData')"),
               "コード,日付,始値,高値,安値,終値,前日比,出来高,基準前日比,売残,買残\n");
     EXPECT_EQ(rows("SELECT コード, 市場, 略称 FROM Shijyo"),

@@ -102,8 +102,51 @@ TEST(SettingsFile, ABadOrMissingKeyShowsOneMessageAndKeepsTheOldValue) {
     EXPECT_EQ(s.BunkatuChosei, 1); // without the key the adjustment is on, and nothing is said
     ASSERT_EQ(prompt.notices.size(), 2u);
     EXPECT_EQ(prompt.notices[0], ini + " の move2: " + kTypeMismatch);
-    EXPECT_EQ(prompt.notices[1], ini + " の ITORSO: " + kTypeMismatch); // missing
-    EXPECT_EQ(s.ITORSO, 0);
+    // A missing key takes its default, is named once and written, so the next start says nothing.
+    EXPECT_EQ(prompt.notices[1], ini + " になかった設定 ITORSO は既定値にしました。");
+    EXPECT_EQ(s.ITORSO, 1);
     EXPECT_EQ(s.move2, 0);
     EXPECT_EQ(s.move3, 30); // the keys after a bad one still load
+    EXPECT_EQ(readProfileString(ini, kIniSection, "ITORSO"), "1");
+}
+
+TEST(SettingsFile, AFileLackingKeysGivesTheDefaultsWithOneNotice) {
+    test::TempDir dir;
+    std::string ini = dir.file("Kestrel.ini");
+    // A hand-written file with the server address alone: thirteen keys missing, hibiPath among them.
+    writeFile(ini, "[Kestrel]\r\nDURL=my.server/kabu/\r\nSonPa=\r\n");
+    test::ScriptedPrompt prompt;
+    Settings s;
+    LoadSettings(ini, s, prompt);
+    ASSERT_EQ(prompt.notices.size(), 1u);
+    EXPECT_EQ(prompt.notices[0],
+              ini + " になかった設定 ScreenMode, slidechart, move1, move2, move3, SaicoL, RSIVR, "
+                    "hibiPath, RDel, SonPa, MakeSyu, DelJyoho, ALLITORSO, ITORSO は既定値にしました。");
+    const struct {
+        const char* what;
+        int got, expected;
+    } values[] = {{"ScreenMode", s.ScreenMode, 1},
+                  {"move1", s.move1, 5},
+                  {"move2", s.move2, 15},
+                  {"move3", s.move3, 30},
+                  {"SaicoL", s.SaicoL, 12},
+                  {"RSIVR", s.RSIVR, 12},
+                  {"RDel", s.RDel, 0},
+                  {"MakeSyu", s.MakeSyu, 1},
+                  {"DelJyoho", s.DelJyoho, 30},
+                  {"ALLITORSO", s.ALLITORSO, 1},
+                  {"ITORSO", s.ITORSO, 1}};
+    for (const auto& v : values)
+        EXPECT_EQ(v.got, v.expected) << v.what;
+    EXPECT_FLOAT_EQ(s.slidechart, 1.0f);
+    EXPECT_EQ(s.SonPa.toString(), "4");
+    EXPECT_EQ(s.DURL, "my.server/kabu/");
+    EXPECT_EQ(s.hibiPath, dir.path() + "/Data/"); // the default daily-data folder, not "not registered"
+    // Written back: the second start is silent and reads the same.
+    prompt.notices.clear();
+    Settings again;
+    LoadSettings(ini, again, prompt);
+    EXPECT_TRUE(prompt.notices.empty());
+    EXPECT_EQ(again.move3, 30);
+    EXPECT_EQ(again.hibiPath, s.hibiPath);
 }

@@ -276,12 +276,12 @@ TEST_F(LedgerDb, OpeningRefreshReportsAProfitBeyond32Bits) {
                         "VALUES (7203, 9000, 3000000, 9360, 9000, 0, -1080000000)"));
     PriceDates dates;
     ASSERT_TRUE(refreshCurrentPrices(*db, prompt, &dates, *Date::fromYmd(2026, 12, 4)));
-    EXPECT_EQ(priceDatesText(dates), "現在額: 2026-12-04 の終値");
+    EXPECT_EQ(priceDatesText(dates), "現在額: 2026/12/04 の終値");
     ASSERT_TRUE(
         db->run("INSERT INTO stockmarket (コード, 購入額, 購入数, 売却数) VALUES (1301, 5, 1, 0), (1301, 6, 1, 0)"));
     dates = {};
     ASSERT_TRUE(refreshCurrentPrices(*db, prompt, &dates, *Date::fromYmd(2026, 12, 7)));
-    EXPECT_EQ(priceDatesText(dates), "現在額: 2026-12-04 の終値（古い株価: 1301 7203）");
+    EXPECT_EQ(priceDatesText(dates), "現在額: 2026/12/04 の終値（古い株価: 1301 7203）");
     prompt.notices.resize(1);
     auto row = *readLedgerRow(*db, 1);
     EXPECT_EQ(row->currentPrice, 100);
@@ -332,4 +332,38 @@ TEST_F(LedgerDb, DeleteAsksAndNeedsACodeAndAnId) {
     prompt.answer(true);
     EXPECT_TRUE(deleteLedgerRow(*db, lot, prompt));
     EXPECT_EQ(*db->queryInt("SELECT count(*) FROM stockmarket"), 0);
+}
+
+TEST_F(LedgerDb, ANewLotStartsAtTheLatestCloseAndShowsItsUnrealisedProfit) {
+    // 9984: 株価単位 10, latest close 378 (3,780 yen); 7203 has no bar.
+    ASSERT_TRUE(
+        db->run("INSERT INTO dayData (コード, 日付, 終値) VALUES (9984, 20261203, 370), (9984, 20261204, 378)"));
+    LedgerRow lot = add(9984, "2850", "100");
+    LedgerRow noPrice = add(7203, "1000", "100");
+    // 100 x 3,780 - 100 x 2,964 (2,850 at 4 %); not 0 and -296,400.
+    EXPECT_EQ(std::make_tuple(stored(lot.ID).currentPrice, stored(lot.ID).profit), std::make_tuple(3780, 81600));
+    const struct {
+        LedgerRow row;
+        int column;
+        const char* shown;
+    } cells[] = {
+        {stored(lot.ID), kColCurrent, "3780"},      {stored(lot.ID), kColProfit, "81600"},
+        {stored(lot.ID), kColSellDate, ""},    // not sold: empty, not "00/00/00"
+        {stored(noPrice.ID), kColCurrent, ""}, // no price: empty, not a 0 that reads as a price
+        {stored(noPrice.ID), kColProfit, ""},  // nor a loss of the whole break-even
+        {stored(noPrice.ID), kColBuyPrice, "1000"},
+    };
+    for (const auto& c : cells)
+        EXPECT_EQ(shownText(c.row, c.column), c.shown) << c.row.ID << " column " << c.column;
+    EXPECT_EQ(cellText(stored(lot.ID), kColSellDate), kNotSold); // stored and exported as before
+    EXPECT_EQ(ledgerCaption(kColProfit, LedgerView::Unsold), "評価損益");
+    EXPECT_EQ(ledgerCaption(kColProfit, LedgerView::Sold), "利益");
+
+    // Sold at 4,000: the profit is realised and shown, with the date of the sale.
+    auto sold = editRow(*db, stored(lot.ID),
+                        {{kColSellPrice, "4000"}, {kColSellCount, "100"}, {kColSellDate, "26/12/07"}}, kSonPa4, prompt);
+    ASSERT_TRUE(sold) << sold.message();
+    EXPECT_EQ(sold->row.profit, 103600); // 100 x (4,000 - 2,964)
+    EXPECT_EQ(shownText(sold->row, kColSellDate), "26/12/07");
+    EXPECT_EQ(shownText(sold->row, kColProfit), "103600");
 }

@@ -130,7 +130,8 @@ void tst_frmKabukaboard::moveDeleteAndChart() {
     QCOMPARE(query("SELECT count(*) FROM board WHERE コード = 7203"), 2);
 
     w.cmdclearClick();
-    QCOMPARE(query("SELECT sum(現在値) FROM board WHERE 区分 = 1"), 0);
+    // Cleared values are empty, not a 0 that reads as a price.
+    QCOMPARE(query("SELECT count(*) FROM board WHERE 区分 = 1 AND 現在値 IS NOT NULL"), 0);
     QCOMPARE(query("SELECT 現在値 FROM board WHERE 区分 = 2"), 7);
 
     grid->setCurrentIndex(w.model()->index(0, 0)); // 6758
@@ -252,6 +253,12 @@ void tst_frmKabukaboard::refreshFromBarsWithAlerts() {
              QStringLiteral("警報: 7203 ＡＢＣ自動車 12,400 ≥ 12,400"));
     QVERIFY(model->data(model->index(0, date), Qt::ToolTipRole).toString().startsWith(QStringLiteral("古い株価")));
     QCOMPARE(model->data(model->index(1, now), Qt::ToolTipRole).toString(), QStringLiteral("取得失敗: 日足なし"));
+    // The row without bars: every price cell and both dates empty, never a 0 that reads as a price.
+    QStringList cells;
+    for (const char* column : {"日付", "始値", "高値", "安値", "終値", "前日比", "出来高", "現在値", "現前日比",
+                               "現出来高", "現在日付", "取得状態"})
+        cells << model->data(model->index(1, model->columnOf(column))).toString();
+    QCOMPARE(cells.join(QLatin1Char('|')), QStringLiteral("|||||||||||日足なし"));
 }
 
 // The J-Quants source against the local J-Quants-shaped server: the days after the stored bars are
@@ -368,7 +375,7 @@ void tst_frmKabukaboard::jquantsRefresh() {
     QVERIFY(MessageBox::log().last().startsWith(QStringLiteral("!株価ケストレル|取得終了しました。")));
     // The window is usable again: the next command works and the window closes.
     w.cmdclearClick();
-    QCOMPARE(query("SELECT 現在値 FROM board"), 0LL);
+    QCOMPARE(query("SELECT count(*) FROM board WHERE 現在値 IS NOT NULL"), 0LL);
     QVERIFY(w.close());
 }
 

@@ -134,8 +134,9 @@ private Q_SLOTS:
         // The rows, in the order shown, become the main window's issue list.
         main.ListMei->addItem(QStringLiteral("9999 old"));
         QTest::mouseClick(w->cmdMeiList, Qt::LeftButton);
-        QStringList expected = ascending ? texts({"1301 東１ 極洋", "1400 東１ 零", "1332 東２ 日水"})
-                                         : texts({"1332 東２ 日水", "1400 東１ 零", "1301 東１ 極洋"});
+        // Bars of 2024: the markets under their names since April 2022.
+        QStringList expected = ascending ? texts({"1301 プライム 極洋", "1400 プライム 零", "1332 スタンダード 日水"})
+                                         : texts({"1332 スタンダード 日水", "1400 プライム 零", "1301 プライム 極洋"});
         QCOMPARE(listRows(main.ListMei), expected);
 
         // Weekly, as of a Wednesday: the week's stored Friday before it, and the chart switches to weekly.
@@ -181,6 +182,43 @@ private Q_SLOTS:
         // Esc closes the window.
         QTest::keyClick(w->gridScreen, Qt::Key_Escape);
         QTRY_VERIFY(!main.findChild<frmScreening*>(QStringLiteral("frmScreening")));
+    }
+
+    void theDateBoxTakesEveryFormAndDeviationsAreInPercent() {
+        Home home;
+        frmScreening w(home.context, nullptr, {});
+        w.show();
+        w.txtCondition->setText(QStringLiteral("close > 0"));
+        // Typed key by key (the box adds its slashes), or committed by the IME in full-width digits: each
+        // shows as YYYY/MM/DD after Enter, and the run is of that day.
+        const struct {
+            const char* typed;
+            bool keys;
+        } forms[] = {{"2024/03/06", true}, {"24/03/06", true}, {"240306", true}, {"２０２４／０３／０６", false}};
+        for (const auto& f : forms) {
+            w.txtDate->clear();
+            if (f.keys)
+                QTest::keyClicks(w.txtDate, QString::fromUtf8(f.typed));
+            else
+                w.txtDate->setText(QString::fromUtf8(f.typed));
+            QTest::keyClick(w.txtDate, Qt::Key_Return);
+            QCOMPARE(w.txtDate->text(), QStringLiteral("2024/03/06"));
+            QTest::mouseClick(w.cmdRun, Qt::LeftButton);
+            QVERIFY2(w.lblCount->text().startsWith(QStringLiteral("2024/03/06")), qPrintable(w.lblCount->text()));
+        }
+        QVERIFY(MessageBox::log().isEmpty());
+
+        // 乖離1 in percent with one decimal, as the chart panel shows it: 1301 closes 127 over an average of 125.
+        w.txtDate->setText(QStringLiteral("2024/03/08"));
+        w.txtCondition->setText(QStringLiteral("乖離１ > １．５"));
+        QTest::mouseClick(w.cmdRun, Qt::LeftButton);
+        QCOMPARE(column(w.gridScreen, 0), texts({"1301"}));
+        QCOMPARE(w.gridScreen->model()->headerData(8, Qt::Horizontal).toString(), QStringLiteral("乖離1\ndev1"));
+        QCOMPARE(column(w.gridScreen, 8), texts({"1.6"}));
+        // The 「?」 button lists every name with its meaning.
+        QTest::mouseClick(w.findChild<QPushButton*>(QStringLiteral("cmdNames")), Qt::LeftButton);
+        QVERIFY(
+            MessageBox::log().last().contains(QStringLiteral("dev1（乖離1）: 移動平均1からの乖離（%、小数 1 桁）")));
     }
 };
 

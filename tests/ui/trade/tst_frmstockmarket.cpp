@@ -98,7 +98,8 @@ private Q_SLOTS:
         QTest::keyClick(editor, Qt::Key_Return);
         // The grid commits the typed text once the key press has been handled.
         QTRY_COMPARE(w.Datastockmarket->rowCount(), 2);
-        QCOMPARE(cells(w, {{0, 1}, {0, 2}, {0, 8}}), QStringLiteral("1|トヨタ自動車|00/00/00"));
+        // Not sold: the date is empty; the current price is the latest close (1,100) from the start.
+        QCOMPARE(cells(w, {{0, 1}, {0, 2}, {0, 7}, {0, 8}}), QStringLiteral("1|トヨタ自動車|1100|"));
         QCOMPARE(w.DBGridstockmarket->currentIndex().row(), 0);
         QCOMPARE(
             QStringList({w.Lblcode->text(), w.Lblshijyocode->text(), w.Lblmeigaramei->text()}).join(QLatin1Char('|')),
@@ -107,7 +108,8 @@ private Q_SLOTS:
         QVERIFY(edit(w, 0, 4, QStringLiteral("1000")));
         QCOMPARE(cell(w, 0, 6), QStringLiteral("1040"));
         QVERIFY(edit(w, 0, 5, QStringLiteral("1000")));
-        QCOMPARE(cell(w, 0, 11), QStringLiteral("-1040000"));
+        QCOMPARE(cell(w, 0, 11), QStringLiteral("60000")); // 評価損益: 1000 x 1,100 - 1000 x 1,040
+        QCOMPARE(w.Datastockmarket->headerData(11, Qt::Horizontal).toString(), QStringLiteral("評価損益"));
 
         // Refused cells and their messages are the ledger's (core tests); a refusal reaches the prompt.
         QVERIFY(!edit(w, 0, 3, QStringLiteral("2026/1/06")));
