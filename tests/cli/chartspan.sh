@@ -81,6 +81,5 @@ check 2 "not \"abc\"" --bars abc --json
 check 2 "not both" --bars 20 --from 2024-01-01 --json
 check 2 "not both" --weekly --monthly --json
 check 2 "add --json" --monthly
-check 2 "for --json" --monthly --json --png "$t/x.png"
 check 5 "" --from 2024-02-30 --json
 check 5 "after the chart date" --date 2024-01-01 --from 2024-01-05 --json

@@ -5,7 +5,9 @@
 #include "core/chart/ChartData.h"
 #include "core/chart/ChartJson.h"
 #include "core/chart/ChartScene.h"
+#include "core/chart/SeriesJson.h"
 #include "core/chart/SeriesLoad.h"
+#include "core/chart/SeriesScene.h"
 #include "core/chart/TechnicalIni.h"
 #include "core/db/BarTable.h"
 #include "core/trade/LedgerMarks.h"
@@ -14,6 +16,7 @@
 
 #ifdef KESTREL_WITH_PNG
 #include "services/render/ChartPainter.h"
+#include "services/render/SeriesPainter.h"
 
 #include <QBuffer>
 #include <QByteArray>
@@ -42,22 +45,70 @@ std::optional<int> wholeNumber(const std::string& s, int low, int high) {
     return v;
 }
 
-// The span options: --bars N, --from DATE, --monthly. They list every bar of the span as JSON.
+// The span options: --bars N, --from DATE, --monthly, and the view options --log, --compare, --panes and
+// --size. They list every bar of the span as JSON, or draw the span at any size as a PNG.
 struct SpanOptions {
     bool any = false;
     bool monthly = false;
     std::optional<int> bars;
     std::optional<Date> from;
+    bool log = false;
+    std::vector<std::string> compare; // codes as given
+    std::optional<std::string> panes;
+    int width = 1280, height = 800;
 };
 
+std::vector<std::string> commaList(const std::string& s) {
+    std::vector<std::string> out;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t comma = s.find(',', start);
+        out.push_back(s.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
+        if (comma == std::string::npos)
+            return out;
+        start = comma + 1;
+    }
+}
+
 // Reads the span options; a refusal prints its reason and returns the exit status.
-std::optional<int> takeSpanOptions(Invocation& inv, bool weekly, bool json, SpanOptions& span) {
+std::optional<int> takeSpanOptions(Invocation& inv, bool weekly, bool json, bool png, SpanOptions& span) {
     span.monthly = inv.takeFlag("--monthly");
     std::optional<std::string> bars = inv.takeOption("--bars");
     std::optional<std::string> from = inv.takeOption("--from");
-    span.any = span.monthly || bars || from;
+    span.log = inv.takeFlag("--log");
+    std::optional<std::string> compare = inv.takeOption("--compare");
+    span.panes = inv.takeOption("--panes");
+    std::optional<std::string> size = inv.takeOption("--size");
+    span.any = span.monthly || bars || from || span.log || compare || span.panes || size;
     if (!span.any)
         return std::nullopt;
+    if (compare) {
+        span.compare = commaList(*compare);
+        for (const std::string& c : span.compare)
+            if (!wholeNumber(c, 0, 99999)) {
+                inv.err << "kestrel: --compare takes issue codes separated by commas, not \"" << c << "\"\n";
+                return inv.usage();
+            }
+        if (span.compare.size() > static_cast<std::size_t>(chart::kMaxCompared)) {
+            inv.err << "kestrel: --compare takes at most " << chart::kMaxCompared << " issues\n";
+            return inv.usage();
+        }
+    }
+    if (span.panes && commaList(*span.panes).size() > static_cast<std::size_t>(chart::kMaxPanes)) {
+        inv.err << "kestrel: --panes takes at most " << chart::kMaxPanes << " panes\n";
+        return inv.usage();
+    }
+    if (size) {
+        const std::size_t x = size->find('x');
+        auto w = x == std::string::npos ? std::nullopt : wholeNumber(size->substr(0, x), 200, 8000);
+        auto h = x == std::string::npos ? std::nullopt : wholeNumber(size->substr(x + 1), 160, 8000);
+        if (!w || !h) {
+            inv.err << "kestrel: --size takes WIDTHxHEIGHT in pixels (200x160 to 8000x8000), not \"" << *size << "\"\n";
+            return inv.usage();
+        }
+        span.width = *w;
+        span.height = *h;
+    }
     if (bars) {
         // At most every stored bar: a larger number shows them all.
         span.bars = wholeNumber(*bars, chart::kMinViewBars, 999999);
@@ -75,8 +126,9 @@ std::optional<int> takeSpanOptions(Invocation& inv, bool weekly, bool json, Span
         inv.err << "kestrel: give --weekly or --monthly, not both\n";
         return inv.usage();
     }
-    if (!json) {
-        inv.err << "kestrel: --bars, --from and --monthly list the bars of the span as JSON: add --json\n";
+    if (!json && !png) {
+        inv.err << "kestrel: --bars, --from and --monthly list the bars of the span as JSON or draw them: add --json "
+                   "or --png FILE\n";
         return inv.usage();
     }
     if (from) {
@@ -88,8 +140,43 @@ std::optional<int> takeSpanOptions(Invocation& inv, bool weekly, bool json, Span
 }
 
 // Every bar of the span, from the issue's whole stored history up to the chart date.
+// The comparison and panes of a span; a code without stored bars and an unknown pane are left out with a
+// message.
+chart::SeriesChart spanChart(Invocation& inv, chart::BarSeries series, const SpanOptions& span,
+                             const chart::ChartDisplay& display, const chart::TechnicalSettings& settings,
+                             std::vector<chart::ComparedIssue> compared) {
+    chart::SceneSpec spec;
+    spec.technical = settings;
+    spec.logScale = span.log;
+    spec.screenMode = display.ScreenMode;
+    const Settings& s = inv.context.settings;
+    spec.averages.clear();
+    if (!display.chartColors[chart::kMa1].isZero())
+        for (int n : {static_cast<int>(s.move1), static_cast<int>(s.move2), static_cast<int>(s.move3)})
+            if (n > 0)
+                spec.averages.push_back(n);
+    if (s.SaicoL > 0)
+        spec.psychPeriod = s.SaicoL;
+    if (s.RSIVR > 0)
+        spec.flowPeriod = s.RSIVR;
+    if (span.panes) {
+        spec.panes.clear();
+        for (const std::string& name : commaList(*span.panes)) {
+            if (auto kind = chart::paneByName(name))
+                spec.panes.push_back(*kind);
+            else
+                inv.err << "kestrel: no pane is called \"" << name
+                        << "\" (volume, margin, psych, rsi, vr, macd, stoch, rci, dmi): left out\n";
+        }
+    } else if (!display.volume) {
+        spec.panes.clear();
+    }
+    return chart::SeriesChart(std::move(series), std::move(spec), std::move(compared));
+}
+
 int runSpan(Invocation& inv, db::Database& db, std::int32_t code, const std::string& chartDate, bool weekly,
-            const SpanOptions& span, const chart::TechnicalSettings& settings) {
+            const SpanOptions& span, bool json, [[maybe_unused]] const std::optional<std::string>& png,
+            const chart::ChartDisplay& display, const chart::TechnicalSettings& settings) {
     const Date to = *Date::parse(chartDate);
     if (span.from && *span.from > to)
         return inv.fail(StatusCode::InvalidInput,
@@ -111,9 +198,37 @@ int runSpan(Invocation& inv, db::Database& db, std::int32_t code, const std::str
     }
     if (view.empty())
         inv.err << chart::kNoBarsMessage << "\n";
-    // The whole history is loaded: every value is the one computed from the issue's first bar.
-    const chart::TechnicalValues values = chart::computeAll(*series, settings);
-    inv.out << chart::seriesToJson(*series, view, chartDate, &values, &settings);
+    std::vector<chart::ComparedIssue> compared;
+    for (const std::string& c : span.compare) {
+        const auto other = static_cast<std::int32_t>(std::stoi(c));
+        auto loaded = chart::loadSeries(db, other, request);
+        if (!loaded)
+            return inv.fail(loaded.status());
+        if (loaded->bars.empty())
+            inv.err << "kestrel: " << c << " has no stored bars up to " << to.toIso() << ": not compared\n";
+        else
+            compared.push_back({other, std::move(*loaded)});
+    }
+    const chart::SeriesChart chart = spanChart(inv, std::move(*series), span, display, settings, std::move(compared));
+    if (json) {
+        // The whole history is loaded: every value is the one computed from the issue's first bar.
+        const chart::TechnicalValues values = chart::computeAll(chart.series(), settings);
+        inv.out << chart::seriesToJson(chart, view, chartDate, &values, &settings);
+    }
+#ifdef KESTREL_WITH_PNG
+    if (png) {
+        QImage image = services::renderSeriesImage(chart, view, span.width, span.height);
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        if (!image.save(&buffer, "PNG"))
+            return inv.fail("kestrel: the image could not be encoded");
+        if (Status w =
+                writeFileAtomically(*png, std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
+            !w)
+            return inv.fail(w);
+    }
+#endif
     return view.empty() ? exitCodeFor(StatusCode::NotFound) : 0;
 }
 
@@ -121,8 +236,9 @@ int runChart(Invocation& inv) {
     const bool weekly = inv.takeFlag("--weekly");
     const bool json = inv.takeFlag("--json");
     const bool list = inv.takeFlag("--list");
+    std::optional<std::string> png = inv.takeOption("--png");
     SpanOptions span;
-    if (auto refused = takeSpanOptions(inv, weekly, json, span))
+    if (auto refused = takeSpanOptions(inv, weekly, json, png.has_value(), span))
         return *refused;
     [[maybe_unused]] const bool noLedger = inv.takeFlag("--no-ledger"); // only a drawn chart shows the ledger
     if (inv.takeFlag("--raw"))
@@ -133,15 +249,10 @@ int runChart(Invocation& inv) {
     if (inv.takeFlag("--no-averages"))
         for (int k = chart::kMa1; k <= chart::kMa3; ++k)
             display.chartColors[k] = {};
-    std::optional<std::string> png = inv.takeOption("--png");
 #ifndef KESTREL_WITH_PNG
     if (png)
         return inv.fail("kestrel: --png is not available: this kestrel was built without Qt Gui");
 #endif
-    if (png && span.any) {
-        inv.err << "kestrel: --png draws the 110-bar chart; --bars, --from and --monthly are for --json\n";
-        return inv.usage();
-    }
     std::optional<std::string> dateText = inv.takeOption("--date");
     if (auto mode = inv.takeOption("--lower-panel")) {
         const int m = chart::lowerPanelFromText(*mode);
@@ -192,7 +303,7 @@ int runChart(Invocation& inv) {
     if (!db)
         return inv.lastFailure;
     if (span.any)
-        return runSpan(inv, *db, *code, chartDate, weekly, span, techView.settings);
+        return runSpan(inv, *db, *code, chartDate, weekly, span, json, png, display, techView.settings);
     chart::ChartData data;
     data.latestDate = Date::today();
     StderrPrompt prompt(inv.err);
@@ -237,7 +348,8 @@ int runChart(Invocation& inv) {
 const CommandRegistrar
     kChart({"chart",
             "CODE [--date YYYY-MM-DD] [--weekly|--monthly] [--bars N|--from YYYY-MM-DD] [--json] [--list] "
-            "[--png FILE] [--overlay ichimoku,bb,env,hl,sar,vp] [--lower-panel 0-8|NAME] [--curve] [--no-volume] "
+            "[--png FILE [--size WxH]] [--log] [--compare CODE[,CODE...]] [--panes NAME[,NAME...]] "
+            "[--overlay ichimoku,bb,env,hl,sar,vp] [--lower-panel 0-8|NAME] [--curve] [--no-volume] "
             "[--no-averages] [--raw] [--no-ledger]",
             "load the chart of one issue ending at the date (default today); print its values "
             "(--json), its price list (--list, the default) or render it (--png); --raw shows bars as "
@@ -246,7 +358,9 @@ const CommandRegistrar
             "or name: all, rsi, psych, margin, none, macd, stoch, rci, dmi); the JSON carries the technical "
             "values of each bar under \"ind\"; --bars N (20 or more), --from DATE and --monthly list every "
             "bar of that span up to the date as JSON (daily, weekly or monthly bars, \"forming\": true on a "
-            "month still forming)",
+            "month still forming); with --png they draw that span at --size (default 1280x800); --log, --compare "
+            "(up to 3 issues, in percent from the first bar shown, \"compare\" in the JSON) and --panes (up to 4 "
+            "of volume, margin, psych, rsi, vr, macd, stoch, rci, dmi) choose the view",
             runChart, true, true});
 
 } // namespace

@@ -1,0 +1,151 @@
+#pragma once
+// A chart of any span drawn as one scene: the bars first..last of a BarSeries fitted to a surface of
+// W×H pixels, with a price panel (linear or log scale, moving averages and named indicator lines over
+// it), up to four panes below it (volume, margin balances or an oscillator) and a date axis under the
+// lowest pane. The result is the same primitive list the 110-bar chart replays (ChartScene.h).
+//
+// Invariants of a scene:
+// - Every value shown is computed over the whole series held, so a bar at the left edge of a view has
+//   its average and oscillator values as it has in any other view (SeriesChart computes them once).
+// - Bar i of a view of n bars over a plot of width P sits in the pixel column
+//   plotLeft + floor((i - first + 0.5) * P / n). Bars at least kCandleMinSlot pixels apart are candles;
+//   narrower ones are one high-low stroke per pixel column, over every bar falling into that column.
+// - No two labels overlap, and no label reaches past the plot's right edge.
+// - With a comparison on, the main issue and each compared issue are drawn in percent from their value
+//   at the first bar of the view; a compared issue without a bar on a day shows its last close (never a
+//   value before its first bar).
+#include "core/chart/BarSeries.h"
+#include "core/chart/ChartScene.h"
+#include "core/chart/Indicators.h"
+#include "core/chart/SeriesLoad.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace kestrel::chart {
+
+// What a pane below the price panel shows.
+enum class PaneKind { Volume, Margin, Psych, Rsi, Vr, Macd, Stoch, Rci, Dmi };
+inline constexpr int kMaxPanes = 4;
+inline constexpr int kMaxCompared = 3;
+// Candles need this many pixels a bar; closer bars are strokes.
+inline constexpr int kCandleMinSlot = 3;
+
+// The pane of a command-line or settings name ("volume", "margin", "psych", "rsi", "vr", "macd",
+// "stoch", "rci", "dmi"); none for any other name.
+std::optional<PaneKind> paneByName(std::string_view name);
+std::string_view paneName(PaneKind kind);
+
+// The old oscillators over a series, as the 110-bar chart computes them (change > 0 counts as rising):
+// the psychological line (percent of rising bars in the n ending at t), RSI (rising changes over
+// absolute changes, percent) and the volume ratio (rising volume plus half the unchanged, over all
+// volume, percent). kMissing before the n-th bar; a window without change or volume gives 0.
+Series psychLine(const BarSeries& series, int n);
+Series rsiLine(const BarSeries& series, int n);
+Series volumeRatio(const BarSeries& series, int n);
+
+// The value of each bar of `main` in `other`: the close of other's bar on that day, or its last close
+// before it (a day other did not trade or has no bar carries its last value); kMissing before other's
+// first traded bar.
+Series alignCloses(const BarSeries& main, const BarSeries& other);
+// Percent of each value against the first present value at or after bar `first`:
+// (v / base - 1) * 100 for bars first..last; kMissing where the value is missing. Values outside the
+// view are kMissing.
+Series percentFrom(const Series& values, SeriesView view);
+
+// Labels. "5,693" for 5693; "5,693万" for 56,930,000 (whole 万 from 10,000 on); "12.3億" from 100,000,000.
+std::string volumeText(std::int64_t volume);
+// A price with thousands separators and no more decimals than needed: "2,964", "0.5", "1,000,000".
+std::string priceText(double price);
+// A label's width in pixels: 6 a half-width character, 12 a full-width one.
+int textWidth(std::string_view utf8);
+
+struct ScaleLabel {
+    double value = 0;
+    std::string text;
+};
+// The labelled prices of a price range on a panel of `pixels` height, at least `minGap` pixels apart,
+// lowest first. Linear: multiples of a 1-2-5 step. Log: round prices (1, 2, 5 or 1..9 times a power of
+// ten, whichever fits most), falling back to a linear step when the range holds fewer than two.
+std::vector<ScaleLabel> priceLabels(double low, double high, int pixels, bool log, int minGap = 14);
+
+struct DateLabel {
+    int bar = 0; // index into the series
+    int x = 0;   // left edge of the text
+    std::string text;
+};
+// The date labels under a view whose bar b sits at column xOf(b): days ("25/09/08") every k bars,
+// months ("9月", and "2025/9" on January and the first label) every 1, 2, 3 or 6 months, or years
+// ("2025") every 1, 2, 5 or 10 years: the finest that keeps labels `gap` pixels apart and inside
+// [plotLeft, plotRight].
+std::vector<DateLabel> dateLabels(const BarSeries& series, SeriesView view, int plotLeft, int plotRight, int gap = 12);
+
+struct SceneSpec {
+    bool logScale = false;
+    std::vector<int> averages{5, 25, 75}; // simple moving averages of the close, drawn on the price panel
+    std::vector<std::string> overlays;    // TechnicalValues::find names drawn on the price panel
+    std::vector<PaneKind> panes{PaneKind::Volume};
+    TechnicalSettings technical;
+    int psychPeriod = 12, flowPeriod = 14; // psychological line; RSI and volume ratio
+    int screenMode = 1;
+};
+
+struct ComparedIssue {
+    std::int32_t code = 0;
+    BarSeries series;
+};
+
+// Geometry of a drawn scene.
+struct SceneLayout {
+    int plotLeft = 0, plotRight = 0;        // inclusive columns of the bars
+    int priceTop = 0, priceBottom = 0;      // the price panel's rows
+    std::vector<std::pair<int, int>> panes; // each pane's top and bottom row
+    bool candles = true;
+    int barX(int bar, SeriesView view) const;
+};
+
+// One issue's series with everything its scenes show, computed once over the whole series; each draw()
+// only maps the view to pixels (a zoom or scroll step).
+class SeriesChart {
+public:
+    // Names of spec.overlays that TechnicalValues does not know are dropped (see unknownOverlays()); more
+    // than kMaxPanes panes or kMaxCompared compared issues are cut to those numbers.
+    SeriesChart(BarSeries series, SceneSpec spec, std::vector<ComparedIssue> compared = {});
+
+    const BarSeries& series() const { return m_series; }
+    const SceneSpec& spec() const { return m_spec; }
+    const std::vector<std::string>& unknownOverlays() const { return m_unknown; }
+    const std::vector<ComparedIssue>& compared() const { return m_compared; }
+    // The percent of compared issue k (0-based) per bar of the view (kMissing outside it).
+    Series comparePercent(int k, SeriesView view) const;
+
+    SceneLayout layout(SeriesView view, int width, int height) const;
+    // The scene of a view at width×height pixels (at least 200×160; smaller sizes draw the background).
+    std::vector<Primitive> draw(SeriesView view, int width, int height) const;
+
+private:
+    struct Line {
+        std::string name;
+        Series values;
+        Rgb color;
+    };
+    struct Pane {
+        PaneKind kind;
+        std::vector<Line> lines;
+        double low = 0, high = 100; // fixed range; high <= low: fitted to the view
+    };
+    BarSeries m_series;
+    SceneSpec m_spec;
+    std::vector<ComparedIssue> m_compared;
+    std::vector<Series> m_compareCloses; // aligned to m_series
+    Series m_closes;
+    std::vector<Line> m_priceLines;
+    std::vector<Pane> m_panes;
+    std::vector<std::string> m_unknown;
+};
+
+} // namespace kestrel::chart

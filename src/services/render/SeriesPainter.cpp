@@ -1,0 +1,17 @@
+#include "services/render/SeriesPainter.h"
+
+#include "services/render/ChartPainter.h"
+
+#include <QPainter>
+
+namespace kestrel::services {
+
+QImage renderSeriesImage(const chart::SeriesChart& chart, chart::SeriesView view, int width, int height) {
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(Qt::black);
+    QPainter painter(&image);
+    paintPrimitives(painter, chart.draw(view, width, height));
+    return image;
+}
+
+} // namespace kestrel::services

@@ -1,0 +1,224 @@
+// The scene of a chart of any span: label texts and their spacing, log-scale labels, the switch from
+// candles to high-low strokes, comparison percentages with a missing day, and where bars sit.
+#include "core/chart/SeriesScene.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+#include <regex>
+
+namespace kestrel::chart {
+namespace {
+
+Currency yen(double v) {
+    return Currency::fromDouble(v);
+}
+
+SeriesBar bar(Date d, double close, std::int64_t volume = 1000, double change = 0) {
+    SeriesBar b;
+    b.date = d;
+    b.open = b.close = b.closeCarried = yen(close);
+    b.high = yen(close * 1.01);
+    b.low = yen(close * 0.99);
+    b.change = yen(change);
+    b.volume = volume;
+    return b;
+}
+
+// n weekdays from 2000-01-03, closes rising slowly from 1,000 yen.
+BarSeries weekdays(int n, BarMode mode = BarMode::Daily) {
+    BarSeries s;
+    s.code = 1301;
+    s.mode = mode;
+    Date d = *Date::fromYmd(2000, 1, 3);
+    for (int i = 0; i < n; ++i) {
+        while (d.isWeekend())
+            d = d.addDays(1);
+        s.bars.push_back(bar(d, 1000 + i, 1000 + i, 1));
+        d = d.addDays(mode == BarMode::Monthly ? 31 : 1);
+    }
+    return s;
+}
+
+TEST(SeriesScene, NumberTexts) {
+    const std::pair<std::int64_t, const char*> volumes[] = {{0, "0"},
+                                                            {5693, "5,693"},
+                                                            {9999, "9,999"},
+                                                            {10000, "1万"},
+                                                            {56930000, "5,693万"},
+                                                            {99994999, "9,999万"},
+                                                            {123456789, "1.2億"},
+                                                            {2000000000, "20億"},
+                                                            {123456789012, "1,235億"}};
+    for (const auto& [v, want] : volumes)
+        EXPECT_EQ(volumeText(v), want) << v;
+    const std::pair<double, const char*> prices[] = {{2964, "2,964"},  {0.5, "0.5"}, {1000000, "1,000,000"},
+                                                     {12.25, "12.25"}, {-20, "-20"}, {1, "1"}};
+    for (const auto& [v, want] : prices)
+        EXPECT_EQ(priceText(v), want) << v;
+    EXPECT_EQ(textWidth("5,693万"), 5 * 6 + 12);
+    EXPECT_EQ(textWidth("形成中"), 36);
+}
+
+TEST(SeriesScene, DateLabelsAtEverySpan) {
+    const BarSeries daily = weekdays(6250);
+    const BarSeries monthly = weekdays(300, BarMode::Monthly);
+    struct Case {
+        const BarSeries* series;
+        int bars, plotRight;
+        const char* pattern; // every text matches
+    };
+    const Case cases[] = {
+        {&daily, 20, 1003, R"(\d\d/\d\d/\d\d)"}, // a month: days
+        {&daily, 110, 560, R"(\d\d/\d\d/\d\d|\d+月|\d{4}/\d+)"},
+        {&daily, 250, 1003, R"(\d+月|\d{4}/\d+)"}, // a year: months
+        {&daily, 1250, 1003, R"(\d+月|\d{4}/\d+|\d{4})"},
+        {&daily, 6250, 1003, R"(\d{4})"}, // 25 years: years
+        {&daily, 6250, 300, R"(\d{4})"},
+        {&monthly, 300, 1003, R"(\d{4})"},
+        {&monthly, 24, 1003, R"(\d+月|\d{4}/\d+)"},
+    };
+    for (const Case& c : cases) {
+        const SeriesView v = viewLastBars(*c.series, c.series->bars.back().date, c.bars);
+        const std::vector<DateLabel> labels = dateLabels(*c.series, v, 4, c.plotRight);
+        SCOPED_TRACE(std::to_string(c.bars) + " bars to " + std::to_string(c.plotRight));
+        ASSERT_GE(labels.size(), 2u);
+        for (std::size_t i = 0; i < labels.size(); ++i) {
+            EXPECT_TRUE(std::regex_match(labels[i].text, std::regex(c.pattern))) << labels[i].text;
+            EXPECT_LE(labels[i].x + textWidth(labels[i].text) - 1, c.plotRight) << labels[i].text;
+            if (i > 0) {
+                EXPECT_GE(labels[i].x, labels[i - 1].x + textWidth(labels[i - 1].text) + 12) << labels[i].text;
+            }
+        }
+    }
+    // The text of a day and of a year, worked by hand.
+    const SeriesView month = viewLastBars(daily, daily.bars.back().date, 20);
+    const DateLabel first = dateLabels(daily, month, 4, 1003).front();
+    const Date d = daily.bars[static_cast<std::size_t>(first.bar)].date;
+    char want[16];
+    std::snprintf(want, sizeof want, "%02d/%02d/%02d", d.year() % 100, d.month(), d.day());
+    EXPECT_EQ(first.text, want);
+    const std::vector<DateLabel> years = dateLabels(daily, viewLastBars(daily, daily.bars.back().date, 6250), 4, 1003);
+    EXPECT_EQ(years.front().text, "2001"); // 2000 starts at bar 0: not a year boundary inside the view
+    EXPECT_EQ(years.back().text, "2023");  // the series ends in December 2023
+}
+
+TEST(SeriesScene, PriceLabels) {
+    auto texts = [](const std::vector<ScaleLabel>& ls) {
+        std::vector<std::string> out;
+        for (const auto& l : ls)
+            out.push_back(l.text);
+        return out;
+    };
+    using V = std::vector<std::string>;
+    EXPECT_EQ(texts(priceLabels(80, 1200, 400, true)),
+              (V{"80", "90", "100", "200", "300", "400", "500", "600", "700", "800", "900", "1,000"}));
+    EXPECT_EQ(texts(priceLabels(80, 1200, 150, true)), (V{"100", "200", "500", "1,000"}));
+    EXPECT_EQ(texts(priceLabels(1, 1000000, 200, true)),
+              (V{"1", "10", "100", "1,000", "10,000", "100,000", "1,000,000"}));
+    EXPECT_EQ(texts(priceLabels(0, 100, 200, false)),
+              (V{"0", "10", "20", "30", "40", "50", "60", "70", "80", "90", "100"}));
+    // A narrow log range holds no round price twice: a linear step, still apart at the top.
+    const auto narrow = priceLabels(950, 1050, 300, true);
+    ASSERT_GE(narrow.size(), 2u);
+    EXPECT_EQ(narrow[0].text, "950");
+    EXPECT_EQ(narrow[1].text, "955");
+    for (std::size_t i = 1; i < narrow.size(); ++i)
+        EXPECT_GE((std::log(narrow[i].value) - std::log(narrow[i - 1].value)) / std::log(1050.0 / 950) * 300, 14);
+}
+
+TEST(SeriesScene, BarPositionsAndStrokeSwitch) {
+    SeriesChart chart(weekdays(6250), SceneSpec{});
+    const BarSeries& s = chart.series();
+    // 1068 wide: the plot holds columns 4..1003.
+    struct Case {
+        int bars, width, firstX, lastX;
+        bool candles;
+    };
+    const Case cases[] = {{100, 1068, 9, 999, true},
+                          {6250, 1068, 4, 1003, false},
+                          {100, 368, 5, 302, true},
+                          {101, 368, 5, 302, false},
+                          {20, 1068, 29, 979, true}};
+    for (const Case& c : cases) {
+        const SeriesView v = viewLastBars(s, s.bars.back().date, c.bars);
+        const SceneLayout lay = chart.layout(v, c.width, 600);
+        EXPECT_EQ(lay.barX(v.first, v), c.firstX) << c.bars;
+        EXPECT_EQ(lay.barX(v.last, v), c.lastX) << c.bars;
+        EXPECT_EQ(lay.candles, c.candles) << c.bars;
+    }
+    // 6,250 bars over 1,000 columns: one stroke per column, none wider than a pixel.
+    const SeriesView all = viewLastBars(s, s.bars.back().date, 6250);
+    const SceneLayout lay = chart.layout(all, 1068, 600);
+    int strokes = 0;
+    for (const Primitive& p : chart.draw(all, 1068, 600))
+        if (p.shape == Shape::Line && p.color == kCandleDown && p.x1 == p.x2 && p.y1 >= lay.priceTop &&
+            p.y2 <= lay.priceBottom)
+            ++strokes;
+    EXPECT_EQ(strokes, 1000);
+    // The first drawn average point is at the first bar of a view far into the series: its value comes
+    // from the bars before the view.
+    const SeriesView late = {3000, 3109};
+    const SceneLayout l2 = chart.layout(late, 1068, 600);
+    bool found = false;
+    for (const Primitive& p : chart.draw(late, 1068, 600))
+        if (p.shape == Shape::Line && p.color == kShownColors[kMa3] && p.x1 == l2.barX(late.first, late))
+            found = true;
+    EXPECT_TRUE(found);
+}
+
+TEST(SeriesScene, ComparisonWithMissingDay) {
+    BarSeries main, other;
+    const Date d0 = *Date::fromYmd(2024, 3, 1);
+    for (int i = 0; i < 6; ++i)
+        main.bars.push_back(bar(d0.addDays(i), 100));
+    // other: no bar before day 1, none on day 3, no trade on day 4 (close 0, carried 190).
+    other.bars = {bar(d0.addDays(1), 200), bar(d0.addDays(2), 210), bar(d0.addDays(4), 0), bar(d0.addDays(5), 220)};
+    other.bars[1].closeCarried = yen(210);
+    other.bars[2].closeCarried = yen(210);
+    other.bars[2].high = other.bars[2].low = yen(0);
+    const Series aligned = alignCloses(main, other);
+    ASSERT_EQ(aligned.size(), 6u);
+    EXPECT_TRUE(isMissing(aligned[0])); // nothing invented before its first bar
+    const double want[] = {200, 210, 210, 210, 220};
+    for (int i = 1; i < 6; ++i)
+        EXPECT_DOUBLE_EQ(aligned[static_cast<std::size_t>(i)], want[i - 1]) << i;
+    const Series pct = percentFrom(aligned, {0, 5});
+    EXPECT_TRUE(isMissing(pct[0]));
+    EXPECT_DOUBLE_EQ(pct[1], 0); // the first present value is the base
+    EXPECT_NEAR(pct[2], 5, 1e-9);
+    EXPECT_NEAR(pct[3], 5, 1e-9);
+    EXPECT_NEAR(pct[5], 10, 1e-9);
+    const Series fromDay2 = percentFrom(aligned, {2, 4});
+    EXPECT_TRUE(isMissing(fromDay2[1]) && isMissing(fromDay2[5]));
+    EXPECT_DOUBLE_EQ(fromDay2[2], 0);
+    EXPECT_DOUBLE_EQ(fromDay2[4], 0);
+}
+
+TEST(SeriesScene, OldOscillatorsByHand) {
+    BarSeries s;
+    const Date d0 = *Date::fromYmd(2024, 3, 1);
+    const double changes[] = {10, 20, -10, 0, 10};
+    const std::int64_t volumes[] = {100, 200, 300, 400, 500};
+    for (int i = 0; i < 5; ++i)
+        s.bars.push_back(bar(d0.addDays(i), 100, volumes[i], changes[i]));
+    const Series p = psychLine(s, 3), r = rsiLine(s, 3), v = volumeRatio(s, 3);
+    EXPECT_TRUE(isMissing(p[1]) && isMissing(r[1]) && isMissing(v[1]));
+    EXPECT_NEAR(p[2], 200.0 / 3, 1e-9);
+    EXPECT_NEAR(p[4], 100.0 / 3, 1e-9);
+    EXPECT_NEAR(r[2], 75, 1e-9);                        // 30 of 40
+    EXPECT_NEAR(r[3], 200.0 / 3, 1e-9);                 // 20 of 30
+    EXPECT_NEAR(v[3], 100.0 * (200 + 200) / 900, 1e-9); // rising 200, half of the unchanged 400
+}
+
+TEST(SeriesScene, FormingMonthMarked) {
+    BarSeries s = weekdays(40, BarMode::Monthly);
+    s.bars.back().forming = true;
+    SeriesChart chart(s, SceneSpec{});
+    bool marked = false;
+    for (const Primitive& p : chart.draw(viewLastBars(s, s.bars.back().date, 40), 800, 500))
+        marked |= p.shape == Shape::Text && p.text == "形成中";
+    EXPECT_TRUE(marked);
+}
+
+} // namespace
+} // namespace kestrel::chart
