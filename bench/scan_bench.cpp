@@ -1,7 +1,9 @@
 // Market scan benchmark: one scan of every issue as of one date (every chart with every indicator),
 // warm and right after opening the database with a cold page cache, next to the bare SQLite read of the
 // same bars (the scan reads a large market with two connections at once, the bare read with one, as the
-// anchor); the cost per bar; the peak memory; and a screen run over three years held 20 days.
+// anchor); the cost per bar; the peak memory; screens naming the technical set (MACD, ADX, SAR, 一目均衡表)
+// as of the last day next to the bare read of the bars they need; and a screen run over three years held
+// 20 days.
 // Run: build/bench/scan_bench [ISSUES [DAYS]] (default 4000 issues x 6250 trading days, 25 years). The
 // database is built once per size and cached under the build folder.
 #include "BenchMarket.h"
@@ -173,6 +175,45 @@ int main(int argc, char** argv) {
     rusage ru{};
     ::getrusage(RUSAGE_SELF, &ru);
     std::printf("peak memory after scans:  %.1f MB (target 200 MB)\n", static_cast<double>(ru.ru_maxrss) / 1024);
+
+    // Screens on the technical set as of the last day, each next to the bare read of the days it needs
+    // (its history before the day, as MarketBars reads it), alternated in the same run.
+    {
+        const struct {
+            const char* what;
+            const char* text;
+        } techScreens[] = {
+            {"MACD cross", "macd[1] <= macdSignal[1] and macd > macdSignal"},
+            {"ADX", "adx > 25 and pdi > mdi"},
+            {"SAR", "close > sar and close[1] <= sar[1]"},
+            {"一目 above the cloud", "close > span1[25] and close > span2[25] and tenkan > kijun"},
+            {"all four", "macd > macdSignal and adx > 20 and close > sar and close > span1[25] and close > span2[25]"},
+        };
+        for (const auto& ts : techScreens) {
+            auto screen = scan::Screen::parse(ts.text);
+            must(screen.status());
+            scan::TechnicalHistory h = scan::technicalHistory(screen->technicalFamilies(), options.technical);
+            const int need = std::max(chart::kMaxBars, h.bars + screen->technicalBack());
+            const Date techLow = days[days.size() - static_cast<size_t>(std::min(need, dayCount))];
+            std::vector<double> t1, t2;
+            size_t matches = 0;
+            long long rows = 0;
+            for (int i = 0; i < 7; ++i) {
+                auto t = Clock::now();
+                auto got = scan::runScreen(**db, options, *screen, day);
+                must(got.status());
+                t1.push_back(since(t));
+                matches = got->size();
+                t = Clock::now();
+                rows = bareRead(**db, techLow, day);
+                t2.push_back(since(t));
+            }
+            const double a = median(t1), b = median(t2);
+            std::printf("screen %-22s warm %.3f s (target 0.5 s); bare read of its %d days (%lld rows) %.3f s; "
+                        "screen / bare %.2f (target <= 2); %zu matches\n",
+                        ts.what, a, need, rows, b, a / b, matches);
+        }
+    }
 
     if (dayCount >= 3 * 245 + 200) {
         auto screen = scan::Screen::parse("close > ma2 and ma1[1] <= ma2[1] and ma1 > ma2");

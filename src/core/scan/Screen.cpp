@@ -2,6 +2,7 @@
 #include "core/scan/Screen.h"
 
 #include "core/app/Files.h"
+#include "core/scan/ScreenTechnicals.h"
 
 #include <algorithm>
 #include <cctype>
@@ -335,8 +336,11 @@ private:
             for (size_t i = 0; i < kFields.size() && field < 0; ++i)
                 if (sameWord(t.text, kFields[i].name))
                     field = static_cast<int>(i);
-            if (field < 0)
+            if (field < 0) {
+                if (const int tech = technicalIndex(t.text); tech >= 0)
+                    return technical(t, tech);
                 return fail(t.at, "「" + t.text + "」という名前はありません。");
+            }
             ++m_pos;
             Screen::Node n{Screen::Node::Field};
             n.field = field;
@@ -363,6 +367,27 @@ private:
         return fail(t.at, "数か名前か「(」が必要なところに「" + t.text + "」があります。");
     }
 
+    // A technical name and its [n] (n up to kMaxTechnicalBack).
+    Result<Sub> technical(const Token& t, int index) {
+        ++m_pos;
+        Screen::Node n{Screen::Node::Technical};
+        n.field = index;
+        if (peek().kind == Token::LBrack) {
+            ++m_pos;
+            const Token& num = peek();
+            if (num.kind != Token::Num || num.text.find('.') != std::string::npos)
+                return fail(num.at, "[ ] の中には何本前かを整数で書いてください。");
+            if (num.text.size() > 4 || std::stoi(num.text) > kMaxTechnicalBack)
+                return fail(num.at, "さかのぼれるのは " + std::to_string(kMaxTechnicalBack) + " 本前までです。");
+            n.back = std::stoi(num.text);
+            ++m_pos;
+            if (peek().kind != Token::RBrack)
+                return fail(peek().at, "「]」が必要です。");
+            ++m_pos;
+        }
+        return Sub{add(n), false, t.at};
+    }
+
     std::string_view m_text;
     std::vector<Token> m_tokens;
     size_t m_pos = 0;
@@ -372,6 +397,7 @@ private:
 struct Eval {
     const std::vector<Screen::Node>& nodes;
     const ChartData& d;
+    const ScreenTechnicals& technicals;
     bool missing = false;
 
     double num(int i) {
@@ -386,6 +412,14 @@ struct Eval {
                 return 0;
             }
             return v->toDouble();
+        }
+        case Screen::Node::Technical: {
+            auto v = technicals.value(n.field, n.back);
+            if (!v) {
+                missing = true;
+                return 0;
+            }
+            return *v;
         }
         case Screen::Node::Neg:
             return -num(n.left);
@@ -476,6 +510,26 @@ std::optional<Currency> screenValue(const ChartData& d, int index, int back) {
     return held(c * x * x + b * x + a);
 }
 
+std::optional<double> ScreenTechnicals::value(int index, int back) const {
+    const auto names = chart::technicalSeriesNames();
+    if (!values || index < 0 || index >= static_cast<int>(names.size()) || back < 0 || bar - back < 0)
+        return std::nullopt;
+    const chart::Series* s = values->find(names[static_cast<size_t>(index)]);
+    if (!s || bar >= static_cast<int>(s->size()))
+        return std::nullopt;
+    const double v = (*s)[static_cast<size_t>(bar - back)];
+    if (!std::isfinite(v))
+        return std::nullopt;
+    return v;
+}
+
+std::string ScreenTechnicalName::label() const {
+    std::string s(chart::technicalSeriesNames()[static_cast<size_t>(index)]);
+    if (back > 0)
+        s += "[" + std::to_string(back) + "]";
+    return s;
+}
+
 Result<Screen> Screen::parse(std::string_view text) {
     Screen s;
     Parser p(text);
@@ -484,6 +538,15 @@ Result<Screen> Screen::parse(std::string_view text) {
         return root.status();
     s.m_root = *root;
     s.m_text = std::string(text);
+    for (const Node& n : s.m_nodes) {
+        if (n.kind != Node::Technical)
+            continue;
+        const ScreenTechnicalName name{n.field, n.back};
+        if (std::find(s.m_technical.begin(), s.m_technical.end(), name) == s.m_technical.end())
+            s.m_technical.push_back(name);
+        s.m_families |= technicalFamily(n.field);
+        s.m_technicalBack = std::max(s.m_technicalBack, n.back);
+    }
     return s;
 }
 
@@ -500,9 +563,13 @@ std::optional<int> Screen::seriesBars() const {
 }
 
 bool Screen::matches(const ChartData& d) const {
+    return matches(d, ScreenTechnicals{});
+}
+
+bool Screen::matches(const ChartData& d, const ScreenTechnicals& technicals) const {
     if (m_root < 0)
         return false;
-    Eval e{m_nodes, d};
+    Eval e{m_nodes, d, technicals};
     const bool r = e.truth(m_root);
     return r && !e.missing;
 }
