@@ -1,7 +1,9 @@
 // Market scan benchmark: one scan of every issue as of one date (every chart with every indicator),
 // warm and right after opening the database with a cold page cache, next to the bare SQLite read of the
 // same bars (the scan reads a large market with two connections at once, the bare read with one, as the
-// anchor); the cost per bar; the peak memory; and a screen run over three years held 20 days.
+// anchor); the cost per bar; the peak memory; screens naming the technical set (MACD, ADX, SAR, 一目均衡表)
+// as of the last day next to the bare read of the bars they need; and a screen run over three years held
+// 20 days.
 // Run: build/bench/scan_bench [ISSUES [DAYS]] (default 4000 issues x 6250 trading days, 25 years). The
 // database is built once per size and cached under the build folder.
 #include "BenchMarket.h"
@@ -125,9 +127,11 @@ int main(int argc, char** argv) {
         }));
     };
 
+    // SCAN_BENCH_TECHNICAL=1: the technical screens alone.
+    const bool technicalOnly = std::getenv("SCAN_BENCH_TECHNICAL") != nullptr;
     // After opening, with the file's pages dropped from the cache.
     std::vector<double> cold, coldBare;
-    for (int i = 0; i < 5; ++i) {
+    for (int i = 0; i < (technicalOnly ? 0 : 5); ++i) {
         dropCache(path);
         auto db = db::openKestrelDatabase(path, db::OpenMode::ReadOnly);
         if (!db)
@@ -146,7 +150,7 @@ int main(int argc, char** argv) {
         return 1;
     std::vector<double> warm, warmBare, warmCpu, warmBareCpu;
     long long bareRows = 0;
-    for (int i = 0; i < 15; ++i) {
+    for (int i = 0; i < (technicalOnly ? 1 : 15); ++i) {
         auto t = Clock::now();
         double cpu = cpuNow();
         scanOnce(**db);
@@ -157,6 +161,10 @@ int main(int argc, char** argv) {
         bareRows = bareRead(**db, low, day);
         warmBare.push_back(since(t));
         warmBareCpu.push_back(cpuNow() - cpu);
+    }
+    if (technicalOnly) {
+        cold.push_back(0);
+        coldBare.push_back(1);
     }
     const double w = median(warm), wb = median(warmBare), c = median(cold), cb = median(coldBare);
     std::printf("market %d issues x %d days; scan as of %s: %lld charts, %lld bars (bare read %lld rows)\n", issues,
@@ -174,7 +182,51 @@ int main(int argc, char** argv) {
     ::getrusage(RUSAGE_SELF, &ru);
     std::printf("peak memory after scans:  %.1f MB (target 200 MB)\n", static_cast<double>(ru.ru_maxrss) / 1024);
 
-    if (dayCount >= 3 * 245 + 200) {
+    // Screens on the technical set as of the last day, each next to the bare read of the days it needs
+    // (its history before the day, as MarketBars reads it), alternated in the same run.
+    {
+        const struct {
+            const char* what;
+            const char* text;
+        } techScreens[] = {
+            {"MACD cross", "macd[1] <= macdSignal[1] and macd > macdSignal"},
+            {"ADX", "adx > 25 and pdi > mdi"},
+            {"SAR", "close > sar and close[1] <= sar[1]"},
+            {"一目 above the cloud", "close > span1[25] and close > span2[25] and tenkan > kijun"},
+            {"all four", "macd > macdSignal and adx > 20 and close > sar and close > span1[25] and close > span2[25]"},
+        };
+        for (const auto& ts : techScreens) {
+            auto screen = scan::Screen::parse(ts.text);
+            must(screen.status());
+            scan::TechnicalHistory h = scan::technicalHistory(screen->technicalFamilies(), options.technical);
+            const int need = std::max(chart::kMaxBars, h.bars + screen->technicalBack());
+            const Date techLow = days[days.size() - static_cast<size_t>(std::min(need, dayCount))];
+            std::vector<double> t1, t2, c1, c2;
+            size_t matches = 0;
+            long long rows = 0;
+            for (int i = 0; i < 7; ++i) {
+                auto t = Clock::now();
+                double cpu = cpuNow();
+                auto got = scan::runScreen(**db, options, *screen, day);
+                must(got.status());
+                t1.push_back(since(t));
+                c1.push_back(cpuNow() - cpu);
+                matches = got->size();
+                t = Clock::now();
+                cpu = cpuNow();
+                rows = bareRead(**db, techLow, day);
+                t2.push_back(since(t));
+                c2.push_back(cpuNow() - cpu);
+            }
+            const double a = median(t1), b = median(t2);
+            const double ca = median(c1), cb = median(c2);
+            std::printf("screen %s: warm %.3f s (target 0.5 s); bare read of its %d days (%lld rows) %.3f s; "
+                        "screen / bare %.2f (target <= 2); CPU %.3f s vs %.3f s (%.2f); %zu matches\n",
+                        ts.what, a, need, rows, b, a / b, ca, cb, ca / cb, matches);
+        }
+    }
+
+    if (dayCount >= 3 * 245 + 200 && !technicalOnly) {
         auto screen = scan::Screen::parse("close > ma2 and ma1[1] <= ma2[1] and ma1 > ma2");
         const Date from = days[days.size() - 3 * 245 - 20], to = days[days.size() - 21];
         auto t = Clock::now();

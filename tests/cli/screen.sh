@@ -34,6 +34,11 @@ EOF2
 # The latest stored day by default: only 1301 traded on 2024-01-11; a holiday date takes the day before.
 k screen 'close > 0' --json | python3 -c 'import json,sys; d=json.load(sys.stdin); assert d["date"]=="2024-01-11" and [r["code"] for r in d["rows"]]==[1301], d' || fail "default day"
 k screen 'close > 0' --date 2024-01-07 --json | python3 -c 'import json,sys; d=json.load(sys.stdin); assert d["date"]=="2024-01-05", d' || fail "holiday day"
+# Technical values: 転換線 needs 9 bars, so six bars give a missing value, which never matches.
+k screen 'close > 0 and tenkan > 0' --date 2024-01-10 --json |
+    python3 -c 'import json,sys; d=json.load(sys.stdin); assert d["rows"]==[], d' || fail "missing tenkan"
+k screen 'sar[1001] > 0' 2>"$t/e" && fail "sar[1001] accepted"
+grep -q "さかのぼれるのは 1000 本前まで" "$t/e" || fail "sar[1001]: $(cat "$t/e")"
 # Conditions with bars back: 1332 has fallen for four days, 1301 crossed nothing.
 k screen 'close < close[1] and close[1] < close[4] and rsi = 0' --date 2024-01-10 --json |
     python3 -c 'import json,sys; d=json.load(sys.stdin); assert [r["code"] for r in d["rows"]]==[1332], d' || fail "bars back"

@@ -4,6 +4,7 @@
 #include "core/app/Files.h"
 #include "core/scan/ScreenRun.h"
 
+#include <cstdio>
 #include <ostream>
 
 namespace kestrel::cli {
@@ -132,7 +133,13 @@ int runScreenCommand(Invocation& inv) {
                      : std::string("-");
         };
         inv.out << m.code << "\t" << m.name << "\t終値 " << whole(4) << "\t前日比 " << whole(6) << "\t出来高 "
-                << whole(7) << "\n";
+                << whole(7);
+        for (const auto& [name, value] : m.technical) {
+            char text[48];
+            std::snprintf(text, sizeof text, "%.2f", value);
+            inv.out << "\t" << name.label() << " " << text;
+        }
+        inv.out << "\n";
     }
     return 0;
 }

@@ -5,6 +5,7 @@
 #include "core/chart/SplitAdjust.h"
 #include "core/db/Schema.h"
 #include "core/scan/MarketScan.h"
+#include "core/scan/ScreenTechnicals.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -27,6 +28,8 @@ enum Kind {
     DevDown,
     GoldenCross,
     DeadCross,
+    MacdCross,
+    Sanyaku,
     WeekRise,
     WeekFall,
     BuyUp,
@@ -127,6 +130,8 @@ std::string valueText(int kind, const Candidate& c) {
     case Volume:
     case GoldenCross:
     case DeadCross:
+    case MacdCross:
+    case Sanyaku:
         return listValueText(ListValue::Shares, c.volume);
     case Value:
         return listValueText(ListValue::Yen, num);
@@ -259,9 +264,55 @@ scan::ScanOptions listOptions(bool weekly, bool splitAdjust) {
     return o;
 }
 
+// The technical kinds of one issue on each of its bars up to `to`, with the default periods: bit 0 a MACD
+// golden cross (macd at or below its signal on the bar before, above it on the bar), bit 1 三役好転
+// (tenkan above kijun, the close above span1 and span2 of 25 bars back, and above the carried close of
+// 25 bars back). The bars' dates index the flags.
+struct TechnicalRun {
+    std::vector<Date> dates;
+    std::vector<std::uint8_t> flags;
+};
+constexpr unsigned kListFamilies = scan::kMacd | scan::kIchimoku;
+
+void technicalRun(const scan::MarketBars& market, int issue, Date to, TechnicalRun& run) {
+    run = {};
+    const auto& stored = market.storedBars(issue);
+    auto last =
+        std::upper_bound(stored.begin(), stored.end(), to, [](Date d, const scan::StoredBar& b) { return d < b.date; });
+    if (last == stored.begin())
+        return;
+    chart::BarSeries series;
+    auto has = market.barSeriesAt(issue, (last - 1)->date, series);
+    if (!has || !*has)
+        return; // the chart refuses a bar: no technical kinds (the chart's own kinds skip it too)
+    const chart::TechnicalSettings settings;
+    chart::TechnicalValues v;
+    scan::computeTechnicals(series, settings, kListFamilies, v);
+    const int n = series.size(), shift = settings.ichimokuShift;
+    run.dates.resize(static_cast<size_t>(n));
+    run.flags.assign(static_cast<size_t>(n), 0);
+    auto at = [](const chart::Series& s, int i) { return i >= 0 ? s[static_cast<size_t>(i)] : chart::kMissing; };
+    for (int t = 0; t < n; ++t) {
+        const chart::SeriesBar& b = series.bars[static_cast<size_t>(t)];
+        run.dates[static_cast<size_t>(t)] = b.date;
+        const double m0 = at(v.macd.macd, t), s0 = at(v.macd.signal, t);
+        const double m1 = at(v.macd.macd, t - 1), s1 = at(v.macd.signal, t - 1);
+        // A comparison with a missing (NaN) value is false.
+        if (m1 <= s1 && m0 > s0)
+            run.flags[static_cast<size_t>(t)] |= 1;
+        if (!b.traded() || t < shift)
+            continue;
+        const double close = b.close.toDouble();
+        const double back = series.bars[static_cast<size_t>(t - shift)].closeCarried.toDouble();
+        if (at(v.ichimoku.tenkan, t) > at(v.ichimoku.kijun, t) && close > at(v.ichimoku.span1, t - shift) &&
+            close > at(v.ichimoku.span2, t - shift) && back > 0 && close > back)
+            run.flags[static_cast<size_t>(t)] |= 2;
+    }
+}
+
 // The candidates of one issue's chart at D for the daily or the weekly kinds.
 void collect(const chart::ChartData& c, std::int32_t code, bool weekly, const YearRun* year, Date day,
-             std::vector<Candidate> (&cands)[KindCount]) {
+             std::vector<Candidate> (&cands)[KindCount], const TechnicalRun* technical = nullptr) {
     const int n = c.barCount;
     const chart::ChartBar& b = c.bars[static_cast<size_t>(n - 1)];
     if (b.volume <= 0)
@@ -330,6 +381,16 @@ void collect(const chart::ChartData& c, std::int32_t code, bool weekly, const Ye
         if (prev->ma1 >= prev->ma2 && b.ma1 < b.ma2)
             add(DeadCross, b.volume, 1);
     }
+    if (technical) {
+        const auto it = std::lower_bound(technical->dates.begin(), technical->dates.end(), day);
+        if (it != technical->dates.end() && *it == day) {
+            const std::uint8_t f = technical->flags[static_cast<size_t>(it - technical->dates.begin())];
+            if (f & 1)
+                add(MacdCross, b.volume, 1);
+            if (f & 2)
+                add(Sanyaku, b.volume, 1);
+        }
+    }
 }
 
 Status ensureKinds(db::Database& db) {
@@ -350,12 +411,25 @@ Status ensureKinds(db::Database& db) {
 
 const std::vector<KindLine>& computedKinds() {
     static const std::vector<KindLine> kinds = {
-        {"d31", "値上がり率", 101},       {"d32", "値下がり率", 102},         {"d33", "出来高", 103},
-        {"d34", "売買代金", 104},         {"d35", "年初来高値更新", 105},     {"d36", "年初来安値更新", 106},
-        {"d37", "出来高急増", 107},       {"d38", "25日線乖離率（上）", 108}, {"d39", "25日線乖離率（下）", 109},
-        {"d40", "ゴールデンクロス", 110}, {"d41", "デッドクロス", 111},       {"w31", "週間値上がり率", 112},
-        {"w32", "週間値下がり率", 113},   {"w33", "信用買残増加", 114},       {"w34", "信用売残増加", 115},
-        {"w35", "信用倍率（高）", 116},   {"w36", "信用倍率（低）", 117},
+        {"d31", "値上がり率", 101},
+        {"d32", "値下がり率", 102},
+        {"d33", "出来高", 103},
+        {"d34", "売買代金", 104},
+        {"d35", "年初来高値更新", 105},
+        {"d36", "年初来安値更新", 106},
+        {"d37", "出来高急増", 107},
+        {"d38", "25日線乖離率（上）", 108},
+        {"d39", "25日線乖離率（下）", 109},
+        {"d40", "ゴールデンクロス", 110},
+        {"d41", "デッドクロス", 111},
+        {"d42", "MACDゴールデンクロス", 118},
+        {"d43", "一目均衡表 三役好転", 119},
+        {"w31", "週間値上がり率", 112},
+        {"w32", "週間値下がり率", 113},
+        {"w33", "信用買残増加", 114},
+        {"w34", "信用売残増加", 115},
+        {"w35", "信用倍率（高）", 116},
+        {"w36", "信用倍率（低）", 117},
     };
     return kinds;
 }
@@ -471,12 +545,16 @@ Result<ComputeListsResult> computeLists(db::Database& db, Date first, Date last,
         if (to < std::max(first, yearStart))
             continue;
         status(std::to_string(y) + "年 株価読込中...");
-        auto market = scan::MarketBars::read(db, listOptions(false, splitAdjust), yearStart, to);
+        auto market = scan::MarketBars::read(db, listOptions(false, splitAdjust), yearStart, to, 0,
+                                             scan::technicalHistory(kListFamilies, chart::TechnicalSettings{}));
         if (!market)
             return market.status();
         std::vector<YearRun> runs(static_cast<size_t>(market->issueCount()));
-        for (int i = 0; i < market->issueCount(); ++i)
+        std::vector<TechnicalRun> technical(static_cast<size_t>(market->issueCount()));
+        for (int i = 0; i < market->issueCount(); ++i) {
             prepareYearRun(*market, i, runs[static_cast<size_t>(i)]);
+            technicalRun(*market, i, to, technical[static_cast<size_t>(i)]);
+        }
         for (Date day : market->days()) {
             if (day < first || day > to)
                 continue;
@@ -496,7 +574,7 @@ Result<ComputeListsResult> computeLists(db::Database& db, Date first, Date last,
                                         bars.begin());
                 YearRun& run = runs[static_cast<size_t>(i)];
                 advance(*market, i, at, run);
-                collect(chart, market->code(i), false, &run, day, cands);
+                collect(chart, market->code(i), false, &run, day, cands, &technical[static_cast<size_t>(i)]);
             }
             if (store(day, rank(day, cands, 0, kFirstWeekly), ""))
                 ++result.dailyDays;

@@ -109,7 +109,8 @@ Result<std::vector<Date>> tradingDays(db::Database& db, bool weekly, Date first,
     return dateList(*st);
 }
 
-Result<MarketBars> MarketBars::read(db::Database& db, const ScanOptions& options, Date first, Date last, int after) {
+Result<MarketBars> MarketBars::read(db::Database& db, const ScanOptions& options, Date first, Date last, int after,
+                                    TechnicalHistory history) {
     MarketBars m;
     m.m_db = &db;
     m.m_options = options;
@@ -123,7 +124,7 @@ Result<MarketBars> MarketBars::read(db::Database& db, const ScanOptions& options
                             " WHERE 日付<d.x), k+1 FROM d WHERE d.x IS NOT NULL AND k<?2) SELECT min(x) FROM d");
     if (!lowSt)
         return lowSt.status();
-    lowSt->bind(1, first).bind(2, chart::kMaxBars);
+    lowSt->bind(1, first).bind(2, std::max(chart::kMaxBars, history.bars));
     auto lowRow = lowSt->step();
     if (!lowRow)
         return lowRow.status();
@@ -266,50 +267,75 @@ Result<MarketBars> MarketBars::read(db::Database& db, const ScanOptions& options
         return Result<MarketBars>::error("株価データーの読み込み順が不正です。");
     m.m_issues.insert(m.m_issues.end(), std::make_move_iterator(upper.begin()), std::make_move_iterator(upper.end()));
 
-    // An issue with fewer than 110 bars up to the first day of the range may have older ones (a gap in
-    // its trading): those are read by issue.
+    // An issue with fewer than the bars wanted up to the first day of the range may have older ones (a gap
+    // in its trading): those are read by issue, as many as are missing, until the history asked for is
+    // there or the issue has no older bar.
     auto olderSt = db.prepare("SELECT " + columns(weekly, "") + " FROM " + table +
                               " WHERE コード=?1 AND 日付<?2 ORDER BY 日付 DESC LIMIT ?3");
     if (!olderSt)
         return olderSt.status();
     chart::ChartBar bar;
+    // Prepends up to `limit` bars older than the issue's first; the number read.
+    auto readOlder = [&](Issue& is, int limit) -> Result<int> {
+        olderSt->reset();
+        olderSt->bind(1, static_cast<std::int64_t>(is.code)).bind(2, is.bars.front().date);
+        olderSt->bind(3, limit);
+        std::vector<StoredBar> older;
+        std::vector<int> olderFaults;
+        std::string olderMessage;
+        Status s = olderSt->forEachRow([&] {
+            bar = chart::ChartBar{};
+            if (Status r = chart::readBarRow(*olderSt, 0, is.units, weekly, bar); !r) {
+                olderFaults.push_back(static_cast<int>(older.size()));
+                olderMessage = r.message();
+                bar.date = olderSt->date(0).value_or(Date());
+            }
+            older.push_back(stored(bar));
+        });
+        if (!s)
+            return s;
+        const int n = static_cast<int>(older.size());
+        if (n > 0) {
+            for (int& f : is.faults)
+                f += n;
+            for (int f : olderFaults)
+                is.faults.push_back(n - 1 - f);
+            if (!olderMessage.empty())
+                is.faultMessage = olderMessage;
+            std::reverse(older.begin(), older.end());
+            is.bars.insert(is.bars.begin(), older.begin(), older.end());
+        }
+        return n;
+    };
+    const int wantBars = std::max(chart::kMaxBars, history.bars);
+    constexpr int kOlderStep = 64; // bars read at a time while looking for traded ones
     std::vector<Issue> kept;
     kept.reserve(m.m_issues.size());
     for (Issue& is : m.m_issues) {
         if (is.bars.empty() || is.bars.back().date < firstDay)
             continue; // no bar on any day of the range
-        const int upToFirst = static_cast<int>(std::upper_bound(is.bars.begin(), is.bars.end(), firstDay,
-                                                                [](Date d, const StoredBar& b) { return d < b.date; }) -
-                                               is.bars.begin());
-        if (upToFirst < chart::kMaxBars) {
-            olderSt->reset();
-            olderSt->bind(1, static_cast<std::int64_t>(is.code)).bind(2, is.bars.front().date);
-            olderSt->bind(3, chart::kMaxBars - upToFirst);
-            std::vector<StoredBar> older;
-            std::vector<int> olderFaults;
-            std::string olderMessage;
-            Status s = olderSt->forEachRow([&] {
-                bar = chart::ChartBar{};
-                if (Status r = chart::readBarRow(*olderSt, 0, is.units, weekly, bar); !r) {
-                    olderFaults.push_back(static_cast<int>(older.size()));
-                    olderMessage = r.message();
-                    bar.date = olderSt->date(0).value_or(Date());
-                }
-                older.push_back(stored(bar));
-            });
-            if (!s)
-                return s;
-            if (!older.empty()) {
-                const int n = static_cast<int>(older.size());
-                for (int& f : is.faults)
-                    f += n;
-                for (int f : olderFaults)
-                    is.faults.push_back(n - 1 - f);
-                if (!olderMessage.empty())
-                    is.faultMessage = olderMessage;
-                std::reverse(older.begin(), older.end());
-                is.bars.insert(is.bars.begin(), older.begin(), older.end());
+        for (;;) {
+            const auto upTo = std::upper_bound(is.bars.begin(), is.bars.end(), firstDay,
+                                               [](Date d, const StoredBar& b) { return d < b.date; });
+            const int upToFirst = static_cast<int>(upTo - is.bars.begin());
+            int limit = 0;
+            if (upToFirst < wantBars) {
+                limit = wantBars - upToFirst;
+            } else if (history.tradedBars > 0) {
+                const auto traded = static_cast<int>(
+                    std::count_if(is.bars.begin(), upTo, [](const StoredBar& b) { return b.close != 0; }));
+                if (traded < history.tradedBars)
+                    limit = std::max(history.tradedBars - traded, kOlderStep);
             }
+            if (limit == 0 && history.tradedStart && is.bars.front().close == 0)
+                limit = kOlderStep;
+            if (limit == 0)
+                break;
+            auto got = readOlder(is, limit);
+            if (!got)
+                return got.status();
+            if (*got < limit)
+                break; // the issue has no older bar
         }
         kept.push_back(std::move(is));
     }
@@ -396,6 +422,46 @@ Result<bool> MarketBars::chartAt(int issue, Date day, chart::ChartData& out, int
         return st;
     if (seriesBars >= 0)
         chart::computeSeries(out, m_options.settings, n - seriesBars);
+    return true;
+}
+
+Result<bool> MarketBars::barSeriesAt(int issue, Date day, chart::BarSeries& out) const {
+    const Issue& is = m_issues[static_cast<size_t>(issue)];
+    auto it =
+        std::upper_bound(is.bars.begin(), is.bars.end(), day, [](Date d, const StoredBar& b) { return d < b.date; });
+    if (it == is.bars.begin() || (it - 1)->date != day)
+        return false;
+    const auto end = static_cast<size_t>(it - is.bars.begin());
+    for (int f : is.faults)
+        if (static_cast<size_t>(f) < end)
+            return Result<bool>::error(is.faultMessage);
+    out.code = is.code;
+    out.mode = m_options.weekly ? chart::BarMode::Weekly : chart::BarMode::Daily;
+    out.bars.resize(end);
+    Currency lastClose;
+    for (size_t i = 0; i < end; ++i) {
+        const StoredBar& s = is.bars[i];
+        chart::SeriesBar& b = out.bars[i];
+        b = chart::SeriesBar{};
+        b.date = s.date;
+        b.open = Currency::fromRaw(s.open);
+        b.high = Currency::fromRaw(s.high);
+        b.low = Currency::fromRaw(s.low);
+        b.close = Currency::fromRaw(s.close);
+        b.change = Currency::fromRaw(s.change);
+        b.volume = s.volume;
+        b.sellBalance = s.sellBalance;
+        b.buyBalance = s.buyBalance;
+        if (s.close != 0)
+            lastClose = b.close;
+        b.closeCarried = lastClose;
+    }
+    if (m_options.splitAdjust || m_options.weekly) {
+        if (Status st = chart::adjustBars(*m_db, is.code, m_options.weekly, m_options.splitAdjust, is.units, is.events,
+                                          std::span<chart::SeriesBar>(out.bars), std::span<std::uint8_t>());
+            !st)
+            return st;
+    }
     return true;
 }
 

@@ -17,6 +17,7 @@
 #include "core/chart/ChartData.h"
 #include "core/chart/ChartRead.h"
 #include "core/db/SplitTable.h"
+#include "core/scan/ScreenTechnicals.h"
 
 #include <cstdint>
 #include <functional>
@@ -29,6 +30,7 @@ struct ScanOptions {
     bool weekly = false;
     bool splitAdjust = true;
     chart::IndicatorSettings settings;
+    chart::TechnicalSettings technical; // the technical set's periods (must be valid)
 };
 
 // The bar of a chart window as stored (prices and volume times the issue's units).
@@ -41,8 +43,12 @@ struct StoredBar {
 class MarketBars {
 public:
     // Reads the bars every chart ending at a trading day first..last needs, and the bars of `after` more
-    // trading days past last (for outcomes). Trading days are the dates of the bar table.
-    static Result<MarketBars> read(db::Database& db, const ScanOptions& options, Date first, Date last, int after = 0);
+    // trading days past last (for outcomes). Trading days are the dates of the bar table. `history` asks
+    // for more of each issue's bars before first, as technical values need them (technicalHistory): at
+    // least history.bars of its bars up to first, history.tradedBars traded ones among them, and with
+    // tradedStart, older bars until the first one held is traded (or none is left).
+    static Result<MarketBars> read(db::Database& db, const ScanOptions& options, Date first, Date last, int after = 0,
+                                   TechnicalHistory history = {});
 
     // The trading days first..last and the `after` ones past it, ascending.
     const std::vector<Date>& days() const { return m_days; }
@@ -58,6 +64,12 @@ public:
     // ratio or curve value): every bar's stored values, the split adjustment, barCount and center as
     // chartAt gives them, and the series that computeSeries gives of the last `bars` bars.
     Result<bool> seriesAt(int issue, Date day, int bars, chart::ChartData& out) const;
+
+    // The issue's bars held up to and including `day` as loadSeries gives them (split-adjusted as the
+    // chart is, closeCarried following the closes, 64-bit volumes): false when the issue has no bar at
+    // that day; the chart's error when a bar among them is one the chart refuses. The technical values
+    // over it equal computeAll over the whole history at `day` when read() was given their history.
+    Result<bool> barSeriesAt(int issue, Date day, chart::BarSeries& out) const;
 
     // The issue's close at the last of its bars on or before `day`, adjusted by the split events after
     // that bar as the chart adjusts it; nullopt when it has none.

@@ -3,6 +3,7 @@
 
 #include "core/app/Files.h"
 #include "core/scan/ScreenNames.h"
+#include "core/scan/ScreenTechnicals.h"
 
 #include <algorithm>
 #include <cctype>
@@ -349,6 +350,8 @@ private:
         if (t.kind == Token::Name && !sameWord(t.text, "and") && !sameWord(t.text, "or") && !sameWord(t.text, "not")) {
             const int field = fieldNamed(t.text);
             if (field < 0) {
+                if (const int tech = technicalIndex(t.text); tech >= 0)
+                    return technical(t, tech);
                 const std::vector<std::string> near = nearestScreenNames(t.text);
                 std::string hint;
                 for (const std::string& n : near)
@@ -382,6 +385,27 @@ private:
         return fail(t.at, "数か名前か「(」が必要なところに「" + t.text + "」があります。");
     }
 
+    // A technical name and its [n] (n up to kMaxTechnicalBack).
+    Result<Sub> technical(const Token& t, int index) {
+        ++m_pos;
+        Screen::Node n{Screen::Node::Technical};
+        n.field = index;
+        if (peek().kind == Token::LBrack) {
+            ++m_pos;
+            const Token& num = peek();
+            if (num.kind != Token::Num || num.text.find('.') != std::string::npos)
+                return fail(num.at, "[ ] の中には何本前かを整数で書いてください。");
+            if (num.text.size() > 4 || std::stoi(num.text) > kMaxTechnicalBack)
+                return fail(num.at, "さかのぼれるのは " + std::to_string(kMaxTechnicalBack) + " 本前までです。");
+            n.back = std::stoi(num.text);
+            ++m_pos;
+            if (peek().kind != Token::RBrack)
+                return fail(peek().at, "「]」が必要です。");
+            ++m_pos;
+        }
+        return Sub{add(n), false, t.at};
+    }
+
     std::string_view m_text;
     std::vector<Token> m_tokens;
     size_t m_pos = 0;
@@ -392,6 +416,7 @@ struct Eval {
     const std::vector<Screen::Node>& nodes;
     const ChartData& d;
     const ScreenFins* fins = nullptr;
+    const ScreenTechnicals& technicals;
     bool missing = false;
 
     double num(int i) {
@@ -412,6 +437,14 @@ struct Eval {
                 return 0;
             }
             return v->toDouble();
+        }
+        case Screen::Node::Technical: {
+            auto v = technicals.value(n.field, n.back);
+            if (!v) {
+                missing = true;
+                return 0;
+            }
+            return *v;
         }
         case Screen::Node::Neg:
             return -num(n.left);
@@ -508,6 +541,26 @@ std::optional<Currency> screenValue(const ChartData& d, int index, int back, con
     return held(c * x * x + b * x + a);
 }
 
+std::optional<double> ScreenTechnicals::value(int index, int back) const {
+    const auto names = chart::technicalSeriesNames();
+    if (!values || index < 0 || index >= static_cast<int>(names.size()) || back < 0 || bar - back < 0)
+        return std::nullopt;
+    const chart::Series* s = values->find(names[static_cast<size_t>(index)]);
+    if (!s || bar >= static_cast<int>(s->size()))
+        return std::nullopt;
+    const double v = (*s)[static_cast<size_t>(bar - back)];
+    if (!std::isfinite(v))
+        return std::nullopt;
+    return v;
+}
+
+std::string ScreenTechnicalName::label() const {
+    std::string s(chart::technicalSeriesNames()[static_cast<size_t>(index)]);
+    if (back > 0)
+        s += "[" + std::to_string(back) + "]";
+    return s;
+}
+
 Result<Screen> Screen::parse(std::string_view text) {
     Screen s;
     const std::string ascii = normaliseScreenText(text);
@@ -517,6 +570,15 @@ Result<Screen> Screen::parse(std::string_view text) {
         return root.status();
     s.m_root = *root;
     s.m_text = std::string(text);
+    for (const Node& n : s.m_nodes) {
+        if (n.kind != Node::Technical)
+            continue;
+        const ScreenTechnicalName name{n.field, n.back};
+        if (std::find(s.m_technical.begin(), s.m_technical.end(), name) == s.m_technical.end())
+            s.m_technical.push_back(name);
+        s.m_families |= technicalFamily(n.field);
+        s.m_technicalBack = std::max(s.m_technicalBack, n.back);
+    }
     return s;
 }
 
@@ -541,9 +603,13 @@ std::bitset<kFinsFieldCount> Screen::finsNamed() const {
 }
 
 bool Screen::matches(const ChartData& d, const ScreenFins* fins) const {
+    return matches(d, ScreenTechnicals{}, fins);
+}
+
+bool Screen::matches(const ChartData& d, const ScreenTechnicals& technicals, const ScreenFins* fins) const {
     if (m_root < 0)
         return false;
-    Eval e{m_nodes, d, fins};
+    Eval e{m_nodes, d, fins, technicals};
     const bool r = e.truth(m_root);
     return r && !e.missing;
 }

@@ -15,11 +15,20 @@
 // either: fper (予想PER), per, pbr, yield (予想配当利回り, %), mktcap (時価総額, 億円), roe (%), equityRatio
 // (自己資本比率, %), salesGrowth, opGrowth and epsGrowth (% against the year before).
 //
+// The values of the technical set take [n] too (n bars back in the issue's series, up to 1000): tenkan,
+// kijun, span1, span2, bbMid, bbUp1..bbUp3, bbLo1..bbLo3, macd, macdSignal, macdHist, stochK, stochD,
+// stochSD, rci1..rci3, pdi, mdi, adx, sar, envUp, envLo, hlHigh, hlLow (chart::technicalSeriesNames()),
+// read from the ScreenTechnicals given to matches():
+//   close > span1[25] and close > span2[25]
+//   macd[1] <= macdSignal[1] and macd > macdSignal
+//
 // An issue matches only when every value the condition names exists: a bar n back inside its chart, a
-// vertex (a curve with fitC != 0), a company figure, and no division by zero.
+// vertex (a curve with fitC != 0), a company figure, a technical value that is not missing, and no division
+// by zero.
 #include "core/app/Currency.h"
 #include "core/app/Status.h"
 #include "core/chart/ChartData.h"
+#include "core/chart/Indicators.h"
 
 #include <array>
 #include <bitset>
@@ -47,6 +56,26 @@ using ScreenFins = std::array<std::optional<double>, kFinsFieldCount>;
 // four decimals of a Currency), none without it.
 std::optional<Currency> screenValue(const chart::ChartData& d, int index, int back, const ScreenFins* fins = nullptr);
 
+// The technical values of one issue for a screen: the series of the families it names, computed over the
+// issue's bars, and the index in them of the screen day's bar.
+struct ScreenTechnicals {
+    const chart::TechnicalValues* values = nullptr;
+    int bar = -1;
+    // The value of name `index` (chart::technicalSeriesNames()) `back` bars before `bar`; nullopt when
+    // missing, not computed or before the series.
+    std::optional<double> value(int index, int back) const;
+};
+
+// A technical value a screen names: the name's index in chart::technicalSeriesNames() and its [n].
+struct ScreenTechnicalName {
+    int index = 0, back = 0;
+    // "macd", "span1[25]"
+    std::string label() const;
+    bool operator==(const ScreenTechnicalName&) const = default;
+};
+
+inline constexpr int kMaxTechnicalBack = 1000;
+
 class Screen {
 public:
     // Parses a condition; an error names the place ("条件式の 5 文字目: …") and nothing is kept.
@@ -56,6 +85,14 @@ public:
     // The company figures the condition names, a bit per figure from kFirstFinsField (the run then
     // reads the disclosures); none when it names none.
     std::bitset<kFinsFieldCount> finsNamed() const;
+    // The same with the issue's technical values; without them a condition naming one never matches.
+    bool matches(const chart::ChartData& d, const ScreenTechnicals& technicals, const ScreenFins* fins = nullptr) const;
+    // The technical values the condition names, in the order written, each once.
+    const std::vector<ScreenTechnicalName>& technicalNames() const { return m_technical; }
+    // The families of those names (TechnicalFamily bits of ScreenTechnicals.h); 0 when it names none.
+    unsigned technicalFamilies() const { return m_families; }
+    // The largest [n] on a technical name (0 when none).
+    int technicalBack() const { return m_technicalBack; }
     // How many of the chart's last bars the condition reads, when it names only values of the bars'
     // own series and company figures (no slope angle, Ito ratio or curve value): then a chart from MarketBars::seriesAt
     // with that many bars matches exactly as the whole chart does. nullopt otherwise.
@@ -63,9 +100,9 @@ public:
     const std::string& text() const { return m_text; }
 
     struct Node {
-        enum Kind { Number, Field, Neg, Add, Sub, Mul, Div, Lt, Le, Gt, Ge, Eq, Ne, And, Or, Not } kind;
+        enum Kind { Number, Field, Neg, Add, Sub, Mul, Div, Lt, Le, Gt, Ge, Eq, Ne, And, Or, Not, Technical } kind;
         double number = 0;
-        int field = 0, back = 0;
+        int field = 0, back = 0; // Technical: field indexes chart::technicalSeriesNames()
         int left = -1, right = -1;
     };
 
@@ -73,6 +110,9 @@ private:
     std::string m_text;
     std::vector<Node> m_nodes;
     int m_root = -1;
+    std::vector<ScreenTechnicalName> m_technical;
+    unsigned m_families = 0;
+    int m_technicalBack = 0;
 };
 
 // Saved screens: name=condition lines in a UTF-8 file, written atomically, after a first line that

@@ -4,6 +4,7 @@
 #include "core/fins/FinsFigures.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -22,14 +23,35 @@ Json number(const std::optional<Currency>& v) {
     return Json(v->toDouble());
 }
 
-ScreenMatch matchOf(std::int32_t code, const std::string& name, const chart::ChartData& d,
-                    const ScreenFins* fins = nullptr) {
-    ScreenMatch m{code, name, {}};
+ScreenMatch matchOf(std::int32_t code, const std::string& name, const chart::ChartData& d, const Screen& screen,
+                    const ScreenTechnicals& technicals, const ScreenFins* fins = nullptr) {
+    ScreenMatch m{code, name, {}, {}};
     const int n = static_cast<int>(screenFields().size());
     m.values.reserve(static_cast<size_t>(n));
     for (int f = 0; f < n; ++f)
         m.values.push_back(screenValue(d, f, 0, fins));
+    // A match has every value it names.
+    for (const ScreenTechnicalName& t : screen.technicalNames())
+        m.technical.emplace_back(t, technicals.value(t.index, t.back).value_or(chart::kMissing));
     return m;
+}
+
+// Technical values to four decimals, as the chart's JSON writes prices.
+Json technicalNumber(double v) {
+    if (!std::isfinite(v))
+        return Json(nullptr);
+    return Json(std::round(v * 10000) / 10000);
+}
+
+// The history a screen's technical values need before the first day it runs on.
+TechnicalHistory historyOf(const Screen& screen, const ScanOptions& options) {
+    if (screen.technicalFamilies() == 0)
+        return {};
+    TechnicalHistory h = technicalHistory(screen.technicalFamilies(), options.technical);
+    h.bars += screen.technicalBack();
+    if (h.tradedBars > 0)
+        h.tradedBars += screen.technicalBack();
+    return h;
 }
 
 // The disclosure figures each company figure of a screen reads.
@@ -116,7 +138,11 @@ Result<std::unordered_map<std::int32_t, ScreenFins>> marketFins(db::Database& db
 
 Result<std::vector<ScreenMatch>> runScreen(db::Database& db, const ScanOptions& options, const Screen& screen, Date day,
                                            const std::function<void(std::int32_t, const Status&)>& fault) {
-    auto market = MarketBars::read(db, options, day, day);
+    const unsigned families = screen.technicalFamilies();
+    if (families != 0)
+        if (Status st = options.technical.validate(); !st)
+            return st;
+    auto market = MarketBars::read(db, options, day, day, 0, historyOf(screen, options));
     if (!market)
         return market.status();
     const auto named = screen.finsNamed();
@@ -131,20 +157,30 @@ Result<std::vector<ScreenMatch>> runScreen(db::Database& db, const ScanOptions& 
     const std::optional<int> series = screen.seriesBars();
     std::vector<ScreenMatch> rows;
     chart::ChartData data;
+    chart::BarSeries bars;
+    chart::TechnicalValues values;
     for (int i = 0; i < market->issueCount(); ++i) {
         const ScreenFins* fins = finsOf(market->code(i));
         if (named.any() && !fins)
             continue; // a company figure it names is missing
+        ScreenTechnicals technicals;
         auto has = series ? market->seriesAt(i, day, *series, data) : market->chartAt(i, day, data);
-        if (has && *has && series && screen.matches(data, fins))
+        if (has && *has && families != 0) {
+            has = market->barSeriesAt(i, day, bars);
+            if (has && *has) {
+                computeTechnicals(bars, options.technical, families, values);
+                technicals = {&values, bars.size() - 1};
+            }
+        }
+        if (has && *has && series && screen.matches(data, technicals, fins))
             has = market->chartAt(i, day, data);
         if (!has) {
             if (fault)
                 fault(market->code(i), has.status());
             continue;
         }
-        if (*has && screen.matches(data, fins))
-            rows.push_back(matchOf(market->code(i), market->name(i), data, fins));
+        if (*has && screen.matches(data, technicals, fins))
+            rows.push_back(matchOf(market->code(i), market->name(i), data, screen, technicals, fins));
     }
     return rows;
 }
@@ -164,6 +200,8 @@ std::string screenToJson(Date day, bool weekly, const std::vector<ScreenMatch>& 
             else
                 o[screenFields()[f].name] = number(m.values[f]);
         }
+        for (const auto& [name, value] : m.technical)
+            o[name.label()] = technicalNumber(value);
         list.push_back(std::move(o));
     }
     top["rows"] = std::move(list);
@@ -177,16 +215,57 @@ Result<HoldSummary> runHeld(db::Database& db, const ScanOptions& options, const 
     auto allDays = tradingDays(db, options.weekly, from, to);
     if (!allDays)
         return allDays.status();
+    const unsigned families = screen.technicalFamilies();
+    if (families != 0)
+        if (Status st = options.technical.validate(); !st)
+            return st;
     constexpr size_t kBlock = 250;
     const std::optional<int> series = screen.seriesBars();
     const auto named = screen.finsNamed();
     chart::ChartData data;
+    chart::BarSeries bars;
     for (size_t b = 0; b < allDays->size(); b += kBlock) {
         const size_t e = std::min(allDays->size(), b + kBlock);
-        auto market = MarketBars::read(db, options, (*allDays)[b], (*allDays)[e - 1], hold);
+        auto market = MarketBars::read(db, options, (*allDays)[b], (*allDays)[e - 1], hold, historyOf(screen, options));
         if (!market)
             return market.status();
         const std::vector<Date>& days = market->days();
+        // Each issue's technical values over its bars up to the block's last day, computed when first
+        // asked for; the dates of those bars index them.
+        struct Computed {
+            bool done = false;
+            Status status;
+            std::vector<Date> dates;
+            chart::TechnicalValues values;
+        };
+        std::vector<Computed> computed(families != 0 ? static_cast<size_t>(market->issueCount()) : 0);
+        const Date blockEnd = (*allDays)[e - 1];
+        auto technicalsOf = [&](int i, Date day) -> Result<ScreenTechnicals> {
+            Computed& c = computed[static_cast<size_t>(i)];
+            if (!c.done) {
+                c.done = true;
+                const auto& stored = market->storedBars(i);
+                auto last = std::upper_bound(stored.begin(), stored.end(), blockEnd,
+                                             [](Date d, const StoredBar& s) { return d < s.date; });
+                if (last != stored.begin()) {
+                    auto has = market->barSeriesAt(i, (last - 1)->date, bars);
+                    if (!has)
+                        c.status = has.status();
+                    else if (*has) {
+                        computeTechnicals(bars, options.technical, families, c.values);
+                        c.dates.reserve(bars.bars.size());
+                        for (const chart::SeriesBar& sb : bars.bars)
+                            c.dates.push_back(sb.date);
+                    }
+                }
+            }
+            if (!c.status)
+                return c.status;
+            const auto at = std::lower_bound(c.dates.begin(), c.dates.end(), day);
+            if (at == c.dates.end() || *at != day)
+                return ScreenTechnicals{};
+            return ScreenTechnicals{&c.values, static_cast<int>(at - c.dates.begin())};
+        };
         for (size_t di = 0; di < e - b && di < days.size(); ++di) {
             const Date day = days[di];
             auto finsByCode = marketFins(db, *market, day, named);
@@ -202,12 +281,20 @@ Result<HoldSummary> runHeld(db::Database& db, const ScanOptions& options, const 
                 if (named.any() && !fins)
                     continue;
                 auto has = series ? market->seriesAt(i, day, *series, data) : market->chartAt(i, day, data);
+                ScreenTechnicals technicals;
+                if (has && *has && families != 0) {
+                    auto t = technicalsOf(i, day);
+                    if (t)
+                        technicals = *t;
+                    else
+                        has = t.status();
+                }
                 if (!has) {
                     if (fault)
                         fault(market->code(i), has.status());
                     continue;
                 }
-                if (!*has || !screen.matches(data, fins))
+                if (!*has || !screen.matches(data, technicals, fins))
                     continue;
                 HeldMatch m;
                 m.date = day;

@@ -13,11 +13,13 @@
 namespace kestrel::scan {
 
 // One matching issue: its values at the day, by screenFields() index (nullopt where there is none; the
-// company figures of a screen that names none are left empty).
+// company figures of a screen that names none are left empty), and the technical values the screen names,
+// in Screen::technicalNames() order.
 struct ScreenMatch {
     std::int32_t code = 0;
     std::string name;
     std::vector<std::optional<Currency>> values;
+    std::vector<std::pair<ScreenTechnicalName, double>> technical;
 };
 
 // The day a screen runs on: the latest stored trading day on or before `date` (the latest stored one
@@ -37,7 +39,8 @@ Result<std::vector<ScreenMatch>> runScreen(db::Database& db, const ScanOptions& 
                                            const std::function<void(std::int32_t, const Status&)>& fault = {});
 
 // {"date": "YYYY-MM-DD", "weekly": bool, "rows": [{"code", "name", the bar fields under the chart's JSON
-// names, "fitA", "fitB", "fitC", "vertexBars", "vertexPrice"}]}; a value that does not exist is null.
+// names, "fitA", "fitB", "fitC", "vertexBars", "vertexPrice", then the technical values the screen names
+// under their labels ("macd", "span1[25]")}]}; a value that does not exist is null.
 std::string screenToJson(Date day, bool weekly, const std::vector<ScreenMatch>& rows);
 
 // A match of a run over a period with its outcome: the close `hold` trading days later (the issue's
@@ -63,7 +66,9 @@ struct HoldSummary {
 using HeldProgress = std::function<bool(int done, int total)>;
 
 // Runs the screen on every trading day from..to and follows each match `hold` trading days on. The
-// market is read in blocks of trading days, so memory stays that of a few hundred days. Stopped by
+// market is read in blocks of trading days, so memory stays that of a few hundred days. The technical
+// values of an issue are computed once per block over its bars up to the block's end (each value reads
+// only bars up to its own day). Stopped by
 // `progress`, the run returns Cancelled and nothing else.
 Result<HoldSummary> runHeld(db::Database& db, const ScanOptions& options, const Screen& screen, Date from, Date to,
                             int hold, const std::function<void(std::int32_t, const Status&)>& fault = {},

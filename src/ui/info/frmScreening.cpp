@@ -21,6 +21,7 @@
 #include <QRadioButton>
 #include <QStandardItemModel>
 #include <QTableView>
+#include <cmath>
 
 namespace kestrel::ui {
 namespace {
@@ -272,6 +273,15 @@ void frmScreening::cmdRunClick() {
     txtDate->setText(dateText(m_day));
     gridScreen->setSortingEnabled(false); // rows go in code order; the chosen sort is applied after
     m_model->removeRows(0, m_model->rowCount());
+    // After the fixed columns, one for each technical value the screen names.
+    const int fixed = 2 + static_cast<int>(std::size(kColumns));
+    m_model->setColumnCount(fixed + static_cast<int>(screen->technicalNames().size()));
+    for (size_t t = 0; t < screen->technicalNames().size(); ++t) {
+        const scan::ScreenTechnicalName& name = screen->technicalNames()[t];
+        m_model->setHorizontalHeaderItem(fixed + static_cast<int>(t),
+                                         new QStandardItem(q(std::string(scan::technicalCaption(name.index))) +
+                                                           QLatin1Char('\n') + q(name.label())));
+    }
     for (const scan::ScreenMatch& m : *rows) {
         QList<QStandardItem*> cells;
         auto* code = new QStandardItem;
@@ -283,6 +293,12 @@ void frmScreening::cmdRunClick() {
         for (const Column& c : kColumns) {
             const int f = fieldIndex(c.field);
             cells << valueItem(f, f >= 0 ? m.values[static_cast<size_t>(f)] : std::nullopt);
+        }
+        for (const auto& [name, value] : m.technical) {
+            auto* item = new QStandardItem;
+            item->setData(std::round(value * 100) / 100, Qt::DisplayRole);
+            item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            cells << item;
         }
         m_model->appendRow(cells);
     }

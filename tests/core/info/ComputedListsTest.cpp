@@ -128,6 +128,44 @@ TEST_F(ListMarket, EveryKindAsWorkedByHand) {
               17);
 }
 
+// MACDゴールデンクロス and 三役好転 worked by hand on 81 weekdays. 1001 closes at 100 (high 101, low 95 up
+// to bar 65, then 99) and jumps to 110 (high 112, low 100) on bar 80: the MACD of a flat close is 0 and
+// its signal 0, so the jump crosses; 転換線 (112 + 99) / 2 = 105.5 > 基準線 (112 + 95) / 2 = 103.5, the
+// cloud 25 bars back is 98 on both edges and the close 25 bars back 100. On bar 79 the close equals that of
+// 25 bars back: no 三役好転. 1002 stays flat: neither.
+TEST(TechnicalLists, MacdCrossAndSanyakuWorkedByHand) {
+    test::KestrelDb m;
+    std::vector<Date> d;
+    for (Date x = *Date::fromYmd(2023, 8, 1); d.size() < 81; x = x.addDays(1))
+        if (!x.isWeekend())
+            d.push_back(x);
+    m.exec("INSERT INTO Mei (コード, 市場コード, 銘柄, 出来高単位, 株価単位) VALUES (1001, 1, 'a', 1, 1), (1002, 1, "
+           "'b', 1, 1)");
+    for (int i = 0; i < 81; ++i) {
+        const bool jump = i == 80;
+        ASSERT_TRUE(m.db->run("INSERT INTO dayData (コード, 日付, 始値, 高値, 安値, 終値, 前日比, 出来高) VALUES "
+                              "(1001, ?, 100, ?, ?, ?, ?, ?), (1002, ?, 100, 101, 99, 100, 0, 1000)",
+                              d[static_cast<size_t>(i)], jump ? 112 : 101,
+                              jump      ? 100
+                              : i <= 65 ? 95
+                                        : 99,
+                              jump ? 110 : 100, jump ? 10 : 0, jump ? 5000 : 1000, d[static_cast<size_t>(i)]));
+    }
+    auto r = computeLists(*m.db, d[78], d[80], true);
+    ASSERT_TRUE(r) << r.message();
+    auto list = [&](const char* kind, Date day) {
+        return m.rows("SELECT コード, 値, コメント FROM informationData WHERE 種類コード='" + std::string(kind) +
+                      "' AND 日付=" + std::to_string(day.ymd()) + " ORDER BY 順位");
+    };
+    // The comment is the kind's name cut to the field's 10 characters, as a downloaded row stores it.
+    EXPECT_EQ(list("d42", d[80]), "1001|5,000株|MACDゴールデンク\n");
+    EXPECT_EQ(list("d43", d[80]), "1001|5,000株|一目均衡表 三役好転\n");
+    EXPECT_EQ(list("d42", d[79]), "");
+    EXPECT_EQ(list("d43", d[79]), "");
+    EXPECT_EQ(m.rows("SELECT 種類名 FROM informationClass WHERE 種類コード IN ('d42', 'd43') ORDER BY 種類コード"),
+              "MACDゴールデンクロス\n一目均衡表 三役好転\n");
+}
+
 TEST_F(ListMarket, RerunReplacesAndStopLeavesWholeDays) {
     const Date first = *Date::fromYmd(2023, 12, 29), last = *Date::fromYmd(2024, 1, 5);
     ASSERT_TRUE(computeLists(*db, first, last, true));
