@@ -41,7 +41,10 @@ frmMain::frmMain(AppContext& context, QWidget* parent) : QMainWindow(parent), m_
     connect(chartTimer, &QTimer::timeout, this, &frmMain::chartTimerTick);
     connect(blinkTimer, &QTimer::timeout, this, &frmMain::blinkTimerTick);
     buildControls();
+    m_history = new services::HistoryRunner(m_context, this);
     buildMenus();
+    buildJQuantsMenu();
+    connectHistory();
     buildToolbar();
     loadWindow();
 }
@@ -89,6 +92,11 @@ void frmMain::buildControls() {
     Cmdchange = named(new QPushButton(client), "Cmdchange");
     Cmdchange->setGeometry(300, 42, 170, 28);
     connect(Cmdchange, &QPushButton::clicked, this, &frmMain::cmdchangeClick);
+
+    LblHistory = named(new QLabel(client), "LblHistory");
+    LblHistory->setGeometry(kPlotLeft + 4, kPlotTop + 4, 360, 20);
+    LblHistory->setStyleSheet(QStringLiteral("QLabel { background: #ffffe0; color: #000000; padding: 0 4px; }"));
+    LblHistory->hide();
 
     HScroll = named(new QScrollBar(Qt::Horizontal, client), "HScroll");
     HScroll->setGeometry(kPlotLeft, kClearBottom + 6, kPlotRight - kPlotLeft + 1, 18);
@@ -146,6 +154,7 @@ void frmMain::firstActivation() {
     HandOverText = QStringLiteral("1");
     frmFarstMsg firstMessage(this);
     firstMessage.exec();
+    m_history->forgetOptions(); // a key typed there is used from now on
     // The first issue that came with prices, else the issues from code 1 on.
     MeiCode->setText(firstMessage.firstCode() > 0 ? QString::number(firstMessage.firstCode()) : QStringLiteral("1"));
     DialUpLine line = dialUpLine();
