@@ -57,8 +57,14 @@ bool HistoryRunner::hasKey(QString* why) {
         lock.lock();
         m_keyKnown = options.has_value();
         m_keyProblem = problem;
-        m_worker->options = options;
-        ++m_worker->generation;
+        // The client is made anew only when something it uses changed: a new one knows no pace yet.
+        const auto& old = m_worker->options;
+        if (options.has_value() != old.has_value() ||
+            (options && (options->baseUrl != old->baseUrl || options->key != old->key || options->pace != old->pace ||
+                         options->rateWaitMs != old->rateWaitMs))) {
+            m_worker->options = options;
+            ++m_worker->generation;
+        }
     }
     if (why)
         *why = m_keyProblem;
@@ -184,6 +190,9 @@ bool HistoryRunner::serveIssue(int code) {
         const StepResult r = m_worker->job->step();
         if (r == StepResult::Issue || r == StepResult::Cancelled)
             out = m_worker->job->lastIssue();
+        else if (r == StepResult::Paused)
+            out.status = Status::error(StatusCode::Busy, "ほかのプログラムがフォルダを使用中です。"
+                                                         "終わってから、もう一度この銘柄を開いてください");
         else
             out.status = m_worker->job->lastStatus();
         out.cancelled = out.cancelled || r == StepResult::Cancelled;
