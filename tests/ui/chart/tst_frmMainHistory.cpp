@@ -34,7 +34,7 @@ struct JQuantsServer {
         const std::string c = std::to_string(close);
         return R"({"Date": ")" + d.toIso() + R"(", "Code": ")" + code + R"(", "O": )" + c +
                ", \"H\": " + std::to_string(close + 40) + ", \"L\": " + std::to_string(close - 30) + ", \"C\": " + c +
-               R"(, "Vo": 1500000000, "AdjFactor": 1})";
+               R"(, "Vo": 1000000, "AdjFactor": 1})";
     }
 
     bool start(int windowDays = 30) {
@@ -142,7 +142,7 @@ private Q_SLOTS:
             QVERIFY(db);
             for (std::size_t i = n - 3; i < n; ++i)
                 QVERIFY((*db)->run("INSERT INTO dayData (コード, 日付, 始値, 高値, 安値, 終値, 前日比, 出来高) "
-                                   "VALUES (7203, ?, 948000, 948040, 947970, 948000, 0, 1500000000)",
+                                   "VALUES (7203, ?, 948000, 948040, 947970, 948000, 0, 1000000)",
                                    server.days[i]));
         }
         frmMain main(home.context);
