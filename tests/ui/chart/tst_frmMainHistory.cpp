@@ -37,7 +37,7 @@ struct JQuantsServer {
                R"(, "Vo": 1000000, "AdjFactor": 1})";
     }
 
-    bool start(int windowDays = 30) {
+    bool start(int windowDays = 30, const char* delay = "0") {
         windowStart = windowEnd.addDays(-(windowDays - 1));
         for (const char* folder : {"www/equities_master", "www/equities_bars_daily", "www/markets_calendar"})
             QDir().mkpath(QString::fromStdString(root.file(folder)));
@@ -61,14 +61,15 @@ struct JQuantsServer {
                             R"(", "Code": "72030", "CoName": "トヨタ自動車", "Mkt": "0111"}, {"Date": ")" +
                             windowEnd.toIso() + R"(", "Code": "13010", "CoName": "極洋", "Mkt": "0111"}]})");
         const QString script = QStringLiteral(KESTREL_TEST_DATA "/../cli/jquants_server.py");
-        process.start(
-            QStringLiteral("python3"),
-            {script, QStringLiteral("--root"), QString::fromStdString(root.file("www")), QStringLiteral("--port-file"),
-             QString::fromStdString(root.file("port")), QStringLiteral("--log"),
-             QString::fromStdString(root.file("log")), QStringLiteral("--key"), QString::fromLatin1(kKey),
-             QStringLiteral("--plan"), QStringLiteral("free"), QStringLiteral("--window"),
-             QString::fromStdString(windowStart.toIso() + "~" + windowEnd.toIso()), QStringLiteral("--page-rows"),
-             QStringLiteral("7"), QStringLiteral("--lifetime"), QStringLiteral("120")});
+        process.start(QStringLiteral("python3"),
+                      {script, QStringLiteral("--root"), QString::fromStdString(root.file("www")),
+                       QStringLiteral("--port-file"), QString::fromStdString(root.file("port")),
+                       QStringLiteral("--log"), QString::fromStdString(root.file("log")), QStringLiteral("--key"),
+                       QString::fromLatin1(kKey), QStringLiteral("--plan"), QStringLiteral("free"),
+                       QStringLiteral("--window"),
+                       QString::fromStdString(windowStart.toIso() + "~" + windowEnd.toIso()),
+                       QStringLiteral("--page-rows"), QStringLiteral("7"), QStringLiteral("--delay"),
+                       QString::fromLatin1(delay), QStringLiteral("--lifetime"), QStringLiteral("120")});
         for (int tries = 0; tries < 100 && port == 0; ++tries) {
             QTest::qWait(50);
             port = QString::fromStdString(test::readFile(root.file("port"))).toInt();
@@ -193,6 +194,37 @@ private Q_SLOTS:
                                   .arg(100 / total);
         QVERIFY2(seen.contains(first), qPrintable(seen.join(QLatin1Char('|'))));
         QVERIFY(!main.history()->backfillRunning());
+    }
+
+    // Paused after a day, the job asks nothing more, yet an issue opened meanwhile is served; cancelled,
+    // the days imported stay; started again, it goes on from there to its end.
+    void backfillPausesServesAnIssueCancelsAndResumes() {
+        JQuantsServer server;
+        QVERIFY(server.start(15, "0.15"));
+        Home home(server.port);
+        frmMain main(home.context);
+        main.show();
+        MessageBox::setNextAnswer(true);
+        main.action(QStringLiteral("mnuJQuantsHistory"))->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(main.StatusHistory->text().contains(QStringLiteral(" まで ")), 30000);
+        main.action(QStringLiteral("mnuJQuantsHistoryPause"))->trigger();
+        QVERIFY(main.StatusHistory->text().endsWith(QStringLiteral("（一時停止中）")));
+        QVERIFY(main.history()->backfillPaused());
+        QTest::qWait(1500); // the day in hand ends
+        const long long paused = home.count("SELECT count(DISTINCT 日付) FROM dayData");
+        const long long total = static_cast<long long>(server.days.size());
+        QVERIFY(paused >= 1 && paused < total);
+        main.MeiCode->setText(QStringLiteral("1301"));
+        QTRY_VERIFY_WITH_TIMEOUT(main.LblHistory->text().startsWith(QStringLiteral("履歴 ")), 30000);
+        QCOMPARE(home.count("SELECT count(DISTINCT 日付) FROM dayData WHERE コード = 7203"), paused);
+        main.action(QStringLiteral("mnuJQuantsHistoryCancel"))->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(main.StatusHistory->text().startsWith(QStringLiteral("履歴の取得を中止しました")),
+                                 30000);
+        QVERIFY(!main.history()->backfillRunning() && !main.history()->backfillPaused());
+        QCOMPARE(home.count("SELECT count(DISTINCT 日付) FROM dayData WHERE コード = 7203"), paused);
+        main.action(QStringLiteral("mnuJQuantsHistory"))->trigger(); // resumes: no question this time
+        QTRY_COMPARE_WITH_TIMEOUT(main.StatusHistory->text(), QStringLiteral("履歴: 取得済み"), 60000);
+        QCOMPARE(home.count("SELECT count(DISTINCT 日付) FROM dayData WHERE コード = 7203"), total);
     }
 };
 
