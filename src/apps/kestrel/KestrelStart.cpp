@@ -45,10 +45,10 @@ bool KestrelStart::start(const QString& programFolder) {
     m_main->HandOverText = QString::fromStdString(report->startState);
     // A first start fills Mei through its own steps, and so does a start that finds Mei still empty (the
     // first-start window closed or its fetch failed); any other start opens on a chart.
-    if (m_main->HandOverText != QStringLiteral("3") && m_main->issueMasterEmpty())
-        m_main->HandOverText = QStringLiteral("3");
-    if (m_main->HandOverText != QStringLiteral("3"))
+    if (m_main->HandOverText != QStringLiteral("3")) {
+        m_main->firstStartWhileEmpty = m_main->issueMasterEmpty();
         m_main->showStartIssue();
+    }
     frmMain* main = m_main.get();
     auto* splash = new frmSplash([main] {
         main->show();

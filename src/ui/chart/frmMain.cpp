@@ -136,7 +136,7 @@ QAction* frmMain::action(const QString& name) const {
 bool frmMain::event(QEvent* e) {
     if ((e->type() == QEvent::WindowActivate || e->type() == QEvent::Show) && !m_activated) {
         m_activated = true;
-        if (HandOverText == QStringLiteral("3"))
+        if (HandOverText == QStringLiteral("3") || firstStartWhileEmpty)
             QTimer::singleShot(0, this, &frmMain::firstActivation);
     }
     return QMainWindow::event(e);
@@ -152,6 +152,7 @@ void frmMain::firstActivation() {
     if (noKinds)
         loadInformationKinds(); // from the kinds file shipped beside the program
     HandOverText = QStringLiteral("1");
+    firstStartWhileEmpty = false;
     frmFarstMsg firstMessage(this);
     firstMessage.exec();
     m_history->forgetOptions(); // a key typed there is used from now on

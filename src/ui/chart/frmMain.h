@@ -77,6 +77,9 @@ public:
     void rememberLastCode();
     // Whether Mei holds no issue (the start then shows the first-start window again).
     bool issueMasterEmpty() const;
+    // Set by a later start that found Mei empty: the first activation shows the first-start window
+    // as after a first start (HandOverText keeps the start state).
+    bool firstStartWhileEmpty = false;
 
     // The J-Quants work of the window (an issue's history, the background job), off its thread.
     services::HistoryRunner* history() const { return m_history; }
