@@ -87,6 +87,14 @@ JQuantsClient::Answer JQuantsClient::fetch(const QUrl& url, bool withKey) {
     QNetworkReply* reply = m_manager.get(request);
     QEventLoop loop;
     connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    // A cancel from another thread ends the transfer too.
+    QTimer watch;
+    watch.setInterval(200);
+    connect(&watch, &QTimer::timeout, reply, [this, reply] {
+        if (m_cancelled)
+            reply->abort();
+    });
+    watch.start();
     loop.exec();
     Answer a;
     a.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();

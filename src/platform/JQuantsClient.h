@@ -7,12 +7,14 @@
 // JQuantsErrors.h) and kept as lastFailure(). A page whose pagination_key was already seen ends the
 // request, so a server that repeats itself is not asked forever. /bulk/get answers one object, not a
 // page: its body is the one page. Waits run a local event loop, so
-// windows stay live; cancel() ends the run after the request in flight.
+// windows stay live; cancel() (also from another thread) ends a wait and the transfer in flight, and
+// resume() lets a client cancelled once ask again, keeping its pace.
 #include "core/converter/JQuantsRun.h"
 
 #include <QNetworkAccessManager>
 #include <QObject>
 #include <QString>
+#include <atomic>
 #include <functional>
 #include <optional>
 
@@ -39,6 +41,7 @@ public:
     Result<std::string> download(const std::string& url, const std::string& context) override;
     bool cancelled() const override { return m_cancelled; }
     void cancel() { m_cancelled = true; }
+    void resume() { m_cancelled = false; }
     // Told the wait, in seconds, before the next request whenever one begins; limited after a 429.
     std::function<void(int seconds, bool limited)> onWait;
     converter::jquants::Failure lastFailure() const override { return m_failure; }
@@ -60,7 +63,7 @@ private:
     Options m_options;
     QNetworkAccessManager m_manager;
     qint64 m_lastStartMs = -1;
-    bool m_cancelled = false;
+    std::atomic<bool> m_cancelled = false;
     int m_requests = 0;
     converter::jquants::Failure m_failure;
 };

@@ -43,9 +43,12 @@ bool KestrelStart::start(const QString& programFolder) {
     m_context.chartMode = 1;
     m_main = std::make_unique<frmMain>(m_context);
     m_main->HandOverText = QString::fromStdString(report->startState);
-    // A first start fills Mei through its own steps; any other start opens on a chart.
-    if (m_main->HandOverText != QStringLiteral("3"))
+    // A first start fills Mei through its own steps, and so does a start that finds Mei still empty (the
+    // first-start window closed or its fetch failed); any other start opens on a chart.
+    if (m_main->HandOverText != QStringLiteral("3")) {
+        m_main->firstStartWhileEmpty = m_main->issueMasterEmpty();
         m_main->showStartIssue();
+    }
     frmMain* main = m_main.get();
     auto* splash = new frmSplash([main] {
         main->show();

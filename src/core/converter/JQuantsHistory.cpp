@@ -90,6 +90,14 @@ Result<std::set<long long>> wholeDays(db::Database& db, Date from, Date to) {
 
 } // namespace
 
+int planWindowBars(Plan plan) {
+    return planYears(plan) * 240;
+}
+
+bool issueHistoryWanted(long long storedBars, Plan plan) {
+    return storedBars < planWindowBars(plan);
+}
+
 std::optional<int> issueCodeArgument(std::string_view text) {
     if (text.size() == 5) {
         if (text[4] != '0')

@@ -34,6 +34,12 @@ namespace kestrel::converter::jquants {
 // ending in 0 ("72030"); nothing for anything else (a fifth character other than 0, letters).
 std::optional<int> issueCodeArgument(std::string_view text);
 
+// The bars the plan's window holds for an issue that trades every open day, counted low (240 open days
+// a year against the market's 243 to 248), so that a full window is never taken for a short one.
+int planWindowBars(Plan plan);
+// Whether an issue with this many stored daily bars lacks history the plan would give.
+bool issueHistoryWanted(long long storedBars, Plan plan);
+
 struct IssueHistoryRequest {
     int code = 0;
     std::optional<Date> from, to; // none: the missing part of the plan's window

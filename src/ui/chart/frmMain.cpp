@@ -41,7 +41,10 @@ frmMain::frmMain(AppContext& context, QWidget* parent) : QMainWindow(parent), m_
     connect(chartTimer, &QTimer::timeout, this, &frmMain::chartTimerTick);
     connect(blinkTimer, &QTimer::timeout, this, &frmMain::blinkTimerTick);
     buildControls();
+    m_history = new services::HistoryRunner(m_context, this);
     buildMenus();
+    buildJQuantsMenu();
+    connectHistory();
     buildToolbar();
     loadWindow();
 }
@@ -90,6 +93,11 @@ void frmMain::buildControls() {
     Cmdchange->setGeometry(300, 42, 170, 28);
     connect(Cmdchange, &QPushButton::clicked, this, &frmMain::cmdchangeClick);
 
+    LblHistory = named(new QLabel(client), "LblHistory");
+    LblHistory->setGeometry(kPlotLeft + 4, kPlotTop + 4, 360, 20);
+    LblHistory->setStyleSheet(QStringLiteral("QLabel { background: #ffffe0; color: #000000; padding: 0 4px; }"));
+    LblHistory->hide();
+
     HScroll = named(new QScrollBar(Qt::Horizontal, client), "HScroll");
     HScroll->setGeometry(kPlotLeft, kClearBottom + 6, kPlotRight - kPlotLeft + 1, 18);
     HScroll->setRange(0, kScrollMax);
@@ -128,7 +136,7 @@ QAction* frmMain::action(const QString& name) const {
 bool frmMain::event(QEvent* e) {
     if ((e->type() == QEvent::WindowActivate || e->type() == QEvent::Show) && !m_activated) {
         m_activated = true;
-        if (HandOverText == QStringLiteral("3"))
+        if (HandOverText == QStringLiteral("3") || firstStartWhileEmpty)
             QTimer::singleShot(0, this, &frmMain::firstActivation);
     }
     return QMainWindow::event(e);
@@ -144,8 +152,10 @@ void frmMain::firstActivation() {
     if (noKinds)
         loadInformationKinds(); // from the kinds file shipped beside the program
     HandOverText = QStringLiteral("1");
+    firstStartWhileEmpty = false;
     frmFarstMsg firstMessage(this);
     firstMessage.exec();
+    m_history->forgetOptions(); // a key typed there is used from now on
     // The first issue that came with prices, else the issues from code 1 on.
     MeiCode->setText(firstMessage.firstCode() > 0 ? QString::number(firstMessage.firstCode()) : QStringLiteral("1"));
     DialUpLine line = dialUpLine();

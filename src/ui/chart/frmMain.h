@@ -7,6 +7,7 @@
 // ("3" after a start that created the database).
 #include "core/chart/IssueList.h"
 #include "core/startup/AppContext.h"
+#include "services/converter/HistoryRunner.h"
 #include "ui/chart/ChartPanel.h"
 
 #include <QAction>
@@ -21,6 +22,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <functional>
+#include <set>
 #include <vector>
 
 namespace kestrel::ui {
@@ -48,6 +50,10 @@ public:
     QTimer* chartTimer = nullptr;
     QTimer* blinkTimer = nullptr;
     QToolBar* Toolbar = nullptr;
+    // The note over the chart while an issue's history comes from J-Quants, and the background job's
+    // line in the status bar.
+    QLabel* LblHistory = nullptr;
+    QLabel* StatusHistory = nullptr;
 
     // Menu entries whose captions other code sets.
     QAction* mnuchartdayandweek = nullptr;
@@ -71,6 +77,17 @@ public:
     void showStartIssue();
     // At close: remembers the shown issue's code under LastCode (written only when it changed).
     void rememberLastCode();
+    // Whether Mei holds no issue (the start then shows the first-start window again).
+    bool issueMasterEmpty() const;
+    // Set by a later start that found Mei empty: the first activation shows the first-start window
+    // as after a first start (HandOverText keeps the start state).
+    bool firstStartWhileEmpty = false;
+
+    // The J-Quants work of the window (an issue's history, the background job), off its thread.
+    services::HistoryRunner* history() const { return m_history; }
+    // When the shown issue has fewer stored bars than the plan's window and a key is set, asks for its
+    // history once in this run and says so over the chart; the chart is drawn again when it came.
+    void askIssueHistory(std::int32_t code);
 
     // The screens the menus and the toolbar open. Each opens modally and returns true, or says plainly
     // that it is not available yet and returns false.
@@ -121,6 +138,12 @@ protected:
 private:
     void buildControls();
     void buildMenus();
+    void buildJQuantsMenu();
+    void connectHistory();
+    void jquantsLatestClick();
+    void jquantsTestClick();
+    void historyStartClick();
+    void issueHistoryFinished(int code, int stored, const QString& message, bool failed);
     void buildToolbar();
     void buildTechnicalMenu(QMenu* menu);
     std::vector<QAction*> m_technicalActions; // the テクニカル menu's entries, also on the toolbar
@@ -164,6 +187,8 @@ private:
     bool m_activated = false;
     bool m_settingDate = false;
     QPointer<QWidget> m_screening; // the screening window, kept open beside the chart
+    services::HistoryRunner* m_history = nullptr;
+    std::set<std::int32_t> m_historyAsked; // issues whose history was asked for in this run
 };
 
 // The caption of the daily/weekly switch button for the chart mode.

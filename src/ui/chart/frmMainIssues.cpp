@@ -92,6 +92,7 @@ void frmMain::ShowIssue(bool draw) {
         prompt.notify(st.message());
     m_chart->loadOverlay(code.toInt());
     m_chart->DrawChart(true);
+    askIssueHistory(code.toInt());
 }
 
 void frmMain::listMeiDblClick() {

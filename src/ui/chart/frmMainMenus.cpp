@@ -194,6 +194,26 @@ void frmMain::buildTechnicalMenu(QMenu* menu) {
     });
 }
 
+// The J-Quants road, always reachable: the issue master with the latest prices (the first-start window's
+// fetch), the market's history in the background, and the connection test.
+void frmMain::buildJQuantsMenu() {
+    QMenu* jq = menuBar()->addMenu(QStringLiteral("J-Quants"));
+    entry(jq, "mnuJQuantsLatest", "銘柄登録と最新の株価を取得", &frmMain::jquantsLatestClick);
+    jq->addSeparator();
+    entry(jq, "mnuJQuantsHistory", "履歴の取得", &frmMain::historyStartClick);
+    // Pausing lets the day in hand finish; 履歴の取得 goes on from there.
+    entry(jq, "mnuJQuantsHistoryPause", "履歴の取得を一時停止", [this] {
+        if (!m_history->backfillRunning())
+            return;
+        m_history->pauseBackfill();
+        StatusHistory->setText(StatusHistory->text().section(QStringLiteral("（"), 0, 0) +
+                               QStringLiteral("（一時停止中）"));
+    });
+    entry(jq, "mnuJQuantsHistoryCancel", "履歴の取得を中止", [this] { m_history->cancelBackfill(); });
+    jq->addSeparator();
+    entry(jq, "mnuJQuantsTest", "接続テスト", &frmMain::jquantsTestClick);
+}
+
 void frmMain::buildToolbar() {
     Toolbar = new QToolBar(QStringLiteral("Toolbar"), this);
     Toolbar->setObjectName(QStringLiteral("Toolbar"));

@@ -132,6 +132,8 @@ bool frmMain::openScreen(Screen screen) {
     const bool slideShow = chartTimer->isActive();
     chartTimer->stop(); // the show waits while another screen is open
     open(*this);
+    if (screen == Screen::Option)
+        m_history->forgetOptions(); // the key or the plan may have changed
     if (slideShow)
         chartTimer->start();
     return true;

@@ -31,6 +31,14 @@ void frmMain::showStartIssue() {
         MeiCode->setText(QString::number(*code));
 }
 
+bool frmMain::issueMasterEmpty() const {
+    auto db = db::openKestrelDatabase(m_context.paths.databasePath, db::OpenMode::ReadOnly);
+    if (!db)
+        return false; // the start already said what is wrong with the database
+    auto n = (*db)->queryInt("SELECT count(*) FROM Mei");
+    return n && n->value_or(0) == 0;
+}
+
 void frmMain::rememberLastCode() {
     if (LblMei->text().isEmpty())
         return;

@@ -67,6 +67,8 @@ private Q_SLOTS:
             KestrelStart again;
             QVERIFY(again.start(QString::fromStdString(home.path())));
             QCOMPARE(again.mainWindow()->HandOverText, QString());
+            // Mei is still empty (the first-start window was never used): it is offered again.
+            QVERIFY(again.mainWindow()->firstStartWhileEmpty);
         }
         test::writeFile(home.file("Kestrel.mdb"), "garbage");
         KestrelStart broken;

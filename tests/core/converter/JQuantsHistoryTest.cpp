@@ -213,6 +213,21 @@ TEST(IssueCode, TypedCodes) {
         EXPECT_EQ(issueCodeArgument(c.text), c.code) << c.text;
 }
 
+// Two full years of a Free window hold about 490 open days (2024 had 245, 2025 244); a listing of
+// last month, ten bars, or a year of them, lack history; 25 years stored never do.
+TEST(IssueCode, HistoryWantedBelowThePlansWindow) {
+    const struct {
+        long long stored;
+        Plan plan;
+        bool wanted;
+    } cases[] = {{0, Plan::Free, true},       {10, Plan::Free, true},        {479, Plan::Free, true},
+                 {480, Plan::Free, false},    {490, Plan::Free, false},      {490, Plan::Light, true},
+                 {1225, Plan::Light, false},  {2400, Plan::Standard, false}, {2399, Plan::Standard, true},
+                 {4799, Plan::Premium, true}, {6125, Plan::Premium, false}};
+    for (const auto& c : cases)
+        EXPECT_EQ(issueHistoryWanted(c.stored, c.plan), c.wanted) << c.stored << " " << planName(c.plan);
+}
+
 TEST_F(History, ByCodeEqualsByDayAndADayImportedBothWaysIsStoredOnce) {
     const std::string expected = dump(straight());
     std::string path = fresh("bycode.mdb");

@@ -1,0 +1,232 @@
+// The main window's J-Quants road against a local J-Quants-shaped server on the Free plan: the chart of an
+// issue with a few stored bars fetches the rest of the window by code (the note over the chart says so,
+// then how many bars came, and the chart is drawn again with them); the background job's line in the
+// status bar, day by day to its end; the J-Quants menu entries.
+#include "core/chart/ChartData.h"
+#include "core/settings/IniFile.h"
+#include "support/WindowTestSupport.h"
+#include "ui/chart/frmMain.h"
+
+#include <QDir>
+#include <QMenuBar>
+#include <QProcess>
+#include <QStatusBar>
+#include <QTest>
+
+using namespace kestrel;
+using namespace kestrel::ui;
+
+namespace {
+
+const QByteArray kKey = "free-key-9d40";
+
+// The server's window: the 30 days ending 12 weeks ago (the Free plan's delay). 7203 trades on every
+// weekday of it, 1301 on every other; the calendar marks weekends closed. Answers come in pages of 7 rows.
+struct JQuantsServer {
+    test::TempDir root;
+    QProcess process;
+    Date windowEnd = Date::today().addDays(-84);
+    Date windowStart = windowEnd.addDays(-29);
+    std::vector<Date> days; // the weekdays of the window, oldest first
+    int port = 0;
+
+    static std::string bar(Date d, const char* code, int close) {
+        const std::string c = std::to_string(close);
+        return R"({"Date": ")" + d.toIso() + R"(", "Code": ")" + code + R"(", "O": )" + c +
+               ", \"H\": " + std::to_string(close + 40) + ", \"L\": " + std::to_string(close - 30) + ", \"C\": " + c +
+               R"(, "Vo": 1000000, "AdjFactor": 1})";
+    }
+
+    bool start(int windowDays = 30, const char* delay = "0") {
+        windowStart = windowEnd.addDays(-(windowDays - 1));
+        for (const char* folder : {"www/equities_master", "www/equities_bars_daily", "www/markets_calendar"})
+            QDir().mkpath(QString::fromStdString(root.file(folder)));
+        std::string calendar, bars;
+        int i = 0;
+        for (Date d = windowStart.addDays(-800); !(windowEnd.addDays(10) < d); d = d.addDays(1)) {
+            calendar += std::string(calendar.empty() ? "" : ",") + R"({"Date": ")" + d.toIso() + R"(", "HolDiv": ")" +
+                        (d.isWeekend() ? "0" : "1") + "\"}";
+            if (d < windowStart || windowEnd < d || d.isWeekend())
+                continue;
+            days.push_back(d);
+            bars += std::string(bars.empty() ? "" : ",") + bar(d, "72030", 950000 - 100 * i);
+            if (i % 2 == 0)
+                bars += "," + bar(d, "13010", 3000 + i);
+            ++i;
+        }
+        test::writeFile(root.file("www/markets_calendar/all.json"), "{\"data\": [" + calendar + "]}");
+        test::writeFile(root.file("www/equities_bars_daily/all.json"), "{\"data\": [" + bars + "]}");
+        test::writeFile(root.file("www/equities_master/all.json"),
+                        R"({"data": [{"Date": ")" + windowEnd.toIso() +
+                            R"(", "Code": "72030", "CoName": "トヨタ自動車", "Mkt": "0111"}, {"Date": ")" +
+                            windowEnd.toIso() + R"(", "Code": "13010", "CoName": "極洋", "Mkt": "0111"}]})");
+        const QString script = QStringLiteral(KESTREL_TEST_DATA "/../cli/jquants_server.py");
+        process.start(QStringLiteral("python3"),
+                      {script, QStringLiteral("--root"), QString::fromStdString(root.file("www")),
+                       QStringLiteral("--port-file"), QString::fromStdString(root.file("port")),
+                       QStringLiteral("--log"), QString::fromStdString(root.file("log")), QStringLiteral("--key"),
+                       QString::fromLatin1(kKey), QStringLiteral("--plan"), QStringLiteral("free"),
+                       QStringLiteral("--window"),
+                       QString::fromStdString(windowStart.toIso() + "~" + windowEnd.toIso()),
+                       QStringLiteral("--page-rows"), QStringLiteral("7"), QStringLiteral("--delay"),
+                       QString::fromLatin1(delay), QStringLiteral("--lifetime"), QStringLiteral("120")});
+        for (int tries = 0; tries < 100 && port == 0; ++tries) {
+            QTest::qWait(50);
+            port = QString::fromStdString(test::readFile(root.file("port"))).toInt();
+        }
+        return port != 0;
+    }
+    QString log() const { return QString::fromStdString(test::readFile(root.file("log"))); }
+    ~JQuantsServer() {
+        process.kill();
+        process.waitForFinished();
+    }
+};
+
+struct Home : test::WindowHome {
+    explicit Home(int port) {
+        context.settings.hibiPath = context.paths.dataFolder + "/";
+        context.settings.move1 = 5;
+        context.settings.move2 = 10;
+        context.settings.move3 = 20;
+        for (auto [key, value] :
+             {std::pair<const char*, std::string>{"JQuantsURL", "http://127.0.0.1:" + std::to_string(port)},
+              {"JQuantsPlan", "Free"},
+              {"JQuantsPace", "6000"},
+              {"JQuantsRetryWait", "1"}})
+            if (!writeProfileString(context.paths.iniPath, "Kestrel", key, value))
+                qFatal("cannot write Kestrel.ini");
+        exec("INSERT INTO Mei (コード, 市場コード, 銘柄, 出来高単位, 株価単位) VALUES "
+             "(7203, 1, 'トヨタ自動車', 100, 1), (1301, 1, '極洋', 100, 1)");
+    }
+};
+
+} // namespace
+
+class tst_frmMainHistory : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void init() {
+        MessageBox::setScripted(true);
+        MessageBox::clearLog();
+        qputenv("JQUANTS_API_KEY", kKey);
+    }
+
+    void menuHoldsTheJQuantsRoad() {
+        Home home(1);
+        frmMain main(home.context);
+        const struct {
+            const char* name;
+            const char* caption;
+        } entries[] = {{"mnuJQuantsLatest", "銘柄登録と最新の株価を取得"},
+                       {"mnuJQuantsHistory", "履歴の取得"},
+                       {"mnuJQuantsHistoryPause", "履歴の取得を一時停止"},
+                       {"mnuJQuantsHistoryCancel", "履歴の取得を中止"},
+                       {"mnuJQuantsTest", "接続テスト"}};
+        for (const auto& e : entries) {
+            QAction* a = main.action(QString::fromLatin1(e.name));
+            QVERIFY2(a, e.name);
+            QCOMPARE(a->text(), QString::fromUtf8(e.caption));
+        }
+        QVERIFY(main.menuBar()->findChild<QMenu*>() != nullptr);
+    }
+
+    // Three bars stored at the window's end: the chart asks for the part before them, by code, in pages.
+    void chartOfAnIssueWithFewBarsFetchesItsHistory() {
+        JQuantsServer server;
+        QVERIFY(server.start());
+        Home home(server.port);
+        const std::size_t n = server.days.size();
+        QVERIFY(n > 10);
+        {
+            auto db = db::Database::open(home.context.paths.databasePath);
+            QVERIFY(db);
+            for (std::size_t i = n - 3; i < n; ++i)
+                QVERIFY((*db)->run("INSERT INTO dayData (コード, 日付, 始値, 高値, 安値, 終値, 前日比, 出来高) "
+                                   "VALUES (7203, ?, 948000, 948040, 947970, 948000, 0, 1000000)",
+                                   server.days[i]));
+        }
+        frmMain main(home.context);
+        main.show();
+        main.chartDate->setText(QString::fromStdString(server.windowEnd.toYYMMDD()));
+        main.MeiCode->setText(QStringLiteral("7203"));
+        QCOMPARE(main.LblHistory->text(), QStringLiteral("履歴を取得中…"));
+        QVERIFY(main.LblHistory->isVisible());
+        const QString expected = QStringLiteral("履歴 %1 本を取得しました。").arg(n - 3);
+        QTRY_COMPARE_WITH_TIMEOUT(main.LblHistory->text(), expected, 30000);
+        QVERIFY(main.LblHistory->isVisible());
+        QCOMPARE(home.count("SELECT count(*) FROM dayData WHERE コード = 7203"), static_cast<long long>(n));
+        // The chart drawn again holds the whole window, down to its oldest bar at 950,000 yen.
+        const chart::ChartData& data = main.chartPanel()->data();
+        QCOMPARE(static_cast<std::size_t>(data.barCount), n);
+        bool oldest = false;
+        for (int i = 0; i < data.barCount; ++i)
+            if (data.bars[i].date.serial() == server.days.front().serial())
+                oldest = data.bars[i].close == Currency::fromWhole(950000);
+        QVERIFY(oldest);
+        // One request by code and its pages; the issue is not asked again when shown again.
+        QVERIFY(server.log().contains(QStringLiteral("code=72030")));
+        const int requests = server.log().count(QStringLiteral("\n"));
+        main.MeiCode->setText(QStringLiteral("1301"));
+        main.MeiCode->setText(QStringLiteral("7203"));
+        QTest::qWait(300);
+        QVERIFY(!server.log().section(QStringLiteral("\n"), requests).contains(QStringLiteral("code=72030")));
+    }
+
+    // A window of six weekdays: the status bar follows the job day by day, newest first, to its end.
+    void backfillShowsItsProgressInTheStatusBar() {
+        JQuantsServer server;
+        QVERIFY(server.start(8));
+        Home home(server.port);
+        frmMain main(home.context);
+        QStringList seen;
+        connect(main.history(), &services::HistoryRunner::progress, this,
+                [&seen](const QString& text) { seen << text; });
+        main.show();
+        MessageBox::setNextAnswer(true);
+        main.action(QStringLiteral("mnuJQuantsHistory"))->trigger();
+        QTRY_COMPARE_WITH_TIMEOUT(main.StatusHistory->text(), QStringLiteral("履歴: 取得済み"), 30000);
+        const int total = static_cast<int>(server.days.size());
+        QCOMPARE(home.count("SELECT count(DISTINCT 日付) FROM dayData"), static_cast<long long>(total));
+        // After the first day: the newest day reached, 1 of total done, a minute left at 6000 a minute.
+        const QString first = QStringLiteral("履歴: %1 まで %2%・残り約 1 分")
+                                  .arg(QString::fromStdString(server.days.back().toIso()))
+                                  .arg(100 / total);
+        QVERIFY2(seen.contains(first), qPrintable(seen.join(QLatin1Char('|'))));
+        QVERIFY(!main.history()->backfillRunning());
+    }
+
+    // Paused after a day, the job asks nothing more, yet an issue opened meanwhile is served; cancelled,
+    // the days imported stay; started again, it goes on from there to its end.
+    void backfillPausesServesAnIssueCancelsAndResumes() {
+        JQuantsServer server;
+        QVERIFY(server.start(15, "0.15"));
+        Home home(server.port);
+        frmMain main(home.context);
+        main.show();
+        MessageBox::setNextAnswer(true);
+        main.action(QStringLiteral("mnuJQuantsHistory"))->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(main.StatusHistory->text().contains(QStringLiteral(" まで ")), 30000);
+        main.action(QStringLiteral("mnuJQuantsHistoryPause"))->trigger();
+        QVERIFY(main.StatusHistory->text().endsWith(QStringLiteral("（一時停止中）")));
+        QVERIFY(main.history()->backfillPaused());
+        QTest::qWait(1500); // the day in hand ends
+        const long long paused = home.count("SELECT count(DISTINCT 日付) FROM dayData");
+        const long long total = static_cast<long long>(server.days.size());
+        QVERIFY(paused >= 1 && paused < total);
+        main.MeiCode->setText(QStringLiteral("1301"));
+        QTRY_VERIFY_WITH_TIMEOUT(main.LblHistory->text().startsWith(QStringLiteral("履歴 ")), 30000);
+        QCOMPARE(home.count("SELECT count(DISTINCT 日付) FROM dayData WHERE コード = 7203"), paused);
+        main.action(QStringLiteral("mnuJQuantsHistoryCancel"))->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(main.StatusHistory->text().startsWith(QStringLiteral("履歴の取得を中止しました")),
+                                 30000);
+        QVERIFY(!main.history()->backfillRunning() && !main.history()->backfillPaused());
+        QCOMPARE(home.count("SELECT count(DISTINCT 日付) FROM dayData WHERE コード = 7203"), paused);
+        main.action(QStringLiteral("mnuJQuantsHistory"))->trigger(); // resumes: no question this time
+        QTRY_COMPARE_WITH_TIMEOUT(main.StatusHistory->text(), QStringLiteral("履歴: 取得済み"), 60000);
+        QCOMPARE(home.count("SELECT count(DISTINCT 日付) FROM dayData WHERE コード = 7203"), total);
+    }
+};
+
+QTEST_MAIN(tst_frmMainHistory)
+#include "tst_frmMainHistory.moc"
