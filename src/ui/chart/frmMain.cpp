@@ -6,6 +6,7 @@
 #include "core/chart/Navigation.h"
 #include "core/db/Schema.h"
 #include "ui/app/DateBox.h"
+#include "ui/app/ElidedLabel.h"
 #include "ui/app/MessageBox.h"
 #include "ui/app/Widgets.h"
 #include "ui/chart/frmFarstMsg.h"
@@ -68,6 +69,7 @@ void frmMain::buildControls() {
     ListMei = named(new QListWidget(client), "ListMei");
     ListMei->setGeometry(0, 92, kLeftWidth, 431);
     useIssueListFont(ListMei);
+    tipCutRows(ListMei); // the list is narrow: a long name shows whole under the mouse
     connect(ListMei, &QListWidget::itemDoubleClicked, this, &frmMain::listMeiDblClick);
 
     QFont big = font();
@@ -198,6 +200,10 @@ void frmMain::resizeEvent(QResizeEvent* e) {
 void frmMain::blinkTimerTick() {
     if (blinkPending)
         QApplication::alert(this);
+}
+
+frmMain::~frmMain() {
+    delete m_screening; // a window of its own, closed with the chart
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {

@@ -27,6 +27,7 @@ class frmMain : public QMainWindow {
     Q_OBJECT
 public:
     explicit frmMain(AppContext& context, QWidget* parent = nullptr);
+    ~frmMain() override;
 
     QString HandOverText;
     AppContext& context() { return m_context; }
@@ -58,6 +59,8 @@ public:
     // Shows an issue's daily or weekly chart ending at a date (from a list of another window): the chart
     // mode switches when it differs, the date goes into chartDate and the code into MeiCode; one load.
     void showIssueAt(std::int32_t code, Date date, bool weekly);
+    // Shows the window restored and in front of the program's other windows.
+    void bringForward();
     // Refills ListMei with the issues whose code begins with the typed digits.
     void FillIssueList(const QString& codeText);
     void ToggleSlideShow();
