@@ -111,6 +111,8 @@ void frmMain::loadWindow() {
     if (auto db = db::openKestrelDatabase(m_context.paths.databasePath, db::OpenMode::ReadOnly)) {
         if (auto names = loadShownMarketNames(**db))
             m_marketNames = *names;
+        if (auto names = db::loadMarketNames(**db))
+            m_storedMarketNames = *names;
     }
     FillIssueList(MeiCode->text());
     setChartDateText(QString::fromStdString(Date::today().toYYMMDD()));

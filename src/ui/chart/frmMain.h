@@ -157,7 +157,8 @@ private:
     void showHandOverMessage();
 
     AppContext& m_context;
-    db::MarketNames m_marketNames;
+    db::MarketNames m_marketNames;       // as shown for the latest stored bar (lists, search)
+    db::MarketNames m_storedMarketNames; // as stored; the chart title names the market of the chart's date
     ChartPanel* m_chart = nullptr;
     int m_lastScrollValue = 0;
     bool m_activated = false;

@@ -57,7 +57,10 @@ void frmMain::ShowIssue(bool draw) {
     auto db = openDatabaseOrTell(m_context.paths.databasePath, this, db::OpenMode::ReadOnly);
     if (!db)
         return;
-    auto shown = lookUpShownIssue(**db, code.toStdString(), m_marketNames);
+    // The market as named on the chart's date: a 2021 chart of a プライム issue reads 東１.
+    const std::optional<Date> day = Date::parseEntry(chartDate->text().toStdString());
+    auto shown =
+        lookUpShownIssue(**db, code.toStdString(), day ? db::marketNamesOn(m_storedMarketNames, *day) : m_marketNames);
     if (!shown) {
         MessageBox::information(this, q(shown.message()));
         return;
