@@ -154,6 +154,7 @@ void tst_frmMain::typingCodesFillsTheListAndShowsTheIssue() {
     QVERIFY(main.focusWidget() == main.MeiCode);
     QVERIFY(MessageBox::log().isEmpty());
     // A chart dated before the markets were renamed names the market as it was then.
+    main.MeiCode->setText(QStringLiteral("7203"));
     main.chartDate->setText(QStringLiteral("2021/06/01"));
     main.ShowIssue(false);
     QCOMPARE(main.Lblshijyo->text(), QStringLiteral("東１"));
