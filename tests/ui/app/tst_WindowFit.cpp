@@ -6,6 +6,7 @@
 #include "platform/QtTranslation.h"
 #include "services/converter/PloverBatch.h"
 #include "support/WindowTestSupport.h"
+#include "ui/app/ColumnMenu.h"
 #include "ui/app/WheelGuard.h"
 #include "ui/app/WindowFit.h"
 #include "ui/app/frmAbout.h"
@@ -32,6 +33,7 @@
 #include <QGlyphRun>
 #include <QHeaderView>
 #include <QLibraryInfo>
+#include <QMenu>
 #include <QMessageBox>
 #include <QRawFont>
 #include <QScrollBar>
@@ -188,6 +190,28 @@ private Q_SLOTS:
         QCOMPARE(status->text(), longText); // whole, for the tool tip
     }
 
+    // A wide grid's header menu hides and shows its columns; the ones the window hides for itself are not
+    // offered, and the last shown column stays.
+    void gridColumnsCanBeHidden() {
+        Home home;
+        frmJyohoList list(home.context, QStringLiteral("7203"));
+        auto* grid = list.findChild<QTableView*>(QStringLiteral("DBGridinformationData"));
+        const int columns = grid->model()->columnCount();
+        QVERIFY(grid->isColumnHidden(0));
+        std::unique_ptr<QMenu> menu(columnMenu(grid));
+        const QList<QAction*> entries = menu->actions();
+        QCOMPARE(entries.size(), columns - 1);
+        entries[0]->setChecked(false);
+        QVERIFY(grid->isColumnHidden(1));
+        entries[0]->setChecked(true);
+        QVERIFY(!grid->isColumnHidden(1));
+        for (QAction* a : entries)
+            a->setChecked(false);
+        QCOMPARE(grid->isColumnHidden(columns - 1), false);
+        for (int c = 1; c + 1 < columns; ++c)
+            QVERIFY(grid->isColumnHidden(c));
+    }
+
     // The board's eighteen columns and the price list's six show without scrolling sideways.
     void boardAndPriceListShowEveryColumn() {
         Home home;
@@ -210,6 +234,10 @@ private Q_SLOTS:
             QStringLiteral("24/01/04      100000     110000      95000     105000      -5000   123456789");
         QCOMPARE(row.size(), 76);
         panel.KabukaList->addItem(row);
+        QStringList captions;
+        for (QLabel* l : panel.findChildren<QLabel*>(QStringLiteral("KabukaListHeader")))
+            captions << l->text();
+        QCOMPARE(captions, test::texts({"日付", "始値", "高値", "安値", "終値", "前日比", "出来高"}));
         QVERIFY(QFontMetrics(panel.KabukaList->font()).horizontalAdvance(row) <= panel.KabukaList->viewport()->width());
     }
 
