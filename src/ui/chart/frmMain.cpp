@@ -219,6 +219,8 @@ void frmMain::closeEvent(QCloseEvent* event) {
     parts.databasePath = m_context.paths.databasePath;
     CloseOutcome outcome = runCloseSequence(parts);
     event->accept();
+    if (m_screening)
+        m_screening->close(); // a window of its own: left open it would keep the program running
     if (outcome != CloseOutcome::Closed)
         QCoreApplication::quit();
 }
