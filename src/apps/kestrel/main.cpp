@@ -4,6 +4,7 @@
 #include "platform/QtTranslation.h"
 #include "ui/app/DisplayCheck.h"
 #include "ui/app/MessageBox.h"
+#include "ui/app/WheelGuard.h"
 
 #include <QApplication>
 #include <cstdio>
@@ -15,6 +16,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("KabukaKestrel"));
     QApplication::setOrganizationName(QStringLiteral("KestrelApp"));
     kestrel::platform::installQtTranslation(app); // without it Qt's texts stay English
+    kestrel::ui::installWheelGuard(app);
     auto home =
         kestrel::platform::chooseProgramFolder(QApplication::arguments().mid(1), QApplication::applicationDirPath());
     if (!home.error.isEmpty()) {

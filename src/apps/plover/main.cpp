@@ -7,6 +7,7 @@
 #include "services/converter/PloverBatch.h"
 #include "ui/app/DisplayCheck.h"
 #include "ui/app/MessageBox.h"
+#include "ui/app/WheelGuard.h"
 #include "ui/converter/frmPlover.h"
 
 #include <QApplication>
@@ -51,6 +52,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Plover"));
     QApplication::setOrganizationName(QStringLiteral("KestrelApp"));
     kestrel::platform::installQtTranslation(app); // without it Qt's texts stay English
+    kestrel::ui::installWheelGuard(app);
     QStringList args = QApplication::arguments().mid(1);
     auto home = kestrel::platform::chooseProgramFolder(args, QApplication::applicationDirPath());
     if (!home.error.isEmpty()) {

@@ -19,9 +19,10 @@ void fitInScrollArea(QWidget* window, QWidget* page) {
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(scroll);
     const int bar = scroll->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, scroll);
-    const bool scrolls = wanted.height() > kScreenRoom.height();
-    window->resize(std::min(wanted.width() + (scrolls ? bar : 0), kScreenRoom.width()),
-                   std::min(wanted.height(), kScreenRoom.height()));
+    const bool scrolls = wanted.height() > kWindowRoom.height();
+    window->setMaximumSize(kWindowRoom); // rows that grow later (texts filled in) scroll too
+    window->resize(std::min(wanted.width() + (scrolls ? bar : 0), kWindowRoom.width()),
+                   std::min(wanted.height(), kWindowRoom.height()));
 }
 
 } // namespace kestrel::ui

@@ -8,9 +8,13 @@ class QWidget;
 namespace kestrel::ui {
 
 inline constexpr QSize kScreenRoom(1280, 720);
+// What a window manager adds around a window: a 30-pixel title bar and 4-pixel borders.
+inline constexpr QSize kFrameMargin(8, 38);
+// The room a window's own area may take so that its frame stays within kScreenRoom.
+inline constexpr QSize kWindowRoom = kScreenRoom - kFrameMargin;
 
 // Puts page (its controls laid out) in a scroll area filling window, and sizes window to show all of
-// page, or as much as kScreenRoom holds with the rest scrolling.
+// page, or as much as kWindowRoom holds with the rest scrolling; the window never grows past kWindowRoom.
 void fitInScrollArea(QWidget* window, QWidget* page);
 
 } // namespace kestrel::ui

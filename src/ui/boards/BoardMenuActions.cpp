@@ -12,6 +12,8 @@
 #include "ui/app/OpenDatabase.h"
 #include "ui/boards/frmKabukaboard.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QListWidget>
 #include <QTimer>
 #include <algorithm>
@@ -55,8 +57,22 @@ void fillList(QListWidget* list, const std::vector<std::string>& rows) {
         list->addItem(QString::fromStdString(r));
 }
 
-QString dataFolder(AppContext& context) {
-    return QString::fromStdString(context.paths.dataFolder);
+// Board and list files are the user's own: their dialogs start in the folder last used this session,
+// else in the home folder (never in the program's hidden daily-data folder).
+QString& lastFolder() {
+    static QString folder;
+    return folder;
+}
+
+QString startFolder() {
+    return !lastFolder().isEmpty() && QDir(lastFolder()).exists() ? lastFolder() : QDir::homePath();
+}
+
+// path as chosen in a dialog, its folder remembered for the next one.
+QString remembered(const QString& path) {
+    if (!path.isEmpty())
+        lastFolder() = QFileInfo(path).absolutePath();
+    return path;
 }
 
 } // namespace
@@ -138,9 +154,9 @@ void moveBetweenBoards(QWidget* parent, AppContext& context, int source, const Q
 void saveBoardText(QWidget* parent, AppContext& context, int board) {
     WidgetPrompt prompt(parent);
     const std::string stored = readProfileString(context.paths.iniPath, boards::kSection, boards::boardFileKey(board));
-    const QString path = FileDialog::getSaveFileName(
-        parent, QString(), dataFolder(context) + QLatin1Char('/') + QString::fromStdString(stored),
-        dialogFilter(QString::fromUtf8(boards::boardFilter(board))));
+    const QString path = remembered(FileDialog::getSaveFileName(
+        parent, QString(), startFolder() + QLatin1Char('/') + QString::fromStdString(stored),
+        dialogFilter(QString::fromUtf8(boards::boardFilter(board)))));
     if (path.isEmpty())
         return;
     if (auto db = openDb(context, prompt))
@@ -153,8 +169,8 @@ void loadBoardText(QWidget* parent, AppContext& context, int board,
     WidgetPrompt prompt(parent);
     if (prompt.askYesNo("現在の株価ボードを保存しておきますか？"))
         saveBoardText(parent, context, board);
-    const QString path = FileDialog::getOpenFileName(parent, QString(), dataFolder(context),
-                                                     dialogFilter(QString::fromUtf8(boards::boardFilter(board))));
+    const QString path = remembered(FileDialog::getOpenFileName(
+        parent, QString(), startFolder(), dialogFilter(QString::fromUtf8(boards::boardFilter(board)))));
     if (path.isEmpty())
         return;
     auto db = openDb(context, prompt);
@@ -165,12 +181,12 @@ void loadBoardText(QWidget* parent, AppContext& context, int board,
         showBoard(QString::number(board));
 }
 
-void writeIssueList(QWidget* parent, AppContext& context, QListWidget* ListMei) {
+void writeIssueList(QWidget* parent, AppContext& /*context*/, QListWidget* ListMei) {
     WidgetPrompt prompt(parent);
-    const std::string name = boards::proposedListName(context.paths.dataFolder, Date::today());
-    const QString path = FileDialog::getSaveFileName(
-        parent, QString(), dataFolder(context) + QLatin1Char('/') + QString::fromStdString(name),
-        dialogFilter(QString::fromUtf8(boards::kListExportFilter)));
+    const std::string name = boards::proposedListName(startFolder().toStdString(), Date::today());
+    const QString path = remembered(
+        FileDialog::getSaveFileName(parent, QString(), startFolder() + QLatin1Char('/') + QString::fromStdString(name),
+                                    dialogFilter(QString::fromUtf8(boards::kListExportFilter))));
     std::vector<std::string> rows;
     for (int i = 0; ListMei && i < ListMei->count(); ++i)
         rows.push_back(ListMei->item(i)->text().toStdString());
@@ -179,8 +195,8 @@ void writeIssueList(QWidget* parent, AppContext& context, QListWidget* ListMei) 
 
 void readIssueList(QWidget* parent, AppContext& context, QListWidget* ListMei) {
     WidgetPrompt prompt(parent);
-    const QString path = FileDialog::getOpenFileName(parent, QString(), dataFolder(context),
-                                                     dialogFilter(QString::fromUtf8(boards::kListImportFilter)));
+    const QString path = remembered(FileDialog::getOpenFileName(
+        parent, QString(), startFolder(), dialogFilter(QString::fromUtf8(boards::kListImportFilter))));
     if (path.isEmpty() || !fileExists(path.toStdString()))
         return;
     auto db = openDb(context, prompt);

@@ -9,6 +9,7 @@
 #include "core/settings/IniFile.h"
 #include "core/settings/Settings.h"
 #include "services/boards/JQuantsCatchUp.h"
+#include "ui/app/ElidedLabel.h"
 #include "ui/app/OpenDatabase.h"
 #include "ui/app/Widgets.h"
 #include "ui/app/WindowFit.h"
@@ -186,7 +187,7 @@ frmKabukaboard::frmKabukaboard(AppContext& context, const QString& handOverText,
     LblMei = label(this, "LblMei");
     LblFileName = label(this, "LblFileName");
     LblboardDate = label(this, "LblboardDate");
-    LblInt = label(this, "LblInt");
+    LblInt = named(new ElidedLabel(this), "LblInt"); // a long refresh result never widens the window
     boardData = label(this, "boardDataCaption");
     CmdfrmboardAdd = button(this, "CmdfrmboardAdd", QStringLiteral("株価ボードヘ追加"));
     CmdfrmboardDel = button(this, "CmdfrmboardDel", QStringLiteral("株価ボードから削除"));
@@ -235,7 +236,7 @@ frmKabukaboard::frmKabukaboard(AppContext& context, const QString& handOverText,
     second->addWidget(LblFileName, 1);
     second->addWidget(CmdFileclear);
     second->addWidget(LblboardDate);
-    second->addWidget(LblInt);
+    second->addWidget(LblInt, 1);
     second->addWidget(Cmdclear);
     second->addWidget(new QLabel(QStringLiteral("取得元"), this));
     second->addWidget(boardSource);
@@ -277,12 +278,12 @@ frmKabukaboard::frmKabukaboard(AppContext& context, const QString& handOverText,
         tellAlerts(m_refresh->alertLines());
     });
     Form_Load();
-    // Every column shows without sideways scrolling, within the room of a 1280x720 screen.
+    // Every column shows without sideways scrolling, within the room of a 1280x720 screen, frame included.
     const QMargins m = layout->contentsMargins();
     const int grid = boardDBGrid->horizontalHeader()->length() + boardDBGrid->verticalHeader()->sizeHint().width() +
                      2 * boardDBGrid->frameWidth() +
                      boardDBGrid->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, boardDBGrid);
-    resize(std::min(std::max(grid + m.left() + m.right(), minimumSizeHint().width()), kScreenRoom.width()), 520);
+    resize(std::min(std::max(grid + m.left() + m.right(), minimumSizeHint().width()), kWindowRoom.width()), 520);
 }
 
 void frmKabukaboard::Form_Load() {

@@ -105,9 +105,28 @@ ChartPanel::ChartPanel(AppContext& context, QWidget* parent) : QWidget(parent), 
     KabukaList->setFont(services::gridFont(5.5));
     const int rowWidth = QFontMetrics(KabukaList->font()).horizontalAdvance(QString(76, QLatin1Char('0')));
     const int scrollBar = KabukaList->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, KabukaList);
-    KabukaList->setGeometry(right, kClearTop, rowWidth + scrollBar + 2 * KabukaList->frameWidth() + 6, 200);
+    KabukaList->setGeometry(right, kClearTop, rowWidth + scrollBar + 2 * KabukaList->frameWidth() + 2, 200);
     KabukaList->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     connect(KabukaList, &QListWidget::currentRowChanged, this, &ChartPanel::kabukaListClick);
+    // Column captions above the rows, each ending where its column's figures end (a row: the date, five
+    // columns of 11 characters and the volume in 12).
+    const struct {
+        const char* text;
+        int endsAt; // characters from the row's start
+    } captions[] = {{"日付", 8},  {"始値", 20},   {"高値", 31},  {"安値", 42},
+                    {"終値", 53}, {"前日比", 64}, {"出来高", 76}};
+    const QFontMetrics rowMetrics(KabukaList->font());
+    const int rowLeft = right + KabukaList->frameWidth() + 3;
+    int from = rowLeft;
+    for (const auto& c : captions) {
+        const int to = rowLeft + rowMetrics.horizontalAdvance(QString(c.endsAt, QLatin1Char('0')));
+        auto* header = new QLabel(QString::fromUtf8(c.text), this);
+        header->setObjectName(QStringLiteral("KabukaListHeader"));
+        header->setFont(KabukaList->font());
+        header->setAlignment(c.endsAt == 8 ? Qt::AlignLeft | Qt::AlignBottom : Qt::AlignRight | Qt::AlignBottom);
+        header->setGeometry(from, kClearTop - 16, to - from, 15);
+        from = to;
+    }
 
     int y = kClearTop + 208;
     caption(this, "最高値", right, y);
@@ -160,7 +179,8 @@ ChartPanel::ChartPanel(AppContext& context, QWidget* parent) : QWidget(parent), 
         DrawChart(false);
         Q_EMIT focusIssueList();
     });
-    setMinimumSize(right + KabukaList->width() + 8, kClearBottom + 8);
+    // The window and its frame (a title bar and 4-pixel borders) fit a 1280-pixel screen.
+    setMinimumSize(right + KabukaList->width() + 4, kClearBottom + 8);
     DrawChartFrame();
 }
 

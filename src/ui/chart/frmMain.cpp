@@ -6,6 +6,7 @@
 #include "core/chart/Navigation.h"
 #include "core/db/Schema.h"
 #include "ui/app/DateBox.h"
+#include "ui/app/ElidedLabel.h"
 #include "ui/app/MessageBox.h"
 #include "ui/app/Widgets.h"
 #include "ui/chart/frmFarstMsg.h"
@@ -71,6 +72,7 @@ void frmMain::buildControls() {
     ListMei = named(new QListWidget(client), "ListMei");
     ListMei->setGeometry(0, 92, kLeftWidth, 431);
     useIssueListFont(ListMei);
+    tipCutRows(ListMei); // the list is narrow: a long name shows whole under the mouse
     connect(ListMei, &QListWidget::itemDoubleClicked, this, &frmMain::listMeiDblClick);
 
     QFont big = font();
@@ -117,6 +119,8 @@ void frmMain::loadWindow() {
     if (auto db = db::openKestrelDatabase(m_context.paths.databasePath, db::OpenMode::ReadOnly)) {
         if (auto names = loadShownMarketNames(**db))
             m_marketNames = *names;
+        if (auto names = db::loadMarketNames(**db))
+            m_storedMarketNames = *names;
     }
     FillIssueList(MeiCode->text());
     setChartDateText(QString::fromStdString(Date::today().toYYMMDD()));
@@ -210,6 +214,10 @@ void frmMain::blinkTimerTick() {
         QApplication::alert(this);
 }
 
+frmMain::~frmMain() {
+    delete m_screening; // a window of its own, closed with the chart
+}
+
 void frmMain::closeEvent(QCloseEvent* event) {
     rememberLastCode();
     CloseParts parts;
@@ -221,6 +229,8 @@ void frmMain::closeEvent(QCloseEvent* event) {
     parts.databasePath = m_context.paths.databasePath;
     CloseOutcome outcome = runCloseSequence(parts);
     event->accept();
+    if (m_screening)
+        m_screening->close(); // a window of its own: left open it would keep the program running
     if (outcome != CloseOutcome::Closed)
         QCoreApplication::quit();
 }

@@ -31,6 +31,7 @@ class frmMain : public QMainWindow {
     Q_OBJECT
 public:
     explicit frmMain(AppContext& context, QWidget* parent = nullptr);
+    ~frmMain() override;
 
     QString HandOverText;
     AppContext& context() { return m_context; }
@@ -66,6 +67,8 @@ public:
     // Shows an issue's daily or weekly chart ending at a date (from a list of another window): the chart
     // mode switches when it differs, the date goes into chartDate and the code into MeiCode; one load.
     void showIssueAt(std::int32_t code, Date date, bool weekly);
+    // Shows the window restored and in front of the program's other windows.
+    void bringForward();
     // Refills ListMei with the issues whose code begins with the typed digits.
     void FillIssueList(const QString& codeText);
     void ToggleSlideShow();
@@ -181,7 +184,8 @@ private:
     void showHandOverMessage();
 
     AppContext& m_context;
-    db::MarketNames m_marketNames;
+    db::MarketNames m_marketNames;       // as shown for the latest stored bar (lists, search)
+    db::MarketNames m_storedMarketNames; // as stored; the chart title names the market of the chart's date
     ChartPanel* m_chart = nullptr;
     int m_lastScrollValue = 0;
     bool m_activated = false;

@@ -57,7 +57,12 @@ void frmMain::ShowIssue(bool draw) {
     auto db = openDatabaseOrTell(m_context.paths.databasePath, this, db::OpenMode::ReadOnly);
     if (!db)
         return;
-    auto shown = lookUpShownIssue(**db, code.toStdString(), m_marketNames);
+    // A chart dated before the markets were renamed names the market as it was then (a 2021 chart of a
+    // プライム issue reads 東１); a later one names it as the issue list does.
+    const std::optional<Date> day = Date::parseEntry(chartDate->text().toStdString());
+    const bool beforeReform = day && *day < db::marketReformDay();
+    auto shown = lookUpShownIssue(**db, code.toStdString(),
+                                  beforeReform ? db::marketNamesOn(m_storedMarketNames, *day) : m_marketNames);
     if (!shown) {
         MessageBox::information(this, q(shown.message()));
         return;

@@ -141,15 +141,24 @@ bool frmMain::openScreen(Screen screen) {
 
 void frmMain::openScreening() {
     if (!m_screening) {
-        auto* form = new frmScreening(
-            m_context, ListMei, [this](std::int32_t code, Date date, bool weekly) { showIssueAt(code, date, weekly); },
-            this);
+        // A window of its own, not one kept above the chart: a result chosen in it brings the chart forward.
+        auto* form = new frmScreening(m_context, ListMei, [this](std::int32_t code, Date date, bool weekly) {
+            showIssueAt(code, date, weekly);
+            bringForward();
+        });
         form->setAttribute(Qt::WA_DeleteOnClose);
         m_screening = form;
     }
     m_screening->show();
     m_screening->raise();
     m_screening->activateWindow();
+}
+
+void frmMain::bringForward() {
+    if (isMinimized())
+        showNormal();
+    raise();
+    activateWindow();
 }
 
 void frmMain::loadInformationKinds() {
@@ -214,6 +223,7 @@ void frmMain::OpenReadScreen(int kind, const QString& mode) {
     OpenWebPage(QString::fromStdString(m_context.settings.MURL));
     HandOverText = mode;
     openScreen(screen);
+    bringForward(); // after キャンセル as after a finished read, the chart is not left minimised
     if (!HandOverText.isEmpty()) {
         QCoreApplication::processEvents();
         showHandOverMessage();

@@ -3,6 +3,7 @@
 #include "core/db/Schema.h"
 #include "core/settings/IniFile.h"
 #include "core/settings/Settings.h"
+#include "ui/app/ColumnMenu.h"
 #include "ui/app/MessageBox.h"
 #include "ui/app/OpenDatabase.h"
 #include "ui/app/Widgets.h"
@@ -119,6 +120,7 @@ frmInformation::frmInformation(AppContext& context, QString& handOverText, QList
     layout->addWidget(Label4, 6, 1);
     layout->setColumnStretch(1, 3);
     resize(980, 620);
+    offerColumnHiding(DBGridinformationData); // a right-click on the captions hides columns to fit a narrow screen
 
     connect(DBGridnformationClass->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &frmInformation::kindChosen);

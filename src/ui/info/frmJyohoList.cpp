@@ -1,6 +1,7 @@
 #include "ui/info/frmJyohoList.h"
 
 #include "core/db/Schema.h"
+#include "ui/app/ColumnMenu.h"
 #include "ui/app/MessageBox.h"
 #include "ui/app/Widgets.h"
 #include "ui/info/InfoTableModel.h"
@@ -45,6 +46,7 @@ frmJyohoList::frmJyohoList(AppContext& context, const QString& handOverText, QWi
     layout->addWidget(DBGridinformationData, 2, 0, 1, 4);
     layout->setColumnStretch(0, 1);
     resize(860, 480);
+    offerColumnHiding(DBGridinformationData); // a right-click on the captions hides columns to fit a narrow screen
 
     for (int i = 0; i < 2; ++i)
         connect(CmbJyhoList[static_cast<std::size_t>(i)], &QComboBox::activated, this,

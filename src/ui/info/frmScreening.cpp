@@ -2,6 +2,7 @@
 
 #include "core/app/Files.h"
 #include "core/scan/ScreenNames.h"
+#include "ui/app/ColumnMenu.h"
 #include "ui/app/DateBox.h"
 #include "ui/app/FileDialog.h"
 #include "ui/app/OpenDatabase.h"
@@ -164,7 +165,8 @@ frmScreening::frmScreening(AppContext& context, QListWidget* listMei, ShowChart 
     layout->addLayout(held, 4, 0);
     layout->addWidget(lblSummary, 5, 0);
     layout->setRowStretch(2, 1);
-    resize(1180, 620); // inside a 1280×720 screen with its frame and the task bar
+    resize(1180, 620);             // inside a 1280×720 screen with its frame and the task bar
+    offerColumnHiding(gridScreen); // a right-click on the captions hides columns to fit a narrow screen
 
     connect(cmdRun, &QPushButton::clicked, this, &frmScreening::cmdRunClick);
     connect(cmdNames, &QPushButton::clicked, this, [this] {

@@ -153,6 +153,14 @@ void tst_frmMain::typingCodesFillsTheListAndShowsTheIssue() {
     QVERIFY(main.MeiCode->text().isEmpty());
     QVERIFY(main.focusWidget() == main.MeiCode);
     QVERIFY(MessageBox::log().isEmpty());
+    // A chart dated before the markets were renamed names the market as it was then.
+    main.MeiCode->setText(QStringLiteral("7203"));
+    main.chartDate->setText(QStringLiteral("2021/06/01"));
+    main.ShowIssue(false);
+    QCOMPARE(main.Lblshijyo->text(), QStringLiteral("東１"));
+    main.chartDate->setText(QStringLiteral("2022/04/04"));
+    main.ShowIssue(false);
+    QCOMPARE(main.Lblshijyo->text(), QStringLiteral("プライム"));
 }
 
 void tst_frmMain::listRowsAreRemovedAndKeysMoveThroughThem() {

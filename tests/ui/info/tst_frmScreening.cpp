@@ -67,6 +67,14 @@ template <typename W> W* child(QWidget* w, const char* name) {
     return c;
 }
 
+// The screening window: a window of its own, not a child kept above the chart.
+frmScreening* screeningWindow() {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* s = qobject_cast<frmScreening*>(w); s && w->objectName() == QStringLiteral("frmScreening"))
+            return s;
+    return nullptr;
+}
+
 void clickHeader(QTableView* grid, int section) {
     QHeaderView* h = grid->horizontalHeader();
     QTest::mouseClick(h->viewport(), Qt::LeftButton, {},
@@ -89,8 +97,9 @@ private Q_SLOTS:
         frmMain main(home.context);
         main.show();
         main.action(QStringLiteral("mnuScreening"))->trigger();
-        auto* w = main.findChild<frmScreening*>(QStringLiteral("frmScreening"));
+        auto* w = screeningWindow();
         QVERIFY(w && w->isVisible());
+        QVERIFY(!main.findChild<frmScreening*>()); // not kept on top of the chart it opens
         QVERIFY(w->width() <= 1280 && w->height() <= 720);
         QCOMPARE(w->txtDate->text(), QStringLiteral("2024/03/08")); // the latest stored day
 
@@ -128,6 +137,7 @@ private Q_SLOTS:
         QCOMPARE(main.MeiCode->text(), QStringLiteral("1332"));
         QCOMPARE(main.chartDate->text(), QStringLiteral("24/03/08"));
         QCOMPARE(main.LblMei->text(), QStringLiteral("日水"));
+        QTRY_COMPARE(QApplication::activeWindow(), &main); // the chart comes forward
         QCOMPARE(main.chartPanel()->data().bars[static_cast<size_t>(main.chartPanel()->data().barCount - 1)].close,
                  Currency::fromWhole(99));
 
@@ -181,7 +191,7 @@ private Q_SLOTS:
 
         // Esc closes the window.
         QTest::keyClick(w->gridScreen, Qt::Key_Escape);
-        QTRY_VERIFY(!main.findChild<frmScreening*>(QStringLiteral("frmScreening")));
+        QTRY_VERIFY(!screeningWindow());
     }
 
     void theDateBoxTakesEveryFormAndDeviationsAreInPercent() {
