@@ -27,7 +27,7 @@ TEST(BoardAtRealMagnitudes, TheExtremeIssuesShowTheirLastBar) {
     for (bool refreshed : {false, true}) {
         if (refreshed) {
             t.exec("UPDATE board SET 始値=0, 高値=0, 安値=0, 終値=0, 前日比=0, 出来高=0");
-            ASSERT_TRUE(refreshBoardFromBars(*t.db, 1, *Date::fromYmd(2024, 7, 1)));
+            ASSERT_TRUE(refreshBoardFromBars(*t.db, 1));
         }
         auto rows = readBoard(*t.db, 1, BoardOrder::Table);
         ASSERT_TRUE(rows);
