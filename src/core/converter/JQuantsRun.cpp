@@ -477,10 +477,8 @@ void fetchDayFins(const RunRequest& req, JQuantsApi& api, const RunHooks& hooks,
     fh.warn = warn;
     const FinsFetchOutcome got = fetchFins({out.from, out.to, 0}, api, **db, localNowText(), fh);
     out.finsRows = got.rows;
-    if (got.cancelled) {
-        out.cancelled = true;
-        out.finsFailed = true;
-    } else if (got.planRefused) {
+    // A stop asked during the disclosures leaves the run's prices as they are, to be imported.
+    if (got.cancelled || got.planRefused) {
         out.finsFailed = true;
     } else if (!got.status) {
         out.finsFailed = true;
