@@ -80,6 +80,28 @@ python3 -c 'import json,sys; d=json.load(open(sys.argv[1])); r=d["rows"]; assert
 k screen 'fper < 30' --date 2024-05-10 --json | python3 -c 'import json,sys; assert json.load(sys.stdin)["rows"]==[]' ||
     fail "a disclosure counted on its own day"
 
+# The daily run fetches the same days' disclosures after the prices; a refusal of /fins/summary is said
+# once, the prices are still written and imported, and the exit status is that of the prices.
+mkdir -p "$w/equities_master" "$w/equities_bars_daily"
+m='{"data": [{"Date": "2024-05-15", "Code": "72030", "CoName": "トヨタ自動車", "Mkt": "0111"}]}'
+for d in 15 16; do
+    echo "$m" >"$w/equities_master/2024-05-$d.json"
+    echo "{\"data\": [{\"Date\": \"2024-05-$d\", \"Code\": \"72030\", \"O\": 1700, \"H\": 1700, \"L\": 1700, \"C\": 1700, \"Vo\": 100}]}" \
+        >"$w/equities_bars_daily/2024-05-$d.json"
+done
+r30='{"DiscDate": "2024-05-15", "DiscTime": "15:00:00", "Code": "72030", "DiscNo": "20240515000001", "DocType": "EarnForecastRevision", "CurPerType": "FY", "CurFYEn": "2025-03-31", "FEPS": "85"}'
+echo "{\"data\": [$r30]}" >"$w/fins_summary/2024-05-15.json"
+set_ini "$h" JQuantsURL "http://127.0.0.1:$(cat "$t/plain.port")"
+k fetch-jquants 2024-05-15 2024-05-15 --import >"$t/out" 2>"$t/err" || fail "daily run: $(cat "$t/out" "$t/err")"
+grep -q 'fins/summary?date=2024-05-15 ' "$t/plain.log" || fail "no disclosures asked: $(cat "$t/plain.log")"
+[ "$(q 'select FEPS from Kessan where DiscNo=20240515000001')" = 85 ] || fail "run's disclosure: $(q 'select * from Kessan')"
+grep -qxF '決算情報 1 件を保存しました' "$t/out" || fail "run's fins line: $(cat "$t/out")"
+printf 'STATUS 403\n{"message": "This API is not available on your subscription"}' >"$w/fins_summary/2024-05-16.json"
+k fetch-jquants 2024-05-16 2024-05-16 --import >"$t/out" 2>"$t/err" || fail "refused figures held the prices: $(cat "$t/out" "$t/err")"
+[ "$(grep -c '決算情報はご契約のプランでは取得できません' "$t/out" "$t/err" | awk -F: '{s+=$2} END {print s}')" = 1 ] ||
+    fail "refusal not said once: $(cat "$t/out" "$t/err")"
+[ "$(q 'select 終値 from daydata where コード=7203 and 日付=20240516')" = 1700 ] || fail "prices not imported"
+
 # The Free plan's window: the days before it are left out after the first refusal, and said once.
 start_jq free --plan free --window "2024-05-13~2024-05-14"
 set_ini "$h" JQuantsURL "http://127.0.0.1:$port"

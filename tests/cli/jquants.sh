@@ -105,8 +105,10 @@ grep 'daily?date=2024-01-04' "$t/plain.log" | awk 'NR==1{a=$2} NR==2{exit !($2-a
 grep -q '日  J-Quants の利用回数の上限（429）: 2 秒待ってから再開します$' "$t/err" || fail "429 wait not shown: $(cat "$t/err")"
 # The opaque key reaches the server unchanged.
 [ "$(grep -c 'pagination_key=eyJ.a%2Bb%3Dc%26d.9 ' "$t/plain.log")" = 2 ] || fail "cut page not retried once: $(cat "$t/plain.log")"
-# One calendar request; none for the bars of the closed days 1 to 3 January.
-[ "$(wc -l <"$t/plain.log")" = 11 ] || fail "requests: $(cat "$t/plain.log")"
+# One calendar request; none for the bars of the closed days 1 to 3 January; then the disclosures of
+# the two open days.
+[ "$(grep -c 'fins/summary?date=2024-01-0[45] ' "$t/plain.log")" = 2 ] || fail "disclosures: $(cat "$t/plain.log")"
+[ "$(wc -l <"$t/plain.log")" = 13 ] || fail "requests: $(cat "$t/plain.log")"
 ! grep -q 'daily?date=2024-01-0[123]' "$t/plain.log" || fail "a closed day was asked: $(cat "$t/plain.log")"
 expect() { printf "$2" | sjis | od -c >"$t/want"; od -c <"$1" >"$t/got"; cmp -s "$t/want" "$t/got" || fail "$1: $(iconv -f CP932 -t UTF-8 "$1" 2>&1)"; }
 expect "$h/Data/Ds202401.04" '20240104\r\n4,Kestrel\r\n1301,0,極洋,3000,3050,2990,3020,15000\r\n7203,0,トヨタ自動車,0,0,0,0,0\r\n8601,0,大和証券,800,810,790,805,30000\r\n1002,0,総合指数,2300,2310,2290,2305,1\r\n'

@@ -3,12 +3,14 @@
 #include "core/app/Files.h"
 #include "core/converter/JQuantsCalendar.h"
 #include "core/converter/JQuantsData.h"
+#include "core/converter/JQuantsFins.h"
 #include "core/db/Schema.h"
 #include "core/import/DailyFile.h"
 #include "core/import/DataGaps.h"
 #include "core/import/IssueMaster.h"
 
 #include <algorithm>
+#include <ctime>
 #include <map>
 #include <set>
 
@@ -447,6 +449,45 @@ struct Run {
     }
 };
 
+std::string localNowText() {
+    std::time_t t = std::time(nullptr);
+    std::tm tm{};
+    localtime_r(&t, &tm);
+    char buf[24];
+    std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S", &tm);
+    return buf;
+}
+
+// The disclosures of the run's days; whatever happens is a warning, never the run's error.
+void fetchDayFins(const RunRequest& req, JQuantsApi& api, const RunHooks& hooks, RunOutcome& out) {
+    auto warn = [&](const std::string& line) {
+        if (hooks.warn)
+            hooks.warn(line);
+        else if (hooks.log)
+            hooks.log(line);
+    };
+    auto db = db::openKestrelDatabase(req.databasePath);
+    if (!db) {
+        out.finsFailed = true;
+        warn("決算情報を保存できません: " + db.message());
+        return;
+    }
+    FinsFetchHooks fh;
+    fh.log = hooks.log;
+    fh.warn = warn;
+    const FinsFetchOutcome got = fetchFins({out.from, out.to, 0}, api, **db, localNowText(), fh);
+    out.finsRows = got.rows;
+    // A stop asked during the disclosures leaves the run's prices as they are, to be imported.
+    if (got.cancelled || got.planRefused) {
+        out.finsFailed = true;
+    } else if (!got.status) {
+        out.finsFailed = true;
+        warn("決算情報の取得を中止しました（株価は取得済みです）: " + got.status.message());
+    } else if (hooks.log) {
+        hooks.log("決算情報 " + std::to_string(got.rows) + " 件を保存しました");
+    }
+}
+
 } // namespace
 
 RunOutcome runJQuants(const RunRequest& request, JQuantsApi& api, const RunHooks& hooks) {
@@ -456,6 +497,8 @@ RunOutcome runJQuants(const RunRequest& request, JQuantsApi& api, const RunHooks
         run.out.gapNotice = import::findGaps(run.m_calendar, run.out.from, run.out.to, Date::today(), [&](Date d) {
                                 return fileExists(joinPath(request.dailyFolder, import::dailyFileName(d)));
                             }).notice();
+    if (request.fins && run.out.status && !run.out.cancelled && run.out.daysTotal > 0)
+        fetchDayFins(request, api, hooks, run.out);
     run.out.skippedCodes = static_cast<int>(run.skipped.size());
     if (run.out.skippedCodes > 0)
         run.log("取り込めない銘柄コード " + std::to_string(run.out.skippedCodes) + " 件を除きました");

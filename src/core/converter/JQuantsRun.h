@@ -11,6 +11,9 @@
 // days inside it and says how many weekdays of the range lay outside; the window is never guessed.
 // With latest = N the range is the last N open days of the calendar up to req.to (weekdays where it is
 // refused), moved back to end at the window's end when the service names one.
+// Then (fins) the same days' company disclosures go into the database's Kessan (fetchFins by date); any
+// failure there, a plan without the endpoint or a window included, is said once in a warning and never
+// changes the run's status: the daily files stay written and are imported as usual.
 // The transport (HTTP, pacing, retries, the key) comes in through JQuantsApi.
 #include "core/app/Date.h"
 #include "core/app/Status.h"
@@ -52,7 +55,8 @@ struct RunRequest {
     bool margin = false; // write the margin files into marginFolder
     bool refetch = false;
     Plan plan = Plan::Free;
-    int latest = 0; // > 0: the last this many open days up to `to` (from is then ignored)
+    int latest = 0;   // > 0: the last this many open days up to `to` (from is then ignored)
+    bool fins = true; // also the disclosures of the days fetched, into databasePath's Kessan
     std::string dataFolder, dailyFolder, marginFolder;
     std::string databasePath; // Kestrel.mdb: Mei for the snapshot, Bunkatu for the split proposals
 };
@@ -69,7 +73,9 @@ struct RunOutcome {
     int holidays = 0;    // closed weekdays, and open days without data
     int marginFiles = 0;
     int splitsProposed = 0;
-    int skippedCodes = 0; // distinct codes that cannot be held
+    int skippedCodes = 0;    // distinct codes that cannot be held
+    int finsRows = 0;        // disclosures stored
+    bool finsFailed = false; // the disclosures could not all be fetched (said in a warning)
     // After a run that ended well: the open days of the range (up to today) without a daily file, as
     // "休場日でない日のデータがありません: …"; empty without a gap.
     std::string gapNotice;

@@ -5,9 +5,11 @@
 #include "core/chart/SplitAdjust.h"
 #include "core/db/Schema.h"
 #include "core/scan/MarketScan.h"
+#include "core/scan/ScreenRun.h"
 #include "core/scan/ScreenTechnicals.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <initializer_list>
 
@@ -30,6 +32,9 @@ enum Kind {
     DeadCross,
     MacdCross,
     Sanyaku,
+    FperLow,
+    PbrLow,
+    YieldHigh,
     WeekRise,
     WeekFall,
     BuyUp,
@@ -142,14 +147,20 @@ std::string valueText(int kind, const Candidate& c) {
         return listValueText(ListValue::SignedShares, num);
     case RatioHigh:
     case RatioLow:
+    case PbrLow:
         return listValueText(ListValue::Ratio2, num, den);
+    case FperLow:
+        return listValueText(ListValue::Ratio1, num, den);
+    case YieldHigh:
+        return listValueText(ListValue::Percent2, num, den);
     default: // rates and deviations
         return listValueText(ListValue::Rate, num, den);
     }
 }
 
 bool descending(int kind) {
-    return kind != Fall && kind != YearLow && kind != DevDown && kind != WeekFall && kind != RatioLow;
+    return kind != Fall && kind != YearLow && kind != DevDown && kind != WeekFall && kind != RatioLow &&
+           kind != FperLow && kind != PbrLow;
 }
 
 // The top of each kind's candidates, as list rows.
@@ -393,6 +404,34 @@ void collect(const chart::ChartData& c, std::int32_t code, bool weekly, const Ye
     }
 }
 
+// The company figures the lists rank, as the screen names them.
+constexpr int kFinsFper = 0, kFinsPbr = 2, kFinsYield = 3;
+
+// The valuation candidates of one issue at D: its figures as of D (fins, nothing without disclosures),
+// ranked in ten-thousandths; a figure the issue lacks leaves it out of that list.
+void collectFins(const chart::ChartData& c, std::int32_t code, const scan::ScreenFins& fins,
+                 std::vector<Candidate> (&cands)[KindCount]) {
+    const chart::ChartBar& b = c.bars[static_cast<size_t>(c.barCount - 1)];
+    if (b.volume <= 0)
+        return;
+    auto add = [&](int kind, const std::optional<double>& v, bool zeroCounts) {
+        if (!v || !std::isfinite(*v) || *v < 0 || (!zeroCounts && *v == 0) || *v > 1e14)
+            return;
+        Candidate x;
+        x.code = code;
+        x.price = whole(b.close);
+        x.change = whole(b.change);
+        x.volume = b.volume;
+        // A yield is in percent and its text reads a fraction (2.45 -> 0.0245 -> "2.45%").
+        x.num = static_cast<Wide>(std::llround(*v * 10000));
+        x.den = kind == YieldHigh ? 1000000 : 10000;
+        cands[kind].push_back(x);
+    };
+    add(FperLow, fins[kFinsFper], false);
+    add(PbrLow, fins[kFinsPbr], false);
+    add(YieldHigh, fins[kFinsYield], true);
+}
+
 Status ensureKinds(db::Database& db) {
     auto insert = db.prepare("INSERT INTO informationClass (種類コード, 種類名, 表示順) VALUES (?, ?, ?) "
                              "ON CONFLICT (種類コード) DO NOTHING");
@@ -424,6 +463,9 @@ const std::vector<KindLine>& computedKinds() {
         {"d41", "デッドクロス", 111},
         {"d42", "MACDゴールデンクロス", 118},
         {"d43", "一目均衡表 三役好転", 119},
+        {"d44", "予想PER（低位）", 120},
+        {"d45", "PBR（低位）", 121},
+        {"d46", "予想配当利回り（上位）", 122},
         {"w31", "週間値上がり率", 112},
         {"w32", "週間値下がり率", 113},
         {"w33", "信用買残増加", 114},
@@ -455,6 +497,8 @@ std::string listValueText(ListValue what, long long num, long long den) {
         return fitted(n, d, false, "倍", {{0, 2, "", 0}, {0, 1, "", 0}, {0, 0, "", 0}});
     case ListValue::Rate:
         return fitted(n * 100, d, true, "%", {{0, 1, "", 0}, {0, 0, "", 0}});
+    case ListValue::Percent2:
+        return fitted(n * 100, d, false, "%", {{0, 2, "", 0}, {0, 1, "", 0}, {0, 0, "", 0}});
     }
     return "";
 }
@@ -538,6 +582,8 @@ Result<ComputeListsResult> computeLists(db::Database& db, Date first, Date last,
 
     std::vector<Candidate> cands[KindCount];
     chart::ChartData chart;
+    std::bitset<scan::kFinsFieldCount> listedFins;
+    listedFins.set(kFinsFper).set(kFinsPbr).set(kFinsYield);
     // Daily kinds, one calendar year at a time (the 年初来 lists need the year's earlier bars).
     for (int y = first.year(); y <= last.year() && !dailyDays->empty(); ++y) {
         const Date yearStart = *Date::fromYmd(y, 1, 1), yearEnd = *Date::fromYmd(y, 12, 31);
@@ -563,6 +609,9 @@ Result<ComputeListsResult> computeLists(db::Database& db, Date first, Date last,
                 return result;
             }
             status(day.toYYYYMMDD() + " 計算中");
+            auto finsByCode = scan::marketFins(db, *market, day, listedFins);
+            if (!finsByCode)
+                return finsByCode.status();
             for (int i = 0; i < market->issueCount(); ++i) {
                 auto has = market->chartAt(i, day, chart);
                 if (!has || !*has)
@@ -575,6 +624,8 @@ Result<ComputeListsResult> computeLists(db::Database& db, Date first, Date last,
                 YearRun& run = runs[static_cast<size_t>(i)];
                 advance(*market, i, at, run);
                 collect(chart, market->code(i), false, &run, day, cands, &technical[static_cast<size_t>(i)]);
+                if (auto f = finsByCode->find(market->code(i)); f != finsByCode->end())
+                    collectFins(chart, market->code(i), f->second, cands);
             }
             if (store(day, rank(day, cands, 0, kFirstWeekly), ""))
                 ++result.dailyDays;

@@ -15,7 +15,9 @@
 //   ゴールデンクロス ma5 <= ma25 on the bar before and ma5 > ma25 on D (デッドクロス >= then <), both averages
 //   defined on both bars, by volume; weekly: 週間値上がり率/値下がり率 as the daily rates; 信用買残増加 /
 //   信用売残増加 the balance minus the previous week's, > 0, descending; 信用倍率 buy / sell balance with
-//   sell > 0, descending / ascending.
+//   sell > 0, descending / ascending; 予想PER（低位）, PBR（低位） ascending and 予想配当利回り（上位）
+//   descending, the company figures as of D as a screen reads them (fins::figuresAsOf, close as traded),
+//   only issues that have the figure (PER and PBR above 0, yield 0 or more).
 // A row is stored as a download stores it: rank, code, price = D's close, volume in shares, change,
 // value text ("+12.3%", "3.4倍", "1,234百万円"), title = the kind's name, Top種類コード = first letter.
 // Each day's lists are stored in one transaction that first removes the rows of the same kinds and day,
@@ -93,6 +95,7 @@ enum class ListValue {
     Ratio1,       // a ratio with one decimal: "3.4倍"
     Ratio2,       // a ratio with two decimals: "0.33倍"
     Rate,         // a signed percent with one decimal: "+12.3%", "-0.5%", "0.0%" (no sign once rounded to 0)
+    Percent2,     // a percent with two decimals, unsigned when positive: "2.45%"
 };
 
 // The value text of a list row for num / den (den > 0; shares and yen pass den = 1).

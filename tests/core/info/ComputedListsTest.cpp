@@ -5,6 +5,7 @@
 
 #include "RealMarket.h"
 #include "core/app/Encoding.h"
+#include "core/fins/Disclosure.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -123,9 +124,58 @@ TEST_F(ListMarket, EveryKindAsWorkedByHand) {
               "1|110|5000|10|値上がり率|d\n");
     EXPECT_EQ(rows("SELECT DISTINCT コメント, Top種類コード FROM informationData WHERE 種類コード='w35'"),
               "信用倍率（高）|w\n");
-    EXPECT_EQ(count("SELECT count(*) FROM informationClass WHERE 種類コード BETWEEN 'd31' AND 'd41' OR 種類コード "
+    EXPECT_EQ(count("SELECT count(*) FROM informationClass WHERE 種類コード BETWEEN 'd31' AND 'd46' OR 種類コード "
                     "BETWEEN 'w31' AND 'w36'"),
-              17);
+              22);
+}
+
+// Valuation lists on 2024-01-05 from quarterly disclosures of 2023-12-28 (counted from 2023-12-29):
+//   1001 close 110, forecast EPS 11, BPS 220, dividend 2.2: PER 10.0, PBR 0.50, yield 2.00%;
+//   1002 close 180, forecast EPS -5 (no PER), BPS 90: PBR 2.00, dividend 未定 (no yield);
+//   1003 close 55, forecast EPS 5.5: PER 10.0 (tied with 1001, the smaller code first), no BPS, dividend 0;
+//   1004 has figures but no trading that day, 1005 no bar; 1006's disclosure of that very day is not yet
+//   counted. On 2024-01-04 1001 closes 100 (PER 100 / 11 = 9.09, yield 2.20%), 1003 50 (9.09), and 1004
+//   (300) and 1005 (400) trade with forecast EPS 1 and dividend 100.
+TEST_F(ListMarket, ValuationListsFromTheFiguresAsOfTheDay) {
+    const char* page = R"({"data": [
+ {"DiscDate": "2023-12-28", "DiscTime": "15:00:00", "Code": "10010", "DiscNo": "1", "CurPerType": "2Q",
+  "DocType": "2QFinancialStatements_Consolidated_JP", "CurPerEn": "2023-09-30", "CurFYEn": "2024-03-31",
+  "FEPS": "11", "BPS": "220", "FDivAnn": "2.2"},
+ {"DiscDate": "2023-12-28", "DiscTime": "15:00:00", "Code": "10020", "DiscNo": "2", "CurPerType": "2Q",
+  "DocType": "2QFinancialStatements_Consolidated_JP", "CurPerEn": "2023-09-30", "CurFYEn": "2024-03-31",
+  "FEPS": "-5", "BPS": "90", "FDivAnn": "-"},
+ {"DiscDate": "2023-12-28", "DiscTime": "15:00:00", "Code": "10030", "DiscNo": "3", "CurPerType": "2Q",
+  "DocType": "2QFinancialStatements_NonConsolidated_JP", "CurPerEn": "2023-09-30", "CurFYEn": "2024-03-31",
+  "FEPS": "5.5", "BPS": "", "FDivAnn": "0"},
+ {"DiscDate": "2023-12-28", "DiscTime": "15:00:00", "Code": "10040", "DiscNo": "4", "CurPerType": "2Q",
+  "DocType": "2QFinancialStatements_Consolidated_JP", "CurPerEn": "2023-09-30", "CurFYEn": "2024-03-31",
+  "FEPS": "1", "BPS": "1", "FDivAnn": "100"},
+ {"DiscDate": "2023-12-28", "DiscTime": "15:00:00", "Code": "10050", "DiscNo": "5", "CurPerType": "2Q",
+  "DocType": "2QFinancialStatements_Consolidated_JP", "CurPerEn": "2023-09-30", "CurFYEn": "2024-03-31",
+  "FEPS": "1", "BPS": "1", "FDivAnn": "100"},
+ {"DiscDate": "2024-01-05", "DiscTime": "11:30:00", "Code": "10060", "DiscNo": "6", "CurPerType": "3Q",
+  "DocType": "3QFinancialStatements_Consolidated_JP", "CurPerEn": "2023-12-31", "CurFYEn": "2024-03-31",
+  "FEPS": "1", "BPS": "1", "FDivAnn": "100"}]})";
+    auto parsed = fins::parseDisclosures({page}, "test");
+    ASSERT_TRUE(parsed) << parsed.message();
+    ASSERT_TRUE(fins::storeDisclosures(*db, parsed->rows, "2024-01-06 09:00:00"));
+    ASSERT_TRUE(computeLists(*db, *Date::fromYmd(2024, 1, 4), *Date::fromYmd(2024, 1, 5), true));
+    const struct {
+        const char* kind;
+        long long date;
+        const char* rows;
+    } cases[] = {
+        {"d44", 20240105, "1001|10.0倍\n1003|10.0倍\n"},
+        {"d45", 20240105, "1001|0.50倍\n1002|2.00倍\n"},
+        {"d46", 20240105, "1001|2.00%\n1003|0.00%\n"},
+        {"d44", 20240104, "1001|9.1倍\n1003|9.1倍\n1004|300.0倍\n1005|400.0倍\n"},
+        {"d46", 20240104, "1004|33.33%\n1005|25.00%\n1001|2.20%\n1003|0.00%\n"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(list(c.kind, c.date), c.rows) << c.kind << " " << c.date;
+    EXPECT_EQ(rows("SELECT 順位, 株価, 前日比, コメント FROM informationData WHERE 種類コード='d46' AND "
+                   "日付=20240105 AND コード=1001"),
+              "1|110|10|予想配当利回り（上位\n"); // the title cut to the ten characters kept, as a download's
 }
 
 // MACDゴールデンクロス and 三役好転 worked by hand on 81 weekdays. 1001 closes at 100 (high 101, low 95 up
@@ -303,6 +353,9 @@ TEST(ListValueText, BoundsOfEachKind) {
         {ListValue::Yen, 10000000000000, 1, "10.0兆円"},
         {ListValue::Yen, 999950000000000, 1, "1,000兆円"},
         {ListValue::Ratio1, 17, 5, "3.4倍"},
+        {ListValue::Percent2, 245, 10000, "2.45%"},
+        {ListValue::Percent2, 1235, 100000, "1.24%"}, // a half away from zero
+        {ListValue::Percent2, 123456789, 1, "123.5億%"},
         {ListValue::Ratio1, 1, 3, "0.3倍"},
         {ListValue::Ratio1, 99999, 1, "99,999.0倍"},
         {ListValue::Ratio1, 999999, 1, "999,999.0倍"},
