@@ -62,6 +62,12 @@ Week accumulate(const std::vector<Day>& days, Date weekDate, const std::vector<d
     return w;
 }
 
+// The date a week is stored under: the Friday of its Sunday-to-Saturday span, so a Saturday session joins
+// the week it ends instead of taking the next week's Friday.
+Date weekDateOf(Date lastDay) {
+    return lastDay.weekday() == 7 ? lastDay.addDays(-1) : NextFriday(lastDay);
+}
+
 class WeeklyBuilder {
 public:
     // code 0 builds every issue; another code that issue only.
@@ -72,7 +78,7 @@ public:
 
 private:
     Status flushWeek(std::int32_t code);
-    Status writeWeek(std::int32_t code, Date lastDay, const Week& w);
+    Status writeWeek(std::int32_t code, Date weekDate, const Week& w);
     Result<std::optional<std::int32_t>> previousReference(std::int32_t code, Date weekDate);
     Result<std::pair<std::int32_t, std::int32_t>> margins(std::int32_t code, Date weekDate);
 
@@ -188,8 +194,7 @@ Result<std::pair<std::int32_t, std::int32_t>> WeeklyBuilder::margins(std::int32_
     return std::pair<std::int32_t, std::int32_t>(static_cast<std::int32_t>(s), static_cast<std::int32_t>(b));
 }
 
-Status WeeklyBuilder::writeWeek(std::int32_t code, Date lastDay, const Week& w) {
-    const Date weekDate = NextFriday(lastDay);
+Status WeeklyBuilder::writeWeek(std::int32_t code, Date weekDate, const Week& w) {
     auto prev = previousReference(code, weekDate);
     if (!prev)
         return prev.status();
@@ -218,10 +223,10 @@ Status WeeklyBuilder::writeWeek(std::int32_t code, Date lastDay, const Week& w) 
 Status WeeklyBuilder::flushWeek(std::int32_t code) {
     if (m_week.empty())
         return Status::ok();
-    const Date lastDay = m_week.back().date;
-    const Week w = accumulate(m_week, NextFriday(lastDay), m_issueEvents);
+    const Date weekDate = weekDateOf(m_week.back().date);
+    const Week w = accumulate(m_week, weekDate, m_issueEvents);
     m_week.clear();
-    return writeWeek(code, lastDay, w);
+    return writeWeek(code, weekDate, w);
 }
 
 Status WeeklyBuilder::buildIssue(std::int32_t code) {

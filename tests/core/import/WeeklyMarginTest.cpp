@@ -57,6 +57,23 @@ TEST_F(Bars, WeeksSplitOnTheWeekdayAndCarryTheReferenceOverWeeksWithoutTrading) 
     EXPECT_EQ(weeks(), expect);
 }
 
+TEST_F(Bars, ASaturdaySessionJoinsTheWeekItEnds) {
+    addMei(1301, 1, "a");
+    addMei(1302, 1, "b");
+    daily(1301, 20261127, 100, 110, 95, 105, 10);
+    daily(1301, 20261128, 105, 112, 104, 110, 4); // a Saturday after its Friday
+    daily(1301, 20261130, 110, 115, 108, 112, 6);
+    daily(1301, 20261204, 112, 113, 100, 101, 5);
+    daily(1302, 20261128, 50, 50, 50, 50, 1); // a Saturday alone, then the next Monday
+    daily(1302, 20261130, 51, 51, 51, 51, 2);
+
+    ASSERT_TRUE(BuildWeeklyBars(*db, day(11, 23), day(12, 4)));
+    EXPECT_EQ(weeks(), "1301|20261127|100|112|95|110|0|14|110|0|0\n"
+                       "1301|20261204|110|115|100|101|-9|11|101|0|0\n"
+                       "1302|20261127|50|50|50|50|0|1|50|0|0\n"
+                       "1302|20261204|51|51|51|51|1|2|51|0|0\n");
+}
+
 TEST_F(Bars, MarginFilesReplaceTheirFridayAndFillTheWeeklyBars) {
     std::string folder = dir.file("sinyo");
     ASSERT_TRUE(makeDir(folder));
