@@ -37,6 +37,17 @@ const std::vector<ScreenName>& screenNames() {
         {"fitC", "曲線C", "二次曲線の二次の係数（チャート全体の値）", "fitC > 0"},
         {"vertexBars", "頂点", "右端から二次曲線の頂点までの本数", "vertexBars < 5"},
         {"vertexPrice", "頂点株価", "二次曲線の頂点の株価（円）", "vertexPrice < close"},
+        // The company's figures as of the screen's day (only what was disclosed before it).
+        {"fper", "予想PER", "予想PER（倍）", "fper < 12"},
+        {"per", "実績PER", "実績PER（倍）", "per < 15"},
+        {"pbr", "PBR", "PBR（倍）", "pbr < 1"},
+        {"yield", "予想配当利回り", "予想配当利回り（%）", "yield >= 3"},
+        {"mktcap", "時価総額", "時価総額（億円）", "mktcap >= 1000"},
+        {"roe", "ROE", "ROE（%）", "roe >= 10"},
+        {"equityRatio", "自己資本比率", "自己資本比率（%）", "equityRatio >= 50"},
+        {"salesGrowth", "売上成長率", "売上高の前年比（%）", "salesGrowth > 10"},
+        {"opGrowth", "営業益成長率", "営業利益の前年比（%）", "opGrowth > 10"},
+        {"epsGrowth", "EPS成長率", "1株益の前年比（%）", "epsGrowth > 10"},
     };
     return kNames;
 }
