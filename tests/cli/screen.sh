@@ -27,7 +27,8 @@ assert [r["code"] for r in s["rows"]] == [1301, 1332], s
 r = s["rows"][0]
 assert r["name"] == "極洋"
 for k, v in c["bars"][-1].items():
-    assert r[k] == v, (k, r[k], v)
+    if k != "ind":  # a row carries the technical values its condition names
+        assert r[k] == v, (k, r[k], v)
 for k in ("fitA", "fitB", "fitC"):
     assert r[k] == c[k], k
 EOF2
