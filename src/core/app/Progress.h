@@ -9,8 +9,12 @@ namespace kestrel {
 using ProgressFn = std::function<void(int percent)>;
 
 // True for the percentages a progress label shows (whole part ending in 0 or 5).
-inline bool isShownPercent(int percent) { return percent % 5 == 0; }
+inline bool isShownPercent(int percent) {
+    return percent % 5 == 0;
+}
 // The percentage formatted "##": no leading zero, and "" for 0.
-inline std::string formatPercent(int percent) { return percent == 0 ? std::string() : std::to_string(percent); }
+inline std::string formatPercent(int percent) {
+    return percent == 0 ? std::string() : std::to_string(percent);
+}
 
 } // namespace kestrel
