@@ -79,4 +79,15 @@ set +e
 k screen 'close > 0' --from 2024-01-10 --to 2024-01-01 --hold 1 >/dev/null 2>&1; rc=$?
 set -e
 [ $rc = 2 ] || fail "reversed period gave $rc"
+# The technical periods of Kestrel.ini reach the screen as they reach the chart: a 3-bar 転換線 exists on six bars
+# ((109 + 101) / 2 on 2024-01-10).
+printf '[Technical]\r\nTenkanPeriod=3\r\n' >>"$t/h/Kestrel.ini"
+k screen 'tenkan > 0' --date 2024-01-10 --json >"$t/st"
+k chart 1301 --date 2024-01-10 --json >"$t/ct"
+python3 - "$t/st" "$t/ct" <<'EOF2' || fail "screen technical periods"
+import json, sys
+s = json.load(open(sys.argv[1])); c = json.load(open(sys.argv[2]))
+r = [r for r in s["rows"] if r["code"] == 1301][0]
+assert abs(r["tenkan"] - c["bars"][-1]["ind"]["tenkan"]) < 0.01 and abs(r["tenkan"] - 105) < 0.01, (r, c["bars"][-1]["ind"])
+EOF2
 echo "1 passed, 0 failed"

@@ -2,6 +2,7 @@
 // have found over a period with each match's close some trading days later.
 #include "Command.h"
 #include "core/app/Files.h"
+#include "core/chart/TechnicalIni.h"
 #include "core/scan/ScreenRun.h"
 
 #include <cstdio>
@@ -91,6 +92,11 @@ int runScreenCommand(Invocation& inv) {
     options.weekly = weekly;
     options.splitAdjust = inv.context.splitAdjust;
     options.settings = chart::IndicatorSettings::from(inv.context.settings);
+    // The technical periods the chart uses, so a screen's values equal the chart's.
+    chart::TechnicalView technical;
+    if (Status t = chart::loadTechnicalView(inv.context.paths.iniPath, technical); !t)
+        inv.err << "kestrel: " << t.message() << "\n";
+    options.technical = technical.settings;
     auto fault = [&](std::int32_t code, const Status& st) {
         inv.err << "コード " << code << " のチャートを読めないため除きました: " << st.message() << "\n";
     };

@@ -1,6 +1,7 @@
 #include "ui/info/frmScreening.h"
 
 #include "core/app/Files.h"
+#include "core/chart/TechnicalIni.h"
 #include "core/scan/ScreenNames.h"
 #include "ui/app/ColumnMenu.h"
 #include "ui/app/DateBox.h"
@@ -197,6 +198,10 @@ scan::ScanOptions frmScreening::options() const {
     o.weekly = optWeekly->isChecked();
     o.splitAdjust = m_context.splitAdjust;
     o.settings = chart::IndicatorSettings::from(m_context.settings);
+    // The chart's technical periods (a value that does not read is told by the main window and left default).
+    chart::TechnicalView technical;
+    (void)chart::loadTechnicalView(m_context.paths.iniPath, technical);
+    o.technical = technical.settings;
     return o;
 }
 
