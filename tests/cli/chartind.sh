@@ -59,7 +59,10 @@ k chart 1301 --date "$last" --json >"$t/j5"
 python3 -c 'import json,sys; d=json.load(open(sys.argv[1])); assert d["indicatorSettings"]["tenkanPeriod"] == 5 and abs(d["bars"][-1]["ind"]["tenkan"] - 157) < 0.01' "$t/j5" || fail "ini period"
 
 # Unknown names: a clear message and exit 2.
-for bad in "--overlay cloud --png $t/x.png" "--overlay bb,,sar --png $t/x.png" "--lower-panel macdx" "--lower-panel 9"; do
+bads=("--lower-panel macdx" "--lower-panel 9")
+# Without Qt Gui, --png itself is refused first.
+[ "${KESTREL_WITH_PNG:-1}" = 1 ] && bads+=("--overlay cloud --png $t/x.png" "--overlay bb,,sar --png $t/x.png")
+for bad in "${bads[@]}"; do
     set +e
     # shellcheck disable=SC2086
     k chart 1301 --date "$last" $bad >/dev/null 2>"$t/eb"; rc=$?
