@@ -2,6 +2,7 @@
 // with a progress line. Each day is committed on its own, so a run stopped (Ctrl-C, a kill) resumes
 // where it stopped. --bulk reads whole months from the bulk files. --status says how far it is without
 // asking the service.
+#include "CancelOnInterrupt.h"
 #include "Command.h"
 #include "core/app/Files.h"
 #include "core/converter/JQuantsHistory.h"
@@ -11,7 +12,6 @@
 #include "services/converter/JQuantsHook.h"
 
 #include <QThread>
-#include <csignal>
 #include <ostream>
 #include <unistd.h>
 
@@ -19,14 +19,6 @@ namespace kestrel::cli {
 namespace {
 
 using namespace kestrel::converter::jquants;
-
-platform::JQuantsClient* g_backfillClient = nullptr;
-
-extern "C" void onBackfillInterrupt(int) {
-    if (g_backfillClient)
-        g_backfillClient->cancel();
-    std::signal(SIGINT, SIG_DFL);
-}
 
 std::string statePath(const Invocation& inv) {
     return joinPath(inv.context.paths.dataFolder, "Backfill.state");
@@ -82,8 +74,7 @@ int runBackfill(Invocation& inv) {
             inv.err << "\r\033[K" << std::flush;
         inv.out << line << "\n" << std::flush;
     };
-    g_backfillClient = &client;
-    auto old = std::signal(SIGINT, onBackfillInterrupt);
+    CancelOnInterrupt interrupt(client);
     int rc = 0;
     if (Status st = job.start(); !st) {
         rc = inv.fail(st);
@@ -110,8 +101,6 @@ int runBackfill(Invocation& inv) {
             break;
         }
     }
-    std::signal(SIGINT, old);
-    g_backfillClient = nullptr;
     return rc;
 }
 

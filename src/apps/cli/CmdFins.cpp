@@ -1,6 +1,7 @@
 // kestrel fetch-fins: company disclosures from the J-Quants API into Kessan, by disclosure date or for one
 // issue. kestrel fins: an issue's figures as of a day (valuations, actuals, forecasts and the yearly
 // table), as text or JSON. Ctrl-C stops the fetch after the request in flight; stored days are whole.
+#include "CancelOnInterrupt.h"
 #include "Command.h"
 #include "core/converter/JQuantsFins.h"
 #include "core/converter/JQuantsSettings.h"
@@ -9,7 +10,6 @@
 #include "services/converter/JQuantsHook.h"
 
 #include <algorithm>
-#include <csignal>
 #include <ctime>
 #include <iomanip>
 #include <ostream>
@@ -18,14 +18,6 @@
 
 namespace kestrel::cli {
 namespace {
-
-platform::JQuantsClient* g_finsClient = nullptr;
-
-extern "C" void onFinsInterrupt(int) {
-    if (g_finsClient)
-        g_finsClient->cancel();
-    std::signal(SIGINT, SIG_DFL);
-}
 
 std::optional<int> codeArg(const std::string& s) {
     if (s.empty() || s.size() > 4 || s.find_first_not_of("0123456789") != std::string::npos)
@@ -93,11 +85,10 @@ int runFetchFins(Invocation& inv) {
         done = d;
         total = t;
     };
-    g_finsClient = &client;
-    auto old = std::signal(SIGINT, onFinsInterrupt);
-    converter::jquants::FinsFetchOutcome out = converter::jquants::fetchFins(req, client, *db, nowText(), hooks);
-    std::signal(SIGINT, old);
-    g_finsClient = nullptr;
+    converter::jquants::FinsFetchOutcome out = [&] {
+        CancelOnInterrupt interrupt(client);
+        return converter::jquants::fetchFins(req, client, *db, nowText(), hooks);
+    }();
     if (tty)
         inv.err << "\r\033[K" << std::flush;
     inv.out << out.rows << " 件の開示を保存, " << client.requestCount() << " 回の要求\n";

@@ -3,6 +3,7 @@
 // the imports of the same range. Ctrl-C stops after the request in flight; what was written is whole.
 // A failure part way keeps (and with --import imports) every day finished before it; the exit status
 // is 1 only when the run fetched nothing. --latest N fetches the last N weekdays the plan covers.
+#include "CancelOnInterrupt.h"
 #include "Command.h"
 #include "core/converter/JQuantsHistory.h"
 #include "core/converter/JQuantsRun.h"
@@ -11,7 +12,6 @@
 #include "services/converter/JQuantsHook.h"
 
 #include <charconv>
-#include <csignal>
 #include <ostream>
 #include <unistd.h>
 
@@ -19,15 +19,6 @@ namespace kestrel::cli {
 namespace {
 
 using namespace kestrel::converter::jquants;
-
-platform::JQuantsClient* g_client = nullptr;
-
-// The first Ctrl-C asks the run to stop after the request in flight; a second one ends the program.
-extern "C" void onInterrupt(int) {
-    if (g_client)
-        g_client->cancel();
-    std::signal(SIGINT, SIG_DFL);
-}
 
 int runCommand(Invocation& inv, const char* name, std::vector<std::string> args) {
     for (const CommandInfo& c : commands()) {
@@ -64,11 +55,10 @@ int runFetchIssue(Invocation& inv, const std::string& codeText) {
         return inv.fail(why.toStdString());
     platform::JQuantsClient client(*options);
     client.onWait = [&](int seconds, bool limited) { inv.err << services::waitText(seconds, limited) << "\n"; };
-    g_client = &client;
-    auto old = std::signal(SIGINT, onInterrupt);
-    IssueHistoryOutcome out = fetchIssueHistory(client, req);
-    std::signal(SIGINT, old);
-    g_client = nullptr;
+    IssueHistoryOutcome out = [&] {
+        CancelOnInterrupt interrupt(client);
+        return fetchIssueHistory(client, req);
+    }();
     if (out.cancelled)
         return inv.fail("中止しました。何も取り込んでいません");
     if (!out.status)
@@ -149,11 +139,10 @@ int runFetchJQuants(Invocation& inv) {
         total = t;
         show(std::to_string(d) + "/" + std::to_string(t) + " 日");
     };
-    g_client = &client;
-    auto old = std::signal(SIGINT, onInterrupt);
-    RunOutcome out = runJQuants(req, client, hooks);
-    std::signal(SIGINT, old);
-    g_client = nullptr;
+    RunOutcome out = [&] {
+        CancelOnInterrupt interrupt(client);
+        return runJQuants(req, client, hooks);
+    }();
     if (tty)
         inv.err << "\r\033[K" << std::flush;
     inv.out << out.daysWritten << " 日分を作成, " << out.daysKept << " 日分は作成済み, " << out.holidays
