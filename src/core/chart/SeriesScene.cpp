@@ -430,7 +430,7 @@ std::vector<Primitive> SeriesChart::draw(SeriesView view, int width, int height)
     // The panes.
     for (std::size_t i = 0; i < m_panes.size(); ++i) {
         const Pane& p = m_panes[i];
-        const auto [top, bottom] = lay.panes[i];
+        const int top = lay.panes[i].first, bottom = lay.panes[i].second;
         YMap m{top, bottom, p.low, p.high, false};
         std::vector<Line> lines = p.lines;
         if (p.kind == PaneKind::Volume || p.kind == PaneKind::Margin) {
