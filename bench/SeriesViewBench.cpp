@@ -71,8 +71,8 @@ template <class F> void measure(const char* what, int runs, F&& f, double target
                 cpu.back() < target ? "   (within target)" : "   (OVER TARGET)");
 }
 
-chart::SceneSpec spec() {
-    chart::SceneSpec s;
+chart::SceneOptions options() {
+    chart::SceneOptions s;
     s.overlays = {"bbMid", "bbUp2", "bbLo2"};
     s.panes = {chart::PaneKind::Volume, chart::PaneKind::Macd, chart::PaneKind::Rsi};
     return s;
@@ -96,7 +96,7 @@ int main(int argc, char** argv) {
     auto loadAndCompute = [&] {
         auto s = chart::loadSeries(db, kCode, {chart::BarMode::Daily, std::nullopt, to, true});
         must(s.status());
-        return chart::SeriesChart(std::move(*s), spec());
+        return chart::SeriesChart(std::move(*s), options());
     };
     const chart::SeriesChart chart = loadAndCompute();
     std::printf("one issue: %d daily bars, 3 averages + 3 overlays, 3 panes, %dx%d\n", chart.series().size(), kWidth,

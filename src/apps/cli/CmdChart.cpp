@@ -145,33 +145,33 @@ std::optional<int> takeSpanOptions(Invocation& inv, bool weekly, bool json, bool
 chart::SeriesChart spanChart(Invocation& inv, chart::BarSeries series, const SpanOptions& span,
                              const chart::ChartDisplay& display, const chart::TechnicalSettings& settings,
                              std::vector<chart::ComparedIssue> compared) {
-    chart::SceneSpec spec;
-    spec.technical = settings;
-    spec.logScale = span.log;
-    spec.screenMode = display.ScreenMode;
+    chart::SceneOptions options;
+    options.technical = settings;
+    options.logScale = span.log;
+    options.screenMode = display.ScreenMode;
     const Settings& s = inv.context.settings;
-    spec.averages.clear();
+    options.averages.clear();
     if (!display.chartColors[chart::kMa1].isZero())
         for (int n : {static_cast<int>(s.move1), static_cast<int>(s.move2), static_cast<int>(s.move3)})
             if (n > 0)
-                spec.averages.push_back(n);
+                options.averages.push_back(n);
     if (s.SaicoL > 0)
-        spec.psychPeriod = s.SaicoL;
+        options.psychPeriod = s.SaicoL;
     if (s.RSIVR > 0)
-        spec.flowPeriod = s.RSIVR;
+        options.flowPeriod = s.RSIVR;
     if (span.panes) {
-        spec.panes.clear();
+        options.panes.clear();
         for (const std::string& name : commaList(*span.panes)) {
             if (auto kind = chart::paneByName(name))
-                spec.panes.push_back(*kind);
+                options.panes.push_back(*kind);
             else
                 inv.err << "kestrel: no pane is called \"" << name
                         << "\" (volume, margin, psych, rsi, vr, macd, stoch, rci, dmi): left out\n";
         }
     } else if (!display.volume) {
-        spec.panes.clear();
+        options.panes.clear();
     }
-    return chart::SeriesChart(std::move(series), std::move(spec), std::move(compared));
+    return chart::SeriesChart(std::move(series), std::move(options), std::move(compared));
 }
 
 int runSpan(Invocation& inv, db::Database& db, std::int32_t code, const std::string& chartDate, bool weekly,

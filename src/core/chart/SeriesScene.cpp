@@ -134,18 +134,18 @@ double lastValue(const Series& s, SeriesView v) {
     return kMissing;
 }
 
-std::string paneTitle(PaneKind k, const SceneSpec& spec) {
+std::string paneTitle(PaneKind k, const SceneOptions& options) {
     switch (k) {
     case PaneKind::Volume:
         return "出来高";
     case PaneKind::Margin:
         return "信用残 売/買";
     case PaneKind::Psych:
-        return "サイコロ(" + std::to_string(spec.psychPeriod) + ")";
+        return "サイコロ(" + std::to_string(options.psychPeriod) + ")";
     case PaneKind::Rsi:
-        return "RSI(" + std::to_string(spec.flowPeriod) + ")";
+        return "RSI(" + std::to_string(options.flowPeriod) + ")";
     case PaneKind::Vr:
-        return "VR(" + std::to_string(spec.flowPeriod) + ")";
+        return "VR(" + std::to_string(options.flowPeriod) + ")";
     case PaneKind::Macd:
         return "MACD";
     case PaneKind::Stoch:
@@ -165,25 +165,25 @@ int SceneLayout::barX(int bar, SeriesView view) const {
     return plotLeft + static_cast<int>(std::floor((bar - view.first + 0.5) * slot));
 }
 
-SeriesChart::SeriesChart(BarSeries series, SceneSpec spec, std::vector<ComparedIssue> compared)
-    : m_series(std::move(series)), m_spec(std::move(spec)), m_compared(std::move(compared)) {
-    if (m_spec.panes.size() > static_cast<std::size_t>(kMaxPanes))
-        m_spec.panes.resize(kMaxPanes);
+SeriesChart::SeriesChart(BarSeries series, SceneOptions options, std::vector<ComparedIssue> compared)
+    : m_series(std::move(series)), m_options(std::move(options)), m_compared(std::move(compared)) {
+    if (m_options.panes.size() > static_cast<std::size_t>(kMaxPanes))
+        m_options.panes.resize(kMaxPanes);
     if (m_compared.size() > static_cast<std::size_t>(kMaxCompared))
         m_compared.resize(kMaxCompared);
-    if (!m_spec.technical.validate())
-        m_spec.technical = TechnicalSettings{};
-    const TechnicalSettings& ts = m_spec.technical;
+    if (!m_options.technical.validate())
+        m_options.technical = TechnicalSettings{};
+    const TechnicalSettings& ts = m_options.technical;
     m_closes = closes(m_series);
     std::size_t colour = 0;
-    for (int n : m_spec.averages)
+    for (int n : m_options.averages)
         if (n > 0)
             m_priceLines.push_back({"MA" + std::to_string(n), sma(m_closes, n), kLineColors[colour++ % 3]});
-    if (!m_spec.overlays.empty()) {
+    if (!m_options.overlays.empty()) {
         // Only the families the overlays name are computed.
         TechnicalValues all;
         auto wants = [&](std::initializer_list<std::string_view> prefixes) {
-            for (const std::string& n : m_spec.overlays)
+            for (const std::string& n : m_options.overlays)
                 for (std::string_view p : prefixes)
                     if (std::string_view(n).substr(0, p.size()) == p)
                         return true;
@@ -207,14 +207,14 @@ SeriesChart::SeriesChart(BarSeries series, SceneSpec spec, std::vector<ComparedI
             all.envelope = envelope(m_series, ts.envPeriod, ts.envPercent);
         if (wants({"hl"}))
             all.hlBand = hlBand(m_series, ts.hlPeriod);
-        for (const std::string& name : m_spec.overlays) {
+        for (const std::string& name : m_options.overlays) {
             if (const Series* s = all.find(name); s && s->size() == m_series.bars.size())
                 m_priceLines.push_back({name, *s, kLineColors[colour++ % kLineColors.size()]});
             else
                 m_unknown.push_back(name);
         }
     }
-    for (PaneKind k : m_spec.panes) {
+    for (PaneKind k : m_options.panes) {
         Pane p{k, {}, 0, 100};
         auto line = [&](std::string name, Series s, Rgb c) { p.lines.push_back({std::move(name), std::move(s), c}); };
         switch (k) {
@@ -223,13 +223,13 @@ SeriesChart::SeriesChart(BarSeries series, SceneSpec spec, std::vector<ComparedI
             p.high = 0; // fitted
             break;
         case PaneKind::Psych:
-            line("", psychLine(m_series, m_spec.psychPeriod), kShownColors[kPsych]);
+            line("", psychLine(m_series, m_options.psychPeriod), kShownColors[kPsych]);
             break;
         case PaneKind::Rsi:
-            line("", rsiLine(m_series, m_spec.flowPeriod), kShownColors[kRsi]);
+            line("", rsiLine(m_series, m_options.flowPeriod), kShownColors[kRsi]);
             break;
         case PaneKind::Vr:
-            line("", volumeRatio(m_series, m_spec.flowPeriod), kShownColors[kVr]);
+            line("", volumeRatio(m_series, m_options.flowPeriod), kShownColors[kVr]);
             break;
         case PaneKind::Macd: {
             Macd m = macd(m_series, ts.macdFast, ts.macdSlow, ts.macdSignal, ts.macdSignalKind);
@@ -298,8 +298,8 @@ SceneLayout SeriesChart::layout(SeriesView view, int width, int height) const {
 std::vector<Primitive> SeriesChart::draw(SeriesView view, int width, int height) const {
     std::vector<Primitive> out;
     out.reserve(16384);
-    const Rgb back = plotBackColor(m_spec.screenMode);
-    const Rgb up = upColor(m_spec.screenMode);
+    const Rgb back = plotBackColor(m_options.screenMode);
+    const Rgb up = upColor(m_options.screenMode);
     add(out, Shape::FillRect, 0, 0, width - 1, height - 1, windowBackColor(m_series.mode == BarMode::Daily ? 1 : 2));
     view.first = std::max(view.first, 0);
     view.last = std::min(view.last, m_series.size() - 1);
@@ -333,7 +333,7 @@ std::vector<Primitive> SeriesChart::draw(SeriesView view, int width, int height)
             }
     }
     std::vector<Series> comparePct;
-    YMap pm{lay.priceTop, lay.priceBottom, 0, 1, m_spec.logScale};
+    YMap pm{lay.priceTop, lay.priceBottom, 0, 1, m_options.logScale};
     double low = 1e300, high = -1e300;
     for (int b = view.first; b <= view.last; ++b) {
         const SeriesBar& bar = m_series.bars[static_cast<std::size_t>(b)];
@@ -457,7 +457,7 @@ std::vector<Primitive> SeriesChart::draw(SeriesView view, int width, int height)
         axisLabels(out, priceLabels(m.low, m.high, bottom - top, false, 14), m, L, R, false, counts);
         legendX = L;
         const int legendY = top - kLegendHeight;
-        std::string title = paneTitle(p.kind, m_spec);
+        std::string title = paneTitle(p.kind, m_options);
         if (p.kind == PaneKind::Volume && lay.candles) {
             const int half = std::max(0, static_cast<int>(static_cast<double>(R - L + 1) / view.count() * 0.7) / 2);
             for (int b = view.first; b <= view.last; ++b)

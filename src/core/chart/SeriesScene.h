@@ -84,7 +84,7 @@ struct DateLabel {
 // [plotLeft, plotRight].
 std::vector<DateLabel> dateLabels(const BarSeries& series, SeriesView view, int plotLeft, int plotRight, int gap = 12);
 
-struct SceneSpec {
+struct SceneOptions {
     bool logScale = false;
     std::vector<int> averages{5, 25, 75}; // simple moving averages of the close, drawn on the price panel
     std::vector<std::string> overlays;    // TechnicalValues::find names drawn on the price panel
@@ -112,12 +112,12 @@ struct SceneLayout {
 // only maps the view to pixels (a zoom or scroll step).
 class SeriesChart {
 public:
-    // Names of spec.overlays that TechnicalValues does not know are dropped (see unknownOverlays()); more
+    // Names of options.overlays that TechnicalValues does not know are dropped (see unknownOverlays()); more
     // than kMaxPanes panes or kMaxCompared compared issues are cut to those numbers.
-    SeriesChart(BarSeries series, SceneSpec spec, std::vector<ComparedIssue> compared = {});
+    SeriesChart(BarSeries series, SceneOptions options, std::vector<ComparedIssue> compared = {});
 
     const BarSeries& series() const { return m_series; }
-    const SceneSpec& spec() const { return m_spec; }
+    const SceneOptions& options() const { return m_options; }
     const std::vector<std::string>& unknownOverlays() const { return m_unknown; }
     const std::vector<ComparedIssue>& compared() const { return m_compared; }
     // The percent of compared issue k (0-based) per bar of the view (kMissing outside it).
@@ -139,7 +139,7 @@ private:
         double low = 0, high = 100; // fixed range; high <= low: fitted to the view
     };
     BarSeries m_series;
-    SceneSpec m_spec;
+    SceneOptions m_options;
     std::vector<ComparedIssue> m_compared;
     std::vector<Series> m_compareCloses; // aligned to m_series
     Series m_closes;

@@ -127,7 +127,7 @@ TEST(SeriesScene, PriceLabels) {
 }
 
 TEST(SeriesScene, BarPositionsAndStrokeSwitch) {
-    SeriesChart chart(weekdays(6250), SceneSpec{});
+    SeriesChart chart(weekdays(6250), SceneOptions{});
     const BarSeries& s = chart.series();
     // 1068 wide: the plot holds columns 4..1003.
     struct Case {
@@ -213,7 +213,7 @@ TEST(SeriesScene, OldOscillatorsByHand) {
 TEST(SeriesScene, FormingMonthMarked) {
     BarSeries s = weekdays(40, BarMode::Monthly);
     s.bars.back().forming = true;
-    SeriesChart chart(s, SceneSpec{});
+    SeriesChart chart(s, SceneOptions{});
     bool marked = false;
     for (const Primitive& p : chart.draw(viewLastBars(s, s.bars.back().date, 40), 800, 500))
         marked |= p.shape == Shape::Text && p.text == "形成中";
