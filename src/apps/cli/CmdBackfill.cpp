@@ -4,6 +4,7 @@
 // asking the service.
 #include "CancelOnInterrupt.h"
 #include "Command.h"
+#include "ProgressLine.h"
 #include "core/app/Files.h"
 #include "core/converter/JQuantsHistory.h"
 #include "core/converter/JQuantsSettings.h"
@@ -58,39 +59,28 @@ int runBackfill(Invocation& inv) {
         return inv.fail(why.toStdString());
     platform::JQuantsClient client(*options);
     HistoryBackfill job(req, client, options->pace);
-    const bool tty = ::isatty(2);
-    auto show = [&](const std::string& text) {
-        if (tty)
-            inv.err << "\r\033[K" << text << std::flush;
-        else
-            inv.err << text << "\n";
-    };
+    ProgressLine progress(inv.out, inv.err);
     client.onWait = [&](int seconds, bool limited) {
         if (limited)
-            show(job.progress().text() + "  " + services::waitText(seconds, limited));
+            progress.show(job.progress().text() + "  " + services::waitText(seconds, limited));
     };
-    job.log = [&](const std::string& line) {
-        if (tty)
-            inv.err << "\r\033[K" << std::flush;
-        inv.out << line << "\n" << std::flush;
-    };
+    job.log = [&](const std::string& line) { progress.log(line); };
     CancelOnInterrupt interrupt(client);
     int rc = 0;
     if (Status st = job.start(); !st) {
         rc = inv.fail(st);
     } else {
         for (;;) {
-            show(job.progress().text());
+            progress.show(job.progress().text());
             StepResult r = job.step();
             if (r == StepResult::Day || r == StepResult::Issue)
                 continue;
             if (r == StepResult::Paused) {
-                show(job.progress().text() + "  ほかのプログラムがフォルダを使用中のため待っています");
+                progress.show(job.progress().text() + "  ほかのプログラムがフォルダを使用中のため待っています");
                 QThread::sleep(5);
                 continue;
             }
-            if (tty)
-                inv.err << "\r\033[K" << std::flush;
+            progress.clear();
             if (r == StepResult::Finished)
                 inv.out << job.progress().text() << "\n";
             else if (r == StepResult::Cancelled)

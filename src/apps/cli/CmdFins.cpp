@@ -3,6 +3,7 @@
 // table), as text or JSON. Ctrl-C stops the fetch after the request in flight; stored days are whole.
 #include "CancelOnInterrupt.h"
 #include "Command.h"
+#include "ProgressLine.h"
 #include "core/converter/JQuantsFins.h"
 #include "core/converter/JQuantsSettings.h"
 #include "core/fins/FinsFigures.h"
@@ -63,23 +64,14 @@ int runFetchFins(Invocation& inv) {
     if (!db)
         return inv.lastFailure;
     platform::JQuantsClient client(*options);
-    const bool tty = ::isatty(2);
+    ProgressLine progress(inv.out, inv.err);
     int done = 0, total = 0;
-    auto show = [&](const std::string& text) {
-        if (tty)
-            inv.err << "\r\033[K" << text << std::flush;
-        else
-            inv.err << text << "\n";
-    };
     client.onWait = [&](int seconds, bool limited) {
-        show(std::to_string(done) + "/" + std::to_string(total) + " 日  " + services::waitText(seconds, limited));
+        progress.show(std::to_string(done) + "/" + std::to_string(total) + " 日  " +
+                      services::waitText(seconds, limited));
     };
     converter::jquants::FinsFetchHooks hooks;
-    hooks.log = [&](const std::string& line) {
-        if (tty)
-            inv.err << "\r\033[K" << std::flush;
-        inv.out << line << "\n" << std::flush;
-    };
+    hooks.log = [&](const std::string& line) { progress.log(line); };
     hooks.warn = [&](const std::string& line) { inv.err << line << "\n"; };
     hooks.progress = [&](int d, int t) {
         done = d;
@@ -89,8 +81,7 @@ int runFetchFins(Invocation& inv) {
         CancelOnInterrupt interrupt(client);
         return converter::jquants::fetchFins(req, client, *db, nowText(), hooks);
     }();
-    if (tty)
-        inv.err << "\r\033[K" << std::flush;
+    progress.clear();
     inv.out << out.rows << " 件の開示を保存, " << client.requestCount() << " 回の要求\n";
     if (out.skipped > 0)
         inv.out << "取り込めない銘柄コードの開示 " << out.skipped << " 件を除きました\n";

@@ -5,6 +5,7 @@
 // is 1 only when the run fetched nothing. --latest N fetches the last N weekdays the plan covers.
 #include "CancelOnInterrupt.h"
 #include "Command.h"
+#include "ProgressLine.h"
 #include "core/converter/JQuantsHistory.h"
 #include "core/converter/JQuantsRun.h"
 #include "core/converter/JQuantsSettings.h"
@@ -115,36 +116,25 @@ int runFetchJQuants(Invocation& inv) {
         return 3;
 
     platform::JQuantsClient client(*options);
-    // Progress: one updating line on a terminal, plain lines otherwise.
-    const bool tty = ::isatty(2);
+    ProgressLine progress(inv.out, inv.err);
     int done = 0, total = 0;
-    auto show = [&](const std::string& text) {
-        if (tty)
-            inv.err << "\r\033[K" << text << std::flush;
-        else
-            inv.err << text << "\n";
-    };
     client.onWait = [&](int seconds, bool limited) {
-        show(std::to_string(done) + "/" + std::to_string(total) + " 日  " + services::waitText(seconds, limited));
+        progress.show(std::to_string(done) + "/" + std::to_string(total) + " 日  " +
+                      services::waitText(seconds, limited));
     };
     RunHooks hooks;
-    hooks.log = [&](const std::string& line) {
-        if (tty)
-            inv.err << "\r\033[K" << std::flush;
-        inv.out << line << "\n" << std::flush;
-    };
+    hooks.log = [&](const std::string& line) { progress.log(line); };
     hooks.warn = [&](const std::string& line) { inv.err << line << "\n"; };
     hooks.progress = [&](int d, int t) {
         done = d;
         total = t;
-        show(std::to_string(d) + "/" + std::to_string(t) + " 日");
+        progress.show(std::to_string(d) + "/" + std::to_string(t) + " 日");
     };
     RunOutcome out = [&] {
         CancelOnInterrupt interrupt(client);
         return runJQuants(req, client, hooks);
     }();
-    if (tty)
-        inv.err << "\r\033[K" << std::flush;
+    progress.clear();
     inv.out << out.daysWritten << " 日分を作成, " << out.daysKept << " 日分は作成済み, " << out.holidays
             << " 日は休場日, " << client.requestCount() << " 回の要求\n";
     if (out.splitsProposed > 0)
