@@ -14,7 +14,6 @@
 
 #include <QThread>
 #include <ostream>
-#include <unistd.h>
 
 namespace kestrel::cli {
 namespace {

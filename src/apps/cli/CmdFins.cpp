@@ -15,7 +15,6 @@
 #include <iomanip>
 #include <ostream>
 #include <sstream>
-#include <unistd.h>
 
 namespace kestrel::cli {
 namespace {

@@ -14,7 +14,6 @@
 
 #include <charconv>
 #include <ostream>
-#include <unistd.h>
 
 namespace kestrel::cli {
 namespace {
