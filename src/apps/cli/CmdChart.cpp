@@ -139,6 +139,21 @@ std::optional<int> takeSpanOptions(Invocation& inv, bool weekly, bool json, bool
     return std::nullopt;
 }
 
+#ifdef KESTREL_WITH_PNG
+// The image as a PNG file, written atomically; 0, or the failure's exit code.
+int writePng(Invocation& inv, const QImage& image, const std::string& path) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!image.save(&buffer, "PNG"))
+        return inv.fail("kestrel: the image could not be encoded");
+    if (Status w = writeFileAtomically(path, std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
+        !w)
+        return inv.fail(w);
+    return 0;
+}
+#endif
+
 // Every bar of the span, from the whole stored history up to the chart date.
 // The comparison and panes of a span; a code without stored bars and an unknown pane are left out with a
 // message.
@@ -217,16 +232,8 @@ int runSpan(Invocation& inv, db::Database& db, std::int32_t code, const std::str
     }
 #ifdef KESTREL_WITH_PNG
     if (png) {
-        QImage image = services::renderSeriesImage(chart, view, span.width, span.height);
-        QByteArray bytes;
-        QBuffer buffer(&bytes);
-        buffer.open(QIODevice::WriteOnly);
-        if (!image.save(&buffer, "PNG"))
-            return inv.fail("kestrel: the image could not be encoded");
-        if (Status w =
-                writeFileAtomically(*png, std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
-            !w)
-            return inv.fail(w);
+        if (int rc = writePng(inv, services::renderSeriesImage(chart, view, span.width, span.height), *png); rc != 0)
+            return rc;
     }
 #endif
     return view.empty() ? exitCodeFor(StatusCode::NotFound) : 0;
@@ -329,16 +336,9 @@ int runChart(Invocation& inv) {
                                                !noLedger && ctx.settings.BaibaiChart != 0, overlay);
             !o)
             return inv.fail(o);
-        QImage image = services::renderChartImage(data, display, &overlay, &tech, &techView);
-        QByteArray bytes;
-        QBuffer buffer(&bytes);
-        buffer.open(QIODevice::WriteOnly);
-        if (!image.save(&buffer, "PNG"))
-            return inv.fail("kestrel: the image could not be encoded");
-        if (Status w =
-                writeFileAtomically(*png, std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
-            !w)
-            return inv.fail(w);
+        if (int rc = writePng(inv, services::renderChartImage(data, display, &overlay, &tech, &techView), *png);
+            rc != 0)
+            return rc;
     }
 #endif
     // Nothing loaded (no bar on or before the date): the empty chart was still written.
