@@ -382,6 +382,23 @@ Result<bool> MarketBars::seriesAt(int issue, Date day, int bars, chart::ChartDat
     return chartAt(issue, day, out, std::max(bars, 0));
 }
 
+namespace {
+
+// A stored bar's date, prices, volume and balances into a chart or series bar (closeCarried is the caller's).
+template <typename Bar> void storedInto(const StoredBar& s, Bar& b) {
+    b.date = s.date;
+    b.open = Currency::fromRaw(s.open);
+    b.high = Currency::fromRaw(s.high);
+    b.low = Currency::fromRaw(s.low);
+    b.close = Currency::fromRaw(s.close);
+    b.change = Currency::fromRaw(s.change);
+    b.volume = s.volume;
+    b.sellBalance = s.sellBalance;
+    b.buyBalance = s.buyBalance;
+}
+
+} // namespace
+
 Result<bool> MarketBars::chartAt(int issue, Date day, chart::ChartData& out, int seriesBars) const {
     const Issue& is = m_issues[static_cast<size_t>(issue)];
     auto it =
@@ -399,15 +416,7 @@ Result<bool> MarketBars::chartAt(int issue, Date day, chart::ChartData& out, int
     for (int i = 0; i < n; ++i) {
         const StoredBar& s = is.bars[static_cast<size_t>(start + i)];
         chart::ChartBar b;
-        b.date = s.date;
-        b.open = Currency::fromRaw(s.open);
-        b.high = Currency::fromRaw(s.high);
-        b.low = Currency::fromRaw(s.low);
-        b.close = Currency::fromRaw(s.close);
-        b.change = Currency::fromRaw(s.change);
-        b.volume = s.volume;
-        b.sellBalance = s.sellBalance;
-        b.buyBalance = s.buyBalance;
+        storedInto(s, b);
         if (s.close != 0)
             lastClose = b.close;
         b.closeCarried = lastClose;
@@ -443,15 +452,7 @@ Result<bool> MarketBars::barSeriesAt(int issue, Date day, chart::BarSeries& out)
         const StoredBar& s = is.bars[i];
         chart::SeriesBar& b = out.bars[i];
         b = chart::SeriesBar{};
-        b.date = s.date;
-        b.open = Currency::fromRaw(s.open);
-        b.high = Currency::fromRaw(s.high);
-        b.low = Currency::fromRaw(s.low);
-        b.close = Currency::fromRaw(s.close);
-        b.change = Currency::fromRaw(s.change);
-        b.volume = s.volume;
-        b.sellBalance = s.sellBalance;
-        b.buyBalance = s.buyBalance;
+        storedInto(s, b);
         if (s.close != 0)
             lastClose = b.close;
         b.closeCarried = lastClose;
