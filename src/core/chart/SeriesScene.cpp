@@ -127,14 +127,16 @@ void axisLabels(std::vector<Primitive>& out, const std::vector<ScaleLabel>& labe
     }
 }
 
-double lastValue(const Series& s, SeriesView v) {
+double lastValue(const Series& s, SeriesView v, int at) {
+    if (at >= v.first && at <= v.last)
+        return s[static_cast<std::size_t>(at)];
     for (int b = v.last; b >= v.first; --b)
         if (!isMissing(s[static_cast<std::size_t>(b)]))
             return s[static_cast<std::size_t>(b)];
     return kMissing;
 }
 
-std::string paneTitle(PaneKind k, const SceneOptions& options) {
+std::string paneTitleOf(PaneKind k, const SceneOptions& options) {
     switch (k) {
     case PaneKind::Volume:
         return "出来高";
@@ -271,6 +273,12 @@ Series SeriesChart::comparePercent(int k, SeriesView view) const {
     return percentFrom(m_compareCloses[static_cast<std::size_t>(k)], view);
 }
 
+std::string SeriesChart::paneTitle(int pane) const {
+    if (pane < 0 || pane >= static_cast<int>(m_panes.size()))
+        return {};
+    return paneTitleOf(m_panes[static_cast<std::size_t>(pane)].kind, m_options);
+}
+
 SceneLayout SeriesChart::layout(SeriesView view, int width, int height) const {
     SceneLayout lay;
     lay.plotLeft = 4;
@@ -284,18 +292,27 @@ SceneLayout SeriesChart::layout(SeriesView view, int width, int height) const {
     int paneH = n == 0 ? 0 : std::max(40, avail / 6);
     if (n > 0 && avail - n * (paneH + kPaneGap + kLegendHeight) < avail * 2 / 5)
         paneH = std::max(8, (avail * 3 / 5) / n - kPaneGap - kLegendHeight);
+    std::vector<int> heights(static_cast<std::size_t>(n), paneH);
+    if (m_options.paneWeights.size() == heights.size())
+        for (std::size_t i = 0; i < heights.size(); ++i)
+            heights[i] = std::max(
+                8, static_cast<int>(std::lround(avail * std::clamp(m_options.paneWeights[i], 0, 1000) / 1000.0)) -
+                       kPaneGap - kLegendHeight);
+    int below = 0;
+    for (int h : heights)
+        below += h + kPaneGap + kLegendHeight;
     lay.priceTop = top;
-    lay.priceBottom = bottom - n * (paneH + kPaneGap + kLegendHeight);
+    lay.priceBottom = std::max(top + 8, bottom - below);
     int y = lay.priceBottom + 1;
-    for (int i = 0; i < n; ++i) {
+    for (int h : heights) {
         y += kPaneGap + kLegendHeight;
-        lay.panes.push_back({y, y + paneH - 1});
-        y += paneH;
+        lay.panes.push_back({y, y + h - 1});
+        y += h;
     }
     return lay;
 }
 
-std::vector<Primitive> SeriesChart::draw(SeriesView view, int width, int height) const {
+std::vector<Primitive> SeriesChart::draw(SeriesView view, int width, int height, int legendBar) const {
     std::vector<Primitive> out;
     out.reserve(16384);
     const Rgb back = plotBackColor(m_options.screenMode);
@@ -305,6 +322,7 @@ std::vector<Primitive> SeriesChart::draw(SeriesView view, int width, int height)
     view.last = std::min(view.last, m_series.size() - 1);
     if (width < 200 || height < 160 || view.empty())
         return out;
+    const int legendAt = legendBar >= view.first && legendBar <= view.last ? legendBar : view.last;
     const SceneLayout lay = layout(view, width, height);
     const int L = lay.plotLeft, R = lay.plotRight;
     // Each panel with its legend row above it.
@@ -401,7 +419,7 @@ std::vector<Primitive> SeriesChart::draw(SeriesView view, int width, int height)
     };
     for (const Line& l : m_priceLines) {
         polyline(out, l.values, view, lay, pm, l.color, scale);
-        const double v = lastValue(l.values, view);
+        const double v = lastValue(l.values, view, legendBar);
         legend(1,
                l.name + " " +
                    (isMissing(v) ? "-"
@@ -415,7 +433,7 @@ std::vector<Primitive> SeriesChart::draw(SeriesView view, int width, int height)
             if (!isMissing(v))
                 v += 100;
         polyline(out, index, view, lay, pm, kCompareColors[k]);
-        const double v = lastValue(index, view);
+        const double v = lastValue(index, view, legendBar);
         legend(1,
                std::to_string(m_compared[k].code) + " " + (isMissing(v) ? "-" : percentText(std::round(v * 100) / 100)),
                kCompareColors[k]);
@@ -457,7 +475,7 @@ std::vector<Primitive> SeriesChart::draw(SeriesView view, int width, int height)
         axisLabels(out, priceLabels(m.low, m.high, bottom - top, false, 14), m, L, R, false, counts);
         legendX = L;
         const int legendY = top - kLegendHeight;
-        std::string title = paneTitle(p.kind, m_options);
+        std::string title = paneTitleOf(p.kind, m_options);
         if (p.kind == PaneKind::Volume && lay.candles) {
             const int half = std::max(0, static_cast<int>(static_cast<double>(R - L + 1) / view.count() * 0.7) / 2);
             for (int b = view.first; b <= view.last; ++b)
@@ -465,7 +483,7 @@ std::vector<Primitive> SeriesChart::draw(SeriesView view, int width, int height)
                     const int x = lay.barX(b, view);
                     add(out, Shape::FilledBox, x - half, m.y(static_cast<double>(v)), x + half, bottom, kVolumeColor);
                 }
-            title += " " + volumeText(m_series.bars[static_cast<std::size_t>(view.last)].volume);
+            title += " " + volumeText(m_series.bars[static_cast<std::size_t>(legendAt)].volume);
         } else if (p.kind == PaneKind::Volume) {
             int col = -1;
             std::int64_t most = 0;
@@ -483,7 +501,7 @@ std::vector<Primitive> SeriesChart::draw(SeriesView view, int width, int height)
                 most = std::max(most, m_series.bars[static_cast<std::size_t>(b)].volume);
             }
             flush();
-            title += " " + volumeText(m_series.bars[static_cast<std::size_t>(view.last)].volume);
+            title += " " + volumeText(m_series.bars[static_cast<std::size_t>(legendAt)].volume);
         } else if (p.kind == PaneKind::Margin) {
             Series sell(m_series.bars.size(), kMissing), buy(m_series.bars.size(), kMissing);
             for (int b = view.first; b <= view.last; ++b) {
@@ -497,7 +515,7 @@ std::vector<Primitive> SeriesChart::draw(SeriesView view, int width, int height)
         legend(legendY, title, kWhite);
         for (const Line& l : lines) {
             polyline(out, l.values, view, lay, m, l.color);
-            const double v = lastValue(l.values, view);
+            const double v = lastValue(l.values, view, legendBar);
             const std::string value = isMissing(v) ? "-" : counts ? volumeText(std::llround(v)) : fixed(v, 1);
             legend(legendY, (l.name.empty() ? "" : l.name + " ") + value, l.color);
         }

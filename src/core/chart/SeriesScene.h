@@ -92,6 +92,9 @@ struct SceneOptions {
     TechnicalSettings technical;
     int psychPeriod = 12, flowPeriod = 14; // psychological line; RSI and volume ratio
     int screenMode = 1;
+    // Each pane's share of the panels' height (price panel and panes, legends included) in thousandths;
+    // any other number of weights than panes: the default split.
+    std::vector<int> paneWeights;
 };
 
 struct ComparedIssue {
@@ -106,6 +109,12 @@ struct SceneLayout {
     std::vector<std::pair<int, int>> panes; // each pane's top and bottom row
     bool candles = true;
     int barX(int bar, SeriesView view) const;
+};
+
+// A line's value at one bar (kMissing where it has none).
+struct NamedValue {
+    std::string name;
+    double value = kMissing;
 };
 
 // One issue's series with everything its scenes show, computed once over the whole series; each draw()
@@ -125,7 +134,15 @@ public:
 
     SceneLayout layout(SeriesView view, int width, int height) const;
     // The scene of a view at width×height pixels (at least 200×160; smaller sizes draw the background).
-    std::vector<Primitive> draw(SeriesView view, int width, int height) const;
+    // The legends show the values at bar `legendBar` when it lies in the view, else at the view's last bar.
+    std::vector<Primitive> draw(SeriesView view, int width, int height, int legendBar = -1) const;
+
+    // The values at `bar` of every line drawn on the price panel (averages, then overlays), by name.
+    std::vector<NamedValue> priceValues(int bar) const;
+    // The values at `bar` of pane `pane`: "出来高" for volume, "売" and "買" for the margin balances, each
+    // oscillator line by its legend name (the pane's title when the line has none).
+    std::vector<NamedValue> paneValues(int pane, int bar) const;
+    std::string paneTitle(int pane) const;
 
 private:
     struct Line {

@@ -6,11 +6,12 @@
 
 namespace kestrel::services {
 
-QImage renderSeriesImage(const chart::SeriesChart& chart, chart::SeriesView view, int width, int height) {
+QImage renderSeriesImage(const chart::SeriesChart& chart, chart::SeriesView view, int width, int height,
+                         int legendBar) {
     QImage image(width, height, QImage::Format_RGB32);
     image.fill(Qt::black);
     QPainter painter(&image);
-    paintPrimitives(painter, chart.draw(view, width, height));
+    paintPrimitives(painter, chart.draw(view, width, height, legendBar));
     return image;
 }
 
