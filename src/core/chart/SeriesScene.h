@@ -127,6 +127,8 @@ public:
 
     const BarSeries& series() const { return m_series; }
     const SceneOptions& options() const { return m_options; }
+    // The pane heights only (SceneOptions::paneWeights): nothing is computed again.
+    void setPaneWeights(std::vector<int> weights) { m_options.paneWeights = std::move(weights); }
     const std::vector<std::string>& unknownOverlays() const { return m_unknown; }
     const std::vector<ComparedIssue>& compared() const { return m_compared; }
     // The percent of compared issue k (0-based) per bar of the view (kMissing outside it).

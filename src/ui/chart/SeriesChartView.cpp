@@ -1,0 +1,348 @@
+// SeriesChartView: input routed to the core span, read-out and pane functions; the scene drawn at the
+// surface's size by the series painter, the crosshair and data window over it.
+#include "ui/chart/SeriesChartView.h"
+
+#include "services/render/SeriesPainter.h"
+
+#include <QContextMenuEvent>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <QWheelEvent>
+#include <algorithm>
+
+namespace kestrel::ui {
+
+using chart::PaneKind;
+using chart::SeriesView;
+
+namespace {
+
+constexpr double kZoomStep = 1.25;
+constexpr int kSplitterSlack = 3;
+
+// The pane menu's names, in PaneKind order.
+constexpr const char* kPaneLabels[] = {"出来高", "信用残", "サイコロ", "RSI", "VR", "MACD", "ストキャス", "RCI", "DMI"};
+
+} // namespace
+
+// The drawing surface: paints what the view holds and hands every input event to it.
+class SeriesCanvas : public QWidget {
+public:
+    explicit SeriesCanvas(SeriesChartView& owner) : QWidget(&owner), m_owner(owner) {
+        setObjectName(QStringLiteral("SeriesCanvas"));
+        setMouseTracking(true);
+        setFocusPolicy(Qt::StrongFocus);
+        setMinimumSize(200, 160);
+        setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override { m_owner.paintCanvas(*this); }
+    void resizeEvent(QResizeEvent*) override { m_owner.m_dirty = true; }
+    void keyPressEvent(QKeyEvent* e) override { m_owner.keyOnCanvas(e); }
+    void leaveEvent(QEvent*) override {
+        if (!m_owner.m_scrolling && m_owner.m_dragPane < 0 && m_owner.m_crosshair >= 0) {
+            m_owner.m_crosshair = -1;
+            m_owner.m_dirty = true;
+            update();
+        }
+    }
+
+    void mousePressEvent(QMouseEvent* e) override {
+        if (e->button() != Qt::LeftButton || !m_owner.m_chart)
+            return;
+        setFocus();
+        const QPoint p = e->position().toPoint();
+        m_owner.m_pressLayout = m_owner.sceneLayout();
+        m_owner.m_pressX = p.x();
+        m_owner.m_pressView = m_owner.m_view;
+        m_owner.m_dragPane = chart::paneEdgeAt(m_owner.m_pressLayout, p.y(), kSplitterSlack);
+        m_owner.m_scrolling = m_owner.m_dragPane < 0;
+    }
+
+    void mouseMoveEvent(QMouseEvent* e) override {
+        if (!m_owner.m_chart)
+            return;
+        const QPoint p = e->position().toPoint();
+        if (m_owner.m_dragPane >= 0) {
+            m_owner.m_chart->setPaneWeights(
+                chart::paneWeightsAfterDrag(m_owner.m_pressLayout, m_owner.m_dragPane, p.y()));
+            m_owner.m_dirty = true;
+            update();
+            return;
+        }
+        if (m_owner.m_scrolling) {
+            const chart::SceneLayout& lay = m_owner.m_pressLayout;
+            m_owner.setSpanView(chart::scrollPixels(m_owner.m_pressView, m_owner.m_total, p.x() - m_owner.m_pressX,
+                                                    lay.plotRight - lay.plotLeft + 1),
+                                m_owner.m_span);
+        }
+        const chart::SceneLayout lay = m_owner.sceneLayout();
+        setCursor(chart::paneEdgeAt(lay, p.y(), kSplitterSlack) >= 0 ? Qt::SplitVCursor : Qt::CrossCursor);
+        const int bar = chart::barAtX(lay, m_owner.m_view, p.x());
+        m_owner.m_mouseY = p.y();
+        if (bar != m_owner.m_crosshair)
+            m_owner.m_dirty = true; // the legends follow the cursor
+        m_owner.m_crosshair = bar;
+        update();
+    }
+
+    void mouseReleaseEvent(QMouseEvent* e) override {
+        if (e->button() != Qt::LeftButton)
+            return;
+        if (m_owner.m_dragPane >= 0)
+            Q_EMIT m_owner.layoutChanged();
+        m_owner.m_dragPane = -1;
+        m_owner.m_scrolling = false;
+    }
+
+    void wheelEvent(QWheelEvent* e) override {
+        const int steps = e->angleDelta().y() / 120;
+        if (steps == 0 || !m_owner.m_chart)
+            return;
+        if (e->modifiers() & Qt::ControlModifier) {
+            const int anchor = chart::barAtX(m_owner.sceneLayout(), m_owner.m_view, e->position().toPoint().x());
+            m_owner.zoom(steps > 0 ? kZoomStep : 1 / kZoomStep, anchor);
+        } else {
+            m_owner.setSpanView(
+                chart::scrollBars(m_owner.m_view, m_owner.m_total, -steps * std::max(1, m_owner.m_view.count() / 10)),
+                m_owner.m_span);
+        }
+        e->accept();
+    }
+
+    void contextMenuEvent(QContextMenuEvent* e) override {
+        if (!m_owner.m_chart)
+            return;
+        const int pane = chart::paneAt(m_owner.sceneLayout(), e->pos().y());
+        if (pane == -2)
+            return;
+        m_owner.paneMenu(pane)->popup(e->globalPos());
+    }
+
+private:
+    SeriesChartView& m_owner;
+};
+
+SeriesChartView::SeriesChartView(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("SeriesChartView"));
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(2);
+    auto* buttons = new QHBoxLayout;
+    buttons->setSpacing(2);
+    for (chart::SpanPreset p : chart::kSpanPresets) {
+        auto* b = new QToolButton(this);
+        b->setText(QString::fromUtf8(chart::spanLabel(p).data(), static_cast<qsizetype>(chart::spanLabel(p).size())));
+        b->setObjectName(QStringLiteral("cmdSpan%1").arg(static_cast<int>(p)));
+        b->setFocusPolicy(Qt::NoFocus);
+        connect(b, &QToolButton::clicked, this, [this, p] { showSpan(p); });
+        buttons->addWidget(b);
+        m_spanButtons.push_back(b);
+    }
+    buttons->addStretch(1);
+    column->addLayout(buttons);
+    m_canvas = new SeriesCanvas(*this);
+    column->addWidget(m_canvas, 1);
+    setFocusProxy(m_canvas);
+}
+
+SeriesChartView::~SeriesChartView() = default;
+
+QWidget* SeriesChartView::canvas() const {
+    return m_canvas;
+}
+
+QToolButton* SeriesChartView::spanButton(chart::SpanPreset preset) const {
+    return m_spanButtons[static_cast<std::size_t>(preset)];
+}
+
+void SeriesChartView::setChart(chart::BarSeries series, chart::SceneOptions options, Date chartDate,
+                               std::vector<chart::ComparedIssue> compared) {
+    m_chartDate = chartDate;
+    m_total = chart::barsUpTo(series, chartDate);
+    m_chart = std::make_unique<chart::SeriesChart>(std::move(series), std::move(options), std::move(compared));
+    m_crosshair = -1;
+    m_span.reset();
+    setSpanView(chart::clampView({m_total - chart::kDefaultViewBars, m_total - 1}, m_total), std::nullopt);
+}
+
+void SeriesChartView::rebuild(chart::SceneOptions options) {
+    if (!m_chart)
+        return;
+    m_chart = std::make_unique<chart::SeriesChart>(m_chart->series(), std::move(options), m_chart->compared());
+    m_dirty = true;
+    m_canvas->update();
+    Q_EMIT layoutChanged();
+}
+
+void SeriesChartView::applyLayout(const chart::SeriesLayout& layout) {
+    if (!m_chart)
+        return;
+    chart::SceneOptions o = m_chart->options();
+    chart::applyLayout(layout, o);
+    rebuild(std::move(o));
+    if (layout.span)
+        showSpan(*layout.span);
+    else
+        setSpanView(chart::clampView({m_view.last - layout.bars + 1, m_view.last}, m_total), std::nullopt);
+}
+
+chart::SeriesLayout SeriesChartView::currentLayout() const {
+    if (!m_chart)
+        return {};
+    return chart::layoutOf(m_chart->options(), m_span, m_view.count());
+}
+
+void SeriesChartView::setSpanView(SeriesView view, std::optional<chart::SpanPreset> preset) {
+    view = chart::clampView(view, m_total);
+    m_span = preset;
+    if (view.first == m_view.first && view.last == m_view.last)
+        return;
+    m_view = view;
+    m_dirty = true;
+    m_canvas->update();
+    Q_EMIT viewChanged();
+}
+
+void SeriesChartView::setView(SeriesView view) {
+    setSpanView(view, std::nullopt);
+}
+
+void SeriesChartView::zoom(double factor, std::optional<int> anchor) {
+    setSpanView(chart::zoomView(m_view, m_total, factor, anchor), std::nullopt);
+}
+
+void SeriesChartView::showSpan(chart::SpanPreset preset) {
+    if (m_chart)
+        setSpanView(chart::presetView(m_chart->series(), m_total, m_view.last, preset), preset);
+}
+
+chart::SceneLayout SeriesChartView::sceneLayout() const {
+    if (!m_chart)
+        return {};
+    return m_chart->layout(m_view, m_canvas->width(), m_canvas->height());
+}
+
+std::vector<std::string> SeriesChartView::readout() const {
+    if (!m_chart || m_crosshair < 0)
+        return {};
+    return chart::readoutRows(chart::readBar(*m_chart, m_view, m_crosshair));
+}
+
+void SeriesChartView::keyOnCanvas(QKeyEvent* e) {
+    if (!m_chart)
+        return;
+    const int step = e->modifiers() & Qt::ShiftModifier ? std::max(1, m_view.count() / 10) : 1;
+    switch (e->key()) {
+    case Qt::Key_Plus:
+    case Qt::Key_Equal:
+        zoom(kZoomStep); // the right edge stays
+        break;
+    case Qt::Key_Minus:
+    case Qt::Key_Underscore:
+        zoom(1 / kZoomStep);
+        break;
+    case Qt::Key_Left:
+        setSpanView(chart::scrollBars(m_view, m_total, -step), m_span);
+        break;
+    case Qt::Key_Right:
+        setSpanView(chart::scrollBars(m_view, m_total, step), m_span);
+        break;
+    case Qt::Key_Home:
+        setSpanView(chart::scrollBars(m_view, m_total, -m_total), m_span);
+        break;
+    case Qt::Key_End:
+        setSpanView(chart::scrollBars(m_view, m_total, m_total), m_span);
+        break;
+    default:
+        e->ignore();
+        return;
+    }
+    e->accept();
+}
+
+QMenu* SeriesChartView::paneMenu(int pane) {
+    delete m_menu;
+    m_menu = new QMenu(this);
+    m_menu->setObjectName(QStringLiteral("mnuPane"));
+    const chart::SceneOptions& o = m_chart->options();
+    QMenu* add = m_menu->addMenu(QStringLiteral("ペインを追加"));
+    add->setEnabled(o.panes.size() < static_cast<std::size_t>(chart::kMaxPanes));
+    for (int k = 0; k <= static_cast<int>(PaneKind::Dmi); ++k) {
+        const PaneKind kind = static_cast<PaneKind>(k);
+        QAction* a = add->addAction(QString::fromUtf8(kPaneLabels[k]));
+        a->setEnabled(std::find(o.panes.begin(), o.panes.end(), kind) == o.panes.end());
+        connect(a, &QAction::triggered, this, [this, kind] {
+            chart::SceneOptions next = m_chart->options();
+            if (chart::addPane(next, kind))
+                rebuild(std::move(next));
+        });
+    }
+    if (pane >= 0) {
+        auto change = [this, pane](QAction* a, auto fn) {
+            connect(a, &QAction::triggered, this, [this, pane, fn] {
+                chart::SceneOptions next = m_chart->options();
+                if (fn(next, pane))
+                    rebuild(std::move(next));
+            });
+        };
+        change(m_menu->addAction(QStringLiteral("このペインを削除")),
+               [](chart::SceneOptions& o2, int i) { return chart::removePane(o2, i); });
+        QAction* up = m_menu->addAction(QStringLiteral("上へ移動"));
+        up->setEnabled(pane > 0);
+        change(up, [](chart::SceneOptions& o2, int i) { return chart::movePane(o2, i, -1); });
+        QAction* down = m_menu->addAction(QStringLiteral("下へ移動"));
+        down->setEnabled(pane + 1 < static_cast<int>(o.panes.size()));
+        change(down, [](chart::SceneOptions& o2, int i) { return chart::movePane(o2, i, 1); });
+    }
+    return m_menu;
+}
+
+void SeriesChartView::paintCanvas(QWidget& canvas) {
+    QPainter painter(&canvas);
+    if (!m_chart) {
+        painter.fillRect(canvas.rect(), Qt::black);
+        return;
+    }
+    const int w = canvas.width(), h = canvas.height();
+    if (m_dirty || m_image.width() != w || m_image.height() != h) {
+        m_image = services::renderSeriesImage(*m_chart, m_view, w, h, m_crosshair);
+        m_dirty = false;
+    }
+    painter.drawImage(0, 0, m_image);
+    if (m_crosshair < 0 || m_view.empty())
+        return;
+    const chart::SceneLayout lay = sceneLayout();
+    const int bottom = lay.panes.empty() ? lay.priceBottom : lay.panes.back().second;
+    const int x = lay.barX(m_crosshair, m_view);
+    painter.setPen(QColor(200, 200, 200));
+    painter.drawLine(x, lay.priceTop, x, bottom);
+    if (m_mouseY >= lay.priceTop && m_mouseY <= bottom)
+        painter.drawLine(lay.plotLeft, m_mouseY, lay.plotRight, m_mouseY);
+
+    // The data window, in the price panel's corner away from the cursor.
+    const std::vector<std::string> rows = readout();
+    const QFontMetrics fm = painter.fontMetrics();
+    int textW = 0;
+    for (const std::string& r : rows)
+        textW = std::max(textW, fm.horizontalAdvance(QString::fromStdString(r)));
+    const int boxW = textW + 8, boxH = static_cast<int>(rows.size()) * fm.height() + 6;
+    const int boxX = x < (lay.plotLeft + lay.plotRight) / 2 ? lay.plotRight - boxW - 4 : lay.plotLeft + 4;
+    const QRect box(boxX, lay.priceTop + 2, boxW, boxH);
+    painter.fillRect(box, QColor(0, 0, 0, 200));
+    painter.setPen(QColor(255, 255, 255));
+    painter.drawRect(box);
+    int y = box.top() + 3 + fm.ascent();
+    for (const std::string& r : rows) {
+        painter.drawText(box.left() + 4, y, QString::fromStdString(r));
+        y += fm.height();
+    }
+}
+
+} // namespace kestrel::ui

@@ -1,0 +1,90 @@
+#pragma once
+// SeriesChartView: one chart of any span (core/chart/SeriesScene.h) drawn at the widget's own size, driven
+// as a chart program is: Ctrl+wheel and +/- zoom, the span buttons, dragging the chart or the ←/→ keys
+// scroll, Home/End go to either end; a crosshair snaps to the bar under the mouse with a small data
+// window, and each legend reads the values at the cursor. Dragging a pane's top edge sets its height;
+// right-clicking a pane opens the pane menu (add, remove, move). The spans, read-outs and pane changes
+// are core functions (SeriesNavigation, SeriesReadout); this widget only routes input to them.
+#include "core/chart/SeriesLayoutIni.h"
+#include "core/chart/SeriesNavigation.h"
+#include "core/chart/SeriesReadout.h"
+#include "core/chart/SeriesScene.h"
+
+#include <QImage>
+#include <QWidget>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+class QToolButton;
+class QMenu;
+
+namespace kestrel::ui {
+
+class SeriesCanvas;
+
+class SeriesChartView : public QWidget {
+    Q_OBJECT
+public:
+    explicit SeriesChartView(QWidget* parent = nullptr);
+    ~SeriesChartView() override;
+
+    // Shows `series` up to `chartDate` with `options`; the view is the last kDefaultViewBars bars.
+    void setChart(chart::BarSeries series, chart::SceneOptions options, Date chartDate,
+                  std::vector<chart::ComparedIssue> compared = {});
+    // The overlays, panes, span and scale of a saved layout (the chart's values computed again).
+    void applyLayout(const chart::SeriesLayout& layout);
+    chart::SeriesLayout currentLayout() const;
+
+    const chart::SeriesChart* chart() const { return m_chart.get(); }
+    chart::SeriesView view() const { return m_view; }
+    void setView(chart::SeriesView view);
+    int totalBars() const { return m_total; }
+    void zoom(double factor, std::optional<int> anchor = std::nullopt);
+    void showSpan(chart::SpanPreset preset);
+
+    // The bar under the crosshair (-1 without one) and the data window's rows.
+    int crosshairBar() const { return m_crosshair; }
+    std::vector<std::string> readout() const;
+    // The scene's geometry in the drawing surface's pixels.
+    chart::SceneLayout sceneLayout() const;
+    QWidget* canvas() const;
+    QToolButton* spanButton(chart::SpanPreset preset) const;
+    // The pane menu of pane `pane` (-1: the price panel), as a right click opens it.
+    QMenu* paneMenu(int pane);
+
+Q_SIGNALS:
+    void viewChanged();
+    // Overlays, panes, their heights or the scale changed (a layout to save).
+    void layoutChanged();
+
+private:
+    friend class SeriesCanvas;
+    void rebuild(chart::SceneOptions options);
+    void setSpanView(chart::SeriesView view, std::optional<chart::SpanPreset> preset);
+    void paintCanvas(QWidget& canvas);
+    void keyOnCanvas(QKeyEvent* event);
+
+    std::unique_ptr<chart::SeriesChart> m_chart;
+    Date m_chartDate;
+    int m_total = 0;
+    chart::SeriesView m_view;
+    std::optional<chart::SpanPreset> m_span;
+    int m_crosshair = -1;
+    int m_mouseY = -1;
+    // A drag: scrolling from the view at the press, or a pane's top edge.
+    bool m_scrolling = false;
+    int m_dragPane = -1;
+    int m_pressX = 0;
+    chart::SeriesView m_pressView;
+    chart::SceneLayout m_pressLayout;
+
+    SeriesCanvas* m_canvas = nullptr;
+    std::vector<QToolButton*> m_spanButtons;
+    QMenu* m_menu = nullptr;
+    QImage m_image;
+    bool m_dirty = true;
+};
+
+} // namespace kestrel::ui
