@@ -6,6 +6,8 @@
 // Run: build/bench/series_view_bench
 #include "BenchMarket.h"
 #include "core/chart/SeriesLoad.h"
+#include "core/chart/SeriesNavigation.h"
+#include "core/chart/SeriesReadout.h"
 #include "core/chart/SeriesScene.h"
 #include "core/db/Schema.h"
 #include "core/db/SplitTable.h"
@@ -130,6 +132,64 @@ int main(int argc, char** argv) {
     measure(
         "200 zoom and scroll steps (target < 16 ms each)", 200,
         [&](int i) { (void)services::renderSeriesImage(chart, views[static_cast<std::size_t>(i)], kWidth, kHeight); },
+        16.0);
+
+    // The widget's steps: each input turned into a view by the span functions, then drawn with the
+    // read-out at the crosshair.
+    const int total = chart::barsUpTo(chart.series(), to);
+    const int plotWidth = kWidth - 68;
+    chart::SeriesView view = chart::clampView({total - 110, total - 1}, total);
+    std::vector<std::pair<chart::SeriesView, int>> steps; // view and crosshair bar
+    for (int i = 0; i < 200; ++i) {
+        const int cursor = view.first + view.count() * (i % 7 + 1) / 8;
+        switch (i % 10) {
+        case 0:
+        case 1:
+        case 2:
+            view = chart::zoomView(view, total, i < 100 ? 1 / 1.25 : 1.25, cursor); // Ctrl+wheel
+            break;
+        case 3:
+            view = chart::zoomView(view, total, i < 100 ? 1 / 1.25 : 1.25); // - and +
+            break;
+        case 4:
+        case 5:
+            view = chart::scrollPixels(view, total, (i % 20 < 10 ? 1 : -1) * 240, plotWidth); // a drag
+            break;
+        case 6:
+            view = chart::scrollBars(view, total, -1); // ←
+            break;
+        case 7:
+            view = chart::presetView(chart.series(), total, view.last,
+                                     chart::kSpanPresets[static_cast<std::size_t>(i / 10 % 7)]);
+            break;
+        default:
+            view = chart::scrollBars(view, total, view.count() / 10);
+            break;
+        }
+        steps.push_back({view, std::clamp(cursor, view.first, view.last)});
+    }
+    int narrowest = total, widest = 0;
+    for (const auto& st : steps) {
+        narrowest = std::min(narrowest, st.first.count());
+        widest = std::max(widest, st.first.count());
+    }
+    std::printf("widget steps: views of %d to %d bars\n", narrowest, widest);
+    measure(
+        "200 widget steps, span functions + draw + read-out", 200,
+        [&](int i) {
+            const auto& [v, bar] = steps[static_cast<std::size_t>(i)];
+            (void)services::renderSeriesImage(chart, v, kWidth, kHeight, bar);
+            (void)chart::readoutRows(chart::readBar(chart, v, bar));
+        },
+        16.0);
+    const chart::SceneLayout lay = chart.layout(all, kWidth, kHeight);
+    measure(
+        "crosshair move over 6,250 bars: bar, read-out, draw", 200,
+        [&](int i) {
+            const int bar = chart::barAtX(lay, all, lay.plotLeft + i * 9);
+            (void)chart::readoutRows(chart::readBar(chart, all, bar));
+            (void)services::renderSeriesImage(chart, all, kWidth, kHeight, bar);
+        },
         16.0);
     return 0;
 }
