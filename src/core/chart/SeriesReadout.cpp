@@ -110,6 +110,17 @@ std::vector<std::string> readoutRows(const BarReadout& r) {
         rows.push_back(v.name + " " + valueText(v.value));
     for (const NamedValue& v : r.compared)
         rows.push_back(v.name + " " + (isMissing(v.value) ? "-" : (v.value > 0 ? "+" : "") + valueText(v.value) + "%"));
+    // The panes' values, but the volume already shown: counts of shares with 万 and 億, oscillators to 0.1.
+    for (const std::vector<NamedValue>& pane : r.panes)
+        for (const NamedValue& v : pane) {
+            if (v.name == "出来高")
+                continue;
+            const bool count = v.name == "売" || v.name == "買";
+            rows.push_back(v.name + " " +
+                           (isMissing(v.value) ? "-"
+                            : count            ? volumeText(std::llround(v.value))
+                                               : valueText(v.value, 1)));
+        }
     return rows;
 }
 

@@ -29,7 +29,8 @@ struct BarReadout {
 // The read-out of bar `bar` of the series (clamped into the view); bar -1 when the view is empty.
 BarReadout readBar(const SeriesChart& chart, SeriesView view, int bar);
 // The read-out as the data window's rows: "日付 2025/06/13", "始値 2,964", … "出来高 5,693万", then one
-// row a line ("MA25 2,950.12"); a missing value reads "-".
+// row a line ("MA25 2,950.12"), each compared issue in percent, then the panes' values ("サイコロ(12) 58.3",
+// "売 1.2億"); a missing value reads "-".
 std::vector<std::string> readoutRows(const BarReadout& r);
 
 // The pane whose top edge (the row above its legend) lies within `slack` rows of y, or -1.

@@ -199,6 +199,17 @@ chart::SeriesLayout SeriesChartView::currentLayout() const {
     return chart::layoutOf(m_chart->options(), m_span, m_view.count());
 }
 
+Status SeriesChartView::restoreLayout(const std::string& iniPath, std::string_view section) {
+    chart::SeriesLayout layout;
+    Status st = chart::loadSeriesLayout(iniPath, section, layout);
+    applyLayout(layout); // the default layout when the section did not read
+    return st;
+}
+
+Status SeriesChartView::saveLayout(const std::string& iniPath, std::string_view section) const {
+    return chart::saveSeriesLayout(iniPath, section, currentLayout());
+}
+
 void SeriesChartView::setSpanView(SeriesView view, std::optional<chart::SpanPreset> preset) {
     view = chart::clampView(view, m_total);
     m_span = preset;

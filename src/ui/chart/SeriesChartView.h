@@ -36,6 +36,10 @@ public:
     // The overlays, panes, span and scale of a saved layout (the chart's values computed again).
     void applyLayout(const chart::SeriesLayout& layout);
     chart::SeriesLayout currentLayout() const;
+    // The layout of `section` of Kestrel.ini applied (the default layout when the section is damaged: the
+    // returned error names it, for the caller's one notice), and the current layout written there.
+    Status restoreLayout(const std::string& iniPath, std::string_view section = chart::kSeriesLayoutSection);
+    Status saveLayout(const std::string& iniPath, std::string_view section = chart::kSeriesLayoutSection) const;
 
     const chart::SeriesChart* chart() const { return m_chart.get(); }
     chart::SeriesView view() const { return m_view; }

@@ -98,8 +98,10 @@ TEST(SeriesReadout, ValuesOfABar) {
         EXPECT_EQ(r.panes[2][0].name, "売");
     }
     const std::vector<std::string> rows = readoutRows(readBar(chart, all, 3));
-    const std::vector<std::string> want = {"日付 2025/06/05", "始値 104",           "高値 109",    "安値 99",
-                                           "終値 104",        "前日比 +3 (+2.97%)", "出来高 20億", "MA3 102.33"};
+    // Bar 3: the psychological line over the changes +2, -1, +3 (2 of 3 rise); no margin balances.
+    const std::vector<std::string> want = {
+        "日付 2025/06/05", "始値 104",   "高値 109",         "安値 99", "終値 104", "前日比 +3 (+2.97%)",
+        "出来高 20億",     "MA3 102.33", "サイコロ(3) 66.7", "売 0",    "買 0"};
     EXPECT_EQ(rows, want);
     EXPECT_EQ(readoutRows(readBar(chart, all, 5))[5], "前日比 -");
     EXPECT_EQ(readBar(chart, {0, -1}, 0).bar, -1);

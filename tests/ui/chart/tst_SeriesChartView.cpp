@@ -1,5 +1,7 @@
 // The chart view widget offscreen: zoom by key, a span button, dragging the chart and a pane's top edge,
 // Home/End, the crosshair's read-out at a chosen bar, the pane menu, and the chart following its size.
+#include "core/settings/IniFile.h"
+#include "support/TestSupport.h"
 #include "ui/chart/SeriesChartView.h"
 
 #include <QAction>
@@ -132,6 +134,22 @@ private Q_SLOTS:
         remove->trigger();
         QCOMPARE(view.chart()->options().panes, std::vector<chart::PaneKind>{chart::PaneKind::Rsi});
         QCOMPARE(view.currentLayout().paneWeights.size(), 1u);
+
+        // The layout saved and restored through Kestrel.ini; a hand-damaged section gives the default.
+        test::TempDir dir;
+        const std::string ini = dir.file("Kestrel.ini");
+        QVERIFY(view.saveLayout(ini));
+        SeriesChartView other;
+        other.setChart(series, chart::SceneOptions{}, series.bars.back().date);
+        QVERIFY(other.restoreLayout(ini));
+        QVERIFY(other.currentLayout() == view.currentLayout());
+        QCOMPARE(other.view().count(), 261);
+        QVERIFY(writeProfileString(ini, "ChartLayout", "Panes", "volume,bogus"));
+        const Status damaged = other.restoreLayout(ini);
+        QVERIFY(!damaged);
+        QVERIFY(damaged.message().find("[ChartLayout]") != std::string::npos);
+        QVERIFY(other.currentLayout().panes == std::vector<chart::PaneKind>{chart::PaneKind::Volume});
+        QCOMPARE(other.view().count(), 110);
 
         // The chart follows the window's size.
         view.resize(1280, 800);
