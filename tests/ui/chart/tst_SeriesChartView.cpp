@@ -11,6 +11,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
+#include <QWheelEvent>
 
 using namespace kestrel;
 using namespace kestrel::ui;
@@ -150,6 +151,15 @@ private Q_SLOTS:
         QVERIFY(damaged.message().find("[ChartLayout]") != std::string::npos);
         QVERIFY(other.currentLayout().panes == std::vector<chart::PaneKind>{chart::PaneKind::Volume});
         QCOMPARE(other.view().count(), 110);
+
+        // Ctrl+wheel zooms around the bar under the mouse: 261 / 1.25 = 209 bars, bar 869 keeping its
+        // share (130 of 261 bars) to its left: 104 bars.
+        expectView(739, 999);
+        const QPoint at(view.sceneLayout().barX(869, view.view()), 100);
+        QWheelEvent wheel(QPointF(at), canvas->mapToGlobal(QPointF(at)), QPoint(), QPoint(0, 120), Qt::NoButton,
+                          Qt::ControlModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(canvas, &wheel);
+        expectView(765, 973);
 
         // The chart follows the window's size.
         view.resize(1280, 800);
