@@ -165,4 +165,58 @@ ChartPicture DrawChart(const ChartData& d, const ChartDisplay& display) {
     return pic;
 }
 
+int barMarkWidth(const BarMark& mark) {
+    int w = 0;
+    for (unsigned char c : mark.label)
+        if (c < 0x80)
+            w += 6;
+        else if (c >= 0xC0)
+            w += 12; // a lead byte: one full-width character
+    return w;
+}
+
+int barMarkLeft(const BarMark& mark, int x) {
+    return x - barMarkWidth(mark) / 2;
+}
+
+namespace {
+
+// The marks drawn (indices into marks), each with its left edge.
+std::vector<std::pair<int, int>> placedMarks(const ChartData& d, const std::vector<BarMark>& marks) {
+    std::vector<std::pair<int, int>> out;
+    int right = -1;
+    for (size_t k = 0; k < marks.size(); ++k) {
+        const BarMark& m = marks[k];
+        if (m.bar < 0 || m.bar >= d.barCount || m.label.empty())
+            continue;
+        const int left = barMarkLeft(m, barX(m.bar + 1));
+        if (left <= right)
+            continue;
+        out.emplace_back(static_cast<int>(k), left);
+        right = left + barMarkWidth(m);
+    }
+    return out;
+}
+
+} // namespace
+
+std::vector<Primitive> drawBarMarks(const ChartData& d, const std::vector<BarMark>& marks) {
+    std::vector<Primitive> out;
+    for (const auto& [k, left] : placedMarks(d, marks)) {
+        const BarMark& m = marks[static_cast<size_t>(k)];
+        const int x = barX(m.bar + 1);
+        line(out, Shape::Line, x, kPriceBottomY - 3, x, kPriceBottomY - 1, kBarMarkColor);
+        text(out, left, kPriceBottomY - 17, m.label);
+        out.back().color = kBarMarkColor;
+    }
+    return out;
+}
+
+int barMarkAt(const ChartData& d, const std::vector<BarMark>& marks, int clientX) {
+    for (const auto& [k, left] : placedMarks(d, marks))
+        if (clientX >= left - 2 && clientX <= left + barMarkWidth(marks[static_cast<size_t>(k)]) + 2)
+            return k;
+    return -1;
+}
+
 } // namespace kestrel::chart

@@ -73,6 +73,22 @@ struct ChartPicture {
     std::vector<std::string> rows; // KabukaList, oldest bar first; empty for an empty frame
 };
 
+// A mark under a bar (a results date: 決, 1Q …), drawn at the foot of the price panel. bar is 0-based into
+// the bars drawn.
+struct BarMark {
+    int bar = 0;
+    std::string label;
+};
+inline constexpr Rgb kBarMarkColor{255, 200, 0};
+// The label's left edge and width at a bar centred on x (6 pixels a half-width character, 12 a full-width).
+int barMarkLeft(const BarMark& mark, int x);
+int barMarkWidth(const BarMark& mark);
+// The marks of the 110-bar chart over data's bars (those past barCount are left out); a mark whose
+// label would run into the previous one is left out.
+std::vector<Primitive> drawBarMarks(const ChartData& data, const std::vector<BarMark>& marks);
+// The index into marks of the label under client x (as drawBarMarks places them), or -1.
+int barMarkAt(const ChartData& data, const std::vector<BarMark>& marks, int clientX);
+
 // The empty chart: cleared area, plot area, dotted grids and the ticks.
 std::vector<Primitive> DrawChartFrame(const ChartDisplay& display);
 // The whole chart of a loaded issue. Only the frame when nothing is loaded, every volume is 0 or there

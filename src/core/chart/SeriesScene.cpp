@@ -444,6 +444,18 @@ std::vector<Primitive> SeriesChart::draw(SeriesView view, int width, int height,
         const int y = std::max(lay.priceTop, pm.y(lastBar.high.toDouble() * scale) - 14);
         text(out, x, y, "形成中", kWhite);
     }
+    int markRight = L - 1;
+    for (const BarMark& m : m_options.marks) {
+        if (m.bar < view.first || m.bar > view.last || m.label.empty())
+            continue;
+        const int x = lay.barX(m.bar, view);
+        const int left = barMarkLeft(m, x);
+        if (left <= markRight || left < L || left + barMarkWidth(m) > R)
+            continue;
+        add(out, Shape::Line, x, lay.priceBottom - 3, x, lay.priceBottom - 1, kBarMarkColor);
+        text(out, left, lay.priceBottom - 17, m.label, kBarMarkColor);
+        markRight = left + barMarkWidth(m);
+    }
 
     // The panes.
     for (std::size_t i = 0; i < m_panes.size(); ++i) {

@@ -95,6 +95,9 @@ struct SceneOptions {
     // Each pane's share of the panels' height (price panel and panes, legends included) in thousandths;
     // any other number of weights than panes: the default split.
     std::vector<int> paneWeights;
+    // Marks at the foot of the price panel (results dates), bar an index into the series, in bar order;
+    // a label that would run into the previous one is left out.
+    std::vector<BarMark> marks;
 };
 
 struct ComparedIssue {
