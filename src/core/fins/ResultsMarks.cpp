@@ -168,4 +168,20 @@ std::vector<ResultsMark> resultsMarks(std::span<const Disclosure> rows, std::spa
     return marks;
 }
 
+Result<std::vector<ResultsMark>> resultsMarksOfIssue(db::Database& db, int code, std::span<const Date> barDates,
+                                                     Date firstDay) {
+    if (barDates.empty())
+        return std::vector<ResultsMark>{};
+    auto rows = loadDisclosures(db, code);
+    if (!rows)
+        return rows.status();
+    if (rows->empty())
+        return std::vector<ResultsMark>{};
+    // The days a mark's placement looks at: a disclosure counts within three weeks.
+    auto calendar = db::loadCalendar(db, firstDay.addDays(-22), barDates.back());
+    if (!calendar)
+        return calendar.status();
+    return resultsMarks(*rows, barDates, firstDay, *calendar);
+}
+
 } // namespace kestrel::fins

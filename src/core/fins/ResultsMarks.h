@@ -4,7 +4,9 @@
 // as the figures read it), with that disclosure's figures as a tooltip. A forecast revision alone makes
 // no mark, nor does a period disclosed again after a newer one (a correction, not a results date).
 #include "core/app/Date.h"
+#include "core/app/Status.h"
 #include "core/db/CalendarTable.h"
+#include "core/db/Database.h"
 #include "core/fins/Disclosure.h"
 
 #include <span>
@@ -24,6 +26,10 @@ struct ResultsMark {
 // last bar get no mark. At most one mark a bar, in bar order.
 std::vector<ResultsMark> resultsMarks(std::span<const Disclosure> rows, std::span<const Date> barDates, Date firstDay,
                                       const db::MarketCalendar& calendar);
+
+// The marks of an issue's stored disclosures over its bars (as resultsMarks), with the stored calendar.
+Result<std::vector<ResultsMark>> resultsMarksOfIssue(db::Database& db, int code, std::span<const Date> barDates,
+                                                     Date firstDay);
 
 // One disclosure's figures as the tooltip shows them: the period and when it was disclosed, then the
 // actuals and the forecasts it gives (amounts in 百万円, ▲ for a negative, 未定 as such).

@@ -1,10 +1,13 @@
 #include "services/converter/HistoryRunner.h"
 
 #include "core/app/Files.h"
+#include "core/converter/JQuantsFins.h"
 #include "core/converter/JQuantsHistory.h"
 #include "core/converter/JQuantsSettings.h"
+#include "core/db/Schema.h"
 #include "platform/JQuantsClient.h"
 
+#include <QDateTime>
 #include <QThread>
 #include <chrono>
 
@@ -90,6 +93,22 @@ bool HistoryRunner::fetchIssue(int code) {
     return true;
 }
 
+bool HistoryRunner::fetchIssueFins(int code) {
+    if (!hasKey())
+        return false;
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_finsRefused)
+            return false;
+        for (int queued : m_fins)
+            if (queued == code)
+                return true;
+        m_fins.push_back(code);
+    }
+    m_wake.notify_all();
+    return true;
+}
+
 bool HistoryRunner::startBackfill(QString* why) {
     if (!hasKey(why))
         return false;
@@ -135,7 +154,9 @@ bool HistoryRunner::backfillPaused() const {
 void HistoryRunner::work() {
     std::unique_lock lock(m_mutex);
     for (;;) {
-        m_wake.wait(lock, [this] { return m_quit || !m_issues.empty() || m_cancelJob || (m_jobWanted && !m_paused); });
+        m_wake.wait(lock, [this] {
+            return m_quit || !m_issues.empty() || !m_fins.empty() || m_cancelJob || (m_jobWanted && !m_paused);
+        });
         if (m_quit)
             break;
         // The client of the options now set, made on this thread; a new one only when they changed.
@@ -149,6 +170,7 @@ void HistoryRunner::work() {
         }
         if (!m_worker->client) {
             m_issues.clear();
+            m_fins.clear();
             m_jobWanted = false;
             continue;
         }
@@ -171,6 +193,24 @@ void HistoryRunner::work() {
             lock.lock();
             continue;
         }
+        if (!m_fins.empty()) {
+            const auto ready = finsReadyAt();
+            if (ready <= std::chrono::steady_clock::now()) {
+                const int code = m_fins.front();
+                m_fins.pop_front();
+                lock.unlock();
+                serveFins(code);
+                lock.lock();
+                continue;
+            }
+            if (!m_jobWanted || m_paused) {
+                // Nothing else to do: wait for the limit, or for anything more urgent.
+                m_wake.wait_until(lock, ready, [this] { return m_quit || !m_issues.empty() || m_cancelJob; });
+                continue;
+            }
+        }
+        if (!m_jobWanted || m_paused)
+            continue;
         lock.unlock();
         stepBackfill();
         lock.lock();
@@ -209,6 +249,60 @@ bool HistoryRunner::serveIssue(int code) {
     const bool failed = !out.status;
     Q_EMIT issueFinished(code, out.stored, q(failed ? out.status.message() : out.message), failed);
     return true;
+}
+
+std::chrono::steady_clock::time_point HistoryRunner::finsReadyAt() const {
+    const auto now = std::chrono::steady_clock::now();
+    if (static_cast<int>(m_finsSent.size()) < kFinsPace)
+        return now;
+    return m_finsSent[m_finsSent.size() - static_cast<size_t>(kFinsPace)] + std::chrono::minutes(1);
+}
+
+void HistoryRunner::serveFins(int code) {
+    platform::JQuantsClient& client = *m_worker->client;
+    QString message;
+    bool failed = false;
+    int rows = 0;
+    auto db = db::openKestrelDatabase(m_context.paths.databasePath);
+    if (!db) {
+        message = q(db.message());
+        failed = true;
+    } else {
+        FinsFetchHooks hooks;
+        hooks.warn = [&](const std::string& line) {
+            if (message.isEmpty())
+                message = q(line);
+        };
+        const int before = client.requestCount();
+        const std::string now =
+            QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toStdString();
+        const FinsFetchOutcome out = fetchFins({Date(), Date(), code}, client, **db, now, hooks);
+        {
+            std::lock_guard lock(m_mutex);
+            const auto sent = std::chrono::steady_clock::now();
+            for (int k = before; k < client.requestCount(); ++k)
+                m_finsSent.push_back(sent);
+            while (m_finsSent.size() > static_cast<size_t>(kFinsPace))
+                m_finsSent.pop_front();
+            if (out.planRefused) {
+                m_finsRefused = true;
+                m_fins.clear();
+            }
+            if (out.cancelled && !m_quit && !m_cancelJob)
+                client.resume(); // a cancel meant for the job
+        }
+        rows = out.rows;
+        if (out.cancelled) {
+            message = QStringLiteral("決算情報の取得を中止しました。");
+            failed = true;
+        } else if (!out.status) {
+            message = q(out.status.message());
+            failed = true;
+        } else {
+            failed = out.planRefused;
+        }
+    }
+    Q_EMIT finsFinished(code, rows, message, failed);
 }
 
 void HistoryRunner::stepBackfill() {

@@ -14,11 +14,13 @@
 
 #include <QContextMenuEvent>
 #include <QFontMetrics>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyle>
+#include <QToolTip>
 
 namespace kestrel::ui {
 
@@ -96,6 +98,7 @@ ChartPanel::ChartPanel(AppContext& context, QWidget* parent) : QWidget(parent), 
     connect(chartView, &ChartView::releasedAt, this, &ChartPanel::mouseReleased);
     connect(chartView, &ChartView::contextMenuAt, this, &ChartPanel::showContextMenu);
     connect(chartView, &ChartView::deletePressed, this, &ChartPanel::deleteSelectedLine);
+    chartView->installEventFilter(this);
 
     const int right = kClearRight + 8;
     KabukaList = new QListWidget(this);
@@ -243,6 +246,8 @@ void ChartPanel::DrawChart(bool rebuildList) {
             shown.lines.push_back(*m_drawing);
         std::vector<Primitive> over = drawOverlay(m_data, shown);
         pic.items.insert(pic.items.end(), over.begin(), over.end());
+        std::vector<Primitive> marks = drawBarMarks(m_data, m_marks);
+        pic.items.insert(pic.items.end(), marks.begin(), marks.end());
     }
     paint(pic.items);
     if (rebuildList) {
@@ -263,6 +268,33 @@ void ChartPanel::DrawChart(bool rebuildList) {
     Lblsaiyasune->setText(q(m_data.minLow.toString()));
     if (QListWidgetItem* item = KabukaList->currentItem())
         Lblowarine->setText(q(closeFromRow(item->text().toStdString())));
+}
+
+void ChartPanel::setResultsMarks(std::vector<chart::BarMark> marks, std::vector<QString> tips) {
+    m_marks = std::move(marks);
+    m_markTips = std::move(tips);
+    m_markTips.resize(m_marks.size());
+}
+
+QString ChartPanel::resultsTipAt(int clientX) const {
+    const int k = barMarkAt(m_data, m_marks, clientX);
+    return k < 0 ? QString() : m_markTips[static_cast<size_t>(k)];
+}
+
+bool ChartPanel::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == chartView && event->type() == QEvent::ToolTip) {
+        auto* help = static_cast<QHelpEvent*>(event);
+        // Only the foot of the price panel, where the marks are.
+        const int y = help->pos().y() + kClearTop;
+        const QString tip =
+            y >= kPriceBottomY - 20 && y <= kPriceBottomY ? resultsTipAt(help->pos().x() + kClearLeft) : QString();
+        if (tip.isEmpty())
+            QToolTip::hideText();
+        else
+            QToolTip::showText(help->globalPos(), tip, chartView);
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void ChartPanel::kabukaListClick(int row) {

@@ -71,6 +71,12 @@ public:
     // The technical values of the loaded chart are read with them.
     void loadOverlay(std::int32_t code);
     const chart::ChartOverlay& overlay() const { return m_overlay; }
+    // The results marks under the loaded bars (bar 0-based into data().bars) with their tooltips; drawn
+    // by the next DrawChart.
+    void setResultsMarks(std::vector<chart::BarMark> marks, std::vector<QString> tips);
+    const std::vector<chart::BarMark>& resultsMarks() const { return m_marks; }
+    // The tooltip of the mark under client x, or an empty text.
+    QString resultsTipAt(int clientX) const;
     // A horizontal line at client y (the context menu's "水平線を引く"); false when y is off the panel.
     bool addHorizontalAt(int clientX, int clientY);
     // Sets an alert of board 1 (A) or 2 (B) at the price of horizontal line id (the context menu's
@@ -92,6 +98,9 @@ public:
 Q_SIGNALS:
     // After a redraw by CmdSRLRSI, Cmdidoheikin or Chknijikyokusenn: the focus belongs to ListMei.
     void focusIssueList();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void refreshDisplay();
@@ -117,6 +126,8 @@ private:
     chart::ChartOverlay m_overlay;
     chart::TechnicalView m_technicalView;
     chart::ChartTechnical m_technical;
+    std::vector<chart::BarMark> m_marks;
+    std::vector<QString> m_markTips;
     int m_extra = 0;
     std::int32_t m_code = 0;
     // A line being drawn (id 0) or an end (1, 2) of a line being moved.

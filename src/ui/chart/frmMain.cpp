@@ -46,6 +46,7 @@ frmMain::frmMain(AppContext& context, QWidget* parent) : QMainWindow(parent), m_
     buildMenus();
     buildJQuantsMenu();
     connectHistory();
+    connectFins();
     buildToolbar();
     loadWindow();
 }

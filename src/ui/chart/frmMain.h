@@ -55,6 +55,8 @@ public:
     // line in the status bar.
     QLabel* LblHistory = nullptr;
     QLabel* StatusHistory = nullptr;
+    // The shown issue's valuations as of the chart date under its name (the basis in its tooltip).
+    QLabel* LblFins = nullptr;
 
     // Menu entries whose captions other code sets.
     QAction* mnuchartdayandweek = nullptr;
@@ -91,6 +93,12 @@ public:
     // When the shown issue has fewer stored bars than the plan's window and a key is set, asks for its
     // history once in this run and says so over the chart; the chart is drawn again when it came.
     void askIssueHistory(std::int32_t code);
+    // The header line and the results marks of the shown issue as of the chart date, from its stored
+    // disclosures; the marks reach the chart with its next DrawChart.
+    void showFins(std::int32_t code);
+    // When the shown issue has no stored disclosure and a key is set, asks for them once in this run;
+    // the header and the marks are drawn again when they came, a failure is a note in the status bar.
+    void askIssueFins(std::int32_t code);
 
     // The screens the menus and the toolbar open. Each opens modally and returns true, or says plainly
     // that it is not available yet and returns false.
@@ -147,6 +155,8 @@ private:
     void jquantsTestClick();
     void historyStartClick();
     void issueHistoryFinished(int code, int stored, const QString& message, bool failed);
+    void connectFins();
+    void issueFinsFinished(int code, int rows, const QString& message, bool failed);
     void buildToolbar();
     void buildTechnicalMenu(QMenu* menu);
     std::vector<QAction*> m_technicalActions; // the テクニカル menu's entries, also on the toolbar
@@ -193,6 +203,7 @@ private:
     QPointer<QWidget> m_screening; // the screening window, kept open beside the chart
     services::HistoryRunner* m_history = nullptr;
     std::set<std::int32_t> m_historyAsked; // issues whose history was asked for in this run
+    std::set<std::int32_t> m_finsAsked;    // issues whose disclosures were asked for in this run
 };
 
 // The caption of the daily/weekly switch button for the chart mode.

@@ -17,6 +17,8 @@ using namespace kestrel::chart;
 void frmMain::meiCodeChange(const QString& text) {
     Lblshijyo->clear();
     LblMei->clear();
+    LblFins->clear();
+    LblFins->setToolTip(QString());
     if (text.size() < 6) {
         FillIssueList(text);
         ShowIssue(true);
@@ -96,8 +98,10 @@ void frmMain::ShowIssue(bool draw) {
     if (!st)
         prompt.notify(st.message());
     m_chart->loadOverlay(code.toInt());
+    showFins(code.toInt());
     m_chart->DrawChart(true);
     askIssueHistory(code.toInt());
+    askIssueFins(code.toInt());
 }
 
 void frmMain::listMeiDblClick() {

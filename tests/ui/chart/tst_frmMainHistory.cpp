@@ -1,7 +1,9 @@
 // The main window's J-Quants road against a local J-Quants-shaped server on the Free plan: the chart of an
 // issue with a few stored bars fetches the rest of the window by code (the note over the chart says so,
 // then how many bars came, and the chart is drawn again with them); the background job's line in the
-// status bar, day by day to its end; the J-Quants menu entries.
+// status bar, day by day to its end; the J-Quants menu entries; an issue never seen with disclosures
+// fetches them after its prices, and its valuations and results marks follow; a plan without them is a
+// note in the status bar.
 #include "core/chart/ChartData.h"
 #include "core/settings/IniFile.h"
 #include "support/WindowTestSupport.h"
@@ -75,6 +77,24 @@ struct JQuantsServer {
             port = QString::fromStdString(test::readFile(root.file("port"))).toInt();
         }
         return port != 0;
+    }
+    // The disclosures of 7203 (/fins/summary?code=72030): the results of the year before the window, with
+    // its book value and share count, and a first quarter disclosed on the window's sixth day with the
+    // year's forecasts.
+    void writeFins(const std::string& body = {}) {
+        QDir().mkpath(QString::fromStdString(root.file("www/fins_summary")));
+        const std::string rows =
+            R"({"data": [{"DiscDate": ")" + windowStart.addDays(-40).toIso() +
+            R"(", "DiscTime": "15:00:00", "Code": "72030", "DiscNo": "100", "DocType": )"
+            R"("FYFinancialStatements_Consolidated_JP", "CurPerType": "FY", "CurPerEn": "2025-03-31", )"
+            R"("CurFYEn": "2025-03-31", "NxtFYEn": "2026-03-31", "EPS": "90", "BPS": "400000", )"
+            R"("ShOutFY": "1000000", "TrShFY": "", "NxFEPS": "100", "NxFDivAnn": "8000"}, )"
+            R"({"DiscDate": ")" +
+            days[5].toIso() +
+            R"(", "DiscTime": "15:30:00", "Code": "72030", "DiscNo": "200", "DocType": )"
+            R"("1QFinancialStatements_Consolidated_JP", "CurPerType": "1Q", "CurPerEn": "2025-06-30", )"
+            R"("CurFYEn": "2026-03-31", "Sales": "5000000000", "FEPS": "125", "FDivAnn": "9479"}]})";
+        test::writeFile(root.file("www/fins_summary/72030.json"), body.empty() ? rows : body);
     }
     QString log() const { return QString::fromStdString(test::readFile(root.file("log"))); }
     ~JQuantsServer() {
@@ -171,6 +191,70 @@ private Q_SLOTS:
         main.MeiCode->setText(QStringLiteral("7203"));
         QTest::qWait(300);
         QVERIFY(!server.log().section(QStringLiteral("\n"), requests).contains(QStringLiteral("code=72030")));
+    }
+
+    // No disclosure stored: they are asked for by code after the prices; the line under the name and the
+    // 1Q mark at the bar after the quarter's disclosure follow, at the chart date's close.
+    void chartOfAnIssueWithoutDisclosuresFetchesThem() {
+        JQuantsServer server;
+        QVERIFY(server.start());
+        server.writeFins();
+        Home home(server.port);
+        frmMain main(home.context);
+        main.show();
+        main.chartDate->setText(QString::fromStdString(server.windowEnd.toYYMMDD()));
+        main.MeiCode->setText(QStringLiteral("7203"));
+        QCOMPARE(main.LblFins->text(), QStringLiteral("予想PER −  PBR −  予想配当利回り −  時価総額 −"));
+        QTRY_COMPARE_WITH_TIMEOUT(home.count("SELECT count(*) FROM Kessan WHERE コード = 7203"), 2LL, 30000);
+        const int n = static_cast<int>(server.days.size());
+        const int close = 950000 - 100 * (n - 1); // the window's last day
+        // 予想PER close / 125, PBR close / 400,000, yield 9,479 / close, 1,000,000 shares.
+        const QString line =
+            QStringLiteral("予想PER %1倍  PBR %2倍  予想配当利回り %3%  時価総額 %4億円")
+                .arg(close / 125.0, 0, 'f', 1)
+                .arg(close / 400000.0, 0, 'f', 2)
+                .arg(947900.0 / close, 0, 'f', 2)
+                .arg(QStringLiteral("%1,%2").arg(close / 100000).arg(close / 100 % 1000, 3, 10, QLatin1Char('0')));
+        QTRY_COMPARE_WITH_TIMEOUT(main.LblFins->text(), line, 30000);
+        QCOMPARE(main.LblFins->toolTip(),
+                 QStringLiteral("連結・日本基準（%1 時点）").arg(QString::fromStdString(server.windowEnd.toIso())));
+        // The prices went first.
+        const QString log = server.log();
+        QVERIFY(log.indexOf(QStringLiteral("/equities/bars/daily")) < log.indexOf(QStringLiteral("/fins/summary")));
+        const auto& marks = main.chartPanel()->resultsMarks();
+        QCOMPARE(marks.size(), std::size_t(1));
+        QCOMPARE(marks[0].label, std::string("1Q"));
+        QCOMPARE(main.chartPanel()->data().bars[static_cast<std::size_t>(marks[0].bar)].date, server.days[6]);
+        QVERIFY(main.chartPanel()
+                    ->resultsTipAt(chart::barX(marks[0].bar + 1))
+                    .startsWith(QStringLiteral("2026年3月期 第1四半期（連結・日本基準）")));
+        QVERIFY(!MessageBox::log().join(QLatin1Char('|')).contains(QStringLiteral("決算"))); // no box of ours
+        // Stored now: not asked again.
+        main.MeiCode->setText(QStringLiteral("1301"));
+        main.MeiCode->setText(QStringLiteral("7203"));
+        QTest::qWait(300);
+        QCOMPARE(server.log().count(QStringLiteral("/fins/summary?code=72030")), 1);
+    }
+
+    // A plan refusing the disclosures: a note in the status bar, no box, and the prices come all the same.
+    void disclosuresRefusedAreANoteOnly() {
+        JQuantsServer server;
+        QVERIFY(server.start());
+        server.writeFins("STATUS 403\n{\"message\": \"This API is not available on your subscription\"}");
+        Home home(server.port);
+        frmMain main(home.context);
+        main.show();
+        main.chartDate->setText(QString::fromStdString(server.windowEnd.toYYMMDD()));
+        main.MeiCode->setText(QStringLiteral("7203"));
+        QTRY_VERIFY_WITH_TIMEOUT(
+            main.statusBar()->currentMessage().startsWith(QStringLiteral("決算情報を取得できませんでした")), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(main.LblHistory->text().startsWith(QStringLiteral("履歴 ")), 30000);
+        QVERIFY(!MessageBox::log().join(QLatin1Char('|')).contains(QStringLiteral("決算"))); // no box of ours
+        QCOMPARE(main.LblFins->text(), QStringLiteral("予想PER −  PBR −  予想配当利回り −  時価総額 −"));
+        // Refused once: another issue does not ask.
+        main.MeiCode->setText(QStringLiteral("1301"));
+        QTest::qWait(500);
+        QCOMPARE(server.log().count(QStringLiteral("/fins/summary")), 1);
     }
 
     // A window of six weekdays: the status bar follows the job day by day, newest first, to its end.
