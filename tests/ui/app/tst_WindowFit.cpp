@@ -241,6 +241,22 @@ private Q_SLOTS:
         QVERIFY(QFontMetrics(panel.KabukaList->font()).horizontalAdvance(row) <= panel.KabukaList->viewport()->width());
     }
 
+    // The valuations line under the issue's name holds its widest values whole, between the date row and
+    // the chart, clear of every other control of the window.
+    void finsLineFitsUnderTheName() {
+        Home home;
+        frmMain main(home.context);
+        QLabel* line = main.findChild<QLabel*>(QStringLiteral("LblFins"));
+        QVERIFY(line);
+        const QString widest =
+            QStringLiteral("予想PER 99999.9倍  PBR 9999.99倍  予想配当利回り 99.99%  時価総額 9,999,999億円");
+        QVERIFY(QFontMetrics(line->font()).horizontalAdvance(widest) <= line->width());
+        QVERIFY(line->geometry().top() > main.chartDate->geometry().bottom());
+        QVERIFY(line->geometry().top() > main.Cmdchange->geometry().bottom());
+        QVERIFY(line->geometry().bottom() < chart::kPlotTop);
+        QVERIFY(line->geometry().left() >= main.ListMei->geometry().right());
+    }
+
     // Rows of every market take their characters from one face, in the main window's list and the search.
     void issueRowsUseOneFace() {
         Home home;
