@@ -73,7 +73,10 @@ int main(int argc, char** argv) {
         {"bollinger", [&] { keep(bollinger(s).up[2]); }},
         {"macd", [&] { keep(macd(s).hist); }},
         {"stochastic", [&] { keep(stochastic(s).sd); }},
-        {"rci 9/26/52", [&] { keep(rci(s, 9)), keep(rci(s, 26)), keep(rci(s, 52)); }},
+        {"rci 9/26/52",
+         [&] {
+             keep(rci3(s, {9, 26, 52})[2]);
+         }},
         {"dmi/adx", [&] { keep(dmi(s).adx); }},
         {"parabolic sar", [&] { keep(parabolicSar(s)); }},
         {"envelope", [&] { keep(envelope(s).up); }},

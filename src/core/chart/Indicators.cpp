@@ -3,7 +3,7 @@
 #include "core/chart/Indicators.h"
 
 #include <algorithm>
-#include <deque>
+#include <cstdint>
 #include <string>
 
 namespace kestrel::chart {
@@ -138,35 +138,52 @@ std::vector<int> tradedBars(const BarSeries& series) {
     return idx;
 }
 
+namespace {
+
+// out[j] = the largest of v[j − n + 1 .. j] for j >= n − 1 (by `better`), in three passes without a
+// branch on the data: v is cut into blocks of n; a window then spans the tail of one block (its suffix
+// best) and the head of the next (its prefix best). prefix and suffix are scratch of v.size().
+template <typename Better>
+void slidingBest(const std::vector<std::int64_t>& v, int n, Better better, std::vector<std::int64_t>& prefix,
+                 std::vector<std::int64_t>& suffix) {
+    const int size = static_cast<int>(v.size());
+    prefix.resize(size);
+    suffix.resize(size);
+    for (int i = 0; i < size; ++i)
+        prefix[i] = i % n == 0 ? v[i] : better(prefix[i - 1], v[i]);
+    for (int i = size - 1; i >= 0; --i)
+        suffix[i] = i == size - 1 || (i + 1) % n == 0 ? v[i] : better(suffix[i + 1], v[i]);
+    for (int j = size - 1; j >= n - 1; --j)
+        prefix[j] = better(suffix[j - n + 1], prefix[j]); // in place: prefix[j] is read before it is written
+}
+
+} // namespace
+
 void rollingHighLow(const BarSeries& series, int n, int lag, Series& highest, Series& lowest) {
     const int size = series.size();
     highest.assign(size, kMissing);
     lowest.assign(size, kMissing);
-    if (n < 1)
+    if (n < 1 || size == 0)
         return;
-    // Monotonic queues of traded bar indexes: highs falling from the front, lows rising.
-    std::deque<int> hi, lo;
-    for (int t = 0; t < size; ++t) {
-        const int j = t - lag; // the bar entering the window
-        if (j >= 0 && series.bars[j].traded()) {
-            const Currency h = series.bars[j].high, l = series.bars[j].low;
-            while (!hi.empty() && series.bars[hi.back()].high <= h)
-                hi.pop_back();
-            hi.push_back(j);
-            while (!lo.empty() && series.bars[lo.back()].low >= l)
-                lo.pop_back();
-            lo.push_back(j);
-        }
-        const int start = t - lag - n + 1;
-        while (!hi.empty() && hi.front() < start)
-            hi.pop_front();
-        while (!lo.empty() && lo.front() < start)
-            lo.pop_front();
-        if (start >= 0 && !hi.empty()) {
-            highest[t] = series.bars[hi.front()].high.toDouble();
-            lowest[t] = series.bars[lo.front()].low.toDouble();
-        }
+    // An untraded bar takes part as a high below every price and a low above every price, so a window
+    // whose best is still such a value held no traded bar.
+    std::vector<std::int64_t> high(size), low(size), prefix, suffix;
+    for (int i = 0; i < size; ++i) {
+        const SeriesBar& b = series.bars[i];
+        high[i] = b.traded() ? b.high.raw() : INT64_MIN;
+        low[i] = b.traded() ? b.low.raw() : INT64_MAX;
     }
+    // The window of t ends at bar t − lag and starts at bar t − lag − n + 1 >= 0.
+    slidingBest(
+        high, n, [](std::int64_t a, std::int64_t b) { return std::max(a, b); }, prefix, suffix);
+    for (int t = n - 1 + lag; t < size; ++t)
+        if (prefix[t - lag] != INT64_MIN)
+            highest[t] = Currency::fromRaw(prefix[t - lag]).toDouble();
+    slidingBest(
+        low, n, [](std::int64_t a, std::int64_t b) { return std::min(a, b); }, prefix, suffix);
+    for (int t = n - 1 + lag; t < size; ++t)
+        if (prefix[t - lag] != INT64_MAX)
+            lowest[t] = Currency::fromRaw(prefix[t - lag]).toDouble();
 }
 
 } // namespace detail
@@ -177,7 +194,7 @@ TechnicalValues computeAll(const BarSeries& series, const TechnicalSettings& s) 
     v.bollinger = bollinger(series, s.bbPeriod, s.bbSigma);
     v.macd = macd(series, s.macdFast, s.macdSlow, s.macdSignal, s.macdSignalKind);
     v.stochastic = stochastic(series, s.stochK, s.stochD, s.stochSD);
-    v.rci = {rci(series, s.rci1), rci(series, s.rci2), rci(series, s.rci3)};
+    v.rci = rci3(series, {s.rci1, s.rci2, s.rci3});
     v.dmi = dmi(series, s.dmiPeriod);
     v.sar = parabolicSar(series, s.sarStep, s.sarMax);
     v.envelope = envelope(series, s.envPeriod, s.envPercent);
