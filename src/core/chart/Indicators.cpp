@@ -3,7 +3,7 @@
 #include "core/chart/Indicators.h"
 
 #include <algorithm>
-#include <cstdint>
+#include <limits>
 #include <string>
 
 namespace kestrel::chart {
@@ -140,50 +140,61 @@ std::vector<int> tradedBars(const BarSeries& series) {
 
 namespace {
 
-// out[j] = the largest of v[j − n + 1 .. j] for j >= n − 1 (by `better`), in three passes without a
-// branch on the data: v is cut into blocks of n; a window then spans the tail of one block (its suffix
-// best) and the head of the next (its prefix best). prefix and suffix are scratch of v.size().
-template <typename Better>
-void slidingBest(const std::vector<std::int64_t>& v, int n, Better better, std::vector<std::int64_t>& prefix,
-                 std::vector<std::int64_t>& suffix) {
-    const int size = static_cast<int>(v.size());
-    prefix.resize(size);
+// out[j] = the best of value(j − n + 1 .. j) for j >= n − 1 (by `better`), in passes without a branch on
+// the data: the bars are cut into blocks of n; a window then spans the tail of one block (its suffix best)
+// and the head of the next (its prefix best). suffix is scratch.
+template <typename Value, typename Better>
+void slidingBest(int size, int n, Value value, Better better, Series& out, Series& suffix) {
     suffix.resize(size);
-    for (int i = 0; i < size; ++i)
-        prefix[i] = i % n == 0 ? v[i] : better(prefix[i - 1], v[i]);
-    for (int i = size - 1; i >= 0; --i)
-        suffix[i] = i == size - 1 || (i + 1) % n == 0 ? v[i] : better(suffix[i + 1], v[i]);
+    for (int b0 = 0; b0 < size; b0 += n) {
+        const int b1 = std::min(b0 + n, size);
+        double run = value(b0);
+        out[b0] = run;
+        for (int i = b0 + 1; i < b1; ++i)
+            out[i] = run = better(run, value(i));
+        run = value(b1 - 1);
+        suffix[b1 - 1] = run;
+        for (int i = b1 - 2; i >= b0; --i)
+            suffix[i] = run = better(run, value(i));
+    }
     for (int j = size - 1; j >= n - 1; --j)
-        prefix[j] = better(suffix[j - n + 1], prefix[j]); // in place: prefix[j] is read before it is written
+        out[j] = better(suffix[j - n + 1], out[j]);
+}
+
+// Moves the window bests `lag` bars right and turns them into prices: missing where the window starts
+// before bar 0 or held no traded bar (its best is still `none`).
+void toPrices(Series& v, int n, int lag, double none) {
+    for (int t = static_cast<int>(v.size()) - 1; t >= 0; --t) {
+        const double raw = t - lag >= n - 1 ? v[t - lag] : none;
+        // As Currency::toDouble: the raw value is exact in a double.
+        v[t] = raw == none ? kMissing : raw / static_cast<double>(Currency::kScale);
+    }
 }
 
 } // namespace
 
 void rollingHighLow(const BarSeries& series, int n, int lag, Series& highest, Series& lowest) {
     const int size = series.size();
-    highest.assign(size, kMissing);
-    lowest.assign(size, kMissing);
-    if (n < 1 || size == 0)
+    if (n < 1 || size == 0) {
+        highest.assign(size, kMissing);
+        lowest.assign(size, kMissing);
         return;
-    // An untraded bar takes part as a high below every price and a low above every price, so a window
-    // whose best is still such a value held no traded bar.
-    std::vector<std::int64_t> high(size), low(size), prefix, suffix;
-    for (int i = 0; i < size; ++i) {
-        const SeriesBar& b = series.bars[i];
-        high[i] = b.traded() ? b.high.raw() : INT64_MIN;
-        low[i] = b.traded() ? b.low.raw() : INT64_MAX;
     }
-    // The window of t ends at bar t − lag and starts at bar t − lag − n + 1 >= 0.
+    highest.resize(size);
+    lowest.resize(size);
+    // An untraded bar takes part as a high below every price and a low above every price. Raw prices are
+    // whole numbers far below 2^53: exact as doubles.
+    constexpr double kInf = std::numeric_limits<double>::infinity();
+    const SeriesBar* bars = series.bars.data();
+    Series suffix;
     slidingBest(
-        high, n, [](std::int64_t a, std::int64_t b) { return std::max(a, b); }, prefix, suffix);
-    for (int t = n - 1 + lag; t < size; ++t)
-        if (prefix[t - lag] != INT64_MIN)
-            highest[t] = Currency::fromRaw(prefix[t - lag]).toDouble();
+        size, n, [&](int i) { return bars[i].traded() ? static_cast<double>(bars[i].high.raw()) : -kInf; },
+        [](double a, double b) { return std::max(a, b); }, highest, suffix);
     slidingBest(
-        low, n, [](std::int64_t a, std::int64_t b) { return std::min(a, b); }, prefix, suffix);
-    for (int t = n - 1 + lag; t < size; ++t)
-        if (prefix[t - lag] != INT64_MAX)
-            lowest[t] = Currency::fromRaw(prefix[t - lag]).toDouble();
+        size, n, [&](int i) { return bars[i].traded() ? static_cast<double>(bars[i].low.raw()) : kInf; },
+        [](double a, double b) { return std::min(a, b); }, lowest, suffix);
+    toPrices(highest, n, lag, -kInf);
+    toPrices(lowest, n, lag, kInf);
 }
 
 } // namespace detail
