@@ -24,8 +24,9 @@ int closeKeys(const BarSeries& series, std::vector<std::int32_t>& keys) {
     std::int64_t lo = INT64_MAX, hi = 0;
     for (int i = 0; i < size; ++i) {
         raw[i] = (series.bars[i].traded() ? series.bars[i].close : series.bars[i].closeCarried).raw();
-        if (raw[i] > 0) {
-            first = first < 0 ? i : first;
+        if (first < 0 && raw[i] > 0)
+            first = i;
+        if (first >= 0) {
             lo = std::min(lo, raw[i]);
             hi = std::max(hi, raw[i]);
         }
