@@ -4,7 +4,11 @@
 // The database is built once (4000 issues x 6250 trading days, 25 years, of synthetic bars) and cached
 // under the build folder. Prints medians and 90th percentiles in milliseconds. "Cold" runs flush the file's pages
 // from the page cache (fdatasync, then posix_fadvise DONTNEED on the file, -wal and -shm) and open a
-// new connection before each load; the time of the open is shown separately.
+// new connection before each load; the time of the open is shown separately. The chart with every
+// overlay of the technical set and the MACD panel at the default 110 bars: its values loaded (limit 1 ms)
+// and drawn (limit 5 ms).
+// Run: build/bench/chart_bench; CHART_BENCH_TECHNICAL=1 CHART_BENCH_DB=build/bench-data/scan-real-4000x6250.mdb
+// build/bench/chart_bench for the technical figures alone on the scan bench's market.
 #include "BenchMarket.h"
 #include "DataGenerator.h"
 #include "core/chart/ChartData.h"
@@ -91,7 +95,11 @@ int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
     std::string folder = std::string(KESTREL_BUILD_DIR) + "/bench-data";
     ::mkdir(folder.c_str(), 0755);
-    std::string path = folder + "/chart-25m-real.mdb";
+    // CHART_BENCH_DB=FILE: another market of 4000 issues x 6250 days (the scan bench's) instead of building
+    // this one; CHART_BENCH_TECHNICAL=1: the chart with the technical set alone.
+    const char* other = std::getenv("CHART_BENCH_DB");
+    const bool technicalOnly = std::getenv("CHART_BENCH_TECHNICAL") != nullptr;
+    std::string path = other ? other : folder + "/chart-25m-real.mdb";
     if (::access(path.c_str(), F_OK) != 0 && !build(path))
         return 1;
 
@@ -112,6 +120,49 @@ int main(int argc, char** argv) {
     };
     chart::ChartData data;
     data.latestDate = days.back();
+
+    {
+        // The technical set: the values of the 110 bars shown, computed over enough of the stored history
+        // that they equal the whole history's, then the chart with every overlay and the MACD panel drawn.
+        auto db = db::openKestrelDatabase(path, db::OpenMode::ReadOnly);
+        if (!db)
+            return 1;
+        chart::TechnicalView view;
+        view.overlays = {true, true, true, true, true, true};
+        chart::ChartTechnical tech;
+        std::vector<double> load, both;
+        std::int32_t lastCode = 0;
+        for (int i = 0; i < 500; ++i) {
+            auto [code, date] = pick();
+            auto t = Clock::now();
+            must(chart::LoadChartData(**db, ctx, code, date, data, prompt));
+            auto t1 = Clock::now();
+            must(chart::loadChartTechnical(**db, code, false, true, data, view.settings, tech));
+            load.push_back(since(t1));
+            both.push_back(since(t));
+            lastCode = code;
+        }
+        report("technical values of 110 bars, warm (target 1 ms)", load);
+        report("chart load + technical values, warm", both);
+        std::printf("(issue %d last; %d bars before the view read for the warm-up)\n", lastCode,
+                    chart::warmupBars(view.settings));
+        chart::ChartDisplay display;
+        display.lowerPanelMode = chart::kLowerMacd;
+        std::vector<double> prims, draw;
+        for (int i = 0; i < 300; ++i) {
+            auto t = Clock::now();
+            chart::ChartPicture pic = chart::DrawChartWide(data, display, chart::futureWidth(view));
+            std::vector<chart::Primitive> more = chart::drawTechnical(data, display, tech, view);
+            prims.push_back(since(t));
+            auto t1 = Clock::now();
+            QImage image = services::renderChartImage(data, display, nullptr, &tech, &view);
+            draw.push_back(since(t1));
+        }
+        report("technical primitives, all overlays + MACD", prims);
+        report("draw with all overlays + MACD (target 5 ms)", draw);
+    }
+    if (technicalOnly)
+        return 0;
 
     {
         auto db = db::openKestrelDatabase(path, db::OpenMode::ReadOnly);
@@ -225,46 +276,6 @@ int main(int argc, char** argv) {
             draw.push_back(since(t));
         }
         report("draw one chart onto an offscreen image", draw);
-    }
-    {
-        // The technical set: the values of the 110 bars shown, computed over enough of the stored history
-        // that they equal the whole history's, then the chart with every overlay and the MACD panel drawn.
-        auto db = db::openKestrelDatabase(path, db::OpenMode::ReadOnly);
-        if (!db)
-            return 1;
-        chart::TechnicalView view;
-        view.overlays = {true, true, true, true, true, true};
-        chart::ChartTechnical tech;
-        std::vector<double> load, both;
-        std::int32_t lastCode = 0;
-        for (int i = 0; i < 500; ++i) {
-            auto [code, date] = pick();
-            auto t = Clock::now();
-            must(chart::LoadChartData(**db, ctx, code, date, data, prompt));
-            auto t1 = Clock::now();
-            must(chart::loadChartTechnical(**db, code, false, true, data, view.settings, tech));
-            load.push_back(since(t1));
-            both.push_back(since(t));
-            lastCode = code;
-        }
-        report("technical values of 110 bars, warm (target 1 ms)", load);
-        report("chart load + technical values, warm", both);
-        std::printf("(issue %d last; %d bars before the view read for the warm-up)\n", lastCode,
-                    chart::warmupBars(view.settings));
-        chart::ChartDisplay display;
-        display.lowerPanelMode = chart::kLowerMacd;
-        std::vector<double> prims, draw;
-        for (int i = 0; i < 300; ++i) {
-            auto t = Clock::now();
-            chart::ChartPicture pic = chart::DrawChartWide(data, display, chart::futureWidth(view));
-            std::vector<chart::Primitive> more = chart::drawTechnical(data, display, tech, view);
-            prims.push_back(since(t));
-            auto t1 = Clock::now();
-            QImage image = services::renderChartImage(data, display, nullptr, &tech, &view);
-            draw.push_back(since(t1));
-        }
-        report("technical primitives, all overlays + MACD", prims);
-        report("draw with all overlays + MACD (target 5 ms)", draw);
     }
     {
         // One daily file of about 4000 issues through the normal import into a copy of the database,

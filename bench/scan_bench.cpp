@@ -14,6 +14,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <fcntl.h>
 #include <string>
@@ -195,7 +196,11 @@ int main(int argc, char** argv) {
             {"一目 above the cloud", "close > span1[25] and close > span2[25] and tenkan > kijun"},
             {"all four", "macd > macdSignal and adx > 20 and close > sar and close > span1[25] and close > span2[25]"},
         };
+        // SCAN_BENCH_SCREEN=TEXT: only the screens whose label contains TEXT.
+        const char* only = std::getenv("SCAN_BENCH_SCREEN");
         for (const auto& ts : techScreens) {
+            if (only && !std::strstr(ts.what, only))
+                continue;
             auto screen = scan::Screen::parse(ts.text);
             must(screen.status());
             scan::TechnicalHistory h = scan::technicalHistory(screen->technicalFamilies(), options.technical);

@@ -18,17 +18,24 @@ Dmi dmi(const BarSeries& series, int n) {
     r.adx.assign(size, kMissing);
     if (n < 1)
         return r;
-    const std::vector<int> idx = detail::tradedBars(series);
+    // The previous traded bar's high, low and close; p counts the traded bars from 0.
+    double h1 = 0, l1 = 0, c1 = 0;
+    int p = -1;
     double sp = 0, sm = 0, str = 0, adx = 0;
-    for (int p = 1; p < static_cast<int>(idx.size()); ++p) {
-        const SeriesBar& b = series.bars[idx[p]];
-        const SeriesBar& a = series.bars[idx[p - 1]];
-        const double h = b.high.toDouble(), l = b.low.toDouble();
-        const double up = h - a.high.toDouble(), down = a.low.toDouble() - l;
+    for (std::size_t t = 0; t < size; ++t) {
+        const SeriesBar& b = series.bars[t];
+        if (!b.traded())
+            continue;
+        const double h = b.high.toDouble(), l = b.low.toDouble(), c = b.close.toDouble();
+        const double up = h - h1, down = l1 - l;
         const double pdm = up > 0 && up > down ? up : 0;
         const double mdm = down > 0 && down > up ? down : 0;
-        const double c1 = a.close.toDouble();
         const double tr = std::max({h - l, std::abs(h - c1), std::abs(l - c1)});
+        h1 = h;
+        l1 = l;
+        c1 = c;
+        if (++p == 0)
+            continue;
         if (p < n) {
             sp += pdm;
             sm += mdm;
@@ -41,8 +48,8 @@ Dmi dmi(const BarSeries& series, int n) {
         double dx = kMissing;
         if (str > 0) {
             const double pdi = 100 * sp / str, mdi = 100 * sm / str;
-            r.pdi[idx[p]] = pdi;
-            r.mdi[idx[p]] = mdi;
+            r.pdi[t] = pdi;
+            r.mdi[t] = mdi;
             if (pdi + mdi > 0)
                 dx = 100 * std::abs(pdi - mdi) / (pdi + mdi);
         }
@@ -50,11 +57,11 @@ Dmi dmi(const BarSeries& series, int n) {
             adx += isMissing(dx) ? 0 : dx;
         } else if (p == 2 * n - 1) {
             adx = (adx + (isMissing(dx) ? 0 : dx)) / n;
-            r.adx[idx[p]] = adx;
+            r.adx[t] = adx;
         } else {
             if (!isMissing(dx))
                 adx = (adx * (n - 1) + dx) / n;
-            r.adx[idx[p]] = adx;
+            r.adx[t] = adx;
         }
     }
     return r;

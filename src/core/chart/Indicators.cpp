@@ -3,7 +3,7 @@
 #include "core/chart/Indicators.h"
 
 #include <algorithm>
-#include <deque>
+#include <limits>
 #include <string>
 
 namespace kestrel::chart {
@@ -138,35 +138,63 @@ std::vector<int> tradedBars(const BarSeries& series) {
     return idx;
 }
 
+namespace {
+
+// out[j] = the best of value(j − n + 1 .. j) for j >= n − 1 (by `better`), in passes without a branch on
+// the data: the bars are cut into blocks of n; a window then spans the tail of one block (its suffix best)
+// and the head of the next (its prefix best). suffix is scratch.
+template <typename Value, typename Better>
+void slidingBest(int size, int n, Value value, Better better, Series& out, Series& suffix) {
+    suffix.resize(size);
+    for (int b0 = 0; b0 < size; b0 += n) {
+        const int b1 = std::min(b0 + n, size);
+        double run = value(b0);
+        out[b0] = run;
+        for (int i = b0 + 1; i < b1; ++i)
+            out[i] = run = better(run, value(i));
+        run = value(b1 - 1);
+        suffix[b1 - 1] = run;
+        for (int i = b1 - 2; i >= b0; --i)
+            suffix[i] = run = better(run, value(i));
+    }
+    for (int j = size - 1; j >= n - 1; --j)
+        out[j] = better(suffix[j - n + 1], out[j]);
+}
+
+// Moves the window bests `lag` bars right and turns them into prices: missing where the window starts
+// before bar 0 or held no traded bar (its best is still `none`).
+void toPrices(Series& v, int n, int lag, double none) {
+    for (int t = static_cast<int>(v.size()) - 1; t >= 0; --t) {
+        const double raw = t - lag >= n - 1 ? v[t - lag] : none;
+        // As Currency::toDouble: the raw value is exact in a double.
+        v[t] = raw == none ? kMissing : raw / static_cast<double>(Currency::kScale);
+    }
+}
+
+} // namespace
+
 void rollingHighLow(const BarSeries& series, int n, int lag, Series& highest, Series& lowest) {
     const int size = series.size();
-    highest.assign(size, kMissing);
-    lowest.assign(size, kMissing);
-    if (n < 1)
+    if (n < 1 || size == 0) {
+        highest.assign(size, kMissing);
+        lowest.assign(size, kMissing);
         return;
-    // Monotonic queues of traded bar indexes: highs falling from the front, lows rising.
-    std::deque<int> hi, lo;
-    for (int t = 0; t < size; ++t) {
-        const int j = t - lag; // the bar entering the window
-        if (j >= 0 && series.bars[j].traded()) {
-            const Currency h = series.bars[j].high, l = series.bars[j].low;
-            while (!hi.empty() && series.bars[hi.back()].high <= h)
-                hi.pop_back();
-            hi.push_back(j);
-            while (!lo.empty() && series.bars[lo.back()].low >= l)
-                lo.pop_back();
-            lo.push_back(j);
-        }
-        const int start = t - lag - n + 1;
-        while (!hi.empty() && hi.front() < start)
-            hi.pop_front();
-        while (!lo.empty() && lo.front() < start)
-            lo.pop_front();
-        if (start >= 0 && !hi.empty()) {
-            highest[t] = series.bars[hi.front()].high.toDouble();
-            lowest[t] = series.bars[lo.front()].low.toDouble();
-        }
     }
+    highest.resize(size);
+    lowest.resize(size);
+    // An untraded bar takes part as a high below every price and a low above every price. Raw prices are
+    // whole numbers far below 2^53: exact as doubles.
+    constexpr double kInf = std::numeric_limits<double>::infinity();
+    const SeriesBar* bars = series.bars.data();
+    Series suffix;
+    slidingBest(
+        size, n, [&](int i) { return bars[i].traded() ? static_cast<double>(bars[i].high.raw()) : -kInf; },
+        [](double a, double b) { return std::max(a, b); }, highest, suffix);
+    slidingBest(
+        size, n, [&](int i) { return bars[i].traded() ? static_cast<double>(bars[i].low.raw()) : kInf; },
+        [](double a, double b) { return std::min(a, b); }, lowest, suffix);
+    toPrices(highest, n, lag, -kInf);
+    toPrices(lowest, n, lag, kInf);
 }
 
 } // namespace detail
@@ -177,7 +205,7 @@ TechnicalValues computeAll(const BarSeries& series, const TechnicalSettings& s) 
     v.bollinger = bollinger(series, s.bbPeriod, s.bbSigma);
     v.macd = macd(series, s.macdFast, s.macdSlow, s.macdSignal, s.macdSignalKind);
     v.stochastic = stochastic(series, s.stochK, s.stochD, s.stochSD);
-    v.rci = {rci(series, s.rci1), rci(series, s.rci2), rci(series, s.rci3)};
+    v.rci = rci3(series, {s.rci1, s.rci2, s.rci3});
     v.dmi = dmi(series, s.dmiPeriod);
     v.sar = parabolicSar(series, s.sarStep, s.sarMax);
     v.envelope = envelope(series, s.envPeriod, s.envPercent);

@@ -111,6 +111,8 @@ Stochastic stochastic(const BarSeries& series, int n = 9, int m = 3, int s = 3);
 // RCI over the n closes ending at t, from −100 to +100: date rank 1 = newest, price rank 1 = highest,
 // tied closes take the average of their ranks; (1 − 6·Σd² / (n(n² − 1))) × 100. n = 1 gives kMissing.
 Series rci(const BarSeries& series, int n);
+// rci() for three periods at once (the closes ranked once).
+std::array<Series, 3> rci3(const BarSeries& series, const std::array<int, 3>& periods);
 
 // DMI/ADX (Wilder, as TA-Lib), over the traded bars: pdi, mdi from bar n, adx from bar 2n − 1 (counting
 // traded bars from 0). A zero TR sum gives missing DIs; a DX with +DI + −DI = 0 leaves the ADX as it was

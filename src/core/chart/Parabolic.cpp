@@ -11,25 +11,34 @@ namespace kestrel::chart {
 
 Series parabolicSar(const BarSeries& series, double step, double maxStep) {
     Series out(series.bars.size(), kMissing);
-    const std::vector<int> idx = detail::tradedBars(series);
-    if (idx.size() < 2 || step <= 0)
+    // The first two traded bars.
+    const int size = series.size();
+    int b0 = 0;
+    while (b0 < size && !series.bars[b0].traded())
+        ++b0;
+    int b1 = b0 + 1;
+    while (b1 < size && !series.bars[b1].traded())
+        ++b1;
+    if (b1 >= size || step <= 0)
         return out;
     step = std::min(step, maxStep); // a step above the largest factor starts at it
-    auto H = [&](int p) { return series.bars[idx[p]].high.toDouble(); };
-    auto L = [&](int p) { return series.bars[idx[p]].low.toDouble(); };
+    auto H = [&](int t) { return series.bars[t].high.toDouble(); };
+    auto L = [&](int t) { return series.bars[t].low.toDouble(); };
 
-    const double up = H(1) - H(0), down = L(0) - L(1);
+    const double up = H(b1) - H(b0), down = L(b0) - L(b1);
     bool isLong = !(down > 0 && down > up);
     double af = step;
-    double ep = isLong ? H(1) : L(1);
-    double sar = isLong ? L(0) : H(0);
+    double ep = isLong ? H(b1) : L(b1);
+    double sar = isLong ? L(b0) : H(b0);
     // On the first step "yesterday" is the second bar itself, as TA-Lib starts.
-    double newLow = L(1), newHigh = H(1);
-    for (int p = 1; p < static_cast<int>(idx.size()); ++p) {
+    double newLow = L(b1), newHigh = H(b1);
+    for (int t = b1; t < size; ++t) {
+        if (!series.bars[t].traded())
+            continue;
         const double prevLow = newLow, prevHigh = newHigh;
-        newLow = L(p);
-        newHigh = H(p);
-        double& value = out[idx[p]];
+        newLow = L(t);
+        newHigh = H(t);
+        double& value = out[t];
         if (isLong) {
             if (newLow <= sar) { // reverse to short
                 isLong = false;

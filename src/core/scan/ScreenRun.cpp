@@ -8,11 +8,16 @@
 #include <cstdio>
 #include <nlohmann/json.hpp>
 #include <sstream>
+#include <thread>
+#include <utility>
 
 namespace kestrel::scan {
 namespace {
 
 using Json = nlohmann::ordered_json;
+
+// The market size from which a screen judges its issues on two threads.
+constexpr int kTwoJudgesFrom = 300;
 
 // Whole values as integers, others to their four decimals (as the chart's JSON writes them).
 Json number(const std::optional<Currency>& v) {
@@ -155,33 +160,72 @@ Result<std::vector<ScreenMatch>> runScreen(db::Database& db, const ScanOptions& 
     };
     // A screen of the bars' own series is judged on those bars; a match then gets its whole chart.
     const std::optional<int> series = screen.seriesBars();
-    std::vector<ScreenMatch> rows;
-    chart::ChartData data;
-    chart::BarSeries bars;
-    chart::TechnicalValues values;
-    for (int i = 0; i < market->issueCount(); ++i) {
-        const ScreenFins* fins = finsOf(market->code(i));
-        if (named.any() && !fins)
-            continue; // a company figure it names is missing
-        ScreenTechnicals technicals;
-        auto has = series ? market->seriesAt(i, day, *series, data) : market->chartAt(i, day, data);
-        if (has && *has && families != 0) {
-            has = market->barSeriesAt(i, day, bars);
-            if (has && *has) {
-                computeTechnicals(bars, options.technical, families, values);
-                technicals = {&values, bars.size() - 1};
+    using Fault = std::pair<std::int32_t, Status>;
+    // Judges issues [from, to) in code order into rows and faults, with its own working copies.
+    auto judge = [&](int from, int to, std::vector<ScreenMatch>& rows, std::vector<Fault>& faults) {
+        chart::ChartData data;
+        chart::BarSeries bars;
+        chart::TechnicalValues values;
+        for (int i = from; i < to; ++i) {
+            const ScreenFins* fins = finsOf(market->code(i));
+            if (named.any() && !fins)
+                continue; // a company figure it names is missing
+            ScreenTechnicals technicals;
+            auto has = series ? market->seriesAt(i, day, *series, data) : market->chartAt(i, day, data);
+            if (has && *has && families != 0) {
+                has = market->barSeriesAt(i, day, bars);
+                if (has && *has) {
+                    computeTechnicals(bars, options.technical, families, values);
+                    technicals = {&values, bars.size() - 1};
+                }
+            }
+            if (has && *has && series && screen.matches(data, technicals, fins))
+                has = market->chartAt(i, day, data);
+            if (!has) {
+                faults.emplace_back(market->code(i), has.status());
+                continue;
+            }
+            if (*has && screen.matches(data, technicals, fins))
+                rows.push_back(matchOf(market->code(i), market->name(i), data, screen, technicals, fins));
+        }
+    };
+    // A large market is judged in two halves at once, the upper one on a second thread; the rows and
+    // faults come out in code order as from one pass.
+    const int count = market->issueCount();
+    const int half = count >= kTwoJudgesFrom ? count / 2 : count;
+    std::vector<ScreenMatch> rows, upperRows;
+    std::vector<Fault> faults, upperFaults;
+    {
+        std::jthread second;
+        bool upperDone = half == count;
+        if (!upperDone) {
+            try {
+                second = std::jthread([&] {
+                    try {
+                        judge(half, count, upperRows, upperFaults);
+                        upperDone = true;
+                    } catch (...) {
+                        upperDone = false;
+                    }
+                });
+            } catch (...) { // no thread to be had: judged below, after the lower half
             }
         }
-        if (has && *has && series && screen.matches(data, technicals, fins))
-            has = market->chartAt(i, day, data);
-        if (!has) {
-            if (fault)
-                fault(market->code(i), has.status());
-            continue;
+        judge(0, half, rows, faults);
+        if (second.joinable())
+            second.join();
+        if (!upperDone) {
+            upperRows.clear();
+            upperFaults.clear();
+            judge(half, count, upperRows, upperFaults);
         }
-        if (*has && screen.matches(data, technicals, fins))
-            rows.push_back(matchOf(market->code(i), market->name(i), data, screen, technicals, fins));
     }
+    rows.insert(rows.end(), std::make_move_iterator(upperRows.begin()), std::make_move_iterator(upperRows.end()));
+    faults.insert(faults.end(), std::make_move_iterator(upperFaults.begin()),
+                  std::make_move_iterator(upperFaults.end()));
+    if (fault)
+        for (const auto& [code, st] : faults)
+            fault(code, st);
     return rows;
 }
 

@@ -174,6 +174,44 @@ TEST_F(TechMarket, ScreensOnTechnicalNamesMatchTheChartsValues) {
     }
 }
 
+// A market large enough to be judged in two halves at once: the rows in code order, equal to each
+// issue's own judgement on its whole history.
+TEST_F(TechMarket, ALargeMarketIsJudgedAsOneIssueAtATime) {
+    exec("BEGIN");
+    for (int i = 0; i < 330; ++i) {
+        const int code = 1300 + i;
+        if (i % 11 == 3)
+            issue(code, 0, 320, 50 + i * 2900, 100, 160); // six weeks without a bar
+        else if (i % 7 == 2)
+            issue(code, 20, 320, 1 + i, -1, -1, 200, 230); // untraded for 30 bars
+        else
+            issue(code, 0, 320, 100 + i * 37);
+    }
+    exec("COMMIT");
+    const Date day = days[319];
+    const chart::TechnicalSettings settings;
+    for (const char* text : {"macd > macdSignal and close > sar", "close > span1[25] or adx > 30"}) {
+        auto screen = Screen::parse(text);
+        ASSERT_TRUE(screen) << text;
+        auto got = runScreen(*db, ScanOptions{}, *screen, day);
+        ASSERT_TRUE(got) << got.message();
+        std::vector<std::int32_t> want, gotCodes;
+        for (const ScreenMatch& m : *got)
+            gotCodes.push_back(m.code);
+        ASSERT_TRUE(
+            scanMarket(*db, ScanOptions{}, day, [&](std::int32_t code, const std::string&, const chart::ChartData& d) {
+                auto whole = chart::loadSeries(*db, code, {chart::BarMode::Daily, std::nullopt, day, true});
+                ASSERT_TRUE(whole);
+                const chart::TechnicalValues v = chart::computeAll(*whole, settings);
+                if (screen->matches(d, ScreenTechnicals{&v, whole->size() - 1}))
+                    want.push_back(code);
+            }));
+        EXPECT_EQ(gotCodes, want) << text;
+        EXPECT_GT(want.size(), 20u) << text;
+        EXPECT_TRUE(std::any_of(want.begin(), want.end(), [](std::int32_t c) { return c >= 1300 + 165; })) << text;
+    }
+}
+
 TEST_F(TechMarket, JsonRowsCarryTheNamedValues) {
     market();
     auto screen = Screen::parse("close > 0 and macd > -1000000 and span2[60] > 0 and MACD > -1000000");
