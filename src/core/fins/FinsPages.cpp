@@ -1,5 +1,8 @@
 #include "core/fins/FinsPages.h"
 
+#include "core/db/SplitRatio.h"
+
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -122,6 +125,89 @@ PageTable balancePage(const FinsFigures& f) {
                           millionsText(y.cff), millionsText(y.cashEq)});
     }
     return t;
+}
+
+std::vector<QuarterFigures> quartersAsOf(std::span<const Disclosure> rows, const std::vector<db::SplitEvent>& splits,
+                                         Date d, const db::MarketCalendar& calendar) {
+    std::vector<db::SplitEvent> confirmed;
+    for (const db::SplitEvent& e : splits)
+        if (e.state == db::SplitState::Confirmed && e.kind == db::SplitKind::Split)
+            confirmed.push_back(e);
+    std::vector<const Disclosure*> counted;
+    for (const Disclosure& r : rows)
+        if (r.isResults() && r.curFYEn && !r.perType.empty() && r.discDate < d && countsOn(r.discDate, d, calendar))
+            counted.push_back(&r);
+    std::stable_sort(counted.begin(), counted.end(),
+                     [](const Disclosure* a, const Disclosure* b) { return disclosedBefore(*a, *b); });
+    // The latest row of each fiscal year and period.
+    std::vector<const Disclosure*> latest;
+    for (const Disclosure* r : counted) {
+        auto same = std::find_if(latest.begin(), latest.end(), [r](const Disclosure* q) {
+            return *q->curFYEn == *r->curFYEn && q->perType == r->perType;
+        });
+        if (same != latest.end())
+            *same = r;
+        else
+            latest.push_back(r);
+    }
+    std::vector<QuarterFigures> out;
+    for (const Disclosure* r : latest) {
+        auto value = [r](DisclosureField f) -> std::optional<double> {
+            const Figure& v = (*r)[f];
+            return v.isNumber() ? std::optional<double>(v.value) : std::nullopt;
+        };
+        QuarterFigures q;
+        q.fyEnd = *r->curFYEn;
+        q.period = r->perType;
+        q.periodEnd = r->curPerEn;
+        q.sales = value(DisclosureField::Sales);
+        q.op = value(DisclosureField::OP);
+        q.odp = value(DisclosureField::OdP);
+        q.np = value(DisclosureField::NP);
+        q.eps = value(DisclosureField::EPS);
+        if (q.eps) {
+            db::SplitRatio ratio = db::ratioBetween(confirmed, r->discDate, d);
+            *q.eps *= static_cast<double>(ratio.before()) / static_cast<double>(ratio.after());
+        }
+        q.disclosed = r->discDate;
+        out.push_back(std::move(q));
+    }
+    std::sort(out.begin(), out.end(), [](const QuarterFigures& a, const QuarterFigures& b) {
+        Date x = a.periodEnd.value_or(a.fyEnd), y = b.periodEnd.value_or(b.fyEnd);
+        return x != y ? x > y : a.fyEnd > b.fyEnd;
+    });
+    return out;
+}
+
+PageTable quartersPage(const std::vector<QuarterFigures>& quarters) {
+    PageTable t;
+    t.heads = {"決算期", "期", "売上高", "営業益", "経常益", "最終益", "1株益", "発表日"};
+    for (const QuarterFigures& q : quarters) {
+        FiscalYearFigures y;
+        y.fyEnd = q.fyEnd;
+        t.rows.push_back({fiscalPeriodText(y), q.period, millionsText(q.sales), millionsText(q.op), millionsText(q.odp),
+                          millionsText(q.np), numberText(q.eps, 1), q.disclosed.toIso()});
+    }
+    return t;
+}
+
+Result<IssuePages> pagesOfIssue(db::Database& db, int code, Date d) {
+    IssuePages out;
+    auto figures = figuresOfIssue(db, code, d);
+    if (!figures)
+        return figures.status();
+    out.figures = std::move(*figures);
+    auto rows = loadDisclosures(db, code);
+    if (!rows)
+        return rows.status();
+    auto splits = db::listSplits(db, code, true);
+    if (!splits)
+        return splits.status();
+    auto calendar = db::loadCalendar(db, d.addDays(-31), d);
+    if (!calendar)
+        return calendar.status();
+    out.quarters = quartersAsOf(*rows, *splits, d, *calendar);
+    return out;
 }
 
 } // namespace kestrel::fins

@@ -6,6 +6,7 @@
 #include "core/fins/FinsFigures.h"
 
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -44,5 +45,27 @@ PageTable growthPage(const FinsFigures& f);
 
 // BS・PL情報 of the actual years: 決算期, 総資産, 純資産, 自己資本比率, BPS, ROE, 営業CF, 投資CF, 財務CF, 現金同等物.
 PageTable balancePage(const FinsFigures& f);
+
+// One quarter's results as disclosed (figures cumulative from the start of the fiscal year): the latest
+// counted results row of each fiscal year and period, per-share figures on d's share basis.
+struct QuarterFigures {
+    Date fyEnd;
+    std::string period; // 1Q 2Q 3Q FY (4Q 5Q as given)
+    std::optional<Date> periodEnd;
+    std::optional<double> sales, op, odp, np, eps;
+    Date disclosed;
+};
+// The quarters of rows counted on d, by period end (then fiscal year end), the latest first.
+std::vector<QuarterFigures> quartersAsOf(std::span<const Disclosure> rows, const std::vector<db::SplitEvent>& splits,
+                                         Date d, const db::MarketCalendar& calendar);
+// 四半期: 決算期, 期, 売上高, 営業益, 経常益, 最終益, 1株益, 発表日.
+PageTable quartersPage(const std::vector<QuarterFigures>& quarters);
+
+// What the pages of one issue show as of d.
+struct IssuePages {
+    FinsFigures figures;
+    std::vector<QuarterFigures> quarters;
+};
+Result<IssuePages> pagesOfIssue(db::Database& db, int code, Date d);
 
 } // namespace kestrel::fins

@@ -149,3 +149,28 @@ TEST(FinsPages, GrowthYearOnYearAndThreeYearAverage) {
     EXPECT_EQ(t.rows[3],
               (std::vector<std::string>{"2024/03", "10.0", "20.0", "100.0", "▲100.0", "10.0", "−", "6.3", "−"}));
 }
+
+// The quarters: each period's latest row (a 2Q disclosed again replaces the first), the latest first,
+// EPS on the day's share basis, forecast revisions left out.
+TEST(FinsPages, QuartersLatestFirstWithTheirLatestRow) {
+    auto quarter = [](const char* no, const char* date, const char* per, const char* perEnd, const char* eps) {
+        Disclosure d = yearRow(no, date, "2025-03-31", "", {{F::Sales, "250000000"}, {F::EPS, eps}});
+        d.docType = std::string(per) + "FinancialStatements_Consolidated_JP";
+        d.perType = per;
+        d.curPerEn = day(perEnd);
+        return d;
+    };
+    std::vector<Disclosure> rows = {quarter("1", "2024-08-09", "1Q", "2024-06-30", "20"),
+                                    quarter("2", "2024-11-08", "2Q", "2024-09-30", "40"),
+                                    quarter("3", "2024-11-20", "2Q", "2024-09-30", "42"),
+                                    yearRow("4", "2024-12-02", "2025-03-31", "EarnForecastRevision", {{F::FEPS, "9"}}),
+                                    quarter("5", "2025-02-07", "3Q", "2024-12-31", "60")};
+    db::SplitEvent split{7203, day("2024-12-01"), 1, 2, db::SplitSource::Entered, db::SplitState::Confirmed};
+    db::MarketCalendar calendar;
+    std::vector<QuarterFigures> q = quartersAsOf(rows, {split}, day("2025-02-07"), calendar); // 3Q not yet counted
+    PageTable t = quartersPage(q);
+    ASSERT_EQ(t.rows.size(), 2u);
+    EXPECT_EQ(t.rows[0], (std::vector<std::string>{"2025/03", "2Q", "250", "−", "−", "−", "21.0", "2024-11-20"}));
+    EXPECT_EQ(t.rows[1][1], "1Q");
+    EXPECT_EQ(t.rows[1][6], "10.0");
+}
