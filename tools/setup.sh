@@ -8,7 +8,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
 packages=(build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev clang-format
-          qt6-base-dev qt6-base-dev-tools libgl-dev libxkbcommon-dev libgtest-dev googletest
+          qt6-base-dev qt6-base-dev-tools qt6-charts-dev libqt6opengl6-dev libgl-dev libxkbcommon-dev libgtest-dev googletest
           libsqlite3-dev sqlite3 libarchive-dev mdbtools-dev mdbtools libc6-dev
           fonts-ipafont-gothic fonts-dejavu-core qt6-translations-l10n xvfb xauth python3
           nlohmann-json3-dev qtkeychain-qt6-dev openssl dpkg-dev file desktop-file-utils appstream)

@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <charconv>
+#include <filesystem>
+#include <memory>
+#include <mutex>
 #include <nlohmann/json.hpp>
 #include <unordered_map>
 
@@ -272,15 +275,11 @@ Result<std::vector<Disclosure>> loadDisclosures(db::Database& db, int code) {
     return out;
 }
 
-Status forEachIssueDisclosures(db::Database& db, Date before, const FieldSet& fields,
-                               const std::function<void(int code, std::span<const Disclosure> rows)>& visit) {
-    auto present = hasKessan(db);
-    if (!present)
-        return present.status();
-    if (!*present)
-        return Status::ok();
-    // One pass over the table in its own order (far cheaper than by the code's index), each row kept
-    // compact: the figures of `fields` as numbers, the document type as an index into the few met.
+namespace {
+
+// The whole table as a reader of the market keeps it: each row compact (the figures of `fields` as
+// numbers, the document type as an index into the few met), in code and disclosure order.
+struct MarketRows {
     struct Compact {
         int code = 0;
         Date discDate;
@@ -289,22 +288,80 @@ Status forEachIssueDisclosures(db::Database& db, Date before, const FieldSet& fi
         std::uint16_t docType = 0;
         FieldSet number, undecided;
     };
+    // What the read was of: the file and the times and sizes of it and its write-ahead log (a write
+    // from any connection changes one of them), the table's row count and largest rowid (a row written,
+    // replaced or removed changes one of them: a replaced row gets a new rowid), and the fields.
+    std::string path;
+    std::string stamp;
+    std::int64_t count = -1, maxRowid = -1;
+    FieldSet fields;
+    std::vector<Compact> rows;
+    std::vector<double> values; // selected.size() a row, in the order of rows
+    std::vector<size_t> order;  // indexes of rows in code and disclosure order
+    std::vector<std::string> docTypes;
+};
+
+// The last read, kept: a market screen reads it once for every day it runs on, and again only when the
+// table changed.
+std::mutex g_marketMutex;
+std::shared_ptr<const MarketRows> g_market;
+
+// The time and size of the file and of its write-ahead log, as text; "" where they cannot be read.
+std::string fileStamp(const std::string& path) {
+    std::string out;
+    for (const std::string& p : {path, path + "-wal"}) {
+        std::error_code ec;
+        auto time = std::filesystem::last_write_time(p, ec);
+        if (ec)
+            continue;
+        auto size = std::filesystem::file_size(p, ec);
+        out += p + ":" + std::to_string(time.time_since_epoch().count()) + ":" + std::to_string(ec ? 0 : size) + ";";
+    }
+    return out;
+}
+
+Result<std::shared_ptr<const MarketRows>> marketRows(db::Database& db, const FieldSet& fields) {
+    const std::string stamp = fileStamp(db.path());
+    auto count = db.queryInt("SELECT count(*) FROM Kessan");
+    if (!count)
+        return count.status();
+    auto maxRowid = db.queryInt("SELECT max(rowid) FROM Kessan");
+    if (!maxRowid)
+        return maxRowid.status();
+    const std::int64_t n = count->value_or(0), top = maxRowid->value_or(0);
+    {
+        std::lock_guard lock(g_marketMutex);
+        if (g_market && g_market->path == db.path() && !stamp.empty() && g_market->stamp == stamp &&
+            g_market->count == n && g_market->maxRowid == top && (g_market->fields & fields) == fields)
+            return g_market;
+    }
+    FieldSet wanted = fields; // with those of the last read: screens of different figures take turns
+    {
+        std::lock_guard lock(g_marketMutex);
+        if (g_market && g_market->path == db.path())
+            wanted |= g_market->fields;
+    }
+    auto out = std::make_shared<MarketRows>();
+    out->path = db.path();
+    out->stamp = stamp;
+    out->count = n;
+    out->maxRowid = top;
+    out->fields = wanted;
     std::vector<size_t> selected;
     for (size_t i = 0; i < kDisclosureFieldCount; ++i)
-        if (fields[i])
+        if (wanted[i])
             selected.push_back(i);
     auto st = db.prepare("SELECT コード, DiscDate, CurPerEn, CurFYEn, NxtFYEn, DiscNo, DiscTime, CurPerType, DocType" +
-                         selectFigures(fields) + " FROM Kessan WHERE DiscDate < ?");
+                         selectFigures(wanted) + " FROM Kessan");
     if (!st)
         return st.status();
-    st->bind(1, before);
-    std::vector<Compact> rows;
-    std::vector<double> values; // selected.size() a row
-    std::vector<std::string> docTypes;
+    std::vector<MarketRows::Compact>& rows = out->rows;
+    rows.reserve(static_cast<size_t>(n));
+    out->values.reserve(static_cast<size_t>(n) * selected.size());
     std::unordered_map<std::string, std::uint16_t> docTypeIndex;
     Status s = st->forEachRow([&] {
         const db::Statement& r = *st;
-        Compact& c = rows.emplace_back();
+        MarketRows::Compact& c = rows.emplace_back();
         c.code = r.int32(0);
         c.discDate = r.date(1).value_or(Date());
         c.curPerEn = r.date(2);
@@ -314,24 +371,63 @@ Status forEachIssueDisclosures(db::Database& db, Date before, const FieldSet& fi
         c.discTime = r.isNull(6) ? std::string() : r.text(6);
         c.perType = r.isNull(7) ? std::string() : r.text(7);
         std::string type = r.isNull(8) ? std::string() : r.text(8);
-        auto [it, added] = docTypeIndex.emplace(type, static_cast<std::uint16_t>(docTypes.size()));
+        auto [it, added] = docTypeIndex.emplace(type, static_cast<std::uint16_t>(out->docTypes.size()));
         if (added)
-            docTypes.push_back(std::move(type));
+            out->docTypes.push_back(std::move(type));
         c.docType = it->second;
         for (size_t k = 0; k < selected.size(); ++k) {
             Figure f = storedFigure(r, kFirstMarketFigureColumn + static_cast<int>(k), false);
             c.number[selected[k]] = f.kind == FigureKind::Number;
             c.undecided[selected[k]] = f.kind == FigureKind::Undecided;
-            values.push_back(f.value);
+            out->values.push_back(f.value);
         }
     });
     if (!s)
         return s;
-    std::vector<size_t> order(rows.size());
+    std::vector<size_t>& order = out->order;
+    order.resize(rows.size());
     for (size_t i = 0; i < order.size(); ++i)
         order[i] = i;
-    std::sort(order.begin(), order.end(),
-              [&](size_t a, size_t b) { return rows[a].code != rows[b].code ? rows[a].code < rows[b].code : a < b; });
+    // By code, each issue's rows in disclosure order, so that a reader of the figures need not sort them.
+    std::sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+        const MarketRows::Compact& x = rows[a];
+        const MarketRows::Compact& y = rows[b];
+        if (x.code != y.code)
+            return x.code < y.code;
+        if (x.discDate != y.discDate)
+            return x.discDate < y.discDate;
+        if (x.discTime != y.discTime)
+            return x.discTime < y.discTime;
+        if (x.discNo != y.discNo)
+            return numberBefore(x.discNo, y.discNo);
+        return a < b;
+    });
+    std::shared_ptr<const MarketRows> kept = std::move(out);
+    std::lock_guard lock(g_marketMutex);
+    g_market = kept;
+    return kept;
+}
+
+} // namespace
+
+Status forEachIssueDisclosures(db::Database& db, Date before, const FieldSet& fields,
+                               const std::function<void(int code, std::span<const Disclosure> rows)>& visit) {
+    auto present = hasKessan(db);
+    if (!present)
+        return present.status();
+    if (!*present)
+        return Status::ok();
+    auto market = marketRows(db, fields);
+    if (!market)
+        return market.status();
+    const MarketRows& m = **market;
+    const std::vector<MarketRows::Compact>& rows = m.rows;
+    const std::vector<double>& values = m.values;
+    const std::vector<std::string>& docTypes = m.docTypes;
+    std::vector<size_t> selected; // the kept fields, in the order of values
+    for (size_t i = 0; i < kDisclosureFieldCount; ++i)
+        if (m.fields[i])
+            selected.push_back(i);
     // Each issue's rows rebuilt into the same buffer (their strings keep their room).
     std::vector<Disclosure> issue;
     size_t n = 0;
@@ -340,8 +436,10 @@ Status forEachIssueDisclosures(db::Database& db, Date before, const FieldSet& fi
             visit(issue.front().code, std::span<const Disclosure>(issue.data(), n));
         n = 0;
     };
-    for (size_t i : order) {
-        const Compact& c = rows[i];
+    for (size_t i : m.order) {
+        const MarketRows::Compact& c = rows[i];
+        if (c.discDate >= before)
+            continue;
         if (n > 0 && issue.front().code != c.code)
             flush();
         if (n == issue.size())
@@ -357,6 +455,8 @@ Status forEachIssueDisclosures(db::Database& db, Date before, const FieldSet& fi
         d.perType = c.perType;
         d.docType = docTypes[c.docType];
         for (size_t k = 0; k < selected.size(); ++k) {
+            if (!fields[selected[k]])
+                continue;
             Figure& f = d.figures[selected[k]];
             f.kind = c.number[selected[k]]      ? FigureKind::Number
                      : c.undecided[selected[k]] ? FigureKind::Undecided

@@ -111,7 +111,7 @@ Result<std::vector<Disclosure>> loadDisclosures(db::Database& db, int code);
 // A set of figure fields, a bit per DisclosureField.
 using FieldSet = std::bitset<kDisclosureFieldCount>;
 // For readers of the whole market: every issue's rows disclosed before `before`, one issue at a time in
-// code order (each in the table's order). Only the figures of `fields` are read (the others are none) and
+// code order (each in disclosure order). Only the figures of `fields` are read (the others are none) and
 // numbers come without their text. Nothing from a file that predates Kessan.
 Status forEachIssueDisclosures(db::Database& db, Date before, const FieldSet& fields,
                                const std::function<void(int code, std::span<const Disclosure> rows)>& visit);

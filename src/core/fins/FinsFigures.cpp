@@ -116,6 +116,19 @@ FiscalYearFigures actualYear(const Context& c, const Disclosure& r) {
     y.eps = perShare(c, r, F::EPS);
     y.div = perShare(c, r, F::DivAnn);
     y.disclosed = r.discDate;
+    y.ta = number(r, F::TA);
+    y.eq = number(r, F::Eq);
+    if (auto ratio = number(r, F::EqAR))
+        y.equityRatio = *ratio * 100;
+    y.bps = perShare(c, r, F::BPS);
+    if (auto roe = number(r, F::ROE))
+        y.roe = *roe * 100;
+    else if (auto ratio = divide(y.np, y.eq))
+        y.roe = *ratio * 100;
+    y.cfo = number(r, F::CFO);
+    y.cfi = number(r, F::CFI);
+    y.cff = number(r, F::CFF);
+    y.cashEq = number(r, F::CashEq);
     return y;
 }
 
@@ -139,11 +152,26 @@ FinsFigures figuresAsOf(std::span<const Disclosure> rows, const std::vector<db::
     for (const db::SplitEvent& e : splits)
         if (e.state == db::SplitState::Confirmed && e.kind == db::SplitKind::Split)
             c.splits.push_back(e);
+    // A row counts when an open day lies after its day and on or before d: when its day is before the
+    // last open day on or before d (looked for only as far back as the earliest row).
+    std::optional<Date> lastOpen;
+    if (!rows.empty()) {
+        Date earliest = rows.front().discDate;
+        for (const Disclosure& r : rows)
+            earliest = std::min(earliest, r.discDate);
+        for (Date t = d; t > earliest; t = t.addDays(-1))
+            if (calendar.isOpen(t)) {
+                lastOpen = t;
+                break;
+            }
+    }
+    c.rows.reserve(rows.size());
     for (const Disclosure& r : rows)
-        if (r.discDate < d && countsOn(r.discDate, d, calendar))
+        if (lastOpen && r.discDate < *lastOpen)
             c.rows.push_back(&r);
-    std::stable_sort(c.rows.begin(), c.rows.end(),
-                     [](const Disclosure* a, const Disclosure* b) { return disclosedBefore(*a, *b); });
+    auto before = [](const Disclosure* a, const Disclosure* b) { return disclosedBefore(*a, *b); };
+    if (!std::is_sorted(c.rows.begin(), c.rows.end(), before))
+        std::stable_sort(c.rows.begin(), c.rows.end(), before);
 
     // The years of the counted full-year results, each from its latest row.
     std::vector<const Disclosure*> yearRows;

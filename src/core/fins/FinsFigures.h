@@ -36,6 +36,9 @@ struct FiscalYearFigures {
     bool forecast = false;
     std::optional<double> sales, op, odp, np, eps, div; // yen; per-share on D's share basis
     Date disclosed; // the row's DiscDate; for a forecast the latest of the rows in force
+    // The balance sheet and cash flows of an actual year: yen, BPS on D's share basis, ratios in percent
+    // (ROE from the row, else NP / Eq).
+    std::optional<double> ta, eq, equityRatio, bps, roe, cfo, cfi, cff, cashEq;
 };
 
 struct FinsFigures {

@@ -113,6 +113,19 @@ frmOption::frmOption(AppContext& context, QWidget* parent) : QDialog(parent), m_
     row(QStringLiteral("株価情報の取得元"), CmbJyohoSource);
     grid->addWidget(allIto, r++, 0, 1, 3);
     grid->addWidget(ito, r++, 0, 1, 3);
+    // The web pages of the 株式情報 menu: an address per page, {code} standing for the code.
+    auto* pages =
+        named(new QGroupBox(QStringLiteral("株式情報ページ（URL、{code} が銘柄コードに置き換わります）"), this),
+              "FrmInfoPages");
+    auto* pl = new QGridLayout(pages);
+    const InfoPageTemplates templates = loadInfoPageTemplates(m_context.paths.iniPath);
+    for (size_t i = 0; i < kInfoPages.size(); ++i) {
+        TxtInfoPage[i] = named(new QLineEdit(q(templates[i]), pages), kInfoPages[i].key);
+        TxtInfoPage[i]->setPlaceholderText(QStringLiteral("https://…{code}…"));
+        pl->addWidget(new QLabel(QString::fromUtf8(kInfoPages[i].caption), pages), static_cast<int>(i), 0);
+        pl->addWidget(TxtInfoPage[i], static_cast<int>(i), 1);
+    }
+    grid->addWidget(pages, r++, 0, 1, 3);
     jquants = new JQuantsOptionsBox(m_context.paths.iniPath, this);
     grid->addWidget(jquants, r++, 0, 1, 3);
     fitInScrollArea(this, page);
@@ -194,6 +207,11 @@ void frmOption::saveOnUnload() {
     LoadSettings(m_context.paths.iniPath, m_context.settings, prompt);
     m_context.syncSplitAdjust();
     jquants->save(prompt);
+    InfoPageTemplates templates;
+    for (size_t i = 0; i < kInfoPages.size(); ++i)
+        templates[i] = s(TxtInfoPage[i]->text());
+    if (Status st = saveInfoPageTemplates(m_context.paths.iniPath, templates); !st)
+        prompt.notify(st.message());
 }
 
 } // namespace kestrel::ui

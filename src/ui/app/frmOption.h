@@ -1,6 +1,7 @@
 #pragma once
 // The options dialog: shows the settings record and, however it closes (close box or Esc; there is no
 // Cancel), repairs invalid entries, writes every setting to Kestrel.ini and loads them again.
+#include "core/settings/InfoPages.h"
 #include "core/startup/AppContext.h"
 
 #include <QCheckBox>
@@ -9,6 +10,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <array>
 
 namespace kestrel::ui {
 
@@ -27,6 +29,7 @@ public:
     QComboBox *CmbShinyo, *CmbDelJyoho, *CmbJyohoSource;
     QPushButton *CmdPath, *CmdPath2;
     JQuantsOptionsBox* jquants;
+    std::array<QLineEdit*, kInfoPages.size()> TxtInfoPage{}; // the addresses of the 株式情報 web pages
 
 private:
     void saveOnUnload();

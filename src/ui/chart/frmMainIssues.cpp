@@ -3,12 +3,15 @@
 // the search by name and removing rows from the list.
 #include "core/chart/ChartData.h"
 #include "core/db/Schema.h"
+#include "core/info/IssueInformation.h"
+#include "core/settings/InfoPages.h"
 #include "ui/app/MessageBox.h"
 #include "ui/app/Shell.h"
 #include "ui/app/Widgets.h"
 #include "ui/chart/frmMain.h"
 #include "ui/chart/frmMeiFind.h"
 #include "ui/db/BusyPrompt.h"
+#include "ui/info/frmFinsPages.h"
 
 namespace kestrel::ui {
 
@@ -151,7 +154,30 @@ bool frmMain::shownIssueOrSay(const char* message) {
 void frmMain::informationPage(const char* letter) {
     if (!shownIssueOrSay("銘柄コードを入力して下さい。"))
         return;
-    OpenWebPage(q(informationPageAddress(m_context.settings.MURL, letter, MeiCode->text().toStdString())));
+    // BS・PL情報, 業績推移 and 成長率 are our own pages of the issue's disclosures as of the chart's date.
+    static const std::pair<const char*, frmFinsPages::Page> kOwn[] = {
+        {"d", frmFinsPages::Page::Balance}, {"e", frmFinsPages::Page::Results}, {"f", frmFinsPages::Page::Growth}};
+    for (const auto& [own, page] : kOwn) {
+        if (std::string_view(letter) != own)
+            continue;
+        const std::optional<std::int32_t> code = info::issueCodeOf(MeiCode->text().toStdString());
+        if (!code)
+            return;
+        const Date day = Date::parseEntry(chartDate->text().toStdString()).value_or(Date::today());
+        auto* w = new frmFinsPages(m_context, *code, LblMei->text(), day, page, this);
+        w->setAttribute(Qt::WA_DeleteOnClose);
+        w->show();
+        return;
+    }
+    const InfoPageTemplates templates = loadInfoPageTemplates(m_context.paths.iniPath);
+    for (size_t i = 0; i < kInfoPages.size(); ++i) {
+        if (std::string_view(letter) != kInfoPages[i].letter)
+            continue;
+        if (templates[i].empty())
+            MessageBox::information(this, QString::fromUtf8(kInfoPageUnsetTip));
+        else
+            cShellFile::ShellFile(q(infoPageAddress(templates[i], MeiCode->text().toStdString())));
+    }
 }
 
 } // namespace kestrel::ui

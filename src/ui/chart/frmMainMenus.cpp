@@ -2,6 +2,7 @@
 // by their key); the screens they open are listed once, in frmMainScreens.cpp.
 #include "core/chart/Navigation.h"
 #include "core/chart/TechnicalIni.h"
+#include "core/settings/InfoPages.h"
 #include "core/settings/IniFile.h"
 #include "ui/app/MessageBox.h"
 #include "ui/app/Shell.h"
@@ -124,8 +125,26 @@ void frmMain::buildMenus() {
                   {"mnusyosai", "企業情報", "c"},        {"mnuBSPL", "BS・PL情報", "d"},
                   {"mnugyoseki", "業績推移", "e"},       {"mnuseityoritu", "成長率", "f"},
                   {"mnukeijiban", "掲示板", "g"}};
-    for (const auto& p : kPages)
-        entry(info, p.name, p.caption, [this, letter = p.letter] { informationPage(letter); });
+    // The pages that stay web pages are offered only with an address set in the options; their state
+    // is read again each time the menu opens.
+    info->setToolTipsVisible(true);
+    std::vector<std::pair<QAction*, size_t>> webPages;
+    for (const auto& p : kPages) {
+        QAction* a = entry(info, p.name, p.caption, [this, letter = p.letter] { informationPage(letter); });
+        for (size_t i = 0; i < kInfoPages.size(); ++i)
+            if (std::string_view(kInfoPages[i].letter) == p.letter)
+                webPages.emplace_back(a, i);
+    }
+    auto offerWebPages = [this, webPages] {
+        const InfoPageTemplates templates = loadInfoPageTemplates(m_context.paths.iniPath);
+        for (auto [a, i] : webPages) {
+            const bool set = !templates[i].empty();
+            a->setEnabled(set);
+            a->setToolTip(set ? QString::fromStdString(templates[i]) : QString::fromUtf8(kInfoPageUnsetTip));
+        }
+    };
+    offerWebPages();
+    connect(info, &QMenu::aboutToShow, this, offerWebPages);
 
     QMenu* version = bar->addMenu(QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報"));
     entry(version, "mnuabout", "ﾊﾞｰｼﾞｮﾝ情報", open(Screen::About));

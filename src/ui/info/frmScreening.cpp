@@ -280,14 +280,27 @@ void frmScreening::cmdRunClick() {
     txtDate->setText(dateText(m_day));
     gridScreen->setSortingEnabled(false); // rows go in code order; the chosen sort is applied after
     m_model->removeRows(0, m_model->rowCount());
-    // After the fixed columns, one for each technical value the screen names.
+    // After the fixed columns, one for each technical value the screen names, then one for each company
+    // figure it names.
     const int fixed = 2 + static_cast<int>(std::size(kColumns));
-    m_model->setColumnCount(fixed + static_cast<int>(screen->technicalNames().size()));
-    for (size_t t = 0; t < screen->technicalNames().size(); ++t) {
-        const scan::ScreenTechnicalName& name = screen->technicalNames()[t];
-        m_model->setHorizontalHeaderItem(fixed + static_cast<int>(t),
+    const int technicals = static_cast<int>(screen->technicalNames().size());
+    std::vector<int> finsFields;
+    const auto named = screen->finsNamed();
+    for (int i = 0; i < scan::kFinsFieldCount; ++i)
+        if (named[static_cast<size_t>(i)])
+            finsFields.push_back(scan::kFirstFinsField + i);
+    m_model->setColumnCount(fixed + technicals + static_cast<int>(finsFields.size()));
+    for (int t = 0; t < technicals; ++t) {
+        const scan::ScreenTechnicalName& name = screen->technicalNames()[static_cast<size_t>(t)];
+        m_model->setHorizontalHeaderItem(fixed + t,
                                          new QStandardItem(q(std::string(scan::technicalCaption(name.index))) +
                                                            QLatin1Char('\n') + q(name.label())));
+    }
+    for (size_t k = 0; k < finsFields.size(); ++k) {
+        const scan::ScreenName& name = scan::screenNames()[static_cast<size_t>(finsFields[k])];
+        m_model->setHorizontalHeaderItem(
+            fixed + technicals + static_cast<int>(k),
+            new QStandardItem(QString::fromUtf8(name.japanese) + QLatin1Char('\n') + QString::fromUtf8(name.name)));
     }
     for (const scan::ScreenMatch& m : *rows) {
         QList<QStandardItem*> cells;
@@ -305,6 +318,12 @@ void frmScreening::cmdRunClick() {
             auto* item = new QStandardItem;
             item->setData(std::round(value * 100) / 100, Qt::DisplayRole);
             item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            cells << item;
+        }
+        for (int f : finsFields) {
+            QStandardItem* item = valueItem(f, m.values[static_cast<size_t>(f)]);
+            if (!m.values[static_cast<size_t>(f)])
+                item->setData(QStringLiteral("−"), Qt::DisplayRole); // no value as of the day
             cells << item;
         }
         m_model->appendRow(cells);

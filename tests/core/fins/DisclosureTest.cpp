@@ -104,3 +104,33 @@ TEST_F(Kessan, AVersion4FileGainsTheTable) {
     // An empty figure is no value (NULL), never an empty text.
     EXPECT_FALSE((*writer)->run("UPDATE Kessan SET EPS = ''"));
 }
+
+// A reader of the market sees each issue's rows in disclosure order, and a row stored since its last
+// read: the table is read again when it changed.
+TEST_F(Kessan, TheMarketReadFollowsTheTable) {
+    auto page = parseDisclosures({kPage}, "p");
+    ASSERT_TRUE(page);
+    Disclosure later = page->rows[0];
+    later.discNo = "20240510400010";
+    later.discTime = "16:00:00";
+    Disclosure earlier = page->rows[0];
+    earlier.discNo = "20240510400011";
+    earlier.discTime = "14:00:00";
+    earlier[F::EPS] = figureOf("300");
+    ASSERT_TRUE(storeDisclosures(*db, {later, earlier}, "2024-05-11 09:00:00"));
+    FieldSet eps;
+    eps.set(static_cast<size_t>(F::EPS));
+    auto read = [&](Date before) {
+        std::string seen;
+        EXPECT_TRUE(forEachIssueDisclosures(*db, before, eps, [&](int code, std::span<const Disclosure> rows) {
+            for (const Disclosure& r : rows)
+                seen += std::to_string(code) + ":" + r.discNo + "=" + std::to_string(int(r[F::EPS].value)) + " ";
+        }));
+        return seen;
+    };
+    EXPECT_EQ(read(*Date::parse("2024-05-11")), "7203:20240510400011=300 7203:20240510400010=365 ");
+    EXPECT_EQ(read(*Date::parse("2024-05-10")), "");
+    later[F::EPS] = figureOf("400");
+    ASSERT_TRUE(storeDisclosures(*db, {later}, "2024-05-12 09:00:00"));
+    EXPECT_EQ(read(*Date::parse("2024-05-11")), "7203:20240510400011=300 7203:20240510400010=400 ");
+}

@@ -6,6 +6,7 @@
 #include "core/chart/ChartData.h"
 #include "core/chart/Navigation.h"
 #include "core/db/Schema.h"
+#include "core/settings/InfoPages.h"
 #include "core/settings/IniFile.h"
 #include "support/WindowTestSupport.h"
 #include "ui/app/FileDialog.h"
@@ -16,6 +17,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QMenu>
 #include <QTest>
 #include <filesystem>
 #include <functional>
@@ -467,11 +469,21 @@ void tst_frmMain::menusOpenTheirScreensOrSaySoPlainly() {
     main.showNormal();
 
     // Information pages need a shown issue; help needs its file; an outside file opens when it exists.
+    // A web page is offered only once its address is set in the options, the code taking {code}'s place.
     MessageBox::clearLog();
-    main.action(QStringLiteral("mnusyosai"))->trigger();
+    QAction* company = main.action(QStringLiteral("mnusyosai"));
+    auto* infoMenu = qobject_cast<QMenu*>(company->associatedObjects().value(0));
+    QVERIFY(infoMenu);
+    QVERIFY(!company->isEnabled());
+    QCOMPARE(company->toolTip(), QString::fromUtf8(kInfoPageUnsetTip));
+    QVERIFY(saveInfoPageTemplates(home.context.paths.iniPath,
+                                  {"", "", "https://company.example/{code}", "https://board.example/?c={code}"}));
+    Q_EMIT infoMenu->aboutToShow();
+    QVERIFY(company->isEnabled());
+    QVERIFY(!main.action(QStringLiteral("mnukyone"))->isEnabled());
+    company->trigger();
     main.action(QStringLiteral("mnukeijiban"))->trigger();
-    QCOMPARE(cShellFile::recorded(), texts({"http://www.example.jp/default.asp?tp=c&co=7203",
-                                            "http://www.example.jp/default.asp?tp=g&co=7203"}));
+    QCOMPARE(cShellFile::recorded(), texts({"https://company.example/7203", "https://board.example/?c=7203"}));
     main.action(QStringLiteral("mnuHelp"))->trigger();
     QCOMPARE(shownMessages(), QStringList{QStringLiteral("!株価ケストレル|ヘルプファイルをダウンロードして下さい。")});
     test::writeFile(home.dir.file("htm/index.htm"), "<html></html>");

@@ -230,6 +230,29 @@ private Q_SLOTS:
         QVERIFY(
             MessageBox::log().last().contains(QStringLiteral("dev1（乖離1）: 移動平均1からの乖離（%、小数 1 桁）")));
     }
+    // The company figures a condition names get columns of their own, after the chart's values.
+    void showsTheCompanyFiguresTheConditionNames() {
+        Home home;
+        home.exec("INSERT INTO Kessan (DiscNo, コード, Code, DiscDate, DocType, CurPerType, CurPerEn, CurFYEn, "
+                  "NxtFYEn, BPS, NxFEPS) VALUES ('1', 1301, '13010', 20230512, "
+                  "'FYFinancialStatements_Consolidated_JP', 'FY', 20230331, 20230331, 20240331, '254', '12.7'), "
+                  "('2', 1332, '13320', 20230512, 'FYFinancialStatements_Consolidated_JP', 'FY', 20230331, 20230331, "
+                  "20240331, '198', '9')");
+        frmMain main(home.context);
+        main.show();
+        main.action(QStringLiteral("mnuScreening"))->trigger();
+        auto* w = screeningWindow();
+        QVERIFY(w);
+        w->txtCondition->setText(QStringLiteral("fper > 0 and pbr > 0"));
+        QTest::keyClick(w->txtCondition, Qt::Key_Return);
+        const QAbstractItemModel* m = w->gridScreen->model();
+        const int columns = m->columnCount();
+        QCOMPARE(m->headerData(columns - 2, Qt::Horizontal).toString(), QStringLiteral("予想PER\nfper"));
+        QCOMPARE(m->headerData(columns - 1, Qt::Horizontal).toString(), QStringLiteral("PBR\npbr"));
+        QCOMPARE(column(w->gridScreen, 0), texts({"1301", "1332"}));
+        QCOMPARE(column(w->gridScreen, columns - 2), texts({"10", "11"}));   // 127 / 12.7, 99 / 9
+        QCOMPARE(column(w->gridScreen, columns - 1), texts({"0.5", "0.5"})); // 127 / 254, 99 / 198
+    }
 };
 
 QTEST_MAIN(TestScreening)
