@@ -128,6 +128,17 @@ int planWindowBars(Plan plan) {
     return planYears(plan) * 240;
 }
 
+int backfillRequests(Plan plan) {
+    return planWindowBars(plan) + (planHasMargin(plan) ? planYears(plan) * 52 : 0);
+}
+
+std::string backfillQuestion(Plan plan, int pace) {
+    return "続けて全銘柄の履歴（ご契約のプラン " + std::string(planName(plan)) + " で約 " +
+           std::to_string(planYears(plan)) + " 年分）をバックグラウンドで取得しますか？\n毎分 " + std::to_string(pace) +
+           " 回の上限で" + aboutTime(backfillRequests(plan), pace) +
+           "かかります。その間もチャートは使えます。後からでも「J-Quants → 履歴の取得」で始められます。";
+}
+
 bool issueHistoryWanted(long long storedBars, Plan plan) {
     return storedBars < planWindowBars(plan);
 }

@@ -41,6 +41,11 @@ int planWindowBars(Plan plan);
 // Whether an issue with this many stored daily bars lacks history the plan would give.
 bool issueHistoryWanted(long long storedBars, Plan plan);
 
+// The requests a backfill of the plan's whole window makes at most (a day each, and a week's margin
+// balances from Standard), and the question asked once after a first start, naming the time at pace.
+int backfillRequests(Plan plan);
+std::string backfillQuestion(Plan plan, int pace);
+
 struct IssueHistoryRequest {
     int code = 0;
     std::optional<Date> from, to; // none: the missing part of the plan's window

@@ -255,6 +255,37 @@ TEST(IssueCode, HistoryWantedBelowThePlansWindow) {
         EXPECT_EQ(issueHistoryWanted(c.stored, c.plan), c.wanted) << c.stored << " " << planName(c.plan);
 }
 
+// The times said before a first start and before the market's history: requests over the plan's pace,
+// rounded up, never under a minute. A first start of 10 days on Free: the calendar, one master, then the
+// prices and the disclosures of each day, 22 requests at 5 a minute.
+TEST(IssueCode, TimesSaidUpFront) {
+    const struct {
+        int requests, pace;
+        const char* text;
+    } times[] = {{0, 5, "約 1 分"},      {1, 5, "約 1 分"},    {5, 5, "約 1 分"},     {6, 5, "約 2 分"},
+                 {22, 5, "約 5 分"},     {295, 5, "約 59 分"}, {300, 5, "約 1 時間"}, {480, 5, "約 1 時間 36 分"},
+                 {3000, 500, "約 6 分"}, {10, 0, "約 10 分"}};
+    for (const auto& t : times)
+        EXPECT_EQ(aboutTime(t.requests, t.pace), t.text) << t.requests << " at " << t.pace;
+
+    const struct {
+        Plan plan;
+        int days, pace, requests, minutes;
+    } latest[] = {{Plan::Free, 10, 5, 22, 5}, {Plan::Light, 10, 60, 23, 1}, {Plan::Premium, 0, 500, 3, 1}};
+    for (const auto& l : latest) {
+        RunEstimate e = estimateLatest(l.plan, l.days, l.pace);
+        EXPECT_EQ(e.requests, l.requests) << planName(l.plan);
+        EXPECT_EQ(e.minutes, l.minutes) << planName(l.plan);
+    }
+    // The whole window: two years of days on Free; ten years of days and weeks on Standard.
+    EXPECT_EQ(backfillRequests(Plan::Free), 480);
+    EXPECT_EQ(backfillRequests(Plan::Standard), 2400 + 520);
+    const std::string free = backfillQuestion(Plan::Free, 5);
+    EXPECT_NE(free.find("約 2 年分"), std::string::npos) << free;
+    EXPECT_NE(free.find("毎分 5 回の上限で約 1 時間 36 分かかります"), std::string::npos) << free;
+    EXPECT_NE(backfillQuestion(Plan::Standard, 120).find("約 25 分"), std::string::npos);
+}
+
 TEST_F(History, ByCodeEqualsByDayAndADayImportedBothWaysIsStoredOnce) {
     // Free: bars only; Standard: the margin balances too, into shinyo and the weekly bars.
     for (Plan plan : {Plan::Free, Plan::Standard}) {
