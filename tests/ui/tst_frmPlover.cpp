@@ -3,6 +3,7 @@
 #include "core/app/Files.h"
 #include "core/db/Database.h"
 #include "core/db/Schema.h"
+#include "core/settings/IniFile.h"
 #include "support/LocalHttpServer.h"
 #include "support/TestSupport.h"
 #include "ui/app/MessageBox.h"
@@ -92,6 +93,26 @@ private Q_SLOTS:
         QCOMPARE(back.data(4), std::string("http://127.0.0.1:9/"));
         QCOMPARE(back.setNo, 3);
         QCOMPARE(back.check1, 0);
+    }
+
+    // Once the main program used J-Quants the window opens on it, until a source is picked here; rows of
+    // unregistered sources stay hidden but one.
+    void jquantsPreselectedOnceUsedAndUnusedRowsHidden() {
+        test::TempDir dir;
+        ConverterPaths paths = converterPaths(QString::fromStdString(dir.path()), QString::fromStdString(dir.path()));
+        QVERIFY(writeProfileString(paths.mainFolder + "/Kestrel.ini", "Kestrel", "JQuantsPlan", "Free").isOk());
+        {
+            frmPlover window(paths, converter::defaultConverterSettings(), QStringLiteral("01/05/07,01/05/07"));
+            QVERIFY(window.setOption[8]->isChecked());
+            QString rows;
+            for (QRadioButton* b : window.setOption)
+                rows += b->isHidden() ? QLatin1Char('.') : QLatin1Char('1');
+            QCOMPARE(rows, QStringLiteral("1111...11"));
+            window.setOption[1]->click();
+            QVERIFY(window.close());
+        }
+        frmPlover again(paths, converter::LoadConverterSettings(paths.iniPath), QStringLiteral("01/05/07,01/05/07"));
+        QVERIFY(again.setOption[1]->isChecked());
     }
 
     void jobAgainstLocalServerLogsAndRefusesClosingWhileBusy() {

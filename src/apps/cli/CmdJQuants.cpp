@@ -38,7 +38,8 @@ int runFetchIssue(Invocation& inv, const std::string& codeText) {
     if (!code)
         return inv.fail(StatusCode::InvalidInput,
                         codeText + ": 取り込めない銘柄コードです（4 桁の数字で指定してください）");
-    IssueHistoryRequest req{*code, std::nullopt, std::nullopt, inv.context.paths.databasePath};
+    IssueHistoryRequest req{*code, std::nullopt, std::nullopt, inv.context.paths.databasePath,
+                            loadJQuantsSettings(inv.context.paths.iniPath).plan};
     if (inv.args.size() == 2) {
         req.from = inv.parseDate(inv.args[0]);
         req.to = inv.parseDate(inv.args[1]);

@@ -71,6 +71,8 @@ ConverterSettings LoadConverterSettings(const std::string& iniPath) {
         s.setNo = 0;
     ini.cstrkey("Check1");
     s.check1 = toInt(ini.GetLineINI());
+    ini.cstrkey("SetChosen");
+    s.chosen = toInt(ini.GetLineINI()) == 1;
     return s;
 }
 
@@ -95,7 +97,26 @@ Status SaveConverterSettings(const std::string& iniPath, const ConverterSettings
         return st;
     if (Status st = put("Check1", std::to_string(settings.check1)); !st)
         return st;
-    return put("Version", programVersion());
+    if (Status st = put("Version", programVersion()); !st)
+        return st;
+    return settings.chosen ? put("SetChosen", "1") : Status::ok();
+}
+
+bool jquantsUsed(const std::string& kestrelIniPath) {
+    return !kestrelIniPath.empty() && !readProfileString(kestrelIniPath, "Kestrel", "JQuantsPlan").empty();
+}
+
+int openingSource(const ConverterSettings& settings, bool used) {
+    return used && !settings.chosen ? kJQuantsSource - 1 : settings.setNo;
+}
+
+bool sourceRowShown(const ConverterSettings& settings, int source, int selected) {
+    if (settings.isRegistered(source) || source == selected + 1)
+        return true;
+    for (int s = 1; s < source; ++s)
+        if (!settings.isRegistered(s))
+            return false;
+    return true;
 }
 
 Result<ConverterSettings> loadOrCreateConverterSettings(const std::string& iniPath) {

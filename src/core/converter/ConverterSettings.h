@@ -29,13 +29,25 @@ struct ConverterSettings {
     const std::string& data(int source) const { return texts[2 * kSourceCount + source - 1]; }
     // True when the source has a title other than "" and "未登録" (its button is shown in blue).
     bool isRegistered(int source) const;
+    bool chosen = false; // a source was picked in the window once (SetChosen=1, written only then)
 };
+
+// Whether J-Quants has been used from the main program: its options or first start left JQuantsPlan in
+// Kestrel.ini.
+bool jquantsUsed(const std::string& kestrelIniPath);
+// The source (0-based) the window opens on: J-Quants once it has been used while no source was picked
+// in the window yet; else the stored choice.
+int openingSource(const ConverterSettings& settings, bool jquantsUsed);
+// Whether the row of source (1-based) is shown while selected (0-based) is chosen: the registered
+// sources, the selected one, and the first unregistered one (to register a new source with the editor).
+bool sourceRowShown(const ConverterSettings& settings, int source, int selected);
 
 // The settings written on a first start (hosts under .example; source 3 has no command line yet).
 ConverterSettings defaultConverterSettings();
 // Reads the 27 texts, SetNo and Check1 from the file; SetNo outside 0..8 reads as 0.
 ConverterSettings LoadConverterSettings(const std::string& iniPath);
-// Writes URLTitle1, URL1, URLDATA1, ... URLDATA9, SetNo, Check1 and Version, in that order.
+// Writes URLTitle1, URL1, URLDATA1, ... URLDATA9, SetNo, Check1 and Version, in that order, then
+// SetChosen once a source was picked.
 Status SaveConverterSettings(const std::string& iniPath, const ConverterSettings& settings);
 // Writes the defaults when the file is missing, then loads it.
 Result<ConverterSettings> loadOrCreateConverterSettings(const std::string& iniPath);

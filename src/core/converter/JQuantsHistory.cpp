@@ -6,6 +6,7 @@
 #include "core/db/FolderLock.h"
 #include "core/db/Schema.h"
 #include "core/import/BarChain.h"
+#include "core/import/DailyFile.h"
 #include "core/import/DailyImport.h"
 #include "core/import/WeeklyBars.h"
 
@@ -88,10 +89,54 @@ Result<std::set<long long>> wholeDays(db::Database& db, Date from, Date to) {
     return out;
 }
 
+// The balances of one day as its margin file holds them: the daily road's writer and reader.
+Result<import::MarginFile> marginFileOf(Date date, const std::vector<MarginRow>& rows) {
+    return import::parseMarginFile(marginFileBytes(date, rows), import::marginFileName(date));
+}
+
+// One issue's margin balances by code over from..to, as the weekly files of those weeks would give
+// them: per week the rows of its last day that has any.
+Result<std::vector<import::MarginFile>> issueMargins(JQuantsApi& api, int code, Date from, Date to) {
+    const std::string context = std::to_string(code) + " の信用残";
+    auto pages = api.getPages("/markets/margin-interest",
+                              {{"code", fiveCharacters(code)}, {"from", from.toIso()}, {"to", to.toIso()}}, context);
+    if (!pages)
+        return pages.status();
+    auto rows = parseMargin(*pages, context);
+    if (!rows)
+        return rows.status();
+    std::map<long long, std::vector<MarginRow>> days; // by date
+    for (const MarginRow& row : rows->rows)
+        if (row.code == code)
+            days[row.date.ymd()].push_back(row);
+    std::map<long long, long long> lastOfWeek; // Friday to the week's last day with rows
+    for (const auto& [day, list] : days)
+        lastOfWeek[NextFriday(list.front().date).ymd()] = day;
+    std::vector<import::MarginFile> out;
+    for (const auto& [friday, day] : lastOfWeek) {
+        auto file = marginFileOf(*Date::fromYmdInt(day), days[day]);
+        if (!file)
+            return file.status();
+        out.push_back(std::move(*file));
+    }
+    return out;
+}
+
 } // namespace
 
 int planWindowBars(Plan plan) {
     return planYears(plan) * 240;
+}
+
+int backfillRequests(Plan plan) {
+    return planWindowBars(plan) + (planHasMargin(plan) ? planYears(plan) * 52 : 0);
+}
+
+std::string backfillQuestion(Plan plan, int pace) {
+    return "続けて全銘柄の履歴（ご契約のプラン " + std::string(planName(plan)) + " で約 " +
+           std::to_string(planYears(plan)) + " 年分）をバックグラウンドで取得しますか？\n毎分 " + std::to_string(pace) +
+           " 回の上限で" + aboutTime(backfillRequests(plan), pace) +
+           "かかります。その間もチャートは使えます。後からでも「J-Quants → 履歴の取得」で始められます。";
 }
 
 bool issueHistoryWanted(long long storedBars, Plan plan) {
@@ -188,6 +233,20 @@ IssueHistoryOutcome fetchIssueHistory(JQuantsApi& api, const IssueHistoryRequest
         }
     }
     IssueMaster snapshot = snapshotMaster(mei ? &*mei : nullptr, masterRows);
+    // The margin balances are asked before anything is written; without them the bars still come.
+    std::vector<import::MarginFile> margins;
+    std::string marginNote;
+    if (planHasMargin(req.plan)) {
+        auto asked = issueMargins(api, req.code, rows.front().date, rows.back().date);
+        if (asked)
+            margins = std::move(*asked);
+        else if (api.cancelled()) {
+            out.cancelled = true;
+            out.status = asked.status();
+            return out;
+        } else
+            marginNote = "。信用残は取得できませんでした（" + asked.message() + "）";
+    }
     auto calendar = db::loadCalendar(**db, rows.front().date, rows.back().date);
     std::vector<std::pair<Date, import::DailyRecord>> days;
     std::vector<BarRow> kept;
@@ -218,6 +277,15 @@ IssueHistoryOutcome fetchIssueHistory(JQuantsApi& api, const IssueHistoryRequest
     out.alreadyThere = stored->alreadyThere;
     out.first = stored->first;
     out.last = stored->last;
+    for (const import::MarginFile& week : margins) {
+        auto kept = import::storeMarginWeek(**db, NextFriday(week.date), week.records, req.code,
+                                            import::marginFileName(week.date));
+        if (!kept) {
+            out.status = kept.status();
+            return out;
+        }
+        out.marginWeeks += *kept ? 1 : 0;
+    }
     if (out.first) {
         if (Status st =
                 import::buildIssueWeeklyBars(**db, req.code, PrevMonday(*out.first), NextFriday(out.last->addDays(7)));
@@ -233,6 +301,9 @@ IssueHistoryOutcome fetchIssueHistory(JQuantsApi& api, const IssueHistoryRequest
         out.message += "。取り込み済みの " + std::to_string(out.alreadyThere) + " 日はそのままです";
     if (out.closedDays > 0)
         out.message += "。休場日の " + std::to_string(out.closedDays) + " 本は除きました";
+    if (out.marginWeeks > 0)
+        out.message += "。信用残 " + std::to_string(out.marginWeeks) + " 週";
+    out.message += marginNote;
     return out;
 }
 
@@ -354,7 +425,7 @@ StepResult HistoryBackfill::step() {
     if (!m_issues.empty()) {
         const int code = m_issues.front();
         m_issues.pop_front();
-        m_lastIssue = fetchIssueHistory(m_api, {code, std::nullopt, std::nullopt, m_req.databasePath});
+        m_lastIssue = fetchIssueHistory(m_api, {code, std::nullopt, std::nullopt, m_req.databasePath, m_req.plan});
         if (m_lastIssue.cancelled)
             return StepResult::Cancelled;
         if (log)
@@ -416,6 +487,34 @@ Result<bool> HistoryBackfill::loadBulkMonth(int month) {
         if (log)
             log(read.message() + "。破棄してもう一度取得します");
     }
+}
+
+Result<std::optional<import::MarginFile>> HistoryBackfill::weekMargins(Date friday) {
+    using R = Result<std::optional<import::MarginFile>>;
+    if (!planHasMargin(m_req.plan) || m_marginRefused || friday > m_to)
+        return std::optional<import::MarginFile>();
+    for (Date d : marginDaysOfWeek(m_calendar, friday)) {
+        std::string context = d.toIso() + " の信用残";
+        auto pages = m_api.getPages("/markets/margin-interest", {{"date", d.toIso()}}, context);
+        if (!pages && !m_api.cancelled() && m_api.lastFailure().kind == FailureKind::Plan) {
+            m_marginRefused = true;
+            if (log)
+                log("信用残はご契約のプランでは取得できません。株価だけを取得します");
+            return std::optional<import::MarginFile>();
+        }
+        if (!pages)
+            return R(pages.status());
+        auto rows = parseMargin(*pages, context);
+        if (!rows)
+            return R(rows.status());
+        if (rows->rows.empty())
+            continue;
+        auto file = marginFileOf(rows->rows.front().date, rows->rows);
+        if (!file)
+            return R(file.status());
+        return std::optional(std::move(*file));
+    }
+    return std::optional<import::MarginFile>();
 }
 
 Result<std::vector<BarRow>> HistoryBackfill::dayBars(Date d) {
@@ -493,6 +592,16 @@ StepResult HistoryBackfill::fillDay(Date d) {
             if (!m_snapshot->find(row.code))
                 m_snapshot->set(row.code, {true, row.market, row.name, 1, 1});
     }
+    // The week is built once its first open day (the last one filled, newest first) is in, with the
+    // next week, whose change is taken against it; its margin balances come in just before.
+    const bool weekDone = m_todo.size() < 2 || PrevMonday(m_todo[1]) != PrevMonday(d);
+    std::optional<import::MarginFile> margins;
+    if (weekDone) {
+        auto asked = weekMargins(NextFriday(d));
+        if (!asked)
+            return fail(asked.status());
+        margins = std::move(*asked);
+    }
     auto db = db::openKestrelDatabase(m_req.databasePath);
     if (!db)
         return fail(db.status());
@@ -520,9 +629,12 @@ StepResult HistoryBackfill::fillDay(Date d) {
         if (Status st = import::relinkAfter(**db, d); !st)
             return fail(st);
     }
-    // The week is built once its first open day (the last one filled, newest first) is in, with the
-    // next week, whose change is taken against it.
-    const bool weekDone = m_todo.size() < 2 || PrevMonday(m_todo[1]) != PrevMonday(d);
+    if (margins) {
+        auto kept = import::storeMarginWeek(**db, NextFriday(margins->date), margins->records, std::nullopt,
+                                            import::marginFileName(margins->date));
+        if (!kept)
+            return fail(kept.status());
+    }
     if (weekDone)
         if (Status st = import::BuildWeeklyBars(**db, PrevMonday(d), NextFriday(d).addDays(7)); !st)
             return fail(st);

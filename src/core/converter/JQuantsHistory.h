@@ -18,6 +18,7 @@
 #include "core/converter/JQuantsData.h"
 #include "core/converter/JQuantsRun.h"
 #include "core/db/CalendarTable.h"
+#include "core/import/MarginImport.h"
 
 #include <deque>
 #include <functional>
@@ -40,10 +41,16 @@ int planWindowBars(Plan plan);
 // Whether an issue with this many stored daily bars lacks history the plan would give.
 bool issueHistoryWanted(long long storedBars, Plan plan);
 
+// The requests a backfill of the plan's whole window makes at most (a day each, and a week's margin
+// balances from Standard), and the question asked once after a first start, naming the time at pace.
+int backfillRequests(Plan plan);
+std::string backfillQuestion(Plan plan, int pace);
+
 struct IssueHistoryRequest {
     int code = 0;
     std::optional<Date> from, to; // none: the missing part of the plan's window
     std::string databasePath;
+    Plan plan = Plan::Free; // from Standard the issue's margin balances too
 };
 
 struct IssueHistoryOutcome {
@@ -54,6 +61,7 @@ struct IssueHistoryOutcome {
     int alreadyThere = 0; // days already stored (from a daily file or an earlier fetch)
     int closedDays = 0;   // bars on days the stored market calendar names closed, left out
     int splitsProposed = 0;
+    int marginWeeks = 0; // weeks of margin balances stored
     std::optional<Date> first, last;
     std::string message; // the line to show: what came, what was left out and why
 };
@@ -61,6 +69,9 @@ struct IssueHistoryOutcome {
 // Fetches and imports the issue's bars (see the header). Without from/to the request is the whole
 // window when the issue has no bar yet, else the part before its oldest bar. A refusal, a page that
 // cannot be read or a cut page keeps nothing; an unknown issue is a clear message, not an error.
+// From Standard the issue's margin balances of the same span are asked by code (one request and its
+// pages) and stored week by week as the week's margin file stores them; when they cannot be had the
+// bars stay and the message says so.
 IssueHistoryOutcome fetchIssueHistory(JQuantsApi& api, const IssueHistoryRequest& request);
 
 struct BackfillRequest {
@@ -115,6 +126,9 @@ private:
     Result<std::vector<BarRow>> dayBars(Date d);
     // Fetches and reads the month's bulk file (once more when it is damaged); false when none is listed.
     Result<bool> loadBulkMonth(int month);
+    // The balances of the week ending at friday, asked as the daily road asks them (the week's last open
+    // day first); none when the plan lacks them or the week is past the window.
+    Result<std::optional<import::MarginFile>> weekMargins(Date friday);
     Status saveState() const;
 
     BackfillRequest m_req;
@@ -129,6 +143,7 @@ private:
     std::map<int, MasterRow> m_master;
     std::map<long long, TopixRow> m_topix;
     bool m_topixAsked = false;
+    bool m_marginRefused = false; // the service refused margin balances for the plan: not asked again
     std::optional<std::vector<BulkFile>> m_bulkList;
     std::set<int> m_bulkTried;                      // months whose file was looked for in this run
     std::map<Date, std::vector<BarRow>> m_bulkDays; // read from a bulk file, not yet imported

@@ -278,11 +278,13 @@ struct Run {
         return true;
     }
     // The lists of the range's two ends, narrowing the range once when the service names its window.
+    // The latest days ask for the last day's list alone: an issue gone before it is looked up on the
+    // day it traded (lookUpUnknown), so a second list would cost a request for nothing.
     Status masterOfEnds() {
         for (int attempt = 0;; ++attempt) {
             std::vector<Date> ends;
             for (Date d : {m_from, m_to})
-                if (m_masterDates.insert(d.serial()).second)
+                if ((req.latest <= 0 || d == m_to) && m_masterDates.insert(d.serial()).second)
                     ends.push_back(d);
             Status st = fetchMaster(ends, m_master);
             if (st || attempt > 0)
@@ -549,6 +551,21 @@ RunEstimate estimateRun(const RunRequest& request, int pace) {
     }
     e.minutes = (e.requests + std::max(pace, 1) - 1) / std::max(pace, 1);
     return e;
+}
+
+RunEstimate estimateLatest(Plan plan, int days, int pace, bool fins) {
+    RunEstimate e;
+    e.requests = 2 + (planHasTopix(plan) ? 1 : 0) + std::max(days, 0) * (fins ? 2 : 1);
+    e.minutes = (e.requests + std::max(pace, 1) - 1) / std::max(pace, 1);
+    return e;
+}
+
+std::string aboutTime(int requests, int pace) {
+    const int minutes = std::max(1, (std::max(requests, 0) + std::max(pace, 1) - 1) / std::max(pace, 1));
+    if (minutes < 60)
+        return "約 " + std::to_string(minutes) + " 分";
+    return "約 " + std::to_string(minutes / 60) + " 時間" +
+           (minutes % 60 ? " " + std::to_string(minutes % 60) + " 分" : std::string());
 }
 
 std::string longRangeQuestion(const RunRequest& request, int pace) {

@@ -101,6 +101,12 @@ struct RunEstimate {
     int minutes = 0;
 };
 RunEstimate estimateRun(const RunRequest& request, int pace);
+// The requests of a run of the latest days (a first start): the calendar, the master of the last day,
+// TOPIX from Light, and per day its prices and, with fins, its disclosures; and the minutes at pace.
+RunEstimate estimateLatest(Plan plan, int days, int pace, bool fins = true);
+// The time requests take at pace requests a minute, as said to the user: "約 N 分", "約 H 時間 M 分"
+// from an hour; never less than "約 1 分".
+std::string aboutTime(int requests, int pace);
 // The question asked before a range longer than a year, naming the requests and the time.
 std::string longRangeQuestion(const RunRequest& request, int pace);
 

@@ -89,6 +89,54 @@ Result<MarginFile> parseMarginFile(std::string_view bytes, const std::string& fi
     return file;
 }
 
+Result<bool> storeMarginWeek(db::Database& db, Date friday, const std::vector<MarginRecord>& records,
+                             std::optional<std::int32_t> onlyCode, const std::string& name,
+                             const ImportProgress* progress) {
+    auto fail = [&](const Status& st) { return Result<bool>::error(name + ": " + st.message()); };
+    db::Transaction tx(db);
+    if (!tx.began())
+        return fail(tx.began());
+    const std::int64_t code = onlyCode.value_or(0);
+    if (Status st = db.run("DELETE FROM shinyo WHERE 日付 = ?1 AND (?2 = 0 OR コード = ?2)", friday, code); !st)
+        return fail(st);
+    if (Status st =
+            db.run("UPDATE weekData SET 売残 = 0, 買残 = 0 WHERE 日付 = ?1 AND (?2 = 0 OR コード = ?2)", friday, code);
+        !st)
+        return fail(st);
+    auto insert = db.prepare("INSERT OR IGNORE INTO shinyo (コード, 日付, 売残, 買残, 単位) VALUES (?, ?, ?, ?, ?)");
+    auto week = db.prepare("UPDATE weekData SET 売残 = ?, 買残 = ? WHERE コード = ? AND 日付 = ?");
+    if (!insert)
+        return fail(insert.status());
+    if (!week)
+        return fail(week.status());
+    bool stored = false;
+    std::optional<PercentCounter> counter;
+    if (progress)
+        counter.emplace(*progress, static_cast<int>(records.size()));
+    for (const MarginRecord& r : records) {
+        if (counter)
+            counter->next();
+        if (onlyCode && r.code != *onlyCode)
+            continue;
+        if (Status st = insert->bindAll(r.code, friday, r.sell, r.buy, r.unit).run(); !st)
+            return fail(st);
+        // A second record of the same issue is passed over; the first one stands.
+        if (db.changes() != 1)
+            continue;
+        stored = true;
+        const std::int64_t sell = std::int64_t(r.sell) * r.unit, buy = std::int64_t(r.buy) * r.unit;
+        constexpr std::int64_t kMax = std::numeric_limits<std::int32_t>::max();
+        constexpr std::int64_t kMin = std::numeric_limits<std::int32_t>::min();
+        if (sell > kMax || sell < kMin || buy > kMax || buy < kMin)
+            return Result<bool>::error(lineError(name, r.line, "信用残が大きすぎます（オーバーフローしました。）"));
+        if (Status st = week->bindAll(sell, buy, r.code, friday).run(); !st)
+            return fail(st);
+    }
+    if (Status st = tx.commit(); !st)
+        return fail(st);
+    return stored;
+}
+
 Result<bool> ImportMarginBalances(db::Database& db, const std::string& folder, Date from, Date to,
                                   const ImportProgress& progress) {
     if (folder.empty())
@@ -107,44 +155,11 @@ Result<bool> ImportMarginBalances(db::Database& db, const std::string& folder, D
         if (!file)
             return file.status();
         // A file dated on another weekday belongs to the Friday of its week: that Friday is replaced.
-        const Date friday = NextFriday(file->date);
-        auto fail = [&](const Status& st) { return Result<bool>::error(name + ": " + st.message()); };
-        db::Transaction tx(db);
-        if (!tx.began())
-            return fail(tx.began());
-        if (Status st = db.run("DELETE FROM shinyo WHERE 日付 = ?", friday); !st)
-            return fail(st);
-        if (Status st = db.run("UPDATE weekData SET 売残 = 0, 買残 = 0 WHERE 日付 = ?", friday); !st)
-            return fail(st);
         progress.showStep(name + " 処理中.....");
-        auto insert =
-            db.prepare("INSERT OR IGNORE INTO shinyo (コード, 日付, 売残, 買残, 単位) VALUES (?, ?, ?, ?, ?)");
-        auto week = db.prepare("UPDATE weekData SET 売残 = ?, 買残 = ? WHERE コード = ? AND 日付 = ?");
-        if (!insert)
-            return fail(insert.status());
-        if (!week)
-            return fail(week.status());
-        bool storedHere = false;
-        PercentCounter counter(progress, file->count);
-        for (const MarginRecord& r : file->records) {
-            counter.next();
-            if (Status st = insert->bindAll(r.code, friday, r.sell, r.buy, r.unit).run(); !st)
-                return fail(st);
-            // A second record of the same issue is passed over; the first one stands.
-            if (db.changes() != 1)
-                continue;
-            storedHere = true;
-            const std::int64_t sell = std::int64_t(r.sell) * r.unit, buy = std::int64_t(r.buy) * r.unit;
-            constexpr std::int64_t kMax = std::numeric_limits<std::int32_t>::max();
-            constexpr std::int64_t kMin = std::numeric_limits<std::int32_t>::min();
-            if (sell > kMax || sell < kMin || buy > kMax || buy < kMin)
-                return Result<bool>::error(lineError(name, r.line, "信用残が大きすぎます（オーバーフローしました。）"));
-            if (Status st = week->bindAll(sell, buy, r.code, friday).run(); !st)
-                return fail(st);
-        }
-        if (Status st = tx.commit(); !st)
-            return fail(st);
-        stored = stored || storedHere;
+        auto storedHere = storeMarginWeek(db, NextFriday(file->date), file->records, std::nullopt, name, &progress);
+        if (!storedHere)
+            return storedHere.status();
+        stored = stored || *storedHere;
     }
     return stored;
 }

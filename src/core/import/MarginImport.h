@@ -12,6 +12,7 @@
 #include "core/import/ImportProgress.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -37,6 +38,13 @@ struct MarginFile {
 // than five commas, a code outside 1 to 9999, a balance or unit that is not a whole number, bytes that
 // are not CP932, a cut-off last line, or a file that ends before the count without an end record.
 Result<MarginFile> parseMarginFile(std::string_view bytes, const std::string& fileName);
+
+// Stores one week's balances on its Friday as a margin file of that week does: the Friday's shinyo rows
+// (of onlyCode alone when given, the others kept) replaced and the weekly bars' 売残 and 買残 set, in one
+// transaction (a savepoint inside the caller's). name names the source in errors. True when a row was stored.
+Result<bool> storeMarginWeek(db::Database& db, Date friday, const std::vector<MarginRecord>& records,
+                             std::optional<std::int32_t> onlyCode, const std::string& name,
+                             const ImportProgress* progress = nullptr);
 
 // Reads every margin file dated from..to found in folder. True when at least one shinyo row was
 // stored; false at once when folder is empty. Balances are stored on the Friday of the file's date

@@ -237,7 +237,8 @@ bool HistoryRunner::serveIssue(int code) {
             out.status = m_worker->job->lastStatus();
         out.cancelled = out.cancelled || r == StepResult::Cancelled;
     } else {
-        out = fetchIssueHistory(client, {code, std::nullopt, std::nullopt, m_context.paths.databasePath});
+        out = fetchIssueHistory(client, {code, std::nullopt, std::nullopt, m_context.paths.databasePath,
+                                         loadJQuantsSettings(m_context.paths.iniPath).plan});
     }
     if (out.cancelled) {
         std::lock_guard lock(m_mutex);

@@ -13,6 +13,26 @@ namespace kestrel::services {
 
 namespace jq = converter::jquants;
 
+namespace {
+
+// The client, counting its requests for the progress bar: the bar moves from the first one.
+struct CountingApi : jq::JQuantsApi {
+    jq::JQuantsApi& inner;
+    std::function<void()> asked;
+    explicit CountingApi(jq::JQuantsApi& api) : inner(api) {}
+    Result<std::vector<std::string>> getPages(const std::string& path, const jq::Query& query,
+                                              const std::string& context) override {
+        auto pages = inner.getPages(path, query, context);
+        if (asked)
+            asked();
+        return pages;
+    }
+    bool cancelled() const override { return inner.cancelled(); }
+    jq::Failure lastFailure() const override { return inner.lastFailure(); }
+};
+
+} // namespace
+
 LatestPricesRun::LatestPricesRun(const AppContext& context, const platform::JQuantsClient::Options& options)
     : m_context(context), m_client(options) {
     m_client.onWait = [this](int seconds, bool limited) {
@@ -26,7 +46,8 @@ void LatestPricesRun::cancel() {
     m_client.cancel();
 }
 
-void LatestPricesRun::tell(const std::string& text) const {
+void LatestPricesRun::tell(const std::string& text) {
+    m_step = text;
     if (progress)
         progress(text, m_done, m_total);
 }
@@ -42,8 +63,11 @@ LatestPricesOutcome LatestPricesRun::run(int days, Prompt& prompt) {
     jq::RunRequest req;
     req.master = true;
     req.latest = days;
-    req.from = req.to = Date::today();
-    req.plan = jq::loadJQuantsSettings(paths.iniPath).plan;
+    const jq::JQuantsSettings settings = jq::loadJQuantsSettings(paths.iniPath);
+    req.plan = settings.plan;
+    // The plan's newest day, not today: a range the plan hides (Free: the last twelve weeks) would cost
+    // a refused request first.
+    req.from = req.to = Date::today().addDays(-jq::planDelayDays(req.plan));
     req.dataFolder = paths.dataFolder;
     req.dailyFolder = s.hibiPath;
     req.databasePath = paths.databasePath;
@@ -54,12 +78,21 @@ LatestPricesOutcome LatestPricesRun::run(int days, Prompt& prompt) {
         tell(line);
     };
     hooks.progress = [&](int done, int total) {
-        m_done = done;
-        m_total = total;
-        tell("株価を取得しています");
+        tell("株価を取得しています（" + std::to_string(done) + "/" + std::to_string(total) + " 日）");
     };
-    tell("J-Quants に問い合わせています");
-    const jq::RunOutcome fetched = jq::runJQuants(req, m_client, hooks);
+    // The progress counts requests against the estimate, which is said before the first one.
+    const jq::RunEstimate estimate = jq::estimateLatest(req.plan, days, settings.pace(), req.fins);
+    m_done = 0;
+    m_total = estimate.requests;
+    CountingApi api(m_client);
+    api.asked = [this] {
+        m_total = std::max(m_total, m_done + 2);
+        ++m_done;
+        tell(m_step);
+    };
+    tell("J-Quants から約 " + std::to_string(estimate.requests) + " 回に分けて取得します（ご契約のプラン " +
+         jq::planName(req.plan) + " の速さで" + jq::aboutTime(estimate.requests, settings.pace()) + "）");
+    const jq::RunOutcome fetched = jq::runJQuants(req, api, hooks);
     m_done = m_total = 0;
     out.from = fetched.from;
     out.to = fetched.to;

@@ -33,7 +33,7 @@ class LatestPricesRun {
 public:
     LatestPricesRun(const AppContext& context, const platform::JQuantsClient::Options& options);
 
-    // A line saying what runs, with days done of days total (0 of 0 outside the fetching of days).
+    // A line saying what runs, with requests made of about total (0 of 0 once the fetching ended).
     std::function<void(const std::string& text, int done, int total)> progress;
 
     // Questions and errors of the imports go through prompt.
@@ -41,12 +41,13 @@ public:
     void cancel();
 
 private:
-    void tell(const std::string& text) const;
+    void tell(const std::string& text);
 
     const AppContext& m_context;
     platform::JQuantsClient m_client;
     bool m_cancelled = false;
-    int m_done = 0, m_total = 0;
+    int m_done = 0, m_total = 0; // requests made, of about this many
+    std::string m_step;          // the line shown while a request runs
 };
 
 // The outcome as told to the user: the days imported (with what the run noted), or why there are none.

@@ -209,9 +209,11 @@ void readIssueList(QWidget* parent, AppContext& context, QListWidget* ListMei) {
 }
 
 void showBoardWindow(QWidget* parent, AppContext& context, const QString& handOverText,
-                     const std::function<void(const QString&)>& onChart, std::function<QString(QWidget*)> finder) {
+                     const std::function<void(const QString&)>& onChart, std::function<QString(QWidget*)> finder,
+                     std::function<void(std::int32_t)> issueOpened) {
     frmKabukaboard window(context, handOverText, parent);
     window.setIssueFinder(std::move(finder));
+    window.issueOpened = std::move(issueOpened);
     if (onChart)
         QObject::connect(&window, &frmKabukaboard::chartRequested, &window, onChart);
     window.exec();

@@ -39,9 +39,10 @@ void loadBoardText(QWidget* parent, AppContext& context, int board,
 void writeIssueList(QWidget* parent, AppContext& context, QListWidget* ListMei);
 void readIssueList(QWidget* parent, AppContext& context, QListWidget* ListMei);
 // Opens the board window modally; onChart receives the code of a chart jump, finder is its "検索....."
-// (the name search, returning the chosen code or "").
+// (the name search, returning the chosen code or ""), issueOpened each issue found by its code box.
 void showBoardWindow(QWidget* parent, AppContext& context, const QString& handOverText,
-                     const std::function<void(const QString&)>& onChart, std::function<QString(QWidget*)> finder = {});
+                     const std::function<void(const QString&)>& onChart, std::function<QString(QWidget*)> finder = {},
+                     std::function<void(std::int32_t)> issueOpened = {});
 // Removes the selected ListMei row after the question; the row above (or the new first) is selected.
 bool removeSelectedListRow(QWidget* parent, QListWidget* ListMei);
 // "desc|patterns|desc|patterns" as the Qt dialogs take it.

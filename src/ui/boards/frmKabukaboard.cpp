@@ -365,6 +365,8 @@ void frmKabukaboard::meiCodeChange() {
     if (names && market >= 0 && market < db::kMarketNameCount)
         Lblshijyo->setText(QString::fromStdString(db::marketName(*names, market)));
     LblMei->setText(QString::fromStdString(name));
+    if (issueOpened)
+        issueOpened(*code);
 }
 
 void frmKabukaboard::cmdfrmboardAddClick() {

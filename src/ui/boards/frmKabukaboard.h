@@ -75,6 +75,10 @@ public:
     void cmdselectedchartClick();
     void cmdFindClick();
 
+    // Called with the issue typed into the code box once it is found in Mei (the main window fetches the
+    // issue's history when it lacks some).
+    std::function<void(std::int32_t code)> issueOpened;
+
 Q_SIGNALS:
     // The main window sets its code box to this code (which shows the issue's chart).
     void chartRequested(const QString& code);

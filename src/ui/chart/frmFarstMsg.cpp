@@ -1,8 +1,10 @@
 #include "ui/chart/frmFarstMsg.h"
 
+#include "core/converter/JQuantsHistory.h"
 #include "core/converter/JQuantsSettings.h"
 #include "core/import/IssueMaster.h"
 #include "core/net/ServerFiles.h"
+#include "core/settings/IniFile.h"
 #include "platform/JQuantsClient.h"
 #include "ui/app/JQuantsOptions.h"
 #include "ui/app/MessageBox.h"
@@ -127,9 +129,7 @@ void frmFarstMsg::fetchJQuants() {
     m_run->progress = [this](const std::string& text, int done, int total) {
         JQuantsProgress->setRange(0, std::max(total, 1));
         JQuantsProgress->setValue(std::min(done, std::max(total, 1)));
-        LblJQuants->setText(total > 0
-                                ? QStringLiteral("%1 (%2/%3 日)").arg(QString::fromStdString(text)).arg(done).arg(total)
-                                : QString::fromStdString(text));
+        LblJQuants->setText(QString::fromStdString(text));
         QCoreApplication::processEvents();
     };
     setRunning(true);
@@ -140,6 +140,7 @@ void frmFarstMsg::fetchJQuants() {
     if (outcome.rows > 0 && outcome.firstCode > 0) {
         m_firstCode = outcome.firstCode;
         m_result = message;
+        askHistoryOnce(prompt);
         accept();
         return;
     }
@@ -147,6 +148,20 @@ void frmFarstMsg::fetchJQuants() {
     if (!outcome.cancelled)
         prompt.notify(message.toStdString());
     CmdJQuantsFetch->setFocus();
+}
+
+void frmFarstMsg::askHistoryOnce(Prompt& prompt) {
+    const std::string& ini = m_main->context().paths.iniPath;
+    if (readProfileString(ini, "Kestrel", kHistoryAskedKey) == "1")
+        return;
+    // Asked once: the answer, yes or no, is not asked for again (the menu's 履歴の取得 stays).
+    (void)writeProfileString(ini, "Kestrel", kHistoryAskedKey, "1");
+    const converter::jquants::JQuantsSettings settings = converter::jquants::loadJQuantsSettings(ini);
+    if (!prompt.askYesNo(converter::jquants::backfillQuestion(settings.plan, settings.pace())))
+        return;
+    QString why;
+    if (!m_main->history()->startBackfill(&why))
+        prompt.notify(why.toStdString());
 }
 
 void frmFarstMsg::cmdFirstKidoClick() {

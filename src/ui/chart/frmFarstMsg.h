@@ -6,6 +6,7 @@
 // internet read screen in its issue-data mode) for those whose DURL names a real server; when that download
 // fails the window says so, names DURL and stays open on the J-Quants road.
 // Enter runs the J-Quants fetch; Esc cancels a running fetch, or closes the window.
+#include "core/app/Prompt.h"
 #include "services/converter/LatestPrices.h"
 
 #include <QDialog>
@@ -21,6 +22,8 @@ class JQuantsOptionsBox;
 
 // The days a first start fetches: enough for a chart on any plan's calendar.
 inline constexpr int kFirstStartDays = 10;
+// Kestrel.ini's key set once the question about the market's history was asked.
+inline constexpr const char* kHistoryAskedKey = "JQuantsHistoryAsked";
 
 class frmFarstMsg : public QDialog {
     Q_OBJECT
@@ -51,6 +54,9 @@ private:
     void cmdFirstKidoClick();
     void fetchJQuants();
     void setRunning(bool running);
+    // After the first fetch that brought prices: asks once (remembered in Kestrel.ini) whether to start
+    // the market's history in the background, naming the time it takes at the plan's pace.
+    void askHistoryOnce(Prompt& prompt);
 
     frmMain* m_main;
     std::unique_ptr<services::LatestPricesRun> m_run;

@@ -90,8 +90,9 @@ public:
 
     // The J-Quants work of the window (an issue's history, the background job), off its thread.
     services::HistoryRunner* history() const { return m_history; }
-    // When the shown issue has fewer stored bars than the plan's window and a key is set, asks for its
-    // history once in this run and says so over the chart; the chart is drawn again when it came.
+    // When an issue (the one shown, or one opened in the ledger or a board) has fewer stored bars than the
+    // plan's window and a key is set, asks for its history once in this run (queued behind any other: one
+    // request at a time) and, for the shown issue, says so over the chart and draws it again when it came.
     void askIssueHistory(std::int32_t code);
     // The header line and the results marks of the shown issue as of the chart date, from its stored
     // disclosures; the marks reach the chart with its next DrawChart.

@@ -58,8 +58,8 @@ void frmMain::askIssueHistory(std::int32_t code) {
     if (!jq::issueHistoryWanted(stored, plan) || !m_history->hasKey())
         return;
     m_historyAsked.insert(code);
-    if (!m_history->fetchIssue(code))
-        return;
+    if (!m_history->fetchIssue(code) || MeiCode->text().toInt() != code)
+        return; // an issue of the ledger or a board: fetched behind, no note over another chart
     LblHistory->setProperty("code", code);
     LblHistory->setText(QStringLiteral("履歴を取得中…"));
     LblHistory->show();

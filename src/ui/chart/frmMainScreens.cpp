@@ -85,7 +85,8 @@ frmMain::Opener frmMain::opener(Screen screen) {
                     frmMeiFind find(main.context(), main.marketNames(), parent);
                     find.exec();
                     return find.chosenCode();
-                });
+                },
+                [&main](std::int32_t code) { main.askIssueHistory(code); });
         };
     case Screen::Information:
         return [](frmMain& main) {
@@ -115,7 +116,11 @@ frmMain::Opener frmMain::opener(Screen screen) {
     case Screen::Option:
         return modal<frmOption>();
     case Screen::stockmarket:
-        return modal<frmstockmarket>();
+        return [](frmMain& main) {
+            frmstockmarket form(main.context(), &main);
+            form.issueOpened = [&main](std::int32_t code) { main.askIssueHistory(code); };
+            form.exec();
+        };
     case Screen::About:
         return [](frmMain& main) {
             frmAbout form(&main);

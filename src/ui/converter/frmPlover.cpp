@@ -51,7 +51,11 @@ frmPlover::frmPlover(services::ConverterPaths paths, converter::ConverterSetting
         group->addButton(setOption[i], i);
         f1->addWidget(setOption[i]);
     }
-    connect(group, &QButtonGroup::idClicked, this, [this](int id) { m_settings.setNo = id; });
+    connect(group, &QButtonGroup::idClicked, this, [this](int id) {
+        m_settings.setNo = id;
+        m_settings.chosen = true;
+        refreshCaptions();
+    });
     layout->addWidget(frame1);
 
     auto* dates = new QHBoxLayout;
@@ -117,6 +121,9 @@ frmPlover::frmPlover(services::ConverterPaths paths, converter::ConverterSetting
 
     Check1->setChecked(m_settings.check1 == 1);
     Option3->setChecked(true);
+    m_settings.setNo = converter::openingSource(
+        m_settings,
+        converter::jquantsUsed(m_paths.mainFolder.empty() ? std::string() : m_paths.mainFolder + "/Kestrel.ini"));
     setOption[m_settings.setNo]->setChecked(true);
     refreshCaptions();
     proposeDates();
@@ -130,6 +137,8 @@ void frmPlover::refreshCaptions() {
         pal.setColor(QPalette::WindowText, m_settings.isRegistered(i + 1) ? QColor(0, 0, 255) : QColor(0, 0, 0));
         pal.setColor(QPalette::ButtonText, pal.color(QPalette::WindowText));
         setOption[i]->setPalette(pal);
+        // Unused rows stay out of the way: one unregistered row is left for registering a new source.
+        setOption[i]->setVisible(converter::sourceRowShown(m_settings, i + 1, m_settings.setNo));
     }
 }
 

@@ -129,6 +129,8 @@ void frmstockmarket::showCurrentRow(const QModelIndex& current) {
     const trade::LedgerRow* lot = current.isValid() ? Datastockmarket->rowAt(current.row()) : nullptr;
     TxtTarget->setEnabled(lot != nullptr);
     CmdTarget->setEnabled(lot != nullptr);
+    if (lot && lot->code && *lot->code > 0 && *lot->code <= 9999 && issueOpened)
+        issueOpened(static_cast<std::int32_t>(*lot->code));
     std::optional<std::int64_t> target;
     if (lot)
         if (auto db = db::openKestrelDatabase(m_context.paths.databasePath, db::OpenMode::ReadOnly))

@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableView>
+#include <functional>
 
 namespace kestrel::ui {
 
@@ -38,6 +39,9 @@ public:
     QLabel* LblPriceDate; // the date of the bars the 現在額 were taken from
     QLineEdit* TxtTarget; // the current lot's 目標株価, in yen as the lot is held now; empty for none
     QPushButton* CmdTarget;
+    // Called with a lot's issue when its row becomes the current one (the main window fetches the
+    // issue's history when it lacks some).
+    std::function<void(std::int32_t code)> issueOpened;
 
 private:
     void refreshCurrentPrices();

@@ -43,3 +43,43 @@ TEST(ConverterSettings, FirstStartWritesThirtyKeysAndEditsRoundTrip) {
     ASSERT_TRUE(writeProfileString(ini, "download", "SetNo", "x").isOk());
     EXPECT_EQ(LoadConverterSettings(ini).setNo, 0);
 }
+
+// J-Quants is preselected once the main program used it, until a source is picked in the window; the
+// rows shown are the registered sources, the selected one and the first unregistered one.
+TEST(ConverterSettings, OpeningSourceAndTheRowsShown) {
+    ConverterSettings s = defaultConverterSettings(); // sources 1, 2, 3, 8 and 9 registered
+    const struct {
+        int setNo;
+        bool chosen, used;
+        int opening;
+    } openings[] = {{0, false, false, 0}, {0, false, true, 8}, {2, false, true, 8},
+                    {2, true, true, 2},   {7, true, false, 7}, {8, true, false, 8}};
+    for (const auto& o : openings) {
+        s.setNo = o.setNo;
+        s.chosen = o.chosen;
+        EXPECT_EQ(openingSource(s, o.used), o.opening) << o.setNo << " " << o.chosen << " " << o.used;
+    }
+    auto shown = [&](int selected) {
+        std::string rows;
+        for (int source = 1; source <= kSourceCount; ++source)
+            rows += sourceRowShown(s, source, selected) ? '1' : '.';
+        return rows;
+    };
+    EXPECT_EQ(shown(8), "1111...11");
+    EXPECT_EQ(shown(5), "1111.1.11"); // an unregistered source chosen before stays in view
+    s.title(4) = "自前";
+    EXPECT_EQ(shown(0), "11111..11");
+
+    // SetChosen is written once a source was picked, and read back.
+    kestrel::test::TempDir dir;
+    std::string ini = dir.file("Plover.ini");
+    s.chosen = false;
+    ASSERT_TRUE(SaveConverterSettings(ini, s).isOk());
+    EXPECT_FALSE(LoadConverterSettings(ini).chosen);
+    s.chosen = true;
+    ASSERT_TRUE(SaveConverterSettings(ini, s).isOk());
+    EXPECT_TRUE(LoadConverterSettings(ini).chosen);
+    EXPECT_FALSE(jquantsUsed(dir.file("Kestrel.ini")));
+    ASSERT_TRUE(kestrel::writeProfileString(dir.file("Kestrel.ini"), "Kestrel", "JQuantsPlan", "Free").isOk());
+    EXPECT_TRUE(jquantsUsed(dir.file("Kestrel.ini")));
+}

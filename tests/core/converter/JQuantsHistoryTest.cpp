@@ -115,14 +115,33 @@ struct Market : JQuantsApi {
                                    std::to_string(code) + R"(", "Mkt": "0111"})");
             return std::vector<std::string>{page(rows)};
         }
+        if (path == "/markets/margin-interest") {
+            // Weekly balances dated Friday; the week of 1/30 dated its Thursday (the Friday's answer is empty).
+            auto balances = [&](int code, Date d) {
+                const long n = d.serial() - first.serial();
+                return R"({"Date": ")" + d.toIso() + R"(", "Code": ")" + std::to_string(code) + R"(0", "LongVol": )" +
+                       std::to_string(code * 150000LL + n * 1000) + R"(, "ShrtVol": )" + std::to_string(code * 7 + n) +
+                       R"(, "IssType": "2"})";
+            };
+            auto dated = [&](Date d) { return d.weekday() == 5 ? d != ymd(1, 30) : d == ymd(1, 29); };
+            for (Date d = a.count("date") ? *Date::parse(a["date"]) : std::max(from, first);
+                 d <= (a.count("date") ? *Date::parse(a["date"]) : std::min(to, last)); d = d.addDays(1))
+                for (int code : codes)
+                    if (dated(d) && listed(code, d) && (!a.count("code") || a["code"] == std::to_string(code) + "0"))
+                        rows.push_back(balances(code, d));
+            return std::vector<std::string>{page(rows)};
+        }
         if (path == "/bulk/list")
             return std::vector<std::string>{
                 R"({"data": [{"Key": "daily/2026/equities_bars_daily_202601.csv.gz", "LastModified": "2026-02-01T00:00:00Z", "Size": 1},
                               {"Key": "daily/2026/equities_bars_daily_202602.csv.gz", "LastModified": "2026-03-01T00:00:00Z", "Size": 1}]})"};
         if (path == "/bulk/get")
             return std::vector<std::string>{R"({"url": "https://files.example/)" + a["key"] + "?sig=1\"}"};
-        if (path != "/equities/bars/daily")
-            return R::error("no such path");
+        if (path != "/equities/bars/daily") {
+            // TOPIX and the disclosures: refused for the plan, as the service answers an endpoint it lacks.
+            failure = {FailureKind::Plan, std::nullopt, "plan"};
+            return R::error("plan");
+        }
         if (a.count("date")) {
             Date d = *Date::parse(a["date"]);
             for (int code : codes)
@@ -159,7 +178,8 @@ struct History : ::testing::Test {
         std::string out;
         for (const char* sql :
              {"SELECT * FROM dayData ORDER BY コード, 日付", "SELECT * FROM weekData ORDER BY コード, 日付",
-              "SELECT * FROM Mei ORDER BY コード", "SELECT * FROM Bunkatu ORDER BY コード, 日付"}) {
+              "SELECT * FROM Mei ORDER BY コード", "SELECT * FROM Bunkatu ORDER BY コード, 日付",
+              "SELECT * FROM shinyo ORDER BY コード, 日付"}) {
             auto st = (*db)->prepare(sql);
             EXPECT_TRUE(st);
             EXPECT_TRUE(st->forEachRow([&] {
@@ -172,14 +192,17 @@ struct History : ::testing::Test {
         return out;
     }
     // The daily road: the range's daily files, imported in date order with the weekly bars.
-    std::string straight() {
-        std::string path = fresh("straight.mdb");
+    std::string straight(Plan plan = Plan::Free) {
+        std::string path = fresh("straight" + std::string(planName(plan)) + ".mdb");
         Market market;
         RunRequest req;
+        req.plan = plan;
+        req.margin = planHasMargin(plan);
+        req.marginFolder = dir.file("margin");
         req.from = market.first;
         req.to = market.last;
         req.dataFolder = dir.file("data");
-        req.dailyFolder = dir.file("daily");
+        req.dailyFolder = dir.file("daily" + std::string(planName(plan)));
         req.databasePath = path;
         RunOutcome out = runJQuants(req, market, {});
         EXPECT_TRUE(out.status) << out.status.message();
@@ -187,13 +210,17 @@ struct History : ::testing::Test {
         import::DailyImportOptions o;
         o.dailyFolder = req.dailyFolder;
         o.buildWeekly = true;
+        o.readMargin = req.margin;
+        o.marginFolder = req.marginFolder;
         auto r = import::ImportDailyFiles(**db, market.first, market.last, o);
         EXPECT_TRUE(r.status) << r.status.message();
+        EXPECT_EQ(r.marginStored, req.margin);
         db->reset();
         return path;
     }
-    BackfillRequest backfill(const std::string& path) {
+    BackfillRequest backfill(const std::string& path, Plan plan = Plan::Free) {
         BackfillRequest req;
+        req.plan = plan;
         req.today = ymd(5, 22); // the Free plan's newest day is twelve weeks back: 2/27
         req.databasePath = path;
         req.workFolder = dir.file("work");
@@ -228,35 +255,76 @@ TEST(IssueCode, HistoryWantedBelowThePlansWindow) {
         EXPECT_EQ(issueHistoryWanted(c.stored, c.plan), c.wanted) << c.stored << " " << planName(c.plan);
 }
 
-TEST_F(History, ByCodeEqualsByDayAndADayImportedBothWaysIsStoredOnce) {
-    const std::string expected = dump(straight());
-    std::string path = fresh("bycode.mdb");
-    Market market;
-    for (int code : market.codes) {
-        IssueHistoryOutcome out = fetchIssueHistory(market, {code, std::nullopt, std::nullopt, path});
-        ASSERT_TRUE(out.status) << out.status.message();
-        EXPECT_GT(out.stored, 0) << out.message;
-    }
-    // Every bar as the daily road stores it, the weekly bars of each issue and the split proposal.
-    auto cut = [](const std::string& s) { return s.substr(0, s.find("--\n", s.find("--\n") + 3)); };
-    EXPECT_EQ(cut(dump(path)), cut(expected));
-    // The days' whole files over the same days replace the partial days: no row twice, none lost.
-    auto db = db::openKestrelDatabase(path);
-    import::DailyImportOptions o;
-    o.dailyFolder = dir.file("daily");
-    o.buildWeekly = true;
-    auto r = import::ImportDailyFiles(**db, market.first, market.last, o);
-    ASSERT_TRUE(r.status) << r.status.message();
-    EXPECT_EQ((*db)->queryInt("SELECT count(*) FROM PartialDays")->value_or(-1), 0);
-    db->reset();
-    EXPECT_EQ(dump(path), expected);
+// The times said before a first start and before the market's history: requests over the plan's pace,
+// rounded up, never under a minute. A first start of 10 days on Free: the calendar, one master, then the
+// prices and the disclosures of each day, 22 requests at 5 a minute.
+TEST(IssueCode, TimesSaidUpFront) {
+    const struct {
+        int requests, pace;
+        const char* text;
+    } times[] = {{0, 5, "約 1 分"},      {1, 5, "約 1 分"},    {5, 5, "約 1 分"},     {6, 5, "約 2 分"},
+                 {22, 5, "約 5 分"},     {295, 5, "約 59 分"}, {300, 5, "約 1 時間"}, {480, 5, "約 1 時間 36 分"},
+                 {3000, 500, "約 6 分"}, {10, 0, "約 10 分"}};
+    for (const auto& t : times)
+        EXPECT_EQ(aboutTime(t.requests, t.pace), t.text) << t.requests << " at " << t.pace;
 
-    // Fetched by code once more over bars already stored from the daily files: nothing changes.
-    IssueHistoryOutcome again = fetchIssueHistory(market, {7203, market.first, market.last, path});
-    EXPECT_TRUE(again.status);
-    EXPECT_EQ(again.stored, 0);
-    EXPECT_EQ(again.alreadyThere, 37);
-    EXPECT_EQ(dump(path), expected);
+    const struct {
+        Plan plan;
+        int days, pace, requests, minutes;
+    } latest[] = {{Plan::Free, 10, 5, 22, 5}, {Plan::Light, 10, 60, 23, 1}, {Plan::Premium, 0, 500, 3, 1}};
+    for (const auto& l : latest) {
+        RunEstimate e = estimateLatest(l.plan, l.days, l.pace);
+        EXPECT_EQ(e.requests, l.requests) << planName(l.plan);
+        EXPECT_EQ(e.minutes, l.minutes) << planName(l.plan);
+    }
+    // The whole window: two years of days on Free; ten years of days and weeks on Standard.
+    EXPECT_EQ(backfillRequests(Plan::Free), 480);
+    EXPECT_EQ(backfillRequests(Plan::Standard), 2400 + 520);
+    const std::string free = backfillQuestion(Plan::Free, 5);
+    EXPECT_NE(free.find("約 2 年分"), std::string::npos) << free;
+    EXPECT_NE(free.find("毎分 5 回の上限で約 1 時間 36 分かかります"), std::string::npos) << free;
+    EXPECT_NE(backfillQuestion(Plan::Standard, 120).find("約 25 分"), std::string::npos);
+}
+
+TEST_F(History, ByCodeEqualsByDayAndADayImportedBothWaysIsStoredOnce) {
+    // Free: bars only; Standard: the margin balances too, into shinyo and the weekly bars.
+    for (Plan plan : {Plan::Free, Plan::Standard}) {
+        SCOPED_TRACE(planName(plan));
+        const std::string expected = dump(straight(plan));
+        EXPECT_EQ(expected.ends_with("--\n--\n"), plan == Plan::Free) << "shinyo rows only from Standard";
+        std::string path = fresh("bycode" + std::string(planName(plan)) + ".mdb");
+        Market market;
+        for (int code : market.codes) {
+            IssueHistoryOutcome out = fetchIssueHistory(market, {code, std::nullopt, std::nullopt, path, plan});
+            ASSERT_TRUE(out.status) << out.status.message();
+            EXPECT_GT(out.stored, 0) << out.message;
+            EXPECT_EQ(out.marginWeeks, plan == Plan::Free ? 0 : code == 9984 ? 4 : 8) << out.message;
+        }
+        // Every bar as the daily road stores it, the weekly bars of each issue with their balances, the
+        // split proposal and the balances; not Mei, which the daily road's master file writes.
+        auto without = [](std::string s) {
+            size_t mei = s.find("--\n", s.find("--\n") + 3) + 3;
+            return s.erase(mei, s.find("--\n", mei) + 3 - mei);
+        };
+        EXPECT_EQ(without(dump(path)), without(expected));
+        // The days' whole files over the same days replace the partial days: no row twice, none lost.
+        auto db = db::openKestrelDatabase(path);
+        import::DailyImportOptions o;
+        o.dailyFolder = dir.file("daily" + std::string(planName(plan)));
+        o.buildWeekly = true;
+        auto r = import::ImportDailyFiles(**db, market.first, market.last, o);
+        ASSERT_TRUE(r.status) << r.status.message();
+        EXPECT_EQ((*db)->queryInt("SELECT count(*) FROM PartialDays")->value_or(-1), 0);
+        db->reset();
+        EXPECT_EQ(dump(path), expected);
+
+        // Fetched by code once more over bars already stored from the daily files: nothing changes.
+        IssueHistoryOutcome again = fetchIssueHistory(market, {7203, market.first, market.last, path, plan});
+        EXPECT_TRUE(again.status);
+        EXPECT_EQ(again.stored, 0);
+        EXPECT_EQ(again.alreadyThere, 37);
+        EXPECT_EQ(dump(path), expected);
+    }
 }
 
 TEST_F(History, ByCodeRefusesOrSkipsWithAMessage) {
@@ -292,16 +360,20 @@ TEST_F(History, ByCodeRefusesOrSkipsWithAMessage) {
 }
 
 TEST_F(History, BackfillKilledAtRandomPointsEqualsAStraightImport) {
-    const std::string expected = dump(straight());
+    // The first round on Free (bars only), the others on Standard (with the weeks' margin balances).
+    const std::string free = dump(straight()), standard = dump(straight(Plan::Standard));
     std::mt19937 random(35);
     for (int round = 0; round < 3; ++round) {
+        const Plan plan = round == 0 ? Plan::Free : Plan::Standard;
+        const std::string& expected = round == 0 ? free : standard;
         std::string path = fresh("backfill" + std::to_string(round) + ".mdb");
         std::remove(dir.file("backfill.state").c_str());
         int starts = 0, days = 0;
+        std::string jobStatus;
         for (bool finished = false; !finished && starts < 200; ++starts) {
             Market market;
             market.budget = std::uniform_int_distribution<int>(1, 6)(random);
-            HistoryBackfill job(backfill(path), market, 5);
+            HistoryBackfill job(backfill(path, plan), market, 5);
             if (!job.start())
                 continue; // killed while asking the calendar
             for (;;) {
@@ -310,11 +382,13 @@ TEST_F(History, BackfillKilledAtRandomPointsEqualsAStraightImport) {
                     ++days;
                 if (r == StepResult::Finished)
                     finished = true;
-                if (r != StepResult::Day && r != StepResult::Issue)
+                if (r != StepResult::Day && r != StepResult::Issue) {
+                    jobStatus = job.lastStatus().message();
                     break;
+                }
             }
         }
-        EXPECT_EQ(days, 37);
+        EXPECT_EQ(days, 37) << jobStatus;
         EXPECT_GT(starts, 5);
         EXPECT_EQ(dump(path), expected) << "round " << round;
         auto status = backfillStatus(dir.file("backfill.state"), path, 5);

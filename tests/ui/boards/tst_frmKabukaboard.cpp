@@ -85,6 +85,8 @@ void tst_frmKabukaboard::loadShowsTheLatestBars() {
 
 void tst_frmKabukaboard::codeBoxAndAdd() {
     ui::frmKabukaboard w(m_context, QStringLiteral("1"));
+    QList<int> opened; // the issues found by the code box, whose history the main window fetches
+    w.issueOpened = [&](std::int32_t c) { opened << c; };
     auto* code = w.findChild<QLineEdit*>(QStringLiteral("MeiCode"));
     code->setText(QStringLiteral("72035"));
     QCOMPARE(code->text(), QStringLiteral("7203"));
@@ -110,6 +112,7 @@ void tst_frmKabukaboard::codeBoxAndAdd() {
     w.cmdfrmboardAddClick();
     QCOMPARE(MessageBox::log().last(), QStringLiteral("!株価ケストレル|正しい銘柄コードを入力して下さい。"));
     QCOMPARE(query("SELECT count(*) FROM board"), 1);
+    QCOMPARE(opened, (QList<int>{7203, 1301}));
 }
 
 void tst_frmKabukaboard::moveDeleteAndChart() {

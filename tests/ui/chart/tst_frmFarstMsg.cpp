@@ -147,8 +147,15 @@ private Q_SLOTS:
         home.ini("JQuantsURL", "http://127.0.0.1:" + std::to_string(server.port));
         frmMain main(home.context);
         int shown = 0;
+        QList<int> bar;     // the progress bar's values: one step per request, from the first
+        QStringList before; // the window's line before the first request
         firstStart(main, [&](frmFarstMsg* w) {
             ++shown;
+            QObject::connect(w->JQuantsProgress, &QProgressBar::valueChanged, w, [&, w](int v) {
+                if (bar.isEmpty())
+                    before << w->LblJQuants->text();
+                bar << v;
+            });
             QVERIFY(w->sizeHint().width() <= 1280 && w->sizeHint().height() <= 720);
             w->JQuants->JQuantsKey->setText(QString::fromLatin1(" " + kKey + " "));
             w->JQuants->JQuantsPlan->setCurrentText(QStringLiteral("Free"));
@@ -156,11 +163,27 @@ private Q_SLOTS:
             w->JQuants->CmdJQuantsTest->click();
             QVERIFY(MessageBox::log().last().contains(
                 QStringLiteral("株価: 取得できます\nTOPIX: 取得できません（Light 以上のプラン）")));
-            // Enter in the key field runs the fetch.
+            // Enter in the key field runs the fetch; the market's history is declined.
+            MessageBox::setNextAnswer(false);
             QTest::keyClick(w->JQuants->JQuantsKey, Qt::Key_Return);
         });
         QTRY_VERIFY_WITH_TIMEOUT(main.MeiCode->text() == QStringLiteral("1301"), 60000);
         QCOMPARE(shown, 1);
+        QVERIFY(bar.size() >= 10);
+        QCOMPARE(bar.first(), 1);
+        QVERIFY2(before.first().contains(
+                     QStringLiteral("約 22 回に分けて取得します（ご契約のプラン Free の速さで約 1 分）")),
+                 qPrintable(before.first()));
+        // No request for the range the plan hides (the calendar asked once, inside the window) and one
+        // list of issues.
+        const QString log = QString::fromStdString(test::readFile(server.root.file("log")));
+        QCOMPARE(log.count(QStringLiteral("/markets/calendar")), 1);
+        QCOMPARE(log.count(QStringLiteral("/equities/master")), 1);
+        // The market's history was offered once, with its time at the plan's pace, and is not offered again.
+        QCOMPARE(MessageBox::log().filter(QStringLiteral("バックグラウンドで取得しますか")).size(), 1);
+        QVERIFY(anyLogged(QStringLiteral("毎分 6000 回の上限で約 1 分かかります")));
+        QCOMPARE(readProfileString(home.context.paths.iniPath, "Kestrel", kHistoryAskedKey), std::string("1"));
+        QVERIFY(!main.history()->backfillRunning());
         QTRY_VERIFY(main.chartPanel()->data().lastLoadedCode == 1301);
         QCOMPARE(main.chartPanel()->data().barCount, std::int16_t(10));
         QCOMPARE(main.LblMei->text(), QStringLiteral("極洋"));

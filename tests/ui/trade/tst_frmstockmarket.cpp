@@ -148,6 +148,21 @@ private Q_SLOTS:
         QCOMPARE(home.value("SELECT group_concat(コード) FROM stockmarket"), std::string("7203"));
     }
 
+    // Choosing a lot names its issue once per choice (the main window fetches its history); the new-row
+    // line names none.
+    void choosingALotNamesItsIssue() {
+        Home home;
+        home.sql(
+            "INSERT INTO stockmarket (コード, 購入額, 購入数, 売却数) VALUES (7203, 1000, 100, 0), (9984, 500, 10, 0)");
+        frmstockmarket w(home.context);
+        QList<int> opened;
+        w.issueOpened = [&](std::int32_t code) { opened << code; };
+        w.DBGridstockmarket->setCurrentIndex(w.Datastockmarket->index(1, 5));
+        w.DBGridstockmarket->setCurrentIndex(w.Datastockmarket->index(2, 5));
+        w.DBGridstockmarket->setCurrentIndex(w.Datastockmarket->index(0, 3));
+        QCOMPARE(opened, (QList<int>{9984, 7203}));
+    }
+
     void targetPriceAsTheLotIsHeldNow() {
         Home home;
         // Lot 1 was bought before a confirmed 1:2 split: its target is typed and shown halved, stored as traded.
