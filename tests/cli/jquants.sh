@@ -198,7 +198,7 @@ echo "$out" | grep -qF 'J-Quants の API キーが長すぎます（600 文字�
 [ "$(wc -l <"$t/plain.log")" = 1 ] || fail "requests with unusable keys: $(cat "$t/plain.log")"
 set_ini "$h" JQuantsURL "http://127.0.0.1:$port/v9"
 out=$(k fetch-jquants 2024-01-11 2024-01-11 --refetch 2>&1) && fail "wrong path taken: $out"
-echo "$out" | grep -qF 'J-Quants に /equities/master がありません。アドレスの設定 JQuantsURL を確かめてください' || fail "path message: $out"
+echo "$out" | grep -qF 'J-Quants に /equities/master がありません。J-Quants のアドレスの設定を確かめてください。' || fail "path message: $out"
 set_ini "$h" JQuantsURL "http://127.0.0.1:$port"
 
 # Autumn 2026: a split, a reverse split and a rights issue on their ex-rights dates, daily margin
