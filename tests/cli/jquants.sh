@@ -249,7 +249,7 @@ set_ini "$h3" JQuantsPace 6000
 set_ini "$h3" JQuantsRetryWait 2
 "$kestrel" --home "$h3" fetch-jquants 2024-01-01 2024-01-12 --master --margin --import >"$t/out" 2>"$t/err" ||
     fail "free plan: $(cat "$t/out" "$t/err")"
-for line in 'ご契約のプランで取得できる期間は 2024/01/04～2024/01/05 です。範囲の平日のうち 8 日は期間外のため取得しません' \
+for line in 'ご契約のプランで取得できる期間は 2024/01/04～2024/01/05 です。範囲の平日のうち 8 日は期間外のため取得しません。' \
     'TOPIX は Light 以上のプランで取得できます（ご契約は Free）。TOPIX なしで作成します。' \
     '信用残は Standard 以上のプランで取得できます（ご契約は Free）。信用残のファイルは作成しません。'; do
     [ "$(grep -cxF "$line" "$t/err")" = 1 ] || fail "free plan line $line: $(cat "$t/err")"
@@ -268,7 +268,7 @@ grep -qxF 'TOPIX はご契約のプランでは取得できません（Light 以
 # The latest days: today is outside the window, so the last two weekdays before its end are taken.
 rm "$h3"/Data/Ds*
 "$kestrel" --home "$h3" fetch-jquants --latest 2 >"$t/out" 2>"$t/err" || fail "latest: $(cat "$t/out" "$t/err")"
-grep -qxF 'ご契約のプランで取得できる期間は 2024/01/04～2024/01/05 です。最新の 2 日分として 2024/01/04～2024/01/05 を取得します' "$t/out" ||
+grep -qxF 'ご契約のプランで取得できる期間は 2024/01/04～2024/01/05 です。最新の 2 日分として 2024/01/04～2024/01/05 を取得します。' "$t/out" ||
     fail "latest line: $(cat "$t/out")"
 [ -e "$h3/Data/Ds202401.04" ] && [ -e "$h3/Data/Ds202401.05" ] || fail "latest days not written"
 # A window that ends on Friday 2026-09-25, with Monday to Wednesday of that week closed: the last three
@@ -280,7 +280,7 @@ echo '{"data": [{"Date": "2026-09-18", "Code": "13010", "O": 90, "H": 95, "L": 8
 set_ini "$h3" JQuantsURL "http://127.0.0.1:$port"
 set_ini "$h3" JQuantsPlan Free
 "$kestrel" --home "$h3" fetch-jquants --latest 3 --import >"$t/out" 2>"$t/err" || fail "latest over holidays: $(cat "$t/out" "$t/err")"
-grep -qxF 'ご契約のプランで取得できる期間は 2026/06/01～2026/09/25 です。最新の 3 日分として 2026/09/18～2026/09/25 を取得します' "$t/out" ||
+grep -qxF 'ご契約のプランで取得できる期間は 2026/06/01～2026/09/25 です。最新の 3 日分として 2026/09/18～2026/09/25 を取得します。' "$t/out" ||
     fail "latest over holidays line: $(cat "$t/out")"
 [ "$(grep 'bars/daily?date=' "$t/free2.log" | sed 's/.*date=//; s/ .*//' | tr '\n' ' ')" = "2026-09-18 2026-09-24 2026-09-25 " ] ||
     fail "latest over holidays requests: $(cat "$t/free2.log")"
@@ -317,7 +317,7 @@ if [ -x "$plover" ]; then
     set_ini "$h4" JQuantsURL "http://127.0.0.1:$(cat "$t/free2.port")"
     set_ini "$h4" JQuantsPace 6000
     "$plover" --home "$h4" --batch --source 9 26/09/17 26/09/29 >"$t/out" 2>&1 || fail "Plover on the Free plan: $(cat "$t/out")"
-    for line in 'ご契約のプランで取得できる期間は 2026/06/01～2026/09/25 です。範囲の平日のうち 2 日は期間外のため取得しません' \
+    for line in 'ご契約のプランで取得できる期間は 2026/06/01～2026/09/25 です。範囲の平日のうち 2 日は期間外のため取得しません。' \
         'TOPIX は Light 以上のプランで取得できます（ご契約は Free）。TOPIX なしで作成します。' \
         '信用残は Standard 以上のプランで取得できます（ご契約は Free）。信用残のファイルは作成しません。' \
         '休場日でない日のデータがありません: 2026/09/17' '全ダウンロード終了'; do

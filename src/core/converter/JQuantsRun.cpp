@@ -248,7 +248,7 @@ struct Run {
     }
     void sayLatest() const {
         log("ご契約のプランで取得できる期間は " + out.window->text() + " です。最新の " + std::to_string(req.latest) +
-            " 日分として " + shownDate(m_from) + "～" + shownDate(m_to) + " を取得します");
+            " 日分として " + shownDate(m_from) + "～" + shownDate(m_to) + " を取得します。");
     }
     // A window the service named: true when the run goes on inside it (the range narrowed); false, with
     // the outcome's status set, when nothing of the range lies inside. A second window is not taken.
@@ -268,7 +268,7 @@ struct Run {
         for (Date d = m_from; d <= m_to; d = d.addDays(1))
             out.daysOutside += m_calendar.isOpen(d) && !w.contains(d) ? 1 : 0;
         warn("ご契約のプランで取得できる期間は " + w.text() + " です。範囲の平日のうち " +
-             std::to_string(out.daysOutside) + " 日は期間外のため取得しません");
+             std::to_string(out.daysOutside) + " 日は期間外のため取得しません。");
         Date from = std::max(m_from, w.from), to = w.to ? std::min(m_to, *w.to) : m_to;
         if (to < from) {
             out.status = Status::error(sentence(f.message) + shownDate(m_from) + "～" + shownDate(m_to) +
