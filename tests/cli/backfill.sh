@@ -101,7 +101,7 @@ dump "$h2" >"$t/straight.dump"
 home "$h"
 : >"$t/jq.log"
 k fetch-jquants --code 7203 >"$t/out" 2>&1 || fail "by code: $(cat "$t/out")"
-grep -qxF "7203: 30 本の株価を取り込みました（$first～$last）" "$t/out" || fail "by code message: $(cat "$t/out")"
+grep -qxF "7203: 30 本の株価を取り込みました（${first//-//}～${last//-//}）" "$t/out" || fail "by code message: $(cat "$t/out")"
 [ "$(grep -c 'bars/daily?code=72030' "$t/jq.log")" = 10 ] || fail "pages by code: $(cat "$t/jq.log")"
 ! grep -q 'date=' "$t/jq.log" || fail "a day asked for one issue: $(cat "$t/jq.log")"
 [ "$(q 'select * from daydata where コード=7203 order by 日付')" = \
@@ -130,7 +130,7 @@ killed_after() { # N: runs the backfill until N more days were asked, then kills
 }
 killed_after $((4 + RANDOM % 8))
 out=$(k backfill --status) || fail "status after a kill"
-echo "$out" | grep -qE "^履歴: [0-9]{4}-[0-9]{2}-[0-9]{2} まで [0-9]+%・残り約 [0-9]+ 分$" || fail "status after a kill: $out"
+echo "$out" | grep -qE "^履歴: [0-9]{4}/[0-9]{2}/[0-9]{2} まで [0-9]+%・残り約 [0-9]+ 分$" || fail "status after a kill: $out"
 done1=$(q "select count(distinct 日付) from daydata where 日付 not in (select 日付 from PartialDays)")
 killed_after $((4 + RANDOM % 8))
 done2=$(q "select count(distinct 日付) from daydata where 日付 not in (select 日付 from PartialDays)")

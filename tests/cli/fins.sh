@@ -106,7 +106,7 @@ k fetch-jquants 2024-05-16 2024-05-16 --import >"$t/out" 2>"$t/err" || fail "ref
 start_jq free --plan free --window "2024-05-13~2024-05-14"
 set_ini "$h" JQuantsURL "http://127.0.0.1:$port"
 k fetch-fins 2024-05-09 2024-05-14 >"$t/out" 2>"$t/err" || fail "free plan: $(cat "$t/out" "$t/err")"
-grep -qxF 'ご契約のプランで取得できる期間は 2024-05-13～2024-05-14 です。範囲のうち 2 日は期間外のため取得しません' "$t/err" ||
+grep -qxF 'ご契約のプランで取得できる期間は 2024/05/13～2024/05/14 です。範囲のうち 2 日は期間外のため取得しません。' "$t/err" ||
     fail "window line: $(cat "$t/err")"
 [ "$(grep -c 'summary?date=' "$t/free.log")" = 4 ] || fail "free requests: $(cat "$t/free.log")"
 ! grep -q 'date=2024-05-10' "$t/free.log" || fail "a day outside the window asked: $(cat "$t/free.log")"

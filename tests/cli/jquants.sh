@@ -95,7 +95,7 @@ set_ini "$h" JQuantsPlan Standard
 set_ini "$h" JQuantsRetryWait 2
 
 k fetch-jquants 2024-01-01 2024-01-05 --master --margin --import >"$t/out" 2>"$t/err" || fail "fetch: $(cat "$t/out" "$t/err")"
-for line in '2024-01-01 は休場日です' 'Ds202401.04 を作成しました（4 件）' 'Ds202401.05 を作成しました（4 件）' \
+for line in '2024/01/01 は休場日です' 'Ds202401.04 を作成しました（4 件）' 'Ds202401.05 を作成しました（4 件）' \
     'Ys202401.05 を作成しました（2 件）' '取り込めない銘柄コード 2 件を除きました' '株式分割の候補 1 件を記録しました'; do
     grep -qxF "$line" "$t/out" || fail "missing line $line: $(cat "$t/out")"
 done
@@ -147,22 +147,22 @@ set_ini "$h" JQuantsPace 6000
 
 # A refusal with an HTML body, then a malformed page: the message names the date and the endpoint.
 out=$(k fetch-jquants 2024-01-08 2024-01-10 2>&1) && fail "403 taken: $out"
-echo "$out" | grep -qF '2024-01-09 の株価: J-Quants が /equities/bars/daily の要求を断りました（403）（応答に説明がありません）' || fail "403 message: $out"
+echo "$out" | grep -qF '2024/01/09 の株価: J-Quants が /equities/bars/daily の要求を断りました（403）（応答に説明がありません）' || fail "403 message: $out"
 [ -e "$h/Data/Ds202401.08" ] || true
 [ ! -e "$h/Data/Ds202401.09" ] || fail "refused day written"
 mv "$w/equities_bars_daily/2024-01-09.json" "$t/refused"
 out=$(k fetch-jquants 2024-01-08 2024-01-10 2>&1) && fail "malformed page taken: $out"
-echo "$out" | grep -q '2024-01-10 の株価: J-Quants の応答が JSON として読めません' || fail "malformed message: $out"
+echo "$out" | grep -q '2024/01/10 の株価: J-Quants の応答が JSON として読めません' || fail "malformed message: $out"
 [ ! -e "$h/Data/Ds202401.10" ] || fail "malformed day written"
 
 # A day without an issue list is refused rather than written empty.
 out=$(k fetch-jquants 2024-01-15 2024-01-15 2>&1) && fail "empty master taken: $out"
-echo "$out" | grep -q '2024-01-15 の銘柄一覧: J-Quants に銘柄がありません' || fail "empty master message: $out"
+echo "$out" | grep -q '2024/01/15 の銘柄一覧: J-Quants に銘柄がありません' || fail "empty master message: $out"
 [ ! -e "$h/Data/Ds202401.15" ] || fail "day without a master written"
 
 # A 429 that lasts: the day before it is kept and imported, the run says so and exits 0.
 out=$(k fetch-jquants 2024-01-11 2024-01-12 --import 2>&1) || fail "lasting 429: $out"
-echo "$out" | grep -qF '2024-01-12 の株価: J-Quants の利用回数の上限に達したままです（429）。ここで止めます。' || fail "429 message: $out"
+echo "$out" | grep -qF '2024/01/12 の株価: J-Quants の利用回数の上限に達したままです（429）。ここで止めます。' || fail "429 message: $out"
 echo "$out" | grep -qxF '作成済みの 1 日分はそのまま残っています。取り込みます' || fail "kept message: $out"
 [ "$(q 'select 終値 from daydata where コード=1301 and 日付=20240111')" = 3000 ] || fail "day before the 429 not imported"
 [ "$(grep -c 'daily?date=2024-01-12' "$t/plain.log")" = 4 ] || fail "429 tries: $(cat "$t/plain.log")"
@@ -173,12 +173,12 @@ out=$(k fetch-jquants 2024-01-11 2024-01-11 --refetch 2>&1) || fail "after the b
 
 # A server that repeats its pagination key is not asked forever.
 out=$(k fetch-jquants 2024-01-16 2024-01-16 2>&1) && fail "repeated key taken: $out"
-echo "$out" | grep -qF '2024-01-16 の株価: J-Quants が同じ pagination_key を繰り返しました' || fail "repeat message: $out"
+echo "$out" | grep -qF '2024/01/16 の株価: J-Quants が同じ pagination_key を繰り返しました' || fail "repeat message: $out"
 
 # A range over a year states the requests and the time, and asks.
 : >"$t/plain.log"
 out=$(k --no fetch-jquants 2020-01-01 2021-06-30 2>&1) && fail "long range not asked: $out"
-echo "$out" | grep -qF '2020-01-01～2021-06-30 は 1 年を超えます。約 394 回の要求が必要で、毎分 6000 回の上限では約 1 分かかります。取得しますか？' ||
+echo "$out" | grep -qF '2020/01/01～2021/06/30 は 1 年を超えます。約 394 回の要求が必要で、毎分 6000 回の上限では約 1 分かかります。取得しますか？' ||
     fail "long range question: $out"
 [ ! -s "$t/plain.log" ] || fail "requests before the answer: $(cat "$t/plain.log")"
 
@@ -186,7 +186,8 @@ echo "$out" | grep -qF '2020-01-01～2021-06-30 は 1 年を超えます。約 3
 # before any request, without printing them.
 : >"$t/plain.log"
 out=$(JQUANTS_API_KEY=wrong k fetch-jquants 2024-01-11 2024-01-11 --refetch 2>&1) && fail "wrong key taken: $out"
-echo "$out" | grep -qF '2024-01-11 の銘柄一覧: API キーが受け付けられませんでした。キーが誤っているか、期限が切れています' || fail "key message: $out"
+echo "$out" | grep -qF 'API キーが受け付けられませんでした。キーが誤っているか、期限が切れています' || fail "key message: $out"
+echo "$out" | grep -q '銘柄一覧: API キー' && fail "key blamed on a request: $out"
 echo "$out" | grep -q 'ご契約のプランでは' && fail "key blamed on the plan: $out"
 out=$(JQUANTS_API_KEY=$' \n' k fetch-jquants 2024-01-11 2024-01-11 --refetch 2>&1) && fail "empty key taken: $out"
 echo "$out" | grep -q 'API キーが登録されていません' || fail "empty key message: $out"
@@ -197,7 +198,7 @@ echo "$out" | grep -qF 'J-Quants の API キーが長すぎます（600 文字�
 [ "$(wc -l <"$t/plain.log")" = 1 ] || fail "requests with unusable keys: $(cat "$t/plain.log")"
 set_ini "$h" JQuantsURL "http://127.0.0.1:$port/v9"
 out=$(k fetch-jquants 2024-01-11 2024-01-11 --refetch 2>&1) && fail "wrong path taken: $out"
-echo "$out" | grep -qF 'J-Quants に /equities/master がありません。アドレスの設定 JQuantsURL を確かめてください' || fail "path message: $out"
+echo "$out" | grep -qF 'J-Quants に /equities/master がありません。J-Quants のアドレスの設定を確かめてください。' || fail "path message: $out"
 set_ini "$h" JQuantsURL "http://127.0.0.1:$port"
 
 # Autumn 2026: a split, a reverse split and a rights issue on their ex-rights dates, daily margin
@@ -222,7 +223,7 @@ k fetch-jquants 2026-09-21 2026-10-02 --margin --import >"$t/out" 2>"$t/err" || 
 ! grep -q 'daily?date=2026-09-2[123]' "$t/plain.log" || fail "a closed day was asked: $(cat "$t/plain.log")"
 [ "$(grep 'margin-interest' "$t/plain.log" | sed 's/.*date=//; s/ .*//' | tr '\n' ' ')" = "2026-09-25 2026-10-02 " ] ||
     fail "margin requests: $(cat "$t/plain.log")"
-grep -qxF '2026-09-22 は休場日です' "$t/out" || fail "holiday not told: $(cat "$t/out")"
+grep -qxF '2026/09/22 は休場日です' "$t/out" || fail "holiday not told: $(cat "$t/out")"
 expect "$h/Data/Ys202610.02" '20261002\r\n1,Kestrel\r\n1301,,,10,2000,1\r\n'
 k split list >"$t/out" || fail "split list"
 printf '1301\t2026-09-28\t株主割当 係数 0.9747\t取引所\t提案\n3350\t2026-09-25\t5:1\t取引所\t提案\n7203\t2024-01-05\t1:2\t取引所\t提案\n7203\t2026-09-24\t1:2\t取引所\t提案\n' >"$t/want"
@@ -234,7 +235,7 @@ k split list 1301 | grep -qxF "$(printf '1301\t2026-09-28\t株主割当 係数 0
 # An open day without a file is named after the import (which finds every other day stored); a closed
 # one is not.
 k import-daily 2026-09-21 2026-10-05 >"$t/out" 2>"$t/err" && fail "nothing new taken for an import"
-grep -qxF '休場日でない日のデータがありません: 2026-10-05' "$t/err" || fail "gap not named: $(cat "$t/err")"
+grep -qxF '休場日でない日のデータがありません: 2026/10/05' "$t/err" || fail "gap not named: $(cat "$t/err")"
 
 # The Free plan: no TOPIX or margin asked, each named once; a range past the window fetches and imports
 # the days inside it and names the window. With the plan set too high the service's refusals say the same.
@@ -248,7 +249,7 @@ set_ini "$h3" JQuantsPace 6000
 set_ini "$h3" JQuantsRetryWait 2
 "$kestrel" --home "$h3" fetch-jquants 2024-01-01 2024-01-12 --master --margin --import >"$t/out" 2>"$t/err" ||
     fail "free plan: $(cat "$t/out" "$t/err")"
-for line in 'ご契約のプランで取得できる期間は 2024-01-04～2024-01-05 です。範囲の平日のうち 8 日は期間外のため取得しません' \
+for line in 'ご契約のプランで取得できる期間は 2024/01/04～2024/01/05 です。範囲の平日のうち 8 日は期間外のため取得しません。' \
     'TOPIX は Light 以上のプランで取得できます（ご契約は Free）。TOPIX なしで作成します。' \
     '信用残は Standard 以上のプランで取得できます（ご契約は Free）。信用残のファイルは作成しません。'; do
     [ "$(grep -cxF "$line" "$t/err")" = 1 ] || fail "free plan line $line: $(cat "$t/err")"
@@ -267,7 +268,7 @@ grep -qxF 'TOPIX はご契約のプランでは取得できません（Light 以
 # The latest days: today is outside the window, so the last two weekdays before its end are taken.
 rm "$h3"/Data/Ds*
 "$kestrel" --home "$h3" fetch-jquants --latest 2 >"$t/out" 2>"$t/err" || fail "latest: $(cat "$t/out" "$t/err")"
-grep -qxF 'ご契約のプランで取得できる期間は 2024-01-04～2024-01-05 です。最新の 2 日分として 2024-01-04～2024-01-05 を取得します' "$t/out" ||
+grep -qxF 'ご契約のプランで取得できる期間は 2024/01/04～2024/01/05 です。最新の 2 日分として 2024/01/04～2024/01/05 を取得します。' "$t/out" ||
     fail "latest line: $(cat "$t/out")"
 [ -e "$h3/Data/Ds202401.04" ] && [ -e "$h3/Data/Ds202401.05" ] || fail "latest days not written"
 # A window that ends on Friday 2026-09-25, with Monday to Wednesday of that week closed: the last three
@@ -279,7 +280,7 @@ echo '{"data": [{"Date": "2026-09-18", "Code": "13010", "O": 90, "H": 95, "L": 8
 set_ini "$h3" JQuantsURL "http://127.0.0.1:$port"
 set_ini "$h3" JQuantsPlan Free
 "$kestrel" --home "$h3" fetch-jquants --latest 3 --import >"$t/out" 2>"$t/err" || fail "latest over holidays: $(cat "$t/out" "$t/err")"
-grep -qxF 'ご契約のプランで取得できる期間は 2026-06-01～2026-09-25 です。最新の 3 日分として 2026-09-18～2026-09-25 を取得します' "$t/out" ||
+grep -qxF 'ご契約のプランで取得できる期間は 2026/06/01～2026/09/25 です。最新の 3 日分として 2026/09/18～2026/09/25 を取得します。' "$t/out" ||
     fail "latest over holidays line: $(cat "$t/out")"
 [ "$(grep 'bars/daily?date=' "$t/free2.log" | sed 's/.*date=//; s/ .*//' | tr '\n' ' ')" = "2026-09-18 2026-09-24 2026-09-25 " ] ||
     fail "latest over holidays requests: $(cat "$t/free2.log")"
@@ -300,7 +301,7 @@ if [ -x "$plover" ]; then
     set_ini "$h2" JQuantsRetryWait 2
     set_ini "$h2" JQuantsPlan Standard
     out=$("$plover" --home "$h2" --batch --source 9 24/01/04 24/01/05 2>&1) && fail "untrusted certificate taken: $out"
-    echo "$out" | grep -q '2024-01-04 の銘柄一覧: J-Quants に接続できません' || fail "certificate message: $out"
+    echo "$out" | grep -q '2024/01/04 の銘柄一覧: J-Quants に接続できません' || fail "certificate message: $out"
     KESTREL_JQUANTS_CAFILE=$t/c.pem "$plover" --home "$h2" --batch --source 9 24/01/04 24/01/05 >"$t/out" 2>&1 ||
         fail "Plover source 9: $(cat "$t/out")"
     grep -qxF '2/2 日' "$t/out" || fail "progress: $(cat "$t/out")"
@@ -316,10 +317,10 @@ if [ -x "$plover" ]; then
     set_ini "$h4" JQuantsURL "http://127.0.0.1:$(cat "$t/free2.port")"
     set_ini "$h4" JQuantsPace 6000
     "$plover" --home "$h4" --batch --source 9 26/09/17 26/09/29 >"$t/out" 2>&1 || fail "Plover on the Free plan: $(cat "$t/out")"
-    for line in 'ご契約のプランで取得できる期間は 2026-06-01～2026-09-25 です。範囲の平日のうち 2 日は期間外のため取得しません' \
+    for line in 'ご契約のプランで取得できる期間は 2026/06/01～2026/09/25 です。範囲の平日のうち 2 日は期間外のため取得しません。' \
         'TOPIX は Light 以上のプランで取得できます（ご契約は Free）。TOPIX なしで作成します。' \
         '信用残は Standard 以上のプランで取得できます（ご契約は Free）。信用残のファイルは作成しません。' \
-        '休場日でない日のデータがありません: 2026-09-17' '全ダウンロード終了'; do
+        '休場日でない日のデータがありません: 2026/09/17' '全ダウンロード終了'; do
         [ "$(grep -cxF "$line" "$t/out")" = 1 ] || fail "Plover on the Free plan, line $line: $(cat "$t/out")"
     done
     "$kestrel" --home "$h4" import-daily 2026-09-17 2026-09-25 >/dev/null 2>&1 || true

@@ -72,9 +72,9 @@ private Q_SLOTS:
             bool makeSyu;
         } cases[] = {
             {0, "26/01/20", "26/01/20", "火曜日", false},
-            {20260108, "26/01/09", "2026/01/20", "金曜日", true},  // a Friday start takes MakeSyu
-            {20260109, "26/01/12", "2026/01/20", "月曜日", false}, // after a Friday: the next Monday
-            {20260122, "26/01/23", "26/01/23", "金曜日", true},    // later than today: the end follows
+            {20260108, "26/01/09", "26/01/20", "金曜日", true},  // a Friday start takes MakeSyu
+            {20260109, "26/01/12", "26/01/20", "月曜日", false}, // after a Friday: the next Monday
+            {20260122, "26/01/23", "26/01/23", "金曜日", true},  // later than today: the end follows
         };
         for (const auto& c : cases) {
             Home h;
@@ -97,12 +97,12 @@ private Q_SLOTS:
         frmReadData f(h.context, hand);
         QVERIFY(f.ChkShinyo->isChecked());
         QCOMPARE(f.ReadDateitaru->text(), f.ReadDateji->text());
-        // The day buttons move the date, write it in the short form and name its weekday.
+        // The day buttons move the date, write it in the boxes' one form and name its weekday.
         QTest::mouseClick(f.findChild<QPushButton*>(QStringLiteral("CmdJiUp")), Qt::LeftButton);
-        QCOMPARE(f.ReadDateji->text(), QStringLiteral("2026/01/22"));
+        QCOMPARE(f.ReadDateji->text(), QStringLiteral("26/01/22"));
         QCOMPARE(f.LabReadDateji->text(), QStringLiteral("木曜日"));
         QTest::mouseClick(f.findChild<QPushButton*>(QStringLiteral("CmditarDu")), Qt::LeftButton);
-        QCOMPARE(f.ReadDateitaru->text(), QStringLiteral("2026/01/20"));
+        QCOMPARE(f.ReadDateitaru->text(), QStringLiteral("26/01/20"));
         f.ReadDateji->setText(QStringLiteral("x"));
         QCOMPARE(f.LabReadDateji->text(), QString());
     }
@@ -164,7 +164,7 @@ private Q_SLOTS:
         // The weekdays of the range without a file are named (no calendar is stored: the weekdays count).
         QCOMPARE(MessageBox::log(), (QStringList{QStringLiteral("?確認|株価データーの読込みを開始します。"),
                                                  QStringLiteral("!株価ケストレル|休場日でない日のデータがありません: "
-                                                                "2026-01-07～2026-01-09（3 日）")}));
+                                                                "2026/01/07～2026/01/09（3 日）")}));
         QCOMPARE(h.text("SELECT group_concat(前日比) FROM dayData"), QStringLiteral("0,5"));
         QCOMPARE(deletionOffered, 1); // 9999 was not in the last file
     }
@@ -269,7 +269,7 @@ private Q_SLOTS:
         h.exec("INSERT INTO weekData (コード, 日付, 始値, 高値, 安値, 終値, 前日比, 出来高, 基準前日比) VALUES "
                "(1301, 20260109, 1, 1, 1, 100, 0, 1, 100), (1301, 20260116, 1, 1, 1, 104, 0, 1, 104)");
         frmZenjitusa z(h.context);
-        QCOMPARE(z.txtStartDate->text(), QStringLiteral("2025/12/20"));
+        QCOMPARE(z.txtStartDate->text(), QStringLiteral("25/12/20"));
         QVERIFY(z.Option1->isChecked());
         refusals(z.txtStartDate, nullptr, z.CmdSaikeisan, {{"x", "", "日付の入力が誤っています。"}});
         MessageBox::clearLog();

@@ -38,7 +38,7 @@ int runBackfill(Invocation& inv) {
     }
     if (bulk && settings.plan == Plan::Free)
         return inv.fail(StatusCode::InvalidInput, "--bulk: 一括ファイルは Light 以上のプランで取得できます"
-                                                  "（JQuantsPlan は Free）。--bulk なしで実行してください");
+                                                  "（ご契約は Free）。--bulk なしで実行してください。");
     BackfillRequest req;
     req.plan = settings.plan;
     req.today = Date::today();

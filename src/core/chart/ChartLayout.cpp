@@ -1,5 +1,6 @@
 #include "core/chart/ChartLayout.h"
 
+#include "core/app/DateText.h"
 #include "core/chart/ChartMath.h"
 #include "core/db/BarTable.h"
 
@@ -135,7 +136,7 @@ std::vector<AxisLabel> axisLabels(const ChartData& d) {
 }
 
 std::string barDateLabel(const ChartBar& b) {
-    std::string s = b.date.toYYMMDD();
+    std::string s = listDate(b.date);
     for (char& c : s)
         if (c == '/')
             c = ',';
@@ -143,27 +144,11 @@ std::string barDateLabel(const ChartBar& b) {
 }
 
 std::string kabukaListRow(const ChartBar& b) {
-    std::string row = b.date.toYYMMDD() + " ";
+    std::string row = listDate(b.date) + " ";
     for (Currency v : {b.open, b.high, b.low, b.close, b.change})
         row += padLeft(numberWithSign(v), 11);
     row += padLeft(numberWithSign(Currency::fromWhole(b.volume)), 12);
     return row;
-}
-
-std::string closeFromRow(const std::string& row) {
-    if (row.size() < 43)
-        return "0";
-    std::string field = row.substr(42, 11);
-    size_t i = field.find_first_not_of(' ');
-    if (i == std::string::npos)
-        return "0";
-    size_t j = field.find(' ', i);
-    auto v = Currency::parse(field.substr(i, j == std::string::npos ? std::string::npos : j - i));
-    return v ? v->toString() : "0";
-}
-
-bool rowHasDate(const std::string& row) {
-    return row.size() >= 8 && Date::parse(row.substr(0, 8)).has_value();
 }
 
 DetailLabels detailLabels(const ChartBar& b) {
@@ -176,7 +161,7 @@ DetailLabels detailLabels(const ChartBar& b) {
     l.Lbltyuidoheikn = b.ma2.toString();
     l.Lbltyoidoheikn = b.ma3.toString();
     l.Lblowarine = b.close.toString();
-    l.LblDate = b.date.toYYMMDD();
+    l.LblDate = listDate(b.date);
     l.LblSRL = std::to_string(b.psych);
     l.LblRSI = std::to_string(b.rsi);
     l.LblVR = std::to_string(b.vr);

@@ -69,11 +69,6 @@ std::string barDateLabel(const ChartBar& b);
 // characters and volume in 12, each written with its sign position. A number wider than its column
 // widens the row rather than losing digits.
 std::string kabukaListRow(const ChartBar& b);
-// The close read back from a row (the 11 characters from position 43) as plain number text; "0" when
-// the row is too short or holds no number there.
-std::string closeFromRow(const std::string& row);
-// True when the first 8 characters of a row are a valid date.
-bool rowHasDate(const std::string& row);
 
 // The detail labels of one bar, as plain number text.
 struct DetailLabels {

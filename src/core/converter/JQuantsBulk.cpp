@@ -1,5 +1,7 @@
 #include "core/converter/JQuantsBulk.h"
 
+#include "core/app/DateText.h"
+
 #include <archive.h>
 #include <archive_entry.h>
 #include <memory>
@@ -129,7 +131,7 @@ Result<BulkMonth> readBulkFile(std::string_view gzipBytes, const std::string& co
         return R::error(context + ": 株価の行がありません（想定外のファイルです）");
     const Date first = out.days.begin()->first, last = out.days.rbegin()->first;
     if (first.year() != last.year() || first.month() != last.month())
-        return R::error(context + ": " + first.toIso() + "～" + last.toIso() +
+        return R::error(context + ": " + shownDate(first) + "～" + shownDate(last) +
                         " の行があり、ひと月分のファイルではありません（想定外のファイルです）");
     return out;
 }

@@ -1,5 +1,7 @@
 #include "core/converter/JQuantsCalendar.h"
 
+#include "core/app/DateText.h"
+
 #include <nlohmann/json.hpp>
 
 namespace kestrel::converter::jquants {
@@ -28,7 +30,7 @@ Result<std::vector<db::CalendarDay>> parseCalendar(const std::vector<std::string
                     holDiv = it->get<int>();
             }
             if (holDiv < 0 || holDiv > 3)
-                return R::error(context + ": " + date->toIso() + " の休日区分が読めません");
+                return R::error(context + ": " + shownDate(*date) + " の休日区分が読めません");
             out.push_back({*date, holDiv});
         }
     }

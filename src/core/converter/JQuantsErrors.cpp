@@ -1,5 +1,7 @@
 #include "core/converter/JQuantsErrors.h"
 
+#include "core/app/DateText.h"
+
 #include <nlohmann/json.hpp>
 
 namespace kestrel::converter::jquants {
@@ -40,7 +42,7 @@ std::string quoted(const std::string& message) {
 } // namespace
 
 std::string DateWindow::text() const {
-    return to ? from.toIso() + "～" + to->toIso() : from.toIso() + " 以降";
+    return to ? shownDate(from) + "～" + shownDate(*to) : shownDate(from) + " 以降";
 }
 
 std::optional<DateWindow> windowIn(std::string_view message) {
@@ -68,28 +70,37 @@ std::optional<DateWindow> windowIn(std::string_view message) {
     return w;
 }
 
+std::string sentence(std::string text) {
+    constexpr std::string_view stop = "。";
+    if (!text.empty() && !std::string_view(text).ends_with(stop))
+        text += stop;
+    return text;
+}
+
 Failure describeFailure(int status, std::string_view body, const std::string& context, const std::string& path) {
     const std::string message = messageOf(body);
     const std::string head = context + ": ";
     if (status == 403 && (has(message, "api key is required") || has(message, "invalid or expired")))
+        // The key is refused whatever was asked: the message names neither the request nor its days.
         return {FailureKind::Key, std::nullopt,
-                head + "API キーが受け付けられませんでした。キーが誤っているか、期限が切れています（Free "
-                       "プランの登録は 1 年で失効します）。キーを確かめてください。"};
+                "API キーが受け付けられませんでした。キーが誤っているか、期限が切れています（Free "
+                "プランの登録は 1 年で失効します）。キーを確かめてください。"};
     if (status == 403 && has(message, "not available on your subscription"))
-        return {FailureKind::Plan, std::nullopt, head + "ご契約のプランでは " + path + " を使えません"};
+        return {FailureKind::Plan, std::nullopt, head + "ご契約のプランでは " + path + " を使えません。"};
     if (status == 403 && has(message, "does not exist"))
         return {FailureKind::NoEndpoint, std::nullopt,
-                head + "J-Quants に " + path + " がありません。アドレスの設定 JQuantsURL を確かめてください"};
+                head + "J-Quants に " + path + " がありません。J-Quants のアドレスの設定を確かめてください。"};
     if (status == 400) {
         if (auto w = windowIn(message))
-            return {FailureKind::Window, w, head + "ご契約のプランで取得できる期間は " + w->text() + " です"};
+            return {FailureKind::Window, w, head + "ご契約のプランで取得できる期間は " + w->text() + " です。"};
     }
     if (status >= 500)
         return {FailureKind::Other, std::nullopt,
                 head + "J-Quants のサーバーが応答しません（" + std::to_string(status) + ", " + path + "）" +
-                    quoted(message)};
+                    quoted(message) + "。"};
     return {FailureKind::Other, std::nullopt,
-            head + "J-Quants が " + path + " の要求を断りました（" + std::to_string(status) + "）" + quoted(message)};
+            head + "J-Quants が " + path + " の要求を断りました（" + std::to_string(status) + "）" + quoted(message) +
+                "。"};
 }
 
 } // namespace kestrel::converter::jquants

@@ -41,5 +41,7 @@ struct Failure {
 std::optional<DateWindow> windowIn(std::string_view message);
 // The failure of an answer with status (not 200 or 429) and body to a request for path.
 Failure describeFailure(int status, std::string_view body, const std::string& context, const std::string& path);
+// text as a sentence: "。" added unless it already ends with one (empty text stays empty).
+std::string sentence(std::string text);
 
 } // namespace kestrel::converter::jquants

@@ -94,7 +94,7 @@ FinsFetchOutcome fetchFins(const FinsFetchRequest& request, JQuantsApi& api, db:
         hooks.progress(total, total);
     if (out.window && out.daysOutside > 0)
         say(hooks.warn, "ご契約のプランで取得できる期間は " + out.window->text() + " です。範囲のうち " +
-                            std::to_string(out.daysOutside) + " 日は期間外のため取得しません");
+                            std::to_string(out.daysOutside) + " 日は期間外のため取得しません。");
     return out;
 }
 

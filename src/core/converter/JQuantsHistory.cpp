@@ -1,5 +1,6 @@
 #include "core/converter/JQuantsHistory.h"
 
+#include "core/app/DateText.h"
 #include "core/app/Encoding.h"
 #include "core/app/Files.h"
 #include "core/converter/JQuantsCalendar.h"
@@ -296,7 +297,7 @@ IssueHistoryOutcome fetchIssueHistory(JQuantsApi& api, const IssueHistoryRequest
     }
     out.message = label + ": " + std::to_string(out.stored) + " 本の株価を取り込みました";
     if (out.first)
-        out.message += "（" + out.first->toIso() + "～" + out.last->toIso() + "）";
+        out.message += "（" + shownDate(*out.first) + "～" + shownDate(*out.last) + "）";
     if (out.alreadyThere > 0)
         out.message += "。取り込み済みの " + std::to_string(out.alreadyThere) + " 日はそのままです";
     if (out.closedDays > 0)
@@ -314,8 +315,8 @@ std::string BackfillProgress::text() const {
     std::string left = minutesLeft() >= 60
                            ? std::to_string(minutesLeft() / 60) + " 時間 " + std::to_string(minutesLeft() % 60) + " 分"
                            : std::to_string(minutesLeft()) + " 分";
-    return "履歴: " + (reached ? reached->toIso() + " まで " : std::string()) + std::to_string(percent) + "%・残り約 " +
-           left;
+    return "履歴: " + (reached ? shownDate(*reached) + " まで " : std::string()) + std::to_string(percent) +
+           "%・残り約 " + left;
 }
 
 HistoryBackfill::HistoryBackfill(BackfillRequest request, JQuantsApi& api, int pace)
@@ -345,7 +346,7 @@ Status HistoryBackfill::loadWindow() {
         m_calendar = std::move(*stored);
     } else {
         for (int attempt = 0;; ++attempt) {
-            std::string context = m_from.toIso() + "～" + m_to.toIso() + " の営業日カレンダー";
+            std::string context = "営業日カレンダー";
             auto pages = m_api.getPages("/markets/calendar", {{"from", m_from.toIso()}, {"to", m_to.toIso()}}, context);
             const Failure f = m_api.lastFailure();
             if (!pages && attempt == 0 && f.kind == FailureKind::Window && f.window) {
@@ -483,9 +484,9 @@ Result<bool> HistoryBackfill::loadBulkMonth(int month) {
             return true;
         }
         if (attempt > 0)
-            return Status::error(read.message() + "。取り込まずに止めます");
+            return Status::error(sentence(read.message()) + "取り込まずに止めます。");
         if (log)
-            log(read.message() + "。破棄してもう一度取得します");
+            log(sentence(read.message()) + "破棄してもう一度取得します。");
     }
 }
 
@@ -529,7 +530,7 @@ Result<std::vector<BarRow>> HistoryBackfill::dayBars(Date d) {
         m_bulkDays.erase(it);
         return rows;
     }
-    std::string context = d.toIso() + " の株価";
+    std::string context = shownDate(d) + " の株価";
     auto pages = m_api.getPages("/equities/bars/daily", {{"date", d.toIso()}}, context);
     if (!pages)
         return pages.status();
@@ -545,7 +546,7 @@ StepResult HistoryBackfill::fillDay(Date d) {
         return m_api.cancelled() ? StepResult::Cancelled : StepResult::Failed;
     };
     if (!m_snapshot) {
-        std::string context = m_to.toIso() + " の銘柄一覧";
+        std::string context = shownDate(m_to) + " の銘柄一覧";
         auto pages = m_api.getPages("/equities/master", {{"date", m_to.toIso()}}, context);
         if (!pages)
             return fail(pages.status());
@@ -562,7 +563,7 @@ StepResult HistoryBackfill::fillDay(Date d) {
     }
     if (!m_topixAsked && planHasTopix(m_req.plan)) {
         m_topixAsked = true;
-        std::string context = m_from.toIso() + "～" + m_to.toIso() + " の TOPIX";
+        std::string context = shownDate(m_from) + "～" + shownDate(m_to) + " の TOPIX";
         auto pages =
             m_api.getPages("/indices/bars/daily/topix", {{"from", m_from.toIso()}, {"to", m_to.toIso()}}, context);
         if (pages) {
@@ -581,7 +582,7 @@ StepResult HistoryBackfill::fillDay(Date d) {
     for (const BarRow& bar : *bars)
         unknown = unknown || !m_snapshot->find(bar.code);
     if (unknown) {
-        std::string what = d.toIso() + " の銘柄一覧";
+        std::string what = shownDate(d) + " の銘柄一覧";
         auto master = m_api.getPages("/equities/master", {{"date", d.toIso()}}, what);
         if (!master)
             return fail(master.status());
@@ -641,7 +642,7 @@ StepResult HistoryBackfill::fillDay(Date d) {
     if (Status st = tx.commit(); !st)
         return fail(st);
     if (log)
-        log(d.toIso() + ": " + std::to_string(bars->size()) + " 銘柄");
+        log(shownDate(d) + ": " + std::to_string(bars->size()) + " 銘柄");
     return StepResult::Day;
 }
 

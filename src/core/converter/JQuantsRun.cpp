@@ -1,5 +1,6 @@
 #include "core/converter/JQuantsRun.h"
 
+#include "core/app/DateText.h"
 #include "core/app/Files.h"
 #include "core/converter/JQuantsCalendar.h"
 #include "core/converter/JQuantsData.h"
@@ -63,7 +64,7 @@ struct Run {
     // The issue lists of the days, merged into into (a later day's name and market win).
     Status fetchMaster(const std::vector<Date>& dates, std::map<int, MasterRow>& into) {
         for (Date d : dates) {
-            std::string context = d.toIso() + " の銘柄一覧";
+            std::string context = shownDate(d) + " の銘柄一覧";
             auto pages = get("/equities/master", {{"date", d.toIso()}}, context);
             if (!pages)
                 return pages.status();
@@ -122,12 +123,12 @@ struct Run {
             return;
         auto db = db::openKestrelDatabase(req.databasePath);
         if (!db) {
-            warn("警告: " + d.toIso() + " の株式分割を記録できません: " + db.message());
+            warn("警告: " + shownDate(d) + " の株式分割を記録できません: " + db.message());
             return;
         }
         auto added = recordSplits(**db, bars);
         if (!added)
-            warn("警告: " + d.toIso() + " の株式分割を記録できません: " + added.message());
+            warn("警告: " + shownDate(d) + " の株式分割を記録できません: " + added.message());
         else
             out.splitsProposed += *added;
     }
@@ -145,7 +146,7 @@ struct Run {
             if (kept)
                 continue;
             for (Date d : asked) {
-                std::string context = d.toIso() + " の信用残";
+                std::string context = shownDate(d) + " の信用残";
                 auto pages = get("/markets/margin-interest", {{"date", d.toIso()}}, context);
                 if (!pages && api.lastFailure().kind == FailureKind::Plan) {
                     lacking("信用残", Plan::Standard, true);
@@ -188,7 +189,7 @@ struct Run {
             return;
         for (int attempt = 0;; ++attempt) {
             const Date from = calendarFrom();
-            std::string context = from.toIso() + "～" + m_to.toIso() + " の営業日カレンダー";
+            std::string context = "営業日カレンダー";
             auto pages = get("/markets/calendar", {{"from", from.toIso()}, {"to", m_to.toIso()}}, context);
             if (!pages && attempt == 0 && !out.cancelled && takeWindow(api.lastFailure()))
                 continue;
@@ -201,7 +202,7 @@ struct Run {
                 if (!pages && api.lastFailure().kind == FailureKind::Key)
                     out.status = pages.status();
                 else if (!out.cancelled)
-                    warn("警告: " + days.message() + "。土日以外を営業日とします");
+                    warn("警告: " + sentence(days.message()) + "土日以外を営業日とします。");
                 return;
             }
             for (const db::CalendarDay& day : *days)
@@ -247,7 +248,7 @@ struct Run {
     }
     void sayLatest() const {
         log("ご契約のプランで取得できる期間は " + out.window->text() + " です。最新の " + std::to_string(req.latest) +
-            " 日分として " + m_from.toIso() + "～" + m_to.toIso() + " を取得します");
+            " 日分として " + shownDate(m_from) + "～" + shownDate(m_to) + " を取得します。");
     }
     // A window the service named: true when the run goes on inside it (the range narrowed); false, with
     // the outcome's status set, when nothing of the range lies inside. A second window is not taken.
@@ -267,10 +268,11 @@ struct Run {
         for (Date d = m_from; d <= m_to; d = d.addDays(1))
             out.daysOutside += m_calendar.isOpen(d) && !w.contains(d) ? 1 : 0;
         warn("ご契約のプランで取得できる期間は " + w.text() + " です。範囲の平日のうち " +
-             std::to_string(out.daysOutside) + " 日は期間外のため取得しません");
+             std::to_string(out.daysOutside) + " 日は期間外のため取得しません。");
         Date from = std::max(m_from, w.from), to = w.to ? std::min(m_to, *w.to) : m_to;
         if (to < from) {
-            out.status = Status::error(f.message + "。" + m_from.toIso() + "～" + m_to.toIso() + " はすべて期間外です");
+            out.status = Status::error(sentence(f.message) + shownDate(m_from) + "～" + shownDate(m_to) +
+                                       " はすべて期間外です。");
             return false;
         }
         m_from = from;
@@ -342,7 +344,7 @@ struct Run {
             // A closed weekday is told as a holiday, without asking for its prices.
             if (!d.isWeekend() && !m_calendar.isOpen(d)) {
                 ++out.holidays;
-                log(d.toIso() + " は休場日です");
+                log(shownDate(d) + " は休場日です");
             }
         }
         out.from = m_from;
@@ -355,7 +357,7 @@ struct Run {
         if (!todo.empty() || req.master) {
             // Without the list every record would be dropped and empty days would pass for finished ones.
             if (m_master.empty()) {
-                out.status = Status::error(m_to.toIso() + " の銘柄一覧: J-Quants に銘柄がありません");
+                out.status = Status::error(shownDate(m_to) + " の銘柄一覧: J-Quants に銘柄がありません");
                 return;
             }
             if (req.master) {
@@ -372,7 +374,7 @@ struct Run {
             if (!todo.empty() && !planHasTopix(req.plan)) {
                 lacking("TOPIX ", Plan::Light, false);
             } else if (!todo.empty()) {
-                std::string context = todo.front().toIso() + "～" + todo.back().toIso() + " の TOPIX";
+                std::string context = shownDate(todo.front()) + "～" + shownDate(todo.back()) + " の TOPIX";
                 auto pages = get("/indices/bars/daily/topix",
                                  {{"from", todo.front().toIso()}, {"to", todo.back().toIso()}}, context);
                 if (!pages && api.lastFailure().kind == FailureKind::Plan) {
@@ -395,7 +397,7 @@ struct Run {
             for (Date d : todo) {
                 if (stopped())
                     return;
-                std::string context = d.toIso() + " の株価";
+                std::string context = shownDate(d) + " の株価";
                 auto pages = get("/equities/bars/daily", {{"date", d.toIso()}}, context);
                 if (!pages) {
                     out.status = pages.status();
@@ -409,7 +411,7 @@ struct Run {
                 skipped.insert(bars->skippedCodes.begin(), bars->skippedCodes.end());
                 if (bars->rows.empty()) {
                     ++out.holidays;
-                    log(d.toIso() + " は休場日です");
+                    log(shownDate(d) + " は休場日です");
                 } else {
                     auto grew = lookUpUnknown(bars->rows, d, snapshot);
                     if (!grew) {
@@ -573,12 +575,13 @@ std::string longRangeQuestion(const RunRequest& request, int pace) {
     std::string time = e.minutes >= 60
                            ? std::to_string(e.minutes / 60) + " 時間 " + std::to_string(e.minutes % 60) + " 分"
                            : std::to_string(e.minutes) + " 分";
-    return request.from.toIso() + "～" + request.to.toIso() + " は 1 年を超えます。約 " + std::to_string(e.requests) +
-           " 回の要求が必要で、毎分 " + std::to_string(pace) + " 回の上限では約 " + time + "かかります。取得しますか？";
+    return shownDate(request.from) + "～" + shownDate(request.to) + " は 1 年を超えます。約 " +
+           std::to_string(e.requests) + " 回の要求が必要で、毎分 " + std::to_string(pace) + " 回の上限では約 " + time +
+           "かかります。取得しますか？";
 }
 
 Result<int> fetchJQuantsMaster(JQuantsApi& api, Date date, const std::string& dataFolder) {
-    std::string context = date.toIso() + " の銘柄一覧";
+    std::string context = shownDate(date) + " の銘柄一覧";
     auto pages = api.getPages("/equities/master", {{"date", date.toIso()}}, context);
     if (!pages)
         return pages.status();

@@ -49,6 +49,14 @@ std::string marketNameOn(const MarketNames& names, std::int64_t marketCode, Date
     return stored;
 }
 
+std::string issueMarketNameOn(const MarketNames& names, std::int64_t marketCode, std::string_view jquantsMarket,
+                              Date day) {
+    if (marketCode == 6 && jquantsMarket == kTokyoProMarket && day >= marketReformDay() &&
+        marketName(names, marketCode) == "その他")
+        return "TOKYO PRO";
+    return marketNameOn(names, marketCode, day);
+}
+
 MarketNames marketNamesOn(const MarketNames& names, Date day) {
     MarketNames shown;
     for (int code = 0; code < kMarketNameCount; ++code)

@@ -30,6 +30,14 @@ Date marketReformDay();
 // its seeded short name (東１, 東２, 店頭) shows プライム, スタンダード or グロース, as the issue master
 // of J-Quants places an issue in codes 1, 2 and 3; before it, and for every other name, the stored one.
 std::string marketNameOn(const MarketNames& names, std::int64_t marketCode, Date day);
+// The J-Quants master's market code of TOKYO PRO Market. Its issues are stored with the code of the
+// other markets (6, その他), as before; only the name shown tells them apart.
+inline constexpr std::string_view kTokyoProMarket = "0105";
+// The market name shown for one issue on a day, given the market the J-Quants master places it in (""
+// when unknown): "TOKYO PRO" from the reform day on for an issue of TOKYO PRO Market stored under a
+// market 6 that still carries its seeded name その他; marketNameOn for every other issue.
+std::string issueMarketNameOn(const MarketNames& names, std::int64_t marketCode, std::string_view jquantsMarket,
+                              Date day);
 // All eleven names as marketNameOn gives them on day.
 MarketNames marketNamesOn(const MarketNames& names, Date day);
 // loadMarketNames as shown for the latest stored daily bar (the stored names when there is none): the

@@ -1,5 +1,7 @@
 #include "core/db/SplitTable.h"
 
+#include "core/app/DateText.h"
+
 namespace kestrel::db {
 
 Result<bool> proposeSplit(Database& db, const SplitEvent& e) {
@@ -33,7 +35,7 @@ constexpr const char* kBadRatio = "分割比率が正しくありません。0.0
                                   "（例: 2、0.1、1.5、1:2）を入力して下さい。";
 
 std::string dayName(std::int32_t code, Date date) {
-    return "銘柄コード " + std::to_string(code) + " の " + date.toIso();
+    return "銘柄コード " + std::to_string(code) + " の " + shownDate(date);
 }
 
 bool parseDecimal(const std::string& s, std::int64_t& num, std::int64_t& den) {

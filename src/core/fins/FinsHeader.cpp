@@ -1,5 +1,7 @@
 #include "core/fins/FinsHeader.h"
 
+#include "core/app/DateText.h"
+
 #include <cmath>
 #include <cstdio>
 
@@ -56,7 +58,7 @@ FinsHeader finsHeaderOf(const FinsFigures& f) {
     std::string what = basisName(f.basis);
     if (!f.standard.empty())
         what += (what.empty() ? "" : "・") + standardName(f.standard);
-    h.tooltip = what + "（" + f.date.toIso() + " 時点）";
+    h.tooltip = what + "（" + shownDate(f.date) + " 時点）";
     return h;
 }
 

@@ -1,5 +1,7 @@
 #include "core/import/DataGaps.h"
 
+#include "core/app/DateText.h"
+
 #include <algorithm>
 #include <set>
 
@@ -24,9 +26,9 @@ std::string DataGaps::notice() const {
             j = i + 1;
         text += entries ? ", " : "";
         if (j - i >= 3)
-            text += missing[i].toIso() + "～" + missing[j - 1].toIso() + "（" + std::to_string(j - i) + " 日）";
+            text += shownDateRange(missing[i], missing[j - 1]) + "（" + std::to_string(j - i) + " 日）";
         else
-            text += missing[i].toIso();
+            text += shownDate(missing[i]);
         shownDays += j - i;
         ++entries;
         i = j;

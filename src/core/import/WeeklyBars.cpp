@@ -1,5 +1,6 @@
 #include "core/import/WeeklyBars.h"
 
+#include "core/app/DateText.h"
 #include "core/db/SplitRatio.h"
 #include "core/db/SplitTable.h"
 #include "core/import/CacheSize.h"
@@ -189,7 +190,7 @@ Result<std::pair<std::int32_t, std::int32_t>> WeeklyBuilder::margins(std::int32_
     constexpr std::int64_t kMax = std::numeric_limits<std::int32_t>::max();
     constexpr std::int64_t kMin = std::numeric_limits<std::int32_t>::min();
     if (s > kMax || s < kMin || b > kMax || b < kMin)
-        return R::error("銘柄コード " + std::to_string(code) + " の " + weekDate.toYYMMDD() +
+        return R::error("銘柄コード " + std::to_string(code) + " の " + shownDate(weekDate) +
                         " の信用残が大きすぎます（オーバーフローしました。）");
     return std::pair<std::int32_t, std::int32_t>(static_cast<std::int32_t>(s), static_cast<std::int32_t>(b));
 }

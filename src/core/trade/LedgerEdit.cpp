@@ -1,6 +1,7 @@
 // Editing the ledger: repair of typed cells, issue look-up, break-even, profit and the lot split;
 // and the refresh of current prices when the board opens.
 #include "core/app/Date.h"
+#include "core/app/DateText.h"
 #include "core/app/Encoding.h"
 #include "core/db/LatestDate.h"
 #include "core/settings/Settings.h"
@@ -294,7 +295,7 @@ Result<EditOutcome> editRow(db::Database& db, const LedgerRow& current, const st
 std::string priceDatesText(const PriceDates& dates) {
     if (!dates.newest)
         return {};
-    std::string text = "現在額: " + dates.newest->toSlashed() + " の終値";
+    std::string text = "現在額: " + listDate(*dates.newest) + " の終値";
     if (!dates.stale.empty()) {
         text += "（古い株価:";
         for (std::int64_t code : dates.stale)

@@ -1,5 +1,6 @@
 #include "services/boards/JQuantsCatchUp.h"
 
+#include "core/app/DateText.h"
 #include "core/boards/BoardPrices.h"
 #include "core/converter/JQuantsRun.h"
 #include "core/converter/JQuantsSettings.h"
@@ -76,7 +77,7 @@ std::optional<std::string> JQuantsCatchUp::run(Date lastOpenDay) {
         if (progress)
             progress(done, total);
     };
-    tell("J-Quants から " + from.toIso() + "～" + lastOpenDay.toIso() + " の株価を取得しています");
+    tell("J-Quants から " + shownDateRange(from, lastOpenDay) + " の株価を取得しています");
     const converter::jquants::RunOutcome out = converter::jquants::runJQuants(req, *m_client, hooks);
     m_client.reset();
     std::optional<std::string> failed;

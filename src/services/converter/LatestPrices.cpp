@@ -1,5 +1,6 @@
 #include "services/converter/LatestPrices.h"
 
+#include "core/app/DateText.h"
 #include "core/converter/JQuantsRun.h"
 #include "core/converter/JQuantsSettings.h"
 #include "core/db/Schema.h"
@@ -147,7 +148,7 @@ std::string latestPricesMessage(const LatestPricesOutcome& o) {
         return "中止しました。取得済みの日のファイルはそのまま残っています";
     std::string text;
     if (o.rows > 0)
-        text = "J-Quants から " + o.from.toIso() + "～" + o.to.toIso() + " の株価（" + std::to_string(o.days) +
+        text = "J-Quants から " + shownDateRange(o.from, o.to) + " の株価（" + std::to_string(o.days) +
                " 日分）を取り込みました。";
     for (const std::string& note : o.notes)
         text += (text.empty() ? "" : "\n") + note;

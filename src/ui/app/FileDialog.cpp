@@ -9,7 +9,12 @@ std::deque<QString>& queued() {
     static std::deque<QString> q;
     return q;
 }
-bool takeQueued(QString& out) {
+QString& lastStartDir() {
+    static QString dir;
+    return dir;
+}
+bool takeQueued(const QString& dir, QString& out) {
+    lastStartDir() = dir;
     if (queued().empty())
         return false;
     out = queued().front();
@@ -22,16 +27,20 @@ void FileDialog::setNextFileName(const QString& name) {
     queued().push_back(name);
 }
 
+QString FileDialog::lastStart() {
+    return lastStartDir();
+}
+
 QString FileDialog::getOpenFileName(QWidget* parent, const QString& title, const QString& dir, const QString& filter) {
     QString r;
-    if (takeQueued(r))
+    if (takeQueued(dir, r))
         return r;
     return QFileDialog::getOpenFileName(parent, title, dir, filter);
 }
 
 QString FileDialog::getSaveFileName(QWidget* parent, const QString& title, const QString& dir, const QString& filter) {
     QString r;
-    if (takeQueued(r))
+    if (takeQueued(dir, r))
         return r;
     // The callers ask their own overwrite question.
     return QFileDialog::getSaveFileName(parent, title, dir, filter, nullptr, QFileDialog::DontConfirmOverwrite);
@@ -39,7 +48,7 @@ QString FileDialog::getSaveFileName(QWidget* parent, const QString& title, const
 
 QString FileDialog::getExistingDirectory(QWidget* parent, const QString& title, const QString& dir) {
     QString r;
-    if (takeQueued(r))
+    if (takeQueued(dir, r))
         return r;
     return QFileDialog::getExistingDirectory(parent, title, dir);
 }

@@ -9,6 +9,8 @@ namespace kestrel::ui {
 class FileDialog {
 public:
     static void setNextFileName(const QString& name);
+    // The dir (folder or proposed path) the last dialog was opened with, for tests.
+    static QString lastStart();
     static QString getOpenFileName(QWidget* parent, const QString& title, const QString& dir, const QString& filter);
     static QString getSaveFileName(QWidget* parent, const QString& title, const QString& dir, const QString& filter);
     static QString getExistingDirectory(QWidget* parent, const QString& title, const QString& dir);

@@ -1,6 +1,7 @@
 #include "ui/boards/frmKabukaboard.h"
 
 #include "core/app/Date.h"
+#include "core/app/DateText.h"
 #include "core/boards/BoardEntries.h"
 #include "core/boards/BoardStore.h"
 #include "core/db/Lookups.h"
@@ -119,7 +120,7 @@ QVariant BoardGridModel::data(const QModelIndex& index, int role) const {
             const Date last = m_lastOpenDay;
             if (boards::isStale(r, last))
                 return tip ? QVariant(QStringLiteral("古い株価（最終取引日 %1 より前）")
-                                          .arg(QString::fromStdString(last.toIso())))
+                                          .arg(QString::fromStdString(shownDate(last))))
                            : QVariant(kStaleColour);
         }
     }
@@ -308,7 +309,7 @@ void frmKabukaboard::Form_Load() {
     LblFileName->setText(
         QString::fromStdString(readProfileString(ini, boards::kSection, boards::boardFileKey(m_board))));
     LblboardDate->setText(
-        QString::fromStdString(readProfileString(ini, boards::kSection, boards::boardDateKey(m_board))));
+        QString::fromStdString(shownStamp(readProfileString(ini, boards::kSection, boards::boardDateKey(m_board)))));
 }
 
 void frmKabukaboard::sizeColumns() {
@@ -478,7 +479,7 @@ void frmKabukaboard::refreshFromBars(boards::PriceSource source) {
     if (Status st = writeProfileString(m_context.paths.iniPath, boards::kSection, boards::boardDateKey(m_board), stamp);
         !st)
         m_prompt.notify(st.message());
-    LblboardDate->setText(QString::fromStdString(stamp));
+    LblboardDate->setText(QString::fromStdString(shownStamp(stamp)));
     m_model->setFailedCodes({});
     m_model->setLastOpenDay(last);
     std::optional<std::string> failed;

@@ -266,8 +266,10 @@ void ChartPanel::DrawChart(bool rebuildList) {
     }
     Lblsaitakane->setText(q(m_data.maxHigh.toString()));
     Lblsaiyasune->setText(q(m_data.minLow.toString()));
-    if (QListWidgetItem* item = KabukaList->currentItem())
-        Lblowarine->setText(q(closeFromRow(item->text().toStdString())));
+    // The rows stand in the order of the bars: the close is read from the bar, not from the row's text.
+    const int current = KabukaList->currentRow();
+    if (current >= 0 && current < m_data.barCount)
+        Lblowarine->setText(q(m_data.bars[static_cast<size_t>(current)].close.toString()));
 }
 
 void ChartPanel::setResultsMarks(std::vector<chart::BarMark> marks, std::vector<QString> tips) {
@@ -299,8 +301,6 @@ bool ChartPanel::eventFilter(QObject* watched, QEvent* event) {
 
 void ChartPanel::kabukaListClick(int row) {
     if (row < 0 || row >= m_data.barCount || row >= kMaxBars)
-        return;
-    if (!rowHasDate(KabukaList->item(row)->text().toStdString()))
         return;
     DetailLabels l = detailLabels(m_data.bars[static_cast<size_t>(row)]);
     Lbltankairi->setText(q(l.Lbltankairi));

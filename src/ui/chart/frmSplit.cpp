@@ -1,5 +1,6 @@
 #include "ui/chart/frmSplit.h"
 
+#include "core/app/DateText.h"
 #include "core/db/Lookups.h"
 #include "ui/app/DateBox.h"
 #include "ui/app/OpenDatabase.h"
@@ -128,7 +129,7 @@ void frmSplit::fillList() {
             name = names.emplace(e.code, q(db::GetIssueName(**db, e.code, &m_prompt))).first;
         const QString cells[] = {QString::number(e.code),
                                  name->second,
-                                 q(e.date.toIso()),
+                                 q(listDate(e.date)),
                                  ratioText(e),
                                  q(db::splitSourceName(e.source)),
                                  q(db::splitStateName(e.state))};
@@ -169,7 +170,7 @@ void frmSplit::changeSelected(Change change) {
         return;
     const db::SplitEvent e = m_events[static_cast<size_t>(row)];
     if (change == Change::Remove && !m_prompt.askYesNo("銘柄コード " + std::to_string(e.code) + " の " +
-                                                       e.date.toIso() + " の分割を削除します よろしいですか？"))
+                                                       listDate(e.date) + " の分割を削除します よろしいですか？"))
         return;
     apply(change == Change::Remove    ? import::SplitChange::Remove
           : change == Change::Confirm ? import::SplitChange::Confirm

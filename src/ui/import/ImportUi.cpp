@@ -1,5 +1,6 @@
 #include "ui/import/ImportUi.h"
 
+#include "core/app/DateText.h"
 #include "core/app/Progress.h"
 #include "core/db/BarTable.h"
 #include "core/db/LatestDate.h"
@@ -21,10 +22,7 @@ void setImportTodayForTests(std::optional<Date> today) {
 }
 
 QString yymmdd(Date d) {
-    return QString::fromStdString(d.toYYMMDD());
-}
-QString shortDate(Date d) {
-    return QString::asprintf("%04d/%02d/%02d", d.year(), d.month(), d.day());
+    return QString::fromStdString(listDate(d));
 }
 std::optional<Date> boxDate(const QLineEdit* box) {
     return Date::parseEntry(box->text().trimmed().toStdString());
@@ -43,7 +41,7 @@ void installImportDateBox(QLineEdit* box, QLabel* weekdayLabel) {
 void connectDayButton(QPushButton* button, QLineEdit* box, int days) {
     QObject::connect(button, &QPushButton::clicked, box, [box, days] {
         if (auto d = boxDate(box))
-            box->setText(shortDate(d->addDays(days)));
+            box->setText(yymmdd(d->addDays(days)));
         box->setFocus();
     });
 }

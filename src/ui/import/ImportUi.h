@@ -18,10 +18,8 @@ namespace kestrel::ui {
 Date importToday();
 void setImportTodayForTests(std::optional<Date> today);
 
-// "26/01/05".
+// "26/01/05": every date box of the import windows shows this one form.
 QString yymmdd(Date d);
-// The system's short date form: "2026/01/05".
-QString shortDate(Date d);
 std::optional<Date> boxDate(const QLineEdit* box);
 
 // The date-box behaviour of the import screens: select all on focus, "/" while typing, and the

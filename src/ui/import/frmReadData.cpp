@@ -103,7 +103,7 @@ void frmReadData::formLoad() {
     if (latest) {
         start = latest->addDays(1).weekday() == 7 ? NextMonday(*latest) : latest->addDays(1);
         ReadDateji->setText(yymmdd(*start));
-        ReadDateitaru->setText(*start > today ? ReadDateji->text() : shortDate(today));
+        ReadDateitaru->setText(*start > today ? ReadDateji->text() : yymmdd(today));
     } else {
         ReadDateji->setText(yymmdd(today));
         ReadDateitaru->setText(yymmdd(today));

@@ -42,7 +42,7 @@ frmZenjitusa::frmZenjitusa(AppContext& context, QWidget* parent) : QDialog(paren
     // One month before today, the same day of the month (or the month's last day).
     const Date today = importToday();
     QDate back = QDate(today.year(), today.month(), today.day()).addMonths(-1);
-    txtStartDate->setText(shortDate(*Date::fromYmd(back.year(), back.month(), back.day())));
+    txtStartDate->setText(yymmdd(*Date::fromYmd(back.year(), back.month(), back.day())));
     Option1->setChecked(true);
     connect(CmdSaikeisan, &QPushButton::clicked, this, &frmZenjitusa::recompute);
 }

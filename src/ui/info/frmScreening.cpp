@@ -1,5 +1,6 @@
 #include "ui/info/frmScreening.h"
 
+#include "core/app/DateText.h"
 #include "core/app/Files.h"
 #include "core/chart/TechnicalIni.h"
 #include "core/scan/ScreenNames.h"
@@ -63,7 +64,7 @@ QStandardItem* valueItem(int field, const std::optional<Currency>& v) {
 }
 
 QString dateText(Date d) {
-    return q(d.toIso()).replace(QLatin1Char('-'), QLatin1Char('/'));
+    return q(shownDate(d));
 }
 
 } // namespace

@@ -35,8 +35,8 @@ TEST(JQuantsCalendar, PagesGiveTheDaysOrAnErrorNamingTheRange) {
         {{R"({"message": "x"})"}, nullptr, "営業日: J-Quants の応答に data がありません"},
         {{R"({"data": [{"HolDiv": "1"}]})"}, nullptr, "営業日: 日付のない行があります"},
         {{R"({"data": [{"Date": "2024-13-01", "HolDiv": "1"}]})"}, nullptr, "日付 2024-13-01 が読めません"},
-        {{R"({"data": [{"Date": "2024-01-04", "HolDiv": "9"}]})"}, nullptr, "2024-01-04 の休日区分が読めません"},
-        {{R"({"data": [{"Date": "2024-01-04"}]})"}, nullptr, "2024-01-04 の休日区分が読めません"},
+        {{R"({"data": [{"Date": "2024-01-04", "HolDiv": "9"}]})"}, nullptr, "2024/01/04 の休日区分が読めません"},
+        {{R"({"data": [{"Date": "2024-01-04"}]})"}, nullptr, "2024/01/04 の休日区分が読めません"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.pages.front());

@@ -135,29 +135,36 @@ TEST(JQuantsData, RefusalsReadByTheirMessage) {
         {403, R"({"message": "The incoming api key is invalid or expired."})", FailureKind::Key, "", "期限が切れて"},
         {403, R"({"message": "This API is not available on your subscription"})", FailureKind::Plan, "",
          "ご契約のプランでは /p を使えません"},
-        {403, R"({"message": "The requested endpoint does not exist"})", FailureKind::NoEndpoint, "", "JQuantsURL"},
+        {403, R"({"message": "The requested endpoint does not exist"})", FailureKind::NoEndpoint, "",
+         "J-Quants のアドレスの設定を確かめてください。"},
         {400, R"({"message": "Your subscription covers the following dates: 2024-04-14 ~ 2026-04-14."})",
-         FailureKind::Window, "2024-04-14～2026-04-14", "期間は 2024-04-14～2026-04-14 です"},
+         FailureKind::Window, "2024/04/14～2026/04/14", "期間は 2024/04/14～2026/04/14 です。"},
         {400,
          R"({"message": "Your subscription covers the following dates: 2021-10-03 ~ . If you want more data, please check other plans: https://x/"})",
-         FailureKind::Window, "2021-10-03 以降", "2021-10-03 以降"},
+         FailureKind::Window, "2021/10/03 以降", "2021/10/03 以降"},
         // A window whose end lies before its start is no window.
         {400, R"({"message": "Your subscription covers the following dates: 2024-04-14 ~ 2023-01-01."})",
          FailureKind::Other, "", "（400）"},
-        {400, R"({"message": "invalid date"})", FailureKind::Other, "", "/p の要求を断りました（400）（invalid date）"},
+        {400, R"({"message": "invalid date"})", FailureKind::Other, "",
+         "/p の要求を断りました（400）（invalid date）。"},
         {403, "<html>Forbidden</html>", FailureKind::Other, "", "（403）（応答に説明がありません）"},
         {403, "", FailureKind::Other, "", "（応答に説明がありません）"},
         {403, R"({"message": 5})", FailureKind::Other, "", "（応答に説明がありません）"},
-        {502, "Bad Gateway", FailureKind::Other, "", "サーバーが応答しません（502, /p）"},
+        {502, "Bad Gateway", FailureKind::Other, "", "サーバーが応答しません（502, /p）（応答に説明がありません）。"},
     };
     for (const auto& c : cases) {
-        Failure f = describeFailure(c.status, c.body, "2024-01-05 の株価", "/p");
+        Failure f = describeFailure(c.status, c.body, "2024/01/05 の株価", "/p");
         EXPECT_EQ(f.kind, c.kind) << c.body;
         EXPECT_EQ(f.window ? f.window->text() : "", c.window) << c.body;
         EXPECT_NE(f.message.find(c.part), std::string::npos) << f.message;
-        EXPECT_EQ(f.message.rfind("2024-01-05 の株価: ", 0), 0u) << f.message;
+        EXPECT_TRUE(f.message.ends_with("。")) << f.message;
+        EXPECT_EQ(f.message.find("JQuants"), std::string::npos) << f.message; // no setting's name
         if (f.kind == FailureKind::Key) {
+            // A refused key is not about the day or the plan: the message names neither.
+            EXPECT_EQ(f.message.rfind("API キーが受け付けられませんでした。", 0), 0u) << f.message;
             EXPECT_EQ(f.message.find("ご契約のプラン"), std::string::npos) << f.message;
+        } else {
+            EXPECT_EQ(f.message.rfind("2024/01/05 の株価: ", 0), 0u) << f.message;
         }
     }
 }

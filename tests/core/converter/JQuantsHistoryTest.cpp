@@ -494,10 +494,10 @@ TEST_F(History, BackfillYieldsToAnIssueAndTellsItsProgress) {
     ASSERT_EQ(job.step(), StepResult::Issue);
     EXPECT_EQ(market.asked.front(), "/equities/bars/daily?code=99840");
     EXPECT_EQ(job.lastIssue().stored, 16); // 2/2..2/25 less the holidays
-    EXPECT_EQ(job.progress().text(), "履歴: 2026-02-26 まで 5%・残り約 7 分");
+    EXPECT_EQ(job.progress().text(), "履歴: 2026/02/26 まで 5%・残り約 7 分");
     auto status = backfillStatus(dir.file("backfill.state"), path, 5);
     ASSERT_TRUE(status);
-    EXPECT_EQ(status->text(), "履歴: 2026-02-26 まで 5%・残り約 7 分");
+    EXPECT_EQ(status->text(), "履歴: 2026/02/26 まで 5%・残り約 7 分");
 }
 
 } // namespace

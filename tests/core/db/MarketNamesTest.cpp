@@ -36,6 +36,31 @@ TEST_F(MarketNamesDb, NamesOnEachSideOfTheReorganisation) {
     EXPECT_EQ(marketNameOn(*stored, 1, later), "Ｐ");
 }
 
+TEST_F(MarketNamesDb, TokyoProIssuesByTheirJQuantsMarket) {
+    auto stored = loadMarketNames(*db);
+    ASSERT_TRUE(stored) << stored.message();
+    const Date before = *Date::fromYmd(2022, 4, 1), on = *Date::fromYmd(2022, 4, 4),
+               later = *Date::fromYmd(2026, 12, 4);
+    const struct {
+        int code;
+        const char* jquants;
+        Date day;
+        const char* shown;
+    } cases[] = {
+        {6, "0105", later, "TOKYO PRO"}, {6, "0105", on, "TOKYO PRO"},   {6, "0105", before, "その他"},
+        {6, "0109", later, "その他"},    {6, "", later, "その他"},       {1, "0105", later, "プライム"},
+        {1, "0111", later, "プライム"},  {3, "0113", later, "グロース"}, {3, "0113", before, "店頭"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(issueMarketNameOn(*stored, c.code, c.jquants, c.day), c.shown)
+            << c.code << " " << c.jquants << " " << c.day.toIso();
+
+    // A market 6 the user renamed keeps the user's name for every issue.
+    ASSERT_TRUE(db->run("UPDATE Shijyo SET 略称 = '東京PRO' WHERE コード = 6"));
+    stored = loadMarketNames(*db);
+    EXPECT_EQ(issueMarketNameOn(*stored, 6, "0105", later), "東京PRO");
+}
+
 TEST_F(MarketNamesDb, TheShownNamesFollowTheLatestStoredBar) {
     // Codes as the J-Quants master stores them: Prime 1, Standard 2, Growth 3; the stored codes stay.
     ASSERT_TRUE(db->run("INSERT INTO Mei (コード, 市場コード, 銘柄, 出来高単位, 株価単位) VALUES "

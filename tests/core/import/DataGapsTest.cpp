@@ -28,11 +28,11 @@ TEST(DataGaps, TheNoticeNamesDaysAndSpans) {
         const char* notice;
     } cases[] = {
         {{}, ""},
-        {{day(2024, 2, 2), day(2024, 2, 5)}, "休場日でない日のデータがありません: 2024-02-02, 2024-02-05"},
+        {{day(2024, 2, 2), day(2024, 2, 5)}, "休場日でない日のデータがありません: 2024/02/02, 2024/02/05"},
         {{day(2024, 2, 1), day(2024, 2, 2), day(2024, 2, 5), day(2024, 2, 7)},
-         "休場日でない日のデータがありません: 2024-02-01～2024-02-05（3 日）, 2024-02-07"},
-        {everyOther, "休場日でない日のデータがありません: 2024-02-01, 2024-02-05, 2024-02-07, 2024-02-09, "
-                     "2024-02-13, 2024-02-15, 2024-02-19, 2024-02-21 ほか 4 日"},
+         "休場日でない日のデータがありません: 2024/02/01～2024/02/05（3 日）, 2024/02/07"},
+        {everyOther, "休場日でない日のデータがありません: 2024/02/01, 2024/02/05, 2024/02/07, 2024/02/09, "
+                     "2024/02/13, 2024/02/15, 2024/02/19, 2024/02/21 ほか 4 日"},
     };
     for (const auto& c : cases)
         EXPECT_EQ((DataGaps{open, c.missing}.notice()), c.notice);
@@ -50,6 +50,6 @@ TEST(DataGaps, FoundFromTheCalendarAndTheStoredBars) {
     // 15 and 16 January are weekdays the stored calendar does not name; 17 January lies after today.
     auto gaps = findDataGaps(*k.db, day(2024, 1, 1), day(2024, 1, 19), day(2024, 1, 16)).value();
     EXPECT_EQ(gaps.notice(),
-              "休場日でない日のデータがありません: 2024-01-05, 2024-01-09, 2024-01-11～2024-01-16（4 日）");
+              "休場日でない日のデータがありません: 2024/01/05, 2024/01/09, 2024/01/11～2024/01/16（4 日）");
     EXPECT_EQ(findDataGaps(*k.db, day(2024, 1, 6), day(2024, 1, 8), day(2024, 1, 16)).value().notice(), "");
 }

@@ -276,12 +276,12 @@ TEST_F(LedgerDb, OpeningRefreshReportsAProfitBeyond32Bits) {
                         "VALUES (7203, 9000, 3000000, 9360, 9000, 0, -1080000000)"));
     PriceDates dates;
     ASSERT_TRUE(refreshCurrentPrices(*db, prompt, &dates, *Date::fromYmd(2026, 12, 4)));
-    EXPECT_EQ(priceDatesText(dates), "現在額: 2026/12/04 の終値");
+    EXPECT_EQ(priceDatesText(dates), "現在額: 26/12/04 の終値");
     ASSERT_TRUE(
         db->run("INSERT INTO stockmarket (コード, 購入額, 購入数, 売却数) VALUES (1301, 5, 1, 0), (1301, 6, 1, 0)"));
     dates = {};
     ASSERT_TRUE(refreshCurrentPrices(*db, prompt, &dates, *Date::fromYmd(2026, 12, 7)));
-    EXPECT_EQ(priceDatesText(dates), "現在額: 2026/12/04 の終値（古い株価: 1301 7203）");
+    EXPECT_EQ(priceDatesText(dates), "現在額: 26/12/04 の終値（古い株価: 1301 7203）");
     prompt.notices.resize(1);
     auto row = *readLedgerRow(*db, 1);
     EXPECT_EQ(row->currentPrice, 100);

@@ -12,6 +12,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -177,12 +178,16 @@ void tst_frmKabukaboard::menuHelpers() {
     // The list file's lines and proposed names are the board files' (core tests); here the list goes to
     // the file the dialog chose, and a chosen file comes back into the list.
     const std::string data = m_context.paths.dataFolder;
+    // The first dialog of the session starts in the home folder (never in the hidden data folder), each
+    // later one in the folder last chosen.
     ui::FileDialog::setNextFileName(QString::fromStdString(data + "/out.Lis"));
     M::writeIssueList(nullptr, m_context, &list);
+    QCOMPARE(QFileInfo(ui::FileDialog::lastStart()).absolutePath(), QDir::homePath());
     QCOMPARE(test::readFile(data + "/out.Lis"), std::string("7203\r\n"));
     test::writeFile(data + "/in.Lis", "1301\r\n6758,x\r\n");
     ui::FileDialog::setNextFileName(QString::fromStdString(data + "/in.Lis"));
     M::readIssueList(nullptr, m_context, &list);
+    QCOMPARE(QDir(ui::FileDialog::lastStart()), QDir(QString::fromStdString(data)));
     QCOMPARE(list.count(), 2);
     QCOMPARE(list.item(1)->text(), QStringLiteral("6758 東１ ＸＹＺ"));
 
@@ -215,6 +220,7 @@ void tst_frmKabukaboard::menuHelpers() {
     MessageBox::setNextAnswer(true);  // replace the board
     ui::FileDialog::setNextFileName(QString::fromStdString(data + "/b.B"));
     M::loadBoardText(nullptr, m_context, 2, [&](const QString& h) { shown = h; });
+    QCOMPARE(QDir(ui::FileDialog::lastStart()), QDir(QString::fromStdString(data)));
     QCOMPARE(shown, QStringLiteral("2"));
     QCOMPARE(query("SELECT count(*) FROM board WHERE 区分 = 2"), 1);
 

@@ -449,7 +449,7 @@ void tst_frmMain::menusOpenTheirScreensOrSaySoPlainly() {
     QCOMPARE(cShellFile::recorded().size(), 1);
     QVERIFY(cShellFile::recorded().first().startsWith(QStringLiteral("http://")));
     cShellFile::recorded().clear();
-    main.showNormal();
+    QVERIFY(!main.isMinimized()); // closed: the chart is back
     // The stock-information download (its key triggers the menu entry) goes the same road with no mode
     // and shows its result afterwards.
     MessageBox::clearLog();
@@ -466,7 +466,21 @@ void tst_frmMain::menusOpenTheirScreensOrSaySoPlainly() {
     QCOMPARE(cShellFile::recorded().size(), 1);
     QCOMPARE(MessageBox::log(), QStringList{QStringLiteral("!株価ケストレル|取得するファイルが見つかりません。")});
     cShellFile::recorded().clear();
-    main.showNormal();
+    QVERIFY(!main.isMinimized());
+    // キャンセル in either download screen leaves the chart shown, not minimised.
+    for (const char* entry : {"IntReadinfodataButton", "IntReadMeiButton"}) {
+        bool minimizedWhileOpen = false;
+        withModal([&] { main.action(QString::fromLatin1(entry))->trigger(); },
+                  [&](QDialog* d) {
+                      minimizedWhileOpen = main.isMinimized();
+                      QTest::mouseClick(d->findChild<QPushButton*>(QStringLiteral("CmdClose")), Qt::LeftButton);
+                  });
+        QVERIFY2(minimizedWhileOpen, entry);
+        QVERIFY2(!main.isMinimized(), entry);
+        QVERIFY2(main.isVisible(), entry);
+    }
+    cShellFile::recorded().clear();
+    MessageBox::clearLog();
 
     // Information pages need a shown issue; help needs its file; an outside file opens when it exists.
     // A web page is offered only once its address is set in the options, the code taking {code}'s place.

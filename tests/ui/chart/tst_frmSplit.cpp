@@ -77,7 +77,7 @@ void tst_frmSplit::theControlsStoreTheEventsAndTheChartFollows() {
             QCOMPARE(stored(), QString::fromStdString("1301 " + day + " 1:2 1"));
             QCOMPARE(form->ListBunkatu->rowCount(), 1);
             QCOMPARE(rowText(form->ListBunkatu, 0),
-                     QString::fromStdString("1301|極洋|" + split.toIso() + "|1:2|入力|確定"));
+                     QString::fromStdString("1301|極洋|" + split.toYYMMDD() + "|1:2|入力|確定"));
             QCOMPARE(staleWeeks(), QStringLiteral("0"));
             QCOMPARE(main.chartPanel()->data().bars[0].close.roundToWhole(), 500);
 
@@ -91,7 +91,7 @@ void tst_frmSplit::theControlsStoreTheEventsAndTheChartFollows() {
             form->chkAllMei->setChecked(true);
             QCOMPARE(form->ListBunkatu->rowCount(), 2);
             QCOMPARE(rowText(form->ListBunkatu, 1),
-                     QString::fromStdString("1332|ニッスイ|" + split.toIso() + "|1:3|検出|提案"));
+                     QString::fromStdString("1332|ニッスイ|" + split.toYYMMDD() + "|1:3|検出|提案"));
             form->ListBunkatu->selectRow(1);
             QTest::mouseClick(form->CmdConfirm, Qt::LeftButton);
             QCOMPARE(form->ListBunkatu->item(1, 5)->text(), QStringLiteral("確定"));
