@@ -32,14 +32,16 @@ struct ChartLine {
 // A horizontal level of an unsold lot: its break-even price or the target the user set, labelled.
 struct PriceLevel {
     Currency price;
-    std::string label; // "1000株" for a break-even line, "目標 1000株" for a target
+    std::string label; // "損益分岐 2,964円" for a break-even line, "目標 3,600円" for a target
     bool target = false;
 };
 
-// A purchase (▲, under the bar) or a sale (▼, over the bar) on bar number `bar`.
+// A purchase (▲, under the bar) or a sale (▼, over the bar) on bar number `bar` of the loaded window,
+// made on `date` (a chart of any span places it by date).
 struct TradeMark {
     int bar = 0;
     bool buy = true;
+    Date date;
 };
 
 struct ChartOverlay {

@@ -89,9 +89,9 @@ TEST_F(Overlay, LedgerLevelsAndMarksFollowTheSplitInDailyAndWeeklyMode) {
         // Only the unsold lot, held now as 200 shares: break-even 1040 / 2, target 1050 / 2.
         ASSERT_EQ(o.levels.size(), 2u);
         EXPECT_EQ(o.levels[0].price, W(520));
-        EXPECT_EQ(o.levels[0].label, "200株");
+        EXPECT_EQ(o.levels[0].label, "損益分岐 520円");
         EXPECT_EQ(o.levels[1].price, W(525));
-        EXPECT_EQ(o.levels[1].label, "目標 200株");
+        EXPECT_EQ(o.levels[1].label, "目標 525円");
         // y(520) = 151.2 -> 151, y(525) = 125.6 -> 126.
         auto items = drawOverlay(data, o);
         EXPECT_TRUE(hasPrimitive(items, Shape::DottedLine, kPlotLeft, 151, kPlotRight, 151));
@@ -106,7 +106,7 @@ TEST_F(Overlay, LedgerLevelsAndMarksFollowTheSplitInDailyAndWeeklyMode) {
     ASSERT_TRUE(trade::loadChartOverlay(*db, 1301, 1, data, false, true, raw));
     ASSERT_EQ(raw.levels.size(), 2u);
     EXPECT_EQ(raw.levels[0].price, W(1040));
-    EXPECT_EQ(raw.levels[0].label, "100株");
+    EXPECT_EQ(raw.levels[0].label, "損益分岐 1,040円");
 }
 
 TEST_F(Overlay, LinesKeepTheirBarsAndPricesThroughSplitsReopeningAndCodeChanges) {
