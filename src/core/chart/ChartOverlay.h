@@ -66,10 +66,19 @@ inline constexpr Rgb kSellColor{255, 96, 208};
 std::optional<int> barShowing(const ChartData& data, Date date, bool weekly);
 
 // The overlay's primitives, to be drawn after DrawChart's: every user line clipped to the price panel,
-// then (when ledgerShown) the levels as dotted lines across the panel with their label at the right
-// end, and the trade marks. A level outside the price scale is left out. Empty when the chart has no
-// price scale.
+// each horizontal line's price tag, then (when ledgerShown) the levels as dotted lines across the panel
+// with their label above or below the line at its right or left end, wherever it covers the fewest bars
+// (and no other level's label), and the trade marks. A level outside the price scale is left out. Empty when the chart
+// has no price scale.
 std::vector<Primitive> drawOverlay(const ChartData& data, const ChartOverlay& overlay);
+
+// The price tag of a horizontal line at `price`: "2,964" in a box 12 rows high centred on its row, right
+// of the plot and inside the chart's cleared area. Nothing when the price lies off the price scale.
+struct LineTag {
+    int x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+    std::string text;
+};
+std::optional<LineTag> lineTag(const ChartData& data, Currency price);
 
 // The segment of a line on the panel: its two ends in pixels before clipping.
 struct Segment {
