@@ -50,8 +50,9 @@ struct Box {
 };
 
 // A label of width w for a level on row y: right above, right below, left above, left below, the first
-// covering the fewest bars and no label already placed; inside the price panel.
-Box labelBox(const ChartData& d, int y, int w, const std::vector<Box>& taken) {
+// covering the fewest of `bars` (a column with its high and low rows) and no label already placed;
+// inside the price panel.
+Box labelBox(const std::vector<Box>& bars, int y, int w, const std::vector<Box>& taken) {
     const int lowest = kPriceBottomY - kLabelRows + 1;
     const Box spots[4] = {{kPlotRight - 2 - w, std::clamp(y - kLabelRows - 1, kPriceTopY, lowest), kPlotRight - 3, 0},
                           {kPlotRight - 2 - w, std::clamp(y + 2, kPriceTopY, lowest), kPlotRight - 3, 0},
@@ -64,13 +65,9 @@ Box labelBox(const ChartData& d, int y, int w, const std::vector<Box>& taken) {
         long score = 0;
         for (const Box& t : taken)
             score += b.overlaps(t) ? 1000000 : 0;
-        for (int i = 1; i <= d.barCount; ++i) {
-            const ChartBar& bar = d.bars[static_cast<std::size_t>(i - 1)];
-            const int x = barX(i);
-            if (bar.close.raw() != 0 && x >= b.x1 - 2 && x <= b.x2 + 2 && yOf(d, bar.high) <= b.y2 &&
-                yOf(d, bar.low) >= b.y1)
+        for (const Box& bar : bars)
+            if (bar.x1 >= b.x1 - 2 && bar.x1 <= b.x2 + 2 && bar.y1 <= b.y2 && bar.y2 >= b.y1)
                 ++score;
-        }
         if (bestScore < 0 || score < bestScore) {
             best = b;
             bestScore = score;
@@ -169,14 +166,18 @@ std::vector<Primitive> drawOverlay(const ChartData& d, const ChartOverlay& o) {
     }
     if (!o.ledgerShown)
         return out;
-    std::vector<Box> taken;
+    std::vector<Box> taken, bars; // each traded bar's column and its high and low rows
+    if (!o.levels.empty())
+        for (int i = 1; i <= d.barCount; ++i)
+            if (const ChartBar& bar = d.bars[static_cast<std::size_t>(i - 1)]; bar.close.raw() != 0)
+                bars.push_back({barX(i), yOf(d, bar.high), barX(i), yOf(d, bar.low)});
     for (const PriceLevel& lv : o.levels) {
         const int y = yOf(d, lv.price);
         if (y < kPriceTopY || y > kPriceBottomY)
             continue;
         const Rgb c = lv.target ? kTargetColor : kBreakEvenColor;
         add(out, Shape::DottedLine, kPlotLeft, y, kPlotRight, y, c);
-        const Box at = labelBox(d, y, labelWidth(lv.label), taken);
+        const Box at = labelBox(bars, y, labelWidth(lv.label), taken);
         taken.push_back(at);
         add(out, Shape::Text, at.x1, at.y1, 0, 0, c, lv.label);
     }

@@ -171,7 +171,12 @@ LabelSpot levelLabelSpot(const OverlayGeometry& g, int y, int width, const std::
         for (const LabelBox& t : taken)
             if (overlaps(box, t))
                 score += 1000000;
-        for (int b = g.view.first; b <= g.view.last && g.valid(); ++b) {
+        // Only the bars whose columns can meet the box.
+        const double slot = static_cast<double>(lay.plotRight - lay.plotLeft + 1) / std::max(1, g.view.count());
+        const int from =
+            std::max(g.view.first, g.view.first + static_cast<int>((box.x1 - 2 - lay.plotLeft) / slot) - 1);
+        const int to = std::min(g.view.last, g.view.first + static_cast<int>((box.x2 + 2 - lay.plotLeft) / slot) + 1);
+        for (int b = from; b <= to && g.valid(); ++b) {
             const SeriesBar& bar = g.series->bars[static_cast<std::size_t>(b)];
             const int x = lay.barX(b, g.view);
             if (x < box.x1 - 1 || x > box.x2 + 1 || !bar.traded())

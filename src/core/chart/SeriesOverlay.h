@@ -54,17 +54,17 @@ SegmentF seriesLineEnds(const OverlayGeometry& g, const ChartLine& line);
 // The part of a line inside the price panel, in whole pixels; nothing when none is.
 std::optional<Segment> seriesLineShown(const OverlayGeometry& g, const ChartLine& line);
 
-// A label's top-left corner.
+// A label's top-left corner, and a rectangle a label takes (inclusive pixels).
 struct LabelSpot {
     int x = 0, y = 0;
 };
-// Where a level's label `width` pixels wide (kLabelHeight high) goes for a line at row y: right above,
-// right below, left above, left below, the first covering the fewest bars of the view and none of the
-// rectangles in `taken`; always inside the plot and the price panel.
 struct LabelBox {
     int x1 = 0, y1 = 0, x2 = 0, y2 = 0;
 };
 inline constexpr int kLabelHeight = 12;
+// Where a level's label `width` pixels wide (kLabelHeight high) goes for a line at row y: right above,
+// right below, left above, left below, the first covering the fewest bars of the view and none of the
+// rectangles in `taken`; always inside the plot and the price panel.
 LabelSpot levelLabelSpot(const OverlayGeometry& g, int y, int width, const std::vector<LabelBox>& taken = {});
 
 // The price tag of a horizontal line: "2,964" right of the plot, centred on the line's row.

@@ -173,6 +173,10 @@ void SeriesChartView::setChart(chart::BarSeries series, chart::SceneOptions opti
     m_chart = std::make_unique<chart::SeriesChart>(std::move(series), std::move(options), std::move(compared));
     m_crosshair = -1;
     m_span.reset();
+    m_overlay = {};
+    m_drawing.reset();
+    m_dragLine = 0;
+    m_dragFrom.reset();
     setSpanView(chart::clampView({m_total - chart::kDefaultViewBars, m_total - 1}, m_total), std::nullopt);
 }
 

@@ -38,7 +38,8 @@ public:
     explicit SeriesChartView(QWidget* parent = nullptr);
     ~SeriesChartView() override;
 
-    // Shows `series` up to `chartDate` with `options`; the view is the last kDefaultViewBars bars.
+    // Shows `series` up to `chartDate` with `options`; the view is the last kDefaultViewBars bars. The
+    // overlay of the issue shown before is cleared (give the new one with setOverlay after this).
     void setChart(chart::BarSeries series, chart::SceneOptions options, Date chartDate,
                   std::vector<chart::ComparedIssue> compared = {});
     // The overlays, panes, span and scale of a saved layout (the chart's values computed again).
