@@ -110,6 +110,24 @@ TEST_F(Overlay, LedgerLevelsAndMarksFollowTheSplitInDailyAndWeeklyMode) {
     EXPECT_EQ(raw.levels[0].label, "損益分岐 1,040円");
 }
 
+TEST_F(Overlay, LedgerMarksByDateForAChartOfAnySpan) {
+    // Every purchase and sale with its date (the chart places it), the unsold lot's levels as held now.
+    ChartOverlay o;
+    ASSERT_TRUE(trade::ledgerMarks(*db, 1301, true, o));
+    ASSERT_EQ(o.trades.size(), 3u);
+    const std::pair<Date, bool> want[] = {{D(2024, 1, 5), true}, {D(2024, 1, 9), true}, {D(2024, 1, 10), false}};
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(o.trades[i].date, want[i].first) << i;
+        EXPECT_EQ(o.trades[i].buy, want[i].second) << i;
+        EXPECT_EQ(o.trades[i].bar, 0) << i;
+    }
+    ASSERT_EQ(o.levels.size(), 2u);
+    EXPECT_EQ(o.levels[0].label, "損益分岐 520円");
+    EXPECT_EQ(o.levels[1].label, "目標 525円");
+    EXPECT_TRUE(o.levels[1].target);
+    EXPECT_EQ(trade::levelOf(1000000, true).label, "目標 1,000,000円");
+}
+
 TEST_F(Overlay, LinesKeepTheirBarsAndPricesThroughSplitsReopeningAndCodeChanges) {
     load(1, "24/01/31");
     // Drawn on the adjusted chart: 505 on 01-05 is 1010 as traded.
