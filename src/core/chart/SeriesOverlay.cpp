@@ -125,6 +125,8 @@ double OverlayGeometry::xOf(double position) const {
 
 OverlayGeometry overlayGeometry(const SeriesChart& chart, SeriesView view, int width, int height) {
     OverlayGeometry g;
+    if (width < 200 || height < 160)
+        return g; // the scene draws only its background there
     g.series = &chart.series();
     view.first = std::max(view.first, 0);
     view.last = std::min(view.last, chart.series().size() - 1);

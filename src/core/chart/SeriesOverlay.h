@@ -42,7 +42,8 @@ struct OverlayGeometry {
     double xOf(double position) const;
     bool valid() const { return series && !view.empty() && layout.priceBottom > layout.priceTop; }
 };
-// The geometry of `view` of the chart drawn at width×height.
+// The geometry of `view` of the chart drawn at width×height; not valid below the scene's least size
+// (200×160), where nothing is drawn over it.
 OverlayGeometry overlayGeometry(const SeriesChart& chart, SeriesView view, int width, int height);
 
 // A line's ends in surface pixels before clipping (doubles: an anchor years outside a narrow view lies
