@@ -1,6 +1,7 @@
 #include "core/chart/ChartOverlay.h"
 
 #include "core/chart/ChartMath.h"
+#include "core/chart/SeriesScene.h"
 
 #include <algorithm>
 #include <cmath>
@@ -9,6 +10,7 @@ namespace kestrel::chart {
 namespace {
 
 using detail::Int128;
+constexpr int kLabelRows = 12;
 
 bool hasScale(const ChartData& d) {
     return d.barCount > 0 && d.priceTop > d.priceBottom && quantisedScale(d.priceTop - d.priceBottom, 256).num > 0;
@@ -40,6 +42,38 @@ double distanceToSegment(double px, double py, const Segment& s) {
 
 void add(std::vector<Primitive>& out, Shape shape, int x1, int y1, int x2, int y2, Rgb c, std::string text = {}) {
     out.push_back({shape, x1, y1, x2, y2, c, std::move(text)});
+}
+
+struct Box {
+    int x1, y1, x2, y2;
+    bool overlaps(const Box& o) const { return x1 <= o.x2 && o.x1 <= x2 && y1 <= o.y2 && o.y1 <= y2; }
+};
+
+// A label of width w for a level on row y: right above, right below, left above, left below, the first
+// covering the fewest of `bars` (a column with its high and low rows) and no label already placed;
+// inside the price panel.
+Box labelBox(const std::vector<Box>& bars, int y, int w, const std::vector<Box>& taken) {
+    const int lowest = kPriceBottomY - kLabelRows + 1;
+    const Box spots[4] = {{kPlotRight - 2 - w, std::clamp(y - kLabelRows - 1, kPriceTopY, lowest), kPlotRight - 3, 0},
+                          {kPlotRight - 2 - w, std::clamp(y + 2, kPriceTopY, lowest), kPlotRight - 3, 0},
+                          {kPlotLeft + 2, std::clamp(y - kLabelRows - 1, kPriceTopY, lowest), kPlotLeft + 1 + w, 0},
+                          {kPlotLeft + 2, std::clamp(y + 2, kPriceTopY, lowest), kPlotLeft + 1 + w, 0}};
+    Box best{};
+    long bestScore = -1;
+    for (Box b : spots) {
+        b.y2 = b.y1 + kLabelRows - 1;
+        long score = 0;
+        for (const Box& t : taken)
+            score += b.overlaps(t) ? 1000000 : 0;
+        for (const Box& bar : bars)
+            if (bar.x1 >= b.x1 - 2 && bar.x1 <= b.x2 + 2 && bar.y1 <= b.y2 && bar.y2 >= b.y1)
+                ++score;
+        if (bestScore < 0 || score < bestScore) {
+            best = b;
+            bestScore = score;
+        }
+    }
+    return best;
 }
 
 } // namespace
@@ -91,6 +125,22 @@ std::optional<Segment> clipSegment(Segment s, int left, int top, int right, int 
     return Segment{at(s.x1, dx, t0), at(s.y1, dy, t0), at(s.x1, dx, t1), at(s.y1, dy, t1)};
 }
 
+std::optional<LineTag> lineTag(const ChartData& d, Currency price) {
+    if (!hasScale(d))
+        return std::nullopt;
+    const int y = yOf(d, price);
+    if (y < kPriceTopY || y > kPriceBottomY)
+        return std::nullopt;
+    LineTag tag;
+    tag.text = priceText(price.toDouble());
+    const int w = labelWidth(tag.text) + 4;
+    tag.x1 = std::min(kPlotRight + 1, kClearRight - w + 1);
+    tag.x2 = tag.x1 + w - 1;
+    tag.y1 = std::clamp(y - kLabelRows / 2, kPriceTopY, kPriceBottomY - kLabelRows + 1);
+    tag.y2 = tag.y1 + kLabelRows - 1;
+    return tag;
+}
+
 std::vector<Primitive> drawOverlay(const ChartData& d, const ChartOverlay& o) {
     std::vector<Primitive> out;
     if (!hasScale(d))
@@ -102,6 +152,11 @@ std::vector<Primitive> drawOverlay(const ChartData& d, const ChartOverlay& o) {
         if (!s)
             continue;
         add(out, Shape::Line, s->x1, s->y1, s->x2, s->y2, c);
+        if (l.kind == LineKind::Horizontal)
+            if (auto tag = lineTag(d, l.price1)) {
+                add(out, Shape::FilledBox, tag->x1, tag->y1, tag->x2, tag->y2, c);
+                add(out, Shape::Text, tag->x1 + 2, tag->y1, 0, 0, Rgb{0, 0, 0}, tag->text);
+            }
         if (selected && l.kind == LineKind::Trend) {
             const Segment whole = lineSegment(d, l);
             for (auto [x, y] : {std::pair{whole.x1, whole.y1}, std::pair{whole.x2, whole.y2}})
@@ -111,13 +166,20 @@ std::vector<Primitive> drawOverlay(const ChartData& d, const ChartOverlay& o) {
     }
     if (!o.ledgerShown)
         return out;
+    std::vector<Box> taken, bars; // each traded bar's column and its high and low rows
+    if (!o.levels.empty())
+        for (int i = 1; i <= d.barCount; ++i)
+            if (const ChartBar& bar = d.bars[static_cast<std::size_t>(i - 1)]; bar.close.raw() != 0)
+                bars.push_back({barX(i), yOf(d, bar.high), barX(i), yOf(d, bar.low)});
     for (const PriceLevel& lv : o.levels) {
         const int y = yOf(d, lv.price);
         if (y < kPriceTopY || y > kPriceBottomY)
             continue;
         const Rgb c = lv.target ? kTargetColor : kBreakEvenColor;
         add(out, Shape::DottedLine, kPlotLeft, y, kPlotRight, y, c);
-        add(out, Shape::Text, kPlotRight - 2 - labelWidth(lv.label), std::max(kPriceTopY, y - 13), 0, 0, c, lv.label);
+        const Box at = labelBox(bars, y, labelWidth(lv.label), taken);
+        taken.push_back(at);
+        add(out, Shape::Text, at.x1, at.y1, 0, 0, c, lv.label);
     }
     for (const TradeMark& t : o.trades) {
         if (t.bar < 1 || t.bar > d.barCount)

@@ -32,14 +32,16 @@ struct ChartLine {
 // A horizontal level of an unsold lot: its break-even price or the target the user set, labelled.
 struct PriceLevel {
     Currency price;
-    std::string label; // "1000株" for a break-even line, "目標 1000株" for a target
+    std::string label; // "損益分岐 2,964円" for a break-even line, "目標 3,600円" for a target
     bool target = false;
 };
 
-// A purchase (▲, under the bar) or a sale (▼, over the bar) on bar number `bar`.
+// A purchase (▲, under the bar) or a sale (▼, over the bar) on bar number `bar` of the loaded window,
+// made on `date` (a chart of any span places it by date).
 struct TradeMark {
     int bar = 0;
     bool buy = true;
+    Date date;
 };
 
 struct ChartOverlay {
@@ -64,10 +66,19 @@ inline constexpr Rgb kSellColor{255, 96, 208};
 std::optional<int> barShowing(const ChartData& data, Date date, bool weekly);
 
 // The overlay's primitives, to be drawn after DrawChart's: every user line clipped to the price panel,
-// then (when ledgerShown) the levels as dotted lines across the panel with their label at the right
-// end, and the trade marks. A level outside the price scale is left out. Empty when the chart has no
-// price scale.
+// each horizontal line's price tag, then (when ledgerShown) the levels as dotted lines across the panel
+// with their label above or below the line at its right or left end, wherever it covers the fewest bars
+// (and no other level's label), and the trade marks. A level outside the price scale is left out. Empty when the chart
+// has no price scale.
 std::vector<Primitive> drawOverlay(const ChartData& data, const ChartOverlay& overlay);
+
+// The price tag of a horizontal line at `price`: "2,964" in a box 12 rows high centred on its row, right
+// of the plot and inside the chart's cleared area. Nothing when the price lies off the price scale.
+struct LineTag {
+    int x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+    std::string text;
+};
+std::optional<LineTag> lineTag(const ChartData& data, Currency price);
 
 // The segment of a line on the panel: its two ends in pixels before clipping.
 struct Segment {

@@ -312,6 +312,55 @@ SceneLayout SeriesChart::layout(SeriesView view, int width, int height) const {
     return lay;
 }
 
+double PriceScale::yOf(double price) const {
+    const double v = price * factor;
+    double f;
+    if (log)
+        f = v > 0 ? (std::log(v) - std::log(low)) / (std::log(high) - std::log(low)) : -1;
+    else
+        f = (v - low) / (high - low);
+    return bottom - f * (bottom - top);
+}
+
+double PriceScale::priceAt(double y) const {
+    const double f = bottom == top ? 0 : (bottom - y) / (bottom - top);
+    const double v = log ? std::exp(std::log(low) + f * (std::log(high) - std::log(low))) : low + f * (high - low);
+    return v / factor;
+}
+
+PriceScale SeriesChart::priceScale(SeriesView view, const SceneLayout& lay) const {
+    view.first = std::max(view.first, 0);
+    view.last = std::min(view.last, m_series.size() - 1);
+    double scale = 1.0;
+    if (!m_compareCloses.empty()) {
+        for (int b = view.first; b <= view.last; ++b)
+            if (m_closes[static_cast<std::size_t>(b)] > 0) {
+                scale = 100.0 / m_closes[static_cast<std::size_t>(b)];
+                break;
+            }
+    }
+    YMap pm{lay.priceTop, lay.priceBottom, 0, 1, m_options.logScale};
+    double low = 1e300, high = -1e300;
+    for (int b = view.first; b <= view.last; ++b) {
+        const SeriesBar& bar = m_series.bars[static_cast<std::size_t>(b)];
+        if (!bar.traded())
+            continue;
+        if (bar.low.raw() > 0)
+            low = std::min(low, bar.low.toDouble() * scale);
+        high = std::max(high, bar.high.toDouble() * scale);
+    }
+    for (const Series& closes : m_compareCloses) {
+        const Series pct = percentFrom(closes, view);
+        for (int b = view.first; b <= view.last; ++b)
+            if (const double v = pct[static_cast<std::size_t>(b)]; !isMissing(v)) {
+                low = std::min(low, 100 + v);
+                high = std::max(high, 100 + v);
+            }
+    }
+    fit(pm, low, high);
+    return {lay.priceTop, lay.priceBottom, pm.low, pm.high, pm.log, scale};
+}
+
 std::vector<Primitive> SeriesChart::draw(SeriesView view, int width, int height, int legendBar) const {
     std::vector<Primitive> out;
     out.reserve(16384);
@@ -342,34 +391,12 @@ std::vector<Primitive> SeriesChart::draw(SeriesView view, int width, int height,
 
     // Price panel: prices, or an index of 100 at the first bar while a comparison is on.
     const bool compare = !m_compareCloses.empty();
-    double scale = 1.0;
-    if (compare) {
-        for (int b = view.first; b <= view.last; ++b)
-            if (m_closes[static_cast<std::size_t>(b)] > 0) {
-                scale = 100.0 / m_closes[static_cast<std::size_t>(b)];
-                break;
-            }
-    }
+    const PriceScale ps = priceScale(view, lay);
+    const double scale = ps.factor;
     std::vector<Series> comparePct;
-    YMap pm{lay.priceTop, lay.priceBottom, 0, 1, m_options.logScale};
-    double low = 1e300, high = -1e300;
-    for (int b = view.first; b <= view.last; ++b) {
-        const SeriesBar& bar = m_series.bars[static_cast<std::size_t>(b)];
-        if (!bar.traded())
-            continue;
-        if (bar.low.raw() > 0)
-            low = std::min(low, bar.low.toDouble() * scale);
-        high = std::max(high, bar.high.toDouble() * scale);
-    }
-    for (std::size_t k = 0; k < m_compareCloses.size(); ++k) {
+    for (std::size_t k = 0; k < m_compareCloses.size(); ++k)
         comparePct.push_back(percentFrom(m_compareCloses[k], view));
-        for (int b = view.first; b <= view.last; ++b)
-            if (const double v = comparePct.back()[static_cast<std::size_t>(b)]; !isMissing(v)) {
-                low = std::min(low, 100 + v);
-                high = std::max(high, 100 + v);
-            }
-    }
-    fit(pm, low, high);
+    const YMap pm{ps.top, ps.bottom, ps.low, ps.high, ps.log};
     axisLabels(out, priceLabels(pm.low, pm.high, pm.bottom - pm.top, pm.log), pm, L, R, compare, false);
 
     if (lay.candles) {

@@ -114,6 +114,21 @@ struct SceneLayout {
     int barX(int bar, SeriesView view) const;
 };
 
+// The price panel's scale of a view: a price times `factor` (1, or 100 over the first close of the view
+// while a comparison is on) mapped onto the rows top..bottom, linear or log. The bars are drawn at the
+// rounded row of yOf.
+struct PriceScale {
+    int top = 0, bottom = 0;
+    double low = 0, high = 1; // the scaled values at rows bottom and top
+    bool log = false;
+    double factor = 1.0;
+    // The row of a price, unrounded and unclamped (a price at or below 0 on a log scale: one panel
+    // height under the bottom).
+    double yOf(double price) const;
+    // The price at row y: the inverse of yOf.
+    double priceAt(double y) const;
+};
+
 // A line's value at one bar (kMissing where it has none).
 struct NamedValue {
     std::string name;
@@ -138,6 +153,8 @@ public:
     Series comparePercent(int k, SeriesView view) const;
 
     SceneLayout layout(SeriesView view, int width, int height) const;
+    // The price scale of a view drawn with `layout` (fitted to the view's bars and compared issues).
+    PriceScale priceScale(SeriesView view, const SceneLayout& layout) const;
     // The scene of a view at width×height pixels (at least 200×160; smaller sizes draw the background).
     // The legends show the values at bar `legendBar` when it lies in the view, else at the view's last bar.
     std::vector<Primitive> draw(SeriesView view, int width, int height, int legendBar = -1) const;

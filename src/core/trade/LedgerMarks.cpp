@@ -1,5 +1,6 @@
 #include "core/trade/LedgerMarks.h"
 
+#include "core/chart/SeriesScene.h"
 #include "core/chart/SplitAdjust.h"
 #include "core/chart/UserLines.h"
 #include "core/db/BarTable.h"
@@ -9,6 +10,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <functional>
 
 namespace kestrel::trade {
 namespace {
@@ -19,10 +21,10 @@ Result<std::vector<db::SplitEvent>> eventsFor(db::Database& db, std::int32_t cod
     return db::listSplits(db, code, true);
 }
 
-} // namespace
-
-Status ledgerOverlay(db::Database& db, std::int32_t code, const chart::ChartData& data, bool weekly, bool adjusted,
-                     chart::ChartOverlay& overlay) {
+// The levels and trade marks of the lots of `code`; `place` gives a trade date's bar number (a mark
+// whose date it does not place is left out), or every mark is kept with bar 0 when it is empty.
+Status readLots(db::Database& db, std::int32_t code, bool adjusted,
+                const std::function<std::optional<int>(Date)>& place, chart::ChartOverlay& overlay) {
     overlay.levels.clear();
     overlay.trades.clear();
     auto hasTarget = db::hasField(db, "stockmarket", "目標株価");
@@ -36,26 +38,45 @@ Status ledgerOverlay(db::Database& db, std::int32_t code, const chart::ChartData
     if (!st)
         return st.status();
     st->bind(1, static_cast<std::int64_t>(code));
+    auto mark = [&](Date date, bool buy) {
+        if (!place)
+            overlay.trades.push_back({0, buy, date});
+        else if (auto bar = place(date))
+            overlay.trades.push_back({*bar, buy, date});
+    };
     return st->forEachRow([&] {
         const std::optional<Date> bought = st->isNull(0) ? std::nullopt : Date::parse(st->text(0));
         const std::optional<Date> sold = st->isNull(3) ? std::nullopt : Date::parse(st->text(3));
         const bool unsold = st->isNull(4) || st->int64(4) == 0;
         if (bought)
-            if (auto bar = chart::barShowing(data, *bought, weekly))
-                overlay.trades.push_back({*bar, true});
+            mark(*bought, true);
         if (!unsold && sold)
-            if (auto bar = chart::barShowing(data, *sold, weekly))
-                overlay.trades.push_back({*bar, false});
+            mark(*sold, false);
         if (!unsold)
             return;
         const db::SplitRatio r = bought ? db::ratioAfter(*events, *bought) : db::SplitRatio{};
-        const std::int64_t count = r.count(st->isNull(1) ? 0 : st->int64(1));
-        const std::string shares = std::to_string(count) + "株";
         if (!st->isNull(2) && st->int64(2) > 0)
-            overlay.levels.push_back({Currency::fromWhole(r.price(st->int64(2))), shares, false});
+            overlay.levels.push_back(levelOf(r.price(st->int64(2)), false));
         if (!st->isNull(5) && st->int64(5) > 0)
-            overlay.levels.push_back({Currency::fromWhole(r.price(st->int64(5))), "目標 " + shares, true});
+            overlay.levels.push_back(levelOf(r.price(st->int64(5)), true));
     });
+}
+
+} // namespace
+
+chart::PriceLevel levelOf(std::int64_t yen, bool target) {
+    const std::string price = chart::priceText(static_cast<double>(yen)) + "円";
+    return {Currency::fromWhole(yen), (target ? "目標 " : "損益分岐 ") + price, target};
+}
+
+Status ledgerOverlay(db::Database& db, std::int32_t code, const chart::ChartData& data, bool weekly, bool adjusted,
+                     chart::ChartOverlay& overlay) {
+    return readLots(
+        db, code, adjusted, [&](Date d) { return chart::barShowing(data, d, weekly); }, overlay);
+}
+
+Status ledgerMarks(db::Database& db, std::int32_t code, bool adjusted, chart::ChartOverlay& overlay) {
+    return readLots(db, code, adjusted, {}, overlay);
 }
 
 Status loadChartOverlay(db::Database& db, std::int32_t code, int chartMode, const chart::ChartData& data, bool adjusted,

@@ -1,6 +1,6 @@
 #pragma once
-// The ledger on the chart: for the issue shown, each unsold lot's break-even price (labelled with its
-// share count) and the target price the user set for it, and a mark on the bar of each purchase and
+// The ledger on the chart: for the issue shown, each unsold lot's break-even price (labelled with the
+// price, "損益分岐 2,964円") and the target price the user set for it, and a mark on the bar of each purchase and
 // each sale. Prices and counts are those of the lot as held now: a lot bought before a confirmed split
 // event shows its count times the ratio of the events after the purchase day and its prices divided by
 // it, which is how a bar of the purchase day is shown; with adjustment off they show as traded.
@@ -17,6 +17,13 @@ namespace kestrel::trade {
 // for a lot not sold) give no mark. A file without 目標株価 (an older version read-only) has no targets.
 Status ledgerOverlay(db::Database& db, std::int32_t code, const chart::ChartData& data, bool weekly, bool adjusted,
                      chart::ChartOverlay& overlay);
+
+// The same for a chart of any span (core/chart/SeriesOverlay.h): the levels, and a mark for every
+// purchase and sale of the issue with its date (TradeMark::bar 0; the chart places it by date).
+Status ledgerMarks(db::Database& db, std::int32_t code, bool adjusted, chart::ChartOverlay& overlay);
+
+// A level as the chart labels it: "損益分岐 2,964円", or "目標 3,600円" for a target.
+chart::PriceLevel levelOf(std::int64_t yen, bool target);
 
 // Everything drawn over the loaded chart of `code` in chartMode: the user's lines placed on the window's
 // bars and, when ledgerShown, the ledger's levels and marks. selectedLine is kept.

@@ -2,6 +2,7 @@
 // surface's size by the series painter, the crosshair and data window over it.
 #include "ui/chart/SeriesChartView.h"
 
+#include "services/render/ChartPainter.h"
 #include "services/render/SeriesPainter.h"
 
 #include <QContextMenuEvent>
@@ -62,7 +63,8 @@ protected:
         m_owner.m_pressX = p.x();
         m_owner.m_pressView = m_owner.m_view;
         m_owner.m_dragPane = chart::paneEdgeAt(m_owner.m_pressLayout, p.y(), kSplitterSlack);
-        m_owner.m_scrolling = m_owner.m_dragPane < 0;
+        m_owner.m_scrolling =
+            m_owner.m_dragPane < 0 && !m_owner.pressOnLines(p, e->modifiers().testFlag(Qt::ShiftModifier));
     }
 
     void mouseMoveEvent(QMouseEvent* e) override {
@@ -76,6 +78,8 @@ protected:
             update();
             return;
         }
+        if (e->buttons().testFlag(Qt::LeftButton))
+            m_owner.dragLines(p);
         if (m_owner.m_scrolling) {
             const chart::SceneLayout& lay = m_owner.m_pressLayout;
             m_owner.setSpanView(chart::scrollPixels(m_owner.m_pressView, m_owner.m_total, p.x() - m_owner.m_pressX,
@@ -97,6 +101,8 @@ protected:
             return;
         if (m_owner.m_dragPane >= 0)
             Q_EMIT m_owner.layoutChanged();
+        else
+            m_owner.releaseLines(e->position().toPoint());
         m_owner.m_dragPane = -1;
         m_owner.m_scrolling = false;
     }
@@ -119,10 +125,8 @@ protected:
     void contextMenuEvent(QContextMenuEvent* e) override {
         if (!m_owner.m_chart)
             return;
-        const int pane = chart::paneAt(m_owner.sceneLayout(), e->pos().y());
-        if (pane == -2)
-            return;
-        m_owner.paneMenu(pane)->popup(e->globalPos());
+        if (QMenu* menu = m_owner.contextMenuAt(e->pos()))
+            menu->popup(e->globalPos());
     }
 
 private:
@@ -169,6 +173,10 @@ void SeriesChartView::setChart(chart::BarSeries series, chart::SceneOptions opti
     m_chart = std::make_unique<chart::SeriesChart>(std::move(series), std::move(options), std::move(compared));
     m_crosshair = -1;
     m_span.reset();
+    m_overlay = {};
+    m_drawing.reset();
+    m_dragLine = 0;
+    m_dragFrom.reset();
     setSpanView(chart::clampView({m_total - chart::kDefaultViewBars, m_total - 1}, m_total), std::nullopt);
 }
 
@@ -251,6 +259,9 @@ void SeriesChartView::keyOnCanvas(QKeyEvent* e) {
         return;
     const int step = e->modifiers() & Qt::ShiftModifier ? std::max(1, m_view.count() / 10) : 1;
     switch (e->key()) {
+    case Qt::Key_Delete:
+        deleteSelectedLine();
+        break;
     case Qt::Key_Plus:
     case Qt::Key_Equal:
         zoom(kZoomStep); // the right edge stays
@@ -315,6 +326,170 @@ QMenu* SeriesChartView::paneMenu(int pane) {
     return m_menu;
 }
 
+QMenu* SeriesChartView::contextMenuAt(QPoint pos) {
+    if (!m_chart)
+        return nullptr;
+    const int pane = chart::paneAt(sceneLayout(), pos.y());
+    if (pane == -2)
+        return nullptr;
+    QMenu* menu = paneMenu(pane);
+    const chart::OverlayGeometry g = overlayGeometry();
+    const auto point = chart::seriesPointAt(g, pos.x(), pos.y());
+    if (pane != -1 || !point)
+        return menu;
+    QAction* first = menu->actions().value(0);
+    QAction* horizontal = new QAction(QStringLiteral("水平線を引く"), menu);
+    connect(horizontal, &QAction::triggered, this,
+            [this, p = *point] { Q_EMIT horizontalLineRequested(p.date, p.price); });
+    menu->insertAction(first, horizontal);
+    if (const chart::ChartLine* l = lineById(chart::seriesLineAt(g, m_overlay, pos.x(), pos.y()))) {
+        m_overlay.selectedLine = l->id;
+        m_dirty = true;
+        m_canvas->update();
+        if (l->kind == chart::LineKind::Horizontal) {
+            QMenu* alert = new QMenu(QStringLiteral("警報に設定"), menu);
+            const std::int64_t id = l->id;
+            const Currency price = l->price1;
+            for (int board : {1, 2})
+                connect(alert->addAction(board == 1 ? QStringLiteral("株価ボードA") : QStringLiteral("株価ボードB")),
+                        &QAction::triggered, this,
+                        [this, id, price, board] { Q_EMIT alertRequested(id, price, board); });
+            menu->insertMenu(first, alert);
+        }
+        QAction* remove = new QAction(QStringLiteral("線を削除"), menu);
+        connect(remove, &QAction::triggered, this, [this] { deleteSelectedLine(); });
+        menu->insertAction(first, remove);
+    }
+    menu->insertSeparator(first);
+    return menu;
+}
+
+void SeriesChartView::setOverlay(const chart::ChartOverlay& overlay) {
+    const std::int64_t selected = m_overlay.selectedLine;
+    m_overlay = overlay;
+    if (m_overlay.selectedLine == 0 && lineById(selected))
+        m_overlay.selectedLine = selected;
+    m_dragLine = 0;
+    m_dragFrom.reset();
+    m_dirty = true;
+    m_canvas->update();
+}
+
+chart::OverlayGeometry SeriesChartView::overlayGeometry() const {
+    if (!m_chart)
+        return {};
+    return chart::overlayGeometry(*m_chart, m_view, m_canvas->width(), m_canvas->height());
+}
+
+chart::ChartLine* SeriesChartView::lineById(std::int64_t id) {
+    for (chart::ChartLine& l : m_overlay.lines)
+        if (id != 0 && l.id == id)
+            return &l;
+    return nullptr;
+}
+
+void SeriesChartView::deleteSelectedLine() {
+    const std::int64_t id = m_overlay.selectedLine;
+    if (!lineById(id))
+        return;
+    std::erase_if(m_overlay.lines, [id](const chart::ChartLine& l) { return l.id == id; });
+    m_overlay.selectedLine = 0;
+    m_dirty = true;
+    m_canvas->update();
+    Q_EMIT lineDeleted(id);
+}
+
+bool SeriesChartView::pressOnLines(QPoint at, bool shift) {
+    m_drawing.reset();
+    m_dragLine = 0;
+    m_dragFrom.reset();
+    const chart::OverlayGeometry g = overlayGeometry();
+    const auto point = chart::seriesPointAt(g, at.x(), at.y());
+    if (!point)
+        return false;
+    if (shift) {
+        chart::ChartLine fresh;
+        fresh.date1 = fresh.date2 = point->date;
+        fresh.price1 = fresh.price2 = point->price;
+        m_drawing = fresh;
+        return true;
+    }
+    // An end of the selected line first, then any line under the pointer.
+    std::int64_t hit = 0;
+    if (const chart::ChartLine* sel = lineById(m_overlay.selectedLine);
+        sel && chart::seriesEndAt(g, *sel, at.x(), at.y()))
+        hit = sel->id;
+    else
+        hit = chart::seriesLineAt(g, m_overlay, at.x(), at.y());
+    const chart::ChartLine* line = lineById(hit);
+    if (m_overlay.selectedLine != hit) {
+        m_overlay.selectedLine = hit;
+        m_dirty = true;
+        m_canvas->update();
+    }
+    if (!line)
+        return false; // the press scrolls the chart
+    if (const int end = chart::seriesEndAt(g, *line, at.x(), at.y())) {
+        m_dragLine = hit;
+        m_dragEnd = end;
+        m_dragFrom = *line;
+    }
+    return true;
+}
+
+void SeriesChartView::dragLines(QPoint at) {
+    chart::ChartLine* target = m_dragLine ? lineById(m_dragLine) : m_drawing ? &*m_drawing : nullptr;
+    if (!target)
+        return;
+    // Held inside the price panel, so a drag past its edge keeps the end on the edge.
+    const chart::OverlayGeometry g = overlayGeometry();
+    const auto point = chart::seriesPointAt(g, std::clamp(at.x(), g.layout.plotLeft, g.layout.plotRight),
+                                            std::clamp(at.y(), g.layout.priceTop, g.layout.priceBottom));
+    if (!point)
+        return;
+    const int end = m_dragLine ? m_dragEnd : 2;
+    if (target->kind == chart::LineKind::Horizontal || end == 1) {
+        target->date1 = point->date;
+        target->price1 = point->price;
+    }
+    if (target->kind == chart::LineKind::Horizontal || end == 2) {
+        target->date2 = point->date;
+        target->price2 = point->price;
+    }
+    m_dirty = true;
+    m_canvas->update();
+}
+
+void SeriesChartView::releaseLines(QPoint at) {
+    dragLines(at);
+    if (m_dragLine) {
+        chart::ChartLine* moved = lineById(m_dragLine);
+        const chart::ChartLine from = *m_dragFrom;
+        m_dragLine = 0;
+        m_dragFrom.reset();
+        if (!moved || *moved == from)
+            return;
+        if (moved->kind == chart::LineKind::Trend && moved->date1 == moved->date2) {
+            *moved = from; // both ends on one bar: put back
+            m_dirty = true;
+            m_canvas->update();
+            return;
+        }
+        Q_EMIT lineMoved(*moved);
+        return;
+    }
+    if (!m_drawing)
+        return;
+    const chart::ChartLine drawn = *m_drawing;
+    m_drawing.reset();
+    m_dirty = true;
+    m_canvas->update();
+    if (drawn.date1 == drawn.date2)
+        Q_EMIT horizontalLineRequested(drawn.date1, drawn.price1); // a Shift+click: released on its bar
+    else
+        Q_EMIT lineDrawn(drawn);
+}
+
 void SeriesChartView::paintCanvas(QWidget& canvas) {
     QPainter painter(&canvas);
     if (!m_chart) {
@@ -324,6 +499,12 @@ void SeriesChartView::paintCanvas(QWidget& canvas) {
     const int w = canvas.width(), h = canvas.height();
     if (m_dirty || m_image.width() != w || m_image.height() != h) {
         m_image = services::renderSeriesImage(*m_chart, m_view, w, h, m_crosshair);
+        chart::ChartOverlay shown = m_overlay;
+        if (m_drawing)
+            shown.lines.push_back(*m_drawing);
+        QPainter over(&m_image);
+        services::paintPrimitives(over, chart::drawSeriesOverlay(overlayGeometry(), shown));
+        over.end();
         m_dirty = false;
     }
     painter.drawImage(0, 0, m_image);

@@ -5,8 +5,16 @@
 // window, and each legend reads the values at the cursor. Dragging a pane's top edge sets its height;
 // right-clicking a pane opens the pane menu (add, remove, move). The spans, read-outs and pane changes
 // are core functions (SeriesNavigation, SeriesReadout); this widget only routes input to them.
+//
+// The user's lines and the ledger's lots are drawn over the price panel (core/chart/SeriesOverlay.h).
+// Shift+drag draws a trend line and Shift+click a horizontal one; a click selects the line under the
+// mouse and dragging an end of the selected line (anywhere along a horizontal one) moves it; Delete
+// removes the selected line; the price panel's menu offers 水平線を引く, and on a line 警報に設定 and
+// 線を削除. Each change is only emitted, with dates and prices as the chart shows them: the owner
+// stores it and gives the overlay back with setOverlay.
 #include "core/chart/SeriesLayoutIni.h"
 #include "core/chart/SeriesNavigation.h"
+#include "core/chart/SeriesOverlay.h"
 #include "core/chart/SeriesReadout.h"
 #include "core/chart/SeriesScene.h"
 
@@ -30,7 +38,8 @@ public:
     explicit SeriesChartView(QWidget* parent = nullptr);
     ~SeriesChartView() override;
 
-    // Shows `series` up to `chartDate` with `options`; the view is the last kDefaultViewBars bars.
+    // Shows `series` up to `chartDate` with `options`; the view is the last kDefaultViewBars bars. The
+    // overlay of the issue shown before is cleared (give the new one with setOverlay after this).
     void setChart(chart::BarSeries series, chart::SceneOptions options, Date chartDate,
                   std::vector<chart::ComparedIssue> compared = {});
     // The overlays, panes, span and scale of a saved layout (the chart's values computed again).
@@ -57,11 +66,30 @@ public:
     QToolButton* spanButton(chart::SpanPreset preset) const;
     // The pane menu of pane `pane` (-1: the price panel), as a right click opens it.
     QMenu* paneMenu(int pane);
+    // The menu a right click at `pos` (canvas pixels) opens: on the price panel the line actions first
+    // (水平線を引く; on a line 警報に設定 and 線を削除), then the pane menu; nothing below the panes.
+    QMenu* contextMenuAt(QPoint pos);
+
+    // The lines and lots drawn over the price panel. The selected line stays selected while the new
+    // overlay still holds it and names no other.
+    void setOverlay(const chart::ChartOverlay& overlay);
+    const chart::ChartOverlay& overlay() const { return m_overlay; }
+    // Where the view's bars and prices lie on the canvas (for the overlay and the mouse).
+    chart::OverlayGeometry overlayGeometry() const;
 
 Q_SIGNALS:
     void viewChanged();
     // Overlays, panes, their heights or the scale changed (a layout to save).
     void layoutChanged();
+    // A trend line drawn with the mouse (id 0), with its two anchors as drawn.
+    void lineDrawn(const kestrel::chart::ChartLine& line);
+    // A horizontal line asked for at a date and price (Shift+click, 水平線を引く).
+    void horizontalLineRequested(kestrel::Date date, kestrel::Currency price);
+    // Line `line.id` moved to the anchors it carries.
+    void lineMoved(const kestrel::chart::ChartLine& line);
+    void lineDeleted(std::int64_t id);
+    // 警報に設定 on horizontal line `id`: board 1 (株価ボードA) or 2 (株価ボードB) at its price.
+    void alertRequested(std::int64_t id, kestrel::Currency price, int board);
 
 private:
     friend class SeriesCanvas;
@@ -69,6 +97,12 @@ private:
     void setSpanView(chart::SeriesView view, std::optional<chart::SpanPreset> preset);
     void paintCanvas(QWidget& canvas);
     void keyOnCanvas(QKeyEvent* event);
+    // The mouse on the lines: true when the press went to a line (drawing, selecting or moving one).
+    bool pressOnLines(QPoint at, bool shift);
+    void dragLines(QPoint at);
+    void releaseLines(QPoint at);
+    chart::ChartLine* lineById(std::int64_t id);
+    void deleteSelectedLine();
 
     std::unique_ptr<chart::SeriesChart> m_chart;
     Date m_chartDate;
@@ -89,6 +123,13 @@ private:
     QMenu* m_menu = nullptr;
     QImage m_image;
     bool m_dirty = true;
+
+    chart::ChartOverlay m_overlay;
+    // A line being drawn, or an end (1, 2) of line m_dragLine being moved (m_dragFrom: as it was).
+    std::optional<chart::ChartLine> m_drawing;
+    std::int64_t m_dragLine = 0;
+    int m_dragEnd = 0;
+    std::optional<chart::ChartLine> m_dragFrom;
 };
 
 } // namespace kestrel::ui

@@ -5,6 +5,7 @@
 // priceTop 530, priceBottom 480, range 50: sP = 512/100, so y(p) = 100 + 5.12 x (530 - p).
 #include "core/chart/ChartOverlay.h"
 
+#include "core/chart/SeriesScene.h"
 #include "core/chart/UserLines.h"
 #include "core/db/DataDeletion.h"
 #include "core/db/Schema.h"
@@ -89,9 +90,9 @@ TEST_F(Overlay, LedgerLevelsAndMarksFollowTheSplitInDailyAndWeeklyMode) {
         // Only the unsold lot, held now as 200 shares: break-even 1040 / 2, target 1050 / 2.
         ASSERT_EQ(o.levels.size(), 2u);
         EXPECT_EQ(o.levels[0].price, W(520));
-        EXPECT_EQ(o.levels[0].label, "200株");
+        EXPECT_EQ(o.levels[0].label, "損益分岐 520円");
         EXPECT_EQ(o.levels[1].price, W(525));
-        EXPECT_EQ(o.levels[1].label, "目標 200株");
+        EXPECT_EQ(o.levels[1].label, "目標 525円");
         // y(520) = 151.2 -> 151, y(525) = 125.6 -> 126.
         auto items = drawOverlay(data, o);
         EXPECT_TRUE(hasPrimitive(items, Shape::DottedLine, kPlotLeft, 151, kPlotRight, 151));
@@ -106,7 +107,25 @@ TEST_F(Overlay, LedgerLevelsAndMarksFollowTheSplitInDailyAndWeeklyMode) {
     ASSERT_TRUE(trade::loadChartOverlay(*db, 1301, 1, data, false, true, raw));
     ASSERT_EQ(raw.levels.size(), 2u);
     EXPECT_EQ(raw.levels[0].price, W(1040));
-    EXPECT_EQ(raw.levels[0].label, "100株");
+    EXPECT_EQ(raw.levels[0].label, "損益分岐 1,040円");
+}
+
+TEST_F(Overlay, LedgerMarksByDateForAChartOfAnySpan) {
+    // Every purchase and sale with its date (the chart places it), the unsold lot's levels as held now.
+    ChartOverlay o;
+    ASSERT_TRUE(trade::ledgerMarks(*db, 1301, true, o));
+    ASSERT_EQ(o.trades.size(), 3u);
+    const std::pair<Date, bool> want[] = {{D(2024, 1, 5), true}, {D(2024, 1, 9), true}, {D(2024, 1, 10), false}};
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(o.trades[i].date, want[i].first) << i;
+        EXPECT_EQ(o.trades[i].buy, want[i].second) << i;
+        EXPECT_EQ(o.trades[i].bar, 0) << i;
+    }
+    ASSERT_EQ(o.levels.size(), 2u);
+    EXPECT_EQ(o.levels[0].label, "損益分岐 520円");
+    EXPECT_EQ(o.levels[1].label, "目標 525円");
+    EXPECT_TRUE(o.levels[1].target);
+    EXPECT_EQ(trade::levelOf(1000000, true).label, "目標 1,000,000円");
 }
 
 TEST_F(Overlay, LinesKeepTheirBarsAndPricesThroughSplitsReopeningAndCodeChanges) {
@@ -227,3 +246,69 @@ TEST(OverlaySchema, AnOlderFileGainsTheLineTableAndTheNewFields) {
     EXPECT_EQ(*(*db)->queryInt("PRAGMA user_version"), db::kSchemaVersion);
     EXPECT_TRUE(addLine(**db, 1301, 1, {0, LineKind::Horizontal, D(2024, 1, 5), {}, W(500), {}, 0, 0}, false));
 }
+
+namespace kestrel::chart {
+namespace {
+
+// The 110-bar chart at one pixel a yen (range 256 over 256 rows: row 100 + 1,256 - price): bars 1-80 at
+// 1,050 yen, bars 81-110 from 1,150 to 1,200 (rows 156-206). A 96-column label at the right end starts at
+// column 757 - 2 - 96 = 659, at the left end at 202.
+TEST(OverlayLabels, LevelLabelsClearOfTheBarsAndTheHorizontalLineTag) {
+    ChartData d;
+    d.barCount = 110;
+    d.priceTop = Currency::fromWhole(1256);
+    d.priceBottom = Currency::fromWhole(1000);
+    for (int i = 0; i < 110; ++i) {
+        ChartBar& b = d.bars[static_cast<std::size_t>(i)];
+        b.low = Currency::fromWhole(i < 80 ? 1050 : 1150);
+        b.high = Currency::fromWhole(i < 80 ? 1050 : 1200);
+        b.open = b.close = b.closeCarried = Currency::fromWhole(i < 80 ? 1050 : 1175);
+    }
+    const struct {
+        std::int64_t price;
+        int x, y;
+    } cases[] = {
+        {1140, 659, 218}, // row 216: the bars end three rows above it, so the label goes below
+        {1210, 659, 133}, // row 146: the bars lie under it, the label above
+        {1175, 202, 168}, // row 181, through the last bars: the left end, clear of the 1,050 bars
+        {1255, 659, 100}, // row 101: held inside the panel
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.price);
+        ChartOverlay o;
+        o.levels = {trade::levelOf(c.price, false)};
+        ASSERT_EQ(textWidth(o.levels[0].label), 96);
+        bool found = false;
+        for (const Primitive& p : drawOverlay(d, o))
+            if (p.shape == Shape::Text) {
+                EXPECT_EQ(p.x1, c.x);
+                EXPECT_EQ(p.y1, c.y);
+                found = true;
+            }
+        EXPECT_TRUE(found);
+    }
+    // Two levels side by side: the second label does not cover the first.
+    ChartOverlay two;
+    two.levels = {trade::levelOf(1210, false), trade::levelOf(1212, true)};
+    std::vector<std::pair<int, int>> at;
+    for (const Primitive& p : drawOverlay(d, two))
+        if (p.shape == Shape::Text)
+            at.push_back({p.x1, p.y1});
+    ASSERT_EQ(at.size(), 2u);
+    EXPECT_EQ(at[0], (std::pair{659, 133}));
+    // Row 144: above the line at the right it would cover the first label, below it the bars; the left
+    // end is clear.
+    EXPECT_EQ(at[1], (std::pair{202, 131}));
+    // A horizontal line at 1,128 (row 228) carries its price right of the plot.
+    const auto tag = lineTag(d, Currency::fromWhole(1128));
+    ASSERT_TRUE(tag);
+    EXPECT_EQ(tag->text, "1,128");
+    EXPECT_EQ(tag->x1, 758);
+    EXPECT_EQ(tag->x2, 791);
+    EXPECT_EQ(tag->y1, 222);
+    EXPECT_EQ(tag->y2, 233);
+    EXPECT_FALSE(lineTag(d, Currency::fromWhole(1300)));
+}
+
+} // namespace
+} // namespace kestrel::chart
