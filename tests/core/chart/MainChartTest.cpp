@@ -1,0 +1,67 @@
+// The main window's chart: the switches as panes and averages in each chart mode, and the bar a dated
+// price-list row points at (a weekend, a day before the first bar, past the last bar).
+#include "core/chart/MainChart.h"
+
+#include <gtest/gtest.h>
+
+namespace kestrel::chart {
+namespace {
+
+using P = PaneKind;
+
+TEST(MainChart, SwitchesGiveThePanesAndAverages) {
+    struct Case {
+        int lowerMode, chartMode;
+        bool volume, averages;
+        std::vector<PaneKind> panes;
+        std::vector<int> averagesDrawn;
+    } cases[] = {
+        {0, 1, true, true, {P::Volume, P::Psych, P::Rsi, P::Vr}, {5, 25, 75}},
+        {1, 1, true, true, {P::Volume, P::Rsi, P::Vr}, {5, 25, 75}},
+        {2, 2, false, true, {P::Psych}, {5, 25, 75}},
+        {3, 1, true, false, {P::Volume}, {}}, // 伊藤ﾚｼｵ: no pane of its own
+        {3, 2, true, true, {P::Volume, P::Margin}, {5, 25, 75}},
+        {3, 3, false, true, {P::Margin}, {5, 25, 75}},
+        {4, 1, false, true, {}, {5, 25, 75}},
+        {0, 3, false, true, {P::Psych, P::Rsi, P::Vr}, {5, 25, 75}},
+    };
+    for (const Case& c : cases) {
+        MainChartSwitches s;
+        s.lowerPanelMode = c.lowerMode;
+        s.chartMode = c.chartMode;
+        s.volume = c.volume;
+        s.averages = c.averages;
+        s.average1 = 5, s.average2 = 25, s.average3 = 75;
+        s.psychPeriod = 10, s.flowPeriod = 0; // 0: the scene's default
+        const SceneOptions o = mainChartOptions(s);
+        EXPECT_EQ(o.panes, c.panes) << c.lowerMode << "/" << c.chartMode;
+        EXPECT_EQ(o.averages, c.averagesDrawn) << c.lowerMode << "/" << c.chartMode;
+        EXPECT_LE(o.panes.size(), static_cast<std::size_t>(kMaxPanes));
+        EXPECT_EQ(o.psychPeriod, 10);
+        EXPECT_EQ(o.flowPeriod, 14);
+    }
+    MainChartSwitches one;
+    one.average1 = 0, one.average2 = 13, one.average3 = 0;
+    EXPECT_EQ(mainChartOptions(one).averages, std::vector<int>{13});
+}
+
+TEST(MainChart, ModesAndBarsOnADate) {
+    EXPECT_EQ(barModeFor(1), BarMode::Daily);
+    EXPECT_EQ(barModeFor(2), BarMode::Weekly);
+    EXPECT_EQ(barModeFor(3), BarMode::Monthly);
+    EXPECT_EQ(barModeFor(0), BarMode::Daily);
+
+    BarSeries s; // Thu 2025-01-09, Fri 01-10, Tue 01-14 (a holiday Monday between)
+    for (int d : {9, 10, 14}) {
+        SeriesBar b;
+        b.date = *Date::fromYmd(2025, 1, d);
+        s.bars.push_back(b);
+    }
+    const struct { int day, bar; } cases[] = {{8, -1}, {9, 0}, {10, 1}, {11, 1}, {13, 1}, {14, 2}, {31, 2}};
+    for (auto c : cases)
+        EXPECT_EQ(barOnOrBefore(s, *Date::fromYmd(2025, 1, c.day)), c.bar) << c.day;
+    EXPECT_EQ(barOnOrBefore(BarSeries{}, *Date::fromYmd(2025, 1, 9)), -1);
+}
+
+} // namespace
+} // namespace kestrel::chart
