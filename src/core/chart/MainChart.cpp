@@ -1,6 +1,7 @@
 #include "core/chart/MainChart.h"
 
 #include <algorithm>
+#include <string>
 
 namespace kestrel::chart {
 
@@ -39,9 +40,41 @@ SceneOptions mainChartOptions(const MainChartSwitches& s) {
         if (barModeFor(s.chartMode) != BarMode::Daily)
             o.panes.push_back(PaneKind::Margin);
         break;
+    case kLowerMacd:
+        o.panes.push_back(PaneKind::Macd);
+        break;
+    case kLowerStoch:
+        o.panes.push_back(PaneKind::Stoch);
+        break;
+    case kLowerRci:
+        o.panes.push_back(PaneKind::Rci);
+        break;
+    case kLowerDmi:
+        o.panes.push_back(PaneKind::Dmi);
+        break;
     default:
         break;
     }
+    auto add = [&o](std::initializer_list<const char*> names) {
+        for (const char* n : names)
+            o.overlays.emplace_back(n);
+    };
+    if (s.overlays.ichimoku)
+        add({"tenkan", "kijun", "span1", "span2"});
+    if (s.overlays.bollinger) {
+        add({"bbMid"});
+        const int bands = std::clamp(s.bbBands, 1, 3);
+        for (int k = 1; k <= bands; ++k) {
+            o.overlays.push_back("bbUp" + std::to_string(k));
+            o.overlays.push_back("bbLo" + std::to_string(k));
+        }
+    }
+    if (s.overlays.envelope)
+        add({"envUp", "envLo"});
+    if (s.overlays.hlBand)
+        add({"hlHigh", "hlLow"});
+    if (s.overlays.sar)
+        add({"sar"});
     if (s.psychPeriod > 0)
         o.psychPeriod = s.psychPeriod;
     if (s.flowPeriod > 0)

@@ -3,19 +3,24 @@
 // 3 monthly), the scene options its switches ask for, and the bar of the series a dated row points at.
 #include "core/app/Date.h"
 #include "core/chart/BarSeries.h"
+#include "core/chart/ChartTechnical.h"
 #include "core/chart/SeriesScene.h"
 
 namespace kestrel::chart {
 
 // The switches of the main window's chart panel.
 struct MainChartSwitches {
-    int lowerPanelMode = 0; // 0 ALL, 1 RSI VR, 2 ｻｲｺﾛｼﾞｶﾙ, 3 伊藤ﾚｼｵ (daily) / 信用取引 (weekly), 4 表示なし
+    // 0 ALL, 1 RSI VR, 2 ｻｲｺﾛｼﾞｶﾙ, 3 伊藤ﾚｼｵ (daily) / 信用取引 (weekly), 4 表示なし, then the technical
+    // panels kLowerMacd .. kLowerDmi.
+    int lowerPanelMode = 0;
     bool volume = true;   // 出来高
     bool averages = true; // 移動平均有
     int chartMode = 1;
     int average1 = 0, average2 = 0, average3 = 0; // the three averages' periods (0: not drawn)
     int psychPeriod = 12, flowPeriod = 14;
     int screenMode = 1;
+    TechnicalOverlays overlays; // the テクニカル menu's overlays
+    int bbBands = 2;            // the Bollinger bands drawn (1 to 3 sigma)
 };
 
 // 1 daily, 2 weekly, 3 monthly; any other mode reads as daily.
@@ -23,7 +28,10 @@ BarMode barModeFor(int chartMode);
 
 // The scene options of the switches: the volume pane first when shown, then the lower panel's oscillators
 // each in its own pane (ALL: サイコロ, RSI, VR; the margin balances in weekly and monthly mode). The
-// 伊藤ﾚｼｵ of the daily chart has no pane: that mode shows none.
+// 伊藤ﾚｼｵ of the daily chart has no pane: that mode shows none. A technical panel is a pane of its own.
+// The overlays by their line names: 一目均衡表 tenkan, kijun, span1, span2; ボリンジャーバンド bbMid and
+// the bands up to bbBands; エンベロープ envUp, envLo; HLバンド hlHigh, hlLow; パラボリック sar (価格帯別出来高
+// has no line of the scene).
 SceneOptions mainChartOptions(const MainChartSwitches& s);
 
 // The index of the last bar dated on or before `day` (-1 when none is).

@@ -234,9 +234,11 @@ SceneOptions ChartPanel::seriesOptions() const {
     s.psychPeriod = m_context.settings.SaicoL;
     s.flowPeriod = m_context.settings.RSIVR;
     s.screenMode = m_context.settings.ScreenMode;
+    s.overlays = m_technicalView.overlays;
+    s.bbBands = m_technicalView.bbBands;
     SceneOptions o = mainChartOptions(s);
     o.technical = m_technicalView.settings;
-    o.overlays = m_layout.overlays;
+    // The overlays are the テクニカル menu's (kept in Kestrel.ini with it); the layout keeps the rest.
     o.logScale = m_layout.logScale;
     if (m_layout.paneWeights.size() == o.panes.size())
         o.paneWeights = m_layout.paneWeights;
@@ -363,8 +365,9 @@ void ChartPanel::DrawChart(bool rebuildList) {
     if (seriesView->chart()) {
         const SceneOptions want = seriesOptions();
         const SceneOptions& have = seriesView->chart()->options();
-        if (want.panes != have.panes || want.averages != have.averages || want.psychPeriod != have.psychPeriod ||
-            want.flowPeriod != have.flowPeriod || want.screenMode != have.screenMode) {
+        if (want.panes != have.panes || want.averages != have.averages || want.overlays != have.overlays ||
+            want.psychPeriod != have.psychPeriod || want.flowPeriod != have.flowPeriod ||
+            want.screenMode != have.screenMode) {
             const SeriesLayout kept = m_layout;
             seriesView->setOptions(want);
             m_layout = kept;

@@ -24,6 +24,10 @@ TEST(MainChart, SwitchesGiveThePanesAndAverages) {
         {3, 3, false, true, {P::Margin}, {5, 25, 75}},
         {4, 1, false, true, {}, {5, 25, 75}},
         {0, 3, false, true, {P::Psych, P::Rsi, P::Vr}, {5, 25, 75}},
+        {kLowerMacd, 1, true, true, {P::Volume, P::Macd}, {5, 25, 75}},
+        {kLowerStoch, 2, false, true, {P::Stoch}, {5, 25, 75}},
+        {kLowerRci, 3, true, true, {P::Volume, P::Rci}, {5, 25, 75}},
+        {kLowerDmi, 1, true, true, {P::Volume, P::Dmi}, {5, 25, 75}},
     };
     for (const Case& c : cases) {
         MainChartSwitches s;
@@ -43,6 +47,34 @@ TEST(MainChart, SwitchesGiveThePanesAndAverages) {
     MainChartSwitches one;
     one.average1 = 0, one.average2 = 13, one.average3 = 0;
     EXPECT_EQ(mainChartOptions(one).averages, std::vector<int>{13});
+    EXPECT_TRUE(mainChartOptions(one).overlays.empty());
+}
+
+TEST(MainChart, OverlaysByTheirLineNames) {
+    using V = std::vector<std::string>;
+    struct Case {
+        bool TechnicalOverlays::*flag;
+        int bands;
+        V names;
+    } cases[] = {
+        {&TechnicalOverlays::ichimoku, 2, {"tenkan", "kijun", "span1", "span2"}},
+        {&TechnicalOverlays::bollinger, 1, {"bbMid", "bbUp1", "bbLo1"}},
+        {&TechnicalOverlays::bollinger, 3, {"bbMid", "bbUp1", "bbLo1", "bbUp2", "bbLo2", "bbUp3", "bbLo3"}},
+        {&TechnicalOverlays::bollinger, 9, {"bbMid", "bbUp1", "bbLo1", "bbUp2", "bbLo2", "bbUp3", "bbLo3"}},
+        {&TechnicalOverlays::envelope, 2, {"envUp", "envLo"}},
+        {&TechnicalOverlays::hlBand, 2, {"hlHigh", "hlLow"}},
+        {&TechnicalOverlays::sar, 2, {"sar"}},
+        {&TechnicalOverlays::volumeProfile, 2, {}},
+    };
+    for (const Case& c : cases) {
+        MainChartSwitches s;
+        s.overlays.*(c.flag) = true;
+        s.bbBands = c.bands;
+        const SceneOptions o = mainChartOptions(s);
+        EXPECT_EQ(o.overlays, c.names);
+        // Every name is one the chart draws (none is dropped as unknown).
+        EXPECT_TRUE(SeriesChart(BarSeries{}, o).unknownOverlays().empty());
+    }
 }
 
 TEST(MainChart, ModesAndBarsOnADate) {
