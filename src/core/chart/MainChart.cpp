@@ -89,4 +89,24 @@ int barOnOrBefore(const BarSeries& series, Date day) {
     return static_cast<int>(it - series.bars.begin()) - 1;
 }
 
+DetailLabels detailLabelsAt(const BarSeries& series, int bar, const IndicatorSettings& settings) {
+    if (bar < 0 || bar >= series.size())
+        return {};
+    ChartData d;
+    const int first = std::max(0, bar - kMaxBars + 1);
+    d.barCount = bar - first + 1;
+    for (int i = first; i <= bar; ++i) {
+        const SeriesBar& b = series.bars[static_cast<std::size_t>(i)];
+        ChartBar& c = d.bars[static_cast<std::size_t>(i - first)];
+        c.date = b.date;
+        c.open = b.open, c.high = b.high, c.low = b.low, c.close = b.close;
+        c.closeCarried = b.closeCarried;
+        c.change = b.change;
+        c.volume = b.volume;
+        c.sellBalance = b.sellBalance, c.buyBalance = b.buyBalance;
+    }
+    computeIndicators(d, settings);
+    return detailLabels(d.bars[static_cast<std::size_t>(d.barCount - 1)]);
+}
+
 } // namespace kestrel::chart

@@ -3,6 +3,8 @@
 // 3 monthly), the scene options its switches ask for, and the bar of the series a dated row points at.
 #include "core/app/Date.h"
 #include "core/chart/BarSeries.h"
+#include "core/chart/ChartData.h"
+#include "core/chart/ChartLayout.h"
 #include "core/chart/ChartTechnical.h"
 #include "core/chart/SeriesScene.h"
 
@@ -36,5 +38,11 @@ SceneOptions mainChartOptions(const MainChartSwitches& s);
 
 // The index of the last bar dated on or before `day` (-1 when none is).
 int barOnOrBefore(const BarSeries& series, Date day);
+
+// The detail labels of bar `bar` of a series (the averages, their deviations, サイコロ, RSI and VR, the
+// close and the date) by the 110-bar chart's own arithmetic over the kMaxBars bars ending at that bar, so
+// a bar at the left edge of a view has its values from the stored bars before it. Empty labels for a bar
+// outside the series.
+DetailLabels detailLabelsAt(const BarSeries& series, int bar, const IndicatorSettings& settings);
 
 } // namespace kestrel::chart

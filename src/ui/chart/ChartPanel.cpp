@@ -427,6 +427,14 @@ void ChartPanel::kabukaListClick(int row) {
     if (!rowHasDate(KabukaList->item(row)->text().toStdString()))
         return;
     DetailLabels l = detailLabels(m_data.bars[static_cast<size_t>(row)]);
+    // The values from the whole stored series (a bar at the list's top has its averages too), where the
+    // chart holds the row's own bar (the monthly chart shows months of these days: the rows' values).
+    int bar = -1;
+    if (const SeriesChart* c = seriesView->chart()) {
+        bar = barOnOrBefore(c->series(), m_data.bars[static_cast<size_t>(row)].date);
+        if (bar >= 0 && c->series().bars[static_cast<size_t>(bar)].date == m_data.bars[static_cast<size_t>(row)].date)
+            l = detailLabelsAt(c->series(), bar, IndicatorSettings::from(m_context.settings));
+    }
     Lbltankairi->setText(q(l.Lbltankairi));
     Lbltyukairi->setText(q(l.Lbltyukairi));
     Lbltyokairi->setText(q(l.Lbltyokairi));

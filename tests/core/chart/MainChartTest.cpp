@@ -95,5 +95,49 @@ TEST(MainChart, ModesAndBarsOnADate) {
     EXPECT_EQ(barOnOrBefore(BarSeries{}, *Date::fromYmd(2025, 1, 9)), -1);
 }
 
+// 200 daily bars closing 1,000 + 10·i yen, each 10 up on the day before, 100 shares a day.
+BarSeries risingBars() {
+    BarSeries s;
+    Date d = *Date::fromYmd(2024, 1, 4);
+    for (int i = 0; i < 200; ++i, d = d.addDays(1)) {
+        SeriesBar b;
+        b.date = d;
+        b.open = b.high = b.low = b.close = b.closeCarried = Currency::fromWhole(1000 + 10 * i);
+        b.change = Currency::fromWhole(i == 0 ? 0 : 10);
+        b.volume = 100;
+        s.bars.push_back(b);
+    }
+    return s;
+}
+
+TEST(MainChart, DetailLabelsFromTheBarsBeforeTheView) {
+    const BarSeries s = risingBars();
+    const IndicatorSettings set{5, 25, 75, 12, 14, 1};
+    struct Case {
+        int bar;
+        const char *ma5, *ma25, *ma75, *dev5, *psych, *rsi;
+    } cases[] = {
+        // MA5 of bar 150: closes 146..150 average 2,480; the close 2,500 lies 8 per mille above it.
+        {150, "2480", "2380", "2130", "0.8", "100", "100"},
+        // Bar 90 is the first of the last 110 bars: every average from the bars before it (not 0).
+        {90, "1880", "1780", "1530", "1.1", "100", "100"},
+        // Bar 30: no 75 bars yet; bar 0 has no window at all.
+        {30, "1280", "1180", "0", "1.6", "100", "100"},
+    };
+    for (const Case& c : cases) {
+        const DetailLabels l = detailLabelsAt(s, c.bar, set);
+        EXPECT_EQ(l.Lbltanidoheikn, c.ma5) << c.bar;
+        EXPECT_EQ(l.Lbltyuidoheikn, c.ma25) << c.bar;
+        EXPECT_EQ(l.Lbltyoidoheikn, c.ma75) << c.bar;
+        EXPECT_EQ(l.Lbltankairi, c.dev5) << c.bar;
+        EXPECT_EQ(l.LblSRL, c.psych) << c.bar;
+        EXPECT_EQ(l.LblRSI, c.rsi) << c.bar;
+        EXPECT_EQ(l.Lblowarine, Currency::fromWhole(1000 + 10 * c.bar).toString()) << c.bar;
+    }
+    EXPECT_EQ(detailLabelsAt(s, 0, set).Lbltanidoheikn, "0");
+    EXPECT_EQ(detailLabelsAt(s, 200, set).LblDate, "");
+    EXPECT_EQ(detailLabelsAt(s, -1, set).LblDate, "");
+}
+
 } // namespace
 } // namespace kestrel::chart

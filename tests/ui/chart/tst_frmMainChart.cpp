@@ -102,6 +102,14 @@ void tst_frmMainChart::defaultViewMonthlyAndGrowth() {
     // A row of the price list puts the crosshair on its bar.
     panel->KabukaList->setCurrentRow(panel->KabukaList->count() - 11);
     QCOMPARE(view->crosshairBar(), daily.size() - 11);
+    // The list's first row: its averages and oscillators from the bars before it (the old labels read
+    // 0 and -1 there).
+    panel->KabukaList->setCurrentRow(0);
+    QCOMPARE(view->crosshairBar(), view->view().first);
+    for (QLabel* l : {panel->Lbltanidoheikn, panel->Lbltyuidoheikn, panel->Lbltyoidoheikn})
+        QVERIFY2(l->text() != QStringLiteral("0") && !l->text().isEmpty(), qPrintable(l->objectName()));
+    for (QLabel* l : {panel->LblSRL, panel->LblRSI, panel->LblVR})
+        QVERIFY2(l->text() != QStringLiteral("-1"), qPrintable(l->objectName()));
 
     // The switches: no volume, lower panel "RSI VR".
     panel->Chkdekidaka->click();
