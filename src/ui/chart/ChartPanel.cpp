@@ -32,8 +32,9 @@ using namespace kestrel::chart;
 namespace {
 
 const QRect kChartRect(QPoint(kClearLeft, kClearTop), QPoint(kClearRight, kClearBottom));
-// The chart of any span: its span buttons above the old chart's top, room for the date scroll bar below.
-constexpr int kSeriesTop = kClearTop - 28;
+// The chart of any span: from just under the window's header line (y 74-94), room for the date scroll
+// bar below.
+constexpr int kSeriesTop = kClearTop - 4;
 constexpr int kBelowChart = 34;
 
 QLabel* label(QWidget* parent, const char* name, int x, int y, int w = 70) {
@@ -213,6 +214,10 @@ QRect ChartPanel::chartArea() const {
 
 void ChartPanel::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
+    layoutChart();
+}
+
+void ChartPanel::layoutChart() {
     // The chart takes what the list and labels leave; it never gets smaller than the old chart.
     const int chartRight = std::max(kClearRight, width() - m_rightExtent - 8);
     const int chartBottom = std::max(kClearBottom, height() - kBelowChart);

@@ -1,8 +1,8 @@
 #pragma once
 // The chart part of the main window: the chart of any span SeriesChartView, the price list KabukaList,
 // the summary and detail labels and the four display switches. The panel's coordinates are the main
-// window's client area: the chart starts at x 145, y 72 and grows with the panel, the list and labels
-// keep to its right; the area left of x 145 and above y 72 is free for the window's own controls.
+// window's client area: the chart starts at x 145, y 96 and grows with the panel, the list and labels
+// keep to its right; the area left of x 145 and above y 96 is free for the window's own controls.
 // The window loads the chart into data() with LoadChartData, calls loadOverlay and loadSeriesChart,
 // then DrawChart(true). The 110-bar surface ChartView stays behind the chart (hidden) for the user
 // lines until they are drawn on the chart of any span.
@@ -91,8 +91,10 @@ public:
     const chart::SeriesLayout& layout() const { return m_layout; }
     void applyLayout(const chart::SeriesLayout& layout);
     void setLogScale(bool on);
-    // The chart's area in the panel (it grows with the panel).
+    // The chart's area in the panel (it grows with the panel): set again from the panel's size by
+    // layoutChart (also before the panel is shown, when resizing it sends no event yet).
     QRect chartArea() const;
+    void layoutChart();
     // A horizontal line at client y (the context menu's "水平線を引く"); false when y is off the panel.
     bool addHorizontalAt(int clientX, int clientY);
     // Sets an alert of board 1 (A) or 2 (B) at the price of horizontal line id (the context menu's

@@ -211,6 +211,7 @@ void frmMain::resizeEvent(QResizeEvent* e) {
         return;
     // The chart grows with the window; the date scroll bar stays under it.
     m_chart->resize(centralWidget()->size().expandedTo(m_chart->minimumSize()));
+    m_chart->layoutChart();
     const QRect area = m_chart->chartArea();
     HScroll->setGeometry(area.left(), area.bottom() + 6, area.width(), 18);
     m_chart->DrawChart(isMaximized());

@@ -84,6 +84,9 @@ void tst_frmMainChart::defaultViewMonthlyAndGrowth() {
     QCOMPARE(daily.size(), home.days); // the whole history, not the 110 bars shown
     QCOMPARE(view->view().count(), kDefaultViewBars);
     QCOMPARE(view->view().last, daily.size() - 1);
+    // The date scroll bar lies under the chart, not over its date axis.
+    QVERIFY(main.HScroll->geometry().top() > view->geometry().bottom());
+    QCOMPARE(main.HScroll->width(), view->width());
 
     // The first bar shown has its 5-, 25- and 75-bar averages from the bars before it.
     const int first = view->view().first;
@@ -140,6 +143,10 @@ void tst_frmMainChart::defaultViewMonthlyAndGrowth() {
     QVERIFY(panel->KabukaList->geometry().right() < main.centralWidget()->width());
     QVERIFY(main.HScroll->geometry().top() > view->geometry().bottom());
     QCOMPARE(main.HScroll->width(), view->width());
+    // The header line above the chart stays clear of it.
+    QWidget* fins = main.findChild<QWidget*>(QStringLiteral("LblFins"));
+    QVERIFY(fins);
+    QVERIFY(fins->geometry().bottom() < view->geometry().top());
 }
 
 void tst_frmMainChart::layoutKeptAcrossARestart() {
