@@ -55,6 +55,8 @@ std::string changeButtonCaption(int chartMode) {
 }
 
 std::string modeCaptionMark(int chartMode) {
+    if (chartMode == 3)
+        return "(月)";
     return db::isWeeklyMode(chartMode) ? "(週)" : "(日)";
 }
 

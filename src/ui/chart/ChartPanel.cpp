@@ -3,6 +3,8 @@
 #include "core/boards/BoardPrices.h"
 #include "core/boards/BoardStore.h"
 #include "core/chart/ChartLayout.h"
+#include "core/chart/MainChart.h"
+#include "core/chart/SeriesLoad.h"
 #include "core/chart/UserLines.h"
 #include "core/db/BarTable.h"
 #include "core/db/Lookups.h"
@@ -19,6 +21,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QResizeEvent>
 #include <QStyle>
 #include <QToolTip>
 
@@ -29,6 +32,10 @@ using namespace kestrel::chart;
 namespace {
 
 const QRect kChartRect(QPoint(kClearLeft, kClearTop), QPoint(kClearRight, kClearBottom));
+// The chart of any span: from just under the window's header line (y 74-94), room for the date scroll
+// bar below.
+constexpr int kSeriesTop = kClearTop - 4;
+constexpr int kBelowChart = 34;
 
 QLabel* label(QWidget* parent, const char* name, int x, int y, int w = 70) {
     auto* l = new QLabel(parent);
@@ -99,6 +106,15 @@ ChartPanel::ChartPanel(AppContext& context, QWidget* parent) : QWidget(parent), 
     connect(chartView, &ChartView::contextMenuAt, this, &ChartPanel::showContextMenu);
     connect(chartView, &ChartView::deletePressed, this, &ChartPanel::deleteSelectedLine);
     chartView->installEventFilter(this);
+    chartView->hide();
+    seriesView = new SeriesChartView(this);
+    seriesView->setGeometry(QRect(QPoint(kClearLeft, kSeriesTop), QPoint(kClearRight, kClearBottom)));
+    auto remember = [this] {
+        if (seriesView->chart())
+            m_layout = seriesView->currentLayout();
+    };
+    connect(seriesView, &SeriesChartView::layoutChanged, this, remember);
+    connect(seriesView, &SeriesChartView::viewChanged, this, remember);
 
     const int right = kClearRight + 8;
     KabukaList = new QListWidget(this);
@@ -184,7 +200,112 @@ ChartPanel::ChartPanel(AppContext& context, QWidget* parent) : QWidget(parent), 
     });
     // The window and its frame (a title bar and 4-pixel borders) fit a 1280-pixel screen.
     setMinimumSize(right + KabukaList->width() + 4, kClearBottom + 8);
+    for (QWidget* w : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (w->x() > kClearRight) {
+            m_rightColumn.emplace_back(w, w->pos());
+            m_rightExtent = std::max(m_rightExtent, w->geometry().right() - kClearRight);
+        }
     DrawChartFrame();
+}
+
+QRect ChartPanel::chartArea() const {
+    return seriesView->geometry();
+}
+
+void ChartPanel::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    layoutChart();
+}
+
+void ChartPanel::layoutChart() {
+    // The chart takes what the list and labels leave; it never gets smaller than the old chart.
+    const int chartRight = std::max(kClearRight, width() - m_rightExtent - 8);
+    const int chartBottom = std::max(kClearBottom, height() - kBelowChart);
+    seriesView->setGeometry(QRect(QPoint(kClearLeft, kSeriesTop), QPoint(chartRight, chartBottom)));
+    for (const auto& [w, at] : m_rightColumn)
+        w->move(at.x() + chartRight - kClearRight, at.y());
+}
+
+SceneOptions ChartPanel::seriesOptions() const {
+    MainChartSwitches s;
+    s.lowerPanelMode = m_display.lowerPanelMode;
+    s.volume = Chkdekidaka->isChecked();
+    s.averages = m_display.chartColors[kMa1] != Rgb{} || m_display.chartColors[kMa2] != Rgb{} ||
+                 m_display.chartColors[kMa3] != Rgb{};
+    s.chartMode = m_context.chartMode;
+    s.average1 = m_context.settings.move1;
+    s.average2 = m_context.settings.move2;
+    s.average3 = m_context.settings.move3;
+    s.psychPeriod = m_context.settings.SaicoL;
+    s.flowPeriod = m_context.settings.RSIVR;
+    s.screenMode = m_context.settings.ScreenMode;
+    s.overlays = m_technicalView.overlays;
+    s.bbBands = m_technicalView.bbBands;
+    SceneOptions o = mainChartOptions(s);
+    o.technical = m_technicalView.settings;
+    // The overlays are the テクニカル menu's (kept in Kestrel.ini with it); the layout keeps the rest.
+    o.logScale = m_layout.logScale;
+    if (m_layout.paneWeights.size() == o.panes.size())
+        o.paneWeights = m_layout.paneWeights;
+    return o;
+}
+
+void ChartPanel::applyViewLayout() {
+    if (!seriesView->chart())
+        return;
+    if (m_layout.span)
+        seriesView->showSpan(*m_layout.span);
+    else if (m_layout.bars != kDefaultViewBars) {
+        const SeriesView v = seriesView->view();
+        seriesView->setView({v.last - m_layout.bars + 1, v.last});
+    }
+}
+
+void ChartPanel::loadSeriesChart(std::int32_t code, Date chartDate) {
+    WidgetPrompt prompt(this);
+    auto db = services::openDatabaseOrTell(m_context.paths.databasePath, prompt, db::OpenMode::ReadOnly);
+    if (!db)
+        return;
+    SeriesRequest request;
+    request.mode = barModeFor(m_context.chartMode);
+    request.to = chartDate;
+    request.splitAdjust = m_context.splitAdjust;
+    auto series = chart::loadSeries(**db, code, request);
+    if (!series) {
+        prompt.notify(series.message());
+        series = BarSeries{};
+    }
+    const SeriesLayout kept = m_layout; // setChart shows the default span first
+    seriesView->setChart(std::move(*series), seriesOptions(), chartDate);
+    m_layout = kept;
+    applyViewLayout();
+}
+
+void ChartPanel::restoreLayout() {
+    SeriesLayout layout;
+    if (Status st = loadSeriesLayout(m_context.paths.iniPath, kSeriesLayoutSection, layout); !st)
+        WidgetPrompt(this).notify(st.message());
+    applyLayout(layout);
+}
+
+void ChartPanel::saveLayout() const {
+    if (Status st = saveSeriesLayout(m_context.paths.iniPath, kSeriesLayoutSection, m_layout); !st)
+        WidgetPrompt(const_cast<ChartPanel*>(this)).notify(st.message());
+}
+
+void ChartPanel::applyLayout(const SeriesLayout& layout) {
+    m_layout = layout;
+    if (!seriesView->chart())
+        return;
+    seriesView->setOptions(seriesOptions());
+    m_layout = layout;
+    applyViewLayout();
+}
+
+void ChartPanel::setLogScale(bool on) {
+    SeriesLayout l = m_layout;
+    l.logScale = on;
+    applyLayout(l);
 }
 
 void ChartPanel::setLowerPanelMode(int mode) {
@@ -225,12 +346,8 @@ void ChartPanel::setTechnicalView(const TechnicalView& view) {
 void ChartPanel::widenFor(int extra) {
     if (extra == m_extra)
         return;
-    // Everything right of the chart moves with its right edge.
-    for (QWidget* w : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-        if (w != chartView && w->x() > kClearRight)
-            w->move(w->x() + extra - m_extra, w->y());
+    // The old surface only: the chart of any span leaves room for the future slots itself.
     chartView->resize(kChartRect.width() + extra, kChartRect.height());
-    setMinimumWidth(minimumWidth() + extra - m_extra);
     m_extra = extra;
 }
 
@@ -250,6 +367,18 @@ void ChartPanel::DrawChart(bool rebuildList) {
         pic.items.insert(pic.items.end(), marks.begin(), marks.end());
     }
     paint(pic.items);
+    if (seriesView->chart()) {
+        const SceneOptions want = seriesOptions();
+        const SceneOptions& have = seriesView->chart()->options();
+        if (want.panes != have.panes || want.averages != have.averages || want.overlays != have.overlays ||
+            want.psychPeriod != have.psychPeriod || want.flowPeriod != have.flowPeriod ||
+            want.screenMode != have.screenMode) {
+            const SeriesLayout kept = m_layout;
+            seriesView->setOptions(want);
+            m_layout = kept;
+            m_layout.paneWeights = seriesView->currentLayout().paneWeights;
+        }
+    }
     if (rebuildList) {
         KabukaList->clear();
         for (const std::string& row : pic.rows)
@@ -303,6 +432,14 @@ void ChartPanel::kabukaListClick(int row) {
     if (row < 0 || row >= m_data.barCount || row >= kMaxBars)
         return;
     DetailLabels l = detailLabels(m_data.bars[static_cast<size_t>(row)]);
+    // The values from the whole stored series (a bar at the list's top has its averages too), where the
+    // chart holds the row's own bar (the monthly chart shows months of these days: the rows' values).
+    int bar = -1;
+    if (const SeriesChart* c = seriesView->chart()) {
+        bar = barOnOrBefore(c->series(), m_data.bars[static_cast<size_t>(row)].date);
+        if (bar >= 0 && c->series().bars[static_cast<size_t>(bar)].date == m_data.bars[static_cast<size_t>(row)].date)
+            l = detailLabelsAt(c->series(), bar, IndicatorSettings::from(m_context.settings));
+    }
     Lbltankairi->setText(q(l.Lbltankairi));
     Lbltyukairi->setText(q(l.Lbltyukairi));
     Lbltyokairi->setText(q(l.Lbltyokairi));
@@ -315,6 +452,10 @@ void ChartPanel::kabukaListClick(int row) {
     LblRSI->setText(q(l.LblRSI));
     LblVR->setText(q(l.LblVR));
     LblBunkatu->setText(q(splitNote(m_data.splitFlags[static_cast<size_t>(row)])));
+    // The chart's crosshair on the row's bar (the last row is the chart's right edge: no crosshair).
+    if (const SeriesChart* c = seriesView->chart())
+        seriesView->setCrosshairBar(row + 1 == KabukaList->count() ? -1
+                                                                   : barOnOrBefore(c->series(), m_data.bars[row].date));
 }
 
 void ChartPanel::chartClicked(int clientX, int) {

@@ -1,14 +1,18 @@
 #pragma once
-// The chart part of the main window: the drawing surface ChartView, the price list KabukaList, the
-// summary and detail labels and the four display switches. The panel's coordinates are the main
-// window's client area: the chart sits at x 145-812, y 100-452 and the list and labels to its right;
-// the area left of x 145 and above y 100 is free for the window's own controls.
-// The window loads the chart into data() with LoadChartData and calls DrawChart(true).
+// The chart part of the main window: the chart of any span SeriesChartView, the price list KabukaList,
+// the summary and detail labels and the four display switches. The panel's coordinates are the main
+// window's client area: the chart starts at x 145, y 96 and grows with the panel, the list and labels
+// keep to its right; the area left of x 145 and above y 96 is free for the window's own controls.
+// The window loads the chart into data() with LoadChartData, calls loadOverlay and loadSeriesChart,
+// then DrawChart(true). The 110-bar surface ChartView stays behind the chart (hidden) for the user
+// lines until they are drawn on the chart of any span.
 #include "core/chart/ChartData.h"
 #include "core/chart/ChartOverlay.h"
 #include "core/chart/ChartScene.h"
 #include "core/chart/ChartTechnical.h"
+#include "core/chart/SeriesLayoutIni.h"
 #include "core/startup/AppContext.h"
+#include "ui/chart/SeriesChartView.h"
 
 #include <QCheckBox>
 #include <QImage>
@@ -77,6 +81,20 @@ public:
     const std::vector<chart::BarMark>& resultsMarks() const { return m_marks; }
     // The tooltip of the mark under client x, or an empty text.
     QString resultsTipAt(int clientX) const;
+    // The whole stored history of `code` up to `chartDate` in the window's chart mode, shown in
+    // seriesView: the last 110 bars (or the layout's span) with every value computed from all the bars.
+    void loadSeriesChart(std::int32_t code, Date chartDate);
+    // The chart layout of Kestrel.ini, read on start (a damaged section: one notice, the default kept)
+    // and written on close; named layouts saved, recalled and deleted.
+    void restoreLayout();
+    void saveLayout() const;
+    const chart::SeriesLayout& layout() const { return m_layout; }
+    void applyLayout(const chart::SeriesLayout& layout);
+    void setLogScale(bool on);
+    // The chart's area in the panel (it grows with the panel): set again from the panel's size by
+    // layoutChart (also before the panel is shown, when resizing it sends no event yet).
+    QRect chartArea() const;
+    void layoutChart();
     // A horizontal line at client y (the context menu's "水平線を引く"); false when y is off the panel.
     bool addHorizontalAt(int clientX, int clientY);
     // Sets an alert of board 1 (A) or 2 (B) at the price of horizontal line id (the context menu's
@@ -84,6 +102,7 @@ public:
     void setAlertFromLine(std::int64_t id, int board);
 
     ChartView* chartView = nullptr;
+    SeriesChartView* seriesView = nullptr;
     QListWidget* KabukaList = nullptr;
     QPushButton* CmdSRLRSI = nullptr;
     QPushButton* Cmdidoheikin = nullptr;
@@ -101,9 +120,12 @@ Q_SIGNALS:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void refreshDisplay();
+    chart::SceneOptions seriesOptions() const;
+    void applyViewLayout();
     // Makes room for `extra` pixels of future slots right of the plot.
     void widenFor(int extra);
     void paint(const std::vector<chart::Primitive>& items);
@@ -135,6 +157,10 @@ private:
     std::int64_t m_dragLine = 0;
     int m_dragEnd = 0;
     bool m_dragMoved = false;
+    // The controls right of the chart at their places beside an unstretched chart, and their extent.
+    std::vector<std::pair<QWidget*, QPoint>> m_rightColumn;
+    int m_rightExtent = 0;
+    chart::SeriesLayout m_layout;
 };
 
 } // namespace kestrel::ui

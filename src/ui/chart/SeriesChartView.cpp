@@ -248,6 +248,16 @@ chart::SceneLayout SeriesChartView::sceneLayout() const {
     return m_chart->layout(m_view, m_canvas->width(), m_canvas->height());
 }
 
+void SeriesChartView::setCrosshairBar(int bar) {
+    const int shown = bar < 0 || m_view.empty() ? -1 : std::clamp(bar, m_view.first, m_view.last);
+    if (shown == m_crosshair)
+        return;
+    m_crosshair = shown;
+    m_mouseY = -1;
+    m_dirty = true; // the legends follow the crosshair
+    m_canvas->update();
+}
+
 std::vector<std::string> SeriesChartView::readout() const {
     if (!m_chart || m_crosshair < 0)
         return {};

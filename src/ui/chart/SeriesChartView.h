@@ -42,6 +42,8 @@ public:
     // overlay of the issue shown before is cleared (give the new one with setOverlay after this).
     void setChart(chart::BarSeries series, chart::SceneOptions options, Date chartDate,
                   std::vector<chart::ComparedIssue> compared = {});
+    // New options for the chart shown (its values computed again), the view kept.
+    void setOptions(chart::SceneOptions options) { rebuild(std::move(options)); }
     // The overlays, panes, span and scale of a saved layout (the chart's values computed again).
     void applyLayout(const chart::SeriesLayout& layout);
     chart::SeriesLayout currentLayout() const;
@@ -59,6 +61,8 @@ public:
 
     // The bar under the crosshair (-1 without one) and the data window's rows.
     int crosshairBar() const { return m_crosshair; }
+    // Puts the crosshair on bar `bar` of the series (as a click on a price list row does); -1 removes it.
+    void setCrosshairBar(int bar);
     std::vector<std::string> readout() const;
     // The scene's geometry in the drawing surface's pixels.
     chart::SceneLayout sceneLayout() const;

@@ -131,6 +131,7 @@ void frmMain::loadWindow() {
     m_chart->data().latestDate = Date::today();
     HScroll->setValue(HScroll->maximum());
     m_chart->Chkdekidaka->setChecked(true);
+    m_chart->restoreLayout();
     adjustSize();
 }
 
@@ -206,8 +207,14 @@ void frmMain::changeEvent(QEvent* e) {
 
 void frmMain::resizeEvent(QResizeEvent* e) {
     QMainWindow::resizeEvent(e);
-    if (!isMinimized() && m_chart)
-        m_chart->DrawChart(isMaximized());
+    if (isMinimized() || !m_chart)
+        return;
+    // The chart grows with the window; the date scroll bar stays under it.
+    m_chart->resize(centralWidget()->size().expandedTo(m_chart->minimumSize()));
+    m_chart->layoutChart();
+    const QRect area = m_chart->chartArea();
+    HScroll->setGeometry(area.left(), area.bottom() + 6, area.width(), 18);
+    m_chart->DrawChart(isMaximized());
 }
 
 void frmMain::blinkTimerTick() {
@@ -221,6 +228,7 @@ frmMain::~frmMain() {
 
 void frmMain::closeEvent(QCloseEvent* event) {
     rememberLastCode();
+    m_chart->saveLayout();
     CloseParts parts;
     parts.window = this;
     // Every slide-show and blink timer of the window, also any a caller added under those names.

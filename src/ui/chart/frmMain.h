@@ -61,6 +61,7 @@ public:
     // Menu entries whose captions other code sets.
     QAction* mnuchartdayandweek = nullptr;
     QAction* mnuchartslideshow = nullptr;
+    QAction* mnuLogScale = nullptr;
     // Any menu entry or toolbar button by its name or key.
     QAction* action(const QString& name) const;
 
@@ -184,6 +185,12 @@ private:
     void blinkTimerTick();
     void nextIssue(int step);
     void applyChartMode();
+    // 月足: chart mode 3, the monthly bars of the daily table.
+    void showMonthlyChart();
+    void saveTemplateClick();
+    void loadTemplateClick();
+    void deleteTemplateClick();
+    QString chooseTemplate(const QString& title);
 
     // Menu actions.
     void mnuMeiRegistDataClick();

@@ -102,6 +102,8 @@ void frmMain::ShowIssue(bool draw) {
         prompt.notify(st.message());
     m_chart->loadOverlay(code.toInt());
     showFins(code.toInt());
+    if (auto day = Date::parseEntry(dateText))
+        m_chart->loadSeriesChart(code.toInt(), *day);
     m_chart->DrawChart(true);
     askIssueHistory(code.toInt());
     askIssueFins(code.toInt());

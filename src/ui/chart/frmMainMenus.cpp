@@ -9,7 +9,9 @@
 #include "ui/chart/frmMain.h"
 #include "ui/chart/frmSplit.h"
 #include "ui/chart/frmTechnical.h"
+#include "ui/db/ModeCaption.h"
 
+#include <QInputDialog>
 #include <QMenuBar>
 
 namespace kestrel::ui {
@@ -64,6 +66,7 @@ void frmMain::buildMenus() {
 
     QMenu* chart = bar->addMenu(QStringLiteral("ﾁｬｰﾄ"));
     mnuchartdayandweek = entry(chart, "mnuchartdayandweek", "ﾁｬｰﾄTemp", &frmMain::cmdchangeClick);
+    entry(chart, "mnuchartmonthly", "月足チャートを表示", &frmMain::showMonthlyChart);
     mnuchartslideshow = entry(chart, "mnuchartslideshow", "ﾁｬｰﾄｽﾗｲﾄﾞTemp", &frmMain::mnuchartslideshowClick);
     chart->addSeparator();
     // 分割調整: kept in Kestrel.ini at once; the shown chart is loaded again on the new basis.
@@ -204,6 +207,14 @@ void frmMain::buildTechnicalMenu(QMenu* menu) {
         m_technicalActions.push_back(a);
     }
     menu->addSeparator();
+    // The chart's price scale and its named layouts (テンプレート) in Kestrel.ini.
+    mnuLogScale = entry(menu, "mnuLogScale", "対数目盛", [this](bool on) { m_chart->setLogScale(on); });
+    mnuLogScale->setCheckable(true);
+    m_technicalActions.push_back(mnuLogScale);
+    entry(menu, "mnuTemplateSave", "テンプレートを保存", &frmMain::saveTemplateClick);
+    entry(menu, "mnuTemplateLoad", "テンプレートを呼出", &frmMain::loadTemplateClick);
+    entry(menu, "mnuTemplateDelete", "テンプレートを削除", &frmMain::deleteTemplateClick);
+    menu->addSeparator();
     entry(menu, "mnuTechnicalSettings", "テクニカル設定", [this] {
         frmTechnical dialog(m_context.paths.iniPath, m_chart->technicalView(), this);
         if (dialog.exec() != QDialog::Accepted)
@@ -245,6 +256,7 @@ void frmMain::buildToolbar() {
 
     button("ChartButton", "ﾁｬｰﾄ", "選択した銘柄のチャートを表示", &frmMain::listMeiDblClick);
     button("ChartslideButton", "ｽﾗｲﾄﾞ", "チャート・スライドショー", &frmMain::ToggleSlideShow);
+    button("ChartMonthlyButton", "月足", "月足チャートを表示", &frmMain::showMonthlyChart);
     Toolbar->addSeparator();
     button("LKboardAButton", "A→ﾘｽﾄ", "株価ボードAを銘柄リストへ", board(BoardEntry::ToList, 1));
     button("LKboardBButton", "B→ﾘｽﾄ", "株価ボードBを銘柄リストへ", board(BoardEntry::ToList, 2));
@@ -274,6 +286,59 @@ void frmMain::buildToolbar() {
     button("IntReadinfodataButton", "情報取得", "株式情報取得", trigger("mnuMeisyutoku"));
     button("InfodataButton", "情報表示", "株式情報表示", trigger("mnukabusikijyouhoopen"));
     button("kabukanriButton", "売買管理", "株式売買管理", open(Screen::stockmarket));
+}
+
+void frmMain::showMonthlyChart() {
+    if (m_context.chartMode == 3)
+        return;
+    m_context.chartMode = 3;
+    SetModeCaption(this, m_context.chartMode, true);
+    SetChangeButtonCaption(Cmdchange, m_context.chartMode);
+    m_chart->DrawChartFrame();
+    ShowIssue(true);
+}
+
+void frmMain::saveTemplateClick() {
+    bool ok = false;
+    const QString name = QInputDialog::getText(this, QStringLiteral("テンプレートを保存"), QStringLiteral("名前"),
+                                               QLineEdit::Normal, QString(), &ok);
+    if (!ok)
+        return;
+    if (Status st = chart::saveLayoutTemplate(m_context.paths.iniPath, name.toStdString(), m_chart->layout()); !st)
+        MessageBox::information(this, QString::fromStdString(st.message()));
+}
+
+// A name of the listed templates, or empty when there are none or none was chosen.
+QString frmMain::chooseTemplate(const QString& title) {
+    QStringList names;
+    for (const std::string& n : chart::layoutTemplates(m_context.paths.iniPath))
+        names << QString::fromStdString(n);
+    if (names.isEmpty()) {
+        MessageBox::information(this, QStringLiteral("保存されたテンプレートがありません。"));
+        return {};
+    }
+    bool ok = false;
+    const QString name = QInputDialog::getItem(this, title, QStringLiteral("名前"), names, 0, false, &ok);
+    return ok ? name : QString();
+}
+
+void frmMain::loadTemplateClick() {
+    const QString name = chooseTemplate(QStringLiteral("テンプレートを呼出"));
+    if (name.isEmpty())
+        return;
+    chart::SeriesLayout layout;
+    if (Status st = chart::loadLayoutTemplate(m_context.paths.iniPath, name.toStdString(), layout); !st)
+        MessageBox::information(this, QString::fromStdString(st.message()));
+    m_chart->applyLayout(layout);
+    mnuLogScale->setChecked(layout.logScale);
+}
+
+void frmMain::deleteTemplateClick() {
+    const QString name = chooseTemplate(QStringLiteral("テンプレートを削除"));
+    if (name.isEmpty())
+        return;
+    if (Status st = chart::deleteLayoutTemplate(m_context.paths.iniPath, name.toStdString()); !st)
+        MessageBox::information(this, QString::fromStdString(st.message()));
 }
 
 } // namespace kestrel::ui

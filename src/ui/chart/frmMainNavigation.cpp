@@ -37,7 +37,9 @@ void frmMain::chartDateChange(const QString& text) {
 }
 
 void frmMain::showIssueAt(std::int32_t code, Date date, bool weekly) {
-    if (db::isWeeklyMode(m_context.chartMode) != weekly) {
+    if (m_context.chartMode == 3 || db::isWeeklyMode(m_context.chartMode) != weekly) {
+        if (m_context.chartMode == 3)
+            m_context.chartMode = weekly ? 1 : 2; // from the monthly chart: the switch below gives the mode asked
         applyChartMode();
         SetModeCaption(this, m_context.chartMode, true);
         SetChangeButtonCaption(Cmdchange, m_context.chartMode);
@@ -55,7 +57,9 @@ void frmMain::showIssueAt(std::int32_t code, Date date, bool weekly) {
 }
 
 void frmMain::applyChartMode() {
-    ModeSwitch next = ToggleChartMode(m_context.chartMode);
+    // From the monthly chart the button goes to the weekly one, as its caption says.
+    ModeSwitch next =
+        m_context.chartMode == 3 ? ModeSwitch{2, "日チャートを表示"} : ToggleChartMode(m_context.chartMode);
     m_context.chartMode = next.chartMode;
     if (!next.menuCaption.empty())
         mnuchartdayandweek->setText(QString::fromStdString(next.menuCaption));

@@ -77,6 +77,9 @@ TEST(Navigation, ModeSwitchAndCaptions) {
     EXPECT_STREQ(TableForMode(ToggleChartMode(1).chartMode), "weekdata");
     EXPECT_EQ(changeButtonCaption(1), "週　足　チャートへ");
     EXPECT_EQ(changeButtonCaption(2), "日　足　チャートへ");
+    EXPECT_EQ(modeCaptionMark(1), "(日)");
+    EXPECT_EQ(modeCaptionMark(2), "(週)");
+    EXPECT_EQ(modeCaptionMark(3), "(月)");
     EXPECT_EQ(slideShowCaption(true), "ﾁｬｰﾄ・ｽﾗｲﾄﾞｼｮｰ・ｽﾄｯﾌﾟ");
     EXPECT_EQ(slideShowCaption(false), "ﾁｬｰﾄ・ｽﾗｲﾄﾞｼｮｰ・ｽﾀｰﾄ");
 }

@@ -1,0 +1,112 @@
+#include "core/chart/MainChart.h"
+
+#include <algorithm>
+#include <string>
+
+namespace kestrel::chart {
+
+BarMode barModeFor(int chartMode) {
+    switch (chartMode) {
+    case 2:
+        return BarMode::Weekly;
+    case 3:
+        return BarMode::Monthly;
+    default:
+        return BarMode::Daily;
+    }
+}
+
+SceneOptions mainChartOptions(const MainChartSwitches& s) {
+    SceneOptions o;
+    o.averages.clear();
+    if (s.averages)
+        for (int n : {s.average1, s.average2, s.average3})
+            if (n > 0)
+                o.averages.push_back(n);
+    o.panes.clear();
+    if (s.volume)
+        o.panes.push_back(PaneKind::Volume);
+    switch (s.lowerPanelMode) {
+    case 0:
+        o.panes.insert(o.panes.end(), {PaneKind::Psych, PaneKind::Rsi, PaneKind::Vr});
+        break;
+    case 1:
+        o.panes.insert(o.panes.end(), {PaneKind::Rsi, PaneKind::Vr});
+        break;
+    case 2:
+        o.panes.push_back(PaneKind::Psych);
+        break;
+    case 3:
+        if (barModeFor(s.chartMode) != BarMode::Daily)
+            o.panes.push_back(PaneKind::Margin);
+        break;
+    case kLowerMacd:
+        o.panes.push_back(PaneKind::Macd);
+        break;
+    case kLowerStoch:
+        o.panes.push_back(PaneKind::Stoch);
+        break;
+    case kLowerRci:
+        o.panes.push_back(PaneKind::Rci);
+        break;
+    case kLowerDmi:
+        o.panes.push_back(PaneKind::Dmi);
+        break;
+    default:
+        break;
+    }
+    auto add = [&o](std::initializer_list<const char*> names) {
+        for (const char* n : names)
+            o.overlays.emplace_back(n);
+    };
+    if (s.overlays.ichimoku)
+        add({"tenkan", "kijun", "span1", "span2"});
+    if (s.overlays.bollinger) {
+        add({"bbMid"});
+        const int bands = std::clamp(s.bbBands, 1, 3);
+        for (int k = 1; k <= bands; ++k) {
+            o.overlays.push_back("bbUp" + std::to_string(k));
+            o.overlays.push_back("bbLo" + std::to_string(k));
+        }
+    }
+    if (s.overlays.envelope)
+        add({"envUp", "envLo"});
+    if (s.overlays.hlBand)
+        add({"hlHigh", "hlLow"});
+    if (s.overlays.sar)
+        add({"sar"});
+    if (s.psychPeriod > 0)
+        o.psychPeriod = s.psychPeriod;
+    if (s.flowPeriod > 0)
+        o.flowPeriod = s.flowPeriod;
+    o.screenMode = s.screenMode;
+    return o;
+}
+
+int barOnOrBefore(const BarSeries& series, Date day) {
+    auto it = std::upper_bound(series.bars.begin(), series.bars.end(), day,
+                               [](Date d, const SeriesBar& b) { return d < b.date; });
+    return static_cast<int>(it - series.bars.begin()) - 1;
+}
+
+DetailLabels detailLabelsAt(const BarSeries& series, int bar, const IndicatorSettings& settings) {
+    if (bar < 0 || bar >= series.size())
+        return {};
+    ChartData d;
+    const int first = std::max(0, bar - kMaxBars + 1);
+    d.barCount = bar - first + 1;
+    for (int i = first; i <= bar; ++i) {
+        const SeriesBar& b = series.bars[static_cast<std::size_t>(i)];
+        ChartBar& c = d.bars[static_cast<std::size_t>(i - first)];
+        c.date = b.date;
+        c.open = b.open, c.high = b.high, c.low = b.low, c.close = b.close;
+        c.closeCarried = b.closeCarried;
+        c.change = b.change;
+        c.volume = b.volume;
+        c.sellBalance = b.sellBalance, c.buyBalance = b.buyBalance;
+    }
+    computeIndicators(d, settings);
+    return detailLabels(d.bars[static_cast<std::size_t>(d.barCount - 1)]);
+}
+
+} // namespace kestrel::chart

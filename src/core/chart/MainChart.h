@@ -1,0 +1,48 @@
+#pragma once
+// The main window's chart of any span: its bar mode from the window's chart mode (1 daily, 2 weekly,
+// 3 monthly), the scene options its switches ask for, and the bar of the series a dated row points at.
+#include "core/app/Date.h"
+#include "core/chart/BarSeries.h"
+#include "core/chart/ChartData.h"
+#include "core/chart/ChartLayout.h"
+#include "core/chart/ChartTechnical.h"
+#include "core/chart/SeriesScene.h"
+
+namespace kestrel::chart {
+
+// The switches of the main window's chart panel.
+struct MainChartSwitches {
+    // 0 ALL, 1 RSI VR, 2 ｻｲｺﾛｼﾞｶﾙ, 3 伊藤ﾚｼｵ (daily) / 信用取引 (weekly), 4 表示なし, then the technical
+    // panels kLowerMacd .. kLowerDmi.
+    int lowerPanelMode = 0;
+    bool volume = true;   // 出来高
+    bool averages = true; // 移動平均有
+    int chartMode = 1;
+    int average1 = 0, average2 = 0, average3 = 0; // the three averages' periods (0: not drawn)
+    int psychPeriod = 12, flowPeriod = 14;
+    int screenMode = 1;
+    TechnicalOverlays overlays; // the テクニカル menu's overlays
+    int bbBands = 2;            // the Bollinger bands drawn (1 to 3 sigma)
+};
+
+// 1 daily, 2 weekly, 3 monthly; any other mode reads as daily.
+BarMode barModeFor(int chartMode);
+
+// The scene options of the switches: the volume pane first when shown, then the lower panel's oscillators
+// each in its own pane (ALL: サイコロ, RSI, VR; the margin balances in weekly and monthly mode). The
+// 伊藤ﾚｼｵ of the daily chart has no pane: that mode shows none. A technical panel is a pane of its own.
+// The overlays by their line names: 一目均衡表 tenkan, kijun, span1, span2; ボリンジャーバンド bbMid and
+// the bands up to bbBands; エンベロープ envUp, envLo; HLバンド hlHigh, hlLow; パラボリック sar (価格帯別出来高
+// has no line of the scene).
+SceneOptions mainChartOptions(const MainChartSwitches& s);
+
+// The index of the last bar dated on or before `day` (-1 when none is).
+int barOnOrBefore(const BarSeries& series, Date day);
+
+// The detail labels of bar `bar` of a series (the averages, their deviations, サイコロ, RSI and VR, the
+// close and the date) by the 110-bar chart's own arithmetic over the kMaxBars bars ending at that bar, so
+// a bar at the left edge of a view has its values from the stored bars before it. Empty labels for a bar
+// outside the series.
+DetailLabels detailLabelsAt(const BarSeries& series, int bar, const IndicatorSettings& settings);
+
+} // namespace kestrel::chart

@@ -1,0 +1,143 @@
+// The main window's chart: the switches as panes and averages in each chart mode, and the bar a dated
+// price-list row points at (a weekend, a day before the first bar, past the last bar).
+#include "core/chart/MainChart.h"
+
+#include <gtest/gtest.h>
+
+namespace kestrel::chart {
+namespace {
+
+using P = PaneKind;
+
+TEST(MainChart, SwitchesGiveThePanesAndAverages) {
+    struct Case {
+        int lowerMode, chartMode;
+        bool volume, averages;
+        std::vector<PaneKind> panes;
+        std::vector<int> averagesDrawn;
+    } cases[] = {
+        {0, 1, true, true, {P::Volume, P::Psych, P::Rsi, P::Vr}, {5, 25, 75}},
+        {1, 1, true, true, {P::Volume, P::Rsi, P::Vr}, {5, 25, 75}},
+        {2, 2, false, true, {P::Psych}, {5, 25, 75}},
+        {3, 1, true, false, {P::Volume}, {}}, // 伊藤ﾚｼｵ: no pane of its own
+        {3, 2, true, true, {P::Volume, P::Margin}, {5, 25, 75}},
+        {3, 3, false, true, {P::Margin}, {5, 25, 75}},
+        {4, 1, false, true, {}, {5, 25, 75}},
+        {0, 3, false, true, {P::Psych, P::Rsi, P::Vr}, {5, 25, 75}},
+        {kLowerMacd, 1, true, true, {P::Volume, P::Macd}, {5, 25, 75}},
+        {kLowerStoch, 2, false, true, {P::Stoch}, {5, 25, 75}},
+        {kLowerRci, 3, true, true, {P::Volume, P::Rci}, {5, 25, 75}},
+        {kLowerDmi, 1, true, true, {P::Volume, P::Dmi}, {5, 25, 75}},
+    };
+    for (const Case& c : cases) {
+        MainChartSwitches s;
+        s.lowerPanelMode = c.lowerMode;
+        s.chartMode = c.chartMode;
+        s.volume = c.volume;
+        s.averages = c.averages;
+        s.average1 = 5, s.average2 = 25, s.average3 = 75;
+        s.psychPeriod = 10, s.flowPeriod = 0; // 0: the scene's default
+        const SceneOptions o = mainChartOptions(s);
+        EXPECT_EQ(o.panes, c.panes) << c.lowerMode << "/" << c.chartMode;
+        EXPECT_EQ(o.averages, c.averagesDrawn) << c.lowerMode << "/" << c.chartMode;
+        EXPECT_LE(o.panes.size(), static_cast<std::size_t>(kMaxPanes));
+        EXPECT_EQ(o.psychPeriod, 10);
+        EXPECT_EQ(o.flowPeriod, 14);
+    }
+    MainChartSwitches one;
+    one.average1 = 0, one.average2 = 13, one.average3 = 0;
+    EXPECT_EQ(mainChartOptions(one).averages, std::vector<int>{13});
+    EXPECT_TRUE(mainChartOptions(one).overlays.empty());
+}
+
+TEST(MainChart, OverlaysByTheirLineNames) {
+    using V = std::vector<std::string>;
+    struct Case {
+        bool TechnicalOverlays::*flag;
+        int bands;
+        V names;
+    } cases[] = {
+        {&TechnicalOverlays::ichimoku, 2, {"tenkan", "kijun", "span1", "span2"}},
+        {&TechnicalOverlays::bollinger, 1, {"bbMid", "bbUp1", "bbLo1"}},
+        {&TechnicalOverlays::bollinger, 3, {"bbMid", "bbUp1", "bbLo1", "bbUp2", "bbLo2", "bbUp3", "bbLo3"}},
+        {&TechnicalOverlays::bollinger, 9, {"bbMid", "bbUp1", "bbLo1", "bbUp2", "bbLo2", "bbUp3", "bbLo3"}},
+        {&TechnicalOverlays::envelope, 2, {"envUp", "envLo"}},
+        {&TechnicalOverlays::hlBand, 2, {"hlHigh", "hlLow"}},
+        {&TechnicalOverlays::sar, 2, {"sar"}},
+        {&TechnicalOverlays::volumeProfile, 2, {}},
+    };
+    for (const Case& c : cases) {
+        MainChartSwitches s;
+        s.overlays.*(c.flag) = true;
+        s.bbBands = c.bands;
+        const SceneOptions o = mainChartOptions(s);
+        EXPECT_EQ(o.overlays, c.names);
+        // Every name is one the chart draws (none is dropped as unknown).
+        EXPECT_TRUE(SeriesChart(BarSeries{}, o).unknownOverlays().empty());
+    }
+}
+
+TEST(MainChart, ModesAndBarsOnADate) {
+    EXPECT_EQ(barModeFor(1), BarMode::Daily);
+    EXPECT_EQ(barModeFor(2), BarMode::Weekly);
+    EXPECT_EQ(barModeFor(3), BarMode::Monthly);
+    EXPECT_EQ(barModeFor(0), BarMode::Daily);
+
+    BarSeries s; // Thu 2025-01-09, Fri 01-10, Tue 01-14 (a holiday Monday between)
+    for (int d : {9, 10, 14}) {
+        SeriesBar b;
+        b.date = *Date::fromYmd(2025, 1, d);
+        s.bars.push_back(b);
+    }
+    const struct { int day, bar; } cases[] = {{8, -1}, {9, 0}, {10, 1}, {11, 1}, {13, 1}, {14, 2}, {31, 2}};
+    for (auto c : cases)
+        EXPECT_EQ(barOnOrBefore(s, *Date::fromYmd(2025, 1, c.day)), c.bar) << c.day;
+    EXPECT_EQ(barOnOrBefore(BarSeries{}, *Date::fromYmd(2025, 1, 9)), -1);
+}
+
+// 200 daily bars closing 1,000 + 10·i yen, each 10 up on the day before, 100 shares a day.
+BarSeries risingBars() {
+    BarSeries s;
+    Date d = *Date::fromYmd(2024, 1, 4);
+    for (int i = 0; i < 200; ++i, d = d.addDays(1)) {
+        SeriesBar b;
+        b.date = d;
+        b.open = b.high = b.low = b.close = b.closeCarried = Currency::fromWhole(1000 + 10 * i);
+        b.change = Currency::fromWhole(i == 0 ? 0 : 10);
+        b.volume = 100;
+        s.bars.push_back(b);
+    }
+    return s;
+}
+
+TEST(MainChart, DetailLabelsFromTheBarsBeforeTheView) {
+    const BarSeries s = risingBars();
+    const IndicatorSettings set{5, 25, 75, 12, 14, 1};
+    struct Case {
+        int bar;
+        const char *ma5, *ma25, *ma75, *dev5, *psych, *rsi;
+    } cases[] = {
+        // MA5 of bar 150: closes 146..150 average 2,480; the close 2,500 lies 8 per mille above it.
+        {150, "2480", "2380", "2130", "0.8", "100", "100"},
+        // Bar 90 is the first of the last 110 bars: every average from the bars before it (not 0).
+        {90, "1880", "1780", "1530", "1.1", "100", "100"},
+        // Bar 30: no 75 bars yet; bar 0 has no window at all.
+        {30, "1280", "1180", "0", "1.6", "100", "100"},
+    };
+    for (const Case& c : cases) {
+        const DetailLabels l = detailLabelsAt(s, c.bar, set);
+        EXPECT_EQ(l.Lbltanidoheikn, c.ma5) << c.bar;
+        EXPECT_EQ(l.Lbltyuidoheikn, c.ma25) << c.bar;
+        EXPECT_EQ(l.Lbltyoidoheikn, c.ma75) << c.bar;
+        EXPECT_EQ(l.Lbltankairi, c.dev5) << c.bar;
+        EXPECT_EQ(l.LblSRL, c.psych) << c.bar;
+        EXPECT_EQ(l.LblRSI, c.rsi) << c.bar;
+        EXPECT_EQ(l.Lblowarine, Currency::fromWhole(1000 + 10 * c.bar).toString()) << c.bar;
+    }
+    EXPECT_EQ(detailLabelsAt(s, 0, set).Lbltanidoheikn, "0");
+    EXPECT_EQ(detailLabelsAt(s, 200, set).LblDate, "");
+    EXPECT_EQ(detailLabelsAt(s, -1, set).LblDate, "");
+}
+
+} // namespace
+} // namespace kestrel::chart
