@@ -117,6 +117,10 @@ expect "$h/Data/Ys202401.05" '20240105\r\n2,Kestrel\r\n1301,,,12000,50000,1\r\n7
 [ ! -e "$h/Data/Regist.Mei" ] || fail "Regist.Mei not imported"
 [ "$(q "select group_concat(コード || ':' || 市場コード || ':' || 銘柄 || ':' || 出来高単位 || ':' || 株価単位, ' ') from (select * from Mei order by コード)")" = \
   "1002:1:総合指数:1:1 1301:1:極洋:1:1 3350:3:グロース例:1:1 7203:1:トヨタ自動車:1:1 8601:1:大和証券:1:1" ] || fail "Mei: $(q 'select * from Mei')"
+# The master's own market codes are kept beside Mei (TOKYO PRO Market is told apart by them).
+[ "$(q "select group_concat(コード || ':' || MarketCode, ' ') from (select * from JQuantsMarket order by コード)")" = \
+  "1301:0111 3350:0113 7203:0111 8601:0111" ] || fail "JQuantsMarket: $(q 'select * from JQuantsMarket')"
+[ ! -e "$h/Data/Regist.Mkt" ] || fail "Regist.Mkt not removed"
 [ "$(q "select group_concat(コード || ':' || 日付 || ':' || 終値 || ':' || 前日比 || ':' || 出来高, ' ') from (select * from daydata order by コード, 日付)")" = \
   "1002:20240104:2305:0:1 1002:20240105:2320:15:1.02 1301:20240104:3020:0:15000 1301:20240105:3090:70:20000 3350:20240105:505:0:200 7203:20240104:0:0:0 7203:20240105:2620:0:1000000 8601:20240104:805:0:30000" ] ||
     fail "daydata: $(q 'select * from daydata')"

@@ -86,8 +86,7 @@ struct Run {
     Status writeRegistMei() {
         // A folder that cannot be made is reported by the first file written into it.
         (void)makeDir(req.dataFolder);
-        std::string path = joinPath(req.dataFolder, import::kMasterFileName);
-        if (Status st = writeFileAtomically(path, masterFileBytes(m_to, masterRows())); !st)
+        if (Status st = writeMasterFiles(req.dataFolder, m_to, masterRows()); !st)
             return st;
         log(std::string(import::kMasterFileName) + " を作成しました（" + std::to_string(m_master.size()) + " 銘柄）");
         return Status::ok();
@@ -592,9 +591,7 @@ Result<int> fetchJQuantsMaster(JQuantsApi& api, Date date, const std::string& da
         return Result<int>::error(context + ": J-Quants に銘柄がありません");
     // A folder that cannot be made is reported by the first file written into it.
     (void)makeDir(dataFolder);
-    if (Status st =
-            writeFileAtomically(joinPath(dataFolder, import::kMasterFileName), masterFileBytes(date, rows->rows));
-        !st)
+    if (Status st = writeMasterFiles(dataFolder, date, rows->rows); !st)
         return st;
     return static_cast<int>(rows->rows.size());
 }
