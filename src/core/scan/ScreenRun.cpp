@@ -1,5 +1,6 @@
 #include "core/scan/ScreenRun.h"
 
+#include "core/db/IssueMarkets.h"
 #include "core/db/MarketNames.h"
 #include "core/fins/FinsFigures.h"
 
@@ -396,9 +397,9 @@ std::string heldSummaryText(const HoldSummary& s, int hold) {
 
 Result<std::vector<std::string>> screenIssueListRows(db::Database& db,
                                                      const std::vector<std::pair<std::int32_t, std::string>>& issues) {
-    auto names = db::loadShownMarketNames(db);
-    if (!names)
-        return names.status();
+    auto markets = db::loadIssueMarkets(db);
+    if (!markets)
+        return markets.status();
     auto st = db.prepare("SELECT 市場コード, 銘柄 FROM Mei WHERE コード=?1 ORDER BY 市場コード LIMIT 1");
     if (!st)
         return st.status();
@@ -411,7 +412,7 @@ Result<std::vector<std::string>> screenIssueListRows(db::Database& db,
             return row.status();
         std::string market, name = scanName;
         if (*row) {
-            market = db::marketName(*names, st->isNull(0) ? 0 : st->int64(0));
+            market = markets->nameOf(code, st->isNull(0) ? 0 : st->int64(0));
             name = st->isNull(1) ? std::string() : st->text(1);
         }
         rows.push_back(db::issueListRow(code, market, name));
