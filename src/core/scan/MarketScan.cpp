@@ -110,10 +110,11 @@ Result<std::vector<Date>> tradingDays(db::Database& db, bool weekly, Date first,
 }
 
 Result<MarketBars> MarketBars::read(db::Database& db, const ScanOptions& options, Date first, Date last, int after,
-                                    TechnicalHistory history) {
+                                    TechnicalHistory history, ReadScope scope) {
     MarketBars m;
     m.m_db = &db;
     m.m_options = options;
+    m.m_windowBars = std::clamp(scope.windowBars, 1, chart::kMaxBars);
     const bool weekly = options.weekly;
     const std::string table = db::barTableName(weekly ? db::BarTable::Weekly : db::BarTable::Daily);
 
@@ -124,7 +125,7 @@ Result<MarketBars> MarketBars::read(db::Database& db, const ScanOptions& options
                             " WHERE 日付<d.x), k+1 FROM d WHERE d.x IS NOT NULL AND k<?2) SELECT min(x) FROM d");
     if (!lowSt)
         return lowSt.status();
-    lowSt->bind(1, first).bind(2, std::max(chart::kMaxBars, history.bars));
+    lowSt->bind(1, first).bind(2, std::max(m.m_windowBars, history.bars));
     auto lowRow = lowSt->step();
     if (!lowRow)
         return lowRow.status();
@@ -177,16 +178,28 @@ Result<MarketBars> MarketBars::read(db::Database& db, const ScanOptions& options
 
     // Every issue's bars of the needed days, for the codes from..to-1: the codes by a walk of the key (one
     // seek each), each code's days by a range of the key. Rows come by code, then date.
-    const std::string barsSql = "WITH RECURSIVE c(x) AS (SELECT (SELECT min(コード) FROM " + table +
-                                " WHERE コード>=?3) UNION ALL SELECT (SELECT min(コード) FROM " + table +
-                                " WHERE コード>c.x) FROM c WHERE c.x IS NOT NULL AND c.x<?4) SELECT b.コード, " +
-                                columns(weekly, "b.") + " FROM c CROSS JOIN " + table +
-                                " AS b WHERE c.x<?4 AND b.コード=c.x AND b.日付 BETWEEN ?1 AND ?2";
+    // With scope.codes, the codes come from that list (a JSON array bound as ?5), in its order.
+    std::string codesJson;
+    if (scope.codes) {
+        codesJson = "[";
+        for (std::int32_t c : *scope.codes)
+            codesJson += (codesJson.size() > 1 ? "," : "") + std::to_string(c);
+        codesJson += "]";
+    }
+    const std::string codesSql = scope.codes
+                                     ? "WITH c(x) AS (SELECT value FROM json_each(?5) WHERE value>=?3 AND value<?4)"
+                                     : "WITH RECURSIVE c(x) AS (SELECT (SELECT min(コード) FROM " + table +
+                                           " WHERE コード>=?3) UNION ALL SELECT (SELECT min(コード) FROM " + table +
+                                           " WHERE コード>c.x) FROM c WHERE c.x IS NOT NULL AND c.x<?4)";
+    const std::string barsSql = codesSql + " SELECT b.コード, " + columns(weekly, "b.") + " FROM c CROSS JOIN " +
+                                table + " AS b WHERE c.x<?4 AND b.コード=c.x AND b.日付 BETWEEN ?1 AND ?2";
     auto readCodes = [&](db::Database& conn, std::int64_t from, std::int64_t to, std::vector<Issue>& out) -> Status {
         auto barsSt = conn.prepare(barsSql);
         if (!barsSt)
             return barsSt.status();
         barsSt->bind(1, low).bind(2, high).bind(3, from).bind(4, to);
+        if (scope.codes)
+            barsSt->bind(5, codesJson);
         Issue* cur = nullptr;
         chart::ChartBar bar;
         const int columnCount = weekly ? 10 : 8;
@@ -234,11 +247,15 @@ Result<MarketBars> MarketBars::read(db::Database& db, const ScanOptions& options
     constexpr std::int64_t kLowest = std::numeric_limits<std::int64_t>::min();
     constexpr std::int64_t kBeyond = std::numeric_limits<std::int64_t>::max();
     std::int64_t split = kBeyond;
-    if (mei.size() >= kTwoReadersFrom && db.inAutocommit()) {
+    const size_t issuesRead = scope.codes ? scope.codes->size() : mei.size();
+    if (issuesRead >= kTwoReadersFrom && db.inAutocommit()) {
         std::vector<std::int32_t> codes;
-        codes.reserve(mei.size());
-        for (const auto& [code, row] : mei)
-            codes.push_back(code);
+        codes.reserve(issuesRead);
+        if (scope.codes)
+            codes = *scope.codes;
+        else
+            for (const auto& [code, row] : mei)
+                codes.push_back(code);
         std::nth_element(codes.begin(), codes.begin() + static_cast<std::ptrdiff_t>(codes.size() / 2), codes.end());
         split = codes[codes.size() / 2];
     }
@@ -307,7 +324,7 @@ Result<MarketBars> MarketBars::read(db::Database& db, const ScanOptions& options
         }
         return n;
     };
-    const int wantBars = std::max(chart::kMaxBars, history.bars);
+    const int wantBars = std::max(m.m_windowBars, history.bars);
     constexpr int kOlderStep = 64; // bars read at a time while looking for traded ones
     std::vector<Issue> kept;
     kept.reserve(m.m_issues.size());
@@ -406,7 +423,7 @@ Result<bool> MarketBars::chartAt(int issue, Date day, chart::ChartData& out, int
     if (it == is.bars.begin() || (it - 1)->date != day)
         return false;
     const int end = static_cast<int>(it - is.bars.begin());
-    const int start = std::max(0, end - chart::kMaxBars);
+    const int start = std::max(0, end - m_windowBars);
     for (int f : is.faults)
         if (f >= start && f < end)
             return Result<bool>::error(is.faultMessage);
@@ -481,6 +498,33 @@ std::optional<Currency> MarketBars::closeOn(int issue, Date day) const {
     one.barCount = 1;
     chart::adjustForSplits(one, is.events, m_options.weekly);
     return one.bars[0].close;
+}
+
+Result<std::optional<Currency>> MarketBars::tradedClose(int issue, Date day) const {
+    const Issue& is = m_issues[static_cast<size_t>(issue)];
+    auto it =
+        std::upper_bound(is.bars.begin(), is.bars.end(), day, [](Date d, const StoredBar& b) { return d < b.date; });
+    const auto held = it - is.bars.begin();
+    for (auto b = it; b != is.bars.begin();)
+        if ((--b)->close > 0)
+            return std::optional<Currency>(Currency::fromRaw(b->close));
+    if (m_windowBars >= chart::kMaxBars || held < m_windowBars)
+        return std::optional<Currency>(); // the window held is the chart's, or the issue's whole history
+    const std::string table = db::barTableName(m_options.weekly ? db::BarTable::Weekly : db::BarTable::Daily);
+    auto st = m_db->prepare("SELECT 終値 FROM (SELECT 日付, 終値 FROM " + table +
+                            " WHERE コード=?1 AND 日付<=?2 ORDER BY 日付 DESC LIMIT ?3) WHERE 終値>0 ORDER BY 日付 "
+                            "DESC LIMIT 1");
+    if (!st)
+        return st.status();
+    st->bind(1, static_cast<std::int64_t>(is.code)).bind(2, day).bind(3, chart::kMaxBars);
+    auto row = st->step();
+    if (!row)
+        return row.status();
+    std::int64_t whole = 0;
+    if (!*row || __builtin_mul_overflow(st->int64(0), static_cast<std::int64_t>(is.units.price), &whole) ||
+        whole > std::numeric_limits<std::int64_t>::max() / Currency::kScale)
+        return std::optional<Currency>();
+    return std::optional<Currency>(Currency::fromWhole(whole));
 }
 
 Status scanMarket(db::Database& db, const ScanOptions& options, Date day,
