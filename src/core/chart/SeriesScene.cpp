@@ -405,7 +405,7 @@ std::vector<Primitive> SeriesChart::draw(SeriesView view, int width, int height,
     drawCloud(out, view, lay, ps, true);
 
     if (lay.candles) {
-        const double slot = static_cast<double>(R - L + 1) / view.count();
+        const double slot = static_cast<double>(R - L + 1) / (view.count() + lay.futureSlots);
         int half = std::max(0, static_cast<int>(slot * 0.7) / 2);
         for (int b = view.first; b <= view.last; ++b) {
             const SeriesBar& bar = m_series.bars[static_cast<std::size_t>(b)];
@@ -523,7 +523,8 @@ std::vector<Primitive> SeriesChart::draw(SeriesView view, int width, int height,
         const int legendY = top - kLegendHeight;
         std::string title = paneTitleOf(p.kind, m_options);
         if (p.kind == PaneKind::Volume && lay.candles) {
-            const int half = std::max(0, static_cast<int>(static_cast<double>(R - L + 1) / view.count() * 0.7) / 2);
+            const int half = std::max(
+                0, static_cast<int>(static_cast<double>(R - L + 1) / (view.count() + lay.futureSlots) * 0.7) / 2);
             for (int b = view.first; b <= view.last; ++b)
                 if (const std::int64_t v = m_series.bars[static_cast<std::size_t>(b)].volume; v > 0) {
                     const int x = lay.barX(b, view);
