@@ -132,13 +132,15 @@ void SeriesChart::drawCloud(std::vector<Primitive>& out, SeriesView view, const 
     }
     auto column = [&](int x, double s1, double s2) {
         const int y1 = std::clamp(rowOf(s1), ps.top, ps.bottom), y2 = std::clamp(rowOf(s2), ps.top, ps.bottom);
-        out.push_back({Shape::TranslucentBox,
-                       x,
-                       std::min(y1, y2),
-                       x,
-                       std::max(y1, y2),
-                       s1 >= s2 ? colors[kColCloudUp] : colors[kColCloudDown],
-                       {}});
+        const int top = std::min(y1, y2), bottom = std::max(y1, y2);
+        const Rgb color = s1 >= s2 ? colors[kColCloudUp] : colors[kColCloudDown];
+        // A column like the one left of it widens that box: a flat stretch of the cloud is one box.
+        if (Primitive* last = out.empty() ? nullptr : &out.back(); last && last->shape == Shape::TranslucentBox &&
+                                                                   last->x2 == x - 1 && last->y1 == top &&
+                                                                   last->y2 == bottom && last->color == color)
+            last->x2 = x;
+        else
+            out.push_back({Shape::TranslucentBox, x, top, x, bottom, color, {}});
     };
     for (std::size_t k = 0; k < points.size(); ++k) {
         const Point& p = points[k];

@@ -48,7 +48,7 @@ constexpr int kWidth = 568, kHeight = 217;
 std::vector<Primitive> boxesAt(const std::vector<Primitive>& scene, int x) {
     std::vector<Primitive> out;
     for (const Primitive& p : scene)
-        if (p.shape == Shape::TranslucentBox && p.x1 == x)
+        if (p.shape == Shape::TranslucentBox && p.x1 <= x && p.x2 >= x)
             out.push_back(p);
     return out;
 }
