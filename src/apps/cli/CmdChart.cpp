@@ -402,7 +402,8 @@ const CommandRegistrar
             "[--overlay ichimoku,bb,env,hl,sar,vp] [--lower-panel 0-8|NAME] [--curve] [--no-volume] "
             "[--no-averages] [--raw] [--no-ledger]",
             "load the chart of one issue ending at the date (default today); print its values "
-            "(--json), its price list (--list, the default) or render it (--png); --raw shows bars as "
+            "(--json), its price list (--list, the default) or render it (--png: the last 110 bars as the window "
+            "opens them, at 668x357 or --size); --raw shows bars as "
             "traded, without split adjustment; the PNG carries the user's lines and the ledger's lots "
             "(--no-ledger leaves the lots out) and the technical overlays (--overlay; the lower panel by number "
             "or name: all, rsi, psych, margin, none, macd, stoch, rci, dmi); the JSON carries the technical "
