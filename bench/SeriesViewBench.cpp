@@ -113,6 +113,24 @@ int main(int argc, char** argv) {
     measure(
         "scene and drawing, 6,250 bars (target < 16 ms)", 50,
         [&](int) { (void)services::renderSeriesImage(chart, all, kWidth, kHeight); }, 16.0);
+    {
+        // 一目均衡表 on: the cloud, 遅行スパン and the 25 future slots with their dates at the right edge.
+        chart::SceneOptions withCloud = options();
+        withCloud.overlays = {"tenkan", "kijun", "span1", "span2"};
+        const chart::SeriesChart cloud(chart.series(), withCloud);
+        const chart::SeriesView last110 = chart::viewLastBars(cloud.series(), to, 110);
+        measure(
+            "cloud: scene and drawing, 6,250 bars (target < 16 ms)", 50,
+            [&](int) { (void)services::renderSeriesImage(cloud, all, kWidth, kHeight); }, 16.0);
+        measure(
+            "110 bars without the cloud: scene and drawing", 50,
+            [&](int) { (void)services::renderSeriesImage(chart, last110, kWidth, kHeight); }, 5.0);
+        measure(
+            "cloud: scene only, 110 bars", 50, [&](int) { (void)cloud.draw(last110, kWidth, kHeight); }, 5.0);
+        measure(
+            "cloud: scene and drawing, 110 bars (target < 5 ms)", 50,
+            [&](int) { (void)services::renderSeriesImage(cloud, last110, kWidth, kHeight); }, 5.0);
+    }
 
     // 200 steps: zoom in by 1.25 to 20 bars and out to every bar, scrolling a tenth of the span between.
     std::vector<chart::SeriesView> views;

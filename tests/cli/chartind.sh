@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # kestrel chart and the technical set: the values of each bar under "ind" worked by hand, the volume
-# profile and settings, the overlays and lower panels by name, and the cloud past the last bar in the PNG.
+# profile and settings, the overlays and lower panels by name, and the cloud past the last bar in the PNG
+# (the window's chart of the last 110 bars at the size the window opens with).
 set -euo pipefail
 source "$(dirname "$0")/common.bash"
 mkdir "$t/h"
@@ -103,21 +104,29 @@ def read(path):
     return w, rows
 w0, plain = read(sys.argv[1])
 w1, cloud = read(sys.argv[2])
-assert (w0, w1) == (813, 938), (w0, w1)
+# The window's chart at the size it opens with.
+assert (w0, len(plain), w1, len(cloud)) == (668, 357, 668, 357), (w0, len(plain), w1, len(cloud))
+# The plot is columns 4..603. Without the cloud the 60 bars take 10 pixels each (the last at 599); with it
+# 25 empty slots follow them: 85 slots of 600/85 pixels, slot s at 4 + floor((s + 0.5) * 600 / 85), the last
+# bar at 424 and the last future slot at 600.
+up = (255, 0, 0)
+column = lambda rows, x: [rows[y][x] for y in range(14, 140)]
+assert up in column(plain, 599) and up in column(cloud, 424), (set(column(plain, 599)), set(column(cloud, 424)))
+assert up not in column(cloud, 440) and up not in column(cloud, 599)
 # The rising market's cloud (span1 above span2) is the up colour (255, 160, 64) blended at 96/255 over
-# the plot's background.
-back = plain[120][603]
-want = [b + (u - b) * 96 / 255 for u, b in zip((255, 160, 64), back)]
-def cloudy(p):
-    return all(abs(p[k] - want[k]) <= 3 for k in range(3))
-column = lambda rows, x: [rows[y][x] for y in range(100, 357)]
-# Bar 60 is the last, at x 500; span2 starts at bar 52 and is drawn at slot 77 (x 585); the last future
-# slot is 85 (x 625).
-assert any(cloudy(p) for p in column(cloud, 603)), (want, set(column(cloud, 603)))
-assert any(cloudy(p) for p in column(cloud, 620))
-assert not any(cloudy(p) for p in column(cloud, 630))
-assert not any(cloudy(p) for p in column(cloud, 580))
-assert not any(cloudy(p) for p in column(plain, 603))
+# the plot's background (black).
+want = [u * 96 / 255 for u in (255, 160, 64)]
+cloudy = lambda p: all(abs(p[k] - want[k]) <= 3 for k in range(3))
+# span2 needs 52 bars: it starts at bar 51, drawn at slot 76 (x 544); the cloud runs to slot 84 (x 600).
+for x in (546, 560, 580, 598, 600):
+    assert any(cloudy(p) for p in column(cloud, x)), (x, set(column(cloud, x)))
+for x in (540, 602):
+    assert not any(cloudy(p) for p in column(cloud, x)), x
+assert not any(cloudy(p) for x in range(4, 604) for p in column(plain, x))
 PY
+    # --size alone sizes the window's picture.
+    k chart 1301 --date "$last" --size 800x400 --png "$t/sized.png" || fail "sized"
+    python3 -c 'import struct,sys; d=open(sys.argv[1],"rb").read(); assert struct.unpack(">II", d[16:24]) == (800, 400)' \
+        "$t/sized.png" || fail "--size"
 fi
 echo ok

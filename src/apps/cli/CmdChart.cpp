@@ -5,10 +5,14 @@
 #include "core/chart/ChartData.h"
 #include "core/chart/ChartJson.h"
 #include "core/chart/ChartScene.h"
+#include "core/chart/MainChart.h"
 #include "core/chart/SeriesJson.h"
+#include "core/chart/SeriesLayoutIni.h"
 #include "core/chart/SeriesLoad.h"
+#include "core/chart/SeriesOverlay.h"
 #include "core/chart/SeriesScene.h"
 #include "core/chart/TechnicalIni.h"
+#include "core/chart/UserLines.h"
 #include "core/db/BarTable.h"
 #include "core/trade/LedgerMarks.h"
 
@@ -20,6 +24,7 @@
 
 #include <QBuffer>
 #include <QByteArray>
+#include <QPainter>
 #endif
 
 namespace kestrel::cli {
@@ -49,6 +54,8 @@ std::optional<int> wholeNumber(const std::string& s, int low, int high) {
 // --size. They list every bar of the span as JSON, or draw the span at any size as a PNG.
 struct SpanOptions {
     bool any = false;
+    bool view = false;  // a span option other than --size: the view is chosen, not the window's
+    bool sized = false; // --size given
     bool monthly = false;
     std::optional<int> bars;
     std::optional<Date> from;
@@ -79,7 +86,9 @@ std::optional<int> takeSpanOptions(Invocation& inv, bool weekly, bool json, bool
     std::optional<std::string> compare = inv.takeOption("--compare");
     span.panes = inv.takeOption("--panes");
     std::optional<std::string> size = inv.takeOption("--size");
-    span.any = span.monthly || bars || from || span.log || compare || span.panes || size;
+    span.view = span.monthly || bars || from || span.log || compare || span.panes;
+    span.sized = size.has_value();
+    span.any = span.view || span.sized;
     if (!span.any)
         return std::nullopt;
     if (compare) {
@@ -239,6 +248,50 @@ int runSpan(Invocation& inv, db::Database& db, std::int32_t code, const std::str
     return view.empty() ? exitCodeFor(StatusCode::NotFound) : 0;
 }
 
+#ifdef KESTREL_WITH_PNG
+// The PNG of the chart as the main window opens it: the whole stored history up to the chart date, the
+// last kDefaultViewBars bars shown with the window's options (Kestrel.ini's display settings, technical
+// set and saved log scale and pane heights), the user's lines and, unless left out, the ledger's lots.
+int windowPng(Invocation& inv, db::Database& db, std::int32_t code, const std::string& chartDate, bool weekly,
+              const chart::ChartDisplay& display, const chart::TechnicalView& techView, bool ledger, int width,
+              int height, const std::string& path) {
+    const AppContext& ctx = inv.context;
+    const Date to = *Date::parse(chartDate);
+    chart::SeriesRequest request;
+    request.mode = weekly ? chart::BarMode::Weekly : chart::BarMode::Daily;
+    request.to = to;
+    request.splitAdjust = ctx.splitAdjust;
+    auto series = chart::loadSeries(db, code, request);
+    if (!series)
+        return inv.fail(series.status());
+    chart::SceneOptions options = chart::windowChartOptions(display, ctx.settings, ctx.chartMode, techView);
+    chart::SeriesLayout saved;
+    if (Status l = chart::loadSeriesLayout(ctx.paths.iniPath, chart::kSeriesLayoutSection, saved); !l)
+        inv.err << "kestrel: " << l.message() << "\n";
+    options.logScale = saved.logScale;
+    if (saved.paneWeights.size() == options.panes.size())
+        options.paneWeights = saved.paneWeights;
+    chart::ChartOverlay overlay;
+    auto lines = chart::listLines(db, code, ctx.chartMode, ctx.splitAdjust);
+    if (!lines)
+        return inv.fail(lines.status());
+    overlay.lines = std::move(*lines);
+    overlay.ledgerShown = ledger;
+    if (ledger)
+        if (Status m = trade::ledgerMarks(db, code, ctx.splitAdjust, overlay); !m)
+            return inv.fail(m);
+    const chart::SeriesChart chart(std::move(*series), std::move(options));
+    const chart::SeriesView view = chart::viewLastBars(chart.series(), to, chart::kDefaultViewBars);
+    QImage image = services::renderSeriesImage(chart, view, width, height);
+    {
+        QPainter over(&image);
+        services::paintPrimitives(
+            over, chart::drawSeriesOverlay(chart::overlayGeometry(chart, view, width, height), overlay));
+    }
+    return writePng(inv, image, path);
+}
+#endif
+
 int runChart(Invocation& inv) {
     const bool weekly = inv.takeFlag("--weekly");
     const bool json = inv.takeFlag("--json");
@@ -309,7 +362,8 @@ int runChart(Invocation& inv) {
     auto db = inv.openDatabase(db::OpenMode::ReadOnly);
     if (!db)
         return inv.lastFailure;
-    if (span.any)
+    // --size alone sizes the window's picture; the other span options choose a view of their own.
+    if (span.any && (span.view || !png))
         return runSpan(inv, *db, *code, chartDate, weekly, span, json, png, display, techView.settings);
     chart::ChartData data;
     data.latestDate = Date::today();
@@ -319,7 +373,7 @@ int runChart(Invocation& inv) {
         return inv.fail(st);
     chart::ChartPicture pic = chart::DrawChart(data, display);
     chart::ChartTechnical tech;
-    if (json || png)
+    if (json)
         if (Status t = chart::loadChartTechnical(*db, *code, weekly, ctx.splitAdjust, data, techView.settings, tech);
             !t)
             return inv.fail(t);
@@ -329,17 +383,13 @@ int runChart(Invocation& inv) {
         for (const std::string& row : pic.rows)
             inv.out << row << "\n";
 #ifdef KESTREL_WITH_PNG
-    if (png) {
-        // The user's lines and (unless switched off) the ledger's lots, as the window draws them.
-        chart::ChartOverlay overlay;
-        if (Status o = trade::loadChartOverlay(*db, *code, ctx.chartMode, data, ctx.splitAdjust,
-                                               !noLedger && ctx.settings.BaibaiChart != 0, overlay);
-            !o)
-            return inv.fail(o);
-        if (int rc = writePng(inv, services::renderChartImage(data, display, &overlay, &tech, &techView), *png);
+    if (png)
+        if (int rc =
+                windowPng(inv, *db, *code, chartDate, weekly, display, techView,
+                          !noLedger && ctx.settings.BaibaiChart != 0, span.sized ? span.width : chart::kMainChartWidth,
+                          span.sized ? span.height : chart::kMainChartHeight, *png);
             rc != 0)
             return rc;
-    }
 #endif
     // Nothing loaded (no bar on or before the date): the empty chart was still written.
     return data.barCount > 0 ? 0 : exitCodeFor(StatusCode::NotFound);
@@ -352,7 +402,8 @@ const CommandRegistrar
             "[--overlay ichimoku,bb,env,hl,sar,vp] [--lower-panel 0-8|NAME] [--curve] [--no-volume] "
             "[--no-averages] [--raw] [--no-ledger]",
             "load the chart of one issue ending at the date (default today); print its values "
-            "(--json), its price list (--list, the default) or render it (--png); --raw shows bars as "
+            "(--json), its price list (--list, the default) or render it (--png: the last 110 bars as the window "
+            "opens them, at 668x357 or --size); --raw shows bars as "
             "traded, without split adjustment; the PNG carries the user's lines and the ledger's lots "
             "(--no-ledger leaves the lots out) and the technical overlays (--overlay; the lower panel by number "
             "or name: all, rsi, psych, margin, none, macd, stoch, rci, dmi); the JSON carries the technical "

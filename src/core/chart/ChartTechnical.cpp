@@ -140,6 +140,26 @@ int futureWidth(const TechnicalView& view) {
     return view.overlays.ichimoku ? kFutureSlots * kBarWidth : 0;
 }
 
+std::vector<Date> futureBarDates(BarMode mode, Date last, int count) {
+    std::vector<Date> out;
+    Date d = last;
+    for (int k = 0; k < count; ++k) {
+        if (mode == BarMode::Monthly) {
+            // The day before the first of the month after next, back to a weekday.
+            const int m = d.month() + 2;
+            d = Date::fromYmd(d.year() + (m > 12 ? 1 : 0), m > 12 ? m - 12 : m, 1)->addDays(-1);
+            while (d.isWeekend())
+                d = d.addDays(-1);
+        } else {
+            d = d.addDays(mode == BarMode::Weekly ? 7 : 1);
+            while (mode == BarMode::Daily && d.isWeekend())
+                d = d.addDays(1);
+        }
+        out.push_back(d);
+    }
+    return out;
+}
+
 void technicalFromSeries(const BarSeries& series, const ChartData& data, const TechnicalSettings& settings,
                          ChartTechnical& out) {
     out = ChartTechnical{};
@@ -177,14 +197,8 @@ void technicalFromSeries(const BarSeries& series, const ChartData& data, const T
         }
     }
     if (n > 0) {
-        const bool weekly = series.mode == BarMode::Weekly;
-        Date d = data.bars[n - 1].date;
-        for (int k = 0; k < out.shift; ++k) {
-            d = d.addDays(weekly ? 7 : 1);
-            while (!weekly && d.isWeekend())
-                d = d.addDays(1);
-            out.futureDates.push_back(d);
-        }
+        out.futureDates = futureBarDates(series.mode == BarMode::Weekly ? BarMode::Weekly : BarMode::Daily,
+                                         data.bars[n - 1].date, out.shift);
         const int first = index[0], last = index[static_cast<std::size_t>(n - 1)];
         if (first >= 0 && last >= first)
             out.profile = volumeProfile(series, first, last, settings.vpBins);

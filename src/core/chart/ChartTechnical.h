@@ -96,6 +96,9 @@ struct TechnicalView {
 };
 
 inline constexpr int kFutureSlots = 25;
+// The dates of `count` bars after a bar dated `last`: the weekdays after it (daily), every seventh day
+// (weekly), or the last weekday of each following month (monthly). Holidays are not known ahead.
+std::vector<Date> futureBarDates(BarMode mode, Date last, int count);
 // Pixels the plot grows to the right for the cloud's future slots: 0 without 一目均衡表.
 int futureWidth(const TechnicalView& view);
 

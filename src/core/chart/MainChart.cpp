@@ -83,6 +83,28 @@ SceneOptions mainChartOptions(const MainChartSwitches& s) {
     return o;
 }
 
+SceneOptions windowChartOptions(const ChartDisplay& display, const Settings& settings, int chartMode,
+                                const TechnicalView& technical) {
+    MainChartSwitches s;
+    s.lowerPanelMode = display.lowerPanelMode;
+    s.volume = display.volume;
+    s.averages =
+        display.chartColors[kMa1] != Rgb{} || display.chartColors[kMa2] != Rgb{} || display.chartColors[kMa3] != Rgb{};
+    s.chartMode = chartMode;
+    s.average1 = settings.move1;
+    s.average2 = settings.move2;
+    s.average3 = settings.move3;
+    s.psychPeriod = settings.SaicoL;
+    s.flowPeriod = settings.RSIVR;
+    s.screenMode = settings.ScreenMode;
+    s.overlays = technical.overlays;
+    s.bbBands = technical.bbBands;
+    SceneOptions o = mainChartOptions(s);
+    o.technical = technical.settings;
+    o.technicalColors = technical.colors;
+    return o;
+}
+
 int barOnOrBefore(const BarSeries& series, Date day) {
     auto it = std::upper_bound(series.bars.begin(), series.bars.end(), day,
                                [](Date d, const SeriesBar& b) { return d < b.date; });

@@ -7,6 +7,7 @@
 #include "core/chart/ChartLayout.h"
 #include "core/chart/ChartTechnical.h"
 #include "core/chart/SeriesScene.h"
+#include "core/settings/Settings.h"
 
 namespace kestrel::chart {
 
@@ -35,6 +36,18 @@ BarMode barModeFor(int chartMode);
 // the bands up to bbBands; エンベロープ envUp, envLo; HLバンド hlHigh, hlLow; パラボリック sar (価格帯別出来高
 // has no line of the scene).
 SceneOptions mainChartOptions(const MainChartSwitches& s);
+
+// The main window's chart at the size the window opens with (its least): the surface under the header
+// line, from the left edge of the old 110-bar chart to the issue list.
+inline constexpr int kMainChartWidth = kClearRight - kClearLeft + 1;
+inline constexpr int kMainChartHeight = kClearBottom - (kClearTop - 4) + 1;
+
+// The scene options the main window draws its chart with, from what Kestrel.ini keeps: the display's
+// switches (lower panel, 出来高, the averages on while their colour is set), the averages' and
+// oscillators' periods and the screen mode of `settings`, the chart mode and the technical set (its
+// overlays, periods and colours).
+SceneOptions windowChartOptions(const ChartDisplay& display, const Settings& settings, int chartMode,
+                                const TechnicalView& technical);
 
 // The index of the last bar dated on or before `day` (-1 when none is).
 int barOnOrBefore(const BarSeries& series, Date day);

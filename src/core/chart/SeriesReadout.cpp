@@ -26,7 +26,8 @@ std::string valueText(double v, int decimals = 2) {
 int barAtX(const SceneLayout& layout, SeriesView view, int x) {
     if (view.empty())
         return -1;
-    const double slot = static_cast<double>(layout.plotRight - layout.plotLeft + 1) / view.count();
+    const double slot =
+        static_cast<double>(layout.plotRight - layout.plotLeft + 1) / (view.count() + layout.futureSlots);
     int i = std::clamp(static_cast<int>(std::floor((x - layout.plotLeft) / slot)), 0, view.count() - 1);
     // Several bars in one column: the column's last, whose value the lines draw.
     while (i + 1 < view.count() && layout.barX(view.first + i + 1, view) <= x)

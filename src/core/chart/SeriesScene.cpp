@@ -163,7 +163,7 @@ std::string paneTitleOf(PaneKind k, const SceneOptions& options) {
 } // namespace
 
 int SceneLayout::barX(int bar, SeriesView view) const {
-    const double slot = static_cast<double>(plotRight - plotLeft + 1) / std::max(1, view.count());
+    const double slot = static_cast<double>(plotRight - plotLeft + 1) / std::max(1, view.count() + futureSlots);
     return plotLeft + static_cast<int>(std::floor((bar - view.first + 0.5) * slot));
 }
 
@@ -193,6 +193,7 @@ SeriesChart::SeriesChart(BarSeries series, SceneOptions options, std::vector<Com
         };
         if (wants({"tenkan", "kijun", "span"}))
             all.ichimoku = ichimoku(m_series, ts.tenkanPeriod, ts.kijunPeriod, ts.span2Period);
+        buildCloud(all.ichimoku);
         if (wants({"bb"}))
             all.bollinger = bollinger(m_series, ts.bbPeriod, ts.bbSigma);
         if (wants({"macd"}))
@@ -210,9 +211,10 @@ SeriesChart::SeriesChart(BarSeries series, SceneOptions options, std::vector<Com
         if (wants({"hl"}))
             all.hlBand = hlBand(m_series, ts.hlPeriod);
         for (const std::string& name : m_options.overlays) {
-            if (const Series* s = all.find(name); s && s->size() == m_series.bars.size())
-                m_priceLines.push_back({name, *s, kLineColors[colour++ % kLineColors.size()]});
-            else
+            if (const Series* s = all.find(name); s && s->size() == m_series.bars.size()) {
+                const std::optional<Rgb> own = cloudLineColor(name);
+                m_priceLines.push_back({name, *s, own ? *own : kLineColors[colour++ % kLineColors.size()]});
+            } else
                 m_unknown.push_back(name);
         }
     }
@@ -283,7 +285,9 @@ SceneLayout SeriesChart::layout(SeriesView view, int width, int height) const {
     SceneLayout lay;
     lay.plotLeft = 4;
     lay.plotRight = std::max(lay.plotLeft + 1, width - kAxisWidth - 1);
-    lay.candles = !view.empty() && (lay.plotRight - lay.plotLeft + 1) / view.count() >= kCandleMinSlot;
+    lay.futureSlots = futureSlots(view);
+    lay.candles =
+        !view.empty() && (lay.plotRight - lay.plotLeft + 1) / (view.count() + lay.futureSlots) >= kCandleMinSlot;
     const int top = kLegendHeight;
     const int bottom = height - kDateAxisHeight - 1;
     const int n = static_cast<int>(m_panes.size());
@@ -381,7 +385,7 @@ std::vector<Primitive> SeriesChart::draw(SeriesView view, int width, int height,
 
     // The date axis and its grid, under everything drawn in the panels.
     const int axisY = (lay.panes.empty() ? lay.priceBottom : lay.panes.back().second) + 3;
-    for (const DateLabel& d : dateLabels(m_series, view, L, R)) {
+    for (const DateLabel& d : axisDates(view, lay)) {
         const int x = d.x - 2;
         add(out, Shape::DottedLine, x, lay.priceTop, x, lay.priceBottom, kGrid);
         for (const auto& [t, b] : lay.panes)
@@ -398,9 +402,10 @@ std::vector<Primitive> SeriesChart::draw(SeriesView view, int width, int height,
         comparePct.push_back(percentFrom(m_compareCloses[k], view));
     const YMap pm{ps.top, ps.bottom, ps.low, ps.high, ps.log};
     axisLabels(out, priceLabels(pm.low, pm.high, pm.bottom - pm.top, pm.log), pm, L, R, compare, false);
+    drawCloud(out, view, lay, ps, true);
 
     if (lay.candles) {
-        const double slot = static_cast<double>(R - L + 1) / view.count();
+        const double slot = static_cast<double>(R - L + 1) / (view.count() + lay.futureSlots);
         int half = std::max(0, static_cast<int>(slot * 0.7) / 2);
         for (int b = view.first; b <= view.last; ++b) {
             const SeriesBar& bar = m_series.bars[static_cast<std::size_t>(b)];
@@ -445,7 +450,8 @@ std::vector<Primitive> SeriesChart::draw(SeriesView view, int width, int height,
         }
     };
     for (const Line& l : m_priceLines) {
-        polyline(out, l.values, view, lay, pm, l.color, scale);
+        if (!m_cloud || (l.name != "span1" && l.name != "span2")) // the cloud draws its spans shifted
+            polyline(out, l.values, view, lay, pm, l.color, scale);
         const double v = lastValue(l.values, view, legendBar);
         legend(1,
                l.name + " " +
@@ -454,6 +460,7 @@ std::vector<Primitive> SeriesChart::draw(SeriesView view, int width, int height,
                                  : priceText(std::round(v * 100) / 100)),
                l.color);
     }
+    drawCloud(out, view, lay, ps, false);
     for (std::size_t k = 0; k < comparePct.size(); ++k) {
         Series index = comparePct[k];
         for (double& v : index)
@@ -516,7 +523,8 @@ std::vector<Primitive> SeriesChart::draw(SeriesView view, int width, int height,
         const int legendY = top - kLegendHeight;
         std::string title = paneTitleOf(p.kind, m_options);
         if (p.kind == PaneKind::Volume && lay.candles) {
-            const int half = std::max(0, static_cast<int>(static_cast<double>(R - L + 1) / view.count() * 0.7) / 2);
+            const int half = std::max(
+                0, static_cast<int>(static_cast<double>(R - L + 1) / (view.count() + lay.futureSlots) * 0.7) / 2);
             for (int b = view.first; b <= view.last; ++b)
                 if (const std::int64_t v = m_series.bars[static_cast<std::size_t>(b)].volume; v > 0) {
                     const int x = lay.barX(b, view);

@@ -14,8 +14,13 @@
 // - With a comparison on, the main issue and each compared issue are drawn in percent from their value
 //   at the first bar of the view; a compared issue without a bar on a day shows its last close (never a
 //   value before its first bar).
+// - With 一目均衡表 on (span1 and span2 among the overlays), the cloud is filled between the spans drawn
+//   `ichimokuShift` slots right of the bar they are computed at, and 遅行スパン (the close) that many slots
+//   left. A view ending at the series' last bar reserves that many empty slots right of it (at the view's
+//   bar width) where the cloud runs on, with the date axis extended over them; a view scrolled back has none.
 #include "core/chart/BarSeries.h"
 #include "core/chart/ChartScene.h"
+#include "core/chart/ChartTechnical.h"
 #include "core/chart/Indicators.h"
 #include "core/chart/SeriesLoad.h"
 
@@ -98,6 +103,8 @@ struct SceneOptions {
     // Marks at the foot of the price panel (results dates), bar an index into the series, in bar order;
     // a label that would run into the previous one is left out.
     std::vector<BarMark> marks;
+    // 一目均衡表's lines and cloud take these colours (kColTenkan .. kColChikou).
+    TechnicalColors technicalColors = kTechnicalDefaultColors;
 };
 
 struct ComparedIssue {
@@ -111,6 +118,8 @@ struct SceneLayout {
     int priceTop = 0, priceBottom = 0;      // the price panel's rows
     std::vector<std::pair<int, int>> panes; // each pane's top and bottom row
     bool candles = true;
+    int futureSlots = 0; // empty slots right of the view's last bar (the cloud's future)
+    // The column of bar `bar` (a slot past view.last for the future slots).
     int barX(int bar, SeriesView view) const;
 };
 
@@ -172,6 +181,21 @@ private:
         Series values;
         Rgb color;
     };
+    // 一目均衡表 as drawn: span1 and span2 at the slot they are drawn in (size() + shift slots), the close
+    // drawn shift slots to the left (size() values) and the dates of the future slots.
+    struct Cloud {
+        int shift = 0;
+        Series span1, span2, chikou;
+        std::vector<Date> future;
+    };
+    void buildCloud(const Ichimoku& values);
+    // With the cloud on, tenkan, kijun, span1 and span2 take 一目均衡表's own colours.
+    std::optional<Rgb> cloudLineColor(std::string_view name) const;
+    int futureSlots(SeriesView view) const;
+    std::vector<DateLabel> axisDates(SeriesView view, const SceneLayout& layout) const;
+    // The cloud's fill (under the bars) or its lines: span1, span2 and 遅行スパン (over them).
+    void drawCloud(std::vector<Primitive>& out, SeriesView view, const SceneLayout& layout, const PriceScale& scale,
+                   bool fill) const;
     struct Pane {
         PaneKind kind;
         std::vector<Line> lines;
@@ -185,6 +209,7 @@ private:
     std::vector<Line> m_priceLines;
     std::vector<Pane> m_panes;
     std::vector<std::string> m_unknown;
+    std::optional<Cloud> m_cloud;
 };
 
 } // namespace kestrel::chart

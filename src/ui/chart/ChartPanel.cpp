@@ -227,22 +227,9 @@ void ChartPanel::layoutChart() {
 }
 
 SceneOptions ChartPanel::seriesOptions() const {
-    MainChartSwitches s;
-    s.lowerPanelMode = m_display.lowerPanelMode;
-    s.volume = Chkdekidaka->isChecked();
-    s.averages = m_display.chartColors[kMa1] != Rgb{} || m_display.chartColors[kMa2] != Rgb{} ||
-                 m_display.chartColors[kMa3] != Rgb{};
-    s.chartMode = m_context.chartMode;
-    s.average1 = m_context.settings.move1;
-    s.average2 = m_context.settings.move2;
-    s.average3 = m_context.settings.move3;
-    s.psychPeriod = m_context.settings.SaicoL;
-    s.flowPeriod = m_context.settings.RSIVR;
-    s.screenMode = m_context.settings.ScreenMode;
-    s.overlays = m_technicalView.overlays;
-    s.bbBands = m_technicalView.bbBands;
-    SceneOptions o = mainChartOptions(s);
-    o.technical = m_technicalView.settings;
+    ChartDisplay display = m_display;
+    display.volume = Chkdekidaka->isChecked();
+    SceneOptions o = windowChartOptions(display, m_context.settings, m_context.chartMode, m_technicalView);
     // The overlays are the テクニカル menu's (kept in Kestrel.ini with it); the layout keeps the rest.
     o.logScale = m_layout.logScale;
     if (m_layout.paneWeights.size() == o.panes.size())

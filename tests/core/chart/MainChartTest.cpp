@@ -141,3 +141,46 @@ TEST(MainChart, DetailLabelsFromTheBarsBeforeTheView) {
 
 } // namespace
 } // namespace kestrel::chart
+
+namespace kestrel::chart {
+namespace {
+
+// The window's options from what Kestrel.ini keeps: the averages only while a colour is set, 出来高 and
+// the lower panel from the display, the technical set with its colours.
+TEST(MainChart, WindowOptionsFromTheIniSettings) {
+    Settings settings;
+    settings.move1 = 5, settings.move2 = 0, settings.move3 = 75;
+    settings.SaicoL = 10, settings.RSIVR = 9, settings.ScreenMode = 2;
+    TechnicalView technical;
+    technical.overlays.ichimoku = true;
+    technical.settings.tenkanPeriod = 7;
+    technical.colors[kColCloudUp] = Rgb{1, 2, 3};
+    struct Case {
+        bool volume, averageColours;
+        int lowerPanel;
+        std::vector<int> averages;
+        std::vector<PaneKind> panes;
+    } cases[] = {
+        {true, true, 1, {5, 75}, {PaneKind::Volume, PaneKind::Rsi, PaneKind::Vr}},
+        {false, false, kLowerMacd, {}, {PaneKind::Macd}},
+    };
+    for (const Case& c : cases) {
+        ChartDisplay display;
+        display.volume = c.volume;
+        display.lowerPanelMode = c.lowerPanel;
+        if (!c.averageColours)
+            for (int k = kMa1; k <= kMa3; ++k)
+                display.chartColors[k] = {};
+        const SceneOptions o = windowChartOptions(display, settings, 1, technical);
+        EXPECT_EQ(o.averages, c.averages);
+        EXPECT_EQ(o.panes, c.panes);
+        EXPECT_EQ(o.overlays, (std::vector<std::string>{"tenkan", "kijun", "span1", "span2"}));
+        EXPECT_EQ((std::pair{o.psychPeriod, o.flowPeriod}), (std::pair{10, 9}));
+        EXPECT_EQ(o.screenMode, 2);
+        EXPECT_EQ(o.technical.tenkanPeriod, 7);
+        EXPECT_EQ(o.technicalColors[kColCloudUp], (Rgb{1, 2, 3}));
+    }
+}
+
+} // namespace
+} // namespace kestrel::chart
