@@ -106,8 +106,8 @@ std::string percent(double v) {
 
 } // namespace
 
-Result<std::optional<Date>> screenDay(db::Database& db, bool weekly, std::optional<Date> date) {
-    return tradingDayOnOrBefore(db, weekly, date.value_or(*Date::fromYmd(9999, 12, 31)));
+Result<std::optional<Date>> screenDay(db::Database& db, chart::BarMode mode, std::optional<Date> date) {
+    return tradingDayOnOrBefore(db, mode, date.value_or(*Date::fromYmd(9999, 12, 31)));
 }
 
 Result<std::unordered_map<std::int32_t, ScreenFins>> marketFins(db::Database& db, const MarketBars& market, Date day,
@@ -229,10 +229,12 @@ Result<std::vector<ScreenMatch>> runScreen(db::Database& db, const ScanOptions& 
     return rows;
 }
 
-std::string screenToJson(Date day, bool weekly, const std::vector<ScreenMatch>& rows) {
+std::string screenToJson(Date day, chart::BarMode mode, const std::vector<ScreenMatch>& rows) {
     Json top;
     top["date"] = day.toIso();
-    top["weekly"] = weekly;
+    top["weekly"] = mode == chart::BarMode::Weekly;
+    if (mode == chart::BarMode::Monthly)
+        top["monthly"] = true;
     Json list = Json::array();
     for (const ScreenMatch& m : rows) {
         Json o;
@@ -256,7 +258,7 @@ Result<HoldSummary> runHeld(db::Database& db, const ScanOptions& options, const 
                             int hold, const std::function<void(std::int32_t, const Status&)>& fault,
                             const HeldProgress& progress) {
     HoldSummary s;
-    auto allDays = tradingDays(db, options.weekly, from, to);
+    auto allDays = tradingDays(db, options.mode, from, to);
     if (!allDays)
         return allDays.status();
     const unsigned families = screen.technicalFamilies();
