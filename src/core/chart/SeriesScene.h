@@ -19,6 +19,8 @@
 #include "core/chart/Indicators.h"
 #include "core/chart/SeriesLoad.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -111,7 +113,10 @@ struct SceneLayout {
     int priceTop = 0, priceBottom = 0;      // the price panel's rows
     std::vector<std::pair<int, int>> panes; // each pane's top and bottom row
     bool candles = true;
-    int barX(int bar, SeriesView view) const;
+    int barX(int bar, SeriesView view) const {
+        const double slot = static_cast<double>(plotRight - plotLeft + 1) / std::max(1, view.count());
+        return plotLeft + static_cast<int>(std::floor((bar - view.first + 0.5) * slot));
+    }
 };
 
 // The price panel's scale of a view: a price times `factor` (1, or 100 over the first close of the view
