@@ -268,36 +268,38 @@ Result<MarketBars> MarketBars::read(db::Database& db, const ScanOptions& options
     // A large market is read by two connections at once, the upper half of the codes by a second one on
     // its own thread, so that the disk has two reads to serve. The second connection sees only committed
     // data: inside a transaction of this one, or where no second connection opens, one reads it all.
-    constexpr std::int64_t kLowest = std::numeric_limits<std::int64_t>::min();
-    constexpr std::int64_t kBeyond = std::numeric_limits<std::int64_t>::max();
-    std::int64_t split = kBeyond;
+    const std::int64_t lowest = options.codeFrom, beyond = options.codeTo;
+    std::int64_t split = beyond;
     if (mei.size() >= kTwoReadersFrom && db.inAutocommit()) {
         std::vector<std::int32_t> codes;
         codes.reserve(mei.size());
         for (const auto& [code, row] : mei)
-            codes.push_back(code);
-        std::nth_element(codes.begin(), codes.begin() + static_cast<std::ptrdiff_t>(codes.size() / 2), codes.end());
-        split = codes[codes.size() / 2];
+            if (code >= lowest && code < beyond)
+                codes.push_back(code);
+        if (codes.size() >= kTwoReadersFrom) {
+            std::nth_element(codes.begin(), codes.begin() + static_cast<std::ptrdiff_t>(codes.size() / 2), codes.end());
+            split = codes[codes.size() / 2];
+        }
     }
     std::vector<Issue> upper;
-    bool upperRead = split == kBeyond;
+    bool upperRead = split == beyond;
     {
         std::jthread second;
-        if (split != kBeyond)
+        if (split != beyond)
             second = std::jthread([&] {
                 try {
                     auto conn = db::Database::open(db.path(), db::OpenMode::ReadOnly);
-                    upperRead = conn && readCodes(**conn, split, kBeyond, upper).isOk();
+                    upperRead = conn && readCodes(**conn, split, beyond, upper).isOk();
                 } catch (...) {
                     upperRead = false;
                 }
             });
-        if (Status s = readCodes(db, kLowest, split, m.m_issues); !s)
+        if (Status s = readCodes(db, lowest, split, m.m_issues); !s)
             return s;
     }
     if (!upperRead) {
         upper.clear();
-        if (Status s = readCodes(db, split, kBeyond, upper); !s)
+        if (Status s = readCodes(db, split, beyond, upper); !s)
             return s;
     }
     if (!upper.empty() && !m.m_issues.empty() && upper.front().code <= m.m_issues.back().code)

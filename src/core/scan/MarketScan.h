@@ -27,6 +27,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,9 @@ struct ScanOptions {
     bool splitAdjust = true;
     chart::IndicatorSettings settings;
     chart::TechnicalSettings technical; // the technical set's periods (must be valid)
+    // The issues read: codeFrom <= code < codeTo (a market read in parts holds one part at a time).
+    std::int64_t codeFrom = std::numeric_limits<std::int64_t>::min();
+    std::int64_t codeTo = std::numeric_limits<std::int64_t>::max();
 };
 
 // The bar of a chart window as stored (prices and volume times the issue's units).

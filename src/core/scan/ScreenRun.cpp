@@ -18,6 +18,8 @@ using Json = nlohmann::ordered_json;
 
 // The market size from which a screen judges its issues on two threads.
 constexpr int kTwoJudgesFrom = 300;
+// The issues (by Mei code) a monthly screen holds at a time.
+constexpr int kMonthlyPart = 500;
 
 // Whole values as integers, others to their four decimals (as the chart's JSON writes them).
 Json number(const std::optional<Currency>& v) {
@@ -147,6 +149,35 @@ Result<std::vector<ScreenMatch>> runScreen(db::Database& db, const ScanOptions& 
     if (families != 0)
         if (Status st = options.technical.validate(); !st)
             return st;
+    // Monthly bars hold nine years of every issue's days: a large market is screened in parts of codes,
+    // one part held at a time, the rows and faults still in code order.
+    if (options.mode == chart::BarMode::Monthly && options.codeFrom == std::numeric_limits<std::int64_t>::min() &&
+        options.codeTo == std::numeric_limits<std::int64_t>::max()) {
+        auto st = db.prepare("SELECT DISTINCT コード FROM Mei ORDER BY コード");
+        if (!st)
+            return st.status();
+        std::vector<std::int64_t> bounds;
+        int n = 0;
+        if (Status s = st->forEachRow([&] {
+                if (n++ % kMonthlyPart == 0 && n > 1)
+                    bounds.push_back(st->int64(0));
+            });
+            !s)
+            return s;
+        if (!bounds.empty()) {
+            std::vector<ScreenMatch> rows;
+            ScanOptions part = options;
+            for (size_t p = 0; p <= bounds.size(); ++p) {
+                part.codeFrom = p == 0 ? options.codeFrom : bounds[p - 1];
+                part.codeTo = p == bounds.size() ? options.codeTo : bounds[p];
+                auto got = runScreen(db, part, screen, day, fault);
+                if (!got)
+                    return got.status();
+                rows.insert(rows.end(), std::make_move_iterator(got->begin()), std::make_move_iterator(got->end()));
+            }
+            return rows;
+        }
+    }
     auto market = MarketBars::read(db, options, day, day, 0, historyOf(screen, options));
     if (!market)
         return market.status();

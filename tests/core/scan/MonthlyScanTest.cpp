@@ -187,3 +187,36 @@ TEST_F(MonthlyMarket, HeldRunFollowsMonths) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(MonthlyMarket, ALargeMarketScreenedInPartsFindsWhatOneReadFinds) {
+    market();
+    exec("BEGIN");
+    for (int code = 5000; code < 6200; ++code)
+        if (code != 5700)
+            exec("INSERT INTO Mei (コード, 市場コード, 銘柄, 出来高単位, 株価単位) VALUES (" + std::to_string(code) +
+                 ", 1, 'x', 100, 1)");
+    issue(5700, D(2020, 1, 6), 3000); // in the second part of the codes
+    exec("COMMIT");
+    auto screen = Screen::parse("close > 0 and volume > 0");
+    ASSERT_TRUE(screen);
+    ScanOptions parts;
+    parts.mode = chart::BarMode::Monthly;
+    ScanOptions whole = parts;
+    whole.codeFrom = 0; // a range given: read at once
+    const Date day = D(2024, 6, 12);
+    auto a = runScreen(*db, parts, *screen, day);
+    auto b = runScreen(*db, whole, *screen, day);
+    ASSERT_TRUE(a) << a.message();
+    ASSERT_TRUE(b) << b.message();
+    std::vector<std::int32_t> codes;
+    for (const ScreenMatch& m : *a)
+        codes.push_back(m.code);
+    EXPECT_EQ(codes, (std::vector<std::int32_t>{1301, 1302, 1303, 1304, 5700}));
+    ASSERT_EQ(a->size(), b->size());
+    for (size_t i = 0; i < a->size(); ++i)
+        EXPECT_EQ((*a)[i].values, (*b)[i].values) << (*a)[i].code;
+}
+
+} // namespace
