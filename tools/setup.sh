@@ -120,7 +120,7 @@ test)
         corpus="fuzz/corpus/${name#fuzz_}"
         mkdir -p "build-fuzz/corpus-$name"
         echo "-- $name"
-        "$f" -max_total_time="${FUZZ_SECONDS:-10}" -rss_limit_mb=2048 "build-fuzz/corpus-$name" \
+        "$f" -max_total_time="${FUZZ_SECONDS:-5}" -rss_limit_mb=2048 "build-fuzz/corpus-$name" \
             $( [ -d "$corpus" ] && echo "$corpus" ) 2>&1 | tail -n 2
     done
     echo "== all tests passed"

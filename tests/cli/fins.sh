@@ -50,7 +50,7 @@ began=$(date +%s%N)
 k fetch-fins 2024-05-10 2024-05-14 >"$t/out" 2>"$t/err" || fail "by date: $(cat "$t/out" "$t/err")"
 [ $(( ($(date +%s%N) - began) / 1000000 )) -ge 4000 ] || fail "the endpoint's pace not kept"
 grep -qxF '2 件の開示を保存, 5 回の要求' "$t/out" || fail "summary: $(cat "$t/out")"
-grep -qxF '取り込めない銘柄コードの開示 1 件を除きました' "$t/out" || fail "skipped: $(cat "$t/out")"
+grep -qxF '取り込めない銘柄コードの開示 1 件を除きました。' "$t/out" || fail "skipped: $(cat "$t/out")"
 [ "$(grep -c 'summary?date=2024-05-13' "$t/plain.log")" = 2 ] || fail "429 not retried: $(cat "$t/plain.log")"
 grep -q 'pagination_key=p.2%2Bx ' "$t/plain.log" || fail "second page: $(cat "$t/plain.log")"
 # The refetched row replaced its own only; 未定 and no value stay apart.
@@ -95,7 +95,7 @@ set_ini "$h" JQuantsURL "http://127.0.0.1:$(cat "$t/plain.port")"
 k fetch-jquants 2024-05-15 2024-05-15 --import >"$t/out" 2>"$t/err" || fail "daily run: $(cat "$t/out" "$t/err")"
 grep -q 'fins/summary?date=2024-05-15 ' "$t/plain.log" || fail "no disclosures asked: $(cat "$t/plain.log")"
 [ "$(q 'select FEPS from Kessan where DiscNo=20240515000001')" = 85 ] || fail "run's disclosure: $(q 'select * from Kessan')"
-grep -qxF '決算情報 1 件を保存しました' "$t/out" || fail "run's fins line: $(cat "$t/out")"
+grep -qxF '決算情報 1 件を保存しました。' "$t/out" || fail "run's fins line: $(cat "$t/out")"
 printf 'STATUS 403\n{"message": "This API is not available on your subscription"}' >"$w/fins_summary/2024-05-16.json"
 k fetch-jquants 2024-05-16 2024-05-16 --import >"$t/out" 2>"$t/err" || fail "refused figures held the prices: $(cat "$t/out" "$t/err")"
 [ "$(grep -c '決算情報はご契約のプランでは取得できません' "$t/out" "$t/err" | awk -F: '{s+=$2} END {print s}')" = 1 ] ||

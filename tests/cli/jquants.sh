@@ -95,14 +95,14 @@ set_ini "$h" JQuantsPlan Standard
 set_ini "$h" JQuantsRetryWait 2
 
 k fetch-jquants 2024-01-01 2024-01-05 --master --margin --import >"$t/out" 2>"$t/err" || fail "fetch: $(cat "$t/out" "$t/err")"
-for line in '2024/01/01 は休場日です' 'Ds202401.04 を作成しました（4 件）' 'Ds202401.05 を作成しました（4 件）' \
-    'Ys202401.05 を作成しました（2 件）' '取り込めない銘柄コード 2 件を除きました' '株式分割の候補 1 件を記録しました'; do
+for line in '2024/01/01 は休場日です。' 'Ds202401.04 を作成しました（4 件）。' 'Ds202401.05 を作成しました（4 件）。' \
+    'Ys202401.05 を作成しました（2 件）。' '取り込めない銘柄コード 2 件を除きました。' '株式分割の候補 1 件を記録しました。'; do
     grep -qxF "$line" "$t/out" || fail "missing line $line: $(cat "$t/out")"
 done
 [ "$(grep -c 'daily?date=2024-01-04' "$t/plain.log")" = 2 ] || fail "429 not retried once: $(cat "$t/plain.log")"
 # The retry after a 429 waits the full JQuantsRetryWait (2 s here), and the wait is shown.
 grep 'daily?date=2024-01-04' "$t/plain.log" | awk 'NR==1{a=$2} NR==2{exit !($2-a>=2)}' || fail "429 retried early: $(cat "$t/plain.log")"
-grep -q '日  J-Quants の利用回数の上限（429）: 2 秒待ってから再開します$' "$t/err" || fail "429 wait not shown: $(cat "$t/err")"
+grep -q '日  J-Quants の利用回数の上限に達しました。2 秒待ってから再開します。$' "$t/err" || fail "429 wait not shown: $(cat "$t/err")"
 # The opaque key reaches the server unchanged.
 [ "$(grep -c 'pagination_key=eyJ.a%2Bb%3Dc%26d.9 ' "$t/plain.log")" = 2 ] || fail "cut page not retried once: $(cat "$t/plain.log")"
 # One calendar request; none for the bars of the closed days 1 to 3 January; then the disclosures of
@@ -117,6 +117,10 @@ expect "$h/Data/Ys202401.05" '20240105\r\n2,Kestrel\r\n1301,,,12000,50000,1\r\n7
 [ ! -e "$h/Data/Regist.Mei" ] || fail "Regist.Mei not imported"
 [ "$(q "select group_concat(コード || ':' || 市場コード || ':' || 銘柄 || ':' || 出来高単位 || ':' || 株価単位, ' ') from (select * from Mei order by コード)")" = \
   "1002:1:総合指数:1:1 1301:1:極洋:1:1 3350:3:グロース例:1:1 7203:1:トヨタ自動車:1:1 8601:1:大和証券:1:1" ] || fail "Mei: $(q 'select * from Mei')"
+# The master's own market codes are kept beside Mei (TOKYO PRO Market is told apart by them).
+[ "$(q "select group_concat(コード || ':' || MarketCode, ' ') from (select * from JQuantsMarket order by コード)")" = \
+  "1301:0111 3350:0113 7203:0111 8601:0111" ] || fail "JQuantsMarket: $(q 'select * from JQuantsMarket')"
+[ ! -e "$h/Data/Regist.Mkt" ] || fail "Regist.Mkt not removed"
 [ "$(q "select group_concat(コード || ':' || 日付 || ':' || 終値 || ':' || 前日比 || ':' || 出来高, ' ') from (select * from daydata order by コード, 日付)")" = \
   "1002:20240104:2305:0:1 1002:20240105:2320:15:1.02 1301:20240104:3020:0:15000 1301:20240105:3090:70:20000 3350:20240105:505:0:200 7203:20240104:0:0:0 7203:20240105:2620:0:1000000 8601:20240104:805:0:30000" ] ||
     fail "daydata: $(q 'select * from daydata')"
@@ -223,7 +227,7 @@ k fetch-jquants 2026-09-21 2026-10-02 --margin --import >"$t/out" 2>"$t/err" || 
 ! grep -q 'daily?date=2026-09-2[123]' "$t/plain.log" || fail "a closed day was asked: $(cat "$t/plain.log")"
 [ "$(grep 'margin-interest' "$t/plain.log" | sed 's/.*date=//; s/ .*//' | tr '\n' ' ')" = "2026-09-25 2026-10-02 " ] ||
     fail "margin requests: $(cat "$t/plain.log")"
-grep -qxF '2026/09/22 は休場日です' "$t/out" || fail "holiday not told: $(cat "$t/out")"
+grep -qxF '2026/09/22 は休場日です。' "$t/out" || fail "holiday not told: $(cat "$t/out")"
 expect "$h/Data/Ys202610.02" '20261002\r\n1,Kestrel\r\n1301,,,10,2000,1\r\n'
 k split list >"$t/out" || fail "split list"
 printf '1301\t2026-09-28\t株主割当 係数 0.9747\t取引所\t提案\n3350\t2026-09-25\t5:1\t取引所\t提案\n7203\t2024-01-05\t1:2\t取引所\t提案\n7203\t2026-09-24\t1:2\t取引所\t提案\n' >"$t/want"

@@ -83,7 +83,7 @@ int runFetchFins(Invocation& inv) {
     progress.clear();
     inv.out << out.rows << " 件の開示を保存, " << client.requestCount() << " 回の要求\n";
     if (out.skipped > 0)
-        inv.out << "取り込めない銘柄コードの開示 " << out.skipped << " 件を除きました\n";
+        inv.out << "取り込めない銘柄コードの開示 " << out.skipped << " 件を除きました。\n";
     if (out.cancelled)
         return inv.fail("中止しました。保存済みの日はそのまま残っています");
     if (!out.status) {

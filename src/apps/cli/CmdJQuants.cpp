@@ -66,7 +66,7 @@ int runFetchIssue(Invocation& inv, const std::string& codeText) {
         return inv.fail(out.status);
     inv.out << out.message << "\n";
     if (out.splitsProposed > 0)
-        inv.out << "株式分割の候補 " << out.splitsProposed << " 件を記録しました\n";
+        inv.out << "株式分割の候補 " << out.splitsProposed << " 件を記録しました。\n";
     return 0;
 }
 
@@ -138,7 +138,7 @@ int runFetchJQuants(Invocation& inv) {
     inv.out << out.daysWritten << " 日分を作成, " << out.daysKept << " 日分は作成済み, " << out.holidays
             << " 日は休場日, " << client.requestCount() << " 回の要求\n";
     if (out.splitsProposed > 0)
-        inv.out << "株式分割の候補 " << out.splitsProposed << " 件を記録しました\n";
+        inv.out << "株式分割の候補 " << out.splitsProposed << " 件を記録しました。\n";
     if (out.cancelled)
         return inv.fail("中止しました。作成済みの日はそのまま残っています");
     // A failure part way ends the fetching, not the run: what came is kept and imported.

@@ -2,6 +2,7 @@
 
 #include "core/app/Encoding.h"
 #include "core/boards/BoardStore.h"
+#include "core/db/IssueMarkets.h"
 #include "core/db/Lookups.h"
 #include "core/db/MarketNames.h"
 #include "core/settings/Settings.h"
@@ -63,9 +64,9 @@ Status removeShownIssue(db::Database& db, int board, const ShownIssue& shown, Pr
 }
 
 Result<std::vector<std::string>> boardIssueListRows(db::Database& db, int board) {
-    auto names = db::loadShownMarketNames(db);
-    if (!names)
-        return names.status();
+    auto markets = db::loadIssueMarkets(db);
+    if (!markets)
+        return markets.status();
     auto st = db.prepare("SELECT board.コード, board.市場コード, Mei.銘柄 FROM board INNER JOIN Mei ON "
                          "board.市場コード = Mei.市場コード AND board.コード = Mei.コード WHERE board.区分 = ? "
                          "ORDER BY board.市場コード, board.コード");
@@ -74,7 +75,8 @@ Result<std::vector<std::string>> boardIssueListRows(db::Database& db, int board)
     st->bind(1, board);
     std::vector<std::string> rows;
     if (Status read = st->forEachRow([&] {
-            rows.push_back(db::issueListRow(st->int32(0), db::marketName(*names, st->isNull(1) ? 0 : st->int32(1)),
+            rows.push_back(db::issueListRow(st->int32(0),
+                                            markets->nameOf(st->int32(0), st->isNull(1) ? 0 : st->int32(1)),
                                             st->isNull(2) ? std::string() : st->text(2)));
         });
         !read)

@@ -12,7 +12,7 @@ std::string textOrEmpty(const db::Statement& st, int col) {
 }
 
 // Rows of a query returning コード, 市場コード, 銘柄.
-Result<std::vector<std::string>> collectRows(db::Statement& st, const MarketNames& names, bool findRows) {
+Result<std::vector<std::string>> collectRows(db::Statement& st, const db::IssueMarkets& markets, bool findRows) {
     std::vector<std::string> rows;
     for (;;) {
         auto r = st.step();
@@ -21,11 +21,18 @@ Result<std::vector<std::string>> collectRows(db::Statement& st, const MarketName
         if (!*r)
             break;
         std::int64_t code = st.int64(0);
-        std::string market = st.isNull(1) ? std::string() : marketName(names, st.int64(1));
+        std::string market =
+            st.isNull(1) ? std::string() : markets.nameOf(static_cast<std::int32_t>(code), st.int64(1));
         std::string name = textOrEmpty(st, 2);
         rows.push_back(findRows ? issueFindRow(code, market, name) : issueListRow(code, market, name));
     }
     return rows;
+}
+
+db::IssueMarkets namesAlone(const MarketNames& names) {
+    db::IssueMarkets markets;
+    markets.names = names;
+    return markets;
 }
 
 } // namespace
@@ -63,15 +70,25 @@ std::optional<std::pair<std::int32_t, std::int32_t>> issueCodeBounds(std::string
 
 Result<std::vector<std::string>> issueRowsInRange(db::Database& db, std::int32_t lower, std::int32_t upper,
                                                   const MarketNames& names) {
+    return issueRowsInRange(db, lower, upper, namesAlone(names));
+}
+
+Result<std::vector<std::string>> issueRowsInRange(db::Database& db, std::int32_t lower, std::int32_t upper,
+                                                  const db::IssueMarkets& markets) {
     auto st = db.prepare("SELECT コード, 市場コード, 銘柄 FROM Mei WHERE コード BETWEEN ?1 AND ?2 "
                          "ORDER BY 市場コード, コード");
     if (!st)
         return st.status();
     st->bindAll(lower, upper);
-    return collectRows(*st, names, false);
+    return collectRows(*st, markets, false);
 }
 
 Result<std::vector<std::string>> issueRowsByName(db::Database& db, std::string_view text, const MarketNames& names) {
+    return issueRowsByName(db, text, namesAlone(names));
+}
+
+Result<std::vector<std::string>> issueRowsByName(db::Database& db, std::string_view text,
+                                                 const db::IssueMarkets& markets) {
     // The typed text is a literal part of the name: LIKE's own wildcards are escaped.
     std::string pattern = "%";
     for (char c : text) {
@@ -85,11 +102,17 @@ Result<std::vector<std::string>> issueRowsByName(db::Database& db, std::string_v
     if (!st)
         return st.status();
     st->bind(1, pattern);
-    return collectRows(*st, names, true);
+    return collectRows(*st, markets, true);
 }
 
 Result<std::optional<ShownIssue>> lookUpShownIssue(db::Database& db, std::string_view codeText,
                                                    const MarketNames& names) {
+    return lookUpShownIssue(db, codeText, names, {}, Date());
+}
+
+Result<std::optional<ShownIssue>> lookUpShownIssue(db::Database& db, std::string_view codeText,
+                                                   const MarketNames& names, const db::JQuantsMarketCodes& jquants,
+                                                   Date day) {
     if (!isCodeText(codeText) || codeText.size() > 9)
         return std::optional<ShownIssue>();
     auto st = db.prepare("SELECT 市場コード, 銘柄 FROM Mei WHERE コード=?1 LIMIT 1");
@@ -104,7 +127,10 @@ Result<std::optional<ShownIssue>> lookUpShownIssue(db::Database& db, std::string
     std::int64_t market = st->int64(0);
     if (market < 0 || market >= static_cast<std::int64_t>(names.size()))
         return std::optional<ShownIssue>();
-    return std::optional<ShownIssue>(ShownIssue{marketName(names, market), textOrEmpty(*st, 1)});
+    auto jq = jquants.find(static_cast<std::int32_t>(std::stoll(std::string(codeText))));
+    std::string shown =
+        jq == jquants.end() ? marketName(names, market) : db::issueMarketNameOn(names, market, jq->second, day);
+    return std::optional<ShownIssue>(ShownIssue{shown, textOrEmpty(*st, 1)});
 }
 
 std::string informationPageAddress(std::string_view murl, std::string_view pageLetter, std::string_view codeText) {

@@ -5,6 +5,7 @@
 // its leading digits.
 #include "core/app/Status.h"
 #include "core/db/Database.h"
+#include "core/db/IssueMarkets.h"
 #include "core/db/MarketNames.h"
 
 #include <array>
@@ -40,10 +41,15 @@ std::optional<std::pair<std::int32_t, std::int32_t>> issueCodeBounds(std::string
 // The issue list rows for codes lower..upper, in market then code order.
 Result<std::vector<std::string>> issueRowsInRange(db::Database& db, std::int32_t lower, std::int32_t upper,
                                                   const MarketNames& names);
+// The same, each issue's market named as markets names it (TOKYO PRO included).
+Result<std::vector<std::string>> issueRowsInRange(db::Database& db, std::int32_t lower, std::int32_t upper,
+                                                  const db::IssueMarkets& markets);
 // The search rows (issueFindRow) of the issues whose name contains `text` as typed: quotes, "%", "_",
 // "*" and "?" are plain characters; letters match without regard to ASCII case. An empty text lists
 // every issue. Market then code order.
 Result<std::vector<std::string>> issueRowsByName(db::Database& db, std::string_view text, const MarketNames& names);
+Result<std::vector<std::string>> issueRowsByName(db::Database& db, std::string_view text,
+                                                 const db::IssueMarkets& markets);
 
 // The issue a code text shows: its market short name and name. Nothing when the text is not a code,
 // the issue is not in Mei, or its market code lies outside the market names.
@@ -53,6 +59,10 @@ struct ShownIssue {
 };
 Result<std::optional<ShownIssue>> lookUpShownIssue(db::Database& db, std::string_view codeText,
                                                    const MarketNames& names);
+// The same for a chart dated day: the market named by issueMarketNameOn with the issue's J-Quants code.
+Result<std::optional<ShownIssue>> lookUpShownIssue(db::Database& db, std::string_view codeText,
+                                                   const MarketNames& names, const db::JQuantsMarketCodes& jquants,
+                                                   Date day);
 
 // The address (without "http://") of an information page of the data server: MURL + "default.asp?tp="
 // + page letter + "&co=" + code.

@@ -63,7 +63,7 @@ struct Job {
         std::string error;
         auto api = hooks.jquants ? hooks.jquants(req.settings.data(kJQuantsSource), &error) : nullptr;
         if (!api) {
-            notify(error.empty() ? "J-Quants に接続できません" : error);
+            notify(error.empty() ? "J-Quants に接続できません。" : error);
             return false;
         }
         jquants::RunRequest run;
@@ -81,13 +81,14 @@ struct Job {
         jquants::RunOutcome got = jquants::runJQuants(run, *api, runHooks);
         outcome.dailyFiles += got.daysWritten;
         if (got.cancelled) {
-            notify("中止しました。作成済みの日はそのまま残っています");
+            notify("中止しました。作成済みの日はそのまま残っています。");
             return false;
         }
         if (!got.status) {
-            notify(got.status.message() + (got.daysWritten > 0 ? "。作成済みの " + std::to_string(got.daysWritten) +
-                                                                     " 日分はそのまま残っています"
-                                                               : std::string()));
+            notify(jquants::sentence(got.status.message()) +
+                   (got.daysWritten > 0
+                        ? "作成済みの " + std::to_string(got.daysWritten) + " 日分はそのまま残っています。"
+                        : std::string()));
             return false;
         }
         if (!got.gapNotice.empty())

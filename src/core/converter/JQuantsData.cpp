@@ -5,6 +5,7 @@
 #include "core/converter/JQuantsAdjust.h"
 #include "core/db/SplitTable.h"
 #include "core/import/DailyFile.h"
+#include "core/import/IssueMaster.h"
 
 #include <charconv>
 #include <cmath>
@@ -267,7 +268,7 @@ Result<Rows<MasterRow>> parseMaster(const std::vector<std::string>& pages, const
         auto code = r.code(out.skippedCodes);
         std::string name = r.text("CoName"), mkt = r.text("Mkt");
         if (code && r.error.empty())
-            out.rows.push_back({*code, marketOf(mkt), std::move(name)});
+            out.rows.push_back({*code, marketOf(mkt), std::move(name), mkt});
     });
 }
 
@@ -432,6 +433,30 @@ std::string masterFileBytes(Date date, const std::vector<MasterRow>& rows) {
     for (const MasterRow& row : rows)
         line(row.code, row.market, row.name);
     return out;
+}
+
+std::string marketCodeFileBytes(Date date, const std::vector<MasterRow>& rows) {
+    std::string lines;
+    int count = 0;
+    for (const MasterRow& row : rows) {
+        // Only digits and letters travel: the file is read back without quoting.
+        if (row.jquantsMarket.empty() ||
+            row.jquantsMarket.find_first_not_of("0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz") !=
+                std::string::npos)
+            continue;
+        lines += std::to_string(row.code) + "," + row.jquantsMarket + "\r\n";
+        ++count;
+    }
+    return date.toYYYYMMDD() + "," + std::to_string(count) + "\r\n" + lines;
+}
+
+Status writeMasterFiles(const std::string& dataFolder, Date date, const std::vector<MasterRow>& rows) {
+    // The codes go first: an import that finds Regist.Mei finds the codes of the same list beside it.
+    if (Status st =
+            writeFileAtomically(joinPath(dataFolder, import::kMarketCodeFileName), marketCodeFileBytes(date, rows));
+        !st)
+        return st;
+    return writeFileAtomically(joinPath(dataFolder, import::kMasterFileName), masterFileBytes(date, rows));
 }
 
 Result<DayWritten> writeDailyFile(const IssueMaster& master, Date day, const std::vector<BarRow>& bars,

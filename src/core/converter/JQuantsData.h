@@ -26,10 +26,15 @@ std::optional<int> localCode(std::string_view code);
 // 市場コード of a market code: 0111/0101 -> 1, 0112/0102 -> 2, 0113/0104/0106/0107 -> 3, others -> 6.
 int marketOf(std::string_view mkt);
 
+struct MarketCodeRow {
+    int code = 0;
+    std::string market; // the master's MarketCode, e.g. "0105"
+};
 struct MasterRow {
     int code = 0;
     int market = 0; // 市場コード
     std::string name;
+    std::string jquantsMarket; // MarketCode as the master gives it ("" when absent)
 };
 struct BarRow {
     int code = 0;
@@ -74,6 +79,11 @@ IssueMaster snapshotMaster(const IssueMaster* mei, const std::vector<MasterRow>&
 // Regist.Mei: "YYYYMMDD,count", then "code,market,name,1,1" per issue (1002 総合指数 included), CP932
 // with CR LF. Commas are taken out of names; characters without a CP932 form are dropped.
 std::string masterFileBytes(Date date, const std::vector<MasterRow>& rows);
+// Regist.Mkt, read with Regist.Mei by the master import: "YYYYMMDD,count", then "code,MarketCode" per
+// issue that has one, ASCII with CR LF.
+std::string marketCodeFileBytes(Date date, const std::vector<MasterRow>& rows);
+// Writes Regist.Mkt, then Regist.Mei, into dataFolder, each atomically.
+Status writeMasterFiles(const std::string& dataFolder, Date date, const std::vector<MasterRow>& rows);
 
 struct DayWritten {
     std::string path;

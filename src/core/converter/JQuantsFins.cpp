@@ -67,7 +67,7 @@ FinsFetchOutcome fetchFins(const FinsFetchRequest& request, JQuantsApi& api, db:
             }
             if (f.kind == FailureKind::Plan) {
                 out.planRefused = true;
-                say(hooks.warn, "決算情報はご契約のプランでは取得できません。決算情報なしで続けます");
+                say(hooks.warn, "決算情報はご契約のプランでは取得できません。決算情報なしで続けます。");
                 return out;
             }
             out.status = pages.status();

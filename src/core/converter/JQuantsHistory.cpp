@@ -188,7 +188,7 @@ IssueHistoryOutcome fetchIssueHistory(JQuantsApi& api, const IssueHistoryRequest
         out.cancelled = api.cancelled();
         // The part before the oldest bar lies outside what the plan gives: nothing is missing.
         if (olderPart && api.lastFailure().kind == FailureKind::Window) {
-            out.message = label + ": ご契約のプランで取得できる期間の株価はすべて取り込み済みです";
+            out.message = label + ": ご契約のプランで取得できる期間の株価はすべて取り込み済みです。";
             return out;
         }
         out.status = pages.status();
@@ -450,7 +450,7 @@ Result<bool> HistoryBackfill::loadBulkMonth(int month) {
             if (m_api.cancelled() || m_api.lastFailure().kind != FailureKind::Plan)
                 return pages.status();
             if (log)
-                log("一括ファイルはご契約のプランでは取得できません。日ごとに取得します");
+                log("一括ファイルはご契約のプランでは取得できません。日ごとに取得します。");
             m_req.bulk = false;
             return false;
         }
@@ -500,7 +500,7 @@ Result<std::optional<import::MarginFile>> HistoryBackfill::weekMargins(Date frid
         if (!pages && !m_api.cancelled() && m_api.lastFailure().kind == FailureKind::Plan) {
             m_marginRefused = true;
             if (log)
-                log("信用残はご契約のプランでは取得できません。株価だけを取得します");
+                log("信用残はご契約のプランでは取得できません。株価だけを取得します。");
             return std::optional<import::MarginFile>();
         }
         if (!pages)

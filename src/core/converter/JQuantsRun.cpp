@@ -86,10 +86,9 @@ struct Run {
     Status writeRegistMei() {
         // A folder that cannot be made is reported by the first file written into it.
         (void)makeDir(req.dataFolder);
-        std::string path = joinPath(req.dataFolder, import::kMasterFileName);
-        if (Status st = writeFileAtomically(path, masterFileBytes(m_to, masterRows())); !st)
+        if (Status st = writeMasterFiles(req.dataFolder, m_to, masterRows()); !st)
             return st;
-        log(std::string(import::kMasterFileName) + " を作成しました（" + std::to_string(m_master.size()) + " 銘柄）");
+        log(std::string(import::kMasterFileName) + " を作成しました（" + std::to_string(m_master.size()) + " 銘柄）。");
         return Status::ok();
     }
     // An issue traded on a day but in neither list (listed and gone within the range) is looked up in
@@ -171,7 +170,7 @@ struct Run {
                     return;
                 }
                 ++out.marginFiles;
-                log(import::marginFileName(date) + " を作成しました（" + std::to_string(rows->rows.size()) + " 件）");
+                log(import::marginFileName(date) + " を作成しました（" + std::to_string(rows->rows.size()) + " 件）。");
                 break;
             }
         }
@@ -344,7 +343,7 @@ struct Run {
             // A closed weekday is told as a holiday, without asking for its prices.
             if (!d.isWeekend() && !m_calendar.isOpen(d)) {
                 ++out.holidays;
-                log(shownDate(d) + " は休場日です");
+                log(shownDate(d) + " は休場日です。");
             }
         }
         out.from = m_from;
@@ -357,7 +356,7 @@ struct Run {
         if (!todo.empty() || req.master) {
             // Without the list every record would be dropped and empty days would pass for finished ones.
             if (m_master.empty()) {
-                out.status = Status::error(shownDate(m_to) + " の銘柄一覧: J-Quants に銘柄がありません");
+                out.status = Status::error(shownDate(m_to) + " の銘柄一覧: J-Quants に銘柄がありません。");
                 return;
             }
             if (req.master) {
@@ -411,7 +410,7 @@ struct Run {
                 skipped.insert(bars->skippedCodes.begin(), bars->skippedCodes.end());
                 if (bars->rows.empty()) {
                     ++out.holidays;
-                    log(shownDate(d) + " は休場日です");
+                    log(shownDate(d) + " は休場日です。");
                 } else {
                     auto grew = lookUpUnknown(bars->rows, d, snapshot);
                     if (!grew) {
@@ -431,7 +430,7 @@ struct Run {
                         return;
                     }
                     ++out.daysWritten;
-                    log(import::dailyFileName(d) + " を作成しました（" + std::to_string(written->records) + " 件）");
+                    log(import::dailyFileName(d) + " を作成しました（" + std::to_string(written->records) + " 件）。");
                 }
                 if (hooks.progress)
                     hooks.progress(++done, out.daysTotal);
@@ -488,7 +487,7 @@ void fetchDayFins(const RunRequest& req, JQuantsApi& api, const RunHooks& hooks,
         out.finsFailed = true;
         warn("決算情報の取得を中止しました（株価は取得済みです）: " + got.status.message());
     } else if (hooks.log) {
-        hooks.log("決算情報 " + std::to_string(got.rows) + " 件を保存しました");
+        hooks.log("決算情報 " + std::to_string(got.rows) + " 件を保存しました。");
     }
 }
 
@@ -505,7 +504,7 @@ RunOutcome runJQuants(const RunRequest& request, JQuantsApi& api, const RunHooks
         fetchDayFins(request, api, hooks, run.out);
     run.out.skippedCodes = static_cast<int>(run.skipped.size());
     if (run.out.skippedCodes > 0)
-        run.log("取り込めない銘柄コード " + std::to_string(run.out.skippedCodes) + " 件を除きました");
+        run.log("取り込めない銘柄コード " + std::to_string(run.out.skippedCodes) + " 件を除きました。");
     return run.out;
 }
 
@@ -589,12 +588,10 @@ Result<int> fetchJQuantsMaster(JQuantsApi& api, Date date, const std::string& da
     if (!rows)
         return rows.status();
     if (rows->rows.empty())
-        return Result<int>::error(context + ": J-Quants に銘柄がありません");
+        return Result<int>::error(context + ": J-Quants に銘柄がありません。");
     // A folder that cannot be made is reported by the first file written into it.
     (void)makeDir(dataFolder);
-    if (Status st =
-            writeFileAtomically(joinPath(dataFolder, import::kMasterFileName), masterFileBytes(date, rows->rows));
-        !st)
+    if (Status st = writeMasterFiles(dataFolder, date, rows->rows); !st)
         return st;
     return static_cast<int>(rows->rows.size());
 }

@@ -45,7 +45,7 @@ Result<IssueMaster> LoadIssueMaster(const std::string& kestrelMdbPath) {
         !read)
         return read;
     if (master.size() == 0)
-        return Result<IssueMaster>::error("Mei に銘柄がありません");
+        return Result<IssueMaster>::error("銘柄登録に銘柄がありません。");
     return master;
 }
 

@@ -2,12 +2,14 @@
 
 #include "core/app/Encoding.h"
 #include "core/app/Files.h"
+#include "core/db/IssueMarkets.h"
 #include "core/import/ImportProgress.h"
 #include "core/import/TextFile.h"
 #include "core/settings/Settings.h"
 
 #include <cstdio>
 #include <map>
+#include <optional>
 
 namespace kestrel::import {
 namespace {
@@ -156,6 +158,27 @@ Status importLines(db::Database& db, const std::vector<TextLine>& lines, const s
     return Status::ok();
 }
 
+// The J-Quants market codes beside a master dated masterDate (the first eight characters of its first
+// line); none when the file's date differs or a line is not "code,MarketCode" (a stale or foreign file).
+std::optional<db::JQuantsMarketCodes> marketCodesOf(const std::string& bytes, std::string_view masterDate) {
+    std::vector<TextLine> lines = splitCp932Lines(bytes);
+    if (lines.empty() || masterDate.size() != 8 || lines[0].text.substr(0, 8) != masterDate)
+        return std::nullopt;
+    db::JQuantsMarketCodes codes;
+    for (size_t i = 1; i < lines.size(); ++i) {
+        std::string_view text = lines[i].text;
+        if (text.empty())
+            continue;
+        size_t comma = text.find(',');
+        auto code =
+            comma == std::string_view::npos ? Result<std::int32_t>::error("") : textToInt32(text.substr(0, comma));
+        if (!code || *code < 1 || *code > 9999 || comma + 1 >= text.size())
+            return std::nullopt;
+        codes[*code] = std::string(text.substr(comma + 1));
+    }
+    return codes;
+}
+
 } // namespace
 
 MasterImportResult ImportIssueMaster(db::Database& db, const std::string& dataFolder, Prompt& prompt,
@@ -172,10 +195,17 @@ MasterImportResult ImportIssueMaster(db::Database& db, const std::string& dataFo
         return result;
     }
     const std::string fileName = kMasterFileName;
+    auto codesPath = findFileNoCase(dataFolder, kMarketCodeFileName);
+    std::optional<db::JQuantsMarketCodes> codes;
+    if (codesPath)
+        if (auto codeBytes = readWholeFile(*codesPath))
+            codes = marketCodesOf(*codeBytes, std::string_view(*bytes).substr(0, 8));
     db::Transaction tx(db);
     Status st = tx.began();
     if (st)
         st = importLines(db, splitCp932Lines(*bytes), fileName, progress, result);
+    if (st && codes)
+        st = db::replaceJQuantsMarketCodes(db, *codes);
     if (st)
         st = tx.commit();
     if (!st) {
@@ -187,6 +217,9 @@ MasterImportResult ImportIssueMaster(db::Database& db, const std::string& dataFo
     // One downloaded file is imported once.
     if (std::remove(path->c_str()) != 0)
         prompt.notify(*path + " を削除できません。");
+    // The codes go with their master; a stale file would otherwise wait for a master of its date.
+    if (codesPath)
+        (void)std::remove(codesPath->c_str());
     result.message = kReadFinished;
     return result;
 }

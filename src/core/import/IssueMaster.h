@@ -12,6 +12,9 @@
 namespace kestrel::import {
 
 inline constexpr const char* kMasterFileName = "Regist.Mei";
+// Written beside Regist.Mei by the J-Quants converter: each issue's market code in the J-Quants master.
+// Imported with the master of the same date into JQuantsMarket, and deleted with it.
+inline constexpr const char* kMarketCodeFileName = "Regist.Mkt";
 inline constexpr const char* kMasterNotFound = "銘柄ファイルが見つかりません。";
 inline constexpr const char* kReadFinished = "読み込み終了";
 

@@ -259,13 +259,18 @@ Result<bool> offerPruning(db::Database& db, Date reference, int days, Prompt& pr
 }
 
 std::vector<std::string> issueListRows(const std::vector<InfoRow>& rows, const MarketNames& marketNames, bool unique) {
+    db::IssueMarkets markets;
+    markets.names = marketNames;
+    return issueListRows(rows, markets, unique);
+}
+
+std::vector<std::string> issueListRows(const std::vector<InfoRow>& rows, const db::IssueMarkets& markets, bool unique) {
     std::vector<std::string> out;
     std::set<std::int32_t> seen;
     for (const InfoRow& r : rows) {
         if (unique && !seen.insert(r.code).second)
             continue;
-        out.push_back(
-            db::issueListRow(r.code, r.market ? db::marketName(marketNames, *r.market) : std::string(), r.name));
+        out.push_back(db::issueListRow(r.code, r.market ? markets.nameOf(r.code, *r.market) : std::string(), r.name));
     }
     return out;
 }

@@ -12,6 +12,7 @@
 #include "core/app/Prompt.h"
 #include "core/app/Status.h"
 #include "core/db/Database.h"
+#include "core/db/IssueMarkets.h"
 #include "core/db/MarketNames.h"
 
 #include <array>
@@ -118,6 +119,8 @@ using db::MarketNames;
 
 // The issue-list rows of rows in order; with unique (a range view) an issue is listed once.
 std::vector<std::string> issueListRows(const std::vector<InfoRow>& rows, const MarketNames& marketNames, bool unique);
+// The same, each market named as markets names it (TOKYO PRO included).
+std::vector<std::string> issueListRows(const std::vector<InfoRow>& rows, const db::IssueMarkets& markets, bool unique);
 
 inline constexpr const char* kEnterAmount = "金額を入力して下さい。";
 inline constexpr const char* kChooseDate = "データー日付を選択して下さい。";

@@ -131,16 +131,17 @@ Result<std::vector<Date>> tradingDays(db::Database& db, chart::BarMode mode, Dat
 }
 
 Result<MarketBars> MarketBars::read(db::Database& db, const ScanOptions& options, Date first, Date last, int after,
-                                    TechnicalHistory history) {
+                                    TechnicalHistory history, ReadScope scope) {
     MarketBars m;
     m.m_db = &db;
     m.m_options = options;
+    m.m_windowBars = std::clamp(scope.windowBars, 1, chart::kMaxBars);
     const bool weekly = options.mode == chart::BarMode::Weekly;
     const bool monthly = options.mode == chart::BarMode::Monthly;
     const std::string table = storedTable(options.mode);
-    // The bars (months when monthly) wanted up to the first day; a month more than the chart holds gives
+    // The bars (months when monthly) wanted up to the first day; a month more than the window holds gives
     // the oldest month's change its reference.
-    const int wantBars = std::max(chart::kMaxBars, history.bars) + (monthly ? 1 : 0);
+    const int wantBars = std::max(m.m_windowBars, history.bars) + (monthly ? 1 : 0);
 
     // The 110th trading day on or before `first`: the oldest bar a window of that day can hold. Each
     // step is one seek on the date index.
@@ -214,16 +215,28 @@ Result<MarketBars> MarketBars::read(db::Database& db, const ScanOptions& options
 
     // Every issue's bars of the needed days, for the codes from..to-1: the codes by a walk of the key (one
     // seek each), each code's days by a range of the key. Rows come by code, then date.
-    const std::string barsSql = "WITH RECURSIVE c(x) AS (SELECT (SELECT min(コード) FROM " + table +
-                                " WHERE コード>=?3) UNION ALL SELECT (SELECT min(コード) FROM " + table +
-                                " WHERE コード>c.x) FROM c WHERE c.x IS NOT NULL AND c.x<?4) SELECT b.コード, " +
-                                columns(weekly, "b.") + " FROM c CROSS JOIN " + table +
-                                " AS b WHERE c.x<?4 AND b.コード=c.x AND b.日付 BETWEEN ?1 AND ?2";
+    // With scope.codes, the codes come from that list (a JSON array bound as ?5), in its order.
+    std::string codesJson;
+    if (scope.codes) {
+        codesJson = "[";
+        for (std::int32_t c : *scope.codes)
+            codesJson += (codesJson.size() > 1 ? "," : "") + std::to_string(c);
+        codesJson += "]";
+    }
+    const std::string codesSql = scope.codes
+                                     ? "WITH c(x) AS (SELECT value FROM json_each(?5) WHERE value>=?3 AND value<?4)"
+                                     : "WITH RECURSIVE c(x) AS (SELECT (SELECT min(コード) FROM " + table +
+                                           " WHERE コード>=?3) UNION ALL SELECT (SELECT min(コード) FROM " + table +
+                                           " WHERE コード>c.x) FROM c WHERE c.x IS NOT NULL AND c.x<?4)";
+    const std::string barsSql = codesSql + " SELECT b.コード, " + columns(weekly, "b.") + " FROM c CROSS JOIN " +
+                                table + " AS b WHERE c.x<?4 AND b.コード=c.x AND b.日付 BETWEEN ?1 AND ?2";
     auto readCodes = [&](db::Database& conn, std::int64_t from, std::int64_t to, std::vector<Issue>& out) -> Status {
         auto barsSt = conn.prepare(barsSql);
         if (!barsSt)
             return barsSt.status();
         barsSt->bind(1, low).bind(2, high).bind(3, from).bind(4, to);
+        if (scope.codes)
+            barsSt->bind(5, codesJson);
         Issue* cur = nullptr;
         chart::ChartBar bar;
         const int columnCount = weekly ? 10 : 8;
@@ -270,12 +283,20 @@ Result<MarketBars> MarketBars::read(db::Database& db, const ScanOptions& options
     // data: inside a transaction of this one, or where no second connection opens, one reads it all.
     const std::int64_t lowest = options.codeFrom, beyond = options.codeTo;
     std::int64_t split = beyond;
-    if (mei.size() >= kTwoReadersFrom && db.inAutocommit()) {
+    const size_t issuesRead = scope.codes ? scope.codes->size() : mei.size();
+    if (issuesRead >= kTwoReadersFrom && db.inAutocommit()) {
         std::vector<std::int32_t> codes;
-        codes.reserve(mei.size());
-        for (const auto& [code, row] : mei)
+        codes.reserve(issuesRead);
+        auto take = [&](std::int32_t code) {
             if (code >= lowest && code < beyond)
                 codes.push_back(code);
+        };
+        if (scope.codes)
+            for (std::int32_t code : *scope.codes)
+                take(code);
+        else
+            for (const auto& [code, row] : mei)
+                take(code);
         if (codes.size() >= kTwoReadersFrom) {
             std::nth_element(codes.begin(), codes.begin() + static_cast<std::ptrdiff_t>(codes.size() / 2), codes.end());
             split = codes[codes.size() / 2];
@@ -497,7 +518,7 @@ Result<bool> MarketBars::chartAt(int issue, Date day, chart::ChartData& out, int
         auto has = barSeriesAt(issue, day, months);
         if (!has || !*has)
             return has;
-        const int n = std::min(chart::kMaxBars, months.size());
+        const int n = std::min(m_windowBars, months.size());
         const int start = months.size() - n;
         clearAllButBars(out, n);
         for (int i = 0; i < n; ++i) {
@@ -529,7 +550,7 @@ Result<bool> MarketBars::chartAt(int issue, Date day, chart::ChartData& out, int
     if (it == is.bars.begin() || (it - 1)->date != day)
         return false;
     const int end = static_cast<int>(it - is.bars.begin());
-    const int start = std::max(0, end - chart::kMaxBars);
+    const int start = std::max(0, end - m_windowBars);
     for (int f : is.faults)
         if (f >= start && f < end)
             return Result<bool>::error(is.faultMessage);
@@ -617,6 +638,33 @@ std::optional<Currency> MarketBars::closeOn(int issue, Date day) const {
     one.barCount = 1;
     chart::adjustForSplits(one, is.events, m_options.mode == chart::BarMode::Weekly);
     return one.bars[0].close;
+}
+
+Result<std::optional<Currency>> MarketBars::tradedClose(int issue, Date day) const {
+    const Issue& is = m_issues[static_cast<size_t>(issue)];
+    auto it =
+        std::upper_bound(is.bars.begin(), is.bars.end(), day, [](Date d, const StoredBar& b) { return d < b.date; });
+    const auto held = it - is.bars.begin();
+    for (auto b = it; b != is.bars.begin();)
+        if ((--b)->close > 0)
+            return std::optional<Currency>(Currency::fromRaw(b->close));
+    if (m_windowBars >= chart::kMaxBars || held < m_windowBars)
+        return std::optional<Currency>(); // the window held is the chart's, or the issue's whole history
+    const std::string table = storedTable(m_options.mode);
+    auto st = m_db->prepare("SELECT 終値 FROM (SELECT 日付, 終値 FROM " + table +
+                            " WHERE コード=?1 AND 日付<=?2 ORDER BY 日付 DESC LIMIT ?3) WHERE 終値>0 ORDER BY 日付 "
+                            "DESC LIMIT 1");
+    if (!st)
+        return st.status();
+    st->bind(1, static_cast<std::int64_t>(is.code)).bind(2, day).bind(3, chart::kMaxBars);
+    auto row = st->step();
+    if (!row)
+        return row.status();
+    std::int64_t whole = 0;
+    if (!*row || __builtin_mul_overflow(st->int64(0), static_cast<std::int64_t>(is.units.price), &whole) ||
+        whole > std::numeric_limits<std::int64_t>::max() / Currency::kScale)
+        return std::optional<Currency>();
+    return std::optional<Currency>(Currency::fromWhole(whole));
 }
 
 Status scanMarket(db::Database& db, const ScanOptions& options, Date day,

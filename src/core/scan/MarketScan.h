@@ -50,6 +50,14 @@ struct StoredBar {
     std::int64_t open = 0, high = 0, low = 0, close = 0, change = 0; // raw Currency
 };
 
+// Which bars MarketBars::read holds: windows of windowBars bars (at most chart::kMaxBars; a reader of
+// fewer bars than the chart's, such as a screen of stored values, reads less), and only the issues of
+// codes (ascending) when given.
+struct ReadScope {
+    int windowBars = chart::kMaxBars;
+    const std::vector<std::int32_t>* codes = nullptr;
+};
+
 class MarketBars {
 public:
     // Reads the bars every chart ending at a trading day first..last needs, and the bars of `after` more
@@ -57,8 +65,10 @@ public:
     // for more of each issue's bars before first, as technical values need them (technicalHistory): at
     // least history.bars of its bars up to first, history.tradedBars traded ones among them, and with
     // tradedStart, older bars until the first one held is traded (or none is left).
+    // `scope` narrows the windows or the issues read; chartAt and seriesAt then give charts of at most
+    // scope.windowBars bars.
     static Result<MarketBars> read(db::Database& db, const ScanOptions& options, Date first, Date last, int after = 0,
-                                   TechnicalHistory history = {});
+                                   TechnicalHistory history = {}, ReadScope scope = {});
 
     // The trading days first..last and the `after` ones past it, ascending.
     const std::vector<Date>& days() const { return m_days; }
@@ -85,12 +95,19 @@ public:
     // that bar as the chart adjusts it; nullopt when it has none.
     std::optional<Currency> closeOn(int issue, Date day) const;
 
+    // The issue's latest close other than 0 among its last chart::kMaxBars bars up to `day`, as traded
+    // (the stored price times the issue's unit, not split-adjusted); read from the table when the windows
+    // held are narrower and hold none. nullopt when there is none.
+    Result<std::optional<Currency>> tradedClose(int issue, Date day) const;
+
     // The issue's bars as stored (not split-adjusted), oldest first, and its confirmed split events.
     const std::vector<StoredBar>& storedBars(int issue) const { return m_issues[static_cast<size_t>(issue)].bars; }
     const std::vector<db::SplitEvent>& splitEvents(int issue) const {
         return m_issues[static_cast<size_t>(issue)].events;
     }
     const ScanOptions& options() const { return m_options; }
+    // The bars of a chart window read (ReadScope::windowBars).
+    int windowBars() const { return m_windowBars; }
 
 private:
     Result<bool> chartAt(int issue, Date day, chart::ChartData& out, int seriesBars) const;
@@ -111,6 +128,7 @@ private:
     Status readMarginWeeks(db::Database& db);
     db::Database* m_db = nullptr;
     ScanOptions m_options;
+    int m_windowBars = chart::kMaxBars;
     std::vector<Date> m_days;
     std::vector<Issue> m_issues;
 };

@@ -594,6 +594,20 @@ std::optional<int> Screen::seriesBars() const {
     return bars;
 }
 
+std::optional<int> Screen::storedBars() const {
+    constexpr int kCarried = 5, kFirstSeries = 10; // closeCarried; ma1 .. and every later chart value
+    if (!m_technical.empty())
+        return std::nullopt;
+    int bars = 1;
+    for (const Node& n : m_nodes)
+        if (n.kind == Node::Field && n.field < kFirstFinsField) {
+            if (n.field == kCarried || n.field >= kFirstSeries)
+                return std::nullopt;
+            bars = std::max(bars, n.back + 1);
+        }
+    return bars;
+}
+
 std::bitset<kFinsFieldCount> Screen::finsNamed() const {
     std::bitset<kFinsFieldCount> named;
     for (const Node& n : m_nodes)

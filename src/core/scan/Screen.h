@@ -97,6 +97,12 @@ public:
     // own series and company figures (no slope angle, Ito ratio or curve value): then a chart from MarketBars::seriesAt
     // with that many bars matches exactly as the whole chart does. nullopt otherwise.
     std::optional<int> seriesBars() const;
+    // How many of the chart's last bars the condition reads, when it names only company figures and the
+    // stored values of bars (date, open, high, low, close, change, volume and the balances; no series, no
+    // carried close, no curve or technical value): each of those is the bar's own, split-adjusted, so a
+    // window of one bar more than that (the bar before the oldest named one places a split) judges as the
+    // whole chart does. nullopt otherwise.
+    std::optional<int> storedBars() const;
     const std::string& text() const { return m_text; }
 
     struct Node {

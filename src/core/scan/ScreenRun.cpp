@@ -1,5 +1,6 @@
 #include "core/scan/ScreenRun.h"
 
+#include "core/db/IssueMarkets.h"
 #include "core/db/MarketNames.h"
 #include "core/fins/FinsFigures.h"
 
@@ -91,13 +92,49 @@ ScreenFins screenFinsOf(const fins::FinsFigures& f) {
     return {f.fper, f.per, f.pbr, f.yield, oku, f.roe, f.equityRatio, f.salesGrowth, f.opGrowth, f.epsGrowth};
 }
 
-// The issue's latest close on or before day (times its unit, as traded), in yen.
-std::optional<double> closeAsTraded(const MarketBars& market, int issue, Date day) {
-    const std::vector<StoredBar>& bars = market.storedBars(issue);
-    for (auto it = bars.rbegin(); it != bars.rend(); ++it)
-        if (it->date <= day && it->close > 0)
-            return static_cast<double>(it->close) / static_cast<double>(Currency::kScale);
-    return std::nullopt;
+// What judging a range of issues gives: the matches (or only their codes), and the issues whose chart
+// failed, in code order.
+struct Judged {
+    std::vector<ScreenMatch> rows;
+    std::vector<std::int32_t> codes;
+    std::vector<std::pair<std::int32_t, Status>> faults;
+};
+
+// Judges issues [0, count) with judge(from, to, out): a large market in two halves at once, the upper
+// one on a second thread; the results come out in code order as from one pass.
+Judged inHalves(int count, const std::function<void(int, int, Judged&)>& judge) {
+    const int half = count >= kTwoJudgesFrom ? count / 2 : count;
+    Judged lower, upper;
+    {
+        std::jthread second;
+        bool upperDone = half == count;
+        if (!upperDone) {
+            try {
+                second = std::jthread([&] {
+                    try {
+                        judge(half, count, upper);
+                        upperDone = true;
+                    } catch (...) {
+                        upperDone = false;
+                    }
+                });
+            } catch (...) { // no thread to be had: judged below, after the lower half
+            }
+        }
+        judge(0, half, lower);
+        if (second.joinable())
+            second.join();
+        if (!upperDone) {
+            upper = Judged{};
+            judge(half, count, upper);
+        }
+    }
+    lower.rows.insert(lower.rows.end(), std::make_move_iterator(upper.rows.begin()),
+                      std::make_move_iterator(upper.rows.end()));
+    lower.codes.insert(lower.codes.end(), upper.codes.begin(), upper.codes.end());
+    lower.faults.insert(lower.faults.end(), std::make_move_iterator(upper.faults.begin()),
+                        std::make_move_iterator(upper.faults.end()));
+    return lower;
 }
 
 std::string percent(double v) {
@@ -126,12 +163,19 @@ Result<std::unordered_map<std::int32_t, ScreenFins>> marketFins(db::Database& db
     std::unordered_map<std::int32_t, int> issueOf;
     for (int i = 0; i < market.issueCount(); ++i)
         issueOf.emplace(market.code(i), i);
+    Status closeFault;
     auto basisOf = [&](int code) -> std::optional<fins::IssueBasis> {
         auto it = issueOf.find(code);
-        if (it == issueOf.end())
+        if (it == issueOf.end() || !closeFault)
             return std::nullopt;
         fins::IssueBasis b;
-        b.close = closeAsTraded(market, it->second, day);
+        auto close = market.tradedClose(it->second, day);
+        if (!close) {
+            closeFault = close.status();
+            return std::nullopt;
+        }
+        if (*close)
+            b.close = static_cast<double>((*close)->raw()) / static_cast<double>(Currency::kScale);
         if (auto e = events.find(code); e != events.end())
             b.splits = &e->second;
         return b;
@@ -140,6 +184,8 @@ Result<std::unordered_map<std::int32_t, ScreenFins>> marketFins(db::Database& db
                                          [&](int code, const fins::FinsFigures& f) { out[code] = screenFinsOf(f); });
     if (!s)
         return s;
+    if (!closeFault)
+        return closeFault;
     return out;
 }
 
@@ -178,7 +224,14 @@ Result<std::vector<ScreenMatch>> runScreen(db::Database& db, const ScanOptions& 
             return rows;
         }
     }
-    auto market = MarketBars::read(db, options, day, day, 0, historyOf(screen, options));
+    // A screen of company figures and stored bar values (daily) is judged on windows of the bars it names
+    // and one more; its matches then get their whole charts from a second read of those issues alone.
+    ReadScope scope;
+    if (const std::optional<int> stored = screen.storedBars();
+        stored && families == 0 && options.mode == chart::BarMode::Daily)
+        scope.windowBars = std::min(*stored + 1, chart::kMaxBars);
+    const bool narrow = scope.windowBars < chart::kMaxBars;
+    auto market = MarketBars::read(db, options, day, day, 0, historyOf(screen, options), scope);
     if (!market)
         return market.status();
     const auto named = screen.finsNamed();
@@ -191,9 +244,9 @@ Result<std::vector<ScreenMatch>> runScreen(db::Database& db, const ScanOptions& 
     };
     // A screen of the bars' own series is judged on those bars; a match then gets its whole chart.
     const std::optional<int> series = screen.seriesBars();
-    using Fault = std::pair<std::int32_t, Status>;
-    // Judges issues [from, to) in code order into rows and faults, with its own working copies.
-    auto judge = [&](int from, int to, std::vector<ScreenMatch>& rows, std::vector<Fault>& faults) {
+    // Judges issues [from, to) in code order into rows (or, narrow, the codes of the matches) and faults,
+    // with its own working copies.
+    auto judge = [&](int from, int to, Judged& out) {
         chart::ChartData data;
         chart::BarSeries bars;
         chart::TechnicalValues values;
@@ -210,54 +263,48 @@ Result<std::vector<ScreenMatch>> runScreen(db::Database& db, const ScanOptions& 
                     technicals = {&values, bars.size() - 1};
                 }
             }
+            if (has && *has && narrow) {
+                if (screen.matches(data, technicals, fins))
+                    out.codes.push_back(market->code(i));
+                continue;
+            }
             if (has && *has && series && screen.matches(data, technicals, fins))
                 has = market->chartAt(i, day, data);
             if (!has) {
-                faults.emplace_back(market->code(i), has.status());
+                out.faults.emplace_back(market->code(i), has.status());
                 continue;
             }
             if (*has && screen.matches(data, technicals, fins))
-                rows.push_back(matchOf(market->code(i), market->name(i), data, screen, technicals, fins));
+                out.rows.push_back(matchOf(market->code(i), market->name(i), data, screen, technicals, fins));
         }
     };
-    // A large market is judged in two halves at once, the upper one on a second thread; the rows and
-    // faults come out in code order as from one pass.
-    const int count = market->issueCount();
-    const int half = count >= kTwoJudgesFrom ? count / 2 : count;
-    std::vector<ScreenMatch> rows, upperRows;
-    std::vector<Fault> faults, upperFaults;
-    {
-        std::jthread second;
-        bool upperDone = half == count;
-        if (!upperDone) {
-            try {
-                second = std::jthread([&] {
-                    try {
-                        judge(half, count, upperRows, upperFaults);
-                        upperDone = true;
-                    } catch (...) {
-                        upperDone = false;
-                    }
-                });
-            } catch (...) { // no thread to be had: judged below, after the lower half
+    Judged judged = inHalves(market->issueCount(), judge);
+    if (narrow && !judged.codes.empty()) {
+        // The matches' whole charts.
+        auto whole = MarketBars::read(db, options, day, day, 0, {}, ReadScope{chart::kMaxBars, &judged.codes});
+        if (!whole)
+            return whole.status();
+        Judged matched = inHalves(whole->issueCount(), [&](int from, int to, Judged& out) {
+            chart::ChartData data;
+            for (int i = from; i < to; ++i) {
+                auto has = whole->chartAt(i, day, data);
+                if (!has)
+                    out.faults.emplace_back(whole->code(i), has.status());
+                else if (*has)
+                    out.rows.push_back(matchOf(whole->code(i), whole->name(i), data, screen, ScreenTechnicals{},
+                                               finsOf(whole->code(i))));
             }
-        }
-        judge(0, half, rows, faults);
-        if (second.joinable())
-            second.join();
-        if (!upperDone) {
-            upperRows.clear();
-            upperFaults.clear();
-            judge(half, count, upperRows, upperFaults);
-        }
+        });
+        judged.rows = std::move(matched.rows);
+        judged.faults.insert(judged.faults.end(), std::make_move_iterator(matched.faults.begin()),
+                             std::make_move_iterator(matched.faults.end()));
+        std::stable_sort(judged.faults.begin(), judged.faults.end(),
+                         [](const auto& a, const auto& b) { return a.first < b.first; });
     }
-    rows.insert(rows.end(), std::make_move_iterator(upperRows.begin()), std::make_move_iterator(upperRows.end()));
-    faults.insert(faults.end(), std::make_move_iterator(upperFaults.begin()),
-                  std::make_move_iterator(upperFaults.end()));
     if (fault)
-        for (const auto& [code, st] : faults)
+        for (const auto& [code, st] : judged.faults)
             fault(code, st);
-    return rows;
+    return std::move(judged.rows);
 }
 
 std::string screenToJson(Date day, chart::BarMode mode, const std::vector<ScreenMatch>& rows) {
@@ -429,9 +476,9 @@ std::string heldSummaryText(const HoldSummary& s, int hold) {
 
 Result<std::vector<std::string>> screenIssueListRows(db::Database& db,
                                                      const std::vector<std::pair<std::int32_t, std::string>>& issues) {
-    auto names = db::loadShownMarketNames(db);
-    if (!names)
-        return names.status();
+    auto markets = db::loadIssueMarkets(db);
+    if (!markets)
+        return markets.status();
     auto st = db.prepare("SELECT 市場コード, 銘柄 FROM Mei WHERE コード=?1 ORDER BY 市場コード LIMIT 1");
     if (!st)
         return st.status();
@@ -444,7 +491,7 @@ Result<std::vector<std::string>> screenIssueListRows(db::Database& db,
             return row.status();
         std::string market, name = scanName;
         if (*row) {
-            market = db::marketName(*names, st->isNull(0) ? 0 : st->int64(0));
+            market = markets->nameOf(code, st->isNull(0) ? 0 : st->int64(0));
             name = st->isNull(1) ? std::string() : st->text(1);
         }
         rows.push_back(db::issueListRow(code, market, name));

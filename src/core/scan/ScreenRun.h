@@ -34,7 +34,10 @@ Result<std::unordered_map<std::int32_t, ScreenFins>> marketFins(db::Database& db
                                                                 std::bitset<kFinsFieldCount> named);
 
 // The issues with a bar at `day` whose chart satisfies the screen, in code order. Issues whose chart
-// fails to load are left out and passed to `fault` when given.
+// fails to load are left out and passed to `fault` when given. A daily screen of company figures and
+// stored bar values alone (Screen::storedBars) is judged on the bars it names and the one before, and
+// only its matches' whole charts are read: an issue that does not match is then passed to `fault` only
+// when a bar the chart refuses lies among those it was judged on.
 Result<std::vector<ScreenMatch>> runScreen(db::Database& db, const ScanOptions& options, const Screen& screen, Date day,
                                            const std::function<void(std::int32_t, const Status&)>& fault = {});
 

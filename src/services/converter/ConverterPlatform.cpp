@@ -34,10 +34,10 @@ void installPlatformHooks(converter::JobHooks& hooks, platform::HttpTransfer& tr
     hooks.startProgram = [](const std::string& commandLine, const std::string& folder) {
         QStringList parts = QProcess::splitCommand(QString::fromStdString(commandLine));
         if (parts.isEmpty())
-            return Status::error("起動するプログラムがありません");
+            return Status::error("起動するプログラムがありません。");
         QString program = parts.takeFirst();
         if (!QProcess::startDetached(program, parts, QString::fromStdString(folder)))
-            return Status::error(commandLine + " を起動できませんでした");
+            return Status::error(commandLine + " を起動できませんでした。");
         return Status::ok();
     };
 }

@@ -232,7 +232,7 @@ bool HistoryRunner::serveIssue(int code) {
             out = m_worker->job->lastIssue();
         else if (r == StepResult::Paused)
             out.status = Status::error(StatusCode::Busy, "ほかのプログラムがフォルダを使用中です。"
-                                                         "終わってから、もう一度この銘柄を開いてください");
+                                                         "終わってから、もう一度この銘柄を開いてください。");
         else
             out.status = m_worker->job->lastStatus();
         out.cancelled = out.cancelled || r == StepResult::Cancelled;

@@ -7,7 +7,7 @@ namespace kestrel::services {
 
 std::string waitText(int seconds, bool limited) {
     if (limited)
-        return "J-Quants の利用回数の上限（429）: " + std::to_string(seconds) + " 秒待ってから再開します";
+        return "J-Quants の利用回数の上限に達しました。" + std::to_string(seconds) + " 秒待ってから再開します。";
     return "次の要求まで " + std::to_string(seconds) + " 秒";
 }
 

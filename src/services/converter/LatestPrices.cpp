@@ -105,7 +105,7 @@ LatestPricesOutcome LatestPricesRun::run(int days, Prompt& prompt) {
     }
     if (out.days == 0) {
         if (out.status)
-            out.status = Status::error("J-Quants から取得できる株価がありませんでした");
+            out.status = Status::error("J-Quants から取得できる株価がありませんでした。");
         return out;
     }
 
@@ -145,7 +145,7 @@ LatestPricesOutcome LatestPricesRun::run(int days, Prompt& prompt) {
 
 std::string latestPricesMessage(const LatestPricesOutcome& o) {
     if (o.cancelled)
-        return "中止しました。取得済みの日のファイルはそのまま残っています";
+        return "中止しました。取得済みの日のファイルはそのまま残っています。";
     std::string text;
     if (o.rows > 0)
         text = "J-Quants から " + shownDateRange(o.from, o.to) + " の株価（" + std::to_string(o.days) +
@@ -155,7 +155,7 @@ std::string latestPricesMessage(const LatestPricesOutcome& o) {
     if (!o.status)
         text += (text.empty() ? "" : "\n") + o.status.message();
     else if (o.rows == 0)
-        text += (text.empty() ? "" : "\n") + std::string("取り込める株価がありませんでした");
+        text += (text.empty() ? "" : "\n") + std::string("取り込める株価がありませんでした。");
     return text;
 }
 

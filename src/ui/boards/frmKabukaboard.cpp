@@ -4,6 +4,7 @@
 #include "core/app/DateText.h"
 #include "core/boards/BoardEntries.h"
 #include "core/boards/BoardStore.h"
+#include "core/db/IssueMarkets.h"
 #include "core/db/Lookups.h"
 #include "core/db/MarketNames.h"
 #include "core/db/Schema.h"
@@ -361,10 +362,10 @@ void frmKabukaboard::meiCodeChange() {
     auto found = (*db)->queryInt("SELECT count(*) FROM Mei WHERE コード = ?", *code);
     if (!found || found->value_or(0) == 0)
         return;
-    auto names = db::loadShownMarketNames(**db);
+    auto markets = db::loadIssueMarkets(**db);
     const int market = db::GetMarketCode(**db, *code, &m_prompt);
-    if (names && market >= 0 && market < db::kMarketNameCount)
-        Lblshijyo->setText(QString::fromStdString(db::marketName(*names, market)));
+    if (markets && market >= 0 && market < db::kMarketNameCount)
+        Lblshijyo->setText(QString::fromStdString(markets->nameOf(*code, market)));
     LblMei->setText(QString::fromStdString(name));
     if (issueOpened)
         issueOpened(*code);

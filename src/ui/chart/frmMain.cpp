@@ -118,8 +118,8 @@ void frmMain::buildControls() {
 
 void frmMain::loadWindow() {
     if (auto db = db::openKestrelDatabase(m_context.paths.databasePath, db::OpenMode::ReadOnly)) {
-        if (auto names = loadShownMarketNames(**db))
-            m_marketNames = *names;
+        if (auto names = db::loadIssueMarkets(**db))
+            m_marketNames = std::move(*names);
         if (auto names = db::loadMarketNames(**db))
             m_storedMarketNames = *names;
     }

@@ -37,7 +37,7 @@ public:
     QString HandOverText;
     AppContext& context() { return m_context; }
     // Market short names by market code, read when the window loads.
-    const db::MarketNames& marketNames() const { return m_marketNames; }
+    const db::IssueMarkets& marketNames() const { return m_marketNames; }
     ChartPanel* chartPanel() const { return m_chart; }
 
     // Controls (objectName = member name).
@@ -203,7 +203,7 @@ private:
     void showHandOverMessage();
 
     AppContext& m_context;
-    db::MarketNames m_marketNames;       // as shown for the latest stored bar (lists, search)
+    db::IssueMarkets m_marketNames;      // as shown for the latest stored bar (lists, search)
     db::MarketNames m_storedMarketNames; // as stored; the chart title names the market of the chart's date
     ChartPanel* m_chart = nullptr;
     int m_lastScrollValue = 0;

@@ -135,8 +135,8 @@ void frmMain::jquantsLatestClick() {
     fetch.exec();
     m_history->forgetOptions();
     if (auto db = db::openKestrelDatabase(m_context.paths.databasePath, db::OpenMode::ReadOnly))
-        if (auto names = loadShownMarketNames(**db))
-            m_marketNames = *names;
+        if (auto names = db::loadIssueMarkets(**db))
+            m_marketNames = std::move(*names);
     if (fetch.firstCode() > 0 && LblMei->text().isEmpty())
         MeiCode->setText(QString::number(fetch.firstCode()));
     else

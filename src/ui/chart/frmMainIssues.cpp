@@ -67,7 +67,8 @@ void frmMain::ShowIssue(bool draw) {
     const std::optional<Date> day = Date::parseEntry(chartDate->text().toStdString());
     const bool beforeReform = day && *day < db::marketReformDay();
     auto shown = lookUpShownIssue(**db, code.toStdString(),
-                                  beforeReform ? db::marketNamesOn(m_storedMarketNames, *day) : m_marketNames);
+                                  beforeReform ? db::marketNamesOn(m_storedMarketNames, *day) : m_marketNames.names,
+                                  m_marketNames.jquants, day ? *day : m_marketNames.day.value_or(Date()));
     if (!shown) {
         MessageBox::information(this, q(shown.message()));
         return;

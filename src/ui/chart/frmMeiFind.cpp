@@ -10,7 +10,7 @@
 
 namespace kestrel::ui {
 
-frmMeiFind::frmMeiFind(AppContext& context, const db::MarketNames& names, QWidget* parent)
+frmMeiFind::frmMeiFind(AppContext& context, const db::IssueMarkets& names, QWidget* parent)
     : QDialog(parent), m_context(context), m_names(names) {
     setObjectName(QStringLiteral("frmMeiFind"));
     setWindowTitle(QStringLiteral("銘柄検索"));

@@ -14,7 +14,7 @@ namespace kestrel::ui {
 class frmMeiFind : public QDialog {
     Q_OBJECT
 public:
-    frmMeiFind(AppContext& context, const db::MarketNames& names, QWidget* parent = nullptr);
+    frmMeiFind(AppContext& context, const db::IssueMarkets& names, QWidget* parent = nullptr);
     // The code of the chosen row; empty when the window closed without a choice.
     QString chosenCode() const { return m_chosen; }
 
@@ -30,7 +30,7 @@ private:
     void cmddecisionClick();
 
     AppContext& m_context;
-    const db::MarketNames& m_names;
+    const db::IssueMarkets& m_names;
     QString m_chosen;
 };
 

@@ -375,7 +375,7 @@ void frmInformation::cmdMeiListClick() {
     if (!m_listMei)
         return;
     auto db = db::openKestrelDatabase(m_context.paths.databasePath);
-    auto names = db ? db::loadShownMarketNames(**db) : Result<db::MarketNames>(db.status());
+    auto names = db ? db::loadIssueMarkets(**db) : Result<db::IssueMarkets>(db.status());
     if (!names) {
         MessageBox::information(this, q(names.message()));
         return;

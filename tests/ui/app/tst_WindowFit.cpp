@@ -85,7 +85,7 @@ private Q_SLOTS:
     // window's own area by hand.
     void everyWindowOpensWithinTheScreenRoom() {
         Home home;
-        const db::MarketNames names{};
+        const db::IssueMarkets names{};
         const QString iniFolder = QString::fromStdString(home.dir.path());
         QString handOver;
         QListWidget listMei;
@@ -261,7 +261,7 @@ private Q_SLOTS:
     void issueRowsUseOneFace() {
         Home home;
         frmMain main(home.context);
-        const db::MarketNames names{};
+        const db::IssueMarkets names{};
         frmMeiFind find(home.context, names);
         for (QListWidget* list : {main.findChild<QListWidget*>(QStringLiteral("ListMei")),
                                   find.findChild<QListWidget*>(QStringLiteral("ListMei"))}) {

@@ -131,7 +131,7 @@ private Q_SLOTS:
                 QString::fromStdString(box.testConnection()),
                 QStringLiteral("J-Quants に接続できました。\n株価: 取得できます\nTOPIX: 取得できません（Light 以上の"
                                "プラン）\n信用残: 取得できません（Standard 以上のプラン）\n取得できる期間: "
-                               "2024-01-01～2024-01-10"));
+                               "2024/01/01～2024/01/10"));
             QCOMPARE(server.requests().size(), 4);
             // No key typed and none stored: refused before any request.
             server.clearRequests();

@@ -229,7 +229,7 @@ private Q_SLOTS:
         clock.start();
         QTRY_COMPARE(main.MeiCode->text(), QStringLiteral("1"));
         QVERIFY(clock.elapsed() < 8000);
-        QCOMPARE(label, QStringLiteral("中止しました。取得済みの日のファイルはそのまま残っています"));
+        QCOMPARE(label, QStringLiteral("中止しました。取得済みの日のファイルはそのまま残っています。"));
         QVERIFY(fetchAgain);
         QCOMPARE(home.count("SELECT count(*) FROM daydata"), 0LL);
     }

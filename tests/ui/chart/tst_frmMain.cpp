@@ -111,6 +111,7 @@ private Q_SLOTS:
     void minimizedWindowFlashesAfterARead();
     void opensOnTheLastIssueOrTheFirst();
     void boardSearchFillsTheBoardsCodeBox();
+    void tokyoProIssuesAreNamedByTheirJQuantsMarket();
 };
 
 void tst_frmMain::typingCodesFillsTheListAndShowsTheIssue() {
@@ -604,6 +605,29 @@ void tst_frmMain::boardSearchFillsTheBoardsCodeBox() {
         });
     QCOMPARE(board, QStringLiteral("frmKabukaboard"));
     QCOMPARE(inBox, QStringLiteral("6758"));
+}
+
+void tst_frmMain::tokyoProIssuesAreNamedByTheirJQuantsMarket() {
+    Home home(true);
+    home.exec("INSERT INTO Mei (コード, 市場コード, 銘柄, 出来高単位, 株価単位) VALUES "
+              "(9168, 6, 'ＰＲＯ商事', 100, 1), (9169, 6, '他商事', 100, 1)");
+    {
+        auto db = db::Database::open(home.context.paths.databasePath);
+        QVERIFY(db);
+        QVERIFY(db::replaceJQuantsMarketCodes(**db, {{9168, "0105"}, {9169, "0109"}}));
+    }
+    frmMain main(home.context);
+    main.show();
+    QTest::keyClicks(main.MeiCode, QStringLiteral("91"));
+    QCOMPARE(main.ListMei->count(), 2);
+    QCOMPARE(main.ListMei->item(0)->text(), QStringLiteral("9168 TOKYO PRO ＰＲＯ商事"));
+    QCOMPARE(main.ListMei->item(1)->text(), QStringLiteral("9169 その他 他商事"));
+    QTest::keyClicks(main.MeiCode, QStringLiteral("68"));
+    QCOMPARE(main.Lblshijyo->text(), QStringLiteral("TOKYO PRO"));
+    // A chart dated before TOKYO PRO Market was named apart keeps その他.
+    main.chartDate->setText(QStringLiteral("2021/06/01"));
+    main.ShowIssue(false);
+    QCOMPARE(main.Lblshijyo->text(), QStringLiteral("その他"));
 }
 
 QTEST_MAIN(tst_frmMain)
