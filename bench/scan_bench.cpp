@@ -244,5 +244,23 @@ int main(int argc, char** argv) {
                     since(t), cpuNow() - cpu, held->days, held->matches, held->mean,
                     static_cast<double>(ru.ru_maxrss) / 1024);
     }
+
+    // A screen of monthly bars as of the last day: each issue's months put together from the daily bars
+    // of 111 months, read for the whole market at once.
+    if (!technicalOnly) {
+        auto screen = scan::Screen::parse("close > ma1 and ma1 > ma2");
+        must(screen.status());
+        scan::ScanOptions monthly = options;
+        monthly.mode = chart::BarMode::Monthly;
+        ::getrusage(RUSAGE_SELF, &ru);
+        const double before = static_cast<double>(ru.ru_maxrss) / 1024;
+        auto t = Clock::now();
+        const double cpu = cpuNow();
+        auto got = scan::runScreen(**db, monthly, *screen, day);
+        must(got.status());
+        ::getrusage(RUSAGE_SELF, &ru);
+        std::printf("monthly screen: %.3f s (CPU %.3f s), %zu matches; peak %.1f MB (%.1f MB before it)\n", since(t),
+                    cpuNow() - cpu, got->size(), static_cast<double>(ru.ru_maxrss) / 1024, before);
+    }
     return 0;
 }

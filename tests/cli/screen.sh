@@ -32,6 +32,20 @@ for k, v in c["bars"][-1].items():
 for k in ("fitA", "fitB", "fitC"):
     assert r[k] == c[k], k
 EOF2
+# Monthly bars: the month as far as the day, with the values of the monthly chart's last bar.
+k screen 'volume >= 0' --date 2024-01-10 --monthly --json >"$t/all" 2>"$t/e" || fail "monthly screen: $(cat "$t/e")"
+k chart 1301 --date 2024-01-10 --monthly --json >"$t/c1"
+python3 - "$t/all" "$t/c1" <<'EOF2' || fail "monthly screen json"
+import json, sys
+s = json.load(open(sys.argv[1])); c = json.load(open(sys.argv[2]))
+assert s["date"] == "2024-01-10" and s["weekly"] is False and s["monthly"] is True, s
+r = s["rows"][0]
+assert r["code"] == 1301 and r["open"] == 99 and r["high"] == 109 and r["low"] == 98 and r["close"] == 108, r
+last = c["bars"][-1]
+for k in ("date", "open", "high", "low", "close", "volume"):
+    assert r[k] == last[k], (k, r[k], last[k])
+EOF2
+k screen 'close > 0' --weekly --monthly 2>/dev/null && fail "weekly and monthly at once"
 # The latest stored day by default: only 1301 traded on 2024-01-11; a holiday date takes the day before.
 k screen 'close > 0' --json | python3 -c 'import json,sys; d=json.load(sys.stdin); assert d["date"]=="2024-01-11" and [r["code"] for r in d["rows"]]==[1301], d' || fail "default day"
 k screen 'close > 0' --date 2024-01-07 --json | python3 -c 'import json,sys; d=json.load(sys.stdin); assert d["date"]=="2024-01-05", d' || fail "holiday day"

@@ -13,6 +13,12 @@ namespace {
 
 int runScreenCommand(Invocation& inv) {
     const bool weekly = inv.takeFlag("--weekly");
+    const bool monthly = inv.takeFlag("--monthly");
+    if (weekly && monthly)
+        return inv.usage();
+    const chart::BarMode mode = monthly  ? chart::BarMode::Monthly
+                                : weekly ? chart::BarMode::Weekly
+                                         : chart::BarMode::Daily;
     const bool json = inv.takeFlag("--json");
     if (inv.takeFlag("--raw"))
         inv.context.splitAdjust = false;
@@ -89,7 +95,7 @@ int runScreenCommand(Invocation& inv) {
     if (!db)
         return 1;
     scan::ScanOptions options;
-    options.weekly = weekly;
+    options.mode = mode;
     options.splitAdjust = inv.context.splitAdjust;
     options.settings = chart::IndicatorSettings::from(inv.context.settings);
     // The technical periods the chart uses, so a screen's values equal the chart's.
@@ -117,7 +123,7 @@ int runScreenCommand(Invocation& inv) {
     }
 
     // The day: the latest stored trading day on or before the date given (default: the latest stored).
-    auto day = scan::screenDay(*db, weekly, date);
+    auto day = scan::screenDay(*db, mode, date);
     if (!day)
         return inv.fail(day);
     if (!*day) {
@@ -128,10 +134,10 @@ int runScreenCommand(Invocation& inv) {
     if (!rows)
         return inv.fail(rows);
     if (json) {
-        inv.out << scan::screenToJson(**day, weekly, *rows);
+        inv.out << scan::screenToJson(**day, mode, *rows);
         return 0;
     }
-    inv.out << (*day)->toIso() << (weekly ? " 週足" : " 日足") << "  該当 " << rows->size() << "\n";
+    inv.out << (*day)->toIso() << (monthly ? " 月足" : weekly ? " 週足" : " 日足") << "  該当 " << rows->size() << "\n";
     for (const scan::ScreenMatch& m : *rows) {
         auto whole = [&](int f) {
             const auto& v = m.values[static_cast<size_t>(f)];
@@ -152,7 +158,7 @@ int runScreenCommand(Invocation& inv) {
 
 const CommandRegistrar
     kScreen({"screen",
-             "EXPR|--name NAME [--date YYYY-MM-DD] [--weekly] [--json] [--raw] [--save NAME] | "
+             "EXPR|--name NAME [--date YYYY-MM-DD] [--weekly|--monthly] [--json] [--raw] [--save NAME] | "
              "EXPR --from A --to B --hold N [--csv FILE]",
              "the issues whose chart satisfies EXPR (e.g. 'rsi <= 30 and ito > 0', 'ma1[1] <= ma2[1] and "
              "ma1 > ma2') as of the latest stored day on or before the date (default the latest); with "

@@ -90,10 +90,18 @@ void polyline(std::vector<Primitive>& out, const Series& values, SeriesView v, c
               Rgb color, double scale = 1.0) {
     int px = 0, py = 0;
     bool have = false, inside = false;
+    // lay.barX with the slot worked out once: the same arithmetic, so the same columns.
+    const double slot =
+        static_cast<double>(lay.plotRight - lay.plotLeft + 1) / std::max(1, v.count() + lay.futureSlots);
+    auto columnOf = [&](int b) { return lay.plotLeft + static_cast<int>(std::floor((b - v.first + 0.5) * slot)); };
+    int next = v.first <= v.last ? columnOf(v.first) : 0;
     for (int b = v.first; b <= v.last; ++b) {
-        const int x = lay.barX(b, v);
-        if (b < v.last && lay.barX(b + 1, v) == x)
-            continue;
+        const int x = next;
+        if (b < v.last) {
+            next = columnOf(b + 1);
+            if (next == x)
+                continue;
+        }
         const double val = values[static_cast<std::size_t>(b)];
         if (isMissing(val)) {
             have = false;
@@ -161,11 +169,6 @@ std::string paneTitleOf(PaneKind k, const SceneOptions& options) {
 }
 
 } // namespace
-
-int SceneLayout::barX(int bar, SeriesView view) const {
-    const double slot = static_cast<double>(plotRight - plotLeft + 1) / std::max(1, view.count() + futureSlots);
-    return plotLeft + static_cast<int>(std::floor((bar - view.first + 0.5) * slot));
-}
 
 SeriesChart::SeriesChart(BarSeries series, SceneOptions options, std::vector<ComparedIssue> compared)
     : m_series(std::move(series)), m_options(std::move(options)), m_compared(std::move(compared)) {

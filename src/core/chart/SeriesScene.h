@@ -24,6 +24,8 @@
 #include "core/chart/Indicators.h"
 #include "core/chart/SeriesLoad.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -120,7 +122,10 @@ struct SceneLayout {
     bool candles = true;
     int futureSlots = 0; // empty slots right of the view's last bar (the cloud's future)
     // The column of bar `bar` (a slot past view.last for the future slots).
-    int barX(int bar, SeriesView view) const;
+    int barX(int bar, SeriesView view) const {
+        const double slot = static_cast<double>(plotRight - plotLeft + 1) / std::max(1, view.count() + futureSlots);
+        return plotLeft + static_cast<int>(std::floor((bar - view.first + 0.5) * slot));
+    }
 };
 
 // The price panel's scale of a view: a price times `factor` (1, or 100 over the first close of the view

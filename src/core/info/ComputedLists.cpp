@@ -264,7 +264,7 @@ void advance(const scan::MarketBars& market, int issue, size_t upTo, YearRun& ru
 
 scan::ScanOptions listOptions(bool weekly, bool splitAdjust) {
     scan::ScanOptions o;
-    o.weekly = weekly;
+    o.mode = weekly ? chart::BarMode::Weekly : chart::BarMode::Daily;
     o.splitAdjust = splitAdjust;
     o.settings.move1 = 5;
     o.settings.move2 = 25;
@@ -556,20 +556,20 @@ Result<ComputeListsResult> computeLists(db::Database& db, Date first, Date last,
     };
 
     // The weeks: each weekly bar date with the last trading day of its week inside the range.
-    auto weekDays = scan::tradingDays(db, true, first.addDays(-6), last.addDays(6));
+    auto weekDays = scan::tradingDays(db, chart::BarMode::Weekly, first.addDays(-6), last.addDays(6));
     if (!weekDays)
         return weekDays.status();
     std::vector<std::pair<Date, Date>> weeks; // (weekly bar date, list day)
     for (Date f : *weekDays) {
         const Date monday = f.addDays(-((f.weekday() + 5) % 7));
-        auto inWeek = scan::tradingDays(db, false, monday, monday.addDays(6));
+        auto inWeek = scan::tradingDays(db, chart::BarMode::Daily, monday, monday.addDays(6));
         if (!inWeek)
             return inWeek.status();
         const Date d = inWeek->empty() ? f : inWeek->back();
         if (first <= d && d <= last)
             weeks.emplace_back(f, d);
     }
-    auto dailyDays = scan::tradingDays(db, false, first, last);
+    auto dailyDays = scan::tradingDays(db, chart::BarMode::Daily, first, last);
     if (!dailyDays)
         return dailyDays.status();
     const int total = static_cast<int>(dailyDays->size() + weeks.size());

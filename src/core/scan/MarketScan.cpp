@@ -3,6 +3,7 @@
 
 #include "core/chart/SplitAdjust.h"
 #include "core/db/BarTable.h"
+#include "core/db/SplitRatio.h"
 
 #include <algorithm>
 #include <iterator>
@@ -71,6 +72,23 @@ bool storedFromIntegers(const std::int64_t* v, chart::BarUnits units, bool weekl
     return true;
 }
 
+const char* storedTable(chart::BarMode mode) {
+    return db::barTableName(mode == chart::BarMode::Weekly ? db::BarTable::Weekly : db::BarTable::Daily);
+}
+
+int monthKey(Date d) {
+    return d.year() * 12 + d.month() - 1;
+}
+
+// The last day of each month among ascending days.
+std::vector<Date> monthEnds(const std::vector<Date>& days) {
+    std::vector<Date> out;
+    for (size_t i = 0; i < days.size(); ++i)
+        if (i + 1 == days.size() || monthKey(days[i + 1]) != monthKey(days[i]))
+            out.push_back(days[i]);
+    return out;
+}
+
 Result<std::vector<Date>> dateList(db::Statement& st) {
     std::vector<Date> out;
     Status s = st.forEachRow([&] {
@@ -84,8 +102,8 @@ Result<std::vector<Date>> dateList(db::Statement& st) {
 
 } // namespace
 
-Result<std::optional<Date>> tradingDayOnOrBefore(db::Database& db, bool weekly, Date day) {
-    const char* table = db::barTableName(weekly ? db::BarTable::Weekly : db::BarTable::Daily);
+Result<std::optional<Date>> tradingDayOnOrBefore(db::Database& db, chart::BarMode mode, Date day) {
+    const char* table = storedTable(mode);
     auto st = db.prepare(std::string("SELECT max(日付) FROM ") + table + " WHERE 日付<=?1");
     if (!st)
         return st.status();
@@ -96,8 +114,8 @@ Result<std::optional<Date>> tradingDayOnOrBefore(db::Database& db, bool weekly, 
     return *row ? st->date(0) : std::nullopt;
 }
 
-Result<std::vector<Date>> tradingDays(db::Database& db, bool weekly, Date first, Date last) {
-    const std::string table = db::barTableName(weekly ? db::BarTable::Weekly : db::BarTable::Daily);
+Result<std::vector<Date>> tradingDays(db::Database& db, chart::BarMode mode, Date first, Date last) {
+    const std::string table = storedTable(mode);
     // One seek on the date index for each day.
     auto st = db.prepare("WITH RECURSIVE d(x) AS (SELECT (SELECT min(日付) FROM " + table +
                          " WHERE 日付>=?1) UNION ALL SELECT (SELECT min(日付) FROM " + table +
@@ -106,7 +124,10 @@ Result<std::vector<Date>> tradingDays(db::Database& db, bool weekly, Date first,
     if (!st)
         return st.status();
     st->bind(1, first).bind(2, last);
-    return dateList(*st);
+    auto days = dateList(*st);
+    if (days && mode == chart::BarMode::Monthly)
+        return monthEnds(*days);
+    return days;
 }
 
 Result<MarketBars> MarketBars::read(db::Database& db, const ScanOptions& options, Date first, Date last, int after,
@@ -115,8 +136,12 @@ Result<MarketBars> MarketBars::read(db::Database& db, const ScanOptions& options
     m.m_db = &db;
     m.m_options = options;
     m.m_windowBars = std::clamp(scope.windowBars, 1, chart::kMaxBars);
-    const bool weekly = options.weekly;
-    const std::string table = db::barTableName(weekly ? db::BarTable::Weekly : db::BarTable::Daily);
+    const bool weekly = options.mode == chart::BarMode::Weekly;
+    const bool monthly = options.mode == chart::BarMode::Monthly;
+    const std::string table = storedTable(options.mode);
+    // The bars (months when monthly) wanted up to the first day; a month more than the window holds gives
+    // the oldest month's change its reference.
+    const int wantBars = std::max(m.m_windowBars, history.bars) + (monthly ? 1 : 0);
 
     // The 110th trading day on or before `first`: the oldest bar a window of that day can hold. Each
     // step is one seek on the date index.
@@ -125,13 +150,17 @@ Result<MarketBars> MarketBars::read(db::Database& db, const ScanOptions& options
                             " WHERE 日付<d.x), k+1 FROM d WHERE d.x IS NOT NULL AND k<?2) SELECT min(x) FROM d");
     if (!lowSt)
         return lowSt.status();
-    lowSt->bind(1, first).bind(2, std::max(m.m_windowBars, history.bars));
+    lowSt->bind(1, first).bind(2, wantBars);
     auto lowRow = lowSt->step();
     if (!lowRow)
         return lowRow.status();
-    const Date low = (*lowRow ? lowSt->date(0) : std::nullopt).value_or(first);
+    Date low = (*lowRow ? lowSt->date(0) : std::nullopt).value_or(first);
+    if (monthly) {
+        const int key = monthKey(first) - (wantBars - 1);
+        low = *Date::fromYmd(key / 12, key % 12 + 1, 1);
+    }
 
-    auto days = tradingDays(db, weekly, first, last);
+    auto days = tradingDays(db, options.mode, first, last);
     if (!days)
         return days.status();
     m.m_days = std::move(*days);
@@ -142,10 +171,18 @@ Result<MarketBars> MarketBars::read(db::Database& db, const ScanOptions& options
                                  "SELECT x FROM d WHERE x IS NOT NULL");
         if (!moreSt)
             return moreSt.status();
-        moreSt->bind(1, last).bind(2, after);
+        // Monthly: the days of `after` more months (23 trading days at most each), their last days kept.
+        moreSt->bind(1, last).bind(2, monthly ? after * 23 + 23 : after);
         auto more = dateList(*moreSt);
         if (!more)
             return more.status();
+        if (monthly) {
+            // The days of last's own month after it are left out: the range's month ends at last.
+            std::erase_if(*more, [&](Date d) { return monthKey(d) == monthKey(last); });
+            *more = monthEnds(*more);
+            if (more->size() > static_cast<size_t>(after))
+                more->resize(static_cast<size_t>(after));
+        }
         m.m_days.insert(m.m_days.end(), more->begin(), more->end());
     }
     if (m.m_days.empty())
@@ -244,40 +281,46 @@ Result<MarketBars> MarketBars::read(db::Database& db, const ScanOptions& options
     // A large market is read by two connections at once, the upper half of the codes by a second one on
     // its own thread, so that the disk has two reads to serve. The second connection sees only committed
     // data: inside a transaction of this one, or where no second connection opens, one reads it all.
-    constexpr std::int64_t kLowest = std::numeric_limits<std::int64_t>::min();
-    constexpr std::int64_t kBeyond = std::numeric_limits<std::int64_t>::max();
-    std::int64_t split = kBeyond;
+    const std::int64_t lowest = options.codeFrom, beyond = options.codeTo;
+    std::int64_t split = beyond;
     const size_t issuesRead = scope.codes ? scope.codes->size() : mei.size();
     if (issuesRead >= kTwoReadersFrom && db.inAutocommit()) {
         std::vector<std::int32_t> codes;
         codes.reserve(issuesRead);
+        auto take = [&](std::int32_t code) {
+            if (code >= lowest && code < beyond)
+                codes.push_back(code);
+        };
         if (scope.codes)
-            codes = *scope.codes;
+            for (std::int32_t code : *scope.codes)
+                take(code);
         else
             for (const auto& [code, row] : mei)
-                codes.push_back(code);
-        std::nth_element(codes.begin(), codes.begin() + static_cast<std::ptrdiff_t>(codes.size() / 2), codes.end());
-        split = codes[codes.size() / 2];
+                take(code);
+        if (codes.size() >= kTwoReadersFrom) {
+            std::nth_element(codes.begin(), codes.begin() + static_cast<std::ptrdiff_t>(codes.size() / 2), codes.end());
+            split = codes[codes.size() / 2];
+        }
     }
     std::vector<Issue> upper;
-    bool upperRead = split == kBeyond;
+    bool upperRead = split == beyond;
     {
         std::jthread second;
-        if (split != kBeyond)
+        if (split != beyond)
             second = std::jthread([&] {
                 try {
                     auto conn = db::Database::open(db.path(), db::OpenMode::ReadOnly);
-                    upperRead = conn && readCodes(**conn, split, kBeyond, upper).isOk();
+                    upperRead = conn && readCodes(**conn, split, beyond, upper).isOk();
                 } catch (...) {
                     upperRead = false;
                 }
             });
-        if (Status s = readCodes(db, kLowest, split, m.m_issues); !s)
+        if (Status s = readCodes(db, lowest, split, m.m_issues); !s)
             return s;
     }
     if (!upperRead) {
         upper.clear();
-        if (Status s = readCodes(db, split, kBeyond, upper); !s)
+        if (Status s = readCodes(db, split, beyond, upper); !s)
             return s;
     }
     if (!upper.empty() && !m.m_issues.empty() && upper.front().code <= m.m_issues.back().code)
@@ -324,8 +367,27 @@ Result<MarketBars> MarketBars::read(db::Database& db, const ScanOptions& options
         }
         return n;
     };
-    const int wantBars = std::max(m.m_windowBars, history.bars);
     constexpr int kOlderStep = 64; // bars read at a time while looking for traded ones
+    // Monthly: the months (and the traded ones) among bars [begin, end), and the daily rows a month takes.
+    const int rowsPerBar = monthly ? 23 : 1;
+    auto countBars = [&](auto begin, auto end, bool traded) {
+        if (!monthly)
+            return static_cast<int>(traded ? std::count_if(begin, end, [](const StoredBar& b) { return b.close != 0; })
+                                           : end - begin);
+        int n = 0, key = -1;
+        bool counted = false;
+        for (auto b = begin; b != end; ++b) {
+            if (monthKey(b->date) != key) {
+                key = monthKey(b->date);
+                counted = false;
+            }
+            if (!counted && (!traded || b->close != 0)) {
+                ++n;
+                counted = true;
+            }
+        }
+        return n;
+    };
     std::vector<Issue> kept;
     kept.reserve(m.m_issues.size());
     for (Issue& is : m.m_issues) {
@@ -334,15 +396,14 @@ Result<MarketBars> MarketBars::read(db::Database& db, const ScanOptions& options
         for (;;) {
             const auto upTo = std::upper_bound(is.bars.begin(), is.bars.end(), firstDay,
                                                [](Date d, const StoredBar& b) { return d < b.date; });
-            const int upToFirst = static_cast<int>(upTo - is.bars.begin());
+            const int upToFirst = countBars(is.bars.begin(), upTo, false);
             int limit = 0;
             if (upToFirst < wantBars) {
-                limit = wantBars - upToFirst;
+                limit = (wantBars - upToFirst) * rowsPerBar;
             } else if (history.tradedBars > 0) {
-                const auto traded = static_cast<int>(
-                    std::count_if(is.bars.begin(), upTo, [](const StoredBar& b) { return b.close != 0; }));
+                const int traded = countBars(is.bars.begin(), upTo, true);
                 if (traded < history.tradedBars)
-                    limit = std::max(history.tradedBars - traded, kOlderStep);
+                    limit = std::max(history.tradedBars - traded, kOlderStep) * rowsPerBar;
             }
             if (limit == 0 && history.tradedStart && is.bars.front().close == 0)
                 limit = kOlderStep;
@@ -357,7 +418,42 @@ Result<MarketBars> MarketBars::read(db::Database& db, const ScanOptions& options
         kept.push_back(std::move(is));
     }
     m.m_issues = std::move(kept);
+    if (monthly)
+        if (Status s = m.readMarginWeeks(db); !s)
+            return s;
     return m;
+}
+
+Status MarketBars::readMarginWeeks(db::Database& db) {
+    if (m_issues.empty() || m_days.empty())
+        return Status::ok();
+    Date from = m_days.front();
+    for (const Issue& is : m_issues)
+        from = std::min(from, is.bars.front().date);
+    auto st =
+        db.prepare("SELECT コード, 日付, 売残, 買残 FROM weekData WHERE 日付 BETWEEN ?1 AND ?2 ORDER BY コード, 日付");
+    if (!st)
+        return st.status();
+    st->bind(1, from).bind(2, m_days.back());
+    auto it = m_issues.begin();
+    return st->forEachRow([&] {
+        const std::int32_t code = st->int32(0);
+        it = std::lower_bound(it, m_issues.end(), code, [](const Issue& is, std::int32_t c) { return is.code < c; });
+        if (it == m_issues.end() || it->code != code) {
+            it = m_issues.begin();
+            return;
+        }
+        auto date = st->date(1);
+        if (!date || *date < it->bars.front().date)
+            return;
+        chart::MarginWeek w{*date, chart::unitValue(*st, 2), chart::unitValue(*st, 3)};
+        if (m_options.splitAdjust && !it->events.empty()) {
+            const db::SplitRatio f = db::ratioAfter(it->events, w.date);
+            w.sellBalance = f.count(w.sellBalance);
+            w.buyBalance = f.count(w.buyBalance);
+        }
+        it->weeks.push_back(w);
+    });
 }
 
 namespace {
@@ -417,6 +513,37 @@ template <typename Bar> void storedInto(const StoredBar& s, Bar& b) {
 } // namespace
 
 Result<bool> MarketBars::chartAt(int issue, Date day, chart::ChartData& out, int seriesBars) const {
+    if (m_options.mode == chart::BarMode::Monthly) {
+        thread_local chart::BarSeries months;
+        auto has = barSeriesAt(issue, day, months);
+        if (!has || !*has)
+            return has;
+        const int n = std::min(m_windowBars, months.size());
+        const int start = months.size() - n;
+        clearAllButBars(out, n);
+        for (int i = 0; i < n; ++i) {
+            const chart::SeriesBar& s = months.bars[static_cast<size_t>(start + i)];
+            chart::ChartBar& b = out.bars[static_cast<size_t>(i)];
+            b = chart::ChartBar{};
+            b.date = s.date;
+            b.open = s.open;
+            b.high = s.high;
+            b.low = s.low;
+            b.close = s.close;
+            b.change = s.change;
+            b.closeCarried = s.closeCarried;
+            b.volume = s.volume;
+            b.sellBalance = s.sellBalance;
+            b.buyBalance = s.buyBalance;
+        }
+        out.barCount = static_cast<std::int16_t>(n);
+        if (seriesBars < 0)
+            chart::computeIndicators(out, m_options.settings);
+        else
+            chart::computeSeries(out, m_options.settings, n - seriesBars);
+        return true;
+    }
+    const bool weekly = m_options.mode == chart::BarMode::Weekly;
     const Issue& is = m_issues[static_cast<size_t>(issue)];
     auto it =
         std::upper_bound(is.bars.begin(), is.bars.end(), day, [](Date d, const StoredBar& b) { return d < b.date; });
@@ -440,10 +567,10 @@ Result<bool> MarketBars::chartAt(int issue, Date day, chart::ChartData& out, int
         out.bars[static_cast<size_t>(i)] = b;
     }
     out.barCount = static_cast<std::int16_t>(n);
-    Status st = seriesBars < 0 ? chart::finishChart(*m_db, is.code, m_options.weekly, m_options.splitAdjust, is.units,
-                                                    is.events, m_options.settings, out)
-                               : chart::adjustChart(*m_db, is.code, m_options.weekly, m_options.splitAdjust, is.units,
-                                                    is.events, out);
+    Status st = seriesBars < 0
+                    ? chart::finishChart(*m_db, is.code, weekly, m_options.splitAdjust, is.units, is.events,
+                                         m_options.settings, out)
+                    : chart::adjustChart(*m_db, is.code, weekly, m_options.splitAdjust, is.units, is.events, out);
     if (!st)
         return st;
     if (seriesBars >= 0)
@@ -452,6 +579,19 @@ Result<bool> MarketBars::chartAt(int issue, Date day, chart::ChartData& out, int
 }
 
 Result<bool> MarketBars::barSeriesAt(int issue, Date day, chart::BarSeries& out) const {
+    auto has = heldSeriesAt(issue, day, out);
+    if (!has || !*has || m_options.mode != chart::BarMode::Monthly)
+        return has;
+    const auto& weeks = m_issues[static_cast<size_t>(issue)].weeks;
+    const auto weeksEnd = std::upper_bound(weeks.begin(), weeks.end(), day,
+                                           [](Date d, const chart::MarginWeek& w) { return d < w.date; });
+    out.bars = chart::monthlyBars(out.bars, std::span<const chart::MarginWeek>(weeks.begin(), weeksEnd));
+    out.mode = chart::BarMode::Monthly;
+    return true;
+}
+
+Result<bool> MarketBars::heldSeriesAt(int issue, Date day, chart::BarSeries& out) const {
+    const bool weekly = m_options.mode == chart::BarMode::Weekly;
     const Issue& is = m_issues[static_cast<size_t>(issue)];
     auto it =
         std::upper_bound(is.bars.begin(), is.bars.end(), day, [](Date d, const StoredBar& b) { return d < b.date; });
@@ -462,7 +602,7 @@ Result<bool> MarketBars::barSeriesAt(int issue, Date day, chart::BarSeries& out)
         if (static_cast<size_t>(f) < end)
             return Result<bool>::error(is.faultMessage);
     out.code = is.code;
-    out.mode = m_options.weekly ? chart::BarMode::Weekly : chart::BarMode::Daily;
+    out.mode = weekly ? chart::BarMode::Weekly : chart::BarMode::Daily;
     out.bars.resize(end);
     Currency lastClose;
     for (size_t i = 0; i < end; ++i) {
@@ -474,8 +614,8 @@ Result<bool> MarketBars::barSeriesAt(int issue, Date day, chart::BarSeries& out)
             lastClose = b.close;
         b.closeCarried = lastClose;
     }
-    if (m_options.splitAdjust || m_options.weekly) {
-        if (Status st = chart::adjustBars(*m_db, is.code, m_options.weekly, m_options.splitAdjust, is.units, is.events,
+    if (m_options.splitAdjust || weekly) {
+        if (Status st = chart::adjustBars(*m_db, is.code, weekly, m_options.splitAdjust, is.units, is.events,
                                           std::span<chart::SeriesBar>(out.bars), std::span<std::uint8_t>());
             !st)
             return st;
@@ -496,7 +636,7 @@ std::optional<Currency> MarketBars::closeOn(int issue, Date day) const {
     one.bars[0].date = s.date;
     one.bars[0].close = Currency::fromRaw(s.close);
     one.barCount = 1;
-    chart::adjustForSplits(one, is.events, m_options.weekly);
+    chart::adjustForSplits(one, is.events, m_options.mode == chart::BarMode::Weekly);
     return one.bars[0].close;
 }
 
@@ -510,7 +650,7 @@ Result<std::optional<Currency>> MarketBars::tradedClose(int issue, Date day) con
             return std::optional<Currency>(Currency::fromRaw(b->close));
     if (m_windowBars >= chart::kMaxBars || held < m_windowBars)
         return std::optional<Currency>(); // the window held is the chart's, or the issue's whole history
-    const std::string table = db::barTableName(m_options.weekly ? db::BarTable::Weekly : db::BarTable::Daily);
+    const std::string table = storedTable(m_options.mode);
     auto st = m_db->prepare("SELECT 終値 FROM (SELECT 日付, 終値 FROM " + table +
                             " WHERE コード=?1 AND 日付<=?2 ORDER BY 日付 DESC LIMIT ?3) WHERE 終値>0 ORDER BY 日付 "
                             "DESC LIMIT 1");

@@ -1,7 +1,7 @@
 #pragma once
 // Market scan: the chart of every issue as of a trading day, read from the bar table in one pass.
 //
-// Contract: for a trading day D and daily or weekly bars, chartAt gives for each issue with a bar at D
+// Contract: for a trading day D and daily, weekly or monthly bars, chartAt gives for each issue with a bar at D
 // exactly the ChartData that LoadChartData gives for that issue with the chart date D and the same
 // settings: its last 110 bars on or before D, split-adjusted as the chart is, every series (close,
 // change, volume, the three averages and deviations, psychological line, RSI, volume ratio, slope
@@ -14,23 +14,33 @@
 // (a screen run over a period, a list per day) reads the table once. An issue whose stored bars the
 // chart would refuse (an empty price, a value beyond its field) has no chart on the days whose window
 // holds such a bar; chartAt returns the chart's error for it.
+//
+// Monthly bars are put together from the daily bars read (monthlyBars over the split-adjusted days, with
+// the month's last weekly margin balances), as loadSeries gives them: the chart at D holds the months up
+// to D, the last one as far as D. Its trading days are the daily table's; a range of days keeps the last
+// stored day of each month in it.
 #include "core/chart/ChartData.h"
 #include "core/chart/ChartRead.h"
+#include "core/chart/SeriesLoad.h"
 #include "core/db/SplitTable.h"
 #include "core/scan/ScreenTechnicals.h"
 
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <string>
 #include <vector>
 
 namespace kestrel::scan {
 
 struct ScanOptions {
-    bool weekly = false;
+    chart::BarMode mode = chart::BarMode::Daily;
     bool splitAdjust = true;
     chart::IndicatorSettings settings;
     chart::TechnicalSettings technical; // the technical set's periods (must be valid)
+    // The issues read: codeFrom <= code < codeTo (a market read in parts holds one part at a time).
+    std::int64_t codeFrom = std::numeric_limits<std::int64_t>::min();
+    std::int64_t codeTo = std::numeric_limits<std::int64_t>::max();
 };
 
 // The bar of a chart window as stored (prices and volume times the issue's units).
@@ -109,7 +119,13 @@ private:
         std::vector<int> faults; // indexes into bars of rows the chart refuses
         std::string faultMessage;
         std::vector<db::SplitEvent> events;
+        std::vector<chart::MarginWeek> weeks; // monthly: the weekly balances, adjusted as the chart shows them
     };
+    // The issue's daily bars up to `day` (monthly) or its bars in the options' mode, adjusted as loadSeries
+    // adjusts them; false when it has no bar at day.
+    Result<bool> heldSeriesAt(int issue, Date day, chart::BarSeries& out) const;
+    // Monthly: each issue's weekly balances from its first held bar to the last day.
+    Status readMarginWeeks(db::Database& db);
     db::Database* m_db = nullptr;
     ScanOptions m_options;
     int m_windowBars = chart::kMaxBars;
@@ -117,11 +133,13 @@ private:
     std::vector<Issue> m_issues;
 };
 
-// The latest trading day on or before `day` in the bar table of the options; nullopt when none.
-Result<std::optional<Date>> tradingDayOnOrBefore(db::Database& db, bool weekly, Date day);
+// The latest trading day on or before `day` in the bar table of the mode (monthly: the daily table);
+// nullopt when none.
+Result<std::optional<Date>> tradingDayOnOrBefore(db::Database& db, chart::BarMode mode, Date day);
 
-// The trading days first..last of the bar table, ascending.
-Result<std::vector<Date>> tradingDays(db::Database& db, bool weekly, Date first, Date last);
+// The trading days first..last of the bar table of the mode, ascending; monthly: the last stored daily
+// day of each month within first..last.
+Result<std::vector<Date>> tradingDays(db::Database& db, chart::BarMode mode, Date first, Date last);
 
 // Visits the chart of every issue with a bar at `day` in code order. An issue whose chart fails is
 // passed to `fault` (when given) with the chart's error and left out.

@@ -19,6 +19,8 @@ using Json = nlohmann::ordered_json;
 
 // The market size from which a screen judges its issues on two threads.
 constexpr int kTwoJudgesFrom = 300;
+// The issues (by Mei code) a monthly screen holds at a time.
+constexpr int kMonthlyPart = 500;
 
 // Whole values as integers, others to their four decimals (as the chart's JSON writes them).
 Json number(const std::optional<Currency>& v) {
@@ -143,8 +145,8 @@ std::string percent(double v) {
 
 } // namespace
 
-Result<std::optional<Date>> screenDay(db::Database& db, bool weekly, std::optional<Date> date) {
-    return tradingDayOnOrBefore(db, weekly, date.value_or(*Date::fromYmd(9999, 12, 31)));
+Result<std::optional<Date>> screenDay(db::Database& db, chart::BarMode mode, std::optional<Date> date) {
+    return tradingDayOnOrBefore(db, mode, date.value_or(*Date::fromYmd(9999, 12, 31)));
 }
 
 Result<std::unordered_map<std::int32_t, ScreenFins>> marketFins(db::Database& db, const MarketBars& market, Date day,
@@ -193,10 +195,40 @@ Result<std::vector<ScreenMatch>> runScreen(db::Database& db, const ScanOptions& 
     if (families != 0)
         if (Status st = options.technical.validate(); !st)
             return st;
+    // Monthly bars hold nine years of every issue's days: a large market is screened in parts of codes,
+    // one part held at a time, the rows and faults still in code order.
+    if (options.mode == chart::BarMode::Monthly && options.codeFrom == std::numeric_limits<std::int64_t>::min() &&
+        options.codeTo == std::numeric_limits<std::int64_t>::max()) {
+        auto st = db.prepare("SELECT DISTINCT コード FROM Mei ORDER BY コード");
+        if (!st)
+            return st.status();
+        std::vector<std::int64_t> bounds;
+        int n = 0;
+        if (Status s = st->forEachRow([&] {
+                if (n++ % kMonthlyPart == 0 && n > 1)
+                    bounds.push_back(st->int64(0));
+            });
+            !s)
+            return s;
+        if (!bounds.empty()) {
+            std::vector<ScreenMatch> rows;
+            ScanOptions part = options;
+            for (size_t p = 0; p <= bounds.size(); ++p) {
+                part.codeFrom = p == 0 ? options.codeFrom : bounds[p - 1];
+                part.codeTo = p == bounds.size() ? options.codeTo : bounds[p];
+                auto got = runScreen(db, part, screen, day, fault);
+                if (!got)
+                    return got.status();
+                rows.insert(rows.end(), std::make_move_iterator(got->begin()), std::make_move_iterator(got->end()));
+            }
+            return rows;
+        }
+    }
     // A screen of company figures and stored bar values (daily) is judged on windows of the bars it names
     // and one more; its matches then get their whole charts from a second read of those issues alone.
     ReadScope scope;
-    if (const std::optional<int> stored = screen.storedBars(); stored && families == 0 && !options.weekly)
+    if (const std::optional<int> stored = screen.storedBars();
+        stored && families == 0 && options.mode == chart::BarMode::Daily)
         scope.windowBars = std::min(*stored + 1, chart::kMaxBars);
     const bool narrow = scope.windowBars < chart::kMaxBars;
     auto market = MarketBars::read(db, options, day, day, 0, historyOf(screen, options), scope);
@@ -275,10 +307,12 @@ Result<std::vector<ScreenMatch>> runScreen(db::Database& db, const ScanOptions& 
     return std::move(judged.rows);
 }
 
-std::string screenToJson(Date day, bool weekly, const std::vector<ScreenMatch>& rows) {
+std::string screenToJson(Date day, chart::BarMode mode, const std::vector<ScreenMatch>& rows) {
     Json top;
     top["date"] = day.toIso();
-    top["weekly"] = weekly;
+    top["weekly"] = mode == chart::BarMode::Weekly;
+    if (mode == chart::BarMode::Monthly)
+        top["monthly"] = true;
     Json list = Json::array();
     for (const ScreenMatch& m : rows) {
         Json o;
@@ -302,7 +336,7 @@ Result<HoldSummary> runHeld(db::Database& db, const ScanOptions& options, const 
                             int hold, const std::function<void(std::int32_t, const Status&)>& fault,
                             const HeldProgress& progress) {
     HoldSummary s;
-    auto allDays = tradingDays(db, options.weekly, from, to);
+    auto allDays = tradingDays(db, options.mode, from, to);
     if (!allDays)
         return allDays.status();
     const unsigned families = screen.technicalFamilies();

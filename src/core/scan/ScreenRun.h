@@ -24,7 +24,7 @@ struct ScreenMatch {
 
 // The day a screen runs on: the latest stored trading day on or before `date` (the latest stored one
 // when no date is given); nullopt when the bar table holds no such day.
-Result<std::optional<Date>> screenDay(db::Database& db, bool weekly, std::optional<Date> date);
+Result<std::optional<Date>> screenDay(db::Database& db, chart::BarMode mode, std::optional<Date> date);
 
 // The company figures of the market's issues as of day, those named in `named` (a bit per figure from
 // kFirstFinsField; the others are left empty), by code: each issue's disclosures before day read once,
@@ -41,10 +41,10 @@ Result<std::unordered_map<std::int32_t, ScreenFins>> marketFins(db::Database& db
 Result<std::vector<ScreenMatch>> runScreen(db::Database& db, const ScanOptions& options, const Screen& screen, Date day,
                                            const std::function<void(std::int32_t, const Status&)>& fault = {});
 
-// {"date": "YYYY-MM-DD", "weekly": bool, "rows": [{"code", "name", the bar fields under the chart's JSON
-// names, "fitA", "fitB", "fitC", "vertexBars", "vertexPrice", then the technical values the screen names
-// under their labels ("macd", "span1[25]")}]}; a value that does not exist is null.
-std::string screenToJson(Date day, bool weekly, const std::vector<ScreenMatch>& rows);
+// {"date": "YYYY-MM-DD", "weekly": bool, ("monthly": true of monthly bars), "rows": [{"code", "name", the bar fields
+// under the chart's JSON names, "fitA", "fitB", "fitC", "vertexBars", "vertexPrice", then the technical values the
+// screen names under their labels ("macd", "span1[25]")}]}; a value that does not exist is null.
+std::string screenToJson(Date day, chart::BarMode mode, const std::vector<ScreenMatch>& rows);
 
 // A match of a run over a period with its outcome: the close `hold` trading days later (the issue's
 // last bar on or before that day), both split-adjusted as the chart shows them.

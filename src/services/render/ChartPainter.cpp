@@ -4,6 +4,8 @@
 #include <QFontMetricsF>
 #include <QPolygon>
 #include <algorithm>
+#include <optional>
+#include <vector>
 
 namespace kestrel::services {
 
@@ -52,13 +54,41 @@ void paintPrimitives(QPainter& painter, const std::vector<Primitive>& items) {
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setRenderHint(QPainter::TextAntialiasing, true);
-    painter.setFont(chartFont());
+    // The font is worked out once: its size search asks the font metrics several times.
+    static const QFont* const font = new QFont(chartFont());
+    painter.setFont(*font);
     const int ascent = painter.fontMetrics().ascent();
+    // Runs of one-pixel lines and points of one colour go to the painter together (a long chart is
+    // thousands of them); a new pen only when the colour changes.
+    std::vector<QLine> lines;
+    std::vector<QPoint> points;
+    auto flush = [&] {
+        if (!lines.empty())
+            painter.drawLines(lines.data(), static_cast<int>(lines.size()));
+        if (!points.empty())
+            painter.drawPoints(points.data(), static_cast<int>(points.size()));
+        lines.clear();
+        points.clear();
+    };
+    std::optional<chart::Rgb> penColor;
     for (const Primitive& p : items) {
+        const bool sameColor =
+            penColor && penColor->r == p.color.r && penColor->g == p.color.g && penColor->b == p.color.b;
+        if (p.shape == Shape::Line && sameColor) {
+            if (p.x1 == p.x2 && p.y1 == p.y2)
+                points.emplace_back(p.x1, p.y1);
+            else
+                lines.emplace_back(p.x1, p.y1, p.x2, p.y2);
+            continue;
+        }
+        flush();
         const QColor color = toQColor(p.color);
-        QPen pen(color);
-        pen.setWidth(0); // cosmetic, one pixel
-        painter.setPen(pen);
+        if (!sameColor) {
+            QPen pen(color);
+            pen.setWidth(0); // cosmetic, one pixel
+            painter.setPen(pen);
+            penColor = p.color;
+        }
         switch (p.shape) {
         case Shape::FillRect:
         case Shape::FilledBox:
@@ -99,6 +129,7 @@ void paintPrimitives(QPainter& painter, const std::vector<Primitive>& items) {
             break;
         }
     }
+    flush();
     painter.restore();
 }
 

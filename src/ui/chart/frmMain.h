@@ -5,6 +5,7 @@
 // (ChartPanel) keeps its fixed pixel layout in the client area.
 // HandOverText carries modes and result messages between screens; at start it holds the start state
 // ("3" after a start that created the database).
+#include "core/chart/BarSeries.h"
 #include "core/chart/IssueList.h"
 #include "core/startup/AppContext.h"
 #include "services/converter/HistoryRunner.h"
@@ -69,7 +70,7 @@ public:
     void ShowIssue(bool draw);
     // Shows an issue's daily or weekly chart ending at a date (from a list of another window): the chart
     // mode switches when it differs, the date goes into chartDate and the code into MeiCode; one load.
-    void showIssueAt(std::int32_t code, Date date, bool weekly);
+    void showIssueAt(std::int32_t code, Date date, chart::BarMode mode);
     // Shows the window restored and in front of the program's other windows.
     void bringForward();
     // Refills ListMei with the issues whose code begins with the typed digits.

@@ -36,8 +36,16 @@ void frmMain::chartDateChange(const QString& text) {
     issueListBusy = false;
 }
 
-void frmMain::showIssueAt(std::int32_t code, Date date, bool weekly) {
-    if (m_context.chartMode == 3 || db::isWeeklyMode(m_context.chartMode) != weekly) {
+void frmMain::showIssueAt(std::int32_t code, Date date, chart::BarMode mode) {
+    const bool weekly = mode == chart::BarMode::Weekly;
+    if (mode == chart::BarMode::Monthly) {
+        if (m_context.chartMode != 3) {
+            m_context.chartMode = 3;
+            SetModeCaption(this, m_context.chartMode, true);
+            SetChangeButtonCaption(Cmdchange, m_context.chartMode);
+            m_chart->DrawChartFrame();
+        }
+    } else if (m_context.chartMode == 3 || db::isWeeklyMode(m_context.chartMode) != weekly) {
         if (m_context.chartMode == 3)
             m_context.chartMode = weekly ? 1 : 2; // from the monthly chart: the switch below gives the mode asked
         applyChartMode();

@@ -147,8 +147,8 @@ bool frmMain::openScreen(Screen screen) {
 void frmMain::openScreening() {
     if (!m_screening) {
         // A window of its own, not one kept above the chart: a result chosen in it brings the chart forward.
-        auto* form = new frmScreening(m_context, ListMei, [this](std::int32_t code, Date date, bool weekly) {
-            showIssueAt(code, date, weekly);
+        auto* form = new frmScreening(m_context, ListMei, [this](std::int32_t code, Date date, chart::BarMode mode) {
+            showIssueAt(code, date, mode);
             bringForward();
         });
         form->setAttribute(Qt::WA_DeleteOnClose);

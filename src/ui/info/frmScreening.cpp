@@ -91,6 +91,7 @@ frmScreening::frmScreening(AppContext& context, QListWidget* listMei, ShowChart 
     installDateBox(txtDate, DateForm::Long);
     optDaily = named(new QRadioButton(QStringLiteral("日足"), this), "optDaily");
     optWeekly = named(new QRadioButton(QStringLiteral("週足"), this), "optWeekly");
+    optMonthly = named(new QRadioButton(QStringLiteral("月足"), this), "optMonthly");
     optDaily->setChecked(true);
 
     m_model = new QStandardItemModel(this);
@@ -143,6 +144,7 @@ frmScreening::frmScreening(AppContext& context, QListWidget* listMei, ShowChart 
     options->addWidget(txtDate);
     options->addWidget(optDaily);
     options->addWidget(optWeekly);
+    options->addWidget(optMonthly);
     auto* listLine = new QHBoxLayout;
     listLine->addWidget(lblCount);
     listLine->addStretch();
@@ -184,6 +186,7 @@ frmScreening::frmScreening(AppContext& context, QListWidget* listMei, ShowChart 
     connect(cmdHeld, &QPushButton::clicked, this, &frmScreening::cmdHeldClick);
     connect(cmdSaveCsv, &QPushButton::clicked, this, &frmScreening::cmdSaveCsvClick);
     connect(optWeekly, &QRadioButton::toggled, this, &frmScreening::fillDefaultDate);
+    connect(optMonthly, &QRadioButton::toggled, this, &frmScreening::fillDefaultDate);
 
     loadScreenNames();
     fillDefaultDate();
@@ -196,7 +199,9 @@ std::string frmScreening::screensPath() const {
 
 scan::ScanOptions frmScreening::options() const {
     scan::ScanOptions o;
-    o.weekly = optWeekly->isChecked();
+    o.mode = optMonthly->isChecked()  ? chart::BarMode::Monthly
+             : optWeekly->isChecked() ? chart::BarMode::Weekly
+                                      : chart::BarMode::Daily;
     o.splitAdjust = m_context.splitAdjust;
     o.settings = chart::IndicatorSettings::from(m_context.settings);
     // The chart's technical periods (a value that does not read is told by the main window and left default).
@@ -232,7 +237,7 @@ void frmScreening::fillDefaultDate() {
     auto db = openDatabaseOrTell(m_context.paths.databasePath, this, db::OpenMode::ReadOnly);
     if (!db)
         return;
-    auto day = scan::screenDay(**db, optWeekly->isChecked(), std::nullopt);
+    auto day = scan::screenDay(**db, options().mode, std::nullopt);
     if (!day)
         return WidgetPrompt(this).notify(day.message());
     txtDate->setText(*day ? dateText(**day) : QString());
@@ -267,7 +272,7 @@ void frmScreening::cmdRunClick() {
         return;
     BusyPrompt prompt(this);
     const scan::ScanOptions o = options();
-    auto day = scan::screenDay(**db, o.weekly, asked);
+    auto day = scan::screenDay(**db, o.mode, asked);
     if (!day)
         return prompt.notify(day.message());
     if (!*day)
@@ -277,7 +282,7 @@ void frmScreening::cmdRunClick() {
     if (!rows)
         return prompt.notify(rows.message());
     m_day = **day;
-    m_weekly = o.weekly;
+    m_mode = o.mode;
     txtDate->setText(dateText(m_day));
     gridScreen->setSortingEnabled(false); // rows go in code order; the chosen sort is applied after
     m_model->removeRows(0, m_model->rowCount());
@@ -331,7 +336,9 @@ void frmScreening::cmdRunClick() {
     }
     gridScreen->setSortingEnabled(true);
     lblCount->setText(QStringLiteral("%1 %2  該当：%3")
-                          .arg(dateText(m_day), m_weekly ? QStringLiteral("週足") : QStringLiteral("日足"))
+                          .arg(dateText(m_day), m_mode == chart::BarMode::Monthly  ? QStringLiteral("月足")
+                                                : m_mode == chart::BarMode::Weekly ? QStringLiteral("週足")
+                                                                                   : QStringLiteral("日足"))
                           .arg(rows->size()));
     if (faults > 0)
         lblCount->setText(lblCount->text() + QStringLiteral("（チャートを読めない %1 銘柄を除く）").arg(faults));
@@ -343,7 +350,7 @@ void frmScreening::showCurrentChart() {
     const int row = gridScreen->currentIndex().row();
     if (row < 0 || !m_showChart)
         return;
-    m_showChart(static_cast<std::int32_t>(m_model->index(row, 0).data().toLongLong()), m_day, m_weekly);
+    m_showChart(static_cast<std::int32_t>(m_model->index(row, 0).data().toLongLong()), m_day, m_mode);
 }
 
 void frmScreening::cmdMeiListClick() {

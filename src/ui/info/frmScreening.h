@@ -29,7 +29,7 @@ class frmScreening : public QDialog {
     Q_OBJECT
 public:
     // Shows an issue's chart at a date in daily (false) or weekly (true) bars.
-    using ShowChart = std::function<void(std::int32_t code, Date date, bool weekly)>;
+    using ShowChart = std::function<void(std::int32_t code, Date date, chart::BarMode mode)>;
     // listMei is the main window's issue list (may be null: the button then does nothing).
     frmScreening(AppContext& context, QListWidget* listMei, ShowChart showChart, QWidget* parent = nullptr);
 
@@ -37,7 +37,7 @@ public:
     QComboBox* cmbScreens;
     QPushButton *cmdSaveScreen, *cmdDeleteScreen;
     QLineEdit* txtDate;
-    QRadioButton *optDaily, *optWeekly;
+    QRadioButton *optDaily, *optWeekly, *optMonthly;
     QPushButton* cmdRun;
     QPushButton* cmdNames; // 「?」: every name the condition may use
     QTableView* gridScreen;
@@ -73,8 +73,8 @@ private:
     QListWidget* m_listMei;
     ShowChart m_showChart;
     QStandardItemModel* m_model;
-    Date m_day;            // the day of the listed rows
-    bool m_weekly = false; // their bars
+    Date m_day;                                    // the day of the listed rows
+    chart::BarMode m_mode = chart::BarMode::Daily; // their bars
     std::optional<scan::HoldSummary> m_held;
 };
 

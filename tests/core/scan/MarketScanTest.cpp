@@ -12,6 +12,10 @@ using namespace kestrel::scan;
 
 namespace {
 
+chart::BarMode mode(bool weekly) {
+    return weekly ? chart::BarMode::Weekly : chart::BarMode::Daily;
+}
+
 struct Market : ::testing::Test, test::KestrelDb {
     std::vector<Date> days;
     std::uint64_t seed = 12345;
@@ -119,8 +123,8 @@ TEST_F(Market, ScanEqualsTheChartOfEveryIssue) {
         ctx.settings.ITORSO = 2;
         ctx.chartMode = c.weekly ? 2 : 1;
         ctx.splitAdjust = c.splitAdjust;
-        ScanOptions o{c.weekly, c.splitAdjust, chart::IndicatorSettings::from(ctx.settings)};
-        auto day = tradingDayOnOrBefore(*db, c.weekly, days[static_cast<size_t>(c.day)]);
+        ScanOptions o{mode(c.weekly), c.splitAdjust, chart::IndicatorSettings::from(ctx.settings)};
+        auto day = tradingDayOnOrBefore(*db, mode(c.weekly), days[static_cast<size_t>(c.day)]);
         ASSERT_TRUE(day && *day) << c.what;
         std::vector<std::int32_t> seen;
         Status st = scanMarket(*db, o, **day, [&](std::int32_t code, const std::string&, const chart::ChartData& got) {

@@ -62,7 +62,7 @@ TEST_F(RealScan, AWeekPastTwoToThe31SharesIsChartedScannedAndListed) {
     EXPECT_GE(chartData.maxVolume, Currency::fromWhole(week));
     EXPECT_GE(bar.vr, 0);
 
-    ScanOptions so{true, true, chart::IndicatorSettings::from(ctx.settings)};
+    ScanOptions so{chart::BarMode::Weekly, true, chart::IndicatorSettings::from(ctx.settings)};
     std::vector<std::int32_t> seen, faults;
     ASSERT_TRUE(scanMarket(
         *db, so, last,

@@ -16,6 +16,10 @@ using namespace kestrel::scan;
 
 namespace {
 
+chart::BarMode mode(bool weekly) {
+    return weekly ? chart::BarMode::Weekly : chart::BarMode::Daily;
+}
+
 constexpr unsigned kAll = (1u << 11) - 1;
 
 struct TechMarket : ::testing::Test, test::KestrelDb {
@@ -95,10 +99,10 @@ TEST_F(TechMarket, ScanEqualsTheChartForEveryName) {
                  "d.日付=weekData.日付), 終値 = (SELECT 終値 FROM dayData d WHERE d.コード=weekData.コード AND "
                  "d.日付=weekData.日付), 売残 = 日付 % 1000, 買残 = 日付 % 777");
         }
-        auto day = tradingDayOnOrBefore(*db, c.weekly, days[static_cast<size_t>(c.day)]);
+        auto day = tradingDayOnOrBefore(*db, mode(c.weekly), days[static_cast<size_t>(c.day)]);
         ASSERT_TRUE(day && *day) << c.what;
         ScanOptions o;
-        o.weekly = c.weekly;
+        o.mode = mode(c.weekly);
         o.splitAdjust = c.splitAdjust;
         auto market = MarketBars::read(*db, o, **day, **day, 0, technicalHistory(kAll, settings));
         ASSERT_TRUE(market) << market.message();
@@ -220,7 +224,7 @@ TEST_F(TechMarket, JsonRowsCarryTheNamedValues) {
     auto rows = runScreen(*db, ScanOptions{}, *screen, days[719]);
     ASSERT_TRUE(rows);
     ASSERT_FALSE(rows->empty());
-    const std::string json = screenToJson(days[719], false, *rows);
+    const std::string json = screenToJson(days[719], chart::BarMode::Daily, *rows);
     EXPECT_NE(json.find("\"macd\": "), std::string::npos);
     EXPECT_NE(json.find("\"span2[60]\": "), std::string::npos);
     EXPECT_EQ(json.find("\"kijun\""), std::string::npos); // only the values the screen names

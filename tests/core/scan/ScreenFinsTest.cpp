@@ -124,7 +124,7 @@ TEST_F(FinsMarket, ScreenValuesEqualTheIssuesFigures) {
     ASSERT_TRUE(rows && rows->size() == 2);
     const ScreenMatch& toyota = (*rows)[1];
     EXPECT_EQ(toyota.values[kFirstFinsField], Currency::fromWhole(20)); // fper
-    const std::string json = screenToJson(ymd(2024, 5, 14), false, *rows);
+    const std::string json = screenToJson(ymd(2024, 5, 14), chart::BarMode::Daily, *rows);
     EXPECT_NE(json.find("\"fper\": 20,"), std::string::npos) << json;
     EXPECT_NE(json.find("\"fper\": 25,"), std::string::npos) << json; // 6758: 1500 / (120 / 2)
 }

@@ -106,7 +106,7 @@ TEST_F(SmallMarket, DayOfAScreen) {
         {"weekly: the week's stored day on or before", true, ymd(2024, 3, 7), ymd(2024, 3, 1)},
     };
     for (const Case& c : cases) {
-        auto day = screenDay(*db, c.weekly, c.asked);
+        auto day = screenDay(*db, c.weekly ? chart::BarMode::Weekly : chart::BarMode::Daily, c.asked);
         ASSERT_TRUE(day) << c.what << ": " << day.message();
         EXPECT_EQ(*day, c.day) << c.what;
     }

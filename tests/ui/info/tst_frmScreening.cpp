@@ -163,6 +163,18 @@ private Q_SLOTS:
         QCOMPARE(main.chartDate->text(), QStringLiteral("24/03/01"));
         QCOMPARE(home.context.chartMode, std::int16_t(2));
 
+        // Monthly, as of a Wednesday: March as far as that day against February, and the monthly chart.
+        w->optMonthly->setChecked(true);
+        w->txtDate->setText(QStringLiteral("2024/03/06"));
+        QTest::mouseClick(w->cmdRun, Qt::LeftButton);
+        QCOMPARE(w->txtDate->text(), QStringLiteral("2024/03/06"));
+        QCOMPARE(column(w->gridScreen, 0), texts({"1301"}));
+        QVERIFY(w->lblCount->text().contains(QStringLiteral("月足")));
+        QTest::mouseClick(w->gridScreen->viewport(), Qt::LeftButton, {}, cell);
+        QTest::mouseDClick(w->gridScreen->viewport(), Qt::LeftButton, {}, cell);
+        QCOMPARE(main.chartDate->text(), QStringLiteral("24/03/06"));
+        QCOMPARE(home.context.chartMode, std::int16_t(3));
+
         // A condition saved by name comes back from the list of saved ones.
         w->cmbScreens->setEditText(QStringLiteral("上昇"));
         QTest::mouseClick(w->cmdSaveScreen, Qt::LeftButton);
