@@ -139,7 +139,7 @@ int marketScreens(const std::string& path) {
         must(counted.status());
         must(counted->forEachRow([&] { stored = counted->int64(0); }));
     }
-    auto last = scan::screenDay(**db, false, std::nullopt);
+    auto last = scan::screenDay(**db, chart::BarMode::Daily, std::nullopt);
     must(last.status());
     if (!*last) {
         std::fprintf(stderr, "%s holds no bars\n", path.c_str());
@@ -160,7 +160,7 @@ int marketScreens(const std::string& path) {
     must(screen.status());
     scan::ScanOptions options;
     for (int yearsBack : {0, 5, 10}) {
-        auto day = scan::screenDay(**db, false, (*last)->addDays(-365 * yearsBack - yearsBack / 4));
+        auto day = scan::screenDay(**db, chart::BarMode::Daily, (*last)->addDays(-365 * yearsBack - yearsBack / 4));
         must(day.status());
         if (!*day)
             continue;
