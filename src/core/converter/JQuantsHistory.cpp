@@ -433,13 +433,26 @@ StepResult HistoryBackfill::step() {
             log(m_lastIssue.status ? m_lastIssue.message : m_lastIssue.status.message());
         return StepResult::Issue;
     }
-    if (m_todo.empty())
+    if (m_todo.empty()) {
+        settleLog();
         return StepResult::Finished;
+    }
     const Date d = m_todo.front();
     StepResult r = fillDay(d);
     if (r == StepResult::Day)
         m_todo.erase(m_todo.begin());
+    else
+        settleLog();
     return r;
+}
+
+void HistoryBackfill::settleLog() {
+    if (!m_logKept)
+        return;
+    // The last connection closing normally copies the log into the file and removes it; when another
+    // connection is open, SQLite does so once that one closes.
+    if (auto db = db::openKestrelDatabase(m_req.databasePath))
+        m_logKept = !(*db)->exec("PRAGMA wal_checkpoint(PASSIVE)");
 }
 
 Result<bool> HistoryBackfill::loadBulkMonth(int month) {
@@ -606,6 +619,10 @@ StepResult HistoryBackfill::fillDay(Date d) {
     auto db = db::openKestrelDatabase(m_req.databasePath);
     if (!db)
         return fail(db.status());
+    // A day is a small transaction: its log is copied into the file by SQLite every 1,000 pages and
+    // once the job stops (settleLog), not at every close.
+    if ((*db)->keepLogOnClose())
+        m_logKept = true;
     // The day, the relinking after it and the week's bars commit together: a kill leaves all or none.
     db::Transaction tx(**db);
     if (!tx.began())

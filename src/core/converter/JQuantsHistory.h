@@ -130,6 +130,8 @@ private:
     // day first); none when the plan lacks them or the week is past the window.
     Result<std::optional<import::MarginFile>> weekMargins(Date friday);
     Status saveState() const;
+    // Copies the write-ahead log the days left behind into the database file (see fillDay).
+    void settleLog();
 
     BackfillRequest m_req;
     JQuantsApi& m_api;
@@ -143,6 +145,7 @@ private:
     std::map<int, MasterRow> m_master;
     std::map<long long, TopixRow> m_topix;
     bool m_topixAsked = false;
+    bool m_logKept = false;       // days were committed with the log kept on close
     bool m_marginRefused = false; // the service refused margin balances for the plan: not asked again
     std::optional<std::vector<BulkFile>> m_bulkList;
     std::set<int> m_bulkTried;                      // months whose file was looked for in this run
