@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <set>
+#include <sys/stat.h>
 
 namespace kestrel::converter::jquants {
 
@@ -419,8 +420,10 @@ StepResult HistoryBackfill::step() {
     std::optional<db::FolderLock> lock;
     if (!m_req.programFolder.empty()) {
         auto taken = db::FolderLock::take(m_req.programFolder, db::LockMode::Shared, 0);
-        if (!taken)
+        if (!taken) {
+            m_db.reset(); // let go while another program works on the folder
             return StepResult::Paused;
+        }
         lock.emplace(std::move(*taken));
     }
     if (!m_issues.empty()) {
@@ -446,13 +449,37 @@ StepResult HistoryBackfill::step() {
     return r;
 }
 
+HistoryBackfill::~HistoryBackfill() = default;
+
+Result<db::Database*> HistoryBackfill::database() {
+    struct stat now {};
+    const bool same =
+        m_db && ::stat(m_req.databasePath.c_str(), &now) == 0 && now.st_dev == m_dbDevice && now.st_ino == m_dbInode;
+    if (same)
+        return m_db.get();
+    m_db.reset(); // a file put in its place (a compaction, a restore): the old one is let go untouched
+    auto db = db::openKestrelDatabase(m_req.databasePath);
+    if (!db)
+        return db.status();
+    // Closing never copies the log into the file: the connection may outlive the file it was opened on
+    // (see settleLog); SQLite copies it every 1,000 pages meanwhile.
+    if (Status st = (*db)->keepLogOnClose(); !st)
+        return st;
+    if (::stat(m_req.databasePath.c_str(), &now) != 0)
+        return Status::error("データベース " + m_req.databasePath + " が見つかりません。");
+    m_dbDevice = now.st_dev;
+    m_dbInode = now.st_ino;
+    m_db = std::move(*db);
+    return m_db.get();
+}
+
 void HistoryBackfill::settleLog() {
-    if (!m_logKept)
+    if (!m_db)
         return;
-    // The last connection closing normally copies the log into the file and removes it; when another
-    // connection is open, SQLite does so once that one closes.
-    if (auto db = db::openKestrelDatabase(m_req.databasePath))
-        m_logKept = !(*db)->exec("PRAGMA wal_checkpoint(PASSIVE)");
+    // Called while the folder lock is held, so the file is the one the connection was opened on.
+    if (auto db = database(); db && *db)
+        (void)(*db)->exec("PRAGMA wal_checkpoint(PASSIVE)");
+    m_db.reset();
 }
 
 Result<bool> HistoryBackfill::loadBulkMonth(int month) {
@@ -616,13 +643,10 @@ StepResult HistoryBackfill::fillDay(Date d) {
             return fail(asked.status());
         margins = std::move(*asked);
     }
-    auto db = db::openKestrelDatabase(m_req.databasePath);
+    // One connection for the days of a run: its statements and pages are kept from day to day.
+    auto db = database();
     if (!db)
         return fail(db.status());
-    // A day is a small transaction: its log is copied into the file by SQLite every 1,000 pages and
-    // once the job stops (settleLog), not at every close.
-    if ((*db)->keepLogOnClose())
-        m_logKept = true;
     // The day, the relinking after it and the week's bars commit together: a kill leaves all or none.
     db::Transaction tx(**db);
     if (!tx.began())
