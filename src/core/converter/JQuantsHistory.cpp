@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <set>
+#include <sys/stat.h>
 
 namespace kestrel::converter::jquants {
 
@@ -419,8 +420,10 @@ StepResult HistoryBackfill::step() {
     std::optional<db::FolderLock> lock;
     if (!m_req.programFolder.empty()) {
         auto taken = db::FolderLock::take(m_req.programFolder, db::LockMode::Shared, 0);
-        if (!taken)
+        if (!taken) {
+            m_db.reset(); // let go while another program works on the folder
             return StepResult::Paused;
+        }
         lock.emplace(std::move(*taken));
     }
     if (!m_issues.empty()) {
@@ -433,13 +436,50 @@ StepResult HistoryBackfill::step() {
             log(m_lastIssue.status ? m_lastIssue.message : m_lastIssue.status.message());
         return StepResult::Issue;
     }
-    if (m_todo.empty())
+    if (m_todo.empty()) {
+        settleLog();
         return StepResult::Finished;
+    }
     const Date d = m_todo.front();
     StepResult r = fillDay(d);
     if (r == StepResult::Day)
         m_todo.erase(m_todo.begin());
+    else
+        settleLog();
     return r;
+}
+
+HistoryBackfill::~HistoryBackfill() = default;
+
+Result<db::Database*> HistoryBackfill::database() {
+    struct stat now {};
+    const bool same =
+        m_db && ::stat(m_req.databasePath.c_str(), &now) == 0 && now.st_dev == m_dbDevice && now.st_ino == m_dbInode;
+    if (same)
+        return m_db.get();
+    m_db.reset(); // a file put in its place (a compaction, a restore): the old one is let go untouched
+    auto db = db::openKestrelDatabase(m_req.databasePath);
+    if (!db)
+        return db.status();
+    // Closing never copies the log into the file: the connection may outlive the file it was opened on
+    // (see settleLog); SQLite copies it every 1,000 pages meanwhile.
+    if (Status st = (*db)->keepLogOnClose(); !st)
+        return st;
+    if (::stat(m_req.databasePath.c_str(), &now) != 0)
+        return Status::error("データベース " + m_req.databasePath + " が見つかりません。");
+    m_dbDevice = now.st_dev;
+    m_dbInode = now.st_ino;
+    m_db = std::move(*db);
+    return m_db.get();
+}
+
+void HistoryBackfill::settleLog() {
+    if (!m_db)
+        return;
+    // Called while the folder lock is held, so the file is the one the connection was opened on.
+    if (auto db = database(); db && *db)
+        (void)(*db)->exec("PRAGMA wal_checkpoint(PASSIVE)");
+    m_db.reset();
 }
 
 Result<bool> HistoryBackfill::loadBulkMonth(int month) {
@@ -603,7 +643,8 @@ StepResult HistoryBackfill::fillDay(Date d) {
             return fail(asked.status());
         margins = std::move(*asked);
     }
-    auto db = db::openKestrelDatabase(m_req.databasePath);
+    // One connection for the days of a run: its statements and pages are kept from day to day.
+    auto db = database();
     if (!db)
         return fail(db.status());
     // The day, the relinking after it and the week's bars commit together: a kill leaves all or none.

@@ -18,11 +18,13 @@
 #include "core/converter/JQuantsData.h"
 #include "core/converter/JQuantsRun.h"
 #include "core/db/CalendarTable.h"
+#include "core/db/Database.h"
 #include "core/import/MarginImport.h"
 
 #include <deque>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -107,6 +109,7 @@ enum class StepResult {
 class HistoryBackfill {
 public:
     HistoryBackfill(BackfillRequest request, JQuantsApi& api, int pace);
+    ~HistoryBackfill();
     // Reads the window and calendar (asking the service once when the state file or database lacks
     // them) and the days still to fill. Must succeed before step().
     Status start();
@@ -130,6 +133,11 @@ private:
     // day first); none when the plan lacks them or the week is past the window.
     Result<std::optional<import::MarginFile>> weekMargins(Date friday);
     Status saveState() const;
+    // The connection kept for the days of a run, opened again when the file was replaced meanwhile.
+    Result<db::Database*> database();
+    // Copies the write-ahead log the days left behind into the database file and lets the connection
+    // go: at the end of a run, with the folder lock held.
+    void settleLog();
 
     BackfillRequest m_req;
     JQuantsApi& m_api;
@@ -143,6 +151,8 @@ private:
     std::map<int, MasterRow> m_master;
     std::map<long long, TopixRow> m_topix;
     bool m_topixAsked = false;
+    std::unique_ptr<db::Database> m_db; // see database()
+    unsigned long long m_dbDevice = 0, m_dbInode = 0;
     bool m_marginRefused = false; // the service refused margin balances for the plan: not asked again
     std::optional<std::vector<BulkFile>> m_bulkList;
     std::set<int> m_bulkTried;                      // months whose file was looked for in this run

@@ -181,6 +181,11 @@ Result<Statement*> Database::cached(const std::string& sql) {
     return &it->second;
 }
 
+Status Database::keepLogOnClose() {
+    int rc = sqlite3_db_config(m_db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+    return rc == SQLITE_OK ? Status::ok() : Status::error(sqliteCode(rc), errorMessage(rc));
+}
+
 std::string Database::errorMessage(int rc) const {
     std::string detail = m_db ? sqlite3_errmsg(m_db) : sqlite3_errstr(rc);
     int primary = rc & 0xff;

@@ -144,6 +144,11 @@ public:
         return std::optional<std::int64_t>(st->int64(0));
     }
 
+    // Closing this connection leaves the write-ahead log as it is instead of copying it into the file:
+    // for a writer that opens and closes the file for every small transaction, which leaves the log to
+    // SQLite's own checkpoint (every 1,000 pages) and to the next connection that closes normally.
+    Status keepLogOnClose();
+
     std::int64_t lastInsertRowid() const;
     int changes() const;
     // False inside a transaction: what it wrote is not yet seen by another connection.

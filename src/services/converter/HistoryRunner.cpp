@@ -328,7 +328,11 @@ void HistoryRunner::stepBackfill() {
     }
     HistoryBackfill& job = *m_worker->job;
     Q_EMIT progress(q(job.progress().text()));
-    const StepResult r = job.step();
+    StepResult r = job.step();
+    // After the last day the job ends at once: the window never reads "取得済み" while the job still
+    // counts as running.
+    if (r == StepResult::Day && job.progress().finished())
+        r = job.step();
     QString ended;
     switch (r) {
     case StepResult::Day:

@@ -2,6 +2,7 @@
 // served from memory: both must leave the tables a straight daily import of the same days leaves.
 #include "core/converter/JQuantsHistory.h"
 
+#include "core/app/Files.h"
 #include "core/converter/JQuantsBulk.h"
 #include "core/db/Schema.h"
 #include "core/import/BarChain.h"
@@ -395,6 +396,33 @@ TEST_F(History, BackfillKilledAtRandomPointsEqualsAStraightImport) {
         ASSERT_TRUE(status);
         EXPECT_EQ(status->text(), "履歴: 取得済み");
     }
+}
+
+TEST_F(History, BackfillFollowsAFileReplacedBetweenDaysAndLeavesItWhole) {
+    const std::string expected = dump(straight());
+    std::string path = fresh("replaced.mdb");
+    Market market;
+    HistoryBackfill job(backfill(path), market, 5);
+    ASSERT_TRUE(job.start());
+    for (int i = 0; i < 3; ++i)
+        ASSERT_EQ(job.step(), StepResult::Day);
+    // Between two days a compaction puts a copy in the file's place, as the folder's upkeep does.
+    {
+        auto db = db::openKestrelDatabase(path);
+        ASSERT_TRUE(db);
+        ASSERT_TRUE((*db)->exec("PRAGMA wal_checkpoint(TRUNCATE)"));
+        ASSERT_TRUE((*db)->run("VACUUM INTO ?", dir.file("compacted.mdb")));
+    }
+    ASSERT_EQ(std::rename(dir.file("compacted.mdb").c_str(), path.c_str()), 0);
+    StepResult r;
+    while ((r = job.step()) == StepResult::Day) {
+    }
+    ASSERT_EQ(r, StepResult::Finished) << job.lastStatus().message();
+    EXPECT_EQ(dump(path), expected);
+    // At the end every day is in the file itself, not only in its log.
+    const std::string alone = dir.file("alone.mdb");
+    ASSERT_TRUE(writeFileAtomically(alone, *readWholeFile(path)));
+    EXPECT_EQ(dump(alone), expected);
 }
 
 TEST_F(History, BulkFilesGiveTheStraightImportAndADamagedFileIsFetchedOnce) {
