@@ -1,6 +1,8 @@
 // SeriesChart: the values of a chart of any span computed once, and each view drawn as primitives.
 #include "core/chart/SeriesScene.h"
 
+#include "core/chart/ChartTechnical.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -493,6 +495,28 @@ std::vector<Primitive> SeriesChart::draw(SeriesView view, int width, int height,
             legendX += textWidth(s) + 12;
         }
     };
+    if (m_options.volumeProfile && !compare) {
+        const VolumeProfile profile = volumeProfile(m_series, view.first, view.last, m_options.technical.vpBins);
+        double most = 0;
+        for (const VolumeBin& b : profile.bins)
+            most = std::max(most, b.volume);
+        const int longest = (R - L) / 5;
+        for (std::size_t k = 0; k < profile.bins.size(); ++k) {
+            const VolumeBin& b = profile.bins[k];
+            if (most <= 0 || b.volume <= 0)
+                continue;
+            const int yTop = std::clamp(pm.y(b.high), pm.top, pm.bottom);
+            int yBottom = std::clamp(pm.y(b.low), pm.top, pm.bottom);
+            if (yBottom - yTop >= 2)
+                --yBottom; // a pixel between neighbouring bands
+            const int len = static_cast<int>(std::lround(b.volume / most * longest));
+            const Rgb color =
+                kTechnicalDefaultColors[static_cast<int>(k) == profile.lastCloseBin ? kColVolumeProfileLast
+                                                                                    : kColVolumeProfile];
+            if (len > 0)
+                add(out, Shape::TranslucentBox, L + 1, yTop, L + len, yBottom, color);
+        }
+    }
     if (m_options.curve && !compare)
         polyline(out, trendCurve(m_series, view), view, lay, pm, kCurveColor);
     for (const Line& l : m_priceLines) {

@@ -110,6 +110,9 @@ struct SceneOptions {
     // The trend curve (二次曲線): the least-squares quadratic through the closes of the bars shown, fitted
     // again for each view, as the 110-bar chart fits it.
     bool curve = false;
+    // 価格帯別出来高: the volume of the bars shown by price band (technical.vpBins bands), horizontal bars
+    // from the plot's left edge, the longest a fifth of the plot's width; not while a comparison is on.
+    bool volumeProfile = false;
 };
 
 struct ComparedIssue {

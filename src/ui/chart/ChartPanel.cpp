@@ -210,6 +210,7 @@ SceneOptions ChartPanel::seriesOptions() const {
     // The overlays are the テクニカル menu's (kept in Kestrel.ini with it); the layout keeps the rest.
     o.logScale = m_layout.logScale;
     o.curve = Chknijikyokusenn->isChecked();
+    o.volumeProfile = m_technicalView.overlays.volumeProfile;
     o.marks = m_marks;
     if (m_layout.paneWeights.size() == o.panes.size())
         o.paneWeights = m_layout.paneWeights;
@@ -314,7 +315,8 @@ void ChartPanel::DrawChart(bool rebuildList) {
         const SceneOptions& have = seriesView->chart()->options();
         if (want.panes != have.panes || want.averages != have.averages || want.overlays != have.overlays ||
             want.psychPeriod != have.psychPeriod || want.flowPeriod != have.flowPeriod ||
-            want.screenMode != have.screenMode || want.curve != have.curve) {
+            want.screenMode != have.screenMode || want.curve != have.curve ||
+            want.volumeProfile != have.volumeProfile) {
             const SeriesLayout kept = m_layout;
             seriesView->setOptions(want);
             m_layout = kept;

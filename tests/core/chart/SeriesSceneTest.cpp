@@ -90,6 +90,41 @@ TEST(SeriesScene, TrendCurveIsTheBarChartsFit) {
     EXPECT_TRUE(std::all_of(one.begin(), one.end(), [](double v) { return isMissing(v); }));
 }
 
+// 価格帯別出来高 over the bars shown: one translucent bar per band with volume, from the plot's left
+// edge, the longest a fifth of the plot wide, inside the price panel; none while a comparison is on.
+TEST(SeriesScene, VolumeProfileOfTheView) {
+    BarSeries s = weekdays(6250);
+    for (std::size_t i = 0; i < s.bars.size(); ++i)
+        s.bars[i].volume = 2'000'000'000 - static_cast<std::int64_t>(i) * 1000;
+    SceneOptions o;
+    o.volumeProfile = true;
+    o.technical.vpBins = 12;
+    const SeriesChart chart(s, o);
+    const SeriesView views[] = {{6140, 6249}, {0, 6249}, {100, 119}};
+    for (const SeriesView& v : views) {
+        const SceneLayout lay = chart.layout(v, 1200, 700);
+        const VolumeProfile profile = volumeProfile(s, v.first, v.last, 12);
+        const auto filled =
+            std::count_if(profile.bins.begin(), profile.bins.end(), [](const VolumeBin& b) { return b.volume > 0; });
+        int boxes = 0, longest = 0;
+        for (const Primitive& p : chart.draw(v, 1200, 700)) {
+            if (p.shape != Shape::TranslucentBox)
+                continue;
+            ++boxes;
+            EXPECT_EQ(p.x1, lay.plotLeft + 1);
+            EXPECT_GE(p.y1, lay.priceTop);
+            EXPECT_LE(p.y2, lay.priceBottom);
+            longest = std::max(longest, p.x2 - p.x1 + 1);
+        }
+        EXPECT_EQ(boxes, filled) << v.first;
+        EXPECT_EQ(longest, (lay.plotRight - lay.plotLeft) / 5) << v.first;
+    }
+    o.volumeProfile = false;
+    const auto off = SeriesChart(s, o).draw(views[0], 1200, 700);
+    EXPECT_TRUE(
+        std::none_of(off.begin(), off.end(), [](const Primitive& p) { return p.shape == Shape::TranslucentBox; }));
+}
+
 TEST(SeriesScene, NumberTexts) {
     const std::pair<std::int64_t, const char*> volumes[] = {{0, "0"},
                                                             {5693, "5,693"},
