@@ -511,8 +511,8 @@ std::vector<Primitive> SeriesChart::draw(SeriesView view, int width, int height,
                 --yBottom; // a pixel between neighbouring bands
             const int len = static_cast<int>(std::lround(b.volume / most * longest));
             const Rgb color =
-                kTechnicalDefaultColors[static_cast<int>(k) == profile.lastCloseBin ? kColVolumeProfileLast
-                                                                                    : kColVolumeProfile];
+                m_options.technicalColors[static_cast<int>(k) == profile.lastCloseBin ? kColVolumeProfileLast
+                                                                                      : kColVolumeProfile];
             if (len > 0)
                 add(out, Shape::TranslucentBox, L + 1, yTop, L + len, yBottom, color);
         }

@@ -105,7 +105,7 @@ struct SceneOptions {
     // Marks at the foot of the price panel (results dates), bar an index into the series, in bar order;
     // a label that would run into the previous one is left out.
     std::vector<BarMark> marks;
-    // 一目均衡表's lines and cloud take these colours (kColTenkan .. kColChikou).
+    // 一目均衡表's lines and cloud (kColTenkan .. kColChikou) and 価格帯別出来高 take these colours.
     TechnicalColors technicalColors = kTechnicalDefaultColors;
     // The trend curve (二次曲線): the least-squares quadratic through the closes of the bars shown, fitted
     // again for each view, as the 110-bar chart fits it.
