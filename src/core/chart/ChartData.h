@@ -17,6 +17,7 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 
 namespace kestrel::chart {
@@ -99,6 +100,16 @@ void computeIndicators(ChartData& data, const IndicatorSettings& settings);
 // RSI, volume ratio), equal to what computeIndicators gives them. Slope angles, the Ito ratio, the
 // extremes, the scale bounds and the fit are left as they are, and so are the bars before `from`.
 void computeSeries(ChartData& data, const IndicatorSettings& settings, int from);
+
+// The least-squares quadratic y = c x^2 + b x + a through closes (oldest first), x counted from the
+// centre bar (1-based: (n + 1) / 2 for odd n, n / 2 for even n); exact to four decimals, a coefficient
+// beyond 64 bits stays 0. The curve of the chart's bars (二次曲線) is valueAt(1 .. n).
+struct QuadraticFit {
+    Currency c, b, a;
+    int center = 0;
+    Currency valueAt(int i) const;
+};
+QuadraticFit fitQuadratic(std::span<const Currency> closes);
 
 // The scroll bar's small and large change for a range of `days` days.
 std::int16_t scrollSmallChange(int days);

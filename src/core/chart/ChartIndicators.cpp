@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <vector>
 
 namespace kestrel::chart {
 
@@ -209,14 +210,28 @@ void slopeAngles(ChartData& d, const IndicatorSettings& s) {
     }
 }
 
-// Least squares y = c x^2 + b x + a through the carried closes, x counted from the centre bar.
 void quadraticFit(ChartData& d) {
-    const int n = d.barCount;
+    std::vector<Currency> closes;
+    closes.reserve(static_cast<std::size_t>(d.barCount));
+    for (int i = 0; i < d.barCount; ++i)
+        closes.push_back(d.bars[static_cast<std::size_t>(i)].closeCarried);
+    const QuadraticFit fit = fitQuadratic(closes);
+    d.fitC = fit.c;
+    d.fitB = fit.b;
+    d.fitA = fit.a;
+}
+
+} // namespace
+
+QuadraticFit fitQuadratic(std::span<const Currency> closes) {
+    QuadraticFit fit;
+    const int n = static_cast<int>(closes.size());
+    fit.center = n % 2 == 1 ? (n + 1) / 2 : n / 2;
     std::int64_t sx2 = 0, sx4 = 0;
     Int128 sy = 0, sxy = 0, sx2y = 0; // raw Currency
     for (int i = 1; i <= n; ++i) {
-        std::int64_t x = i - d.center;
-        Int128 y = d.bars[i - 1].closeCarried.raw();
+        std::int64_t x = i - fit.center;
+        Int128 y = closes[static_cast<std::size_t>(i - 1)].raw();
         sx2 += x * x;
         sx4 += x * x * x * x;
         sy += y;
@@ -231,14 +246,18 @@ void quadraticFit(ChartData& d) {
             out = Currency::fromRaw(static_cast<std::int64_t>(raw));
     };
     if (det > 0) {
-        store(d.fitC, bigN * sx2y - sy * sx2, det);
-        store(d.fitA, sy * sx4 - sx2 * sx2y, det);
+        store(fit.c, bigN * sx2y - sy * sx2, det);
+        store(fit.a, sy * sx4 - sx2 * sx2y, det);
     }
     if (sx2 > 0)
-        store(d.fitB, sxy, sx2);
+        store(fit.b, sxy, sx2);
+    return fit;
 }
 
-} // namespace
+Currency QuadraticFit::valueAt(int i) const {
+    const std::int64_t dx = i - center;
+    return c * (dx * dx) + b * dx + a;
+}
 
 IndicatorSettings IndicatorSettings::from(const Settings& s) {
     return {s.move1, s.move2, s.move3, s.SaicoL, s.RSIVR, s.ITORSO};

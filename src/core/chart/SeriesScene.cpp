@@ -1,6 +1,8 @@
 // SeriesChart: the values of a chart of any span computed once, and each view drawn as primitives.
 #include "core/chart/SeriesScene.h"
 
+#include "core/chart/ChartTechnical.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -169,6 +171,47 @@ std::string paneTitleOf(PaneKind k, const SceneOptions& options) {
 }
 
 } // namespace
+
+Series trendCurve(const BarSeries& series, SeriesView view) {
+    Series out(series.bars.size(), kMissing);
+    if (view.empty() || view.first < 0 || view.last >= static_cast<int>(series.bars.size()))
+        return out;
+    std::vector<Currency> closes;
+    closes.reserve(static_cast<std::size_t>(view.count()));
+    for (int b = view.first; b <= view.last; ++b)
+        closes.push_back(series.bars[static_cast<std::size_t>(b)].closeCarried);
+    const QuadraticFit fit = fitQuadratic(closes);
+    for (int b = view.first; b <= view.last; ++b)
+        if (const Currency f = fit.valueAt(b - view.first + 1); f.raw() != 0)
+            out[static_cast<std::size_t>(b)] = f.toDouble();
+    return out;
+}
+
+std::vector<MarkSpot> markSpots(const std::vector<BarMark>& marks, SeriesView view, const SceneLayout& lay) {
+    std::vector<MarkSpot> spots;
+    int markRight = lay.plotLeft - 1;
+    for (std::size_t k = 0; k < marks.size(); ++k) {
+        const BarMark& m = marks[k];
+        if (m.bar < view.first || m.bar > view.last || m.label.empty())
+            continue;
+        const int x = lay.barX(m.bar, view);
+        const int left = barMarkLeft(m, x);
+        if (left <= markRight || left < lay.plotLeft || left + barMarkWidth(m) > lay.plotRight)
+            continue;
+        markRight = left + barMarkWidth(m);
+        spots.push_back({static_cast<int>(k), x, left, markRight});
+    }
+    return spots;
+}
+
+int markAt(const std::vector<BarMark>& marks, SeriesView view, const SceneLayout& lay, int x, int y) {
+    if (y < lay.priceBottom - 17 || y > lay.priceBottom)
+        return -1;
+    for (const MarkSpot& spot : markSpots(marks, view, lay))
+        if (x >= spot.left && x <= spot.right)
+            return spot.index;
+    return -1;
+}
 
 SeriesChart::SeriesChart(BarSeries series, SceneOptions options, std::vector<ComparedIssue> compared)
     : m_series(std::move(series)), m_options(std::move(options)), m_compared(std::move(compared)) {
@@ -452,6 +495,30 @@ std::vector<Primitive> SeriesChart::draw(SeriesView view, int width, int height,
             legendX += textWidth(s) + 12;
         }
     };
+    if (m_options.volumeProfile && !compare) {
+        const VolumeProfile profile = volumeProfile(m_series, view.first, view.last, m_options.technical.vpBins);
+        double most = 0;
+        for (const VolumeBin& b : profile.bins)
+            most = std::max(most, b.volume);
+        const int longest = (R - L) / 5;
+        for (std::size_t k = 0; k < profile.bins.size(); ++k) {
+            const VolumeBin& b = profile.bins[k];
+            if (most <= 0 || b.volume <= 0)
+                continue;
+            const int yTop = std::clamp(pm.y(b.high), pm.top, pm.bottom);
+            int yBottom = std::clamp(pm.y(b.low), pm.top, pm.bottom);
+            if (yBottom - yTop >= 2)
+                --yBottom; // a pixel between neighbouring bands
+            const int len = static_cast<int>(std::lround(b.volume / most * longest));
+            const Rgb color =
+                m_options.technicalColors[static_cast<int>(k) == profile.lastCloseBin ? kColVolumeProfileLast
+                                                                                      : kColVolumeProfile];
+            if (len > 0)
+                add(out, Shape::TranslucentBox, L + 1, yTop, L + len, yBottom, color);
+        }
+    }
+    if (m_options.curve && !compare)
+        polyline(out, trendCurve(m_series, view), view, lay, pm, kCurveColor);
     for (const Line& l : m_priceLines) {
         if (!m_cloud || (l.name != "span1" && l.name != "span2")) // the cloud draws its spans shifted
             polyline(out, l.values, view, lay, pm, l.color, scale);
@@ -481,17 +548,10 @@ std::vector<Primitive> SeriesChart::draw(SeriesView view, int width, int height,
         const int y = std::max(lay.priceTop, pm.y(lastBar.high.toDouble() * scale) - 14);
         text(out, x, y, "形成中", kWhite);
     }
-    int markRight = L - 1;
-    for (const BarMark& m : m_options.marks) {
-        if (m.bar < view.first || m.bar > view.last || m.label.empty())
-            continue;
-        const int x = lay.barX(m.bar, view);
-        const int left = barMarkLeft(m, x);
-        if (left <= markRight || left < L || left + barMarkWidth(m) > R)
-            continue;
-        add(out, Shape::Line, x, lay.priceBottom - 3, x, lay.priceBottom - 1, kBarMarkColor);
-        text(out, left, lay.priceBottom - 17, m.label, kBarMarkColor);
-        markRight = left + barMarkWidth(m);
+    for (const MarkSpot& spot : markSpots(m_options.marks, view, lay)) {
+        add(out, Shape::Line, spot.x, lay.priceBottom - 3, spot.x, lay.priceBottom - 1, kBarMarkColor);
+        text(out, spot.left, lay.priceBottom - 17, m_options.marks[static_cast<std::size_t>(spot.index)].label,
+             kBarMarkColor);
     }
 
     // The panes.

@@ -105,8 +105,14 @@ struct SceneOptions {
     // Marks at the foot of the price panel (results dates), bar an index into the series, in bar order;
     // a label that would run into the previous one is left out.
     std::vector<BarMark> marks;
-    // 一目均衡表's lines and cloud take these colours (kColTenkan .. kColChikou).
+    // 一目均衡表's lines and cloud (kColTenkan .. kColChikou) and 価格帯別出来高 take these colours.
     TechnicalColors technicalColors = kTechnicalDefaultColors;
+    // The trend curve (二次曲線): the least-squares quadratic through the closes of the bars shown, fitted
+    // again for each view, as the 110-bar chart fits it.
+    bool curve = false;
+    // 価格帯別出来高: the volume of the bars shown by price band (technical.vpBins bands), horizontal bars
+    // from the plot's left edge, the longest a fifth of the plot's width; not while a comparison is on.
+    bool volumeProfile = false;
 };
 
 struct ComparedIssue {
@@ -149,6 +155,21 @@ struct NamedValue {
     double value = kMissing;
 };
 
+// The trend curve of a view: fitQuadratic over the carried closes of bars first..last, its value at each
+// of them (kMissing outside the view, and where the curve is exactly 0, which the 110-bar chart leaves
+// out too).
+Series trendCurve(const BarSeries& series, SeriesView view);
+
+// Where the results marks of a view stand: the index into marks, the bar's column and the label's left
+// edge, as draw() places them (a label that would run into the previous one or past the plot is left out).
+struct MarkSpot {
+    int index = 0;
+    int x = 0, left = 0, right = 0; // right: the label's last column
+};
+std::vector<MarkSpot> markSpots(const std::vector<BarMark>& marks, SeriesView view, const SceneLayout& layout);
+// The index into marks of the label under (x, y) (the foot of the price panel, where the labels are), or -1.
+int markAt(const std::vector<BarMark>& marks, SeriesView view, const SceneLayout& layout, int x, int y);
+
 // One issue's series with everything its scenes show, computed once over the whole series; each draw()
 // only maps the view to pixels (a zoom or scroll step).
 class SeriesChart {
@@ -161,6 +182,8 @@ public:
     const SceneOptions& options() const { return m_options; }
     // The pane heights only (SceneOptions::paneWeights): nothing is computed again.
     void setPaneWeights(std::vector<int> weights) { m_options.paneWeights = std::move(weights); }
+    // The results marks only (SceneOptions::marks): nothing is computed again.
+    void setMarks(std::vector<BarMark> marks) { m_options.marks = std::move(marks); }
     const std::vector<std::string>& unknownOverlays() const { return m_unknown; }
     const std::vector<ComparedIssue>& compared() const { return m_compared; }
     // The percent of compared issue k (0-based) per bar of the view (kMissing outside it).

@@ -31,7 +31,6 @@ using namespace kestrel::chart;
 
 namespace {
 
-const QRect kChartRect(QPoint(kClearLeft, kClearTop), QPoint(kClearRight, kClearBottom));
 // The chart of any span: from just under the window's header line (y 74-94), room for the date scroll
 // bar below.
 constexpr int kSeriesTop = kClearTop - 4;
@@ -52,61 +51,8 @@ QLabel* caption(QWidget* parent, const char* text, int x, int y) {
 
 } // namespace
 
-ChartView::ChartView(QWidget* parent)
-    : QWidget(parent),
-      m_surface(services::kSurfaceWidth + kFutureSlots * kBarWidth, services::kSurfaceHeight, QImage::Format_RGB32) {
-    setObjectName(QStringLiteral("ChartView"));
-    m_surface.fill(services::toQColor(kDailyBack));
-    setGeometry(kChartRect);
-    setFocusPolicy(Qt::ClickFocus);
-}
-
-void ChartView::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    painter.drawImage(QPoint(0, 0), m_surface, QRect(kChartRect.topLeft(), size()));
-}
-
-void ChartView::mousePressEvent(QMouseEvent* event) {
-    QPoint p = event->position().toPoint();
-    Q_EMIT clickedAt(p.x() + kClearLeft, p.y() + kClearTop);
-    if (event->button() == Qt::LeftButton)
-        Q_EMIT pressedAt(p.x() + kClearLeft, p.y() + kClearTop, event->modifiers().testFlag(Qt::ShiftModifier));
-}
-
-void ChartView::mouseMoveEvent(QMouseEvent* event) {
-    QPoint p = event->position().toPoint();
-    if (event->buttons().testFlag(Qt::LeftButton))
-        Q_EMIT draggedTo(p.x() + kClearLeft, p.y() + kClearTop);
-}
-
-void ChartView::mouseReleaseEvent(QMouseEvent* event) {
-    QPoint p = event->position().toPoint();
-    if (event->button() == Qt::LeftButton)
-        Q_EMIT releasedAt(p.x() + kClearLeft, p.y() + kClearTop);
-}
-
-void ChartView::contextMenuEvent(QContextMenuEvent* event) {
-    Q_EMIT contextMenuAt(event->pos().x() + kClearLeft, event->pos().y() + kClearTop, event->globalPos());
-}
-
-void ChartView::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Delete)
-        Q_EMIT deletePressed();
-    else
-        QWidget::keyPressEvent(event);
-}
-
 ChartPanel::ChartPanel(AppContext& context, QWidget* parent) : QWidget(parent), m_context(context) {
     setObjectName(QStringLiteral("ChartPanel"));
-    chartView = new ChartView(this);
-    connect(chartView, &ChartView::clickedAt, this, &ChartPanel::chartClicked);
-    connect(chartView, &ChartView::pressedAt, this, &ChartPanel::mousePressed);
-    connect(chartView, &ChartView::draggedTo, this, &ChartPanel::mouseDragged);
-    connect(chartView, &ChartView::releasedAt, this, &ChartPanel::mouseReleased);
-    connect(chartView, &ChartView::contextMenuAt, this, &ChartPanel::showContextMenu);
-    connect(chartView, &ChartView::deletePressed, this, &ChartPanel::deleteSelectedLine);
-    chartView->installEventFilter(this);
-    chartView->hide();
     seriesView = new SeriesChartView(this);
     seriesView->setGeometry(QRect(QPoint(kClearLeft, kSeriesTop), QPoint(kClearRight, kClearBottom)));
     auto remember = [this] {
@@ -115,6 +61,37 @@ ChartPanel::ChartPanel(AppContext& context, QWidget* parent) : QWidget(parent), 
     };
     connect(seriesView, &SeriesChartView::layoutChanged, this, remember);
     connect(seriesView, &SeriesChartView::viewChanged, this, remember);
+    // The lines as the chart reports them, stored; the chart gets them back from the database.
+    connect(seriesView, &SeriesChartView::lineDrawn, this, [this](const chart::ChartLine& drawn) {
+        changeLines([&](db::Database& db) {
+            auto id = addLine(db, m_code, linesMode(), drawn, m_context.splitAdjust);
+            if (id)
+                m_overlay.selectedLine = *id;
+            return id.status();
+        });
+    });
+    connect(seriesView, &SeriesChartView::horizontalLineRequested, this, [this](Date date, Currency price) {
+        chart::ChartLine line;
+        line.kind = chart::LineKind::Horizontal;
+        line.date1 = line.date2 = date;
+        line.price1 = line.price2 = price;
+        changeLines([&](db::Database& db) {
+            auto id = addLine(db, m_code, linesMode(), line, m_context.splitAdjust);
+            if (id)
+                m_overlay.selectedLine = *id;
+            return id.status();
+        });
+    });
+    connect(seriesView, &SeriesChartView::lineMoved, this, [this](const chart::ChartLine& moved) {
+        m_overlay.selectedLine = moved.id;
+        changeLines([&](db::Database& db) { return moveLine(db, m_code, moved, m_context.splitAdjust); });
+    });
+    connect(seriesView, &SeriesChartView::lineDeleted, this, [this](std::int64_t id) {
+        m_overlay.selectedLine = 0;
+        changeLines([&](db::Database& db) { return removeLine(db, m_code, id); });
+    });
+    connect(seriesView, &SeriesChartView::alertRequested, this,
+            [this](std::int64_t, Currency price, int board) { setAlertAt(price, board); });
 
     const int right = kClearRight + 8;
     KabukaList = new QListWidget(this);
@@ -205,7 +182,7 @@ ChartPanel::ChartPanel(AppContext& context, QWidget* parent) : QWidget(parent), 
             m_rightColumn.emplace_back(w, w->pos());
             m_rightExtent = std::max(m_rightExtent, w->geometry().right() - kClearRight);
         }
-    DrawChartFrame();
+    refreshDisplay();
 }
 
 QRect ChartPanel::chartArea() const {
@@ -232,6 +209,9 @@ SceneOptions ChartPanel::seriesOptions() const {
     SceneOptions o = windowChartOptions(display, m_context.settings, m_context.chartMode, m_technicalView);
     // The overlays are the テクニカル menu's (kept in Kestrel.ini with it); the layout keeps the rest.
     o.logScale = m_layout.logScale;
+    o.curve = Chknijikyokusenn->isChecked();
+    o.volumeProfile = m_technicalView.overlays.volumeProfile;
+    o.marks = m_marks;
     if (m_layout.paneWeights.size() == o.panes.size())
         o.paneWeights = m_layout.paneWeights;
     return o;
@@ -263,9 +243,14 @@ void ChartPanel::loadSeriesChart(std::int32_t code, Date chartDate) {
         series = BarSeries{};
     }
     const SeriesLayout kept = m_layout; // setChart shows the default span first
+    m_code = code;
+    m_marks.clear(); // of the bars of the chart shown before
     seriesView->setChart(std::move(*series), seriesOptions(), chartDate);
+    seriesView->setLinesEditable(m_context.chartMode != 3,
+                                 QStringLiteral("月足では線を引けません。日足か週足で引いてください。"));
     m_layout = kept;
     applyViewLayout();
+    loadOverlay(code);
 }
 
 void ChartPanel::restoreLayout() {
@@ -312,54 +297,26 @@ void ChartPanel::refreshDisplay() {
     m_display.ALLITORSO = m_context.settings.ALLITORSO;
 }
 
-void ChartPanel::paint(const std::vector<Primitive>& items) {
-    QImage& surface = chartView->surface();
-    QPainter painter(&surface);
-    painter.setClipRect(QRect(kChartRect.topLeft(), chartView->size()));
-    services::paintPrimitives(painter, items);
-    painter.end();
-    chartView->update();
-}
-
 void ChartPanel::DrawChartFrame() {
     refreshDisplay();
-    paint(chart::DrawChartFrame(m_display));
 }
 
 void ChartPanel::setTechnicalView(const TechnicalView& view) {
     m_technicalView = view;
 }
 
-void ChartPanel::widenFor(int extra) {
-    if (extra == m_extra)
-        return;
-    // The old surface only: the chart of any span leaves room for the future slots itself.
-    chartView->resize(kChartRect.width() + extra, kChartRect.height());
-    m_extra = extra;
-}
-
 void ChartPanel::DrawChart(bool rebuildList) {
     refreshDisplay();
-    widenFor(futureWidth(m_technicalView));
-    ChartPicture pic = chart::DrawChartWide(m_data, m_display, m_extra);
-    if (!pic.rows.empty()) {
-        std::vector<Primitive> tech = drawTechnical(m_data, m_display, m_technical, m_technicalView);
-        pic.items.insert(pic.items.end(), tech.begin(), tech.end());
-        chart::ChartOverlay shown = m_overlay;
-        if (m_drawing && m_drawing->id == 0)
-            shown.lines.push_back(*m_drawing);
-        std::vector<Primitive> over = drawOverlay(m_data, shown);
-        pic.items.insert(pic.items.end(), over.begin(), over.end());
-        std::vector<Primitive> marks = drawBarMarks(m_data, m_marks);
-        pic.items.insert(pic.items.end(), marks.begin(), marks.end());
-    }
-    paint(pic.items);
+    std::vector<std::string> rows;
+    for (int i = 0; i < m_data.barCount && i < kMaxBars; ++i)
+        rows.push_back(kabukaListRow(m_data.bars[static_cast<size_t>(i)]));
     if (seriesView->chart()) {
         const SceneOptions want = seriesOptions();
         const SceneOptions& have = seriesView->chart()->options();
         if (want.panes != have.panes || want.averages != have.averages || want.overlays != have.overlays ||
             want.psychPeriod != have.psychPeriod || want.flowPeriod != have.flowPeriod ||
-            want.screenMode != have.screenMode) {
+            want.screenMode != have.screenMode || want.curve != have.curve ||
+            want.volumeProfile != have.volumeProfile) {
             const SeriesLayout kept = m_layout;
             seriesView->setOptions(want);
             m_layout = kept;
@@ -368,12 +325,12 @@ void ChartPanel::DrawChart(bool rebuildList) {
     }
     if (rebuildList) {
         KabukaList->clear();
-        for (const std::string& row : pic.rows)
+        for (const std::string& row : rows)
             KabukaList->addItem(q(row));
         if (KabukaList->count() > 0)
             KabukaList->setCurrentRow(KabukaList->count() - 1);
     }
-    if (pic.rows.empty()) {
+    if (rows.empty()) {
         // No bars: nothing of the previous issue stays under this issue's name.
         for (QLabel* l : {Lblsaitakane, Lblsaiyasune, Lblowarine, LblDate, LblBunkatu, Lbltanidoheikn, Lbltyuidoheikn,
                           Lbltyoidoheikn, Lbltankairi, Lbltyukairi, Lbltyokairi, LblSRL, LblRSI, LblVR})
@@ -389,30 +346,8 @@ void ChartPanel::DrawChart(bool rebuildList) {
 }
 
 void ChartPanel::setResultsMarks(std::vector<chart::BarMark> marks, std::vector<QString> tips) {
-    m_marks = std::move(marks);
-    m_markTips = std::move(tips);
-    m_markTips.resize(m_marks.size());
-}
-
-QString ChartPanel::resultsTipAt(int clientX) const {
-    const int k = barMarkAt(m_data, m_marks, clientX);
-    return k < 0 ? QString() : m_markTips[static_cast<size_t>(k)];
-}
-
-bool ChartPanel::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == chartView && event->type() == QEvent::ToolTip) {
-        auto* help = static_cast<QHelpEvent*>(event);
-        // Only the foot of the price panel, where the marks are.
-        const int y = help->pos().y() + kClearTop;
-        const QString tip =
-            y >= kPriceBottomY - 20 && y <= kPriceBottomY ? resultsTipAt(help->pos().x() + kClearLeft) : QString();
-        if (tip.isEmpty())
-            QToolTip::hideText();
-        else
-            QToolTip::showText(help->globalPos(), tip, chartView);
-        return true;
-    }
-    return QWidget::eventFilter(watched, event);
+    m_marks = marks;
+    seriesView->setResultsMarks(std::move(marks), std::move(tips));
 }
 
 void ChartPanel::kabukaListClick(int row) {
@@ -445,12 +380,6 @@ void ChartPanel::kabukaListClick(int row) {
                                                                    : barOnOrBefore(c->series(), m_data.bars[row].date));
 }
 
-void ChartPanel::chartClicked(int clientX, int) {
-    int row = rowAtX(clientX, KabukaList->count());
-    if (row >= 0)
-        KabukaList->setCurrentRow(row);
-}
-
 void ChartPanel::cmdSRLRSIClick() {
     LowerPanelStep step = nextLowerPanelMode(m_display.lowerPanelMode, m_context.chartMode);
     m_display.lowerPanelMode = step.mode;
@@ -465,26 +394,30 @@ void ChartPanel::cmdidoheikinClick() {
     Q_EMIT focusIssueList();
 }
 
+int ChartPanel::linesMode() const {
+    return db::isWeeklyMode(m_context.chartMode) ? 2 : 1;
+}
+
 void ChartPanel::loadOverlay(std::int32_t code) {
     m_code = code;
-    m_drawing.reset();
-    m_dragLine = 0;
-    m_overlay.lines.clear();
-    m_overlay.levels.clear();
-    m_overlay.trades.clear();
+    const std::int64_t selected = m_overlay.selectedLine;
+    m_overlay = {};
     WidgetPrompt prompt(this);
     auto db = services::openDatabaseOrTell(m_context.paths.databasePath, prompt, db::OpenMode::ReadOnly);
     if (!db)
         return;
-    if (Status st = trade::loadChartOverlay(**db, code, m_context.chartMode, m_data, m_context.splitAdjust,
-                                            m_context.settings.BaibaiChart != 0, m_overlay);
-        !st)
-        prompt.notify(st.message());
-    // The technical values of the bars shown, from the issue's stored history.
-    if (Status st = loadChartTechnical(**db, code, db::isWeeklyMode(m_context.chartMode), m_context.splitAdjust, m_data,
-                                       m_technicalView.settings, m_technical);
-        !st)
-        prompt.notify(st.message());
+    if (auto lines = listLines(**db, code, linesMode(), m_context.splitAdjust))
+        m_overlay.lines = std::move(*lines);
+    else
+        prompt.notify(lines.message());
+    if (m_context.settings.BaibaiChart != 0)
+        if (Status st = trade::ledgerMarks(**db, code, m_context.splitAdjust, m_overlay); !st)
+            prompt.notify(st.message());
+    for (const chart::ChartLine& l : m_overlay.lines)
+        if (l.id == selected)
+            m_overlay.selectedLine = selected;
+    if (seriesView->chart())
+        seriesView->setOverlay(m_overlay);
 }
 
 template <typename F> void ChartPanel::changeLines(F&& change) {
@@ -494,175 +427,32 @@ template <typename F> void ChartPanel::changeLines(F&& change) {
         if (!st)
             prompt.notify(st.message());
     }
-    const std::int64_t selected = m_overlay.selectedLine;
     loadOverlay(m_code);
-    m_overlay.selectedLine = lineById(selected) ? selected : 0;
-    DrawChart(false);
 }
 
-chart::ChartLine* ChartPanel::lineById(std::int64_t id) {
-    for (chart::ChartLine& l : m_overlay.lines)
-        if (id != 0 && l.id == id)
-            return &l;
-    return nullptr;
-}
-
-void ChartPanel::mousePressed(int x, int y, bool shift) {
-    m_dragLine = 0;
-    m_dragMoved = false;
-    m_drawing.reset();
-    auto point = pointAt(m_data, x, y);
-    if (!point || m_code == 0)
+void ChartPanel::setAlertAt(Currency price, int board) {
+    const SeriesChart* c = seriesView->chart();
+    if (!c || m_code == 0 || seriesView->totalBars() <= 0)
         return;
-    if (shift) {
-        addHorizontalAt(x, y);
-        return;
-    }
-    // An end of the selected line first, then any line under the pointer, else a new trend line.
-    std::int64_t hit = 0;
-    if (chart::ChartLine* sel = lineById(m_overlay.selectedLine); sel && endAt(m_data, *sel, x, y))
-        hit = sel->id;
-    else
-        hit = lineAt(m_data, m_overlay, x, y);
-    if (chart::ChartLine* l = lineById(hit)) {
-        m_overlay.selectedLine = hit;
-        if (int end = endAt(m_data, *l, x, y)) {
-            m_dragLine = hit;
-            m_dragEnd = end;
-        }
-        DrawChart(false);
-        return;
-    }
-    if (m_overlay.selectedLine != 0) {
-        m_overlay.selectedLine = 0;
-        DrawChart(false);
-    }
-    chart::ChartLine fresh;
-    fresh.date1 = fresh.date2 = point->date;
-    fresh.price1 = fresh.price2 = point->price;
-    fresh.bar1 = fresh.bar2 = point->bar;
-    m_drawing = fresh;
-}
-
-void ChartPanel::mouseDragged(int x, int y) {
-    auto point = pointAt(m_data, x, y);
-    if (!point)
-        return;
-    chart::ChartLine* target = m_dragLine ? lineById(m_dragLine) : m_drawing ? &*m_drawing : nullptr;
-    if (!target)
-        return;
-    const int end = m_dragLine ? m_dragEnd : 2;
-    if (target->kind == chart::LineKind::Horizontal || end == 1) {
-        target->date1 = point->date;
-        target->price1 = point->price;
-        target->bar1 = point->bar;
-    }
-    if (target->kind == chart::LineKind::Horizontal || end == 2) {
-        target->date2 = point->date;
-        target->price2 = point->price;
-        target->bar2 = point->bar;
-    }
-    m_dragMoved = true;
-    DrawChart(false);
-}
-
-void ChartPanel::mouseReleased(int x, int y) {
-    mouseDragged(x, y);
-    if (m_dragLine) {
-        const std::int64_t id = m_dragLine;
-        m_dragLine = 0;
-        if (!m_dragMoved)
-            return;
-        chart::ChartLine moved = *lineById(id);
-        if (moved.kind == chart::LineKind::Trend && moved.date1 == moved.date2)
-            return changeLines([](db::Database&) { return Status::ok(); }); // both ends on one bar: put back
-        changeLines([&](db::Database& db) { return moveLine(db, m_code, moved, m_context.splitAdjust); });
-        return;
-    }
-    if (!m_drawing)
-        return;
-    chart::ChartLine drawn = *m_drawing;
-    m_drawing.reset();
-    if (drawn.bar1 == drawn.bar2) { // a click, not a line
-        DrawChart(false);
-        return;
-    }
-    changeLines([&](db::Database& db) {
-        auto id = addLine(db, m_code, m_context.chartMode, drawn, m_context.splitAdjust);
-        if (id)
-            m_overlay.selectedLine = *id;
-        return id.status();
-    });
-}
-
-bool ChartPanel::addHorizontalAt(int x, int y) {
-    auto point = pointAt(m_data, std::clamp(x, kPlotLeft, kPlotRight), y);
-    if (!point || m_code == 0)
-        return false;
-    chart::ChartLine line;
-    line.kind = chart::LineKind::Horizontal;
-    line.date1 = point->date;
-    line.price1 = point->price;
-    changeLines([&](db::Database& db) {
-        auto id = addLine(db, m_code, m_context.chartMode, line, m_context.splitAdjust);
-        if (id)
-            m_overlay.selectedLine = *id;
-        return id.status();
-    });
-    return true;
-}
-
-void ChartPanel::deleteSelectedLine() {
-    const std::int64_t id = m_overlay.selectedLine;
-    if (!lineById(id))
-        return;
-    m_overlay.selectedLine = 0;
-    changeLines([&](db::Database& db) { return removeLine(db, m_code, id); });
-}
-
-void ChartPanel::setAlertFromLine(std::int64_t id, int board) {
-    const chart::ChartLine* line = lineById(id);
-    if (!line || line->kind != chart::LineKind::Horizontal || m_data.barCount == 0)
-        return;
-    const Currency price = line->price1;
-    const Currency close = m_data.bars[m_data.barCount - 1].closeCarried;
+    // The close at the chart date, against which the alert's direction is set.
+    const Currency close = c->series().bars[static_cast<size_t>(seriesView->totalBars() - 1)].closeCarried;
     bool set = false;
-    changeLines([&](db::Database& db) {
-        Status st = boards::setBoardAlertAt(db, board, m_code, price, close);
+    WidgetPrompt prompt(this);
+    if (auto db = services::openDatabaseOrTell(m_context.paths.databasePath, prompt)) {
+        Status st = boards::setBoardAlertAt(**db, board, m_code, price, close);
         if (st.code() == StatusCode::NotFound) {
             // Not on the board: offer to put it there with the alert.
-            if (!WidgetPrompt(this).askYesNo(st.message() + "追加して警報を設定しますか？"))
-                return Status::ok();
-            auto added = boards::addIssueFromLatestBar(db, board, m_code, db::GetIssueName(db, m_code));
-            if (!added)
-                return added.status();
-            st = boards::setBoardAlertAt(db, board, m_code, price, close);
+            if (!prompt.askYesNo(st.message() + "追加して警報を設定しますか？"))
+                return;
+            auto added = boards::addIssueFromLatestBar(**db, board, m_code, db::GetIssueName(**db, m_code));
+            st = added ? boards::setBoardAlertAt(**db, board, m_code, price, close) : added.status();
         }
         set = st.isOk();
-        return st;
-    });
-    if (set)
-        WidgetPrompt(this).notify(boards::alertSetMessage(price, close));
-}
-
-void ChartPanel::showContextMenu(int x, int y, const QPoint& globalPos) {
-    if (!pointAt(m_data, x, y) || m_code == 0)
-        return;
-    QMenu menu(this);
-    menu.setObjectName(QStringLiteral("ChartLineMenu"));
-    menu.addAction(QStringLiteral("水平線を引く"), this, [this, x, y] { addHorizontalAt(x, y); });
-    const std::int64_t hit = lineAt(m_data, m_overlay, x, y);
-    if (const chart::ChartLine* l = lineById(hit)) {
-        m_overlay.selectedLine = hit;
-        DrawChart(false);
-        if (l->kind == chart::LineKind::Horizontal) {
-            QMenu* alert = menu.addMenu(QStringLiteral("警報に設定"));
-            alert->addAction(QStringLiteral("株価ボードA"), this, [this, hit] { setAlertFromLine(hit, 1); });
-            alert->addAction(QStringLiteral("株価ボードB"), this, [this, hit] { setAlertFromLine(hit, 2); });
-        }
-        menu.addAction(QStringLiteral("線を削除"), this, [this] { deleteSelectedLine(); });
+        if (!st)
+            prompt.notify(st.message());
     }
-    menu.exec(globalPos);
+    if (set)
+        prompt.notify(boards::alertSetMessage(price, close));
 }
 
 } // namespace kestrel::ui

@@ -6,12 +6,15 @@
 #include "services/render/SeriesPainter.h"
 
 #include <QContextMenuEvent>
+#include <QCursor>
 #include <QHBoxLayout>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QToolButton>
+#include <QToolTip>
 #include <QVBoxLayout>
 #include <QWheelEvent>
 #include <algorithm>
@@ -122,6 +125,18 @@ protected:
         e->accept();
     }
 
+    bool event(QEvent* e) override {
+        if (e->type() != QEvent::ToolTip)
+            return QWidget::event(e);
+        auto* help = static_cast<QHelpEvent*>(e);
+        const QString tip = m_owner.markTipAt(help->pos());
+        if (tip.isEmpty())
+            QToolTip::hideText();
+        else
+            QToolTip::showText(help->globalPos(), tip, this);
+        return true;
+    }
+
     void contextMenuEvent(QContextMenuEvent* e) override {
         if (!m_owner.m_chart)
             return;
@@ -177,6 +192,7 @@ void SeriesChartView::setChart(chart::BarSeries series, chart::SceneOptions opti
     m_drawing.reset();
     m_dragLine = 0;
     m_dragFrom.reset();
+    m_markTips.clear();
     setSpanView(chart::clampView({m_total - chart::kDefaultViewBars, m_total - 1}, m_total), std::nullopt);
 }
 
@@ -351,6 +367,8 @@ QMenu* SeriesChartView::contextMenuAt(QPoint pos) {
     QAction* horizontal = new QAction(QStringLiteral("水平線を引く"), menu);
     connect(horizontal, &QAction::triggered, this,
             [this, p = *point] { Q_EMIT horizontalLineRequested(p.date, p.price); });
+    horizontal->setEnabled(m_linesEditable);
+    horizontal->setToolTip(m_linesEditable ? QString() : m_notEditable);
     menu->insertAction(first, horizontal);
     if (const chart::ChartLine* l = lineById(chart::seriesLineAt(g, m_overlay, pos.x(), pos.y()))) {
         m_overlay.selectedLine = l->id;
@@ -368,6 +386,8 @@ QMenu* SeriesChartView::contextMenuAt(QPoint pos) {
         }
         QAction* remove = new QAction(QStringLiteral("線を削除"), menu);
         connect(remove, &QAction::triggered, this, [this] { deleteSelectedLine(); });
+        remove->setEnabled(m_linesEditable);
+        remove->setToolTip(m_linesEditable ? QString() : m_notEditable);
         menu->insertAction(first, remove);
     }
     menu->insertSeparator(first);
@@ -398,10 +418,39 @@ chart::ChartLine* SeriesChartView::lineById(std::int64_t id) {
     return nullptr;
 }
 
+void SeriesChartView::setLinesEditable(bool editable, const QString& reason) {
+    m_linesEditable = editable;
+    m_notEditable = reason;
+    m_drawing.reset();
+    m_dragLine = 0;
+    m_dragFrom.reset();
+}
+
+void SeriesChartView::setResultsMarks(std::vector<chart::BarMark> marks, std::vector<QString> tips) {
+    if (!m_chart)
+        return;
+    tips.resize(marks.size());
+    m_markTips = std::move(tips);
+    m_chart->setMarks(std::move(marks));
+    m_dirty = true;
+    m_canvas->update();
+}
+
+QString SeriesChartView::markTipAt(QPoint pos) const {
+    if (!m_chart || m_view.empty())
+        return {};
+    const int k = chart::markAt(m_chart->options().marks, m_view, sceneLayout(), pos.x(), pos.y());
+    return k < 0 || k >= static_cast<int>(m_markTips.size()) ? QString() : m_markTips[static_cast<std::size_t>(k)];
+}
+
 void SeriesChartView::deleteSelectedLine() {
     const std::int64_t id = m_overlay.selectedLine;
     if (!lineById(id))
         return;
+    if (!m_linesEditable) {
+        QToolTip::showText(QCursor::pos(), m_notEditable, m_canvas);
+        return;
+    }
     std::erase_if(m_overlay.lines, [id](const chart::ChartLine& l) { return l.id == id; });
     m_overlay.selectedLine = 0;
     m_dirty = true;
@@ -418,6 +467,10 @@ bool SeriesChartView::pressOnLines(QPoint at, bool shift) {
     if (!point)
         return false;
     if (shift) {
+        if (!m_linesEditable) {
+            QToolTip::showText(m_canvas->mapToGlobal(at), m_notEditable, m_canvas);
+            return true; // neither a line nor a scroll
+        }
         chart::ChartLine fresh;
         fresh.date1 = fresh.date2 = point->date;
         fresh.price1 = fresh.price2 = point->price;
@@ -439,6 +492,8 @@ bool SeriesChartView::pressOnLines(QPoint at, bool shift) {
     }
     if (!line)
         return false; // the press scrolls the chart
+    if (!m_linesEditable)
+        return true; // selected only
     if (const int end = chart::seriesEndAt(g, *line, at.x(), at.y())) {
         m_dragLine = hit;
         m_dragEnd = end;

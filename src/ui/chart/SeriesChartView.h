@@ -19,6 +19,7 @@
 #include "core/chart/SeriesScene.h"
 
 #include <QImage>
+#include <QString>
 #include <QWidget>
 #include <memory>
 #include <optional>
@@ -80,6 +81,16 @@ public:
     const chart::ChartOverlay& overlay() const { return m_overlay; }
     // Where the view's bars and prices lie on the canvas (for the overlay and the mouse).
     chart::OverlayGeometry overlayGeometry() const;
+    // Whether lines may be drawn, moved and deleted here; when not (`reason` says why, as a tooltip at
+    // the mouse and on the menu's entries), the lines are shown and selected only, and 警報に設定 stays.
+    void setLinesEditable(bool editable, const QString& reason = {});
+    bool linesEditable() const { return m_linesEditable; }
+
+    // The results marks at the foot of the price panel (bar an index into the series) with their
+    // tooltips, shown while the mouse rests on a label; kept until the next setChart.
+    void setResultsMarks(std::vector<chart::BarMark> marks, std::vector<QString> tips);
+    // The tooltip of the label under `pos` (canvas pixels), or an empty text.
+    QString markTipAt(QPoint pos) const;
 
 Q_SIGNALS:
     void viewChanged();
@@ -134,6 +145,9 @@ private:
     std::int64_t m_dragLine = 0;
     int m_dragEnd = 0;
     std::optional<chart::ChartLine> m_dragFrom;
+    bool m_linesEditable = true;
+    QString m_notEditable;
+    std::vector<QString> m_markTips;
 };
 
 } // namespace kestrel::ui

@@ -132,6 +132,7 @@ void frmMain::loadWindow() {
     HScroll->setValue(HScroll->maximum());
     m_chart->Chkdekidaka->setChecked(true);
     m_chart->restoreLayout();
+    mnuLogScale->setChecked(m_chart->layout().logScale);
     adjustSize();
 }
 

@@ -44,15 +44,22 @@ void frmMain::showFins(std::int32_t code) {
     } else {
         statusBar()->showMessage(q(figures.message()), kNoteShownMs);
     }
-    const chart::ChartData& data = m_chart->data();
-    if (data.barCount <= 0)
+    const chart::SeriesChart* shownChart = m_chart->seriesView->chart();
+    const int total = m_chart->seriesView->totalBars();
+    if (!shownChart || total <= 0)
         return;
+    const chart::BarSeries& series = shownChart->series();
     std::vector<Date> dates;
-    dates.reserve(static_cast<size_t>(data.barCount));
-    for (int i = 0; i < data.barCount; ++i)
-        dates.push_back(data.bars[static_cast<size_t>(i)].date);
-    // A weekly bar is dated its Friday and holds the days after the previous one.
-    const Date firstDay = db::isWeeklyMode(m_context.chartMode) ? dates.front().addDays(-6) : dates.front();
+    dates.reserve(static_cast<size_t>(total));
+    for (int i = 0; i < total; ++i)
+        dates.push_back(series.bars[static_cast<size_t>(i)].date);
+    // A weekly bar is dated its Friday and holds the days after the previous one; a monthly bar holds
+    // its month.
+    Date firstDay = dates.front();
+    if (series.mode == chart::BarMode::Weekly)
+        firstDay = dates.front().addDays(-6);
+    else if (series.mode == chart::BarMode::Monthly)
+        firstDay = *Date::fromYmd(dates.front().year(), dates.front().month(), 1);
     auto marks = fins::resultsMarksOfIssue(**db, code, dates, firstDay);
     if (!marks)
         return;

@@ -101,10 +101,9 @@ void frmMain::ShowIssue(bool draw) {
     HScroll->setPageStep(m_chart->data().scrollLargeChange);
     if (!st)
         prompt.notify(st.message());
-    m_chart->loadOverlay(code.toInt());
-    showFins(code.toInt());
     if (auto day = Date::parseEntry(dateText))
         m_chart->loadSeriesChart(code.toInt(), *day);
+    showFins(code.toInt());
     m_chart->DrawChart(true);
     askIssueHistory(code.toInt());
     askIssueFins(code.toInt());

@@ -3,6 +3,7 @@
 #include "core/chart/ChartScene.h"
 #include "core/chart/SeriesScene.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace kestrel::chart {
@@ -64,6 +65,32 @@ TEST(BarMarks, TheSpanChart) {
     EXPECT_LT(crowded.size(), options.marks.size());
     for (size_t k = 1; k < crowded.size(); ++k)
         EXPECT_GT(crowded[k].first, crowded[k - 1].first + 12);
+
+    // The label under the mouse: on a drawn label's columns at the foot of the price panel only.
+    const int x0 = lay.barX(6044, near);
+    const int foot = lay.priceBottom - 8;
+    const int first = static_cast<int>(
+        std::find_if(options.marks.begin(), options.marks.end(), [](const BarMark& m) { return m.bar == 6044; }) -
+        options.marks.begin());
+    struct Case {
+        int x, y, mark;
+    } cases[] = {{x0, foot, first},
+                 {x0 - 6, foot, first},
+                 {x0 + 6, foot, first},
+                 {x0 - 7, foot, -1},
+                 {x0, lay.priceBottom, first},
+                 {x0, lay.priceBottom - 18, -1},
+                 {x0, lay.priceBottom + 1, -1},
+                 {lay.barX(6106, near), foot, first + 1}};
+    for (const Case& c : cases)
+        EXPECT_EQ(markAt(options.marks, near, lay, c.x, c.y), c.mark) << c.x << "," << c.y;
+    // A label left out of a crowded view has no tooltip either.
+    const SceneLayout wide = chart.layout(all, 1068, 600);
+    int hits = 0;
+    for (int x = wide.plotLeft; x <= wide.plotRight; ++x)
+        if (markAt(options.marks, all, wide, x, wide.priceBottom - 8) >= 0)
+            ++hits;
+    EXPECT_LE(hits, static_cast<int>(crowded.size()) * 13);
 }
 
 } // namespace

@@ -2,6 +2,9 @@
 // candles to high-low strokes, comparison percentages with a missing day, and where bars sit.
 #include "core/chart/SeriesScene.h"
 
+#include "core/chart/ChartData.h"
+
+#include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <regex>
@@ -37,6 +40,89 @@ BarSeries weekdays(int n, BarMode mode = BarMode::Daily) {
         d = d.addDays(mode == BarMode::Monthly ? 31 : 1);
     }
     return s;
+}
+
+// The trend curve of a view equals the 110-bar chart's fit over the same closes, bar for bar: the
+// default view, an odd count, a gap carried by closeCarried, and yen magnitudes from 1 to 1,000,000.
+TEST(SeriesScene, TrendCurveIsTheBarChartsFit) {
+    struct Case {
+        int bars, viewBars;
+        double base, swing;
+    } cases[] = {{300, 110, 2964, 400}, {500, 109, 1, 0.5}, {6250, 110, 950000, 50000}, {110, 110, 150, 0}};
+    for (const Case& c : cases) {
+        BarSeries s = weekdays(c.bars);
+        for (int i = 0; i < c.bars; ++i) {
+            SeriesBar& b = s.bars[static_cast<std::size_t>(i)];
+            b.close = b.closeCarried = yen(std::round((c.base + c.swing * std::sin(i / 17.0)) * 10) / 10);
+        }
+        // A week without trades: the closes carried.
+        for (int i = c.bars - 40; i < c.bars - 35; ++i) {
+            s.bars[static_cast<std::size_t>(i)].close = {};
+            s.bars[static_cast<std::size_t>(i)].closeCarried =
+                s.bars[static_cast<std::size_t>(c.bars - 41)].closeCarried;
+        }
+        const SeriesView view{c.bars - c.viewBars, c.bars - 1};
+        ChartData d;
+        d.barCount = static_cast<std::int16_t>(c.viewBars);
+        for (int i = 0; i < c.viewBars; ++i) {
+            const SeriesBar& b = s.bars[static_cast<std::size_t>(view.first + i)];
+            d.bars[static_cast<std::size_t>(i)].date = b.date;
+            d.bars[static_cast<std::size_t>(i)].close = b.close;
+            d.bars[static_cast<std::size_t>(i)].closeCarried = b.closeCarried;
+        }
+        computeIndicators(d, {5, 25, 75, 12, 14, 1});
+        const Series curve = trendCurve(s, view);
+        ASSERT_EQ(curve.size(), s.bars.size());
+        if (view.first > 0) {
+            EXPECT_TRUE(isMissing(curve[static_cast<std::size_t>(view.first - 1)]));
+        }
+        for (int i = 1; i <= c.viewBars; ++i) {
+            const std::int64_t dx = i - d.center;
+            const Currency old = d.fitC * (dx * dx) + d.fitB * dx + d.fitA;
+            EXPECT_EQ(curve[static_cast<std::size_t>(view.first + i - 1)], old.toDouble()) << c.bars << " bar " << i;
+        }
+    }
+    // Three bars on a straight line: the curve is the line; one bar has no curve (no fit).
+    const Series line = trendCurve(weekdays(4), {0, 2});
+    EXPECT_EQ(Series(line.begin(), line.begin() + 3), (Series{1000.0, 1001.0, 1002.0}));
+    EXPECT_TRUE(isMissing(line[3]));
+    const Series one = trendCurve(weekdays(3), {1, 1});
+    EXPECT_TRUE(std::all_of(one.begin(), one.end(), [](double v) { return isMissing(v); }));
+}
+
+// 価格帯別出来高 over the bars shown: one translucent bar per band with volume, from the plot's left
+// edge, the longest a fifth of the plot wide, inside the price panel; none while a comparison is on.
+TEST(SeriesScene, VolumeProfileOfTheView) {
+    BarSeries s = weekdays(6250);
+    for (std::size_t i = 0; i < s.bars.size(); ++i)
+        s.bars[i].volume = 2'000'000'000 - static_cast<std::int64_t>(i) * 1000;
+    SceneOptions o;
+    o.volumeProfile = true;
+    o.technical.vpBins = 12;
+    const SeriesChart chart(s, o);
+    const SeriesView views[] = {{6140, 6249}, {0, 6249}, {100, 119}};
+    for (const SeriesView& v : views) {
+        const SceneLayout lay = chart.layout(v, 1200, 700);
+        const VolumeProfile profile = volumeProfile(s, v.first, v.last, 12);
+        const auto filled =
+            std::count_if(profile.bins.begin(), profile.bins.end(), [](const VolumeBin& b) { return b.volume > 0; });
+        int boxes = 0, longest = 0;
+        for (const Primitive& p : chart.draw(v, 1200, 700)) {
+            if (p.shape != Shape::TranslucentBox)
+                continue;
+            ++boxes;
+            EXPECT_EQ(p.x1, lay.plotLeft + 1);
+            EXPECT_GE(p.y1, lay.priceTop);
+            EXPECT_LE(p.y2, lay.priceBottom);
+            longest = std::max(longest, p.x2 - p.x1 + 1);
+        }
+        EXPECT_EQ(boxes, filled) << v.first;
+        EXPECT_EQ(longest, (lay.plotRight - lay.plotLeft) / 5) << v.first;
+    }
+    o.volumeProfile = false;
+    const auto off = SeriesChart(s, o).draw(views[0], 1200, 700);
+    EXPECT_TRUE(
+        std::none_of(off.begin(), off.end(), [](const Primitive& p) { return p.shape == Shape::TranslucentBox; }));
 }
 
 TEST(SeriesScene, NumberTexts) {

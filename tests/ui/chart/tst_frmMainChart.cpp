@@ -1,7 +1,11 @@
 // The main window's chart of any span: 25 years of bars behind the default 110-bar view (the first bar
 // shown has its averages), the monthly mode, the chart growing with the window, the price list moving
-// the crosshair, and the layout kept across a restart.
+// the crosshair, the layout kept across a restart, and what is drawn over the price panel: the user's
+// lines drawn and stored with the mouse, an alert set from a line's menu, the ledger's levels and the
+// trend curve.
+#include "core/boards/BoardStore.h"
 #include "core/chart/SeriesNavigation.h"
+#include "core/chart/UserLines.h"
 #include "core/db/Schema.h"
 #include "core/settings/IniFile.h"
 #include "support/WindowTestSupport.h"
@@ -9,6 +13,9 @@
 #include "ui/chart/frmMain.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QMouseEvent>
 #include <QTest>
 #include <QToolButton>
 #include <cmath>
@@ -52,6 +59,27 @@ struct Home : test::WindowHome {
     int days = 0;
 };
 
+void mouse(QWidget* w, QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons held,
+           Qt::KeyboardModifiers mods = Qt::NoModifier) {
+    QMouseEvent e(type, QPointF(at), w->mapToGlobal(QPointF(at)), button, held, mods);
+    QApplication::sendEvent(w, &e);
+}
+
+QPoint at(const OverlayGeometry& g, int bar, double price) {
+    return {g.layout.barX(bar, g.view), static_cast<int>(std::lround(g.scale.yOf(price)))};
+}
+
+std::vector<ChartLine> storedLines(const AppContext& context, int mode) {
+    auto db = db::Database::open(context.paths.databasePath);
+    auto lines = db ? listLines(**db, 7203, mode, true) : Result<std::vector<ChartLine>>(std::vector<ChartLine>());
+    return lines ? *lines : std::vector<ChartLine>();
+}
+
+bool drawsText(const std::vector<Primitive>& items, const std::string& text) {
+    return std::any_of(items.begin(), items.end(),
+                       [&](const Primitive& p) { return p.shape == Shape::Text && p.text == text; });
+}
+
 double averageOfCloses(const BarSeries& s, int last, int n) {
     double sum = 0;
     for (int k = last - n + 1; k <= last; ++k)
@@ -70,6 +98,7 @@ private Q_SLOTS:
     }
     void defaultViewMonthlyAndGrowth();
     void layoutKeptAcrossARestart();
+    void linesLedgerAlertAndCurve();
 };
 
 void tst_frmMainChart::defaultViewMonthlyAndGrowth() {
@@ -183,6 +212,107 @@ void tst_frmMainChart::layoutKeptAcrossARestart() {
     again.MeiCode->setText(QStringLiteral("7203"));
     QVERIFY(!again.chartPanel()->seriesView->chart()->options().logScale);
     QCOMPARE(again.chartPanel()->seriesView->view().count(), kDefaultViewBars);
+}
+
+void tst_frmMainChart::linesLedgerAlertAndCurve() {
+    Home home;
+    // A lot bought 30 weekdays ago at the close of the day before yesterday's bar, not sold.
+    auto db = db::Database::open(home.context.paths.databasePath);
+    QVERIFY(db);
+    auto last = (*db)->queryInt("SELECT 終値 FROM dayData WHERE コード = 7203 ORDER BY 日付 DESC LIMIT 1");
+    QVERIFY(last && *last);
+    const long long breakEven = **last;
+    QVERIFY((*db)->run("INSERT INTO stockmarket (コード, 購入日, 購入額, 購入数, 損益分岐点, 現在額, 売却日, 売却額, "
+                       "売却数, 利益) VALUES (7203, ?, ?, 100, ?, 0, '00/00/00', 0, 0, 0)",
+                       Date::today().addDays(-42).toYYMMDD(), breakEven, breakEven));
+    db->reset();
+    frmMain main(home.context);
+    main.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&main));
+    main.MeiCode->setText(QStringLiteral("7203"));
+    SeriesChartView* view = main.chartPanel()->seriesView;
+    QVERIFY(view->chart());
+    QWidget* canvas = view->canvas();
+    OverlayGeometry g = view->overlayGeometry();
+    QVERIFY(g.valid());
+    const BarSeries& s = view->chart()->series();
+
+    // The ledger's break-even level, labelled with its price, inside the price panel.
+    const std::string label = "損益分岐 " + priceText(static_cast<double>(breakEven)) + "円";
+    QVERIFY(drawsText(drawSeriesOverlay(g, view->overlay()), label));
+    const double y = g.scale.yOf(static_cast<double>(breakEven));
+    QVERIFY(y >= g.layout.priceTop && y <= g.layout.priceBottom);
+    QCOMPARE(view->overlay().trades.size(), std::size_t{1});
+
+    // Shift+drag draws a trend line: stored with the dates under the mouse, and drawn.
+    const double mid = (g.scale.low + g.scale.high) / 2;
+    const int b1 = g.view.first + 10, b2 = g.view.last - 10;
+    mouse(canvas, QEvent::MouseButtonPress, at(g, b1, mid), Qt::LeftButton, Qt::LeftButton, Qt::ShiftModifier);
+    mouse(canvas, QEvent::MouseMove, at(g, (b1 + b2) / 2, mid), Qt::NoButton, Qt::LeftButton, Qt::ShiftModifier);
+    mouse(canvas, QEvent::MouseButtonRelease, at(g, b2, mid * 1.1), Qt::LeftButton, Qt::NoButton, Qt::ShiftModifier);
+    std::vector<ChartLine> lines = storedLines(home.context, 1);
+    QCOMPARE(lines.size(), std::size_t{1});
+    QCOMPARE(lines[0].kind, LineKind::Trend);
+    QCOMPARE(lines[0].date1, s.bars[static_cast<std::size_t>(b1)].date);
+    QCOMPARE(lines[0].date2, s.bars[static_cast<std::size_t>(b2)].date);
+    QCOMPARE(view->overlay().lines.size(), std::size_t{1});
+    QCOMPARE(view->overlay().lines[0].id, lines[0].id);
+    QCOMPARE(view->overlay().selectedLine, lines[0].id);
+    QVERIFY(seriesLineShown(g, view->overlay().lines[0]));
+
+    // A horizontal line from the menu, then 警報に設定 → 株価ボードA on it: the issue is not on the
+    // board, so it is offered and put there with the alert above the last close.
+    const QPoint hAt = at(g, g.view.last - 5, g.scale.priceAt(g.layout.priceTop + 10));
+    QMenu* menu = view->contextMenuAt(hAt);
+    QVERIFY(menu);
+    QAction* horizontal = menu->actions().value(0);
+    QCOMPARE(horizontal->text(), QStringLiteral("水平線を引く"));
+    horizontal->trigger();
+    lines = storedLines(home.context, 1);
+    QCOMPARE(lines.size(), std::size_t{2});
+    QCOMPARE(lines[1].kind, LineKind::Horizontal);
+    QCOMPARE(view->overlay().lines.size(), std::size_t{2});
+    g = view->overlayGeometry();
+    menu = view->contextMenuAt(at(g, g.view.last - 5, lines[1].price1.toDouble()));
+    QMenu* alert = nullptr;
+    for (QAction* a : menu->actions())
+        if (a->menu() && a->text() == QStringLiteral("警報に設定"))
+            alert = a->menu();
+    QVERIFY(alert);
+    MessageBox::setNextAnswer(true); // 追加して警報を設定しますか？
+    alert->actions().value(0)->trigger();
+    QCOMPARE(home.count("SELECT count(*) FROM board WHERE 区分 = 1 AND コード = 7203"), 1LL);
+    QVERIFY(home.count(
+                "SELECT count(*) FROM board WHERE 区分 = 1 AND コード = 7203 AND (上限警報 > 0 OR 下限警報 > 0)") == 1);
+    QVERIFY(MessageBox::log().join(QLatin1Char('|')).contains(QStringLiteral("警報")));
+
+    // 二次曲線: the curve of the bars shown is drawn (its strokes join the scene), for every view.
+    const auto curveStrokes = [&] {
+        const std::vector<Primitive> items = view->chart()->draw(view->view(), canvas->width(), canvas->height());
+        return std::count_if(items.begin(), items.end(), [](const Primitive& p) { return p.color == kCurveColor; });
+    };
+    const auto without = curveStrokes();
+    main.chartPanel()->Chknijikyokusenn->click();
+    QVERIFY(view->chart()->options().curve);
+    QVERIFY(curveStrokes() > without + 50);
+    const Series curve = trendCurve(view->chart()->series(), view->view());
+    QVERIFY(!isMissing(curve[static_cast<std::size_t>(view->view().last)]));
+    view->showSpan(SpanPreset::Years5);
+    QVERIFY(isMissing(curve[static_cast<std::size_t>(view->view().first)])); // fitted to the 110 bars before
+    QVERIFY(curveStrokes() > 50);
+
+    // 月足: the daily lines shown, none drawn there (the chart says why).
+    main.action(QStringLiteral("mnuchartmonthly"))->trigger();
+    QCOMPARE(view->chart()->series().mode, BarMode::Monthly);
+    QCOMPARE(view->overlay().lines.size(), std::size_t{2});
+    QVERIFY(!view->linesEditable());
+    g = view->overlayGeometry();
+    mouse(canvas, QEvent::MouseButtonPress, at(g, g.view.first + 5, mid), Qt::LeftButton, Qt::LeftButton,
+          Qt::ShiftModifier);
+    mouse(canvas, QEvent::MouseButtonRelease, at(g, g.view.last - 5, mid), Qt::LeftButton, Qt::NoButton,
+          Qt::ShiftModifier);
+    QCOMPARE(storedLines(home.context, 1).size(), std::size_t{2});
+    QCOMPARE(home.count("SELECT count(*) FROM Hikisen"), 2LL);
 }
 
 QTEST_MAIN(tst_frmMainChart)

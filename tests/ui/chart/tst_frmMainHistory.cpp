@@ -225,10 +225,14 @@ private Q_SLOTS:
         const auto& marks = main.chartPanel()->resultsMarks();
         QCOMPARE(marks.size(), std::size_t(1));
         QCOMPARE(marks[0].label, std::string("1Q"));
-        QCOMPARE(main.chartPanel()->data().bars[static_cast<std::size_t>(marks[0].bar)].date, server.days[6]);
-        QVERIFY(main.chartPanel()
-                    ->resultsTipAt(chart::barX(marks[0].bar + 1))
+        SeriesChartView* view = main.chartPanel()->seriesView;
+        QCOMPARE(view->chart()->series().bars[static_cast<std::size_t>(marks[0].bar)].date, server.days[6]);
+        // The label's tooltip where it is drawn, at the foot of the price panel; none a row above it.
+        const chart::SceneLayout lay = view->sceneLayout();
+        const int x = lay.barX(marks[0].bar, view->view());
+        QVERIFY(view->markTipAt(QPoint(x, lay.priceBottom - 8))
                     .startsWith(QStringLiteral("2026年3月期 第1四半期（連結・日本基準）")));
+        QVERIFY(view->markTipAt(QPoint(x, lay.priceBottom - 30)).isEmpty());
         QVERIFY(!MessageBox::log().join(QLatin1Char('|')).contains(QStringLiteral("決算"))); // no box of ours
         // Stored now: not asked again.
         main.MeiCode->setText(QStringLiteral("1301"));
