@@ -102,6 +102,8 @@ SceneOptions windowChartOptions(const ChartDisplay& display, const Settings& set
     SceneOptions o = mainChartOptions(s);
     o.technical = technical.settings;
     o.technicalColors = technical.colors;
+    o.curve = display.curve;
+    o.volumeProfile = technical.overlays.volumeProfile;
     return o;
 }
 

@@ -206,11 +206,10 @@ void ChartPanel::layoutChart() {
 SceneOptions ChartPanel::seriesOptions() const {
     ChartDisplay display = m_display;
     display.volume = Chkdekidaka->isChecked();
+    display.curve = Chknijikyokusenn->isChecked();
     SceneOptions o = windowChartOptions(display, m_context.settings, m_context.chartMode, m_technicalView);
     // The overlays are the テクニカル menu's (kept in Kestrel.ini with it); the layout keeps the rest.
     o.logScale = m_layout.logScale;
-    o.curve = Chknijikyokusenn->isChecked();
-    o.volumeProfile = m_technicalView.overlays.volumeProfile;
     o.marks = m_marks;
     if (m_layout.paneWeights.size() == o.panes.size())
         o.paneWeights = m_layout.paneWeights;
