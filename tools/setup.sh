@@ -100,7 +100,7 @@ test)
     fi
     package_check
     echo "== command-line tool without the GUI (no Qt Gui or Widgets), with its tests"
-    cmake -S . -B build-nogui -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKESTREL_GUI=OFF -DKESTREL_BENCH=OFF >/dev/null
+    cmake -S . -B build-nogui -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKESTREL_GUI=OFF -DKESTREL_BENCH=OFF >/dev/null
     cmake --build build-nogui -j "$jobs" --target kestrel kestrel_test_httpd kestrel-gendata
     if ldd build-nogui/src/apps/cli/kestrel | grep -E 'libQt6(Gui|Widgets)'; then
         echo "kestrel without the GUI links Qt Gui or Widgets" >&2
