@@ -24,6 +24,7 @@
 #include <QResizeEvent>
 #include <QStyle>
 #include <QToolTip>
+#include <algorithm>
 
 namespace kestrel::ui {
 
@@ -62,6 +63,20 @@ ChartPanel::ChartPanel(AppContext& context, QWidget* parent) : QWidget(parent), 
     connect(seriesView, &SeriesChartView::layoutChanged, this, remember);
     connect(seriesView, &SeriesChartView::viewChanged, this, remember);
     // The lines as the chart reports them, stored; the chart gets them back from the database.
+    // A click on the chart selects the price list's row of that day (of the month's last day in 月足); a
+    // bar older than the list's first row selects nothing.
+    connect(seriesView, &SeriesChartView::barClicked, this, [this](int bar) {
+        const SeriesChart* c = seriesView->chart();
+        if (!c || bar < 0 || bar >= c->series().size())
+            return;
+        const Date day = c->series().bars[static_cast<size_t>(bar)].date;
+        int row = -1;
+        for (int i = 0; i < std::min<int>({m_data.barCount, kMaxBars, KabukaList->count()}); ++i)
+            if (m_data.bars[static_cast<size_t>(i)].date <= day)
+                row = i;
+        if (row >= 0)
+            KabukaList->setCurrentRow(row);
+    });
     connect(seriesView, &SeriesChartView::lineDrawn, this, [this](const chart::ChartLine& drawn) {
         changeLines([&](db::Database& db) {
             auto id = addLine(db, m_code, linesMode(), drawn, m_context.splitAdjust);

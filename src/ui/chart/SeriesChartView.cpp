@@ -28,6 +28,7 @@ namespace {
 
 constexpr double kZoomStep = 1.25;
 constexpr int kSplitterSlack = 3;
+constexpr int kClickSlack = 2; // a press and release this close is a click, not a scroll
 
 // The pane menu's names, in PaneKind order.
 constexpr const char* kPaneLabels[] = {"出来高", "信用残", "サイコロ", "RSI", "VR", "MACD", "ストキャス", "RCI", "DMI"};
@@ -102,12 +103,19 @@ protected:
     void mouseReleaseEvent(QMouseEvent* e) override {
         if (e->button() != Qt::LeftButton)
             return;
+        const QPoint p = e->position().toPoint();
+        const bool click = m_owner.m_scrolling && std::abs(p.x() - m_owner.m_pressX) <= kClickSlack;
         if (m_owner.m_dragPane >= 0)
             Q_EMIT m_owner.layoutChanged();
         else
-            m_owner.releaseLines(e->position().toPoint());
+            m_owner.releaseLines(p);
         m_owner.m_dragPane = -1;
         m_owner.m_scrolling = false;
+        if (click) {
+            const int bar = chart::barAtX(m_owner.sceneLayout(), m_owner.m_view, p.x());
+            if (bar >= 0)
+                Q_EMIT m_owner.barClicked(bar);
+        }
     }
 
     void wheelEvent(QWheelEvent* e) override {

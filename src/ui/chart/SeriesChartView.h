@@ -105,6 +105,8 @@ Q_SIGNALS:
     void lineDeleted(std::int64_t id);
     // 警報に設定 on horizontal line `id`: board 1 (株価ボードA) or 2 (株価ボードB) at its price.
     void alertRequested(std::int64_t id, kestrel::Currency price, int board);
+    // A click on the chart (pressed and released without scrolling) over bar `bar` of the series.
+    void barClicked(int bar);
 
 private:
     friend class SeriesCanvas;

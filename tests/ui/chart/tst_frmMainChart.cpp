@@ -143,6 +143,20 @@ void tst_frmMainChart::defaultViewMonthlyAndGrowth() {
     for (QLabel* l : {panel->LblSRL, panel->LblRSI, panel->LblVR})
         QVERIFY2(l->text() != QStringLiteral("-1"), qPrintable(l->objectName()));
 
+    // A click on the chart selects the row of the bar under it; a drag scrolls and selects nothing.
+    const SceneLayout lay = view->sceneLayout();
+    const QPoint clickAt(lay.barX(daily.size() - 6, view->view()), (lay.priceTop + lay.priceBottom) / 2);
+    mouse(view->canvas(), QEvent::MouseButtonPress, clickAt, Qt::LeftButton, Qt::LeftButton);
+    mouse(view->canvas(), QEvent::MouseButtonRelease, clickAt, Qt::LeftButton, Qt::NoButton);
+    QCOMPARE(panel->KabukaList->currentRow(), panel->KabukaList->count() - 6);
+    panel->KabukaList->setCurrentRow(0);
+    const QPoint dragTo = clickAt + QPoint(40, 0);
+    mouse(view->canvas(), QEvent::MouseButtonPress, clickAt, Qt::LeftButton, Qt::LeftButton);
+    mouse(view->canvas(), QEvent::MouseMove, dragTo, Qt::NoButton, Qt::LeftButton);
+    mouse(view->canvas(), QEvent::MouseButtonRelease, dragTo, Qt::LeftButton, Qt::NoButton);
+    QCOMPARE(panel->KabukaList->currentRow(), 0);
+    view->setView(viewLastBars(daily, daily.bars.back().date, kDefaultViewBars));
+
     // The switches: no volume, lower panel "RSI VR".
     panel->Chkdekidaka->click();
     panel->CmdSRLRSI->click();
