@@ -100,13 +100,12 @@ Segment lineSegment(const ChartData& d, const ChartLine& l) {
     return {barX(l.bar1), yOf(d, l.price1), barX(l.bar2), yOf(d, l.price2)};
 }
 
-std::optional<Segment> clipSegment(Segment s, int left, int top, int right, int bottom) {
+std::optional<SegmentF> clipSegment(SegmentF s, double left, double top, double right, double bottom) {
     // Liang-Barsky on the closed rectangle.
     const double dx = s.x2 - s.x1, dy = s.y2 - s.y1;
     double t0 = 0, t1 = 1;
     const double p[4] = {-dx, dx, -dy, dy};
-    const double q[4] = {static_cast<double>(s.x1 - left), static_cast<double>(right - s.x1),
-                         static_cast<double>(s.y1 - top), static_cast<double>(bottom - s.y1)};
+    const double q[4] = {s.x1 - left, right - s.x1, s.y1 - top, bottom - s.y1};
     for (int k = 0; k < 4; ++k) {
         if (p[k] == 0) {
             if (q[k] < 0)
@@ -121,8 +120,17 @@ std::optional<Segment> clipSegment(Segment s, int left, int top, int right, int 
         if (t0 > t1)
             return std::nullopt;
     }
-    auto at = [](int a, double d, double t) { return static_cast<int>(std::lround(a + d * t)); };
-    return Segment{at(s.x1, dx, t0), at(s.y1, dy, t0), at(s.x1, dx, t1), at(s.y1, dy, t1)};
+    return SegmentF{s.x1 + dx * t0, s.y1 + dy * t0, s.x1 + dx * t1, s.y1 + dy * t1};
+}
+
+std::optional<Segment> clipSegment(Segment s, int left, int top, int right, int bottom) {
+    auto c = clipSegment(SegmentF{static_cast<double>(s.x1), static_cast<double>(s.y1), static_cast<double>(s.x2),
+                                  static_cast<double>(s.y2)},
+                         left, top, right, bottom);
+    if (!c)
+        return std::nullopt;
+    auto px = [](double v) { return static_cast<int>(std::lround(v)); };
+    return Segment{px(c->x1), px(c->y1), px(c->x2), px(c->y2)};
 }
 
 std::optional<LineTag> lineTag(const ChartData& d, Currency price) {

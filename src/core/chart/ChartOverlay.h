@@ -87,6 +87,11 @@ struct Segment {
 Segment lineSegment(const ChartData& data, const ChartLine& line);
 // Clips a segment to the rectangle [left, right] x [top, bottom]; nothing when no part of it lies inside.
 std::optional<Segment> clipSegment(Segment s, int left, int top, int right, int bottom);
+// The same in doubles, unrounded (ends far outside the surface stay exact).
+struct SegmentF {
+    double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+};
+std::optional<SegmentF> clipSegment(SegmentF s, double left, double top, double right, double bottom);
 
 // The id of the line passing within `tolerance` pixels of (x, y), the nearest first; 0 when none.
 std::int64_t lineAt(const ChartData& data, const ChartOverlay& overlay, int x, int y, int tolerance = 3);

@@ -22,29 +22,6 @@ bool sameMonth(Date a, Date b) {
     return a.year() == b.year() && a.month() == b.month();
 }
 
-// Liang-Barsky on the closed rectangle, in doubles.
-std::optional<SegmentF> clip(SegmentF s, double left, double top, double right, double bottom) {
-    const double dx = s.x2 - s.x1, dy = s.y2 - s.y1;
-    double t0 = 0, t1 = 1;
-    const double p[4] = {-dx, dx, -dy, dy};
-    const double q[4] = {s.x1 - left, right - s.x1, s.y1 - top, bottom - s.y1};
-    for (int k = 0; k < 4; ++k) {
-        if (p[k] == 0) {
-            if (q[k] < 0)
-                return std::nullopt;
-            continue;
-        }
-        const double t = q[k] / p[k];
-        if (p[k] < 0)
-            t0 = std::max(t0, t);
-        else
-            t1 = std::min(t1, t);
-        if (t0 > t1)
-            return std::nullopt;
-    }
-    return SegmentF{s.x1 + dx * t0, s.y1 + dy * t0, s.x1 + dx * t1, s.y1 + dy * t1};
-}
-
 double distanceTo(double px, double py, const Segment& s) {
     const double dx = s.x2 - s.x1, dy = s.y2 - s.y1;
     const double len2 = dx * dx + dy * dy;
@@ -150,7 +127,7 @@ std::optional<Segment> seriesLineShown(const OverlayGeometry& g, const ChartLine
     SegmentF ends = seriesLineEnds(g, line);
     if (line.kind == LineKind::Horizontal)
         ends.y1 = ends.y2 = std::round(ends.y1); // the row the bars of that price are drawn at
-    auto s = clip(ends, g.layout.plotLeft, g.layout.priceTop, g.layout.plotRight, g.layout.priceBottom);
+    auto s = clipSegment(ends, g.layout.plotLeft, g.layout.priceTop, g.layout.plotRight, g.layout.priceBottom);
     if (!s)
         return std::nullopt;
     auto px = [](double v) { return static_cast<int>(std::lround(v)); };

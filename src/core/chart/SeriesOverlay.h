@@ -47,10 +47,7 @@ struct OverlayGeometry {
 OverlayGeometry overlayGeometry(const SeriesChart& chart, SeriesView view, int width, int height);
 
 // A line's ends in surface pixels before clipping (doubles: an anchor years outside a narrow view lies
-// far outside the surface). A horizontal line runs across the plot.
-struct SegmentF {
-    double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
-};
+// far outside the surface; SegmentF). A horizontal line runs across the plot.
 SegmentF seriesLineEnds(const OverlayGeometry& g, const ChartLine& line);
 // The part of a line inside the price panel, in whole pixels; nothing when none is.
 std::optional<Segment> seriesLineShown(const OverlayGeometry& g, const ChartLine& line);
