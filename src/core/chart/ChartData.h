@@ -12,6 +12,7 @@
 #include "core/app/Date.h"
 #include "core/app/Prompt.h"
 #include "core/app/Status.h"
+#include "core/chart/BarSeries.h"
 #include "core/db/Database.h"
 #include "core/startup/AppContext.h"
 
@@ -44,6 +45,23 @@ struct ChartBar {
     Currency maAngle1, maAngle2, maAngle3;     // shifted slope angles in degrees
     Currency itoRatio;
 };
+
+// A bar of a series as a chart bar: its date, prices, change, carried close, volume and balances (the
+// indicator fields left at their defaults).
+inline ChartBar chartBarOf(const SeriesBar& s) {
+    ChartBar b;
+    b.date = s.date;
+    b.open = s.open;
+    b.high = s.high;
+    b.low = s.low;
+    b.close = s.close;
+    b.change = s.change;
+    b.closeCarried = s.closeCarried;
+    b.volume = s.volume;
+    b.sellBalance = s.sellBalance;
+    b.buyBalance = s.buyBalance;
+    return b;
+}
 
 struct ChartData {
     std::array<ChartBar, kMaxBars> bars{};

@@ -523,18 +523,7 @@ Result<bool> MarketBars::chartAt(int issue, Date day, chart::ChartData& out, int
         clearAllButBars(out, n);
         for (int i = 0; i < n; ++i) {
             const chart::SeriesBar& s = months.bars[static_cast<size_t>(start + i)];
-            chart::ChartBar& b = out.bars[static_cast<size_t>(i)];
-            b = chart::ChartBar{};
-            b.date = s.date;
-            b.open = s.open;
-            b.high = s.high;
-            b.low = s.low;
-            b.close = s.close;
-            b.change = s.change;
-            b.closeCarried = s.closeCarried;
-            b.volume = s.volume;
-            b.sellBalance = s.sellBalance;
-            b.buyBalance = s.buyBalance;
+            out.bars[static_cast<size_t>(i)] = chart::chartBarOf(s);
         }
         out.barCount = static_cast<std::int16_t>(n);
         if (seriesBars < 0)

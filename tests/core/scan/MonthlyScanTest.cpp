@@ -81,17 +81,7 @@ chart::ChartData chartOfSeries(db::Database& db, std::int32_t code, Date day, co
     const int n = std::min(chart::kMaxBars, series->size());
     for (int i = 0; i < n; ++i) {
         const chart::SeriesBar& s = series->bars[static_cast<size_t>(series->size() - n + i)];
-        chart::ChartBar& b = d.bars[static_cast<size_t>(i)];
-        b.date = s.date;
-        b.open = s.open;
-        b.high = s.high;
-        b.low = s.low;
-        b.close = s.close;
-        b.change = s.change;
-        b.closeCarried = s.closeCarried;
-        b.volume = s.volume;
-        b.sellBalance = s.sellBalance;
-        b.buyBalance = s.buyBalance;
+        d.bars[static_cast<size_t>(i)] = chart::chartBarOf(s);
     }
     d.barCount = static_cast<std::int16_t>(n);
     chart::computeIndicators(d, o.settings);
