@@ -183,6 +183,7 @@ chart::SeriesChart spanChart(Invocation& inv, chart::BarSeries series, const Spa
         options.psychPeriod = s.SaicoL;
     if (s.RSIVR > 0)
         options.flowPeriod = s.RSIVR;
+    chart::chooseItoAverage(options, s.ITORSO, s.move1, s.move2, s.move3);
     if (span.panes) {
         options.panes.clear();
         for (const std::string& name : commaList(*span.panes)) {
@@ -190,7 +191,7 @@ chart::SeriesChart spanChart(Invocation& inv, chart::BarSeries series, const Spa
                 options.panes.push_back(*kind);
             else
                 inv.err << "kestrel: no pane is called \"" << name
-                        << "\" (volume, margin, psych, rsi, vr, macd, stoch, rci, dmi): left out\n";
+                        << "\" (volume, margin, psych, rsi, vr, macd, stoch, rci, dmi, ito): left out\n";
         }
     } else if (!display.volume) {
         options.panes.clear();
@@ -411,7 +412,7 @@ const CommandRegistrar
             "bar of that span up to the date as JSON (daily, weekly or monthly bars, \"forming\": true on a "
             "month still forming); with --png they draw that span at --size (default 1280x800); --log, --compare "
             "(up to 3 issues, in percent from the first bar shown, \"compare\" in the JSON) and --panes (up to 4 "
-            "of volume, margin, psych, rsi, vr, macd, stoch, rci, dmi) choose the view",
+            "of volume, margin, psych, rsi, vr, macd, stoch, rci, dmi, ito (伊藤ﾚｼｵ)) choose the view",
             runChart, true, true});
 
 } // namespace

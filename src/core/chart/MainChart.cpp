@@ -26,9 +26,12 @@ SceneOptions mainChartOptions(const MainChartSwitches& s) {
     o.panes.clear();
     if (s.volume)
         o.panes.push_back(PaneKind::Volume);
+    const bool daily = barModeFor(s.chartMode) == BarMode::Daily;
     switch (s.lowerPanelMode) {
     case 0:
         o.panes.insert(o.panes.end(), {PaneKind::Psych, PaneKind::Rsi, PaneKind::Vr});
+        if (daily && s.allIto)
+            o.panes.push_back(PaneKind::Ito);
         break;
     case 1:
         o.panes.insert(o.panes.end(), {PaneKind::Rsi, PaneKind::Vr});
@@ -37,8 +40,7 @@ SceneOptions mainChartOptions(const MainChartSwitches& s) {
         o.panes.push_back(PaneKind::Psych);
         break;
     case 3:
-        if (barModeFor(s.chartMode) != BarMode::Daily)
-            o.panes.push_back(PaneKind::Margin);
+        o.panes.push_back(daily ? PaneKind::Ito : PaneKind::Margin);
         break;
     case kLowerMacd:
         o.panes.push_back(PaneKind::Macd);
@@ -79,8 +81,19 @@ SceneOptions mainChartOptions(const MainChartSwitches& s) {
         o.psychPeriod = s.psychPeriod;
     if (s.flowPeriod > 0)
         o.flowPeriod = s.flowPeriod;
+    chooseItoAverage(o, s.itoAverage, s.average1, s.average2, s.average3);
     o.screenMode = s.screenMode;
     return o;
+}
+
+void chooseItoAverage(SceneOptions& o, int itoAverage, int average1, int average2, int average3) {
+    const int periods[3] = {average1, average2, average3};
+    if (itoAverage >= 1 && itoAverage <= 3) {
+        o.itoPeriod = periods[itoAverage - 1];
+        o.itoSpan = itoAverage == 1 ? o.itoPeriod : o.itoPeriod - 1;
+    } else {
+        o.itoPeriod = o.itoSpan = 0;
+    }
 }
 
 SceneOptions windowChartOptions(const ChartDisplay& display, const Settings& settings, int chartMode,
@@ -94,6 +107,8 @@ SceneOptions windowChartOptions(const ChartDisplay& display, const Settings& set
     s.average1 = settings.move1;
     s.average2 = settings.move2;
     s.average3 = settings.move3;
+    s.itoAverage = settings.ITORSO;
+    s.allIto = display.ALLITORSO == 2;
     s.psychPeriod = settings.SaicoL;
     s.flowPeriod = settings.RSIVR;
     s.screenMode = settings.ScreenMode;
@@ -113,23 +128,33 @@ int barOnOrBefore(const BarSeries& series, Date day) {
     return static_cast<int>(it - series.bars.begin()) - 1;
 }
 
+ChartData chartDataOf(const BarSeries& series, int last, const IndicatorSettings& settings) {
+    ChartData d;
+    if (last < 0 || last >= series.size())
+        return d;
+    const int first = std::max(0, last - kMaxBars + 1);
+    d.barCount = static_cast<std::int16_t>(last - first + 1);
+    for (int i = first; i <= last; ++i)
+        d.bars[static_cast<std::size_t>(i - first)] = chartBarOf(series.bars[static_cast<std::size_t>(i)]);
+    computeIndicators(d, settings);
+    return d;
+}
+
+void listSeriesBars(ChartData& data, const BarSeries& series, const IndicatorSettings& settings) {
+    ChartData next = chartDataOf(series, series.size() - 1, settings);
+    next.latestDate = data.latestDate;
+    next.scrollStartDate = data.scrollStartDate;
+    next.lastLoadedCode = data.lastLoadedCode;
+    next.lastLoadedMode = data.lastLoadedMode;
+    next.scrollSmallChange = data.scrollSmallChange;
+    next.scrollLargeChange = data.scrollLargeChange;
+    data = next;
+}
+
 DetailLabels detailLabelsAt(const BarSeries& series, int bar, const IndicatorSettings& settings) {
     if (bar < 0 || bar >= series.size())
         return {};
-    ChartData d;
-    const int first = std::max(0, bar - kMaxBars + 1);
-    d.barCount = bar - first + 1;
-    for (int i = first; i <= bar; ++i) {
-        const SeriesBar& b = series.bars[static_cast<std::size_t>(i)];
-        ChartBar& c = d.bars[static_cast<std::size_t>(i - first)];
-        c.date = b.date;
-        c.open = b.open, c.high = b.high, c.low = b.low, c.close = b.close;
-        c.closeCarried = b.closeCarried;
-        c.change = b.change;
-        c.volume = b.volume;
-        c.sellBalance = b.sellBalance, c.buyBalance = b.buyBalance;
-    }
-    computeIndicators(d, settings);
+    const ChartData d = chartDataOf(series, bar, settings);
     return detailLabels(d.bars[static_cast<std::size_t>(d.barCount - 1)]);
 }
 

@@ -20,6 +20,8 @@ struct MainChartSwitches {
     bool averages = true; // 移動平均有
     int chartMode = 1;
     int average1 = 0, average2 = 0, average3 = 0; // the three averages' periods (0: not drawn)
+    int itoAverage = 0;  // ITORSO: the average behind 伊藤ﾚｼｵ (1 short, 2 medium, 3 long; else none)
+    bool allIto = false; // ALLITORSO 2: ALL shows 伊藤ﾚｼｵ too (daily)
     int psychPeriod = 12, flowPeriod = 14;
     int screenMode = 1;
     TechnicalOverlays overlays; // the テクニカル menu's overlays
@@ -30,12 +32,17 @@ struct MainChartSwitches {
 BarMode barModeFor(int chartMode);
 
 // The scene options of the switches: the volume pane first when shown, then the lower panel's oscillators
-// each in its own pane (ALL: サイコロ, RSI, VR; the margin balances in weekly and monthly mode). The
-// 伊藤ﾚｼｵ of the daily chart has no pane: that mode shows none. A technical panel is a pane of its own.
+// each in its own pane (ALL: サイコロ, RSI, VR, and in daily mode with allIto 伊藤ﾚｼｵ as a fifth pane;
+// mode 3: 伊藤ﾚｼｵ in daily mode, the margin balances in weekly and monthly mode). 伊藤ﾚｼｵ follows the
+// average itoAverage chooses: over its period for the short one, one bar less for the medium and long
+// ones. A technical panel is a pane of its own.
 // The overlays by their line names: 一目均衡表 tenkan, kijun, span1, span2; ボリンジャーバンド bbMid and
 // the bands up to bbBands; エンベロープ envUp, envLo; HLバンド hlHigh, hlLow; パラボリック sar (価格帯別出来高
 // has no line of the scene).
 SceneOptions mainChartOptions(const MainChartSwitches& s);
+// 伊藤ﾚｼｵ's average in `options`: the period of average itoAverage (1..3) of the three, and its span (the
+// period for the short average, one bar less for the others); none for any other itoAverage.
+void chooseItoAverage(SceneOptions& options, int itoAverage, int average1, int average2, int average3);
 
 // The main window's chart at the size the window opens with (its least): the surface under the header
 // line, from the left edge of the old 110-bar chart to the issue list.
@@ -57,5 +64,12 @@ int barOnOrBefore(const BarSeries& series, Date day);
 // a bar at the left edge of a view has its values from the stored bars before it. Empty labels for a bar
 // outside the series.
 DetailLabels detailLabelsAt(const BarSeries& series, int bar, const IndicatorSettings& settings);
+
+// The 110-bar chart of the kMaxBars bars of a series ending at bar `last` (fewer where the series holds
+// fewer), computed as a load computes it; no bars for a bar outside the series, no split flags.
+ChartData chartDataOf(const BarSeries& series, int last, const IndicatorSettings& settings);
+// The price list's bars of `data` replaced by chartDataOf the series' last bar (the monthly chart's list
+// lists its months so); the scroll range and the remembered issue and mode of the load stay.
+void listSeriesBars(ChartData& data, const BarSeries& series, const IndicatorSettings& settings);
 
 } // namespace kestrel::chart

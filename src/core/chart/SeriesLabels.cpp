@@ -10,8 +10,8 @@
 namespace kestrel::chart {
 namespace {
 
-constexpr std::array<std::string_view, 9> kPaneNames = {"volume", "margin", "psych", "rsi", "vr",
-                                                        "macd",   "stoch",  "rci",   "dmi"};
+constexpr std::array<std::string_view, 10> kPaneNames = {"volume", "margin", "psych", "rsi", "vr",
+                                                         "macd",   "stoch",  "rci",   "dmi", "ito"};
 
 // "1,234,567" from a whole number.
 std::string grouped(std::int64_t v) {

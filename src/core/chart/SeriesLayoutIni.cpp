@@ -63,7 +63,8 @@ bool readPanes(std::string_view text, SeriesLayout& l) {
         }
     }
     // All weights or none, and the price panel keeps a tenth of the height.
-    return static_cast<int>(l.panes.size()) <= kMaxPanes &&
+    // The window's ALL view with 伊藤ﾚｼｵ keeps one pane more than the pane menu adds.
+    return static_cast<int>(l.panes.size()) <= kMaxScenePanes &&
            (withWeight == 0 || withWeight == static_cast<int>(l.panes.size())) && sum <= 900;
 }
 

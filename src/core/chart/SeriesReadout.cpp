@@ -42,7 +42,7 @@ std::vector<NamedValue> SeriesChart::priceValues(int bar) const {
     return out;
 }
 
-std::vector<NamedValue> SeriesChart::paneValues(int pane, int bar) const {
+std::vector<NamedValue> SeriesChart::paneValues(int pane, int bar, SeriesView view) const {
     std::vector<NamedValue> out;
     if (pane < 0 || pane >= static_cast<int>(m_panes.size()) || bar < 0 || bar >= m_series.size())
         return out;
@@ -53,6 +53,11 @@ std::vector<NamedValue> SeriesChart::paneValues(int pane, int bar) const {
     if (p.kind == PaneKind::Margin) {
         out.push_back({"売", static_cast<double>(b.sellBalance)});
         out.push_back({"買", static_cast<double>(b.buyBalance)});
+    }
+    if (p.kind == PaneKind::Ito) {
+        if (view.empty())
+            view = {0, m_series.size() - 1};
+        out.push_back({paneTitle(pane), at(itoRatio(m_series, view, m_itoChanges, m_options.itoPeriod).values, bar)});
     }
     for (const Line& l : p.lines)
         out.push_back({l.name.empty() ? paneTitle(pane) : l.name, at(l.values, bar)});
@@ -83,7 +88,7 @@ BarReadout readBar(const SeriesChart& chart, SeriesView view, int bar) {
         r.compared.push_back({std::to_string(chart.compared()[static_cast<std::size_t>(k)].code),
                               at(chart.comparePercent(k, view), r.bar)});
     for (int p = 0; p < static_cast<int>(chart.options().panes.size()); ++p)
-        r.panes.push_back(chart.paneValues(p, r.bar));
+        r.panes.push_back(chart.paneValues(p, r.bar, view));
     return r;
 }
 

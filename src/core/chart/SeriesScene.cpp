@@ -1,12 +1,15 @@
 // SeriesChart: the values of a chart of any span computed once, and each view drawn as primitives.
 #include "core/chart/SeriesScene.h"
 
+#include "core/chart/ChartData.h"
+#include "core/chart/ChartMath.h"
 #include "core/chart/ChartTechnical.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <initializer_list>
+#include <numbers>
 
 namespace kestrel::chart {
 namespace {
@@ -166,6 +169,8 @@ std::string paneTitleOf(PaneKind k, const SceneOptions& options) {
         return "RCI";
     case PaneKind::Dmi:
         return "DMI";
+    case PaneKind::Ito:
+        return "伊藤ﾚｼｵ(" + std::to_string(options.itoPeriod) + ")";
     }
     return {};
 }
@@ -185,6 +190,80 @@ Series trendCurve(const BarSeries& series, SeriesView view) {
         if (const Currency f = fit.valueAt(b - view.first + 1); f.raw() != 0)
             out[static_cast<std::size_t>(b)] = f.toDouble();
     return out;
+}
+
+Series averageChange(const BarSeries& series, int period, int span) {
+    const std::size_t n = series.bars.size();
+    Series out(n, kMissing);
+    if (period < 1 || span < 1)
+        return out;
+    constexpr std::int64_t kScale = Currency::kScale;
+    std::vector<std::int64_t> ma(n, 0); // whole yen; 0: none
+    detail::Int128 sum = 0;             // raw Currency
+    std::int64_t count = 0;             // bars with a carried close
+    for (std::size_t t = 0; t < n; ++t) {
+        const std::int64_t c = series.bars[t].closeCarried.raw();
+        sum += c;
+        count += c != 0;
+        if (t >= static_cast<std::size_t>(period)) {
+            const std::int64_t leaving = series.bars[t - static_cast<std::size_t>(period)].closeCarried.raw();
+            sum -= leaving;
+            count -= leaving != 0;
+        }
+        if (t + 1 < static_cast<std::size_t>(period) || count == 0)
+            continue;
+        // The mean plus one half, truncated, as the 110-bar chart takes it.
+        ma[t] = static_cast<std::int64_t>((sum * 2 + count * kScale) / (detail::Int128{count} * 2 * kScale));
+        if (ma[t] == 0)
+            continue;
+        if (t >= static_cast<std::size_t>(span) && ma[t - static_cast<std::size_t>(span)] != 0)
+            out[t] = static_cast<double>(ma[t] - ma[t - static_cast<std::size_t>(span)]);
+    }
+    return out;
+}
+
+ItoRatio itoRatio(const BarSeries& series, SeriesView view, const Series& changes, int period) {
+    ItoRatio r;
+    r.values.assign(series.bars.size(), kMissing);
+    view.first = std::max(view.first, 0);
+    view.last = std::min(view.last, series.size() - 1);
+    if (view.empty() || period < 1 || changes.size() != series.bars.size())
+        return r;
+    // The 110-bar chart's price scale of the view's bars.
+    constexpr std::int64_t kScale = Currency::kScale;
+    Currency maxHigh = Currency::fromWhole(-1), minLow;
+    bool anyLow = false;
+    for (int b = view.first; b <= view.last; ++b) {
+        const SeriesBar& bar = series.bars[static_cast<std::size_t>(b)];
+        maxHigh = std::max(maxHigh, bar.high);
+        if (bar.low.raw() != 0 && (!anyLow || bar.low < minLow)) {
+            minLow = bar.low;
+            anyLow = true;
+        }
+    }
+    const Currency top =
+        Currency::fromWhole(static_cast<std::int64_t>(detail::divFloor(maxHigh.raw(), 10 * kScale)) * 10 + 10);
+    const Currency bottom = anyLow ? Currency::fromWhole(minLow.raw() / (10 * kScale) * 10) : Currency();
+    const Currency unit = (top - bottom).dividedBy(kPricePanelHeight);
+    if (unit.raw() <= 0)
+        return r;
+    const double run = kBarWidth * unit.toDouble() * period;
+    std::vector<Currency> angles(static_cast<std::size_t>(view.count()));
+    Currency largest;
+    for (int b = view.first; b <= view.last; ++b) {
+        const double change = changes[static_cast<std::size_t>(b)];
+        if (isMissing(change))
+            continue;
+        const Currency a = Currency::fromDouble(std::atan(change / run) * 180.0 / std::numbers::pi);
+        angles[static_cast<std::size_t>(b - view.first)] = a;
+        largest = std::max(largest, a.raw() < 0 ? -a : a);
+    }
+    for (int b = view.first; b <= view.last; ++b)
+        if (!isMissing(changes[static_cast<std::size_t>(b)]))
+            r.values[static_cast<std::size_t>(b)] =
+                (angles[static_cast<std::size_t>(b - view.first)] + largest).toDouble();
+    r.level = largest.toDouble();
+    return r;
 }
 
 std::vector<MarkSpot> markSpots(const std::vector<BarMark>& marks, SeriesView view, const SceneLayout& lay) {
@@ -215,8 +294,8 @@ int markAt(const std::vector<BarMark>& marks, SeriesView view, const SceneLayout
 
 SeriesChart::SeriesChart(BarSeries series, SceneOptions options, std::vector<ComparedIssue> compared)
     : m_series(std::move(series)), m_options(std::move(options)), m_compared(std::move(compared)) {
-    if (m_options.panes.size() > static_cast<std::size_t>(kMaxPanes))
-        m_options.panes.resize(kMaxPanes);
+    if (m_options.panes.size() > static_cast<std::size_t>(kMaxScenePanes))
+        m_options.panes.resize(kMaxScenePanes);
     if (m_compared.size() > static_cast<std::size_t>(kMaxCompared))
         m_compared.resize(kMaxCompared);
     if (!m_options.technical.validate())
@@ -308,6 +387,10 @@ SeriesChart::SeriesChart(BarSeries series, SceneOptions options, std::vector<Com
             line("ADX", std::move(d.adx), kLineColors[5]);
             break;
         }
+        case PaneKind::Ito:
+            // Fitted to each view when drawn.
+            m_itoChanges = averageChange(m_series, m_options.itoPeriod, m_options.itoSpan);
+            break;
         }
         m_panes.push_back(std::move(p));
     }
@@ -570,6 +653,14 @@ std::vector<Primitive> SeriesChart::draw(SeriesView view, int width, int height,
             }
             m.low = 0;
             m.high = std::max(1.0, most * 1.05);
+        } else if (p.kind == PaneKind::Ito) {
+            ItoRatio ito = itoRatio(m_series, view, m_itoChanges, m_options.itoPeriod);
+            // 0 .. 2 × level with the level in the middle (a flat view: the line at the middle).
+            m.low = ito.level > 0 ? 0 : -1;
+            m.high = ito.level > 0 ? 2 * ito.level : 1;
+            const int y = m.y(ito.level);
+            add(out, Shape::DottedLine, L, y, R, y, kItoColor);
+            lines.push_back({"", std::move(ito.values), kItoColor});
         } else if (p.high <= p.low) {
             double lo = 1e300, hi = -1e300;
             for (const Line& l : lines)

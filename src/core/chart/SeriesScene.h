@@ -35,15 +35,18 @@
 
 namespace kestrel::chart {
 
-// What a pane below the price panel shows.
-enum class PaneKind { Volume, Margin, Psych, Rsi, Vr, Macd, Stoch, Rci, Dmi };
+// What a pane below the price panel shows (new kinds go last: layouts in Kestrel.ini name them).
+enum class PaneKind { Volume, Margin, Psych, Rsi, Vr, Macd, Stoch, Rci, Dmi, Ito };
+// The panes a user adds (pane menu, --panes); the window's ALL view with 伊藤ﾚｼｵ shows one more (volume,
+// サイコロ, RSI, VR and 伊藤ﾚｼｵ), as many as a scene holds.
 inline constexpr int kMaxPanes = 4;
+inline constexpr int kMaxScenePanes = 5;
 inline constexpr int kMaxCompared = 3;
 // Candles need this many pixels a bar; closer bars are strokes.
 inline constexpr int kCandleMinSlot = 3;
 
 // The pane of a command-line or settings name ("volume", "margin", "psych", "rsi", "vr", "macd",
-// "stoch", "rci", "dmi"); none for any other name.
+// "stoch", "rci", "dmi", "ito"); none for any other name.
 std::optional<PaneKind> paneByName(std::string_view name);
 std::string_view paneName(PaneKind kind);
 
@@ -98,6 +101,10 @@ struct SceneOptions {
     std::vector<PaneKind> panes{PaneKind::Volume};
     TechnicalSettings technical;
     int psychPeriod = 12, flowPeriod = 14; // psychological line; RSI and volume ratio
+    // 伊藤ﾚｼｵ: the average of itoPeriod bars whose change over itoSpan bars the pane draws as an angle
+    // (the 110-bar chart's choice ITORSO: the short average over its period, the medium and long ones
+    // over one bar less); no line while either is below 1.
+    int itoPeriod = 25, itoSpan = 24;
     int screenMode = 1;
     // Each pane's share of the panels' height (price panel and panes, legends included) in thousandths;
     // any other number of weights than panes: the default split.
@@ -160,6 +167,25 @@ struct NamedValue {
 // out too).
 Series trendCurve(const BarSeries& series, SeriesView view);
 
+// The change of the 110-bar chart's moving average of `period` bars (the mean of the carried closes of the
+// bars that have one, to whole yen, halves up) over `span` bars, at each bar of the series: ma(t) -
+// ma(t - span). kMissing where either average is missing (before the period's first full window, or a
+// window without any close) and for a period or span below 1.
+Series averageChange(const BarSeries& series, int period, int span);
+
+// 伊藤ﾚｼｵ of a view, fitted to the bars shown as the 110-bar chart fits it to its bars: each change of
+// `changes` (averageChange) as the angle the average's line is drawn at, atan(change / (5 × unit × period))
+// in degrees held to four decimals, unit = (top − bottom) / 256 to four decimals, with top and bottom the
+// 110-bar chart's price scale of the view (bottom: the lowest non-zero low down to a multiple of 10; top:
+// the next multiple of 10 strictly above the highest high); then every angle plus the largest absolute
+// angle `level` of the view, so the line runs from 0 to 2 × level with a level average at `level`.
+// kMissing outside the view and where the change is missing.
+struct ItoRatio {
+    Series values;
+    double level = 0;
+};
+ItoRatio itoRatio(const BarSeries& series, SeriesView view, const Series& changes, int period);
+
 // Where the results marks of a view stand: the index into marks, the bar's column and the label's left
 // edge, as draw() places them (a label that would run into the previous one or past the plot is left out).
 struct MarkSpot {
@@ -175,7 +201,7 @@ int markAt(const std::vector<BarMark>& marks, SeriesView view, const SceneLayout
 class SeriesChart {
 public:
     // Names of options.overlays that TechnicalValues does not know are dropped (see unknownOverlays()); more
-    // than kMaxPanes panes or kMaxCompared compared issues are cut to those numbers.
+    // than kMaxScenePanes panes or kMaxCompared compared issues are cut to those numbers.
     SeriesChart(BarSeries series, SceneOptions options, std::vector<ComparedIssue> compared = {});
 
     const BarSeries& series() const { return m_series; }
@@ -199,8 +225,9 @@ public:
     // The values at `bar` of every line drawn on the price panel (averages, then overlays), by name.
     std::vector<NamedValue> priceValues(int bar) const;
     // The values at `bar` of pane `pane`: "出来高" for volume, "売" and "買" for the margin balances, each
-    // oscillator line by its legend name (the pane's title when the line has none).
-    std::vector<NamedValue> paneValues(int pane, int bar) const;
+    // oscillator line by its legend name (the pane's title when the line has none). 伊藤ﾚｼｵ is fitted to
+    // `view` (the whole series when it is empty).
+    std::vector<NamedValue> paneValues(int pane, int bar, SeriesView view = {}) const;
     std::string paneTitle(int pane) const;
 
 private:
@@ -236,6 +263,7 @@ private:
     Series m_closes;
     std::vector<Line> m_priceLines;
     std::vector<Pane> m_panes;
+    Series m_itoChanges; // averageChange of the 伊藤ﾚｼｵ's average, with an Ito pane
     std::vector<std::string> m_unknown;
     std::optional<Cloud> m_cloud;
 };

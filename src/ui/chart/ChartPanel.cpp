@@ -63,7 +63,7 @@ ChartPanel::ChartPanel(AppContext& context, QWidget* parent) : QWidget(parent), 
     connect(seriesView, &SeriesChartView::layoutChanged, this, remember);
     connect(seriesView, &SeriesChartView::viewChanged, this, remember);
     // The lines as the chart reports them, stored; the chart gets them back from the database.
-    // A click on the chart selects the price list's row of that day (of the month's last day in 月足); a
+    // A click on the chart selects the price list's row of that bar (in 月足 the rows are the months); a
     // bar older than the list's first row selects nothing.
     connect(seriesView, &SeriesChartView::barClicked, this, [this](int bar) {
         const SeriesChart* c = seriesView->chart();
@@ -264,6 +264,9 @@ void ChartPanel::loadSeriesChart(std::int32_t code, Date chartDate) {
                                  QStringLiteral("月足では線を引けません。日足か週足で引いてください。"));
     m_layout = kept;
     applyViewLayout();
+    // 月足: the price list lists the chart's months (the last 110), not the days loaded for it.
+    if (barModeFor(m_context.chartMode) == BarMode::Monthly && seriesView->chart())
+        listSeriesBars(m_data, seriesView->chart()->series(), IndicatorSettings::from(m_context.settings));
     loadOverlay(code);
 }
 
@@ -329,8 +332,8 @@ void ChartPanel::DrawChart(bool rebuildList) {
         const SceneOptions& have = seriesView->chart()->options();
         if (want.panes != have.panes || want.averages != have.averages || want.overlays != have.overlays ||
             want.psychPeriod != have.psychPeriod || want.flowPeriod != have.flowPeriod ||
-            want.screenMode != have.screenMode || want.curve != have.curve ||
-            want.volumeProfile != have.volumeProfile) {
+            want.itoPeriod != have.itoPeriod || want.itoSpan != have.itoSpan || want.screenMode != have.screenMode ||
+            want.curve != have.curve || want.volumeProfile != have.volumeProfile) {
             const SeriesLayout kept = m_layout;
             seriesView->setOptions(want);
             m_layout = kept;
@@ -369,7 +372,7 @@ void ChartPanel::kabukaListClick(int row) {
         return;
     DetailLabels l = detailLabels(m_data.bars[static_cast<size_t>(row)]);
     // The values from the whole stored series (a bar at the list's top has its averages too), where the
-    // chart holds the row's own bar (the monthly chart shows months of these days: the rows' values).
+    // chart holds the row's own bar (in 月足 every row is a month of the chart).
     int bar = -1;
     if (const SeriesChart* c = seriesView->chart()) {
         bar = barOnOrBefore(c->series(), m_data.bars[static_cast<size_t>(row)].date);

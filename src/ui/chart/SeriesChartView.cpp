@@ -31,7 +31,9 @@ constexpr int kSplitterSlack = 3;
 constexpr int kClickSlack = 2; // a press and release this close is a click, not a scroll
 
 // The pane menu's names, in PaneKind order.
-constexpr const char* kPaneLabels[] = {"出来高", "信用残", "サイコロ", "RSI", "VR", "MACD", "ストキャス", "RCI", "DMI"};
+constexpr const char* kPaneLabels[] = {"出来高", "信用残",     "サイコロ", "RSI", "VR",
+                                       "MACD",   "ストキャス", "RCI",      "DMI", "伊藤ﾚｼｵ"};
+static_assert(std::size(kPaneLabels) == static_cast<std::size_t>(PaneKind::Ito) + 1);
 
 } // namespace
 
@@ -330,7 +332,7 @@ QMenu* SeriesChartView::paneMenu(int pane) {
     const chart::SceneOptions& o = m_chart->options();
     QMenu* add = m_menu->addMenu(QStringLiteral("ペインを追加"));
     add->setEnabled(o.panes.size() < static_cast<std::size_t>(chart::kMaxPanes));
-    for (int k = 0; k <= static_cast<int>(PaneKind::Dmi); ++k) {
+    for (int k = 0; k <= static_cast<int>(PaneKind::Ito); ++k) {
         const PaneKind kind = static_cast<PaneKind>(k);
         QAction* a = add->addAction(QString::fromUtf8(kPaneLabels[k]));
         a->setEnabled(std::find(o.panes.begin(), o.panes.end(), kind) == o.panes.end());

@@ -3,6 +3,7 @@
 #include "core/chart/MainChart.h"
 
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace kestrel::chart {
 namespace {
@@ -10,39 +11,63 @@ namespace {
 using P = PaneKind;
 
 TEST(MainChart, SwitchesGiveThePanesAndAverages) {
+    // Lower panel modes 0..4 in each chart mode, with 伊藤ﾚｼｵ left out of ALL (ALLITORSO 1) and shown
+    // in it (2, daily only: a fifth pane); mode 3 is 伊藤ﾚｼｵ in daily mode, the margin balances otherwise.
     struct Case {
         int lowerMode, chartMode;
-        bool volume, averages;
-        std::vector<PaneKind> panes;
-        std::vector<int> averagesDrawn;
-    } cases[] = {
-        {0, 1, true, true, {P::Volume, P::Psych, P::Rsi, P::Vr}, {5, 25, 75}},
-        {1, 1, true, true, {P::Volume, P::Rsi, P::Vr}, {5, 25, 75}},
-        {2, 2, false, true, {P::Psych}, {5, 25, 75}},
-        {3, 1, true, false, {P::Volume}, {}}, // 伊藤ﾚｼｵ: no pane of its own
-        {3, 2, true, true, {P::Volume, P::Margin}, {5, 25, 75}},
-        {3, 3, false, true, {P::Margin}, {5, 25, 75}},
-        {4, 1, false, true, {}, {5, 25, 75}},
-        {0, 3, false, true, {P::Psych, P::Rsi, P::Vr}, {5, 25, 75}},
-        {kLowerMacd, 1, true, true, {P::Volume, P::Macd}, {5, 25, 75}},
-        {kLowerStoch, 2, false, true, {P::Stoch}, {5, 25, 75}},
-        {kLowerRci, 3, true, true, {P::Volume, P::Rci}, {5, 25, 75}},
-        {kLowerDmi, 1, true, true, {P::Volume, P::Dmi}, {5, 25, 75}},
+        std::vector<PaneKind> allIto1, allIto2;
+    } modes[] = {
+        {0, 1, {P::Volume, P::Psych, P::Rsi, P::Vr}, {P::Volume, P::Psych, P::Rsi, P::Vr, P::Ito}},
+        {0, 2, {P::Volume, P::Psych, P::Rsi, P::Vr}, {P::Volume, P::Psych, P::Rsi, P::Vr}},
+        {0, 3, {P::Volume, P::Psych, P::Rsi, P::Vr}, {P::Volume, P::Psych, P::Rsi, P::Vr}},
+        {1, 1, {P::Volume, P::Rsi, P::Vr}, {P::Volume, P::Rsi, P::Vr}},
+        {1, 2, {P::Volume, P::Rsi, P::Vr}, {P::Volume, P::Rsi, P::Vr}},
+        {1, 3, {P::Volume, P::Rsi, P::Vr}, {P::Volume, P::Rsi, P::Vr}},
+        {2, 1, {P::Volume, P::Psych}, {P::Volume, P::Psych}},
+        {2, 2, {P::Volume, P::Psych}, {P::Volume, P::Psych}},
+        {2, 3, {P::Volume, P::Psych}, {P::Volume, P::Psych}},
+        {3, 1, {P::Volume, P::Ito}, {P::Volume, P::Ito}},
+        {3, 2, {P::Volume, P::Margin}, {P::Volume, P::Margin}},
+        {3, 3, {P::Volume, P::Margin}, {P::Volume, P::Margin}},
+        {4, 1, {P::Volume}, {P::Volume}},
+        {4, 2, {P::Volume}, {P::Volume}},
+        {4, 3, {P::Volume}, {P::Volume}},
+        {kLowerMacd, 1, {P::Volume, P::Macd}, {P::Volume, P::Macd}},
+        {kLowerStoch, 2, {P::Volume, P::Stoch}, {P::Volume, P::Stoch}},
+        {kLowerRci, 3, {P::Volume, P::Rci}, {P::Volume, P::Rci}},
+        {kLowerDmi, 1, {P::Volume, P::Dmi}, {P::Volume, P::Dmi}},
     };
-    for (const Case& c : cases) {
+    for (const Case& c : modes)
+        for (bool allIto : {false, true}) {
+            MainChartSwitches s;
+            s.lowerPanelMode = c.lowerMode;
+            s.chartMode = c.chartMode;
+            s.allIto = allIto;
+            s.average1 = 5, s.average2 = 25, s.average3 = 75;
+            s.psychPeriod = 10, s.flowPeriod = 0; // 0: the scene's default
+            const SceneOptions o = mainChartOptions(s);
+            EXPECT_EQ(o.panes, allIto ? c.allIto2 : c.allIto1) << c.lowerMode << "/" << c.chartMode << "/" << allIto;
+            EXPECT_EQ(o.averages, (std::vector<int>{5, 25, 75}));
+            EXPECT_EQ(o.psychPeriod, 10);
+            EXPECT_EQ(o.flowPeriod, 14);
+            // The scene holds every pane the window asks for.
+            EXPECT_EQ(SeriesChart(BarSeries{}, o).options().panes, o.panes);
+        }
+    // Without 出来高 and averages.
+    MainChartSwitches bare;
+    bare.volume = bare.averages = false;
+    bare.lowerPanelMode = 3;
+    bare.average1 = 5;
+    EXPECT_EQ(mainChartOptions(bare).panes, std::vector<PaneKind>{P::Ito});
+    EXPECT_TRUE(mainChartOptions(bare).averages.empty());
+    // 伊藤ﾚｼｵ's average: ITORSO 1 the short one over its period, 2 and 3 over one bar less, else none.
+    const struct { int choice, period, span; } ito[] = {{1, 5, 5}, {2, 25, 24}, {3, 75, 74}, {0, 0, 0}, {4, 0, 0}};
+    for (auto c : ito) {
         MainChartSwitches s;
-        s.lowerPanelMode = c.lowerMode;
-        s.chartMode = c.chartMode;
-        s.volume = c.volume;
-        s.averages = c.averages;
         s.average1 = 5, s.average2 = 25, s.average3 = 75;
-        s.psychPeriod = 10, s.flowPeriod = 0; // 0: the scene's default
+        s.itoAverage = c.choice;
         const SceneOptions o = mainChartOptions(s);
-        EXPECT_EQ(o.panes, c.panes) << c.lowerMode << "/" << c.chartMode;
-        EXPECT_EQ(o.averages, c.averagesDrawn) << c.lowerMode << "/" << c.chartMode;
-        EXPECT_LE(o.panes.size(), static_cast<std::size_t>(kMaxPanes));
-        EXPECT_EQ(o.psychPeriod, 10);
-        EXPECT_EQ(o.flowPeriod, 14);
+        EXPECT_EQ((std::pair{o.itoPeriod, o.itoSpan}), (std::pair{c.period, c.span})) << c.choice;
     }
     MainChartSwitches one;
     one.average1 = 0, one.average2 = 13, one.average3 = 0;
@@ -180,6 +205,61 @@ TEST(MainChart, WindowOptionsFromTheIniSettings) {
         EXPECT_EQ(o.technical.tenkanPeriod, 7);
         EXPECT_EQ(o.technicalColors[kColCloudUp], (Rgb{1, 2, 3}));
     }
+    // ALLITORSO 2 adds 伊藤ﾚｼｵ to the daily ALL view, of the average ITORSO chooses.
+    settings.ITORSO = 3;
+    ChartDisplay display;
+    display.lowerPanelMode = 0;
+    display.ALLITORSO = 2;
+    const SceneOptions o = windowChartOptions(display, settings, 1, technical);
+    EXPECT_EQ(o.panes.back(), PaneKind::Ito);
+    EXPECT_EQ((std::pair{o.itoPeriod, o.itoSpan}), (std::pair{75, 74}));
+    display.ALLITORSO = 1;
+    EXPECT_EQ(windowChartOptions(display, settings, 1, technical).panes.size(), 4u);
+}
+
+// The price list of the monthly chart: its last 110 months, each row a month (the forming one with its
+// last close), the values the 110-bar chart's over them; the scroll range of the load stays.
+TEST(MainChart, MonthlyPriceListRows) {
+    BarSeries months;
+    months.mode = BarMode::Monthly;
+    for (int i = 0; i < 115; ++i) { // 2015/01 .. 2024/07
+        SeriesBar b;
+        b.date = *Date::fromYmd(2015 + i / 12, i % 12 + 1, 20);
+        b.open = Currency::fromWhole(1000 + i);
+        b.high = Currency::fromWhole(1100 + i);
+        b.low = Currency::fromWhole(900 + i);
+        b.close = b.closeCarried = Currency::fromWhole(1050 + i);
+        b.change = Currency::fromWhole(i == 0 ? 0 : 1);
+        b.volume = 2'000'000'000LL * 21; // a month of the busiest days
+        months.bars.push_back(b);
+    }
+    months.bars.back().forming = true;
+    ChartData data;
+    data.latestDate = *Date::fromYmd(2024, 7, 19);
+    data.scrollSmallChange = 7;
+    data.lastLoadedCode = 7203;
+    listSeriesBars(data, months, {5, 25, 75, 12, 14, 1});
+    ASSERT_EQ(data.barCount, kMaxBars);
+    const struct {
+        int row;
+        const char* text;
+    } rows[] = {
+        {0, "15/06/20        1005       1105        905       1055          1 42000000000"},
+        {109, "24/07/20        1114       1214       1014       1164          1 42000000000"},
+    };
+    for (auto r : rows)
+        EXPECT_EQ(kabukaListRow(data.bars[static_cast<std::size_t>(r.row)]), r.text) << r.row;
+    // MA5 of the last month: closes 1,160 .. 1,164.
+    EXPECT_EQ(data.bars[109].ma1, Currency::fromWhole(1162));
+    EXPECT_EQ(data.maxHigh, Currency::fromWhole(1214));
+    EXPECT_EQ((std::tuple{data.latestDate, data.scrollSmallChange, data.lastLoadedCode}),
+              (std::tuple{*Date::fromYmd(2024, 7, 19), std::int16_t{7}, std::int32_t{7203}}));
+    // Fewer months than 110: all of them; none.
+    months.bars.resize(3);
+    listSeriesBars(data, months, {5, 25, 75, 12, 14, 1});
+    EXPECT_EQ(data.barCount, 3);
+    listSeriesBars(data, BarSeries{}, {5, 25, 75, 12, 14, 1});
+    EXPECT_EQ(data.barCount, 0);
 }
 
 } // namespace

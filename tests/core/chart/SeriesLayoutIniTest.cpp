@@ -61,11 +61,12 @@ TEST(SeriesLayoutIni, DamagedValuesGiveTheDefault) {
         const char* named; // in the error; nullptr: reads fine
     };
     const Case cases[] = {
-        {"Panes", "volume,kdj", "Panes"},              // unknown pane
-        {"Panes", "volume,volume", "Panes"},           // twice
-        {"Panes", "volume,macd,rsi,dmi,rci", "Panes"}, // five
-        {"Panes", "volume:300,macd", "Panes"},         // weights for some panes only
-        {"Panes", "volume:500,macd:500", "Panes"},     // no room left for prices
+        {"Panes", "volume,kdj", "Panes"},                  // unknown pane
+        {"Panes", "volume,volume", "Panes"},               // twice
+        {"Panes", "volume,psych,rsi,vr,ito", nullptr},     // the window's ALL view with 伊藤ﾚｼｵ
+        {"Panes", "volume,macd,rsi,dmi,rci,ito", "Panes"}, // six
+        {"Panes", "volume:300,macd", "Panes"},             // weights for some panes only
+        {"Panes", "volume:500,macd:500", "Panes"},         // no room left for prices
         {"Panes", "volume:abc", "Panes"},
         {"Panes", "volume,", "Panes"},
         {"Panes", "macd:800", nullptr},

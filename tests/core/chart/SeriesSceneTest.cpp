@@ -3,6 +3,7 @@
 #include "core/chart/SeriesScene.h"
 
 #include "core/chart/ChartData.h"
+#include "core/chart/MainChart.h"
 
 #include <algorithm>
 #include <cmath>
@@ -294,6 +295,120 @@ TEST(SeriesScene, OldOscillatorsByHand) {
     EXPECT_NEAR(r[2], 75, 1e-9);                        // 30 of 40
     EXPECT_NEAR(r[3], 200.0 / 3, 1e-9);                 // 20 of 30
     EXPECT_NEAR(v[3], 100.0 * (200 + 200) / 900, 1e-9); // rising 200, half of the unchanged 400
+}
+
+// 40 daily bars at 1,000 yen, rising 10 a bar from bar 20 (or, falling, at 2,000 falling 10 a bar), with
+// one long shadow that fixes the view's scale at 1,280 yen over 256 pixels: a unit of 5 yen.
+BarSeries itoBars(bool falling) {
+    BarSeries s;
+    const Date d0 = *Date::fromYmd(2025, 1, 6);
+    for (int t = 0; t < 40; ++t) {
+        const double step = t < 20 ? 0 : 10.0 * (t - 19);
+        s.bars.push_back(bar(d0.addDays(t), falling ? 2000 - step : 1000 + step));
+        SeriesBar& b = s.bars.back();
+        b.high = b.low = b.close;
+    }
+    if (falling)
+        s.bars[10].high = yen(3075); // 1,800 .. 3,080
+    else
+        s.bars[39].high = yen(2275); // 1,000 .. 2,280
+    return s;
+}
+
+// 伊藤ﾚｼｵ by hand. The 5-bar average of the rising bars: 1,000 to bar 19, then 1,002, 1,006, 1,012, 1,020,
+// 1,030, 1,040 ... (10 a bar from bar 24), so its change over 5 bars is 2 at bar 20 and 50 from bar 28:
+// atan(2 / (5 × 5 × 5)) = 0.9167° and atan(50 / 125) = 21.8014°, the largest; shifted by it, a level
+// average reads 21.8014 and the steepest rise twice that. Over 4 bars (the medium and long averages'
+// span) the steepest change is 40: atan(40 / 125) = 17.7447°. The average has no change before bar 9 (no
+// average 5 bars back); a view without any slope has the level 0; a fall reads 0 at its steepest.
+TEST(SeriesScene, ItoRatioByHand) {
+    struct Case {
+        bool falling;
+        int span;
+        SeriesView view;
+        double level;
+        std::vector<std::pair<int, double>> values; // bar, value (kMissing: none)
+    } cases[] = {
+        {false, 5, {10, 39}, 21.8014, {{9, kMissing}, {10, 21.8014}, {19, 21.8014}, {20, 22.7181}, {39, 43.6028}}},
+        {false, 5, {0, 39}, 21.8014, {{0, kMissing}, {8, kMissing}, {9, 21.8014}, {28, 43.6028}}},
+        {false, 4, {10, 39}, 17.7447, {{10, 17.7447}, {39, 35.4894}}},
+        {false, 5, {0, 19}, 0, {{8, kMissing}, {9, 0}, {19, 0}, {20, kMissing}}},
+        {true, 5, {10, 39}, 21.8014, {{10, 21.8014}, {20, 20.8847}, {39, 0}}},
+    };
+    for (const Case& c : cases) {
+        const BarSeries s = itoBars(c.falling);
+        const ItoRatio r = itoRatio(s, c.view, averageChange(s, 5, c.span), 5);
+        ASSERT_EQ(r.values.size(), s.bars.size());
+        EXPECT_DOUBLE_EQ(r.level, c.level) << c.view.first << "-" << c.view.last;
+        for (const auto& [b, v] : c.values) {
+            if (isMissing(v))
+                EXPECT_TRUE(isMissing(r.values[static_cast<std::size_t>(b)])) << b;
+            else
+                EXPECT_NEAR(r.values[static_cast<std::size_t>(b)], v, 1e-9) << c.span << " bar " << b;
+        }
+    }
+    // No average of 0 bars, and none for a window without any close (an issue not yet traded).
+    BarSeries late = itoBars(false);
+    for (int t = 0; t < 12; ++t)
+        late.bars[static_cast<std::size_t>(t)].close = late.bars[static_cast<std::size_t>(t)].closeCarried = {};
+    const Series change = averageChange(late, 5, 5);
+    EXPECT_TRUE(isMissing(change[15]));   // the average 5 bars back has no close
+    EXPECT_EQ(change[21], 1006.0 - 1000); // bar 16 averages bars 12..16
+    const Series none = averageChange(late, 0, 5);
+    EXPECT_TRUE(std::all_of(none.begin(), none.end(), isMissing));
+
+    // The pane: the line with a level guide at its middle, the legend and the read-out of the view.
+    SceneOptions o;
+    o.panes = {PaneKind::Ito};
+    o.itoPeriod = o.itoSpan = 5;
+    const SeriesChart chart(itoBars(false), o);
+    const SeriesView v{10, 39};
+    const SceneLayout lay = chart.layout(v, 800, 500);
+    const int level = static_cast<int>(std::lround((lay.panes[0].first + lay.panes[0].second) / 2.0));
+    bool guide = false, legend = false;
+    for (const Primitive& p : chart.draw(v, 800, 500)) {
+        guide |= p.shape == Shape::DottedLine && p.color == kItoColor && p.y1 == level && p.x1 == lay.plotLeft;
+        legend |= p.shape == Shape::Text && p.color == kItoColor && p.text == "43.6";
+    }
+    EXPECT_TRUE(guide);
+    EXPECT_TRUE(legend);
+    EXPECT_EQ(chart.paneTitle(0), "伊藤ﾚｼｵ(5)");
+    EXPECT_DOUBLE_EQ(chart.paneValues(0, 39, v).front().value, 43.6028);
+    EXPECT_DOUBLE_EQ(chart.paneValues(0, 15, {0, 19}).front().value, 0); // a flat view: all level
+}
+
+// The 110-bar view of a long series gives the 110-bar chart's own 伊藤ﾚｼｵ for every bar past twice the
+// period (where that chart has one), for each average ITORSO chooses, from 1 yen to a million: prices
+// rising ever faster (the steepest slope at the last bar), a week without trades, shadows of every size.
+TEST(SeriesScene, ItoRatioIsTheBarChartsOwn) {
+    const int periods[3] = {5, 13, 40};
+    for (double base : {100.0, 2964.0, 800000.0}) {
+        BarSeries s;
+        const Date d0 = *Date::fromYmd(2001, 1, 4);
+        for (int t = 0; t < 400; ++t) {
+            const double close = std::round(base + base * t * t / 800000.0);
+            s.bars.push_back(bar(d0.addDays(t), close));
+            SeriesBar& b = s.bars.back();
+            b.high = yen(close + (t % 7) * base / 100);
+            b.low = yen(std::max(1.0, close - (t % 5) * base / 100));
+            if (t >= 330 && t < 335) { // no trades: the close carried
+                b.open = b.high = b.low = b.close = {};
+                b.closeCarried = s.bars[329].closeCarried;
+            }
+        }
+        const SeriesView view{400 - kMaxBars, 399};
+        for (int k = 1; k <= 3; ++k) {
+            const IndicatorSettings set{periods[0], periods[1], periods[2], 12, 14, k};
+            const ChartData old = chartDataOf(s, 399, set);
+            const int p = periods[k - 1];
+            const ItoRatio r = itoRatio(s, view, averageChange(s, p, k == 1 ? p : p - 1), p);
+            EXPECT_DOUBLE_EQ(r.level, old.itoMax.toDouble()) << base << " " << k;
+            for (int i = 2 * p + 1; i <= kMaxBars; ++i)
+                EXPECT_DOUBLE_EQ(r.values[static_cast<std::size_t>(view.first + i - 1)],
+                                 old.bars[static_cast<std::size_t>(i - 1)].itoRatio.toDouble())
+                    << base << " " << k << " bar " << i;
+        }
+    }
 }
 
 TEST(SeriesScene, FormingMonthMarked) {

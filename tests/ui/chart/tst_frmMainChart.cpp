@@ -170,6 +170,21 @@ void tst_frmMainChart::defaultViewMonthlyAndGrowth() {
     QVERIFY(std::abs(view->chart()->series().size() - 25 * 12) <= 1);
     QCOMPARE(view->view().count(), kDefaultViewBars);
     QVERIFY(!isMissing(view->chart()->priceValues(view->view().first)[2].value)); // the 75-month average
+    // The price list lists the months shown, the last the chart date's month; a click on a month selects
+    // its row, and the row's labels are that month's.
+    const BarSeries& months = view->chart()->series();
+    QCOMPARE(panel->KabukaList->count(), kMaxBars);
+    QCOMPARE(panel->KabukaList->item(kMaxBars - 1)->text().left(8),
+             QString::fromStdString(months.bars.back().date.toYYMMDD()));
+    QCOMPARE(panel->KabukaList->item(0)->text().left(8),
+             QString::fromStdString(months.bars[months.size() - kMaxBars].date.toYYMMDD()));
+    const SceneLayout monthLay = view->sceneLayout();
+    const QPoint monthAt(monthLay.barX(months.size() - 4, view->view()),
+                         (monthLay.priceTop + monthLay.priceBottom) / 2);
+    mouse(view->canvas(), QEvent::MouseButtonPress, monthAt, Qt::LeftButton, Qt::LeftButton);
+    mouse(view->canvas(), QEvent::MouseButtonRelease, monthAt, Qt::LeftButton, Qt::NoButton);
+    QCOMPARE(panel->KabukaList->currentRow(), kMaxBars - 4);
+    QCOMPARE(panel->LblDate->text(), panel->KabukaList->item(kMaxBars - 4)->text().left(8));
     // The change button goes on to the weekly chart.
     main.Cmdchange->click();
     QCOMPARE(home.context.chartMode, std::int16_t{2});
