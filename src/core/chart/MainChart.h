@@ -50,9 +50,9 @@ inline constexpr int kMainChartWidth = kClearRight - kClearLeft + 1;
 inline constexpr int kMainChartHeight = kClearBottom - (kClearTop - 4) + 1;
 
 // The scene options the main window draws its chart with, from what Kestrel.ini keeps: the display's
-// switches (lower panel, 出来高, the averages on while their colour is set), the averages' and
-// oscillators' periods and the screen mode of `settings`, the chart mode and the technical set (its
-// overlays with 価格帯別出来高, periods and colours); the trend curve while display.curve is on.
+// switches (lower panel, 出来高, the averages on while their colour is set, ALLITORSO), the averages' and
+// oscillators' periods, 伊藤ﾚｼｵ's average (ITORSO) and the screen mode of `settings`, the chart mode and the technical
+// set (its overlays with 価格帯別出来高, periods and colours); the trend curve while display.curve is on.
 SceneOptions windowChartOptions(const ChartDisplay& display, const Settings& settings, int chartMode,
                                 const TechnicalView& technical);
 
