@@ -30,7 +30,10 @@ SceneOptions mainChartOptions(const MainChartSwitches& s) {
     switch (s.lowerPanelMode) {
     case 0:
         o.panes.insert(o.panes.end(), {PaneKind::Psych, PaneKind::Rsi, PaneKind::Vr});
-        if (daily && s.allIto)
+        // The old lower panel's ALL showed the margin balances too outside the daily chart.
+        if (!daily)
+            o.panes.push_back(PaneKind::Margin);
+        else if (s.allIto)
             o.panes.push_back(PaneKind::Ito);
         break;
     case 1:

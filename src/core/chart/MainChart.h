@@ -32,7 +32,8 @@ struct MainChartSwitches {
 BarMode barModeFor(int chartMode);
 
 // The scene options of the switches: the volume pane first when shown, then the lower panel's oscillators
-// each in its own pane (ALL: サイコロ, RSI, VR, and in daily mode with allIto 伊藤ﾚｼｵ as a fifth pane;
+// each in its own pane (ALL: サイコロ, RSI, VR, then as a fifth pane the margin balances in weekly and monthly mode, or
+// 伊藤ﾚｼｵ in daily mode with allIto;
 // mode 3: 伊藤ﾚｼｵ in daily mode, the margin balances in weekly and monthly mode). 伊藤ﾚｼｵ follows the
 // average itoAverage chooses: over its period for the short one, one bar less for the medium and long
 // ones. A technical panel is a pane of its own.

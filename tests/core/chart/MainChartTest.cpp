@@ -12,14 +12,15 @@ using P = PaneKind;
 
 TEST(MainChart, SwitchesGiveThePanesAndAverages) {
     // Lower panel modes 0..4 in each chart mode, with 伊藤ﾚｼｵ left out of ALL (ALLITORSO 1) and shown
-    // in it (2, daily only: a fifth pane); mode 3 is 伊藤ﾚｼｵ in daily mode, the margin balances otherwise.
+    // in it (2, daily only: a fifth pane); weekly and monthly ALL add the margin balances; mode 3 is 伊藤ﾚｼｵ in daily
+    // mode, the margin balances otherwise.
     struct Case {
         int lowerMode, chartMode;
         std::vector<PaneKind> allIto1, allIto2;
     } modes[] = {
         {0, 1, {P::Volume, P::Psych, P::Rsi, P::Vr}, {P::Volume, P::Psych, P::Rsi, P::Vr, P::Ito}},
-        {0, 2, {P::Volume, P::Psych, P::Rsi, P::Vr}, {P::Volume, P::Psych, P::Rsi, P::Vr}},
-        {0, 3, {P::Volume, P::Psych, P::Rsi, P::Vr}, {P::Volume, P::Psych, P::Rsi, P::Vr}},
+        {0, 2, {P::Volume, P::Psych, P::Rsi, P::Vr, P::Margin}, {P::Volume, P::Psych, P::Rsi, P::Vr, P::Margin}},
+        {0, 3, {P::Volume, P::Psych, P::Rsi, P::Vr, P::Margin}, {P::Volume, P::Psych, P::Rsi, P::Vr, P::Margin}},
         {1, 1, {P::Volume, P::Rsi, P::Vr}, {P::Volume, P::Rsi, P::Vr}},
         {1, 2, {P::Volume, P::Rsi, P::Vr}, {P::Volume, P::Rsi, P::Vr}},
         {1, 3, {P::Volume, P::Rsi, P::Vr}, {P::Volume, P::Rsi, P::Vr}},
