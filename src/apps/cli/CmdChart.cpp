@@ -222,18 +222,16 @@ int runSpan(Invocation& inv, db::Database& db, std::int32_t code, const std::str
     }
     if (view.empty())
         inv.err << chart::kNoBarsMessage << "\n";
-    std::vector<chart::ComparedIssue> compared;
-    for (const std::string& c : span.compare) {
-        const auto other = static_cast<std::int32_t>(std::stoi(c));
-        auto loaded = chart::loadSeries(db, other, request);
-        if (!loaded)
-            return inv.fail(loaded.status());
-        if (loaded->bars.empty())
-            inv.err << "kestrel: " << c << " has no stored bars up to " << to.toIso() << ": not compared\n";
-        else
-            compared.push_back({other, std::move(*loaded)});
-    }
-    const chart::SeriesChart chart = spanChart(inv, std::move(*series), span, display, settings, std::move(compared));
+    std::vector<std::int32_t> codes;
+    for (const std::string& c : span.compare)
+        codes.push_back(static_cast<std::int32_t>(std::stoi(c)));
+    auto compared = chart::loadCompared(db, codes, request);
+    if (!compared)
+        return inv.fail(compared.status());
+    for (std::int32_t c : compared->missing)
+        inv.err << "kestrel: " << c << " has no stored bars up to " << to.toIso() << ": not compared\n";
+    const chart::SeriesChart chart =
+        spanChart(inv, std::move(*series), span, display, settings, std::move(compared->issues));
     if (json) {
         // The whole history is loaded: every value is the one computed from the issue's first bar.
         const chart::TechnicalValues values = chart::computeAll(chart.series(), settings);
