@@ -275,6 +275,14 @@ void ChartPanel::loadSeriesChart(std::int32_t code, Date chartDate) {
             prompt.notify(c.message());
         }
     }
+    // Another chart mode: the lower panel's own panes follow it (信用取引 in weekly and monthly mode);
+    // panes changed by hand stay.
+    if (m_restored && m_loadedMode != 0 && m_loadedMode != m_context.chartMode) {
+        const bool volume = Chkdekidaka->isChecked();
+        if (m_layout.panes == lowerPanelPanes(m_display.lowerPanelMode, volume, m_loadedMode))
+            setPanes(lowerPanelPanes(m_display.lowerPanelMode, volume, m_context.chartMode));
+    }
+    m_loadedMode = m_context.chartMode;
     const SeriesLayout kept = m_layout; // setChart shows the default span first
     m_code = code;
     m_chartDate = chartDate;

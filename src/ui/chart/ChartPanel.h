@@ -132,6 +132,7 @@ private:
     chart::SeriesLayout m_layout;
     chart::SeriesLayout m_defaultLayout;
     Date m_chartDate;
+    int m_loadedMode = 0;                        // the chart mode of the last chart loaded
     bool m_restored = false;                     // the layout read from Kestrel.ini (before it, nothing is synced back)
     std::vector<std::int32_t> m_missingCompared; // of the last load
 };

@@ -423,6 +423,19 @@ void tst_frmMainChart::oneLayoutAndItsTemplates() {
     QCOMPARE(view->chart()->options().panes, main.chartPanel()->defaultLayout().panes);
     QCOMPARE(view->chart()->options().panes, (std::vector<P>{P::Volume, P::Psych, P::Rsi, P::Vr}));
 
+    // The lower panel's own panes follow the chart mode; panes changed by hand stay.
+    for (int k = 0; k < 3; ++k)
+        main.chartPanel()->CmdSRLRSI->click(); // 伊藤ﾚｼｵ / 信用取引
+    main.Cmdchange->click();
+    QCOMPARE(home.context.chartMode, std::int16_t{2});
+    QCOMPARE(view->chart()->options().panes, (std::vector<P>{P::Volume, P::Margin}));
+    for (QAction* a : view->paneMenu(1)->actions())
+        if (a->text() == QStringLiteral("このペインを削除"))
+            a->trigger();
+    main.Cmdchange->click();
+    QCOMPARE(home.context.chartMode, std::int16_t{1});
+    QCOMPARE(view->chart()->options().panes, (std::vector<P>{P::Volume}));
+
     InputDialog::setNextText(QStringLiteral("長期"));
     main.action(QStringLiteral("mnuTemplateDelete"))->trigger();
     QVERIFY(layoutTemplates(home.context.paths.iniPath).empty());
