@@ -1,10 +1,11 @@
 // Series view bench: the whole history of one issue (25 years, 6,250 daily bars) with three overlays
 // (Bollinger mid and ±2σ) beside the three moving averages, and three panes (volume, MACD, RSI).
-// Targets: load and compute under 5 ms warm; scene and drawing at 1920×1080 under 16 ms; every one of
-// 200 zoom and scroll steps under 16 ms (the slowest is printed).
-// The database (8 issues x 6,250 weekdays, one with three split events) is built once under the build folder.
-// Run: build/bench/series_view_bench
+// Targets: load and compute under 5 ms warm (with three compared issues printed beside it); scene and drawing at
+// 1920×1080 under 16 ms; every one of 200 zoom and scroll steps under 16 ms (the slowest is printed). The database (8
+// issues x 6,250 weekdays, one with three split events) is built once under the build folder. Run:
+// build/bench/series_view_bench
 #include "BenchMarket.h"
+#include "core/chart/MainChart.h"
 #include "core/chart/SeriesLoad.h"
 #include "core/chart/SeriesNavigation.h"
 #include "core/chart/SeriesReadout.h"
@@ -108,6 +109,18 @@ int main(int argc, char** argv) {
                 kHeight);
     measure(
         "load and compute, warm (target < 5 ms)", 50, [&](int) { (void)loadAndCompute(); }, 5.0);
+    // The window compares every chart with the same issues: they are loaded with each issue shown.
+    measure(
+        "load and compute with 3 compared issues (a figure)", 50,
+        [&](int) {
+            const chart::SeriesRequest request{chart::BarMode::Daily, std::nullopt, to, true};
+            auto compared = chart::loadCompared(db, {1302, 1304, 1306}, request);
+            must(compared.status());
+            auto s = chart::loadSeries(db, kCode, request);
+            must(s.status());
+            (void)chart::SeriesChart(std::move(*s), options(), std::move(compared->issues));
+        },
+        1e9);
 
     const chart::SeriesView all = chart::viewLastBars(chart.series(), to, kDays);
     std::printf("whole history: %zu primitives\n", chart.draw(all, kWidth, kHeight).size());

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # kestrel chart views of any span: --png with --size, candles against high-low strokes at chosen pixels,
-# --log, --panes with an unknown name, --compare with a missing day and a code not stored.
+# --log, --panes with an unknown name, --compare with a missing day and a code not stored, and the
+# window's picture with the comparison of its saved layout.
 set -euo pipefail
 source "$(dirname "$0")/common.bash"
 mkdir "$t/h"
@@ -110,6 +111,14 @@ if [ "${KESTREL_WITH_PNG:-1}" = 1 ]; then
         px "$t/c.png" column $x 14 200 | grep -q "0,255,255" && found=1
     done
     [ $found = 1 ] || fail "no comparison line"
+    # The window's picture draws the window's saved layout, its comparison too (the last bars near x 334).
+    printf '[ChartLayout]\r\nCompare=1306\r\n' >>"$h/Kestrel.ini"
+    k chart 1301 --date "$last" --png "$t/w.png" --size 400x300 2>/dev/null
+    found=0
+    for x in 324 327 330 333; do
+        px "$t/w.png" column $x 14 200 | grep -q "0,255,255" && found=1
+    done
+    [ $found = 1 ] || fail "no comparison line in the window's picture"
 fi
 
 check() {

@@ -223,18 +223,16 @@ int runSpan(Invocation& inv, db::Database& db, std::int32_t code, const std::str
     }
     if (view.empty())
         inv.err << chart::kNoBarsMessage << "\n";
-    std::vector<chart::ComparedIssue> compared;
-    for (const std::string& c : span.compare) {
-        const auto other = static_cast<std::int32_t>(std::stoi(c));
-        auto loaded = chart::loadSeries(db, other, request);
-        if (!loaded)
-            return inv.fail(loaded.status());
-        if (loaded->bars.empty())
-            inv.err << "kestrel: " << c << " has no stored bars up to " << to.toIso() << ": not compared\n";
-        else
-            compared.push_back({other, std::move(*loaded)});
-    }
-    const chart::SeriesChart chart = spanChart(inv, std::move(*series), span, display, settings, std::move(compared));
+    std::vector<std::int32_t> codes;
+    for (const std::string& c : span.compare)
+        codes.push_back(static_cast<std::int32_t>(std::stoi(c)));
+    auto compared = chart::loadCompared(db, codes, request);
+    if (!compared)
+        return inv.fail(compared.status());
+    for (std::int32_t c : compared->missing)
+        inv.err << "kestrel: " << c << " has no stored bars up to " << to.toIso() << ": not compared\n";
+    const chart::SeriesChart chart =
+        spanChart(inv, std::move(*series), span, display, settings, std::move(compared->issues));
     if (json) {
         // The whole history is loaded: every value is the one computed from the issue's first bar.
         const chart::TechnicalValues values = chart::computeAll(chart.series(), settings);
@@ -249,13 +247,19 @@ int runSpan(Invocation& inv, db::Database& db, std::int32_t code, const std::str
     return view.empty() ? exitCodeFor(StatusCode::NotFound) : 0;
 }
 
+// Which of the window's switches the command line gave.
+struct WindowChoices {
+    bool lowerPanel = false, overlays = false;
+};
+
 #ifdef KESTREL_WITH_PNG
 // The PNG of the chart as the main window opens it: the whole stored history up to the chart date, the
 // last kDefaultViewBars bars shown with the window's options (Kestrel.ini's display settings, technical
-// set and saved log scale and pane heights), the user's lines and, unless left out, the ledger's lots.
+// set and saved layout: overlays, panes with their heights, scale and comparison), the user's lines and, unless left
+// out, the ledger's lots.
 int windowPng(Invocation& inv, db::Database& db, std::int32_t code, const std::string& chartDate, bool weekly,
-              const chart::ChartDisplay& display, const chart::TechnicalView& techView, bool ledger, int width,
-              int height, const std::string& path) {
+              const chart::ChartDisplay& display, const chart::TechnicalView& techView, const WindowChoices& chosen,
+              bool ledger, int width, int height, const std::string& path) {
     const AppContext& ctx = inv.context;
     const Date to = *Date::parse(chartDate);
     chart::SeriesRequest request;
@@ -266,12 +270,24 @@ int windowPng(Invocation& inv, db::Database& db, std::int32_t code, const std::s
     if (!series)
         return inv.fail(series.status());
     chart::SceneOptions options = chart::windowChartOptions(display, ctx.settings, ctx.chartMode, techView);
+    // The window's layout (without a saved one: the lower panel's panes and the technical set's overlays);
+    // --lower-panel, --no-volume and --overlay change it as the window's switches do.
+    const chart::SeriesLayout derived = chart::derivedWindowLayout(
+        display.lowerPanelMode, display.volume, ctx.chartMode, ctx.settings.ALLITORSO == 2, techView);
     chart::SeriesLayout saved;
-    if (Status l = chart::loadSeriesLayout(ctx.paths.iniPath, chart::kSeriesLayoutSection, saved); !l)
+    if (Status l = chart::loadSeriesLayout(ctx.paths.iniPath, chart::kSeriesLayoutSection, saved, derived); !l)
         inv.err << "kestrel: " << l.message() << "\n";
-    options.logScale = saved.logScale;
-    if (saved.paneWeights.size() == options.panes.size())
-        options.paneWeights = saved.paneWeights;
+    if (chosen.lowerPanel) {
+        saved.panes = derived.panes;
+        saved.paneWeights.clear();
+    } else if (!display.volume)
+        chart::setVolumePane(saved, false);
+    if (chosen.overlays)
+        saved.overlays = chart::switchOverlays(saved.overlays, techView.overlays, techView.bbBands);
+    chart::applyLayout(saved, options);
+    auto compared = chart::loadCompared(db, saved.compare, request);
+    if (!compared)
+        return inv.fail(compared.status());
     chart::ChartOverlay overlay;
     auto lines = chart::listLines(db, code, ctx.chartMode, ctx.splitAdjust);
     if (!lines)
@@ -281,7 +297,7 @@ int windowPng(Invocation& inv, db::Database& db, std::int32_t code, const std::s
     if (ledger)
         if (Status m = trade::ledgerMarks(db, code, ctx.splitAdjust, overlay); !m)
             return inv.fail(m);
-    const chart::SeriesChart chart(std::move(*series), std::move(options));
+    const chart::SeriesChart chart(std::move(*series), std::move(options), std::move(compared->issues));
     const chart::SeriesView view = chart::viewLastBars(chart.series(), to, chart::kDefaultViewBars);
     QImage image = services::renderSeriesImage(chart, view, width, height);
     {
@@ -315,7 +331,9 @@ int runChart(Invocation& inv) {
         return inv.fail("kestrel: --png is not available: this kestrel was built without Qt Gui");
 #endif
     std::optional<std::string> dateText = inv.takeOption("--date");
+    [[maybe_unused]] WindowChoices chosen;
     if (auto mode = inv.takeOption("--lower-panel")) {
+        chosen.lowerPanel = true;
         const int m = chart::lowerPanelFromText(*mode);
         if (m < 0) {
             inv.err << "kestrel: unknown --lower-panel \"" << *mode
@@ -329,6 +347,7 @@ int runChart(Invocation& inv) {
     if (Status t = chart::loadTechnicalView(inv.context.paths.iniPath, techView); !t)
         inv.err << "kestrel: " << t.message() << "\n";
     if (auto overlays = inv.takeOption("--overlay")) {
+        chosen.overlays = true;
         techView.overlays = {};
         std::string bad;
         if (!chart::overlaysFromText(*overlays, techView.overlays, bad)) {
@@ -386,7 +405,7 @@ int runChart(Invocation& inv) {
 #ifdef KESTREL_WITH_PNG
     if (png)
         if (int rc =
-                windowPng(inv, *db, *code, chartDate, weekly, display, techView,
+                windowPng(inv, *db, *code, chartDate, weekly, display, techView, chosen,
                           !noLedger && ctx.settings.BaibaiChart != 0, span.sized ? span.width : chart::kMainChartWidth,
                           span.sized ? span.height : chart::kMainChartHeight, *png);
             rc != 0)

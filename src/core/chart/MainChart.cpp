@@ -1,5 +1,7 @@
 #include "core/chart/MainChart.h"
 
+#include "core/chart/SeriesLoad.h"
+
 #include <algorithm>
 #include <string>
 
@@ -159,6 +161,183 @@ DetailLabels detailLabelsAt(const BarSeries& series, int bar, const IndicatorSet
         return {};
     const ChartData d = chartDataOf(series, bar, settings);
     return detailLabels(d.bars[static_cast<std::size_t>(d.barCount - 1)]);
+}
+
+namespace {
+
+// The テクニカル menu's overlay switches in the order windowOverlayNames lists their groups.
+constexpr bool TechnicalOverlays::*kOverlayFlags[] = {&TechnicalOverlays::ichimoku, &TechnicalOverlays::bollinger,
+                                                      &TechnicalOverlays::envelope, &TechnicalOverlays::hlBand,
+                                                      &TechnicalOverlays::sar,      &TechnicalOverlays::volumeProfile};
+
+// The group (an index into kOverlayFlags) of an overlay name, -1 for a name of none.
+int overlayGroup(std::string_view name) {
+    if (name == "tenkan" || name == "kijun" || name == "span1" || name == "span2")
+        return 0;
+    if (name == "bbMid" || (name.size() == 5 && (name.starts_with("bbUp") || name.starts_with("bbLo")) &&
+                            name[4] >= '1' && name[4] <= '3'))
+        return 1;
+    if (name == "envUp" || name == "envLo")
+        return 2;
+    if (name == "hlHigh" || name == "hlLow")
+        return 3;
+    if (name == "sar")
+        return 4;
+    if (name == kVolumeProfileOverlay)
+        return 5;
+    return -1;
+}
+
+} // namespace
+
+std::vector<std::string> windowOverlayNames(const TechnicalOverlays& flags, int bbBands) {
+    MainChartSwitches s;
+    s.overlays = flags;
+    s.bbBands = bbBands;
+    std::vector<std::string> names = mainChartOptions(s).overlays;
+    if (flags.volumeProfile)
+        names.emplace_back(kVolumeProfileOverlay);
+    return names;
+}
+
+OverlaySwitches overlaySwitches(const std::vector<std::string>& names, int bbBands) {
+    OverlaySwitches out;
+    int widest = 0;
+    for (const std::string& n : names) {
+        const int g = overlayGroup(n);
+        if (g < 0)
+            continue;
+        out.flags.*kOverlayFlags[g] = true;
+        if (g == 1 && n != "bbMid")
+            widest = std::max(widest, n[4] - '0');
+    }
+    out.bbBands = widest > 0 ? widest : bbBands;
+    return out;
+}
+
+std::vector<std::string> switchOverlays(const std::vector<std::string>& names, const TechnicalOverlays& flags,
+                                        int bbBands) {
+    std::vector<std::string> out;
+    bool listed[std::size(kOverlayFlags)] = {};
+    for (const std::string& n : names) {
+        const int g = overlayGroup(n);
+        if (g >= 0)
+            listed[g] = true;
+        if (g < 0 || flags.*kOverlayFlags[g])
+            out.push_back(n);
+    }
+    for (std::size_t g = 0; g < std::size(kOverlayFlags); ++g) {
+        if (!(flags.*kOverlayFlags[g]) || listed[g])
+            continue;
+        TechnicalOverlays one;
+        one.*kOverlayFlags[g] = true;
+        for (std::string& n : windowOverlayNames(one, bbBands))
+            out.push_back(std::move(n));
+    }
+    return out;
+}
+
+std::vector<PaneKind> lowerPanelPanes(int lowerPanelMode, bool volume, int chartMode, bool allIto) {
+    MainChartSwitches s;
+    s.lowerPanelMode = lowerPanelMode;
+    s.volume = volume;
+    s.chartMode = chartMode;
+    s.allIto = allIto;
+    return mainChartOptions(s).panes;
+}
+
+void setVolumePane(SeriesLayout& layout, bool shown) {
+    auto& panes = layout.panes;
+    const auto at = std::find(panes.begin(), panes.end(), PaneKind::Volume);
+    if (shown == (at != panes.end()) || (shown && static_cast<int>(panes.size()) >= kMaxScenePanes))
+        return;
+    if (shown)
+        panes.insert(panes.begin(), PaneKind::Volume);
+    else
+        panes.erase(at);
+    layout.paneWeights.clear();
+}
+
+SeriesLayout derivedWindowLayout(int lowerPanelMode, bool volume, int chartMode, bool allIto,
+                                 const TechnicalView& technical) {
+    SeriesLayout l;
+    l.overlays = windowOverlayNames(technical.overlays, technical.bbBands);
+    l.panes = lowerPanelPanes(lowerPanelMode, volume, chartMode, allIto);
+    return l;
+}
+
+Status parseCompareCodes(std::string_view text, std::vector<std::int32_t>& codes) {
+    codes.clear();
+    // Full-width digits (U+FF10..FF19: EF BC 90..99) and the full-width comma (U+FF0C: EF BC 8C), 、
+    // (U+3001: E3 80 81) and the ideographic space (U+3000: E3 80 80) in their ASCII forms.
+    std::string ascii;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        const auto next = [&](std::size_t k) {
+            return i + k < text.size() ? static_cast<unsigned char>(text[i + k]) : 0;
+        };
+        if (c == 0xEF && next(1) == 0xBC && ((next(2) >= 0x90 && next(2) <= 0x99) || next(2) == 0x8C)) {
+            ascii += next(2) == 0x8C ? ',' : static_cast<char>('0' + (next(2) - 0x90));
+            i += 2;
+        } else if (c == 0xE3 && next(1) == 0x80 && (next(2) == 0x80 || next(2) == 0x81)) {
+            ascii += next(2) == 0x80 ? ' ' : ',';
+            i += 2;
+        } else {
+            ascii += static_cast<char>(c);
+        }
+    }
+    std::vector<std::string> items;
+    std::string item;
+    for (char c : ascii + ' ') {
+        if (c == ',' || c == ' ' || c == '\t') {
+            if (!item.empty())
+                items.push_back(std::move(item));
+            item.clear();
+        } else {
+            item += c;
+        }
+    }
+    for (const std::string& it : items) {
+        const bool digits =
+            it.size() <= 6 && std::all_of(it.begin(), it.end(), [](char c) { return c >= '0' && c <= '9'; });
+        const std::int32_t code = digits ? std::stoi(it) : 0;
+        if (code <= 0) {
+            codes.clear();
+            return Status::error(StatusCode::InvalidInput, "比較銘柄のコードが正しくありません: " + it);
+        }
+        if (std::find(codes.begin(), codes.end(), code) == codes.end())
+            codes.push_back(code);
+    }
+    if (static_cast<int>(codes.size()) > kMaxCompared) {
+        codes.clear();
+        return Status::error(StatusCode::InvalidInput,
+                             "比較できるのは" + std::to_string(kMaxCompared) + "銘柄までです。");
+    }
+    return Status::ok();
+}
+
+Result<ComparedLoad> loadCompared(db::Database& db, const std::vector<std::int32_t>& codes,
+                                  const SeriesRequest& request) {
+    ComparedLoad out;
+    for (std::int32_t code : codes) {
+        auto series = loadSeries(db, code, request);
+        if (!series)
+            return series.status();
+        if (series->bars.empty())
+            out.missing.push_back(code);
+        else
+            out.issues.push_back({code, std::move(*series)});
+    }
+    return out;
+}
+
+std::string missingComparedMessage(const std::vector<std::int32_t>& missing) {
+    if (missing.empty())
+        return {};
+    std::string codes;
+    for (std::int32_t c : missing)
+        codes += (codes.empty() ? "" : ", ") + std::to_string(c);
+    return "比較銘柄 " + codes + " の株価がありません（比較しません）。";
 }
 
 } // namespace kestrel::chart

@@ -6,8 +6,14 @@
 #include "core/chart/ChartData.h"
 #include "core/chart/ChartLayout.h"
 #include "core/chart/ChartTechnical.h"
+#include "core/chart/SeriesLayoutIni.h"
 #include "core/chart/SeriesScene.h"
 #include "core/settings/Settings.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
 
 namespace kestrel::chart {
 
@@ -72,5 +78,55 @@ ChartData chartDataOf(const BarSeries& series, int last, const IndicatorSettings
 // The price list's bars of `data` replaced by chartDataOf the series' last bar (the monthly chart's list
 // lists its months so); the scroll range and the remembered issue and mode of the load stay.
 void listSeriesBars(ChartData& data, const BarSeries& series, const IndicatorSettings& settings);
+
+// The window's chart layout (SeriesLayoutIni.h) is the one model of its overlays and panes: the lower-panel
+// button, the テクニカル menu's overlays and panels and the pane menu all change it; the mapping between
+// it and the switches is here.
+//
+// The overlay names of the テクニカル menu's switches, as mainChartOptions draws them, with
+// kVolumeProfileOverlay for 価格帯別出来高.
+std::vector<std::string> windowOverlayNames(const TechnicalOverlays& flags, int bbBands);
+// The menu's check marks of an overlay list: a switch is on while any name of its group is listed
+// (一目均衡表 tenkan, kijun, span1, span2; ボリンジャーバンド bbMid, bbUp1..3, bbLo1..3; エンベロープ envUp, envLo;
+// HLバンド hlHigh, hlLow; パラボリック sar; 価格帯別出来高 kVolumeProfileOverlay); bbBands the widest band
+// listed, `bbBands` when none is.
+struct OverlaySwitches {
+    TechnicalOverlays flags;
+    int bbBands = 2;
+    bool operator==(const OverlaySwitches&) const = default;
+};
+OverlaySwitches overlaySwitches(const std::vector<std::string>& names, int bbBands);
+// `names` with the groups switched as `flags`: a group on and already listed keeps its names as listed,
+// a group switched on is added as windowOverlayNames gives it (bbBands bands), one off is removed;
+// names of no group stay where they are.
+std::vector<std::string> switchOverlays(const std::vector<std::string>& names, const TechnicalOverlays& flags,
+                                        int bbBands);
+// The panes of a lower-panel mode, the volume pane first when `volume`, as mainChartOptions sets them
+// (allIto: ALLITORSO 2).
+std::vector<PaneKind> lowerPanelPanes(int lowerPanelMode, bool volume, int chartMode, bool allIto);
+// The 出来高 switch in a layout: the volume pane put first (while the scene has room, kMaxScenePanes) or removed;
+// the heights go back to the default split when the panes change.
+void setVolumePane(SeriesLayout& layout, bool shown);
+// The window's layout on a start without a saved one: the panes of the lower-panel mode and the
+// technical set's overlays, as the window drew them before it kept a layout (default span and scale).
+SeriesLayout derivedWindowLayout(int lowerPanelMode, bool volume, int chartMode, bool allIto,
+                                 const TechnicalView& technical);
+
+// The codes of a comparison as typed: up to kMaxCompared codes separated by commas (also 、 and the
+// full-width comma) or blanks (also the ideographic space), full-width digits read as digits; a code
+// given twice counts once. An InvalidInput error naming the first item that is no code (1..999999), or
+// telling that more than kMaxCompared were given. An empty text gives no codes.
+Status parseCompareCodes(std::string_view text, std::vector<std::int32_t>& codes);
+
+// The compared issues of a chart, each loaded as the main issue (the request's mode, chart date and
+// split adjustment); `missing` lists, in order, the codes with no stored bar up to the chart date.
+struct ComparedLoad {
+    std::vector<ComparedIssue> issues;
+    std::vector<std::int32_t> missing;
+};
+Result<ComparedLoad> loadCompared(db::Database& db, const std::vector<std::int32_t>& codes,
+                                  const SeriesRequest& request);
+// The message for compared codes without bars ("比較銘柄 9999 の株価がありません。…"); empty when none.
+std::string missingComparedMessage(const std::vector<std::int32_t>& missing);
 
 } // namespace kestrel::chart

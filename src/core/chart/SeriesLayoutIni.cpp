@@ -11,7 +11,7 @@ namespace kestrel::chart {
 namespace {
 
 constexpr const char* kTemplatesSection = "ChartTemplates";
-constexpr const char* kTemplateKeys[] = {"Overlays", "Panes", "Span", "Log"};
+constexpr const char* kTemplateKeys[] = {"Overlays", "Panes", "Span", "Log", "Compare"};
 constexpr int kMaxOverlays = 16;
 constexpr std::size_t kMaxNameBytes = 40;
 
@@ -31,6 +31,8 @@ std::vector<std::string_view> splitList(std::string_view text, char sep) {
 
 bool readOverlays(std::string_view text, SeriesLayout& l) {
     l.overlays.clear();
+    if (text == "none")
+        return true;
     for (std::string_view name : splitList(text, ',')) {
         if (name.empty() || name.size() > 16 || !std::all_of(name.begin(), name.end(), [](char c) {
                 return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
@@ -99,6 +101,19 @@ bool readLog(std::string_view text, SeriesLayout& l) {
     return true;
 }
 
+bool readCompare(std::string_view text, SeriesLayout& l) {
+    l.compare.clear();
+    for (std::string_view item : splitList(text, ',')) {
+        if (item.empty() || !std::all_of(item.begin(), item.end(), [](char c) { return c >= '0' && c <= '9'; }))
+            return false;
+        auto code = textToInt32(item);
+        if (!code || *code <= 0 || std::find(l.compare.begin(), l.compare.end(), *code) != l.compare.end())
+            return false;
+        l.compare.push_back(*code);
+    }
+    return static_cast<int>(l.compare.size()) <= kMaxCompared;
+}
+
 std::string templateSection(std::string_view name) {
     return "ChartTemplate:" + std::string(name);
 }
@@ -124,7 +139,14 @@ Status writeNames(const std::string& iniPath, const std::vector<std::string>& na
 } // namespace
 
 void applyLayout(const SeriesLayout& layout, SceneOptions& options) {
-    options.overlays = layout.overlays;
+    options.overlays.clear();
+    options.volumeProfile = false;
+    for (const std::string& name : layout.overlays) {
+        if (name == kVolumeProfileOverlay)
+            options.volumeProfile = true;
+        else
+            options.overlays.push_back(name);
+    }
     options.panes = layout.panes;
     options.paneWeights = layout.paneWeights;
     options.logScale = layout.logScale;
@@ -133,6 +155,8 @@ void applyLayout(const SeriesLayout& layout, SceneOptions& options) {
 SeriesLayout layoutOf(const SceneOptions& options, std::optional<SpanPreset> span, int bars) {
     SeriesLayout l;
     l.overlays = options.overlays;
+    if (options.volumeProfile)
+        l.overlays.emplace_back(kVolumeProfileOverlay);
     l.panes = options.panes;
     l.paneWeights = options.paneWeights.size() == options.panes.size() ? options.paneWeights : std::vector<int>{};
     l.span = span;
@@ -141,15 +165,20 @@ SeriesLayout layoutOf(const SceneOptions& options, std::optional<SpanPreset> spa
     return l;
 }
 
-Status loadSeriesLayout(const std::string& iniPath, std::string_view section, SeriesLayout& layout) {
-    layout = SeriesLayout{};
-    SeriesLayout read;
+Status loadSeriesLayout(const std::string& iniPath, std::string_view section, SeriesLayout& layout,
+                        const SeriesLayout& defaults) {
+    layout = defaults;
+    SeriesLayout read = defaults;
     std::string bad;
     struct Key {
         const char* name;
         bool (*parse)(std::string_view, SeriesLayout&);
     };
-    const Key keys[] = {{"Overlays", readOverlays}, {"Panes", readPanes}, {"Span", readSpan}, {"Log", readLog}};
+    const Key keys[] = {{"Overlays", readOverlays},
+                        {"Panes", readPanes},
+                        {"Span", readSpan},
+                        {"Log", readLog},
+                        {"Compare", readCompare}};
     for (const Key& k : keys) {
         const std::string text = readProfileString(iniPath, section, k.name);
         if (text.empty()) // a missing key keeps its default
@@ -170,10 +199,14 @@ Status saveSeriesLayout(const std::string& iniPath, std::string_view section, co
     for (const std::string& o : layout.overlays)
         overlays += (overlays.empty() ? "" : ",") + o;
     const std::string span = layout.span ? std::string(spanLabel(*layout.span)) : std::to_string(layout.bars);
-    const std::pair<const char*, std::string> values[] = {{"Overlays", overlays},
+    std::string compare;
+    for (std::int32_t c : layout.compare)
+        compare += (compare.empty() ? "" : ",") + std::to_string(c);
+    const std::pair<const char*, std::string> values[] = {{"Overlays", overlays.empty() ? "none" : overlays},
                                                           {"Panes", layout.panes.empty() ? "none" : panesText(layout)},
                                                           {"Span", span},
-                                                          {"Log", layout.logScale ? "1" : "0"}};
+                                                          {"Log", layout.logScale ? "1" : "0"},
+                                                          {"Compare", compare}};
     for (const auto& [key, value] : values)
         if (Status st = writeProfileString(iniPath, section, key, value); !st)
             return st;
@@ -201,11 +234,12 @@ Status saveLayoutTemplate(const std::string& iniPath, std::string_view name, con
     return writeNames(iniPath, names);
 }
 
-Status loadLayoutTemplate(const std::string& iniPath, std::string_view name, SeriesLayout& layout) {
+Status loadLayoutTemplate(const std::string& iniPath, std::string_view name, SeriesLayout& layout,
+                          const SeriesLayout& defaults) {
     const std::vector<std::string> names = layoutTemplates(iniPath);
     if (std::find(names.begin(), names.end(), name) == names.end())
         return Status::error(StatusCode::NotFound, "テンプレートがありません: " + std::string(name));
-    return loadSeriesLayout(iniPath, templateSection(name), layout);
+    return loadSeriesLayout(iniPath, templateSection(name), layout, defaults);
 }
 
 Status deleteLayoutTemplate(const std::string& iniPath, std::string_view name) {

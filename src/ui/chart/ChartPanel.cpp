@@ -5,9 +5,11 @@
 #include "core/chart/ChartLayout.h"
 #include "core/chart/MainChart.h"
 #include "core/chart/SeriesLoad.h"
+#include "core/chart/TechnicalIni.h"
 #include "core/chart/UserLines.h"
 #include "core/db/BarTable.h"
 #include "core/db/Lookups.h"
+#include "core/settings/IniFile.h"
 #include "core/trade/LedgerMarks.h"
 #include "services/db/OpenDatabase.h"
 #include "services/render/ChartPainter.h"
@@ -56,9 +58,14 @@ ChartPanel::ChartPanel(AppContext& context, QWidget* parent) : QWidget(parent), 
     setObjectName(QStringLiteral("ChartPanel"));
     seriesView = new SeriesChartView(this);
     seriesView->setGeometry(QRect(QPoint(kClearLeft, kSeriesTop), QPoint(kClearRight, kClearBottom)));
+    // The pane menu, a pane's height and the span change the layout (the comparison is not the chart's).
     auto remember = [this] {
-        if (seriesView->chart())
-            m_layout = seriesView->currentLayout();
+        if (!seriesView->chart())
+            return;
+        std::vector<std::int32_t> compare = std::move(m_layout.compare);
+        m_layout = seriesView->currentLayout();
+        m_layout.compare = std::move(compare);
+        syncSwitches();
     };
     connect(seriesView, &SeriesChartView::layoutChanged, this, remember);
     connect(seriesView, &SeriesChartView::viewChanged, this, remember);
@@ -182,7 +189,12 @@ ChartPanel::ChartPanel(AppContext& context, QWidget* parent) : QWidget(parent), 
     Chkdekidaka->setObjectName(QStringLiteral("Chkdekidaka"));
     Chkdekidaka->setGeometry(right + 216, y, 80, 24);
     Chkdekidaka->setChecked(true);
-    connect(Chkdekidaka, &QCheckBox::clicked, this, [this] { DrawChart(false); });
+    connect(Chkdekidaka, &QCheckBox::clicked, this, [this](bool on) {
+        SeriesLayout l = m_layout;
+        setVolumePane(l, on);
+        setPanes(l.panes);
+        DrawChart(false);
+    });
     Chknijikyokusenn = new QCheckBox(QStringLiteral("二次曲線"), this);
     Chknijikyokusenn->setObjectName(QStringLiteral("Chknijikyokusenn"));
     Chknijikyokusenn->setGeometry(right + 300, y, 90, 24);
@@ -223,11 +235,9 @@ SceneOptions ChartPanel::seriesOptions() const {
     display.volume = Chkdekidaka->isChecked();
     display.curve = Chknijikyokusenn->isChecked();
     SceneOptions o = windowChartOptions(display, m_context.settings, m_context.chartMode, m_technicalView);
-    // The overlays are the テクニカル menu's (kept in Kestrel.ini with it); the layout keeps the rest.
-    o.logScale = m_layout.logScale;
+    // The overlays, panes, their heights and the scale are the layout's.
+    chart::applyLayout(m_layout, o);
     o.marks = m_marks;
-    if (m_layout.paneWeights.size() == o.panes.size())
-        o.paneWeights = m_layout.paneWeights;
     return o;
 }
 
@@ -236,10 +246,8 @@ void ChartPanel::applyViewLayout() {
         return;
     if (m_layout.span)
         seriesView->showSpan(*m_layout.span);
-    else if (m_layout.bars != kDefaultViewBars) {
-        const SeriesView v = seriesView->view();
+    else if (const SeriesView v = seriesView->view(); m_layout.bars != v.count())
         seriesView->setView({v.last - m_layout.bars + 1, v.last});
-    }
 }
 
 void ChartPanel::loadSeriesChart(std::int32_t code, Date chartDate) {
@@ -256,10 +264,30 @@ void ChartPanel::loadSeriesChart(std::int32_t code, Date chartDate) {
         prompt.notify(series.message());
         series = BarSeries{};
     }
+    // The compared issues in the chart's mode, adjusted as the main issue; one without bars is not drawn.
+    std::vector<ComparedIssue> compared;
+    m_missingCompared.clear();
+    if (!m_layout.compare.empty()) {
+        if (auto c = loadCompared(**db, m_layout.compare, request)) {
+            compared = std::move(c->issues);
+            m_missingCompared = std::move(c->missing);
+        } else {
+            prompt.notify(c.message());
+        }
+    }
+    // Another chart mode: the lower panel's own panes follow it (信用取引 in weekly and monthly mode);
+    // panes changed by hand stay.
+    if (m_restored && m_loadedMode != 0 && m_loadedMode != m_context.chartMode) {
+        const bool volume = Chkdekidaka->isChecked();
+        if (m_layout.panes == lowerPanelPanes(m_display.lowerPanelMode, volume, m_loadedMode, allIto()))
+            setPanes(lowerPanelPanes(m_display.lowerPanelMode, volume, m_context.chartMode, allIto()));
+    }
+    m_loadedMode = m_context.chartMode;
     const SeriesLayout kept = m_layout; // setChart shows the default span first
     m_code = code;
+    m_chartDate = chartDate;
     m_marks.clear(); // of the bars of the chart shown before
-    seriesView->setChart(std::move(*series), seriesOptions(), chartDate);
+    seriesView->setChart(std::move(*series), seriesOptions(), chartDate, std::move(compared));
     seriesView->setLinesEditable(m_context.chartMode != 3,
                                  QStringLiteral("月足では線を引けません。日足か週足で引いてください。"));
     m_layout = kept;
@@ -271,9 +299,17 @@ void ChartPanel::loadSeriesChart(std::int32_t code, Date chartDate) {
 }
 
 void ChartPanel::restoreLayout() {
+    refreshDisplay();
+    m_defaultLayout = derivedWindowLayout(m_display.lowerPanelMode, Chkdekidaka->isChecked(), m_context.chartMode,
+                                          allIto(), m_technicalView);
     SeriesLayout layout;
-    if (Status st = loadSeriesLayout(m_context.paths.iniPath, kSeriesLayoutSection, layout); !st)
+    if (Status st = loadSeriesLayout(m_context.paths.iniPath, kSeriesLayoutSection, layout, m_defaultLayout); !st)
         WidgetPrompt(this).notify(st.message());
+    // A layout written before it kept 価格帯別出来高 among its overlays: the technical set's switch.
+    if (m_technicalView.overlays.volumeProfile &&
+        std::find(layout.overlays.begin(), layout.overlays.end(), kVolumeProfileOverlay) == layout.overlays.end())
+        layout.overlays.emplace_back(kVolumeProfileOverlay);
+    m_restored = true;
     applyLayout(layout);
 }
 
@@ -283,12 +319,62 @@ void ChartPanel::saveLayout() const {
 }
 
 void ChartPanel::applyLayout(const SeriesLayout& layout) {
+    const bool compareChanged = layout.compare != m_layout.compare;
     m_layout = layout;
+    syncSwitches();
+    Q_EMIT switchesChanged();
     if (!seriesView->chart())
         return;
+    if (compareChanged && m_code != 0) {
+        loadSeriesChart(m_code, m_chartDate);
+        return;
+    }
     seriesView->setOptions(seriesOptions());
     m_layout = layout;
     applyViewLayout();
+}
+
+void ChartPanel::setCompared(const std::vector<std::int32_t>& codes) {
+    m_missingCompared.clear();
+    SeriesLayout l = m_layout;
+    l.compare = codes;
+    applyLayout(l);
+    if (m_missingCompared.empty())
+        return;
+    WidgetPrompt(this).notify(missingComparedMessage(m_missingCompared));
+    std::erase_if(m_layout.compare, [this](std::int32_t c) {
+        return std::find(m_missingCompared.begin(), m_missingCompared.end(), c) != m_missingCompared.end();
+    });
+    m_missingCompared.clear();
+}
+
+void ChartPanel::setPanes(std::vector<PaneKind> panes) {
+    if (panes != m_layout.panes)
+        m_layout.paneWeights.clear(); // the default split for another set of panes
+    m_layout.panes = std::move(panes);
+    syncSwitches();
+}
+
+void ChartPanel::syncSwitches() {
+    if (!m_restored)
+        return;
+    Chkdekidaka->setChecked(std::find(m_layout.panes.begin(), m_layout.panes.end(), PaneKind::Volume) !=
+                            m_layout.panes.end());
+    const TechnicalOverlays flags = overlaySwitches(m_layout.overlays, m_technicalView.bbBands).flags;
+    if (flags == m_technicalView.overlays)
+        return;
+    m_technicalView.overlays = flags;
+    if (Status st = writeProfileString(m_context.paths.iniPath, kTechnicalSection, "Overlays", overlaysText(flags));
+        !st)
+        WidgetPrompt(this).notify(st.message());
+}
+
+void ChartPanel::setOverlaySwitch(bool TechnicalOverlays::*flag, bool on) {
+    TechnicalOverlays flags = overlaySwitches(m_layout.overlays, m_technicalView.bbBands).flags;
+    flags.*flag = on;
+    m_layout.overlays = switchOverlays(m_layout.overlays, flags, m_technicalView.bbBands);
+    syncSwitches();
+    DrawChart(false);
 }
 
 void ChartPanel::setLogScale(bool on) {
@@ -299,6 +385,7 @@ void ChartPanel::setLogScale(bool on) {
 
 void ChartPanel::setLowerPanelMode(int mode) {
     m_display.lowerPanelMode = mode;
+    setPanes(lowerPanelPanes(mode, Chkdekidaka->isChecked(), m_context.chartMode, allIto()));
 }
 
 void ChartPanel::setAveragesShown(bool shown) {
@@ -319,7 +406,15 @@ void ChartPanel::DrawChartFrame() {
 }
 
 void ChartPanel::setTechnicalView(const TechnicalView& view) {
+    const bool bandsChanged = view.bbBands != m_technicalView.bbBands;
     m_technicalView = view;
+    if (!bandsChanged || !m_restored || !m_technicalView.overlays.bollinger)
+        return;
+    // Other bands: the Bollinger lines of the layout drawn anew with them.
+    TechnicalOverlays flags = m_technicalView.overlays;
+    flags.bollinger = false;
+    m_layout.overlays = switchOverlays(m_layout.overlays, flags, view.bbBands);
+    m_layout.overlays = switchOverlays(m_layout.overlays, m_technicalView.overlays, view.bbBands);
 }
 
 void ChartPanel::DrawChart(bool rebuildList) {
@@ -399,7 +494,7 @@ void ChartPanel::kabukaListClick(int row) {
 
 void ChartPanel::cmdSRLRSIClick() {
     LowerPanelStep step = nextLowerPanelMode(m_display.lowerPanelMode, m_context.chartMode);
-    m_display.lowerPanelMode = step.mode;
+    setLowerPanelMode(step.mode);
     CmdSRLRSI->setText(q(step.caption));
     DrawChart(false);
     Q_EMIT focusIssueList();

@@ -35,8 +35,12 @@ public:
     // The display choices the window keeps for the whole run (also set by the switches below).
     void setLowerPanelMode(int mode);
     void setAveragesShown(bool shown);
-    // The technical set drawn (overlays, periods, colours); the next DrawChart shows it.
+    // The technical set drawn (periods, colours, the bands of ボリンジャーバンド); the next DrawChart shows
+    // it. Which overlays are drawn is the layout's: technicalView().overlays follows it.
     void setTechnicalView(const chart::TechnicalView& view);
+    // The テクニカル menu's overlay switch `flag` turned on or off in the layout (kept in Kestrel.ini's
+    // technical set too), drawn at once.
+    void setOverlaySwitch(bool chart::TechnicalOverlays::*flag, bool on);
     const chart::TechnicalView& technicalView() const { return m_technicalView; }
 
     // Takes the switches and the chart mode again (the chart is drawn by the next load and DrawChart).
@@ -55,12 +59,21 @@ public:
     // The whole stored history of `code` up to `chartDate` in the window's chart mode, shown in
     // seriesView: the last 110 bars (or the layout's span) with every value computed from all the bars.
     void loadSeriesChart(std::int32_t code, Date chartDate);
-    // The chart layout of Kestrel.ini, read on start (a damaged section: one notice, the default kept)
-    // and written on close; named layouts saved, recalled and deleted.
+    // The chart layout: the one model of the chart's overlays, panes with their heights, span, scale and
+    // comparison. The lower-panel button and the テクニカル menu's panels set its panes, the 出来高 switch
+    // its volume pane, the pane menu adds, removes and moves panes; every DrawChart and issue change
+    // keeps it. Read from Kestrel.ini on start (without a saved one: derived from the lower panel and the
+    // technical set's overlays; a damaged section: one notice and that derived default) and written on
+    // close; named layouts saved, recalled (applyLayout) and deleted.
     void restoreLayout();
     void saveLayout() const;
     const chart::SeriesLayout& layout() const { return m_layout; }
     void applyLayout(const chart::SeriesLayout& layout);
+    // The layout a damaged section gives (the one derived on start).
+    const chart::SeriesLayout& defaultLayout() const { return m_defaultLayout; }
+    // The issues compared with every chart (up to three codes; none: no comparison). The chart shown is
+    // loaded again; a code without bars up to the chart date is told by name and left out.
+    void setCompared(const std::vector<std::int32_t>& codes);
     void setLogScale(bool on);
     // The chart's area in the panel (it grows with the panel): set again from the panel's size by
     // layoutChart (also before the panel is shown, when resizing it sends no event yet).
@@ -87,12 +100,19 @@ public:
 Q_SIGNALS:
     // After a redraw by CmdSRLRSI, Cmdidoheikin or Chknijikyokusenn: the focus belongs to ListMei.
     void focusIssueList();
+    // The layout's overlays or scale changed wholesale (restored, a template recalled): menus follow.
+    void switchesChanged();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
     void refreshDisplay();
+    // ALLITORSO 2: the daily ALL view shows 伊藤ﾚｼｵ too.
+    bool allIto() const { return m_context.settings.ALLITORSO == 2; }
+    void setPanes(std::vector<chart::PaneKind> panes);
+    // technicalView().overlays and the 出来高 switch from the layout; the overlays kept in Kestrel.ini.
+    void syncSwitches();
     chart::SceneOptions seriesOptions() const;
     void applyViewLayout();
     void kabukaListClick(int row);
@@ -112,6 +132,11 @@ private:
     std::vector<std::pair<QWidget*, QPoint>> m_rightColumn;
     int m_rightExtent = 0;
     chart::SeriesLayout m_layout;
+    chart::SeriesLayout m_defaultLayout;
+    Date m_chartDate;
+    int m_loadedMode = 0;                        // the chart mode of the last chart loaded
+    bool m_restored = false;                     // the layout read from Kestrel.ini (before it, nothing is synced back)
+    std::vector<std::int32_t> m_missingCompared; // of the last load
 };
 
 } // namespace kestrel::ui

@@ -163,6 +163,8 @@ private:
     void buildToolbar();
     void buildTechnicalMenu(QMenu* menu);
     std::vector<QAction*> m_technicalActions; // the テクニカル menu's entries, also on the toolbar
+    // The overlay switches among them, checked as the chart's layout holds them.
+    std::vector<std::pair<QAction*, bool chart::TechnicalOverlays::*>> m_overlayActions;
     template <typename F> QAction* entry(QMenu* menu, const char* name, const char* caption, F handler);
     template <typename F> QAction* button(const char* key, const char* text, const char* tip, F handler);
     void loadWindow();
@@ -192,6 +194,10 @@ private:
     void loadTemplateClick();
     void deleteTemplateClick();
     QString chooseTemplate(const QString& title);
+    // 比較銘柄を設定…: the codes typed (the comparison kept while issues change).
+    void compareClick();
+    // The テクニカル menu's check marks and 対数目盛 as the chart's layout holds them.
+    void syncTechnicalMenu();
 
     // Menu actions.
     void mnuMeiRegistDataClick();

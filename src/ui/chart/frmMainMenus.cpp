@@ -1,9 +1,11 @@
 // The main window's menu bar and toolbar. Every entry is an action named as the entry (toolbar buttons
 // by their key); the screens they open are listed once, in frmMainScreens.cpp.
+#include "core/chart/MainChart.h"
 #include "core/chart/Navigation.h"
 #include "core/chart/TechnicalIni.h"
 #include "core/settings/InfoPages.h"
 #include "core/settings/IniFile.h"
+#include "ui/app/InputDialog.h"
 #include "ui/app/MessageBox.h"
 #include "ui/app/Shell.h"
 #include "ui/chart/frmMain.h"
@@ -11,7 +13,6 @@
 #include "ui/chart/frmTechnical.h"
 #include "ui/db/ModeCaption.h"
 
-#include <QInputDialog>
 #include <QMenuBar>
 
 namespace kestrel::ui {
@@ -163,7 +164,8 @@ void frmMain::buildTechnicalMenu(QMenu* menu) {
     if (Status st = chart::loadTechnicalView(m_context.paths.iniPath, view); !st)
         MessageBox::information(this, QString::fromStdString(st.message()));
     m_chart->setTechnicalView(view);
-    // Each overlay switched here or on the toolbar (the same action), kept in Kestrel.ini at once.
+    // Each overlay switched here or on the toolbar (the same action) in the chart's layout, kept in
+    // Kestrel.ini's technical set at once.
     static const struct {
         const char* name;
         const char* caption;
@@ -175,19 +177,12 @@ void frmMain::buildTechnicalMenu(QMenu* menu) {
                      {"mnuParabolic", "パラボリック", &chart::TechnicalOverlays::sar},
                      {"mnuVolumeProfile", "価格帯別出来高", &chart::TechnicalOverlays::volumeProfile}};
     for (const auto& o : kOverlays) {
-        QAction* a = entry(menu, o.name, o.caption, [this, flag = o.flag](bool on) {
-            chart::TechnicalView v = m_chart->technicalView();
-            v.overlays.*flag = on;
-            m_chart->setTechnicalView(v);
-            if (Status st = writeProfileString(m_context.paths.iniPath, chart::kTechnicalSection, "Overlays",
-                                               chart::overlaysText(v.overlays));
-                !st)
-                MessageBox::information(this, QString::fromStdString(st.message()));
-            m_chart->DrawChart(false);
-        });
+        QAction* a =
+            entry(menu, o.name, o.caption, [this, flag = o.flag](bool on) { m_chart->setOverlaySwitch(flag, on); });
         a->setCheckable(true);
         a->setChecked(view.overlays.*(o.flag));
         m_technicalActions.push_back(a);
+        m_overlayActions.emplace_back(a, o.flag);
     }
     menu->addSeparator();
     // The lower panel: the technical choices after the plain five (the CmdSRLRSI button steps through those).
@@ -211,9 +206,12 @@ void frmMain::buildTechnicalMenu(QMenu* menu) {
     mnuLogScale = entry(menu, "mnuLogScale", "対数目盛", [this](bool on) { m_chart->setLogScale(on); });
     mnuLogScale->setCheckable(true);
     m_technicalActions.push_back(mnuLogScale);
+    entry(menu, "mnuCompareSet", "比較銘柄を設定…", &frmMain::compareClick);
+    entry(menu, "mnuCompareClear", "比較を解除", [this] { m_chart->setCompared({}); });
     entry(menu, "mnuTemplateSave", "テンプレートを保存", &frmMain::saveTemplateClick);
     entry(menu, "mnuTemplateLoad", "テンプレートを呼出", &frmMain::loadTemplateClick);
     entry(menu, "mnuTemplateDelete", "テンプレートを削除", &frmMain::deleteTemplateClick);
+    connect(m_chart, &ChartPanel::switchesChanged, this, &frmMain::syncTechnicalMenu);
     menu->addSeparator();
     entry(menu, "mnuTechnicalSettings", "テクニカル設定", [this] {
         frmTechnical dialog(m_context.paths.iniPath, m_chart->technicalView(), this);
@@ -300,8 +298,8 @@ void frmMain::showMonthlyChart() {
 
 void frmMain::saveTemplateClick() {
     bool ok = false;
-    const QString name = QInputDialog::getText(this, QStringLiteral("テンプレートを保存"), QStringLiteral("名前"),
-                                               QLineEdit::Normal, QString(), &ok);
+    const QString name =
+        InputDialog::getText(this, QStringLiteral("テンプレートを保存"), QStringLiteral("名前"), QString(), &ok);
     if (!ok)
         return;
     if (Status st = chart::saveLayoutTemplate(m_context.paths.iniPath, name.toStdString(), m_chart->layout()); !st)
@@ -318,7 +316,7 @@ QString frmMain::chooseTemplate(const QString& title) {
         return {};
     }
     bool ok = false;
-    const QString name = QInputDialog::getItem(this, title, QStringLiteral("名前"), names, 0, false, &ok);
+    const QString name = InputDialog::getItem(this, title, QStringLiteral("名前"), names, &ok);
     return ok ? name : QString();
 }
 
@@ -326,11 +324,39 @@ void frmMain::loadTemplateClick() {
     const QString name = chooseTemplate(QStringLiteral("テンプレートを呼出"));
     if (name.isEmpty())
         return;
+    // A damaged template: told, and the chart's default layout. The comparison stays as it is.
     chart::SeriesLayout layout;
-    if (Status st = chart::loadLayoutTemplate(m_context.paths.iniPath, name.toStdString(), layout); !st)
+    if (Status st =
+            chart::loadLayoutTemplate(m_context.paths.iniPath, name.toStdString(), layout, m_chart->defaultLayout());
+        !st)
         MessageBox::information(this, QString::fromStdString(st.message()));
+    layout.compare = m_chart->layout().compare;
     m_chart->applyLayout(layout);
-    mnuLogScale->setChecked(layout.logScale);
+}
+
+void frmMain::syncTechnicalMenu() {
+    const chart::TechnicalOverlays& on = m_chart->technicalView().overlays;
+    for (auto [a, flag] : m_overlayActions)
+        a->setChecked(on.*flag);
+    mnuLogScale->setChecked(m_chart->layout().logScale);
+}
+
+void frmMain::compareClick() {
+    QString current;
+    for (std::int32_t c : m_chart->layout().compare)
+        current += (current.isEmpty() ? QString() : QStringLiteral(",")) + QString::number(c);
+    bool ok = false;
+    const QString text =
+        InputDialog::getText(this, QStringLiteral("比較銘柄を設定"),
+                             QStringLiteral("比較する銘柄のコード（3銘柄まで、カンマか空白で区切る）"), current, &ok);
+    if (!ok)
+        return;
+    std::vector<std::int32_t> codes;
+    if (Status st = chart::parseCompareCodes(text.toStdString(), codes); !st) {
+        MessageBox::information(this, QString::fromStdString(st.message()));
+        return;
+    }
+    m_chart->setCompared(codes);
 }
 
 void frmMain::deleteTemplateClick() {

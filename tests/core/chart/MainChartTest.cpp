@@ -263,5 +263,101 @@ TEST(MainChart, MonthlyPriceListRows) {
     EXPECT_EQ(data.barCount, 0);
 }
 
+// The window's layout and the テクニカル menu: the check marks an overlay list shows, and a switch turned
+// on or off in a list (groups kept as listed, a hand-written name of no group left in place).
+TEST(MainChart, LayoutOverlaysAndTheMenuSwitches) {
+    using V = std::vector<std::string>;
+    auto on = [](std::initializer_list<bool TechnicalOverlays::*> flags) {
+        TechnicalOverlays o;
+        for (auto f : flags)
+            o.*f = true;
+        return o;
+    };
+    using T = TechnicalOverlays;
+    const T ichimokuSar = on({&T::ichimoku, &T::sar}), bbVp = on({&T::bollinger, &T::volumeProfile});
+    struct Case {
+        V names;
+        TechnicalOverlays want;
+        int bbBands;
+        V switched;
+        OverlaySwitches marks; // of `names`, with bbBands 2 when no band is listed
+    } cases[] = {
+        {{}, ichimokuSar, 2, {"tenkan", "kijun", "span1", "span2", "sar"}, {T{}, 2}},
+        // ±2σ only stays as listed; the profile is added; sar goes.
+        {{"sar", "bbMid", "bbUp2", "bbLo2"},
+         bbVp,
+         3,
+         {"bbMid", "bbUp2", "bbLo2", kVolumeProfileOverlay},
+         {on({&T::sar, &T::bollinger}), 2}},
+        {{"chikou", "bbUp3", "kijun"}, T{}, 2, {"chikou"}, {on({&T::ichimoku, &T::bollinger}), 3}},
+        {{"kijun", "chikou"}, ichimokuSar, 1, {"kijun", "chikou", "sar"}, {on({&T::ichimoku}), 2}},
+        {{"bbMid"}, bbVp, 1, {"bbMid", kVolumeProfileOverlay}, {on({&T::bollinger}), 2}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(switchOverlays(c.names, c.want, c.bbBands), c.switched);
+        EXPECT_EQ(overlaySwitches(c.names, 2), c.marks);
+        // A list switched reads back as the switches it was given.
+        EXPECT_EQ(overlaySwitches(c.switched, c.bbBands).flags, c.want);
+    }
+    EXPECT_EQ(windowOverlayNames(bbVp, 1), (V{"bbMid", "bbUp1", "bbLo1", kVolumeProfileOverlay}));
+    // A start without a saved layout: the lower panel's panes and the technical set's overlays.
+    TechnicalView technical;
+    technical.overlays.envelope = true;
+    const SeriesLayout derived = derivedWindowLayout(kLowerRsiVr, true, 1, false, technical);
+    EXPECT_EQ(derived.overlays, (V{"envUp", "envLo"}));
+    EXPECT_EQ(derived.panes, (std::vector<PaneKind>{P::Volume, P::Rsi, P::Vr}));
+    EXPECT_EQ(derived.bars, kDefaultViewBars);
+    // 出来高 off and on: the pane goes and comes back first, the heights to the default split; it comes back
+    // as a fifth pane (the ALL view's room) but never as a sixth.
+    SeriesLayout l = derived;
+    l.paneWeights = {200, 200, 200};
+    setVolumePane(l, false);
+    EXPECT_EQ(l.panes, (std::vector<PaneKind>{P::Rsi, P::Vr}));
+    EXPECT_TRUE(l.paneWeights.empty());
+    setVolumePane(l, true);
+    EXPECT_EQ(l.panes, derived.panes);
+    l.panes = {P::Macd, P::Rsi, P::Vr, P::Dmi};
+    setVolumePane(l, true);
+    EXPECT_EQ(l.panes, (std::vector<PaneKind>{P::Volume, P::Macd, P::Rsi, P::Vr, P::Dmi}));
+    l.panes = {P::Macd, P::Rsi, P::Vr, P::Dmi, P::Psych};
+    setVolumePane(l, true);
+    EXPECT_EQ(l.panes, (std::vector<PaneKind>{P::Macd, P::Rsi, P::Vr, P::Dmi, P::Psych}));
+}
+
+TEST(MainChart, CompareCodesAsTyped) {
+    using C = std::vector<std::int32_t>;
+    struct Case {
+        const char* text;
+        C codes;
+        const char* error; // a part of the message; nullptr: read
+    } cases[] = {
+        {"1306", {1306}, nullptr},
+        {"1306,1321 1002", {1306, 1321, 1002}, nullptr},
+        {"１３０６", {1306}, nullptr},
+        {"1306、1321，1002", {1306, 1321, 1002}, nullptr},
+        {"  1306 ,, 1321　", {1306, 1321}, nullptr},
+        {"1306,1306,1321", {1306, 1321}, nullptr},
+        {"", {}, nullptr},
+        {"1306,1321,1002,7203", {}, "3銘柄まで"},
+        {"1306,TOPIX", {}, "TOPIX"},
+        {"0", {}, "0"},
+        {"1234567", {}, "1234567"},
+        {"-1306", {}, "-1306"},
+    };
+    for (const Case& c : cases) {
+        C codes{9999};
+        const Status st = parseCompareCodes(c.text, codes);
+        EXPECT_EQ(codes, c.codes) << c.text;
+        if (c.error) {
+            EXPECT_EQ(st.code(), StatusCode::InvalidInput) << c.text;
+            EXPECT_NE(st.message().find(c.error), std::string::npos) << st.message();
+        } else {
+            EXPECT_TRUE(st) << c.text << ": " << st.message();
+        }
+    }
+    EXPECT_EQ(missingComparedMessage({9999, 8888}), "比較銘柄 9999, 8888 の株価がありません（比較しません）。");
+    EXPECT_EQ(missingComparedMessage({}), "");
+}
+
 } // namespace
 } // namespace kestrel::chart

@@ -18,6 +18,7 @@ SeriesLayout threePanes() {
     l.paneWeights = {284, 196, 150};
     l.span = SpanPreset::Years10;
     l.logScale = true;
+    l.compare = {1306, 1321};
     return l;
 }
 
@@ -31,10 +32,11 @@ TEST(SeriesLayoutIni, SavedAndRestored) {
     ASSERT_TRUE(saveSeriesLayout(ini, kSeriesLayoutSection, threePanes()));
     EXPECT_EQ(readProfileString(ini, kSeriesLayoutSection, "Panes"), "volume:284,macd:196,rsi:150");
     EXPECT_EQ(readProfileString(ini, kSeriesLayoutSection, "Span"), "10年");
+    EXPECT_EQ(readProfileString(ini, kSeriesLayoutSection, "Compare"), "1306,1321");
     ASSERT_TRUE(loadSeriesLayout(ini, kSeriesLayoutSection, back));
     EXPECT_EQ(back, threePanes());
 
-    SeriesLayout bars; // a span by bar count, no panes, no weights
+    SeriesLayout bars; // a span by bar count, no overlays, no panes, no weights, no comparison
     bars.panes.clear();
     bars.bars = 6250;
     ASSERT_TRUE(saveSeriesLayout(ini, kSeriesLayoutSection, bars));
@@ -43,6 +45,20 @@ TEST(SeriesLayoutIni, SavedAndRestored) {
 
     const std::string raw = test::readFile(ini);
     EXPECT_NE(raw.find("Span=6250\r\n"), std::string::npos);
+    EXPECT_NE(raw.find("Overlays=none\r\n"), std::string::npos);
+    // A file of before the comparison, and a section that lacks keys: those keys keep the given defaults
+    // (the window's layout derived from its switches); a damaged one gives the defaults whole.
+    ASSERT_TRUE(writeProfileString(ini, kSeriesLayoutSection, "Compare", ""));
+    ASSERT_TRUE(writeProfileString(ini, kSeriesLayoutSection, "Overlays", ""));
+    SeriesLayout derived = threePanes();
+    derived.compare.clear();
+    ASSERT_TRUE(loadSeriesLayout(ini, kSeriesLayoutSection, back, derived));
+    SeriesLayout want = bars;
+    want.overlays = derived.overlays;
+    EXPECT_EQ(back, want);
+    ASSERT_TRUE(writeProfileString(ini, kSeriesLayoutSection, "Compare", "1306,abc"));
+    EXPECT_FALSE(loadSeriesLayout(ini, kSeriesLayoutSection, back, derived));
+    EXPECT_EQ(back, derived);
     EXPECT_EQ(readProfileString(ini, "Kestrel", "ScreenMode"), "2");
 
     // Into and out of the options a chart is built with.
@@ -51,7 +67,15 @@ TEST(SeriesLayoutIni, SavedAndRestored) {
     EXPECT_TRUE(o.logScale);
     EXPECT_EQ(o.paneWeights, (std::vector<int>{284, 196, 150}));
     EXPECT_EQ(o.averages, (std::vector<int>{5, 25, 75}));
-    EXPECT_EQ(layoutOf(o, SpanPreset::Years10, 110), threePanes());
+    SeriesLayout noCompare = threePanes();
+    noCompare.compare.clear(); // not an option of the chart
+    EXPECT_EQ(layoutOf(o, SpanPreset::Years10, 110), noCompare);
+    // 価格帯別出来高 travels in the overlay list but is an option of its own in the chart.
+    noCompare.overlays.push_back(kVolumeProfileOverlay);
+    applyLayout(noCompare, o);
+    EXPECT_EQ(o.overlays, threePanes().overlays);
+    EXPECT_TRUE(o.volumeProfile);
+    EXPECT_EQ(layoutOf(o, SpanPreset::Years10, 110), noCompare);
 }
 
 TEST(SeriesLayoutIni, DamagedValuesGiveTheDefault) {
@@ -80,6 +104,13 @@ TEST(SeriesLayoutIni, DamagedValuesGiveTheDefault) {
         {"Span", "250", nullptr},
         {"Log", "yes", "Log"},
         {"Log", "2", "Log"},
+        {"Compare", "1306,1321,1002", nullptr},
+        {"Compare", "1306,1321,1002,7203", "Compare"}, // four
+        {"Compare", "1306,1306", "Compare"},
+        {"Compare", "1306,", "Compare"},
+        {"Compare", "0", "Compare"},
+        {"Compare", "+1306", "Compare"},
+        {"Overlays", "none", nullptr},
     };
     for (const Case& c : cases) {
         test::TempDir dir;

@@ -2,13 +2,15 @@
 // shown has its averages), the monthly mode, the chart growing with the window, the price list moving
 // the crosshair, the layout kept across a restart, and what is drawn over the price panel: the user's
 // lines drawn and stored with the mouse, an alert set from a line's menu, the ledger's levels and the
-// trend curve.
+// trend curve; the layout as the one model of overlays and panes (the switches, the pane menu,
+// templates through the dialog seam) and a comparison kept while issues change.
 #include "core/boards/BoardStore.h"
 #include "core/chart/SeriesNavigation.h"
 #include "core/chart/UserLines.h"
 #include "core/db/Schema.h"
 #include "core/settings/IniFile.h"
 #include "support/WindowTestSupport.h"
+#include "ui/app/InputDialog.h"
 #include "ui/app/MessageBox.h"
 #include "ui/chart/frmMain.h"
 
@@ -56,6 +58,26 @@ struct Home : test::WindowHome {
         QVERIFY(tx.commit());
         days = i;
     }
+    // 1306 with its last `n` weekdays before today, closes 2,000 yen upwards.
+    void addEtf(int n) {
+        exec("INSERT INTO Mei (コード, 市場コード, 銘柄, 出来高単位, 株価単位) VALUES (1306, 1, 'ＴＯＰＩＸ連動', 1, "
+             "1)");
+        auto db = db::Database::open(context.paths.databasePath);
+        QVERIFY(db);
+        db::Transaction tx(**db);
+        Date d = Date::today();
+        for (int k = 0; k < n;) {
+            d = d.addDays(-1);
+            if (d.isWeekend())
+                continue;
+            const long long close = 2000 + (n - k);
+            QVERIFY((*db)->run("INSERT INTO dayData (コード, 日付, 始値, 高値, 安値, 終値, 前日比, 出来高) VALUES "
+                               "(1306, ?, ?, ?, ?, ?, 0, 1000000)",
+                               d, close, close + 5, close - 5, close));
+            ++k;
+        }
+        QVERIFY(tx.commit());
+    }
     int days = 0;
 };
 
@@ -99,6 +121,8 @@ private Q_SLOTS:
     void defaultViewMonthlyAndGrowth();
     void layoutKeptAcrossARestart();
     void linesLedgerAlertAndCurve();
+    void oneLayoutAndItsTemplates();
+    void comparisonKeptWhileIssuesChange();
 };
 
 void tst_frmMainChart::defaultViewMonthlyAndGrowth() {
@@ -342,6 +366,138 @@ void tst_frmMainChart::linesLedgerAlertAndCurve() {
           Qt::ShiftModifier);
     QCOMPARE(storedLines(home.context, 1).size(), std::size_t{2});
     QCOMPARE(home.count("SELECT count(*) FROM Hikisen"), 2LL);
+}
+
+void tst_frmMainChart::oneLayoutAndItsTemplates() {
+    Home home;
+    home.addEtf(300);
+    using P = PaneKind;
+    using V = std::vector<std::string>;
+    {
+        frmMain main(home.context);
+        main.show();
+        main.MeiCode->setText(QStringLiteral("7203"));
+        ChartPanel* panel = main.chartPanel();
+        SeriesChartView* view = panel->seriesView;
+        QVERIFY(view->chart());
+        // No saved layout: the lower panel ALL with volume, no overlays, as before.
+        QCOMPARE(view->chart()->options().panes, (std::vector<P>{P::Volume, P::Psych, P::Rsi, P::Vr}));
+        // サイコロ removed from the pane menu, ボリンジャーバンド on: kept through a redraw and an issue change.
+        for (QAction* a : view->paneMenu(1)->actions())
+            if (a->text() == QStringLiteral("このペインを削除"))
+                a->trigger();
+        main.action(QStringLiteral("mnuBollinger"))->trigger();
+        panel->DrawChart(false);
+        main.MeiCode->setText(QStringLiteral("1306"));
+        main.MeiCode->setText(QStringLiteral("7203"));
+        QCOMPARE(view->chart()->options().panes, (std::vector<P>{P::Volume, P::Rsi, P::Vr}));
+        QCOMPARE(view->chart()->options().overlays, (V{"bbMid", "bbUp1", "bbLo1", "bbUp2", "bbLo2"}));
+        // 出来高 off takes the volume pane away.
+        panel->Chkdekidaka->click();
+        QCOMPARE(view->chart()->options().panes, (std::vector<P>{P::Rsi, P::Vr}));
+        panel->Chkdekidaka->click();
+
+        InputDialog::setNextText(QStringLiteral("長期"));
+        main.action(QStringLiteral("mnuTemplateSave"))->trigger();
+        // Everything changed, then the template recalled.
+        main.action(QStringLiteral("mnuLogScale"))->trigger();
+        main.action(QStringLiteral("mnuBollinger"))->trigger();
+        main.action(QStringLiteral("mnuIchimoku"))->trigger();
+        main.action(QStringLiteral("mnuLowerMacd"))->trigger();
+        view->spanButton(SpanPreset::Years5)->click();
+        QCOMPARE(view->chart()->options().panes, (std::vector<P>{P::Volume, P::Macd}));
+        InputDialog::setNextText(QStringLiteral("長期"));
+        main.action(QStringLiteral("mnuTemplateLoad"))->trigger();
+        QCOMPARE(InputDialog::lastItems(), QStringList{QStringLiteral("長期")});
+        const SceneOptions& o = view->chart()->options();
+        QCOMPARE(o.panes, (std::vector<P>{P::Volume, P::Rsi, P::Vr}));
+        QCOMPARE(o.overlays, (V{"bbMid", "bbUp1", "bbLo1", "bbUp2", "bbLo2"}));
+        QVERIFY(!o.logScale);
+        QCOMPARE(view->view().count(), kDefaultViewBars);
+        QVERIFY(main.action(QStringLiteral("mnuBollinger"))->isChecked());
+        QVERIFY(!main.action(QStringLiteral("mnuIchimoku"))->isChecked());
+        QVERIFY(!main.action(QStringLiteral("mnuLogScale"))->isChecked());
+        QVERIFY(MessageBox::log().isEmpty());
+        main.chartPanel()->saveLayout(); // as closing the window does
+    }
+    // The next start: the layout's panes and overlays, the menu checked as it.
+    frmMain main(home.context);
+    main.show();
+    main.MeiCode->setText(QStringLiteral("7203"));
+    SeriesChartView* view = main.chartPanel()->seriesView;
+    QCOMPARE(view->chart()->options().panes, (std::vector<P>{P::Volume, P::Rsi, P::Vr}));
+    QCOMPARE(view->chart()->options().overlays, (V{"bbMid", "bbUp1", "bbLo1", "bbUp2", "bbLo2"}));
+    QVERIFY(main.action(QStringLiteral("mnuBollinger"))->isChecked());
+
+    // A damaged template: the notice naming it, and the default layout.
+    QVERIFY(writeProfileString(home.context.paths.iniPath, "ChartTemplate:長期", "Panes", "volume,kdj"));
+    InputDialog::setNextText(QStringLiteral("長期"));
+    main.action(QStringLiteral("mnuTemplateLoad"))->trigger();
+    QCOMPARE(MessageBox::log().size(), 1);
+    QVERIFY(MessageBox::log().front().contains(QStringLiteral("ChartTemplate:長期")));
+    QCOMPARE(view->chart()->options().panes, main.chartPanel()->defaultLayout().panes);
+    QCOMPARE(view->chart()->options().panes, (std::vector<P>{P::Volume, P::Psych, P::Rsi, P::Vr}));
+
+    // The lower panel's own panes follow the chart mode; panes changed by hand stay.
+    for (int k = 0; k < 3; ++k)
+        main.chartPanel()->CmdSRLRSI->click(); // 伊藤ﾚｼｵ / 信用取引
+    main.Cmdchange->click();
+    QCOMPARE(home.context.chartMode, std::int16_t{2});
+    QCOMPARE(view->chart()->options().panes, (std::vector<P>{P::Volume, P::Margin}));
+    for (QAction* a : view->paneMenu(1)->actions())
+        if (a->text() == QStringLiteral("このペインを削除"))
+            a->trigger();
+    main.Cmdchange->click();
+    QCOMPARE(home.context.chartMode, std::int16_t{1});
+    QCOMPARE(view->chart()->options().panes, (std::vector<P>{P::Volume}));
+
+    InputDialog::setNextText(QStringLiteral("長期"));
+    main.action(QStringLiteral("mnuTemplateDelete"))->trigger();
+    QVERIFY(layoutTemplates(home.context.paths.iniPath).empty());
+}
+
+void tst_frmMainChart::comparisonKeptWhileIssuesChange() {
+    Home home;
+    home.addEtf(300);
+    frmMain main(home.context);
+    main.show();
+    main.MeiCode->setText(QStringLiteral("7203"));
+    SeriesChartView* view = main.chartPanel()->seriesView;
+    QVERIFY(view->chart());
+    // Typed in full-width digits.
+    InputDialog::setNextText(QStringLiteral("１３０６"));
+    main.action(QStringLiteral("mnuCompareSet"))->trigger();
+    QCOMPARE(view->chart()->compared().size(), std::size_t{1});
+    QCOMPARE(view->chart()->compared().front().code, 1306);
+    // Drawn in percent: 0 at the view's first bar, the main issue scaled to 100 at its first close.
+    const SeriesView v = view->view();
+    const Series pct = view->chart()->comparePercent(0, v);
+    QCOMPARE(pct[static_cast<std::size_t>(v.first)], 0.0);
+    const double firstClose = view->chart()->series().bars[static_cast<std::size_t>(v.first)].closeCarried.toDouble();
+    QVERIFY(std::abs(view->chart()->priceScale(v, view->sceneLayout()).factor - 100.0 / firstClose) < 1e-9);
+    QVERIFY(MessageBox::log().isEmpty());
+
+    // Another issue: compared with the same code.
+    main.MeiCode->setText(QStringLiteral("1306"));
+    QCOMPARE(view->chart()->series().code, 1306);
+    QCOMPARE(view->chart()->compared().size(), std::size_t{1});
+
+    // A code not stored: told by name, the rest drawn and kept.
+    main.MeiCode->setText(QStringLiteral("7203"));
+    InputDialog::setNextText(QStringLiteral("1306 9999"));
+    main.action(QStringLiteral("mnuCompareSet"))->trigger();
+    QVERIFY(test::logged(QStringLiteral("比較銘柄 9999 の株価がありません（比較しません）。")));
+    QCOMPARE(view->chart()->compared().size(), std::size_t{1});
+    QCOMPARE(main.chartPanel()->layout().compare, (std::vector<std::int32_t>{1306}));
+    // Kept in the layout; 比較を解除 ends it.
+    main.chartPanel()->saveLayout();
+    QCOMPARE(readProfileString(home.context.paths.iniPath, kSeriesLayoutSection, "Compare"), std::string("1306"));
+    main.action(QStringLiteral("mnuCompareClear"))->trigger();
+    QVERIFY(view->chart()->compared().empty());
+    // A text that is no code list: told, the comparison untouched.
+    InputDialog::setNextText(QStringLiteral("TOPIX"));
+    main.action(QStringLiteral("mnuCompareSet"))->trigger();
+    QVERIFY(MessageBox::log().back().contains(QStringLiteral("TOPIX")));
 }
 
 QTEST_MAIN(tst_frmMainChart)
