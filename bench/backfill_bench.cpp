@@ -17,6 +17,7 @@
 #include <map>
 #include <string>
 #include <time.h>
+#include <vector>
 
 using namespace kestrel;
 using namespace kestrel::converter::jquants;
@@ -128,8 +129,17 @@ bool run(const std::filesystem::path& dir, bool bulk) {
         return false;
     }
     // The first step also reads the issue list (and, in bulk, the month's file): timed apart.
+    // The job fills the open days newest first; a day whose older neighbour lies in another week ends
+    // its week (in the job's order) and also rebuilds that week's and the next week's bars.
+    std::vector<Date> order;
+    for (Date d = req.today; d >= *req.until; d = d.addDays(-1))
+        if (Market::open(d))
+            order.push_back(d);
+    auto endsWeek = [&](size_t i) { return i + 1 >= order.size() || PrevMonday(order[i + 1]) != PrevMonday(order[i]); };
     auto began = std::chrono::steady_clock::now();
     double first = 0, slowest = 0, rest = 0, cpuRest = 0, cpuSlowest = 0;
+    double slowestWeek = 0, slowestOther = 0;
+    size_t slowestDay = 0;
     int days = 0;
     for (;;) {
         auto t = std::chrono::steady_clock::now();
@@ -143,11 +153,16 @@ bool run(const std::filesystem::path& dir, bool bulk) {
             std::printf("step failed: %s\n", job.lastStatus().message().c_str());
             return false;
         }
+        const size_t i = static_cast<size_t>(days);
         if (days++ == 0) {
             first = s;
         } else {
             rest += s;
+            if (s > slowest)
+                slowestDay = i;
             slowest = std::max(slowest, s);
+            double& kind = i < order.size() && endsWeek(i) ? slowestWeek : slowestOther;
+            kind = std::max(kind, s);
             cpuRest += cpu;
             cpuSlowest = std::max(cpuSlowest, cpu);
         }
@@ -157,6 +172,11 @@ bool run(const std::filesystem::path& dir, bool bulk) {
                 "slowest %.3f s (limit 0.1 s a day); processor time of later days mean %.3f s, slowest %.3f s\n",
                 bulk ? "bulk" : "by date", g_issues, days, month, first, rest / std::max(days - 1, 1), slowest,
                 cpuRest / std::max(days - 1, 1), cpuSlowest);
+    if (slowestDay < order.size())
+        std::printf("         slowest day %s (%s); slowest week-ending day %.3f s, slowest other day %.3f s\n",
+                    order[slowestDay].toIso().c_str(),
+                    endsWeek(slowestDay) ? "week-ending: the week's bars rebuilt" : "not week-ending", slowestWeek,
+                    slowestOther);
     return true;
 }
 

@@ -7,6 +7,7 @@
 #include "core/db/FolderLock.h"
 #include "core/db/Schema.h"
 #include "core/import/BarChain.h"
+#include "core/import/CacheSize.h"
 #include "core/import/DailyFile.h"
 #include "core/import/DailyImport.h"
 #include "core/import/WeeklyBars.h"
@@ -465,6 +466,10 @@ Result<db::Database*> HistoryBackfill::database() {
     // (see settleLog); SQLite copies it every 1,000 pages meanwhile.
     if (Status st = (*db)->keepLogOnClose(); !st)
         return st;
+    // A day touches the last page of every issue's bars, in dayData and weekData: the cache holds them
+    // from the import to the relinking and the week's bars, and on to the next day, instead of reading
+    // them again from the log.
+    (void)(*db)->exec("PRAGMA cache_size = " + std::to_string(-import::kBulkCacheKib));
     if (::stat(m_req.databasePath.c_str(), &now) != 0)
         return Status::error("データベース " + m_req.databasePath + " が見つかりません。");
     m_dbDevice = now.st_dev;

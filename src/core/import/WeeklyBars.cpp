@@ -5,6 +5,7 @@
 #include "core/db/SplitTable.h"
 #include "core/import/CacheSize.h"
 
+#include <array>
 #include <limits>
 #include <optional>
 #include <unordered_map>
@@ -90,12 +91,26 @@ private:
     std::unordered_map<std::int32_t, std::vector<db::SplitEvent>> m_events;
     const std::vector<db::SplitEvent>* m_issueEvents = nullptr;
     std::vector<Day> m_week;
-    db::Statement m_days, m_prevWeek, m_shinyo, m_insert;
+    db::Statement m_days, m_prevWeek, m_shinyo, m_insert, m_update, m_delete;
+    // The rows the span held before the run, by code and date, and whether the run wrote them again.
+    // A row the run gives unchanged is left as it is, a changed one is updated, and those the run did
+    // not give are deleted at the end: the same table as deleting the span first, with fewer writes.
+    struct Stored {
+        std::array<std::int64_t, 8> values{}; // 始値, 高値, 安値, 終値, 前日比, 基準前日比, 売残, 買残
+        Currency volume;
+        bool whole = false; // no column NULL or of another type
+        bool kept = false;
+    };
+    std::unordered_map<long long, Stored> m_stored;
     // Margin rows of the span, keyed by code and date.
     std::unordered_map<long long, std::tuple<std::int64_t, std::int64_t, std::int64_t>> m_margins;
     // The reference close of the week written last for the current issue.
     std::optional<std::int32_t> m_carried;
+    Date m_carriedDate;
     bool m_haveCarried = false;
+
+public:
+    Status deleteStale();
 };
 
 long long marginKey(std::int64_t code, Date d) {
@@ -109,12 +124,16 @@ Status WeeklyBuilder::prepare() {
     } statements[] = {
         {&m_days, "SELECT 日付, 始値, 高値, 安値, 終値, 出来高 FROM dayData WHERE コード = ? AND 日付 BETWEEN ? AND ? "
                   "ORDER BY 日付"},
-        {&m_prevWeek, "SELECT 終値, 日付, 基準前日比 FROM weekData WHERE コード = ? AND 日付 < ? ORDER BY 日付 DESC "
-                      "LIMIT 1"},
+        // The span's rows are the run's own: those before it are left out here (see previousReference).
+        {&m_prevWeek, "SELECT 終値, 日付, 基準前日比 FROM weekData WHERE コード = ?1 AND 日付 < ?2 "
+                      "AND (日付 < ?3 OR 日付 > ?4) ORDER BY 日付 DESC LIMIT 1"},
         {&m_shinyo, "SELECT 売残, 買残, 単位 FROM shinyo WHERE コード = ? AND 日付 = ?"},
         {&m_insert,
          "INSERT INTO weekData (コード, 日付, 始値, 高値, 安値, 終値, 前日比, 出来高, 基準前日比, 売残, 買残) "
          "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"},
+        {&m_update, "UPDATE weekData SET 始値 = ?3, 高値 = ?4, 安値 = ?5, 終値 = ?6, 前日比 = ?7, 出来高 = ?8, "
+                    "基準前日比 = ?9, 売残 = ?10, 買残 = ?11 WHERE コード = ?1 AND 日付 = ?2"},
+        {&m_delete, "DELETE FROM weekData WHERE コード = ? AND 日付 = ?"},
     };
     for (auto& s : statements) {
         auto st = m_db.prepare(s.sql);
@@ -127,6 +146,22 @@ Status WeeklyBuilder::prepare() {
         return events.status();
     for (const auto& e : *events)
         m_events[e.code].push_back(e);
+    auto stored = m_db.prepare("SELECT コード, 日付, 始値, 高値, 安値, 終値, 前日比, 基準前日比, 売残, 買残, 出来高 "
+                               "FROM weekData WHERE 日付 BETWEEN ?1 AND ?2 AND (?3 = 0 OR コード = ?3)");
+    if (!stored)
+        return stored.status();
+    stored->bindAll(m_start, m_end, static_cast<std::int64_t>(m_only));
+    if (Status st = stored->forEachRow([&] {
+            Stored row;
+            std::int64_t key[2];
+            if (!stored->integers(0, 2, key))
+                return;
+            row.whole = stored->integers(2, 8, row.values.data()) && !stored->isNull(10);
+            row.volume = stored->currency(10);
+            m_stored[marginKey(key[0], *Date::fromYmdInt(key[1]))] = row;
+        });
+        !st)
+        return st;
     auto all = m_db.prepare("SELECT コード, 日付, 売残, 買残, 単位 FROM shinyo WHERE 日付 BETWEEN ?1 AND ?2 "
                             "AND (?3 = 0 OR コード = ?3)");
     if (!all)
@@ -151,13 +186,19 @@ Result<std::optional<std::int32_t>> WeeklyBuilder::previousReference(std::int32_
     if (m_haveCarried && weekDate <= m_end)
         return m_carried;
     m_prevWeek.reset();
-    auto row = m_prevWeek.bindAll(code, weekDate).step();
+    auto row = m_prevWeek.bindAll(code, weekDate, m_start, m_end).step();
     if (!row)
         return R(row.status());
     std::optional<std::int32_t> ref;
-    if (*row)
+    std::optional<Date> date;
+    if (*row) {
         ref = m_prevWeek.isNull(2) ? 0 : m_prevWeek.int32(2);
+        date = m_prevWeek.date(1);
+    }
     m_prevWeek.reset();
+    // Of the span's rows only those this run wrote count, and the last of them is the one carried.
+    if (m_haveCarried && (!date || *date < m_carriedDate))
+        return m_carried;
     return ref;
 }
 
@@ -209,13 +250,27 @@ Status WeeklyBuilder::writeWeek(std::int32_t code, Date weekDate, const Week& w)
     auto m = margins(code, weekDate);
     if (!m)
         return m.status();
-    if (Status st = m_insert
-                        .bindAll(code, weekDate, w.open, w.high, w.low, w.close, change, w.volume, reference, m->first,
-                                 m->second)
-                        .run();
-        !st)
+    auto there = weekDate >= m_start && weekDate <= m_end ? m_stored.find(marginKey(code, weekDate)) : m_stored.end();
+    if (there != m_stored.end()) {
+        Stored& old = there->second;
+        old.kept = true;
+        const std::array<std::int64_t, 8> now{w.open, w.high, w.low, w.close, change, reference, m->first, m->second};
+        if (!old.whole || old.values != now || old.volume != w.volume)
+            if (Status st = m_update
+                                .bindAll(code, weekDate, w.open, w.high, w.low, w.close, change, w.volume, reference,
+                                         m->first, m->second)
+                                .run();
+                !st)
+                return st;
+    } else if (Status st = m_insert
+                               .bindAll(code, weekDate, w.open, w.high, w.low, w.close, change, w.volume, reference,
+                                        m->first, m->second)
+                               .run();
+               !st) {
         return st;
+    }
     m_carried = reference;
+    m_carriedDate = weekDate;
     m_haveCarried = true;
     return Status::ok();
 }
@@ -273,6 +328,16 @@ Status WeeklyBuilder::buildIssue(std::int32_t code) {
     return flushWeek(code);
 }
 
+Status WeeklyBuilder::deleteStale() {
+    for (const auto& [key, row] : m_stored) {
+        if (row.kept)
+            continue;
+        if (Status st = m_delete.bindAll(key / 100000000LL, key % 100000000LL).run(); !st)
+            return st;
+    }
+    return Status::ok();
+}
+
 } // namespace
 
 Status BuildWeeklyBars(db::Database& db, Date start, Date end, const ImportProgress& progress) {
@@ -284,8 +349,6 @@ Status BuildWeeklyBars(db::Database& db, Date start, Date end, const ImportProgr
     db::Transaction tx(db);
     if (!tx.began())
         return tx.began();
-    if (Status st = db.run("DELETE FROM weekData WHERE 日付 BETWEEN ? AND ?", start, end); !st)
-        return st;
     WeeklyBuilder builder(db, start, end);
     if (Status st = builder.prepare(); !st)
         return st;
@@ -306,6 +369,8 @@ Status BuildWeeklyBars(db::Database& db, Date start, Date end, const ImportProgr
             return st;
     }
     list->reset();
+    if (Status st = builder.deleteStale(); !st)
+        return st;
     return tx.commit();
 }
 
@@ -313,12 +378,12 @@ Status buildIssueWeeklyBars(db::Database& db, std::int32_t code, Date start, Dat
     db::Transaction tx(db);
     if (!tx.began())
         return tx.began();
-    if (Status st = db.run("DELETE FROM weekData WHERE コード = ? AND 日付 BETWEEN ? AND ?", code, start, end); !st)
-        return st;
     WeeklyBuilder builder(db, start, end, code);
     if (Status st = builder.prepare(); !st)
         return st;
     if (Status st = builder.buildIssue(code); !st)
+        return st;
+    if (Status st = builder.deleteStale(); !st)
         return st;
     return tx.commit();
 }

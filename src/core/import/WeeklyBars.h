@@ -2,11 +2,12 @@
 // Weekly bars built from the daily bars: one weekData row per issue and week, dated the Friday of the
 // week, with the week's open, high, low, close and volume, the change from the previous week's
 // reference close, and the margin balances of that Friday from shinyo multiplied by their unit.
-// A run first deletes every weekData row of the span, so a rerun replaces weeks instead of adding;
-// the whole run is one transaction. A week that holds a confirmed split event is built from its days
-// adjusted to the basis after the event (prices divided and volumes multiplied by the ratio of every
-// event after the day within the week), so it reads like the adjusted daily bars; weeks without an
-// event are the stored days as they are.
+// A run replaces every weekData row of the span, so a rerun replaces weeks instead of adding: a row it
+// gives unchanged is left, a changed one updated, a new one added and one it no longer gives deleted
+// (the table ends as if the span had been deleted first, with fewer writes); one transaction. A week that holds a
+// confirmed split event is built from its days adjusted to the basis after the event (prices divided and volumes
+// multiplied by the ratio of every event after the day within the week), so it reads like the adjusted daily bars;
+// weeks without an event are the stored days as they are.
 #include "core/app/Date.h"
 #include "core/app/Status.h"
 #include "core/db/Database.h"

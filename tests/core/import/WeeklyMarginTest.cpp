@@ -41,6 +41,10 @@ TEST_F(Bars, WeeksSplitOnTheWeekdayAndCarryTheReferenceOverWeeksWithoutTrading) 
     daily(1303, 20260109, 55, 56, 54, 55, 3);
     bar("weekData", 1303, 20260102, 50, 50, 50, 50, 1, 0, 50); // the week before the span
     bar("weekData", 1302, 20260109, 9, 9, 9, 9, 9, 9, 9);      // replaced by the run
+    // A week of the span the run no longer gives is not the reference of the next week.
+    addMei(1304, 1, "d");
+    bar("weekData", 1304, 20260109, 70, 70, 70, 77, 1, 0, 77);
+    daily(1304, 20260114, 80, 81, 79, 80, 2);
     ASSERT_TRUE(db->run("INSERT INTO shinyo VALUES (1303, 20260109, 12, 3, 1000)"));
 
     ASSERT_TRUE(BuildWeeklyBars(*db, day(1, 5), day(2, 13)));
@@ -50,7 +54,8 @@ TEST_F(Bars, WeeksSplitOnTheWeekdayAndCarryTheReferenceOverWeeksWithoutTrading) 
                          "1301|20260130|100|100|100|100|6|1|100|0|0\n"
                          "1301|20260213|101|101|101|101|1|1|101|0|0\n"
                          "1303|20260102|50|50|50|50|0|1|50|NULL|NULL\n"
-                         "1303|20260109|55|56|54|55|5|3|55|12000|3000\n";
+                         "1303|20260109|55|56|54|55|5|3|55|12000|3000\n"
+                         "1304|20260116|80|81|79|80|0|2|80|0|0\n";
     EXPECT_EQ(weeks(), expect);
     // The same span again gives the same rows.
     ASSERT_TRUE(BuildWeeklyBars(*db, day(1, 5), day(2, 13)));
