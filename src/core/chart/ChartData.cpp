@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <utility>
 
 namespace kestrel::chart {
 namespace {
@@ -17,16 +18,8 @@ constexpr const char* kNullUse = "Null の使い方が不正です。";
 // The largest whole number a Currency value holds.
 constexpr std::int64_t kCurrencyWholeMax = std::numeric_limits<std::int64_t>::max() / Currency::kScale;
 
-// Clears everything a load computes; the scroll range and the remembered code and mode stay.
 void resetLoad(ChartData& d) {
-    ChartData fresh;
-    fresh.latestDate = d.latestDate;
-    fresh.scrollStartDate = d.scrollStartDate;
-    fresh.lastLoadedCode = d.lastLoadedCode;
-    fresh.lastLoadedMode = d.lastLoadedMode;
-    fresh.scrollSmallChange = d.scrollSmallChange;
-    fresh.scrollLargeChange = d.scrollLargeChange;
-    d = fresh;
+    replaceLoad(d, ChartData{});
 }
 
 // A whole-yen field times the price unit; an error for Null or a value beyond Currency.
@@ -165,6 +158,16 @@ Status readRowPrices(const db::Statement& st, int first, BarUnits units, Date& d
 }
 
 } // namespace
+
+void replaceLoad(ChartData& d, ChartData next) {
+    next.latestDate = d.latestDate;
+    next.scrollStartDate = d.scrollStartDate;
+    next.lastLoadedCode = d.lastLoadedCode;
+    next.lastLoadedMode = d.lastLoadedMode;
+    next.scrollSmallChange = d.scrollSmallChange;
+    next.scrollLargeChange = d.scrollLargeChange;
+    d = std::move(next);
+}
 
 Status LoadChartData(db::Database& db, const AppContext& context, std::int32_t code, std::string& chartDateText,
                      ChartData& data, Prompt& prompt) {

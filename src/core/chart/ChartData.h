@@ -105,6 +105,9 @@ struct IndicatorSettings {
 // recomputed only when the code or chart mode differs from the previous load.
 // Returns an error (the chart then holds no bars) when the database cannot be read, a price field is
 // empty, or a value exceeds its field's range; ok otherwise, also for an empty chart.
+// `d` takes the computed part of `next`; its scroll range and the remembered code and mode stay.
+void replaceLoad(ChartData& d, ChartData next);
+
 Status LoadChartData(db::Database& db, const AppContext& context, std::int32_t code, std::string& chartDateText,
                      ChartData& data, Prompt& prompt);
 

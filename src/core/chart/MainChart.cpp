@@ -146,14 +146,7 @@ ChartData chartDataOf(const BarSeries& series, int last, const IndicatorSettings
 }
 
 void listSeriesBars(ChartData& data, const BarSeries& series, const IndicatorSettings& settings) {
-    ChartData next = chartDataOf(series, series.size() - 1, settings);
-    next.latestDate = data.latestDate;
-    next.scrollStartDate = data.scrollStartDate;
-    next.lastLoadedCode = data.lastLoadedCode;
-    next.lastLoadedMode = data.lastLoadedMode;
-    next.scrollSmallChange = data.scrollSmallChange;
-    next.scrollLargeChange = data.scrollLargeChange;
-    data = next;
+    replaceLoad(data, chartDataOf(series, series.size() - 1, settings));
 }
 
 DetailLabels detailLabelsAt(const BarSeries& series, int bar, const IndicatorSettings& settings) {
