@@ -396,17 +396,16 @@ Status WeeklyBuilder::carryForward(std::int32_t code, bool traded) {
         }
     }
     m_after.reset();
-    if (!tradedAfter && traded) {
-        m_past = true;
-        bool unused = true;
-        if (Status st = readDays(code, m_end.addDays(1), *Date::fromYmd(9999, 12, 31), unused); !st)
-            return st;
-        return flushWeek(code);
-    }
     for (const Relink& r : relinks)
         if (Status st = m_relink.bindAll(code, r.date, r.change, r.reference).run(); !st)
             return st;
-    return Status::ok();
+    if (tradedAfter || !traded)
+        return Status::ok();
+    m_past = true;
+    bool unused = true;
+    if (Status st = readDays(code, m_end.addDays(1), *Date::fromYmd(9999, 12, 31), unused); !st)
+        return st;
+    return flushWeek(code);
 }
 
 Status WeeklyBuilder::deleteStale() {
