@@ -130,7 +130,7 @@ bool run(const std::filesystem::path& dir, bool bulk) {
     }
     // The first step also reads the issue list (and, in bulk, the month's file): timed apart.
     // The job fills the open days newest first; a day whose older neighbour lies in another week ends
-    // its week (in the job's order) and also rebuilds that week's and the next week's bars.
+    // its week (in the job's order): it builds that week's bars and relinks the later weeks to them.
     std::vector<Date> order;
     for (Date d = req.today; d >= *req.until; d = d.addDays(-1))
         if (Market::open(d))

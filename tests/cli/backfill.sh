@@ -15,7 +15,8 @@ mkdir -p "$w/equities_master" "$w/equities_bars_daily" "$w/indices_bars_daily_to
 # Thirty open days ending today (the Light plan has no delay), the calendar over six years. 1301 trades
 # every day; 7203 splits 1:2 on the tenth day; 6758 does not trade on every fourth day; 9984 is listed
 # from the twelfth day; 8601 stops five days before the end; 2914 trades near a million yen with volumes
-# near two billion shares; 130A0 (letters) is never stored.
+# near two billion shares; 130A0 (letters) is never stored. Whole weeks without trading (every field null):
+# 4502 in the second and third weeks, 8058 in the fourth, 9432 in the first two, 9433 from the fifth on.
 python3 - "$w" <<'P'
 import datetime, json, sys
 w = sys.argv[1]
@@ -34,7 +35,11 @@ while len(days) < 30:
 days.reverse()
 names = {"13010": ("極洋", "0111"), "72030": ("トヨタ自動車", "0111"), "67580": ("ソニーグループ", "0111"),
          "99840": ("ソフトバンクグループ", "0111"), "86010": ("大和証券グループ本社", "0111"),
-         "29140": ("日本たばこ産業", "0111"), "33500": ("グロース例", "0113"), "130A0": ("英字コード", "0113")}
+         "29140": ("日本たばこ産業", "0111"), "33500": ("グロース例", "0113"), "130A0": ("英字コード", "0113"),
+         "45020": ("武田薬品工業", "0111"), "80580": ("三菱商事", "0111"), "94320": ("日本電信電話", "0111"),
+         "94330": ("ＫＤＤＩ", "0111")}
+mondays = sorted({d - datetime.timedelta(days=d.weekday()) for d in days})
+idle = {"45020": (1, 2), "80580": (3,), "94320": (0, 1), "94330": tuple(range(4, len(mondays)))}
 json.dump({"data": [{"Date": days[-1].isoformat(), "Code": c, "CoName": n, "Mkt": m} for c, (n, m) in names.items()]},
           open(w + "/equities_master/all.json", "w"))
 bars, topix = [], []
@@ -45,14 +50,15 @@ for i, day in enumerate(days):
         if (code == "99840" and i < 11) or (code == "86010" and i >= 25):
             continue
         base = {"13010": 3000, "72030": 2600, "67580": 12000, "99840": 8000, "86010": 900, "29140": 950000,
-                "33500": 1, "130A0": 10}[code]
+                "33500": 1, "130A0": 10, "45020": 6000, "80580": 3000, "94320": 150, "94330": 4000}[code]
         close = base + (i * 37 + int(code[:4])) % 23 - 11 if base > 100 else base + i % 3
         if code == "72030" and i >= 9:
             close = close / 2
         row = {"Date": iso, "Code": code, "O": close, "H": close + 5, "L": max(close - 6, 1), "C": close,
                "Vo": 1999999000 + i if code == "29140" else 10000 + i * 100, "AdjFactor": 0.5 if code == "72030" and i == 9 else 1,
                "ExRT": "1" if code == "72030" and i == 9 else None, "UL": "0", "LL": "0"}
-        if code == "67580" and i % 4 == 1:
+        week = mondays.index(day - datetime.timedelta(days=day.weekday()))
+        if (code == "67580" and i % 4 == 1) or week in idle.get(code, ()):
             row.update({"O": None, "H": None, "L": None, "C": None, "Vo": None, "Va": None})
         bars.append(row)
 json.dump({"data": bars}, open(w + "/equities_bars_daily/all.json", "w"))

@@ -638,8 +638,8 @@ StepResult HistoryBackfill::fillDay(Date d) {
             if (!m_snapshot->find(row.code))
                 m_snapshot->set(row.code, {true, row.market, row.name, 1, 1});
     }
-    // The week is built once its first open day (the last one filled, newest first) is in, with the
-    // next week, whose change is taken against it; its margin balances come in just before.
+    // The week is built once its first open day (the last one filled, newest first) is in, and the
+    // weeks after it are brought into its chain; its margin balances come in just before.
     const bool weekDone = m_todo.size() < 2 || PrevMonday(m_todo[1]) != PrevMonday(d);
     std::optional<import::MarginFile> margins;
     if (weekDone) {
@@ -683,7 +683,7 @@ StepResult HistoryBackfill::fillDay(Date d) {
             return fail(kept.status());
     }
     if (weekDone)
-        if (Status st = import::BuildWeeklyBars(**db, PrevMonday(d), NextFriday(d).addDays(7)); !st)
+        if (Status st = import::BuildWeeklyBarsBefore(**db, PrevMonday(d), NextFriday(d).addDays(1)); !st)
             return fail(st);
     if (Status st = tx.commit(); !st)
         return fail(st);

@@ -72,13 +72,16 @@ Date weekDateOf(Date lastDay) {
 
 class WeeklyBuilder {
 public:
-    // code 0 builds every issue; another code that issue only.
-    WeeklyBuilder(db::Database& db, Date start, Date end, std::int32_t code = 0)
-        : m_db(db), m_start(start), m_end(end), m_only(code) {}
+    // code 0 builds every issue; another code that issue only. carry: the weeks after end were built
+    // before and are brought into the span's chain (BuildWeeklyBarsBefore).
+    WeeklyBuilder(db::Database& db, Date start, Date end, std::int32_t code = 0, bool carry = false)
+        : m_db(db), m_start(start), m_end(end), m_only(code), m_carry(carry) {}
     Status prepare();
     Status buildIssue(std::int32_t code);
 
 private:
+    Status readDays(std::int32_t code, Date from, Date to, bool& traded);
+    Status carryForward(std::int32_t code, bool traded);
     Status flushWeek(std::int32_t code);
     Status writeWeek(std::int32_t code, Date weekDate, const Week& w);
     Result<std::optional<std::int32_t>> previousReference(std::int32_t code, Date weekDate);
@@ -87,11 +90,13 @@ private:
     db::Database& m_db;
     Date m_start, m_end;
     std::int32_t m_only = 0;
+    bool m_carry = false;
+    bool m_past = false; // writing the weeks after end, in date order
     // The confirmed split events by issue.
     std::unordered_map<std::int32_t, std::vector<db::SplitEvent>> m_events;
     const std::vector<db::SplitEvent>* m_issueEvents = nullptr;
     std::vector<Day> m_week;
-    db::Statement m_days, m_prevWeek, m_shinyo, m_insert, m_update, m_delete;
+    db::Statement m_days, m_prevWeek, m_shinyo, m_insert, m_update, m_delete, m_later, m_after, m_relink;
     // The rows the span held before the run, by code and date, and whether the run wrote them again.
     // A row the run gives unchanged is left as it is, a changed one is updated, and those the run did
     // not give are deleted at the end: the same table as deleting the span first, with fewer writes.
@@ -128,12 +133,16 @@ Status WeeklyBuilder::prepare() {
         {&m_prevWeek, "SELECT 終値, 日付, 基準前日比 FROM weekData WHERE コード = ?1 AND 日付 < ?2 "
                       "AND (日付 < ?3 OR 日付 > ?4) ORDER BY 日付 DESC LIMIT 1"},
         {&m_shinyo, "SELECT 売残, 買残, 単位 FROM shinyo WHERE コード = ? AND 日付 = ?"},
-        {&m_insert,
-         "INSERT INTO weekData (コード, 日付, 始値, 高値, 安値, 終値, 前日比, 出来高, 基準前日比, 売残, 買残) "
-         "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"},
+        // A week after the span (BuildWeeklyBarsBefore) replaces the row it finds.
+        {&m_insert, "INSERT OR REPLACE INTO weekData (コード, 日付, 始値, 高値, 安値, 終値, 前日比, 出来高, "
+                    "基準前日比, 売残, 買残) "
+                    "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"},
         {&m_update, "UPDATE weekData SET 始値 = ?3, 高値 = ?4, 安値 = ?5, 終値 = ?6, 前日比 = ?7, 出来高 = ?8, "
                     "基準前日比 = ?9, 売残 = ?10, 買残 = ?11 WHERE コード = ?1 AND 日付 = ?2"},
         {&m_delete, "DELETE FROM weekData WHERE コード = ? AND 日付 = ?"},
+        {&m_later, "SELECT 1 FROM dayData WHERE コード = ? AND 日付 > ? LIMIT 1"},
+        {&m_after, "SELECT 日付, 終値, 前日比, 基準前日比 FROM weekData WHERE コード = ? AND 日付 > ? ORDER BY 日付"},
+        {&m_relink, "UPDATE weekData SET 前日比 = ?3, 基準前日比 = ?4 WHERE コード = ?1 AND 日付 = ?2"},
     };
     for (auto& s : statements) {
         auto st = m_db.prepare(s.sql);
@@ -183,7 +192,7 @@ Result<std::optional<std::int32_t>> WeeklyBuilder::previousReference(std::int32_
     using R = Result<std::optional<std::int32_t>>;
     // Weeks are written in date order, so after the first week the previous one is the week just
     // written; only a week past the span's end can have stored weeks in between.
-    if (m_haveCarried && weekDate <= m_end)
+    if (m_haveCarried && (weekDate <= m_end || m_past))
         return m_carried;
     m_prevWeek.reset();
     auto row = m_prevWeek.bindAll(code, weekDate, m_start, m_end).step();
@@ -288,14 +297,43 @@ Status WeeklyBuilder::flushWeek(std::int32_t code) {
 Status WeeklyBuilder::buildIssue(std::int32_t code) {
     m_carried.reset();
     m_haveCarried = false;
+    m_past = false;
     auto found = m_events.find(code);
     m_issueEvents = found == m_events.end() ? nullptr : &found->second;
     m_week.clear();
+    bool traded = false;
+    if (Status st = readDays(code, m_start, m_end, traded); !st)
+        return st;
+    if (m_week.empty())
+        return Status::ok();
+    // The span's last week is not the issue's last when days follow it: it is written as a week between.
+    bool later = false;
+    if (m_carry && !traded) {
+        m_later.reset();
+        auto row = m_later.bindAll(code, m_end).step();
+        if (!row)
+            return row.status();
+        later = *row;
+        m_later.reset();
+    }
+    if (!traded && !later) {
+        m_week.clear();
+        return Status::ok();
+    }
+    if (Status st = flushWeek(code); !st)
+        return st;
+    return m_carry ? carryForward(code, traded) : Status::ok();
+}
+
+// Reads the issue's days of from..to in date order, writing each week as the next one begins; the last
+// week read is left in m_week. traded is set once a day with a close follows (or is) a day with an open
+// within a week, and is not reset at a week change.
+Status WeeklyBuilder::readDays(std::int32_t code, Date from, Date to, bool& traded) {
     int prevWeekday = 0;
     std::optional<Date> prevDate;
-    bool traded = false, weekOpen = false;
+    bool weekOpen = false;
     m_days.reset();
-    m_days.bindAll(code, m_start, m_end);
+    m_days.bindAll(code, from, to);
     for (;;) {
         auto row = m_days.step();
         if (!row)
@@ -315,16 +353,58 @@ Status WeeklyBuilder::buildIssue(std::int32_t code) {
         prevWeekday = weekday;
         prevDate = *d;
         Day day{*d, m_days.int32(1), m_days.int32(2), m_days.int32(3), m_days.int32(4), m_days.currency(5)};
-        // The issue has traded once a day with a close follows (or is) a day with an open.
         weekOpen = weekOpen || day.open != 0;
         traded = traded || (weekOpen && day.close != 0);
         m_week.push_back(day);
     }
     m_days.reset();
-    if (!traded) {
-        m_week.clear();
-        return Status::ok();
+    return Status::ok();
+}
+
+// The weeks after the span, built before it from their own days, as one build from the span's start
+// gives them: the weeks without trading up to the first week with trading take the reference close
+// carried out of the span, and that week its change against it. An issue that traded in the span and
+// in no later week has every later week written again, its last one included.
+Status WeeklyBuilder::carryForward(std::int32_t code, bool traded) {
+    const std::int32_t carried = m_carried.value_or(0);
+    struct Relink {
+        Date date;
+        std::int32_t change, reference;
+    };
+    std::vector<Relink> relinks;
+    bool tradedAfter = false;
+    m_after.reset();
+    m_after.bindAll(code, m_end);
+    for (;;) {
+        auto row = m_after.step();
+        if (!row)
+            return row.status();
+        if (!*row)
+            break;
+        auto date = m_after.date(0);
+        if (!date)
+            continue;
+        const std::int32_t close = m_after.int32(1);
+        const bool whole = !m_after.isNull(2) && !m_after.isNull(3);
+        const std::int32_t change = close != 0 && carried != 0 ? close - carried : 0;
+        const std::int32_t reference = close != 0 ? close : carried;
+        if (!whole || m_after.int32(2) != change || m_after.int32(3) != reference)
+            relinks.push_back({*date, change, reference});
+        if (close != 0) {
+            tradedAfter = true;
+            break;
+        }
     }
+    m_after.reset();
+    for (const Relink& r : relinks)
+        if (Status st = m_relink.bindAll(code, r.date, r.change, r.reference).run(); !st)
+            return st;
+    if (tradedAfter || !traded)
+        return Status::ok();
+    m_past = true;
+    bool unused = true;
+    if (Status st = readDays(code, m_end.addDays(1), *Date::fromYmd(9999, 12, 31), unused); !st)
+        return st;
     return flushWeek(code);
 }
 
@@ -338,9 +418,7 @@ Status WeeklyBuilder::deleteStale() {
     return Status::ok();
 }
 
-} // namespace
-
-Status BuildWeeklyBars(db::Database& db, Date start, Date end, const ImportProgress& progress) {
+Status buildMarket(db::Database& db, Date start, Date end, const ImportProgress& progress, bool carry) {
     auto count = db.queryInt("SELECT Count(コード) AS wcount FROM Mei");
     if (!count)
         return count.status();
@@ -349,7 +427,7 @@ Status BuildWeeklyBars(db::Database& db, Date start, Date end, const ImportProgr
     db::Transaction tx(db);
     if (!tx.began())
         return tx.began();
-    WeeklyBuilder builder(db, start, end);
+    WeeklyBuilder builder(db, start, end, 0, carry);
     if (Status st = builder.prepare(); !st)
         return st;
     auto list = db.prepare("SELECT コード FROM Mei ORDER BY 市場コード, コード");
@@ -372,6 +450,16 @@ Status BuildWeeklyBars(db::Database& db, Date start, Date end, const ImportProgr
     if (Status st = builder.deleteStale(); !st)
         return st;
     return tx.commit();
+}
+
+} // namespace
+
+Status BuildWeeklyBars(db::Database& db, Date start, Date end, const ImportProgress& progress) {
+    return buildMarket(db, start, end, progress, false);
+}
+
+Status BuildWeeklyBarsBefore(db::Database& db, Date start, Date end) {
+    return buildMarket(db, start, end, {}, true);
 }
 
 Status buildIssueWeeklyBars(db::Database& db, std::int32_t code, Date start, Date end) {

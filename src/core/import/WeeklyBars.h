@@ -21,6 +21,14 @@ inline constexpr const char* kWeeklyDone = "週データーの作成終了しま
 // begins when the weekday number falls or a whole week or more lies between two daily rows. Progress
 // is the percentage of issues done. On error nothing of the run is kept.
 Status BuildWeeklyBars(db::Database& db, Date start, Date end, const ImportProgress& progress = {});
+// The same for a run that fills the history newest week first, start..end being older than the weeks
+// built before it: the result equals one build from start over the span and every later week. So an
+// issue's last week in the span is also written when the issue has daily rows after end; its later
+// weeks without trading, up to its first week with trading, take the reference close carried out of
+// the span (and that week its change against it); an issue that traded in the span and in no later
+// week has its later weeks written again, the last one included. Rows after the first later week with
+// trading are not read.
+Status BuildWeeklyBarsBefore(db::Database& db, Date start, Date end);
 // The same for one issue only (whether or not it is in Mei); the other issues' weeks stay.
 Status buildIssueWeeklyBars(db::Database& db, std::int32_t code, Date start, Date end);
 

@@ -21,7 +21,8 @@ Date ymd(int m, int d) {
 }
 
 // January and February 2026: weekdays open except 1/12, 2/11 and 2/23. Five issues: 9984 is listed
-// from 2/2; 6758 does not trade on every fourth day; 7203 splits 1:2 on 2/16.
+// from 2/2; 6758 does not trade on every fourth day; 7203 splits 1:2 on 2/16; 1332 does not trade in
+// the weeks of 1/19 and 1/26, 1301 in the week of 2/9.
 struct Market : JQuantsApi {
     const Date first = ymd(1, 5), last = ymd(2, 27);
     const std::vector<int> codes{1301, 1332, 6758, 7203, 9984};
@@ -32,6 +33,10 @@ struct Market : JQuantsApi {
     std::vector<std::string> asked;
 
     bool open(Date d) const { return !d.isWeekend() && d != ymd(1, 12) && d != ymd(2, 11) && d != ymd(2, 23); }
+    static bool untraded(int code, Date d, long n) {
+        return (code == 6758 && n % 4 == 1) || (code == 1332 && d >= ymd(1, 19) && d <= ymd(1, 30)) ||
+               (code == 1301 && d >= ymd(2, 9) && d <= ymd(2, 13));
+    }
     // The month's bulk file: CSV with its columns in an order of its own, then gzip.
     std::string csv(int month) const {
         std::string out = "Code,Date,AdjFactor,Vo,C,L,H,O,ExRT\n";
@@ -41,7 +46,7 @@ struct Market : JQuantsApi {
                     const long n = d.serial() - first.serial();
                     out += std::to_string(code) + "0," + d.toIso() + ",";
                     out += code == 7203 && d == ymd(2, 16) ? "0.5," : "1,";
-                    if (code == 6758 && n % 4 == 1) {
+                    if (untraded(code, d, n)) {
                         out += ",,,,,\n";
                         continue;
                     }
@@ -70,7 +75,7 @@ struct Market : JQuantsApi {
     std::string bar(int code, Date d) const {
         const long n = d.serial() - first.serial();
         std::string head = R"({"Date": ")" + d.toIso() + R"(", "Code": ")" + std::to_string(code) + "0\", ";
-        if (code == 6758 && n % 4 == 1)
+        if (untraded(code, d, n))
             return head + R"("O": null, "H": null, "L": null, "C": null, "Vo": null, "AdjFactor": 1})";
         double close = code * 0.5 + static_cast<double>((n * 37 + code) % 23) - 11 + 0.5 * (n % 2);
         if (code == 7203 && d >= ymd(2, 16))

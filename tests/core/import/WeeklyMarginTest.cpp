@@ -62,6 +62,38 @@ TEST_F(Bars, WeeksSplitOnTheWeekdayAndCarryTheReferenceOverWeeksWithoutTrading) 
     EXPECT_EQ(weeks(), expect);
 }
 
+TEST_F(Bars, WeeksBuiltNewestFirstGiveTheRowsOfOneBuild) {
+    // 1301 trades, misses two whole weeks and trades again; 1302 trades in its first week only; 1303
+    // trades from its second week; 1304's only week has no trading.
+    for (int code : {1301, 1302, 1303, 1304})
+        addMei(code, 1, "a");
+    daily(1301, 20260105, 100, 110, 95, 105, 10);
+    daily(1301, 20260109, 106, 120, 90, 92, 5);
+    daily(1301, 20260113, 0, 0, 0, 0, 0);
+    daily(1301, 20260120, 0, 0, 0, 0, 0);
+    daily(1301, 20260127, 95, 96, 93, 94, 7);
+    daily(1302, 20260108, 50, 52, 49, 51, 3);
+    daily(1302, 20260114, 0, 0, 0, 0, 0);
+    daily(1302, 20260121, 0, 0, 0, 0, 0);
+    daily(1303, 20260106, 0, 0, 0, 0, 0);
+    daily(1303, 20260115, 40, 41, 39, 40, 2);
+    daily(1304, 20260107, 0, 0, 0, 0, 0);
+    const char* expect = "1301|20260109|100|120|90|92|0|15|92|0|0\n"
+                         "1301|20260116|0|0|0|0|0|0|92|0|0\n"
+                         "1301|20260123|0|0|0|0|0|0|92|0|0\n"
+                         "1301|20260130|95|96|93|94|2|7|94|0|0\n"
+                         "1302|20260109|50|52|49|51|0|3|51|0|0\n"
+                         "1302|20260116|0|0|0|0|0|0|51|0|0\n"
+                         "1302|20260123|0|0|0|0|0|0|51|0|0\n"
+                         "1303|20260109|0|0|0|0|0|0|0|0|0\n"
+                         "1303|20260116|40|41|39|40|0|2|40|0|0\n";
+    for (int monday = 26; monday >= 5; monday -= 7)
+        ASSERT_TRUE(BuildWeeklyBarsBefore(*db, day(1, monday), day(1, monday + 5)));
+    EXPECT_EQ(weeks(), expect);
+    ASSERT_TRUE(BuildWeeklyBars(*db, day(1, 5), day(1, 30)));
+    EXPECT_EQ(weeks(), expect);
+}
+
 TEST_F(Bars, ASaturdaySessionJoinsTheWeekItEnds) {
     addMei(1301, 1, "a");
     addMei(1302, 1, "b");
