@@ -20,16 +20,10 @@ Date D(int y, int m, int d) {
     return *Date::fromYmd(y, m, d);
 }
 
-struct MonthlyMarket : ::testing::Test, test::KestrelDb {
+struct MonthlyMarket : ::testing::Test, test::KestrelDb, test::Xorshift {
     std::vector<Date> days;
-    std::uint64_t seed = 4242;
-    long long next(long long m) {
-        seed ^= seed << 13;
-        seed ^= seed >> 7;
-        seed ^= seed << 17;
-        return static_cast<long long>(seed % static_cast<std::uint64_t>(m));
-    }
     void SetUp() override {
+        seed = 4242;
         // Ten and a half years of weekdays, without the year-end holidays.
         for (Date d = D(2014, 1, 6); d <= D(2024, 6, 14); d = d.addDays(1))
             if (!d.isWeekend() && !(d.month() == 12 && d.day() == 31) && !(d.month() == 1 && d.day() <= 3))
