@@ -2,6 +2,7 @@
 // Shared test helpers: a temporary folder per test, a scripted prompt, file helpers, and a fresh
 // Kestrel.mdb with short-hand queries. Set-up steps that fail throw std::runtime_error, which fails the
 // test where it stands (both test frameworks report an escaping exception).
+#include "core/app/Date.h"
 #include "core/app/Prompt.h"
 #include "core/db/Database.h"
 
@@ -55,6 +56,11 @@ void execSql(const std::string& path, const std::string& sql);
 std::string queryText(const std::string& path, const std::string& sql);
 // The first field of the first row as a number (-1 when there is no row or it is Null).
 long long queryCount(const std::string& path, const std::string& sql);
+
+// A date of a table of cases (one that exists).
+inline Date ymd(int y, int m, int d) {
+    return *Date::fromYmd(y, m, d);
+}
 
 // Xorshift numbers: a random market that is the same on every run.
 struct Xorshift {
