@@ -77,33 +77,15 @@ if k chart 1301 --date "$last" --png "$t/plain.png" 2>/dev/null; then
         k chart 1301 --date "$last" --lower-panel $p --png "$t/l$p.png" || fail "lower panel $p"
     done
     k chart 1301 --date "$last" --overlay ichimoku,bb,env,hl,sar,vp --png "$t/cloud.png" || fail "overlays"
-    python3 - "$t/plain.png" "$t/cloud.png" <<'PY' || fail "cloud pixels"
-import struct, sys, zlib
+    python3 - "$(dirname "$0")" "$t/plain.png" "$t/cloud.png" <<'PY' || fail "cloud pixels"
+import sys
+sys.path.insert(0, sys.argv[1])
+from png import load
 def read(path):
-    data = open(path, "rb").read()
-    pos, idat, w, h, ctype = 8, b"", 0, 0, 0
-    while pos < len(data):
-        n, kind = struct.unpack(">I4s", data[pos:pos + 8])
-        body = data[pos + 8:pos + 8 + n]
-        if kind == b"IHDR":
-            w, h, depth, ctype = struct.unpack(">IIBB", body[:10])
-        elif kind == b"IDAT":
-            idat += body
-        pos += 12 + n
-    bpp = {2: 3, 6: 4}[ctype]
-    raw, rows, prev = zlib.decompress(idat), [], bytearray(w * bpp)
-    for y in range(h):
-        f, line = raw[y * (w * bpp + 1)], bytearray(raw[y * (w * bpp + 1) + 1:(y + 1) * (w * bpp + 1)])
-        for x in range(len(line)):
-            a = line[x - bpp] if x >= bpp else 0
-            b, c = prev[x], prev[x - bpp] if x >= bpp else 0
-            pred = [0, a, b, (a + b) // 2, min((a, b, c), key=lambda v: (abs(a + b - c - v), v != a, v != b))][f]
-            line[x] = (line[x] + pred) & 255
-        rows.append([tuple(line[x * bpp:x * bpp + 3]) for x in range(w)])
-        prev = line
-    return w, rows
-w0, plain = read(sys.argv[1])
-w1, cloud = read(sys.argv[2])
+    w, h, px = load(path)
+    return w, [[px(x, y) for x in range(w)] for y in range(h)]
+w0, plain = read(sys.argv[2])
+w1, cloud = read(sys.argv[3])
 # The window's chart at the size it opens with.
 assert (w0, len(plain), w1, len(cloud)) == (668, 357, 668, 357), (w0, len(plain), w1, len(cloud))
 # The plot is columns 4..603. Without the cloud the 60 bars take 10 pixels each (the last at 599); with it

@@ -42,46 +42,7 @@ assert [x["date"] for x in c["1306"]] == [b["date"] for b in d["bars"][-5:]]
 assert len(d["bars"]) == 20
 PY
 
-# A small PNG reader: the colour of a pixel.
-cat >"$t/px.py" <<'PY'
-import struct, sys, zlib
-def load(path):
-    data = open(path, "rb").read()
-    assert data[:8] == b"\x89PNG\r\n\x1a\n"
-    pos, idat = 8, b""
-    while pos < len(data):
-        n, kind = struct.unpack(">I4s", data[pos:pos + 8])
-        body = data[pos + 8:pos + 8 + n]
-        if kind == b"IHDR":
-            w, h, depth, ctype = struct.unpack(">IIBB", body[:10])
-        elif kind == b"IDAT":
-            idat += body
-        pos += 12 + n
-    bpp = {2: 3, 6: 4}[ctype]
-    raw, rows, prev, i = zlib.decompress(idat), [], bytearray(w * bpp), 0
-    for _ in range(h):
-        f, line = raw[i], bytearray(raw[i + 1:i + 1 + w * bpp])
-        i += 1 + w * bpp
-        for x in range(len(line)):
-            a = line[x - bpp] if x >= bpp else 0
-            b, c = prev[x], prev[x - bpp] if x >= bpp else 0
-            p = a + b - c
-            pr = a if abs(p - a) <= abs(p - b) and abs(p - a) <= abs(p - c) else b if abs(p - b) <= abs(p - c) else c
-            line[x] = (line[x] + [0, a, b, (a + b) // 2, pr][f]) & 255
-        rows.append(line)
-        prev = line
-    return w, h, lambda x, y: tuple(rows[y][x * bpp:x * bpp + 3])
-w, h, px = load(sys.argv[1])
-cmd = sys.argv[2]
-if cmd == "size":
-    print(f"{w}x{h}")
-elif cmd == "at":
-    print("%d,%d,%d" % px(int(sys.argv[3]), int(sys.argv[4])))
-elif cmd == "column":  # the colours in column x between rows y1 and y2
-    x, y1, y2 = map(int, sys.argv[3:6])
-    print(" ".join(sorted({"%d,%d,%d" % px(x, y) for y in range(y1, y2 + 1)})))
-PY
-px() { python3 "$t/px.py" "$@"; }
+px() { python3 "$(dirname "$0")/png.py" "$@"; }
 
 if [ "${KESTREL_WITH_PNG:-1}" = 1 ]; then
     # 20 bars over a plot of 332 columns (4..335): candles; the last bar at 4 + floor(19.5 * 16.6) = 327.

@@ -2,9 +2,11 @@
 // Shared test helpers: a temporary folder per test, a scripted prompt, file helpers, and a fresh
 // Kestrel.mdb with short-hand queries. Set-up steps that fail throw std::runtime_error, which fails the
 // test where it stands (both test frameworks report an escaping exception).
+#include "core/app/Date.h"
 #include "core/app/Prompt.h"
 #include "core/db/Database.h"
 
+#include <cstdint>
 #include <deque>
 #include <memory>
 #include <string>
@@ -54,6 +56,23 @@ void execSql(const std::string& path, const std::string& sql);
 std::string queryText(const std::string& path, const std::string& sql);
 // The first field of the first row as a number (-1 when there is no row or it is Null).
 long long queryCount(const std::string& path, const std::string& sql);
+
+// A date of a table of cases (one that exists).
+inline Date ymd(int y, int m, int d) {
+    return *Date::fromYmd(y, m, d);
+}
+
+// Xorshift numbers: a random market that is the same on every run.
+struct Xorshift {
+    std::uint64_t seed = 1;
+    // A number in 0 .. m - 1.
+    long long next(long long m) {
+        seed ^= seed << 13;
+        seed ^= seed >> 7;
+        seed ^= seed << 17;
+        return static_cast<long long>(seed % static_cast<std::uint64_t>(m));
+    }
+};
 
 // A fresh Kestrel.mdb in a temporary folder, held open in `db`.
 struct KestrelDb {

@@ -1,15 +1,17 @@
 #pragma once
 // Helpers of the window tests: a program folder with a fresh database, the rows of lists and grids as
-// text, the scripted message log, and a modal window driven while it is up.
+// text, the scripted message log, a modal window driven while it is up, and the J-Quants-shaped server.
 #include "core/app/Files.h"
 #include "core/db/Schema.h"
 #include "core/startup/AppContext.h"
 #include "support/TestSupport.h"
 #include "ui/app/MessageBox.h"
+#include "ui/app/Shell.h"
 
 #include <QApplication>
 #include <QDialog>
 #include <QListWidget>
+#include <QProcess>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
@@ -94,5 +96,41 @@ inline QString withModal(const std::function<void()>& act, const std::function<v
     act();
     return seen;
 }
+
+// Scripted questions and notices, and shell calls recorded instead of run: the start of every window test.
+inline void scriptWindows() {
+    ui::MessageBox::setScripted(true);
+    ui::MessageBox::clearLog();
+    ui::cShellFile::setRecording(true);
+    ui::cShellFile::recorded().clear();
+}
+
+// The J-Quants-shaped server of the command-line tests (tests/cli/jquants_server.py) over the files under
+// www(), logging each request to log(); killed when it goes.
+struct JQuantsProcess {
+    TempDir root;
+    QProcess process;
+    int port = 0;
+    std::string www(const std::string& path = {}) const { return root.file("www/" + path); }
+    // Starts the server with `options` (key, plan, window, ...); true once it listens.
+    bool run(const QStringList& options) {
+        process.start(QStringLiteral("python3"),
+                      QStringList{QStringLiteral(KESTREL_TEST_DATA "/../cli/jquants_server.py"),
+                                  QStringLiteral("--root"), QString::fromStdString(www()),
+                                  QStringLiteral("--port-file"), QString::fromStdString(root.file("port")),
+                                  QStringLiteral("--log"), QString::fromStdString(root.file("log"))} +
+                          options);
+        for (int tries = 0; tries < 100 && port == 0; ++tries) {
+            QTest::qWait(50);
+            port = QString::fromStdString(readFile(root.file("port"))).toInt();
+        }
+        return port != 0;
+    }
+    QString log() const { return QString::fromStdString(readFile(root.file("log"))); }
+    ~JQuantsProcess() {
+        process.kill();
+        process.waitForFinished();
+    }
+};
 
 } // namespace kestrel::test

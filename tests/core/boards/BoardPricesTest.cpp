@@ -7,6 +7,7 @@
 
 using namespace kestrel;
 using namespace kestrel::boards;
+using test::ymd;
 
 namespace {
 
@@ -27,10 +28,6 @@ protected:
                (r.priceDate ? std::to_string(r.priceDate->ymd()) : "") + "|" + r.failure;
     }
 };
-
-Date ymd(int y, int m, int d) {
-    return *Date::fromYmd(y, m, d);
-}
 
 } // namespace
 

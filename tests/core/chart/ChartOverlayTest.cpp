@@ -17,12 +17,10 @@
 
 using namespace kestrel;
 using namespace kestrel::chart;
+using test::ymd;
 
 namespace {
 
-Date D(int y, int m, int d) {
-    return *Date::fromYmd(y, m, d);
-}
 Currency W(long long v) {
     return Currency::fromWhole(v);
 }
@@ -40,13 +38,13 @@ struct Overlay : ::testing::Test, test::KestrelDb {
         exec("INSERT INTO weekData (コード, 日付, 始値, 高値, 安値, 終値, 前日比, 出来高, 売残, 買残) VALUES "
              "(1301, 20240105, 1000, 1020, 980, 1000, 0, 200, 0, 0), (1301, 20240112, 500, 520, 480, 500, 0, 200, 0, "
              "0)");
-        ASSERT_TRUE(db::addSplit(*db, 1301, D(2024, 1, 9), 1, 2));
+        ASSERT_TRUE(db::addSplit(*db, 1301, ymd(2024, 1, 9), 1, 2));
         // Lot 1: 100 shares at 1000 before the split, break-even 1040, target 1050. Lot 2: bought on the
         // split day and sold the next day.
         exec("INSERT INTO stockmarket (コード, 購入日, 購入額, 購入数, 損益分岐点, 売却日, 売却数, 目標株価) VALUES "
              "(1301, '24/01/05', 1000, 100, 1040, '00/00/00', 0, 1050), "
              "(1301, '24/01/09', 500, 100, 520, '24/01/10', 100, NULL)");
-        data.latestDate = D(2024, 1, 31);
+        data.latestDate = ymd(2024, 1, 31);
         ctx.settings.move1 = ctx.settings.move2 = ctx.settings.move3 = 2;
         ctx.settings.SaicoL = ctx.settings.RSIVR = 2;
     }
@@ -115,7 +113,7 @@ TEST_F(Overlay, LedgerMarksByDateForAChartOfAnySpan) {
     ChartOverlay o;
     ASSERT_TRUE(trade::ledgerMarks(*db, 1301, true, o));
     ASSERT_EQ(o.trades.size(), 3u);
-    const std::pair<Date, bool> want[] = {{D(2024, 1, 5), true}, {D(2024, 1, 9), true}, {D(2024, 1, 10), false}};
+    const std::pair<Date, bool> want[] = {{ymd(2024, 1, 5), true}, {ymd(2024, 1, 9), true}, {ymd(2024, 1, 10), false}};
     for (std::size_t i = 0; i < 3; ++i) {
         EXPECT_EQ(o.trades[i].date, want[i].first) << i;
         EXPECT_EQ(o.trades[i].buy, want[i].second) << i;
@@ -131,11 +129,11 @@ TEST_F(Overlay, LedgerMarksByDateForAChartOfAnySpan) {
 TEST_F(Overlay, LinesKeepTheirBarsAndPricesThroughSplitsReopeningAndCodeChanges) {
     load(1, "24/01/31");
     // Drawn on the adjusted chart: 505 on 01-05 is 1010 as traded.
-    ChartLine trend{0, LineKind::Trend, D(2024, 1, 10), D(2024, 1, 5), W(500), W(505), 0, 0};
+    ChartLine trend{0, LineKind::Trend, ymd(2024, 1, 10), ymd(2024, 1, 5), W(500), W(505), 0, 0};
     auto id = addLine(*db, 1301, 1, trend, true);
     ASSERT_TRUE(id) << id.message();
     EXPECT_EQ(rows("SELECT 日付1, 株価1, 日付2, 株価2 FROM Hikisen"), "20240105|1010|20240110|500\n");
-    ChartLine flat{0, LineKind::Horizontal, D(2024, 1, 8), {}, W(515), {}, 0, 0}; // a Monday without a bar
+    ChartLine flat{0, LineKind::Horizontal, ymd(2024, 1, 8), {}, W(515), {}, 0, 0}; // a Monday without a bar
     ASSERT_TRUE(addLine(*db, 1301, 1, flat, true));
 
     ChartOverlay o;
@@ -156,7 +154,7 @@ TEST_F(Overlay, LinesKeepTheirBarsAndPricesThroughSplitsReopeningAndCodeChanges)
     EXPECT_EQ(o.lines[0].bar2, 4);
 
     // Removing the split shows the traded price again; reopening the file keeps the lines.
-    ASSERT_TRUE(db::removeSplit(*db, 1301, D(2024, 1, 9)));
+    ASSERT_TRUE(db::removeSplit(*db, 1301, ymd(2024, 1, 9)));
     db.reset();
     auto reopened = db::openKestrelDatabase(path);
     ASSERT_TRUE(reopened);
@@ -178,17 +176,18 @@ TEST_F(Overlay, BadLinesAreRefusedAndNothingIsStored) {
         ChartLine line;
         StatusCode code;
     } cases[] = {
-        {{0, LineKind::Horizontal, D(2024, 1, 5), {}, W(0), {}, 0, 0}, StatusCode::InvalidInput},
-        {{0, LineKind::Trend, D(2024, 1, 5), D(2024, 1, 9), W(500), W(-1), 0, 0}, StatusCode::InvalidInput},
-        {{0, LineKind::Trend, D(2024, 1, 5), D(2024, 1, 5), W(500), W(510), 0, 0}, StatusCode::InvalidInput},
-        {{0, static_cast<LineKind>(7), D(2024, 1, 5), D(2024, 1, 9), W(500), W(510), 0, 0}, StatusCode::InvalidInput},
+        {{0, LineKind::Horizontal, ymd(2024, 1, 5), {}, W(0), {}, 0, 0}, StatusCode::InvalidInput},
+        {{0, LineKind::Trend, ymd(2024, 1, 5), ymd(2024, 1, 9), W(500), W(-1), 0, 0}, StatusCode::InvalidInput},
+        {{0, LineKind::Trend, ymd(2024, 1, 5), ymd(2024, 1, 5), W(500), W(510), 0, 0}, StatusCode::InvalidInput},
+        {{0, static_cast<LineKind>(7), ymd(2024, 1, 5), ymd(2024, 1, 9), W(500), W(510), 0, 0},
+         StatusCode::InvalidInput},
     };
     for (const Case& c : cases) {
         auto r = addLine(*db, 1301, 1, c.line, true);
         EXPECT_TRUE(r.status().is(c.code)) << r.message();
     }
     EXPECT_TRUE(removeLine(*db, 1301, 99).is(StatusCode::NotFound));
-    ChartLine moved{99, LineKind::Horizontal, D(2024, 1, 5), {}, W(500), {}, 0, 0};
+    ChartLine moved{99, LineKind::Horizontal, ymd(2024, 1, 5), {}, W(500), {}, 0, 0};
     EXPECT_TRUE(moveLine(*db, 1301, moved, true).is(StatusCode::NotFound));
     EXPECT_EQ(count("SELECT count(*) FROM Hikisen"), 0);
 }
@@ -244,7 +243,7 @@ TEST(OverlaySchema, AnOlderFileGainsTheLineTableAndTheNewFields) {
     EXPECT_TRUE(*db::hasField(**db, "stockmarket", "目標株価"));
     EXPECT_TRUE(*db::hasField(**db, "board", "下限警報"));
     EXPECT_EQ(*(*db)->queryInt("PRAGMA user_version"), db::kSchemaVersion);
-    EXPECT_TRUE(addLine(**db, 1301, 1, {0, LineKind::Horizontal, D(2024, 1, 5), {}, W(500), {}, 0, 0}, false));
+    EXPECT_TRUE(addLine(**db, 1301, 1, {0, LineKind::Horizontal, ymd(2024, 1, 5), {}, W(500), {}, 0, 0}, false));
 }
 
 namespace kestrel::chart {

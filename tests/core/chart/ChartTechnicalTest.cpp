@@ -14,12 +14,9 @@
 
 using namespace kestrel;
 using namespace kestrel::chart;
+using test::ymd;
 
 namespace {
-
-Date D(int y, int m, int d) {
-    return *Date::fromYmd(y, m, d);
-}
 
 struct Technical : ::testing::Test, test::KestrelDb {
     AppContext ctx;
@@ -30,7 +27,7 @@ struct Technical : ::testing::Test, test::KestrelDb {
     void SetUp() override {
         exec("INSERT INTO Mei (コード, 市場コード, 銘柄, 出来高単位, 株価単位) VALUES (1301, 1, 'x', 1, 1)");
         std::string sql = "INSERT INTO dayData (コード, 日付, 始値, 高値, 安値, 終値, 前日比, 出来高) VALUES ";
-        Date d = D(2023, 1, 2);
+        Date d = ymd(2023, 1, 2);
         for (int i = 0; i < 400; ++i, d = d.addDays(1)) {
             while (d.isWeekend())
                 d = d.addDays(1);

@@ -12,12 +12,10 @@
 
 using namespace kestrel;
 using namespace kestrel::chart;
+using test::ymd;
 
 namespace {
 
-Date D(int y, int m, int d) {
-    return *Date::fromYmd(y, m, d);
-}
 Currency W(long long v) {
     return Currency::fromWhole(v);
 }
@@ -61,35 +59,35 @@ void expectMonths(const std::vector<SeriesBar>& got, const std::vector<Month>& w
 TEST(MonthlyBars, MonthsWorkedByHand) {
     const std::vector<SeriesBar> days = {
         // December 2023: a day without a low still counts for the other prices; 2 billion shares a day.
-        day(D(2023, 12, 27), 100, 110, 95, 105, 2000000000),
-        day(D(2023, 12, 28), 105, 120, 0, 118, 2000000000),
+        day(ymd(2023, 12, 27), 100, 110, 95, 105, 2000000000),
+        day(ymd(2023, 12, 28), 105, 120, 0, 118, 2000000000),
         // January 2024 across the new year's holidays and the 8th (a holiday): the 4th did not trade, so
         // the open is the 5th's; the month is dated its last traded day, not its last stored one.
-        day(D(2024, 1, 4), 0, 0, 0, 0, 0),
-        day(D(2024, 1, 5), 108, 112, 104, 110, 2000),
-        day(D(2024, 1, 9), 110, 115, 100, 101, 3000),
-        day(D(2024, 1, 31), 101, 103, 99, 102, 500),
-        day(D(2024, 2, 1), 0, 0, 0, 0, 0),
+        day(ymd(2024, 1, 4), 0, 0, 0, 0, 0),
+        day(ymd(2024, 1, 5), 108, 112, 104, 110, 2000),
+        day(ymd(2024, 1, 9), 110, 115, 100, 101, 3000),
+        day(ymd(2024, 1, 31), 101, 103, 99, 102, 500),
+        day(ymd(2024, 2, 1), 0, 0, 0, 0, 0),
         // February: one trading day.
-        day(D(2024, 2, 14), 90, 95, 85, 93, 700),
+        day(ymd(2024, 2, 14), 90, 95, 85, 93, 700),
         // March: stored days, none traded: a bar without trading, no invented prices.
-        day(D(2024, 3, 1), 0, 0, 0, 0, 0),
-        day(D(2024, 3, 29), 0, 0, 0, 0, 0),
+        day(ymd(2024, 3, 1), 0, 0, 0, 0, 0),
+        day(ymd(2024, 3, 29), 0, 0, 0, 0, 0),
         // April: its change is taken against February, the last traded month. May has no stored day.
-        day(D(2024, 4, 1), 95, 99, 94, 97, 10),
-        day(D(2024, 6, 3), 97, 98, 96, 98, 20),
+        day(ymd(2024, 4, 1), 95, 99, 94, 97, 10),
+        day(ymd(2024, 6, 3), 97, 98, 96, 98, 20),
     };
     const std::vector<MarginWeek> weeks = {
-        {D(2023, 12, 29), 1, 2}, {D(2024, 1, 12), 10, 20}, {D(2024, 1, 26), 30, 40},
-        {D(2024, 2, 2), 50, 60}, {D(2024, 5, 10), 70, 80},
+        {ymd(2023, 12, 29), 1, 2}, {ymd(2024, 1, 12), 10, 20}, {ymd(2024, 1, 26), 30, 40},
+        {ymd(2024, 2, 2), 50, 60}, {ymd(2024, 5, 10), 70, 80},
     };
     expectMonths(monthlyBars(days, weeks), {
-                                               {D(2023, 12, 28), 100, 120, 95, 118, 118, 0, 4000000000, 1, 2},
-                                               {D(2024, 1, 31), 108, 115, 99, 102, 102, -16, 5500, 30, 40},
-                                               {D(2024, 2, 14), 90, 95, 85, 93, 93, -9, 700, 50, 60},
-                                               {D(2024, 3, 29), 0, 0, 0, 0, 93, 0, 0, 0, 0},
-                                               {D(2024, 4, 1), 95, 99, 94, 97, 97, 4, 10, 0, 0},
-                                               {D(2024, 6, 3), 97, 98, 96, 98, 98, 1, 20, 0, 0},
+                                               {ymd(2023, 12, 28), 100, 120, 95, 118, 118, 0, 4000000000, 1, 2},
+                                               {ymd(2024, 1, 31), 108, 115, 99, 102, 102, -16, 5500, 30, 40},
+                                               {ymd(2024, 2, 14), 90, 95, 85, 93, 93, -9, 700, 50, 60},
+                                               {ymd(2024, 3, 29), 0, 0, 0, 0, 93, 0, 0, 0, 0},
+                                               {ymd(2024, 4, 1), 95, 99, 94, 97, 97, 4, 10, 0, 0},
+                                               {ymd(2024, 6, 3), 97, 98, 96, 98, 98, 1, 20, 0, 0},
                                            });
     EXPECT_TRUE(monthlyBars({}).empty());
 }
@@ -101,15 +99,15 @@ TEST(MonthlyBars, FormingMonthByTheStoredMarketDays) {
         Date latest;
         bool forming;
     } cases[] = {
-        {D(2024, 2, 5), D(2024, 2, 6), D(2024, 2, 5), true},    // the market trades later in the month
-        {D(2024, 1, 31), D(2024, 2, 1), D(2024, 1, 31), false}, // the next stored day is in February
-        {D(2024, 1, 15), D(2024, 1, 22), D(2024, 1, 19), true}, // suspended, the month goes on
-        {D(2024, 3, 29), {}, D(2024, 3, 29), false},            // Friday; only a weekend is left
-        {D(2024, 3, 28), {}, D(2024, 3, 28), true},             // Friday the 29th may still trade
-        {D(2025, 12, 30), {}, D(2025, 12, 30), false},          // 31 December never trades
-        {D(2025, 12, 29), {}, D(2025, 12, 29), true},
-        {D(2024, 1, 15), {}, D(2024, 2, 20), false}, // the issue stopped; the market moved on
-        {D(2024, 2, 9), {}, D(2024, 2, 29), false},  // traded last on the 9th; the month is over
+        {ymd(2024, 2, 5), ymd(2024, 2, 6), ymd(2024, 2, 5), true},    // the market trades later in the month
+        {ymd(2024, 1, 31), ymd(2024, 2, 1), ymd(2024, 1, 31), false}, // the next stored day is in February
+        {ymd(2024, 1, 15), ymd(2024, 1, 22), ymd(2024, 1, 19), true}, // suspended, the month goes on
+        {ymd(2024, 3, 29), {}, ymd(2024, 3, 29), false},              // Friday; only a weekend is left
+        {ymd(2024, 3, 28), {}, ymd(2024, 3, 28), true},               // Friday the 29th may still trade
+        {ymd(2025, 12, 30), {}, ymd(2025, 12, 30), false},            // 31 December never trades
+        {ymd(2025, 12, 29), {}, ymd(2025, 12, 29), true},
+        {ymd(2024, 1, 15), {}, ymd(2024, 2, 20), false}, // the issue stopped; the market moved on
+        {ymd(2024, 2, 9), {}, ymd(2024, 2, 29), false},  // traded last on the 9th; the month is over
     };
     for (const auto& c : cases)
         EXPECT_EQ(monthForming(c.lastBar, c.next, c.latest), c.forming) << c.lastBar.toIso();
@@ -117,7 +115,7 @@ TEST(MonthlyBars, FormingMonthByTheStoredMarketDays) {
 
 TEST(SeriesView, SpansAtEitherEndAndPastThem) {
     BarSeries s;
-    Date d = D(2024, 1, 1); // a Monday; 30 weekdays
+    Date d = ymd(2024, 1, 1); // a Monday; 30 weekdays
     for (int i = 0; i < 30; d = d.addDays(1))
         if (!d.isWeekend()) {
             s.bars.push_back(day(d, 1, 1, 1, 1, 1));
@@ -131,16 +129,16 @@ TEST(SeriesView, SpansAtEitherEndAndPastThem) {
         int first, lastIndex;
     } cases[] = {
         {20, {}, last, 10, 29},
-        {110, {}, last, 0, 29},                    // fewer bars than asked: all there are
-        {20, {}, D(2024, 3, 1), 10, 29},           // past the right end: the last bar
-        {20, {}, D(2024, 1, 13), 0, 9},            // Saturday: ends at Friday, fewer than asked
-        {20, {}, D(2023, 12, 29), 0, -1},          // before the first bar: nothing
-        {0, D(2023, 1, 1), last, 0, 29},           // from before the first bar
-        {0, D(2024, 1, 8), last, 5, 29},           // from a Monday
-        {0, D(2024, 1, 6), last, 5, 29},           // from a Saturday: the Monday after
-        {0, D(2024, 2, 5), last, 25, 29},          // fewer than 20: as asked
-        {0, D(2024, 1, 8), D(2024, 1, 19), 5, 14}, // ends at the chart date
-        {0, D(2024, 2, 10), last, 30, 29},         // after the last bar: nothing
+        {110, {}, last, 0, 29},                        // fewer bars than asked: all there are
+        {20, {}, ymd(2024, 3, 1), 10, 29},             // past the right end: the last bar
+        {20, {}, ymd(2024, 1, 13), 0, 9},              // Saturday: ends at Friday, fewer than asked
+        {20, {}, ymd(2023, 12, 29), 0, -1},            // before the first bar: nothing
+        {0, ymd(2023, 1, 1), last, 0, 29},             // from before the first bar
+        {0, ymd(2024, 1, 8), last, 5, 29},             // from a Monday
+        {0, ymd(2024, 1, 6), last, 5, 29},             // from a Saturday: the Monday after
+        {0, ymd(2024, 2, 5), last, 25, 29},            // fewer than 20: as asked
+        {0, ymd(2024, 1, 8), ymd(2024, 1, 19), 5, 14}, // ends at the chart date
+        {0, ymd(2024, 2, 10), last, 30, 29},           // after the last bar: nothing
     };
     for (const auto& c : cases) {
         SeriesView v = c.from ? viewFromDate(s, *c.from, c.chartDate) : viewLastBars(s, c.chartDate, c.bars);
@@ -175,26 +173,26 @@ TEST_F(SeriesDb, SplitInsideTheMonthAndSixtyFourBitVolumes) {
     day(1301, 20240201, 1000, 1010, 990, 1000, 20, 100);
     day(1301, 20240202, 1000, 1030, 1000, 1020, 20, 3000000); // 3 billion shares
     day(1301, 20240205, 515, 520, 505, 510, -510, 300);       // first day after a 1:2 split
-    ASSERT_TRUE(db::addSplit(*db, 1301, D(2024, 2, 5), 1, 2));
+    ASSERT_TRUE(db::addSplit(*db, 1301, ymd(2024, 2, 5), 1, 2));
 
-    BarSeries daily = load(BarMode::Daily, D(2024, 2, 29));
+    BarSeries daily = load(BarMode::Daily, ymd(2024, 2, 29));
     ASSERT_EQ(daily.size(), 4);
     EXPECT_EQ(daily.bars[2].close, W(510));
     EXPECT_EQ(daily.bars[2].volume, 6000000000LL);
     EXPECT_EQ(daily.bars[3].change, W(0)); // against the adjusted 510 before it
 
     // As adjusted: 500/505/495/500, 500/515/500/510 and the 5th as traded; volumes doubled before it.
-    BarSeries monthly = load(BarMode::Monthly, D(2024, 2, 29));
+    BarSeries monthly = load(BarMode::Monthly, ymd(2024, 2, 29));
     ASSERT_EQ(monthly.size(), 2);
     EXPECT_EQ(monthly.mode, BarMode::Monthly);
     const SeriesBar& feb = monthly.bars[1];
     EXPECT_EQ(std::make_tuple(feb.open, feb.high, feb.low, feb.close), std::make_tuple(W(500), W(520), W(495), W(510)));
     EXPECT_EQ(feb.volume, 200000 + 6000000000LL + 300000);
     EXPECT_EQ(feb.change, W(20)); // against January's 980 adjusted to 490
-    EXPECT_EQ(feb.date, D(2024, 2, 5));
+    EXPECT_EQ(feb.date, ymd(2024, 2, 5));
 
     // As traded: the month of the days as they were.
-    BarSeries raw = load(BarMode::Monthly, D(2024, 2, 29), {}, false);
+    BarSeries raw = load(BarMode::Monthly, ymd(2024, 2, 29), {}, false);
     ASSERT_EQ(raw.size(), 2);
     const SeriesBar& r = raw.bars[1];
     EXPECT_EQ(std::make_tuple(r.open, r.high, r.low, r.close), std::make_tuple(W(1000), W(1030), W(505), W(510)));
@@ -202,7 +200,7 @@ TEST_F(SeriesDb, SplitInsideTheMonthAndSixtyFourBitVolumes) {
     EXPECT_EQ(r.volume, 100000 + 3000000000LL + 300000);
 
     // From a day inside February: February whole, its change still against January.
-    BarSeries part = load(BarMode::Monthly, D(2024, 2, 29), D(2024, 2, 3));
+    BarSeries part = load(BarMode::Monthly, ymd(2024, 2, 29), ymd(2024, 2, 3));
     ASSERT_EQ(part.size(), 1);
     EXPECT_EQ(part.bars[0].open, W(500));
     EXPECT_EQ(part.bars[0].change, W(20));
@@ -214,19 +212,19 @@ TEST_F(SeriesDb, TheLastMonthFormsUntilTheMarketLeavesIt) {
     day(1301, 20240131, 100, 100, 100, 100, 0, 1);
     day(1301, 20240205, 101, 101, 101, 101, 1, 1);
     day(1302, 20240206, 50, 50, 50, 50, 0, 1); // another issue trades the day after
-    EXPECT_TRUE(load(BarMode::Monthly, D(2024, 2, 5)).bars.back().forming);
-    EXPECT_FALSE(load(BarMode::Monthly, D(2024, 1, 31)).bars.back().forming); // February is stored
+    EXPECT_TRUE(load(BarMode::Monthly, ymd(2024, 2, 5)).bars.back().forming);
+    EXPECT_FALSE(load(BarMode::Monthly, ymd(2024, 1, 31)).bars.back().forming); // February is stored
     day(1302, 20240301, 50, 50, 50, 50, 0, 1);
-    BarSeries s = load(BarMode::Monthly, D(2024, 3, 31));
+    BarSeries s = load(BarMode::Monthly, ymd(2024, 3, 31));
     ASSERT_EQ(s.size(), 2);
     EXPECT_FALSE(s.bars[1].forming); // 1301 did not trade after the 5th; the market reached March
     EXPECT_FALSE(s.bars[0].forming);
-    EXPECT_TRUE(load(BarMode::Monthly, D(2023, 12, 31)).bars.empty());
+    EXPECT_TRUE(load(BarMode::Monthly, ymd(2023, 12, 31)).bars.empty());
 }
 
 TEST_F(SeriesDb, DailySeriesEqualsTheChartBarsAcrossSplits) {
     mei(1301, 100);
-    Date d = D(2023, 6, 1);
+    Date d = ymd(2023, 6, 1);
     std::vector<Date> dates;
     long long close = 1000;
     for (int i = 0; i < 150; d = d.addDays(1)) {

@@ -8,14 +8,12 @@
 
 using namespace kestrel;
 using namespace kestrel::chart;
+using test::ymd;
 
 namespace {
 
 Currency W(long long v) {
     return Currency::fromWhole(v);
-}
-Date D(int y, int m, int d) {
-    return *Date::fromYmd(y, m, d);
 }
 
 TEST(SplitRatio, ParsesFractionsAndRefusesAbsurdRatios) {
@@ -75,7 +73,7 @@ TEST(SplitRatio, CumulativeRatiosStayExactBeyondSixtyFourBitsOrAreRefused) {
     ASSERT_TRUE(big.times(1000, 1));
     EXPECT_EQ(big.price(std::numeric_limits<std::int64_t>::max() / 10), std::numeric_limits<std::int64_t>::max());
     // The bound an entry is checked against: the products of all befores and all afters.
-    const std::vector<db::SplitEvent> four(4, {1, D(2024, 1, 5), 1000000, 999999});
+    const std::vector<db::SplitEvent> four(4, {1, ymd(2024, 1, 5), 1000000, 999999});
     EXPECT_TRUE(db::withinSplitBound({four.begin(), four.begin() + 3}, 1000000, 999999));
     EXPECT_FALSE(db::withinSplitBound(four, 1000000, 999999));
 }
@@ -83,12 +81,12 @@ TEST(SplitRatio, CumulativeRatiosStayExactBeyondSixtyFourBitsOrAreRefused) {
 TEST(SplitAdjust, NineteenSmallSplitsAdjustAnOldBarExactly) {
     ChartData d;
     d.barCount = 1;
-    d.bars[0].date = D(2000, 1, 4);
+    d.bars[0].date = ymd(2000, 1, 4);
     d.bars[0].open = d.bars[0].high = d.bars[0].low = d.bars[0].close = W(1000000);
     d.bars[0].volume = 100;
     std::vector<db::SplitEvent> events;
     for (int i = 0; i < 19; ++i)
-        events.push_back({1, D(2001 + i, 1, 4), 10, 11, db::SplitSource::Entered, db::SplitState::Confirmed});
+        events.push_back({1, ymd(2001 + i, 1, 4), 10, 11, db::SplitSource::Entered, db::SplitState::Confirmed});
     adjustForSplits(d, events, false);
     EXPECT_EQ(d.bars[0].close.roundToWhole(), 163508);
     EXPECT_EQ(d.bars[0].volume, 612);
@@ -100,9 +98,9 @@ TEST(SplitAdjust, DailyBarsBeforeAnEventAreHalvedAndTheChangeFollows) {
         Date date;
         long long o, h, l, c, chg;
         int vol;
-    } raw[] = {{D(2024, 1, 4), 1000, 1010, 990, 1000, 0, 100},
-               {D(2024, 1, 5), 1002, 1020, 1001, 1005, 5, 201},
-               {D(2024, 1, 9), 505, 510, 500, 503, -502, 400}};
+    } raw[] = {{ymd(2024, 1, 4), 1000, 1010, 990, 1000, 0, 100},
+               {ymd(2024, 1, 5), 1002, 1020, 1001, 1005, 5, 201},
+               {ymd(2024, 1, 9), 505, 510, 500, 503, -502, 400}};
     for (int i = 0; i < 3; ++i) {
         ChartBar& b = d.bars[i];
         b.date = raw[i].date;
@@ -110,7 +108,7 @@ TEST(SplitAdjust, DailyBarsBeforeAnEventAreHalvedAndTheChangeFollows) {
         b.change = W(raw[i].chg), b.volume = raw[i].vol, b.closeCarried = b.close;
     }
     d.barCount = 3;
-    adjustForSplits(d, {{1, D(2024, 1, 9), 1, 2, db::SplitSource::Entered, db::SplitState::Confirmed}}, false);
+    adjustForSplits(d, {{1, ymd(2024, 1, 9), 1, 2, db::SplitSource::Entered, db::SplitState::Confirmed}}, false);
     // 1001/2 = 500.5 and 1005/2 = 502.5 and 5/2 = 2.5 go to the even neighbour; 201*2 = 402.
     const long long want[3][6] = {
         {500, 505, 495, 500, 0, 200}, {501, 510, 500, 502, 2, 402}, {505, 510, 500, 503, 1, 400}};
@@ -130,11 +128,11 @@ TEST(SplitAdjust, DailyBarsBeforeAnEventAreHalvedAndTheChangeFollows) {
 
 TEST(SplitAdjust, CheapIssueAfterALargeSplitShowsOneYen) {
     ChartData d;
-    d.bars[0].date = D(2024, 1, 4);
+    d.bars[0].date = ymd(2024, 1, 4);
     d.bars[0].open = d.bars[0].high = d.bars[0].low = d.bars[0].close = W(4);
-    d.bars[1].date = D(2024, 1, 5);
+    d.bars[1].date = ymd(2024, 1, 5);
     d.barCount = 2;
-    adjustForSplits(d, {{1, D(2024, 1, 5), 1, 10, db::SplitSource::Entered, db::SplitState::Confirmed}}, false);
+    adjustForSplits(d, {{1, ymd(2024, 1, 5), 1, 10, db::SplitSource::Entered, db::SplitState::Confirmed}}, false);
     EXPECT_EQ(d.bars[0].close, W(1)); // 0.4 yen
     EXPECT_EQ(d.splitFlags[0], kSplitOneYen);
 }
@@ -144,18 +142,18 @@ struct SplitTableDb : ::testing::Test, test::KestrelDb {};
 TEST_F(SplitTableDb, EntriesAreRefusedWithAReasonAndRerunsAreInPlace) {
     exec("INSERT INTO dayData (コード, 日付, 始値, 高値, 安値, 終値, 前日比, 出来高) VALUES "
          "(1301, 20240104, 1, 1, 1, 1, 0, 1), (1301, 20240105, 1, 1, 1, 1, 0, 1), (1301, 20240108, 1, 1, 1, 1, 0, 1)");
-    ASSERT_TRUE(db::addSplit(*db, 1301, D(2024, 1, 5), 1, 2));
+    ASSERT_TRUE(db::addSplit(*db, 1301, ymd(2024, 1, 5), 1, 2));
     const struct {
         Date date;
         int before, after;
         StatusCode code;
         const char* says;
-    } refused[] = {{D(2024, 1, 5), 1, 3, StatusCode::InvalidInput, "既に分割"},
-                   {D(2024, 1, 6), 1, 2, StatusCode::InvalidInput, "株価データーがない"},
-                   {D(2024, 1, 3), 1, 2, StatusCode::InvalidInput, "最初の株価データーより前"},
-                   {D(2024, 1, 4), 1, 0, StatusCode::InvalidInput, "分割比率"},
-                   {D(2024, 1, 4), 2, 2, StatusCode::InvalidInput, "分割比率"},
-                   {D(2024, 1, 4), 1, 1001, StatusCode::InvalidInput, "分割比率"}};
+    } refused[] = {{ymd(2024, 1, 5), 1, 3, StatusCode::InvalidInput, "既に分割"},
+                   {ymd(2024, 1, 6), 1, 2, StatusCode::InvalidInput, "株価データーがない"},
+                   {ymd(2024, 1, 3), 1, 2, StatusCode::InvalidInput, "最初の株価データーより前"},
+                   {ymd(2024, 1, 4), 1, 0, StatusCode::InvalidInput, "分割比率"},
+                   {ymd(2024, 1, 4), 2, 2, StatusCode::InvalidInput, "分割比率"},
+                   {ymd(2024, 1, 4), 1, 1001, StatusCode::InvalidInput, "分割比率"}};
     for (const auto& r : refused) {
         auto st = db::addSplit(*db, 1301, r.date, r.before, r.after);
         ASSERT_FALSE(st) << r.says;
@@ -164,20 +162,20 @@ TEST_F(SplitTableDb, EntriesAreRefusedWithAReasonAndRerunsAreInPlace) {
     }
     EXPECT_EQ(rows("SELECT コード, 日付, 分割前, 分割後, 出所, 状態 FROM Bunkatu"), "1301|20240105|1|2|1|1\n");
     // The same entry again, a second removal, a second confirmation: in place, said so, nothing written.
-    auto again = db::addSplit(*db, 1301, D(2024, 1, 5), 1, 2);
+    auto again = db::addSplit(*db, 1301, ymd(2024, 1, 5), 1, 2);
     ASSERT_TRUE(again);
     EXPECT_FALSE(again->changed);
     EXPECT_NE(again->notice.find("既に登録"), std::string::npos) << again->notice;
-    auto confirmed = db::setSplitState(*db, 1301, D(2024, 1, 5), db::SplitState::Confirmed);
+    auto confirmed = db::setSplitState(*db, 1301, ymd(2024, 1, 5), db::SplitState::Confirmed);
     ASSERT_TRUE(confirmed);
     EXPECT_FALSE(confirmed->changed);
-    auto removed = db::removeSplit(*db, 1301, D(2024, 1, 5));
+    auto removed = db::removeSplit(*db, 1301, ymd(2024, 1, 5));
     ASSERT_TRUE(removed);
     EXPECT_TRUE(removed->changed);
-    removed = db::removeSplit(*db, 1301, D(2024, 1, 5));
+    removed = db::removeSplit(*db, 1301, ymd(2024, 1, 5));
     ASSERT_TRUE(removed);
     EXPECT_FALSE(removed->changed);
-    EXPECT_EQ(db::setSplitState(*db, 1301, D(2024, 1, 5), db::SplitState::Dismissed).code(), StatusCode::NotFound);
+    EXPECT_EQ(db::setSplitState(*db, 1301, ymd(2024, 1, 5), db::SplitState::Dismissed).code(), StatusCode::NotFound);
     EXPECT_EQ(count("SELECT count(*) FROM Bunkatu"), 0);
 }
 
@@ -186,14 +184,14 @@ TEST_F(SplitTableDb, AnEventBeyondTheExactBoundIsRefusedWhenEnteredOrConfirmed) 
         exec("INSERT INTO dayData (コード, 日付, 終値) VALUES (1301, 2024" + std::string(m < 10 ? "0" : "") +
              std::to_string(m) + "01, 100)");
     for (int m = 1; m <= 4; ++m)
-        ASSERT_TRUE(db::addSplit(*db, 1301, D(2024, m, 1), 1000000, 999999));
-    auto fifth = db::addSplit(*db, 1301, D(2024, 5, 1), 1000000, 999999);
+        ASSERT_TRUE(db::addSplit(*db, 1301, ymd(2024, m, 1), 1000000, 999999));
+    auto fifth = db::addSplit(*db, 1301, ymd(2024, 5, 1), 1000000, 999999);
     ASSERT_FALSE(fifth);
     EXPECT_EQ(fifth.code(), StatusCode::OutOfRange);
     EXPECT_NE(fifth.message().find("正確に計算できない"), std::string::npos) << fifth.message();
     exec("INSERT INTO Bunkatu (コード, 日付, 分割前, 分割後, 出所, 状態) VALUES (1301, 20240601, 1000000, 999999, 2, "
          "0)");
-    EXPECT_EQ(db::setSplitState(*db, 1301, D(2024, 6, 1), db::SplitState::Confirmed).code(), StatusCode::OutOfRange);
+    EXPECT_EQ(db::setSplitState(*db, 1301, ymd(2024, 6, 1), db::SplitState::Confirmed).code(), StatusCode::OutOfRange);
     EXPECT_EQ(count("SELECT count(*) FROM Bunkatu WHERE 状態 = 1"), 4);
 }
 

@@ -1,38 +1,16 @@
 #include "core/fins/FinsFigures.h"
 
+#include "DisclosureRows.h"
+
 #include <gtest/gtest.h>
 
 using namespace kestrel;
 using namespace kestrel::fins;
 using F = DisclosureField;
+using test::day;
+using test::row;
 
 namespace {
-
-Date day(const char* iso) {
-    return *Date::parse(iso);
-}
-
-Disclosure row(const char* no, const char* date, const char* type, const char* per, const char* perEnd,
-               const char* fyEnd, const char* nextFyEnd, std::initializer_list<std::pair<F, const char*>> values,
-               const char* time = "15:00:00") {
-    Disclosure d;
-    d.discNo = no;
-    d.code = 7203;
-    d.code5 = "72030";
-    d.discDate = day(date);
-    d.discTime = time;
-    d.docType = type;
-    d.perType = per;
-    if (*perEnd)
-        d.curPerEn = day(perEnd);
-    if (*fyEnd)
-        d.curFYEn = day(fyEnd);
-    if (*nextFyEnd)
-        d.nxtFYEn = day(nextFyEnd);
-    for (auto [f, v] : values)
-        d[f] = figureOf(v);
-    return d;
-}
 
 const char* kFy = "FYFinancialStatements_Consolidated_JP";
 const char* kQ1 = "1QFinancialStatements_Consolidated_JP";

@@ -1,33 +1,21 @@
 #include "core/fins/FinsPages.h"
 
+#include "DisclosureRows.h"
+
 #include <gtest/gtest.h>
 
 using namespace kestrel;
 using namespace kestrel::fins;
 using F = DisclosureField;
+using test::day;
 
 namespace {
 
-Date day(const char* iso) {
-    return *Date::parse(iso);
-}
-
-// A full-year results row of a March filer of code 7203.
+// A full-year results row of a March filer.
 Disclosure yearRow(const char* no, const char* date, const char* fyEnd, const char* type,
                    std::initializer_list<std::pair<F, const char*>> values) {
-    Disclosure d;
-    d.discNo = no;
-    d.code = 7203;
-    d.discDate = day(date);
-    d.discTime = "15:00:00";
-    d.docType = type;
-    d.perType = "FY";
-    d.curFYEn = day(fyEnd);
-    d.curPerEn = d.curFYEn;
-    d.nxtFYEn = Date::fromYmd(d.curFYEn->year() + 1, 3, 31);
-    for (auto [f, v] : values)
-        d[f] = figureOf(v);
-    return d;
+    const std::string next = std::to_string(day(fyEnd).year() + 1) + "-03-31";
+    return test::row(no, date, type, "FY", fyEnd, fyEnd, next.c_str(), values);
 }
 
 const char* kJp = "FYFinancialStatements_Consolidated_JP";

@@ -1,33 +1,22 @@
 #include "core/fins/ResultsMarks.h"
 
+#include "DisclosureRows.h"
+
 #include <gtest/gtest.h>
 
 using namespace kestrel;
 using namespace kestrel::fins;
 using F = DisclosureField;
+using test::day;
 
 namespace {
-
-Date day(const char* iso) {
-    return *Date::parse(iso);
-}
 
 const char* kFy = "FYFinancialStatements_Consolidated_JP";
 const char* kRevision = "EarnForecastRevision";
 
 Disclosure row(const char* no, const char* date, const char* type, const char* per, const char* perEnd,
                const char* time = "15:00:00") {
-    Disclosure d;
-    d.discNo = no;
-    d.code = 7203;
-    d.discDate = day(date);
-    d.discTime = time;
-    d.docType = type;
-    d.perType = per;
-    if (*perEnd)
-        d.curPerEn = day(perEnd);
-    d.curFYEn = day("2025-03-31");
-    return d;
+    return test::row(no, date, type, per, perEnd, "2025-03-31", "", {}, time);
 }
 
 Disclosure quarter(const char* no, const char* date, const char* per, const char* perEnd) {

@@ -3,7 +3,6 @@
 // and the real market's magnitudes.
 #include "core/info/ComputedLists.h"
 
-#include "RealMarket.h"
 #include "core/app/Encoding.h"
 #include "core/fins/Disclosure.h"
 #include "support/TestSupport.h"
@@ -238,8 +237,6 @@ TEST_F(ListMarket, RerunReplacesAndStopLeavesWholeDays) {
               2); // flat prices: only 出来高 and 売買代金
 }
 
-// A day of the real market: a top volume of 46,669,100 shares (eleven characters written out), a penny
-// issue trading 2,000,000,000 shares, and a trading value of 1.5 trillion yen. Every list is stored.
 // A row the database refuses (spoilt by the fault hook) rolls its day back whole: the day keeps the rows
 // it had, the days around it are stored, and the failure names the day, the kind, the code and the value.
 TEST_F(ListMarket, ARefusedRowLosesOnlyItsDayAndNamesIt) {
@@ -263,40 +260,9 @@ TEST_F(ListMarket, ARefusedRowLosesOnlyItsDayAndNamesIt) {
     EXPECT_GT(count("SELECT count(*) FROM informationData WHERE 日付=20240105 AND Top種類コード='d'"), 0);
 }
 
-// A generated market at the real magnitudes, over its last week: every list stored, the extremes in place.
-TEST(ComputedListsAtRealMagnitudes, AGeneratedMarket) {
-    test::KestrelDb t;
-    gen::RealMarketOptions o;
-    o.issues = 40;
-    for (Date x = *Date::fromYmd(2023, 10, 2); x <= *Date::fromYmd(2024, 1, 31); x = x.addDays(1))
-        if (!x.isWeekend())
-            o.days.push_back(x);
-    ASSERT_TRUE(gen::writeRealMarket(*t.db, o));
-    const Date last = o.days.back();
-    auto r = computeLists(*t.db, o.days[o.days.size() - 5], last, true);
-    ASSERT_TRUE(r) << r.message();
-    EXPECT_TRUE(r->failures.empty()) << r->failures.front();
-    EXPECT_EQ(r->dailyDays, 5);
-    EXPECT_GE(r->weeklyDays, 1);
-    auto top = [&](const char* kind) {
-        return t.rows("SELECT コード, 値 FROM informationData WHERE 日付=" + last.toYYYYMMDD() + " AND 種類コード='" +
-                      kind + "' AND 順位=1");
-    };
-    EXPECT_EQ(top("d33"), std::to_string(o.firstCode + gen::PennyFlood) + "|20.0億株\n");
-    const std::string value = top("d34");
-    EXPECT_EQ(value.substr(0, 5), std::to_string(o.firstCode + gen::Biggest) + "|");
-    EXPECT_TRUE(value.find("百万円") != std::string::npos || value.find("兆円") != std::string::npos) << value;
-    EXPECT_EQ(t.rows("SELECT 値 FROM informationData WHERE 日付=" + last.toYYYYMMDD() +
-                     " AND 種類コード='d33' AND "
-                     "コード=" +
-                     std::to_string(o.firstCode + gen::HundredADay)),
-              "100株\n");
-    EXPECT_EQ(t.count("SELECT max(出来高) FROM informationData WHERE Top種類コード='d'"), gen::kRealMaxVolume);
-    EXPECT_GT(t.count("SELECT count(*) FROM informationData WHERE Top種類コード='w' AND コード=" +
-                      std::to_string(o.firstCode + gen::PennyFlood)),
-              0); // its week of over 2 billion shares is read
-}
-
+// A day of the real market: a top volume of 46,669,100 shares (eleven characters written out), a penny
+// issue trading 2,000,000,000 shares, and a trading value of 1.5 trillion yen. Every list is stored (a
+// generated market's lists: RealMarketScanTest).
 TEST(ComputedListsAtRealMagnitudes, ADayOfTheRealMarketIsStored) {
     test::KestrelDb t;
     t.exec(

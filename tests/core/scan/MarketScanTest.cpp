@@ -16,16 +16,10 @@ chart::BarMode mode(bool weekly) {
     return weekly ? chart::BarMode::Weekly : chart::BarMode::Daily;
 }
 
-struct Market : ::testing::Test, test::KestrelDb {
+struct Market : ::testing::Test, test::KestrelDb, test::Xorshift {
     std::vector<Date> days;
-    std::uint64_t seed = 12345;
-    long long next(long long m) {
-        seed ^= seed << 13;
-        seed ^= seed >> 7;
-        seed ^= seed << 17;
-        return static_cast<long long>(seed % static_cast<std::uint64_t>(m));
-    }
     void SetUp() override {
+        seed = 12345;
         for (Date d = *Date::fromYmd(2023, 1, 2); days.size() < 260; d = d.addDays(1))
             if (!d.isWeekend())
                 days.push_back(d);

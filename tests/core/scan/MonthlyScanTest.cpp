@@ -13,25 +13,16 @@
 
 using namespace kestrel;
 using namespace kestrel::scan;
+using test::ymd;
 
 namespace {
 
-Date D(int y, int m, int d) {
-    return *Date::fromYmd(y, m, d);
-}
-
-struct MonthlyMarket : ::testing::Test, test::KestrelDb {
+struct MonthlyMarket : ::testing::Test, test::KestrelDb, test::Xorshift {
     std::vector<Date> days;
-    std::uint64_t seed = 4242;
-    long long next(long long m) {
-        seed ^= seed << 13;
-        seed ^= seed >> 7;
-        seed ^= seed << 17;
-        return static_cast<long long>(seed % static_cast<std::uint64_t>(m));
-    }
     void SetUp() override {
+        seed = 4242;
         // Ten and a half years of weekdays, without the year-end holidays.
-        for (Date d = D(2014, 1, 6); d <= D(2024, 6, 14); d = d.addDays(1))
+        for (Date d = ymd(2014, 1, 6); d <= ymd(2024, 6, 14); d = d.addDays(1))
             if (!d.isWeekend() && !(d.month() == 12 && d.day() == 31) && !(d.month() == 1 && d.day() <= 3))
                 days.push_back(d);
         exec("BEGIN");
@@ -65,11 +56,11 @@ struct MonthlyMarket : ::testing::Test, test::KestrelDb {
     void market() {
         issue(1301, days.front(), 2500); // the whole history: more months than the chart holds
         issue(1302, days.front(), 9000); // a 1:2 split inside February 2024
-        issue(1303, D(2015, 3, 1), 700, D(2023, 5, 1), D(2023, 7, 31), // three months without a stored day,
-              {D(2024, 3, 4), D(2024, 3, 5)});                         // days without trading
-        issue(1304, D(2023, 4, 12), 120); // listed lately: fewer months than the chart holds
+        issue(1303, ymd(2015, 3, 1), 700, ymd(2023, 5, 1), ymd(2023, 7, 31), // three months without a stored day,
+              {ymd(2024, 3, 4), ymd(2024, 3, 5)});                           // days without trading
+        issue(1304, ymd(2023, 4, 12), 120); // listed lately: fewer months than the chart holds
         exec("COMMIT");
-        ASSERT_TRUE(db::addSplit(*db, 1302, D(2024, 2, 14), 1, 2));
+        ASSERT_TRUE(db::addSplit(*db, 1302, ymd(2024, 2, 14), 1, 2));
     }
 };
 
@@ -95,9 +86,11 @@ TEST_F(MonthlyMarket, MonthlyChartEqualsTheMonthlySeries) {
         Date day;
         bool splitAdjust;
     } cases[] = {
-        {"the forming month, split-adjusted", D(2024, 6, 12), true},  {"the split month closed", D(2024, 2, 29), true},
-        {"inside the split month, as traded", D(2024, 2, 20), false}, {"the first day of a year", D(2024, 1, 4), true},
-        {"days without trading in the month", D(2024, 3, 5), true},
+        {"the forming month, split-adjusted", ymd(2024, 6, 12), true},
+        {"the split month closed", ymd(2024, 2, 29), true},
+        {"inside the split month, as traded", ymd(2024, 2, 20), false},
+        {"the first day of a year", ymd(2024, 1, 4), true},
+        {"days without trading in the month", ymd(2024, 3, 5), true},
     };
     for (const auto& c : cases) {
         ScanOptions o;
@@ -138,10 +131,10 @@ TEST_F(MonthlyMarket, MonthlyChartEqualsTheMonthlySeries) {
     // is at most the unadjusted high and the month's volume is the adjusted days' sum.
     ScanOptions o;
     o.mode = chart::BarMode::Monthly;
-    auto market = MarketBars::read(*db, o, D(2024, 2, 29), D(2024, 2, 29));
+    auto market = MarketBars::read(*db, o, ymd(2024, 2, 29), ymd(2024, 2, 29));
     ASSERT_TRUE(market);
     chart::ChartData got;
-    ASSERT_TRUE(*market->chartAt(1, D(2024, 2, 29), got));
+    ASSERT_TRUE(*market->chartAt(1, ymd(2024, 2, 29), got));
     const long long sum = count("SELECT sum(CASE WHEN 日付 < 20240214 THEN 出来高 * 200 ELSE 出来高 * 100 END) "
                                 "FROM dayData WHERE コード=1302 AND 日付 BETWEEN 20240201 AND 20240229");
     EXPECT_EQ(got.bars[static_cast<size_t>(got.barCount - 1)].volume, sum);
@@ -149,13 +142,14 @@ TEST_F(MonthlyMarket, MonthlyChartEqualsTheMonthlySeries) {
 
 TEST_F(MonthlyMarket, MonthlyDaysAreTheMonthsLastStoredDays) {
     market();
-    auto days = tradingDays(*db, chart::BarMode::Monthly, D(2023, 11, 15), D(2024, 3, 6));
+    auto days = tradingDays(*db, chart::BarMode::Monthly, ymd(2023, 11, 15), ymd(2024, 3, 6));
     ASSERT_TRUE(days);
-    const std::vector<Date> want = {D(2023, 11, 30), D(2023, 12, 29), D(2024, 1, 31), D(2024, 2, 29), D(2024, 3, 6)};
+    const std::vector<Date> want = {ymd(2023, 11, 30), ymd(2023, 12, 29), ymd(2024, 1, 31), ymd(2024, 2, 29),
+                                    ymd(2024, 3, 6)};
     EXPECT_EQ(*days, want);
-    auto day = screenDay(*db, chart::BarMode::Monthly, D(2024, 6, 15));
+    auto day = screenDay(*db, chart::BarMode::Monthly, ymd(2024, 6, 15));
     ASSERT_TRUE(day);
-    EXPECT_EQ(*day, D(2024, 6, 14));
+    EXPECT_EQ(*day, ymd(2024, 6, 14));
 }
 
 TEST_F(MonthlyMarket, HeldRunFollowsMonths) {
@@ -164,12 +158,13 @@ TEST_F(MonthlyMarket, HeldRunFollowsMonths) {
     ASSERT_TRUE(screen) << screen.message();
     ScanOptions o;
     o.mode = chart::BarMode::Monthly;
-    auto held = runHeld(*db, o, *screen, D(2024, 1, 1), D(2024, 3, 31), 1);
+    auto held = runHeld(*db, o, *screen, ymd(2024, 1, 1), ymd(2024, 3, 31), 1);
     ASSERT_TRUE(held) << held.message();
     EXPECT_EQ(held->days, 3);
     EXPECT_EQ(held->matches, 12);
-    const std::map<Date, Date> exitOf = {
-        {D(2024, 1, 31), D(2024, 2, 29)}, {D(2024, 2, 29), D(2024, 3, 29)}, {D(2024, 3, 29), D(2024, 4, 30)}};
+    const std::map<Date, Date> exitOf = {{ymd(2024, 1, 31), ymd(2024, 2, 29)},
+                                         {ymd(2024, 2, 29), ymd(2024, 3, 29)},
+                                         {ymd(2024, 3, 29), ymd(2024, 4, 30)}};
     for (const HeldMatch& m : held->rows) {
         ASSERT_TRUE(exitOf.count(m.date)) << m.date.toIso();
         EXPECT_EQ(m.exitDate, exitOf.at(m.date)) << m.code;
@@ -187,7 +182,7 @@ TEST_F(MonthlyMarket, ALargeMarketScreenedInPartsFindsWhatOneReadFinds) {
         if (code != 5700)
             exec("INSERT INTO Mei (コード, 市場コード, 銘柄, 出来高単位, 株価単位) VALUES (" + std::to_string(code) +
                  ", 1, 'x', 100, 1)");
-    issue(5700, D(2020, 1, 6), 3000); // in the second part of the codes
+    issue(5700, ymd(2020, 1, 6), 3000); // in the second part of the codes
     exec("COMMIT");
     auto screen = Screen::parse("close > 0 and volume > 0");
     ASSERT_TRUE(screen);
@@ -195,7 +190,7 @@ TEST_F(MonthlyMarket, ALargeMarketScreenedInPartsFindsWhatOneReadFinds) {
     parts.mode = chart::BarMode::Monthly;
     ScanOptions whole = parts;
     whole.codeFrom = 0; // a range given: read at once
-    const Date day = D(2024, 6, 12);
+    const Date day = ymd(2024, 6, 12);
     auto a = runScreen(*db, parts, *screen, day);
     auto b = runScreen(*db, whole, *screen, day);
     ASSERT_TRUE(a) << a.message();

@@ -22,16 +22,10 @@ chart::BarMode mode(bool weekly) {
 
 constexpr unsigned kAll = (1u << 11) - 1;
 
-struct TechMarket : ::testing::Test, test::KestrelDb {
+struct TechMarket : ::testing::Test, test::KestrelDb, test::Xorshift {
     std::vector<Date> days;
-    std::uint64_t seed = 987654321;
-    long long next(long long m) {
-        seed ^= seed << 13;
-        seed ^= seed >> 7;
-        seed ^= seed << 17;
-        return static_cast<long long>(seed % static_cast<std::uint64_t>(m));
-    }
     void SetUp() override {
+        seed = 987654321;
         for (Date d = *Date::fromYmd(2021, 1, 4); days.size() < 720; d = d.addDays(1))
             if (!d.isWeekend())
                 days.push_back(d);
@@ -74,6 +68,30 @@ struct TechMarket : ::testing::Test, test::KestrelDb {
 double valueAt(const chart::TechnicalValues& v, int name, int bar) {
     const chart::Series* s = v.find(chart::technicalSeriesNames()[static_cast<size_t>(name)]);
     return bar >= 0 && s && bar < static_cast<int>(s->size()) ? (*s)[static_cast<size_t>(bar)] : chart::kMissing;
+}
+
+// The codes a screen finds on `day`, expected equal to those found by judging each issue on its whole
+// history.
+std::vector<std::int32_t> expectScreenJudgesWholeHistories(db::Database& db, const char* text, Date day) {
+    auto screen = Screen::parse(text);
+    EXPECT_TRUE(screen) << text << ": " << screen.message();
+    if (!screen)
+        return {};
+    auto got = runScreen(db, ScanOptions{}, *screen, day);
+    EXPECT_TRUE(got) << got.message();
+    std::vector<std::int32_t> want, gotCodes;
+    for (const ScreenMatch& m : got ? *got : std::vector<ScreenMatch>{})
+        gotCodes.push_back(m.code);
+    EXPECT_TRUE(
+        scanMarket(db, ScanOptions{}, day, [&](std::int32_t code, const std::string&, const chart::ChartData& d) {
+            auto whole = chart::loadSeries(db, code, {chart::BarMode::Daily, std::nullopt, day, true});
+            ASSERT_TRUE(whole);
+            const chart::TechnicalValues v = chart::computeAll(*whole, chart::TechnicalSettings{});
+            if (screen->matches(d, ScreenTechnicals{&v, whole->size() - 1}))
+                want.push_back(code);
+        }));
+    EXPECT_EQ(gotCodes, want) << text;
+    return gotCodes;
 }
 
 TEST_F(TechMarket, ScanEqualsTheChartForEveryName) {
@@ -147,8 +165,6 @@ TEST_F(TechMarket, ScanEqualsTheChartForEveryName) {
 
 TEST_F(TechMarket, ScreensOnTechnicalNamesMatchTheChartsValues) {
     market();
-    const Date day = days[700];
-    const chart::TechnicalSettings settings;
     const char* screens[] = {
         "close > span1[25] and close > span2[25]",
         "macd[1] <= macdSignal[1] and macd > macdSignal or macd > macdSignal and adx > 20",
@@ -157,24 +173,8 @@ TEST_F(TechMarket, ScreensOnTechnicalNamesMatchTheChartsValues) {
         "close > bbUp1 or close < bbLo1 or close > envUp or close < hlLow[3]",
     };
     for (const char* text : screens) {
-        auto screen = Screen::parse(text);
-        ASSERT_TRUE(screen) << text << ": " << screen.message();
-        ScanOptions o;
-        auto got = runScreen(*db, o, *screen, day);
-        ASSERT_TRUE(got) << got.message();
-        // Each issue judged on its whole history.
-        std::vector<std::int32_t> want, gotCodes;
-        for (const ScreenMatch& m : *got)
-            gotCodes.push_back(m.code);
-        ASSERT_TRUE(scanMarket(*db, o, day, [&](std::int32_t code, const std::string&, const chart::ChartData& d) {
-            auto whole = chart::loadSeries(*db, code, {chart::BarMode::Daily, std::nullopt, day, true});
-            ASSERT_TRUE(whole);
-            const chart::TechnicalValues v = chart::computeAll(*whole, settings);
-            if (screen->matches(d, ScreenTechnicals{&v, whole->size() - 1}))
-                want.push_back(code);
-        }));
-        EXPECT_EQ(gotCodes, want) << text;
-        EXPECT_FALSE(gotCodes.empty() && std::string(text).find("or") != std::string::npos) << text;
+        const std::vector<std::int32_t> found = expectScreenJudgesWholeHistories(*db, text, days[700]);
+        EXPECT_FALSE(found.empty() && std::string(text).find("or") != std::string::npos) << text;
     }
 }
 
@@ -192,27 +192,10 @@ TEST_F(TechMarket, ALargeMarketIsJudgedAsOneIssueAtATime) {
             issue(code, 0, 320, 100 + i * 37);
     }
     exec("COMMIT");
-    const Date day = days[319];
-    const chart::TechnicalSettings settings;
     for (const char* text : {"macd > macdSignal and close > sar", "close > span1[25] or adx > 30"}) {
-        auto screen = Screen::parse(text);
-        ASSERT_TRUE(screen) << text;
-        auto got = runScreen(*db, ScanOptions{}, *screen, day);
-        ASSERT_TRUE(got) << got.message();
-        std::vector<std::int32_t> want, gotCodes;
-        for (const ScreenMatch& m : *got)
-            gotCodes.push_back(m.code);
-        ASSERT_TRUE(
-            scanMarket(*db, ScanOptions{}, day, [&](std::int32_t code, const std::string&, const chart::ChartData& d) {
-                auto whole = chart::loadSeries(*db, code, {chart::BarMode::Daily, std::nullopt, day, true});
-                ASSERT_TRUE(whole);
-                const chart::TechnicalValues v = chart::computeAll(*whole, settings);
-                if (screen->matches(d, ScreenTechnicals{&v, whole->size() - 1}))
-                    want.push_back(code);
-            }));
-        EXPECT_EQ(gotCodes, want) << text;
-        EXPECT_GT(want.size(), 20u) << text;
-        EXPECT_TRUE(std::any_of(want.begin(), want.end(), [](std::int32_t c) { return c >= 1300 + 165; })) << text;
+        const std::vector<std::int32_t> found = expectScreenJudgesWholeHistories(*db, text, days[319]);
+        EXPECT_GT(found.size(), 20u) << text;
+        EXPECT_TRUE(std::any_of(found.begin(), found.end(), [](std::int32_t c) { return c >= 1300 + 165; })) << text;
     }
 }
 

@@ -9,12 +9,9 @@
 
 using namespace kestrel;
 using namespace kestrel::scan;
+using test::ymd;
 
 namespace {
-
-Date ymd(int y, int m, int d) {
-    return *Date::fromYmd(y, m, d);
-}
 
 // 7203 reports on Fri 2024-05-10 during the day (EPS 64, forecast 80, BPS 1000, dividend 24, 1,000,000
 // shares outstanding) after the year before (forecast 40); 6758 reported on Thu 05-09 (forecast EPS 120,

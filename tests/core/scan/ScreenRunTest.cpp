@@ -8,12 +8,9 @@
 
 using namespace kestrel;
 using namespace kestrel::scan;
+using test::ymd;
 
 namespace {
-
-Date ymd(int y, int m, int d) {
-    return *Date::fromYmd(y, m, d);
-}
 
 TEST(HeldRun, SummaryOfTheReturns) {
     struct Case {

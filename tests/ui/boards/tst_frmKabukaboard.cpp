@@ -286,9 +286,9 @@ void tst_frmKabukaboard::jquantsRefresh() {
     QFETCH(bool, limited);
     QFETCH(bool, byEscape);
     const char* const key = "board-test-key";
-    test::TempDir root;
-    QDir().mkpath(QString::fromStdString(root.file("www/equities_bars_daily")));
-    QDir().mkpath(QString::fromStdString(root.file("www/equities_master")));
+    test::JQuantsProcess server;
+    QDir().mkpath(QString::fromStdString(server.www("equities_bars_daily")));
+    QDir().mkpath(QString::fromStdString(server.www("equities_master")));
     // Stored bars end ten days before the last open day; the server has every weekday after them, the
     // last one (when limited) answered by a 429.
     const Date last = boards::lastTradingDay(Date::today(), db::MarketCalendar{});
@@ -303,38 +303,28 @@ void tst_frmKabukaboard::jquantsRefresh() {
             continue;
         ++days;
         const std::string price = std::to_string(1000 + days);
-        test::writeFile(root.file("www/equities_master/" + d.toIso() + ".json"),
+        test::writeFile(server.www("equities_master/" + d.toIso() + ".json"),
                         R"({"data": [{"Date": ")" + d.toIso() +
                             R"(", "Code": "72030", "CoName": "ＡＢＣ自動車", "Mkt": "0111"}]})");
-        test::writeFile(root.file("www/equities_bars_daily/" + d.toIso() + ".json"),
+        test::writeFile(server.www("equities_bars_daily/" + d.toIso() + ".json"),
                         (limited && d == last ? std::string("STATUS 429\n") : std::string()) +
                             R"({"data": [{"Date": ")" + d.toIso() + R"(", "Code": "72030", "O": )" + price +
                             ", \"H\": " + price + ", \"L\": " + price + ", \"C\": " + price +
                             R"(, "Vo": 100, "AdjFactor": 1}]})");
     }
     QVERIFY(days > 2);
-    QProcess server;
-    server.start(QStringLiteral("python3"),
-                 {QStringLiteral(KESTREL_TEST_DATA "/../cli/jquants_server.py"), QStringLiteral("--root"),
-                  QString::fromStdString(root.file("www")), QStringLiteral("--port-file"),
-                  QString::fromStdString(root.file("port")), QStringLiteral("--log"),
-                  QString::fromStdString(root.file("log")), QStringLiteral("--key"), QString::fromLatin1(key),
-                  QStringLiteral("--plan"), QStringLiteral("standard"), QStringLiteral("--rate-wait"),
-                  QStringLiteral("1"), QStringLiteral("--lifetime"), QStringLiteral("60")});
-    int port = 0;
-    for (int tries = 0; tries < 100 && port == 0; ++tries) {
-        QTest::qWait(50);
-        port = QString::fromStdString(test::readFile(root.file("port"))).toInt();
-    }
-    QVERIFY(port != 0);
+    QVERIFY(server.run({QStringLiteral("--key"), QString::fromLatin1(key), QStringLiteral("--plan"),
+                        QStringLiteral("standard"), QStringLiteral("--rate-wait"), QStringLiteral("1"),
+                        QStringLiteral("--lifetime"), QStringLiteral("60")}));
+    const int port = server.port;
     const std::string& ini = m_context.paths.iniPath;
     QVERIFY(writeProfileString(ini, "Kestrel", "JQuantsURL", "http://127.0.0.1:" + std::to_string(port)));
     QVERIFY(writeProfileString(ini, "Kestrel", "JQuantsPlan", "Standard"));
     QVERIFY(writeProfileString(ini, "Kestrel", "JQuantsPace", "6000"));
     QVERIFY(writeProfileString(ini, "Kestrel", "JQuantsRetryWait", "60"));
     qputenv("JQUANTS_API_KEY", key);
-    QDir().mkpath(QString::fromStdString(root.file("hibi")));
-    m_context.settings.hibiPath = root.file("hibi");
+    QDir().mkpath(QString::fromStdString(server.root.file("hibi")));
+    m_context.settings.hibiPath = server.root.file("hibi");
 
     ui::frmKabukaboard w(m_context, QStringLiteral("1"));
     w.show();
@@ -363,8 +353,8 @@ void tst_frmKabukaboard::jquantsRefresh() {
     inet->click();
     watch.stop();
     qunsetenv("JQUANTS_API_KEY");
-    server.kill();
-    server.waitForFinished();
+    server.process.kill();
+    server.process.waitForFinished();
     QVERIFY(clock.elapsed() < 30000);
     QCOMPARE(inet->text(), QStringLiteral("ｲﾝﾀｰﾈｯﾄから現在値取得"));
     QVERIFY(w.isVisible());

@@ -1,5 +1,7 @@
 // The chart view widget offscreen: zoom by key, a span button, dragging the chart and a pane's top edge,
-// Home/End, the crosshair's read-out at a chosen bar, the pane menu, and the chart following its size.
+// Home/End, the crosshair's read-out at a chosen bar, the pane menu, and the chart following its size;
+// its lines: a trend line drawn with Shift+drag and an end moved by dragging, emitted with the dates and
+// prices under the mouse; Delete; the price panel's menu; a horizontal line's price tag on the canvas.
 #include "core/settings/IniFile.h"
 #include "support/TestSupport.h"
 #include "ui/chart/SeriesChartView.h"
@@ -42,9 +44,14 @@ chart::BarSeries thousandDays() {
     return s;
 }
 
-void mouse(QWidget* w, QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons held) {
-    QMouseEvent e(type, QPointF(at), w->mapToGlobal(QPointF(at)), button, held, Qt::NoModifier);
+void mouse(QWidget* w, QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons held,
+           Qt::KeyboardModifiers mods = Qt::NoModifier) {
+    QMouseEvent e(type, QPointF(at), w->mapToGlobal(QPointF(at)), button, held, mods);
     QApplication::sendEvent(w, &e);
+}
+
+QPoint at(const chart::OverlayGeometry& g, int bar, double price) {
+    return {g.layout.barX(bar, g.view), static_cast<int>(std::lround(g.scale.yOf(price)))};
 }
 
 } // namespace
@@ -52,12 +59,29 @@ void mouse(QWidget* w, QEvent::Type type, QPoint at, Qt::MouseButton button, Qt:
 class tst_SeriesChartView : public QObject {
     Q_OBJECT
 
+private:
+    chart::BarSeries m_series = thousandDays();
+
+    void open(SeriesChartView& view) {
+        chart::SceneOptions o;
+        o.panes = {chart::PaneKind::Volume};
+        view.setChart(m_series, o, m_series.bars.back().date);
+        view.resize(900, 600);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+    }
+
+    // Half a row of the price scale in yen: the most a price read from a row may differ.
+    static double halfRow(const chart::OverlayGeometry& g) {
+        return (g.scale.high - g.scale.low) / (g.scale.bottom - g.scale.top) / 2 + 1e-4;
+    }
+
 private Q_SLOTS:
     void drivenLikeAChart() {
         SeriesChartView view;
         chart::SceneOptions o;
         o.panes = {chart::PaneKind::Volume, chart::PaneKind::Rsi};
-        const chart::BarSeries series = thousandDays();
+        const chart::BarSeries& series = m_series;
         view.setChart(series, o, series.bars.back().date);
         view.resize(900, 600);
         view.show();
@@ -155,8 +179,8 @@ private Q_SLOTS:
         // Ctrl+wheel zooms around the bar under the mouse: 261 / 1.25 = 209 bars, bar 869 keeping its
         // share (130 of 261 bars) to its left: 104 bars.
         expectView(739, 999);
-        const QPoint at(view.sceneLayout().barX(869, view.view()), 100);
-        QWheelEvent wheel(QPointF(at), canvas->mapToGlobal(QPointF(at)), QPoint(), QPoint(0, 120), Qt::NoButton,
+        const QPoint under(view.sceneLayout().barX(869, view.view()), 100);
+        QWheelEvent wheel(QPointF(under), canvas->mapToGlobal(QPointF(under)), QPoint(), QPoint(0, 120), Qt::NoButton,
                           Qt::ControlModifier, Qt::NoScrollPhase, false);
         QApplication::sendEvent(canvas, &wheel);
         expectView(765, 973);
@@ -168,6 +192,134 @@ private Q_SLOTS:
         QVERIFY(canvas->width() >= 1200);
         const QImage shot = canvas->grab().toImage();
         QCOMPARE(shot.width(), canvas->width());
+    }
+
+    void drawMoveAndDeleteATrendLine() {
+        SeriesChartView view;
+        open(view);
+        QWidget* c = view.canvas();
+        const chart::OverlayGeometry g = view.overlayGeometry();
+        QCOMPARE(g.view.last, 999);
+        const int b1 = g.view.first + 10, b2 = g.view.last - 10;
+        QSignalSpy drawn(&view, &SeriesChartView::lineDrawn);
+        const QPoint p1 = at(g, b1, 1900), p2 = at(g, b2, 2000);
+        mouse(c, QEvent::MouseButtonPress, p1, Qt::LeftButton, Qt::LeftButton, Qt::ShiftModifier);
+        mouse(c, QEvent::MouseMove, (p1 + p2) / 2, Qt::NoButton, Qt::LeftButton, Qt::ShiftModifier);
+        mouse(c, QEvent::MouseMove, p2, Qt::NoButton, Qt::LeftButton, Qt::ShiftModifier);
+        mouse(c, QEvent::MouseButtonRelease, p2, Qt::LeftButton, Qt::NoButton, Qt::ShiftModifier);
+        QCOMPARE(drawn.count(), 1);
+        QCOMPARE(view.view().first, g.view.first); // drawing did not scroll
+        chart::ChartLine line = drawn.at(0).at(0).value<chart::ChartLine>();
+        QCOMPARE(line.kind, chart::LineKind::Trend);
+        QCOMPARE(line.date1, m_series.bars[static_cast<std::size_t>(b1)].date);
+        QCOMPARE(line.date2, m_series.bars[static_cast<std::size_t>(b2)].date);
+        QVERIFY(std::abs(line.price1.toDouble() - 1900) <= halfRow(g));
+        QVERIFY(std::abs(line.price2.toDouble() - 2000) <= halfRow(g));
+
+        // Stored by the owner and given back selected: dragging its later end five bars left moves it.
+        line.id = 5;
+        chart::ChartOverlay o;
+        o.lines = {line};
+        o.selectedLine = 5;
+        view.setOverlay(o);
+        QSignalSpy moved(&view, &SeriesChartView::lineMoved);
+        const QPoint p3 = at(g, b2 - 5, 2000);
+        mouse(c, QEvent::MouseButtonPress, p2, Qt::LeftButton, Qt::LeftButton);
+        mouse(c, QEvent::MouseMove, p3, Qt::NoButton, Qt::LeftButton);
+        mouse(c, QEvent::MouseButtonRelease, p3, Qt::LeftButton, Qt::NoButton);
+        QCOMPARE(moved.count(), 1);
+        const auto after = moved.at(0).at(0).value<chart::ChartLine>();
+        QCOMPARE(after.id, std::int64_t{5});
+        QCOMPARE(after.date1, line.date1);
+        QCOMPARE(after.price1, line.price1);
+        QCOMPARE(after.date2, m_series.bars[static_cast<std::size_t>(b2 - 5)].date);
+        QCOMPARE(view.view().first, g.view.first);
+
+        QSignalSpy deleted(&view, &SeriesChartView::lineDeleted);
+        QTest::keyClick(c, Qt::Key_Delete);
+        QCOMPARE(deleted.count(), 1);
+        QCOMPARE(deleted.at(0).at(0).value<std::int64_t>(), std::int64_t{5});
+        QVERIFY(view.overlay().lines.empty());
+
+        // A plain drag off any line still scrolls the chart.
+        mouse(c, QEvent::MouseButtonPress, p1, Qt::LeftButton, Qt::LeftButton);
+        mouse(c, QEvent::MouseMove, p1 + QPoint(80, 0), Qt::NoButton, Qt::LeftButton);
+        mouse(c, QEvent::MouseButtonRelease, p1 + QPoint(80, 0), Qt::LeftButton, Qt::NoButton);
+        QVERIFY(view.view().first < g.view.first);
+        QCOMPARE(drawn.count(), 1);
+    }
+
+    void horizontalLineTagAndMenu() {
+        SeriesChartView view;
+        open(view);
+        QWidget* c = view.canvas();
+        const chart::OverlayGeometry g = view.overlayGeometry();
+        chart::ChartLine h;
+        h.id = 6;
+        h.kind = chart::LineKind::Horizontal;
+        h.date1 = h.date2 = m_series.bars[950].date;
+        h.price1 = h.price2 = Currency::fromWhole(1950);
+        chart::ChartOverlay o;
+        o.lines = {h};
+        view.setOverlay(o);
+
+        const auto tag = chart::priceTag(g, h.price1);
+        QVERIFY(tag);
+        QCOMPARE(tag->text, std::string("1,950"));
+        const int y = static_cast<int>(std::lround(g.scale.yOf(1950)));
+        QCOMPARE(tag->box.x1, g.layout.plotRight + 1);
+        QCOMPARE(tag->box.y1, y - 6);
+        const QImage image = c->grab().toImage();
+        const QColor white(255, 255, 255);
+        QCOMPARE(image.pixelColor(g.layout.plotLeft + 3, y), white); // the line over the bars
+        QCOMPARE(image.pixelColor(g.layout.plotRight, y), white);    // to the plot's edge
+        QCOMPARE(image.pixelColor(tag->box.x1, tag->box.y1), white); // the tag right of it
+        QCOMPARE(image.pixelColor(tag->box.x2, tag->box.y2), white);
+        QVERIFY(image.pixelColor(tag->box.x2 + 2, y) != white); // and no further
+
+        // Shift+click on an empty spot asks for a horizontal line there.
+        QSignalSpy horizontal(&view, &SeriesChartView::horizontalLineRequested);
+        const QPoint spot = at(g, 930, 1900);
+        mouse(c, QEvent::MouseButtonPress, spot, Qt::LeftButton, Qt::LeftButton, Qt::ShiftModifier);
+        mouse(c, QEvent::MouseButtonRelease, spot, Qt::LeftButton, Qt::NoButton, Qt::ShiftModifier);
+        QCOMPARE(horizontal.count(), 1);
+        QCOMPARE(horizontal.at(0).at(0).value<Date>(), m_series.bars[930].date);
+        QVERIFY(std::abs(horizontal.at(0).at(1).value<Currency>().toDouble() - 1900) <= halfRow(g));
+
+        // The menu on the empty spot: 水平線を引く first, then the pane menu.
+        QMenu* menu = view.contextMenuAt(spot);
+        QVERIFY(menu);
+        QCOMPARE(menu->actions().at(0)->text(), QStringLiteral("水平線を引く"));
+        menu->actions().at(0)->trigger();
+        QCOMPARE(horizontal.count(), 2);
+        QCOMPARE(horizontal.at(1).at(0).value<Date>(), m_series.bars[930].date);
+
+        // On the line: 警報に設定 (board B) with its price, and 線を削除.
+        QSignalSpy alert(&view, &SeriesChartView::alertRequested);
+        menu = view.contextMenuAt(QPoint(g.layout.barX(940, g.view), y));
+        QCOMPARE(view.overlay().selectedLine, std::int64_t{6});
+        QMenu* alerts = nullptr;
+        QAction* remove = nullptr;
+        for (QAction* a : menu->actions()) {
+            if (a->menu() && a->text() == QStringLiteral("警報に設定"))
+                alerts = a->menu();
+            if (a->text() == QStringLiteral("線を削除"))
+                remove = a;
+        }
+        QVERIFY(alerts && remove);
+        alerts->actions().at(1)->trigger();
+        QCOMPARE(alert.count(), 1);
+        QCOMPARE(alert.at(0).at(0).value<std::int64_t>(), std::int64_t{6});
+        QCOMPARE(alert.at(0).at(1).value<Currency>(), Currency::fromWhole(1950));
+        QCOMPARE(alert.at(0).at(2).toInt(), 2);
+        QSignalSpy deleted(&view, &SeriesChartView::lineDeleted);
+        remove->trigger();
+        QCOMPARE(deleted.count(), 1);
+
+        // Below the panes nothing opens; on a pane only its menu.
+        QVERIFY(!view.contextMenuAt(QPoint(100, c->height() - 2)));
+        const int paneY = (view.sceneLayout().panes[0].first + view.sceneLayout().panes[0].second) / 2;
+        QVERIFY(view.contextMenuAt(QPoint(100, paneY))->actions().at(0)->text() != QStringLiteral("水平線を引く"));
     }
 };
 

@@ -49,11 +49,8 @@ struct Home : test::WindowHome {
 
 // The J-Quants-shaped test server of the command-line tests, on the Free plan: its window ends 12 weeks
 // ago and holds two issues on every weekday of its last four weeks.
-struct JQuantsServer {
-    test::TempDir root;
-    QProcess process;
+struct JQuantsServer : test::JQuantsProcess {
     Date windowEnd = Date::today().addDays(-84);
-    int port = 0;
 
     bool start() {
         const Date windowStart = windowEnd.addDays(-60);
@@ -77,24 +74,10 @@ struct JQuantsServer {
             all += (all.empty() ? "" : ",") + rows;
         }
         test::writeFile(root.file("www/equities_bars_daily/all.json"), "{\"data\": [" + all + "]}");
-        const QString script = QStringLiteral(KESTREL_TEST_DATA "/../cli/jquants_server.py");
-        const QString portFile = QString::fromStdString(root.file("port"));
-        process.start(QStringLiteral("python3"),
-                      {script, QStringLiteral("--root"), QString::fromStdString(root.file("www")),
-                       QStringLiteral("--port-file"), portFile, QStringLiteral("--log"),
-                       QString::fromStdString(root.file("log")), QStringLiteral("--key"), QString::fromLatin1(kKey),
-                       QStringLiteral("--plan"), QStringLiteral("free"), QStringLiteral("--window"),
-                       QString::fromStdString(windowStart.toIso() + "~" + windowEnd.toIso()),
-                       QStringLiteral("--lifetime"), QStringLiteral("120")});
-        for (int tries = 0; tries < 100 && port == 0; ++tries) {
-            QTest::qWait(50);
-            port = QString::fromStdString(test::readFile(root.file("port"))).toInt();
-        }
-        return port != 0;
-    }
-    ~JQuantsServer() {
-        process.kill();
-        process.waitForFinished();
+        return run({QStringLiteral("--key"), QString::fromLatin1(kKey), QStringLiteral("--plan"),
+                    QStringLiteral("free"), QStringLiteral("--window"),
+                    QString::fromStdString(windowStart.toIso() + "~" + windowEnd.toIso()), QStringLiteral("--lifetime"),
+                    QStringLiteral("120")});
     }
 };
 
@@ -133,10 +116,7 @@ class tst_frmFarstMsg : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void init() {
-        MessageBox::setScripted(true);
-        MessageBox::clearLog();
-        cShellFile::setRecording(true);
-        cShellFile::recorded().clear();
+        test::scriptWindows();
         qputenv("JQUANTS_API_KEY", "");
     }
 
@@ -176,7 +156,7 @@ private Q_SLOTS:
                  qPrintable(before.first()));
         // No request for the range the plan hides (the calendar asked once, inside the window) and one
         // list of issues.
-        const QString log = QString::fromStdString(test::readFile(server.root.file("log")));
+        const QString log = server.log();
         QCOMPARE(log.count(QStringLiteral("/markets/calendar")), 1);
         QCOMPARE(log.count(QStringLiteral("/equities/master")), 1);
         // The market's history was offered once, with its time at the plan's pace, and is not offered again.

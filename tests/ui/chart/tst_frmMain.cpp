@@ -94,12 +94,7 @@ QStringList shownMessages() {
 class tst_frmMain : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void init() {
-        MessageBox::setScripted(true);
-        MessageBox::clearLog();
-        cShellFile::setRecording(true);
-        cShellFile::recorded().clear();
-    }
+    void init() { test::scriptWindows(); }
     void typingCodesFillsTheListAndShowsTheIssue();
     void listRowsAreRemovedAndKeysMoveThroughThem();
     void aSingleStepOntoASaturdaySkipsTheWeekend();

@@ -25,13 +25,10 @@ const QByteArray kKey = "free-key-9d40";
 
 // The server's window: the 30 days ending 12 weeks ago (the Free plan's delay). 7203 trades on every
 // weekday of it, 1301 on every other; the calendar marks weekends closed. Answers come in pages of 7 rows.
-struct JQuantsServer {
-    test::TempDir root;
-    QProcess process;
+struct JQuantsServer : test::JQuantsProcess {
     Date windowEnd = Date::today().addDays(-84);
     Date windowStart = windowEnd.addDays(-29);
     std::vector<Date> days; // the weekdays of the window, oldest first
-    int port = 0;
 
     static std::string bar(Date d, const char* code, int close) {
         const std::string c = std::to_string(close);
@@ -63,21 +60,11 @@ struct JQuantsServer {
                         R"({"data": [{"Date": ")" + windowEnd.toIso() +
                             R"(", "Code": "72030", "CoName": "トヨタ自動車", "Mkt": "0111"}, {"Date": ")" +
                             windowEnd.toIso() + R"(", "Code": "13010", "CoName": "極洋", "Mkt": "0111"}]})");
-        const QString script = QStringLiteral(KESTREL_TEST_DATA "/../cli/jquants_server.py");
-        process.start(QStringLiteral("python3"),
-                      {script, QStringLiteral("--root"), QString::fromStdString(root.file("www")),
-                       QStringLiteral("--port-file"), QString::fromStdString(root.file("port")),
-                       QStringLiteral("--log"), QString::fromStdString(root.file("log")), QStringLiteral("--key"),
-                       QString::fromLatin1(kKey), QStringLiteral("--plan"), QStringLiteral("free"),
-                       QStringLiteral("--window"),
-                       QString::fromStdString(windowStart.toIso() + "~" + windowEnd.toIso()),
-                       QStringLiteral("--page-rows"), QStringLiteral("7"), QStringLiteral("--delay"),
-                       QString::fromLatin1(delay), QStringLiteral("--lifetime"), QStringLiteral("120")});
-        for (int tries = 0; tries < 100 && port == 0; ++tries) {
-            QTest::qWait(50);
-            port = QString::fromStdString(test::readFile(root.file("port"))).toInt();
-        }
-        return port != 0;
+        return run({QStringLiteral("--key"), QString::fromLatin1(kKey), QStringLiteral("--plan"),
+                    QStringLiteral("free"), QStringLiteral("--window"),
+                    QString::fromStdString(windowStart.toIso() + "~" + windowEnd.toIso()),
+                    QStringLiteral("--page-rows"), QStringLiteral("7"), QStringLiteral("--delay"),
+                    QString::fromLatin1(delay), QStringLiteral("--lifetime"), QStringLiteral("120")});
     }
     // The disclosures of 7203 (/fins/summary?code=72030): the results of the year before the window, with
     // its book value and share count, and a first quarter disclosed on the window's sixth day with the
@@ -96,11 +83,6 @@ struct JQuantsServer {
             R"("1QFinancialStatements_Consolidated_JP", "CurPerType": "1Q", "CurPerEn": "2025-06-30", )"
             R"("CurFYEn": "2026-03-31", "Sales": "5000000000", "FEPS": "125", "FDivAnn": "9479"}]})";
         test::writeFile(root.file("www/fins_summary/72030.json"), body.empty() ? rows : body);
-    }
-    QString log() const { return QString::fromStdString(test::readFile(root.file("log"))); }
-    ~JQuantsServer() {
-        process.kill();
-        process.waitForFinished();
     }
 };
 

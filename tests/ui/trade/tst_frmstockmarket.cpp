@@ -51,12 +51,7 @@ bool edit(frmstockmarket& w, int row, int column, const QString& text) {
 class TestFrmStockMarket : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void init() {
-        MessageBox::setScripted(true);
-        MessageBox::clearLog();
-        cShellFile::setRecording(true);
-        cShellFile::recorded().clear();
-    }
+    void init() { test::scriptWindows(); }
 
     void openingRefreshesPricesAndShowsUnsoldLots() {
         Home home;
