@@ -4,6 +4,7 @@
 #include "core/db/FileCare.h"
 #include "core/db/FolderLock.h"
 #include "core/startup/Startup.h"
+#include "platform/ProcessMemory.h"
 #include "platform/ProgramFolder.h"
 #include "platform/UserRegistry.h"
 
@@ -52,6 +53,7 @@ void toolkitMessage(QtMsgType type, const QMessageLogContext&, const QString& te
 } // namespace
 
 int main(int argc, char** argv) {
+    platform::keepFreedMemory();
     qInstallMessageHandler(toolkitMessage);
     std::vector<std::string> raw(argv + 1, argv + argc);
     std::optional<bool> answer;

@@ -1,5 +1,6 @@
 // KabukaKestrel: the chart program.
 #include "apps/kestrel/KestrelStart.h"
+#include "platform/ProcessMemory.h"
 #include "platform/ProgramFolder.h"
 #include "platform/QtTranslation.h"
 #include "ui/app/DisplayCheck.h"
@@ -10,6 +11,7 @@
 #include <cstdio>
 
 int main(int argc, char** argv) {
+    kestrel::platform::keepFreedMemory();
     if (!kestrel::ui::haveDisplayOrExplain("KabukaKestrel"))
         return 2;
     QApplication app(argc, argv);
