@@ -2,6 +2,7 @@
 
 #include "RealMarket.h"
 #include "core/db/Schema.h"
+#include "core/db/SplitTable.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -68,6 +69,24 @@ bool finishMarket(std::unique_ptr<db::Database> db, const std::string& tmp, cons
     std::remove((tmp + "-wal").c_str());
     std::remove((tmp + "-shm").c_str());
     return std::rename(tmp.c_str(), path.c_str()) == 0;
+}
+
+std::vector<Date> longHistoryDays(int days) {
+    return weekdays(*Date::fromYmd(2000, 1, 3), days);
+}
+
+bool buildLongHistory(const std::string& path, int issues, int days, std::int32_t splitCode,
+                      const std::function<void(db::Database&, const std::vector<Date>&)>& more) {
+    const std::string tmp = path + ".building";
+    auto db = newMarket(tmp);
+    const std::vector<Date> all = longHistoryDays(days);
+    fillDailyBars(*db, issues, all, 1000);
+    must(db::addSplit(*db, splitCode, all[static_cast<std::size_t>(days - 20)], 1, 2).status());
+    must(db::addSplit(*db, splitCode, all[static_cast<std::size_t>(days / 2)], 1, 3).status());
+    must(db::addSplit(*db, splitCode, all[1000], 10, 1).status());
+    if (more)
+        more(*db, all);
+    return finishMarket(std::move(db), tmp, path);
 }
 
 } // namespace kestrel::bench

@@ -7,6 +7,7 @@
 #include "core/db/Database.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -29,5 +30,12 @@ void fillDailyBars(db::Database& db, int issues, const std::vector<Date>& days, 
 
 // Switches the file to WAL, closes it and renames it from tmp to path.
 bool finishMarket(std::unique_ptr<db::Database> db, const std::string& tmp, const std::string& path);
+
+// The long-history market of the chart benches: `issues` issues over `days` weekdays from 2000-01-03, issue
+// `splitCode` with three split events (10:1 on day 1000, 1:3 in the middle, 1:2 twenty days before the end);
+// `more` runs on the database before it is finished. Built under path + ".building", then renamed.
+std::vector<Date> longHistoryDays(int days);
+bool buildLongHistory(const std::string& path, int issues, int days, std::int32_t splitCode,
+                      const std::function<void(db::Database&, const std::vector<Date>&)>& more = {});
 
 } // namespace kestrel::bench

@@ -31,18 +31,11 @@ constexpr int kWidth = 1920, kHeight = 1080;
 constexpr double kLimitMb = 150;
 
 std::vector<Date> tradingDays() {
-    return bench::weekdays(*Date::fromYmd(2000, 1, 3), kDays);
+    return bench::longHistoryDays(kDays);
 }
 
 bool build(const std::string& path) {
-    const std::string tmp = path + ".building";
-    auto db = bench::newMarket(tmp);
-    const std::vector<Date> days = tradingDays();
-    bench::fillDailyBars(*db, kIssues, days, 1000);
-    must(db::addSplit(*db, kCode, days[kDays - 20], 1, 2).status());
-    must(db::addSplit(*db, kCode, days[kDays / 2], 1, 3).status());
-    must(db::addSplit(*db, kCode, days[1000], 10, 1).status());
-    return bench::finishMarket(std::move(db), tmp, path);
+    return bench::buildLongHistory(path, kIssues, kDays, kCode);
 }
 
 // A field of /proc/self/status in MB.

@@ -31,20 +31,15 @@ constexpr int kPlainCode = 1302;
 constexpr int kRuns = 200;
 
 std::vector<Date> tradingDays() {
-    return bench::weekdays(*Date::fromYmd(2000, 1, 3), kDays);
+    return bench::longHistoryDays(kDays);
 }
 
 bool build(const std::string& path) {
-    const std::string tmp = path + ".building";
-    auto db = bench::newMarket(tmp);
-    const std::vector<Date> days = tradingDays();
-    bench::fillDailyBars(*db, kIssues, days, 1000);
-    must(db::addSplit(*db, kSplitCode, days[kDays - 20], 1, 2).status());
-    must(db::addSplit(*db, kSplitCode, days[kDays / 2], 1, 3).status());
-    must(db::addSplit(*db, kSplitCode, days[1000], 10, 1).status());
-    for (int code : {kSplitCode, kPlainCode})
-        must(import::buildIssueWeeklyBars(*db, code, days.front(), days.back().addDays(7)));
-    return bench::finishMarket(std::move(db), tmp, path);
+    return bench::buildLongHistory(
+        path, kIssues, kDays, kSplitCode, [](db::Database& db, const std::vector<Date>& days) {
+            for (int code : {kSplitCode, kPlainCode})
+                must(import::buildIssueWeeklyBars(db, code, days.front(), days.back().addDays(7)));
+        });
 }
 
 template <class F> void report(const char* what, F&& run, double target) {
