@@ -1,12 +1,13 @@
 #include "ui/app/FileDialog.h"
 
+#include "ui/app/ScriptedQueue.h"
+
 #include <QFileDialog>
-#include <deque>
 
 namespace kestrel::ui {
 namespace {
-std::deque<QString>& queued() {
-    static std::deque<QString> q;
+ScriptedQueue<QString>& queued() {
+    static ScriptedQueue<QString> q;
     return q;
 }
 QString& lastStartDir() {
@@ -15,16 +16,12 @@ QString& lastStartDir() {
 }
 bool takeQueued(const QString& dir, QString& out) {
     lastStartDir() = dir;
-    if (queued().empty())
-        return false;
-    out = queued().front();
-    queued().pop_front();
-    return true;
+    return queued().take(out);
 }
 } // namespace
 
 void FileDialog::setNextFileName(const QString& name) {
-    queued().push_back(name);
+    queued().push(name);
 }
 
 QString FileDialog::lastStart() {

@@ -1,12 +1,13 @@
 #include "ui/app/InputDialog.h"
 
+#include "ui/app/ScriptedQueue.h"
+
 #include <QInputDialog>
-#include <deque>
 
 namespace kestrel::ui {
 namespace {
-std::deque<QString>& queued() {
-    static std::deque<QString> q;
+ScriptedQueue<QString>& queued() {
+    static ScriptedQueue<QString> q;
     return q;
 }
 QString& lastLabelText() {
@@ -18,16 +19,12 @@ QStringList& lastItemList() {
     return items;
 }
 bool takeQueued(QString& out) {
-    if (queued().empty())
-        return false;
-    out = queued().front();
-    queued().pop_front();
-    return true;
+    return queued().take(out);
 }
 } // namespace
 
 void InputDialog::setNextText(const QString& text) {
-    queued().push_back(text);
+    queued().push(text);
 }
 
 QString InputDialog::lastLabel() {
